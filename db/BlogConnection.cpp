@@ -1,0 +1,213 @@
+#include "BlogConnection.h"
+
+#include "ResultSet.h"
+
+#include <errmsg.h>
+
+#include <algorithm>
+#include <mutex>
+
+namespace kestrel {
+
+namespace {
+
+// Opening and closing are each serialised process-wide: the client library's
+// set-up is not safe to run on two threads at once.
+std::mutex openLock;
+std::mutex closeLock;
+
+// Generous limits, so that a server that stops answering ends in an error
+// instead of holding the run (and the window waiting for it) for ever.
+constexpr unsigned connectTimeoutSeconds = 15;
+constexpr unsigned readWriteTimeoutSeconds = 300;
+
+const char* absentIfEmpty(const std::string& text)
+{
+    return text.empty() ? nullptr : text.c_str();
+}
+
+bool isPortText(std::string_view text)
+{
+    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    const unsigned long port = std::stoul(std::string(text));
+    return port > 0 && port <= 65535;
+}
+
+bool failNoSession(BlogConnection& connection)
+{
+    connection.rememberError(CR_SERVER_GONE_ERROR, "no open session");
+    return false;
+}
+
+} // namespace
+
+void BlogConnection::Closer::operator()(MYSQL* mysql) const noexcept
+{
+    std::lock_guard lock(closeLock);
+    mysql_close(mysql);
+}
+
+void BlogConnection::rememberError()
+{
+    if (m_mysql)
+        rememberError(mysql_errno(m_mysql.get()), mysql_error(m_mysql.get()));
+}
+
+void BlogConnection::rememberError(unsigned number, std::string text)
+{
+    m_errorNumber = number;
+    m_error = std::move(text);
+}
+
+ServerAddress parseServerAddress(const std::string& server)
+{
+    if (!server.empty() && server.front() == '[') {
+        const auto close = server.find(']');
+        if (close != std::string::npos) {
+            const std::string_view rest = std::string_view(server).substr(close + 1);
+            if (rest.empty())
+                return {server.substr(1, close - 1), 0};
+            if (rest.front() == ':' && isPortText(rest.substr(1)))
+                return {server.substr(1, close - 1), static_cast<unsigned>(std::stoul(std::string(rest.substr(1))))};
+        }
+        return {server, 0};
+    }
+    const auto colon = server.find(':');
+    if (colon != std::string::npos && server.find(':', colon + 1) == std::string::npos &&
+        isPortText(std::string_view(server).substr(colon + 1)))
+        return {server.substr(0, colon), static_cast<unsigned>(std::stoul(server.substr(colon + 1)))};
+    return {server, 0};
+}
+
+BlogConnection openConnection(const std::string& server, const std::string& user, const std::string& password,
+                              const std::string& database, unsigned port)
+{
+    ServerAddress address = parseServerAddress(server);
+    if (port != 0)
+        address.port = port;
+
+    BlogConnection connection;
+    std::lock_guard lock(openLock);
+    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql(mysql_init(nullptr));
+    if (!mysql) {
+        connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
+        return connection;
+    }
+    mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
+    mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
+    mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
+    // A server must never be able to ask us for a local file.
+    const unsigned noLocalFiles = 0;
+    mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
+
+    if (!mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(user), absentIfEmpty(password),
+                            absentIfEmpty(database), address.port, nullptr, 0)) {
+        connection.rememberError(mysql_errno(mysql.get()), mysql_error(mysql.get()));
+        return connection;
+    }
+    connection.m_mysql = std::move(mysql);
+    return connection;
+}
+
+void closeConnection(BlogConnection& connection)
+{
+    connection.m_mysql.reset();
+}
+
+bool executeSql(BlogConnection& connection, std::string_view statement)
+{
+    if (!connection)
+        return failNoSession(connection);
+    // The whole statement goes, zero bytes included: under NO_BACKSLASH_ESCAPES
+    // a zero byte inside a quoted value can only be sent as itself.
+    if (mysql_real_query(connection.handle(), statement.data(), statement.size()) != 0) {
+        connection.rememberError();
+        return false;
+    }
+    return true;
+}
+
+bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments)
+{
+    std::string statement;
+    statement.reserve(table.size() + assignments.size() + 20);
+    statement.append("insert into ").append(table).append(" set ").append(assignments);
+    return executeSql(connection, statement);
+}
+
+bool deleteRows(BlogConnection& connection, std::string_view table, std::string_view condition)
+{
+    std::string statement = "delete from ";
+    statement.append(table);
+    if (!condition.empty())
+        statement.append(" where ").append(condition);
+    return executeSql(connection, statement);
+}
+
+ResultSet storeResult(BlogConnection& connection)
+{
+    if (!connection) {
+        failNoSession(connection);
+        return {};
+    }
+    MYSQL_RES* result = mysql_store_result(connection.handle());
+    if (!result && mysql_errno(connection.handle()) != 0)
+        connection.rememberError();
+    return ResultSet(result);
+}
+
+std::uint64_t lastInsertId(const BlogConnection& connection)
+{
+    return connection ? mysql_insert_id(connection.handle()) : 0;
+}
+
+std::string lastWarnings(BlogConnection& connection)
+{
+    if (!connection || mysql_warning_count(connection.handle()) == 0)
+        return {};
+    const unsigned errorNumber = connection.lastErrorNumber();
+    std::string error = connection.lastError();
+    std::string warnings;
+    if (executeSql(connection, "SHOW WARNINGS")) {
+        ResultSet rows = storeResult(connection);
+        for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+            std::string level, code, message;
+            readField(rows, "Level", level);
+            readField(rows, "Code", code);
+            readField(rows, "Message", message);
+            if (!warnings.empty())
+                warnings += "; ";
+            warnings += level + " " + code + ": " + message;
+        }
+    }
+    connection.rememberError(errorNumber, std::move(error));
+    return warnings;
+}
+
+std::string quotedLiteral(const BlogConnection& connection, std::string_view value)
+{
+    std::string literal = "'";
+    if (connection) {
+        literal.resize(value.size() * 2 + 2);
+        const unsigned long length =
+            mysql_real_escape_string(connection.handle(), literal.data() + 1, value.data(), value.size());
+        literal.resize(length == static_cast<unsigned long>(-1) ? 1 : length + 1);
+    } else {
+        // No session to ask: the escaping every server understands by default.
+        for (const char c : value) {
+            switch (c) {
+            case '\0': literal += "\\0"; break;
+            case '\n': literal += "\\n"; break;
+            case '\r': literal += "\\r"; break;
+            case '\x1a': literal += "\\Z"; break;
+            case '\\': case '\'': case '"': literal += '\\'; literal += c; break;
+            default: literal += c;
+            }
+        }
+    }
+    literal += '\'';
+    return literal;
+}
+
+} // namespace kestrel

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <mysql.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+class ResultSet;
+
+// One open session with a MySQL server. A default-made (null) connection
+// stands for "no session": every operation on it does nothing and fails.
+// Failures are values: the connection keeps the error of its last failed
+// call so that whoever records failures can say what the server answered.
+class BlogConnection
+{
+public:
+    BlogConnection() = default;
+    BlogConnection(BlogConnection&&) noexcept = default;
+    BlogConnection& operator=(BlogConnection&&) noexcept = default;
+
+    explicit operator bool() const noexcept { return m_mysql != nullptr; }
+    MYSQL* handle() const noexcept { return m_mysql.get(); }
+
+    unsigned lastErrorNumber() const noexcept { return m_errorNumber; }
+    const std::string& lastError() const noexcept { return m_error; }
+
+    // Takes the library's error of the last call on this session.
+    void rememberError();
+    void rememberError(unsigned number, std::string text);
+
+private:
+    friend BlogConnection openConnection(const std::string&, const std::string&, const std::string&,
+                                         const std::string&, unsigned);
+    friend void closeConnection(BlogConnection&);
+
+    struct Closer
+    {
+        void operator()(MYSQL* mysql) const noexcept;
+    };
+    std::unique_ptr<MYSQL, Closer> m_mysql;
+    unsigned m_errorNumber = 0;
+    std::string m_error;
+};
+
+// Where to connect, taken from the text of a server field: "host",
+// "host:port" or "[v6 address]:port". Port 0 is the library's default.
+struct ServerAddress
+{
+    std::string host;
+    unsigned port = 0;
+};
+ServerAddress parseServerAddress(const std::string& server);
+
+// Opens a session. Empty texts are passed to the library as absent, so its
+// defaults apply. A port of 0 lets the server field choose (or the default).
+// On failure the connection is null and carries the library's error.
+BlogConnection openConnection(const std::string& server, const std::string& user, const std::string& password,
+                              const std::string& database, unsigned port = 0);
+void closeConnection(BlogConnection& connection);
+
+bool executeSql(BlogConnection& connection, std::string_view statement);
+// "insert into <table> set <assignments>"; the caller quotes the values.
+bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments);
+// "delete from <table>", with " where <condition>" when one is given.
+bool deleteRows(BlogConnection& connection, std::string_view table, std::string_view condition);
+// The whole result of the last statement, held in client memory; null when there is none.
+ResultSet storeResult(BlogConnection& connection);
+
+// The id the server gave the row of the last insert.
+std::uint64_t lastInsertId(const BlogConnection& connection);
+// Warnings the last statement raised (a value cut to fit a column, say), as one text; empty when none.
+std::string lastWarnings(BlogConnection& connection);
+
+// The one way to put a value into a statement: between single quotes, escaped
+// for this session's character set and sql_mode, so the stored text is the text given.
+std::string quotedLiteral(const BlogConnection& connection, std::string_view value);
+
+} // namespace kestrel

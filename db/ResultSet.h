@@ -1,0 +1,60 @@
+#pragma once
+
+#include <mysql.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+// The whole result of one query, held in client memory, with a row cursor.
+// After it is stored the cursor stands on the first row. A null result set
+// has no rows and every read of it fails.
+class ResultSet
+{
+public:
+    ResultSet() = default;
+    explicit ResultSet(MYSQL_RES* result);
+    ResultSet(ResultSet&&) noexcept = default;
+    ResultSet& operator=(ResultSet&&) noexcept = default;
+
+    explicit operator bool() const noexcept { return m_result != nullptr; }
+    MYSQL_RES* handle() const noexcept { return m_result.get(); }
+
+    // Index of the first column with exactly this name (case-sensitive), or -1.
+    int columnIndex(std::string_view name) const;
+    int columnCount() const noexcept { return static_cast<int>(m_columnNames.size()); }
+
+private:
+    struct Freer
+    {
+        void operator()(MYSQL_RES* result) const noexcept { mysql_free_result(result); }
+    };
+    std::unique_ptr<MYSQL_RES, Freer> m_result;
+    std::vector<std::string> m_columnNames;
+};
+
+std::uint64_t rowCount(const ResultSet& result);
+
+// Reads a column of the current row. Past the last row, the last row is read.
+// SQL NULL gives 0 or the empty text. An integer is read from the value's
+// leading blanks, sign and digits; text stops at a zero byte. A failed read
+// (no such column, no rows) leaves the variable as it was.
+bool readField(const ResultSet& result, std::string_view column, std::int64_t& value);
+bool readField(const ResultSet& result, std::string_view column, std::string& value);
+bool readField(const ResultSet& result, int column, std::int64_t& value);
+bool readField(const ResultSet& result, int column, std::string& value);
+
+// Moves the cursor one row on; false when it already stood past the end.
+bool nextRow(ResultSet& result);
+bool moveToLastRow(ResultSet& result);
+void freeResult(ResultSet& result);
+
+// The integer a value's text begins with: leading blanks, one sign, digits.
+// Anything else gives 0; values out of range stop at the nearest limit.
+std::int64_t leadingInteger(std::string_view text);
+
+} // namespace kestrel

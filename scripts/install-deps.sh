@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a task needs, when they are missing.
+#   scripts/install-deps.sh build|test|run|screenshot ...
+# As root it runs apt-get; otherwise it prints the apt-get line and fails.
+set -euo pipefail
+
+build=(cmake g++ make pkg-config qt6-base-dev libmariadb-dev)
+server=(mariadb-server-core mariadb-client-core)
+wordpress=(php-cli php-mysql)
+
+wanted=()
+for task in "$@"; do
+    case "$task" in
+        build) wanted+=("${build[@]}") ;;
+        test) wanted+=("${build[@]}" googletest libgtest-dev "${server[@]}" "${wordpress[@]}") ;;
+        run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}") ;;
+        screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk) ;;
+        *) echo "install-deps.sh: unknown task '$task'" >&2; exit 2 ;;
+    esac
+done
+
+missing=()
+for package in "${wanted[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+line="apt-get install -y --no-install-recommends ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages. As root, run:" >&2
+    echo "  apt-get update && $line" >&2
+    exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# shellcheck disable=SC2086
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

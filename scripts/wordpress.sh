@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# WordPress from Debian's package, without its web-server dependencies.
+#   scripts/wordpress.sh prepare DIR
+#       extracts the package's files into DIR/wordpress (once) with our wp-config.php
+#   scripts/wordpress.sh install DIR HOST:PORT DATABASE [PREFIX]
+#       creates DATABASE (utf8mb4) and runs WordPress's own installer into it
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+command=${1:?usage: wordpress.sh prepare|install DIR ...}
+dir=${2:?usage: wordpress.sh prepare|install DIR ...}
+mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
+root="$dir/wordpress"
+
+download() {
+    local package=$1 work=$2
+    (cd "$work" && apt-get download "$package" >/dev/null 2>&1) && return 0
+    if [ "$(id -u)" -eq 0 ]; then
+        apt-get update -qq && (cd "$work" && apt-get download "$package" >/dev/null)
+    else
+        echo "apt-get download $package failed; as root, run: apt-get update" >&2
+        return 1
+    fi
+}
+
+prepare() {
+    [ -f "$root/wp-load.php" ] && [ -f "$root/.kestrel" ] && return 0
+    local work="$dir/wordpress-package"
+    rm -rf "$work" "$root"
+    mkdir -p "$work"
+    for package in wordpress wordpress-theme-twentytwentythree; do
+        download "$package" "$work"
+    done
+    for deb in "$work"/*.deb; do
+        dpkg -x "$deb" "$work/files"
+    done
+    # The theme lands in the same tree; the front page needs one to render.
+    cp -a "$work/files/usr/share/wordpress" "$root"
+    rm -f "$root/.htaccess"
+    cp "$here/wordpress/wp-config.php" "$root/wp-config.php"
+    touch "$root/.kestrel"
+    rm -rf "$work"
+}
+
+case "$command" in
+prepare)
+    prepare
+    ;;
+install)
+    host=${3:?usage: wordpress.sh install DIR HOST:PORT DATABASE [PREFIX]}
+    database=${4:?usage: wordpress.sh install DIR HOST:PORT DATABASE [PREFIX]}
+    prefix=${5-wp_}
+    prepare
+    mariadb --no-defaults -h"${host%:*}" -P"${host##*:}" -uroot \
+        -e "CREATE DATABASE IF NOT EXISTS \`$database\` CHARACTER SET utf8mb4"
+    WP_ROOT="$root" WP_DB_HOST="$host" WP_DB_NAME="$database" WP_TABLE_PREFIX="$prefix" \
+        php "$here/wordpress/install.php"
+    ;;
+*)
+    echo "wordpress.sh: unknown command '$command'" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,21 @@
+<?php
+// Our own configuration for the WordPress files taken from Debian's package.
+// Everything comes from the environment, so one copy of WordPress serves
+// every database and table prefix the tests and the local sample ask for.
+define('DB_NAME', getenv('WP_DB_NAME') ?: 'wordpress');
+define('DB_USER', getenv('WP_DB_USER') ?: 'root');
+define('DB_PASSWORD', getenv('WP_DB_PASSWORD') ?: '');
+define('DB_HOST', getenv('WP_DB_HOST') ?: '127.0.0.1');
+define('DB_CHARSET', 'utf8mb4');
+define('DB_COLLATE', '');
+$table_prefix = getenv('WP_TABLE_PREFIX') !== false ? getenv('WP_TABLE_PREFIX') : 'wp_';
+
+define('WP_CONTENT_DIR', __DIR__ . '/wp-content');
+define('AUTOMATIC_UPDATER_DISABLED', true);
+define('WP_HTTP_BLOCK_EXTERNAL', true);
+define('DISABLE_WP_CRON', true);
+
+if (!defined('ABSPATH')) {
+    define('ABSPATH', __DIR__ . '/');
+}
+require_once ABSPATH . 'wp-settings.php';

@@ -1,0 +1,172 @@
+#include "BlogConnection.h"
+#include "ResultSet.h"
+#include "Sessions.h"
+#include "TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+// Is the session with this thread id still known to the server?
+bool serverKnows(unsigned long threadId)
+{
+    BlogConnection admin = adminConnection();
+    return queryValue(admin, "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID=" +
+                                 std::to_string(threadId)) == "1";
+}
+
+} // namespace
+
+TEST(ServerAddress, TakesAPortFromTheServerField)
+{
+    struct Case
+    {
+        std::string field, host;
+        unsigned port;
+    };
+    const Case cases[] = {
+        {"db.example.com", "db.example.com", 0},
+        {"127.0.0.1:3307", "127.0.0.1", 3307},
+        {"[::1]:3307", "::1", 3307},
+        {"[fe80::1]", "fe80::1", 0},
+        {"::1", "::1", 0},            // a bare v6 address has no port
+        {"host:abc", "host:abc", 0},  // not a port: left to the server lookup, which will fail
+        {"host:70000", "host:70000", 0},
+        {"host:", "host:", 0},
+        {"", "", 0},
+    };
+    for (const auto& c : cases) {
+        const ServerAddress address = parseServerAddress(c.field);
+        EXPECT_EQ(address.host, c.host) << c.field;
+        EXPECT_EQ(address.port, c.port) << c.field;
+    }
+}
+
+TEST(BlogConnection, ConnectsToHostAndPortTypedIntoTheServerField)
+{
+    BlogConnection connection = openConnection(testServer().address(), "root", "", "");
+    ASSERT_TRUE(connection) << connection.lastError();
+    EXPECT_TRUE(executeSql(connection, "SELECT 1"));
+
+    // Nothing listens on port 1: the typed port is used, not the default one.
+    EXPECT_FALSE(openConnection(testServer().host + ":1", "root", "", ""));
+}
+
+TEST(BlogConnection, EmptyFieldsLeaveTheLibraryDefaults)
+{
+    // The test command points the library's default socket and port at the test server.
+    BlogConnection local = openConnection("", "root", "", "");
+    ASSERT_TRUE(local) << local.lastError();
+    BlogConnection byDefaultPort = openConnection(testServer().host, "root", "", "");
+    ASSERT_TRUE(byDefaultPort) << byDefaultPort.lastError();
+
+    // No database chosen: an unqualified select has nothing to read from.
+    EXPECT_FALSE(executeSql(local, "Select * From emlog_blog"));
+    EXPECT_EQ(local.lastErrorNumber(), 1046u) << local.lastError();
+}
+
+TEST(BlogConnection, WrongPasswordGivesNullAndTheServersReason)
+{
+    BlogConnection connection = openConnection(testServer().address(), "root", "not-the-password", "");
+    EXPECT_FALSE(connection);
+    EXPECT_EQ(connection.lastErrorNumber(), 1045u);
+    EXPECT_NE(connection.lastError().find("Access denied"), std::string::npos);
+    EXPECT_EQ(connection.lastError().find("not-the-password"), std::string::npos);
+}
+
+TEST(BlogConnection, UnknownDatabaseFails)
+{
+    BlogConnection connection = openConnection(testServer().address(), "root", "", "no_such_database_here");
+    EXPECT_FALSE(connection);
+    EXPECT_EQ(connection.lastErrorNumber(), 1049u);
+}
+
+TEST(BlogConnection, FailedStatementKeepsTheServerError)
+{
+    BlogConnection connection = adminConnection();
+    EXPECT_FALSE(executeSql(connection, "selct 1"));
+    EXPECT_EQ(connection.lastErrorNumber(), 1064u);
+    EXPECT_FALSE(connection.lastError().empty());
+    // The connection is still usable afterwards.
+    EXPECT_TRUE(executeSql(connection, "SELECT 1"));
+    EXPECT_EQ(rowCount(storeResult(connection)), 1u);
+}
+
+TEST(BlogConnection, InsertAndDeleteRows)
+{
+    TestDatabase db("rows");
+    BlogConnection connection = openConnection(testServer().address(), "root", "", db.name());
+    ASSERT_TRUE(connection);
+    ASSERT_TRUE(executeSql(connection, "CREATE TABLE t (id INT AUTO_INCREMENT PRIMARY KEY, v VARCHAR(10))"));
+
+    EXPECT_TRUE(insertRow(connection, "t", "v='a'"));
+    EXPECT_EQ(lastInsertId(connection), 1u);
+    EXPECT_TRUE(insertRow(connection, "t", "id='7',v='b'"));
+    EXPECT_TRUE(insertRow(connection, "t", "v='c'"));
+    EXPECT_FALSE(insertRow(connection, "t", "id='7',v='again'"));
+    EXPECT_EQ(connection.lastErrorNumber(), 1062u); // duplicate key
+    EXPECT_FALSE(insertRow(connection, "missing_table", "v='x'"));
+    EXPECT_EQ(connection.lastErrorNumber(), 1146u);
+
+    EXPECT_TRUE(deleteRows(connection, "t", "v='b'"));
+    EXPECT_EQ(queryValue(db.admin(), "SELECT GROUP_CONCAT(v ORDER BY id) FROM t"), "a,c");
+    EXPECT_TRUE(deleteRows(connection, "t", ""));
+    EXPECT_EQ(queryValue(db.admin(), "SELECT COUNT(*) FROM t"), "0");
+    EXPECT_FALSE(deleteRows(connection, "missing_table", ""));
+}
+
+TEST(BlogConnection, WarningsOfTheLastStatementAreReadable)
+{
+    TestDatabase db("warnings");
+    BlogConnection connection = adminConnection(db.name());
+    ASSERT_TRUE(useWordPressSqlMode(connection)); // not strict: a long value is cut, with a warning
+    ASSERT_TRUE(executeSql(connection, "CREATE TABLE t (v VARCHAR(3))"));
+    ASSERT_TRUE(insertRow(connection, "t", "v='abc'"));
+    EXPECT_EQ(lastWarnings(connection), "");
+    ASSERT_TRUE(insertRow(connection, "t", "v='abcdef'"));
+    EXPECT_NE(lastWarnings(connection).find("Data truncated"), std::string::npos);
+}
+
+TEST(BlogConnection, NullConnectionDoesNothingAndFails)
+{
+    BlogConnection none;
+    EXPECT_FALSE(executeSql(none, "SELECT 1"));
+    EXPECT_FALSE(insertRow(none, "t", "a='1'"));
+    EXPECT_FALSE(deleteRows(none, "t", ""));
+    EXPECT_FALSE(storeResult(none));
+    EXPECT_EQ(lastInsertId(none), 0u);
+    EXPECT_EQ(lastWarnings(none), "");
+    EXPECT_FALSE(none.lastError().empty());
+    closeConnection(none); // harmless
+    EXPECT_EQ(quotedLiteral(none, "it's"), "'it\\'s'");
+}
+
+TEST(BlogConnection, ClosingEndsTheSessionOnTheServer)
+{
+    BlogConnection connection = adminConnection();
+    const unsigned long id = mysql_thread_id(connection.handle());
+    ASSERT_TRUE(serverKnows(id));
+    closeConnection(connection);
+    EXPECT_FALSE(connection);
+    for (int i = 0; i < 50 && serverKnows(id); ++i)
+        usleep(20000);
+    EXPECT_FALSE(serverKnows(id));
+    EXPECT_FALSE(executeSql(connection, "SELECT 1"));
+}
+
+TEST(BlogConnection, DestroyingAConnectionClosesIt)
+{
+    unsigned long id = 0;
+    {
+        BlogConnection connection = adminConnection();
+        id = mysql_thread_id(connection.handle());
+    }
+    for (int i = 0; i < 50 && serverKnows(id); ++i)
+        usleep(20000);
+    EXPECT_FALSE(serverKnows(id));
+}

@@ -1,0 +1,71 @@
+#include "Assignments.h"
+#include "BlogConnection.h"
+#include "Sessions.h"
+#include "TestServer.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+std::string hex(const std::string& bytes)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+std::vector<std::string> hostileValues()
+{
+    std::string big;
+    while (big.size() < (1u << 20))
+        big += "It's a \\ \"quoted\" 100% _wild_ 中文 😀 line\n";
+    return {"'", "\\", "\\'", "''", "\"", "%", "_", std::string("a\0b", 3), "😀", "𠮷", "繁體中文", "\x1a", big};
+}
+
+// Every value goes in through an assignment list and must come back byte for byte.
+void expectRoundTrip(const std::string& sqlMode)
+{
+    TestDatabase db("quoting");
+    BlogConnection connection = adminConnection(db.name());
+    ASSERT_TRUE(useUnicode(connection));
+    ASSERT_TRUE(executeSql(connection, "CREATE TABLE t (id INT PRIMARY KEY, v LONGTEXT) CHARACTER SET utf8mb4"));
+    ASSERT_TRUE(executeSql(connection, "SET SESSION sql_mode='" + sqlMode + "'"));
+
+    const auto values = hostileValues();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        Assignments list(connection);
+        list.add("id", static_cast<std::int64_t>(i)).add("v", values[i]);
+        EXPECT_TRUE(insertRow(connection, "t", list.text())) << sqlMode << " #" << i << ": " << connection.lastError();
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(queryValue(db.admin(), "SELECT HEX(v) FROM t WHERE id=" + std::to_string(i)), hex(values[i]))
+            << sqlMode << " #" << i;
+    }
+}
+
+} // namespace
+
+TEST(Quoting, HostileValuesRoundTripUnderAStrictMode)
+{
+    expectRoundTrip("STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_AUTO_CREATE_USER,NO_ENGINE_SUBSTITUTION");
+}
+
+TEST(Quoting, HostileValuesRoundTripWithoutBackslashEscapes)
+{
+    expectRoundTrip("STRICT_TRANS_TABLES,NO_BACKSLASH_ESCAPES");
+}
+
+TEST(Quoting, AssignmentListsQuoteEveryValue)
+{
+    BlogConnection connection = adminConnection();
+    Assignments list(connection);
+    list.add("ID", std::int64_t{5}).add("post_title", "It’s").add("n", std::int64_t{-1}).add("empty", "");
+    EXPECT_EQ(list.text(), "ID='5',post_title='It’s',n='-1',empty=''");
+}

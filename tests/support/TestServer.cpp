@@ -1,0 +1,163 @@
+#include "TestServer.h"
+
+#include "ResultSet.h"
+#include "Sessions.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace kestrel::test {
+
+namespace {
+
+std::string environment(const char* name, const std::string& fallback = {})
+{
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+std::string shellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs a shell command, giving its standard output; a failure is a fatal test error.
+std::string runCommand(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        throw std::runtime_error("cannot run: " + command);
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    const int status = pclose(pipe);
+    if (status != 0)
+        throw std::runtime_error("command failed (" + std::to_string(status) + "): " + command + "\n" + output);
+    return output;
+}
+
+std::string wordPressEnvironment(const std::string& database, const std::string& prefix)
+{
+    return "WP_ROOT=" + shellQuoted(environment("KESTREL_WORDPRESS_ROOT", KESTREL_BINARY_DIR "/wordpress")) +
+           " WP_DB_HOST=" + shellQuoted(testServer().address()) + " WP_DB_NAME=" + shellQuoted(database) +
+           " WP_TABLE_PREFIX=" + shellQuoted(prefix) + " ";
+}
+
+} // namespace
+
+const ServerInfo& testServer()
+{
+    static const ServerInfo info = [] {
+        ServerInfo server;
+        server.host = environment("KESTREL_TEST_MYSQL_HOST", "127.0.0.1");
+        server.port = static_cast<unsigned>(std::atoi(environment("KESTREL_TEST_MYSQL_PORT", "0").c_str()));
+        server.socket = environment("KESTREL_TEST_MYSQL_SOCKET");
+        if (server.port == 0)
+            throw std::runtime_error("KESTREL_TEST_MYSQL_PORT is not set: run the tests with scripts/test.sh, "
+                                     "which starts the test server");
+        return server;
+    }();
+    return info;
+}
+
+BlogConnection adminConnection(const std::string& database)
+{
+    BlogConnection connection = openConnection(testServer().host, "root", "", database, testServer().port);
+    if (!connection)
+        throw std::runtime_error("cannot reach the test server: " + connection.lastError());
+    return connection;
+}
+
+std::vector<Row> queryRows(BlogConnection& connection, const std::string& sql)
+{
+    std::vector<Row> rows;
+    if (!executeSql(connection, sql)) {
+        ADD_FAILURE() << sql << ": " << connection.lastError();
+        return rows;
+    }
+    ResultSet result = storeResult(connection);
+    MYSQL_RES* res = result.handle();
+    if (!res)
+        return rows;
+    const unsigned columns = mysql_num_fields(res);
+    while (MYSQL_ROW row = mysql_fetch_row(res)) {
+        const unsigned long* lengths = mysql_fetch_lengths(res);
+        Row values;
+        for (unsigned i = 0; i < columns; ++i) {
+            if (row[i])
+                values.emplace_back(std::string(row[i], lengths[i]));
+            else
+                values.emplace_back(std::nullopt);
+        }
+        rows.push_back(std::move(values));
+    }
+    return rows;
+}
+
+std::string queryValue(BlogConnection& connection, const std::string& sql)
+{
+    const auto rows = queryRows(connection, sql);
+    return rows.empty() || rows[0].empty() ? std::string() : rows[0][0].value_or("");
+}
+
+void execute(BlogConnection& connection, const std::string& sql)
+{
+    if (!executeSql(connection, sql))
+        ADD_FAILURE() << sql << ": " << connection.lastError();
+}
+
+TestDatabase::TestDatabase(const std::string& purpose)
+{
+    static std::atomic<int> counter{0};
+    m_name = "kt_" + purpose + "_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+    BlogConnection admin = adminConnection();
+    if (!executeSql(admin, "CREATE DATABASE `" + m_name + "` CHARACTER SET utf8mb4"))
+        throw std::runtime_error("cannot create " + m_name + ": " + admin.lastError());
+    m_admin = adminConnection(m_name);
+    useWordPressSqlMode(m_admin); // the checks insert fixtures without naming every column
+    mysql_set_character_set(m_admin.handle(), "utf8mb4");
+}
+
+TestDatabase::~TestDatabase()
+{
+    closeConnection(m_admin);
+    BlogConnection admin = openConnection(testServer().host, "root", "", "", testServer().port);
+    executeSql(admin, "DROP DATABASE IF EXISTS `" + m_name + "`");
+}
+
+void installWordPress(const std::string& database, const std::string& prefix)
+{
+    runCommand(wordPressEnvironment(database, prefix) + "php " +
+               shellQuoted(sourceDir() + "/scripts/wordpress/install.php") + " 2>&1");
+}
+
+WordPressDatabase::WordPressDatabase(const std::string& purpose, std::string prefix)
+    : TestDatabase(purpose), m_prefix(std::move(prefix))
+{
+    installWordPress(name(), m_prefix);
+}
+
+std::string runWordPressScript(const std::string& script, const std::string& database, const std::string& prefix,
+                               const std::vector<std::string>& arguments)
+{
+    std::string command = wordPressEnvironment(database, prefix) + "php " + shellQuoted(script);
+    for (const auto& argument : arguments)
+        command += " " + shellQuoted(argument);
+    return runCommand(command);
+}
+
+std::string sourceDir()
+{
+    return KESTREL_SOURCE_DIR;
+}
+
+} // namespace kestrel::test

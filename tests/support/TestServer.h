@@ -1,0 +1,74 @@
+#pragma once
+
+#include "BlogConnection.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The throwaway MariaDB server the test command starts, and databases on it.
+namespace kestrel::test {
+
+struct ServerInfo
+{
+    std::string host;
+    unsigned port = 0;
+    std::string socket;
+    // "host:port", as a user would type it into a server field.
+    std::string address() const { return host + ":" + std::to_string(port); }
+};
+
+// From the environment the test command sets; a test without it fails loudly.
+const ServerInfo& testServer();
+
+// A root session on the test server, optionally on one database.
+BlogConnection adminConnection(const std::string& database = {});
+
+using Row = std::vector<std::optional<std::string>>;
+// Every row of a query, NULL as nullopt. Fails the calling test on an error.
+std::vector<Row> queryRows(BlogConnection& connection, const std::string& sql);
+// The first column of the first row, or "" when there is none.
+std::string queryValue(BlogConnection& connection, const std::string& sql);
+void execute(BlogConnection& connection, const std::string& sql);
+
+// A database of its own for one test: created empty (utf8mb4), dropped at the end.
+class TestDatabase
+{
+public:
+    explicit TestDatabase(const std::string& purpose);
+    ~TestDatabase();
+    TestDatabase(const TestDatabase&) = delete;
+    TestDatabase& operator=(const TestDatabase&) = delete;
+
+    const std::string& name() const { return m_name; }
+    // A root session on this database.
+    BlogConnection& admin() { return m_admin; }
+
+private:
+    std::string m_name;
+    BlogConnection m_admin;
+};
+
+// Runs WordPress's own installer (php-cli) into an existing database.
+void installWordPress(const std::string& database, const std::string& prefix = "wp_");
+
+// A WordPress database made by WordPress's installer, dropped at the end.
+class WordPressDatabase : public TestDatabase
+{
+public:
+    explicit WordPressDatabase(const std::string& purpose, std::string prefix = "wp_");
+    const std::string& prefix() const { return m_prefix; }
+    std::string table(const std::string& bare) const { return m_prefix + bare; }
+
+private:
+    std::string m_prefix;
+};
+
+// Runs a PHP file with the WordPress environment of a database; gives what it printed.
+std::string runWordPressScript(const std::string& script, const std::string& database, const std::string& prefix,
+                               const std::vector<std::string>& arguments = {});
+
+// The folder of the project's sources (scripts, sample data).
+std::string sourceDir();
+
+} // namespace kestrel::test
