@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -158,6 +161,39 @@ std::string runWordPressScript(const std::string& script, const std::string& dat
 std::string sourceDir()
 {
     return KESTREL_SOURCE_DIR;
+}
+
+void createEmlogTables(BlogConnection& connection, const std::string& prefix, const std::string& charset)
+{
+    std::ifstream file(sourceDir() + "/scripts/sample/emlog-schema.sql");
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string schema = std::regex_replace(text.str(), std::regex("\\{prefix\\}"), prefix);
+    schema = std::regex_replace(schema, std::regex("\\{charset\\}"), charset);
+    schema = std::regex_replace(schema, std::regex("--[^\n]*\n"), "");
+    std::size_t start = 0;
+    for (std::size_t end; (end = schema.find(';', start)) != std::string::npos; start = end + 1) {
+        const std::string statement = schema.substr(start, end - start);
+        if (statement.find_first_not_of(" \n") != std::string::npos)
+            execute(connection, statement);
+    }
+}
+
+void enableStatementLog()
+{
+    BlogConnection admin = adminConnection();
+    execute(admin, "SET GLOBAL log_output='TABLE'");
+    execute(admin, "SET GLOBAL general_log=ON");
+}
+
+std::vector<std::string> statementsOf(unsigned long threadId)
+{
+    BlogConnection admin = adminConnection();
+    std::vector<std::string> statements;
+    for (const Row& row : queryRows(admin, "SELECT argument FROM mysql.general_log WHERE command_type='Query' AND "
+                                           "thread_id=" + std::to_string(threadId)))
+        statements.push_back(row[0].value_or(""));
+    return statements;
 }
 
 } // namespace kestrel::test

@@ -71,4 +71,12 @@ std::string runWordPressScript(const std::string& script, const std::string& dat
 // The folder of the project's sources (scripts, sample data).
 std::string sourceDir();
 
+// Creates the six emlog tables, as emlog's installer makes them, under a prefix.
+void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_",
+                       const std::string& charset = "utf8mb4");
+
+// The server's general log, kept in a table, shows every statement a session sent.
+void enableStatementLog();
+std::vector<std::string> statementsOf(unsigned long threadId);
+
 } // namespace kestrel::test

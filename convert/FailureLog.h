@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+// What a run could not carry across, so that no failure is reported as success:
+// every refused statement with the row it came from, and per migration how
+// many rows were read, written whole, and failed.
+class FailureLog
+{
+public:
+    struct Entry
+    {
+        std::string migration;
+        std::string table;
+        std::string sourceId; // "gid=5", or empty when the statement belongs to no row
+        std::string error;
+    };
+    struct Tally
+    {
+        std::string migration;
+        std::int64_t read = 0;
+        std::int64_t written = 0;
+        std::int64_t failed = 0;
+        bool unreadable = false; // its emlog table could not be read at all
+    };
+
+    void record(std::string_view migration, std::string_view table, std::string_view sourceId,
+                std::string_view error);
+    Tally& tally(std::string_view migration);
+
+    bool empty() const noexcept { return m_entries.empty(); }
+    const std::vector<Entry>& entries() const noexcept { return m_entries; }
+    const std::vector<Tally>& tallies() const noexcept { return m_tallies; }
+
+    // One line per migration: rows read, written and failed, or that its table
+    // could not be read; and a line for each step with failed statements but no rows.
+    std::string summary() const;
+    // The first `limit` entries, one per line, then how many more there were.
+    std::string details(std::size_t limit = 200) const;
+
+private:
+    std::vector<Entry> m_entries;
+    std::vector<Tally> m_tallies;
+};
+
+} // namespace kestrel

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "FailureLog.h"
+
+#include <chrono>
+#include <functional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+class BlogConnection;
+class ResultSet;
+
+using std::chrono::milliseconds;
+
+// How long a run rests: once after emptying the WordPress tables, and once per
+// emlog row in each migration, so as not to flood a small shared server.
+struct Pacing
+{
+    milliseconds afterEmptying{500};
+    milliseconds posts{15};
+    milliseconds comments{15};
+    milliseconds attachments{10};
+    milliseconds categories{30};
+    milliseconds tags{10};
+    milliseconds links{15};
+
+    static Pacing none() { return {milliseconds{0}, milliseconds{0}, milliseconds{0}, milliseconds{0},
+                                   milliseconds{0}, milliseconds{0}, milliseconds{0}}; }
+};
+
+// Everything one migration run works with: the two sessions, the table
+// prefixes taken when the run started, the window's two outputs, the pacing,
+// a way to be asked to stop, and the log of what failed.
+struct MigrationRun
+{
+    MigrationRun(BlogConnection& emlog, BlogConnection& wordPress) : emlog(emlog), wordPress(wordPress) {}
+
+    BlogConnection& emlog;
+    BlogConnection& wordPress;
+    std::string emlogPrefix = "emlog_";
+    std::string wordPressPrefix = "wp_";
+    Pacing pacing;
+    std::function<void(const std::string&)> setStatusText = [](const std::string&) {};
+    std::function<void(int)> setProgress = [](int) {};
+    // Rests for a while; the default waits on the clock and wakes early when a stop is asked for.
+    std::function<void(milliseconds, std::stop_token)> sleep;
+    std::stop_token stopToken;
+    FailureLog failures;
+
+    bool stopRequested() const { return stopToken.stop_requested(); }
+    void pace(milliseconds interval);
+
+    std::string emlogTable(std::string_view bare) const { return emlogPrefix + std::string(bare); }
+    std::string wordPressTable(std::string_view bare) const { return wordPressPrefix + std::string(bare); }
+};
+
+// p = trunc(i / n * 100.0) in double arithmetic: row 29 of 100 shows 28.
+int percentDone(std::int64_t row, std::int64_t rows);
+
+// The shape every migration shares: both sessions switched to Unicode, the
+// whole emlog table selected and stored, the opening status text, then for
+// each row the caller's work followed by the progress. The work answers
+// whether the row reached WordPress whole. A failed select is logged and the
+// migration ends; a stop request ends it between rows.
+struct TableReading
+{
+    std::string_view migration;   // name in the failure log
+    std::string_view table;       // bare emlog table name
+    std::string_view openingText; // e.g. "初始化转换博客文章..."
+    std::string_view runningText; // e.g. "正在转换博客文章."
+};
+void forEachRow(MigrationRun& run, const TableReading& reading, const std::function<bool(const ResultSet&)>& work);
+
+// Inserts one row into a WordPress table. A refused insert, or one the server
+// took only by changing a value (a warning), goes into the failure log with
+// the source row's id; the answer is whether the row arrived as given.
+bool writeRow(MigrationRun& run, std::string_view migration, std::string_view bareTable, std::string_view sourceId,
+              std::string_view assignments);
+
+// Records the last error of the WordPress session as a failure.
+void recordFailure(MigrationRun& run, std::string_view migration, std::string_view table, std::string_view sourceId);
+
+} // namespace kestrel

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "MessageBox.h"
+#include "MigrationWindow.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace kestrel::test {
+
+// Processes events until the condition holds or the time is up.
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qSleep(5);
+    }
+    return true;
+}
+
+// Types into a field of the window as a user would, replacing what was there.
+inline void typeInto(MigrationWindow& window, const QString& field, const QString& text)
+{
+    auto* edit = window.findChild<QLineEdit*>(field);
+    ASSERT_NE(edit, nullptr) << field.toStdString();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+inline int boxesWithText(const QString& text)
+{
+    int count = 0;
+    for (const auto& box : MessageBox::shown())
+        count += box.text.contains(text) ? 1 : 0;
+    return count;
+}
+
+} // namespace kestrel::test

@@ -1,0 +1,262 @@
+#include "GuiTesting.h"
+#include "MigrationRunner.h"
+#include "Sessions.h"
+#include "TestServer.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+const QString emptyingText = QStringLiteral("正在先清空wp数据库。");
+const char* const emptiedTables[] = {"comments", "posts", "terms", "term_relationships", "term_taxonomy", "links"};
+
+class MigrationRunTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        MessageBox::clearShown();
+        createEmlogTables(emlog.admin());
+        execute(wordpress.admin(), "INSERT INTO " + wordpress.table("links") +
+                                       " (link_url, link_name, link_notes) VALUES ('http://x.example', 'x', '')");
+        window.show();
+        typeInto(window, QStringLiteral("txt_服务器_emlog"), address());
+        typeInto(window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlog.name()));
+        typeInto(window, QStringLiteral("txt_服务器_Wp"), address());
+        typeInto(window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(wordpress.name()));
+        window.runner()->setPacing(Pacing::none());
+    }
+
+    void TearDown() override
+    {
+        window.runner()->stop();
+        closeSessions();
+    }
+
+    static QString address() { return QString::fromStdString(testServer().address()); }
+
+    // Presses Go, answers Yes and waits for the run to end.
+    void runAndWait()
+    {
+        MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+        QTest::mouseClick(go(), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([this] { return !window.runner()->isRunning() && go()->isEnabled(); }));
+        QCoreApplication::processEvents();
+    }
+
+    QPushButton* go() { return window.findChild<QPushButton*>(QStringLiteral("btnGo")); }
+    QString status() { return window.findChild<QLabel*>(QStringLiteral("标签_状态"))->text(); }
+    int progress() { return window.findChild<QProgressBar*>(QStringLiteral("进度条"))->value(); }
+    void tickEmptyFirst() { window.findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(true); }
+
+    std::string count(const std::string& bare)
+    {
+        return queryValue(wordpress.admin(), "SELECT COUNT(*) FROM " + wordpress.table(bare));
+    }
+
+    TestDatabase emlog{"run_emlog"};
+    WordPressDatabase wordpress{"run_wp"};
+    MigrationWindow window;
+};
+
+// Stands in for a server that must not be contacted: it only counts who knocks.
+class Listener
+{
+public:
+    Listener() { server.listen(QHostAddress::LocalHost); }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(server.serverPort()); }
+    bool contacted()
+    {
+        QCoreApplication::processEvents();
+        return server.hasPendingConnections() || server.waitForNewConnection(100);
+    }
+
+private:
+    QTcpServer server;
+};
+
+} // namespace
+
+TEST_F(MigrationRunTest, WrongEmlogPasswordIsReportedAndWordPressIsNotContacted)
+{
+    Listener wordPressServer;
+    typeInto(window, QStringLiteral("txt_密码_emlog"), QStringLiteral("wrong-password"));
+    typeInto(window, QStringLiteral("txt_服务器_Wp"), wordPressServer.address());
+    runAndWait();
+
+    ASSERT_EQ(MessageBox::shown().size(), 2);
+    const auto& box = MessageBox::shown().last();
+    EXPECT_EQ(box.text, QStringLiteral("emlog博客数据库连接失败."));
+    EXPECT_EQ(box.caption, QStringLiteral("信息："));
+    EXPECT_EQ(box.icon, MessageBox::Icon::None);
+    EXPECT_FALSE(box.detail.contains(QStringLiteral("wrong-password")));
+    EXPECT_FALSE(wordPressServer.contacted());
+    EXPECT_EQ(status(), QStringLiteral("欢迎使用《Kestrel1.0》。"));
+}
+
+TEST_F(MigrationRunTest, WrongWordPressPasswordIsReported)
+{
+    typeInto(window, QStringLiteral("txt_密码_Wp"), QStringLiteral("wrong-password"));
+    runAndWait();
+    ASSERT_EQ(MessageBox::shown().size(), 2);
+    EXPECT_EQ(MessageBox::shown().last().text, QStringLiteral("WordPress博客数据库连接失败."));
+    EXPECT_EQ(MessageBox::shown().last().caption, QStringLiteral("信息："));
+}
+
+TEST_F(MigrationRunTest, EmptyingFirstDeletesSixTablesInOrderThenRests)
+{
+    enableStatementLog();
+    std::mutex mutex;
+    std::vector<milliseconds> sleeps;
+    window.runner()->setPacing(Pacing{});
+    window.runner()->setSleeper([&](milliseconds interval, std::stop_token) {
+        std::lock_guard lock(mutex);
+        sleeps.push_back(interval);
+    });
+    const std::string options = count("options");
+    const std::string users = count("users");
+    tickEmptyFirst();
+    runAndWait();
+
+    for (const char* bare : emptiedTables)
+        EXPECT_EQ(count(bare), "0") << bare;
+    EXPECT_EQ(count("options"), options);
+    EXPECT_EQ(count("users"), users);
+
+    std::vector<std::string> deletes;
+    for (const std::string& statement : statementsOf(mysql_thread_id(wordPressSession().handle()))) {
+        if (statement.rfind("delete", 0) == 0)
+            deletes.push_back(statement);
+    }
+    std::vector<std::string> expected;
+    for (const char* bare : emptiedTables)
+        expected.push_back("delete from " + wordpress.table(bare));
+    EXPECT_EQ(deletes, expected);
+    ASSERT_FALSE(sleeps.empty());
+    EXPECT_EQ(sleeps.front(), milliseconds(500));
+}
+
+TEST_F(MigrationRunTest, WithoutTheTickNothingIsDeleted)
+{
+    enableStatementLog();
+    std::vector<std::string> before;
+    for (const char* bare : emptiedTables)
+        before.push_back(count(bare));
+    std::vector<milliseconds> sleeps;
+    window.runner()->setPacing(Pacing{});
+    window.runner()->setSleeper([&](milliseconds interval, std::stop_token) { sleeps.push_back(interval); });
+    runAndWait();
+
+    for (std::size_t i = 0; i < std::size(emptiedTables); ++i)
+        EXPECT_EQ(count(emptiedTables[i]), before[i]) << emptiedTables[i];
+    for (const std::string& statement : statementsOf(mysql_thread_id(wordPressSession().handle())))
+        EXPECT_NE(statement.rfind("delete", 0), 0u) << statement;
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), milliseconds(500)), 0);
+}
+
+TEST_F(MigrationRunTest, CompletionMessageGivesTheSecondsTheRunTook)
+{
+    std::atomic<std::int64_t> now{7000};
+    window.runner()->setClock([&now] { return now.fetch_add(2500); });
+    runAndWait();
+    ASSERT_FALSE(MessageBox::shown().isEmpty());
+    const auto& box = MessageBox::shown().last();
+    EXPECT_EQ(box.text, QStringLiteral("转换完成，共用时：2.5秒。"));
+    EXPECT_EQ(box.caption, QStringLiteral("提示"));
+    EXPECT_EQ(box.icon, MessageBox::Icon::Information);
+    EXPECT_TRUE(box.detail.isEmpty());
+}
+
+TEST_F(MigrationRunTest, StatusAndProgressSurviveIntoTheNextRun)
+{
+    tickEmptyFirst();
+    runAndWait();
+    const QString statusAfterFirst = status();
+    const int progressAfterFirst = progress();
+    EXPECT_NE(statusAfterFirst, QStringLiteral("欢迎使用《Kestrel1.0》。"));
+
+    typeInto(window, QStringLiteral("txt_密码_emlog"), QStringLiteral("wrong-password"));
+    runAndWait();
+    EXPECT_EQ(status(), statusAfterFirst);
+    EXPECT_EQ(progress(), progressAfterFirst);
+}
+
+TEST_F(MigrationRunTest, EachRunOpensNewSessionsAndClosesThePreviousOnes)
+{
+    runAndWait();
+    const unsigned long firstEmlog = mysql_thread_id(emlogSession().handle());
+    const unsigned long firstWordPress = mysql_thread_id(wordPressSession().handle());
+    runAndWait();
+    ASSERT_TRUE(emlogSession());
+    ASSERT_TRUE(wordPressSession());
+    EXPECT_NE(mysql_thread_id(emlogSession().handle()), firstEmlog);
+    EXPECT_NE(mysql_thread_id(wordPressSession().handle()), firstWordPress);
+
+    BlogConnection admin = adminConnection();
+    const std::string stillOpen = "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID IN (" +
+                                  std::to_string(firstEmlog) + "," + std::to_string(firstWordPress) + ")";
+    EXPECT_TRUE(waitUntil([&] { return queryValue(admin, stillOpen) == "0"; }, 5000));
+    EXPECT_EQ(boxesWithText(QStringLiteral("转换完成")), 2);
+}
+
+TEST_F(MigrationRunTest, ClosingTheWindowDuringARunStopsItCleanly)
+{
+    Pacing slow;
+    slow.afterEmptying = milliseconds(60000);
+    window.runner()->setPacing(slow);
+    tickEmptyFirst();
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    QTest::mouseClick(go(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([this] { return status() == emptyingText; }));
+    EXPECT_FALSE(go()->isEnabled()); // one run at a time
+
+    QElapsedTimer timer;
+    timer.start();
+    window.close();
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_FALSE(window.runner()->isRunning());
+    EXPECT_FALSE(emlogSession());
+    EXPECT_FALSE(wordPressSession());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(boxesWithText(QStringLiteral("转换完成")), 0);
+}
+
+TEST_F(MigrationRunTest, AnUnsafePrefixIsRefusedBeforeAnythingIsOpened)
+{
+    Listener server;
+    typeInto(window, QStringLiteral("txt_服务器_emlog"), server.address());
+    typeInto(window, QStringLiteral("txt_服务器_Wp"), server.address());
+    typeInto(window, QStringLiteral("txt_前缀_Wp"), QStringLiteral("wp_;drop table x;"));
+    QTest::mouseClick(go(), Qt::LeftButton);
+
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    EXPECT_EQ(MessageBox::shown().first().icon, MessageBox::Icon::Warning);
+    EXPECT_TRUE(MessageBox::shown().first().text.contains(QStringLiteral("WordPress博客信息")));
+    EXPECT_TRUE(MessageBox::shown().first().text.contains(QStringLiteral("前缀")));
+    EXPECT_FALSE(window.runner()->isRunning());
+    EXPECT_FALSE(server.contacted());
+}
+
+TEST_F(MigrationRunTest, FailedStatementsAreReportedInTheCompletionMessage)
+{
+    typeInto(window, QStringLiteral("txt_前缀_Wp"), QStringLiteral("nope_"));
+    tickEmptyFirst();
+    runAndWait();
+    ASSERT_FALSE(MessageBox::shown().isEmpty());
+    const auto& box = MessageBox::shown().last();
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("转换完成，共用时："))) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(QStringLiteral("清空：失败 6 条语句"))) << box.text.toStdString();
+    EXPECT_TRUE(box.detail.contains(QStringLiteral("nope_comments"))) << box.detail.toStdString();
+    EXPECT_TRUE(box.detail.contains(QStringLiteral("doesn't exist"))) << box.detail.toStdString();
+}

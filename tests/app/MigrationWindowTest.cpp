@@ -1,0 +1,235 @@
+#include "GuiTesting.h"
+#include "MigrationRunner.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+struct Expected
+{
+    const char* name;
+    const char* parent;
+    QRect geometry;
+    const char* text; // caption or initial text
+};
+
+// The window's whole layout: names, parents, positions, sizes and texts.
+const Expected layout[] = {
+    {"分组框1", "MigrationWindow", {8, 8, 240, 176}, "emlog博客信息"},
+    {"分组框2", "MigrationWindow", {256, 8, 240, 176}, "WordPress博客信息"},
+    {"分组框3", "MigrationWindow", {8, 189, 489, 83}, "操作"},
+    {"标签1", "分组框1", {8, 19, 48, 16}, "服务器："},
+    {"标签2", "分组框1", {8, 49, 53, 16}, "用户名："},
+    {"标签3", "分组框1", {8, 81, 53, 16}, "密码："},
+    {"标签4", "分组框1", {8, 113, 55, 16}, "数据库："},
+    {"标签5", "分组框1", {8, 145, 56, 20}, "前缀："},
+    {"标签10", "分组框2", {8, 19, 48, 16}, "服务器："},
+    {"标签9", "分组框2", {8, 49, 53, 16}, "用户名："},
+    {"标签8", "分组框2", {8, 81, 53, 16}, "密码："},
+    {"标签7", "分组框2", {8, 113, 55, 16}, "数据库："},
+    {"标签6", "分组框2", {8, 145, 56, 20}, "前缀："},
+    {"txt_服务器_emlog", "分组框1", {64, 16, 168, 20}, "127.0.0.1"},
+    {"txt_用户名_emlog", "分组框1", {64, 48, 168, 20}, "root"},
+    {"txt_密码_emlog", "分组框1", {64, 80, 168, 20}, ""},
+    {"txt_数据库_emlog", "分组框1", {64, 112, 168, 20}, "emlog"},
+    {"txt_前缀_emlog", "分组框1", {64, 144, 168, 20}, "emlog_"},
+    {"txt_服务器_Wp", "分组框2", {64, 16, 168, 20}, "127.0.0.1"},
+    {"txt_用户名_Wp", "分组框2", {64, 48, 168, 20}, "root"},
+    {"txt_密码_Wp", "分组框2", {64, 80, 168, 20}, ""},
+    {"txt_数据库_Wp", "分组框2", {64, 112, 168, 20}, "wordpress"},
+    {"txt_前缀_Wp", "分组框2", {64, 144, 168, 20}, "wp_"},
+    {"选择框_清空", "分组框3", {16, 19, 72, 24}, "先清空wp数据库"},
+    {"btnGo", "分组框3", {91, 18, 88, 24}, "开始转换"},
+    {"btnPause", "分组框3", {183, 18, 96, 24}, "暂停转换"},
+    {"btFinish", "分组框3", {283, 18, 96, 24}, "结束转换"},
+    {"btnAbout", "分组框3", {383, 18, 96, 24}, "作者博客"},
+    {"进度条", "分组框3", {8, 49, 471, 13}, ""},
+    {"标签_状态", "分组框3", {40, 63, 392, 16}, "欢迎使用《Kestrel1.0》。"},
+};
+
+QString shownText(QWidget* widget)
+{
+    if (auto* group = qobject_cast<QGroupBox*>(widget))
+        return group->title();
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        return edit->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text();
+    return {};
+}
+
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+} // namespace
+
+TEST(MigrationWindow, FreshStartShowsTheLayout)
+{
+    MigrationWindow window;
+    window.show();
+    for (const Expected& expected : layout) {
+        auto* widget = window.findChild<QWidget*>(QString::fromUtf8(expected.name));
+        ASSERT_NE(widget, nullptr) << expected.name;
+        EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromUtf8(expected.parent)) << expected.name;
+        EXPECT_EQ(widget->geometry(), expected.geometry) << expected.name;
+        EXPECT_EQ(shownText(widget), QString::fromUtf8(expected.text)) << expected.name;
+        EXPECT_TRUE(widget->isVisible()) << expected.name;
+    }
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestrel1.0 |作者博客: ") + MigrationWindow::authorAddress);
+    EXPECT_FALSE(window.findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->isChecked());
+    auto* progress = window.findChild<QProgressBar*>(QStringLiteral("进度条"));
+    EXPECT_EQ(progress->minimum(), 0);
+    EXPECT_EQ(progress->maximum(), 100);
+    EXPECT_EQ(progress->value(), 0);
+}
+
+TEST(MigrationWindow, PasswordsAreHiddenAndTheRestShown)
+{
+    MigrationWindow window;
+    for (auto* edit : window.findChildren<QLineEdit*>()) {
+        const bool password = edit->objectName().startsWith(QStringLiteral("txt_密码_"));
+        EXPECT_EQ(edit->echoMode(), password ? QLineEdit::Password : QLineEdit::Normal) << edit->objectName().toStdString();
+        EXPECT_TRUE(edit->isEnabled());
+        EXPECT_TRUE(edit->focusPolicy() & Qt::TabFocus);
+    }
+    typeInto(window, QStringLiteral("txt_密码_emlog"), QStringLiteral("s3cret"));
+    EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("txt_密码_emlog"))->text(), QStringLiteral("s3cret"));
+}
+
+TEST(MigrationWindow, FixedSizeWithMinimiseButNoMaximise)
+{
+    MigrationWindow window;
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    const Qt::WindowFlags flags = window.windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    // Every group box fits inside the window.
+    for (auto* group : window.findChildren<QGroupBox*>())
+        EXPECT_TRUE(window.rect().contains(group->geometry())) << group->objectName().toStdString();
+}
+
+TEST(MigrationWindow, PauseAndFinishCannotBePressed)
+{
+    MigrationWindow window;
+    window.show();
+    for (const char* name : {"btnPause", "btFinish"}) {
+        auto* button = window.findChild<QPushButton*>(QString::fromUtf8(name));
+        ASSERT_NE(button, nullptr);
+        int clicks = 0;
+        QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_FALSE(button->isEnabled());
+        EXPECT_EQ(clicks, 0) << name;
+    }
+}
+
+TEST(MigrationWindow, EscapeClosesTheWindowFromAnyField)
+{
+    for (auto* name : {"txt_服务器_emlog", "txt_密码_Wp", "txt_前缀_Wp", "选择框_清空", "btnGo"}) {
+        MigrationWindow window;
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        auto* widget = window.findChild<QWidget*>(QString::fromUtf8(name));
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Escape);
+        EXPECT_FALSE(window.isVisible()) << name;
+    }
+}
+
+TEST(MigrationWindow, AnsweringNoOpensNothingAndChangesNothing)
+{
+    MessageBox::clearShown();
+    MigrationWindow window;
+    window.show();
+    MessageBox::setNextAnswer(MessageBox::Answer::No);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnGo")), Qt::LeftButton);
+
+    ASSERT_EQ(MessageBox::shown().size(), 1);
+    const auto& question = MessageBox::shown().first();
+    EXPECT_EQ(question.icon, MessageBox::Icon::Question);
+    EXPECT_EQ(question.caption, QStringLiteral("信息："));
+    EXPECT_EQ(question.text,
+              QStringLiteral("转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？"));
+    EXPECT_FALSE(window.runner()->isRunning());
+    EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled());
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("标签_状态"))->text(), QStringLiteral("欢迎使用《Kestrel1.0》。"));
+    for (const Expected& expected : layout) {
+        if (auto* edit = window.findChild<QLineEdit*>(QString::fromUtf8(expected.name)))
+            EXPECT_EQ(edit->text(), QString::fromUtf8(expected.text));
+    }
+}
+
+TEST(MigrationWindow, TheRealConfirmationBoxAsksYesOrNo)
+{
+    MessageBox::clearShown();
+    MessageBox::setRecordOnly(false);
+    MigrationWindow window;
+    window.show();
+    QString seenText;
+    QTimer::singleShot(0, [&seenText] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seenText = box->text();
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("信息："));
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
+        EXPECT_NE(box->button(QMessageBox::Yes), nullptr);
+        QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+    });
+    window.startRun();
+    MessageBox::setRecordOnly(true);
+    EXPECT_TRUE(seenText.endsWith(QStringLiteral("你确认要开始转换吗？")));
+    EXPECT_FALSE(window.runner()->isRunning());
+}
+
+TEST(MigrationWindow, AboutOpensTheAuthorsPage)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    MigrationWindow window;
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnAbout")), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(catcher.opened.first(), QUrl(MigrationWindow::authorAddress));
+}
+
+TEST(MigrationWindow, TablePrefixesMayHoldOnlyIdentifierCharacters)
+{
+    for (const char* good : {"", "wp_", "emlog_", "blog$1_", "博客_"})
+        EXPECT_TRUE(isValidTablePrefix(QString::fromUtf8(good))) << good;
+    for (const char* bad : {"wp-", "wp_ ", "wp_;drop", "a.b", "wp`", "x'", "😀"})
+        EXPECT_FALSE(isValidTablePrefix(QString::fromUtf8(bad))) << bad;
+}
+
+TEST(ElapsedTime, SecondsInTheShortestForm)
+{
+    EXPECT_EQ(formatElapsedSeconds(0, 2500), QStringLiteral("2.5"));
+    EXPECT_EQ(formatElapsedSeconds(1000, 4000), QStringLiteral("3"));
+    EXPECT_EQ(formatElapsedSeconds(-12345, 0), QStringLiteral("12.345"));
+    EXPECT_EQ(formatElapsedSeconds(0, 1), QStringLiteral("0.001"));
+    EXPECT_EQ(formatElapsedSeconds(0, 0), QStringLiteral("0"));
+}
+
+#include "MigrationWindowTest.moc"
