@@ -42,12 +42,28 @@ bool writeRow(MigrationRun& run, std::string_view migration, std::string_view ba
         recordFailure(run, migration, table, sourceId);
         return false;
     }
-    const std::string warnings = lastWarnings(run.wordPress);
-    if (!warnings.empty()) {
-        run.failures.record(migration, table, sourceId, "written with changes: " + warnings);
-        return false;
+    const unsigned count = warningCount(run.wordPress);
+    // Each migration writes a table with the same columns every time, so the same defaults are filled.
+    const std::string shape = std::string(migration) + " " + table;
+    const auto expected = run.expectedWarnings.find(shape);
+    if (count == 0 || (expected != run.expectedWarnings.end() && count <= expected->second))
+        return true;
+
+    constexpr unsigned filledWithDefault = 1364; // "Field doesn't have a default value"
+    unsigned defaults = 0;
+    std::string changes;
+    for (const Warning& warning : lastWarnings(run.wordPress)) {
+        if (warning.code == filledWithDefault) {
+            ++defaults;
+            continue;
+        }
+        changes += (changes.empty() ? "" : "; ") + std::to_string(warning.code) + " " + warning.message;
     }
-    return true;
+    run.expectedWarnings[shape] = defaults;
+    if (changes.empty())
+        return true;
+    run.failures.record(migration, table, sourceId, "written with changes: " + changes);
+    return false;
 }
 
 void forEachRow(MigrationRun& run, const TableReading& reading, const std::function<bool(const ResultSet&)>& work)

@@ -7,6 +7,7 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace kestrel {
 
@@ -49,6 +50,10 @@ struct MigrationRun
     std::function<void(milliseconds, std::stop_token)> sleep;
     std::stop_token stopToken;
     FailureLog failures;
+    // Per migration and WordPress table, how many "no default value" warnings an
+    // insert there raises on its own: WordPress's tables have NOT NULL columns without
+    // defaults that the server fills in. Only warnings beyond those are asked for.
+    std::unordered_map<std::string, unsigned> expectedWarnings;
 
     bool stopRequested() const { return stopToken.stop_requested(); }
     void pace(milliseconds interval);
@@ -75,8 +80,9 @@ struct TableReading
 void forEachRow(MigrationRun& run, const TableReading& reading, const std::function<bool(const ResultSet&)>& work);
 
 // Inserts one row into a WordPress table. A refused insert, or one the server
-// took only by changing a value (a warning), goes into the failure log with
-// the source row's id; the answer is whether the row arrived as given.
+// took only by changing a value (a warning: cut to fit, out of range, not a
+// valid date), goes into the failure log with the source row's id; the answer
+// is whether the row arrived as given.
 bool writeRow(MigrationRun& run, std::string_view migration, std::string_view bareTable, std::string_view sourceId,
               std::string_view assignments);
 

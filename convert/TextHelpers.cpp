@@ -89,6 +89,14 @@ std::vector<std::string> splitText(std::string_view text, char separator)
     return pieces;
 }
 
+std::string_view firstCharacters(std::string_view text, std::size_t count)
+{
+    std::size_t end = 0;
+    for (std::size_t taken = 0; taken < count && end < text.size(); ++taken)
+        end += characterLength(text, end);
+    return text.substr(0, end);
+}
+
 std::string asciiLower(std::string_view text)
 {
     std::string out(text);
@@ -109,6 +117,20 @@ std::string encodeSlug(std::string_view text)
             appendEscape(slug, byte);
         else
             slug += c;
+    }
+    return slug;
+}
+
+std::string encodeSlugWithin(std::string_view text, std::size_t limit)
+{
+    std::string slug;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = characterLength(text, i);
+        const std::string piece = encodeSlug(text.substr(i, length));
+        if (slug.size() + piece.size() > limit)
+            break;
+        slug += piece;
+        i += length;
     }
     return slug;
 }

@@ -162,23 +162,28 @@ std::uint64_t lastInsertId(const BlogConnection& connection)
     return connection ? mysql_insert_id(connection.handle()) : 0;
 }
 
-std::string lastWarnings(BlogConnection& connection)
+unsigned warningCount(const BlogConnection& connection)
 {
-    if (!connection || mysql_warning_count(connection.handle()) == 0)
-        return {};
+    return connection ? mysql_warning_count(connection.handle()) : 0;
+}
+
+std::vector<Warning> lastWarnings(BlogConnection& connection)
+{
+    std::vector<Warning> warnings;
+    if (warningCount(connection) == 0)
+        return warnings;
+    // Asking must not overwrite the error the caller may still want to read.
     const unsigned errorNumber = connection.lastErrorNumber();
     std::string error = connection.lastError();
-    std::string warnings;
     if (executeSql(connection, "SHOW WARNINGS")) {
         ResultSet rows = storeResult(connection);
         for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
-            std::string level, code, message;
-            readField(rows, "Level", level);
+            std::int64_t code = 0;
+            Warning warning;
             readField(rows, "Code", code);
-            readField(rows, "Message", message);
-            if (!warnings.empty())
-                warnings += "; ";
-            warnings += level + " " + code + ": " + message;
+            readField(rows, "Message", warning.message);
+            warning.code = static_cast<unsigned>(code);
+            warnings.push_back(std::move(warning));
         }
     }
     connection.rememberError(errorNumber, std::move(error));

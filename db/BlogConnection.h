@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrel {
 
@@ -72,8 +73,15 @@ ResultSet storeResult(BlogConnection& connection);
 
 // The id the server gave the row of the last insert.
 std::uint64_t lastInsertId(const BlogConnection& connection);
-// Warnings the last statement raised (a value cut to fit a column, say), as one text; empty when none.
-std::string lastWarnings(BlogConnection& connection);
+// Warnings the last statement raised: a value cut to fit its column, say.
+struct Warning
+{
+    unsigned code = 0;
+    std::string message;
+};
+unsigned warningCount(const BlogConnection& connection);
+// Asks the server for them (one more exchange); none when the count is 0.
+std::vector<Warning> lastWarnings(BlogConnection& connection);
 
 // The one way to put a value into a statement: between single quotes, escaped
 // for this session's character set and sql_mode, so the stored text is the text given.

@@ -74,6 +74,23 @@ TEST(SplitText, PiecesBetweenSeparators)
     EXPECT_EQ(splitText("照片.png", '.'), (Pieces{"照片", "png"}));
 }
 
+TEST(FirstCharacters, CountsWholeCharacters)
+{
+    EXPECT_EQ(firstCharacters("a中😀b", 3), "a中😀");
+    EXPECT_EQ(firstCharacters("a中", 10), "a中");
+    EXPECT_EQ(firstCharacters("abc", 0), "");
+    EXPECT_EQ(firstCharacters("\xE4\xB8", 1), "\xE4"); // a cut-off character counts byte by byte
+}
+
+TEST(EncodeSlugWithin, WholeCharactersWithinTheLimit)
+{
+    EXPECT_EQ(encodeSlugWithin("中文", 9), "%E4%B8%AD");
+    EXPECT_EQ(encodeSlugWithin("中文", 17), "%E4%B8%AD");
+    EXPECT_EQ(encodeSlugWithin("a.b", 4), "a%2E");
+    EXPECT_EQ(encodeSlugWithin("a.b", 3), "a");
+    EXPECT_EQ(encodeSlugWithin("short", 200), "short");
+}
+
 TEST(AsciiLower, OnlyAsciiLettersChange)
 {
     EXPECT_EQ(asciiLower("Photo.JPG"), "photo.jpg");

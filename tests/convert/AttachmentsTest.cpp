@@ -1,0 +1,113 @@
+#include "Attachments.h"
+#include "MigrationFixture.h"
+#include "Migrations.h"
+#include "TextHelpers.h"
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+class AttachmentsTest : public MigrationTest
+{
+protected:
+    void addAttachment(std::int64_t aid, std::int64_t blogId, const std::string& fileName,
+                       const std::string& filePath = "../content/uploadfile/201403/f.bin")
+    {
+        addEmlogRow("attachment", "aid=" + std::to_string(aid) + ",blogid=" + std::to_string(blogId) +
+                                      ",filename=" + q(emlogDb.admin(), fileName) +
+                                      ",filepath=" + q(emlogDb.admin(), filePath));
+    }
+
+    std::vector<Row> attachments()
+    {
+        return wordPressRows("SELECT post_title, post_name, post_mime_type, post_parent, guid, post_status, "
+                             "post_type, post_author FROM " + wp("posts") + " ORDER BY ID");
+    }
+};
+
+} // namespace
+
+TEST(ImageFileName, OneFullStopAndAnImageExtension)
+{
+    for (const char* image : {"a.png", "a.GIF", ".bmp", "a.jpg.", "photo.JPG", "照片.jpg", "Scan.Png"})
+        EXPECT_TRUE(isImageFileName(image)) << image;
+    for (const char* other : {"a.jpeg", "a.tif", "a.b.jpg", "a..jpg", "jpg", "", "archive.tar.gz", "a.jpgx", "a.jp"})
+        EXPECT_FALSE(isImageFileName(other)) << other;
+}
+
+TEST_F(AttachmentsTest, AnImageBecomesAnAttachmentUnderItsArticle)
+{
+    addAttachment(1, 12, "photo.JPG", "../content/uploadfile/201403/291f1394000000.jpg");
+    migrateAttachments(*run);
+    const std::vector<Row> expected = {{"photo.JPG", "photo%2EJPG", "image/jpeg", "12",
+                                        "../content/uploadfile/201403/291f1394000000.jpg", "inherit", "attachment",
+                                        "1"}};
+    EXPECT_EQ(attachments(), expected);
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
+}
+
+TEST_F(AttachmentsTest, EveryImageIsAJpegAndOtherFilesHaveNoType)
+{
+    addAttachment(1, 1, "a.png");
+    addAttachment(2, 1, "b.GIF");
+    addAttachment(3, 1, "c.bmp");
+    addAttachment(4, 1, "archive.tar.gz");
+    addAttachment(5, 1, "a.b.jpg");
+    migrateAttachments(*run);
+    const auto rows = attachments();
+    ASSERT_EQ(rows.size(), 5u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(rows[i][2], "image/jpeg") << i;
+    EXPECT_EQ(rows[3][2], "");
+    EXPECT_EQ(rows[4][2], "");
+}
+
+TEST_F(AttachmentsTest, NamesArriveAsWrittenAndSlugsEscapeThem)
+{
+    addAttachment(1, 3, "照片 1.png");
+    addAttachment(2, 3, "It's a \"quote\" \\ 100%.txt");
+    addAttachment(3, 3, "😀.gif");
+    migrateAttachments(*run);
+    const auto rows = attachments();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][0], "照片 1.png");
+    EXPECT_EQ(rows[0][1], "%E7%85%A7%E7%89%87 1%2Epng");
+    EXPECT_EQ(rows[1][0], "It's a \"quote\" \\ 100%.txt");
+    EXPECT_EQ(rows[1][1], encodeSlug("It's a \"quote\" \\ 100%.txt"));
+    EXPECT_EQ(rows[2][1], "%F0%9F%98%80%2Egif");
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
+}
+
+TEST_F(AttachmentsTest, ALongNameGetsASlugCutBetweenCharacters)
+{
+    std::string name;
+    for (int i = 0; i < 40; ++i)
+        name += "图";
+    name += ".jpg";
+    addAttachment(1, 1, name);
+    migrateAttachments(*run);
+    const auto rows = attachments();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], name);
+    const std::string slug = rows[0][1].value_or("");
+    EXPECT_LE(slug.size(), 200u);
+    EXPECT_EQ(encodeSlug(name).rfind(slug, 0), 0u); // a prefix of the whole slug
+    EXPECT_EQ(slug.size() % 9, 0u);                 // whole characters only
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
+}
+
+TEST_F(AttachmentsTest, ProgressAndTheEmptyTable)
+{
+    migrateAttachments(*run);
+    EXPECT_EQ(statuses, std::vector<std::string>{"初始化转换博客附件..."});
+    EXPECT_TRUE(progress.empty());
+
+    statuses.clear();
+    for (int aid = 1; aid <= 3; ++aid)
+        addAttachment(aid, 1, "f.txt");
+    migrateAttachments(*run);
+    EXPECT_EQ(statuses, (std::vector<std::string>{"初始化转换博客附件...", "正在转换附件.33%", "正在转换附件.66%",
+                                                  "正在转换附件.100%"}));
+    EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
+}

@@ -1,0 +1,145 @@
+#include "Comments.h"
+#include "MigrationFixture.h"
+#include "Migrations.h"
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+class CommentsTest : public MigrationTest
+{
+protected:
+    void addComment(std::int64_t cid, const Columns& columns = {})
+    {
+        addEmlogRow("comment",
+                    {{"cid", std::to_string(cid)}, {"gid", "1"}, {"date", "1273195805"},
+                     {"poster", "'p" + std::to_string(cid) + "'"}, {"comment", "'c" + std::to_string(cid) + "'"}},
+                    columns);
+    }
+
+    // The WordPress comment made from an emlog comment, found by its text.
+    std::string comment(std::int64_t cid, const std::string& column)
+    {
+        return wordPressValue("SELECT " + column + " FROM " + wp("comments") + " WHERE comment_content='c" +
+                              std::to_string(cid) + "'");
+    }
+};
+
+} // namespace
+
+TEST_F(CommentsTest, EveryFieldArrives)
+{
+    addEmlogRow("comment", "cid=1,gid=7,date=1273195805,poster='张三',comment='好文！👍',mail='z@example.com',"
+                           "url='http://z.example.com/',ip='2001:db8::1'");
+    migrateComments(*run);
+    const auto rows = wordPressRows("SELECT comment_post_ID, comment_author, comment_author_email, comment_author_url,"
+                                    "comment_author_IP, comment_approved, comment_content, comment_date,"
+                                    "comment_date_gmt, comment_parent FROM " + wp("comments"));
+    const std::vector<Row> expected = {{"7", "张三", "z@example.com", "http://z.example.com/", "2001:db8::1", "1",
+                                        "好文！👍", "2010-05-07 09:30:05", "2010-05-07 01:30:05", "0"}};
+    EXPECT_EQ(rows, expected);
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
+}
+
+TEST_F(CommentsTest, TextArrivesAsItWasWritten)
+{
+    const std::string text = "It's \\o/ \"quoted\" 100% 😀 𠮷 繁體";
+    addEmlogRow("comment", "cid=1,gid=1,date=0,poster=" + q(emlogDb.admin(), "O'Brien\\") +
+                               ",comment=" + q(emlogDb.admin(), text));
+    migrateComments(*run);
+    EXPECT_EQ(wordPressValue("SELECT comment_content FROM " + wp("comments")), text);
+    EXPECT_EQ(wordPressValue("SELECT comment_author FROM " + wp("comments")), "O'Brien\\");
+}
+
+TEST_F(CommentsTest, HiddenCommentsStayHidden)
+{
+    addComment(1, {{"hide", "'n'"}});
+    addComment(2, {{"hide", "'y'"}});
+    migrateComments(*run);
+    EXPECT_EQ(comment(1, "comment_approved"), "1");
+    EXPECT_EQ(comment(2, "comment_approved"), "0");
+}
+
+TEST_F(CommentsTest, OldNumericHiddenFlags)
+{
+    execute(emlogDb.admin(), "ALTER TABLE emlog_comment MODIFY hide VARCHAR(5) NOT NULL DEFAULT '0'");
+    addComment(1, {{"hide", "'0'"}});
+    addComment(2, {{"hide", "'1'"}});
+    addComment(3, {{"hide", "'7'"}});
+    addComment(4, {{"hide", "'abc'"}});
+    migrateComments(*run);
+    EXPECT_EQ(comment(1, "comment_approved"), "1");
+    EXPECT_EQ(comment(2, "comment_approved"), "0");
+    EXPECT_EQ(comment(3, "comment_approved"), "0");
+    EXPECT_EQ(comment(4, "comment_approved"), "1");
+}
+
+TEST_F(CommentsTest, RepliesKeepTheirThread)
+{
+    addComment(1);
+    addComment(2, {{"pid", "1"}});  // a reply
+    addComment(3, {{"pid", "2"}});  // a reply to the reply
+    addComment(5, {{"pid", "6"}});  // comes before the comment it answers
+    addComment(6);
+    addComment(7, {{"pid", "99"}}); // its parent is not there
+    migrateComments(*run);
+
+    auto idOf = [this](std::int64_t cid) { return comment(cid, "comment_ID"); };
+    EXPECT_EQ(comment(1, "comment_parent"), "0");
+    EXPECT_EQ(comment(2, "comment_parent"), idOf(1));
+    EXPECT_EQ(comment(3, "comment_parent"), idOf(2));
+    EXPECT_EQ(comment(5, "comment_parent"), idOf(6));
+    EXPECT_EQ(comment(7, "comment_parent"), "0");
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
+}
+
+TEST_F(CommentsTest, OldTablesWithoutRepliesOrDates)
+{
+    execute(emlogDb.admin(), "ALTER TABLE emlog_comment DROP COLUMN pid, ADD COLUMN reply TEXT");
+    addComment(1, {{"reply", "'thanks'"}});
+    migrateComments(*run);
+    EXPECT_EQ(comment(1, "comment_parent"), "0");
+    EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("comments")), "1");
+}
+
+TEST_F(CommentsTest, NullAddressesArriveEmptyAndOrphansStillArrive)
+{
+    execute(emlogDb.admin(), "ALTER TABLE emlog_comment MODIFY mail VARCHAR(60) NULL, MODIFY url VARCHAR(75) NULL,"
+                             " MODIFY ip VARCHAR(128) NULL");
+    addComment(1, {{"gid", "424242"}, {"mail", "NULL"}, {"url", "NULL"}, {"ip", "NULL"}});
+    migrateComments(*run);
+    const auto rows = wordPressRows("SELECT comment_post_ID, comment_author_email, comment_author_url,"
+                                    " comment_author_IP FROM " + wp("comments"));
+    const std::vector<Row> expected = {{"424242", "", "", ""}};
+    EXPECT_EQ(rows, expected);
+}
+
+TEST_F(CommentsTest, ProgressAndTheEmptyTable)
+{
+    migrateComments(*run);
+    EXPECT_EQ(statuses, std::vector<std::string>{"初始化转换博客评论..."});
+    EXPECT_TRUE(progress.empty());
+
+    statuses.clear();
+    addComment(1);
+    addComment(2);
+    addComment(3);
+    migrateComments(*run);
+    EXPECT_EQ(statuses, (std::vector<std::string>{"初始化转换博客评论...", "正在转换评论.33%", "正在转换评论.66%",
+                                                  "正在转换评论.100%"}));
+    EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
+}
+
+TEST_F(CommentsTest, ARefusedCommentIsLoggedAndTheRestArrive)
+{
+    execute(wordpress.admin(), "ALTER TABLE " + wp("comments") + " ADD UNIQUE KEY one_per_author (comment_author(50))");
+    addComment(1, {{"poster", "'same'"}});
+    addComment(2, {{"poster", "'same'"}});
+    addComment(3, {{"poster", "'other'"}});
+    migrateComments(*run);
+    EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("comments")), "2");
+    ASSERT_EQ(run->failures.entries().size(), 1u);
+    EXPECT_EQ(run->failures.entries().front().sourceId, "cid=2");
+    EXPECT_EQ(run->failures.entries().front().table, wp("comments"));
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "BlogConnection.h"
+#include "MigrationRun.h"
+#include "Sessions.h"
+#include "TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+namespace kestrel::test {
+
+// An emlog database with emlog's tables, a WordPress database made by
+// WordPress's installer (its sample rows removed), and a run between them
+// without pacing that records every status text and progress value.
+class MigrationTest : public ::testing::Test
+{
+protected:
+    explicit MigrationTest(std::string emlogPrefix = "emlog_", std::string wordPressPrefix = "wp_")
+        : emlogDb("m_emlog"), wordpress("m_wp", std::move(wordPressPrefix)), m_emlogPrefix(std::move(emlogPrefix))
+    {
+    }
+
+    void SetUp() override
+    {
+        createEmlogTables(emlogDb.admin(), m_emlogPrefix);
+        for (const char* bare : {"comments", "posts", "terms", "term_relationships", "term_taxonomy", "links"})
+            execute(wordpress.admin(), "DELETE FROM " + wordpress.table(bare));
+        emlog = openConnection(testServer().address(), "root", "", emlogDb.name());
+        wordPress = openConnection(testServer().address(), "root", "", wordpress.name());
+        ASSERT_TRUE(emlog && wordPress);
+        ASSERT_TRUE(useWordPressSqlMode(wordPress));
+        run = std::make_unique<MigrationRun>(emlog, wordPress);
+        run->emlogPrefix = m_emlogPrefix;
+        run->wordPressPrefix = wordpress.prefix();
+        run->pacing = Pacing::none();
+        run->setStatusText = [this](const std::string& text) { statuses.push_back(text); };
+        run->setProgress = [this](int percent) { progress.push_back(percent); };
+    }
+
+    // "insert into <emlog table> set ..." through the admin session.
+    void addEmlogRow(const std::string& bare, const std::string& assignments)
+    {
+        execute(emlogDb.admin(), "INSERT INTO " + m_emlogPrefix + bare + " SET " + assignments);
+    }
+
+    // Column values as SQL expressions; `overrides` replace or add to `defaults`.
+    using Columns = std::map<std::string, std::string>;
+    void addEmlogRow(const std::string& bare, Columns defaults, const Columns& overrides)
+    {
+        for (const auto& [column, value] : overrides)
+            defaults[column] = value;
+        std::string assignments;
+        for (const auto& [column, value] : defaults)
+            assignments += (assignments.empty() ? "" : ",") + column + "=" + value;
+        addEmlogRow(bare, assignments);
+    }
+
+    std::vector<Row> wordPressRows(const std::string& sql) { return queryRows(wordpress.admin(), sql); }
+    std::string wordPressValue(const std::string& sql) { return queryValue(wordpress.admin(), sql); }
+    std::string wp(const std::string& bare) const { return wordpress.table(bare); }
+
+    // The inserts the WordPress session sent, in order.
+    std::vector<std::string> sentInserts()
+    {
+        std::vector<std::string> inserts;
+        for (const std::string& statement : statementsOf(mysql_thread_id(wordPress.handle()))) {
+            if (statement.rfind("insert", 0) == 0)
+                inserts.push_back(statement);
+        }
+        return inserts;
+    }
+
+    TestDatabase emlogDb;
+    WordPressDatabase wordpress;
+    BlogConnection emlog;
+    BlogConnection wordPress;
+    std::unique_ptr<MigrationRun> run;
+    std::vector<std::string> statuses;
+    std::vector<int> progress;
+
+private:
+    std::string m_emlogPrefix;
+};
+
+// A value as a quoted literal for the admin session, for building fixture rows.
+inline std::string q(BlogConnection& connection, const std::string& value)
+{
+    return quotedLiteral(connection, value);
+}
+
+} // namespace kestrel::test
