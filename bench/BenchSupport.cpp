@@ -1,0 +1,95 @@
+#include "BenchSupport.h"
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <regex>
+#include <sstream>
+
+namespace kestrel::bench {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& message)
+{
+    std::cerr << "benchmark: " << message << "\n";
+    std::exit(1);
+}
+
+void shell(const std::string& command)
+{
+    if (std::system(command.c_str()) != 0)
+        fail("command failed: " + command);
+}
+
+} // namespace
+
+const Server& server()
+{
+    static const Server info = [] {
+        Server s;
+        const char* port = std::getenv("KESTREL_BENCH_MYSQL_PORT");
+        if (!port || !*port)
+            fail("KESTREL_BENCH_MYSQL_PORT is not set: run the benchmarks with scripts/bench.sh");
+        s.port = static_cast<unsigned>(std::atoi(port));
+        return s;
+    }();
+    return info;
+}
+
+BlogConnection connect(const std::string& database)
+{
+    BlogConnection connection = openConnection(server().host, "root", "", database, server().port);
+    if (!connection)
+        fail("cannot connect: " + connection.lastError());
+    mysql_set_character_set(connection.handle(), "utf8mb4");
+    return connection;
+}
+
+void run(BlogConnection& connection, const std::string& sql)
+{
+    if (!executeSql(connection, sql))
+        fail(sql.substr(0, 200) + ": " + connection.lastError());
+}
+
+void recreateDatabase(const std::string& name)
+{
+    BlogConnection admin = connect();
+    run(admin, "DROP DATABASE IF EXISTS `" + name + "`");
+    run(admin, "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4");
+}
+
+void createEmlogTables(BlogConnection& connection, const std::string& prefix)
+{
+    std::ifstream file(std::string(KESTREL_SOURCE_DIR) + "/scripts/sample/emlog-schema.sql");
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string schema = std::regex_replace(text.str(), std::regex("\\{prefix\\}"), prefix);
+    schema = std::regex_replace(schema, std::regex("\\{charset\\}"), "utf8mb4");
+    schema = std::regex_replace(schema, std::regex("--[^\n]*\n"), "");
+    std::size_t start = 0;
+    for (std::size_t end; (end = schema.find(';', start)) != std::string::npos; start = end + 1) {
+        const std::string statement = schema.substr(start, end - start);
+        if (statement.find_first_not_of(" \n") != std::string::npos)
+            run(connection, statement);
+    }
+}
+
+void installWordPress(const std::string& name, const std::string& prefix)
+{
+    recreateDatabase(name);
+    shell(std::string(KESTREL_SOURCE_DIR) + "/scripts/wordpress.sh install '" KESTREL_BINARY_DIR "' " +
+          server().address() + " " + name + " " + prefix + " >/dev/null");
+}
+
+double peakResidentMiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+} // namespace kestrel::bench

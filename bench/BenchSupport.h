@@ -1,0 +1,47 @@
+#pragma once
+
+#include "BlogConnection.h"
+
+#include <chrono>
+#include <string>
+
+// What the benchmarks share: the server the bench command started, fresh
+// databases on it, and a stopwatch.
+namespace kestrel::bench {
+
+struct Server
+{
+    std::string host = "127.0.0.1";
+    unsigned port = 0;
+    std::string address() const { return host + ":" + std::to_string(port); }
+};
+const Server& server();
+
+BlogConnection connect(const std::string& database = {});
+// Runs a statement; a failure ends the benchmark with the server's reason.
+void run(BlogConnection& connection, const std::string& sql);
+
+// A new empty database (dropped first if a previous run left it).
+void recreateDatabase(const std::string& name);
+// The six emlog tables under a prefix.
+void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_");
+// A database made by WordPress's own installer.
+void installWordPress(const std::string& name, const std::string& prefix = "wp_");
+
+// Peak resident memory of this process, in MiB.
+double peakResidentMiB();
+
+class Stopwatch
+{
+public:
+    Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
+    double seconds() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_start;
+};
+
+} // namespace kestrel::bench

@@ -1,0 +1,363 @@
+-- A sample emlog 6 blog (emlog pro's utf8mb4 tables), data only: the tables
+-- come from emlog-schema.sql, and load-emlog.sh fills in the table prefix in
+-- both files. The site address is http://blog.example.com; dates are Unix
+-- times, shown in the comments as Beijing time (+08:00).
+--
+-- Every row has an explicit id so that tests can name it; README.md lists the
+-- rows that are here to catch a particular mistake. Strings use MySQL escapes
+-- (\\ \' \n \r), and some contain ';', so feed the file to the mariadb
+-- client rather than splitting it on semicolons.
+
+-- Categories. sid 7 was deleted (article 22 still points at it); 9 holds nothing.
+INSERT INTO {prefix}sort (sid, sortname, alias, taxis, pid, description, template) VALUES
+  (1, '生活随笔', 'life', 1, 0, '日常的碎碎念', ''),
+  -- parent of 3 and 4, holds no article itself
+  (2, '技术', 'tech', 2, 0, '', ''),
+  -- child of 2; same name as tag 2
+  (3, 'Linux', 'linux', 3, 2, 'Debian、命令行与服务器', ''),
+  -- child of 2
+  (4, '编程', 'code', 4, 2, 'C++、Qt、正则与 LaTeX', ''),
+  -- traditional Chinese name, child of 1
+  (5, '旅遊記事', 'travel', 5, 1, '繁體字的分類名', ''),
+  (6, '摄影', 'photo', 6, 0, '', ''),
+  -- sid 7 was deleted: article 22 still points at it
+  (8, '读书笔记', 'books', 8, 0, '读过的书 & 摘抄', ''),
+  -- empty category; quotes in the name
+  (9, 'Tom\'s "杂物间"', '', 9, 0, 'no article at all', '');
+
+-- Articles and pages. gid 14 was deleted; comment 28, tag 6 and attachment 7 still
+-- name it. comnum counts the visible comments, attnum the attachments that are
+-- not thumbnails, as emlog keeps them.
+INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sortid, type, views, comnum, attnum, top, sortop, hide, checked, allow_remark, password, template, tags) VALUES
+  -- 1: 2008-04-01 10:00:00 +08:00; the installer's first article
+  (1, '欢迎使用emlog', 1207015200,
+   '恭喜您成功安装了emlog，这是系统自动生成的演示文章。编辑或者删除它，然后开始您的创作吧！',
+   '', '', 1, -1, 'blog', 321, 3, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 2: 2008-05-20 21:15:00 +08:00; quotes in title and content; address as link text too
+  (2, '新博客开张 "Hello, World!"', 1211289300,
+   '<p>折腾了一个周末，博客终于搭好了。It\'s alive! 朋友说："写点东西吧"。</p>\n<p>以后的文章都会放在 <a href="http://blog.example.com/">http://blog.example.com</a>，RSS 在 <a href="http://blog.example.com/rss.php">这里</a>。</p>',
+   '', 'hello-world', 1, 1, 'blog', 1024, 3, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 3: 2009-02-20 09:30:15 +08:00; backslashes in title and content, CRLF line ends, 堃 (not in GB2312)
+  (3, 'Windows 下的路径 C:\\Users\\堃\\Desktop', 1235093415,
+   '<p>Windows 的路径用反斜杠：<code>C:\\Program Files\\emlog\\content\\</code>，网络共享是 <code>\\\\fileserver\\share\\照片</code>。</p>\r\n<p>在 C 字符串里要写成 "C:\\\\Users\\\\堃"，注册表键 HKEY_CURRENT_USER\\Software\\Kestrel。</p>\r\n<p>备份下载：<a href="http://blog.example.com/content/uploadfile/200902/emlog-backup.zip">emlog-backup.zip</a></p>',
+   '', '', 1, 4, 'blog', 88, 2, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 4: 2009-07-07 22:10:00 +08:00; LaTeX: backslashes, braces, $ and %
+  (4, 'LaTeX 公式笔记：\\frac{a}{b}', 1246975800,
+   '<p>求和公式：$$\\sum_{i=1}^{n} i = \\frac{n(n+1)}{2}$$</p>\n<p>欧拉恒等式 $e^{i\\pi} + 1 = 0$，换行用 \\\\，百分号要写成 \\%。</p>\n<pre>\\begin{align}\n  \\alpha &= \\beta \\\\\n  \\gamma &\\neq \\delta\n\\end{align}</pre>\n<p><img src="http://blog.example.com/content/uploadfile/200907/diagram.bmp" alt="示意图" /></p>',
+   '', '', 1, 4, 'blog', 256, 2, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 5: 2010-01-15 13:45:00 +08:00; regexes, backslashes, percent signs, quotes
+  (5, '正则表达式备忘', 1263534300,
+   '<p>手机号：<code>^1[3-9]\\d{9}$</code>，汉字：<code>[\\u4e00-\\u9fa5]+</code>，双字节：<code>[^\\x00-\\xff]</code>。</p>\n<p>匹配反斜杠本身要写 <code>\\\\\\\\</code>；SQL 里 LIKE \'%emlog%\' 和 LIKE \'50\\%\' 不一样。</p>\n<p>printf("%s: %d%%\\n", name, 100); 完成度 100%。</p>',
+   '', 'regex_notes', 1, 4, 'blog', 512, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 6: 2010-06-30 23:59:00 +08:00; shell quoting, HTML entities; sorted on top of its category
+  (6, '在 Debian 上安装 MariaDB', 1277913540,
+   '<pre>$ sudo apt-get install mariadb-server\n$ mysql -uroot -p -e "SHOW DATABASES;"\n$ echo \'[mysqld]\' &gt;&gt; ~/.my.cnf</pre>\n<p>配置文件在 /etc/mysql/my.cnf，&lt;注意&gt; 权限要 600 &amp; 属主 root。</p>\n<p>附件：<a href="http://blog.example.com/content/uploadfile/201006/5f3e1277913540.gz">archive.tar.gz</a> 和 <a href="http://blog.example.com/content/uploadfile/201006/readme">README</a></p>',
+   '', '', 1, 3, 'blog', 2048, 2, 2, 'n', 'y', 'n', 'y', 'y', '', '', NULL),
+  -- 7: 2011-03-10 18:20:00 +08:00; traditional Chinese (outside GB2312); excerpt with an absolute img
+  (7, '臺北旅遊記事：九份與淡水', 1299752400,
+   '<p>從臺北車站搭客運到九份，老街上的芋圓很好吃。淡水的夕陽也很美。</p>\n<p><img src="http://blog.example.com/content/uploadfile/201103/b7c21299752000.png" alt="Scan.PNG" width="800" /></p>\n<p>繁體字：臺灣、龍、體、後來、裡面。</p>',
+   '<p>從臺北到九份 <img src="http://blog.example.com/content/uploadfile/201103/b7c21299752000.png" /></p>', '', 1, 5, 'blog', 77, 3, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 8: 2011-08-08 12:00:00 +08:00; 𠮷 (outside the BMP) in title; Japanese; tags column empty string
+  (8, '𠮷野家の牛丼', 1312776000,
+   '<p>日本の𠮷野家で牛丼を食べました。「うまい、やすい、はやい」。</p>\n<p>注意：𠮷（U+20BB7，土字头）不是吉（士字头），ｶﾀｶﾅ 是半角片假名。</p>',
+   '', '', 1, 1, 'blog', 64, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', ''),
+  -- 9: 2012-04-05 08:08:08 +08:00; Korean
+  (9, '首尔 서울 여행', 1333584488,
+   '<p>서울은 정말 아름다운 도시입니다. 景福宫（경복궁）人很多。</p>',
+   '', '', 1, 5, 'blog', 33, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 10: 2012-05-20 16:40:00 +08:00; images with thumbnail link; attachments 1-3
+  (10, '摄影：春天的花', 1337503200,
+   '<p>周末去植物园拍的。</p>\n<p><a href="http://blog.example.com/content/uploadfile/201205/3c1a1337480000.jpg" target="_blank"><img src="http://blog.example.com/content/uploadfile/201205/thum-3c1a1337480000.jpg" alt="spring-flower.jpg" /></a></p>\n<p><img src="http://blog.example.com/content/uploadfile/201205/8d2e1337480100.JPG" alt="PHOTO.JPG" /></p>',
+   '', '', 1, 6, 'blog', 150, 3, 2, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 11: 2012-09-09 09:09:09 +08:00; draft (hide='y')
+  (11, '草稿：还没写完', 1347152949,
+   '<p>想写一篇关于……的文章，先存个草稿。</p>',
+   '', '', 1, 1, 'blog', 0, 0, 0, 'n', 'n', 'y', 'y', 'y', '', '', NULL),
+  -- 12: 2013-01-01 10:00:00 +08:00; contributor's article awaiting review (checked='n'), author 2
+  (12, '读者投稿：我的第一台电脑', 1357005600,
+   '<p>那是一台 486，装的是 DOS 6.22 和 Windows 3.1。</p>',
+   '', '', 2, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'n', 'y', '', '', NULL),
+  -- 13: 2013-02-14 20:14:00 +08:00; protected: password with quotes
+  (13, '私密日记', 1360844040,
+   '<p>只给知道密码的人看。</p>',
+   '', '', 1, 1, 'blog', 5, 1, 0, 'n', 'n', 'n', 'y', 'y', 'p@ss\'word "2013"', '', NULL),
+  -- 15: 2013-05-01 00:00:00 +08:00; a page (type='page'), no category
+  (15, '关于', 1367337600,
+   '<p>博主是个普通程序员。联系：<a href="mailto:admin@example.com">admin@example.com</a></p>\n<p>本站地址：http://blog.example.com</p>',
+   '', 'about', 1, -1, 'page', 999, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 16: 2013-06-01 12:00:00 +08:00; empty content
+  (16, '空文章', 1370059200,
+   '',
+   '', '', 1, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 17: 2013-07-01 12:00:00 +08:00; title of three spaces
+  (17, '   ', 1372651200,
+   '<p>标题只有空格。</p>',
+   '', '', 1, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 18: 1970-01-01 08:00:00 +08:00; date exactly 0
+  (18, '时间的起点', 0,
+   '<p>Unix 时间 0，也就是 1970-01-01 08:00:00（北京时间）。</p>',
+   '', '', 1, 3, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 19: 2039-09-19 07:06:40 +08:00; date 2200000000, past 2038
+  (19, '来自未来的文章', 2200000000,
+   '<p>这篇文章的时间在 2038 年之后。</p>',
+   '', '', 1, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 20: 2014-03-29 15:00:00 +08:00; about 100 KB; the site address 450 times
+  (20, '一篇很长的文章', 1396076400,
+   CONCAT('<h2>很长很长</h2>\n', REPEAT('<p>这是一段重复的文字，用来把文章撑到一百 KB 左右，检验大段内容能否原样复制。Long text keeps going… 😀 𠮷 100% C:\\temp\\ <a href="http://blog.example.com/?post=20">本文链接</a></p>\n', 450), '<p>（完）</p>'),
+   '<p>一篇约 100 KB 的文章。</p>', 'long-article', 1, 8, 'blog', 4096, 2, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 21: 2014-05-05 10:10:10 +08:00; sortid 99: no such category
+  (21, '分类被删掉的文章', 1399255810,
+   '<p>它的分类 99 不存在。</p>',
+   '', '', 1, 99, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 22: 2014-06-06 06:06:06 +08:00; sortid 7: deleted category
+  (22, '旧分类里的文章', 1402005966,
+   '<p>分类 7 早就删了。</p>',
+   '', '', 1, 7, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 23: 2014-11-11 11:11:11 +08:00; the address in lower, UPPER and Mixed case
+  (23, '网址大小写', 1415675471,
+   '<p>小写的 <a href="http://blog.example.com/?post=2">http://blog.example.com/?post=2</a> 和大写的 <a href="HTTP://BLOG.EXAMPLE.COM/?post=3">HTTP://BLOG.EXAMPLE.COM/?post=3</a>，还有 Http://Blog.Example.Com 混合大小写。</p>\n<p>结尾也有：http://blog.example.com</p>',
+   '', '', 1, 3, 'blog', 23, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 24: 2015-01-01 00:30:00 +08:00; emoji: skin tone, ZWJ family, variation selector, flag
+  (24, '表情包 😀👍🏻👨‍👩‍👧‍👦', 1420043400,
+   '<p>新年快乐 🎉！点赞 👍🏻，全家福 👨‍👩‍👧‍👦，爱心 ❤️，国旗 🇨🇳。</p>\n<p><img src="http://blog.example.com/content/uploadfile/201501/e1f21420043400.gif" alt="animation.gif" /></p>',
+   '', '', 1, 1, 'blog', 365, 2, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 25: 2015-08-08 08:08:08 +08:00; rare characters: 喆 堃 (GBK only), 𠮷 𡘙 (outside the BMP)
+  (25, '名字里的生僻字：喆、堃、𠮷、𡘙', 1438992488,
+   '<p>陶喆、王堃、𠮷田、𡘙（U+21619）。GB2312 里没有这些字，GBK 里有喆和堃。</p>',
+   '', '', 1, 8, 'blog', 128, 1, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 26: 2016-01-01 00:00:00 +08:00; top='y'
+  (26, '置顶：本站公告', 1451577600,
+   '<p>评论需要审核，请勿发广告。</p>',
+   '', '', 1, 1, 'blog', 8888, 2, 0, 'y', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 27: 2016-03-03 15:30:00 +08:00; allow_remark='n'
+  (27, '不允许评论的文章', 1456990200,
+   '<p>评论已关闭。</p>',
+   '', '', 1, 3, 'blog', 0, 0, 0, 'n', 'n', 'n', 'y', 'n', '', '', NULL),
+  -- 28: 2016-09-10 20:00:00 +08:00; C++ with escaped quotes and backslashes; excerpt
+  (28, 'Qt 与 C++ 学习笔记', 1473508800,
+   '<pre>std::vector&lt;std::pair&lt;QString, int&gt;&gt; v;\nqDebug() &lt;&lt; "tab:\\t newline:\\n quote:\\" backslash:\\\\";\nQRegularExpression re("^\\\\s*(\\\\w+)=(.*)$");</pre>\n<p>信号与槽 connect(a, &amp;A::done, b, &amp;B::onDone);</p>',
+   '<p>Qt 的 <code>QString</code> 与 "std::string"</p>', '', 1, 4, 'blog', 640, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 29: 2017-02-02 02:02:02 +08:00; percent signs, $, quotes
+  (29, 'Linux 常用命令', 1485972122,
+   '<pre>date +%Y-%m-%d\nprintf "%s\\n" "$HOME"\nfind . -name \'*.jpg\' | xargs -I{} cp {} /tmp/\nawk -F\'\\t\' \'{print $1}\' file.tsv</pre>\n<p>磁盘用了 95%，该清理了。</p>',
+   '', '', 1, 3, 'blog', 3000, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 30: 2018-04-04 16:00:00 +08:00; CJK punctuation
+  (30, '读《三体》', 1522828800,
+   '<p>“给岁月以文明，而不是给文明以岁月。”</p>\n<p>「黑暗森林」法则……</p>',
+   '', '', 1, 8, 'blog', 700, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 31: 2019-05-05 17:00:00 +08:00; images with a Chinese and a two-dot file name
+  (31, '一张照片', 1557046800,
+   '<p><img src="http://blog.example.com/content/uploadfile/201905/c4d51557046800.jpg" alt="照片.jpg" /></p>\n<p><img src="http://blog.example.com/content/uploadfile/201905/a1b21557046900.jpg" alt="a.b.jpg" /></p>',
+   '', '', 1, 6, 'blog', 45, 2, 2, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 32: 2019-10-10 10:10:10 +08:00; Japanese
+  (32, '京都の紅葉', 1570673410,
+   '<p>京都の紅葉、きれいですね。清水寺は人が多かったです。</p>',
+   '', '', 1, 5, 'blog', 99, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 33: 2020-02-02 20:20:20 +08:00; second draft (hide='y')
+  (33, '写了一半的游记', 1580646020,
+   '<p>待续……</p>',
+   '', '', 1, 5, 'blog', 0, 0, 0, 'n', 'n', 'y', 'y', 'y', '', '', NULL),
+  -- 34: 2021-06-06 18:00:00 +08:00; sortid -1 with tags; tags column empty string
+  (34, '没有分类的随想', 1622973600,
+   '<p>这篇文章没有分类，但有标签。</p>',
+   '', '', 1, -1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', ''),
+  -- 35: 2022-12-31 23:59:59 +08:00; last second of 2022 local time
+  (35, '2022 年的最后一秒', 1672502399,
+   '<p>北京时间 23:59:59，UTC 还是下午。</p>',
+   '', '', 1, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 36: 2023-01-01 00:00:00 +08:00; local date and UTC date fall in different years
+  (36, '2023 年的第一秒', 1672502400,
+   '<p>北京时间已经是 2023 年，UTC 还在 2022 年。</p>',
+   '', '', 1, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 37: 2024-05-20 13:14:00 +08:00; latest article
+  (37, '日落', 1716182040,
+   '<p><a href="http://blog.example.com/?post=31">上一张照片</a>之后，又拍了一张。</p>\n<p><img src="http://blog.example.com/content/uploadfile/202405/9a8b1716182040.png" alt="sunset.png" /></p>',
+   '', 'sunset', 1, 6, 'blog', 12, 3, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL);
+
+-- Comments. pid is the comment replied to (0: none). cid 30 and 31 were deleted.
+INSERT INTO {prefix}comment (cid, gid, pid, date, poster, comment, mail, url, ip, hide) VALUES
+  (1, 1, 0, 1207022400, '张三', '沙发！', 'zhangsan@example.com', '', '192.168.1.2', 'n'),
+  -- 2: 2008-04-01 12:30:00 +08:00; reply to 1
+  (2, 1, 1, 1207024200, 'admin', '欢迎欢迎～', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  -- 3: 2008-05-21 08:00:00 +08:00; apostrophe in poster, double quotes in text
+  (3, 2, 0, 1211328000, 'O\'Reilly', 'Nice blog! "Hello, World!" indeed.', 'oreilly@example.com', 'http://oreilly.example.com/', '203.0.113.5', 'n'),
+  -- 4: 2008-05-21 09:00:00 +08:00; reply to 3
+  (4, 2, 3, 1211331600, '博主', 'Thanks! 欢迎常来。', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  -- 5: 2008-05-22 10:00:00 +08:00; reply to a reply (5 -> 4 -> 3)
+  (5, 2, 4, 1211421600, 'O\'Reilly', 'Will do :)', 'oreilly@example.com', 'http://oreilly.example.com/', '203.0.113.5', 'n'),
+  -- 6: 2009-02-21 10:00:00 +08:00; backslashes
+  (6, 3, 0, 1235181600, 'Windows用户', '我的是 D:\\Games\\ 和 \\\\nas\\共享，"C:\\\\" 要双写吗？', 'win@example.com', '', '198.51.100.7', 'n'),
+  -- 7: 2009-02-22 03:00:00 +08:00; hidden spam
+  (7, 3, 0, 1235242800, 'cheap-shoes', 'Buy cheap shoes at http://spam.example.ru/?a=1&b=2 !!!', 'spam@spam.example.ru', 'http://spam.example.ru', '198.51.100.66', 'y'),
+  -- 8: 2009-07-08 08:00:00 +08:00; LaTeX in comment
+  (8, 4, 0, 1247011200, '数学系', '还有 $\\int_0^1 x^2\\,dx = \\frac{1}{3}$ 呢', 'math@example.edu', '', '10.0.0.8', 'n'),
+  (9, 4, 8, 1247014800, '博主', '对，回头补上。', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (10, 5, 0, 1263610800, 'regex', '/^(\\d+)\\.(\\d+)$/ 还有 [^\\x00-\\xff]', 'regex@example.com', 'http://regex.example.com', '172.16.0.10', 'n'),
+  (11, 5, 10, 1263614400, '路人乙', '100% 同意，50%的人看不懂。', '', '', '172.16.0.11', 'n'),
+  -- 12: 2010-07-01 09:00:00 +08:00; IPv6 address
+  (12, 6, 0, 1277946000, 'Debian粉', 'apt 真好用', 'debian@example.org', 'https://www.debian.org/', '2001:db8::1', 'n'),
+  -- 13: 2010-07-01 10:00:00 +08:00; hidden
+  (13, 6, 0, 1277949600, '等待审核', '这条还没审核', 'wait@example.com', '', '10.1.1.1', 'y'),
+  (14, 6, 12, 1278032400, '博主', '同感', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  -- 15: 2011-03-11 08:00:00 +08:00; traditional Chinese
+  (15, 7, 0, 1299801600, '台灣朋友', '歡迎來臺灣玩！下次去墾丁。', 'tw@example.com.tw', 'http://tw.example.com.tw', '61.220.0.1', 'n'),
+  (16, 7, 15, 1299844800, '博主', '好的，一定去！', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  -- 17: 2011-03-12 13:00:00 +08:00; empty mail and url
+  (17, 7, 0, 1299906000, '路人甲', '路过。', '', '', '59.66.0.1', 'n'),
+  -- 18: 2011-08-08 13:00:00 +08:00; 𠮷 in poster
+  (18, 8, 0, 1312779600, '𠮷田', '𠮷野家の牛丼、美味しいですよね。', 'yoshida@example.jp', '', '203.0.113.88', 'n'),
+  (19, 8, 0, 1312866000, '喆', '我的名字也是生僻字。', 'zhe@example.com', '', '10.2.2.2', 'n'),
+  -- 20: 2012-04-06 09:00:00 +08:00; reply whose parent (21) has a higher cid
+  (20, 9, 21, 1333674000, '博主', '감사합니다! 谢谢～', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  -- 21: 2012-04-05 10:00:00 +08:00; Korean; parent of the earlier cid 20
+  (21, 9, 0, 1333591200, '김민수', '서울에 오신 것을 환영합니다!', 'minsu@example.kr', '', '211.234.0.1', 'n'),
+  -- 22: 2012-05-21 08:00:00 +08:00; emoji
+  (22, 10, 0, 1337558400, '摄影师', '👍🏻👍🏻 光圈多少？', 'photo@example.com', 'http://photo.example.com', '10.3.3.3', 'n'),
+  (23, 10, 22, 1337562000, '博主', 'f/2.8, 1/200s, ISO 100', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  -- 24: 2012-05-21 10:00:00 +08:00; reply to a reply (24 -> 23 -> 22)
+  (24, 10, 23, 1337565600, '摄影师', '学习了 😀', 'photo@example.com', 'http://photo.example.com', '10.3.3.3', 'n'),
+  -- 25: 2012-05-22 10:00:00 +08:00; hidden
+  (25, 10, 0, 1337652000, '广告', '<a href="http://ads.example.com">便宜相机</a>', 'ads@example.com', 'http://ads.example.com', '10.4.4.4', 'y'),
+  -- 26: 2013-01-02 10:00:00 +08:00; comment on the article awaiting review
+  (26, 12, 0, 1357092000, '投稿人', '我的文章什么时候能通过？', 'writer@example.com', '', '10.5.5.5', 'n'),
+  -- 27: 2013-02-15 10:00:00 +08:00; comment on the protected article
+  (27, 13, 0, 1360893600, '知道密码的人', '看到了 ❤️', 'secret@example.com', '', '10.6.6.6', 'n'),
+  -- 28: 2013-04-01 10:00:00 +08:00; on article 14, which does not exist
+  (28, 14, 0, 1364781600, '孤儿', '这篇文章已经被删除了', 'orphan@example.com', '', '10.7.7.7', 'n'),
+  -- 29: 2013-05-02 10:00:00 +08:00; comment on the page
+  (29, 15, 0, 1367460000, '想认识博主', '博主好！', 'fan@example.com', '', '10.8.8.8', 'n'),
+  (32, 15, 29, 1367546400, '博主', '你好 :-)', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  -- 33: 2013-06-02 10:00:00 +08:00; comment on the empty article
+  (33, 16, 0, 1370138400, '？？？', '内容呢？', 'q@example.com', '', '10.9.9.9', 'n'),
+  (34, 17, 0, 1372730400, '空格', '标题怎么是空的', '', '', '10.10.10.10', 'n'),
+  -- 35: 1970-01-01 09:00:00 +08:00; date 3600
+  (35, 18, 0, 3600, '时光机', '1970 年就有博客了？', 'time@example.com', '', '10.11.11.11', 'n'),
+  -- 36: 2039-09-19 07:08:20 +08:00; date past 2038
+  (36, 19, 0, 2200000100, '未来人', '我来自 2039 年。', 'future@example.com', '', '10.12.12.12', 'n'),
+  -- 37: 2014-03-30 10:00:00 +08:00; semicolons in poster and text
+  (37, 20, 0, 1396144800, 'TL;DR', '太长不看; 100KB!', 'tldr@example.com', '', '10.13.13.13', 'n'),
+  (38, 20, 37, 1396148400, '博主', '看完的都是真爱', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (39, 21, 0, 1399341600, '分类控', '这篇文章在哪个分类？', 'cat@example.com', '', '10.14.14.14', 'n'),
+  (40, 22, 0, 1402106400, '老读者', '旧分类还在吗', 'old@example.com', '', '10.15.15.15', 'n'),
+  -- 41: 2014-11-12 10:00:00 +08:00; the address in a comment (upper and lower case)
+  (41, 23, 0, 1415757600, 'URL', 'HTTP://BLOG.EXAMPLE.COM/ 和 http://blog.example.com/?post=1 都能打开', 'url@example.com', 'HTTP://BLOG.EXAMPLE.COM/', '10.16.16.16', 'n'),
+  -- 42: 2015-01-01 01:00:00 +08:00; emoji in poster and text; long IPv6 address
+  (42, 24, 0, 1420045200, '😀表情帝', '👨‍👩‍👧‍👦 全家福 ❤️ 新年好！', 'emoji@example.com', '', '2408:8207:18a0:1234:abcd:ef01:2345:6789', 'n'),
+  -- 43: 2015-01-01 02:00:00 +08:00; double quotes in poster, both quotes in text
+  (43, 24, 42, 1420048800, '"引号"先生', 'He said: "it\'s fine" 👍🏻', 'quote@example.com', '', '10.17.17.17', 'n'),
+  -- 44: 2015-01-01 03:00:00 +08:00; hidden reply to a reply
+  (44, 24, 43, 1420052400, 'Tom\'s', '隐藏的回复', 'tom@example.com', '', '10.18.18.18', 'y'),
+  (45, 25, 0, 1439085600, '王堃', '堃字终于能显示了', 'kun@example.com', '', '10.19.19.19', 'n'),
+  (46, 26, 0, 1451700000, '守法网民', '收到', 'law@example.com', '', '10.20.20.20', 'n'),
+  (47, 26, 46, 1451703600, '博主', '谢谢配合', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  -- 48: 2016-09-11 10:00:00 +08:00; raw < and > in text
+  (48, 28, 0, 1473559200, 'C++程序员', '<code>std::cout << "hi\\n";</code> 别忘了 #include <iostream>', 'cpp@example.com', 'https://cpp.example.com', '10.21.21.21', 'n'),
+  (49, 28, 48, 1473562800, '博主', '已更正', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  -- 50: 2017-02-03 10:00:00 +08:00; percent signs and a backslash
+  (50, 29, 0, 1486087200, 'printf', '%d%% %s \\n %\'.2f', 'printf@example.com', '', '10.22.22.22', 'n'),
+  (51, 30, 0, 1522893600, '三体迷', '给岁月以文明，而不是给文明以岁月。', 'santi@example.com', '', '10.23.23.23', 'n'),
+  (52, 30, 51, 1522897200, '博主', '不要回答！不要回答！不要回答！', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  -- 53: 2018-04-06 10:00:00 +08:00; hidden
+  (53, 30, 0, 1522980000, '剧透党', '结局是……', 'spoiler@example.com', '', '10.24.24.24', 'y'),
+  -- 54: 2019-05-06 10:00:00 +08:00; IPv6 '::1'
+  (54, 31, 0, 1557108000, '本机', '从 IPv6 本机发的评论', 'local@example.com', '', '::1', 'n'),
+  (55, 31, 54, 1557111600, '博主', '测试成功', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (56, 32, 0, 1570759200, '京都の人', 'ようこそ京都へ！', 'kyoto@example.jp', '', '203.0.113.120', 'n'),
+  (57, 32, 56, 1570762800, '博主', 'ありがとうございます', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (58, 34, 0, 1623031200, '标签党', '没分类也能找到', 'tag@example.com', '', '10.25.25.25', 'n'),
+  -- 59: 2023-01-01 00:00:05 +08:00; CRLF inside the text
+  (59, 35, 0, 1672502405, '跨年', '新年快乐！\r\n2023 见。', 'ny@example.com', '', '10.26.26.26', 'n'),
+  (60, 36, 0, 1672502460, '跨年', '第一条评论', 'ny@example.com', '', '10.26.26.26', 'n'),
+  (61, 37, 0, 1716184800, '摄影师', '日落好美', 'photo@example.com', 'http://photo.example.com', '10.3.3.3', 'n'),
+  (62, 37, 61, 1716188400, '博主', '谢谢！', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (63, 37, 62, 1716192000, '摄影师', '下次一起去', 'photo@example.com', 'http://photo.example.com', '10.3.3.3', 'n'),
+  -- 64: 2024-05-21 10:00:00 +08:00; hidden
+  (64, 37, 0, 1716256800, '匿名', '隐藏的评论', '', '', '10.27.27.27', 'y'),
+  -- 65: 2024-05-21 11:00:00 +08:00; hidden reply to a hidden comment
+  (65, 37, 64, 1716260400, '匿名2', '回复一条隐藏的评论', '', '', '10.28.28.28', 'y'),
+  (66, 1, 0, 1717207200, '老朋友', '十六年了，博客还在 👏', 'old@example.com', '', '2001:db8:85a3::8a2e:370:7334', 'n'),
+  -- 67: 2009-02-21 11:00:00 +08:00; reply to 6; newlines
+  (67, 3, 6, 1235185200, '博主', '在 HTML 里不用，"C:\\" 就行。\n多行\n回复', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n');
+
+-- Tags. gid lists article ids in every format emlog has written.
+INSERT INTO {prefix}tag (tid, tagname, gid) VALUES
+  -- emlog 5 list: leading and trailing comma
+  (1, 'emlog', ',1,2,'),
+  -- emlog 6 list; same name as category 3
+  (2, 'Linux', '6,18,29'),
+  -- emlog 5 list edited by emlog 6 (empty item)
+  (3, '正则', ',3,5,,28'),
+  -- includes the draft 33
+  (4, '旅行', '7,9,32,33'),
+  -- no article
+  (5, '空标签', ''),
+  -- lists article 14, which does not exist
+  (6, '生僻字', '8,14,25'),
+  -- apostrophe in the name
+  (7, 'Tom\'s notes', '2,16'),
+  (8, 'C++', '4,28'),
+  (9, '照片', '10,31,37'),
+  -- emlog 5 list
+  (10, '日本語', ',8,32,'),
+  -- emoji in the name
+  (11, '😀表情', '24'),
+  -- only a draft
+  (12, '草稿', '11'),
+  -- emlog 5 list
+  (13, '读书', ',20,25,30,'),
+  -- space in the name; lists the uncategorised 34
+  (14, 'Qt 5', '28,34'),
+  -- character outside the BMP
+  (15, '𠮷野家', '8'),
+  -- not in id order; includes the protected 13
+  (16, '年终', '35,36,13');
+
+-- Attachments. filepath is relative to the blog root; thumfor names the
+-- original of a thumbnail.
+INSERT INTO {prefix}attachment (aid, blogid, filename, filesize, filepath, addtime, width, height, mimetype, thumfor) VALUES
+  (1, 10, 'spring-flower.jpg', 245760, '../content/uploadfile/201205/3c1a1337480000.jpg', 1337502600, 1024, 768, 'image/jpeg', 0),
+  -- thumbnail of 1
+  (2, 10, 'thum-spring-flower.jpg', 18432, '../content/uploadfile/201205/thum-3c1a1337480000.jpg', 1337502600, 420, 315, 'image/jpeg', 1),
+  -- upper-case extension in name and path
+  (3, 10, 'PHOTO.JPG', 512000, '../content/uploadfile/201205/8d2e1337480100.JPG', 1337502700, 1600, 1200, 'image/jpeg', 0),
+  -- Chinese file name
+  (4, 31, '照片.jpg', 389120, '../content/uploadfile/201905/c4d51557046800.jpg', 1557046800, 1280, 960, 'image/jpeg', 0),
+  -- two dots in the name
+  (5, 31, 'a.b.jpg', 102400, '../content/uploadfile/201905/a1b21557046900.jpg', 1557046900, 800, 600, 'image/jpeg', 0),
+  -- not an image; two dots
+  (6, 6, 'archive.tar.gz', 1048576, '../content/uploadfile/201006/5f3e1277913540.gz', 1277913540, 0, 0, 'application/x-gzip', 0),
+  -- blogid 14: no such article
+  (7, 14, 'old-photo.gif', 40960, '../content/uploadfile/201304/77aa1364788800.gif', 1364788800, 320, 240, 'image/gif', 0),
+  -- not an image
+  (8, 3, 'emlog-backup.zip', 2097152, '../content/uploadfile/200902/emlog-backup.zip', 1235093400, 0, 0, 'application/zip', 0),
+  (9, 37, 'sunset.png', 654321, '../content/uploadfile/202405/9a8b1716182040.png', 1716182040, 1920, 1080, 'image/png', 0),
+  -- thumbnail of 9
+  (10, 37, 'thum-sunset.png', 32100, '../content/uploadfile/202405/thum-9a8b1716182040.png', 1716182040, 420, 236, 'image/png', 9),
+  -- .bmp
+  (11, 4, 'diagram.bmp', 921654, '../content/uploadfile/200907/diagram.bmp', 1246975200, 640, 480, 'image/bmp', 0),
+  -- upper-case extension in the name only
+  (12, 7, 'Scan.PNG', 300000, '../content/uploadfile/201103/b7c21299752000.png', 1299751200, 800, 1100, 'image/png', 0),
+  (13, 24, 'animation.gif', 77777, '../content/uploadfile/201501/e1f21420043400.gif', 1420043400, 200, 200, 'image/gif', 0),
+  -- no extension; mimetype emlog gives unknown types
+  (14, 6, 'README', 1234, '../content/uploadfile/201006/readme', 1277913570, 0, 0, 'text/html', 0),
+  -- Chinese name with a space
+  (15, 20, '年度报告 2013.pdf', 555555, '../content/uploadfile/201403/291f1394000000.pdf', 1396076400, 0, 0, 'application/pdf', 0),
+  -- unknown type: text/html
+  (16, 25, 'notes.docx', 45678, '../content/uploadfile/201508/0b0c1439000000.docx', 1438992000, 0, 0, 'text/html', 0);
+
+-- Links. ids 3 and 6 were deleted.
+INSERT INTO {prefix}link (id, sitename, siteurl, description, hide, taxis) VALUES
+  -- the installer's first link
+  (1, 'emlog', 'http://www.emlog.net', 'emlog官方主页', 'n', 0),
+  -- no description
+  (2, 'Debian', 'https://www.debian.org/', '', 'n', 1),
+  -- id 3 was deleted
+  (4, '小明的博客', 'http://xiaoming.example.net/', '技术 & 生活', 'n', 2),
+  -- hide='y'
+  (5, '隐藏的链接', 'http://hidden.example.org/', '不在首页显示', 'y', 3),
+  -- traditional Chinese
+  (7, '臺灣朋友的部落格', 'http://tw.example.com.tw/', '繁體中文', 'n', 4),
+  -- quotes; hide='y'
+  (8, 'Tom\'s "Blog"', 'http://tom.example.com/?a=1&b=2', '😀 quotes & emoji', 'y', 5),
+  -- Japanese, no description
+  (9, '日本のブログ', 'http://jp.example.jp/', '', 'n', 6);

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Loads the sample emlog blog into a MariaDB/MySQL server.
+#   scripts/sample/load-emlog.sh HOST:PORT DATABASE [PREFIX] [CHARSET]
+# PREFIX is the tables' prefix (default emlog_), CHARSET their character set
+# (default utf8mb4, as emlog pro makes them; the sample's emoji and 𠮷 need it).
+# Creates DATABASE if it is missing; the six tables must not exist yet.
+# Root logs in over TCP with an empty password.
+set -euo pipefail
+
+usage="usage: load-emlog.sh HOST:PORT DATABASE [PREFIX] [CHARSET]"
+here=$(cd "$(dirname "$0")" && pwd)
+address=${1:?$usage}
+database=${2:?$usage}
+prefix=${3-emlog_}
+charset=${4:-utf8mb4}
+
+case "$address" in
+*:*) host=${address%:*} port=${address##*:} ;;
+*) host=$address port=3306 ;;
+esac
+# Both end up inside SQL and a sed replacement: keep them to plain names.
+[[ $prefix =~ ^[A-Za-z0-9_]*$ ]] || { echo "load-emlog.sh: bad prefix '$prefix'" >&2; exit 2; }
+[[ $charset =~ ^[A-Za-z0-9_]+$ ]] || { echo "load-emlog.sh: bad charset '$charset'" >&2; exit 2; }
+[[ $database != *'`'* ]] || { echo "load-emlog.sh: bad database name '$database'" >&2; exit 2; }
+
+client=(mariadb --no-defaults -h "$host" -P "$port" -uroot --default-character-set=utf8mb4)
+
+"${client[@]}" -e "CREATE DATABASE IF NOT EXISTS \`$database\` CHARACTER SET utf8mb4"
+# The tables are MyISAM, where the server's usual strict mode lets a multi-row
+# INSERT cut a value short with only a warning: make that an error.
+{
+    echo "SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES');"
+    sed -e "s/{prefix}/$prefix/g" -e "s/{charset}/$charset/g" \
+        "$here/emlog-schema.sql" "$here/emlog-sample.sql"
+} | "${client[@]}" "$database"
+echo "loaded the sample emlog blog into $database with prefix $prefix ($charset)"

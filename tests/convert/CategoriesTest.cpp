@@ -1,0 +1,132 @@
+#include "MigrationFixture.h"
+#include "Migrations.h"
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+class CategoriesTest : public MigrationTest
+{
+protected:
+    void addCategory(std::int64_t sid, const std::string& name, std::int64_t parent = 0)
+    {
+        addEmlogRow("sort", "sid=" + std::to_string(sid) + ",sortname=" + q(emlogDb.admin(), name) +
+                                ",pid=" + std::to_string(parent) + ",description=''");
+    }
+
+    void addArticle(std::int64_t gid, std::int64_t sortid, const std::string& hide = "n")
+    {
+        addEmlogRow("blog", "gid=" + std::to_string(gid) + ",title='t',date=0,content='',excerpt='',sortid=" +
+                                std::to_string(sortid) + ",hide='" + hide + "'");
+    }
+
+    std::vector<Row> categories()
+    {
+        return wordPressRows("SELECT t.term_id, t.name, t.slug, x.term_taxonomy_id, x.taxonomy, x.parent, x.count FROM " +
+                             wp("terms") + " t JOIN " + wp("term_taxonomy") +
+                             " x ON x.term_id=t.term_id ORDER BY t.term_id");
+    }
+};
+
+} // namespace
+
+TEST_F(CategoriesTest, ACategoryKeepsItsIdAsTermAndTaxonomy)
+{
+    enableStatementLog();
+    addCategory(7, "News");
+    migrateCategories(*run);
+    const std::vector<std::string> expected = {
+        "insert into wp_terms set term_id='7',name='News',slug='News'",
+        "insert into wp_term_taxonomy set term_taxonomy_id='7',term_id='7',taxonomy='category'",
+    };
+    EXPECT_EQ(sentInserts(), expected);
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
+}
+
+TEST_F(CategoriesTest, NamesArriveAsWrittenWithEscapedSlugsAndIdsWithGaps)
+{
+    addCategory(2, "随笔");
+    addCategory(5, "Tom's \\ \"notes\" 100%");
+    addCategory(9, "😀 表情");
+    migrateCategories(*run);
+    const std::vector<Row> expected = {
+        {"2", "随笔", "%E9%9A%8F%E7%AC%94", "2", "category", "0", "0"},
+        {"5", "Tom's \\ \"notes\" 100%", "Tom%27s %5C %22notes%22 100%25", "5", "category", "0", "0"},
+        {"9", "😀 表情", "%F0%9F%98%80 %E8%A1%A8%E6%83%85", "9", "category", "0", "0"},
+    };
+    EXPECT_EQ(categories(), expected);
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
+}
+
+TEST_F(CategoriesTest, ParentsAreKept)
+{
+    addCategory(1, "Parent");
+    addCategory(2, "Child", 1);
+    addCategory(3, "Grandchild", 2);
+    migrateCategories(*run);
+    const auto rows = categories();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][5], "0");
+    EXPECT_EQ(rows[1][5], "1");
+    EXPECT_EQ(rows[2][5], "2");
+}
+
+TEST_F(CategoriesTest, OldTablesWithoutParentsGiveTopLevelCategories)
+{
+    execute(emlogDb.admin(), "ALTER TABLE emlog_sort DROP COLUMN pid");
+    addEmlogRow("sort", "sid=1,sortname='a',description=''");
+    addEmlogRow("sort", "sid=2,sortname='b',description=''");
+    migrateCategories(*run);
+    const auto rows = categories();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][5], "0");
+    EXPECT_EQ(rows[1][5], "0");
+}
+
+TEST_F(CategoriesTest, CountsAreThePublishedArticles)
+{
+    addArticle(1, 3);
+    addArticle(2, 3);
+    addArticle(3, 3, "y"); // a draft is not counted
+    addArticle(4, 4);
+    addCategory(3, "three");
+    addCategory(4, "four");
+    addCategory(5, "empty");
+    migratePosts(*run);
+    migrateCategories(*run);
+    const auto rows = categories();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][6], "2");
+    EXPECT_EQ(rows[1][6], "1");
+    EXPECT_EQ(rows[2][6], "0");
+}
+
+TEST_F(CategoriesTest, ProgressAndTheEmptyTable)
+{
+    migrateCategories(*run);
+    EXPECT_EQ(statuses, std::vector<std::string>{"初始化转换分类..."});
+    EXPECT_TRUE(progress.empty());
+
+    statuses.clear();
+    addCategory(1, "a");
+    addCategory(2, "b");
+    addCategory(3, "c");
+    migrateCategories(*run);
+    EXPECT_EQ(statuses, (std::vector<std::string>{"初始化转换分类...", "正在转换分类.33%", "正在转换分类.66%",
+                                                  "正在转换分类.100%"}));
+    EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
+}
+
+TEST_F(CategoriesTest, ACategoryAlreadyThereIsLogged)
+{
+    addCategory(1, "exists");
+    migrateCategories(*run);
+    statuses.clear();
+    run->failures = {};
+    migrateCategories(*run);
+    ASSERT_EQ(run->failures.entries().size(), 2u);
+    EXPECT_EQ(run->failures.entries()[0].table, wp("terms"));
+    EXPECT_EQ(run->failures.entries()[1].table, wp("term_taxonomy"));
+    EXPECT_EQ(run->failures.entries()[0].sourceId, "sid=1");
+}
