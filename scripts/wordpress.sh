@@ -25,7 +25,10 @@ download() {
 }
 
 prepare() {
-    [ -f "$root/wp-load.php" ] && [ -f "$root/.kestrel" ] && return 0
+    if [ -f "$root/wp-load.php" ] && [ -f "$root/.kestrel" ]; then
+        cp "$here/wordpress/wp-config.php" "$root/wp-config.php"
+        return 0
+    fi
     local work="$dir/wordpress-package"
     rm -rf "$work" "$root"
     mkdir -p "$work"

@@ -10,6 +10,12 @@ define('DB_CHARSET', 'utf8mb4');
 define('DB_COLLATE', '');
 $table_prefix = getenv('WP_TABLE_PREFIX') !== false ? getenv('WP_TABLE_PREFIX') : 'wp_';
 
+// Served on an address of the caller's choosing (php -S), WordPress must not send visitors elsewhere.
+if (getenv('WP_HOME')) {
+    define('WP_HOME', getenv('WP_HOME'));
+    define('WP_SITEURL', getenv('WP_HOME'));
+}
+
 define('WP_CONTENT_DIR', __DIR__ . '/wp-content');
 define('AUTOMATIC_UPDATER_DISABLED', true);
 define('WP_HTTP_BLOCK_EXTERNAL', true);

@@ -48,6 +48,8 @@ std::string runCommand(const std::string& command)
     return output;
 }
 
+} // namespace
+
 std::string wordPressEnvironment(const std::string& database, const std::string& prefix)
 {
     return "WP_ROOT=" + shellQuoted(environment("KESTREL_WORDPRESS_ROOT", KESTREL_BINARY_DIR "/wordpress")) +
@@ -55,7 +57,11 @@ std::string wordPressEnvironment(const std::string& database, const std::string&
            " WP_TABLE_PREFIX=" + shellQuoted(prefix) + " ";
 }
 
-} // namespace
+void loadSampleBlog(const std::string& database, const std::string& prefix)
+{
+    runCommand(shellQuoted(sourceDir() + "/scripts/sample/load-emlog.sh") + " " + shellQuoted(testServer().address()) +
+               " " + shellQuoted(database) + " " + shellQuoted(prefix) + " 2>&1");
+}
 
 const ServerInfo& testServer()
 {

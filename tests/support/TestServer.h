@@ -71,6 +71,12 @@ std::string runWordPressScript(const std::string& script, const std::string& dat
 // The folder of the project's sources (scripts, sample data).
 std::string sourceDir();
 
+// Loads the project's sample emlog blog into a database (created when missing).
+void loadSampleBlog(const std::string& database, const std::string& prefix = "emlog_");
+
+// The environment a PHP process needs to load WordPress on a database, as "NAME=value " pairs.
+std::string wordPressEnvironment(const std::string& database, const std::string& prefix);
+
 // Creates the six emlog tables, as emlog's installer makes them, under a prefix.
 void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_",
                        const std::string& charset = "utf8mb4");
