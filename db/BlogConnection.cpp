@@ -3,6 +3,7 @@
 #include "ResultSet.h"
 
 #include <errmsg.h>
+#include <mysqld_error.h>
 
 #include <algorithm>
 #include <mutex>
@@ -107,6 +108,12 @@ BlogConnection openConnection(const std::string& server, const std::string& user
         return connection;
     }
     connection.m_mysql = std::move(mysql);
+    if (executeSql(connection, "SELECT @@max_allowed_packet")) {
+        ResultSet result = storeResult(connection);
+        std::int64_t bytes = 0;
+        if (readField(result, 0, bytes) && bytes > 0)
+            connection.m_maxStatementBytes = static_cast<std::uint64_t>(bytes);
+    }
     return connection;
 }
 
@@ -121,6 +128,14 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
         return failNoSession(connection);
     // The whole statement goes, zero bytes included: under NO_BACKSLASH_ESCAPES
     // a zero byte inside a quoted value can only be sent as itself.
+    const std::uint64_t limit = connection.maxStatementBytes();
+    if (limit != 0 && statement.size() >= limit) {
+        connection.rememberError(ER_NET_PACKET_TOO_LARGE,
+                                 "the statement of " + std::to_string(statement.size()) +
+                                     " bytes is larger than the server's max_allowed_packet (" +
+                                     std::to_string(limit) + " bytes); it was not sent");
+        return false;
+    }
     if (mysql_real_query(connection.handle(), statement.data(), statement.size()) != 0) {
         connection.rememberError();
         return false;

@@ -26,6 +26,9 @@ public:
     explicit operator bool() const noexcept { return m_mysql != nullptr; }
     MYSQL* handle() const noexcept { return m_mysql.get(); }
 
+    // The longest statement the server takes (its max_allowed_packet); 0 when unknown.
+    std::uint64_t maxStatementBytes() const noexcept { return m_maxStatementBytes; }
+
     unsigned lastErrorNumber() const noexcept { return m_errorNumber; }
     const std::string& lastError() const noexcept { return m_error; }
 
@@ -43,6 +46,7 @@ private:
         void operator()(MYSQL* mysql) const noexcept;
     };
     std::unique_ptr<MYSQL, Closer> m_mysql;
+    std::uint64_t m_maxStatementBytes = 0;
     unsigned m_errorNumber = 0;
     std::string m_error;
 };
@@ -63,6 +67,8 @@ BlogConnection openConnection(const std::string& server, const std::string& user
                               const std::string& database, unsigned port = 0);
 void closeConnection(BlogConnection& connection);
 
+// Runs one statement. One longer than the server takes is refused here, with
+// the server's own error number: sent, it would make the server drop the session.
 bool executeSql(BlogConnection& connection, std::string_view statement);
 // "insert into <table> set <assignments>"; the caller quotes the values.
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments);

@@ -3,6 +3,7 @@
 #   scripts/mariadb-server.sh start DIR [PORT]   prints the port it listens on
 #   scripts/mariadb-server.sh stop DIR
 # Root logs in over TCP with an empty password. Nothing outside DIR is touched.
+# MARIADB_OPTIONS adds server options, e.g. "--max-allowed-packet=64M".
 set -euo pipefail
 
 command=${1:?usage: mariadb-server.sh start|stop DIR [PORT]}
@@ -40,7 +41,7 @@ start)
         setsid nohup mariadbd --no-defaults --datadir="$dir/data" --port="$port" --bind-address=127.0.0.1 \
             --socket="$dir/mariadb.sock" --pid-file="$dir/pid" --log-error="$dir/error.log" \
             --skip-log-bin --innodb-buffer-pool-size=64M --innodb-flush-log-at-trx-commit=2 \
-            "${user_args[@]}" </dev/null >/dev/null 2>&1 &
+            "${user_args[@]}" ${MARIADB_OPTIONS:-} </dev/null >/dev/null 2>&1 &
         server=$!
         for _ in $(seq 1 600); do
             if mariadb --no-defaults -h127.0.0.1 -P"$port" -uroot -e 'select 1' >/dev/null 2>&1; then

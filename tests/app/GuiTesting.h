@@ -35,7 +35,15 @@ inline void typeInto(MigrationWindow& window, const QString& field, const QStrin
     ASSERT_NE(edit, nullptr) << field.toStdString();
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(edit, c.toLatin1());
+        } else { // no key for it on the test keyboard: the character arrives as typed text
+            QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+    ASSERT_EQ(edit->text(), text);
 }
 
 inline int boxesWithText(const QString& text)

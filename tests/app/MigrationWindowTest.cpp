@@ -176,8 +176,9 @@ TEST(MigrationWindow, AnsweringNoOpensNothingAndChangesNothing)
     EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled());
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("标签_状态"))->text(), QStringLiteral("欢迎使用《Kestrel1.0》。"));
     for (const Expected& expected : layout) {
-        if (auto* edit = window.findChild<QLineEdit*>(QString::fromUtf8(expected.name)))
+        if (auto* edit = window.findChild<QLineEdit*>(QString::fromUtf8(expected.name))) {
             EXPECT_EQ(edit->text(), QString::fromUtf8(expected.text));
+        }
     }
 }
 

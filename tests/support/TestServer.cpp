@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <csignal>
 #include <unistd.h>
 
 namespace kestrel::test {
@@ -50,11 +51,68 @@ std::string runCommand(const std::string& command)
 
 } // namespace
 
-std::string wordPressEnvironment(const std::string& database, const std::string& prefix)
+std::string wordPressEnvironment(const std::string& database, const std::string& prefix,
+                                 const std::string& serverAddress)
 {
     return "WP_ROOT=" + shellQuoted(environment("KESTREL_WORDPRESS_ROOT", KESTREL_BINARY_DIR "/wordpress")) +
-           " WP_DB_HOST=" + shellQuoted(testServer().address()) + " WP_DB_NAME=" + shellQuoted(database) +
-           " WP_TABLE_PREFIX=" + shellQuoted(prefix) + " ";
+           " WP_DB_HOST=" + shellQuoted(serverAddress.empty() ? testServer().address() : serverAddress) +
+           " WP_DB_NAME=" + shellQuoted(database) + " WP_TABLE_PREFIX=" + shellQuoted(prefix) + " ";
+}
+
+PrivateServer::PrivateServer(std::string options) : m_options(std::move(options))
+{
+    static std::atomic<int> counter{0};
+    m_dir = std::string(KESTREL_BINARY_DIR) + "/private-servers/" + std::to_string(getpid()) + "-" +
+            std::to_string(++counter);
+    runCommand("rm -rf " + shellQuoted(m_dir));
+    start();
+}
+
+PrivateServer::~PrivateServer()
+{
+    std::system((shellQuoted(sourceDir() + "/scripts/mariadb-server.sh") + " stop " + shellQuoted(m_dir) +
+                 " >/dev/null 2>&1; rm -rf " + shellQuoted(m_dir))
+                    .c_str());
+}
+
+void PrivateServer::start()
+{
+    const std::string port = runCommand("MARIADB_OPTIONS=" + shellQuoted(m_options) + " " +
+                                        shellQuoted(sourceDir() + "/scripts/mariadb-server.sh") + " start " +
+                                        shellQuoted(m_dir) + (m_port ? " " + std::to_string(m_port) : "") + " 2>&1");
+    m_port = static_cast<unsigned>(std::stoul(port));
+}
+
+BlogConnection PrivateServer::admin(const std::string& database) const
+{
+    BlogConnection connection = openConnection("127.0.0.1", "root", "", database, m_port);
+    if (!connection)
+        throw std::runtime_error("cannot reach the private server: " + connection.lastError());
+    mysql_set_character_set(connection.handle(), "utf8mb4");
+    return connection;
+}
+
+void PrivateServer::createDatabase(const std::string& name) const
+{
+    BlogConnection connection = admin();
+    execute(connection, "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4");
+}
+
+void PrivateServer::kill()
+{
+    std::ifstream pidFile(m_dir + "/pid");
+    pid_t pid = 0;
+    pidFile >> pid;
+    if (pid <= 0)
+        return;
+    ::kill(pid, SIGKILL);
+    for (int i = 0; i < 500 && ::kill(pid, 0) == 0; ++i)
+        usleep(10000);
+}
+
+void PrivateServer::restart()
+{
+    start();
 }
 
 void loadSampleBlog(const std::string& database, const std::string& prefix)
@@ -143,9 +201,9 @@ TestDatabase::~TestDatabase()
     executeSql(admin, "DROP DATABASE IF EXISTS `" + m_name + "`");
 }
 
-void installWordPress(const std::string& database, const std::string& prefix)
+void installWordPress(const std::string& database, const std::string& prefix, const std::string& serverAddress)
 {
-    runCommand(wordPressEnvironment(database, prefix) + "php " +
+    runCommand(wordPressEnvironment(database, prefix, serverAddress) + "php " +
                shellQuoted(sourceDir() + "/scripts/wordpress/install.php") + " 2>&1");
 }
 

@@ -49,8 +49,9 @@ private:
     BlogConnection m_admin;
 };
 
-// Runs WordPress's own installer (php-cli) into an existing database.
-void installWordPress(const std::string& database, const std::string& prefix = "wp_");
+// Runs WordPress's own installer (php-cli) into an existing database (of the test server unless told).
+void installWordPress(const std::string& database, const std::string& prefix = "wp_",
+                      const std::string& serverAddress = {});
 
 // A WordPress database made by WordPress's installer, dropped at the end.
 class WordPressDatabase : public TestDatabase
@@ -75,7 +76,34 @@ std::string sourceDir();
 void loadSampleBlog(const std::string& database, const std::string& prefix = "emlog_");
 
 // The environment a PHP process needs to load WordPress on a database, as "NAME=value " pairs.
-std::string wordPressEnvironment(const std::string& database, const std::string& prefix);
+std::string wordPressEnvironment(const std::string& database, const std::string& prefix,
+                                 const std::string& serverAddress = {});
+
+// A MariaDB server of one test's own, for faults that must not reach the shared
+// test server: it can be killed as a crash would, and started again.
+class PrivateServer
+{
+public:
+    // `options` are extra server options, e.g. "--max-allowed-packet=1M".
+    explicit PrivateServer(std::string options = {});
+    ~PrivateServer();
+    PrivateServer(const PrivateServer&) = delete;
+    PrivateServer& operator=(const PrivateServer&) = delete;
+
+    std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
+    BlogConnection admin(const std::string& database = {}) const;
+    void createDatabase(const std::string& name) const;
+
+    void kill();    // SIGKILL, as a crash would
+    void restart(); // on the same data and port
+
+private:
+    void start();
+
+    std::string m_dir;
+    std::string m_options;
+    unsigned m_port = 0;
+};
 
 // Creates the six emlog tables, as emlog's installer makes them, under a prefix.
 void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_",

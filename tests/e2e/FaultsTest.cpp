@@ -1,0 +1,292 @@
+// Servers that die, sessions that are killed, rows too big, tables missing, locks held, windows
+// closed mid-run: each run ends with the window usable and every lost row in the failure log, and
+// the next run works.
+#include "GuiTesting.h"
+#include "MigrationRunner.h"
+#include "Sessions.h"
+#include "TestServer.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+const QString completed = QStringLiteral("转换完成");
+
+class FaultTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        MessageBox::clearShown();
+        loadSampleBlog(emlog.name());
+        wordPressServer.createDatabase(wordPressDatabase);
+        installWordPress(wordPressDatabase, "wp_", wordPressServer.address());
+
+        window = std::make_unique<MigrationWindow>();
+        window->show();
+        typeInto(*window, QStringLiteral("txt_服务器_emlog"), QString::fromStdString(testServer().address()));
+        typeInto(*window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlog.name()));
+        typeInto(*window, QStringLiteral("txt_服务器_Wp"), QString::fromStdString(wordPressServer.address()));
+        typeInto(*window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(wordPressDatabase));
+        window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(true);
+        window->runner()->setPacing(Pacing::none());
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        closeSessions();
+    }
+
+    void pressGo()
+    {
+        MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("btnGo")), Qt::LeftButton);
+    }
+
+    QString status() const { return window->findChild<QLabel*>(QStringLiteral("标签_状态"))->text(); }
+
+    // Waits for the run to end and gives its completion message.
+    MessageBox::Shown waitForCompletion()
+    {
+        const int before = boxesWithText(completed);
+        EXPECT_TRUE(waitUntil([&] { return boxesWithText(completed) > before || !window->runner()->isRunning(); },
+                              300000));
+        EXPECT_TRUE(waitUntil([&] { return window->findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled(); }));
+        QCoreApplication::processEvents();
+        for (auto box = MessageBox::shown().rbegin(); box != MessageBox::shown().rend(); ++box) {
+            if (box->text.startsWith(completed))
+                return *box;
+        }
+        ADD_FAILURE() << "no completion message";
+        return {};
+    }
+
+    BlogConnection wordPress() { return wordPressServer.admin(wordPressDatabase); }
+
+    // Every article missing from WordPress is named in the failure log.
+    void expectLostArticlesLogged(const MessageBox::Shown& done)
+    {
+        BlogConnection wp = wordPress();
+        std::set<std::string> arrived;
+        for (const Row& row : queryRows(wp, "SELECT ID FROM wp_posts WHERE post_type='post'"))
+            arrived.insert(row[0].value_or(""));
+        int lost = 0;
+        for (const Row& row : queryRows(emlog.admin(), "SELECT gid FROM emlog_blog")) {
+            if (arrived.count(*row[0]))
+                continue;
+            ++lost;
+            EXPECT_TRUE(done.detail.contains(QStringLiteral("gid=%1:").arg(QString::fromStdString(*row[0]))))
+                << "article " << *row[0] << " is lost but not in the failure log";
+        }
+        if (lost > 0)
+            EXPECT_TRUE(done.text.contains(QStringLiteral("失败"))) << done.text.toStdString();
+    }
+
+    // The next run, with WordPress emptied first, brings the whole blog across without a failure.
+    void expectACleanRun()
+    {
+        pressGo();
+        const MessageBox::Shown done = waitForCompletion();
+        EXPECT_TRUE(done.detail.isEmpty()) << done.text.toStdString() << "\n" << done.detail.toStdString();
+        BlogConnection wp = wordPress();
+        EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_posts WHERE post_type='post'"),
+                  queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_blog"));
+        EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_comments"),
+                  queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_comment"));
+    }
+
+    // The id of the session the run has open on a database, as the server lists it.
+    std::string sessionOn(BlogConnection& admin, const std::string& database)
+    {
+        std::string id;
+        waitUntil([&] {
+            id = queryValue(admin, "SELECT ID FROM information_schema.PROCESSLIST WHERE DB='" + database +
+                                       "' AND ID<>CONNECTION_ID() LIMIT 1");
+            return !id.empty();
+        });
+        return id;
+    }
+
+    void slowArticles()
+    {
+        Pacing pacing = Pacing::none();
+        pacing.posts = milliseconds(40);
+        window->runner()->setPacing(pacing);
+    }
+
+    TestDatabase emlog{"fault_emlog"};
+    PrivateServer wordPressServer{"--innodb-lock-wait-timeout=2 --max-allowed-packet=1M"};
+    const std::string wordPressDatabase = "fault_wp";
+    std::unique_ptr<MigrationWindow> window;
+};
+
+} // namespace
+
+TEST_F(FaultTest, TheWordPressServerDiesDuringTheArticles)
+{
+    slowArticles();
+    pressGo();
+    ASSERT_TRUE(waitUntil([this] { return status().startsWith(QStringLiteral("正在转换博客文章.3")); }));
+    wordPressServer.kill();
+    const MessageBox::Shown done = waitForCompletion();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章："))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("评论：读取 65 行，写入 0 行，失败 65 行"))) << done.text.toStdString();
+
+    wordPressServer.restart();
+    expectLostArticlesLogged(done);
+    window->runner()->setPacing(Pacing::none());
+    expectACleanRun();
+}
+
+TEST_F(FaultTest, TheWordPressSessionIsKilledFromAnotherSession)
+{
+    slowArticles();
+    BlogConnection admin = wordPressServer.admin();
+    pressGo();
+    ASSERT_TRUE(waitUntil([this] { return status().startsWith(QStringLiteral("正在转换博客文章.2")); }));
+    execute(admin, "KILL CONNECTION " + sessionOn(admin, wordPressDatabase));
+    const MessageBox::Shown done = waitForCompletion();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("失败"))) << done.text.toStdString();
+    expectLostArticlesLogged(done);
+    window->runner()->setPacing(Pacing::none());
+    expectACleanRun();
+}
+
+TEST_F(FaultTest, TheEmlogSessionIsKilledFromAnotherSession)
+{
+    slowArticles();
+    BlogConnection admin = adminConnection();
+    pressGo();
+    ASSERT_TRUE(waitUntil([this] { return status().startsWith(QStringLiteral("正在转换博客文章.2")); }));
+    execute(admin, "KILL CONNECTION " + sessionOn(admin, emlog.name()));
+    const MessageBox::Shown done = waitForCompletion();
+    // The articles were already read whole; the tables after them can no longer be.
+    EXPECT_TRUE(done.text.contains(QStringLiteral("评论：无法读取 emlog 表"))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("友情链接：无法读取 emlog 表"))) << done.text.toStdString();
+    expectLostArticlesLogged(done);
+    window->runner()->setPacing(Pacing::none());
+    expectACleanRun();
+}
+
+TEST_F(FaultTest, ARowLargerThanTheServerTakesIsLoggedAndTheRestArrive)
+{
+    execute(emlog.admin(), "INSERT INTO emlog_blog SET gid=500, title='huge', date=0, excerpt='',"
+                           " content=REPEAT('大', 700000)"); // 2.1 MB, the WordPress server takes 1 MB
+    pressGo();
+    const MessageBox::Shown done = waitForCompletion();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 37 行，写入 36 行，失败 1 行"))) << done.text.toStdString();
+    EXPECT_TRUE(done.detail.contains(QStringLiteral("gid=500: 1153"))) << done.detail.toStdString();
+    expectLostArticlesLogged(done);
+    // Nothing else was lost: the session stayed open.
+    BlogConnection wp = wordPress();
+    EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_comments"), "65");
+    EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_links"), "7");
+
+    execute(emlog.admin(), "DELETE FROM emlog_blog WHERE gid=500");
+    expectACleanRun();
+}
+
+TEST_F(FaultTest, MissingTablesOnEitherSide)
+{
+    execute(emlog.admin(), "DROP TABLE emlog_tag");
+    {
+        BlogConnection wp = wordPress();
+        execute(wp, "DROP TABLE wp_links");
+    }
+    pressGo();
+    const MessageBox::Shown done = waitForCompletion();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("标签：无法读取 emlog 表"))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("友情链接：读取 7 行，写入 0 行，失败 7 行"))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("清空：失败 1 条语句"))) << done.text.toStdString();
+    for (const char* id : {"id=1:", "id=2:", "id=4:", "id=5:", "id=7:", "id=8:", "id=9:"})
+        EXPECT_TRUE(done.detail.contains(QString::fromUtf8(id))) << id;
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 36 行，写入 36 行，失败 0 行"))) << done.text.toStdString();
+    expectLostArticlesLogged(done);
+
+    // Put the tables back: the next run is whole.
+    TestDatabase fresh("fault_schema");
+    createEmlogTables(fresh.admin());
+    execute(emlog.admin(), "CREATE TABLE emlog_tag LIKE `" + fresh.name() + "`.emlog_tag");
+    {
+        BlogConnection wp = wordPress();
+        execute(wp, "CREATE TABLE wp_links (link_id bigint(20) unsigned NOT NULL AUTO_INCREMENT PRIMARY KEY,"
+                    " link_url varchar(255) NOT NULL DEFAULT '', link_name varchar(255) NOT NULL DEFAULT '',"
+                    " link_image varchar(255) NOT NULL DEFAULT '', link_target varchar(25) NOT NULL DEFAULT '',"
+                    " link_description varchar(255) NOT NULL DEFAULT '', link_visible varchar(20) NOT NULL"
+                    " DEFAULT 'Y', link_owner bigint(20) unsigned NOT NULL DEFAULT 1, link_rating int(11) NOT NULL"
+                    " DEFAULT 0, link_updated datetime NOT NULL DEFAULT '0000-00-00 00:00:00', link_rel"
+                    " varchar(255) NOT NULL DEFAULT '', link_notes mediumtext NOT NULL, link_rss varchar(255) NOT"
+                    " NULL DEFAULT '') DEFAULT CHARSET=utf8mb4");
+    }
+    expectACleanRun();
+}
+
+TEST_F(FaultTest, ALockHeldOnAnArticleUntilTheServerGivesUp)
+{
+    window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(false);
+    BlogConnection wp = wordPress();
+    for (const char* bare : {"comments", "posts", "terms", "term_relationships", "term_taxonomy", "links"})
+        execute(wp, std::string("DELETE FROM wp_") + bare);
+    // Another session is writing article 3 and does not let go.
+    BlogConnection holder = wordPress();
+    execute(holder, "SET SESSION sql_mode=''");
+    execute(holder, "BEGIN");
+    execute(holder, "INSERT INTO wp_posts SET ID=3, post_title='held', post_content='', post_excerpt='',"
+                    " to_ping='', pinged='', post_content_filtered=''");
+    pressGo();
+    const MessageBox::Shown done = waitForCompletion();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 36 行，写入 35 行，失败 1 行"))) << done.text.toStdString();
+    EXPECT_TRUE(done.detail.contains(QStringLiteral("wp_posts gid=3: 1205"))) << done.detail.toStdString();
+    execute(holder, "ROLLBACK");
+    expectLostArticlesLogged(done);
+
+    window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(true);
+    expectACleanRun();
+}
+
+TEST_F(FaultTest, ClosingTheWindowDuringEachMigration)
+{
+    struct Step
+    {
+        const char* runningText;
+        milliseconds Pacing::*interval;
+    };
+    const Step steps[] = {
+        {"正在转换博客文章.", &Pacing::posts},   {"正在转换评论.", &Pacing::comments},
+        {"正在转换附件.", &Pacing::attachments}, {"正在转换分类.", &Pacing::categories},
+        {"正在转换标签.", &Pacing::tags},        {"正在转换友情链接.", &Pacing::links},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.runningText);
+        Pacing pacing = Pacing::none();
+        pacing.*step.interval = milliseconds(300);
+        window->runner()->setPacing(pacing);
+        pressGo();
+        ASSERT_TRUE(waitUntil([&] { return status().startsWith(QString::fromUtf8(step.runningText)); }));
+        QElapsedTimer timer;
+        timer.start();
+        window->close();
+        EXPECT_LT(timer.elapsed(), 5000);
+        EXPECT_FALSE(window->runner()->isRunning());
+        EXPECT_FALSE(emlogSession());
+        EXPECT_FALSE(wordPressSession());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(boxesWithText(completed), 0);
+
+        // The window opens again and a whole run goes through.
+        window->show();
+        window->runner()->setPacing(Pacing::none());
+        expectACleanRun();
+        MessageBox::clearShown();
+    }
+}
