@@ -1,12 +1,13 @@
 #include "BenchSupport.h"
 
+#include "EmlogSchema.h"
+
 #include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <regex>
 #include <sstream>
 
 namespace kestrel::bench {
@@ -64,18 +65,8 @@ void recreateDatabase(const std::string& name)
 
 void createEmlogTables(BlogConnection& connection, const std::string& prefix)
 {
-    std::ifstream file(std::string(KESTREL_SOURCE_DIR) + "/scripts/sample/emlog-schema.sql");
-    std::stringstream text;
-    text << file.rdbuf();
-    std::string schema = std::regex_replace(text.str(), std::regex("\\{prefix\\}"), prefix);
-    schema = std::regex_replace(schema, std::regex("\\{charset\\}"), "utf8mb4");
-    schema = std::regex_replace(schema, std::regex("--[^\n]*\n"), "");
-    std::size_t start = 0;
-    for (std::size_t end; (end = schema.find(';', start)) != std::string::npos; start = end + 1) {
-        const std::string statement = schema.substr(start, end - start);
-        if (statement.find_first_not_of(" \n") != std::string::npos)
-            run(connection, statement);
-    }
+    for (const std::string& statement : sample::emlogSchema(prefix))
+        run(connection, statement);
 }
 
 void installWordPress(const std::string& name, const std::string& prefix)

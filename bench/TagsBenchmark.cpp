@@ -1,17 +1,19 @@
 // How the tags migration grows with the number of tags: it should be linear.
 #include "BenchSupport.h"
+#include "BlogGenerator.h"
 #include "Migrations.h"
 #include "MigrationRun.h"
 #include "Sessions.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace kestrel;
 using namespace kestrel::bench;
 
 namespace {
 
-// Seconds the tags migration takes for `count` tags of three articles each, after 20 categories.
+// Seconds the tags migration takes for `count` tags of five articles each, after 20 categories.
 double timeTags(int count)
 {
     const std::string emlogName = "bench_tags_emlog_" + std::to_string(count);
@@ -21,19 +23,7 @@ double timeTags(int count)
 
     BlogConnection emlog = connect(emlogName);
     createEmlogTables(emlog);
-    std::string values;
-    for (int tid = 1; tid <= count; ++tid) {
-        values += (values.empty() ? "" : ",") + std::string("(") + std::to_string(tid) + ",'tag " +
-                  std::to_string(tid) + "','," + std::to_string(tid % 97 + 1) + "," + std::to_string(tid % 89 + 100) +
-                  "," + std::to_string(tid % 83 + 200) + ",')";
-        if (tid % 1000 == 0 || tid == count) {
-            run(emlog, "INSERT INTO emlog_tag (tid, tagname, gid) VALUES " + values);
-            values.clear();
-        }
-    }
-    for (int sid = 1; sid <= 20; ++sid)
-        run(emlog, "INSERT INTO emlog_sort SET sid=" + std::to_string(sid) + ",sortname='c" + std::to_string(sid) +
-                       "',description=''");
+    generateBlog(emlog, {0, 0, 0, 20, count, 0});
 
     BlogConnection wordPress = connect(wordPressName);
     useWordPressSqlMode(wordPress);
@@ -53,10 +43,11 @@ double timeTags(int count)
 
 } // namespace
 
-int main()
+// Usage: bench_tags [SMALL LARGE]   (tag counts, 500 and 5000 unless given)
+int main(int argc, char* argv[])
 {
-    const int small = 500;
-    const int large = 5000;
+    const int small = argc > 2 ? std::atoi(argv[1]) : 500;
+    const int large = argc > 2 ? std::atoi(argv[2]) : 5000;
     const double smallSeconds = timeTags(small);
     const double largeSeconds = timeTags(large);
     std::printf("%-28s %8s %10s %12s\n", "tags migration", "tags", "seconds", "tags/second");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (optimised) and runs them against a MariaDB server of their own.
-#   scripts/bench.sh [BENCHMARK ...]     e.g. scripts/bench.sh bench_tags
+#   scripts/bench.sh                      all of them
+#   scripts/bench.sh BENCHMARK [ARGS...]  one, e.g. scripts/bench.sh bench_tags 200 2000
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,9 +18,12 @@ rm -rf "$server"
 trap '"$top/scripts/mariadb-server.sh" stop "$server"' EXIT
 export KESTREL_BENCH_MYSQL_PORT=$("$top/scripts/mariadb-server.sh" start "$server")
 
-benchmarks=("$@")
-[ ${#benchmarks[@]} -gt 0 ] || benchmarks=(bench_tags)
-for benchmark in "${benchmarks[@]}"; do
-    echo "== $benchmark"
-    "$build/bench/$benchmark"
-done
+if [ $# -gt 0 ]; then
+    "$build/bench/$1" "${@:2}"
+    exit
+fi
+echo "== bench_run: a whole generated blog"
+"$build/bench/bench_run"
+echo "== bench_tags: the tags migration grows linearly"
+"$build/bench/bench_tags" 200 2000
+"$build/bench/bench_tags" 500 5000

@@ -1,17 +1,28 @@
 #!/usr/bin/env bash
-# Builds Kestrel and runs the whole test suite against a throwaway MariaDB
-# server, with WordPress's own tables made by WordPress's own installer.
-#   scripts/test.sh            (BUILD_DIR=build by default)
+# Builds Kestrel and passes the whole test suite against a throwaway MariaDB
+# server, with WordPress's own tables made by WordPress's own installer:
+#   1. the suite as shipped (build/),
+#   2. the suite again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
+#   3. the run-control and closing tests under ThreadSanitizer (build-tsan/).
+#   scripts/test.sh                  everything
+#   KESTREL_QUICK=1 scripts/test.sh  only step 1, for a quick look while developing
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
 jobs=$(nproc 2>/dev/null || echo 2)
+suppressions="$top/tests/sanitizers"
 
 "$top/scripts/install-deps.sh" test
 
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${CMAKE_ARGS:-} >/dev/null
-cmake --build "$build" -j "$jobs"
+configure_and_build() {
+    local dir=$1
+    shift
+    cmake -S "$top" -B "$dir" "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+}
+
+configure_and_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 "$top/scripts/wordpress.sh" prepare "$build"
 
 server="$build/test-server"
@@ -30,4 +41,22 @@ export MYSQL_UNIX_PORT=$KESTREL_TEST_MYSQL_SOCKET
 export MYSQL_TCP_PORT=$port
 export QT_QPA_PLATFORM=offscreen
 
+echo "== the test suite"
 ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
+[ -n "${KESTREL_QUICK:-}" ] && exit 0
+
+# Sanitizer builds: little optimisation and line tables only, to build fast.
+sanitized=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" -DKESTREL_BENCHMARKS=OFF)
+
+echo "== the test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+configure_and_build "$top/build-asan" "${sanitized[@]}" -DKESTREL_SANITIZE=address,undefined
+ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=0 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir "$top/build-asan" --output-on-failure -j "$jobs" "$@"
+
+echo "== the run control and closing the window under ThreadSanitizer"
+configure_and_build "$top/build-tsan" "${sanitized[@]}" -DKESTREL_SANITIZE=thread
+# Qt's own event loop rather than glib's, which is not built for ThreadSanitizer either.
+QT_NO_GLIB=1 TSAN_OPTIONS="suppressions=$suppressions/tsan.supp:halt_on_error=1:second_deadlock_stack=1" \
+    ctest --test-dir "$top/build-tsan" --output-on-failure -j "$jobs" \
+    -R 'MigrationRunTest|MigrationWindow|FaultTest.Closing|ElapsedTime' "$@"

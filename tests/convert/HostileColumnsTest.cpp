@@ -97,10 +97,11 @@ protected:
             const std::string source = idName + "=" + std::to_string(t.id);
             const bool logged = std::any_of(run->failures.entries().begin(), run->failures.entries().end(),
                                             [&](const FailureLog::Entry& entry) { return entry.sourceId == source; });
-            if (t.value->fitsEverywhere)
+            if (t.value->fitsEverywhere) {
                 EXPECT_TRUE(arrived && !logged) << run->failures.details(5);
-            else
+            } else {
                 EXPECT_TRUE(arrived || logged);
+            }
         }
     }
 };

@@ -91,8 +91,9 @@ TEST(HostileText, SlugsAreAsciiAndDecodeToTheText)
         const std::string slug = encodeSlug(text);
         for (const char c : slug)
             ASSERT_LT(static_cast<unsigned char>(c), 0x80u);
-        if (!hasShortEscape(text)) // %9, %A and %D have no second digit to tell them from %9A...
+        if (!hasShortEscape(text)) { // %9, %A and %D have no second digit to tell them from %9A...
             EXPECT_EQ(percentDecoded(slug), text);
+        }
 
         for (const std::size_t limit : {std::size_t{0}, std::size_t{5}, std::size_t{13}, std::size_t{200}}) {
             const std::string within = encodeSlugWithin(text, limit);
@@ -111,8 +112,9 @@ TEST(HostileText, ReplacingAndSplittingGiveTheTextBack)
         SCOPED_TRACE(::testing::PrintToString(text) + " / " + ::testing::PrintToString(other));
 
         EXPECT_EQ(replaceAll(text, other, other), text);
-        if (text.find("’") == std::string::npos)
+        if (text.find("’") == std::string::npos) {
             EXPECT_EQ(replaceAll(replaceApostrophes(text), "’", "'"), text);
+        }
 
         const auto pieces = splitText(text, ',');
         std::string joined;
@@ -132,7 +134,8 @@ TEST(HostileText, DatePatternsOfAnyBytes)
         const std::string pattern = randomText(random);
         SCOPED_TRACE(::testing::PrintToString(pattern));
         const std::string formatted = formatDateTime(unixTimeToDateTime(seconds(random)), pattern);
-        if (pattern.find_first_of("ymdhs") == std::string::npos && !pattern.empty())
+        if (pattern.find_first_of("ymdhs") == std::string::npos && !pattern.empty()) {
             EXPECT_EQ(formatted, pattern);
+        }
     }
 }

@@ -88,8 +88,9 @@ protected:
             EXPECT_TRUE(done.detail.contains(QStringLiteral("gid=%1:").arg(QString::fromStdString(*row[0]))))
                 << "article " << *row[0] << " is lost but not in the failure log";
         }
-        if (lost > 0)
+        if (lost > 0) {
             EXPECT_TRUE(done.text.contains(QStringLiteral("失败"))) << done.text.toStdString();
+        }
     }
 
     // The next run, with WordPress emptied first, brings the whole blog across without a failure.

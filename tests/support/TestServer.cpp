@@ -1,5 +1,6 @@
 #include "TestServer.h"
 
+#include "EmlogSchema.h"
 #include "ResultSet.h"
 #include "Sessions.h"
 
@@ -7,7 +8,6 @@
 
 #include <atomic>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <cstdio>
 #include <cstdlib>
@@ -229,18 +229,8 @@ std::string sourceDir()
 
 void createEmlogTables(BlogConnection& connection, const std::string& prefix, const std::string& charset)
 {
-    std::ifstream file(sourceDir() + "/scripts/sample/emlog-schema.sql");
-    std::stringstream text;
-    text << file.rdbuf();
-    std::string schema = std::regex_replace(text.str(), std::regex("\\{prefix\\}"), prefix);
-    schema = std::regex_replace(schema, std::regex("\\{charset\\}"), charset);
-    schema = std::regex_replace(schema, std::regex("--[^\n]*\n"), "");
-    std::size_t start = 0;
-    for (std::size_t end; (end = schema.find(';', start)) != std::string::npos; start = end + 1) {
-        const std::string statement = schema.substr(start, end - start);
-        if (statement.find_first_not_of(" \n") != std::string::npos)
-            execute(connection, statement);
-    }
+    for (const std::string& statement : sample::emlogSchema(prefix, charset))
+        execute(connection, statement);
 }
 
 void enableStatementLog()
