@@ -96,18 +96,3 @@ TEST_F(AttachmentsTest, ALongNameGetsASlugCutBetweenCharacters)
     EXPECT_EQ(slug.size() % 9, 0u);                 // whole characters only
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
-
-TEST_F(AttachmentsTest, ProgressAndTheEmptyTable)
-{
-    migrateAttachments(*run);
-    EXPECT_EQ(statuses, std::vector<std::string>{"初始化转换博客附件..."});
-    EXPECT_TRUE(progress.empty());
-
-    statuses.clear();
-    for (int aid = 1; aid <= 3; ++aid)
-        addAttachment(aid, 1, "f.txt");
-    migrateAttachments(*run);
-    EXPECT_EQ(statuses, (std::vector<std::string>{"初始化转换博客附件...", "正在转换附件.33%", "正在转换附件.66%",
-                                                  "正在转换附件.100%"}));
-    EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
-}

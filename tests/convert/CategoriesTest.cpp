@@ -102,22 +102,6 @@ TEST_F(CategoriesTest, CountsAreThePublishedArticles)
     EXPECT_EQ(rows[2][6], "0");
 }
 
-TEST_F(CategoriesTest, ProgressAndTheEmptyTable)
-{
-    migrateCategories(*run);
-    EXPECT_EQ(statuses, std::vector<std::string>{"初始化转换分类..."});
-    EXPECT_TRUE(progress.empty());
-
-    statuses.clear();
-    addCategory(1, "a");
-    addCategory(2, "b");
-    addCategory(3, "c");
-    migrateCategories(*run);
-    EXPECT_EQ(statuses, (std::vector<std::string>{"初始化转换分类...", "正在转换分类.33%", "正在转换分类.66%",
-                                                  "正在转换分类.100%"}));
-    EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
-}
-
 TEST_F(CategoriesTest, ACategoryAlreadyThereIsLogged)
 {
     addCategory(1, "exists");

@@ -115,22 +115,6 @@ TEST_F(CommentsTest, NullAddressesArriveEmptyAndOrphansStillArrive)
     EXPECT_EQ(rows, expected);
 }
 
-TEST_F(CommentsTest, ProgressAndTheEmptyTable)
-{
-    migrateComments(*run);
-    EXPECT_EQ(statuses, std::vector<std::string>{"初始化转换博客评论..."});
-    EXPECT_TRUE(progress.empty());
-
-    statuses.clear();
-    addComment(1);
-    addComment(2);
-    addComment(3);
-    migrateComments(*run);
-    EXPECT_EQ(statuses, (std::vector<std::string>{"初始化转换博客评论...", "正在转换评论.33%", "正在转换评论.66%",
-                                                  "正在转换评论.100%"}));
-    EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
-}
-
 TEST_F(CommentsTest, ARefusedCommentIsLoggedAndTheRestArrive)
 {
     execute(wordpress.admin(), "ALTER TABLE " + wp("comments") + " ADD UNIQUE KEY one_per_author (comment_author(50))");

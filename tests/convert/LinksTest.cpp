@@ -46,21 +46,6 @@ TEST_F(LinksTest, AHiddenLinkStaysHidden)
     EXPECT_EQ(wordPressValue("SELECT link_visible FROM " + wp("links") + " WHERE link_id=2"), "N");
 }
 
-TEST_F(LinksTest, ProgressAndTheEmptyTable)
-{
-    migrateLinks(*run);
-    EXPECT_EQ(statuses, std::vector<std::string>{"初始化转换友情链接..."});
-    EXPECT_TRUE(progress.empty());
-
-    statuses.clear();
-    addLink(1, "a", "http://a.example", "");
-    addLink(2, "b", "http://b.example", "");
-    migrateLinks(*run);
-    EXPECT_EQ(statuses, (std::vector<std::string>{"初始化转换友情链接...", "正在转换友情链接.50%",
-                                                  "正在转换友情链接.100%"}));
-    EXPECT_EQ(progress, (std::vector<int>{50, 100}));
-}
-
 TEST_F(LinksTest, ALinkAlreadyThereIsLoggedAndTheRestArrive)
 {
     execute(wordpress.admin(), "INSERT INTO " + wp("links") + " SET link_id=2, link_url='x', link_name='x', link_notes=''");

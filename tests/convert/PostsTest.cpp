@@ -168,25 +168,6 @@ TEST_F(PostsTest, AValueTheServerHadToChangeIsLogged)
     EXPECT_EQ(run->failures.tallies().front().failed, 1);
 }
 
-TEST_F(PostsTest, AnEmptyTableShowsOnlyTheOpeningText)
-{
-    migratePosts(*run);
-    EXPECT_EQ(statuses, std::vector<std::string>{"初始化转换博客文章..."});
-    EXPECT_TRUE(progress.empty());
-    EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("posts")), "0");
-}
-
-TEST_F(PostsTest, ProgressAfterEveryArticle)
-{
-    addArticle(1);
-    addArticle(2);
-    addArticle(3);
-    migratePosts(*run);
-    EXPECT_EQ(statuses, (std::vector<std::string>{"初始化转换博客文章...", "正在转换博客文章.33%",
-                                                  "正在转换博客文章.66%", "正在转换博客文章.100%"}));
-    EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
-}
-
 TEST_F(PostsTest, ARefusedPostIsLoggedAndTheRestArrive)
 {
     execute(wordpress.admin(), "INSERT INTO " + wp("posts") + " SET ID=2, post_title='already here', post_content='',"

@@ -188,19 +188,3 @@ TEST_F(TagsTest, NamesArriveAsWritten)
     EXPECT_EQ(rows[0][1], "it's \\ \"x\" 😀");
     EXPECT_EQ(rows[0][2], "it%27s %5C %22x%22 %F0%9F%98%80");
 }
-
-TEST_F(TagsTest, ProgressAndTheEmptyTable)
-{
-    migrateTags(*run);
-    EXPECT_EQ(statuses, std::vector<std::string>{"初始化转换标签..."});
-    EXPECT_TRUE(progress.empty());
-
-    statuses.clear();
-    addTag(1, "a", "");
-    addTag(2, "b", "");
-    addTag(3, "c", "");
-    migrateTags(*run);
-    EXPECT_EQ(statuses, (std::vector<std::string>{"初始化转换标签...", "正在转换标签.33%", "正在转换标签.66%",
-                                                  "正在转换标签.100%"}));
-    EXPECT_EQ(progress, (std::vector<int>{33, 66, 100}));
-}

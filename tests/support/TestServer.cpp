@@ -233,6 +233,21 @@ void createEmlogTables(BlogConnection& connection, const std::string& prefix, co
         execute(connection, statement);
 }
 
+bool serverHasSession(unsigned long threadId, bool waitForItToGo)
+{
+    BlogConnection admin = adminConnection();
+    const std::string listed =
+        "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID=" + std::to_string(threadId);
+    for (int i = 0; i < 50; ++i) {
+        if (queryValue(admin, listed) == "0")
+            return false;
+        if (!waitForItToGo)
+            return true;
+        usleep(20000);
+    }
+    return true;
+}
+
 void enableStatementLog()
 {
     BlogConnection admin = adminConnection();

@@ -109,6 +109,10 @@ private:
 void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_",
                        const std::string& charset = "utf8mb4");
 
+// Whether the test server still lists a session. A closed session takes a moment to
+// leave the list: with `waitForItToGo`, up to a second is allowed for that.
+bool serverHasSession(unsigned long threadId, bool waitForItToGo = false);
+
 // The server's general log, kept in a table, shows every statement a session sent.
 void enableStatementLog();
 std::vector<std::string> statementsOf(unsigned long threadId);
