@@ -13,10 +13,14 @@ QList<MessageBox::Shown> shownBoxes;
 QMessageBox::Icon toQt(MessageBox::Icon icon)
 {
     switch (icon) {
-    case MessageBox::Icon::Information: return QMessageBox::Information;
-    case MessageBox::Icon::Question: return QMessageBox::Question;
-    case MessageBox::Icon::Warning: return QMessageBox::Warning;
-    case MessageBox::Icon::None: break;
+    case MessageBox::Icon::Information:
+        return QMessageBox::Information;
+    case MessageBox::Icon::Question:
+        return QMessageBox::Question;
+    case MessageBox::Icon::Warning:
+        return QMessageBox::Warning;
+    case MessageBox::Icon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }

@@ -112,8 +112,8 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         run.pace(run.pacing.afterEmptying);
     }
 
-    for (auto migration : {migratePosts, migrateComments, migrateAttachments, migrateCategories, migrateTags,
-                           migrateLinks}) {
+    for (auto migration :
+         {migratePosts, migrateComments, migrateAttachments, migrateCategories, migrateTags, migrateLinks}) {
         if (run.stopRequested())
             return;
         migration(run);
@@ -121,7 +121,8 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     if (run.stopRequested())
         return;
 
-    QString message = QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, m_clock()) + QStringLiteral("秒。");
+    QString message =
+        QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, m_clock()) + QStringLiteral("秒。");
     if (!run.failures.empty())
         message += "\n\n" + text(run.failures.summary());
     emit finished(message, text(run.failures.details()));

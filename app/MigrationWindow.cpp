@@ -152,9 +152,9 @@ void MigrationWindow::buildBlogGroup(QWidget* group, const QString& suffix, cons
         {QStringLiteral("前缀"), QStringLiteral("前缀："), 145, {56, 20}, 144},
     };
     for (int i = 0; i < 5; ++i) {
-        QLineEdit* edit = addField(group, labelNames[i], rows[i].caption, rows[i].labelTop, rows[i].labelSize,
-                                   QStringLiteral("txt_%1_%2").arg(rows[i].field, suffix), initialTexts[i],
-                                   rows[i].editTop);
+        QLineEdit* edit =
+            addField(group, labelNames[i], rows[i].caption, rows[i].labelTop, rows[i].labelSize,
+                     QStringLiteral("txt_%1_%2").arg(rows[i].field, suffix), initialTexts[i], rows[i].editTop);
         if (rows[i].field == QStringLiteral("密码"))
             edit->setEchoMode(QLineEdit::Password);
     }
@@ -187,9 +187,9 @@ bool MigrationWindow::checkPrefixes()
     };
     for (const auto& [field, group] : prefixes) {
         if (!isValidTablePrefix(fieldText(field))) {
-            MessageBox::show(nullptr, MessageBox::Icon::Warning, messageCaption,
-                             QStringLiteral("%1中的“前缀：”只能由字母、数字、“_”和“$”组成。请改正后再开始转换。")
-                                 .arg(group));
+            MessageBox::show(
+                nullptr, MessageBox::Icon::Warning, messageCaption,
+                QStringLiteral("%1中的“前缀：”只能由字母、数字、“_”和“$”组成。请改正后再开始转换。").arg(group));
             return false;
         }
     }
@@ -206,13 +206,19 @@ void MigrationWindow::startRun()
     if (answer != MessageBox::Answer::Yes)
         return;
 
+    // The fields of one blog, by the suffix of their names, as typed.
+    auto field = [this](const char* name, const char* blog) {
+        return utf8(fieldText(QStringLiteral("txt_%1_%2").arg(QString::fromUtf8(name), QString::fromUtf8(blog))));
+    };
+    auto connectionFields = [&field](const char* blog) {
+        return ConnectionFields{field("服务器", blog), field("用户名", blog), field("密码", blog),
+                                field("数据库", blog)};
+    };
     RunSettings settings;
-    settings.emlog = {utf8(fieldText(QStringLiteral("txt_服务器_emlog"))), utf8(fieldText(QStringLiteral("txt_用户名_emlog"))),
-                      utf8(fieldText(QStringLiteral("txt_密码_emlog"))), utf8(fieldText(QStringLiteral("txt_数据库_emlog")))};
-    settings.wordPress = {utf8(fieldText(QStringLiteral("txt_服务器_Wp"))), utf8(fieldText(QStringLiteral("txt_用户名_Wp"))),
-                          utf8(fieldText(QStringLiteral("txt_密码_Wp"))), utf8(fieldText(QStringLiteral("txt_数据库_Wp")))};
-    settings.emlogPrefix = utf8(fieldText(QStringLiteral("txt_前缀_emlog")));
-    settings.wordPressPrefix = utf8(fieldText(QStringLiteral("txt_前缀_Wp")));
+    settings.emlog = connectionFields("emlog");
+    settings.wordPress = connectionFields("Wp");
+    settings.emlogPrefix = field("前缀", "emlog");
+    settings.wordPressPrefix = field("前缀", "Wp");
     settings.emptyWordPressFirst = m_emptyFirst->isChecked();
 
     // One run at a time: Go comes back when this one has ended.

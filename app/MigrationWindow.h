@@ -36,8 +36,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QLineEdit* addField(QWidget* group, const QString& labelName, const QString& caption, int labelTop,
-                        QSize labelSize, const QString& editName, const QString& text, int editTop);
+    QLineEdit* addField(QWidget* group, const QString& labelName, const QString& caption, int labelTop, QSize labelSize,
+                        const QString& editName, const QString& text, int editTop);
     void buildBlogGroup(QWidget* group, const QString& suffix, const QStringList& labelNames,
                         const QStringList& initialTexts);
     QString fieldText(const QString& name) const;

@@ -35,10 +35,7 @@ class Stopwatch
 {
 public:
     Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
-    double seconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    }
+    double seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count(); }
 
 private:
     std::chrono::steady_clock::time_point m_start;

@@ -12,8 +12,7 @@ namespace {
 // Rows go in as multi-row inserts of this many rows.
 constexpr int rowsPerInsert = 500;
 
-void insertRows(BlogConnection& emlog, const std::string& head, int count,
-                const std::function<std::string(int)>& row)
+void insertRows(BlogConnection& emlog, const std::string& head, int count, const std::function<std::string(int)>& row)
 {
     std::string values;
     for (int i = 1; i <= count; ++i) {
@@ -47,15 +46,18 @@ std::string articleContent(int gid)
 void generateBlog(BlogConnection& emlog, const BlogSize& size)
 {
     const int categories = size.categories > 0 ? size.categories : 1;
-    insertRows(emlog, "INSERT INTO emlog_sort (sid, sortname, pid, description) VALUES ", size.categories, [&](int sid) {
-        return std::string("(") + std::to_string(sid) + "," + quoted(emlog, "分类 " + std::to_string(sid) + " 'cat'") + "," +
-               std::to_string(sid > 10 ? sid % 10 + 1 : 0) + ",'')";
-    });
+    insertRows(emlog, "INSERT INTO emlog_sort (sid, sortname, pid, description) VALUES ", size.categories,
+               [&](int sid) {
+                   return std::string("(") + std::to_string(sid) + "," +
+                          quoted(emlog, "分类 " + std::to_string(sid) + " 'cat'") + "," +
+                          std::to_string(sid > 10 ? sid % 10 + 1 : 0) + ",'')";
+               });
     insertRows(emlog,
                "INSERT INTO emlog_blog (gid, title, date, content, excerpt, author, sortid, hide, password) VALUES ",
                size.articles, [&](int gid) {
-                   return std::string("(") + std::to_string(gid) + "," + quoted(emlog, "文章 " + std::to_string(gid) + " It's") +
-                          "," + std::to_string(1200000000 + gid * 3600) + "," + quoted(emlog, articleContent(gid)) +
+                   return std::string("(") + std::to_string(gid) + "," +
+                          quoted(emlog, "文章 " + std::to_string(gid) + " It's") + "," +
+                          std::to_string(1200000000 + gid * 3600) + "," + quoted(emlog, articleContent(gid)) +
                           ",'',1," + std::to_string(gid % 17 == 0 ? -1 : gid % categories + 1) + ",'" +
                           (gid % 50 == 0 ? "y" : "n") + "','" + (gid % 97 == 0 ? "secret" : "") + "')";
                });
@@ -63,19 +65,20 @@ void generateBlog(BlogConnection& emlog, const BlogSize& size)
                size.comments, [&](int cid) {
                    const int gid = size.articles > 0 ? (cid - 1) % size.articles + 1 : cid;
                    const int pid = cid % 5 == 0 ? cid - 1 : 0;
-                   return std::string("(") + std::to_string(cid) + "," + std::to_string(gid) + "," + std::to_string(pid) + "," +
-                          std::to_string(1200000000 + cid * 60) + "," + quoted(emlog, "读者" + std::to_string(cid % 300)) +
-                          "," + quoted(emlog, "写得好！It's great 👍 #" + std::to_string(cid)) +
+                   return std::string("(") + std::to_string(cid) + "," + std::to_string(gid) + "," +
+                          std::to_string(pid) + "," + std::to_string(1200000000 + cid * 60) + "," +
+                          quoted(emlog, "读者" + std::to_string(cid % 300)) + "," +
+                          quoted(emlog, "写得好！It's great 👍 #" + std::to_string(cid)) +
                           ",'reader@example.com','http://reader.example.com/','192.168.1." + std::to_string(cid % 250) +
                           "','" + (cid % 20 == 0 ? "y" : "n") + "')";
                });
     insertRows(emlog, "INSERT INTO emlog_attachment (aid, blogid, filename, filepath, addtime) VALUES ",
                size.attachments, [&](int aid) {
-                   const std::string name = aid % 3 == 0 ? "文档" + std::to_string(aid) + ".pdf"
-                                                         : "照片" + std::to_string(aid) + ".JPG";
-                   return std::string("(") + std::to_string(aid) + "," + std::to_string(size.articles ? aid % size.articles + 1 : 1) +
-                          "," + quoted(emlog, name) + ",'../content/uploadfile/201403/" + std::to_string(aid) +
-                          ".jpg',0)";
+                   const std::string name =
+                       aid % 3 == 0 ? "文档" + std::to_string(aid) + ".pdf" : "照片" + std::to_string(aid) + ".JPG";
+                   return std::string("(") + std::to_string(aid) + "," +
+                          std::to_string(size.articles ? aid % size.articles + 1 : 1) + "," + quoted(emlog, name) +
+                          ",'../content/uploadfile/201403/" + std::to_string(aid) + ".jpg',0)";
                });
     insertRows(emlog, "INSERT INTO emlog_tag (tid, tagname, gid) VALUES ", size.tags, [&](int tid) {
         std::string list = tid % 2 ? "," : ""; // emlog 5 lists start and end with a comma
@@ -83,13 +86,14 @@ void generateBlog(BlogConnection& emlog, const BlogSize& size)
             list += std::to_string(size.articles ? (tid * 7 + k * 131) % size.articles + 1 : k + 1) + ",";
         if (tid % 2 == 0)
             list.pop_back();
-        return std::string("(") + std::to_string(tid) + "," + quoted(emlog, "标签" + std::to_string(tid)) + ",'" + list + "')";
+        return std::string("(") + std::to_string(tid) + "," + quoted(emlog, "标签" + std::to_string(tid)) + ",'" +
+               list + "')";
     });
     insertRows(emlog, "INSERT INTO emlog_link (id, sitename, siteurl, description, hide) VALUES ", size.links,
                [&](int id) {
                    return std::string("(") + std::to_string(id) + "," + quoted(emlog, "朋友" + std::to_string(id)) +
-                          ",'http://friend" + std::to_string(id) + ".example.com/','" +
-                          (id % 2 ? "好朋友的博客" : "") + "','" + (id % 10 == 0 ? "y" : "n") + "')";
+                          ",'http://friend" + std::to_string(id) + ".example.com/','" + (id % 2 ? "好朋友的博客" : "") +
+                          "','" + (id % 10 == 0 ? "y" : "n") + "')";
                });
 }
 

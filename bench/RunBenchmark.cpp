@@ -4,8 +4,8 @@
 // its sleeps set.
 #include "BenchSupport.h"
 #include "BlogGenerator.h"
-#include "Migrations.h"
 #include "MigrationRun.h"
+#include "Migrations.h"
 #include "ResultSet.h"
 #include "Sessions.h"
 
@@ -34,9 +34,12 @@ struct Step
     const char* logName;
     Migration migrate;
 };
-const Step steps[] = {{"posts", "文章", migratePosts},          {"comments", "评论", migrateComments},
-                      {"attachments", "附件", migrateAttachments}, {"categories", "分类", migrateCategories},
-                      {"tags", "标签", migrateTags},              {"links", "友情链接", migrateLinks}};
+const Step steps[] = {{"posts", "文章", migratePosts},
+                      {"comments", "评论", migrateComments},
+                      {"attachments", "附件", migrateAttachments},
+                      {"categories", "分类", migrateCategories},
+                      {"tags", "标签", migrateTags},
+                      {"links", "友情链接", migrateLinks}};
 
 void makeEmlogBlog(const std::string& database, const BlogSize& size)
 {
@@ -95,8 +98,9 @@ void writeReplayScript(unsigned long threadId, const std::string& path)
 int main()
 {
     const BlogSize size{10000, 50000, 5000, 200, 2000, 100};
-    std::printf("generating an emlog blog: %d articles, %d comments, %d attachments, %d categories, %d tags, %d links\n",
-                size.articles, size.comments, size.attachments, size.categories, size.tags, size.links);
+    std::printf(
+        "generating an emlog blog: %d articles, %d comments, %d attachments, %d categories, %d tags, %d links\n",
+        size.articles, size.comments, size.attachments, size.categories, size.tags, size.links);
     makeEmlogBlog("bench_emlog", size);
     installWordPress("bench_wp");
 

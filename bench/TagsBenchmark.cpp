@@ -1,8 +1,8 @@
 // How the tags migration grows with the number of tags: it should be linear.
 #include "BenchSupport.h"
 #include "BlogGenerator.h"
-#include "Migrations.h"
 #include "MigrationRun.h"
+#include "Migrations.h"
 #include "Sessions.h"
 
 #include <cstdio>

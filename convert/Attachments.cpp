@@ -1,8 +1,8 @@
 #include "Attachments.h"
 
 #include "Assignments.h"
-#include "Migrations.h"
 #include "MigrationRun.h"
+#include "Migrations.h"
 #include "ResultSet.h"
 #include "TextHelpers.h"
 

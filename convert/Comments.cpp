@@ -3,8 +3,8 @@
 #include "Assignments.h"
 #include "BlogConnection.h"
 #include "DateTime.h"
-#include "Migrations.h"
 #include "MigrationRun.h"
+#include "Migrations.h"
 #include "ResultSet.h"
 
 #include <unordered_map>

@@ -30,8 +30,7 @@ public:
         bool unreadable = false; // its emlog table could not be read at all
     };
 
-    void record(std::string_view migration, std::string_view table, std::string_view sourceId,
-                std::string_view error);
+    void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error);
     Tally& tally(std::string_view migration);
 
     bool empty() const noexcept { return m_entries.empty(); }

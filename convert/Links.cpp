@@ -1,6 +1,6 @@
 #include "Assignments.h"
-#include "Migrations.h"
 #include "MigrationRun.h"
+#include "Migrations.h"
 #include "ResultSet.h"
 
 namespace kestrel {

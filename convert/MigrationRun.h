@@ -28,8 +28,11 @@ struct Pacing
     milliseconds tags{10};
     milliseconds links{15};
 
-    static Pacing none() { return {milliseconds{0}, milliseconds{0}, milliseconds{0}, milliseconds{0},
-                                   milliseconds{0}, milliseconds{0}, milliseconds{0}}; }
+    static Pacing none()
+    {
+        return {milliseconds{0}, milliseconds{0}, milliseconds{0}, milliseconds{0},
+                milliseconds{0}, milliseconds{0}, milliseconds{0}};
+    }
 };
 
 // Everything one migration run works with: the two sessions, the table

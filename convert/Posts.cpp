@@ -2,8 +2,8 @@
 
 #include "Assignments.h"
 #include "DateTime.h"
-#include "Migrations.h"
 #include "MigrationRun.h"
+#include "Migrations.h"
 #include "ResultSet.h"
 #include "TextHelpers.h"
 

@@ -31,7 +31,7 @@ bool isDraft(const Article& article);
 
 struct PostFields
 {
-    std::string assignments;        // the post's row
+    std::string assignments;         // the post's row
     bool categoryLinkWritten = true; // whether the relationship row reached WordPress (when there was one)
 };
 

@@ -1,8 +1,8 @@
 #include "Tags.h"
 
 #include "Assignments.h"
-#include "Migrations.h"
 #include "MigrationRun.h"
+#include "Migrations.h"
 #include "ResultSet.h"
 #include "Terms.h"
 #include "TextHelpers.h"

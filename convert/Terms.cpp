@@ -24,8 +24,7 @@ void recountTerms(MigrationRun& run, std::string_view migration, const std::vect
 
 std::optional<std::int64_t> largestId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
 {
-    if (!executeSql(run.wordPress,
-                    "Select max(" + std::string(idColumn) + ") From " + run.wordPressTable(bareTable)))
+    if (!executeSql(run.wordPress, "Select max(" + std::string(idColumn) + ") From " + run.wordPressTable(bareTable)))
         return std::nullopt;
     ResultSet result = storeResult(run.wordPress);
     std::int64_t largest = 0;

@@ -29,7 +29,8 @@ const char* absentIfEmpty(const std::string& text)
 
 bool isPortText(std::string_view text)
 {
-    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (text.empty() || text.size() > 5 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return false;
     const unsigned long port = std::stoul(std::string(text));
     return port > 0 && port <= 65535;
@@ -132,8 +133,8 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
     if (limit != 0 && statement.size() >= limit) {
         connection.rememberError(ER_NET_PACKET_TOO_LARGE,
                                  "the statement of " + std::to_string(statement.size()) +
-                                     " bytes is larger than the server's max_allowed_packet (" +
-                                     std::to_string(limit) + " bytes); it was not sent");
+                                     " bytes is larger than the server's max_allowed_packet (" + std::to_string(limit) +
+                                     " bytes); it was not sent");
         return false;
     }
     if (mysql_real_query(connection.handle(), statement.data(), statement.size()) != 0) {
@@ -217,12 +218,26 @@ std::string quotedLiteral(const BlogConnection& connection, std::string_view val
         // No session to ask: the escaping every server understands by default.
         for (const char c : value) {
             switch (c) {
-            case '\0': literal += "\\0"; break;
-            case '\n': literal += "\\n"; break;
-            case '\r': literal += "\\r"; break;
-            case '\x1a': literal += "\\Z"; break;
-            case '\\': case '\'': case '"': literal += '\\'; literal += c; break;
-            default: literal += c;
+            case '\0':
+                literal += "\\0";
+                break;
+            case '\n':
+                literal += "\\n";
+                break;
+            case '\r':
+                literal += "\\r";
+                break;
+            case '\x1a':
+                literal += "\\Z";
+                break;
+            case '\\':
+            case '\'':
+            case '"':
+                literal += '\\';
+                literal += c;
+                break;
+            default:
+                literal += c;
             }
         }
     }

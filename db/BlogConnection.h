@@ -37,8 +37,8 @@ public:
     void rememberError(unsigned number, std::string text);
 
 private:
-    friend BlogConnection openConnection(const std::string&, const std::string&, const std::string&,
-                                         const std::string&, unsigned);
+    friend BlogConnection openConnection(const std::string&, const std::string&, const std::string&, const std::string&,
+                                         unsigned);
     friend void closeConnection(BlogConnection&);
 
     struct Closer

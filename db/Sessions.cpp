@@ -18,8 +18,8 @@ BlogConnection open(const ConnectionFields& fields)
 }
 
 // The modes WordPress removes from its own sessions (wpdb::set_sql_mode).
-constexpr std::array incompatibleModes = {"NO_ZERO_DATE", "ONLY_FULL_GROUP_BY", "STRICT_TRANS_TABLES",
-                                          "STRICT_ALL_TABLES", "TRADITIONAL", "ANSI"};
+constexpr std::array incompatibleModes = {"NO_ZERO_DATE",      "ONLY_FULL_GROUP_BY", "STRICT_TRANS_TABLES",
+                                          "STRICT_ALL_TABLES", "TRADITIONAL",        "ANSI"};
 
 bool isIncompatible(const std::string& mode)
 {

@@ -108,7 +108,8 @@ TEST(MigrationWindow, PasswordsAreHiddenAndTheRestShown)
     MigrationWindow window;
     for (auto* edit : window.findChildren<QLineEdit*>()) {
         const bool password = edit->objectName().startsWith(QStringLiteral("txt_密码_"));
-        EXPECT_EQ(edit->echoMode(), password ? QLineEdit::Password : QLineEdit::Normal) << edit->objectName().toStdString();
+        EXPECT_EQ(edit->echoMode(), password ? QLineEdit::Password : QLineEdit::Normal)
+            << edit->objectName().toStdString();
         EXPECT_TRUE(edit->isEnabled());
         EXPECT_TRUE(edit->focusPolicy() & Qt::TabFocus);
     }
@@ -170,11 +171,13 @@ TEST(MigrationWindow, AnsweringNoOpensNothingAndChangesNothing)
     const auto& question = MessageBox::shown().first();
     EXPECT_EQ(question.icon, MessageBox::Icon::Question);
     EXPECT_EQ(question.caption, QStringLiteral("信息："));
-    EXPECT_EQ(question.text,
-              QStringLiteral("转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？"));
+    EXPECT_EQ(
+        question.text,
+        QStringLiteral("转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？"));
     EXPECT_FALSE(window.runner()->isRunning());
     EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled());
-    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("标签_状态"))->text(), QStringLiteral("欢迎使用《Kestrel1.0》。"));
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("标签_状态"))->text(),
+              QStringLiteral("欢迎使用《Kestrel1.0》。"));
     for (const Expected& expected : layout) {
         if (auto* edit = window.findChild<QLineEdit*>(QString::fromUtf8(expected.name))) {
             EXPECT_EQ(edit->text(), QString::fromUtf8(expected.text));

@@ -14,15 +14,15 @@ protected:
     void addAttachment(std::int64_t aid, std::int64_t blogId, const std::string& fileName,
                        const std::string& filePath = "../content/uploadfile/201403/f.bin")
     {
-        addEmlogRow("attachment", "aid=" + std::to_string(aid) + ",blogid=" + std::to_string(blogId) +
-                                      ",filename=" + q(emlogDb.admin(), fileName) +
-                                      ",filepath=" + q(emlogDb.admin(), filePath));
+        addEmlogRow("attachment", "aid=" + std::to_string(aid) + ",blogid=" + std::to_string(blogId) + ",filename=" +
+                                      q(emlogDb.admin(), fileName) + ",filepath=" + q(emlogDb.admin(), filePath));
     }
 
     std::vector<Row> attachments()
     {
         return wordPressRows("SELECT post_title, post_name, post_mime_type, post_parent, guid, post_status, "
-                             "post_type, post_author FROM " + wp("posts") + " ORDER BY ID");
+                             "post_type, post_author FROM " +
+                             wp("posts") + " ORDER BY ID");
     }
 };
 

@@ -23,9 +23,9 @@ protected:
 
     std::vector<Row> categories()
     {
-        return wordPressRows("SELECT t.term_id, t.name, t.slug, x.term_taxonomy_id, x.taxonomy, x.parent, x.count FROM " +
-                             wp("terms") + " t JOIN " + wp("term_taxonomy") +
-                             " x ON x.term_id=t.term_id ORDER BY t.term_id");
+        return wordPressRows(
+            "SELECT t.term_id, t.name, t.slug, x.term_taxonomy_id, x.taxonomy, x.parent, x.count FROM " + wp("terms") +
+            " t JOIN " + wp("term_taxonomy") + " x ON x.term_id=t.term_id ORDER BY t.term_id");
     }
 };
 

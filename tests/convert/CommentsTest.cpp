@@ -13,8 +13,11 @@ protected:
     void addComment(std::int64_t cid, const Columns& columns = {})
     {
         addEmlogRow("comment",
-                    {{"cid", std::to_string(cid)}, {"gid", "1"}, {"date", "1273195805"},
-                     {"poster", "'p" + std::to_string(cid) + "'"}, {"comment", "'c" + std::to_string(cid) + "'"}},
+                    {{"cid", std::to_string(cid)},
+                     {"gid", "1"},
+                     {"date", "1273195805"},
+                     {"poster", "'p" + std::to_string(cid) + "'"},
+                     {"comment", "'c" + std::to_string(cid) + "'"}},
                     columns);
     }
 
@@ -35,7 +38,8 @@ TEST_F(CommentsTest, EveryFieldArrives)
     migrateComments(*run);
     const auto rows = wordPressRows("SELECT comment_post_ID, comment_author, comment_author_email, comment_author_url,"
                                     "comment_author_IP, comment_approved, comment_content, comment_date,"
-                                    "comment_date_gmt, comment_parent FROM " + wp("comments"));
+                                    "comment_date_gmt, comment_parent FROM " +
+                                    wp("comments"));
     const std::vector<Row> expected = {{"7", "张三", "z@example.com", "http://z.example.com/", "2001:db8::1", "1",
                                         "好文！👍", "2010-05-07 09:30:05", "2010-05-07 01:30:05", "0"}};
     EXPECT_EQ(rows, expected);
@@ -78,9 +82,9 @@ TEST_F(CommentsTest, OldNumericHiddenFlags)
 TEST_F(CommentsTest, RepliesKeepTheirThread)
 {
     addComment(1);
-    addComment(2, {{"pid", "1"}});  // a reply
-    addComment(3, {{"pid", "2"}});  // a reply to the reply
-    addComment(5, {{"pid", "6"}});  // comes before the comment it answers
+    addComment(2, {{"pid", "1"}}); // a reply
+    addComment(3, {{"pid", "2"}}); // a reply to the reply
+    addComment(5, {{"pid", "6"}}); // comes before the comment it answers
     addComment(6);
     addComment(7, {{"pid", "99"}}); // its parent is not there
     migrateComments(*run);
@@ -110,7 +114,8 @@ TEST_F(CommentsTest, NullAddressesArriveEmptyAndOrphansStillArrive)
     addComment(1, {{"gid", "424242"}, {"mail", "NULL"}, {"url", "NULL"}, {"ip", "NULL"}});
     migrateComments(*run);
     const auto rows = wordPressRows("SELECT comment_post_ID, comment_author_email, comment_author_url,"
-                                    " comment_author_IP FROM " + wp("comments"));
+                                    " comment_author_IP FROM " +
+                                    wp("comments"));
     const std::vector<Row> expected = {{"424242", "", "", ""}};
     EXPECT_EQ(rows, expected);
 }

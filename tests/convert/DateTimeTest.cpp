@@ -31,9 +31,9 @@ TEST(FormatDateTime, PatternsReplaceInOrderEverywhere)
     const DateTime time = at(2010, 5, 7, 9, 30, 5);
     EXPECT_EQ(formatDateTime(time, "dd/mm/yy"), "07/05/2010");
     EXPECT_EQ(formatDateTime(time, "hh"), "0909");
-    EXPECT_EQ(formatDateTime(time, "d y"), "d y");          // lone d and y stay
-    EXPECT_EQ(formatDateTime(time, "ms"), "3005");          // m and s inside words are replaced too
-    EXPECT_EQ(formatDateTime(time, "Hh"), "H09");           // case-sensitive
+    EXPECT_EQ(formatDateTime(time, "d y"), "d y");             // lone d and y stay
+    EXPECT_EQ(formatDateTime(time, "ms"), "3005");             // m and s inside words are replaced too
+    EXPECT_EQ(formatDateTime(time, "Hh"), "H09");              // case-sensitive
     EXPECT_EQ(formatDateTime(time, "时间 h:m"), "时间 09:30"); // non-ASCII text passes through
 }
 
@@ -63,8 +63,8 @@ TEST(UnixTime, DatesPast2038DoNotWrap)
 
 TEST(UnixTime, ExtremeValuesStayInRange)
 {
-    for (const std::int64_t seconds : {std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(),
-                                       std::int64_t{-62135596800}}) {
+    for (const std::int64_t seconds : {std::numeric_limits<std::int64_t>::min(),
+                                       std::numeric_limits<std::int64_t>::max(), std::int64_t{-62135596800}}) {
         for (const DateTime& time : {unixTimeToUtc(seconds), unixTimeToDateTime(seconds)}) {
             EXPECT_GE(time.month, 1);
             EXPECT_LE(time.month, 12);

@@ -48,7 +48,7 @@ const std::vector<Value>& values()
 struct Target
 {
     std::string column;                                      // emlog column
-    std::function<std::string(std::int64_t id)> landed;       // SQL giving the WordPress value of row `id`
+    std::function<std::string(std::int64_t id)> landed;      // SQL giving the WordPress value of row `id`
     std::function<std::string(const std::string&)> expected; // the WordPress value of a value as read
 };
 
@@ -115,16 +115,17 @@ TEST_F(HostileColumnsTest, Articles)
             return "SELECT " + column + " FROM " + wp("posts") + " WHERE ID=" + std::to_string(id);
         };
     };
-    tryEveryValue("blog",
-                  {{"title", post("post_title"), replaceApostrophes},
-                   {"content", post("post_content"),
-                    [](const std::string& text) { return replaceAll(replaceApostrophes(text), siteAddress, ".."); }},
-                   {"password", post("post_password"), asIs}},
-                  [](std::int64_t id) {
-                      return Columns{{"gid", std::to_string(id)}, {"title", "'t'"}, {"date", "0"},
-                                     {"content", "''"}, {"excerpt", "''"}};
-                  },
-                  migratePosts, "gid");
+    tryEveryValue(
+        "blog",
+        {{"title", post("post_title"), replaceApostrophes},
+         {"content", post("post_content"),
+          [](const std::string& text) { return replaceAll(replaceApostrophes(text), siteAddress, ".."); }},
+         {"password", post("post_password"), asIs}},
+        [](std::int64_t id) {
+            return Columns{
+                {"gid", std::to_string(id)}, {"title", "'t'"}, {"date", "0"}, {"content", "''"}, {"excerpt", "''"}};
+        },
+        migratePosts, "gid");
 }
 
 TEST_F(HostileColumnsTest, Comments)
@@ -134,17 +135,17 @@ TEST_F(HostileColumnsTest, Comments)
             return "SELECT " + column + " FROM " + wp("comments") + " WHERE comment_post_ID=" + std::to_string(id);
         };
     };
-    tryEveryValue("comment",
-                  {{"poster", comment("comment_author"), asIs},
-                   {"comment", comment("comment_content"), asIs},
-                   {"mail", comment("comment_author_email"), asIs},
-                   {"url", comment("comment_author_url"), asIs},
-                   {"ip", comment("comment_author_IP"), asIs}},
-                  [](std::int64_t id) {
-                      return Columns{{"cid", std::to_string(id)}, {"gid", std::to_string(id)}, {"date", "0"},
-                                     {"comment", "'c'"}};
-                  },
-                  migrateComments, "cid");
+    tryEveryValue(
+        "comment",
+        {{"poster", comment("comment_author"), asIs},
+         {"comment", comment("comment_content"), asIs},
+         {"mail", comment("comment_author_email"), asIs},
+         {"url", comment("comment_author_url"), asIs},
+         {"ip", comment("comment_author_IP"), asIs}},
+        [](std::int64_t id) {
+            return Columns{{"cid", std::to_string(id)}, {"gid", std::to_string(id)}, {"date", "0"}, {"comment", "'c'"}};
+        },
+        migrateComments, "cid");
 }
 
 TEST_F(HostileColumnsTest, Attachments)
@@ -154,44 +155,45 @@ TEST_F(HostileColumnsTest, Attachments)
             return "SELECT " + column + " FROM " + wp("posts") + " WHERE post_parent=" + std::to_string(id);
         };
     };
-    tryEveryValue("attachment",
-                  {{"filename", attachment("post_title"), asIs}, {"filepath", attachment("guid"), asIs}},
-                  [](std::int64_t id) {
-                      return Columns{{"aid", std::to_string(id)}, {"blogid", std::to_string(id)},
-                                     {"filename", "'f.jpg'"}};
-                  },
-                  migrateAttachments, "aid");
+    tryEveryValue(
+        "attachment", {{"filename", attachment("post_title"), asIs}, {"filepath", attachment("guid"), asIs}},
+        [](std::int64_t id) {
+            return Columns{{"aid", std::to_string(id)}, {"blogid", std::to_string(id)}, {"filename", "'f.jpg'"}};
+        },
+        migrateAttachments, "aid");
 }
 
 TEST_F(HostileColumnsTest, Categories)
 {
-    tryEveryValue("sort",
-                  {{"sortname",
-                    [this](std::int64_t id) {
-                        return "SELECT name FROM " + wp("terms") + " WHERE term_id=" + std::to_string(id);
-                    },
-                    asIs}},
-                  [](std::int64_t id) {
-                      return Columns{{"sid", std::to_string(id)}, {"sortname", "'s'"}, {"description", "''"}};
-                  },
-                  migrateCategories, "sid");
+    tryEveryValue(
+        "sort",
+        {{"sortname",
+          [this](std::int64_t id) {
+              return "SELECT name FROM " + wp("terms") + " WHERE term_id=" + std::to_string(id);
+          },
+          asIs}},
+        [](std::int64_t id) {
+            return Columns{{"sid", std::to_string(id)}, {"sortname", "'s'"}, {"description", "''"}};
+        },
+        migrateCategories, "sid");
 }
 
 TEST_F(HostileColumnsTest, Tags)
 {
     // Each tag lists one article of its own, which finds it again in WordPress.
-    tryEveryValue("tag",
-                  {{"tagname",
-                    [this](std::int64_t id) {
-                        return "SELECT t.name FROM " + wp("terms") + " t JOIN " + wp("term_taxonomy") +
-                               " x ON x.term_id=t.term_id JOIN " + wp("term_relationships") +
-                               " r ON r.term_taxonomy_id=x.term_taxonomy_id WHERE r.object_id=" + std::to_string(id);
-                    },
-                    asIs}},
-                  [](std::int64_t id) {
-                      return Columns{{"tid", std::to_string(id)}, {"gid", "'" + std::to_string(id) + "'"}};
-                  },
-                  migrateTags, "tid");
+    tryEveryValue(
+        "tag",
+        {{"tagname",
+          [this](std::int64_t id) {
+              return "SELECT t.name FROM " + wp("terms") + " t JOIN " + wp("term_taxonomy") +
+                     " x ON x.term_id=t.term_id JOIN " + wp("term_relationships") +
+                     " r ON r.term_taxonomy_id=x.term_taxonomy_id WHERE r.object_id=" + std::to_string(id);
+          },
+          asIs}},
+        [](std::int64_t id) {
+            return Columns{{"tid", std::to_string(id)}, {"gid", "'" + std::to_string(id) + "'"}};
+        },
+        migrateTags, "tid");
 }
 
 TEST_F(HostileColumnsTest, Links)
@@ -201,9 +203,13 @@ TEST_F(HostileColumnsTest, Links)
             return "SELECT " + column + " FROM " + wp("links") + " WHERE link_id=" + std::to_string(id);
         };
     };
-    tryEveryValue("link",
-                  {{"siteurl", link("link_url"), asIs},
-                   {"sitename", link("link_name"), asIs},
-                   {"description", link("link_description"), asIs}},
-                  [](std::int64_t id) { return Columns{{"id", std::to_string(id)}}; }, migrateLinks, "id");
+    tryEveryValue(
+        "link",
+        {{"siteurl", link("link_url"), asIs},
+         {"sitename", link("link_name"), asIs},
+         {"description", link("link_description"), asIs}},
+        [](std::int64_t id) {
+            return Columns{{"id", std::to_string(id)}};
+        },
+        migrateLinks, "id");
 }

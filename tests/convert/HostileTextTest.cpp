@@ -20,10 +20,43 @@ constexpr int cases = 3000;
 // Text made of whole characters, cut-off characters, stray bytes and the characters the walkers look for.
 std::string randomText(std::mt19937& random)
 {
-    static const std::vector<std::string> pieces = {
-        "a", "Z", ".", ",", "'", "’", "%", "\\", "\t", "\n", "\r", "\"", "y", "m", "d", "h", "s", "yy", "mm", "dd",
-        "中", "文", "😀", "𠮷", "é", "\xE4\xB8", "\xF0\x9F", "\xC3", "\x80", "\xBF", "\xFF", "\xC0\x80",
-        "\xED\xA0\x80", std::string(1, '\0'), "jpg", "PNG", "http://blog.example.com"};
+    static const std::vector<std::string> pieces = {"a",
+                                                    "Z",
+                                                    ".",
+                                                    ",",
+                                                    "'",
+                                                    "’",
+                                                    "%",
+                                                    "\\",
+                                                    "\t",
+                                                    "\n",
+                                                    "\r",
+                                                    "\"",
+                                                    "y",
+                                                    "m",
+                                                    "d",
+                                                    "h",
+                                                    "s",
+                                                    "yy",
+                                                    "mm",
+                                                    "dd",
+                                                    "中",
+                                                    "文",
+                                                    "😀",
+                                                    "𠮷",
+                                                    "é",
+                                                    "\xE4\xB8",
+                                                    "\xF0\x9F",
+                                                    "\xC3",
+                                                    "\x80",
+                                                    "\xBF",
+                                                    "\xFF",
+                                                    "\xC0\x80",
+                                                    "\xED\xA0\x80",
+                                                    std::string(1, '\0'),
+                                                    "jpg",
+                                                    "PNG",
+                                                    "http://blog.example.com"};
     std::uniform_int_distribution<int> length(0, 24);
     std::uniform_int_distribution<std::size_t> piece(0, pieces.size() - 1);
     std::uniform_int_distribution<int> byte(0, 255);

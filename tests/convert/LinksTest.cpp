@@ -13,8 +13,8 @@ protected:
                  const std::string& hide = "n")
     {
         addEmlogRow("link", "id=" + std::to_string(id) + ",sitename=" + q(emlogDb.admin(), name) +
-                                ",siteurl=" + q(emlogDb.admin(), url) + ",description=" +
-                                q(emlogDb.admin(), description) + ",hide='" + hide + "'");
+                                ",siteurl=" + q(emlogDb.admin(), url) +
+                                ",description=" + q(emlogDb.admin(), description) + ",hide='" + hide + "'");
     }
 };
 
@@ -48,7 +48,8 @@ TEST_F(LinksTest, AHiddenLinkStaysHidden)
 
 TEST_F(LinksTest, ALinkAlreadyThereIsLoggedAndTheRestArrive)
 {
-    execute(wordpress.admin(), "INSERT INTO " + wp("links") + " SET link_id=2, link_url='x', link_name='x', link_notes=''");
+    execute(wordpress.admin(),
+            "INSERT INTO " + wp("links") + " SET link_id=2, link_url='x', link_name='x', link_notes=''");
     addLink(1, "a", "http://a.example", "");
     addLink(2, "b", "http://b.example", "");
     addLink(3, "c", "http://c.example", "");

@@ -1,5 +1,5 @@
-#include "FailureLog.h"
 #include "MigrationRun.h"
+#include "FailureLog.h"
 
 #include <gtest/gtest.h>
 

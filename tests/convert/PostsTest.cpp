@@ -1,6 +1,6 @@
+#include "Posts.h"
 #include "MigrationFixture.h"
 #include "Migrations.h"
-#include "Posts.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -13,8 +13,11 @@ protected:
     void addArticle(std::int64_t gid, const Columns& columns = {})
     {
         addEmlogRow("blog",
-                    {{"gid", std::to_string(gid)}, {"title", "'t" + std::to_string(gid) + "'"}, {"date", "1273195805"},
-                     {"content", "''"}, {"excerpt", "''"}},
+                    {{"gid", std::to_string(gid)},
+                     {"title", "'t" + std::to_string(gid) + "'"},
+                     {"date", "1273195805"},
+                     {"content", "''"},
+                     {"excerpt", "''"}},
                     columns);
     }
 
@@ -57,7 +60,8 @@ TEST_F(PostsTest, TextArrivesAsItWasWritten)
     EXPECT_EQ(post(1, "post_title"), replaceApostrophes(title));
     EXPECT_EQ(post(1, "post_name"), replaceApostrophes(title));
     EXPECT_EQ(post(1, "post_content"), replaceApostrophes(content));
-    EXPECT_EQ(post(1, "HEX(post_title)"), wordPressValue("SELECT HEX(" + q(wordpress.admin(), replaceApostrophes(title)) + ")"));
+    EXPECT_EQ(post(1, "HEX(post_title)"),
+              wordPressValue("SELECT HEX(" + q(wordpress.admin(), replaceApostrophes(title)) + ")"));
     EXPECT_EQ(post(2, "post_name"), " spaced  title ");
     EXPECT_EQ(post(2, "post_content"), "中文 text");
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
@@ -127,8 +131,8 @@ TEST_F(PostsTest, CategoryLinksForEveryArticleWithACategory)
     addArticle(3, {{"sortid", "-1"}}); // emlog's "no category"
     addArticle(4, {{"sortid", "99"}}); // a category that does not exist
     migratePosts(*run);
-    const auto rows = wordPressRows("SELECT object_id, term_taxonomy_id FROM " + wp("term_relationships") +
-                                    " ORDER BY object_id");
+    const auto rows =
+        wordPressRows("SELECT object_id, term_taxonomy_id FROM " + wp("term_relationships") + " ORDER BY object_id");
     const std::vector<Row> expected = {{"1", "3"}, {"2", "0"}, {"4", "99"}};
     EXPECT_EQ(rows, expected);
     EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("posts")), "4");
@@ -170,8 +174,9 @@ TEST_F(PostsTest, AValueTheServerHadToChangeIsLogged)
 
 TEST_F(PostsTest, ARefusedPostIsLoggedAndTheRestArrive)
 {
-    execute(wordpress.admin(), "INSERT INTO " + wp("posts") + " SET ID=2, post_title='already here', post_content='',"
-                               "post_excerpt='', to_ping='', pinged='', post_content_filtered=''");
+    execute(wordpress.admin(), "INSERT INTO " + wp("posts") +
+                                   " SET ID=2, post_title='already here', post_content='',"
+                                   "post_excerpt='', to_ping='', pinged='', post_content_filtered=''");
     addArticle(1);
     addArticle(2);
     addArticle(3);

@@ -65,16 +65,16 @@ TEST_P(ProgressTest, TheShareDoneAfterEveryRow)
 
 INSTANTIATE_TEST_SUITE_P(
     EveryMigration, ProgressTest,
-    ::testing::Values(
-        Shown{"Posts", migratePosts, "blog", "gid={i},title='t',date=0,content='',excerpt=''", 3,
-              "初始化转换博客文章...", "正在转换博客文章."},
-        Shown{"Comments", migrateComments, "comment", "cid={i},gid=1,date=0,comment='c'", 3, "初始化转换博客评论...",
-              "正在转换评论."},
-        Shown{"Attachments", migrateAttachments, "attachment", "aid={i},blogid=1,filename='f.txt'", 3,
-              "初始化转换博客附件...", "正在转换附件."},
-        Shown{"Categories", migrateCategories, "sort", "sid={i},sortname='s{i}',description=''", 3,
-              "初始化转换分类...", "正在转换分类."},
-        Shown{"Tags", migrateTags, "tag", "tid={i},tagname='t{i}',gid=''", 3, "初始化转换标签...", "正在转换标签."},
-        Shown{"Links", migrateLinks, "link", "id={i},sitename='l',siteurl='http://l.example'", 2,
-              "初始化转换友情链接...", "正在转换友情链接."}),
+    ::testing::Values(Shown{"Posts", migratePosts, "blog", "gid={i},title='t',date=0,content='',excerpt=''", 3,
+                            "初始化转换博客文章...", "正在转换博客文章."},
+                      Shown{"Comments", migrateComments, "comment", "cid={i},gid=1,date=0,comment='c'", 3,
+                            "初始化转换博客评论...", "正在转换评论."},
+                      Shown{"Attachments", migrateAttachments, "attachment", "aid={i},blogid=1,filename='f.txt'", 3,
+                            "初始化转换博客附件...", "正在转换附件."},
+                      Shown{"Categories", migrateCategories, "sort", "sid={i},sortname='s{i}',description=''", 3,
+                            "初始化转换分类...", "正在转换分类."},
+                      Shown{"Tags", migrateTags, "tag", "tid={i},tagname='t{i}',gid=''", 3, "初始化转换标签...",
+                            "正在转换标签."},
+                      Shown{"Links", migrateLinks, "link", "id={i},sitename='l',siteurl='http://l.example'", 2,
+                            "初始化转换友情链接...", "正在转换友情链接."}),
     [](const ::testing::TestParamInfo<Shown>& info) { return std::string(info.param.name); });

@@ -1,6 +1,6 @@
+#include "Tags.h"
 #include "MigrationFixture.h"
 #include "Migrations.h"
-#include "Tags.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -21,7 +21,8 @@ protected:
     void addCategories(std::initializer_list<std::int64_t> sids)
     {
         for (const std::int64_t sid : sids)
-            addEmlogRow("sort", "sid=" + std::to_string(sid) + ",sortname='c" + std::to_string(sid) + "',description=''");
+            addEmlogRow("sort",
+                        "sid=" + std::to_string(sid) + ",sortname='c" + std::to_string(sid) + "',description=''");
         migrateCategories(*run);
     }
 

@@ -22,7 +22,10 @@ TEST(EncodeSlug, EscapesTheEscapeSetWithoutLeadingZeros)
     EXPECT_EQ(encodeSlug("`~!@#$%^&*()-_=+[{]};:'\\|,<.>/?\""),
               "%60%7E%21%40%23%24%25%5E%26%2A%28%29%2D%5F%3D%2B%5B%7B%5D%7D%3B%3A%27%5C%7C%2C%3C%2E%3E%2F%3F%22");
     // Control characters outside the set stay as they are.
-    EXPECT_EQ(encodeSlug(std::string("a\x01" "b\x7f")), std::string("a\x01" "b\x7f"));
+    EXPECT_EQ(encodeSlug(std::string("a\x01"
+                                     "b\x7f")),
+              std::string("a\x01"
+                          "b\x7f"));
 }
 
 TEST(EncodeSlug, NonAsciiBecomesPercentEncodedUtf8)
@@ -42,11 +45,11 @@ TEST(CharacterLength, StepsWholeCharactersAndNeverPastTheEnd)
     EXPECT_EQ(characterLength(text, 4), 4u);
     EXPECT_EQ(characterLength(text, 8), 2u);
     EXPECT_EQ(characterLength(text, 10), 0u);
-    EXPECT_EQ(characterLength("\xE4\xB8", 0), 1u); // truncated
-    EXPECT_EQ(characterLength("\xFF", 0), 1u);     // never valid
-    EXPECT_EQ(characterLength("\xC0\x80", 0), 1u); // overlong
+    EXPECT_EQ(characterLength("\xE4\xB8", 0), 1u);     // truncated
+    EXPECT_EQ(characterLength("\xFF", 0), 1u);         // never valid
+    EXPECT_EQ(characterLength("\xC0\x80", 0), 1u);     // overlong
     EXPECT_EQ(characterLength("\xED\xA0\x80", 0), 1u); // surrogate
-    EXPECT_EQ(characterLength("\x80", 0), 1u);     // stray continuation
+    EXPECT_EQ(characterLength("\x80", 0), 1u);         // stray continuation
 }
 
 TEST(ReplaceAll, ReplacesEveryOccurrenceOnCharacterBoundaries)

@@ -20,8 +20,8 @@ TEST(ServerAddress, TakesAPortFromTheServerField)
         {"127.0.0.1:3307", "127.0.0.1", 3307},
         {"[::1]:3307", "::1", 3307},
         {"[fe80::1]", "fe80::1", 0},
-        {"::1", "::1", 0},            // a bare v6 address has no port
-        {"host:abc", "host:abc", 0},  // not a port: left to the server lookup, which will fail
+        {"::1", "::1", 0},           // a bare v6 address has no port
+        {"host:abc", "host:abc", 0}, // not a port: left to the server lookup, which will fail
         {"host:70000", "host:70000", 0},
         {"host:", "host:", 0},
         {"", "", 0},

@@ -1,5 +1,5 @@
-#include "BlogConnection.h"
 #include "ResultSet.h"
+#include "BlogConnection.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,8 @@ class ResultSetTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        execute(db.admin(), "CREATE TABLE t (id INT PRIMARY KEY, Name VARCHAR(20), note TEXT NULL, num VARCHAR(20) NULL)");
+        execute(db.admin(),
+                "CREATE TABLE t (id INT PRIMARY KEY, Name VARCHAR(20), note TEXT NULL, num VARCHAR(20) NULL)");
         execute(db.admin(), "INSERT INTO t VALUES (1,'first',NULL,'12abc'), (2,'second',CONCAT('x',CHAR(0),'y'),'abc'),"
                             "(3,'third','plain',' -7')");
         connection = adminConnection(db.name());
@@ -171,9 +172,21 @@ TEST(ResultSet, LeadingIntegerOfAValue)
     constexpr auto highest = std::numeric_limits<std::int64_t>::max();
     constexpr auto lowest = std::numeric_limits<std::int64_t>::min();
     const std::pair<const char*, std::int64_t> cases[] = {
-        {"42", 42}, {"12abc", 12}, {"abc", 0}, {"", 0}, {"  \t-7", -7}, {"+5", 5}, {"--5", 0}, {"- 5", 0},
-        {"4294967295", 4294967295}, {"9223372036854775807", highest}, {"99999999999999999999", highest},
-        {"-9223372036854775808", lowest}, {"-99999999999999999999", lowest}, {"y", 0}, {"1.9", 1},
+        {"42", 42},
+        {"12abc", 12},
+        {"abc", 0},
+        {"", 0},
+        {"  \t-7", -7},
+        {"+5", 5},
+        {"--5", 0},
+        {"- 5", 0},
+        {"4294967295", 4294967295},
+        {"9223372036854775807", highest},
+        {"99999999999999999999", highest},
+        {"-9223372036854775808", lowest},
+        {"-99999999999999999999", lowest},
+        {"y", 0},
+        {"1.9", 1},
     };
     for (const auto& [text, value] : cases)
         EXPECT_EQ(leadingInteger(text), value) << text;

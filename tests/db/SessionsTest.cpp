@@ -1,6 +1,6 @@
+#include "Sessions.h"
 #include "Assignments.h"
 #include "ResultSet.h"
-#include "Sessions.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -88,8 +88,7 @@ TEST_F(SessionsTest, WordPressPostsTakeARowThatLeavesColumnsToTheirDefaults)
 
     // ...the WordPress session takes it.
     ASSERT_TRUE(connectWordPress(fieldsFor(wordpress.name())));
-    EXPECT_TRUE(insertRow(wordPressSession(), wordpress.table("posts"), postColumns))
-        << wordPressSession().lastError();
+    EXPECT_TRUE(insertRow(wordPressSession(), wordpress.table("posts"), postColumns)) << wordPressSession().lastError();
     EXPECT_EQ(queryValue(wordpress.admin(), "SELECT post_excerpt FROM " + wordpress.table("posts") + " WHERE ID=500"),
               "");
 }

@@ -7,15 +7,15 @@
 
 #include <QCheckBox>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -86,8 +86,8 @@ protected:
 
     QJsonObject wordPressView()
     {
-        const std::string json = runWordPressScript(sourceDir() + "/scripts/wordpress/view.php", wordpress.name(),
-                                                    GetParam().wordPress);
+        const std::string json =
+            runWordPressScript(sourceDir() + "/scripts/wordpress/view.php", wordpress.name(), GetParam().wordPress);
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
         EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
@@ -111,10 +111,7 @@ protected:
     {
         return "DATE_FORMAT(DATE_ADD('1970-01-01 00:00:00', INTERVAL " + column + " SECOND), '%Y-%m-%d %H:%i:%s')";
     }
-    static std::string published(const std::string& alias)
-    {
-        return alias + ".hide='n' AND " + alias + ".checked='y'";
-    }
+    static std::string published(const std::string& alias) { return alias + ".hide='n' AND " + alias + ".checked='y'"; }
 
     void checkPosts(const QJsonArray& posts);
     void checkComments(const QJsonArray& comments);
@@ -149,11 +146,13 @@ public:
         m_server.start(QStringLiteral("php"), {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port),
                                                QStringLiteral("-t"), QString::fromStdString(root)});
         m_server.waitForStarted();
-        waitUntil([this] {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, m_port);
-            return socket.waitForConnected(100);
-        }, 10000);
+        waitUntil(
+            [this] {
+                QTcpSocket socket;
+                socket.connectToHost(QHostAddress::LocalHost, m_port);
+                return socket.waitForConnected(100);
+            },
+            10000);
     }
 
     ~WordPressSite()
@@ -194,12 +193,14 @@ QString plainWord(const std::string& html)
 void EndToEndTest::checkPosts(const QJsonArray& posts)
 {
     const std::string address = quotedLiteral(emlog.admin(), std::string(siteAddress));
-    const auto expected = emlogRows(
-        "SELECT b.gid, IF(b.hide='y' OR b.checked='n','draft','publish'), REPLACE(b.title, '''', '’'),"
-        " REPLACE(REPLACE(b.content, '''', '’'), " + address + ", '..'), " + local("b.date") + ", " + utc("b.date") +
-        ", b.password, s.sortname FROM {p}blog b LEFT JOIN {p}sort s ON s.sid=b.sortid ORDER BY b.gid");
+    const auto expected =
+        emlogRows("SELECT b.gid, IF(b.hide='y' OR b.checked='n','draft','publish'), REPLACE(b.title, '''', '’'),"
+                  " REPLACE(REPLACE(b.content, '''', '’'), " +
+                  address + ", '..'), " + local("b.date") + ", " + utc("b.date") +
+                  ", b.password, s.sortname FROM {p}blog b LEFT JOIN {p}sort s ON s.sid=b.sortid ORDER BY b.gid");
     std::map<std::string, std::vector<std::string>> tagsOf;
-    for (const Row& row : emlogRows("SELECT b.gid, t.tagname FROM {p}blog b JOIN {p}tag t ON FIND_IN_SET(b.gid, t.gid)"))
+    for (const Row& row :
+         emlogRows("SELECT b.gid, t.tagname FROM {p}blog b JOIN {p}tag t ON FIND_IN_SET(b.gid, t.gid)"))
         tagsOf[text(row[0])].push_back(text(row[1]));
 
     std::map<std::string, QJsonObject> byId;
@@ -295,8 +296,10 @@ void EndToEndTest::checkAttachments(const QJsonArray& attachments)
 
 void EndToEndTest::checkCategories(const QJsonArray& widget, const QJsonArray& all)
 {
-    const auto expected = emlogRows("SELECT s.sid, s.sortname, s.pid, (SELECT COUNT(*) FROM {p}blog b WHERE b.sortid=s.sid"
-                                    " AND " + published("b") + ") FROM {p}sort s ORDER BY s.sid");
+    const auto expected =
+        emlogRows("SELECT s.sid, s.sortname, s.pid, (SELECT COUNT(*) FROM {p}blog b WHERE b.sortid=s.sid"
+                  " AND " +
+                  published("b") + ") FROM {p}sort s ORDER BY s.sid");
     std::map<std::string, QJsonObject> byId;
     for (const QJsonValue& category : all)
         byId[str(category[QStringLiteral("term_id")])] = category.toObject();
@@ -333,7 +336,8 @@ void EndToEndTest::checkTags(const QJsonArray& tags)
 {
     std::multiset<std::pair<std::string, std::string>> expected;
     for (const Row& row : emlogRows("SELECT t.tagname, (SELECT COUNT(*) FROM {p}blog b WHERE FIND_IN_SET(b.gid, t.gid)"
-                                    " AND " + published("b") + ") FROM {p}tag t"))
+                                    " AND " +
+                                    published("b") + ") FROM {p}tag t"))
         expected.emplace(text(row[0]), text(row[1]));
     std::multiset<std::pair<std::string, std::string>> seen;
     for (const QJsonValue& tag : tags)
@@ -349,7 +353,8 @@ void EndToEndTest::checkLinks(const QJsonArray& links)
     for (const QJsonValue& link : links)
         seen.push_back({str(link[QStringLiteral("link_id")]), str(link[QStringLiteral("url")]),
                         str(link[QStringLiteral("name")]), str(link[QStringLiteral("description")])});
-    std::sort(seen.begin(), seen.end(), [](const Row& a, const Row& b) { return std::stoll(*a[0]) < std::stoll(*b[0]); });
+    std::sort(seen.begin(), seen.end(),
+              [](const Row& a, const Row& b) { return std::stoll(*a[0]) < std::stoll(*b[0]); });
     EXPECT_EQ(seen, expected);
 }
 
@@ -392,7 +397,9 @@ TEST_P(EndToEndTest, APostPageShowsItsArticleCategoryAndOnlyApprovedComments)
         "SELECT b.gid, b.title, b.content, s.sortname,"
         " (SELECT comment FROM {p}comment c WHERE c.gid=b.gid AND c.hide='n' ORDER BY c.cid LIMIT 1) AS shown,"
         " (SELECT comment FROM {p}comment c WHERE c.gid=b.gid AND c.hide='y' ORDER BY c.cid LIMIT 1) AS hidden"
-        " FROM {p}blog b JOIN {p}sort s ON s.sid=b.sortid WHERE " + published("b") + " AND b.password='' AND"
+        " FROM {p}blog b JOIN {p}sort s ON s.sid=b.sortid WHERE " +
+        published("b") +
+        " AND b.password='' AND"
         " b.type='blog' HAVING shown IS NOT NULL AND hidden IS NOT NULL ORDER BY b.gid LIMIT 1");
     ASSERT_EQ(picked.size(), 1u);
     const Row& article = picked[0];

@@ -59,8 +59,8 @@ protected:
     MessageBox::Shown waitForCompletion()
     {
         const int before = boxesWithText(completed);
-        EXPECT_TRUE(waitUntil([&] { return boxesWithText(completed) > before || !window->runner()->isRunning(); },
-                              300000));
+        EXPECT_TRUE(
+            waitUntil([&] { return boxesWithText(completed) > before || !window->runner()->isRunning(); }, 300000));
         EXPECT_TRUE(waitUntil([&] { return window->findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled(); }));
         QCoreApplication::processEvents();
         for (auto box = MessageBox::shown().rbegin(); box != MessageBox::shown().rend(); ++box) {
@@ -141,7 +141,8 @@ TEST_F(FaultTest, TheWordPressServerDiesDuringTheArticles)
     wordPressServer.kill();
     const MessageBox::Shown done = waitForCompletion();
     EXPECT_TRUE(done.text.contains(QStringLiteral("文章："))) << done.text.toStdString();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("评论：读取 65 行，写入 0 行，失败 65 行"))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("评论：读取 65 行，写入 0 行，失败 65 行")))
+        << done.text.toStdString();
 
     wordPressServer.restart();
     expectLostArticlesLogged(done);
@@ -185,7 +186,8 @@ TEST_F(FaultTest, ARowLargerThanTheServerTakesIsLoggedAndTheRestArrive)
                            " content=REPEAT('大', 700000)"); // 2.1 MB, the WordPress server takes 1 MB
     pressGo();
     const MessageBox::Shown done = waitForCompletion();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 37 行，写入 36 行，失败 1 行"))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 37 行，写入 36 行，失败 1 行")))
+        << done.text.toStdString();
     EXPECT_TRUE(done.detail.contains(QStringLiteral("gid=500: 1153"))) << done.detail.toStdString();
     expectLostArticlesLogged(done);
     // Nothing else was lost: the session stayed open.
@@ -207,11 +209,13 @@ TEST_F(FaultTest, MissingTablesOnEitherSide)
     pressGo();
     const MessageBox::Shown done = waitForCompletion();
     EXPECT_TRUE(done.text.contains(QStringLiteral("标签：无法读取 emlog 表"))) << done.text.toStdString();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("友情链接：读取 7 行，写入 0 行，失败 7 行"))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("友情链接：读取 7 行，写入 0 行，失败 7 行")))
+        << done.text.toStdString();
     EXPECT_TRUE(done.text.contains(QStringLiteral("清空：失败 1 条语句"))) << done.text.toStdString();
     for (const char* id : {"id=1:", "id=2:", "id=4:", "id=5:", "id=7:", "id=8:", "id=9:"})
         EXPECT_TRUE(done.detail.contains(QString::fromUtf8(id))) << id;
-    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 36 行，写入 36 行，失败 0 行"))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 36 行，写入 36 行，失败 0 行")))
+        << done.text.toStdString();
     expectLostArticlesLogged(done);
 
     // Put the tables back: the next run is whole.
@@ -246,7 +250,8 @@ TEST_F(FaultTest, ALockHeldOnAnArticleUntilTheServerGivesUp)
                     " to_ping='', pinged='', post_content_filtered=''");
     pressGo();
     const MessageBox::Shown done = waitForCompletion();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 36 行，写入 35 行，失败 1 行"))) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 36 行，写入 35 行，失败 1 行")))
+        << done.text.toStdString();
     EXPECT_TRUE(done.detail.contains(QStringLiteral("wp_posts gid=3: 1205"))) << done.detail.toStdString();
     execute(holder, "ROLLBACK");
     expectLostArticlesLogged(done);

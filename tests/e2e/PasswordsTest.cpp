@@ -26,10 +26,11 @@ protected:
         createEmlogTables(emlog.admin());
         execute(emlog.admin(), "INSERT INTO emlog_blog SET gid=1, title='t', date=0, content='', excerpt=''");
         BlogConnection admin = adminConnection();
-        for (const auto& [user, password] : {std::pair{emlogUser, emlogPassword}, std::pair{wordPressUser, wordPressPassword}}) {
+        for (const auto& [user, password] :
+             {std::pair{emlogUser, emlogPassword}, std::pair{wordPressUser, wordPressPassword}}) {
             execute(admin, "DROP USER IF EXISTS '" + user + "'@'%'");
-            execute(admin, "CREATE USER '" + user + "'@'%' IDENTIFIED BY " +
-                               quotedLiteral(admin, password.toStdString()));
+            execute(admin,
+                    "CREATE USER '" + user + "'@'%' IDENTIFIED BY " + quotedLiteral(admin, password.toStdString()));
         }
         execute(admin, "GRANT ALL ON `" + emlog.name() + "`.* TO '" + emlogUser + "'@'%'");
         execute(admin, "GRANT ALL ON `" + wordpress.name() + "`.* TO '" + wordPressUser + "'@'%'");
@@ -64,7 +65,8 @@ protected:
         MessageBox::setNextAnswer(MessageBox::Answer::Yes);
         QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnGo")), Qt::LeftButton);
         ASSERT_TRUE(waitUntil([this] {
-            return !window.runner()->isRunning() && window.findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled();
+            return !window.runner()->isRunning() &&
+                   window.findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled();
         }));
         QCoreApplication::processEvents();
     }

@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
-#include <csignal>
 #include <unistd.h>
 
 namespace kestrel::test {
@@ -260,7 +260,8 @@ std::vector<std::string> statementsOf(unsigned long threadId)
     BlogConnection admin = adminConnection();
     std::vector<std::string> statements;
     for (const Row& row : queryRows(admin, "SELECT argument FROM mysql.general_log WHERE command_type='Query' AND "
-                                           "thread_id=" + std::to_string(threadId)))
+                                           "thread_id=" +
+                                               std::to_string(threadId)))
         statements.push_back(row[0].value_or(""));
     return statements;
 }
