@@ -33,7 +33,7 @@ protected:
 
 TEST_F(CategoriesTest, ACategoryKeepsItsIdAsTermAndTaxonomy)
 {
-    enableStatementLog();
+    logStatements();
     addCategory(7, "News");
     migrateCategories(*run);
     const std::vector<std::string> expected = {

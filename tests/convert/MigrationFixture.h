@@ -32,6 +32,9 @@ protected:
         wordPress = openConnection(testServer().address(), "root", "", wordpress.name());
         ASSERT_TRUE(emlog && wordPress);
         ASSERT_TRUE(useWordPressSqlMode(wordPress));
+        // Only a test that reads the statements has them logged (see logStatements).
+        ASSERT_TRUE(executeSql(emlog, "SET SESSION sql_log_off=ON"));
+        ASSERT_TRUE(executeSql(wordPress, "SET SESSION sql_log_off=ON"));
         run = std::make_unique<MigrationRun>(emlog, wordPress);
         run->emlogPrefix = m_emlogPrefix;
         run->wordPressPrefix = wordpress.prefix();
@@ -62,7 +65,14 @@ protected:
     std::string wordPressValue(const std::string& sql) { return queryValue(wordpress.admin(), sql); }
     std::string wp(const std::string& bare) const { return wordpress.table(bare); }
 
-    // The inserts the WordPress session sent, in order.
+    // From now on the server logs what the WordPress session sends.
+    void logStatements()
+    {
+        enableStatementLog();
+        ASSERT_TRUE(executeSql(wordPress, "SET SESSION sql_log_off=OFF"));
+    }
+
+    // The inserts the WordPress session sent while logged, in order.
     std::vector<std::string> sentInserts()
     {
         std::vector<std::string> inserts;

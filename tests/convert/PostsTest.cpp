@@ -31,7 +31,7 @@ protected:
 
 TEST_F(PostsTest, AnArticleBecomesItsCategoryLinkThenItsPost)
 {
-    enableStatementLog();
+    logStatements();
     addArticle(5, {{"author", "1"}, {"title", "'It''s'"}, {"content", "'Hello'"}, {"comnum", "2"}, {"sortid", "3"}});
     migratePosts(*run);
 

@@ -63,7 +63,7 @@ TEST(SplitPostIds, EveryWholeNumberOfEveryListFormat)
 
 TEST_F(TagsTest, ATagTakesTheNextFreeIdsAfterTheCategories)
 {
-    enableStatementLog();
+    logStatements();
     addCategories({1, 2, 5});
     const std::size_t before = sentInserts().size();
     addTag(1, "PHP", ",12,15,");

@@ -21,7 +21,7 @@ struct ServerInfo
 // From the environment the test command sets; a test without it fails loudly.
 const ServerInfo& testServer();
 
-// A root session on the test server, optionally on one database.
+// A root session on the test server, optionally on one database; it stays out of the statement log.
 BlogConnection adminConnection(const std::string& database = {});
 
 using Row = std::vector<std::optional<std::string>>;
@@ -113,7 +113,8 @@ void createEmlogTables(BlogConnection& connection, const std::string& prefix = "
 // leave the list: with `waitForItToGo`, up to a second is allowed for that.
 bool serverHasSession(unsigned long threadId, bool waitForItToGo = false);
 
-// The server's general log, kept in a table, shows every statement a session sent.
+// The server's general log, kept in a table, shows every statement a session sent
+// (but those of sessions that opt out with sql_log_off, as the admin sessions do).
 void enableStatementLog();
 std::vector<std::string> statementsOf(unsigned long threadId);
 
