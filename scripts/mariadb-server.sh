@@ -31,17 +31,23 @@ start)
     fi
     # Temporary files of its own: servers set up side by side must not share them.
     mkdir -p "$dir/tmp"
+    # A Unix socket's path holds at most 107 bytes: a server deep in the tree gets one in /tmp.
+    socket="$dir/mariadb.sock"
+    [ "$(printf %s "$socket" | wc -c)" -le 107 ] ||
+        socket=/tmp/mariadb-$(printf %s "$dir" | md5sum | cut -c1-16).sock
+    echo "$socket" >"$dir/socket"
     if [ ! -d "$dir/data/mysql" ]; then
         rm -rf "$dir/data"
         mariadb-install-db --no-defaults --datadir="$dir/data" --tmpdir="$dir/tmp" \
-            --auth-root-authentication-method=normal --skip-test-db "${user_args[@]}" >"$dir/install.log" 2>&1 ||
+            --auth-root-authentication-method=normal --skip-test-db --force "${user_args[@]}" \
+            >"$dir/install.log" 2>&1 ||
             { cat "$dir/install.log" >&2; exit 1; }
     fi
     for _ in 1 2 3 4 5; do
         port=${3:-$(free_port)}
         # A session of its own: a Ctrl+C or a closing terminal does not take the server down.
         setsid nohup mariadbd --no-defaults --datadir="$dir/data" --port="$port" --bind-address=127.0.0.1 \
-            --socket="$dir/mariadb.sock" --pid-file="$dir/pid" --log-error="$dir/error.log" --tmpdir="$dir/tmp" \
+            --socket="$socket" --pid-file="$dir/pid" --log-error="$dir/error.log" --tmpdir="$dir/tmp" \
             --skip-log-bin --innodb-buffer-pool-size=64M --innodb-flush-log-at-trx-commit=2 \
             "${user_args[@]}" ${MARIADB_OPTIONS:-} </dev/null >/dev/null 2>&1 &
         server=$!

@@ -34,7 +34,7 @@ port=$(MARIADB_OPTIONS="--max-allowed-packet=64M" "$top/scripts/mariadb-server.s
 
 export KESTREL_TEST_MYSQL_HOST=127.0.0.1
 export KESTREL_TEST_MYSQL_PORT=$port
-export KESTREL_TEST_MYSQL_SOCKET=$server/mariadb.sock
+export KESTREL_TEST_MYSQL_SOCKET=$(cat "$server/socket")
 export KESTREL_WORDPRESS_ROOT=$build/wordpress
 # The client library's defaults (empty server field, no port) lead to the test server too.
 export MYSQL_UNIX_PORT=$KESTREL_TEST_MYSQL_SOCKET
