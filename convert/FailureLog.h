@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,11 +32,12 @@ public:
     };
 
     void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error);
+    // The tally of a migration, made on first use; the reference stays valid.
     Tally& tally(std::string_view migration);
 
     bool empty() const noexcept { return m_entries.empty(); }
     const std::vector<Entry>& entries() const noexcept { return m_entries; }
-    const std::vector<Tally>& tallies() const noexcept { return m_tallies; }
+    const std::deque<Tally>& tallies() const noexcept { return m_tallies; }
 
     // One line per migration: rows read, written and failed, or that its table
     // could not be read; and a line for each step with failed statements but no rows.
@@ -45,7 +47,7 @@ public:
 
 private:
     std::vector<Entry> m_entries;
-    std::vector<Tally> m_tallies;
+    std::deque<Tally> m_tallies; // a deque: a migration keeps its tally by reference while others are added
 };
 
 } // namespace kestrel
