@@ -67,6 +67,16 @@ TEST_F(PostsTest, TextArrivesAsItWasWritten)
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
 
+TEST_F(PostsTest, OldBlogsStoredInGbkArriveInUnicode)
+{
+    execute(emlogDb.admin(), "ALTER TABLE emlog_blog CONVERT TO CHARACTER SET gbk");
+    addArticle(1, {{"title", "'旧博客：喆堃'"}, {"content", "'GBK 里的中文，也有“引号”。'"}});
+    migratePosts(*run);
+    EXPECT_EQ(post(1, "post_title"), "旧博客：喆堃");
+    EXPECT_EQ(post(1, "post_content"), "GBK 里的中文，也有“引号”。");
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
+}
+
 TEST_F(PostsTest, LinksToTheOldSiteBecomeRelative)
 {
     addArticle(1, {{"content", "'<img src=\"http://blog.example.com/content/uploadfile/201403/a.jpg\"> "
