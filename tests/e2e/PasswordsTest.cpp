@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace kestrel;
 using namespace kestrel::test;
 
@@ -84,8 +86,9 @@ protected:
         }
     }
 
-    const std::string emlogUser = "kestrel_emlog_user";
-    const std::string wordPressUser = "kestrel_wp_user";
+    // Users are the server's, not a database's: names of this process alone, as tests run side by side.
+    const std::string emlogUser = "kestrel_emlog_" + std::to_string(getpid());
+    const std::string wordPressUser = "kestrel_wp_" + std::to_string(getpid());
     TestDatabase emlog{"pw_emlog"};
     WordPressDatabase wordpress{"pw_wp"};
     MigrationWindow window;
