@@ -10,9 +10,6 @@ namespace kestrel {
 
 namespace {
 
-// The WordPress tables a run empties first when asked to, in this order.
-constexpr const char* tablesToEmpty[] = {"comments", "posts", "terms", "term_relationships", "term_taxonomy", "links"};
-
 std::int64_t steadyMilliseconds()
 {
     using namespace std::chrono;
@@ -130,7 +127,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
 
 void MigrationRunner::emptyWordPressTables(MigrationRun& run)
 {
-    for (const char* bare : tablesToEmpty) {
+    for (const std::string_view bare : wordPressTables) {
         const std::string table = run.wordPressTable(bare);
         if (!deleteRows(run.wordPress, table, ""))
             recordFailure(run, "清空", table, "");

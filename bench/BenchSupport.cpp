@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include "EmlogSchema.h"
+#include "MigrationRun.h"
 
 #include <sys/resource.h>
 
@@ -67,6 +68,12 @@ void createEmlogTables(BlogConnection& connection, const std::string& prefix)
 {
     for (const std::string& statement : sample::emlogSchema(prefix))
         run(connection, statement);
+}
+
+void emptyWordPressTables(BlogConnection& connection)
+{
+    for (const std::string_view bare : wordPressTables)
+        run(connection, std::string("delete from wp_").append(bare));
 }
 
 void installWordPress(const std::string& name, const std::string& prefix)

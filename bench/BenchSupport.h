@@ -25,6 +25,8 @@ void run(BlogConnection& connection, const std::string& sql);
 void recreateDatabase(const std::string& name);
 // The six emlog tables under a prefix.
 void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_");
+// Deletes every row of the tables a run writes.
+void emptyWordPressTables(BlogConnection& connection);
 // A database made by WordPress's own installer.
 void installWordPress(const std::string& name, const std::string& prefix = "wp_");
 

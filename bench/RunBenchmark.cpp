@@ -58,8 +58,7 @@ void openSessions(const std::string& emlogDatabase, const std::string& wordPress
         std::fprintf(stderr, "cannot open the run's sessions\n");
         std::exit(1);
     }
-    for (const char* bare : {"comments", "posts", "terms", "term_relationships", "term_taxonomy", "links"})
-        run(wordPressSession(), std::string("delete from wp_") + bare);
+    emptyWordPressTables(wordPressSession());
 }
 
 std::vector<Timing> migrateAll(MigrationRun& run)
@@ -143,8 +142,7 @@ int main()
     // ...replayed by the mariadb client over one connection into an emptied WordPress.
     installWordPress("bench_wp_replay");
     BlogConnection replayTarget = connect("bench_wp_replay");
-    for (const char* bare : {"comments", "posts", "terms", "term_relationships", "term_taxonomy", "links"})
-        run(replayTarget, std::string("delete from wp_") + bare);
+    emptyWordPressTables(replayTarget);
     const Stopwatch replay;
     const std::string command = "mariadb --no-defaults -h127.0.0.1 -P" + std::to_string(server().port) +
                                 " -uroot bench_wp_replay < '" + script + "'";

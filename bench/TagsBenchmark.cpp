@@ -27,8 +27,7 @@ double timeTags(int count)
 
     BlogConnection wordPress = connect(wordPressName);
     useWordPressSqlMode(wordPress);
-    for (const char* bare : {"posts", "terms", "term_relationships", "term_taxonomy"})
-        run(wordPress, std::string("DELETE FROM wp_") + bare);
+    emptyWordPressTables(wordPress);
 
     MigrationRun migration(emlog, wordPress);
     migration.pacing = Pacing::none();

@@ -16,6 +16,10 @@ class ResultSet;
 
 using std::chrono::milliseconds;
 
+// The WordPress tables a run writes, in the order a run empties them when asked to.
+inline constexpr std::string_view wordPressTables[] = {"comments",           "posts",         "terms",
+                                                       "term_relationships", "term_taxonomy", "links"};
+
 // How long a run rests: once after emptying the WordPress tables, and once per
 // emlog row in each migration, so as not to flood a small shared server.
 struct Pacing

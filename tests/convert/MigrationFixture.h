@@ -26,8 +26,7 @@ protected:
     void SetUp() override
     {
         createEmlogTables(emlogDb.admin(), m_emlogPrefix);
-        for (const char* bare : {"comments", "posts", "terms", "term_relationships", "term_taxonomy", "links"})
-            execute(wordpress.admin(), "DELETE FROM " + wordpress.table(bare));
+        emptyWordPressTables(wordpress.admin(), wordpress.prefix());
         emlog = openConnection(testServer().address(), "root", "", emlogDb.name());
         wordPress = openConnection(testServer().address(), "root", "", wordpress.name());
         ASSERT_TRUE(emlog && wordPress);

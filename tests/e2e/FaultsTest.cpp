@@ -240,8 +240,7 @@ TEST_F(FaultTest, ALockHeldOnAnArticleUntilTheServerGivesUp)
 {
     window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(false);
     BlogConnection wp = wordPress();
-    for (const char* bare : {"comments", "posts", "terms", "term_relationships", "term_taxonomy", "links"})
-        execute(wp, std::string("DELETE FROM wp_") + bare);
+    emptyWordPressTables(wp);
     // Another session is writing article 3 and does not let go.
     BlogConnection holder = wordPress();
     execute(holder, "SET SESSION sql_mode=''");

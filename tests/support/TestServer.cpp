@@ -1,6 +1,7 @@
 #include "TestServer.h"
 
 #include "EmlogSchema.h"
+#include "MigrationRun.h"
 #include "ResultSet.h"
 #include "Sessions.h"
 
@@ -49,15 +50,16 @@ std::string runCommand(const std::string& command)
     return output;
 }
 
-} // namespace
-
+// The environment a PHP process needs to load WordPress on a database, as "NAME=value " pairs.
 std::string wordPressEnvironment(const std::string& database, const std::string& prefix,
-                                 const std::string& serverAddress)
+                                 const std::string& serverAddress = {})
 {
     return "WP_ROOT=" + shellQuoted(environment("KESTREL_WORDPRESS_ROOT", KESTREL_BINARY_DIR "/wordpress")) +
            " WP_DB_HOST=" + shellQuoted(serverAddress.empty() ? testServer().address() : serverAddress) +
            " WP_DB_NAME=" + shellQuoted(database) + " WP_TABLE_PREFIX=" + shellQuoted(prefix) + " ";
 }
+
+} // namespace
 
 PrivateServer::PrivateServer(std::string options) : m_options(std::move(options))
 {
@@ -201,6 +203,12 @@ TestDatabase::~TestDatabase()
     closeConnection(m_admin);
     BlogConnection admin = openConnection(testServer().host, "root", "", "", testServer().port);
     executeSql(admin, "DROP DATABASE IF EXISTS `" + m_name + "`");
+}
+
+void emptyWordPressTables(BlogConnection& connection, const std::string& prefix)
+{
+    for (const std::string_view bare : wordPressTables)
+        execute(connection, "DELETE FROM " + prefix + std::string(bare));
 }
 
 void installWordPress(const std::string& database, const std::string& prefix, const std::string& serverAddress)

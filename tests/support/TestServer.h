@@ -49,6 +49,9 @@ private:
     BlogConnection m_admin;
 };
 
+// Deletes every row of the tables a run writes (WordPress's installer leaves a post, a comment and a category).
+void emptyWordPressTables(BlogConnection& connection, const std::string& prefix = "wp_");
+
 // Runs WordPress's own installer (php-cli) into an existing database (of the test server unless told).
 void installWordPress(const std::string& database, const std::string& prefix = "wp_",
                       const std::string& serverAddress = {});
@@ -74,10 +77,6 @@ std::string sourceDir();
 
 // Loads the project's sample emlog blog into a database (created when missing).
 void loadSampleBlog(const std::string& database, const std::string& prefix = "emlog_");
-
-// The environment a PHP process needs to load WordPress on a database, as "NAME=value " pairs.
-std::string wordPressEnvironment(const std::string& database, const std::string& prefix,
-                                 const std::string& serverAddress = {});
 
 // A MariaDB server of one test's own, for faults that must not reach the shared
 // test server: it can be killed as a crash would, and started again.
