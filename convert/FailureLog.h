@@ -27,6 +27,7 @@ public:
         std::string migration;
         std::int64_t read = 0;
         std::int64_t written = 0;
+        std::int64_t alreadyThere = 0; // found in WordPress by its origin and left as it was
         std::int64_t failed = 0;
         bool unreadable = false; // its emlog table could not be read at all
     };
