@@ -105,12 +105,11 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
 
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
         run.setStatusText("正在先清空wp数据库。");
-        emptyWordPressTables(run);
+        emptyWordPress(run);
         run.pace(run.pacing.afterEmptying);
     }
 
-    for (auto migration :
-         {migratePosts, migrateComments, migrateAttachments, migrateCategories, migrateTags, migrateLinks}) {
+    for (auto migration : allMigrations) {
         if (run.stopRequested())
             return;
         migration(run);
@@ -120,18 +119,9 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
 
     QString message =
         QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, m_clock()) + QStringLiteral("秒。");
-    if (!run.failures.empty())
+    if (run.failures.worthReporting())
         message += "\n\n" + text(run.failures.summary());
     emit finished(message, text(run.failures.details()));
-}
-
-void MigrationRunner::emptyWordPressTables(MigrationRun& run)
-{
-    for (const std::string_view bare : wordPressTables) {
-        const std::string table = run.wordPressTable(bare);
-        if (!deleteRows(run.wordPress, table, ""))
-            recordFailure(run, "清空", table, "");
-    }
 }
 
 } // namespace kestrel

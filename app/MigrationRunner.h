@@ -57,7 +57,6 @@ signals:
 
 private:
     void runMigration(const RunSettings& settings, std::stop_token stopToken);
-    void emptyWordPressTables(MigrationRun& run);
 
     Pacing m_pacing;
     Clock m_clock;

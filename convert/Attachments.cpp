@@ -3,8 +3,12 @@
 #include "Assignments.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
+#include "Origins.h"
 #include "ResultSet.h"
+#include "RowWriter.h"
+#include "Terms.h"
 #include "TextHelpers.h"
+#include "Users.h"
 
 namespace kestrel {
 
@@ -23,41 +27,77 @@ bool isImageFileName(std::string_view name)
     return extension == "jpg" || extension == "gif" || extension == "png" || extension == "bmp";
 }
 
-std::string buildAttachmentFields(const BlogConnection& connection, std::int64_t blogId, std::string_view fileName,
-                                  std::string_view filePath)
+Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t id, std::int64_t parent,
+                                  std::int64_t author, std::string_view fileName, std::string_view filePath)
 {
     Assignments list(connection);
-    list.add("post_status", "inherit")
+    list.add("ID", id)
+        .add("post_status", "inherit")
         .add("comment_status", "open")
         .add("ping_status", "open")
         .add("post_type", "attachment")
-        .add("post_author", 1);
-    // emlog knows the type only from the name; every image is listed as a JPEG.
-    if (isImageFileName(fileName))
-        list.add("post_mime_type", "image/jpeg");
-    list.add("post_title", fileName)
+        .add("post_author", author)
+        // emlog knows the type only from the name; every image is listed as a JPEG.
+        .add("post_mime_type", isImageFileName(fileName) ? "image/jpeg" : "")
+        .add("post_title", fileName)
         .add("post_name", encodeSlugWithin(fileName, slugColumnLength))
-        .add("post_parent", blogId)
+        .add("post_parent", parent)
         // Without file metadata WordPress takes an attachment's address from its guid.
-        .add("guid", filePath);
-    return list.text();
+        .add("guid", filePath)
+        .add("post_content", "")
+        .add("post_excerpt", "")
+        .add("to_ping", "")
+        .add("pinged", "")
+        .add("post_content_filtered", "");
+    return list;
 }
 
 void migrateAttachments(MigrationRun& run)
 {
-    std::int64_t aid = 0;
-    std::int64_t blogId = 0;
-    std::string filePath;
-    std::string fileName;
-    forEachRow(run, {migration, "attachment", "初始化转换博客附件...", "正在转换附件."}, [&](const ResultSet& rows) {
-        readField(rows, "aid", aid);
-        readField(rows, "blogid", blogId);
-        readField(rows, "filepath", filePath);
-        readField(rows, "filename", fileName);
-        run.pace(run.pacing.attachments);
-        return writeRow(run, migration, "posts", "aid=" + std::to_string(aid),
-                        buildAttachmentFields(run.wordPress, blogId, fileName, filePath));
-    });
+    const Copies copies = findCopies(run, origin::attachment).value_or(Copies{});
+    const Copies articles = findCopies(run, origin::article).value_or(Copies{});
+    const std::int64_t author = findAuthors(run).administrator;
+    // Attachments share the posts' numbers: theirs come after every post and every
+    // article still to come, so that a later run's article keeps its own number.
+    FreeIds free(largestEmlogId(run, "blog", "gid"));
+    free.keepAbove(largestId(run, "posts", "ID").value_or(0));
+
+    RowWriter writer(run, migration);
+    forEachRow(run, {migration, "attachment", "初始化转换博客附件...", "正在转换附件.", run.pacing.attachments},
+               [&](const ResultSet& rows) {
+                   std::int64_t aid = 0;
+                   std::int64_t blogId = 0;
+                   std::string filePath;
+                   std::string fileName;
+                   readField(rows, "aid", aid);
+                   readField(rows, "blogid", blogId);
+                   readField(rows, "filepath", filePath);
+                   readField(rows, "filename", fileName);
+                   const std::string source = "aid=" + std::to_string(aid);
+                   if (copies.count(aid)) {
+                       writer.alreadyThere();
+                       return;
+                   }
+                   // An upload that belongs to no article (blogid 0) stays unattached.
+                   std::int64_t parent = 0;
+                   if (blogId != 0) {
+                       const auto article = articles.find(blogId);
+                       if (article == articles.end()) {
+                           writer.fail("posts", source, "article gid=" + std::to_string(blogId) + " is not in WordPress");
+                           return;
+                       }
+                       parent = article->second.id;
+                   }
+                   const std::int64_t id = free.take();
+                   RowWrite write;
+                   write.sourceId = source;
+                   write.rows.push_back(
+                       {"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName, filePath)});
+                   write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid)});
+                   write.arrivalCheck = originCheck(run, origin::attachment, aid);
+                   writer.write(std::move(write));
+               });
+    writer.finish();
 }
 
 } // namespace kestrel

@@ -5,10 +5,13 @@
 #include "DateTime.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
+#include "Origins.h"
 #include "ResultSet.h"
+#include "RowWriter.h"
+#include "Terms.h"
+#include "Users.h"
 
 #include <unordered_map>
-#include <vector>
 
 namespace kestrel {
 
@@ -16,9 +19,21 @@ namespace {
 
 constexpr std::string_view migration = "评论";
 
-std::string sourceId(std::int64_t cid)
+Comment readComment(const ResultSet& rows)
 {
-    return "cid=" + std::to_string(cid);
+    Comment comment;
+    readField(rows, "cid", comment.cid);
+    readField(rows, "gid", comment.gid);
+    readField(rows, "poster", comment.poster);
+    readField(rows, "comment", comment.comment);
+    readField(rows, "mail", comment.mail);
+    readField(rows, "url", comment.url);
+    readField(rows, "ip", comment.ip);
+    readField(rows, "hide", comment.hide);
+    readField(rows, "pid", comment.pid);
+    readField(rows, "date", comment.date);
+    readField(rows, "uid", comment.uid);
+    return comment;
 }
 
 } // namespace
@@ -28,10 +43,11 @@ bool isHidden(const Comment& comment)
     return comment.hide == "y" || comment.hide == "Y" || leadingInteger(comment.hide) != 0;
 }
 
-std::string buildCommentFields(const BlogConnection& connection, const Comment& comment, std::uint64_t parentId)
+Assignments buildCommentFields(const BlogConnection& connection, const Comment& comment, const CommentPlace& place)
 {
     Assignments list(connection);
-    list.add("comment_post_ID", comment.gid)
+    list.add("comment_ID", place.id)
+        .add("comment_post_ID", place.postId)
         .add("comment_author", comment.poster)
         .add("comment_author_email", comment.mail)
         .add("comment_author_url", comment.url)
@@ -39,66 +55,62 @@ std::string buildCommentFields(const BlogConnection& connection, const Comment& 
         .add("comment_approved", isHidden(comment) ? "0" : "1")
         .add("comment_content", comment.comment)
         .add("comment_date", formatDateTime(unixTimeToDateTime(comment.date)))
-        .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)));
-    if (parentId != 0)
-        list.add("comment_parent", static_cast<std::int64_t>(parentId));
-    return list.text();
+        .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
+        .add("comment_parent", place.parentId)
+        .add("user_id", place.userId);
+    return list;
 }
 
 void migrateComments(MigrationRun& run)
 {
-    // WordPress numbers comments itself: remember which id each emlog comment got,
-    // so that replies can point at their parents.
-    std::unordered_map<std::int64_t, std::uint64_t> wordPressIds;
-    struct LateReply
+    const Copies copies = findCopies(run, origin::comment).value_or(Copies{});
+    const Copies articles = findCopies(run, origin::article).value_or(Copies{});
+    const Authors users = findAuthors(run);
+    // WordPress numbers comments itself; ours take the numbers after its own.
+    FreeIds free(largestId(run, "comments", "comment_ID").value_or(0));
+
+    RowWriter writer(run, migration);
+    struct Placed
     {
-        std::int64_t cid;
-        std::uint64_t wordPressId;
-        std::int64_t parentCid;
+        RowWriter::Ticket ticket;
+        std::int64_t id;
     };
-    std::vector<LateReply> lateReplies;
-
-    Comment comment;
-    forEachRow(run, {migration, "comment", "初始化转换博客评论...", "正在转换评论."}, [&](const ResultSet& rows) {
-        readField(rows, "cid", comment.cid);
-        readField(rows, "gid", comment.gid);
-        readField(rows, "poster", comment.poster);
-        readField(rows, "comment", comment.comment);
-        readField(rows, "mail", comment.mail);
-        readField(rows, "url", comment.url);
-        readField(rows, "ip", comment.ip);
-        readField(rows, "hide", comment.hide);
-        readField(rows, "pid", comment.pid);
-        readField(rows, "date", comment.date);
-        run.pace(run.pacing.comments);
-
-        const auto parent = comment.pid != 0 ? wordPressIds.find(comment.pid) : wordPressIds.end();
-        const std::uint64_t parentId = parent != wordPressIds.end() ? parent->second : 0;
-        if (!writeRow(run, migration, "comments", sourceId(comment.cid),
-                      buildCommentFields(run.wordPress, comment, parentId)))
-            return false;
-        const std::uint64_t id = lastInsertId(run.wordPress);
-        wordPressIds[comment.cid] = id;
-        if (comment.pid != 0 && parentId == 0)
-            lateReplies.push_back({comment.cid, id, comment.pid});
-        return true;
-    });
-
-    // Replies that came before their parents; a reply whose parent never arrived stays top-level.
-    const std::string table = run.wordPressTable("comments");
-    for (const LateReply& reply : lateReplies) {
-        const auto parent = wordPressIds.find(reply.parentCid);
-        if (parent == wordPressIds.end() || run.stopRequested())
-            continue;
-        const std::string statement = "update " + table + " set comment_parent='" + std::to_string(parent->second) +
-                                      "' where comment_ID='" + std::to_string(reply.wordPressId) + "'";
-        if (!executeSql(run.wordPress, statement)) {
-            recordFailure(run, migration, table, sourceId(reply.cid));
-            auto& tally = run.failures.tally(migration);
-            --tally.written;
-            ++tally.failed;
-        }
-    }
+    std::unordered_map<std::int64_t, Placed> thisRun;
+    forEachRow(run, {migration, "comment", "初始化转换博客评论...", "正在转换评论.", run.pacing.comments, "cid", "pid"},
+               [&](const ResultSet& rows) {
+                   const Comment comment = readComment(rows);
+                   const std::string source = "cid=" + std::to_string(comment.cid);
+                   if (copies.count(comment.cid)) {
+                       writer.alreadyThere();
+                       return;
+                   }
+                   const auto article = articles.find(comment.gid);
+                   if (article == articles.end()) {
+                       thisRun[comment.cid] = {writer.fail("comments", source,
+                                                           "article gid=" + std::to_string(comment.gid) +
+                                                               " is not in WordPress"),
+                                               0};
+                       return;
+                   }
+                   CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
+                   RowWrite write;
+                   write.sourceId = source;
+                   // A reply to a comment that never existed stands on its own.
+                   if (const auto parent = copies.find(comment.pid); comment.pid != 0 && parent != copies.end()) {
+                       place.parentId = parent->second.id;
+                   } else if (const auto placed = thisRun.find(comment.pid);
+                              comment.pid != 0 && placed != thisRun.end()) {
+                       place.parentId = placed->second.id;
+                       write.after = RowWrite::After{placed->second.ticket, "the comment it replies to (cid=" +
+                                                                                std::to_string(comment.pid) +
+                                                                                ") did not arrive"};
+                   }
+                   write.rows.push_back({"comments", buildCommentFields(run.wordPress, comment, place)});
+                   write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid)});
+                   write.arrivalCheck = originCheck(run, origin::comment, comment.cid);
+                   thisRun[comment.cid] = {writer.write(std::move(write)), place.id};
+               });
+    writer.finish();
 }
 
 } // namespace kestrel

@@ -5,15 +5,18 @@
 
 namespace kestrel {
 
+class Assignments;
 class BlogConnection;
 
-// The columns of an emlog comment that reach WordPress.
+// The columns of an emlog comment that reach WordPress. A column this emlog
+// version lacks keeps its default here.
 struct Comment
 {
     std::int64_t cid = 0;
     std::int64_t gid = 0;
     std::int64_t pid = 0; // the comment this one replies to; 0 for none
     std::int64_t date = 0;
+    std::int64_t uid = 0; // emlog pro: the user who wrote it; 0 for a guest
     std::string poster;
     std::string comment;
     std::string mail;
@@ -24,7 +27,15 @@ struct Comment
 
 bool isHidden(const Comment& comment);
 
-// The comment's assignment list; `parentId` is the WordPress id of the comment it replies to, or 0.
-std::string buildCommentFields(const BlogConnection& connection, const Comment& comment, std::uint64_t parentId);
+// Where the comment goes in WordPress, decided before its row is built.
+struct CommentPlace
+{
+    std::int64_t id = 0;
+    std::int64_t postId = 0;
+    std::int64_t parentId = 0; // the WordPress id of the comment it replies to, or 0
+    std::int64_t userId = 0;
+};
+
+Assignments buildCommentFields(const BlogConnection& connection, const Comment& comment, const CommentPlace& place);
 
 } // namespace kestrel

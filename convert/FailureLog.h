@@ -37,10 +37,12 @@ public:
     Tally& tally(std::string_view migration);
 
     bool empty() const noexcept { return m_entries.empty(); }
+    // Whether a run has anything to report beyond its time: a failure, or a row already there.
+    bool worthReporting() const;
     const std::vector<Entry>& entries() const noexcept { return m_entries; }
     const std::deque<Tally>& tallies() const noexcept { return m_tallies; }
 
-    // One line per migration: rows read, written and failed, or that its table
+    // One line per migration: rows read, written, already there and failed, or that its table
     // could not be read; and a line for each step with failed statements but no rows.
     std::string summary() const;
     // The first `limit` entries, one per line, then how many more there were.

@@ -1,34 +1,85 @@
 #include "Assignments.h"
+#include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
+#include "Origins.h"
+#include "Reconnect.h"
 #include "ResultSet.h"
+#include "RowWriter.h"
+#include "Terms.h"
+
+#include <set>
+#include <utility>
 
 namespace kestrel {
+
+namespace {
+
+// Links have no meta: one is already there when WordPress has a link with the same address and name.
+std::set<std::pair<std::string, std::string>> linksInWordPress(MigrationRun& run)
+{
+    std::set<std::pair<std::string, std::string>> links;
+    if (!executeWithReconnect(run, run.wordPress,
+                              "SELECT link_url, link_name FROM " + run.wordPressTable("links")))
+        return links;
+    ResultSet rows = storeResult(run.wordPress);
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::pair<std::string, std::string> link;
+        readField(rows, 0, link.first);
+        readField(rows, 1, link.second);
+        links.insert(std::move(link));
+    }
+    return links;
+}
+
+} // namespace
 
 void migrateLinks(MigrationRun& run)
 {
     constexpr std::string_view migration = "友情链接";
-    std::int64_t id = 0;
-    std::string url;
-    std::string name;
-    std::string description;
-    std::string hide = "n";
-    forEachRow(run, {migration, "link", "初始化转换友情链接...", "正在转换友情链接."}, [&](const ResultSet& rows) {
-        readField(rows, "id", id);
-        readField(rows, "siteurl", url);
-        readField(rows, "sitename", name);
-        readField(rows, "description", description);
-        readField(rows, "hide", hide);
+    const auto existing = linksInWordPress(run);
+    std::unordered_set<std::int64_t> used =
+        usedIds(run, "links", "link_id").value_or(std::unordered_set<std::int64_t>{});
+    FreeIds free(largestEmlogId(run, "link", "id"));
+    for (const std::int64_t id : used)
+        free.keepAbove(id);
 
-        Assignments link(run.wordPress);
-        link.add("link_id", id).add("link_url", url).add("link_name", name).add("link_description", description);
-        // A link the blogger hid stays hidden.
-        if (hide == "y")
-            link.add("link_visible", "N");
-        const bool written = writeRow(run, migration, "links", "id=" + std::to_string(id), link.text());
-        run.pace(run.pacing.links);
-        return written;
-    });
+    RowWriter writer(run, migration);
+    forEachRow(run, {migration, "link", "初始化转换友情链接...", "正在转换友情链接.", run.pacing.links},
+               [&](const ResultSet& rows) {
+                   std::int64_t id = 0;
+                   std::string url;
+                   std::string name;
+                   std::string description;
+                   std::string hide = "n";
+                   readField(rows, "id", id);
+                   readField(rows, "siteurl", url);
+                   readField(rows, "sitename", name);
+                   readField(rows, "description", description);
+                   readField(rows, "hide", hide);
+                   if (existing.count({url, name})) {
+                       writer.alreadyThere();
+                       return;
+                   }
+                   const std::int64_t linkId = free.keepOrTake(id, used);
+                   used.insert(linkId);
+                   Assignments link(run.wordPress);
+                   link.add("link_id", linkId)
+                       .add("link_url", url)
+                       .add("link_name", name)
+                       .add("link_description", description)
+                       // A link the blogger hid stays hidden.
+                       .add("link_visible", hide == "y" ? "N" : "Y")
+                       .add("link_notes", "");
+                   RowWrite write;
+                   write.sourceId = "id=" + std::to_string(id);
+                   write.rows.push_back({"links", std::move(link)});
+                   write.arrivalCheck = "SELECT COUNT(*) FROM " + run.wordPressTable("links") +
+                                        " WHERE link_url=" + quotedLiteral(run.wordPress, url) +
+                                        " AND link_name=" + quotedLiteral(run.wordPress, name);
+                   writer.write(std::move(write));
+               });
+    writer.finish();
 }
 
 } // namespace kestrel

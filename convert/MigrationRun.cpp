@@ -2,10 +2,12 @@
 
 #include "BlogConnection.h"
 #include "ResultSet.h"
+#include "Reconnect.h"
 #include "Sessions.h"
 
 #include <condition_variable>
 #include <mutex>
+#include <unordered_map>
 
 namespace kestrel {
 
@@ -34,39 +36,51 @@ void recordFailure(MigrationRun& run, std::string_view migration, std::string_vi
                         std::to_string(run.wordPress.lastErrorNumber()) + " " + run.wordPress.lastError());
 }
 
-bool writeRow(MigrationRun& run, std::string_view migration, std::string_view bareTable, std::string_view sourceId,
-              std::string_view assignments)
-{
-    const std::string table = run.wordPressTable(bareTable);
-    if (!insertRow(run.wordPress, table, assignments)) {
-        recordFailure(run, migration, table, sourceId);
-        return false;
-    }
-    const unsigned count = warningCount(run.wordPress);
-    // Each migration writes a table with the same columns every time, so the same defaults are filled.
-    const std::string shape = std::string(migration) + " " + table;
-    const auto expected = run.expectedWarnings.find(shape);
-    if (count == 0 || (expected != run.expectedWarnings.end() && count <= expected->second))
-        return true;
+namespace {
 
-    constexpr unsigned filledWithDefault = 1364; // "Field doesn't have a default value"
-    unsigned defaults = 0;
-    std::string changes;
-    for (const Warning& warning : lastWarnings(run.wordPress)) {
-        if (warning.code == filledWithDefault) {
-            ++defaults;
-            continue;
-        }
-        changes += (changes.empty() ? "" : "; ") + std::to_string(warning.code) + " " + warning.message;
+// The rows in an order where each comes after the row it names as its parent,
+// when that row is in the table; otherwise (and within a family) the table's order.
+std::vector<RowPosition> parentsFirst(ResultSet& rows, std::string_view idColumn, std::string_view parentColumn)
+{
+    struct Row
+    {
+        RowPosition position;
+        std::int64_t id = 0;
+        std::int64_t parent = 0;
+    };
+    std::vector<Row> table;
+    std::unordered_map<std::int64_t, std::size_t> byId;
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        Row row{rowPosition(rows)};
+        readField(rows, idColumn, row.id);
+        readField(rows, parentColumn, row.parent);
+        byId.emplace(row.id, table.size());
+        table.push_back(row);
     }
-    run.expectedWarnings[shape] = defaults;
-    if (changes.empty())
-        return true;
-    run.failures.record(migration, table, sourceId, "written with changes: " + changes);
-    return false;
+    std::vector<RowPosition> order;
+    order.reserve(table.size());
+    std::vector<char> placed(table.size(), 0);
+    std::vector<std::size_t> chain;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        // Walk up to the first ancestor not yet placed, then place the chain from the top down.
+        chain.clear();
+        for (std::size_t at = i; !placed[at]; ) {
+            placed[at] = 1; // also ends a loop of parents
+            chain.push_back(at);
+            const auto parent = byId.find(table[at].parent);
+            if (table[at].parent == 0 || parent == byId.end())
+                break;
+            at = parent->second;
+        }
+        for (auto at = chain.rbegin(); at != chain.rend(); ++at)
+            order.push_back(table[*at].position);
+    }
+    return order;
 }
 
-void forEachRow(MigrationRun& run, const TableReading& reading, const std::function<bool(const ResultSet&)>& work)
+} // namespace
+
+bool forEachRow(MigrationRun& run, const TableReading& reading, const std::function<void(const ResultSet&)>& work)
 {
     useUnicode(run.emlog);
     useUnicode(run.wordPress);
@@ -77,27 +91,52 @@ void forEachRow(MigrationRun& run, const TableReading& reading, const std::funct
         tally.unreadable = true;
         run.failures.record(reading.migration, table, "",
                             std::to_string(run.emlog.lastErrorNumber()) + " " + run.emlog.lastError());
+        return false;
     };
-    if (!executeSql(run.emlog, "Select * From " + table)) {
-        failRead();
-        return;
-    }
+    if (!executeWithReconnect(run, run.emlog, "Select * From " + table))
+        return failRead();
     ResultSet rows = storeResult(run.emlog);
-    if (!rows) {
-        failRead();
-        return;
-    }
+    if (!rows)
+        return failRead();
     run.setStatusText(std::string(reading.openingText));
 
+    std::vector<RowPosition> order;
+    if (!reading.parentColumn.empty() && rows.columnIndex(reading.parentColumn) >= 0)
+        order = parentsFirst(rows, reading.idColumn, reading.parentColumn);
     const auto count = static_cast<std::int64_t>(rowCount(rows));
     for (std::int64_t i = 1; i <= count && !run.stopRequested(); ++i) {
-        ++tally.read;
-        ++(work(rows) ? tally.written : tally.failed);
+        if (!order.empty())
+            seekRow(rows, order[static_cast<std::size_t>(i - 1)]);
+        work(rows);
+        run.pace(reading.pacing);
         const int percent = percentDone(i, count);
         run.setStatusText(std::string(reading.runningText) + std::to_string(percent) + "%");
         run.setProgress(percent);
-        nextRow(rows);
+        if (order.empty())
+            nextRow(rows);
     }
+    return true;
+}
+
+std::optional<EmlogValues> readEmlogColumns(MigrationRun& run, std::string_view table, std::string_view idColumn,
+                                            std::string_view column)
+{
+    if (!executeWithReconnect(run, run.emlog,
+                              "SELECT " + std::string(idColumn) + ", " + std::string(column) + " FROM " +
+                                  run.emlogTable(table)))
+        return std::nullopt;
+    ResultSet rows = storeResult(run.emlog);
+    if (!rows)
+        return std::nullopt;
+    EmlogValues values;
+    values.reserve(rowCount(rows));
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::pair<std::int64_t, std::string> value;
+        readField(rows, 0, value.first);
+        readField(rows, 1, value.second);
+        values.push_back(std::move(value));
+    }
+    return values;
 }
 
 } // namespace kestrel

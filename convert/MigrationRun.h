@@ -4,10 +4,13 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace kestrel {
 
@@ -16,9 +19,15 @@ class ResultSet;
 
 using std::chrono::milliseconds;
 
-// The WordPress tables a run writes, in the order a run empties them when asked to.
+// The WordPress tables a run empties when asked to, in this order. Their meta
+// tables follow: every meta row belonged to a row just deleted.
 inline constexpr std::string_view wordPressTables[] = {"comments",           "posts",         "terms",
                                                        "term_relationships", "term_taxonomy", "links"};
+inline constexpr std::string_view wordPressMetaTables[] = {"postmeta", "commentmeta", "termmeta"};
+// Every WordPress table a run writes rows into. Users are never emptied.
+inline constexpr std::string_view wordPressTablesWritten[] = {
+    "posts",         "postmeta",           "comments", "commentmeta", "terms", "termmeta",
+    "term_taxonomy", "term_relationships", "links",    "users",       "usermeta"};
 
 // How long a run rests: once after emptying the WordPress tables, and once per
 // emlog row in each migration, so as not to flood a small shared server.
@@ -57,10 +66,12 @@ struct MigrationRun
     std::function<void(milliseconds, std::stop_token)> sleep;
     std::stop_token stopToken;
     FailureLog failures;
-    // Per migration and WordPress table, how many "no default value" warnings an
-    // insert there raises on its own: WordPress's tables have NOT NULL columns without
+    // Per WordPress table and column list, how many "no default value" warnings a
+    // row raises on its own: WordPress's tables have NOT NULL columns without
     // defaults that the server fills in. Only warnings beyond those are asked for.
     std::unordered_map<std::string, unsigned> expectedWarnings;
+    // Whether the WordPress tables can undo a row (InnoDB); asked once.
+    std::optional<bool> transactional;
 
     bool stopRequested() const { return stopToken.stop_requested(); }
     void pace(milliseconds interval);
@@ -74,24 +85,27 @@ int percentDone(std::int64_t row, std::int64_t rows);
 
 // The shape every migration shares: both sessions switched to Unicode, the
 // whole emlog table selected and stored, the opening status text, then for
-// each row the caller's work followed by the progress. The work answers
-// whether the row reached WordPress whole. A failed select is logged and the
-// migration ends; a stop request ends it between rows.
+// each row the caller's work, the pacing and the progress. A failed select is
+// logged and the migration ends; a stop request ends it between rows.
 struct TableReading
 {
     std::string_view migration;   // name in the failure log
     std::string_view table;       // bare emlog table name
     std::string_view openingText; // e.g. "初始化转换博客文章..."
     std::string_view runningText; // e.g. "正在转换博客文章."
+    milliseconds pacing{0};       // rest once per row
+    // When set, a row comes after the row it names in this column (a reply after
+    // the comment it answers, a page after its parent); otherwise the table's order.
+    std::string_view idColumn;
+    std::string_view parentColumn;
 };
-void forEachRow(MigrationRun& run, const TableReading& reading, const std::function<bool(const ResultSet&)>& work);
+// False when the table could not be read.
+bool forEachRow(MigrationRun& run, const TableReading& reading, const std::function<void(const ResultSet&)>& work);
 
-// Inserts one row into a WordPress table. A refused insert, or one the server
-// took only by changing a value (a warning: cut to fit, out of range, not a
-// valid date), goes into the failure log with the source row's id; the answer
-// is whether the row arrived as given.
-bool writeRow(MigrationRun& run, std::string_view migration, std::string_view bareTable, std::string_view sourceId,
-              std::string_view assignments);
+// One column of every row of an emlog table, with each row's id: nothing when it cannot be read.
+using EmlogValues = std::vector<std::pair<std::int64_t, std::string>>;
+std::optional<EmlogValues> readEmlogColumns(MigrationRun& run, std::string_view table, std::string_view idColumn,
+                                            std::string_view column);
 
 // Records the last error of the WordPress session as a failure.
 void recordFailure(MigrationRun& run, std::string_view migration, std::string_view table, std::string_view sourceId);

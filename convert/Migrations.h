@@ -4,13 +4,24 @@ namespace kestrel {
 
 struct MigrationRun;
 
-// The six migrations, called in this order by a run. Each reads one emlog
-// table and writes its rows into WordPress.
+// The migrations, called in this order by a run. Each reads one emlog table
+// and writes its rows into WordPress; a row an earlier run copied is left as
+// it is. Terms come before the articles, so that each article arrives with
+// its category and tag links.
+void migrateUsers(MigrationRun& run);
+void migrateCategories(MigrationRun& run);
+void migrateTags(MigrationRun& run);
 void migratePosts(MigrationRun& run);
 void migrateComments(MigrationRun& run);
 void migrateAttachments(MigrationRun& run);
-void migrateCategories(MigrationRun& run);
-void migrateTags(MigrationRun& run);
 void migrateLinks(MigrationRun& run);
+
+inline constexpr void (*allMigrations[])(MigrationRun&) = {migrateUsers,    migrateCategories,  migrateTags,
+                                                           migratePosts,    migrateComments,    migrateAttachments,
+                                                           migrateLinks};
+
+// Empties what a run writes: posts, comments, terms, links and their meta, and the
+// options that named deleted posts. Users are never emptied.
+void emptyWordPress(MigrationRun& run);
 
 } // namespace kestrel

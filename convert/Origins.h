@@ -1,9 +1,17 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace kestrel {
+
+struct MigrationRun;
+class Assignments;
 
 // Every row copied from emlog carries its emlog id (in decimal) in one of
 // WordPress's meta tables, so that a later run, the old-address redirects and
@@ -11,7 +19,7 @@ namespace kestrel {
 // plugin and with every blog already migrated: never change them.
 struct OriginKey
 {
-    std::string_view metaTable;  // bare WordPress table: postmeta, commentmeta, termmeta, usermeta
+    std::string_view metaTable;   // bare WordPress table: postmeta, commentmeta, termmeta, usermeta
     std::string_view ownerColumn; // the column of that table naming the row: post_id, comment_id, ...
     std::string_view key;         // meta_key
 };
@@ -26,5 +34,48 @@ inline constexpr OriginKey user{"usermeta", "user_id", "_emlog_uid"};
 // The alias an article, page or category had in emlog's addresses.
 inline constexpr std::string_view aliasKey = "_emlog_alias";
 } // namespace origin
+
+// Where a copied row sits in WordPress. For a term, `id` is its term_id and
+// `taxonomyId` its term_taxonomy_id (what links name); otherwise both are its id.
+struct Copy
+{
+    std::int64_t id = 0;
+    std::int64_t taxonomyId = 0;
+};
+// The rows of one kind already in WordPress, by emlog id.
+using Copies = std::unordered_map<std::int64_t, Copy>;
+
+// Reads the rows of one kind that earlier runs copied: those whose origin meta
+// names an emlog id and whose owner still exists (meta left behind by a deleted
+// row does not count). Nothing when WordPress cannot be asked.
+std::optional<Copies> findCopies(MigrationRun& run, const OriginKey& key);
+
+// The meta row that marks a copy: (owner, key, emlog id).
+Assignments originMeta(MigrationRun& run, const OriginKey& key, std::int64_t wordPressId, std::int64_t emlogId);
+// Another meta row of the same owner, such as an alias.
+Assignments ownerMeta(MigrationRun& run, const OriginKey& key, std::int64_t wordPressId, std::string_view metaKey,
+                      std::string_view value);
+// A query whose count is non-zero once that meta row is in WordPress.
+std::string originCheck(MigrationRun& run, const OriginKey& key, std::int64_t emlogId);
+
+// The values a column of a WordPress table holds; nothing when it cannot be read.
+std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, std::string_view bareTable,
+                                                        std::string_view column);
+
+// Ids for rows that cannot keep their emlog id: counted up from above every id
+// already in use and every emlog id still to come, so that a displaced row never
+// takes the id of one written after it.
+class FreeIds
+{
+public:
+    explicit FreeIds(std::int64_t above = 0) : m_next(above + 1) {}
+    void keepAbove(std::int64_t id) { m_next = std::max(m_next, id + 1); }
+    std::int64_t take() { return m_next++; }
+    // `wanted` when it is free, else the next free id.
+    std::int64_t keepOrTake(std::int64_t wanted, const std::unordered_set<std::int64_t>& used);
+
+private:
+    std::int64_t m_next;
+};
 
 } // namespace kestrel

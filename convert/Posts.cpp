@@ -4,12 +4,19 @@
 #include "DateTime.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
+#include "Options.h"
+#include "Origins.h"
 #include "ResultSet.h"
+#include "RowWriter.h"
+#include "Tags.h"
+#include "Terms.h"
 #include "TextHelpers.h"
+#include "Users.h"
+
+#include <unordered_map>
+#include <unordered_set>
 
 namespace kestrel {
-
-const std::string_view siteAddress = "http://blog.example.com";
 
 namespace {
 
@@ -20,6 +27,47 @@ constexpr std::size_t postNameLength = 200;
 std::string sourceId(const Article& article)
 {
     return "gid=" + std::to_string(article.gid);
+}
+
+Article readArticle(const ResultSet& rows)
+{
+    Article article;
+    readField(rows, "gid", article.gid);
+    readField(rows, "title", article.title);
+    readField(rows, "date", article.date);
+    readField(rows, "content", article.content);
+    readField(rows, "excerpt", article.excerpt);
+    readField(rows, "alias", article.alias);
+    readField(rows, "author", article.author);
+    readField(rows, "comnum", article.comnum);
+    readField(rows, "sortid", article.sortid);
+    readField(rows, "type", article.type);
+    readField(rows, "top", article.top);
+    readField(rows, "hide", article.hide);
+    readField(rows, "checked", article.checked);
+    readField(rows, "allow_remark", article.allowRemark);
+    readField(rows, "password", article.password);
+    readField(rows, "parent_id", article.parent);
+    return article;
+}
+
+std::string relativeLinks(std::string text, const std::vector<std::string>& siteAddresses)
+{
+    text = replaceApostrophes(text);
+    for (const std::string& address : siteAddresses)
+        text = replaceAll(text, address, "..");
+    return text;
+}
+
+// Which tags list each article, from emlog's tag table.
+std::unordered_map<std::int64_t, std::vector<std::int64_t>> tagsByArticle(MigrationRun& run)
+{
+    std::unordered_map<std::int64_t, std::vector<std::int64_t>> tags;
+    for (const auto& [tid, list] : readEmlogColumns(run, "tag", "tid", "gid").value_or(EmlogValues{})) {
+        for (const std::int64_t gid : splitPostIds(list))
+            tags[gid].push_back(tid);
+    }
+    return tags;
 }
 
 } // namespace
@@ -34,7 +82,13 @@ bool isDraft(const Article& article)
     return article.hide == "y" || article.checked == "n";
 }
 
-PostFields buildPostFields(MigrationRun& run, const Article& article)
+bool isPage(const Article& article)
+{
+    return article.type == "page";
+}
+
+Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place,
+                            const std::vector<std::string>& siteAddresses)
 {
     const std::string wallClock = formatDateTime(unixTimeToDateTime(article.date));
     const std::string utc = formatDateTime(unixTimeToUtc(article.date));
@@ -42,54 +96,115 @@ PostFields buildPostFields(MigrationRun& run, const Article& article)
 
     Assignments post(run.wordPress);
     post.add("post_status", isDraft(article) ? "draft" : "publish")
-        .add("comment_status", "open")
+        .add("comment_status", article.allowRemark == "n" ? "closed" : "open")
         .add("ping_status", "open")
-        .add("post_parent", 0)
+        .add("post_parent", place.parent)
         .add("menu_order", 0)
-        .add("post_type", "post")
-        .add("ID", article.gid)
-        .add("post_author", article.author)
-        .add("post_content", replaceAll(replaceApostrophes(article.content), siteAddress, ".."))
+        .add("post_type", isPage(article) ? "page" : "post")
+        .add("ID", place.id)
+        .add("post_author", place.author)
+        .add("post_content", relativeLinks(article.content, siteAddresses))
         .add("post_title", title)
+        .add("post_excerpt", relativeLinks(article.excerpt, siteAddresses))
         .add("post_name", firstCharacters(title, postNameLength))
+        .add("post_password", article.password)
         .add("comment_count", article.comnum)
         .add("post_date", wallClock)
         .add("post_date_gmt", utc)
         .add("post_modified", wallClock)
-        .add("post_modified_gmt", utc);
-    if (!article.password.empty())
-        post.add("post_password", article.password);
-
-    PostFields fields{post.text()};
-    // -1 is emlog's mark for "no category": there is nothing to link to.
-    if (article.sortid >= 0) {
-        Assignments link(run.wordPress);
-        link.add("object_id", article.gid).add("term_taxonomy_id", article.sortid);
-        fields.categoryLinkWritten = writeRow(run, migration, "term_relationships", sourceId(article), link.text());
-    }
-    return fields;
+        .add("post_modified_gmt", utc)
+        .add("to_ping", "")
+        .add("pinged", "")
+        .add("post_content_filtered", "");
+    return post;
 }
 
 void migratePosts(MigrationRun& run)
 {
-    Article article;
-    forEachRow(run, {migration, "blog", "初始化转换博客文章...", "正在转换博客文章."}, [&](const ResultSet& rows) {
-        readField(rows, "gid", article.gid);
-        readField(rows, "title", article.title);
-        readField(rows, "date", article.date);
-        readField(rows, "content", article.content);
-        readField(rows, "author", article.author);
-        readField(rows, "comnum", article.comnum);
-        readField(rows, "sortid", article.sortid);
-        readField(rows, "hide", article.hide);
-        readField(rows, "checked", article.checked);
-        readField(rows, "password", article.password);
+    const Copies copies = findCopies(run, origin::article).value_or(Copies{});
+    const Copies categories = findCopies(run, origin::category).value_or(Copies{});
+    const Copies tags = findCopies(run, origin::tag).value_or(Copies{});
+    const auto tagLists = tagsByArticle(run);
+    const Authors authors = findAuthors(run);
+    const std::vector<std::string> addresses = siteAddresses(run);
+    std::unordered_set<std::int64_t> used = usedIds(run, "posts", "ID").value_or(std::unordered_set<std::int64_t>{});
+    FreeIds free(largestEmlogId(run, "blog", "gid"));
+    for (const std::int64_t id : used)
+        free.keepAbove(id);
 
-        const PostFields fields = buildPostFields(run, article);
-        const bool written = writeRow(run, migration, "posts", sourceId(article), fields.assignments);
-        run.pace(run.pacing.posts);
-        return written && fields.categoryLinkWritten;
-    });
+    RowWriter writer(run, migration);
+    struct Written
+    {
+        RowWriter::Ticket ticket;
+        std::int64_t id;
+    };
+    std::unordered_map<std::int64_t, Written> thisRun;
+    std::vector<Written> sticky;
+    std::unordered_set<std::int64_t> linked;
+    forEachRow(
+        run, {migration, "blog", "初始化转换博客文章...", "正在转换博客文章.", run.pacing.posts, "gid", "parent_id"},
+        [&](const ResultSet& rows) {
+            const Article article = readArticle(rows);
+            if (copies.count(article.gid)) {
+                writer.alreadyThere();
+                return;
+            }
+            PostPlace place{free.keepOrTake(article.gid, used), authors.of(article.author), 0};
+            used.insert(place.id);
+            RowWrite write;
+            write.sourceId = sourceId(article);
+            // A page under a page that never existed stands at the top.
+            if (const auto parent = copies.find(article.parent); article.parent != 0 && parent != copies.end()) {
+                place.parent = parent->second.id;
+            } else if (const auto written = thisRun.find(article.parent); article.parent != 0 && written != thisRun.end()) {
+                place.parent = written->second.id;
+                write.after = RowWrite::After{written->second.ticket, "its parent page gid=" +
+                                                                          std::to_string(article.parent) +
+                                                                          " did not arrive"};
+            }
+            write.rows.push_back({"posts", buildPostFields(run, article, place, addresses)});
+            write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid)});
+            if (!article.alias.empty())
+                write.rows.push_back(
+                    {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
+
+            // -1 is emlog's mark for "no category"; pages have none.
+            if (!isPage(article) && article.sortid > 0) {
+                if (const auto category = categories.find(article.sortid); category != categories.end()) {
+                    write.rows.push_back(termLink(run, place.id, category->second.taxonomyId));
+                    linked.insert(category->second.taxonomyId);
+                } else {
+                    write.problems.push_back({"term_relationships", "category sid=" + std::to_string(article.sortid) +
+                                                                        " is not in WordPress"});
+                }
+            }
+            if (const auto listed = tagLists.find(article.gid); listed != tagLists.end()) {
+                for (const std::int64_t tid : listed->second) {
+                    if (const auto tag = tags.find(tid); tag != tags.end()) {
+                        write.rows.push_back(termLink(run, place.id, tag->second.taxonomyId));
+                        linked.insert(tag->second.taxonomyId);
+                    } else {
+                        write.problems.push_back(
+                            {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
+                    }
+                }
+            }
+            write.arrivalCheck = originCheck(run, origin::article, article.gid);
+            const Written written{writer.write(std::move(write)), place.id};
+            thisRun[article.gid] = written;
+            if (article.top == "y")
+                sticky.push_back(written);
+        });
+    writer.finish();
+
+    recountTerms(run, migration, std::vector<std::int64_t>(linked.begin(), linked.end()));
+    std::vector<std::int64_t> stuck;
+    for (const Written& post : sticky) {
+        if (writer.state(post.ticket) == RowWriter::State::Arrived)
+            stuck.push_back(post.id);
+    }
+    if (!run.stopRequested() && !addStickyPosts(run, stuck))
+        recordFailure(run, migration, run.wordPressTable("options"), "sticky_posts");
 }
 
 } // namespace kestrel

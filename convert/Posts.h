@@ -3,40 +3,51 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrel {
 
 struct MigrationRun;
+class Assignments;
 
-// Absolute links to the old blog's own address become relative links ("..").
-extern const std::string_view siteAddress;
-
-// The columns of an emlog article that reach WordPress.
+// The columns of an emlog article or page that reach WordPress. A column this
+// emlog version lacks keeps its default here.
 struct Article
 {
     std::int64_t gid = 0;
-    std::int64_t author = 0;
+    std::int64_t author = 1;
     std::int64_t date = 0; // Unix time
     std::int64_t comnum = 0;
-    std::int64_t sortid = 0;
+    std::int64_t sortid = -1;
+    std::int64_t parent = 0; // emlog pro: the page above this one
     std::string title;
     std::string content;
+    std::string excerpt;
+    std::string alias;
+    std::string type = "blog"; // or "page"
     std::string hide = "n";    // 'y': a draft
     std::string checked = "y"; // 'n': awaiting review
+    std::string top = "n";     // 'y': sticky
+    std::string allowRemark = "y";
     std::string password;
 };
 
 // An article stays private in WordPress when emlog kept it from readers.
 bool isDraft(const Article& article);
+bool isPage(const Article& article);
 
-struct PostFields
+// Where the article goes in WordPress, decided before its row is built.
+struct PostPlace
 {
-    std::string assignments;         // the post's row
-    bool categoryLinkWritten = true; // whether the relationship row reached WordPress (when there was one)
+    std::int64_t id = 0;
+    std::int64_t author = 0;
+    std::int64_t parent = 0;
 };
 
-// Writes the article's category link into term_relationships and gives the post's assignment list.
-PostFields buildPostFields(MigrationRun& run, const Article& article);
+// The post's row. Links to the old site's own address become relative (".."),
+// in the content and the excerpt alike.
+Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place,
+                            const std::vector<std::string>& siteAddresses);
 
 // "'" becomes "’" throughout.
 std::string replaceApostrophes(std::string_view text);

@@ -18,4 +18,11 @@ bool reopenLostSession(MigrationRun&, BlogConnection&)
     return false;
 }
 
+bool executeWithReconnect(MigrationRun& run, BlogConnection& session, std::string_view statement)
+{
+    if (executeSql(session, statement))
+        return true;
+    return isSessionLost(session) && reopenLostSession(run, session) && executeSql(session, statement);
+}
+
 } // namespace kestrel

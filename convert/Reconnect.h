@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 namespace kestrel {
 
 class BlogConnection;
@@ -14,5 +16,9 @@ bool isSessionLost(const BlogConnection& session);
 // the status text. True when the session is open again; false when the server
 // stays away or a stop was asked for.
 bool reopenLostSession(MigrationRun& run, BlogConnection& session);
+
+// Runs a statement that may safely run twice (a read): when the session was
+// lost, it is opened again and the statement tried once more.
+bool executeWithReconnect(MigrationRun& run, BlogConnection& session, std::string_view statement);
 
 } // namespace kestrel

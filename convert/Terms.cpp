@@ -2,9 +2,29 @@
 
 #include "BlogConnection.h"
 #include "MigrationRun.h"
+#include "Reconnect.h"
 #include "ResultSet.h"
+#include "TextHelpers.h"
+
+#include <algorithm>
 
 namespace kestrel {
+
+namespace {
+
+std::optional<std::int64_t> largestOf(MigrationRun& run, BlogConnection& session, const std::string& table,
+                                      std::string_view column)
+{
+    if (!executeWithReconnect(run, session, "Select max(" + std::string(column) + ") From " + table))
+        return std::nullopt;
+    ResultSet result = storeResult(session);
+    std::int64_t largest = 0;
+    if (!readField(result, 0, largest))
+        return std::nullopt;
+    return largest;
+}
+
+} // namespace
 
 void recountTerms(MigrationRun& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds)
 {
@@ -18,25 +38,63 @@ void recountTerms(MigrationRun& run, std::string_view migration, const std::vect
         "update " + termTaxonomy + " set count=(select count(*) from " + run.wordPressTable("term_relationships") +
         " r join " + run.wordPressTable("posts") + " p on p.ID=r.object_id where r.term_taxonomy_id=" + termTaxonomy +
         ".term_taxonomy_id and p.post_status='publish' and p.post_type='post') where term_taxonomy_id in (" + ids + ")";
-    if (!executeSql(run.wordPress, statement))
+    if (!executeWithReconnect(run, run.wordPress, statement))
         recordFailure(run, migration, termTaxonomy, "");
 }
 
 std::optional<std::int64_t> largestId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
 {
-    if (!executeSql(run.wordPress, "Select max(" + std::string(idColumn) + ") From " + run.wordPressTable(bareTable)))
-        return std::nullopt;
-    ResultSet result = storeResult(run.wordPress);
-    std::int64_t largest = 0;
-    if (!readField(result, 0, largest))
-        return std::nullopt;
-    return largest;
+    return largestOf(run, run.wordPress, run.wordPressTable(bareTable), idColumn);
 }
 
-std::int64_t nextFreeId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
+std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
 {
-    const auto largest = largestId(run, bareTable, idColumn);
-    return largest ? *largest + 1 : 0;
+    return largestOf(run, run.emlog, run.emlogTable(bareTable), idColumn).value_or(0);
+}
+
+TermIds termIdsInUse(MigrationRun& run, std::int64_t largestEmlogId)
+{
+    TermIds ids;
+    for (const auto& [table, column] : {std::pair{"terms", "term_id"},
+                                        {"term_taxonomy", "term_taxonomy_id"},
+                                        {"term_relationships", "term_taxonomy_id"}}) {
+        if (auto used = usedIds(run, table, column))
+            ids.used.merge(*used);
+    }
+    std::int64_t largest = largestEmlogId;
+    for (const std::int64_t id : ids.used)
+        largest = std::max(largest, id);
+    ids.free = FreeIds(largest);
+    return ids;
+}
+
+RowWrite termWrite(MigrationRun& run, const OriginKey& key, std::int64_t emlogId, std::int64_t id,
+                   std::string_view taxonomy, std::string_view name, std::string_view description,
+                   std::int64_t parent)
+{
+    RowWrite write;
+    write.sourceId = std::string(key.key == origin::category.key ? "sid=" : "tid=") + std::to_string(emlogId);
+    Assignments term(run.wordPress);
+    term.add("term_id", id).add("name", name).add("slug", encodeSlugWithin(name, slugColumnLength));
+    Assignments termTaxonomy(run.wordPress);
+    termTaxonomy.add("term_taxonomy_id", id)
+        .add("term_id", id)
+        .add("taxonomy", taxonomy)
+        .add("description", description)
+        .add("parent", parent)
+        .add("count", 0);
+    write.rows.push_back({"terms", std::move(term)});
+    write.rows.push_back({"term_taxonomy", std::move(termTaxonomy)});
+    write.rows.push_back({"termmeta", originMeta(run, key, id, emlogId)});
+    write.arrivalCheck = originCheck(run, key, emlogId);
+    return write;
+}
+
+TableRow termLink(MigrationRun& run, std::int64_t postId, std::int64_t termTaxonomyId)
+{
+    Assignments link(run.wordPress);
+    link.add("object_id", postId).add("term_taxonomy_id", termTaxonomyId);
+    return {"term_relationships", std::move(link)};
 }
 
 } // namespace kestrel

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "Origins.h"
+#include "RowWriter.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace kestrel {
@@ -11,18 +15,32 @@ struct MigrationRun;
 
 // Sets each term's count to what WordPress's own recount gives: the published
 // posts linked to it. WordPress hides a category whose count is 0, and counts
-// no drafts and no articles that are not there.
+// no drafts, no pages and no articles that are not there.
 void recountTerms(MigrationRun& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds);
 
 // The largest value of a column of a WordPress table (0 for an empty table), or
 // nothing when the table cannot be read. On an indexed column the server
 // answers from the index without reading the table.
 std::optional<std::int64_t> largestId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn);
+// The same for a column of an emlog table; 0 when it cannot be read.
+std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn);
 
-// The id for the next row of a WordPress table: one more than the larger of
-// its row count and its largest id, 0 when the table cannot be read. The ids
-// of a primary key are distinct and positive, so the largest is never below
-// the count: asking for the largest is enough, and costs no table scan.
-std::int64_t nextFreeId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn);
+// The term ids WordPress already uses: term ids, term-taxonomy ids, and the
+// term-taxonomy ids that links name (a term taking one would inherit its posts).
+struct TermIds
+{
+    std::unordered_set<std::int64_t> used;
+    FreeIds free;
+};
+TermIds termIdsInUse(MigrationRun& run, std::int64_t largestEmlogId = 0);
+
+// A new term with the same number as term id and term-taxonomy id, and the meta
+// that names its emlog row.
+RowWrite termWrite(MigrationRun& run, const OriginKey& key, std::int64_t emlogId, std::int64_t id,
+                   std::string_view taxonomy, std::string_view name, std::string_view description,
+                   std::int64_t parent);
+
+// A link between a post and a term.
+TableRow termLink(MigrationRun& run, std::int64_t postId, std::int64_t termTaxonomyId);
 
 } // namespace kestrel

@@ -6,9 +6,15 @@ namespace kestrel {
 
 Assignments& Assignments::add(std::string_view column, std::string_view text)
 {
-    if (!m_text.empty())
+    const std::string literal = quotedLiteral(*m_connection, text);
+    if (!m_text.empty()) {
         m_text += ',';
-    m_text.append(column).append("=").append(quotedLiteral(m_connection, text));
+        m_columns += ',';
+        m_values += ',';
+    }
+    m_text.append(column).append("=").append(literal);
+    m_columns.append(column);
+    m_values.append(literal);
     return *this;
 }
 

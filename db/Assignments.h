@@ -8,22 +8,27 @@ namespace kestrel {
 
 class BlogConnection;
 
-// The text after "set" in an insert: column='value' pairs joined by ",".
-// Every value, numbers included, goes in as a quoted literal of the session
-// that will run the statement.
+// The values of one row for an insert, in both forms a statement takes them:
+// column='value' pairs joined by "," (after "set"), or a column list with a
+// tuple of values (for an insert of many rows at once). Every value, numbers
+// included, goes in as a quoted literal of the session that will run the statement.
 class Assignments
 {
 public:
-    explicit Assignments(const BlogConnection& connection) : m_connection(connection) {}
+    explicit Assignments(const BlogConnection& connection) : m_connection(&connection) {}
 
     Assignments& add(std::string_view column, std::string_view text);
     Assignments& add(std::string_view column, std::int64_t number);
 
     const std::string& text() const noexcept { return m_text; }
+    const std::string& columns() const noexcept { return m_columns; } // "a,b,c"
+    std::string tuple() const { return "(" + m_values + ")"; }          // "('x','y','z')"
 
 private:
-    const BlogConnection& m_connection;
+    const BlogConnection* m_connection;
     std::string m_text;
+    std::string m_columns;
+    std::string m_values;
 };
 
 } // namespace kestrel

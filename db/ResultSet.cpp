@@ -137,6 +137,17 @@ bool moveToLastRow(ResultSet& result)
     return true;
 }
 
+RowPosition rowPosition(const ResultSet& result)
+{
+    return result ? mysql_row_tell(result.handle()) : nullptr;
+}
+
+void seekRow(ResultSet& result, RowPosition position)
+{
+    if (result && position)
+        mysql_row_seek(result.handle(), position);
+}
+
 void freeResult(ResultSet& result)
 {
     result = ResultSet();

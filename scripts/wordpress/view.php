@@ -74,9 +74,15 @@ function view_names($terms) {
     return $names;
 }
 
+// The emlog id a copied row names in its meta, '' for a row of WordPress's own.
+function view_origin($type, $id, $key) {
+    return (string) get_metadata($type, $id, $key, true);
+}
+
 function view_term($term, $with_parent) {
     $row = [
         'term_id' => (int) $term->term_id,
+        'origin' => view_origin('term', $term->term_id, $term->taxonomy === 'category' ? '_emlog_sid' : '_emlog_tid'),
         'name' => $term->name,
         'slug' => $term->slug,
     ];
@@ -91,7 +97,7 @@ $view = [];
 
 $view['posts'] = [];
 $posts = get_posts([
-    'post_type' => 'post',
+    'post_type' => ['post', 'page'],
     'post_status' => ['any', 'draft', 'private', 'publish'],
     'numberposts' => -1,
     'suppress_filters' => true,
@@ -104,6 +110,8 @@ foreach ($posts as $post) {
     sort($category_ids, SORT_NUMERIC);
     $view['posts'][] = [
         'ID' => (int) $post->ID,
+        'origin' => view_origin('post', $post->ID, '_emlog_gid'),
+        'type' => $post->post_type,
         'status' => $post->post_status,
         'title' => $post->post_title,
         'content' => $post->post_content,
@@ -129,6 +137,7 @@ $comments = get_comments([
 foreach ($comments as $comment) {
     $view['comments'][] = [
         'id' => (int) $comment->comment_ID,
+        'origin' => view_origin('comment', $comment->comment_ID, '_emlog_cid'),
         'post_id' => (int) $comment->comment_post_ID,
         'parent' => (int) $comment->comment_parent,
         'author' => $comment->comment_author,
@@ -155,6 +164,7 @@ foreach ($attachments as $attachment) {
     $url = wp_get_attachment_url($attachment->ID);
     $view['attachments'][] = [
         'ID' => (int) $attachment->ID,
+        'origin' => view_origin('post', $attachment->ID, '_emlog_aid'),
         'parent' => (int) $attachment->post_parent,
         'title' => $attachment->post_title,
         'name' => $attachment->post_name,

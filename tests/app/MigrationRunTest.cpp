@@ -19,7 +19,9 @@ using namespace kestrel::test;
 namespace {
 
 const QString emptyingText = QStringLiteral("正在先清空wp数据库。");
-const char* const emptiedTables[] = {"comments", "posts", "terms", "term_relationships", "term_taxonomy", "links"};
+const char* const emptiedTables[] = {"comments",      "posts", "terms",    "term_relationships",
+                                     "term_taxonomy", "links", "postmeta", "commentmeta",
+                                     "termmeta"};
 
 class MigrationRunTest : public ::testing::Test
 {
@@ -114,7 +116,7 @@ TEST_F(MigrationRunTest, WrongWordPressPasswordIsReported)
     EXPECT_EQ(MessageBox::shown().last().caption, QStringLiteral("信息："));
 }
 
-TEST_F(MigrationRunTest, EmptyingFirstDeletesSixTablesInOrderThenRests)
+TEST_F(MigrationRunTest, EmptyingFirstDeletesTheTablesAndTheirMetaInOrderThenRests)
 {
     enableStatementLog();
     std::mutex mutex;
@@ -254,7 +256,7 @@ TEST_F(MigrationRunTest, FailedStatementsAreReportedInTheCompletionMessage)
     ASSERT_FALSE(MessageBox::shown().isEmpty());
     const auto& box = MessageBox::shown().last();
     EXPECT_TRUE(box.text.startsWith(QStringLiteral("转换完成，共用时："))) << box.text.toStdString();
-    EXPECT_TRUE(box.text.contains(QStringLiteral("清空：失败 6 条语句"))) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(QStringLiteral("清空：失败 10 条语句"))) << box.text.toStdString();
     EXPECT_TRUE(box.detail.contains(QStringLiteral("nope_comments"))) << box.detail.toStdString();
     EXPECT_TRUE(box.detail.contains(QStringLiteral("doesn't exist"))) << box.detail.toStdString();
 }

@@ -11,6 +11,12 @@ namespace {
 class AttachmentsTest : public MigrationTest
 {
 protected:
+    void SetUp() override
+    {
+        MigrationTest::SetUp();
+        addCopiedArticles({1, 12});
+    }
+
     void addAttachment(std::int64_t aid, std::int64_t blogId, const std::string& fileName,
                        const std::string& filePath = "../content/uploadfile/201403/f.bin")
     {
@@ -22,7 +28,7 @@ protected:
     {
         return wordPressRows("SELECT post_title, post_name, post_mime_type, post_parent, guid, post_status, "
                              "post_type, post_author FROM " +
-                             wp("posts") + " ORDER BY ID");
+                             wp("posts") + " WHERE post_type='attachment' ORDER BY ID");
     }
 };
 
@@ -39,10 +45,13 @@ TEST(ImageFileName, OneFullStopAndAnImageExtension)
 TEST_F(AttachmentsTest, AnImageBecomesAnAttachmentUnderItsArticle)
 {
     addAttachment(1, 12, "photo.JPG", "../content/uploadfile/201403/291f1394000000.jpg");
+    addAttachment(2, 0, "loose.txt", "../content/uploadfile/201403/loose.txt"); // an upload of no article
     migrateAttachments(*run);
     const std::vector<Row> expected = {{"photo.JPG", "photo%2EJPG", "image/jpeg", "12",
                                         "../content/uploadfile/201403/291f1394000000.jpg", "inherit", "attachment",
-                                        "1"}};
+                                        "1"},
+                                       {"loose.txt", "loose%2Etxt", "", "0", "../content/uploadfile/201403/loose.txt",
+                                        "inherit", "attachment", "1"}};
     EXPECT_EQ(attachments(), expected);
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
@@ -65,9 +74,9 @@ TEST_F(AttachmentsTest, EveryImageIsAJpegAndOtherFilesHaveNoType)
 
 TEST_F(AttachmentsTest, NamesArriveAsWrittenAndSlugsEscapeThem)
 {
-    addAttachment(1, 3, "照片 1.png");
-    addAttachment(2, 3, "It's a \"quote\" \\ 100%.txt");
-    addAttachment(3, 3, "😀.gif");
+    addAttachment(1, 12, "照片 1.png");
+    addAttachment(2, 12, "It's a \"quote\" \\ 100%.txt");
+    addAttachment(3, 12, "😀.gif");
     migrateAttachments(*run);
     const auto rows = attachments();
     ASSERT_EQ(rows.size(), 3u);

@@ -10,6 +10,12 @@ namespace {
 class CommentsTest : public MigrationTest
 {
 protected:
+    void SetUp() override
+    {
+        MigrationTest::SetUp();
+        addCopiedArticles({1, 7});
+    }
+
     void addComment(std::int64_t cid, const Columns& columns = {})
     {
         addEmlogRow("comment",
@@ -107,16 +113,16 @@ TEST_F(CommentsTest, OldTablesWithoutRepliesOrDates)
     EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("comments")), "1");
 }
 
-TEST_F(CommentsTest, NullAddressesArriveEmptyAndOrphansStillArrive)
+TEST_F(CommentsTest, NullAddressesArriveEmpty)
 {
     execute(emlogDb.admin(), "ALTER TABLE emlog_comment MODIFY mail VARCHAR(60) NULL, MODIFY url VARCHAR(75) NULL,"
                              " MODIFY ip VARCHAR(128) NULL");
-    addComment(1, {{"gid", "424242"}, {"mail", "NULL"}, {"url", "NULL"}, {"ip", "NULL"}});
+    addComment(1, {{"mail", "NULL"}, {"url", "NULL"}, {"ip", "NULL"}});
     migrateComments(*run);
     const auto rows = wordPressRows("SELECT comment_post_ID, comment_author_email, comment_author_url,"
                                     " comment_author_IP FROM " +
                                     wp("comments"));
-    const std::vector<Row> expected = {{"424242", "", "", ""}};
+    const std::vector<Row> expected = {{"1", "", "", ""}};
     EXPECT_EQ(rows, expected);
 }
 
@@ -126,9 +132,14 @@ TEST_F(CommentsTest, ARefusedCommentIsLoggedAndTheRestArrive)
     addComment(1, {{"poster", "'same'"}});
     addComment(2, {{"poster", "'same'"}});
     addComment(3, {{"poster", "'other'"}});
+    addComment(4, {{"poster", "'replier'"}, {"pid", "2"}}); // answers the refused one
     migrateComments(*run);
     EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("comments")), "2");
-    ASSERT_EQ(run->failures.entries().size(), 1u);
-    EXPECT_EQ(run->failures.entries().front().sourceId, "cid=2");
-    EXPECT_EQ(run->failures.entries().front().table, wp("comments"));
+    EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("commentmeta")), "2");
+    const auto& entries = run->failures.entries();
+    ASSERT_EQ(entries.size(), 2u) << run->failures.details();
+    EXPECT_EQ(entries[0].sourceId, "cid=2");
+    EXPECT_EQ(entries[0].table, wp("comments"));
+    EXPECT_EQ(entries[1].sourceId, "cid=4");
+    EXPECT_EQ(entries[1].error, "the comment it replies to (cid=2) did not arrive");
 }

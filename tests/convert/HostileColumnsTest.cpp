@@ -7,6 +7,7 @@
 #include "TextHelpers.h"
 
 #include <functional>
+#include <numeric>
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -77,6 +78,12 @@ protected:
             const Value* value;
         };
         std::vector<Tried> tried;
+        // Comments, attachments and tags each belong to an article of their own number.
+        if (table != "blog") {
+            std::vector<std::int64_t> articles(targets.size() * values().size());
+            std::iota(articles.begin(), articles.end(), 1);
+            addCopiedArticles(articles);
+        }
         std::int64_t id = 0;
         for (const Target& target : targets) {
             for (const Value& value : values()) {
@@ -119,7 +126,7 @@ TEST_F(HostileColumnsTest, Articles)
         "blog",
         {{"title", post("post_title"), replaceApostrophes},
          {"content", post("post_content"),
-          [](const std::string& text) { return replaceAll(replaceApostrophes(text), siteAddress, ".."); }},
+          replaceApostrophes},
          {"password", post("post_password"), asIs}},
         [](std::int64_t id) {
             return Columns{

@@ -46,15 +46,20 @@ TEST_F(LinksTest, AHiddenLinkStaysHidden)
     EXPECT_EQ(wordPressValue("SELECT link_visible FROM " + wp("links") + " WHERE link_id=2"), "N");
 }
 
-TEST_F(LinksTest, ALinkAlreadyThereIsLoggedAndTheRestArrive)
+TEST_F(LinksTest, ATakenIdGivesANewOneAndALinkAlreadyThereIsLeftAsItIs)
 {
-    execute(wordpress.admin(),
-            "INSERT INTO " + wp("links") + " SET link_id=2, link_url='x', link_name='x', link_notes=''");
+    execute(wordpress.admin(), "INSERT INTO " + wp("links") +
+                                   " (link_id, link_url, link_name, link_notes) VALUES (2, 'x', 'x', ''),"
+                                   " (7, 'http://c.example', 'c', '')");
     addLink(1, "a", "http://a.example", "");
     addLink(2, "b", "http://b.example", "");
-    addLink(3, "c", "http://c.example", "");
+    addLink(3, "c", "http://c.example", "seen before");
     migrateLinks(*run);
-    EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("links")), "3");
-    ASSERT_EQ(run->failures.entries().size(), 1u);
-    EXPECT_EQ(run->failures.entries().front().sourceId, "id=2");
+    const auto rows =
+        wordPressRows("SELECT link_id, link_name, link_description FROM " + wp("links") + " ORDER BY link_id");
+    const std::vector<Row> expected = {{"1", "a", ""}, {"2", "x", ""}, {"7", "c", ""}, {"8", "b", ""}};
+    EXPECT_EQ(rows, expected);
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
+    EXPECT_EQ(tally().written, 2);
+    EXPECT_EQ(tally().alreadyThere, 1);
 }

@@ -2,6 +2,7 @@
 
 #include "BlogConnection.h"
 #include "MigrationRun.h"
+#include "Origins.h"
 #include "Sessions.h"
 #include "TestServer.h"
 
@@ -59,6 +60,22 @@ protected:
             assignments += (assignments.empty() ? "" : ",") + column + "=" + value;
         addEmlogRow(bare, assignments);
     }
+
+    // Articles an earlier run copied: WordPress posts with their emlog ids, each naming its article.
+    void addCopiedArticles(const std::vector<std::int64_t>& gids, const std::string& status = "publish")
+    {
+        for (const std::int64_t gid : gids) {
+            const std::string id = std::to_string(gid);
+            execute(wordpress.admin(), "INSERT INTO " + wp("posts") + " SET ID=" + id + ", post_title='copied " + id +
+                                           "', post_status='" + status +
+                                           "', post_content='', post_excerpt='', to_ping='', pinged='',"
+                                           " post_content_filtered=''");
+            execute(wordpress.admin(), "INSERT INTO " + wp("postmeta") + " SET post_id=" + id + ", meta_key='" +
+                                           std::string(origin::article.key) + "', meta_value='" + id + "'");
+        }
+    }
+
+    const FailureLog::Tally& tally() const { return run->failures.tallies().front(); }
 
     std::vector<Row> wordPressRows(const std::string& sql) { return queryRows(wordpress.admin(), sql); }
     std::string wordPressValue(const std::string& sql) { return queryValue(wordpress.admin(), sql); }

@@ -22,15 +22,16 @@ TEST(FailureLog, SummarisesPerMigrationAndListsEntries)
 {
     FailureLog log;
     auto& posts = log.tally("文章");
-    posts.read = 3;
+    posts.read = 4;
     posts.written = 2;
+    posts.alreadyThere = 1;
     posts.failed = 1;
     log.record("文章", "wp_posts", "gid=2", "1062 Duplicate entry '2' for key 'PRIMARY'");
     log.tally("评论").unreadable = true;
     log.record("评论", "emlog_comment", "", "1146 Table 'x.emlog_comment' doesn't exist");
     log.record("清空", "wp_links", "", "1146 Table 'x.wp_links' doesn't exist");
 
-    EXPECT_EQ(log.summary(), "文章：读取 3 行，写入 2 行，失败 1 行\n评论：无法读取 emlog 表\n清空：失败 1 条语句");
+    EXPECT_EQ(log.summary(), "文章：读取 4 行，写入 2 行，已存在 1 行，失败 1 行\n评论：无法读取 emlog 表\n清空：失败 1 条语句");
     EXPECT_EQ(log.details(2), "[文章] wp_posts gid=2: 1062 Duplicate entry '2' for key 'PRIMARY'\n"
                               "[评论] emlog_comment: 1146 Table 'x.emlog_comment' doesn't exist\n"
                               "…另有 1 条失败记录\n");

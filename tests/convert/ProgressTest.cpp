@@ -27,6 +27,12 @@ void PrintTo(const Shown& shown, std::ostream* out)
 class ProgressTest : public MigrationTest, public ::testing::WithParamInterface<Shown>
 {
 protected:
+    void SetUp() override
+    {
+        MigrationTest::SetUp();
+        addCopiedArticles({1000}); // what the comments and attachments belong to
+    }
+
     void addRow(int i)
     {
         std::string row = GetParam().row;
@@ -67,9 +73,9 @@ INSTANTIATE_TEST_SUITE_P(
     EveryMigration, ProgressTest,
     ::testing::Values(Shown{"Posts", migratePosts, "blog", "gid={i},title='t',date=0,content='',excerpt=''", 3,
                             "初始化转换博客文章...", "正在转换博客文章."},
-                      Shown{"Comments", migrateComments, "comment", "cid={i},gid=1,date=0,comment='c'", 3,
+                      Shown{"Comments", migrateComments, "comment", "cid={i},gid=1000,date=0,comment='c'", 3,
                             "初始化转换博客评论...", "正在转换评论."},
-                      Shown{"Attachments", migrateAttachments, "attachment", "aid={i},blogid=1,filename='f.txt'", 3,
+                      Shown{"Attachments", migrateAttachments, "attachment", "aid={i},blogid=1000,filename='f.txt'", 3,
                             "初始化转换博客附件...", "正在转换附件."},
                       Shown{"Categories", migrateCategories, "sort", "sid={i},sortname='s{i}',description=''", 3,
                             "初始化转换分类...", "正在转换分类."},

@@ -3,6 +3,7 @@
 #include "BlogConnection.h"
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,8 @@ private:
     BlogConnection m_admin;
 };
 
-// Deletes every row of the tables a run writes (WordPress's installer leaves a post, a comment and a category).
+// Deletes every row of the tables a run empties, meta included (WordPress's installer leaves a post, a
+// comment and a category).
 void emptyWordPressTables(BlogConnection& connection, const std::string& prefix = "wp_");
 
 // Runs WordPress's own installer (php-cli) into an existing database (of the test server unless told).
@@ -77,6 +79,13 @@ std::string sourceDir();
 
 // Loads the project's sample emlog blog into a database (created when missing).
 void loadSampleBlog(const std::string& database, const std::string& prefix = "emlog_");
+
+// The rows of the sample blog that name something it does not have (comment 28 and
+// attachment 7 belong to the deleted article 14, ...): every run reports them, as
+// "migration sourceId", e.g. "评论 cid=28".
+const std::set<std::string>& sampleRowsWithoutOwners();
+// The rows a completion message's details name as failed, as "migration sourceId".
+std::set<std::string> failedRows(const std::string& details);
 
 // A MariaDB server of one test's own, for faults that must not reach the shared
 // test server: it can be killed as a crash would, and started again.

@@ -1,0 +1,116 @@
+#include "Origins.h"
+
+#include "Assignments.h"
+#include "BlogConnection.h"
+#include "MigrationRun.h"
+#include "Reconnect.h"
+#include "ResultSet.h"
+
+#include <algorithm>
+
+namespace kestrel {
+
+namespace {
+
+// The table a meta table belongs to, and its id column.
+struct Owner
+{
+    std::string_view table;
+    std::string_view idColumn;
+};
+
+Owner ownerOf(const OriginKey& key)
+{
+    if (key.metaTable == "commentmeta")
+        return {"comments", "comment_ID"};
+    if (key.metaTable == "termmeta")
+        return {"term_taxonomy", "term_id"};
+    if (key.metaTable == "usermeta")
+        return {"users", "ID"};
+    return {"posts", "ID"};
+}
+
+bool isDecimal(std::string_view text)
+{
+    return !text.empty() && text.size() <= 18 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+} // namespace
+
+std::optional<Copies> findCopies(MigrationRun& run, const OriginKey& key)
+{
+    const Owner owner = ownerOf(key);
+    const bool isTerm = key.metaTable == "termmeta";
+    // A term's meta names its term; links name its term_taxonomy row of the right taxonomy.
+    const std::string taxonomyId = isTerm ? "o.term_taxonomy_id" : "o." + std::string(owner.idColumn);
+    const std::string taxonomy = key.key == origin::category.key ? "category" : "post_tag";
+    std::string query = "SELECT m.meta_value, m." + std::string(key.ownerColumn) + ", " + taxonomyId + " FROM " +
+                        run.wordPressTable(key.metaTable) + " m JOIN " + run.wordPressTable(owner.table) + " o ON o." +
+                        std::string(owner.idColumn) + "=m." + std::string(key.ownerColumn) +
+                        (isTerm ? " AND o.taxonomy='" + taxonomy + "'" : "") + " WHERE m.meta_key='" +
+                        std::string(key.key) + "'";
+    if (!executeWithReconnect(run, run.wordPress, query))
+        return std::nullopt;
+    ResultSet rows = storeResult(run.wordPress);
+    if (!rows)
+        return std::nullopt;
+    Copies copies;
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::string emlogId;
+        Copy copy;
+        readField(rows, 0, emlogId);
+        readField(rows, 1, copy.id);
+        readField(rows, 2, copy.taxonomyId);
+        if (isDecimal(emlogId))
+            copies.emplace(std::stoll(emlogId), copy); // the first copy found stands; a second is not ours to judge
+    }
+    return copies;
+}
+
+Assignments originMeta(MigrationRun& run, const OriginKey& key, std::int64_t wordPressId, std::int64_t emlogId)
+{
+    return ownerMeta(run, key, wordPressId, key.key, std::to_string(emlogId));
+}
+
+Assignments ownerMeta(MigrationRun& run, const OriginKey& key, std::int64_t wordPressId, std::string_view metaKey,
+                      std::string_view value)
+{
+    Assignments meta(run.wordPress);
+    meta.add(key.ownerColumn, wordPressId).add("meta_key", metaKey).add("meta_value", value);
+    return meta;
+}
+
+std::string originCheck(MigrationRun& run, const OriginKey& key, std::int64_t emlogId)
+{
+    return "SELECT COUNT(*) FROM " + run.wordPressTable(key.metaTable) + " WHERE meta_key='" + std::string(key.key) +
+           "' AND meta_value='" + std::to_string(emlogId) + "'";
+}
+
+std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, std::string_view bareTable,
+                                                        std::string_view column)
+{
+    if (!executeWithReconnect(run, run.wordPress,
+                              "SELECT DISTINCT " + std::string(column) + " FROM " + run.wordPressTable(bareTable)))
+        return std::nullopt;
+    ResultSet rows = storeResult(run.wordPress);
+    if (!rows)
+        return std::nullopt;
+    std::unordered_set<std::int64_t> ids;
+    ids.reserve(rowCount(rows));
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::int64_t id = 0;
+        readField(rows, 0, id);
+        ids.insert(id);
+    }
+    return ids;
+}
+
+std::int64_t FreeIds::keepOrTake(std::int64_t wanted, const std::unordered_set<std::int64_t>& used)
+{
+    if (wanted > 0 && !used.count(wanted))
+        return wanted;
+    return take();
+}
+
+} // namespace kestrel

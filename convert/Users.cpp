@@ -1,0 +1,243 @@
+#include "Users.h"
+
+#include "BlogConnection.h"
+#include "DateTime.h"
+#include "MigrationRun.h"
+#include "Migrations.h"
+#include "Origins.h"
+#include "Reconnect.h"
+#include "ResultSet.h"
+#include "RowWriter.h"
+#include "Terms.h"
+#include "TextHelpers.h"
+
+#include <chrono>
+#include <unordered_set>
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view migration = "用户";
+constexpr std::size_t nicenameLength = 50;
+
+struct EmlogUser
+{
+    std::int64_t uid = 0;
+    std::string login;
+    std::string hash;
+    std::string nickname;
+    std::string role;
+    std::string isCheck = "n";
+    std::string email;
+    std::string description;
+    std::int64_t created = 0; // emlog pro only
+};
+
+struct WordPressUsers
+{
+    std::unordered_map<std::string, std::int64_t> byLogin; // lower-cased
+    std::unordered_map<std::string, std::int64_t> byEmail; // lower-cased
+    std::unordered_set<std::string> nicenames;
+};
+
+WordPressUsers wordPressUsers(MigrationRun& run)
+{
+    WordPressUsers users;
+    if (!executeWithReconnect(run, run.wordPress,
+                              "SELECT ID, user_login, user_email, user_nicename FROM " + run.wordPressTable("users") +
+                                  " ORDER BY ID"))
+        return users;
+    ResultSet rows = storeResult(run.wordPress);
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::int64_t id = 0;
+        std::string login, email, nicename;
+        readField(rows, 0, id);
+        readField(rows, 1, login);
+        readField(rows, 2, email);
+        readField(rows, 3, nicename);
+        users.byLogin.emplace(asciiLower(login), id);
+        if (!email.empty())
+            users.byEmail.emplace(asciiLower(email), id);
+        users.nicenames.insert(nicename);
+    }
+    return users;
+}
+
+bool hasEmlogTable(MigrationRun& run, std::string_view bare)
+{
+    if (!executeWithReconnect(run, run.emlog,
+                              "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() AND "
+                              "TABLE_NAME=" +
+                                  quotedLiteral(run.emlog, run.emlogTable(bare))))
+        return false;
+    ResultSet result = storeResult(run.emlog);
+    std::int64_t count = 0;
+    return readField(result, 0, count) && count > 0;
+}
+
+// The WordPress user an emlog user already is, if any.
+std::int64_t matchingUser(const WordPressUsers& users, const Copies& copies, const EmlogUser& user)
+{
+    if (const auto copy = copies.find(user.uid); copy != copies.end())
+        return copy->second.id;
+    if (const auto same = users.byLogin.find(asciiLower(user.login)); same != users.byLogin.end())
+        return same->second;
+    if (user.email.empty())
+        return 0;
+    const auto same = users.byEmail.find(asciiLower(user.email));
+    return same != users.byEmail.end() ? same->second : 0;
+}
+
+EmlogUser readUser(const ResultSet& rows)
+{
+    EmlogUser user;
+    readField(rows, "uid", user.uid);
+    readField(rows, "username", user.login);
+    readField(rows, "password", user.hash);
+    readField(rows, "nickname", user.nickname);
+    readField(rows, "role", user.role);
+    readField(rows, "ischeck", user.isCheck);
+    readField(rows, "email", user.email);
+    readField(rows, "description", user.description);
+    readField(rows, "create_time", user.created);
+    return user;
+}
+
+std::string capabilities(std::string_view role)
+{
+    return "a:1:{s:" + std::to_string(role.size()) + ":\"" + std::string(role) + "\";b:1;}";
+}
+
+} // namespace
+
+std::int64_t Authors::of(std::int64_t uid) const
+{
+    const auto user = byUid.find(uid);
+    return user != byUid.end() ? user->second : administrator;
+}
+
+std::int64_t Authors::userOf(std::int64_t uid) const
+{
+    const auto user = byUid.find(uid);
+    return user != byUid.end() ? user->second : 0;
+}
+
+Role roleOf(std::string_view emlogRole, std::string_view isCheck)
+{
+    if (emlogRole == "admin")
+        return {"administrator", 10};
+    if (emlogRole == "editor")
+        return {"editor", 7};
+    if (emlogRole == "writer")
+        return isCheck == "y" ? Role{"contributor", 1} : Role{"author", 2};
+    return {"subscriber", 0};
+}
+
+std::string userNicename(std::string_view login)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string nicename;
+    for (const char c : asciiLower(login)) {
+        const auto byte = static_cast<unsigned char>(c);
+        std::string piece;
+        if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_')
+            piece = std::string(1, c);
+        else if (c == ' ' || c == '.' || c == '@')
+            piece = "-";
+        else if (byte >= 0x80)
+            piece = {'%', hex[byte >> 4], hex[byte & 0xF]};
+        if (nicename.size() + piece.size() > nicenameLength)
+            break;
+        nicename += piece;
+    }
+    return nicename;
+}
+
+Authors findAuthors(MigrationRun& run)
+{
+    Authors authors;
+    const std::string capabilitiesKey = run.wordPressPrefix + "capabilities";
+    if (executeWithReconnect(run, run.wordPress,
+                             "SELECT MIN(u.ID) FROM " + run.wordPressTable("users") + " u JOIN " +
+                                 run.wordPressTable("usermeta") + " m ON m.user_id=u.ID AND m.meta_key=" +
+                                 quotedLiteral(run.wordPress, capabilitiesKey) +
+                                 " WHERE m.meta_value LIKE '%\"administrator\"%'")) {
+        ResultSet result = storeResult(run.wordPress);
+        std::int64_t administrator = 0;
+        if (readField(result, 0, administrator) && administrator > 0)
+            authors.administrator = administrator;
+    }
+    if (!hasEmlogTable(run, "user") || !executeWithReconnect(run, run.emlog, "Select * From " + run.emlogTable("user")))
+        return authors;
+    ResultSet rows = storeResult(run.emlog);
+    const WordPressUsers users = wordPressUsers(run);
+    const Copies copies = findCopies(run, origin::user).value_or(Copies{});
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        const EmlogUser user = readUser(rows);
+        if (const std::int64_t id = matchingUser(users, copies, user))
+            authors.byUid.emplace(user.uid, id);
+    }
+    return authors;
+}
+
+void migrateUsers(MigrationRun& run)
+{
+    // A blog without a user table (an old dump, say) has no users to bring.
+    if (!hasEmlogTable(run, "user"))
+        return;
+    WordPressUsers users = wordPressUsers(run);
+    const Copies copies = findCopies(run, origin::user).value_or(Copies{});
+    FreeIds free(largestId(run, "users", "ID").value_or(0));
+    const std::string registeredNow = formatDateTime(unixTimeToUtc(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count()));
+
+    RowWriter writer(run, migration);
+    forEachRow(run, {migration, "user", "初始化转换用户...", "正在转换用户.", {}}, [&](const ResultSet& rows) {
+        const EmlogUser user = readUser(rows);
+        // A user WordPress already has is left exactly as it is, however emlog describes them.
+        if (matchingUser(users, copies, user) != 0) {
+            writer.alreadyThere();
+            return;
+        }
+        const std::int64_t id = free.take();
+        std::string nicename = userNicename(user.login);
+        if (nicename.empty())
+            nicename = "user-" + std::to_string(user.uid);
+        for (int n = 2; users.nicenames.count(nicename); ++n)
+            nicename = userNicename(user.login).substr(0, nicenameLength - 4) + "-" + std::to_string(n);
+        users.nicenames.insert(nicename);
+        users.byLogin.emplace(asciiLower(user.login), id);
+        if (!user.email.empty())
+            users.byEmail.emplace(asciiLower(user.email), id);
+
+        const std::string shown = user.nickname.empty() ? user.login : user.nickname;
+        const Role role = roleOf(user.role, user.isCheck);
+        RowWrite write;
+        write.sourceId = "uid=" + std::to_string(user.uid);
+        Assignments row(run.wordPress);
+        row.add("ID", id)
+            .add("user_login", user.login)
+            .add("user_pass", user.hash)
+            .add("user_nicename", nicename)
+            .add("user_email", user.email)
+            .add("user_registered",
+                 user.created > 0 ? formatDateTime(unixTimeToUtc(user.created)) : registeredNow)
+            .add("display_name", shown);
+        write.rows.push_back({"users", std::move(row)});
+        auto meta = [&](std::string_view key, std::string_view value) {
+            write.rows.push_back({"usermeta", ownerMeta(run, origin::user, id, key, value)});
+        };
+        meta("nickname", shown);
+        meta("description", user.description);
+        meta(run.wordPressPrefix + "capabilities", capabilities(role.name));
+        meta(run.wordPressPrefix + "user_level", std::to_string(role.level));
+        write.rows.push_back({"usermeta", originMeta(run, origin::user, id, user.uid)});
+        write.arrivalCheck = originCheck(run, origin::user, user.uid);
+        writer.write(std::move(write));
+    });
+    writer.finish();
+}
+
+} // namespace kestrel

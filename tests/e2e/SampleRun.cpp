@@ -1,0 +1,328 @@
+#include "SampleRun.h"
+
+#include "MigrationRunner.h"
+#include "Sessions.h"
+
+#include <QCheckBox>
+#include <QJsonDocument>
+#include <QPushButton>
+
+#include <algorithm>
+#include <set>
+
+namespace kestrel::test {
+
+namespace {
+
+// The rows of a view that came from emlog, by the emlog id their origin names.
+std::map<std::string, QJsonObject> byOrigin(const QJsonArray& rows)
+{
+    std::map<std::string, QJsonObject> copied;
+    for (const QJsonValue& row : rows) {
+        const std::string origin = str(row[QStringLiteral("origin")]);
+        if (!origin.empty()) {
+            EXPECT_TRUE(copied.emplace(origin, row.toObject()).second) << "emlog id " << origin << " twice";
+        }
+    }
+    return copied;
+}
+
+std::vector<std::string> names(const QJsonValue& list)
+{
+    std::vector<std::string> all;
+    for (const QJsonValue& name : list.toArray())
+        all.push_back(str(name));
+    return all;
+}
+
+std::string mapped(const std::map<std::string, std::string>& ids, const std::string& emlogId)
+{
+    const auto id = ids.find(emlogId);
+    return id == ids.end() ? "0" : id->second;
+}
+
+} // namespace
+
+std::string str(const QJsonValue& value)
+{
+    return value.isString() ? value.toString().toStdString() : std::to_string(value.toInteger());
+}
+
+std::string text(const std::optional<std::string>& value)
+{
+    return value.value_or("");
+}
+
+std::string localTime(const std::string& column)
+{
+    return "DATE_FORMAT(DATE_ADD('1970-01-01 08:00:00', INTERVAL " + column + " SECOND), '%Y-%m-%d %H:%i:%s')";
+}
+
+std::string utcTime(const std::string& column)
+{
+    return "DATE_FORMAT(DATE_ADD('1970-01-01 00:00:00', INTERVAL " + column + " SECOND), '%Y-%m-%d %H:%i:%s')";
+}
+
+std::string published(const std::string& alias)
+{
+    return alias + ".hide='n' AND " + alias + ".checked='y' AND " + alias + ".type='blog'";
+}
+
+SampleRun::SampleRun(std::string emlogPrefix, std::string wordPressPrefix)
+    : wordpress("e2e_wp", std::move(wordPressPrefix)), m_emlogPrefix(std::move(emlogPrefix))
+{
+    MessageBox::clearShown();
+    loadSampleBlog(emlog.name(), m_emlogPrefix);
+}
+
+SampleRun::~SampleRun()
+{
+    closeSessions();
+}
+
+MessageBox::Shown SampleRun::migrate(bool emptyFirst)
+{
+    return migrateInto(wordpress.name(), wordpress.prefix(), emptyFirst);
+}
+
+MessageBox::Shown SampleRun::migrateInto(const std::string& database, const std::string& prefix, bool emptyFirst)
+{
+    MigrationWindow window;
+    window.show();
+    const QString address = QString::fromStdString(testServer().address());
+    typeInto(window, QStringLiteral("txt_服务器_emlog"), address);
+    typeInto(window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlog.name()));
+    typeInto(window, QStringLiteral("txt_前缀_emlog"), QString::fromStdString(m_emlogPrefix));
+    typeInto(window, QStringLiteral("txt_服务器_Wp"), address);
+    typeInto(window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(database));
+    typeInto(window, QStringLiteral("txt_前缀_Wp"), QString::fromStdString(prefix));
+    window.findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(emptyFirst);
+    window.runner()->setPacing(Pacing::none());
+    const int before = boxesWithText(QStringLiteral("转换完成"));
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnGo")), Qt::LeftButton);
+    EXPECT_TRUE(waitUntil([&] { return boxesWithText(QStringLiteral("转换完成")) > before; }, 120000));
+    return MessageBox::shown().isEmpty() ? MessageBox::Shown{} : MessageBox::shown().last();
+}
+
+QJsonObject SampleRun::wordPressView(const std::string& database)
+{
+    const std::string json = runWordPressScript(sourceDir() + "/scripts/wordpress/view.php",
+                                                database.empty() ? wordpress.name() : database, wordpress.prefix());
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    return document.object();
+}
+
+std::vector<Row> SampleRun::emlogRows(std::string sql)
+{
+    for (std::size_t at; (at = sql.find("{p}")) != std::string::npos;)
+        sql.replace(at, 3, m_emlogPrefix);
+    return queryRows(emlog.admin(), sql);
+}
+
+void SampleRun::emlogExecute(std::string sql)
+{
+    for (std::size_t at; (at = sql.find("{p}")) != std::string::npos;)
+        sql.replace(at, 3, m_emlogPrefix);
+    execute(emlog.admin(), sql);
+}
+
+std::string SampleRun::relativeLinks(std::string expression)
+{
+    const std::string options = m_emlogPrefix + "options";
+    if (queryValue(emlog.admin(), "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() "
+                                  "AND TABLE_NAME='" + options + "'") == "0")
+        return expression;
+    std::string url = queryValue(emlog.admin(), "SELECT option_value FROM " + options +
+                                                    " WHERE option_name='blogurl'");
+    while (!url.empty() && url.back() == '/')
+        url.pop_back();
+    const std::string rest = url.substr(url.find("://") + 3);
+    for (const std::string scheme : {"https://", "http://"})
+        expression = "REPLACE(" + expression + ", " + quotedLiteral(emlog.admin(), scheme + rest) + ", '..')";
+    return expression;
+}
+
+void SampleRun::checkWholeBlog(const QJsonObject& view)
+{
+    {
+        SCOPED_TRACE("posts");
+        checkPosts(view[QStringLiteral("posts")].toArray());
+    }
+    {
+        SCOPED_TRACE("comments");
+        checkComments(view[QStringLiteral("comments")].toArray());
+    }
+    {
+        SCOPED_TRACE("attachments");
+        checkAttachments(view[QStringLiteral("attachments")].toArray());
+    }
+    {
+        SCOPED_TRACE("categories");
+        checkCategories(view[QStringLiteral("categories")].toArray(), view[QStringLiteral("all_categories")].toArray());
+    }
+    {
+        SCOPED_TRACE("tags");
+        checkTags(view[QStringLiteral("tags")].toArray());
+    }
+    {
+        SCOPED_TRACE("links");
+        checkLinks(view[QStringLiteral("links")].toArray());
+    }
+}
+
+void SampleRun::checkPosts(const QJsonArray& posts)
+{
+    const auto expected = emlogRows(
+        "SELECT b.gid, IF(b.type='page','page','post'), IF(b.hide='y' OR b.checked='n','draft','publish'),"
+        " REPLACE(b.title, '''', '’'), " +
+        relativeLinks("REPLACE(b.content, '''', '’')") + ", " + localTime("b.date") + ", " + utcTime("b.date") +
+        ", b.password, IF(b.type='page', NULL, s.sortname) FROM {p}blog b LEFT JOIN {p}sort s ON s.sid=b.sortid"
+        " ORDER BY b.gid");
+    std::map<std::string, std::vector<std::string>> tagsOf;
+    for (const Row& row :
+         emlogRows("SELECT b.gid, t.tagname FROM {p}blog b JOIN {p}tag t ON FIND_IN_SET(b.gid, t.gid)"))
+        tagsOf[text(row[0])].push_back(text(row[1]));
+
+    const auto copied = byOrigin(posts);
+    EXPECT_EQ(copied.size(), expected.size());
+    m_postOf.clear();
+    for (const auto& [gid, post] : copied)
+        m_postOf[gid] = str(post[QStringLiteral("ID")]);
+    for (const Row& row : expected) {
+        const std::string gid = text(row[0]);
+        SCOPED_TRACE("article gid=" + gid);
+        ASSERT_TRUE(copied.count(gid));
+        const QJsonObject& post = copied.at(gid);
+        EXPECT_EQ(str(post[QStringLiteral("type")]), text(row[1]));
+        EXPECT_EQ(str(post[QStringLiteral("status")]), text(row[2]));
+        EXPECT_EQ(str(post[QStringLiteral("title")]), text(row[3]));
+        EXPECT_EQ(str(post[QStringLiteral("content")]), text(row[4]));
+        EXPECT_EQ(str(post[QStringLiteral("date")]), text(row[5]));
+        EXPECT_EQ(str(post[QStringLiteral("modified")]), text(row[5]));
+        EXPECT_EQ(str(post[QStringLiteral("date_gmt")]), text(row[6]));
+        EXPECT_EQ(str(post[QStringLiteral("modified_gmt")]), text(row[6]));
+        EXPECT_EQ(str(post[QStringLiteral("password")]), text(row[7]));
+        EXPECT_EQ(names(post[QStringLiteral("categories")]),
+                  row[8] ? std::vector<std::string>{*row[8]} : std::vector<std::string>{});
+        std::vector<std::string> expectedTags = tagsOf[gid];
+        std::sort(expectedTags.begin(), expectedTags.end());
+        EXPECT_EQ(names(post[QStringLiteral("tags")]), expectedTags);
+    }
+}
+
+void SampleRun::checkComments(const QJsonArray& comments)
+{
+    // A comment on an article that is not in emlog has nowhere to go.
+    const auto expected = emlogRows("SELECT cid, gid, pid, poster, comment, mail, url, ip, IF(hide='y','0','1'), " +
+                                    localTime("date") + ", " + utcTime("date") +
+                                    " FROM {p}comment WHERE gid IN (SELECT gid FROM {p}blog) ORDER BY cid");
+    const auto copied = byOrigin(comments);
+    EXPECT_EQ(copied.size(), expected.size());
+    m_commentOf.clear();
+    for (const auto& [cid, comment] : copied)
+        m_commentOf[cid] = str(comment[QStringLiteral("id")]);
+    for (const Row& row : expected) {
+        SCOPED_TRACE("comment cid=" + text(row[0]) + " replying to " + text(row[2]));
+        ASSERT_TRUE(copied.count(text(row[0])));
+        const QJsonObject& comment = copied.at(text(row[0]));
+        EXPECT_EQ(str(comment[QStringLiteral("post_id")]), mapped(m_postOf, text(row[1])));
+        EXPECT_EQ(str(comment[QStringLiteral("parent")]), mapped(m_commentOf, text(row[2])));
+        EXPECT_EQ(str(comment[QStringLiteral("author")]), text(row[3]));
+        EXPECT_EQ(str(comment[QStringLiteral("content")]), text(row[4]));
+        EXPECT_EQ(str(comment[QStringLiteral("email")]), text(row[5]));
+        EXPECT_EQ(str(comment[QStringLiteral("url")]), text(row[6]));
+        EXPECT_EQ(str(comment[QStringLiteral("ip")]), text(row[7]));
+        EXPECT_EQ(str(comment[QStringLiteral("approved")]), text(row[8]));
+        EXPECT_EQ(str(comment[QStringLiteral("date")]), text(row[9]));
+        EXPECT_EQ(str(comment[QStringLiteral("date_gmt")]), text(row[10]));
+    }
+}
+
+void SampleRun::checkAttachments(const QJsonArray& attachments)
+{
+    const auto expected = emlogRows("SELECT aid, blogid, filename, filepath,"
+                                    " IF(LOWER(filename) REGEXP '^[^.]*[.](jpg|gif|png|bmp)[.]?$', 'image/jpeg', '')"
+                                    " FROM {p}attachment WHERE blogid=0 OR blogid IN (SELECT gid FROM {p}blog)"
+                                    " ORDER BY aid");
+    const auto copied = byOrigin(attachments);
+    EXPECT_EQ(copied.size(), expected.size());
+    for (const Row& row : expected) {
+        SCOPED_TRACE("attachment aid=" + text(row[0]));
+        ASSERT_TRUE(copied.count(text(row[0])));
+        const QJsonObject& attachment = copied.at(text(row[0]));
+        EXPECT_EQ(str(attachment[QStringLiteral("parent")]), mapped(m_postOf, text(row[1])));
+        EXPECT_EQ(str(attachment[QStringLiteral("title")]), text(row[2]));
+        EXPECT_EQ(str(attachment[QStringLiteral("url")]), text(row[3]));
+        EXPECT_EQ(str(attachment[QStringLiteral("mime")]), text(row[4]));
+    }
+}
+
+void SampleRun::checkCategories(const QJsonArray& widget, const QJsonArray& all)
+{
+    const auto expected =
+        emlogRows("SELECT s.sid, s.sortname, s.pid, (SELECT COUNT(*) FROM {p}blog b WHERE b.sortid=s.sid AND " +
+                  published("b") + ") FROM {p}sort s ORDER BY s.sid");
+    const auto copied = byOrigin(all);
+    EXPECT_EQ(copied.size(), expected.size());
+    m_categoryOf.clear();
+    for (const auto& [sid, category] : copied)
+        m_categoryOf[sid] = str(category[QStringLiteral("term_id")]);
+
+    std::map<std::string, std::string> parentOf;
+    std::set<std::string> shown; // with published articles of their own or below them
+    for (const Row& row : expected) {
+        const std::string sid = text(row[0]);
+        SCOPED_TRACE("category sid=" + sid);
+        ASSERT_TRUE(copied.count(sid));
+        const QJsonObject& category = copied.at(sid);
+        EXPECT_EQ(str(category[QStringLiteral("name")]), text(row[1]));
+        EXPECT_EQ(str(category[QStringLiteral("parent")]), mapped(m_categoryOf, text(row[2])));
+        EXPECT_EQ(str(category[QStringLiteral("count")]), text(row[3]));
+        parentOf[sid] = text(row[2]);
+        if (text(row[3]) != "0")
+            shown.insert(sid);
+    }
+    for (std::set<std::string> next = shown; !next.empty();) {
+        std::set<std::string> parents;
+        for (const std::string& sid : next) {
+            if (parentOf.count(sid) && parentOf[sid] != "0" && shown.insert(parentOf[sid]).second)
+                parents.insert(parentOf[sid]);
+        }
+        next = parents;
+    }
+    std::set<std::string> inWidget;
+    for (const auto& [sid, category] : byOrigin(widget))
+        inWidget.insert(sid);
+    EXPECT_EQ(inWidget, shown);
+}
+
+void SampleRun::checkTags(const QJsonArray& tags)
+{
+    std::multiset<std::pair<std::string, std::string>> expected;
+    for (const Row& row : emlogRows("SELECT t.tagname, (SELECT COUNT(*) FROM {p}blog b WHERE FIND_IN_SET(b.gid, t.gid)"
+                                    " AND " +
+                                    published("b") + ") FROM {p}tag t"))
+        expected.emplace(text(row[0]), text(row[1]));
+    std::multiset<std::pair<std::string, std::string>> seen;
+    for (const auto& [tid, tag] : byOrigin(tags))
+        seen.emplace(str(tag[QStringLiteral("name")]), str(tag[QStringLiteral("count")]));
+    EXPECT_EQ(seen, expected);
+}
+
+void SampleRun::checkLinks(const QJsonArray& links)
+{
+    // Links carry no origin, and keep their ids only where WordPress had none of its own.
+    std::multiset<Row> expected;
+    for (Row& row : emlogRows("SELECT siteurl, sitename, description FROM {p}link WHERE hide='n'"))
+        expected.insert(std::move(row));
+    std::multiset<Row> seen;
+    for (const QJsonValue& link : links)
+        seen.insert({str(link[QStringLiteral("url")]), str(link[QStringLiteral("name")]),
+                     str(link[QStringLiteral("description")])});
+    EXPECT_EQ(seen, expected);
+}
+
+} // namespace kestrel::test
