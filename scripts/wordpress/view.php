@@ -114,6 +114,7 @@ foreach ($comments as $comment) {
         'approved' => (string) $comment->comment_approved,
         'content' => $comment->comment_content,
         'user_id' => (int) $comment->user_id,
+        'emlog_cid' => get_comment_meta($comment->comment_ID, '_emlog_cid', true),
     ];
 }
 
