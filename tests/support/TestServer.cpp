@@ -120,8 +120,8 @@ void PrivateServer::restart()
 void loadSampleBlog(const std::string& database, const std::string& prefix, EmlogVersion version)
 {
     runCommand(shellQuoted(sourceDir() + "/scripts/sample/load-emlog.sh") + " " + shellQuoted(testServer().address()) +
-               " " + shellQuoted(database) + " " + shellQuoted(prefix) + " utf8mb4 " +
-               sample::versionName(version) + " 2>&1");
+               " " + shellQuoted(database) + " " + shellQuoted(prefix) + " utf8mb4 " + sample::versionName(version) +
+               " 2>&1");
 }
 
 const ServerInfo& testServer()
