@@ -23,7 +23,7 @@ void run(BlogConnection& connection, const std::string& sql);
 
 // A new empty database (dropped first if a previous run left it).
 void recreateDatabase(const std::string& name);
-// The six emlog tables under a prefix.
+// emlog's tables (as emlog pro makes them) under a prefix.
 void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_");
 // Deletes every row of the tables a run writes.
 void emptyWordPressTables(BlogConnection& connection);

@@ -1,7 +1,9 @@
--- A sample emlog 6 blog (emlog pro's utf8mb4 tables), data only: the tables
+-- A sample emlog blog (emlog pro's utf8mb4 tables), data only: the tables
 -- come from emlog-schema.sql, and load-emlog.sh fills in the table prefix in
--- both files. The site address is http://blog.example.com; dates are Unix
--- times, shown in the comments as Beijing time (+08:00).
+-- both files (and may then turn the tables into an older version's). The
+-- blog's address (the option blogurl) is http://blog.example.com/emlog/, a
+-- path under a host that serves other things too. Dates are Unix times, shown
+-- in the comments as Beijing time (+08:00).
 --
 -- Every row has an explicit id so that tests can name it; README.md lists the
 -- rows that are here to catch a particular mistake. Strings use MySQL escapes
@@ -27,36 +29,39 @@ INSERT INTO {prefix}sort (sid, sortname, alias, taxis, pid, description, templat
 
 -- Articles and pages. gid 14 was deleted; comment 28, tag 6 and attachment 7 still
 -- name it. comnum counts the visible comments, attnum the attachments that are
--- not thumbnails, as emlog keeps them.
+-- not thumbnails, as emlog keeps them. author names a user: 1 the blogger, 2 a
+-- writer whose articles need review, 3 the editor, 4 the one whose login is
+-- "admin", 9 a user deleted long ago.
 INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sortid, type, views, comnum, attnum, top, sortop, hide, checked, allow_remark, password, template, tags) VALUES
   -- 1: 2008-04-01 10:00:00 +08:00; the installer's first article
   (1, '欢迎使用emlog', 1207015200,
    '恭喜您成功安装了emlog，这是系统自动生成的演示文章。编辑或者删除它，然后开始您的创作吧！',
    '', '', 1, -1, 'blog', 321, 3, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
-  -- 2: 2008-05-20 21:15:00 +08:00; quotes in title and content; address as link text too
+  -- 2: 2008-05-20 21:15:00 +08:00; quotes in title and content; address as link text too;
+  -- links to the host's root path and to another host, which are not the blog
   (2, '新博客开张 "Hello, World!"', 1211289300,
-   '<p>折腾了一个周末，博客终于搭好了。It\'s alive! 朋友说："写点东西吧"。</p>\n<p>以后的文章都会放在 <a href="http://blog.example.com/">http://blog.example.com</a>，RSS 在 <a href="http://blog.example.com/rss.php">这里</a>。</p>',
+   '<p>折腾了一个周末，博客终于搭好了。It\'s alive! 朋友说："写点东西吧"。</p>\n<p>以后的文章都会放在 <a href="http://blog.example.com/emlog/">http://blog.example.com/emlog</a>，RSS 在 <a href="http://blog.example.com/emlog/rss.php">这里</a>。</p>\n<p>同一台主机上的 <a href="http://blog.example.com/wiki/">http://blog.example.com/wiki/</a> 和 <a href="http://www.emlog.net/">emlog 官网</a> 都不是本博客。</p>',
    '', 'hello-world', 1, 1, 'blog', 1024, 3, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 3: 2009-02-20 09:30:15 +08:00; backslashes in title and content, CRLF line ends, 堃 (not in GB2312)
   (3, 'Windows 下的路径 C:\\Users\\堃\\Desktop', 1235093415,
-   '<p>Windows 的路径用反斜杠：<code>C:\\Program Files\\emlog\\content\\</code>，网络共享是 <code>\\\\fileserver\\share\\照片</code>。</p>\r\n<p>在 C 字符串里要写成 "C:\\\\Users\\\\堃"，注册表键 HKEY_CURRENT_USER\\Software\\Kestrel。</p>\r\n<p>备份下载：<a href="http://blog.example.com/content/uploadfile/200902/emlog-backup.zip">emlog-backup.zip</a></p>',
+   '<p>Windows 的路径用反斜杠：<code>C:\\Program Files\\emlog\\content\\</code>，网络共享是 <code>\\\\fileserver\\share\\照片</code>。</p>\r\n<p>在 C 字符串里要写成 "C:\\\\Users\\\\堃"，注册表键 HKEY_CURRENT_USER\\Software\\Kestrel。</p>\r\n<p>备份下载：<a href="http://blog.example.com/emlog/content/uploadfile/200902/emlog-backup.zip">emlog-backup.zip</a></p>',
    '', '', 1, 4, 'blog', 88, 2, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 4: 2009-07-07 22:10:00 +08:00; LaTeX: backslashes, braces, $ and %
   (4, 'LaTeX 公式笔记：\\frac{a}{b}', 1246975800,
-   '<p>求和公式：$$\\sum_{i=1}^{n} i = \\frac{n(n+1)}{2}$$</p>\n<p>欧拉恒等式 $e^{i\\pi} + 1 = 0$，换行用 \\\\，百分号要写成 \\%。</p>\n<pre>\\begin{align}\n  \\alpha &= \\beta \\\\\n  \\gamma &\\neq \\delta\n\\end{align}</pre>\n<p><img src="http://blog.example.com/content/uploadfile/200907/diagram.bmp" alt="示意图" /></p>',
+   '<p>求和公式：$$\\sum_{i=1}^{n} i = \\frac{n(n+1)}{2}$$</p>\n<p>欧拉恒等式 $e^{i\\pi} + 1 = 0$，换行用 \\\\，百分号要写成 \\%。</p>\n<pre>\\begin{align}\n  \\alpha &= \\beta \\\\\n  \\gamma &\\neq \\delta\n\\end{align}</pre>\n<p><img src="http://blog.example.com/emlog/content/uploadfile/200907/diagram.bmp" alt="示意图" /></p>',
    '', '', 1, 4, 'blog', 256, 2, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 5: 2010-01-15 13:45:00 +08:00; regexes, backslashes, percent signs, quotes
   (5, '正则表达式备忘', 1263534300,
    '<p>手机号：<code>^1[3-9]\\d{9}$</code>，汉字：<code>[\\u4e00-\\u9fa5]+</code>，双字节：<code>[^\\x00-\\xff]</code>。</p>\n<p>匹配反斜杠本身要写 <code>\\\\\\\\</code>；SQL 里 LIKE \'%emlog%\' 和 LIKE \'50\\%\' 不一样。</p>\n<p>printf("%s: %d%%\\n", name, 100); 完成度 100%。</p>',
-   '', 'regex_notes', 1, 4, 'blog', 512, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+   '', 'regex_notes', 4, 4, 'blog', 512, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 6: 2010-06-30 23:59:00 +08:00; shell quoting, HTML entities; sorted on top of its category
   (6, '在 Debian 上安装 MariaDB', 1277913540,
-   '<pre>$ sudo apt-get install mariadb-server\n$ mysql -uroot -p -e "SHOW DATABASES;"\n$ echo \'[mysqld]\' &gt;&gt; ~/.my.cnf</pre>\n<p>配置文件在 /etc/mysql/my.cnf，&lt;注意&gt; 权限要 600 &amp; 属主 root。</p>\n<p>附件：<a href="http://blog.example.com/content/uploadfile/201006/5f3e1277913540.gz">archive.tar.gz</a> 和 <a href="http://blog.example.com/content/uploadfile/201006/readme">README</a></p>',
-   '', '', 1, 3, 'blog', 2048, 2, 2, 'n', 'y', 'n', 'y', 'y', '', '', NULL),
+   '<pre>$ sudo apt-get install mariadb-server\n$ mysql -uroot -p -e "SHOW DATABASES;"\n$ echo \'[mysqld]\' &gt;&gt; ~/.my.cnf</pre>\n<p>配置文件在 /etc/mysql/my.cnf，&lt;注意&gt; 权限要 600 &amp; 属主 root。</p>\n<p>附件：<a href="http://blog.example.com/emlog/content/uploadfile/201006/5f3e1277913540.gz">archive.tar.gz</a> 和 <a href="http://blog.example.com/emlog/content/uploadfile/201006/readme">README</a></p>',
+   '', '', 4, 3, 'blog', 2048, 2, 2, 'n', 'y', 'n', 'y', 'y', '', '', NULL),
   -- 7: 2011-03-10 18:20:00 +08:00; traditional Chinese (outside GB2312); excerpt with an absolute img
   (7, '臺北旅遊記事：九份與淡水', 1299752400,
-   '<p>從臺北車站搭客運到九份，老街上的芋圓很好吃。淡水的夕陽也很美。</p>\n<p><img src="http://blog.example.com/content/uploadfile/201103/b7c21299752000.png" alt="Scan.PNG" width="800" /></p>\n<p>繁體字：臺灣、龍、體、後來、裡面。</p>',
-   '<p>從臺北到九份 <img src="http://blog.example.com/content/uploadfile/201103/b7c21299752000.png" /></p>', '', 1, 5, 'blog', 77, 3, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+   '<p>從臺北車站搭客運到九份，老街上的芋圓很好吃。淡水的夕陽也很美。</p>\n<p><img src="http://blog.example.com/emlog/content/uploadfile/201103/b7c21299752000.png" alt="Scan.PNG" width="800" /></p>\n<p>繁體字：臺灣、龍、體、後來、裡面。</p>',
+   '<p>從臺北到九份 <img src="http://blog.example.com/emlog/content/uploadfile/201103/b7c21299752000.png" /></p>', '', 1, 5, 'blog', 77, 3, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 8: 2011-08-08 12:00:00 +08:00; 𠮷 (outside the BMP) in title; Japanese; tags column empty string
   (8, '𠮷野家の牛丼', 1312776000,
    '<p>日本の𠮷野家で牛丼を食べました。「うまい、やすい、はやい」。</p>\n<p>注意：𠮷（U+20BB7，土字头）不是吉（士字头），ｶﾀｶﾅ 是半角片假名。</p>',
@@ -67,7 +72,7 @@ INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sor
    '', '', 1, 5, 'blog', 33, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 10: 2012-05-20 16:40:00 +08:00; images with thumbnail link; attachments 1-3
   (10, '摄影：春天的花', 1337503200,
-   '<p>周末去植物园拍的。</p>\n<p><a href="http://blog.example.com/content/uploadfile/201205/3c1a1337480000.jpg" target="_blank"><img src="http://blog.example.com/content/uploadfile/201205/thum-3c1a1337480000.jpg" alt="spring-flower.jpg" /></a></p>\n<p><img src="http://blog.example.com/content/uploadfile/201205/8d2e1337480100.JPG" alt="PHOTO.JPG" /></p>',
+   '<p>周末去植物园拍的。</p>\n<p><a href="http://blog.example.com/emlog/content/uploadfile/201205/3c1a1337480000.jpg" target="_blank"><img src="http://blog.example.com/emlog/content/uploadfile/201205/thum-3c1a1337480000.jpg" alt="spring-flower.jpg" /></a></p>\n<p><img src="http://blog.example.com/emlog/content/uploadfile/201205/8d2e1337480100.JPG" alt="PHOTO.JPG" /></p>',
    '', '', 1, 6, 'blog', 150, 3, 2, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 11: 2012-09-09 09:09:09 +08:00; draft (hide='y')
   (11, '草稿：还没写完', 1347152949,
@@ -83,7 +88,7 @@ INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sor
    '', '', 1, 1, 'blog', 5, 1, 0, 'n', 'n', 'n', 'y', 'y', 'p@ss\'word "2013"', '', NULL),
   -- 15: 2013-05-01 00:00:00 +08:00; a page (type='page'), no category
   (15, '关于', 1367337600,
-   '<p>博主是个普通程序员。联系：<a href="mailto:admin@example.com">admin@example.com</a></p>\n<p>本站地址：http://blog.example.com</p>',
+   '<p>博主是个普通程序员。联系：<a href="mailto:laoli@example.com">laoli@example.com</a></p>\n<p>本站地址：http://blog.example.com/emlog</p>',
    '', 'about', 1, -1, 'page', 999, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 16: 2013-06-01 12:00:00 +08:00; empty content
   (16, '空文章', 1370059200,
@@ -103,7 +108,7 @@ INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sor
    '', '', 1, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 20: 2014-03-29 15:00:00 +08:00; about 100 KB; the site address 450 times
   (20, '一篇很长的文章', 1396076400,
-   CONCAT('<h2>很长很长</h2>\n', REPEAT('<p>这是一段重复的文字，用来把文章撑到一百 KB 左右，检验大段内容能否原样复制。Long text keeps going… 😀 𠮷 100% C:\\temp\\ <a href="http://blog.example.com/?post=20">本文链接</a></p>\n', 450), '<p>（完）</p>'),
+   CONCAT('<h2>很长很长</h2>\n', REPEAT('<p>这是一段重复的文字，用来把文章撑到一百 KB 左右，检验大段内容能否原样复制。Long text keeps going… 😀 𠮷 100% C:\\temp\\ <a href="http://blog.example.com/emlog/?post=20">本文链接</a></p>\n', 450), '<p>（完）</p>'),
    '<p>一篇约 100 KB 的文章。</p>', 'long-article', 1, 8, 'blog', 4096, 2, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 21: 2014-05-05 10:10:10 +08:00; sortid 99: no such category
   (21, '分类被删掉的文章', 1399255810,
@@ -115,20 +120,20 @@ INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sor
    '', '', 1, 7, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 23: 2014-11-11 11:11:11 +08:00; the address in lower, UPPER and Mixed case
   (23, '网址大小写', 1415675471,
-   '<p>小写的 <a href="http://blog.example.com/?post=2">http://blog.example.com/?post=2</a> 和大写的 <a href="HTTP://BLOG.EXAMPLE.COM/?post=3">HTTP://BLOG.EXAMPLE.COM/?post=3</a>，还有 Http://Blog.Example.Com 混合大小写。</p>\n<p>结尾也有：http://blog.example.com</p>',
+   '<p>小写的 <a href="http://blog.example.com/emlog/?post=2">http://blog.example.com/emlog/?post=2</a> 和大写的 <a href="HTTP://BLOG.EXAMPLE.COM/EMLOG/?post=3">HTTP://BLOG.EXAMPLE.COM/EMLOG/?post=3</a>，还有 Http://Blog.Example.Com/Emlog 混合大小写。</p>\n<p>结尾也有：http://blog.example.com/emlog</p>',
    '', '', 1, 3, 'blog', 23, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 24: 2015-01-01 00:30:00 +08:00; emoji: skin tone, ZWJ family, variation selector, flag
   (24, '表情包 😀👍🏻👨‍👩‍👧‍👦', 1420043400,
-   '<p>新年快乐 🎉！点赞 👍🏻，全家福 👨‍👩‍👧‍👦，爱心 ❤️，国旗 🇨🇳。</p>\n<p><img src="http://blog.example.com/content/uploadfile/201501/e1f21420043400.gif" alt="animation.gif" /></p>',
+   '<p>新年快乐 🎉！点赞 👍🏻，全家福 👨‍👩‍👧‍👦，爱心 ❤️，国旗 🇨🇳。</p>\n<p><img src="https://blog.example.com/emlog/content/uploadfile/201501/e1f21420043400.gif" alt="animation.gif" /></p>',
    '', '', 1, 1, 'blog', 365, 2, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 25: 2015-08-08 08:08:08 +08:00; rare characters: 喆 堃 (GBK only), 𠮷 𡘙 (outside the BMP)
   (25, '名字里的生僻字：喆、堃、𠮷、𡘙', 1438992488,
    '<p>陶喆、王堃、𠮷田、𡘙（U+21619）。GB2312 里没有这些字，GBK 里有喆和堃。</p>',
    '', '', 1, 8, 'blog', 128, 1, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
-  -- 26: 2016-01-01 00:00:00 +08:00; top='y'
+  -- 26: 2016-01-01 00:00:00 +08:00; top='y'; excerpt with an apostrophe and the https address
   (26, '置顶：本站公告', 1451577600,
    '<p>评论需要审核，请勿发广告。</p>',
-   '', '', 1, 1, 'blog', 8888, 2, 0, 'y', 'n', 'n', 'y', 'y', '', '', NULL),
+   '<p>It\'s 本站公告：先读<a href="https://blog.example.com/emlog/?post=15">关于</a>。</p>', '', 1, 1, 'blog', 8888, 2, 0, 'y', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 27: 2016-03-03 15:30:00 +08:00; allow_remark='n'
   (27, '不允许评论的文章', 1456990200,
    '<p>评论已关闭。</p>',
@@ -140,19 +145,19 @@ INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sor
   -- 29: 2017-02-02 02:02:02 +08:00; percent signs, $, quotes
   (29, 'Linux 常用命令', 1485972122,
    '<pre>date +%Y-%m-%d\nprintf "%s\\n" "$HOME"\nfind . -name \'*.jpg\' | xargs -I{} cp {} /tmp/\nawk -F\'\\t\' \'{print $1}\' file.tsv</pre>\n<p>磁盘用了 95%，该清理了。</p>',
-   '', '', 1, 3, 'blog', 3000, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+   '', '', 3, 3, 'blog', 3000, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 30: 2018-04-04 16:00:00 +08:00; CJK punctuation
   (30, '读《三体》', 1522828800,
    '<p>“给岁月以文明，而不是给文明以岁月。”</p>\n<p>「黑暗森林」法则……</p>',
-   '', '', 1, 8, 'blog', 700, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+   '', '', 3, 8, 'blog', 700, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 31: 2019-05-05 17:00:00 +08:00; images with a Chinese and a two-dot file name
   (31, '一张照片', 1557046800,
-   '<p><img src="http://blog.example.com/content/uploadfile/201905/c4d51557046800.jpg" alt="照片.jpg" /></p>\n<p><img src="http://blog.example.com/content/uploadfile/201905/a1b21557046900.jpg" alt="a.b.jpg" /></p>',
+   '<p><img src="http://blog.example.com/emlog/content/uploadfile/201905/c4d51557046800.jpg" alt="照片.jpg" /></p>\n<p><img src="http://blog.example.com/emlog/content/uploadfile/201905/a1b21557046900.jpg" alt="a.b.jpg" /></p>',
    '', '', 1, 6, 'blog', 45, 2, 2, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 32: 2019-10-10 10:10:10 +08:00; Japanese
   (32, '京都の紅葉', 1570673410,
    '<p>京都の紅葉、きれいですね。清水寺は人が多かったです。</p>',
-   '', '', 1, 5, 'blog', 99, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+   '', '', 2, 5, 'blog', 99, 2, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 33: 2020-02-02 20:20:20 +08:00; second draft (hide='y')
   (33, '写了一半的游记', 1580646020,
    '<p>待续……</p>',
@@ -164,25 +169,41 @@ INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sor
   -- 35: 2022-12-31 23:59:59 +08:00; last second of 2022 local time
   (35, '2022 年的最后一秒', 1672502399,
    '<p>北京时间 23:59:59，UTC 还是下午。</p>',
-   '', '', 1, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
-  -- 36: 2023-01-01 00:00:00 +08:00; local date and UTC date fall in different years
+   '', '', 9, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 36: 2023-01-01 00:00:00 +08:00; local date and UTC date fall in different years;
+  -- an old dynamic address (?post=12) in the content
   (36, '2023 年的第一秒', 1672502400,
-   '<p>北京时间已经是 2023 年，UTC 还在 2022 年。</p>',
+   '<p>北京时间已经是 2023 年，UTC 还在 2022 年。</p>\n<p>另见<a href="http://blog.example.com/emlog/?post=12">读者投稿</a>。</p>',
    '', '', 1, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
-  -- 37: 2024-05-20 13:14:00 +08:00; latest article
+  -- 37: 2024-05-20 13:14:00 +08:00; latest article; the https form of the address
   (37, '日落', 1716182040,
-   '<p><a href="http://blog.example.com/?post=31">上一张照片</a>之后，又拍了一张。</p>\n<p><img src="http://blog.example.com/content/uploadfile/202405/9a8b1716182040.png" alt="sunset.png" /></p>',
+   '<p><a href="https://blog.example.com/emlog/?post=31">上一张照片</a>之后，又拍了一张。</p>\n<p><img src="http://blog.example.com/emlog/content/uploadfile/202405/9a8b1716182040.png" alt="sunset.png" /></p>',
    '', 'sunset', 1, 6, 'blog', 12, 3, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL);
+
+-- Pages under the page 15 (关于): parent_id is emlog pro's page tree. Comments
+-- are closed on 39.
+INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sortid, type, views, comnum, attnum, top, sortop, hide, checked, allow_remark, password, template, tags, parent_id) VALUES
+  -- 38: 2013-05-02 09:00:00 +08:00
+  (38, '联系方式', 1367456400,
+   '<p>邮件：laoli@example.com。留言请到<a href="http://blog.example.com/emlog/about">关于</a>页。</p>',
+   '', 'contact', 1, -1, 'page', 120, 0, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL, 15),
+  -- 39: 2020-05-01 12:00:00 +08:00; allow_remark='n'
+  (39, '本站历史', 1588305600,
+   '<p>2008 年开张，2013 年搬到 /emlog/ 下面。</p>',
+   '<p>博客的十几年</p>', 'history', 1, -1, 'page', 66, 0, 0, 'n', 'n', 'n', 'y', 'n', '', '', NULL, 15);
+
+-- The cover pro shows on the front page.
+UPDATE {prefix}blog SET cover='http://blog.example.com/emlog/content/uploadfile/202405/9a8b1716182040.png' WHERE gid=37;
 
 -- Comments. pid is the comment replied to (0: none). cid 30 and 31 were deleted.
 INSERT INTO {prefix}comment (cid, gid, pid, date, poster, comment, mail, url, ip, hide) VALUES
   (1, 1, 0, 1207022400, '张三', '沙发！', 'zhangsan@example.com', '', '192.168.1.2', 'n'),
   -- 2: 2008-04-01 12:30:00 +08:00; reply to 1
-  (2, 1, 1, 1207024200, 'admin', '欢迎欢迎～', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (2, 1, 1, 1207024200, 'admin', '欢迎欢迎～', 'old-admin@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   -- 3: 2008-05-21 08:00:00 +08:00; apostrophe in poster, double quotes in text
   (3, 2, 0, 1211328000, 'O\'Reilly', 'Nice blog! "Hello, World!" indeed.', 'oreilly@example.com', 'http://oreilly.example.com/', '203.0.113.5', 'n'),
   -- 4: 2008-05-21 09:00:00 +08:00; reply to 3
-  (4, 2, 3, 1211331600, '博主', 'Thanks! 欢迎常来。', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (4, 2, 3, 1211331600, '博主', 'Thanks! 欢迎常来。', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   -- 5: 2008-05-22 10:00:00 +08:00; reply to a reply (5 -> 4 -> 3)
   (5, 2, 4, 1211421600, 'O\'Reilly', 'Will do :)', 'oreilly@example.com', 'http://oreilly.example.com/', '203.0.113.5', 'n'),
   -- 6: 2009-02-21 10:00:00 +08:00; backslashes
@@ -191,29 +212,29 @@ INSERT INTO {prefix}comment (cid, gid, pid, date, poster, comment, mail, url, ip
   (7, 3, 0, 1235242800, 'cheap-shoes', 'Buy cheap shoes at http://spam.example.ru/?a=1&b=2 !!!', 'spam@spam.example.ru', 'http://spam.example.ru', '198.51.100.66', 'y'),
   -- 8: 2009-07-08 08:00:00 +08:00; LaTeX in comment
   (8, 4, 0, 1247011200, '数学系', '还有 $\\int_0^1 x^2\\,dx = \\frac{1}{3}$ 呢', 'math@example.edu', '', '10.0.0.8', 'n'),
-  (9, 4, 8, 1247014800, '博主', '对，回头补上。', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (9, 4, 8, 1247014800, '博主', '对，回头补上。', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   (10, 5, 0, 1263610800, 'regex', '/^(\\d+)\\.(\\d+)$/ 还有 [^\\x00-\\xff]', 'regex@example.com', 'http://regex.example.com', '172.16.0.10', 'n'),
   (11, 5, 10, 1263614400, '路人乙', '100% 同意，50%的人看不懂。', '', '', '172.16.0.11', 'n'),
   -- 12: 2010-07-01 09:00:00 +08:00; IPv6 address
   (12, 6, 0, 1277946000, 'Debian粉', 'apt 真好用', 'debian@example.org', 'https://www.debian.org/', '2001:db8::1', 'n'),
   -- 13: 2010-07-01 10:00:00 +08:00; hidden
   (13, 6, 0, 1277949600, '等待审核', '这条还没审核', 'wait@example.com', '', '10.1.1.1', 'y'),
-  (14, 6, 12, 1278032400, '博主', '同感', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (14, 6, 12, 1278032400, '博主', '同感', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   -- 15: 2011-03-11 08:00:00 +08:00; traditional Chinese
   (15, 7, 0, 1299801600, '台灣朋友', '歡迎來臺灣玩！下次去墾丁。', 'tw@example.com.tw', 'http://tw.example.com.tw', '61.220.0.1', 'n'),
-  (16, 7, 15, 1299844800, '博主', '好的，一定去！', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (16, 7, 15, 1299844800, '博主', '好的，一定去！', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   -- 17: 2011-03-12 13:00:00 +08:00; empty mail and url
   (17, 7, 0, 1299906000, '路人甲', '路过。', '', '', '59.66.0.1', 'n'),
   -- 18: 2011-08-08 13:00:00 +08:00; 𠮷 in poster
   (18, 8, 0, 1312779600, '𠮷田', '𠮷野家の牛丼、美味しいですよね。', 'yoshida@example.jp', '', '203.0.113.88', 'n'),
   (19, 8, 0, 1312866000, '喆', '我的名字也是生僻字。', 'zhe@example.com', '', '10.2.2.2', 'n'),
   -- 20: 2012-04-06 09:00:00 +08:00; reply whose parent (21) has a higher cid
-  (20, 9, 21, 1333674000, '博主', '감사합니다! 谢谢～', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (20, 9, 21, 1333674000, '博主', '감사합니다! 谢谢～', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   -- 21: 2012-04-05 10:00:00 +08:00; Korean; parent of the earlier cid 20
   (21, 9, 0, 1333591200, '김민수', '서울에 오신 것을 환영합니다!', 'minsu@example.kr', '', '211.234.0.1', 'n'),
   -- 22: 2012-05-21 08:00:00 +08:00; emoji
   (22, 10, 0, 1337558400, '摄影师', '👍🏻👍🏻 光圈多少？', 'photo@example.com', 'http://photo.example.com', '10.3.3.3', 'n'),
-  (23, 10, 22, 1337562000, '博主', 'f/2.8, 1/200s, ISO 100', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (23, 10, 22, 1337562000, '博主', 'f/2.8, 1/200s, ISO 100', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   -- 24: 2012-05-21 10:00:00 +08:00; reply to a reply (24 -> 23 -> 22)
   (24, 10, 23, 1337565600, '摄影师', '学习了 😀', 'photo@example.com', 'http://photo.example.com', '10.3.3.3', 'n'),
   -- 25: 2012-05-22 10:00:00 +08:00; hidden
@@ -226,7 +247,7 @@ INSERT INTO {prefix}comment (cid, gid, pid, date, poster, comment, mail, url, ip
   (28, 14, 0, 1364781600, '孤儿', '这篇文章已经被删除了', 'orphan@example.com', '', '10.7.7.7', 'n'),
   -- 29: 2013-05-02 10:00:00 +08:00; comment on the page
   (29, 15, 0, 1367460000, '想认识博主', '博主好！', 'fan@example.com', '', '10.8.8.8', 'n'),
-  (32, 15, 29, 1367546400, '博主', '你好 :-)', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (32, 15, 29, 1367546400, '博主', '你好 :-)', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   -- 33: 2013-06-02 10:00:00 +08:00; comment on the empty article
   (33, 16, 0, 1370138400, '？？？', '内容呢？', 'q@example.com', '', '10.9.9.9', 'n'),
   (34, 17, 0, 1372730400, '空格', '标题怎么是空的', '', '', '10.10.10.10', 'n'),
@@ -236,11 +257,11 @@ INSERT INTO {prefix}comment (cid, gid, pid, date, poster, comment, mail, url, ip
   (36, 19, 0, 2200000100, '未来人', '我来自 2039 年。', 'future@example.com', '', '10.12.12.12', 'n'),
   -- 37: 2014-03-30 10:00:00 +08:00; semicolons in poster and text
   (37, 20, 0, 1396144800, 'TL;DR', '太长不看; 100KB!', 'tldr@example.com', '', '10.13.13.13', 'n'),
-  (38, 20, 37, 1396148400, '博主', '看完的都是真爱', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (38, 20, 37, 1396148400, '博主', '看完的都是真爱', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   (39, 21, 0, 1399341600, '分类控', '这篇文章在哪个分类？', 'cat@example.com', '', '10.14.14.14', 'n'),
   (40, 22, 0, 1402106400, '老读者', '旧分类还在吗', 'old@example.com', '', '10.15.15.15', 'n'),
   -- 41: 2014-11-12 10:00:00 +08:00; the address in a comment (upper and lower case)
-  (41, 23, 0, 1415757600, 'URL', 'HTTP://BLOG.EXAMPLE.COM/ 和 http://blog.example.com/?post=1 都能打开', 'url@example.com', 'HTTP://BLOG.EXAMPLE.COM/', '10.16.16.16', 'n'),
+  (41, 23, 0, 1415757600, 'URL', 'HTTP://BLOG.EXAMPLE.COM/EMLOG/ 和 http://blog.example.com/emlog/?post=1 都能打开', 'url@example.com', 'HTTP://BLOG.EXAMPLE.COM/EMLOG/', '10.16.16.16', 'n'),
   -- 42: 2015-01-01 01:00:00 +08:00; emoji in poster and text; long IPv6 address
   (42, 24, 0, 1420045200, '😀表情帝', '👨‍👩‍👧‍👦 全家福 ❤️ 新年好！', 'emoji@example.com', '', '2408:8207:18a0:1234:abcd:ef01:2345:6789', 'n'),
   -- 43: 2015-01-01 02:00:00 +08:00; double quotes in poster, both quotes in text
@@ -249,27 +270,27 @@ INSERT INTO {prefix}comment (cid, gid, pid, date, poster, comment, mail, url, ip
   (44, 24, 43, 1420052400, 'Tom\'s', '隐藏的回复', 'tom@example.com', '', '10.18.18.18', 'y'),
   (45, 25, 0, 1439085600, '王堃', '堃字终于能显示了', 'kun@example.com', '', '10.19.19.19', 'n'),
   (46, 26, 0, 1451700000, '守法网民', '收到', 'law@example.com', '', '10.20.20.20', 'n'),
-  (47, 26, 46, 1451703600, '博主', '谢谢配合', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (47, 26, 46, 1451703600, '博主', '谢谢配合', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   -- 48: 2016-09-11 10:00:00 +08:00; raw < and > in text
   (48, 28, 0, 1473559200, 'C++程序员', '<code>std::cout << "hi\\n";</code> 别忘了 #include <iostream>', 'cpp@example.com', 'https://cpp.example.com', '10.21.21.21', 'n'),
-  (49, 28, 48, 1473562800, '博主', '已更正', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (49, 28, 48, 1473562800, '博主', '已更正', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   -- 50: 2017-02-03 10:00:00 +08:00; percent signs and a backslash
   (50, 29, 0, 1486087200, 'printf', '%d%% %s \\n %\'.2f', 'printf@example.com', '', '10.22.22.22', 'n'),
   (51, 30, 0, 1522893600, '三体迷', '给岁月以文明，而不是给文明以岁月。', 'santi@example.com', '', '10.23.23.23', 'n'),
-  (52, 30, 51, 1522897200, '博主', '不要回答！不要回答！不要回答！', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (52, 30, 51, 1522897200, '博主', '不要回答！不要回答！不要回答！', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   -- 53: 2018-04-06 10:00:00 +08:00; hidden
   (53, 30, 0, 1522980000, '剧透党', '结局是……', 'spoiler@example.com', '', '10.24.24.24', 'y'),
   -- 54: 2019-05-06 10:00:00 +08:00; IPv6 '::1'
   (54, 31, 0, 1557108000, '本机', '从 IPv6 本机发的评论', 'local@example.com', '', '::1', 'n'),
-  (55, 31, 54, 1557111600, '博主', '测试成功', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (55, 31, 54, 1557111600, '博主', '测试成功', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   (56, 32, 0, 1570759200, '京都の人', 'ようこそ京都へ！', 'kyoto@example.jp', '', '203.0.113.120', 'n'),
-  (57, 32, 56, 1570762800, '博主', 'ありがとうございます', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (57, 32, 56, 1570762800, '博主', 'ありがとうございます', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   (58, 34, 0, 1623031200, '标签党', '没分类也能找到', 'tag@example.com', '', '10.25.25.25', 'n'),
   -- 59: 2023-01-01 00:00:05 +08:00; CRLF inside the text
   (59, 35, 0, 1672502405, '跨年', '新年快乐！\r\n2023 见。', 'ny@example.com', '', '10.26.26.26', 'n'),
   (60, 36, 0, 1672502460, '跨年', '第一条评论', 'ny@example.com', '', '10.26.26.26', 'n'),
   (61, 37, 0, 1716184800, '摄影师', '日落好美', 'photo@example.com', 'http://photo.example.com', '10.3.3.3', 'n'),
-  (62, 37, 61, 1716188400, '博主', '谢谢！', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n'),
+  (62, 37, 61, 1716188400, '博主', '谢谢！', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
   (63, 37, 62, 1716192000, '摄影师', '下次一起去', 'photo@example.com', 'http://photo.example.com', '10.3.3.3', 'n'),
   -- 64: 2024-05-21 10:00:00 +08:00; hidden
   (64, 37, 0, 1716256800, '匿名', '隐藏的评论', '', '', '10.27.27.27', 'y'),
@@ -277,7 +298,14 @@ INSERT INTO {prefix}comment (cid, gid, pid, date, poster, comment, mail, url, ip
   (65, 37, 64, 1716260400, '匿名2', '回复一条隐藏的评论', '', '', '10.28.28.28', 'y'),
   (66, 1, 0, 1717207200, '老朋友', '十六年了，博客还在 👏', 'old@example.com', '', '2001:db8:85a3::8a2e:370:7334', 'n'),
   -- 67: 2009-02-21 11:00:00 +08:00; reply to 6; newlines
-  (67, 3, 6, 1235185200, '博主', '在 HTML 里不用，"C:\\" 就行。\n多行\n回复', 'admin@example.com', 'http://blog.example.com', '127.0.0.1', 'n');
+  (67, 3, 6, 1235185200, '博主', '在 HTML 里不用，"C:\\" 就行。\n多行\n回复', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n');
+
+-- Written by signed-in users, which only emlog pro records (uid; 0: a guest):
+-- the blogger on the page and an article, the "admin" user on the first article,
+-- and the writer on the article awaiting review.
+UPDATE {prefix}comment SET uid=1 WHERE cid IN (4, 32);
+UPDATE {prefix}comment SET uid=4 WHERE cid=2;
+UPDATE {prefix}comment SET uid=2 WHERE cid=26;
 
 -- Tags. gid lists article ids in every format emlog has written.
 INSERT INTO {prefix}tag (tid, tagname, gid) VALUES
@@ -361,3 +389,31 @@ INSERT INTO {prefix}link (id, sitename, siteurl, description, hide, taxis) VALUE
   (8, 'Tom\'s "Blog"', 'http://tom.example.com/?a=1&b=2', '😀 quotes & emoji', 'y', 5),
   -- Japanese, no description
   (9, '日本のブログ', 'http://jp.example.jp/', '', 'n', 6);
+
+-- Users. password is the phpass portable hash emlog and WordPress both check
+-- (README.md lists the plain passwords). uid 4's login equals the one of the
+-- administrator the WordPress test installer makes; 5 has no nickname. uid 9,
+-- the author of article 35, was deleted. ip to update_time are emlog pro's.
+INSERT INTO {prefix}user (uid, username, password, nickname, role, ischeck, photo, email, description, ip, state, credits, create_time, update_time) VALUES
+  -- 2008-04-01 09:56:40 +08:00: the installer's administrator
+  (1, 'laoli', '$P$BOznooMwblEx7Df/dM4dBUGhYzx/sK1', '老李', 'admin', 'n', '../content/uploadfile/avatar/laoli.jpg', 'laoli@example.com', '博主，普通程序员。', '127.0.0.1', 0, 120, 1207015000, 1716182040),
+  -- 2013-01-01 08:00:00 +08:00: a writer whose articles an administrator reviews first
+  (2, 'xiaowang', '$P$BvaqOXOPZjFbSiabXVYSuNoVLVqwaZ0', '投稿人', 'writer', 'y', '', 'writer@example.com', '偶尔投稿的读者', '10.5.5.5', 0, 3, 1356998400, 1570673410),
+  -- 2016-09-01 10:00:00 +08:00: an editor (emlog pro's role)
+  (3, 'editor_li', '$P$BcEXC0Yc0DCUkxDO5PNyz2KaWKmEzR0', '李编辑', 'editor', 'n', '', 'editor@example.com', '负责审稿。', '10.30.30.30', 0, 0, 1472695200, 1522828800),
+  -- 2008-05-01 12:00:00 +08:00: login "admin", a writer
+  (4, 'admin', '$P$BxfdxjPhlb3sg/d9RfeUcWZvNAHxsK.', '前任站长', 'writer', 'n', '', 'old-admin@example.com', 'It\'s me, the old admin.', '127.0.0.1', 0, 0, 1209614400, 1277913540),
+  -- 2021-01-01 20:00:00 +08:00: a visitor with no nickname
+  (5, 'reader', '$P$BNXpbrjdh./TlJyxoaKrUTVo4sbrIo/', '', 'visitor', 'n', '', 'reader@example.com', '', '10.31.31.31', 0, 0, 1609502400, 1609502400);
+
+-- Settings. blogurl ends with "/"; the other rows are as emlog's installer writes them.
+INSERT INTO {prefix}options (option_id, option_name, option_value) VALUES
+  (1, 'blogname', '老李的博客'),
+  (2, 'bloginfo', '记录生活与技术'),
+  (3, 'site_key', 'emlog'),
+  (4, 'blogurl', 'http://blog.example.com/emlog/'),
+  (5, 'icp', ''),
+  (6, 'isurlrewrite', '0'),
+  (7, 'isalias', 'y'),
+  (8, 'isalias_html', 'n'),
+  (9, 'timezone', 'Asia/Shanghai');

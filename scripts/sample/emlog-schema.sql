@@ -1,10 +1,12 @@
--- The six tables of an emlog 6 blog that Kestrel reads, as emlog's installer
--- makes them. {prefix} is the blog's table prefix and {charset} the tables'
--- character set: utf8 (3-byte) for emlog 3.x-6.x, utf8mb4 for emlog pro.
+-- The eight tables of an emlog blog that Kestrel reads, as emlog pro's installer
+-- makes them: emlog 6's columns, then the columns pro added (marked "pro").
+-- emlog-6.sql and emlog-5.sql take the later columns away again to give the
+-- older versions' tables. {prefix} is the blog's table prefix and {charset} the
+-- tables' character set: utf8 (3-byte) for emlog 3.x-6.x, utf8mb4 for emlog pro.
 
 CREATE TABLE {prefix}blog (
   gid int(10) unsigned NOT NULL auto_increment,
-  title varchar(255) NOT NULL default '',
+  title varchar(512) NOT NULL default '',
   date bigint(20) NOT NULL,
   content longtext NOT NULL,
   excerpt longtext NOT NULL,
@@ -23,6 +25,11 @@ CREATE TABLE {prefix}blog (
   password varchar(255) NOT NULL default '',
   template varchar(255) NOT NULL default '',
   tags text,
+  -- pro: a cover image, an address the article jumps to, the parent of a page
+  cover varchar(255) NOT NULL default '',
+  link varchar(255) NOT NULL default '',
+  parent_id int(10) unsigned NOT NULL default '0',
+  like_count int(10) unsigned NOT NULL default '0',
   PRIMARY KEY (gid)
 ) ENGINE=MyISAM DEFAULT CHARSET={charset};
 
@@ -51,6 +58,10 @@ CREATE TABLE {prefix}comment (
   url varchar(75) NOT NULL default '',
   ip varchar(128) NOT NULL default '',
   hide enum('n','y') NOT NULL default 'n',
+  -- pro: the signed-in user who wrote it (0: a guest)
+  uid int(10) unsigned NOT NULL default '0',
+  avatar varchar(512) NOT NULL default '',
+  agent varchar(512) NOT NULL default '',
   PRIMARY KEY (cid)
 ) ENGINE=MyISAM DEFAULT CHARSET={charset};
 
@@ -62,6 +73,9 @@ CREATE TABLE {prefix}sort (
   pid int(10) unsigned NOT NULL default '0',
   description text NOT NULL,
   template varchar(255) NOT NULL default '',
+  -- pro
+  kw varchar(255) NOT NULL default '',
+  sortimg varchar(255) NOT NULL default '',
   PRIMARY KEY (sid)
 ) ENGINE=MyISAM DEFAULT CHARSET={charset};
 
@@ -80,4 +94,32 @@ CREATE TABLE {prefix}link (
   hide enum('n','y') NOT NULL default 'n',
   taxis int(10) unsigned NOT NULL default '0',
   PRIMARY KEY (id)
+) ENGINE=MyISAM DEFAULT CHARSET={charset};
+
+CREATE TABLE {prefix}user (
+  uid int(10) unsigned NOT NULL auto_increment,
+  username varchar(32) NOT NULL default '',
+  password varchar(64) NOT NULL default '',
+  nickname varchar(20) NOT NULL default '',
+  role varchar(60) NOT NULL default '',
+  ischeck enum('n','y') NOT NULL default 'n',
+  photo varchar(255) NOT NULL default '',
+  email varchar(60) NOT NULL default '',
+  description varchar(255) NOT NULL default '',
+  -- pro: state 1 is a disabled account, the times are Unix times
+  ip varchar(128) NOT NULL default '',
+  state tinyint(3) NOT NULL default '0',
+  credits int(10) NOT NULL default '0',
+  create_time int(10) NOT NULL default '0',
+  update_time int(10) NOT NULL default '0',
+  PRIMARY KEY (uid),
+  KEY username (username)
+) ENGINE=MyISAM DEFAULT CHARSET={charset};
+
+CREATE TABLE {prefix}options (
+  option_id int(11) unsigned NOT NULL auto_increment,
+  option_name varchar(255) NOT NULL,
+  option_value longtext NOT NULL,
+  PRIMARY KEY (option_id),
+  KEY option_name (option_name)
 ) ENGINE=MyISAM DEFAULT CHARSET={charset};

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Loads the sample emlog blog into a MariaDB/MySQL server.
-#   scripts/sample/load-emlog.sh HOST:PORT DATABASE [PREFIX] [CHARSET]
+#   scripts/sample/load-emlog.sh HOST:PORT DATABASE [PREFIX] [CHARSET] [VERSION]
 # PREFIX is the tables' prefix (default emlog_), CHARSET their character set
 # (default utf8mb4, as emlog pro makes them; the sample's emoji and 𠮷 need it).
-# Creates DATABASE if it is missing; the six tables must not exist yet.
+# VERSION is the emlog whose tables the blog ends up in: pro (default), 6 or 5;
+# the same rows, less the columns that version does not have.
+# Creates DATABASE if it is missing; the eight tables must not exist yet.
 # Root logs in over TCP with an empty password.
 set -euo pipefail
 
-usage="usage: load-emlog.sh HOST:PORT DATABASE [PREFIX] [CHARSET]"
+usage="usage: load-emlog.sh HOST:PORT DATABASE [PREFIX] [CHARSET] [pro|6|5]"
 here=$(cd "$(dirname "$0")" && pwd)
 address=${1:?$usage}
 database=${2:?$usage}
 prefix=${3-emlog_}
 charset=${4:-utf8mb4}
+version=${5:-pro}
 
 case "$address" in
 *:*) host=${address%:*} port=${address##*:} ;;
@@ -22,6 +25,14 @@ esac
 [[ $prefix =~ ^[A-Za-z0-9_]*$ ]] || { echo "load-emlog.sh: bad prefix '$prefix'" >&2; exit 2; }
 [[ $charset =~ ^[A-Za-z0-9_]+$ ]] || { echo "load-emlog.sh: bad charset '$charset'" >&2; exit 2; }
 [[ $database != *'`'* ]] || { echo "load-emlog.sh: bad database name '$database'" >&2; exit 2; }
+# The rows go into emlog pro's tables, which hold every column; an older
+# version's tables are those with the later columns taken away.
+case "$version" in
+pro) older=() ;;
+6) older=("$here/emlog-6.sql") ;;
+5) older=("$here/emlog-6.sql" "$here/emlog-5.sql") ;;
+*) echo "load-emlog.sh: unknown emlog version '$version' (pro, 6 or 5)" >&2; exit 2 ;;
+esac
 
 client=(mariadb --no-defaults -h "$host" -P "$port" -uroot --default-character-set=utf8mb4)
 
@@ -31,6 +42,6 @@ client=(mariadb --no-defaults -h "$host" -P "$port" -uroot --default-character-s
 {
     echo "SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',STRICT_ALL_TABLES');"
     sed -e "s/{prefix}/$prefix/g" -e "s/{charset}/$charset/g" \
-        "$here/emlog-schema.sql" "$here/emlog-sample.sql"
+        "$here/emlog-schema.sql" "$here/emlog-sample.sql" "${older[@]}"
 } | "${client[@]}" "$database"
-echo "loaded the sample emlog blog into $database with prefix $prefix ($charset)"
+echo "loaded the sample emlog $version blog into $database with prefix $prefix ($charset)"

@@ -1,69 +1,11 @@
 <?php
 // Prints, as one JSON object, what WordPress itself makes of a database:
-// posts, comments, attachments, categories, tags and links, read through
-// WordPress's own API so that the tests see what a visitor of the blog would.
+// posts and pages, comments, attachments, categories, tags, links and users,
+// read through WordPress's own API so that the tests see what a visitor of the
+// blog (or a user logging in) would.
 //   WP_ROOT=... WP_DB_HOST=host:port WP_DB_NAME=... WP_TABLE_PREFIX=... php view.php
 // Exits non-zero, with a message on stderr, when WordPress cannot load.
-$_SERVER['HTTP_HOST'] = getenv('WP_HTTP_HOST') ?: '127.0.0.1:8080';
-$_SERVER['REQUEST_URI'] = '/';
-$_SERVER['SERVER_PROTOCOL'] = 'HTTP/1.1';
-
-function view_fail($message) {
-    fwrite(STDERR, "view.php: $message\n");
-    exit(1);
-}
-
-$root = getenv('WP_ROOT');
-if ($root === false || $root === '') {
-    view_fail('WP_ROOT is not set');
-}
-if (!is_file("$root/wp-load.php")) {
-    view_fail("no wp-load.php under $root");
-}
-
-// WordPress gives up by printing an HTML page and calling die(), which would
-// leave us with exit status 0: catch that page and turn it into a failure.
-$view_loaded = false;
-register_shutdown_function(function () {
-    global $view_loaded;
-    if ($view_loaded) {
-        return;
-    }
-    $page = '';
-    while (ob_get_level() > 0) {
-        $page .= ob_get_clean();
-    }
-    $page = preg_replace('#<(head|style|script)\b.*?</\1>#is', ' ', $page);
-    $text = trim(preg_replace('/\s+/', ' ', html_entity_decode(strip_tags($page), ENT_QUOTES, 'UTF-8')));
-    if ($text === '' && function_exists('is_blog_installed') && isset($GLOBALS['wpdb'])) {
-        // A database without WordPress's tables sends us to the installer, silently.
-        global $table_prefix;
-        if (!is_blog_installed()) {
-            $text = 'WordPress is not installed in ' . DB_NAME . " with prefix $table_prefix";
-        }
-    }
-    $error = error_get_last();
-    if ($text === '' && $error) {
-        $text = $error['message'];
-    }
-    fwrite(STDERR, 'view.php: WordPress did not load' . ($text !== '' ? ": $text" : '') . "\n");
-    exit(1);
-});
-
-ob_start();
-require "$root/wp-load.php";
-// wp-settings.php already stops at a database without WordPress; say so plainly if it ever does not.
-if (!is_blog_installed()) {
-    ob_end_clean();
-    fwrite(STDERR, 'view.php: WordPress is not installed in ' . DB_NAME . " with prefix $table_prefix\n");
-    $view_loaded = true;
-    exit(1);
-}
-$noise = ob_get_clean();
-$view_loaded = true;
-if (trim($noise) !== '') {
-    fwrite(STDERR, $noise);
-}
+require __DIR__ . '/load.php';
 
 function view_names($terms) {
     if (!is_array($terms)) {
@@ -93,7 +35,17 @@ function view_term($term, $with_parent) {
     return $row;
 }
 
+// The posts a query lists for a visitor, as a set of IDs. The front page is
+// WordPress's home query; the feed is the main feed's query, both unpaged.
+function view_listed($query_vars) {
+    $query = new WP_Query($query_vars);
+    return array_fill_keys(array_map(function ($post) { return (int) $post->ID; }, $query->posts), true);
+}
+
 $view = [];
+
+$on_home = view_listed(['nopaging' => true]);
+$in_feed = view_listed(['feed' => 'rss2', 'posts_per_rss' => 1000000]);
 
 $view['posts'] = [];
 $posts = get_posts([
@@ -108,10 +60,18 @@ foreach ($posts as $post) {
     $categories = get_the_category($post->ID);
     $category_ids = array_map(function ($term) { return (int) $term->term_id; }, $categories);
     sort($category_ids, SORT_NUMERIC);
+    // As a theme's loop sees the post: get_the_author() reads the post set up here.
+    $GLOBALS['post'] = $post;
+    setup_postdata($post);
+    $children = [];
+    if ($post->post_type === 'page') {
+        $children = array_map('intval', array_keys(get_children(['post_parent' => $post->ID, 'post_type' => 'page'])));
+        sort($children, SORT_NUMERIC);
+    }
     $view['posts'][] = [
         'ID' => (int) $post->ID,
         'origin' => view_origin('post', $post->ID, '_emlog_gid'),
-        'type' => $post->post_type,
+        'type' => get_post_type($post),
         'status' => $post->post_status,
         'title' => $post->post_title,
         'content' => $post->post_content,
@@ -125,8 +85,20 @@ foreach ($posts as $post) {
         'categories' => view_names($categories),
         'category_ids' => $category_ids,
         'tags' => view_names(get_the_tags($post->ID)),
+        'author' => get_the_author(),
+        'author_login' => get_the_author_meta('user_login'),
+        'has_excerpt' => has_excerpt($post),
+        // Only an excerpt of its own: the one WordPress makes from the content is not the blog's.
+        'excerpt' => has_excerpt($post) ? get_the_excerpt($post) : '',
+        'sticky' => is_sticky($post->ID),
+        'comments_open' => comments_open($post),
+        'parent' => (int) $post->post_parent,
+        'children' => $children,
+        'on_home' => isset($on_home[(int) $post->ID]),
+        'in_feed' => isset($in_feed[(int) $post->ID]),
     ];
 }
+wp_reset_postdata();
 
 $view['comments'] = [];
 $comments = get_comments([
@@ -148,6 +120,7 @@ foreach ($comments as $comment) {
         'date_gmt' => $comment->comment_date_gmt,
         'approved' => (string) $comment->comment_approved,
         'content' => $comment->comment_content,
+        'user_id' => (int) $comment->user_id,
     ];
 }
 
@@ -178,8 +151,14 @@ foreach ($attachments as $attachment) {
 // except those with a non-empty category below them.
 $view['categories'] = array_values(array_map(function ($term) { return view_term($term, true); },
     get_categories()));
-$view['all_categories'] = array_values(array_map(function ($term) { return view_term($term, true); },
-    get_categories(['hide_empty' => false])));
+// With what a category page shows about the category: category_description() is the
+// description as a theme prints it, dressed in HTML.
+$view['all_categories'] = array_values(array_map(function ($term) {
+    return view_term($term, true) + [
+        'description' => $term->description,
+        'description_shown' => category_description($term->term_id),
+    ];
+}, get_categories(['hide_empty' => false])));
 $view['tags'] = array_values(array_map(function ($term) { return view_term($term, false); },
     get_tags(['hide_empty' => false])));
 
@@ -191,6 +170,33 @@ foreach (get_bookmarks() as $link) {
         'name' => $link->link_name,
         'description' => $link->link_description,
         'visible' => $link->link_visible,
+    ];
+}
+
+// Every user, with a role or not (blog_id 0 leaves none out), and what each role lets them do.
+$view['users'] = [];
+$capabilities = ['manage_options', 'edit_others_posts', 'publish_posts', 'edit_posts', 'read'];
+foreach (get_users(['blog_id' => 0, 'orderby' => 'ID', 'order' => 'ASC']) as $user) {
+    $can = [];
+    foreach ($capabilities as $capability) {
+        $can[$capability] = user_can($user, $capability);
+    }
+    $by_slug = get_user_by('slug', $user->user_nicename);
+    $view['users'][] = [
+        'ID' => (int) $user->ID,
+        'login' => $user->user_login,
+        'email' => $user->user_email,
+        'pass' => $user->user_pass,
+        'display_name' => $user->display_name,
+        'nickname' => get_user_meta($user->ID, 'nickname', true),
+        'description' => get_user_meta($user->ID, 'description', true),
+        'nicename' => $user->user_nicename,
+        // The author page's address names the user by nicename: it must lead back to this user.
+        'found_by_nicename' => $by_slug !== false && (int) $by_slug->ID === (int) $user->ID,
+        'roles' => array_values($user->roles),
+        'registered' => $user->user_registered,
+        'origin' => view_origin('user', $user->ID, '_emlog_uid'),
+        'can' => $can,
     ];
 }
 

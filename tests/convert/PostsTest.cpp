@@ -92,8 +92,7 @@ TEST_F(PostsTest, OldBlogsStoredInGbkArriveInUnicode)
 
 TEST_F(PostsTest, LinksToTheBlogsOwnAddressBecomeRelative)
 {
-    execute(emlogDb.admin(), "CREATE TABLE emlog_options (option_id INT, option_name VARCHAR(255), option_value LONGTEXT)");
-    execute(emlogDb.admin(), "INSERT INTO emlog_options VALUES (1, 'blogurl', 'http://blog.example.com/emlog/')");
+    addEmlogRow("options", "option_name='blogurl',option_value='http://blog.example.com/emlog/'");
     addArticle(1, {{"content", "'<img src=\"http://blog.example.com/emlog/content/a.jpg\"> <a href=\"https://blog.example.com/"
                                "emlog/?post=2\">x</a> <a href=\"HTTP://BLOG.EXAMPLE.COM/emlog/\">y</a> "
                                "http://blog.example.com/other http://elsewhere.example/emlog'"},

@@ -77,10 +77,10 @@ TEST_F(MergeTest, TheSameRunAgainWritesNothingAndChangesNothing)
     // Only the rows that can never arrive (their article is not in emlog) fail again.
     EXPECT_EQ(failedRows(again.detail.toStdString()), (std::set<std::string>{"评论 cid=28", "附件 aid=7"}));
     const auto lines = summary(again);
-    EXPECT_EQ(lines.size(), 6u) << again.text.toStdString();
+    EXPECT_EQ(lines.size(), 7u) << again.text.toStdString();
     for (const auto& [migration, line] : lines)
         EXPECT_NE(line.find("写入 0 行"), std::string::npos) << migration << line;
-    EXPECT_EQ(lines.at("文章"), "读取 36 行，写入 0 行，已存在 36 行，失败 0 行");
+    EXPECT_EQ(lines.at("文章"), "读取 38 行，写入 0 行，已存在 38 行，失败 0 行");
     EXPECT_EQ(lines.at("评论"), "读取 65 行，写入 0 行，已存在 64 行，失败 1 行");
 }
 
@@ -100,7 +100,7 @@ TEST_F(MergeTest, RowsNewInEmlogArriveAloneOnTheNextRun)
     const auto lines = summary(done);
     EXPECT_EQ(lines.at("分类"), "读取 9 行，写入 1 行，已存在 8 行，失败 0 行");
     EXPECT_EQ(lines.at("标签"), "读取 17 行，写入 1 行，已存在 16 行，失败 0 行");
-    EXPECT_EQ(lines.at("文章"), "读取 37 行，写入 1 行，已存在 36 行，失败 0 行");
+    EXPECT_EQ(lines.at("文章"), "读取 39 行，写入 1 行，已存在 38 行，失败 0 行");
     EXPECT_EQ(lines.at("评论"), "读取 67 行，写入 2 行，已存在 64 行，失败 1 行");
     EXPECT_EQ(lines.at("附件"), "读取 16 行，写入 0 行，已存在 15 行，失败 1 行");
     EXPECT_EQ(lines.at("友情链接"), "读取 8 行，写入 1 行，已存在 7 行，失败 0 行");
@@ -137,7 +137,12 @@ TEST_F(MergeTest, EmptyingFirstAfterSuchRunsGivesWhatARunIntoAnEmptyWordPressGiv
                                                           " 'page_for_posts') ORDER BY option_name");
     EXPECT_EQ(options, (std::vector<Row>{{"page_for_posts", "0"}, {"page_on_front", "0"}, {"show_on_front", "posts"}}));
 
+    // Users are never emptied, and each installer made its own administrator: the rest must be equal.
     WordPressDatabase fresh("e2e_fresh", wordpress.prefix());
     migrateInto(fresh.name(), fresh.prefix(), true);
-    EXPECT_EQ(viewText(wordPressView()), viewText(wordPressView(fresh.name())));
+    QJsonObject emptied = wordPressView();
+    QJsonObject intoFresh = wordPressView(fresh.name());
+    emptied.remove(QStringLiteral("users"));
+    intoFresh.remove(QStringLiteral("users"));
+    EXPECT_EQ(viewText(emptied), viewText(intoFresh));
 }

@@ -1,11 +1,7 @@
 #include "SampleRun.h"
 
-#include "MigrationRunner.h"
+#include "BlogRun.h"
 #include "Sessions.h"
-
-#include <QCheckBox>
-#include <QJsonDocument>
-#include <QPushButton>
 
 #include <algorithm>
 #include <set>
@@ -87,32 +83,12 @@ MessageBox::Shown SampleRun::migrate(bool emptyFirst)
 
 MessageBox::Shown SampleRun::migrateInto(const std::string& database, const std::string& prefix, bool emptyFirst)
 {
-    MigrationWindow window;
-    window.show();
-    const QString address = QString::fromStdString(testServer().address());
-    typeInto(window, QStringLiteral("txt_服务器_emlog"), address);
-    typeInto(window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlog.name()));
-    typeInto(window, QStringLiteral("txt_前缀_emlog"), QString::fromStdString(m_emlogPrefix));
-    typeInto(window, QStringLiteral("txt_服务器_Wp"), address);
-    typeInto(window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(database));
-    typeInto(window, QStringLiteral("txt_前缀_Wp"), QString::fromStdString(prefix));
-    window.findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(emptyFirst);
-    window.runner()->setPacing(Pacing::none());
-    const int before = boxesWithText(QStringLiteral("转换完成"));
-    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
-    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnGo")), Qt::LeftButton);
-    EXPECT_TRUE(waitUntil([&] { return boxesWithText(QStringLiteral("转换完成")) > before; }, 120000));
-    return MessageBox::shown().isEmpty() ? MessageBox::Shown{} : MessageBox::shown().last();
+    return migrateThroughWindow({emlog.name(), m_emlogPrefix, database, prefix}, emptyFirst);
 }
 
 QJsonObject SampleRun::wordPressView(const std::string& database)
 {
-    const std::string json = runWordPressScript(sourceDir() + "/scripts/wordpress/view.php",
-                                                database.empty() ? wordpress.name() : database, wordpress.prefix());
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
-    return document.object();
+    return test::wordPressView(database.empty() ? wordpress.name() : database, wordpress.prefix());
 }
 
 std::vector<Row> SampleRun::emlogRows(std::string sql)

@@ -117,10 +117,11 @@ void PrivateServer::restart()
     start();
 }
 
-void loadSampleBlog(const std::string& database, const std::string& prefix)
+void loadSampleBlog(const std::string& database, const std::string& prefix, EmlogVersion version)
 {
     runCommand(shellQuoted(sourceDir() + "/scripts/sample/load-emlog.sh") + " " + shellQuoted(testServer().address()) +
-               " " + shellQuoted(database) + " " + shellQuoted(prefix) + " 2>&1");
+               " " + shellQuoted(database) + " " + shellQuoted(prefix) + " utf8mb4 " + sample::versionName(version) +
+               " 2>&1");
 }
 
 const std::set<std::string>& sampleRowsWithoutOwners()
@@ -262,9 +263,10 @@ std::string sourceDir()
     return KESTREL_SOURCE_DIR;
 }
 
-void createEmlogTables(BlogConnection& connection, const std::string& prefix, const std::string& charset)
+void createEmlogTables(BlogConnection& connection, const std::string& prefix, const std::string& charset,
+                       EmlogVersion version)
 {
-    for (const std::string& statement : sample::emlogSchema(prefix, charset))
+    for (const std::string& statement : sample::emlogSchema(prefix, charset, version))
         execute(connection, statement);
 }
 

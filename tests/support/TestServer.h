@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BlogConnection.h"
+#include "EmlogSchema.h"
 
 #include <optional>
 #include <set>
@@ -77,8 +78,11 @@ std::string runWordPressScript(const std::string& script, const std::string& dat
 // The folder of the project's sources (scripts, sample data).
 std::string sourceDir();
 
-// Loads the project's sample emlog blog into a database (created when missing).
-void loadSampleBlog(const std::string& database, const std::string& prefix = "emlog_");
+using sample::EmlogVersion;
+
+// Loads the project's sample emlog blog into a database (created when missing), in a version's tables.
+void loadSampleBlog(const std::string& database, const std::string& prefix = "emlog_",
+                    EmlogVersion version = EmlogVersion::Pro);
 
 // The rows of the sample blog that name something it does not have (comment 28 and
 // attachment 7 belong to the deleted article 14, ...): every run reports them, as
@@ -113,9 +117,9 @@ private:
     unsigned m_port = 0;
 };
 
-// Creates the six emlog tables, as emlog's installer makes them, under a prefix.
+// Creates emlog's tables, as a version's installer makes them, under a prefix.
 void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_",
-                       const std::string& charset = "utf8mb4");
+                       const std::string& charset = "utf8mb4", EmlogVersion version = EmlogVersion::Pro);
 
 // Whether the test server still lists a session. A closed session takes a moment to
 // leave the list: with `waitForItToGo`, up to a second is allowed for that.

@@ -1,0 +1,8 @@
+-- Turns emlog pro's tables (emlog-schema.sql) into emlog 6.x's: the columns pro
+-- added go, and the title is as long as it was before pro.
+ALTER TABLE {prefix}blog MODIFY title varchar(255) NOT NULL default '',
+  DROP COLUMN cover, DROP COLUMN link, DROP COLUMN parent_id, DROP COLUMN like_count;
+ALTER TABLE {prefix}comment DROP COLUMN uid, DROP COLUMN avatar, DROP COLUMN agent;
+ALTER TABLE {prefix}sort DROP COLUMN kw, DROP COLUMN sortimg;
+ALTER TABLE {prefix}user DROP COLUMN ip, DROP COLUMN state, DROP COLUMN credits,
+  DROP COLUMN create_time, DROP COLUMN update_time;

@@ -1,0 +1,45 @@
+#include "BlogRun.h"
+
+#include "GuiTesting.h"
+#include "MigrationRunner.h"
+#include "TestServer.h"
+
+#include <QCheckBox>
+#include <QJsonDocument>
+#include <QPushButton>
+
+namespace kestrel::test {
+
+MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst)
+{
+    MigrationWindow window;
+    window.show();
+    const QString address = QString::fromStdString(testServer().address());
+    typeInto(window, QStringLiteral("txt_服务器_emlog"), address);
+    typeInto(window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(blogs.emlogDatabase));
+    typeInto(window, QStringLiteral("txt_前缀_emlog"), QString::fromStdString(blogs.emlogPrefix));
+    typeInto(window, QStringLiteral("txt_服务器_Wp"), address);
+    typeInto(window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(blogs.wordPressDatabase));
+    typeInto(window, QStringLiteral("txt_前缀_Wp"), QString::fromStdString(blogs.wordPressPrefix));
+    window.findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(emptyFirst);
+    window.runner()->setPacing(Pacing::none());
+    const int before = boxesWithText(QStringLiteral("转换完成"));
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnGo")), Qt::LeftButton);
+    if (!waitUntil([before] { return boxesWithText(QStringLiteral("转换完成")) > before; }, 120000)) {
+        ADD_FAILURE() << "the run did not end";
+        return {};
+    }
+    return MessageBox::shown().last();
+}
+
+QJsonObject wordPressView(const std::string& database, const std::string& prefix)
+{
+    const std::string json = runWordPressScript(sourceDir() + "/scripts/wordpress/view.php", database, prefix);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    return document.object();
+}
+
+} // namespace kestrel::test

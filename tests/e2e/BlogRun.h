@@ -1,0 +1,27 @@
+#pragma once
+
+#include "MessageBox.h"
+
+#include <QJsonObject>
+
+#include <string>
+
+// A run through the real window, and what WordPress then shows: shared by the end-to-end tests.
+namespace kestrel::test {
+
+struct BlogPair
+{
+    std::string emlogDatabase;
+    std::string emlogPrefix;
+    std::string wordPressDatabase;
+    std::string wordPressPrefix;
+};
+
+// Fills in the window as a user would, ticks 先清空 (empty WordPress first) or not, presses Go,
+// answers Yes and waits for the run to end. Gives the completion message (empty when none came).
+MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst = true);
+
+// What WordPress itself shows of a database: scripts/wordpress/view.php's JSON.
+QJsonObject wordPressView(const std::string& database, const std::string& prefix);
+
+} // namespace kestrel::test
