@@ -78,7 +78,8 @@ protected:
     {
         BlogConnection wp = wordPress();
         std::set<std::string> arrived;
-        for (const Row& row : queryRows(wp, "SELECT ID FROM wp_posts WHERE post_type='post'"))
+        for (const Row& row : queryRows(wp, "SELECT m.meta_value FROM wp_postmeta m JOIN wp_posts p ON p.ID=m.post_id"
+                                            " WHERE m.meta_key='_emlog_gid'"))
             arrived.insert(row[0].value_or(""));
         int lost = 0;
         for (const Row& row : queryRows(emlog.admin(), "SELECT gid FROM emlog_blog")) {
@@ -93,17 +94,24 @@ protected:
         }
     }
 
-    // The next run, with WordPress emptied first, brings the whole blog across without a failure.
-    void expectACleanRun()
+    // The next run brings the whole blog across, each row once, and fails only where the
+    // blog itself lacks an owner. Without emptying WordPress first, it completes what an
+    // earlier run left unfinished.
+    void expectAWholeRun(bool emptyFirst)
     {
+        window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(emptyFirst);
         pressGo();
         const MessageBox::Shown done = waitForCompletion();
-        EXPECT_TRUE(done.detail.isEmpty()) << done.text.toStdString() << "\n" << done.detail.toStdString();
+        std::set<std::string> failed = failedRows(done.detail.toStdString());
+        // A tag or an article whose missing link was reported when it arrived is already there now.
+        if (!emptyFirst)
+            for (const char* reportedOnce : {"标签 tid=6", "文章 gid=21", "文章 gid=22"})
+                failed.insert(reportedOnce);
+        EXPECT_EQ(failed, sampleRowsWithoutOwners()) << done.text.toStdString() << "\n" << done.detail.toStdString();
         BlogConnection wp = wordPress();
-        EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_posts WHERE post_type='post'"),
-                  queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_blog"));
-        EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_comments"),
-                  queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_comment"));
+        for (const char* key : {"_emlog_gid", "_emlog_cid", "_emlog_aid", "_emlog_sid", "_emlog_tid"})
+            EXPECT_EQ(copiedRows(wp, "wp_", key), sampleRowsToCopy(emlog.admin(), key)) << key;
+        EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_links"), "7");
     }
 
     // The id of the session the run has open on a database, as the server lists it.
@@ -141,13 +149,13 @@ TEST_F(FaultTest, TheWordPressServerDiesDuringTheArticles)
     wordPressServer.kill();
     const MessageBox::Shown done = waitForCompletion();
     EXPECT_TRUE(done.text.contains(QStringLiteral("文章："))) << done.text.toStdString();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("评论：读取 65 行，写入 0 行，失败 65 行")))
+    EXPECT_TRUE(done.text.contains(QStringLiteral("评论：读取 65 行，写入 0 行，已存在 0 行，失败 65 行")))
         << done.text.toStdString();
 
     wordPressServer.restart();
     expectLostArticlesLogged(done);
     window->runner()->setPacing(Pacing::none());
-    expectACleanRun();
+    expectAWholeRun(false);
 }
 
 TEST_F(FaultTest, TheWordPressSessionIsKilledFromAnotherSession)
@@ -161,7 +169,7 @@ TEST_F(FaultTest, TheWordPressSessionIsKilledFromAnotherSession)
     EXPECT_TRUE(done.text.contains(QStringLiteral("失败"))) << done.text.toStdString();
     expectLostArticlesLogged(done);
     window->runner()->setPacing(Pacing::none());
-    expectACleanRun();
+    expectAWholeRun(false);
 }
 
 TEST_F(FaultTest, TheEmlogSessionIsKilledFromAnotherSession)
@@ -177,7 +185,7 @@ TEST_F(FaultTest, TheEmlogSessionIsKilledFromAnotherSession)
     EXPECT_TRUE(done.text.contains(QStringLiteral("友情链接：无法读取 emlog 表"))) << done.text.toStdString();
     expectLostArticlesLogged(done);
     window->runner()->setPacing(Pacing::none());
-    expectACleanRun();
+    expectAWholeRun(false);
 }
 
 TEST_F(FaultTest, ARowLargerThanTheServerTakesIsLoggedAndTheRestArrive)
@@ -186,22 +194,22 @@ TEST_F(FaultTest, ARowLargerThanTheServerTakesIsLoggedAndTheRestArrive)
                            " content=REPEAT('大', 700000)"); // 2.1 MB, the WordPress server takes 1 MB
     pressGo();
     const MessageBox::Shown done = waitForCompletion();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 39 行，写入 38 行，失败 1 行")))
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 39 行，写入 36 行，已存在 0 行，失败 3 行")))
         << done.text.toStdString();
     EXPECT_TRUE(done.detail.contains(QStringLiteral("gid=500: 1153"))) << done.detail.toStdString();
     expectLostArticlesLogged(done);
     // Nothing else was lost: the session stayed open.
     BlogConnection wp = wordPress();
-    EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_comments"), "65");
+    EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_comments"), "64");
     EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_links"), "7");
 
     execute(emlog.admin(), "DELETE FROM emlog_blog WHERE gid=500");
-    expectACleanRun();
+    expectAWholeRun(true);
 }
 
 TEST_F(FaultTest, MissingTablesOnEitherSide)
 {
-    execute(emlog.admin(), "DROP TABLE emlog_tag");
+    execute(emlog.admin(), "RENAME TABLE emlog_tag TO emlog_tag_away");
     {
         BlogConnection wp = wordPress();
         execute(wp, "DROP TABLE wp_links");
@@ -209,19 +217,17 @@ TEST_F(FaultTest, MissingTablesOnEitherSide)
     pressGo();
     const MessageBox::Shown done = waitForCompletion();
     EXPECT_TRUE(done.text.contains(QStringLiteral("标签：无法读取 emlog 表"))) << done.text.toStdString();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("友情链接：读取 7 行，写入 0 行，失败 7 行")))
+    EXPECT_TRUE(done.text.contains(QStringLiteral("友情链接：读取 7 行，写入 0 行，已存在 0 行，失败 7 行")))
         << done.text.toStdString();
     EXPECT_TRUE(done.text.contains(QStringLiteral("清空：失败 1 条语句"))) << done.text.toStdString();
     for (const char* id : {"id=1:", "id=2:", "id=4:", "id=5:", "id=7:", "id=8:", "id=9:"})
         EXPECT_TRUE(done.detail.contains(QString::fromUtf8(id))) << id;
-    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 38 行，写入 38 行，失败 0 行")))
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 38 行，写入 36 行，已存在 0 行，失败 2 行")))
         << done.text.toStdString();
     expectLostArticlesLogged(done);
 
     // Put the tables back: the next run is whole.
-    TestDatabase fresh("fault_schema");
-    createEmlogTables(fresh.admin());
-    execute(emlog.admin(), "CREATE TABLE emlog_tag LIKE `" + fresh.name() + "`.emlog_tag");
+    execute(emlog.admin(), "RENAME TABLE emlog_tag_away TO emlog_tag");
     {
         BlogConnection wp = wordPress();
         execute(wp, "CREATE TABLE wp_links (link_id bigint(20) unsigned NOT NULL AUTO_INCREMENT PRIMARY KEY,"
@@ -233,7 +239,7 @@ TEST_F(FaultTest, MissingTablesOnEitherSide)
                     " varchar(255) NOT NULL DEFAULT '', link_notes mediumtext NOT NULL, link_rss varchar(255) NOT"
                     " NULL DEFAULT '') DEFAULT CHARSET=utf8mb4");
     }
-    expectACleanRun();
+    expectAWholeRun(true);
 }
 
 TEST_F(FaultTest, ALockHeldOnAnArticleUntilTheServerGivesUp)
@@ -249,14 +255,14 @@ TEST_F(FaultTest, ALockHeldOnAnArticleUntilTheServerGivesUp)
                     " to_ping='', pinged='', post_content_filtered=''");
     pressGo();
     const MessageBox::Shown done = waitForCompletion();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 38 行，写入 37 行，失败 1 行")))
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 38 行，写入 35 行，已存在 0 行，失败 3 行")))
         << done.text.toStdString();
     EXPECT_TRUE(done.detail.contains(QStringLiteral("wp_posts gid=3: 1205"))) << done.detail.toStdString();
     execute(holder, "ROLLBACK");
     expectLostArticlesLogged(done);
 
     window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(true);
-    expectACleanRun();
+    expectAWholeRun(false);
 }
 
 TEST_F(FaultTest, ClosingTheWindowDuringEachMigration)
@@ -288,10 +294,10 @@ TEST_F(FaultTest, ClosingTheWindowDuringEachMigration)
         QCoreApplication::processEvents();
         EXPECT_EQ(boxesWithText(completed), 0);
 
-        // The window opens again and a whole run goes through.
         window->show();
+        // The window opens again and a run without emptying WordPress completes the blog.
         window->runner()->setPacing(Pacing::none());
-        expectACleanRun();
+        expectAWholeRun(false);
         MessageBox::clearShown();
     }
 }

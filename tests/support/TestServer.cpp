@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
@@ -145,6 +146,42 @@ std::set<std::string> failedRows(const std::string& details)
         rows.insert(line.substr(1, close - 1) + " " + line.substr(table + 1, colon - table - 1));
     }
     return rows;
+}
+
+std::string copiedRows(BlogConnection& wordPress, const std::string& prefix, std::string_view originKey)
+{
+    // Only meta whose row is still there counts.
+    const std::string key(originKey);
+    std::string owner = "JOIN " + prefix + "posts o ON o.ID=m.post_id";
+    std::string meta = prefix + "postmeta";
+    if (key == "_emlog_cid") {
+        owner = "JOIN " + prefix + "comments o ON o.comment_ID=m.comment_id";
+        meta = prefix + "commentmeta";
+    } else if (key == "_emlog_sid" || key == "_emlog_tid") {
+        owner = "JOIN " + prefix + "terms o ON o.term_id=m.term_id";
+        meta = prefix + "termmeta";
+    } else if (key == "_emlog_uid") {
+        owner = "JOIN " + prefix + "users o ON o.ID=m.user_id";
+        meta = prefix + "usermeta";
+    }
+    const auto rows = queryRows(wordPress, "SELECT COUNT(*), COUNT(DISTINCT m.meta_value) FROM " + meta + " m " +
+                                               owner + " WHERE m.meta_key='" + key + "'");
+    return rows.empty() ? "" : rows[0][0].value_or("") + "/" + rows[0][1].value_or("");
+}
+
+std::string sampleRowsToCopy(BlogConnection& emlog, std::string_view originKey, const std::string& p)
+{
+    // Comments and attachments of an article that is not there have nowhere to go.
+    const std::map<std::string, std::string> counts = {
+        {"_emlog_gid", "SELECT COUNT(*) FROM " + p + "blog"},
+        {"_emlog_cid", "SELECT COUNT(*) FROM " + p + "comment WHERE gid IN (SELECT gid FROM " + p + "blog)"},
+        {"_emlog_aid", "SELECT COUNT(*) FROM " + p + "attachment WHERE blogid=0 OR blogid IN (SELECT gid FROM " + p +
+                           "blog)"},
+        {"_emlog_sid", "SELECT COUNT(*) FROM " + p + "sort"},
+        {"_emlog_tid", "SELECT COUNT(*) FROM " + p + "tag"},
+    };
+    const std::string count = queryValue(emlog, counts.at(std::string(originKey)));
+    return count + "/" + count;
 }
 
 const ServerInfo& testServer()

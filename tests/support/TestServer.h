@@ -91,6 +91,12 @@ const std::set<std::string>& sampleRowsWithoutOwners();
 // The rows a completion message's details name as failed, as "migration sourceId".
 std::set<std::string> failedRows(const std::string& details);
 
+// How many rows of one kind WordPress holds that name an emlog row, and how many
+// different emlog rows they name, as "rows/distinct": "65/65" when each arrived once.
+std::string copiedRows(BlogConnection& wordPress, const std::string& prefix, std::string_view originKey);
+// The same for the sample blog's rows, as emlog holds them: what a whole run brings.
+std::string sampleRowsToCopy(BlogConnection& emlog, std::string_view originKey, const std::string& prefix = "emlog_");
+
 // A MariaDB server of one test's own, for faults that must not reach the shared
 // test server: it can be killed as a crash would, and started again.
 class PrivateServer
