@@ -41,16 +41,16 @@ function kestrel_redirects_read_address($request_uri, $home_path, array $query)
         $page = (int) $segments[$count - 1];
         $segments = array_slice($segments, 0, $count - 2);
     }
-    if ($segments) {
-        $address = kestrel_redirects_read_path($segments, $page);
-        if ($address !== null) {
-            return $address;
-        }
-    } elseif ($page > 1) {
-        return kestrel_redirects_address('home', '', $page);
+    // emlog never put its query keys after a path, but a relative "../?post=12" followed from a
+    // deeper page (a date-based permalink) keeps part of that page's path: the query decides.
+    $address = kestrel_redirects_read_query($query);
+    if ($address !== null) {
+        return $address;
     }
-    // A relative "../?post=12" followed from a deeper page keeps that page's path: the query still counts.
-    return kestrel_redirects_read_query($query);
+    if ($segments) {
+        return kestrel_redirects_read_path($segments, $page);
+    }
+    return $page > 1 ? kestrel_redirects_address('home', '', $page) : null;
 }
 
 /** The static forms: post-N.html, post/N, sort/..., tag/..., <alias>, <category>/N.html, ... */
