@@ -41,9 +41,10 @@ function kestrel_redirects_answer()
     if ($method !== 'GET' && $method !== 'HEAD') {
         return;
     }
-    if (is_singular() || is_feed() || is_search() || is_robots() || is_trackback() || is_embed()) {
+    if (is_feed() || is_robots() || is_trackback() || is_embed()) {
         return;
     }
+    // A static front page is singular too, and still WordPress's answer to every query it ignores.
     $nothing_better = is_404() || is_home() || is_front_page();
     if (!$nothing_better && !is_archive()) {
         return;
