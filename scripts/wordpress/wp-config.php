@@ -17,6 +17,16 @@ if (getenv('WP_HOME')) {
 }
 
 define('WP_CONTENT_DIR', __DIR__ . '/wp-content');
+// The redirect plugin is loaded from the project's own folder, so that a test runs the plugin as it is now.
+if (getenv('WP_PLUGIN_DIR')) {
+    define('WP_PLUGIN_DIR', getenv('WP_PLUGIN_DIR'));
+}
+// Tests turn debugging on to catch every PHP warning, notice and deprecation in a log file of theirs.
+if (getenv('WP_DEBUG')) {
+    define('WP_DEBUG', true);
+    define('WP_DEBUG_DISPLAY', false);
+    define('WP_DEBUG_LOG', getenv('WP_DEBUG_LOG') ?: true);
+}
 define('AUTOMATIC_UPDATER_DISABLED', true);
 define('WP_HTTP_BLOCK_EXTERNAL', true);
 define('DISABLE_WP_CRON', true);

@@ -5,18 +5,14 @@
 #include "Sessions.h"
 #include "SampleRun.h"
 #include "TestServer.h"
+#include "WordPressSite.h"
 
 #include <QCheckBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
@@ -52,62 +48,6 @@ protected:
         EXPECT_EQ(failedRows(done.detail.toStdString()), sampleRowsWithoutOwners())
             << done.text.toStdString() << "\n" << done.detail.toStdString();
     }
-};
-
-// WordPress served by PHP's own web server on a free port of 127.0.0.1, for as long as this lives.
-class WordPressSite
-{
-public:
-    WordPressSite(const std::string& database, const std::string& prefix)
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        m_port = probe.serverPort();
-        probe.close();
-
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        const std::string root = qEnvironmentVariable("KESTREL_WORDPRESS_ROOT").toStdString();
-        environment.insert(QStringLiteral("WP_DB_HOST"), QString::fromStdString(testServer().address()));
-        environment.insert(QStringLiteral("WP_DB_NAME"), QString::fromStdString(database));
-        environment.insert(QStringLiteral("WP_TABLE_PREFIX"), QString::fromStdString(prefix));
-        environment.insert(QStringLiteral("WP_HOME"), home());
-        m_server.setProcessEnvironment(environment);
-        m_server.setProcessChannelMode(QProcess::MergedChannels);
-        m_server.start(QStringLiteral("php"), {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port),
-                                               QStringLiteral("-t"), QString::fromStdString(root)});
-        m_server.waitForStarted();
-        waitUntil(
-            [this] {
-                QTcpSocket socket;
-                socket.connectToHost(QHostAddress::LocalHost, m_port);
-                return socket.waitForConnected(100);
-            },
-            10000);
-    }
-
-    ~WordPressSite()
-    {
-        m_server.kill();
-        m_server.waitForFinished();
-    }
-
-    QString home() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
-
-    // GETs a page; gives the HTTP status and the body.
-    std::pair<int, QString> get(const QString& path)
-    {
-        QNetworkAccessManager network;
-        QNetworkReply* reply = network.get(QNetworkRequest(QUrl(home() + path)));
-        waitUntil([reply] { return reply->isFinished(); }, 60000);
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        const QString body = QString::fromUtf8(reply->readAll());
-        reply->deleteLater();
-        return {status, body};
-    }
-
-private:
-    quint16 m_port = 0;
-    QProcess m_server;
 };
 
 // The first plain word of a text (two Han characters, or five letters), outside any HTML tag:

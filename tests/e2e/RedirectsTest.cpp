@@ -1,0 +1,387 @@
+// The old emlog addresses of the migrated sample blog lead to their WordPress pages through the
+// redirect plugin (wordpress-plugin/kestrel-redirects), served by php -S with WP_DEBUG on.
+#include "GuiTesting.h"
+#include "MigrationRunner.h"
+#include "Origins.h"
+#include "Sessions.h"
+#include "TestServer.h"
+#include "WordPressSite.h"
+
+#include <QDate>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTextDocumentFragment>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+struct Serving
+{
+    const char* name;
+    const char* structure; // a permalink structure, or "plain"
+    const char* subdirectory;
+};
+
+void PrintTo(const Serving& serving, std::ostream* out)
+{
+    *out << serving.name;
+}
+
+// What an old address should reach, named as emlog named it.
+enum class Target { Article, Category, Tag, Month, Day, Author, Feed, Search };
+
+struct Address
+{
+    const char* address; // after the blog's home and "/", percent-encoded as a link would be
+    Target target;
+    const char* key; // emlog gid, sid or uid, a tag name, YYYYMM[DD], a keyword
+    int page = 1;
+    // Also one of WordPress's own addresses under some structure: there WordPress may answer it
+    // itself, at once or with its own redirect.
+    bool wordPressToo = false;
+};
+
+// Sample rows: article 6 is in category 3 (alias linux), 7 in 5 (旅遊記事), 1 in none; 2 has the
+// alias hello-world and is in category 1 (life); page 15 has the alias about; 10 is of 2012-05-20.
+const Address oldAddresses[] = {
+    {"?post=6", Target::Article, "6"},
+    {"post-6.html", Target::Article, "6"},
+    {"post/6", Target::Article, "6"},
+    {"linux/6.html", Target::Article, "6"},
+    {"%E6%97%85%E9%81%8A%E8%A8%98%E4%BA%8B/7.html", Target::Article, "7"},
+    {"1.html", Target::Article, "1"},
+    {"hello-world", Target::Article, "2"},
+    {"hello-world.html", Target::Article, "2"},
+    {"life/hello-world", Target::Article, "2"},
+    {"about", Target::Article, "15"},
+    {"about.html", Target::Article, "15"},
+    {"?sort=3", Target::Category, "3"},
+    {"sort/linux", Target::Category, "3"},
+    {"sort/3", Target::Category, "3"},
+    {"sort/life/page/2", Target::Category, "1", 2},
+    {"?sort=1&page=2", Target::Category, "1", 2},
+    {"?tag=%E7%85%A7%E7%89%87", Target::Tag, "照片", 1, true},
+    {"tag/%E7%85%A7%E7%89%87", Target::Tag, "照片", 1, true},
+    {"tag/emlog", Target::Tag, "emlog", 1, true},
+    {"?record=201205", Target::Month, "201205"},
+    {"record/201205", Target::Month, "201205"},
+    {"?record=20120520", Target::Day, "20120520"},
+    {"record/20120520", Target::Day, "20120520"},
+    {"?author=1", Target::Author, "1", 1, true},
+    {"author/1", Target::Author, "1"},
+    {"author/1/page/2", Target::Author, "1", 2},
+    {"rss.php", Target::Feed, ""},
+    {"?keyword=MariaDB", Target::Search, "MariaDB"},
+};
+
+// Addresses that name nothing here: WordPress answers them as it would without the plugin.
+const char* const unknownAddresses[] = {
+    "?post=9999",    "post-9999.html",     "post/14",      "?post=11", "9999.html",
+    "no-such-alias", "life/no-such-alias", "sort/nowhere", "?sort=7",  "tag/%E6%B2%A1%E6%9C%89",
+    "record/209901", "?record=201313",     "author/9999",
+};
+
+// Addresses made to lead elsewhere; the blog also holds an article alias "http://evil.example"
+// and tags "//evil.example/" and "http://evil.example". A leading "/" makes the path start with "//".
+const char* const hostileAddresses[] = {
+    "/evil.example/",
+    "http://evil.example",
+    "%2F%2Fevil.example",
+    "%2F%2Fevil.example.html",
+    "http:%2F%2Fevil.example",
+    "life/http:%2F%2Fevil.example",
+    "tag/%2F%2Fevil.example%2F",
+    "tag/http:%2F%2Fevil.example",
+    "?tag=//evil.example/",
+    "?tag=http://evil.example",
+    "sort/%2F%2Fevil.example",
+    "?post=//evil.example",
+    "?keyword=//evil.example",
+    "record/%2F%2Fevil.example",
+};
+
+class RedirectsTest : public ::testing::TestWithParam<Serving>
+{
+protected:
+    void SetUp() override
+    {
+        loadSampleBlog(emlog.name());
+        migrate();
+        addOriginsUntilTheMigrationWritesThem();
+        giveArticlesSlugsUntilTheMigrationDoes();
+        storeHostileAliasAndTag();
+    }
+
+    void TearDown() override { closeSessions(); }
+
+    // The whole sample through the run the window starts, WordPress emptied first.
+    void migrate()
+    {
+        MigrationRunner runner;
+        runner.setPacing(Pacing::none());
+        bool ended = false;
+        QObject::connect(&runner, &MigrationRunner::ended, [&ended] { ended = true; });
+        RunSettings settings;
+        settings.emlog = {testServer().address(), "root", "", emlog.name()};
+        settings.wordPress = {testServer().address(), "root", "", wordpress.name()};
+        settings.emlogPrefix = "emlog_";
+        settings.wordPressPrefix = "wp_";
+        settings.emptyWordPressFirst = true;
+        ASSERT_TRUE(runner.start(settings));
+        ASSERT_TRUE(waitUntil([&ended] { return ended; }, 120000));
+    }
+
+    // FIXTURE, to delete once the migration writes the origins and aliases itself: today it
+    // keeps emlog's ids, so each origin is the WordPress id, and aliases come from emlog's rows.
+    void addOriginsUntilTheMigrationWritesThem()
+    {
+        BlogConnection& wp = wordpress.admin();
+        if (queryValue(wp, "SELECT COUNT(*) FROM wp_postmeta WHERE meta_key='_emlog_gid'") != "0")
+            return;
+        const std::string source = "`" + emlog.name() + "`.";
+        execute(wp, "INSERT INTO wp_postmeta (post_id, meta_key, meta_value) SELECT ID, '_emlog_gid', ID"
+                    " FROM wp_posts WHERE post_type IN ('post', 'page')");
+        execute(wp, "INSERT INTO wp_postmeta (post_id, meta_key, meta_value) SELECT p.ID, '_emlog_alias', b.alias"
+                    " FROM wp_posts p JOIN " +
+                        source + "emlog_blog b ON b.gid=p.ID WHERE b.alias<>''");
+        execute(wp, "INSERT INTO wp_termmeta (term_id, meta_key, meta_value) SELECT term_id, '_emlog_sid', term_id"
+                    " FROM wp_term_taxonomy WHERE taxonomy='category'");
+        execute(wp, "INSERT INTO wp_termmeta (term_id, meta_key, meta_value) SELECT t.term_id, '_emlog_alias',"
+                    " s.alias FROM wp_term_taxonomy t JOIN " +
+                        source + "emlog_sort s ON s.sid=t.term_id WHERE t.taxonomy='category' AND s.alias<>''");
+        execute(wp, "INSERT INTO wp_usermeta (user_id, meta_key, meta_value) SELECT u.ID, '_emlog_uid', u.ID"
+                    " FROM wp_users u WHERE u.ID IN (SELECT author FROM " +
+                        source + "emlog_blog)");
+    }
+
+    // FIXTURE, to delete once the migration writes slugs: post_name holds the title itself, which
+    // WordPress never finds again under pretty permalinks (it looks names up as sanitize_title()
+    // makes them), so there every article's own permalink answers 404. Here they get WordPress's slugs.
+    void giveArticlesSlugsUntilTheMigrationDoes()
+    {
+        runWordPressScript("-r", wordpress.name(), "wp_",
+                           {"$_SERVER['HTTP_HOST'] = '127.0.0.1'; $_SERVER['REQUEST_URI'] = '/';"
+                            "require getenv('WP_ROOT') . '/wp-load.php';"
+                            "foreach ($wpdb->get_results(\"SELECT ID, post_title, post_name FROM $wpdb->posts"
+                            " WHERE post_type IN ('post', 'page')\") as $post)"
+                            "  if (sanitize_title($post->post_name) !== $post->post_name)"
+                            "    $wpdb->update($wpdb->posts, ['post_name' => sanitize_title($post->post_title,"
+                            "        $post->ID)], ['ID' => $post->ID]);"});
+    }
+
+    // An article alias and a tag that look like other sites' addresses.
+    void storeHostileAliasAndTag()
+    {
+        BlogConnection& wp = wordpress.admin();
+        const std::string article = wordPressId(origin::article, "9");
+        execute(wp, "INSERT INTO wp_postmeta (post_id, meta_key, meta_value) VALUES (" + article + ", '" +
+                        std::string(origin::aliasKey) + "', 'http://evil.example')");
+        for (const char* name : {"//evil.example/", "http://evil.example"}) {
+            execute(wp, std::string("INSERT INTO wp_terms (name, slug) VALUES ('") + name + "', '" +
+                            QString::fromUtf8(QUrl::toPercentEncoding(name)).toStdString() + "')");
+            execute(wp, "INSERT INTO wp_term_taxonomy (term_id, taxonomy, description, count)"
+                        " VALUES (LAST_INSERT_ID(), 'post_tag', '', 1)");
+            execute(wp, "INSERT INTO wp_term_relationships (object_id, term_taxonomy_id) VALUES (" + article +
+                            ", LAST_INSERT_ID())");
+        }
+    }
+
+    // The WordPress id of a row copied from emlog, found by its origin.
+    std::string wordPressId(const OriginKey& origin, const std::string& emlogId)
+    {
+        const std::string id = queryValue(wordpress.admin(), "SELECT " + std::string(origin.ownerColumn) + " FROM wp_" +
+                                                                 std::string(origin.metaTable) + " WHERE meta_key='" +
+                                                                 std::string(origin.key) + "' AND meta_value='" +
+                                                                 emlogId + "' ORDER BY 1 LIMIT 1");
+        EXPECT_FALSE(id.empty()) << origin.key << "=" << emlogId;
+        return id;
+    }
+
+    // The object an address should reach, as site.php names it, and what its page's title shows.
+    std::pair<QString, QString> expected(const Address& row)
+    {
+        const std::string key = row.key;
+        const QDate day =
+            QDate::fromString(QString::fromStdString(key.size() == 6 ? key + "01" : key), QStringLiteral("yyyyMMdd"));
+        const QLocale english(QLocale::English);
+        switch (row.target) {
+        case Target::Article:
+            return {"post:" + qs(wordPressId(origin::article, key)),
+                    qs(queryValue(emlog.admin(), "SELECT title FROM emlog_blog WHERE gid=" + key))};
+        case Target::Category:
+            return {"term:" + qs(wordPressId(origin::category, key)),
+                    qs(queryValue(emlog.admin(), "SELECT sortname FROM emlog_sort WHERE sid=" + key))};
+        case Target::Tag:
+            return {"term:" + qs(queryValue(wordpress.admin(),
+                                            "SELECT t.term_id FROM wp_terms t JOIN wp_term_taxonomy x ON"
+                                            " x.term_id=t.term_id AND x.taxonomy='post_tag' WHERE t.name='" +
+                                                key + "'")),
+                    qs(key)};
+        case Target::Month:
+            return {QStringLiteral("month:%1:%2").arg(day.year()).arg(day.month()),
+                    english.toString(day, QStringLiteral("MMMM yyyy"))};
+        case Target::Day:
+            return {QStringLiteral("day:%1:%2:%3").arg(day.year()).arg(day.month()).arg(day.day()),
+                    english.toString(day, QStringLiteral("MMMM d, yyyy"))};
+        case Target::Author: {
+            const std::string user = wordPressId(origin::user, key);
+            return {"author:" + qs(user),
+                    qs(queryValue(wordpress.admin(), "SELECT display_name FROM wp_users WHERE ID=" + user))};
+        }
+        case Target::Feed: // the blog's name heads the feed
+            return {QStringLiteral("feed"), QStringLiteral("Kestrel")};
+        case Target::Search:
+            return {"search:" + qs(key), qs(key)};
+        }
+        return {};
+    }
+
+    static QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+    QByteArray url(WordPressSite& site, const char* address) const { return site.home().toUtf8() + "/" + address; }
+
+    // Sets the site up through WordPress's own API; gives WordPress's links to the objects named.
+    std::map<QString, QString> setUpSite(WordPressSite& site, bool pluginOn, const QStringList& objects = {})
+    {
+        const std::string json =
+            site.runScript(sourceDir() + "/scripts/wordpress/site.php",
+                           QStringList{qs(GetParam().structure), pluginOn ? "on" : "off"} + objects);
+        std::map<QString, QString> links;
+        const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            links[it.key()] = it.value().toString();
+        return links;
+    }
+
+    // The redirect's target as a browser takes it: WordPress may send its links with raw UTF-8.
+    static QUrl resolved(const QByteArray& base, const QByteArray& location)
+    {
+        return QUrl::fromEncoded(base).resolved(QUrl(QString::fromUtf8(location)));
+    }
+
+    // Follows a redirect: the page must be there at once, with `title` in its title (quotes and
+    // spaces aside, since WordPress dresses them).
+    void expectPage(WordPressSite& site, const QUrl& url, const QString& title, int page)
+    {
+        const WordPressSite::Response response = site.fetch(url.toEncoded());
+        ASSERT_EQ(response.status, 200) << url.toString().toStdString() << " -> " << response.location.toStdString();
+        const auto match =
+            QRegularExpression(QStringLiteral("<title>(.*?)</title>"), QRegularExpression::DotMatchesEverythingOption)
+                .match(response.body);
+        const QString shown = QTextDocumentFragment::fromHtml(match.captured(1)).toPlainText();
+        static const QRegularExpression dressing(QStringLiteral("[\\s'\"‘’“”]"));
+        EXPECT_TRUE(QString(shown).remove(dressing).contains(QString(title).remove(dressing)))
+            << url.toString().toStdString() << ": \"" << shown.toStdString() << "\", expected \"" << title.toStdString()
+            << "\"";
+        if (page > 1) {
+            EXPECT_TRUE(shown.contains(QStringLiteral("Page %1").arg(page))) << shown.toStdString();
+        }
+    }
+
+    void expectOnSite(WordPressSite& site, const QByteArray& requested, const QByteArray& location)
+    {
+        if (location.isEmpty())
+            return;
+        const QUrl target = resolved(requested, location);
+        const QUrl home(site.home());
+        EXPECT_TRUE(target.scheme() == home.scheme() && target.host() == home.host() && target.port() == home.port())
+            << requested.toStdString() << " -> " << location.toStdString();
+        EXPECT_FALSE(location.startsWith("//") || location.startsWith("/\\")) << location.toStdString();
+    }
+
+    TestDatabase emlog{"redirects_emlog"};
+    WordPressDatabase wordpress{"redirects_wp"};
+};
+
+TEST_P(RedirectsTest, OldAddressesLeadToTheirPages)
+{
+    WordPressSite site(wordpress.name(), "wp_", qs(GetParam().subdirectory));
+    setUpSite(site, false);
+    std::map<const char*, WordPressSite::Response> without;
+    for (const char* address : unknownAddresses)
+        without[address] = site.fetch(url(site, address));
+
+    // The ".." that replaced the old site address in articles: "../?post=31" in article 37.
+    const std::vector<Row> linking =
+        queryRows(emlog.admin(), "SELECT gid FROM emlog_blog WHERE hide='n' AND checked='y' AND password=''"
+                                 " AND content LIKE '%\"http://blog.example.com/?post=%' ORDER BY gid");
+    ASSERT_GE(linking.size(), 2u);
+    QStringList objects;
+    std::vector<std::pair<QString, QString>> expectations;
+    for (const Address& row : oldAddresses) {
+        expectations.push_back(expected(row));
+        objects << expectations.back().first;
+    }
+    for (const Row& row : linking)
+        objects << "post:" + qs(wordPressId(origin::article, *row[0]));
+    const std::map<QString, QString> links = setUpSite(site, true, objects);
+
+    for (std::size_t i = 0; i < std::size(oldAddresses); ++i) {
+        const Address& row = oldAddresses[i];
+        const auto& [object, title] = expectations[i];
+        SCOPED_TRACE(std::string(row.address) + " -> " + object.toStdString());
+        const QByteArray requested = url(site, row.address);
+        const WordPressSite::Response response = site.fetch(requested);
+        if (row.wordPressToo && response.status == 200) {
+            expectPage(site, QUrl::fromEncoded(requested), title, row.page);
+            continue;
+        }
+        ASSERT_EQ(response.status, 301) << response.body.left(300).toStdString();
+        const QUrl target = resolved(requested, response.location);
+        const QUrl link(links.at(object));
+        if (row.page == 1) {
+            EXPECT_EQ(target.toString().toStdString(), link.toString().toStdString());
+        } else {
+            EXPECT_TRUE(target.toString().startsWith(link.toString()) && target != link)
+                << target.toString().toStdString();
+        }
+        expectPage(site, target, title, row.page);
+    }
+
+    for (const Row& row : linking) {
+        SCOPED_TRACE("links in article " + *row[0]);
+        const QUrl page(links.at("post:" + qs(wordPressId(origin::article, *row[0]))));
+        const WordPressSite::Response response = site.fetch(page.toEncoded());
+        ASSERT_EQ(response.status, 200) << page.toString().toStdString();
+        const auto match = QRegularExpression(QStringLiteral("href=\"(\\.\\./\\?post=(\\d+))\"")).match(response.body);
+        ASSERT_TRUE(match.hasMatch());
+        const QUrl link = page.resolved(QUrl(match.captured(1)));
+        const WordPressSite::Response redirect = site.fetch(link.toEncoded());
+        ASSERT_EQ(redirect.status, 301) << link.toString().toStdString();
+        const std::string gid = match.captured(2).toStdString();
+        expectPage(site, resolved(link.toEncoded(), redirect.location),
+                   qs(queryValue(emlog.admin(), "SELECT title FROM emlog_blog WHERE gid=" + gid)), 1);
+    }
+
+    for (const char* address : unknownAddresses) {
+        SCOPED_TRACE(address);
+        const WordPressSite::Response response = site.fetch(url(site, address));
+        EXPECT_EQ(response.status, without[address].status);
+        EXPECT_EQ(response.location.toStdString(), without[address].location.toStdString());
+    }
+
+    for (const char* address : hostileAddresses) {
+        SCOPED_TRACE(address);
+        const QByteArray requested = url(site, address);
+        const WordPressSite::Response response = site.fetch(requested);
+        EXPECT_NE(response.status, 0);
+        expectOnSite(site, requested, response.location);
+    }
+
+    EXPECT_EQ(site.debugLog().toStdString(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Permalinks, RedirectsTest,
+                         ::testing::Values(Serving{"Plain", "plain", ""}, Serving{"PostName", "/%postname%/", ""},
+                                           Serving{"DatedInSubdirectory", "/%year%/%monthnum%/%postname%/", "/blog"}),
+                         [](const ::testing::TestParamInfo<Serving>& info) { return std::string(info.param.name); });
+
+} // namespace
