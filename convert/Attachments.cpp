@@ -7,6 +7,8 @@
 #include "ResultSet.h"
 #include "RowWriter.h"
 #include "Terms.h"
+#include "Posts.h"
+#include "Slugs.h"
 #include "TextHelpers.h"
 #include "Users.h"
 
@@ -28,7 +30,8 @@ bool isImageFileName(std::string_view name)
 }
 
 Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t id, std::int64_t parent,
-                                  std::int64_t author, std::string_view fileName, std::string_view filePath)
+                                  std::int64_t author, std::string_view fileName, std::string_view filePath,
+                                  std::string_view slug)
 {
     Assignments list(connection);
     list.add("ID", id)
@@ -40,7 +43,7 @@ Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t
         // emlog knows the type only from the name; every image is listed as a JPEG.
         .add("post_mime_type", isImageFileName(fileName) ? "image/jpeg" : "")
         .add("post_title", fileName)
-        .add("post_name", encodeSlugWithin(fileName, slugColumnLength))
+        .add("post_name", slug)
         .add("post_parent", parent)
         // Without file metadata WordPress takes an attachment's address from its guid.
         .add("guid", filePath)
@@ -61,6 +64,7 @@ void migrateAttachments(MigrationRun& run)
     // article still to come, so that a later run's article keeps its own number.
     FreeIds free(largestEmlogId(run, "blog", "gid"));
     free.keepAbove(largestId(run, "posts", "ID").value_or(0));
+    std::unordered_set<std::string> slugs = postNames(run);
 
     RowWriter writer(run, migration);
     forEachRow(run, {migration, "attachment", "初始化转换博客附件...", "正在转换附件.", run.pacing.attachments},
@@ -89,10 +93,11 @@ void migrateAttachments(MigrationRun& run)
                        parent = article->second.id;
                    }
                    const std::int64_t id = free.take();
+                   const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
                    RowWrite write;
                    write.sourceId = source;
                    write.rows.push_back(
-                       {"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName, filePath)});
+                       {"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName, filePath, slug)});
                    write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid)});
                    write.arrivalCheck = originCheck(run, origin::attachment, aid);
                    writer.write(std::move(write));

@@ -13,6 +13,7 @@ bool isImageFileName(std::string_view name);
 
 // The attachment's row: a post of type attachment under its article (`parent`, 0 for none).
 Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t id, std::int64_t parent,
-                                  std::int64_t author, std::string_view fileName, std::string_view filePath);
+                                  std::int64_t author, std::string_view fileName, std::string_view filePath,
+                                  std::string_view slug);
 
 } // namespace kestrel

@@ -3,9 +3,11 @@
 #include "Origins.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
+#include "Slugs.h"
 #include "Terms.h"
 
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kestrel {
@@ -32,6 +34,7 @@ void migrateCategories(MigrationRun& run)
     const Copies articles = findCopies(run, origin::article).value_or(Copies{});
     std::optional<std::unordered_multimap<std::int64_t, std::int64_t>> articlesBySort;
     TermIds ids = termIdsInUse(run, largestEmlogId(run, "sort", "sid"));
+    std::unordered_set<std::string> slugs = termSlugs(run, "category");
 
     RowWriter writer(run, migration);
     struct Written
@@ -66,8 +69,13 @@ void migrateCategories(MigrationRun& run)
                                                                            std::to_string(category.parent) +
                                                                            " did not arrive"};
                    }
-                   RowWrite write = termWrite(run, origin::category, category.sid, id, "category", category.name,
-                                              category.description, parentTerm);
+                   // The blogger's own alias names the category's page, as it did in emlog.
+                   const std::string slug = uniqueSlug(
+                       wordPressSlug(category.alias.empty() ? category.name : category.alias), std::to_string(id),
+                       slugs);
+                   RowWrite write = termWrite(run, origin::category,
+                                              {category.sid, id, "category", category.name, slug,
+                                               category.description, parentTerm});
                    write.after = std::move(after);
                    if (!category.alias.empty())
                        write.rows.push_back(

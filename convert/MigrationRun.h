@@ -96,8 +96,8 @@ struct TableReading
     milliseconds pacing{0};       // rest once per row
     // When set, a row comes after the row it names in this column (a reply after
     // the comment it answers, a page after its parent); otherwise the table's order.
-    std::string_view idColumn;
-    std::string_view parentColumn;
+    std::string_view idColumn = {};
+    std::string_view parentColumn = {};
 };
 // False when the table could not be read.
 bool forEachRow(MigrationRun& run, const TableReading& reading, const std::function<void(const ResultSet&)>& work);

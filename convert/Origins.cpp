@@ -5,6 +5,7 @@
 #include "MigrationRun.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "TextHelpers.h"
 
 #include <algorithm>
 
@@ -104,6 +105,20 @@ std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, std::
         ids.insert(id);
     }
     return ids;
+}
+
+std::unordered_set<std::string> textsInUse(MigrationRun& run, const std::string& query)
+{
+    std::unordered_set<std::string> texts;
+    if (!executeWithReconnect(run, run.wordPress, query))
+        return texts;
+    ResultSet rows = storeResult(run.wordPress);
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::string text;
+        readField(rows, 0, text);
+        texts.insert(asciiLower(text));
+    }
+    return texts;
 }
 
 std::int64_t FreeIds::keepOrTake(std::int64_t wanted, const std::unordered_set<std::int64_t>& used)

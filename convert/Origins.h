@@ -62,6 +62,9 @@ std::string originCheck(MigrationRun& run, const OriginKey& key, std::int64_t em
 std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, std::string_view bareTable,
                                                         std::string_view column);
 
+// The texts a query of WordPress gives (the slugs in use, say); nothing when it cannot be asked.
+std::unordered_set<std::string> textsInUse(MigrationRun& run, const std::string& query);
+
 // Ids for rows that cannot keep their emlog id: counted up from above every id
 // already in use and every emlog id still to come, so that a displaced row never
 // takes the id of one written after it.

@@ -8,6 +8,7 @@
 #include "Origins.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
+#include "Slugs.h"
 #include "Tags.h"
 #include "Terms.h"
 #include "TextHelpers.h"
@@ -21,8 +22,6 @@ namespace kestrel {
 namespace {
 
 constexpr std::string_view migration = "文章";
-// WordPress's post_name column holds 200 characters; a longer title is cut there, between characters.
-constexpr std::size_t postNameLength = 200;
 
 std::string sourceId(const Article& article)
 {
@@ -72,6 +71,11 @@ std::unordered_map<std::int64_t, std::vector<std::int64_t>> tagsByArticle(Migrat
 
 } // namespace
 
+std::unordered_set<std::string> postNames(MigrationRun& run)
+{
+    return textsInUse(run, "SELECT post_name FROM " + run.wordPressTable("posts") + " WHERE post_name<>''");
+}
+
 std::string replaceApostrophes(std::string_view text)
 {
     return replaceAll(text, "'", "’");
@@ -106,7 +110,7 @@ Assignments buildPostFields(MigrationRun& run, const Article& article, const Pos
         .add("post_content", relativeLinks(article.content, siteAddresses))
         .add("post_title", title)
         .add("post_excerpt", relativeLinks(article.excerpt, siteAddresses))
-        .add("post_name", firstCharacters(title, postNameLength))
+        .add("post_name", place.slug)
         .add("post_password", article.password)
         .add("comment_count", article.comnum)
         .add("post_date", wallClock)
@@ -128,6 +132,7 @@ void migratePosts(MigrationRun& run)
     const Authors authors = findAuthors(run);
     const std::vector<std::string> addresses = siteAddresses(run);
     std::unordered_set<std::int64_t> used = usedIds(run, "posts", "ID").value_or(std::unordered_set<std::int64_t>{});
+    std::unordered_set<std::string> slugs = postNames(run);
     FreeIds free(largestEmlogId(run, "blog", "gid"));
     for (const std::int64_t id : used)
         free.keepAbove(id);
@@ -149,8 +154,11 @@ void migratePosts(MigrationRun& run)
                 writer.alreadyThere();
                 return;
             }
-            PostPlace place{free.keepOrTake(article.gid, used), authors.of(article.author), 0};
+            PostPlace place{free.keepOrTake(article.gid, used), authors.of(article.author), 0, {}};
             used.insert(place.id);
+            // The blogger's own alias names the article's address, as it did in emlog.
+            place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
+                                    std::to_string(place.id), slugs);
             RowWrite write;
             write.sourceId = sourceId(article);
             // A page under a page that never existed stands at the top.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace kestrel {
@@ -42,12 +43,16 @@ struct PostPlace
     std::int64_t id = 0;
     std::int64_t author = 0;
     std::int64_t parent = 0;
+    std::string slug; // post_name: what WordPress finds the post's address by
 };
 
 // The post's row. Links to the old site's own address become relative (".."),
 // in the content and the excerpt alike.
 Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place,
                             const std::vector<std::string>& siteAddresses);
+
+// The post names WordPress already has: a new post's must differ.
+std::unordered_set<std::string> postNames(MigrationRun& run);
 
 // "'" becomes "’" throughout.
 std::string replaceApostrophes(std::string_view text);

@@ -5,6 +5,7 @@
 #include "Origins.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
+#include "Slugs.h"
 #include "Terms.h"
 #include "TextHelpers.h"
 
@@ -50,6 +51,7 @@ void migrateTags(MigrationRun& run)
             emlogArticles->insert(gid);
     }
     TermIds ids = termIdsInUse(run);
+    std::unordered_set<std::string> slugs = termSlugs(run, "post_tag");
 
     RowWriter writer(run, migration);
     std::vector<std::pair<RowWriter::Ticket, std::int64_t>> linked;
@@ -73,7 +75,8 @@ void migrateTags(MigrationRun& run)
                    }
                    ids.used.insert(id);
 
-                   RowWrite write = termWrite(run, origin::tag, tid, id, "post_tag", name, "", 0);
+                   const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
+                   RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", name, slug, "", 0});
                    bool links = false;
                    for (const std::int64_t gid : splitPostIds(list)) {
                        if (const auto copy = articles.find(gid); copy != articles.end()) {

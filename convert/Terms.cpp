@@ -4,7 +4,6 @@
 #include "MigrationRun.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
-#include "TextHelpers.h"
 
 #include <algorithm>
 
@@ -68,26 +67,32 @@ TermIds termIdsInUse(MigrationRun& run, std::int64_t largestEmlogId)
     return ids;
 }
 
-RowWrite termWrite(MigrationRun& run, const OriginKey& key, std::int64_t emlogId, std::int64_t id,
-                   std::string_view taxonomy, std::string_view name, std::string_view description,
-                   std::int64_t parent)
+RowWrite termWrite(MigrationRun& run, const OriginKey& key, const NewTerm& newTerm)
 {
     RowWrite write;
-    write.sourceId = std::string(key.key == origin::category.key ? "sid=" : "tid=") + std::to_string(emlogId);
+    write.sourceId =
+        std::string(key.key == origin::category.key ? "sid=" : "tid=") + std::to_string(newTerm.emlogId);
     Assignments term(run.wordPress);
-    term.add("term_id", id).add("name", name).add("slug", encodeSlugWithin(name, slugColumnLength));
+    term.add("term_id", newTerm.id).add("name", newTerm.name).add("slug", newTerm.slug);
     Assignments termTaxonomy(run.wordPress);
-    termTaxonomy.add("term_taxonomy_id", id)
-        .add("term_id", id)
-        .add("taxonomy", taxonomy)
-        .add("description", description)
-        .add("parent", parent)
+    termTaxonomy.add("term_taxonomy_id", newTerm.id)
+        .add("term_id", newTerm.id)
+        .add("taxonomy", newTerm.taxonomy)
+        .add("description", newTerm.description)
+        .add("parent", newTerm.parent)
         .add("count", 0);
     write.rows.push_back({"terms", std::move(term)});
     write.rows.push_back({"term_taxonomy", std::move(termTaxonomy)});
-    write.rows.push_back({"termmeta", originMeta(run, key, id, emlogId)});
-    write.arrivalCheck = originCheck(run, key, emlogId);
+    write.rows.push_back({"termmeta", originMeta(run, key, newTerm.id, newTerm.emlogId)});
+    write.arrivalCheck = originCheck(run, key, newTerm.emlogId);
     return write;
+}
+
+std::unordered_set<std::string> termSlugs(MigrationRun& run, std::string_view taxonomy)
+{
+    return textsInUse(run, "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
+                               run.wordPressTable("term_taxonomy") + " x ON x.term_id=t.term_id WHERE x.taxonomy=" +
+                               quotedLiteral(run.wordPress, taxonomy));
 }
 
 TableRow termLink(MigrationRun& run, std::int64_t postId, std::int64_t termTaxonomyId)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -36,9 +37,20 @@ TermIds termIdsInUse(MigrationRun& run, std::int64_t largestEmlogId = 0);
 
 // A new term with the same number as term id and term-taxonomy id, and the meta
 // that names its emlog row.
-RowWrite termWrite(MigrationRun& run, const OriginKey& key, std::int64_t emlogId, std::int64_t id,
-                   std::string_view taxonomy, std::string_view name, std::string_view description,
-                   std::int64_t parent);
+struct NewTerm
+{
+    std::int64_t emlogId = 0;
+    std::int64_t id = 0;
+    std::string_view taxonomy;
+    std::string_view name;
+    std::string_view slug;
+    std::string_view description;
+    std::int64_t parent = 0;
+};
+RowWrite termWrite(MigrationRun& run, const OriginKey& key, const NewTerm& term);
+
+// The slugs the terms of a taxonomy already have: a new term's must differ.
+std::unordered_set<std::string> termSlugs(MigrationRun& run, std::string_view taxonomy);
 
 // A link between a post and a term.
 TableRow termLink(MigrationRun& run, std::int64_t postId, std::int64_t termTaxonomyId);

@@ -171,9 +171,9 @@ INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sor
    '<p>北京时间 23:59:59，UTC 还是下午。</p>',
    '', '', 9, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 36: 2023-01-01 00:00:00 +08:00; local date and UTC date fall in different years;
-  -- an old dynamic address (?post=12) in the content
+  -- an old dynamic address (?post=32) in the content
   (36, '2023 年的第一秒', 1672502400,
-   '<p>北京时间已经是 2023 年，UTC 还在 2022 年。</p>\n<p>另见<a href="http://blog.example.com/emlog/?post=12">读者投稿</a>。</p>',
+   '<p>北京时间已经是 2023 年，UTC 还在 2022 年。</p>\n<p>另见<a href="http://blog.example.com/emlog/?post=32">京都の紅葉</a>。</p>',
    '', '', 1, 1, 'blog', 0, 1, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
   -- 37: 2024-05-20 13:14:00 +08:00; latest article; the https form of the address
   (37, '日落', 1716182040,

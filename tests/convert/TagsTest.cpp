@@ -68,7 +68,7 @@ TEST_F(TagsTest, ATagTakesTheNextFreeIdsAfterTheCategoriesAndItsArticlesLinkToIt
     addCategories({1, 2, 5});
     addTag(1, "PHP", ",12,15,");
     migrateTags(*run);
-    const std::vector<Row> expected = {{"6", "PHP", "PHP", "6", "0"}};
+    const std::vector<Row> expected = {{"6", "PHP", "php", "6", "0"}};
     EXPECT_EQ(tags(), expected);
     EXPECT_EQ(wordPressValue("SELECT meta_value FROM " + wp("termmeta") + " WHERE term_id=6 AND meta_key='_emlog_tid'"),
               "1");
@@ -108,7 +108,7 @@ TEST_F(TagsTest, ATagNamedLikeACategoryIsATermOfItsOwn)
     const auto rows = tags();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0], "2");
-    EXPECT_EQ(rows[0][2], "%E7%94%9F%E6%B4%BB");
+    EXPECT_EQ(rows[0][2], "%e7%94%9f%e6%b4%bb"); // the category's too: slugs differ per taxonomy
 }
 
 TEST_F(TagsTest, CountsArePublishedArticlesThatExist)
@@ -190,5 +190,5 @@ TEST_F(TagsTest, NamesArriveAsWritten)
     const auto rows = tags();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][1], "it's \\ \"x\" 😀");
-    EXPECT_EQ(rows[0][2], "it%27s %5C %22x%22 %F0%9F%98%80");
+    EXPECT_EQ(rows[0][2], "its-x-%f0%9f%98%80");
 }

@@ -115,8 +115,6 @@ protected:
     {
         loadSampleBlog(emlog.name());
         migrate();
-        addOriginsUntilTheMigrationWritesThem();
-        giveArticlesSlugsUntilTheMigrationDoes();
         storeHostileAliasAndTag();
     }
 
@@ -137,44 +135,6 @@ protected:
         settings.emptyWordPressFirst = true;
         ASSERT_TRUE(runner.start(settings));
         ASSERT_TRUE(waitUntil([&ended] { return ended; }, 120000));
-    }
-
-    // FIXTURE, to delete once the migration writes the origins and aliases itself: today it
-    // keeps emlog's ids, so each origin is the WordPress id, and aliases come from emlog's rows.
-    void addOriginsUntilTheMigrationWritesThem()
-    {
-        BlogConnection& wp = wordpress.admin();
-        if (queryValue(wp, "SELECT COUNT(*) FROM wp_postmeta WHERE meta_key='_emlog_gid'") != "0")
-            return;
-        const std::string source = "`" + emlog.name() + "`.";
-        execute(wp, "INSERT INTO wp_postmeta (post_id, meta_key, meta_value) SELECT ID, '_emlog_gid', ID"
-                    " FROM wp_posts WHERE post_type IN ('post', 'page')");
-        execute(wp, "INSERT INTO wp_postmeta (post_id, meta_key, meta_value) SELECT p.ID, '_emlog_alias', b.alias"
-                    " FROM wp_posts p JOIN " +
-                        source + "emlog_blog b ON b.gid=p.ID WHERE b.alias<>''");
-        execute(wp, "INSERT INTO wp_termmeta (term_id, meta_key, meta_value) SELECT term_id, '_emlog_sid', term_id"
-                    " FROM wp_term_taxonomy WHERE taxonomy='category'");
-        execute(wp, "INSERT INTO wp_termmeta (term_id, meta_key, meta_value) SELECT t.term_id, '_emlog_alias',"
-                    " s.alias FROM wp_term_taxonomy t JOIN " +
-                        source + "emlog_sort s ON s.sid=t.term_id WHERE t.taxonomy='category' AND s.alias<>''");
-        execute(wp, "INSERT INTO wp_usermeta (user_id, meta_key, meta_value) SELECT u.ID, '_emlog_uid', u.ID"
-                    " FROM wp_users u WHERE u.ID IN (SELECT author FROM " +
-                        source + "emlog_blog)");
-    }
-
-    // FIXTURE, to delete once the migration writes slugs: post_name holds the title itself, which
-    // WordPress never finds again under pretty permalinks (it looks names up as sanitize_title()
-    // makes them), so there every article's own permalink answers 404. Here they get WordPress's slugs.
-    void giveArticlesSlugsUntilTheMigrationDoes()
-    {
-        runWordPressScript("-r", wordpress.name(), "wp_",
-                           {"$_SERVER['HTTP_HOST'] = '127.0.0.1'; $_SERVER['REQUEST_URI'] = '/';"
-                            "require getenv('WP_ROOT') . '/wp-load.php';"
-                            "foreach ($wpdb->get_results(\"SELECT ID, post_title, post_name FROM $wpdb->posts"
-                            " WHERE post_type IN ('post', 'page')\") as $post)"
-                            "  if (sanitize_title($post->post_name) !== $post->post_name)"
-                            "    $wpdb->update($wpdb->posts, ['post_name' => sanitize_title($post->post_title,"
-                            "        $post->ID)], ['ID' => $post->ID]);"});
     }
 
     // An article alias and a tag that look like other sites' addresses.
@@ -312,7 +272,8 @@ TEST_P(RedirectsTest, OldAddressesLeadToTheirPages)
     // The ".." that replaced the old site address in articles: "../?post=31" in article 37.
     const std::vector<Row> linking =
         queryRows(emlog.admin(), "SELECT gid FROM emlog_blog WHERE hide='n' AND checked='y' AND password=''"
-                                 " AND content LIKE '%\"http://blog.example.com/?post=%' ORDER BY gid");
+                                 " AND content LIKE CONCAT('%\"', (SELECT option_value FROM emlog_options"
+                                 " WHERE option_name='blogurl'), '?post=%') ORDER BY gid");
     ASSERT_GE(linking.size(), 2u);
     QStringList objects;
     std::vector<std::pair<QString, QString>> expectations;
@@ -330,13 +291,17 @@ TEST_P(RedirectsTest, OldAddressesLeadToTheirPages)
         SCOPED_TRACE(std::string(row.address) + " -> " + object.toStdString());
         const QByteArray requested = url(site, row.address);
         const WordPressSite::Response response = site.fetch(requested);
-        if (row.wordPressToo && response.status == 200) {
-            expectPage(site, QUrl::fromEncoded(requested), title, row.page);
+        const QUrl link(links.at(object));
+        if (row.wordPressToo &&
+            (response.status == 200 || (response.status == 301 && resolved(requested, response.location) != link))) {
+            // WordPress answers this form itself, and its answer stands: its own user 1 is not
+            // emlog's user 1. The page it leads to must be there.
+            const QUrl shown = response.status == 200 ? QUrl::fromEncoded(requested) : resolved(requested, response.location);
+            EXPECT_EQ(site.fetch(shown.toEncoded()).status, 200) << shown.toString().toStdString();
             continue;
         }
         ASSERT_EQ(response.status, 301) << response.body.left(300).toStdString();
         const QUrl target = resolved(requested, response.location);
-        const QUrl link(links.at(object));
         if (row.page == 1) {
             EXPECT_EQ(target.toString().toStdString(), link.toString().toStdString());
         } else {

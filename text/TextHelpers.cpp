@@ -4,23 +4,12 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view slugEscapes = "`~!@#$%^&*()-_=+[{]};:'\\|,<.>/?\"\r\n\t";
-
 bool isContinuation(std::string_view text, std::size_t position, unsigned char low = 0x80, unsigned char high = 0xBF)
 {
     if (position >= text.size())
         return false;
     const auto byte = static_cast<unsigned char>(text[position]);
     return byte >= low && byte <= high;
-}
-
-void appendEscape(std::string& out, unsigned char byte)
-{
-    static constexpr char hex[] = "0123456789ABCDEF";
-    out += '%';
-    if (byte >= 0x10)
-        out += hex[byte >> 4];
-    out += hex[byte & 0x0F];
 }
 
 } // namespace
@@ -89,14 +78,6 @@ std::vector<std::string> splitText(std::string_view text, char separator)
     return pieces;
 }
 
-std::string_view firstCharacters(std::string_view text, std::size_t count)
-{
-    std::size_t end = 0;
-    for (std::size_t taken = 0; taken < count && end < text.size(); ++taken)
-        end += characterLength(text, end);
-    return text.substr(0, end);
-}
-
 std::string asciiLower(std::string_view text)
 {
     std::string out(text);
@@ -105,34 +86,6 @@ std::string asciiLower(std::string_view text)
             c = static_cast<char>(c - 'A' + 'a');
     }
     return out;
-}
-
-std::string encodeSlug(std::string_view text)
-{
-    std::string slug;
-    slug.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80 || slugEscapes.find(c) != std::string_view::npos)
-            appendEscape(slug, byte);
-        else
-            slug += c;
-    }
-    return slug;
-}
-
-std::string encodeSlugWithin(std::string_view text, std::size_t limit)
-{
-    std::string slug;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = characterLength(text, i);
-        const std::string piece = encodeSlug(text.substr(i, length));
-        if (slug.size() + piece.size() > limit)
-            break;
-        slug += piece;
-        i += length;
-    }
-    return slug;
 }
 
 } // namespace kestrel

@@ -21,21 +21,7 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
 // separator is a piece only when it is not empty.
 std::vector<std::string> splitText(std::string_view text, char separator);
 
-// The first `count` characters of the text (all of it when it is shorter).
-std::string_view firstCharacters(std::string_view text, std::size_t count);
-
 // A to Z become a to z; every other byte stays.
 std::string asciiLower(std::string_view text);
-
-// A percent-encoded slug: the characters of the escape set and every byte of
-// a non-ASCII character become "%" and upper-case hex (no leading zero);
-// everything else, letter case and spaces included, stays.
-std::string encodeSlug(std::string_view text);
-
-// WordPress keeps slugs in 200-byte columns.
-constexpr std::size_t slugColumnLength = 200;
-// The slug of as many whole characters of the text as fit in `limit` bytes,
-// so that a long name is cut between characters rather than inside an escape.
-std::string encodeSlugWithin(std::string_view text, std::size_t limit);
 
 } // namespace kestrel

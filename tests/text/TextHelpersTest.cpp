@@ -1,3 +1,4 @@
+#include "Slugs.h"
 #include "TextHelpers.h"
 
 #include <gtest/gtest.h>
@@ -6,35 +7,42 @@ using namespace kestrel;
 
 using Pieces = std::vector<std::string>;
 
-TEST(EncodeSlug, LeavesPlainTextAlone)
+// The slugs WordPress's own sanitize_title gives these titles, so that WordPress finds each page again.
+TEST(WordPressSlug, WhatWordPressMakesOfATitle)
 {
-    EXPECT_EQ(encodeSlug("Hello World"), "Hello World");
-    EXPECT_EQ(encodeSlug("PHP"), "PHP");
-    EXPECT_EQ(encodeSlug(""), "");
+    const std::pair<const char*, const char*> cases[] = {
+        {"Hello World", "hello-world"},
+        {"PHP", "php"},
+        {"", ""},
+        {"中文", "%e4%b8%ad%e6%96%87"},
+        {"照片 1.png", "%e7%85%a7%e7%89%87-1-png"},
+        {"😀", "%f0%9f%98%80"},
+        {"Tom's \\ \"notes\" 100%", "toms-notes-100"},
+        {"Qt 5", "qt-5"},
+        {"C++", "c"},
+        {"  --a -- b--  ", "a-b"},
+        {"a/b.c_d", "a-b-c_d"},
+        {"<b>Bold</b> move", "bold-move"},
+        {"Fish &amp; Chips", "fish-chips"},
+        {"It’s “quoted” — well…", "its-quoted-well"},
+        {"ÄÖÜ café ＡＢＣ Ωмега", "%c3%a4%c3%b6%c3%bc-caf%c3%a9-%ef%bd%81%ef%bd%82%ef%bd%83-%cf%89%d0%bc%d0%b5%d0%b3%d0%b0"},
+        {"50%25 off", "50%25-off"},
+        {"\xE4\xB8 cut", "cut"}, // a character cut off is not UTF-8: it goes
+    };
+    for (const auto& [title, slug] : cases)
+        EXPECT_EQ(wordPressSlug(title), slug) << title;
 }
 
-TEST(EncodeSlug, EscapesTheEscapeSetWithoutLeadingZeros)
+TEST(WordPressSlug, CutBetweenCharactersAndMadeUnique)
 {
-    EXPECT_EQ(encodeSlug("a-b_c.d"), "a%2Db%5Fc%2Ed");
-    EXPECT_EQ(encodeSlug("%"), "%25");
-    EXPECT_EQ(encodeSlug("\t\n\r"), "%9%A%D");
-    EXPECT_EQ(encodeSlug("photo.JPG"), "photo%2EJPG");
-    EXPECT_EQ(encodeSlug("`~!@#$%^&*()-_=+[{]};:'\\|,<.>/?\""),
-              "%60%7E%21%40%23%24%25%5E%26%2A%28%29%2D%5F%3D%2B%5B%7B%5D%7D%3B%3A%27%5C%7C%2C%3C%2E%3E%2F%3F%22");
-    // Control characters outside the set stay as they are.
-    EXPECT_EQ(encodeSlug(std::string("a\x01"
-                                     "b\x7f")),
-              std::string("a\x01"
-                          "b\x7f"));
-}
-
-TEST(EncodeSlug, NonAsciiBecomesPercentEncodedUtf8)
-{
-    EXPECT_EQ(encodeSlug("中文"), "%E4%B8%AD%E6%96%87");
-    EXPECT_EQ(encodeSlug("随笔"), "%E9%9A%8F%E7%AC%94");
-    EXPECT_EQ(encodeSlug("😀"), "%F0%9F%98%80");
-    EXPECT_EQ(encodeSlug("照片 1.png"), "%E7%85%A7%E7%89%87 1%2Epng");
-    EXPECT_EQ(encodeSlug("\xE4\xB8"), "%E4%B8"); // a cut-off character still escapes every byte
+    EXPECT_EQ(wordPressSlug("中文", 17), "%e4%b8%ad");
+    EXPECT_EQ(wordPressSlug("ab cd", 3), "ab");
+    std::unordered_set<std::string> taken = {"hello", "hello-2"};
+    EXPECT_EQ(uniqueSlug("hello", "7", taken), "hello-3");
+    EXPECT_EQ(uniqueSlug("", "7", taken), "7-2"); // a bare number would be read as a date or a page
+    EXPECT_EQ(uniqueSlug("2024", "8", taken), "2024-2");
+    EXPECT_EQ(uniqueSlug("new", "9", taken), "new");
+    EXPECT_TRUE(taken.count("new"));
 }
 
 TEST(CharacterLength, StepsWholeCharactersAndNeverPastTheEnd)
@@ -75,23 +83,6 @@ TEST(SplitText, PiecesBetweenSeparators)
     EXPECT_EQ(splitText(".bmp", '.'), (Pieces{"", "bmp"}));
     EXPECT_EQ(splitText("a.jpg.", '.'), (Pieces{"a", "jpg"}));
     EXPECT_EQ(splitText("照片.png", '.'), (Pieces{"照片", "png"}));
-}
-
-TEST(FirstCharacters, CountsWholeCharacters)
-{
-    EXPECT_EQ(firstCharacters("a中😀b", 3), "a中😀");
-    EXPECT_EQ(firstCharacters("a中", 10), "a中");
-    EXPECT_EQ(firstCharacters("abc", 0), "");
-    EXPECT_EQ(firstCharacters("\xE4\xB8", 1), "\xE4"); // a cut-off character counts byte by byte
-}
-
-TEST(EncodeSlugWithin, WholeCharactersWithinTheLimit)
-{
-    EXPECT_EQ(encodeSlugWithin("中文", 9), "%E4%B8%AD");
-    EXPECT_EQ(encodeSlugWithin("中文", 17), "%E4%B8%AD");
-    EXPECT_EQ(encodeSlugWithin("a.b", 4), "a%2E");
-    EXPECT_EQ(encodeSlugWithin("a.b", 3), "a");
-    EXPECT_EQ(encodeSlugWithin("short", 200), "short");
 }
 
 TEST(AsciiLower, OnlyAsciiLettersChange)
