@@ -150,19 +150,25 @@ int run(const CommandLine& line, QFile* json)
     progress.finish();
     closeSessions();
 
+    // A script reading the JSON learns how the run ended, however it ended.
+    auto writeJson = [json](const QByteArray& contents) {
+        if (json) {
+            json->write(contents);
+            json->close();
+        }
+    };
     if (!connectionFailure.isEmpty()) {
         output::toStderr(connectionFailure + '\n');
+        writeJson(failureJson(connectionFailure));
         return exitStatus::usageOrServer;
     }
     if (!report) { // the run broke off without a report of its own
         output::toStdout(finishedMessage + '\n');
+        writeJson(failureJson(finishedMessage));
         return exitStatus::rowsFailed;
     }
     output::toStdout(reportText(*report));
-    if (json) {
-        json->write(reportJson(*report));
-        json->close();
-    }
+    writeJson(reportJson(*report));
     return exitStatusOf(*report);
 }
 

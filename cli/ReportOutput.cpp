@@ -24,7 +24,7 @@ bool anyFailed(const FailureLog& log)
     });
 }
 
-QJsonObject failureJson(const FailureLog::Entry& entry)
+QJsonObject entryJson(const FailureLog::Entry& entry)
 {
     // "gid=5": the column and the id of the emlog row; empty for a statement of no row.
     QJsonValue id;
@@ -71,7 +71,7 @@ QByteArray reportJson(const RunReport& report)
         QJsonArray failures;
         for (const FailureLog::Entry& entry : report.log.entries()) {
             if (entry.migration == tally.migration)
-                failures.append(failureJson(entry));
+                failures.append(entryJson(entry));
         }
         migrations.append(QJsonObject{{QStringLiteral("name"), text(tally.migration)},
                                       {QStringLiteral("read"), qint64(tally.read)},
@@ -89,7 +89,7 @@ QByteArray reportJson(const RunReport& report)
             return tally.migration == entry.migration;
         });
         if (!tallied) {
-            QJsonObject failure = failureJson(entry);
+            QJsonObject failure = entryJson(entry);
             failure.insert(QStringLiteral("step"), text(entry.migration));
             otherFailures.append(failure);
         }
@@ -98,6 +98,16 @@ QByteArray reportJson(const RunReport& report)
                            {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
                            {QStringLiteral("migrations"), migrations},
                            {QStringLiteral("otherFailures"), otherFailures}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+QByteArray failureJson(const QString& reason)
+{
+    const QJsonObject root{{QStringLiteral("completed"), false},
+                           {QStringLiteral("error"), reason},
+                           {QStringLiteral("elapsedSeconds"), 0},
+                           {QStringLiteral("migrations"), QJsonArray()},
+                           {QStringLiteral("otherFailures"), QJsonArray()}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 

@@ -23,5 +23,7 @@ QString reportText(const RunReport& report);
 // The same as JSON: per migration what was read, written, already there and
 // failed, each failure with its emlog id and the reason; the elapsed seconds.
 QByteArray reportJson(const RunReport& report);
+// What --json holds when a run could not start or broke off without a report: the reason, and no rows.
+QByteArray failureJson(const QString& reason);
 
 } // namespace kestrel

@@ -132,3 +132,23 @@ TEST_F(CheckFixture, TellsEmlogVersionsApartByTheirColumns)
 INSTANTIATE_TEST_SUITE_P(Programs, CheckTest,
                          ::testing::Values(Program{"built", cliProgram}, Program{"packaged", packagedProgram}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CheckRowSizes, RowsTooLargeForEitherServerAreNamed)
+{
+    // emlog on a server of its own, whose max_allowed_packet can be made small without harming other tests.
+    PrivateServer emlogServer;
+    emlogServer.createDatabase("emlog");
+    BlogConnection emlog = emlogServer.admin("emlog");
+    createCleanBlog(emlog);
+    execute(emlog, "UPDATE emlog_blog SET content=REPEAT('x', 100000) WHERE gid=2");
+    execute(emlog, "SET GLOBAL max_allowed_packet=65536");
+    WordPressDatabase wordpress("size_wp");
+
+    std::vector<std::string> arguments = cliArguments("emlog", wordpress, {"--check"});
+    arguments[1] = "--emlog-server=" + emlogServer.address();
+    Subprocess cli(arguments);
+    EXPECT_EQ(cli.wait(), 0) << cli.out() << cli.err();
+    EXPECT_NE(cli.out().find("emlog_blog gid=2：1000"), std::string::npos) << cli.out();
+    EXPECT_NE(cli.out().find("超过 emlog 服务器的上限"), std::string::npos) << cli.out();
+    EXPECT_EQ(cli.out().find("emlog_blog gid=1"), std::string::npos) << cli.out();
+}
