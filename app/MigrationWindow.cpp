@@ -194,9 +194,7 @@ void MigrationWindow::startRun()
 {
     if (m_runner->isRunning() || !checkPrefixes())
         return;
-    const auto answer = MessageBox::question(
-        nullptr, messageCaption,
-        QStringLiteral("转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？"));
+    const auto answer = MessageBox::question(nullptr, messageCaption, runConfirmationQuestion());
     if (answer != MessageBox::Answer::Yes)
         return;
 

@@ -12,6 +12,12 @@ RunSettings RunSettings::initial()
     return settings;
 }
 
+QString runConfirmationQuestion()
+{
+    return QStringLiteral(
+        "转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？");
+}
+
 bool isValidTablePrefix(const QString& prefix)
 {
     for (const QChar c : prefix) {

@@ -21,6 +21,9 @@ struct RunSettings
     static RunSettings initial();
 };
 
+// The question asked before a run starts, by the window before every run and by the command line before emptying.
+QString runConfirmationQuestion();
+
 // A table prefix goes into statements as typed: only letters, digits, '_' and '$' are safe there.
 bool isValidTablePrefix(const QString& prefix);
 

@@ -21,10 +21,6 @@ namespace kestrel {
 
 namespace {
 
-// The window's question before a run, asked here only when WordPress is to be emptied first.
-const QString confirmation =
-    QStringLiteral("转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？");
-
 QString text(const std::string& utf8)
 {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -71,7 +67,8 @@ std::optional<int> confirmEmptying(const CommandLine& line, bool interactive)
     if (!interactive)
         return usageError(QStringLiteral("--empty-first 会先删除 WordPress 的文章、评论、分类、标签和链接，"
                                          "不在终端上运行时要再加 --yes 确认。什么都没有删除。"));
-    const auto answer = terminal::ask((confirmation + QStringLiteral(" [y/N] ")).toStdString(), true);
+    // The window's question, asked here only when WordPress is to be emptied first.
+    const auto answer = terminal::ask((runConfirmationQuestion() + QStringLiteral(" [y/N] ")).toStdString(), true);
     if (!answer)
         return interrupt::requested() ? exitStatus::interrupted : exitStatus::usageOrServer;
     const QString reply = text(*answer).trimmed().toLower();
