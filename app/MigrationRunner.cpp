@@ -87,10 +87,13 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         }
     };
     int lastPercent = -1;
-    run.setProgress = [this, &lastPercent](int percent) {
+    run.setProgress = [this, &lastPercent, &run](int percent) {
         if (percent != lastPercent) {
             lastPercent = percent;
             emit progress(percent);
+            // The migration under way is the one whose tally was made last.
+            if (const auto& tallies = run.failures.tallies(); !tallies.empty())
+                emit rowProgress(text(tallies.back().migration), tallies.back().read);
         }
     };
 
@@ -111,14 +114,16 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
 
     for (auto migration : allMigrations) {
         if (run.stopRequested())
-            return;
+            break;
         migration(run);
     }
+    const std::int64_t endMs = m_clock();
+    emit reported(RunReport{run.failures, static_cast<double>(endMs - startMs) / 1000.0, run.stopRequested()});
     if (run.stopRequested())
         return;
 
     QString message =
-        QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, m_clock()) + QStringLiteral("秒。");
+        QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, endMs) + QStringLiteral("秒。");
     if (run.failures.worthReporting())
         message += "\n\n" + text(run.failures.summary());
     emit finished(message, text(run.failures.details()));

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MigrationRun.h"
-#include "Sessions.h"
+#include "RunSettings.h"
 
 #include <QObject>
 #include <QString>
@@ -13,14 +13,13 @@
 
 namespace kestrel {
 
-// What the window hands a run when it starts: the fields as typed.
-struct RunSettings
+// What a run did, for a caller that wants more than the window's message: each
+// migration's tallies and failed rows, and how long it took.
+struct RunReport
 {
-    ConnectionFields emlog;
-    ConnectionFields wordPress;
-    std::string emlogPrefix;
-    std::string wordPressPrefix;
-    bool emptyWordPressFirst = false;
+    FailureLog log;
+    double elapsedSeconds = 0;
+    bool stopped = false; // ended early on request: the tallies say what arrived
 };
 
 // Runs one migration at a time on a worker thread of its own and reports
@@ -52,6 +51,10 @@ signals:
     void progress(int percent);
     void connectionFailed(const QString& message, const QString& detail);
     void finished(const QString& message, const QString& detail);
+    // The rows of the current migration read so far; sent with each new percentage.
+    void rowProgress(const QString& migration, qint64 rowsRead);
+    // When a run completes or stops on request (not when it cannot connect), before ended().
+    void reported(const kestrel::RunReport& report);
     // Always the last signal of a run, however it ended.
     void ended();
 
@@ -69,3 +72,5 @@ private:
 QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs);
 
 } // namespace kestrel
+
+Q_DECLARE_METATYPE(kestrel::RunReport)

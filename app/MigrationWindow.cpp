@@ -53,16 +53,6 @@ std::string utf8(const QString& text)
 
 } // namespace
 
-bool isValidTablePrefix(const QString& prefix)
-{
-    for (const QChar c : prefix) {
-        const bool safe = c == u'_' || c == u'$' || (c.isLetterOrNumber() && !c.isSurrogate());
-        if (!safe)
-            return false;
-    }
-    return true;
-}
-
 MigrationWindow::MigrationWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
@@ -72,19 +62,23 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     setWindowTitle(QStringLiteral("Kestrel1.0 |作者博客: ") + authorAddress);
     setFixedSize(clientSize);
 
+    const RunSettings initial = RunSettings::initial();
+    auto initialTexts = [](const ConnectionFields& fields, const std::string& prefix) {
+        return QStringList{QString::fromStdString(fields.server), QString::fromStdString(fields.user),
+                           QString::fromStdString(fields.password), QString::fromStdString(fields.database),
+                           QString::fromStdString(prefix)};
+    };
     auto* emlogGroup = addGroup(this, QStringLiteral("分组框1"), QStringLiteral("emlog博客信息"), {8, 8, 240, 176});
     buildBlogGroup(emlogGroup, QStringLiteral("emlog"),
                    {QStringLiteral("标签1"), QStringLiteral("标签2"), QStringLiteral("标签3"), QStringLiteral("标签4"),
                     QStringLiteral("标签5")},
-                   {QStringLiteral("127.0.0.1"), QStringLiteral("root"), QString(), QStringLiteral("emlog"),
-                    QStringLiteral("emlog_")});
+                   initialTexts(initial.emlog, initial.emlogPrefix));
     auto* wordPressGroup =
         addGroup(this, QStringLiteral("分组框2"), QStringLiteral("WordPress博客信息"), {256, 8, 240, 176});
     buildBlogGroup(wordPressGroup, QStringLiteral("Wp"),
                    {QStringLiteral("标签10"), QStringLiteral("标签9"), QStringLiteral("标签8"), QStringLiteral("标签7"),
                     QStringLiteral("标签6")},
-                   {QStringLiteral("127.0.0.1"), QStringLiteral("root"), QString(), QStringLiteral("wordpress"),
-                    QStringLiteral("wp_")});
+                   initialTexts(initial.wordPress, initial.wordPressPrefix));
 
     auto* runGroup = addGroup(this, QStringLiteral("分组框3"), QStringLiteral("操作"), {8, 189, 489, 83});
     m_emptyFirst = new QCheckBox(QStringLiteral("先清空wp数据库"), runGroup);
@@ -200,9 +194,7 @@ void MigrationWindow::startRun()
 {
     if (m_runner->isRunning() || !checkPrefixes())
         return;
-    const auto answer = MessageBox::question(
-        nullptr, messageCaption,
-        QStringLiteral("转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？"));
+    const auto answer = MessageBox::question(nullptr, messageCaption, runConfirmationQuestion());
     if (answer != MessageBox::Answer::Yes)
         return;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunSettings.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -50,8 +52,5 @@ private:
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
 };
-
-// A table prefix goes into statements as typed: only letters, digits, '_' and '$' are safe there.
-bool isValidTablePrefix(const QString& prefix);
 
 } // namespace kestrel

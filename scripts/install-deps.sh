@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, when they are missing.
-#   scripts/install-deps.sh build|test|run|screenshot ...
+#   scripts/install-deps.sh build|test|run|package|screenshot ...
 # As root it runs apt-get; otherwise it prints the apt-get line and fails.
 set -euo pipefail
 
 build=(cmake g++ make pkg-config qt6-base-dev libmariadb-dev)
 server=(mariadb-server-core mariadb-client-core)
 wordpress=(php-cli php-mysql)
+# CPack's DEB generator finds dependencies with dpkg-shlibdeps; lintian checks the result.
+packaging=(dpkg-dev file lintian)
 
 wanted=()
 for task in "$@"; do
     case "$task" in
         build) wanted+=("${build[@]}") ;;
-        test) wanted+=("${build[@]}" googletest libgtest-dev "${server[@]}" "${wordpress[@]}") ;;
+        # The test command builds the Debian package and checks it too.
+        test) wanted+=("${build[@]}" googletest libgtest-dev "${server[@]}" "${wordpress[@]}" "${packaging[@]}") ;;
         run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}" qt6-translations-l10n) ;;
+        package) wanted+=("${build[@]}" "${packaging[@]}") ;;
         screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk) ;;
         *) echo "install-deps.sh: unknown task '$task'" >&2; exit 2 ;;
     esac

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Kestrel and passes the whole test suite against a throwaway MariaDB
 # server, with WordPress's own tables made by WordPress's own installer:
-#   1. the suite as shipped (build/),
+#   1. the suite as shipped (build/), with the Debian package built, checked by
+#      lintian and unpacked into build/package-root, whose kestrel-cli runs too,
 #   2. the suite again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
 #   3. the run-control and closing tests under ThreadSanitizer (build-tsan/).
 #   scripts/test.sh                  everything
@@ -25,6 +26,16 @@ configure_and_build() {
 configure_and_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 "$top/scripts/wordpress.sh" prepare "$build"
 
+echo "== the Debian package"
+deb=$("$top/scripts/package.sh" "$build" 2>"$build/package.log") || { cat "$build/package.log" >&2; exit 1; }
+echo "$deb"
+# No errors allowed; warnings would be shown here.
+lintian --fail-on error "$deb" 2> >(grep -v 'running with root privileges' >&2)
+# Unpacked as dpkg would install it, into a scratch root: the suite runs its kestrel-cli too.
+package_root="$build/package-root"
+rm -rf "$package_root"
+dpkg -x "$deb" "$package_root"
+
 server="$build/test-server"
 "$top/scripts/mariadb-server.sh" stop "$server"
 rm -rf "$server"
@@ -42,7 +53,7 @@ export MYSQL_TCP_PORT=$port
 export QT_QPA_PLATFORM=offscreen
 
 echo "== the test suite"
-ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
+KESTREL_PACKAGE_ROOT=$package_root ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
 [ -n "${KESTREL_QUICK:-}" ] && exit 0
 
 # Sanitizer builds: little optimisation and line tables only, to build fast.

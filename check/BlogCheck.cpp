@@ -1,0 +1,183 @@
+#include "BlogCheck.h"
+
+#include "BlogConnection.h"
+#include "CheckParts.h"
+#include "ResultSet.h"
+#include "Sessions.h"
+
+#include <algorithm>
+#include <span>
+#include <string_view>
+
+namespace kestrel {
+
+namespace check {
+
+Rows selectRows(BlogConnection& connection, const std::string& sql, std::vector<std::string>& errors)
+{
+    Rows rows;
+    ResultSet result;
+    if (executeSql(connection, sql))
+        result = storeResult(connection);
+    if (!result) {
+        errors.push_back(sql + ": " + std::to_string(connection.lastErrorNumber()) + " " + connection.lastError());
+        return rows;
+    }
+    const std::uint64_t count = rowCount(result);
+    rows.reserve(count);
+    for (std::uint64_t i = 0; i < count; ++i, nextRow(result)) {
+        std::vector<std::string>& row = rows.emplace_back(static_cast<std::size_t>(result.columnCount()));
+        for (int column = 0; column < result.columnCount(); ++column)
+            readField(result, column, row[static_cast<std::size_t>(column)]);
+    }
+    return rows;
+}
+
+} // namespace check
+
+namespace {
+
+using namespace check;
+
+constexpr std::string_view emlogRequired[] = {"blog", "comment", "attachment", "sort", "tag", "link"};
+// Some dumps carry only the content tables: without these a run copies no users.
+constexpr std::string_view emlogOptional[] = {"user", "options"};
+constexpr std::string_view wordPressRequired[] = {"posts", "postmeta", "comments",      "commentmeta",
+                                                  "terms", "termmeta", "term_taxonomy", "term_relationships",
+                                                  "links", "options",  "users",         "usermeta"};
+
+// Each table of the session's database with its character set.
+using TableCharsets = std::map<std::string, std::string>;
+
+TableCharsets readTableCharsets(BlogConnection& connection, std::vector<std::string>& errors)
+{
+    TableCharsets tables;
+    // Every collation's name starts with its character set's, up to the first '_'.
+    for (auto& row : selectRows(connection,
+                                "SELECT TABLE_NAME, SUBSTRING_INDEX(TABLE_COLLATION, '_', 1) FROM "
+                                "information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE()",
+                                errors))
+        tables[row[0]] = row[1];
+    return tables;
+}
+
+TableColumns readColumns(BlogConnection& connection, std::vector<std::string>& errors)
+{
+    TableColumns columns;
+    for (auto& row : selectRows(connection,
+                                "SELECT TABLE_NAME, COLUMN_NAME FROM information_schema.COLUMNS WHERE "
+                                "TABLE_SCHEMA=DATABASE() ORDER BY TABLE_NAME, ORDINAL_POSITION",
+                                errors))
+        columns[row[0]].push_back(row[1]);
+    return columns;
+}
+
+// Another prefix under which every required table is there, found from the first one's name.
+std::string findFittingPrefix(const TableCharsets& present, std::span<const std::string_view> required,
+                              const std::string& given)
+{
+    const std::string_view anchor = required.front();
+    for (const auto& [name, charset] : present) {
+        if (!std::string_view(name).ends_with(anchor))
+            continue;
+        const std::string prefix = name.substr(0, name.size() - anchor.size());
+        const bool all = std::all_of(required.begin(), required.end(), [&](std::string_view bare) {
+            return present.count(prefix + std::string(bare)) != 0;
+        });
+        if (prefix != given && all)
+            return prefix;
+    }
+    return {};
+}
+
+BlogTables listTables(const TableCharsets& present, const std::string& prefix,
+                      std::span<const std::string_view> required, std::span<const std::string_view> optional)
+{
+    BlogTables tables;
+    auto add = [&](std::string_view bare, bool isRequired) {
+        CheckedTable table;
+        table.name = prefix + std::string(bare);
+        table.required = isRequired;
+        const auto found = present.find(table.name);
+        table.present = found != present.end();
+        if (table.present)
+            table.charset = found->second;
+        tables.tables.push_back(std::move(table));
+    };
+    for (const std::string_view bare : required)
+        add(bare, true);
+    for (const std::string_view bare : optional)
+        add(bare, false);
+    if (!tables.complete())
+        tables.fittingPrefix = findFittingPrefix(present, required, prefix);
+    return tables;
+}
+
+// emlog 5 has no tag list on its articles, emlog 6 has one, and pro adds a page tree.
+std::string emlogVersion(const TableColumns& columns, const std::string& articlesTable)
+{
+    const auto found = columns.find(articlesTable);
+    if (found == columns.end())
+        return {};
+    auto has = [&](std::string_view column) {
+        return std::find(found->second.begin(), found->second.end(), column) != found->second.end();
+    };
+    if (has("parent_id"))
+        return "pro";
+    return has("tags") ? "6.x" : "5.x";
+}
+
+} // namespace
+
+bool BlogTables::complete() const
+{
+    return std::all_of(tables.begin(), tables.end(),
+                       [](const CheckedTable& table) { return table.present || !table.required; });
+}
+
+const CheckedTable* BlogTables::find(const std::string& name) const
+{
+    for (const CheckedTable& table : tables) {
+        if (table.name == name)
+            return &table;
+    }
+    return nullptr;
+}
+
+BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings)
+{
+    BlogCheckReport report;
+    useUnicode(emlog);
+    useUnicode(wordPress);
+    report.emlogMaxPacket = emlog.maxStatementBytes();
+    report.wordPressMaxPacket = wordPress.maxStatementBytes();
+
+    const TableColumns columns = readColumns(emlog, report.errors);
+    report.emlog =
+        listTables(readTableCharsets(emlog, report.errors), settings.emlogPrefix, emlogRequired, emlogOptional);
+    report.emlogVersion = emlogVersion(columns, settings.emlogPrefix + "blog");
+    for (CheckedTable& table : report.emlog.tables) {
+        if (!table.present)
+            continue;
+        const Rows count = selectRows(emlog, "SELECT COUNT(*) FROM " + table.name, report.errors);
+        if (!count.empty())
+            table.rows = leadingInteger(count[0][0]);
+    }
+
+    report.wordPress =
+        listTables(readTableCharsets(wordPress, report.errors), settings.wordPressPrefix, wordPressRequired, {});
+    if (report.wordPress.find(settings.wordPressPrefix + "options")->present) {
+        const Rows version = selectRows(wordPress,
+                                        "SELECT option_value FROM " + settings.wordPressPrefix +
+                                            "options WHERE option_name='db_version'",
+                                        report.errors);
+        if (!version.empty())
+            report.wordPressDatabaseVersion = version[0][0];
+    }
+
+    checkExistingRows(emlog, wordPress, settings, report);
+    checkRowSizes(emlog, settings, columns, report);
+    return report;
+}
+
+} // namespace kestrel

@@ -1,0 +1,44 @@
+#include "BlogConnection.h"
+#include "CheckParts.h"
+#include "ResultSet.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+namespace kestrel::check {
+
+void checkRowSizes(BlogConnection& emlog, const CheckSettings& settings, const TableColumns& columns,
+                   BlogCheckReport& report)
+{
+    // A row travels whole, once from emlog and once in a statement to WordPress: the smaller limit counts.
+    std::uint64_t limit = std::max(report.emlogMaxPacket, report.wordPressMaxPacket);
+    for (const std::uint64_t packet : {report.emlogMaxPacket, report.wordPressMaxPacket}) {
+        if (packet != 0)
+            limit = std::min(limit, packet);
+    }
+    if (limit == 0)
+        return;
+
+    constexpr std::pair<std::string_view, std::string_view> tables[] = {
+        {"blog", "gid"}, {"comment", "cid"}, {"attachment", "aid"}, {"sort", "sid"},
+        {"tag", "tid"},  {"link", "id"},     {"user", "uid"},
+    };
+    for (const auto& [bare, idColumn] : tables) {
+        const std::string table = settings.emlogPrefix + std::string(bare);
+        const auto found = columns.find(table);
+        if (found == columns.end())
+            continue;
+        std::string bytes;
+        for (const std::string& column : found->second)
+            bytes += (bytes.empty() ? "" : "+") + std::string("COALESCE(LENGTH(`") + column + "`),0)";
+        for (const auto& row : selectRows(emlog,
+                                          "SELECT " + std::string(idColumn) + ", " + bytes + " AS bytes FROM " + table +
+                                              " HAVING bytes>=" + std::to_string(limit) + " ORDER BY 1",
+                                          report.errors))
+            report.oversized.push_back({table, std::string(idColumn), leadingInteger(row[0]),
+                                        static_cast<std::uint64_t>(leadingInteger(row[1]))});
+    }
+}
+
+} // namespace kestrel::check

@@ -1,0 +1,201 @@
+#include "Cli.h"
+
+#include "BlogCheck.h"
+#include "CheckOutput.h"
+#include "CommandLine.h"
+#include "Interrupt.h"
+#include "MigrationRunner.h"
+#include "Output.h"
+#include "Passwords.h"
+#include "ProgressPrinter.h"
+#include "ReportOutput.h"
+#include "Terminal.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
+#include <optional>
+
+namespace kestrel {
+
+namespace {
+
+QString text(const std::string& utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+int usageError(const QString& message)
+{
+    output::toStderr(QStringLiteral("kestrel-cli：%1\n请用 --help 查看用法。\n").arg(message));
+    return exitStatus::usageOrServer;
+}
+
+// Fills in both passwords; an exit status when that could not be done.
+std::optional<int> findPasswords(CommandLine& line, bool interactive)
+{
+    struct Blog
+    {
+        ConnectionFields& fields;
+        PasswordSource source;
+    };
+    Blog blogs[] = {
+        {line.settings.emlog,
+         {line.emlogPasswordFile, "KESTREL_EMLOG_PASSWORD",
+          QStringLiteral("emlog 数据库（%1）的密码：").arg(text(line.settings.emlog.user)), interactive}},
+        {line.settings.wordPress,
+         {line.wordPressPasswordFile, "KESTREL_WP_PASSWORD",
+          QStringLiteral("WordPress 数据库（%1）的密码：").arg(text(line.settings.wordPress.user)), interactive}},
+    };
+    for (Blog& blog : blogs) {
+        Password password = findPassword(blog.source);
+        if (password.outcome == Password::Outcome::Interrupted)
+            return exitStatus::interrupted;
+        if (password.outcome == Password::Outcome::Unreadable)
+            return usageError(password.error);
+        blog.fields.password = std::move(password.text);
+    }
+    return std::nullopt;
+}
+
+// Whether emptying WordPress first may go ahead: --yes, or a yes from the person at the terminal.
+std::optional<int> confirmEmptying(const CommandLine& line, bool interactive)
+{
+    if (!line.settings.emptyWordPressFirst || line.yes)
+        return std::nullopt;
+    if (!interactive)
+        return usageError(QStringLiteral("--empty-first 会先删除 WordPress 的文章、评论、分类、标签和链接，"
+                                         "不在终端上运行时要再加 --yes 确认。什么都没有删除。"));
+    // The window's question, asked here only when WordPress is to be emptied first.
+    const auto answer = terminal::ask((runConfirmationQuestion() + QStringLiteral(" [y/N] ")).toStdString(), true);
+    if (!answer)
+        return interrupt::requested() ? exitStatus::interrupted : exitStatus::usageOrServer;
+    const QString reply = text(*answer).trimmed().toLower();
+    if (reply == QStringLiteral("y") || reply == QStringLiteral("yes") || reply == QStringLiteral("是"))
+        return std::nullopt;
+    output::toStderr(QStringLiteral("没有开始转换，什么都没有改动。\n"));
+    return exitStatus::rowsFailed;
+}
+
+// Opens both sessions as a run does; false (and the window's message shown) when one cannot be opened.
+bool connectBoth(const RunSettings& settings)
+{
+    if (!connectEmlog(settings.emlog)) {
+        output::toStderr(QStringLiteral("emlog博客数据库连接失败.\n%1\n").arg(text(emlogSession().lastError())));
+        return false;
+    }
+    if (!connectWordPress(settings.wordPress)) {
+        output::toStderr(
+            QStringLiteral("WordPress博客数据库连接失败.\n%1\n").arg(text(wordPressSession().lastError())));
+        return false;
+    }
+    return true;
+}
+
+int check(const CommandLine& line)
+{
+    if (!connectBoth(line.settings)) {
+        closeSessions();
+        return exitStatus::usageOrServer;
+    }
+    const CheckSettings settings{line.settings.emlogPrefix, line.settings.wordPressPrefix,
+                                 line.settings.emptyWordPressFirst};
+    const BlogCheckReport report = checkBlogs(emlogSession(), wordPressSession(), settings);
+    closeSessions();
+    if (interrupt::requested())
+        return exitStatus::interrupted;
+    output::toStdout(checkText(report, settings));
+    return report.runCanGoAhead() ? exitStatus::allArrived : exitStatus::rowsFailed;
+}
+
+int run(const CommandLine& line, QFile* json)
+{
+    MigrationRunner runner;
+    if (line.noPacing)
+        runner.setPacing(Pacing::none());
+    ProgressPrinter progress(terminal::errorIsTerminal());
+    QObject::connect(&runner, &MigrationRunner::statusText, &progress, &ProgressPrinter::setStatusText);
+    QObject::connect(&runner, &MigrationRunner::progress, &progress, &ProgressPrinter::setProgress);
+    QObject::connect(&runner, &MigrationRunner::rowProgress, &progress, &ProgressPrinter::setRowProgress);
+
+    QString connectionFailure;
+    QString finishedMessage;
+    std::optional<RunReport> report;
+    QObject::connect(&runner, &MigrationRunner::connectionFailed, [&](const QString& message, const QString& detail) {
+        connectionFailure = message + '\n' + detail;
+    });
+    QObject::connect(&runner, &MigrationRunner::finished,
+                     [&](const QString& message, const QString&) { finishedMessage = message; });
+    QObject::connect(&runner, &MigrationRunner::reported, [&](const RunReport& result) { report = result; });
+    QEventLoop loop;
+    QObject::connect(&runner, &MigrationRunner::ended, &loop, &QEventLoop::quit);
+
+    QTimer interrupts;
+    QObject::connect(&interrupts, &QTimer::timeout, [&] {
+        if (!interrupt::requested())
+            return;
+        interrupts.stop();
+        progress.finish();
+        output::toStderr(QStringLiteral("正在停止：等进行中的语句结束（再按一次 Ctrl-C 立即退出）……\n"));
+        runner.stop(); // returns once the run has ended; its last signals are then delivered
+    });
+    interrupts.start(50);
+
+    runner.start(line.settings);
+    loop.exec();
+    progress.finish();
+    closeSessions();
+
+    // A script reading the JSON learns how the run ended, however it ended.
+    auto writeJson = [json](const QByteArray& contents) {
+        if (json) {
+            json->write(contents);
+            json->close();
+        }
+    };
+    if (!connectionFailure.isEmpty()) {
+        output::toStderr(connectionFailure + '\n');
+        writeJson(failureJson(connectionFailure));
+        return exitStatus::usageOrServer;
+    }
+    if (!report) { // the run broke off without a report of its own
+        output::toStdout(finishedMessage + '\n');
+        writeJson(failureJson(finishedMessage));
+        return exitStatus::rowsFailed;
+    }
+    output::toStdout(reportText(*report));
+    writeJson(reportJson(*report));
+    return exitStatusOf(*report);
+}
+
+} // namespace
+
+int runCommandLine(const QStringList& arguments)
+{
+    CommandLine line = parseCommandLine(arguments);
+    if (line.outcome == CommandLine::Outcome::Answered)
+        return exitStatus::allArrived;
+    if (line.outcome == CommandLine::Outcome::UsageError)
+        return usageError(line.error);
+
+    interrupt::watch();
+    const bool interactive = terminal::inputIsTerminal();
+    if (const auto status = findPasswords(line, interactive))
+        return *status;
+    if (line.check)
+        return check(line);
+    if (const auto status = confirmEmptying(line, interactive))
+        return *status;
+
+    // Opened before the run, so that a file that cannot be written stops it before anything changes.
+    std::optional<QFile> json;
+    if (!line.jsonFile.isEmpty()) {
+        json.emplace(line.jsonFile);
+        if (!json->open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return usageError(QStringLiteral("写不了 %1：%2").arg(line.jsonFile, json->errorString()));
+    }
+    return run(line, json ? &*json : nullptr);
+}
+
+} // namespace kestrel

@@ -1,0 +1,139 @@
+#include "CommandLine.h"
+
+#include "Output.h"
+
+#include <QCommandLineParser>
+
+namespace kestrel {
+
+namespace {
+
+const QString description =
+    QStringLiteral("把 emlog 博客的数据库转换进 WordPress 数据库：与 Kestrel 窗口做同样的转换，给终端和脚本用。\n"
+                   "\n"
+                   "密码不从命令行读（本机每个用户都能在 ps 里看到参数），依次来自：\n"
+                   "  --emlog-password-file / --wp-password-file 所指文件的第一行，\n"
+                   "  环境变量 KESTREL_EMLOG_PASSWORD / KESTREL_WP_PASSWORD，\n"
+                   "  在终端上时的提示（输入不显示）；都没有时为空密码。\n"
+                   "\n"
+                   "退出状态：0 每一行都已到达或本来就在；1 有行失败（报告列出）；\n"
+                   "2 用法错误或连不上服务器；130 被 Ctrl-C 中断。");
+
+struct BlogOptions
+{
+    QCommandLineOption server, user, database, prefix, passwordFile;
+};
+
+BlogOptions blogOptions(const QString& name, const QString& blog, const ConnectionFields& fields,
+                        const std::string& prefix)
+{
+    auto option = [&](const QString& what, const QString& text, const QString& valueName, const std::string& value) {
+        QString description = text.arg(blog);
+        if (!value.empty())
+            description += QStringLiteral("默认：%1").arg(QString::fromStdString(value));
+        return QCommandLineOption(name + QLatin1Char('-') + what, description, valueName,
+                                  QString::fromStdString(value));
+    };
+    return {
+        option(QStringLiteral("server"), QStringLiteral("%1 的数据库服务器，可带端口。"), QStringLiteral("HOST[:PORT]"),
+               fields.server),
+        option(QStringLiteral("user"), QStringLiteral("%1 数据库的用户名。"), QStringLiteral("USER"), fields.user),
+        option(QStringLiteral("database"), QStringLiteral("%1 的数据库名。"), QStringLiteral("NAME"), fields.database),
+        option(QStringLiteral("prefix"), QStringLiteral("%1 的表前缀。"), QStringLiteral("PREFIX"), prefix),
+        QCommandLineOption(name + QStringLiteral("-password-file"),
+                           QStringLiteral("从这个文件的第一行读 %1 数据库的密码。").arg(blog), QStringLiteral("FILE")),
+    };
+}
+
+void addBlogOptions(QCommandLineParser& parser, const BlogOptions& options)
+{
+    parser.addOptions({options.server, options.user, options.database, options.prefix, options.passwordFile});
+}
+
+// Fills one blog's fields; false when its prefix could not be used in a statement.
+bool readBlogOptions(const QCommandLineParser& parser, const BlogOptions& options, ConnectionFields& fields,
+                     std::string& prefix, QString& passwordFile, QString& error)
+{
+    fields.server = parser.value(options.server).toStdString();
+    fields.user = parser.value(options.user).toStdString();
+    fields.database = parser.value(options.database).toStdString();
+    const QString prefixText = parser.value(options.prefix);
+    prefix = prefixText.toStdString();
+    passwordFile = parser.value(options.passwordFile);
+    if (!isValidTablePrefix(prefixText)) {
+        error =
+            QStringLiteral("--%1 只能由字母、数字、“_”和“$”组成：%2").arg(options.prefix.names().first(), prefixText);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments)
+{
+    CommandLine line;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const BlogOptions emlog =
+        blogOptions(QStringLiteral("emlog"), QStringLiteral("emlog"), line.settings.emlog, line.settings.emlogPrefix);
+    const BlogOptions wordPress = blogOptions(QStringLiteral("wp"), QStringLiteral("WordPress"),
+                                              line.settings.wordPress, line.settings.wordPressPrefix);
+    addBlogOptions(parser, emlog);
+    addBlogOptions(parser, wordPress);
+    const QCommandLineOption emptyFirst(
+        QStringLiteral("empty-first"),
+        QStringLiteral("先清空 WordPress 的文章、评论、分类、标签和链接（同窗口的“先清空wp数据库”）。"));
+    const QCommandLineOption pacing(
+        QStringLiteral("pacing"),
+        QStringLiteral("default：与窗口一样每行稍作停顿，不压垮小服务器；none：不停顿。默认：default"),
+        QStringLiteral("default|none"), QStringLiteral("default"));
+    const QCommandLineOption check(QStringLiteral("check"),
+                                   QStringLiteral("只连接两边、什么都不写，列出一次转换会遇到的情况。"));
+    const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("不在终端上时，确认 --empty-first。"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("把报告另外以 JSON 写进这个文件。"),
+                                  QStringLiteral("FILE"));
+    parser.addOptions({emptyFirst, pacing, check, yes, json});
+
+    auto fail = [&line](const QString& error) {
+        line.outcome = CommandLine::Outcome::UsageError;
+        line.error = error;
+        return line;
+    };
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(help)) {
+        output::toStdout(parser.helpText());
+        line.outcome = CommandLine::Outcome::Answered;
+        return line;
+    }
+    if (parser.isSet(version)) {
+        output::toStdout(QStringLiteral("kestrel-cli %1\n").arg(QStringLiteral(KESTREL_VERSION)));
+        line.outcome = CommandLine::Outcome::Answered;
+        return line;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("多余的参数：%1").arg(parser.positionalArguments().join(QLatin1Char(' '))));
+
+    QString error;
+    if (!readBlogOptions(parser, emlog, line.settings.emlog, line.settings.emlogPrefix, line.emlogPasswordFile,
+                         error) ||
+        !readBlogOptions(parser, wordPress, line.settings.wordPress, line.settings.wordPressPrefix,
+                         line.wordPressPasswordFile, error))
+        return fail(error);
+    const QString pace = parser.value(pacing);
+    if (pace != QStringLiteral("default") && pace != QStringLiteral("none"))
+        return fail(QStringLiteral("--pacing 只能是 default 或 none：%1").arg(pace));
+    line.noPacing = pace == QStringLiteral("none");
+    line.settings.emptyWordPressFirst = parser.isSet(emptyFirst);
+    line.check = parser.isSet(check);
+    line.yes = parser.isSet(yes);
+    line.jsonFile = parser.value(json);
+    if (line.check && parser.isSet(json))
+        return fail(QStringLiteral("--json 写的是转换的报告，不能与 --check 同用。"));
+    return line;
+}
+
+} // namespace kestrel

@@ -1,0 +1,114 @@
+#include "ReportOutput.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+
+#include <algorithm>
+#include <limits>
+
+namespace kestrel {
+
+namespace {
+
+QString text(const std::string& utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+bool anyFailed(const FailureLog& log)
+{
+    return !log.empty() || std::any_of(log.tallies().begin(), log.tallies().end(), [](const FailureLog::Tally& tally) {
+        return tally.failed > 0 || tally.unreadable;
+    });
+}
+
+QJsonObject entryJson(const FailureLog::Entry& entry)
+{
+    // "gid=5": the column and the id of the emlog row; empty for a statement of no row.
+    QJsonValue id;
+    const auto equals = entry.sourceId.find('=');
+    if (equals != std::string::npos) {
+        bool isNumber = false;
+        const qlonglong number = text(entry.sourceId.substr(equals + 1)).toLongLong(&isNumber);
+        if (isNumber)
+            id = number;
+    }
+    return QJsonObject{{QStringLiteral("emlogId"), id},
+                       {QStringLiteral("source"), text(entry.sourceId)},
+                       {QStringLiteral("table"), text(entry.table)},
+                       {QStringLiteral("reason"), text(entry.error)}};
+}
+
+} // namespace
+
+int exitStatusOf(const RunReport& report)
+{
+    if (report.stopped)
+        return exitStatus::interrupted;
+    return anyFailed(report.log) ? exitStatus::rowsFailed : exitStatus::allArrived;
+}
+
+QString reportText(const RunReport& report)
+{
+    const QString seconds = QString::number(report.elapsedSeconds, 'g', 13);
+    QString result = report.stopped
+                         ? QStringLiteral("转换已中断，共用时：%1秒。以下是中断前已到达的部分。\n").arg(seconds)
+                         : QStringLiteral("转换完成，共用时：%1秒。\n").arg(seconds);
+    const std::string summary = report.log.summary();
+    if (!summary.empty())
+        result += text(summary) + QLatin1Char('\n');
+    if (!report.log.empty())
+        result += QStringLiteral("\n失败的行：\n") + text(report.log.details(std::numeric_limits<std::size_t>::max()));
+    return result;
+}
+
+QByteArray reportJson(const RunReport& report)
+{
+    QJsonArray migrations;
+    for (const FailureLog::Tally& tally : report.log.tallies()) {
+        QJsonArray failures;
+        for (const FailureLog::Entry& entry : report.log.entries()) {
+            if (entry.migration == tally.migration)
+                failures.append(entryJson(entry));
+        }
+        migrations.append(QJsonObject{{QStringLiteral("name"), text(tally.migration)},
+                                      {QStringLiteral("read"), qint64(tally.read)},
+                                      {QStringLiteral("written"), qint64(tally.written)},
+                                      {QStringLiteral("alreadyThere"), qint64(tally.alreadyThere)},
+                                      {QStringLiteral("failed"), qint64(tally.failed)},
+                                      {QStringLiteral("unreadable"), tally.unreadable},
+                                      {QStringLiteral("failures"), failures}});
+    }
+    // Failed statements of steps that copy no rows of their own, such as emptying WordPress first.
+    QJsonArray otherFailures;
+    for (const FailureLog::Entry& entry : report.log.entries()) {
+        const auto& tallies = report.log.tallies();
+        const bool tallied = std::any_of(tallies.begin(), tallies.end(), [&](const FailureLog::Tally& tally) {
+            return tally.migration == entry.migration;
+        });
+        if (!tallied) {
+            QJsonObject failure = entryJson(entry);
+            failure.insert(QStringLiteral("step"), text(entry.migration));
+            otherFailures.append(failure);
+        }
+    }
+    const QJsonObject root{{QStringLiteral("completed"), !report.stopped},
+                           {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
+                           {QStringLiteral("migrations"), migrations},
+                           {QStringLiteral("otherFailures"), otherFailures}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+QByteArray failureJson(const QString& reason)
+{
+    const QJsonObject root{{QStringLiteral("completed"), false},
+                           {QStringLiteral("error"), reason},
+                           {QStringLiteral("elapsedSeconds"), 0},
+                           {QStringLiteral("migrations"), QJsonArray()},
+                           {QStringLiteral("otherFailures"), QJsonArray()}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+} // namespace kestrel

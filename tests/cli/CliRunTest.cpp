@@ -1,0 +1,127 @@
+// kestrel-cli runs the window's migration for a script: what it says, what it leaves, how it ends.
+#include "CliTesting.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+using namespace kestrel::test;
+
+namespace {
+
+class CliRunTest : public ::testing::Test
+{
+protected:
+    std::string count(const std::string& sql) { return queryValue(wordpress.admin(), sql); }
+    std::string jsonPath() const { return std::string(::testing::TempDir()) + "/" + wordpress.name() + ".json"; }
+
+    TestDatabase emlog{"cli_emlog"};
+    WordPressDatabase wordpress{"cli_wp"};
+};
+
+} // namespace
+
+TEST_F(CliRunTest, ExitStatusSaysHowTheRunEnded)
+{
+    createCleanBlog(emlog.admin());
+    struct Case
+    {
+        const char* what;
+        std::vector<std::string> options;
+        int status;
+        const char* said;             // on standard output or error
+        const char* before = nullptr; // a statement on WordPress first
+    };
+    const Case cases[] = {
+        {"emptying without a terminal needs --yes", {"--empty-first"}, 2, "--yes"},
+        {"unknown option", {"--bogus"}, 2, "bogus"},
+        {"pacing is default or none", {"--pacing=fast"}, 2, "--pacing"},
+        {"a prefix that would break statements", {"--wp-prefix=wp_;drop"}, 2, "--wp-prefix"},
+        {"a password file that is not there", {"--emlog-password-file=/nonexistent/pw"}, 2, "/nonexistent/pw"},
+        {"no server there", {"--emlog-server=127.0.0.1:1"}, 2, "emlog博客数据库连接失败."},
+        {"no such database", {"--wp-database=kt_no_such_database"}, 2, "WordPress博客数据库连接失败."},
+        {"every row arrives", {"--empty-first", "--yes", "--pacing=none"}, 0, "转换完成"},
+        {"rows fail", {"--empty-first", "--yes", "--pacing=none"}, 1, "友情链接", "DROP TABLE wp_links"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.before)
+            execute(wordpress.admin(), c.before);
+        Subprocess cli(cliArguments(emlog.name(), wordpress, c.options));
+        EXPECT_EQ(cli.wait(), c.status) << cli.out() << cli.err();
+        EXPECT_NE((cli.out() + cli.err()).find(c.said), std::string::npos) << cli.out() << cli.err();
+        if (c.status == 2) { // refused before anything: the installer's posts and comment are still there
+            EXPECT_EQ(count("SELECT COUNT(*) FROM wp_posts"), "3");
+            EXPECT_EQ(count("SELECT COUNT(*) FROM wp_comments"), "1");
+        }
+    }
+}
+
+TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
+{
+    TestDatabase sample("cli_sample");
+    loadSampleBlog(sample.name());
+    Subprocess cli(cliArguments(sample.name(), wordpress,
+                                {"--empty-first", "--yes", "--pacing", "none", "--json", jsonPath()},
+                                OptionForm::Separate));
+    const int status = cli.wait();
+    ASSERT_TRUE(status == 0 || status == 1) << cli.out() << cli.err();
+    const QJsonObject report = readJsonReport(jsonPath());
+    std::remove(jsonPath().c_str());
+
+    EXPECT_TRUE(report.value(QStringLiteral("completed")).toBool());
+    EXPECT_GT(report.value(QStringLiteral("elapsedSeconds")).toDouble(), 0.0);
+    const QJsonArray migrations = report.value(QStringLiteral("migrations")).toArray();
+    EXPECT_GE(migrations.size(), 6);
+    bool anyFailed = !report.value(QStringLiteral("otherFailures")).toArray().isEmpty();
+    for (const QJsonValue& migration : migrations)
+        anyFailed = anyFailed || migration.toObject().value(QStringLiteral("failed")).toInteger() > 0;
+    EXPECT_EQ(status, anyFailed ? 1 : 0);
+    expectReportMatchesWordPress(report, wordpress);
+    EXPECT_NE(cli.out().find("文章：读取 36 行"), std::string::npos) << cli.out();
+}
+
+TEST_F(CliRunTest, ProgressOffATerminalIsAtMostOneLineASecond)
+{
+    createCleanBlog(emlog.admin(), 200); // three seconds at the window's pacing
+    Subprocess cli(cliArguments(emlog.name(), wordpress, {"--empty-first", "--yes"}));
+    ASSERT_EQ(cli.wait(), 0) << cli.err();
+    const auto& lines = cli.errorLineTimes();
+    ASSERT_GE(lines.size(), 2u) << cli.err();
+    const double seconds = lines.back() - lines.front();
+    EXPECT_LE(static_cast<double>(lines.size() - 1), seconds + 0.2) << cli.err();
+    EXPECT_EQ(cli.err().find('\r'), std::string::npos);
+    EXPECT_NE(cli.err().find("行/秒"), std::string::npos) << cli.err();
+}
+
+TEST_F(CliRunTest, CtrlCStopsAfterTheRowInFlightAndReportsWhatArrived)
+{
+    createCleanBlog(emlog.admin(), 200);
+    Subprocess cli(cliArguments(emlog.name(), wordpress, {"--empty-first", "--yes", "--json", jsonPath()}));
+    const std::string posts = "SELECT COUNT(*) FROM wp_posts WHERE post_type='post'";
+    for (int i = 0; i < 600 && std::stoi(count(posts)) < 20; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(cli.pid(), SIGINT);
+    ASSERT_EQ(cli.wait(), 130) << cli.out() << cli.err();
+
+    const int arrived = std::stoi(count(posts));
+    EXPECT_GE(arrived, 20);
+    EXPECT_LT(arrived, 200);
+    EXPECT_NE(cli.out().find("转换已中断"), std::string::npos) << cli.out();
+    // Each article is a post and its category link: never one without the other.
+    EXPECT_EQ(count("SELECT COUNT(*) FROM wp_posts p WHERE p.post_type='post' AND NOT EXISTS (SELECT 1 FROM "
+                    "wp_term_relationships r WHERE r.object_id=p.ID)"),
+              "0");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM wp_term_relationships r WHERE NOT EXISTS (SELECT 1 FROM wp_posts p WHERE "
+                    "p.ID=r.object_id)"),
+              "0");
+    const QJsonObject report = readJsonReport(jsonPath());
+    std::remove(jsonPath().c_str());
+    EXPECT_FALSE(report.value(QStringLiteral("completed")).toBool());
+    expectReportMatchesWordPress(report, wordpress);
+}

@@ -1,0 +1,94 @@
+#include "CliTesting.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace kestrel::test {
+
+std::string cliProgram()
+{
+    return KESTREL_CLI_PATH;
+}
+
+std::vector<std::string> cliArguments(const std::string& emlogDatabase, const WordPressDatabase& wordPress,
+                                      const std::vector<std::string>& more, OptionForm form)
+{
+    std::vector<std::string> arguments{cliProgram()};
+    auto add = [&](const std::string& option, const std::string& value) {
+        if (form == OptionForm::Joined) {
+            arguments.push_back("--" + option + "=" + value);
+        } else {
+            arguments.push_back("--" + option);
+            arguments.push_back(value);
+        }
+    };
+    add("emlog-server", testServer().address());
+    add("emlog-database", emlogDatabase);
+    add("wp-server", testServer().address());
+    add("wp-database", wordPress.name());
+    add("wp-prefix", wordPress.prefix());
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+}
+
+void createCleanBlog(BlogConnection& emlog, int articles)
+{
+    createEmlogTables(emlog);
+    execute(emlog, "INSERT INTO emlog_sort SET sid=1, sortname='随笔', alias='notes', description=''");
+    execute(emlog, "INSERT INTO emlog_blog (gid, title, date, content, excerpt, sortid) SELECT seq, CONCAT('文章 ', "
+                   "seq), 1600000000 + seq, '<p>正文</p>', '', 1 FROM seq_1_to_" +
+                       std::to_string(articles));
+    execute(emlog, "INSERT INTO emlog_comment SET cid=1, gid=1, date=1600000100, poster='读者', comment='写得好', "
+                   "mail='', url='', ip='127.0.0.1'");
+    execute(emlog, "INSERT INTO emlog_tag SET tid=1, tagname='笔记', gid='1,2'");
+    execute(emlog, "INSERT INTO emlog_link SET id=1, sitename='朋友', siteurl='http://friend.example', "
+                   "description=''");
+}
+
+QJsonObject readJsonReport(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    EXPECT_TRUE(document.isObject());
+    return document.object();
+}
+
+void expectReportMatchesWordPress(const QJsonObject& report, const WordPressDatabase& wordPress)
+{
+    const std::string wp = wordPress.prefix();
+    // Where each migration's rows land.
+    const std::map<QString, std::string> counts = {
+        {QStringLiteral("文章"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type IN ('post', 'page')"},
+        {QStringLiteral("评论"), "SELECT COUNT(*) FROM " + wp + "comments"},
+        {QStringLiteral("附件"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type='attachment'"},
+        {QStringLiteral("分类"), "SELECT COUNT(*) FROM " + wp + "term_taxonomy WHERE taxonomy='category'"},
+        {QStringLiteral("标签"), "SELECT COUNT(*) FROM " + wp + "term_taxonomy WHERE taxonomy='post_tag'"},
+        {QStringLiteral("友情链接"), "SELECT COUNT(*) FROM " + wp + "links"},
+    };
+    BlogConnection admin = adminConnection(wordPress.name());
+    for (const QJsonValue& value : report.value(QStringLiteral("migrations")).toArray()) {
+        const QJsonObject migration = value.toObject();
+        const QString name = migration.value(QStringLiteral("name")).toString();
+        const auto count = counts.find(name);
+        if (count == counts.end())
+            continue;
+        const qint64 arrived = migration.value(QStringLiteral("written")).toInteger() +
+                               migration.value(QStringLiteral("alreadyThere")).toInteger();
+        EXPECT_EQ(queryValue(admin, count->second), std::to_string(arrived)) << name.toStdString();
+        EXPECT_EQ(migration.value(QStringLiteral("read")).toInteger(),
+                  arrived + migration.value(QStringLiteral("failed")).toInteger())
+            << name.toStdString();
+        for (const QJsonValue& failure : migration.value(QStringLiteral("failures")).toArray())
+            EXPECT_FALSE(failure.toObject().value(QStringLiteral("reason")).toString().isEmpty());
+    }
+}
+
+} // namespace kestrel::test
