@@ -34,7 +34,7 @@ struct RowWrite
     std::string sourceId;      // "gid=5"
     std::vector<TableRow> rows; // the row itself first, then its meta and links
     // Why it arrives without some of its links (a category that is not in WordPress, say):
-    // it is written, and each problem is reported.
+    // it is written, and counted so, and each problem is logged.
     struct Problem
     {
         std::string table; // bare name of the table the missing row belongs in

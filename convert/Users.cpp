@@ -32,6 +32,7 @@ struct EmlogUser
     std::string email;
     std::string description;
     std::int64_t created = 0; // emlog pro only
+    std::int64_t state = 0;   // emlog pro: 1 is an account its blog disabled
 };
 
 struct WordPressUsers
@@ -101,11 +102,14 @@ EmlogUser readUser(const ResultSet& rows)
     readField(rows, "email", user.email);
     readField(rows, "description", user.description);
     readField(rows, "create_time", user.created);
+    readField(rows, "state", user.state);
     return user;
 }
 
 std::string capabilities(std::string_view role)
 {
+    if (role.empty())
+        return "a:0:{}";
     return "a:1:{s:" + std::to_string(role.size()) + ":\"" + std::string(role) + "\";b:1;}";
 }
 
@@ -213,7 +217,8 @@ void migrateUsers(MigrationRun& run)
             users.byEmail.emplace(asciiLower(user.email), id);
 
         const std::string shown = user.nickname.empty() ? user.login : user.nickname;
-        const Role role = roleOf(user.role, user.isCheck);
+        // An account emlog disabled gets no role at all: it may log in, but do nothing.
+        const Role role = user.state != 0 ? Role{"", 0} : roleOf(user.role, user.isCheck);
         RowWrite write;
         write.sourceId = "uid=" + std::to_string(user.uid);
         Assignments row(run.wordPress);

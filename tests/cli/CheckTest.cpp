@@ -89,7 +89,7 @@ TEST_P(CheckTest, SaysWhatARunWouldMeetAndWritesNothing)
 
     ASSERT_EQ(check({}, said), 0) << said;
     for (const char* line :
-         {"emlog 6.x", "emlog_blog            36 行", "emlog_comment         65 行", "emlog_attachment      16 行",
+         {"emlog pro", "emlog_blog            38 行", "emlog_comment         65 行", "emlog_attachment      16 行",
           "emlog_sort             8 行", "emlog_tag             16 行", "emlog_link             7 行", "utf8mb4"})
         EXPECT_NE(said.find(line), std::string::npos) << line << "\n" << said;
     const std::string databaseVersion = queryValue(wordpress.admin(), "SELECT option_value FROM wp_options WHERE "
@@ -120,9 +120,10 @@ TEST_F(CheckFixture, TellsEmlogVersionsApartByTheirColumns)
         const char* change;
         const char* version;
     };
-    for (const Case& c : {Case{"ALTER TABLE emlog_blog ADD parent_id int NOT NULL DEFAULT 0", "emlog pro"},
-                          Case{"ALTER TABLE emlog_blog DROP parent_id, DROP tags", "emlog 5.x"}}) {
-        execute(emlog.admin(), c.change);
+    for (const Case& c : {Case{"", "emlog pro"}, Case{"ALTER TABLE emlog_blog DROP parent_id", "emlog 6.x"},
+                          Case{"ALTER TABLE emlog_blog DROP tags", "emlog 5.x"}}) {
+        if (*c.change)
+            execute(emlog.admin(), c.change);
         std::string said;
         EXPECT_EQ(check({}, said), 0) << said;
         EXPECT_NE(said.find(c.version), std::string::npos) << c.version << "\n" << said;

@@ -71,7 +71,9 @@ TEST_P(ProgressTest, TheShareDoneAfterEveryRow)
 
 INSTANTIATE_TEST_SUITE_P(
     EveryMigration, ProgressTest,
-    ::testing::Values(Shown{"Posts", migratePosts, "blog", "gid={i},title='t',date=0,content='',excerpt=''", 3,
+    ::testing::Values(Shown{"Users", migrateUsers, "user", "uid={i},username='u{i}'", 3, "初始化转换用户...",
+                            "正在转换用户."},
+                      Shown{"Posts", migratePosts, "blog", "gid={i},title='t',date=0,content='',excerpt=''", 3,
                             "初始化转换博客文章...", "正在转换博客文章."},
                       Shown{"Comments", migrateComments, "comment", "cid={i},gid=1000,date=0,comment='c'", 3,
                             "初始化转换博客评论...", "正在转换评论."},
