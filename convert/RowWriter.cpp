@@ -11,10 +11,10 @@ namespace kestrel {
 
 namespace {
 
-// A batch stays well under any server's max_allowed_packet, and is written at
-// least once a second so that a paced run shows its rows arriving.
-constexpr std::size_t maxBatchRows = 1000;
-constexpr std::size_t maxBatchBytes = 1 << 20;
+// A batch stays well under the server's max_allowed_packet (a quarter of it at most),
+// and is written at least once a second so that a paced run shows its rows arriving.
+constexpr std::size_t maxBatchRows = 10000;
+constexpr std::size_t maxBatchBytes = 4 << 20;
 constexpr auto maxBatchAge = std::chrono::seconds(1);
 // After a lost session the batch is tried again this many times.
 constexpr int retriesAfterLoss = 3;
@@ -69,15 +69,18 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
     std::size_t bytes = 0;
     for (const TableRow& tableRow : queued.row.rows)
         bytes += tableRow.values.text().size();
+    const std::uint64_t serverLimit = m_run.wordPress.maxStatementBytes();
+    const std::size_t byteLimit =
+        serverLimit == 0 ? maxBatchBytes : std::min<std::size_t>(maxBatchBytes, serverLimit / 4);
+    // A row that would make the batch too long for the server starts the next one.
+    if (!m_queue.empty() && m_queuedBytes + bytes > byteLimit)
+        flush();
     if (m_queue.empty())
         m_firstQueued = std::chrono::steady_clock::now();
     m_queue.push_back(std::move(queued));
     m_queuedBytes += bytes;
 
     const std::size_t rowLimit = transactional() ? maxBatchRows : 1;
-    const std::uint64_t serverLimit = m_run.wordPress.maxStatementBytes();
-    const std::size_t byteLimit =
-        serverLimit == 0 ? maxBatchBytes : std::min<std::size_t>(maxBatchBytes, serverLimit / 4);
     if (m_queue.size() >= rowLimit || m_queuedBytes >= byteLimit ||
         std::chrono::steady_clock::now() - m_firstQueued >= maxBatchAge)
         flush();
