@@ -53,8 +53,8 @@ void makeEmlogBlog(const std::string& database, const BlogSize& size)
 void openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase)
 {
     const std::string address = server().address();
-    if (!connectEmlog({address, "root", "", emlogDatabase}) ||
-        !connectWordPress({address, "root", "", wordPressDatabase})) {
+    if (!connectEmlog({address, "root", "", emlogDatabase, {}}) ||
+        !connectWordPress({address, "root", "", wordPressDatabase, {}})) {
         std::fprintf(stderr, "cannot open the run's sessions\n");
         std::exit(1);
     }

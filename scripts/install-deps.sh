@@ -12,7 +12,7 @@ wanted=()
 for task in "$@"; do
     case "$task" in
         build) wanted+=("${build[@]}") ;;
-        test) wanted+=("${build[@]}" googletest libgtest-dev "${server[@]}" "${wordpress[@]}") ;;
+        test) wanted+=("${build[@]}" googletest libgtest-dev openssl "${server[@]}" "${wordpress[@]}") ;;
         run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}" qt6-translations-l10n) ;;
         screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk) ;;
         *) echo "install-deps.sh: unknown task '$task'" >&2; exit 2 ;;

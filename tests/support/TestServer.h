@@ -75,8 +75,9 @@ std::string runWordPressScript(const std::string& script, const std::string& dat
 // The folder of the project's sources (scripts, sample data).
 std::string sourceDir();
 
-// Loads the project's sample emlog blog into a database (created when missing).
-void loadSampleBlog(const std::string& database, const std::string& prefix = "emlog_");
+// Loads the project's sample emlog blog into a database (created when missing), on the test server unless told.
+void loadSampleBlog(const std::string& database, const std::string& prefix = "emlog_",
+                    const std::string& serverAddress = {});
 
 // A MariaDB server of one test's own, for faults that must not reach the shared
 // test server: it can be killed as a crash would, and started again.
@@ -103,6 +104,20 @@ private:
     std::string m_options;
     unsigned m_port = 0;
 };
+
+// A CA and a server certificate it signed for 127.0.0.1 only, made with openssl once per test
+// process, and a second CA that signed nothing here.
+struct TestCertificates
+{
+    std::string ca;
+    std::string otherCa;
+    std::string serverCertificate;
+    std::string serverKey;
+    // PrivateServer options for TLS with that certificate. The server also listens on
+    // 127.0.0.2, an address of this machine that the certificate is not made out to.
+    std::string serverOptions() const;
+};
+const TestCertificates& testCertificates();
 
 // Creates the six emlog tables, as emlog's installer makes them, under a prefix.
 void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_",

@@ -1,0 +1,58 @@
+#include "Encryption.h"
+
+#include "BlogConnection.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace kestrel {
+
+std::string sessionCipher(const BlogConnection& connection)
+{
+    const char* cipher = connection ? mysql_get_ssl_cipher(connection.handle()) : nullptr;
+    return cipher ? cipher : "";
+}
+
+std::string sessionTlsVersion(const BlogConnection& connection)
+{
+    if (sessionCipher(connection).empty())
+        return {};
+    const char* version = nullptr;
+    mariadb_get_infov(connection.handle(), MARIADB_CONNECTION_TLS_VERSION, &version);
+    return version ? version : "";
+}
+
+bool requestEncryption(MYSQL* mysql, const std::string& caFile, std::string& error)
+{
+    // Passwords and articles must not cross the internet in clear text, but a local server
+    // usually has no certificate at all: without a CA file the library falls back to clear
+    // text when the server offers no TLS, and takes whatever certificate it shows.
+    my_bool verify = caFile.empty() ? 0 : 1;
+    if (!caFile.empty()) {
+        // The library's own word for a missing file is a bare "No such file or directory".
+        if (FILE* file = std::fopen(caFile.c_str(), "r")) {
+            std::fclose(file);
+        } else {
+            error = "the CA file " + caFile + " cannot be read: " + std::strerror(errno);
+            return false;
+        }
+    }
+    mysql_ssl_set(mysql, nullptr, nullptr, caFile.empty() ? nullptr : caFile.c_str(), nullptr, nullptr);
+    mysql_options(mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &verify);
+    return true;
+}
+
+std::string explainTlsRefusal(const std::string& host, const std::string& caFile, const std::string& libraryError)
+{
+    std::string reason;
+    if (libraryError.find("SSL is required") != std::string::npos)
+        reason = "the server offers no TLS, so it cannot show a certificate to check against the CA file " + caFile;
+    else if (libraryError.find("Validation of SSL server certificate failed") != std::string::npos)
+        reason = "the server's certificate is not made out to the host name " + host + " (CA file " + caFile + ")";
+    else
+        reason = "the server's certificate is not signed by the CA in " + caFile;
+    return "refused the server: " + reason + " [" + libraryError + "]";
+}
+
+} // namespace kestrel
