@@ -121,6 +121,7 @@ BlogConnection openConnection(const ConnectionOptions& options)
             connection.rememberError(error, mysql_error(mysql.get()));
         return connection;
     }
+    readNegotiatedTls(mysql.get(), connection.m_tlsVersion, connection.m_tlsCipher);
     connection.m_mysql = std::move(mysql);
     connection.m_options = options;
     connection.m_reopenable = true;
@@ -162,6 +163,8 @@ bool reconnect(BlogConnection& connection)
     }
     connection.m_mysql = std::move(fresh.m_mysql);
     connection.m_maxStatementBytes = fresh.m_maxStatementBytes;
+    connection.m_tlsVersion = std::move(fresh.m_tlsVersion);
+    connection.m_tlsCipher = std::move(fresh.m_tlsCipher);
     connection.m_reopenFailure.clear();
     return true;
 }

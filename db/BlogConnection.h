@@ -56,6 +56,10 @@ public:
 
     // Whether the server's certificate was checked against a CA file when the session was opened.
     bool verifiesServer() const noexcept { return !m_options.caFile.empty(); }
+    // The TLS version and cipher agreed when the session was opened, kept so that they can be
+    // told even after the session was lost; empty for a session in clear text.
+    const std::string& tlsVersion() const noexcept { return m_tlsVersion; }
+    const std::string& tlsCipher() const noexcept { return m_tlsCipher; }
 
 private:
     friend BlogConnection openConnection(const ConnectionOptions&);
@@ -79,6 +83,8 @@ private:
     std::string m_characterSet;
     std::vector<std::string> m_settings;
     std::string m_reopenFailure; // why the last reconnect() failed, for the statements that follow
+    std::string m_tlsVersion;
+    std::string m_tlsCipher;
 };
 
 // Where to connect, taken from the text of a server field: "host",

@@ -10,17 +10,23 @@ namespace kestrel {
 
 std::string sessionCipher(const BlogConnection& connection)
 {
-    const char* cipher = connection ? mysql_get_ssl_cipher(connection.handle()) : nullptr;
-    return cipher ? cipher : "";
+    return connection ? connection.tlsCipher() : std::string();
 }
 
 std::string sessionTlsVersion(const BlogConnection& connection)
 {
-    if (sessionCipher(connection).empty())
-        return {};
-    const char* version = nullptr;
-    mariadb_get_infov(connection.handle(), MARIADB_CONNECTION_TLS_VERSION, &version);
-    return version ? version : "";
+    return connection ? connection.tlsVersion() : std::string();
+}
+
+void readNegotiatedTls(MYSQL* mysql, std::string& version, std::string& cipher)
+{
+    // Asked once, right after connecting: a session whose connection has dropped no longer knows.
+    const char* name = mysql_get_ssl_cipher(mysql);
+    cipher = name ? name : "";
+    const char* tls = nullptr;
+    if (name)
+        mariadb_get_infov(mysql, MARIADB_CONNECTION_TLS_VERSION, &tls);
+    version = tls ? tls : "";
 }
 
 bool requestEncryption(MYSQL* mysql, const std::string& caFile, std::string& error)

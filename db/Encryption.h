@@ -13,6 +13,9 @@ std::string sessionCipher(const BlogConnection& connection);
 // Its TLS version, e.g. "TLSv1.3"; empty when it travels in clear text.
 std::string sessionTlsVersion(const BlogConnection& connection);
 
+// What a connection object that has just connected agreed on: TLS version and cipher, or empty texts.
+void readNegotiatedTls(MYSQL* mysql, std::string& version, std::string& cipher);
+
 // Sets a connection object, before it connects, to use TLS: whenever the server offers it when
 // there is no CA file, and only with a certificate that the CA signed for the host otherwise.
 // False, with the reason, when the CA file cannot be read.
