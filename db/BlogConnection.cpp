@@ -94,27 +94,34 @@ BlogConnection openConnection(const ConnectionOptions& options)
 
     BlogConnection connection;
     std::lock_guard lock(openLock);
-    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql(mysql_init(nullptr));
-    if (!mysql) {
-        connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
-        return connection;
-    }
-    mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
-    mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
-    mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
-    // A server must never be able to ask us for a local file.
-    const unsigned noLocalFiles = 0;
-    mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
-    std::string refusal;
-    if (!requestEncryption(mysql.get(), options.caFile, refusal)) {
-        connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
-        return connection;
-    }
-
-    if (!mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
-                            absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
-                            0)) {
+    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql;
+    // Without a CA file encryption is only wished for: a server whose TLS this machine cannot
+    // speak (an old MySQL offering only TLS 1.0 or 1.1, which OpenSSL 3 refuses) gets a session
+    // in clear text, as before, and the completion message says so.
+    for (const bool encrypt : {true, false}) {
+        mysql.reset(mysql_init(nullptr));
+        if (!mysql) {
+            connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
+            return connection;
+        }
+        mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
+        mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
+        mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
+        // A server must never be able to ask us for a local file.
+        const unsigned noLocalFiles = 0;
+        mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
+        std::string refusal;
+        if (encrypt && !requestEncryption(mysql.get(), options.caFile, refusal)) {
+            connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
+            return connection;
+        }
+        if (mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
+                               absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
+                               0))
+            break;
         const unsigned error = mysql_errno(mysql.get());
+        if (error == CR_SSL_CONNECTION_ERROR && options.caFile.empty() && encrypt)
+            continue;
         if (error == CR_SSL_CONNECTION_ERROR && !options.caFile.empty())
             connection.rememberError(error, explainTlsRefusal(address.host, options.caFile, mysql_error(mysql.get())));
         else

@@ -51,13 +51,18 @@ bool requestEncryption(MYSQL* mysql, const std::string& caFile, std::string& err
 
 std::string explainTlsRefusal(const std::string& host, const std::string& caFile, const std::string& libraryError)
 {
+    const auto says = [&libraryError](const char* words) { return libraryError.find(words) != std::string::npos; };
     std::string reason;
-    if (libraryError.find("SSL is required") != std::string::npos)
+    if (says("SSL is required"))
         reason = "the server offers no TLS, so it cannot show a certificate to check against the CA file " + caFile;
-    else if (libraryError.find("Validation of SSL server certificate failed") != std::string::npos)
+    else if (says("Validation of SSL server certificate failed"))
         reason = "the server's certificate is not made out to the host name " + host + " (CA file " + caFile + ")";
-    else
+    else if (says("self-signed certificate") || says("unable to get local issuer certificate"))
         reason = "the server's certificate is not signed by the CA in " + caFile;
+    else if (says("certificate"))
+        reason = "the server's certificate was not accepted (CA file " + caFile + ")";
+    else
+        reason = "no encrypted connection could be agreed with the server";
     return "refused the server: " + reason + " [" + libraryError + "]";
 }
 

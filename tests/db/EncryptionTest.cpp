@@ -14,6 +14,9 @@ TEST(Encryption, TlsWheneverOfferedAndTheCertificateCheckedWhenACaFileIsGiven)
 {
     const TestCertificates& certificates = testCertificates();
     const PrivateServer tlsServer(certificates.serverOptions());
+    // Only TLS 1.1, as old MySQL servers offer it and this machine's OpenSSL refuses.
+    const PrivateServer oldTlsServer(certificates.serverOptions() + " --tls-version=TLSv1.1");
+    const std::string oldTls = oldTlsServer.address();
     const std::string tls = tlsServer.address();
     const std::string otherName = "127.0.0.2:" + tls.substr(tls.rfind(':') + 1);
     const std::string plain = testServer().address();
@@ -33,6 +36,8 @@ TEST(Encryption, TlsWheneverOfferedAndTheCertificateCheckedWhenACaFileIsGiven)
         {"made out to another host", otherName, certificates.ca, false, "not made out to the host name 127.0.0.2"},
         {"not offered, a CA file", plain, certificates.ca, false, "the server offers no TLS"},
         {"no such CA file", tls, certificates.ca + ".missing", false, "cannot be read"},
+        {"offered in a version refused, no CA file", oldTls, "", false, ""},
+        {"offered in a version refused, a CA file", oldTls, certificates.ca, false, "no encrypted connection"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
