@@ -93,6 +93,7 @@ double replay(const std::string& address, const std::string& file)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // a run of an hour shows how far it is
     const double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
     const int delay = argc > 2 ? std::atoi(argv[2]) : 20;
     auto scaled = [scale](int count) { return std::max(1, static_cast<int>(count * scale)); };
@@ -100,6 +101,7 @@ int main(int argc, char** argv)
     std::printf("an emlog blog of %d articles, %d comments, %d attachments, %d categories, %d tags, %d links\n",
                 size.articles, size.comments, size.attachments, size.categories, size.tags, size.links);
     makeEmlogBlog(emlogName, size);
+    std::printf("our run through the relay...\n");
     const LatencyRelay relay("127.0.0.1", server().port, std::chrono::milliseconds(delay));
     const std::string loopback = server().address();
 
@@ -118,6 +120,7 @@ int main(int argc, char** argv)
     BlogConnection source = connect(ourWordPress);
     const std::uint64_t rows = dumpRows(source, changed, multiRow, singleRow);
 
+    std::printf("%.2f s; the client's replays...\n", oursRelayed);
     freshWordPress(replayWordPress, changed);
     const double multiRelayed = replay(relay.address(), multiRow);
     const auto replayed = checksums(replayWordPress);
