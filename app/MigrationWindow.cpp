@@ -203,8 +203,9 @@ void MigrationWindow::startRun()
         return utf8(fieldText(QStringLiteral("txt_%1_%2").arg(QString::fromUtf8(name), QString::fromUtf8(blog))));
     };
     auto connectionFields = [&field](const char* blog) {
-        return ConnectionFields{field("服务器", blog), field("用户名", blog), field("密码", blog),
-                                field("数据库", blog)};
+        // No CA file: the window has no field for one, so TLS is used whenever the server offers it.
+        return ConnectionFields{
+            field("服务器", blog), field("用户名", blog), field("密码", blog), field("数据库", blog), {}};
     };
     RunSettings settings;
     settings.emlog = connectionFields("emlog");

@@ -1,7 +1,10 @@
 #include "BenchSupport.h"
 
+#include "BlogGenerator.h"
 #include "EmlogSchema.h"
 #include "MigrationRun.h"
+#include "Migrations.h"
+#include "Sessions.h"
 
 #include <sys/resource.h>
 
@@ -13,13 +16,13 @@
 
 namespace kestrel::bench {
 
-namespace {
-
-[[noreturn]] void fail(const std::string& message)
+void fail(const std::string& message)
 {
     std::cerr << "benchmark: " << message << "\n";
     std::exit(1);
 }
+
+namespace {
 
 void shell(const std::string& command)
 {
@@ -81,6 +84,30 @@ void installWordPress(const std::string& name, const std::string& prefix)
     recreateDatabase(name);
     shell(std::string(KESTREL_SOURCE_DIR) + "/scripts/wordpress.sh install '" KESTREL_BINARY_DIR "' " +
           server().address() + " " + name + " " + prefix + " >/dev/null");
+}
+
+const std::vector<MigrationStep> migrationSteps = {{"posts", "文章", migratePosts},
+                                                   {"comments", "评论", migrateComments},
+                                                   {"attachments", "附件", migrateAttachments},
+                                                   {"categories", "分类", migrateCategories},
+                                                   {"tags", "标签", migrateTags},
+                                                   {"links", "友情链接", migrateLinks}};
+
+void makeEmlogBlog(const std::string& database, const BlogSize& size)
+{
+    recreateDatabase(database);
+    BlogConnection emlog = connect(database);
+    createEmlogTables(emlog);
+    generateBlog(emlog, size);
+}
+
+void openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase, const std::string& address)
+{
+    if (!connectEmlog({address, "root", "", emlogDatabase, {}}))
+        fail("cannot open the emlog session: " + emlogSession().lastError());
+    if (!connectWordPress({address, "root", "", wordPressDatabase, {}}))
+        fail("cannot open the WordPress session: " + wordPressSession().lastError());
+    emptyWordPressTables(wordPressSession());
 }
 
 double peakResidentMiB()

@@ -4,6 +4,11 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
+
+namespace kestrel {
+struct MigrationRun;
+}
 
 // What the benchmarks share: the server the bench command started, fresh
 // databases on it, and a stopwatch.
@@ -17,6 +22,9 @@ struct Server
 };
 const Server& server();
 
+// Ends the benchmark with a message.
+[[noreturn]] void fail(const std::string& message);
+
 BlogConnection connect(const std::string& database = {});
 // Runs a statement; a failure ends the benchmark with the server's reason.
 void run(BlogConnection& connection, const std::string& sql);
@@ -29,6 +37,24 @@ void createEmlogTables(BlogConnection& connection, const std::string& prefix = "
 void emptyWordPressTables(BlogConnection& connection);
 // A database made by WordPress's own installer.
 void installWordPress(const std::string& name, const std::string& prefix = "wp_");
+
+// A fresh database holding a generated emlog blog of this size (see BlogGenerator.h).
+struct BlogSize;
+void makeEmlogBlog(const std::string& database, const BlogSize& size);
+
+// Opens a run's two sessions as the window does, by default on the bench server, and empties
+// WordPress's tables first; a failure ends the benchmark.
+void openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase,
+                  const std::string& address = server().address());
+
+// The migrations of a whole run, in the order the window runs them.
+struct MigrationStep
+{
+    const char* name;    // in the figures
+    const char* logName; // in the failure log
+    void (*migrate)(MigrationRun&);
+};
+extern const std::vector<MigrationStep> migrationSteps;
 
 // Peak resident memory of this process, in MiB.
 double peakResidentMiB();

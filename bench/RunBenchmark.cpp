@@ -27,44 +27,10 @@ struct Timing
     double seconds = 0;
 };
 
-using Migration = void (*)(MigrationRun&);
-struct Step
-{
-    const char* name;
-    const char* logName;
-    Migration migrate;
-};
-const Step steps[] = {{"posts", "文章", migratePosts},
-                      {"comments", "评论", migrateComments},
-                      {"attachments", "附件", migrateAttachments},
-                      {"categories", "分类", migrateCategories},
-                      {"tags", "标签", migrateTags},
-                      {"links", "友情链接", migrateLinks}};
-
-void makeEmlogBlog(const std::string& database, const BlogSize& size)
-{
-    recreateDatabase(database);
-    BlogConnection emlog = connect(database);
-    createEmlogTables(emlog);
-    generateBlog(emlog, size);
-}
-
-// Opens the run's two sessions as the window does, and empties WordPress's six tables.
-void openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase)
-{
-    const std::string address = server().address();
-    if (!connectEmlog({address, "root", "", emlogDatabase}) ||
-        !connectWordPress({address, "root", "", wordPressDatabase})) {
-        std::fprintf(stderr, "cannot open the run's sessions\n");
-        std::exit(1);
-    }
-    emptyWordPressTables(wordPressSession());
-}
-
 std::vector<Timing> migrateAll(MigrationRun& run)
 {
     std::vector<Timing> timings;
-    for (const Step& step : steps) {
+    for (const MigrationStep& step : migrationSteps) {
         const Stopwatch stopwatch;
         step.migrate(run);
         timings.push_back({step.name, run.failures.tally(step.logName).read, stopwatch.seconds()});

@@ -21,7 +21,7 @@ const QString description =
 
 struct BlogOptions
 {
-    QCommandLineOption server, user, database, prefix, passwordFile;
+    QCommandLineOption server, user, database, prefix, passwordFile, ca;
 };
 
 BlogOptions blogOptions(const QString& name, const QString& blog, const ConnectionFields& fields,
@@ -42,12 +42,18 @@ BlogOptions blogOptions(const QString& name, const QString& blog, const Connecti
         option(QStringLiteral("prefix"), QStringLiteral("%1 的表前缀。"), QStringLiteral("PREFIX"), prefix),
         QCommandLineOption(name + QStringLiteral("-password-file"),
                            QStringLiteral("从这个文件的第一行读 %1 数据库的密码。").arg(blog), QStringLiteral("FILE")),
+        QCommandLineOption(name + QStringLiteral("-ca"),
+                           QStringLiteral("用这个 CA 证书文件验证 %1 数据库服务器的证书和主机名，验证不过就不连接。"
+                                          "不给时，服务器支持 TLS 就加密，但不验证。")
+                               .arg(blog),
+                           QStringLiteral("FILE")),
     };
 }
 
 void addBlogOptions(QCommandLineParser& parser, const BlogOptions& options)
 {
-    parser.addOptions({options.server, options.user, options.database, options.prefix, options.passwordFile});
+    parser.addOptions(
+        {options.server, options.user, options.database, options.prefix, options.passwordFile, options.ca});
 }
 
 // Fills one blog's fields; false when its prefix could not be used in a statement.
@@ -57,6 +63,7 @@ bool readBlogOptions(const QCommandLineParser& parser, const BlogOptions& option
     fields.server = parser.value(options.server).toStdString();
     fields.user = parser.value(options.user).toStdString();
     fields.database = parser.value(options.database).toStdString();
+    fields.caFile = parser.value(options.ca).toStdString();
     const QString prefixText = parser.value(options.prefix);
     prefix = prefixText.toStdString();
     passwordFile = parser.value(options.passwordFile);

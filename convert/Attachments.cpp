@@ -4,11 +4,11 @@
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
+#include "Posts.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
-#include "Terms.h"
-#include "Posts.h"
 #include "Slugs.h"
+#include "Terms.h"
 #include "TextHelpers.h"
 #include "Users.h"
 
@@ -87,7 +87,8 @@ void migrateAttachments(MigrationRun& run)
                    if (blogId != 0) {
                        const auto article = articles.find(blogId);
                        if (article == articles.end()) {
-                           writer.fail("posts", source, "article gid=" + std::to_string(blogId) + " is not in WordPress");
+                           writer.fail("posts", source,
+                                       "article gid=" + std::to_string(blogId) + " is not in WordPress");
                            return;
                        }
                        parent = article->second.id;

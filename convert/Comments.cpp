@@ -86,10 +86,10 @@ void migrateComments(MigrationRun& run)
                    }
                    const auto article = articles.find(comment.gid);
                    if (article == articles.end()) {
-                       thisRun[comment.cid] = {writer.fail("comments", source,
-                                                           "article gid=" + std::to_string(comment.gid) +
-                                                               " is not in WordPress"),
-                                               0};
+                       thisRun[comment.cid] = {
+                           writer.fail("comments", source,
+                                       "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
+                           0};
                        return;
                    }
                    CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
@@ -101,9 +101,9 @@ void migrateComments(MigrationRun& run)
                    } else if (const auto placed = thisRun.find(comment.pid);
                               comment.pid != 0 && placed != thisRun.end()) {
                        place.parentId = placed->second.id;
-                       write.after = RowWrite::After{placed->second.ticket, "the comment it replies to (cid=" +
-                                                                                std::to_string(comment.pid) +
-                                                                                ") did not arrive"};
+                       write.after = RowWrite::After{placed->second.ticket,
+                                                     "the comment it replies to (cid=" + std::to_string(comment.pid) +
+                                                         ") did not arrive"};
                    }
                    write.rows.push_back({"comments", buildCommentFields(run.wordPress, comment, place)});
                    write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid)});

@@ -22,8 +22,8 @@ FailureLog::Tally& FailureLog::tally(std::string_view migration)
 
 bool FailureLog::worthReporting() const
 {
-    return !m_entries.empty() || std::any_of(m_tallies.begin(), m_tallies.end(),
-                                             [](const Tally& tally) { return tally.alreadyThere > 0; });
+    return !m_entries.empty() ||
+           std::any_of(m_tallies.begin(), m_tallies.end(), [](const Tally& tally) { return tally.alreadyThere > 0; });
 }
 
 std::string FailureLog::summary() const
@@ -39,8 +39,8 @@ std::string FailureLog::summary() const
             addLine(tally.migration + "：无法读取 emlog 表");
         else
             addLine(tally.migration + "：读取 " + std::to_string(tally.read) + " 行，写入 " +
-                    std::to_string(tally.written) + " 行，已存在 " + std::to_string(tally.alreadyThere) +
-                    " 行，失败 " + std::to_string(tally.failed) + " 行");
+                    std::to_string(tally.written) + " 行，已存在 " + std::to_string(tally.alreadyThere) + " 行，失败 " +
+                    std::to_string(tally.failed) + " 行");
     }
     std::vector<std::string> untallied;
     for (const Entry& entry : m_entries) {

@@ -19,10 +19,10 @@ namespace {
 std::set<std::pair<std::string, std::string>> linksInWordPress(MigrationRun& run)
 {
     std::set<std::pair<std::string, std::string>> links;
-    if (!executeWithReconnect(run, run.wordPress,
-                              "SELECT link_url, link_name FROM " + run.wordPressTable("links")))
+    ResultSet rows =
+        selectWithReconnect(run, run.wordPress, "SELECT link_url, link_name FROM " + run.wordPressTable("links"));
+    if (!rows)
         return links;
-    ResultSet rows = storeResult(run.wordPress);
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
         std::pair<std::string, std::string> link;
         readField(rows, 0, link.first);

@@ -1,8 +1,8 @@
 #include "MigrationRun.h"
 
 #include "BlogConnection.h"
-#include "ResultSet.h"
 #include "Reconnect.h"
+#include "ResultSet.h"
 #include "Sessions.h"
 
 #include <condition_variable>
@@ -64,7 +64,7 @@ std::vector<RowPosition> parentsFirst(ResultSet& rows, std::string_view idColumn
     for (std::size_t i = 0; i < table.size(); ++i) {
         // Walk up to the first ancestor not yet placed, then place the chain from the top down.
         chain.clear();
-        for (std::size_t at = i; !placed[at]; ) {
+        for (std::size_t at = i; !placed[at];) {
             placed[at] = 1; // also ends a loop of parents
             chain.push_back(at);
             const auto parent = byId.find(table[at].parent);
@@ -93,9 +93,7 @@ bool forEachRow(MigrationRun& run, const TableReading& reading, const std::funct
                             std::to_string(run.emlog.lastErrorNumber()) + " " + run.emlog.lastError());
         return false;
     };
-    if (!executeWithReconnect(run, run.emlog, "Select * From " + table))
-        return failRead();
-    ResultSet rows = storeResult(run.emlog);
+    ResultSet rows = selectWithReconnect(run, run.emlog, "Select * From " + table);
     if (!rows)
         return failRead();
     run.setStatusText(std::string(reading.openingText));
@@ -121,11 +119,9 @@ bool forEachRow(MigrationRun& run, const TableReading& reading, const std::funct
 std::optional<EmlogValues> readEmlogColumns(MigrationRun& run, std::string_view table, std::string_view idColumn,
                                             std::string_view column)
 {
-    if (!executeWithReconnect(run, run.emlog,
-                              "SELECT " + std::string(idColumn) + ", " + std::string(column) + " FROM " +
-                                  run.emlogTable(table)))
-        return std::nullopt;
-    ResultSet rows = storeResult(run.emlog);
+    ResultSet rows = selectWithReconnect(run, run.emlog,
+                                         "SELECT " + std::string(idColumn) + ", " + std::string(column) + " FROM " +
+                                             run.emlogTable(table));
     if (!rows)
         return std::nullopt;
     EmlogValues values;

@@ -26,7 +26,7 @@ inline constexpr std::string_view wordPressTables[] = {"comments",           "po
 inline constexpr std::string_view wordPressMetaTables[] = {"postmeta", "commentmeta", "termmeta"};
 // Every WordPress table a run writes rows into. Users are never emptied.
 inline constexpr std::string_view wordPressTablesWritten[] = {
-    "posts",         "postmeta",           "comments", "commentmeta", "terms", "termmeta",
+    "posts",         "postmeta",           "comments", "commentmeta", "terms",   "termmeta",
     "term_taxonomy", "term_relationships", "links",    "users",       "usermeta"};
 
 // How long a run rests: once after emptying the WordPress tables, and once per

@@ -16,9 +16,8 @@ void migrateComments(MigrationRun& run);
 void migrateAttachments(MigrationRun& run);
 void migrateLinks(MigrationRun& run);
 
-inline constexpr void (*allMigrations[])(MigrationRun&) = {migrateUsers,    migrateCategories,  migrateTags,
-                                                           migratePosts,    migrateComments,    migrateAttachments,
-                                                           migrateLinks};
+inline constexpr void (*allMigrations[])(MigrationRun&) = {
+    migrateUsers, migrateCategories, migrateTags, migratePosts, migrateComments, migrateAttachments, migrateLinks};
 
 // Empties what a run writes: posts, comments, terms, links and their meta, and the
 // options that named deleted posts. Users are never emptied.

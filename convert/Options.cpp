@@ -14,11 +14,11 @@ namespace {
 
 std::optional<std::string> wordPressOption(MigrationRun& run, std::string_view name)
 {
-    if (!executeWithReconnect(run, run.wordPress,
-                              "SELECT option_value FROM " + run.wordPressTable("options") +
-                                  " WHERE option_name=" + quotedLiteral(run.wordPress, name)))
+    ResultSet result = selectWithReconnect(run, run.wordPress,
+                                           "SELECT option_value FROM " + run.wordPressTable("options") +
+                                               " WHERE option_name=" + quotedLiteral(run.wordPress, name));
+    if (!result)
         return std::nullopt;
-    ResultSet result = storeResult(run.wordPress);
     std::string value;
     if (rowCount(result) == 0 || !readField(result, 0, value))
         return std::nullopt;
@@ -32,30 +32,26 @@ bool setWordPressOption(MigrationRun& run, std::string_view name, std::string_vi
     const std::string quotedValue = quotedLiteral(run.wordPress, value);
     return executeWithReconnect(run, run.wordPress,
                                 "INSERT INTO " + table + " (option_name, option_value, autoload) VALUES (" +
-                                    quotedName + "," + quotedValue + ",'yes') ON DUPLICATE KEY UPDATE option_value=" +
-                                    quotedValue);
+                                    quotedName + "," + quotedValue +
+                                    ",'yes') ON DUPLICATE KEY UPDATE option_value=" + quotedValue);
 }
 
 bool postExists(MigrationRun& run, std::int64_t id)
 {
-    if (!executeWithReconnect(run, run.wordPress,
-                              "SELECT COUNT(*) FROM " + run.wordPressTable("posts") + " WHERE ID=" + std::to_string(id)))
-        return true; // when in doubt, leave the option alone
-    ResultSet result = storeResult(run.wordPress);
-    std::int64_t count = 1;
-    readField(result, 0, count);
-    return count > 0;
+    // When in doubt, leave the option alone.
+    return selectNumber(run, run.wordPress,
+                        "SELECT COUNT(*) FROM " + run.wordPressTable("posts") + " WHERE ID=" + std::to_string(id))
+               .value_or(1) > 0;
 }
 
 } // namespace
 
 std::vector<std::string> siteAddresses(MigrationRun& run)
 {
-    if (!executeWithReconnect(run, run.emlog,
-                              "SELECT option_value FROM " + run.emlogTable("options") +
-                                  " WHERE option_name='blogurl'"))
+    ResultSet result = selectWithReconnect(
+        run, run.emlog, "SELECT option_value FROM " + run.emlogTable("options") + " WHERE option_name='blogurl'");
+    if (!result)
         return {};
-    ResultSet result = storeResult(run.emlog);
     std::string address;
     if (rowCount(result) == 0 || !readField(result, 0, address))
         return {};

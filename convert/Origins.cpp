@@ -51,9 +51,9 @@ std::optional<Copies> findCopies(MigrationRun& run, const OriginKey& key)
                         std::string(owner.idColumn) + "=m." + std::string(key.ownerColumn) +
                         (isTerm ? " AND o.taxonomy='" + taxonomy + "'" : "") + " WHERE m.meta_key='" +
                         std::string(key.key) + "'";
-    if (!executeWithReconnect(run, run.wordPress, query))
+    ResultSet rows = selectWithReconnect(run, run.wordPress, query);
+    if (!rows)
         return std::nullopt;
-    ResultSet rows = storeResult(run.wordPress);
     if (!rows)
         return std::nullopt;
     Copies copies;
@@ -91,10 +91,10 @@ std::string originCheck(MigrationRun& run, const OriginKey& key, std::int64_t em
 std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, std::string_view bareTable,
                                                         std::string_view column)
 {
-    if (!executeWithReconnect(run, run.wordPress,
-                              "SELECT DISTINCT " + std::string(column) + " FROM " + run.wordPressTable(bareTable)))
+    ResultSet rows = selectWithReconnect(
+        run, run.wordPress, "SELECT DISTINCT " + std::string(column) + " FROM " + run.wordPressTable(bareTable));
+    if (!rows)
         return std::nullopt;
-    ResultSet rows = storeResult(run.wordPress);
     if (!rows)
         return std::nullopt;
     std::unordered_set<std::int64_t> ids;
@@ -110,9 +110,9 @@ std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, std::
 std::unordered_set<std::string> textsInUse(MigrationRun& run, const std::string& query)
 {
     std::unordered_set<std::string> texts;
-    if (!executeWithReconnect(run, run.wordPress, query))
+    ResultSet rows = selectWithReconnect(run, run.wordPress, query);
+    if (!rows)
         return texts;
-    ResultSet rows = storeResult(run.wordPress);
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
         std::string text;
         readField(rows, 0, text);

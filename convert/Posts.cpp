@@ -164,11 +164,12 @@ void migratePosts(MigrationRun& run)
             // A page under a page that never existed stands at the top.
             if (const auto parent = copies.find(article.parent); article.parent != 0 && parent != copies.end()) {
                 place.parent = parent->second.id;
-            } else if (const auto written = thisRun.find(article.parent); article.parent != 0 && written != thisRun.end()) {
+            } else if (const auto written = thisRun.find(article.parent);
+                       article.parent != 0 && written != thisRun.end()) {
                 place.parent = written->second.id;
-                write.after = RowWrite::After{written->second.ticket, "its parent page gid=" +
-                                                                          std::to_string(article.parent) +
-                                                                          " did not arrive"};
+                write.after =
+                    RowWrite::After{written->second.ticket,
+                                    "its parent page gid=" + std::to_string(article.parent) + " did not arrive"};
             }
             write.rows.push_back({"posts", buildPostFields(run, article, place, addresses)});
             write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid)});

@@ -259,12 +259,8 @@ RowWriter::Outcome RowWriter::failedStatement(std::string_view table, Failure& f
 
 bool RowWriter::arrived(const Queued& queued)
 {
-    if (queued.row.arrivalCheck.empty() ||
-        !executeWithReconnect(m_run, m_run.wordPress, queued.row.arrivalCheck))
-        return false;
-    ResultSet result = storeResult(m_run.wordPress);
-    std::int64_t count = 0;
-    return readField(result, 0, count) && count > 0;
+    return !queued.row.arrivalCheck.empty() &&
+           selectNumber(m_run, m_run.wordPress, queued.row.arrivalCheck).value_or(0) > 0;
 }
 
 void RowWriter::resolve(const Queued& queued, State state, bool changed)
@@ -294,16 +290,11 @@ bool RowWriter::transactional()
         std::string tables;
         for (const std::string_view bare : wordPressTablesWritten)
             tables += (tables.empty() ? "'" : ",'") + m_run.wordPressTable(bare) + "'";
-        bool atomic = false;
-        if (executeWithReconnect(m_run, m_run.wordPress,
-                                 "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() AND "
-                                 "TABLE_NAME IN (" +
-                                     tables + ") AND ENGINE<>'InnoDB'")) {
-            ResultSet result = storeResult(m_run.wordPress);
-            std::int64_t others = 1;
-            atomic = readField(result, 0, others) && others == 0;
-        }
-        m_run.transactional = atomic;
+        m_run.transactional =
+            selectNumber(m_run, m_run.wordPress,
+                         "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE()"
+                         " AND TABLE_NAME IN (" +
+                             tables + ") AND ENGINE<>'InnoDB'") == std::optional<std::int64_t>(0);
     }
     return *m_run.transactional;
 }

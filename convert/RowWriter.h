@@ -31,7 +31,7 @@ struct RowWrite
         std::string reason; // why this row cannot arrive when that one did not
     };
 
-    std::string sourceId;      // "gid=5"
+    std::string sourceId;       // "gid=5"
     std::vector<TableRow> rows; // the row itself first, then its meta and links
     // Why it arrives without some of its links (a category that is not in WordPress, say):
     // it is written, and counted so, and each problem is logged.

@@ -14,13 +14,7 @@ namespace {
 std::optional<std::int64_t> largestOf(MigrationRun& run, BlogConnection& session, const std::string& table,
                                       std::string_view column)
 {
-    if (!executeWithReconnect(run, session, "Select max(" + std::string(column) + ") From " + table))
-        return std::nullopt;
-    ResultSet result = storeResult(session);
-    std::int64_t largest = 0;
-    if (!readField(result, 0, largest))
-        return std::nullopt;
-    return largest;
+    return selectNumber(run, session, "Select max(" + std::string(column) + ") From " + table);
 }
 
 } // namespace
@@ -70,8 +64,7 @@ TermIds termIdsInUse(MigrationRun& run, std::int64_t largestEmlogId)
 RowWrite termWrite(MigrationRun& run, const OriginKey& key, const NewTerm& newTerm)
 {
     RowWrite write;
-    write.sourceId =
-        std::string(key.key == origin::category.key ? "sid=" : "tid=") + std::to_string(newTerm.emlogId);
+    write.sourceId = std::string(key.key == origin::category.key ? "sid=" : "tid=") + std::to_string(newTerm.emlogId);
     Assignments term(run.wordPress);
     term.add("term_id", newTerm.id).add("name", newTerm.name).add("slug", newTerm.slug);
     Assignments termTaxonomy(run.wordPress);
@@ -91,8 +84,8 @@ RowWrite termWrite(MigrationRun& run, const OriginKey& key, const NewTerm& newTe
 std::unordered_set<std::string> termSlugs(MigrationRun& run, std::string_view taxonomy)
 {
     return textsInUse(run, "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
-                               run.wordPressTable("term_taxonomy") + " x ON x.term_id=t.term_id WHERE x.taxonomy=" +
-                               quotedLiteral(run.wordPress, taxonomy));
+                               run.wordPressTable("term_taxonomy") +
+                               " x ON x.term_id=t.term_id WHERE x.taxonomy=" + quotedLiteral(run.wordPress, taxonomy));
 }
 
 TableRow termLink(MigrationRun& run, std::int64_t postId, std::int64_t termTaxonomyId)

@@ -45,11 +45,11 @@ struct WordPressUsers
 WordPressUsers wordPressUsers(MigrationRun& run)
 {
     WordPressUsers users;
-    if (!executeWithReconnect(run, run.wordPress,
-                              "SELECT ID, user_login, user_email, user_nicename FROM " + run.wordPressTable("users") +
-                                  " ORDER BY ID"))
+    ResultSet rows = selectWithReconnect(run, run.wordPress,
+                                         "SELECT ID, user_login, user_email, user_nicename FROM " +
+                                             run.wordPressTable("users") + " ORDER BY ID");
+    if (!rows)
         return users;
-    ResultSet rows = storeResult(run.wordPress);
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
         std::int64_t id = 0;
         std::string login, email, nicename;
@@ -67,14 +67,10 @@ WordPressUsers wordPressUsers(MigrationRun& run)
 
 bool hasEmlogTable(MigrationRun& run, std::string_view bare)
 {
-    if (!executeWithReconnect(run, run.emlog,
-                              "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() AND "
-                              "TABLE_NAME=" +
-                                  quotedLiteral(run.emlog, run.emlogTable(bare))))
-        return false;
-    ResultSet result = storeResult(run.emlog);
-    std::int64_t count = 0;
-    return readField(result, 0, count) && count > 0;
+    return selectNumber(run, run.emlog,
+                        "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() AND TABLE_NAME=" +
+                            quotedLiteral(run.emlog, run.emlogTable(bare)))
+               .value_or(0) > 0;
 }
 
 // The WordPress user an emlog user already is, if any.
@@ -162,19 +158,18 @@ Authors findAuthors(MigrationRun& run)
 {
     Authors authors;
     const std::string capabilitiesKey = run.wordPressPrefix + "capabilities";
-    if (executeWithReconnect(run, run.wordPress,
-                             "SELECT MIN(u.ID) FROM " + run.wordPressTable("users") + " u JOIN " +
-                                 run.wordPressTable("usermeta") + " m ON m.user_id=u.ID AND m.meta_key=" +
-                                 quotedLiteral(run.wordPress, capabilitiesKey) +
-                                 " WHERE m.meta_value LIKE '%\"administrator\"%'")) {
-        ResultSet result = storeResult(run.wordPress);
-        std::int64_t administrator = 0;
-        if (readField(result, 0, administrator) && administrator > 0)
-            authors.administrator = administrator;
-    }
-    if (!hasEmlogTable(run, "user") || !executeWithReconnect(run, run.emlog, "Select * From " + run.emlogTable("user")))
+    const std::int64_t administrator =
+        selectNumber(run, run.wordPress,
+                     "SELECT MIN(u.ID) FROM " + run.wordPressTable("users") + " u JOIN " +
+                         run.wordPressTable("usermeta") +
+                         " m ON m.user_id=u.ID AND m.meta_key=" + quotedLiteral(run.wordPress, capabilitiesKey) +
+                         " WHERE m.meta_value LIKE '%\"administrator\"%'")
+            .value_or(0);
+    if (administrator > 0)
+        authors.administrator = administrator;
+    if (!hasEmlogTable(run, "user"))
         return authors;
-    ResultSet rows = storeResult(run.emlog);
+    ResultSet rows = selectWithReconnect(run, run.emlog, "Select * From " + run.emlogTable("user"));
     const WordPressUsers users = wordPressUsers(run);
     const Copies copies = findCopies(run, origin::user).value_or(Copies{});
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
@@ -194,8 +189,7 @@ void migrateUsers(MigrationRun& run)
     const Copies copies = findCopies(run, origin::user).value_or(Copies{});
     FreeIds free(largestId(run, "users", "ID").value_or(0));
     const std::string registeredNow = formatDateTime(unixTimeToUtc(
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count()));
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count()));
 
     RowWriter writer(run, migration);
     forEachRow(run, {migration, "user", "初始化转换用户...", "正在转换用户.", {}}, [&](const ResultSet& rows) {
@@ -227,8 +221,7 @@ void migrateUsers(MigrationRun& run)
             .add("user_pass", user.hash)
             .add("user_nicename", nicename)
             .add("user_email", user.email)
-            .add("user_registered",
-                 user.created > 0 ? formatDateTime(unixTimeToUtc(user.created)) : registeredNow)
+            .add("user_registered", user.created > 0 ? formatDateTime(unixTimeToUtc(user.created)) : registeredNow)
             .add("display_name", shown);
         write.rows.push_back({"users", std::move(row)});
         auto meta = [&](std::string_view key, std::string_view value) {

@@ -22,7 +22,7 @@ public:
 
     const std::string& text() const noexcept { return m_text; }
     const std::string& columns() const noexcept { return m_columns; } // "a,b,c"
-    std::string tuple() const { return "(" + m_values + ")"; }          // "('x','y','z')"
+    std::string tuple() const { return "(" + m_values + ")"; }        // "('x','y','z')"
 
 private:
     const BlogConnection* m_connection;

@@ -1,5 +1,6 @@
 #include "BlogConnection.h"
 
+#include "Encryption.h"
 #include "ResultSet.h"
 
 #include <errmsg.h>
@@ -36,12 +37,6 @@ bool isPortText(std::string_view text)
     return port > 0 && port <= 65535;
 }
 
-bool failNoSession(BlogConnection& connection)
-{
-    connection.rememberError(CR_SERVER_GONE_ERROR, "no open session");
-    return false;
-}
-
 } // namespace
 
 void BlogConnection::Closer::operator()(MYSQL* mysql) const noexcept
@@ -60,6 +55,15 @@ void BlogConnection::rememberError(unsigned number, std::string text)
 {
     m_errorNumber = number;
     m_error = std::move(text);
+}
+
+bool BlogConnection::failWithoutSession()
+{
+    rememberError(CR_SERVER_GONE_ERROR, m_reopenFailure.empty() ? "no open session"
+                                                                : "the session was lost and could not be opened "
+                                                                  "again: " +
+                                                                      m_reopenFailure);
+    return false;
 }
 
 ServerAddress parseServerAddress(const std::string& server)
@@ -82,33 +86,52 @@ ServerAddress parseServerAddress(const std::string& server)
     return {server, 0};
 }
 
-BlogConnection openConnection(const std::string& server, const std::string& user, const std::string& password,
-                              const std::string& database, unsigned port)
+BlogConnection openConnection(const ConnectionOptions& options)
 {
-    ServerAddress address = parseServerAddress(server);
-    if (port != 0)
-        address.port = port;
+    ServerAddress address = parseServerAddress(options.server);
+    if (options.port != 0)
+        address.port = options.port;
 
     BlogConnection connection;
     std::lock_guard lock(openLock);
-    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql(mysql_init(nullptr));
-    if (!mysql) {
-        connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
+    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql;
+    // Without a CA file encryption is only wished for: a server whose TLS this machine cannot
+    // speak (an old MySQL offering only TLS 1.0 or 1.1, which OpenSSL 3 refuses) gets a session
+    // in clear text, as before, and the completion message says so.
+    for (const bool encrypt : {true, false}) {
+        mysql.reset(mysql_init(nullptr));
+        if (!mysql) {
+            connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
+            return connection;
+        }
+        mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
+        mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
+        mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
+        // A server must never be able to ask us for a local file.
+        const unsigned noLocalFiles = 0;
+        mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
+        std::string refusal;
+        if (encrypt && !requestEncryption(mysql.get(), options.caFile, refusal)) {
+            connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
+            return connection;
+        }
+        if (mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
+                               absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
+                               0))
+            break;
+        const unsigned error = mysql_errno(mysql.get());
+        if (error == CR_SSL_CONNECTION_ERROR && options.caFile.empty() && encrypt)
+            continue;
+        if (error == CR_SSL_CONNECTION_ERROR && !options.caFile.empty())
+            connection.rememberError(error, explainTlsRefusal(address.host, options.caFile, mysql_error(mysql.get())));
+        else
+            connection.rememberError(error, mysql_error(mysql.get()));
         return connection;
     }
-    mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
-    mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
-    mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
-    // A server must never be able to ask us for a local file.
-    const unsigned noLocalFiles = 0;
-    mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
-
-    if (!mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(user), absentIfEmpty(password),
-                            absentIfEmpty(database), address.port, nullptr, 0)) {
-        connection.rememberError(mysql_errno(mysql.get()), mysql_error(mysql.get()));
-        return connection;
-    }
+    readNegotiatedTls(mysql.get(), connection.m_tlsVersion, connection.m_tlsCipher);
     connection.m_mysql = std::move(mysql);
+    connection.m_options = options;
+    connection.m_reopenable = true;
     if (executeSql(connection, "SELECT @@max_allowed_packet")) {
         ResultSet result = storeResult(connection);
         std::int64_t bytes = 0;
@@ -118,15 +141,67 @@ BlogConnection openConnection(const std::string& server, const std::string& user
     return connection;
 }
 
+BlogConnection openConnection(const std::string& server, const std::string& user, const std::string& password,
+                              const std::string& database, unsigned port)
+{
+    return openConnection(ConnectionOptions{server, user, password, database, port, {}});
+}
+
 void closeConnection(BlogConnection& connection)
 {
     connection.m_mysql.reset();
 }
 
+bool reconnect(BlogConnection& connection)
+{
+    if (!connection.m_reopenable)
+        return connection.failWithoutSession();
+    connection.m_mysql.reset();
+    BlogConnection fresh = openConnection(connection.m_options);
+    bool reopened = static_cast<bool>(fresh);
+    if (reopened && !connection.m_characterSet.empty())
+        reopened = setCharacterSet(fresh, connection.m_characterSet.c_str());
+    for (std::size_t i = 0; reopened && i < connection.m_settings.size(); ++i)
+        reopened = executeSql(fresh, connection.m_settings[i]);
+    if (!reopened) {
+        connection.rememberError(fresh.lastErrorNumber(), fresh.lastError());
+        connection.m_reopenFailure = std::to_string(fresh.lastErrorNumber()) + " " + fresh.lastError();
+        return false;
+    }
+    connection.m_mysql = std::move(fresh.m_mysql);
+    connection.m_maxStatementBytes = fresh.m_maxStatementBytes;
+    connection.m_tlsVersion = std::move(fresh.m_tlsVersion);
+    connection.m_tlsCipher = std::move(fresh.m_tlsCipher);
+    connection.m_reopenFailure.clear();
+    return true;
+}
+
+bool setCharacterSet(BlogConnection& connection, const char* name)
+{
+    if (!connection)
+        return connection.failWithoutSession();
+    if (mysql_set_character_set(connection.handle(), name) != 0) {
+        connection.rememberError();
+        return false;
+    }
+    connection.m_characterSet = name;
+    return true;
+}
+
+bool applySessionSetting(BlogConnection& connection, const std::string& statement)
+{
+    if (!executeSql(connection, statement))
+        return false;
+    auto& settings = connection.m_settings;
+    if (std::find(settings.begin(), settings.end(), statement) == settings.end())
+        settings.push_back(statement);
+    return true;
+}
+
 bool executeSql(BlogConnection& connection, std::string_view statement)
 {
     if (!connection)
-        return failNoSession(connection);
+        return connection.failWithoutSession();
     // The whole statement goes, zero bytes included: under NO_BACKSLASH_ESCAPES
     // a zero byte inside a quoted value can only be sent as itself.
     const std::uint64_t limit = connection.maxStatementBytes();
@@ -164,7 +239,7 @@ bool deleteRows(BlogConnection& connection, std::string_view table, std::string_
 ResultSet storeResult(BlogConnection& connection)
 {
     if (!connection) {
-        failNoSession(connection);
+        connection.failWithoutSession();
         return {};
     }
     MYSQL_RES* result = mysql_store_result(connection.handle());

@@ -12,6 +12,21 @@ namespace kestrel {
 
 class ResultSet;
 
+// Where and how to open a session. A session keeps them, so that a lost one
+// can be opened again the same way; the password never goes into a message.
+struct ConnectionOptions
+{
+    std::string server; // "host", "host:port" or "[v6 address]:port"
+    std::string user;
+    std::string password;
+    std::string database;
+    unsigned port = 0; // when not 0, it wins over a port in the server field
+    // A CA certificate file. Without one, the session is encrypted whenever the server offers
+    // TLS and in clear text when it does not. With one, TLS is required and the server's
+    // certificate must be signed by that CA and made out to the host connected to.
+    std::string caFile;
+};
+
 // One open session with a MySQL server. A default-made (null) connection
 // stands for "no session": every operation on it does nothing and fails.
 // Failures are values: the connection keeps the error of its last failed
@@ -35,11 +50,23 @@ public:
     // Takes the library's error of the last call on this session.
     void rememberError();
     void rememberError(unsigned number, std::string text);
+    // Records that there is no session to send a statement on (and why, after a failed
+    // reconnect), as the library's "gone away" error. Always false.
+    bool failWithoutSession();
+
+    // Whether the server's certificate was checked against a CA file when the session was opened.
+    bool verifiesServer() const noexcept { return !m_options.caFile.empty(); }
+    // The TLS version and cipher agreed when the session was opened, kept so that they can be
+    // told even after the session was lost; empty for a session in clear text.
+    const std::string& tlsVersion() const noexcept { return m_tlsVersion; }
+    const std::string& tlsCipher() const noexcept { return m_tlsCipher; }
 
 private:
-    friend BlogConnection openConnection(const std::string&, const std::string&, const std::string&, const std::string&,
-                                         unsigned);
+    friend BlogConnection openConnection(const ConnectionOptions&);
     friend void closeConnection(BlogConnection&);
+    friend bool reconnect(BlogConnection&);
+    friend bool setCharacterSet(BlogConnection&, const char*);
+    friend bool applySessionSetting(BlogConnection&, const std::string&);
 
     struct Closer
     {
@@ -49,6 +76,15 @@ private:
     std::uint64_t m_maxStatementBytes = 0;
     unsigned m_errorNumber = 0;
     std::string m_error;
+
+    // What reconnect() needs: how the session was opened, and what was set on it since.
+    bool m_reopenable = false;
+    ConnectionOptions m_options;
+    std::string m_characterSet;
+    std::vector<std::string> m_settings;
+    std::string m_reopenFailure; // why the last reconnect() failed, for the statements that follow
+    std::string m_tlsVersion;
+    std::string m_tlsCipher;
 };
 
 // Where to connect, taken from the text of a server field: "host",
@@ -63,9 +99,21 @@ ServerAddress parseServerAddress(const std::string& server);
 // Opens a session. Empty texts are passed to the library as absent, so its
 // defaults apply. A port of 0 lets the server field choose (or the default).
 // On failure the connection is null and carries the library's error.
+BlogConnection openConnection(const ConnectionOptions& options);
 BlogConnection openConnection(const std::string& server, const std::string& user, const std::string& password,
                               const std::string& database, unsigned port = 0);
 void closeConnection(BlogConnection& connection);
+
+// Opens a new session in place of a lost one, exactly as the first was opened (server,
+// user, database, TLS, timeouts), and makes again the settings made on it since: its
+// character set and session variables. The old session is closed first. False, and a null
+// connection with the reason, when that fails or the connection was never opened.
+bool reconnect(BlogConnection& connection);
+
+// Sets the session's character set (the library call: escaping must know it too); kept for reconnect().
+bool setCharacterSet(BlogConnection& connection, const char* name);
+// Runs a statement that sets up the session ("SET SESSION ..."); kept for reconnect() when it succeeds.
+bool applySessionSetting(BlogConnection& connection, const std::string& statement);
 
 // Runs one statement. One longer than the server takes is refused here, with
 // the server's own error number: sent, it would make the server drop the session.

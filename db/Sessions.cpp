@@ -14,7 +14,8 @@ BlogConnection wordPressSlot;
 
 BlogConnection open(const ConnectionFields& fields)
 {
-    return openConnection(fields.server, fields.user, fields.password, fields.database);
+    return openConnection(
+        ConnectionOptions{fields.server, fields.user, fields.password, fields.database, 0, fields.caFile});
 }
 
 // The modes WordPress removes from its own sessions (wpdb::set_sql_mode).
@@ -68,12 +69,7 @@ bool useUnicode(BlogConnection& connection)
 {
     if (!connection)
         return false;
-    // The library call, not a bare SET NAMES: escaping must know the character set too.
-    if (mysql_set_character_set(connection.handle(), "utf8mb4") == 0 ||
-        mysql_set_character_set(connection.handle(), "utf8") == 0)
-        return true;
-    connection.rememberError();
-    return false;
+    return setCharacterSet(connection, "utf8mb4") || setCharacterSet(connection, "utf8");
 }
 
 bool useWordPressSqlMode(BlogConnection& connection)
@@ -93,7 +89,7 @@ bool useWordPressSqlMode(BlogConnection& connection)
             continue;
         kept += kept.empty() ? mode : "," + mode;
     }
-    return executeSql(connection, "SET SESSION sql_mode=" + quotedLiteral(connection, kept));
+    return applySessionSetting(connection, "SET SESSION sql_mode=" + quotedLiteral(connection, kept));
 }
 
 } // namespace kestrel

@@ -13,6 +13,8 @@ struct ConnectionFields
     std::string user;
     std::string password;
     std::string database;
+    // A CA certificate file the server must prove itself with; empty for none (see ConnectionOptions).
+    std::string caFile = {};
 };
 
 // The two sessions of a migration run, one per blog, process-wide.

@@ -2,6 +2,7 @@
 # Builds the benchmarks (optimised) and runs them against a MariaDB server of their own.
 #   scripts/bench.sh                      all of them
 #   scripts/bench.sh BENCHMARK [ARGS...]  one, e.g. scripts/bench.sh bench_tags 200 2000
+#                                         or scripts/bench.sh bench_latency 0.1 (a tenth of the blog)
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,3 +28,5 @@ echo "== bench_run: a whole generated blog"
 echo "== bench_tags: the tags migration grows linearly"
 "$build/bench/bench_tags" 200 2000
 "$build/bench/bench_tags" 500 5000
+echo "== bench_latency: the whole run over a path of 40 ms a round trip, and on loopback"
+"$build/bench/bench_latency"

@@ -11,11 +11,11 @@ namespace {
 
 // Characters WordPress drops from a slug it saves: soft hyphen, inverted marks, angle and
 // curly quotes, bullet, symbols, lone accents and the characters that take no width.
-constexpr std::array<char32_t, 44> dropped = {
-    0x00AD, 0x00A1, 0x00BF, 0x00AB, 0x00BB, 0x2039, 0x203A, 0x2018, 0x2019, 0x201C, 0x201D,
-    0x201A, 0x201B, 0x201E, 0x201F, 0x2022, 0x00A9, 0x00AE, 0x00B0, 0x2026, 0x2122, 0x00B4,
-    0x02CA, 0x0301, 0x0341, 0x0300, 0x0304, 0x030C, 0x200B, 0x200C, 0x200D, 0x200E, 0x200F,
-    0x202A, 0x202B, 0x202C, 0x202D, 0x202E, 0x2060, 0x2061, 0x2062, 0x2063, 0x2064, 0xFEFF};
+constexpr std::array<char32_t, 44> dropped = {0x00AD, 0x00A1, 0x00BF, 0x00AB, 0x00BB, 0x2039, 0x203A, 0x2018, 0x2019,
+                                              0x201C, 0x201D, 0x201A, 0x201B, 0x201E, 0x201F, 0x2022, 0x00A9, 0x00AE,
+                                              0x00B0, 0x2026, 0x2122, 0x00B4, 0x02CA, 0x0301, 0x0341, 0x0300, 0x0304,
+                                              0x030C, 0x200B, 0x200C, 0x200D, 0x200E, 0x200F, 0x202A, 0x202B, 0x202C,
+                                              0x202D, 0x202E, 0x2060, 0x2061, 0x2062, 0x2063, 0x2064, 0xFEFF};
 
 char32_t decode(std::string_view character)
 {
@@ -150,7 +150,8 @@ std::string uniqueSlug(std::string slug, const std::string& fallback, std::unord
 {
     if (slug.empty())
         slug = fallback;
-    const bool number = !slug.empty() && std::all_of(slug.begin(), slug.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool number =
+        !slug.empty() && std::all_of(slug.begin(), slug.end(), [](char c) { return c >= '0' && c <= '9'; });
     std::string unique = number ? slug + "-2" : slug;
     for (int n = number ? 3 : 2; taken.count(unique); ++n) {
         const std::string suffix = "-" + std::to_string(n);

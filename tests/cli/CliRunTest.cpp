@@ -45,6 +45,7 @@ TEST_F(CliRunTest, ExitStatusSaysHowTheRunEnded)
         {"a password file that is not there", {"--emlog-password-file=/nonexistent/pw"}, 2, "/nonexistent/pw"},
         {"no server there", {"--emlog-server=127.0.0.1:1"}, 2, "emlog博客数据库连接失败."},
         {"no such database", {"--wp-database=kt_no_such_database"}, 2, "WordPress博客数据库连接失败."},
+        {"a CA file asks for a verified session", {"--wp-ca=" + testCertificates().ca}, 2, "offers no TLS"},
         {"every row arrives", {"--empty-first", "--yes", "--pacing=none"}, 0, "转换完成"},
         {"rows fail", {"--empty-first", "--yes", "--pacing=none"}, 1, "友情链接", "DROP TABLE wp_links"},
     };

@@ -12,7 +12,7 @@ namespace {
 
 ConnectionFields fieldsFor(const std::string& database, const std::string& password = "")
 {
-    return {testServer().address(), "root", password, database};
+    return {testServer().address(), "root", password, database, {}};
 }
 
 class SessionsTest : public ::testing::Test

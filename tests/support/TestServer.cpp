@@ -118,10 +118,12 @@ void PrivateServer::restart()
     start();
 }
 
-void loadSampleBlog(const std::string& database, const std::string& prefix, EmlogVersion version)
+void loadSampleBlog(const std::string& database, const std::string& prefix, EmlogVersion version,
+                    const std::string& serverAddress)
 {
-    runCommand(shellQuoted(sourceDir() + "/scripts/sample/load-emlog.sh") + " " + shellQuoted(testServer().address()) +
-               " " + shellQuoted(database) + " " + shellQuoted(prefix) + " utf8mb4 " + sample::versionName(version) +
+    runCommand(shellQuoted(sourceDir() + "/scripts/sample/load-emlog.sh") + " " +
+               shellQuoted(serverAddress.empty() ? testServer().address() : serverAddress) + " " +
+               shellQuoted(database) + " " + shellQuoted(prefix) + " utf8mb4 " + sample::versionName(version) +
                " 2>&1");
 }
 
@@ -182,6 +184,37 @@ std::string sampleRowsToCopy(BlogConnection& emlog, std::string_view originKey, 
     };
     const std::string count = queryValue(emlog, counts.at(std::string(originKey)));
     return count + "/" + count;
+}
+
+std::string TestCertificates::serverOptions() const
+{
+    return "--bind-address=127.0.0.1,127.0.0.2 --ssl-ca=" + ca + " --ssl-cert=" + serverCertificate +
+           " --ssl-key=" + serverKey;
+}
+
+const TestCertificates& testCertificates()
+{
+    // Removed again when the test process ends.
+    struct Folder
+    {
+        std::string path = std::string(KESTREL_BINARY_DIR) + "/test-tls/" + std::to_string(getpid());
+        ~Folder() { std::system(("rm -rf " + shellQuoted(path)).c_str()); }
+    };
+    static const Folder folder;
+    static const TestCertificates certificates = [] {
+        const std::string dir = shellQuoted(folder.path);
+        const std::string newKey = "openssl req -newkey rsa:2048 -nodes -days 2 ";
+        runCommand("(rm -rf " + dir + " && mkdir -p " + dir + " && cd " + dir + " && " + newKey +
+                   "-x509 -subj '/CN=Kestrel test CA' -keyout ca.key -out ca.pem && " + newKey +
+                   "-x509 -subj '/CN=Kestrel other CA' -keyout other.key -out other.pem && " + newKey +
+                   "-subj '/CN=127.0.0.1' -keyout server.key -out server.csr && "
+                   "echo 'subjectAltName=IP:127.0.0.1' >server.ext && "
+                   "openssl x509 -req -days 2 -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial "
+                   "-extfile server.ext -out server.pem) 2>&1");
+        return TestCertificates{folder.path + "/ca.pem", folder.path + "/other.pem", folder.path + "/server.pem",
+                                folder.path + "/server.key"};
+    }();
+    return certificates;
 }
 
 const ServerInfo& testServer()

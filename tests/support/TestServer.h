@@ -80,9 +80,10 @@ std::string sourceDir();
 
 using sample::EmlogVersion;
 
-// Loads the project's sample emlog blog into a database (created when missing), in a version's tables.
+// Loads the project's sample emlog blog into a database (created when missing), in a version's tables,
+// on the test server unless told.
 void loadSampleBlog(const std::string& database, const std::string& prefix = "emlog_",
-                    EmlogVersion version = EmlogVersion::Pro);
+                    EmlogVersion version = EmlogVersion::Pro, const std::string& serverAddress = {});
 
 // The rows of the sample blog that name something it does not have (comment 28 and
 // attachment 7 belong to the deleted article 14, ...): every run reports them, as
@@ -122,6 +123,20 @@ private:
     std::string m_options;
     unsigned m_port = 0;
 };
+
+// A CA and a server certificate it signed for 127.0.0.1 only, made with openssl once per test
+// process, and a second CA that signed nothing here.
+struct TestCertificates
+{
+    std::string ca;
+    std::string otherCa;
+    std::string serverCertificate;
+    std::string serverKey;
+    // PrivateServer options for TLS with that certificate. The server also listens on
+    // 127.0.0.2, an address of this machine that the certificate is not made out to.
+    std::string serverOptions() const;
+};
+const TestCertificates& testCertificates();
 
 // Creates emlog's tables, as a version's installer makes them, under a prefix.
 void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_",

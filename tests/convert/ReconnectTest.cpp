@@ -1,0 +1,69 @@
+#include "Reconnect.h"
+#include "MigrationRun.h"
+#include "ResultSet.h"
+#include "TestServer.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+std::vector<std::string> reconnectingTexts(const std::string& blog, int attempts)
+{
+    std::vector<std::string> texts;
+    for (int i = 1; i <= attempts; ++i)
+        texts.push_back("正在重新连接" + blog + "博客数据库...(第" + std::to_string(i) + "次)");
+    return texts;
+}
+
+} // namespace
+
+// A run whose server went away: it says it is reconnecting, waits longer each time, and
+// carries on when the server is back, gives up when it stays away, and stops when asked to.
+TEST(ReopenLostSession, WaitsLongerEachTimeUntilTheServerIsBackOrGivesUp)
+{
+    PrivateServer server;
+    BlogConnection emlog = openConnection(server.address(), "root", "", "");
+    BlogConnection wordPress = openConnection(server.address(), "root", "", "");
+    ASSERT_TRUE(emlog && wordPress);
+    MigrationRun run(emlog, wordPress);
+    std::vector<std::string> statuses;
+    std::vector<milliseconds> pauses;
+    bool comesBack = true;
+    run.setStatusText = [&](const std::string& text) { statuses.push_back(text); };
+    run.sleep = [&](milliseconds pause, std::stop_token) {
+        pauses.push_back(pause);
+        if (comesBack && pauses.size() == 3)
+            server.restart();
+    };
+
+    server.kill();
+    ResultSet rows = selectWithReconnect(run, wordPress, "SELECT 7");
+    std::string value;
+    EXPECT_TRUE(readField(rows, 0, value)) << wordPress.lastError();
+    EXPECT_EQ(value, "7");
+    EXPECT_EQ(statuses, reconnectingTexts("WordPress", 3));
+    EXPECT_EQ(pauses, (std::vector<milliseconds>{milliseconds(500), milliseconds(1000), milliseconds(2000)}));
+
+    statuses.clear();
+    pauses.clear();
+    comesBack = false;
+    server.kill();
+    EXPECT_FALSE(executeWithReconnect(run, emlog, "SELECT 1"));
+    EXPECT_EQ(statuses, reconnectingTexts("emlog", 6));
+    EXPECT_EQ(pauses.back(), milliseconds(16000));
+    // Given up: the next statement fails at once, naming the reason, without waiting all over again.
+    EXPECT_FALSE(executeWithReconnect(run, emlog, "SELECT 1"));
+    EXPECT_EQ(pauses.size(), 6u);
+    EXPECT_NE(emlog.lastError().find("could not be opened again"), std::string::npos) << emlog.lastError();
+
+    // A stop asked for while waiting ends the reconnecting.
+    std::stop_source stop;
+    run.stopToken = stop.get_token();
+    run.sleep = [&](milliseconds, std::stop_token) { stop.request_stop(); };
+    statuses.clear();
+    EXPECT_FALSE(executeWithReconnect(run, wordPress, "SELECT 1"));
+    EXPECT_EQ(statuses, reconnectingTexts("WordPress", 1));
+}
