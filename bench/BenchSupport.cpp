@@ -86,11 +86,12 @@ void installWordPress(const std::string& name, const std::string& prefix)
           server().address() + " " + name + " " + prefix + " >/dev/null");
 }
 
-const std::vector<MigrationStep> migrationSteps = {{"posts", "文章", migratePosts},
+// In the order a run makes them (the generated blog has no users).
+const std::vector<MigrationStep> migrationSteps = {{"categories", "分类", migrateCategories},
+                                                   {"tags", "标签", migrateTags},
+                                                   {"posts", "文章", migratePosts},
                                                    {"comments", "评论", migrateComments},
                                                    {"attachments", "附件", migrateAttachments},
-                                                   {"categories", "分类", migrateCategories},
-                                                   {"tags", "标签", migrateTags},
                                                    {"links", "友情链接", migrateLinks}};
 
 void makeEmlogBlog(const std::string& database, const BlogSize& size)

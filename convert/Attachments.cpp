@@ -57,14 +57,13 @@ Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t
 
 void migrateAttachments(MigrationRun& run)
 {
-    const Copies copies = findCopies(run, origin::attachment).value_or(Copies{});
-    const Copies articles = findCopies(run, origin::article).value_or(Copies{});
-    const std::int64_t author = findAuthors(run).administrator;
+    const Copies& copies = copiesOf(run, origin::attachment);
+    const Copies& articles = copiesOf(run, origin::article);
+    const std::int64_t author = authorsOf(run).administrator;
     // Attachments share the posts' numbers: theirs come after every post and every
     // article still to come, so that a later run's article keeps its own number.
-    FreeIds free(largestEmlogId(run, "blog", "gid"));
-    free.keepAbove(largestId(run, "posts", "ID").value_or(0));
-    std::unordered_set<std::string> slugs = postNames(run);
+    FreeIds free(largestId(run, "posts", "ID").value_or(0), [&run] { return largestEmlogId(run, "blog", "gid"); });
+    std::unordered_set<std::string>& slugs = postNames(run);
 
     RowWriter writer(run, migration);
     forEachRow(run, {migration, "attachment", "初始化转换博客附件...", "正在转换附件.", run.pacing.attachments},
@@ -100,7 +99,7 @@ void migrateAttachments(MigrationRun& run)
                    write.rows.push_back(
                        {"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName, filePath, slug)});
                    write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid)});
-                   write.arrivalCheck = originCheck(run, origin::attachment, aid);
+                   write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};
                    writer.write(std::move(write));
                });
     writer.finish();

@@ -28,12 +28,12 @@ struct Category
 void migrateCategories(MigrationRun& run)
 {
     constexpr std::string_view migration = "分类";
-    const Copies copies = findCopies(run, origin::category).value_or(Copies{});
+    const Copies& copies = copiesOf(run, origin::category);
     // A category new to WordPress takes the articles earlier runs copied; an article new
     // in this run brings its own link.
-    const Copies articles = findCopies(run, origin::article).value_or(Copies{});
+    const Copies& articles = copiesOf(run, origin::article);
     std::optional<std::unordered_multimap<std::int64_t, std::int64_t>> articlesBySort;
-    TermIds ids = termIdsInUse(run, largestEmlogId(run, "sort", "sid"));
+    TermIds ids = termIdsInUse(run, [&run] { return largestEmlogId(run, "sort", "sid"); });
     std::unordered_set<std::string> slugs = termSlugs(run, "category");
 
     RowWriter writer(run, migration);

@@ -63,9 +63,9 @@ Assignments buildCommentFields(const BlogConnection& connection, const Comment& 
 
 void migrateComments(MigrationRun& run)
 {
-    const Copies copies = findCopies(run, origin::comment).value_or(Copies{});
-    const Copies articles = findCopies(run, origin::article).value_or(Copies{});
-    const Authors users = findAuthors(run);
+    const Copies& copies = copiesOf(run, origin::comment);
+    const Copies& articles = copiesOf(run, origin::article);
+    const Authors& users = authorsOf(run);
     // WordPress numbers comments itself; ours take the numbers after its own.
     FreeIds free(largestId(run, "comments", "comment_ID").value_or(0));
 
@@ -107,7 +107,7 @@ void migrateComments(MigrationRun& run)
                    }
                    write.rows.push_back({"comments", buildCommentFields(run.wordPress, comment, place)});
                    write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid)});
-                   write.arrivalCheck = originCheck(run, origin::comment, comment.cid);
+                   write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
                    thisRun[comment.cid] = {writer.write(std::move(write)), place.id};
                });
     writer.finish();

@@ -39,8 +39,8 @@ void migrateLinks(MigrationRun& run)
     constexpr std::string_view migration = "友情链接";
     const auto existing = linksInWordPress(run);
     std::unordered_set<std::int64_t> used =
-        usedIds(run, "links", "link_id").value_or(std::unordered_set<std::int64_t>{});
-    FreeIds free(largestEmlogId(run, "link", "id"));
+        usedIds(run, "SELECT link_id FROM " + run.wordPressTable("links")).value_or(std::unordered_set<std::int64_t>{});
+    FreeIds free(0, [&run] { return largestEmlogId(run, "link", "id"); });
     for (const std::int64_t id : used)
         free.keepAbove(id);
 

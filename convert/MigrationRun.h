@@ -1,6 +1,8 @@
 #pragma once
 
 #include "FailureLog.h"
+#include "Origins.h"
+#include "Users.h"
 
 #include <chrono>
 #include <functional>
@@ -72,6 +74,14 @@ struct MigrationRun
     std::unordered_map<std::string, unsigned> expectedWarnings;
     // Whether the WordPress tables can undo a row (InnoDB); asked once.
     std::optional<bool> transactional;
+    // What the run knows of WordPress: asked once, and kept up to date with what the run
+    // writes, on the understanding that nothing else writes WordPress meanwhile.
+    struct Known
+    {
+        std::unordered_map<std::string_view, Copies> copies; // by origin key
+        std::optional<Authors> authors;
+        std::optional<std::unordered_set<std::string>> postNames;
+    } known;
 
     bool stopRequested() const { return stopToken.stop_requested(); }
     void pace(milliseconds interval);

@@ -39,8 +39,11 @@ bool isDecimal(std::string_view text)
 
 } // namespace
 
-std::optional<Copies> findCopies(MigrationRun& run, const OriginKey& key)
+Copies& copiesOf(MigrationRun& run, const OriginKey& key)
 {
+    if (const auto known = run.known.copies.find(key.key); known != run.known.copies.end())
+        return known->second;
+    Copies& copies = run.known.copies[key.key];
     const Owner owner = ownerOf(key);
     const bool isTerm = key.metaTable == "termmeta";
     // A term's meta names its term; links name its term_taxonomy row of the right taxonomy.
@@ -53,10 +56,7 @@ std::optional<Copies> findCopies(MigrationRun& run, const OriginKey& key)
                         std::string(key.key) + "'";
     ResultSet rows = selectWithReconnect(run, run.wordPress, query);
     if (!rows)
-        return std::nullopt;
-    if (!rows)
-        return std::nullopt;
-    Copies copies;
+        return copies;
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
         std::string emlogId;
         Copy copy;
@@ -88,13 +88,9 @@ std::string originCheck(MigrationRun& run, const OriginKey& key, std::int64_t em
            "' AND meta_value='" + std::to_string(emlogId) + "'";
 }
 
-std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, std::string_view bareTable,
-                                                        std::string_view column)
+std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, const std::string& query)
 {
-    ResultSet rows = selectWithReconnect(
-        run, run.wordPress, "SELECT DISTINCT " + std::string(column) + " FROM " + run.wordPressTable(bareTable));
-    if (!rows)
-        return std::nullopt;
+    ResultSet rows = selectWithReconnect(run, run.wordPress, query);
     if (!rows)
         return std::nullopt;
     std::unordered_set<std::int64_t> ids;
@@ -119,6 +115,15 @@ std::unordered_set<std::string> textsInUse(MigrationRun& run, const std::string&
         texts.insert(asciiLower(text));
     }
     return texts;
+}
+
+std::int64_t FreeIds::take()
+{
+    if (m_alsoAbove) {
+        keepAbove(m_alsoAbove());
+        m_alsoAbove = nullptr;
+    }
+    return m_next++;
 }
 
 std::int64_t FreeIds::keepOrTake(std::int64_t wanted, const std::unordered_set<std::int64_t>& used)

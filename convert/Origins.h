@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,10 +46,10 @@ struct Copy
 // The rows of one kind already in WordPress, by emlog id.
 using Copies = std::unordered_map<std::int64_t, Copy>;
 
-// Reads the rows of one kind that earlier runs copied: those whose origin meta
-// names an emlog id and whose owner still exists (meta left behind by a deleted
-// row does not count). Nothing when WordPress cannot be asked.
-std::optional<Copies> findCopies(MigrationRun& run, const OriginKey& key);
+// The rows of one kind in WordPress that name an emlog row: asked of WordPress the first
+// time (only meta whose owner still exists counts; meta left behind by a deleted row does
+// not), then kept by the run as it writes more. Empty when WordPress cannot be asked.
+Copies& copiesOf(MigrationRun& run, const OriginKey& key);
 
 // The meta row that marks a copy: (owner, key, emlog id).
 Assignments originMeta(MigrationRun& run, const OriginKey& key, std::int64_t wordPressId, std::int64_t emlogId);
@@ -58,9 +59,8 @@ Assignments ownerMeta(MigrationRun& run, const OriginKey& key, std::int64_t word
 // A query whose count is non-zero once that meta row is in WordPress.
 std::string originCheck(MigrationRun& run, const OriginKey& key, std::int64_t emlogId);
 
-// The values a column of a WordPress table holds; nothing when it cannot be read.
-std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, std::string_view bareTable,
-                                                        std::string_view column);
+// The ids a query of WordPress gives (those a column holds, say); nothing when it cannot be asked.
+std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, const std::string& query);
 
 // The texts a query of WordPress gives (the slugs in use, say); nothing when it cannot be asked.
 std::unordered_set<std::string> textsInUse(MigrationRun& run, const std::string& query);
@@ -71,14 +71,20 @@ std::unordered_set<std::string> textsInUse(MigrationRun& run, const std::string&
 class FreeIds
 {
 public:
-    explicit FreeIds(std::int64_t above = 0) : m_next(above + 1) {}
+    // Above `above`, and above what `alsoAbove` gives: asked only when an id is first taken,
+    // since a run into an empty WordPress never needs it.
+    explicit FreeIds(std::int64_t above = 0, std::function<std::int64_t()> alsoAbove = {})
+        : m_next(above + 1), m_alsoAbove(std::move(alsoAbove))
+    {
+    }
     void keepAbove(std::int64_t id) { m_next = std::max(m_next, id + 1); }
-    std::int64_t take() { return m_next++; }
+    std::int64_t take();
     // `wanted` when it is free, else the next free id.
     std::int64_t keepOrTake(std::int64_t wanted, const std::unordered_set<std::int64_t>& used);
 
 private:
     std::int64_t m_next;
+    std::function<std::int64_t()> m_alsoAbove;
 };
 
 } // namespace kestrel

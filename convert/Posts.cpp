@@ -71,9 +71,12 @@ std::unordered_map<std::int64_t, std::vector<std::int64_t>> tagsByArticle(Migrat
 
 } // namespace
 
-std::unordered_set<std::string> postNames(MigrationRun& run)
+std::unordered_set<std::string>& postNames(MigrationRun& run)
 {
-    return textsInUse(run, "SELECT post_name FROM " + run.wordPressTable("posts") + " WHERE post_name<>''");
+    if (!run.known.postNames)
+        run.known.postNames =
+            textsInUse(run, "SELECT post_name FROM " + run.wordPressTable("posts") + " WHERE post_name<>''");
+    return *run.known.postNames;
 }
 
 std::string replaceApostrophes(std::string_view text)
@@ -125,15 +128,16 @@ Assignments buildPostFields(MigrationRun& run, const Article& article, const Pos
 
 void migratePosts(MigrationRun& run)
 {
-    const Copies copies = findCopies(run, origin::article).value_or(Copies{});
-    const Copies categories = findCopies(run, origin::category).value_or(Copies{});
-    const Copies tags = findCopies(run, origin::tag).value_or(Copies{});
+    const Copies& copies = copiesOf(run, origin::article);
+    const Copies& categories = copiesOf(run, origin::category);
+    const Copies& tags = copiesOf(run, origin::tag);
     const auto tagLists = tagsByArticle(run);
-    const Authors authors = findAuthors(run);
+    const Authors& authors = authorsOf(run);
     const std::vector<std::string> addresses = siteAddresses(run);
-    std::unordered_set<std::int64_t> used = usedIds(run, "posts", "ID").value_or(std::unordered_set<std::int64_t>{});
-    std::unordered_set<std::string> slugs = postNames(run);
-    FreeIds free(largestEmlogId(run, "blog", "gid"));
+    std::unordered_set<std::int64_t> used =
+        usedIds(run, "SELECT ID FROM " + run.wordPressTable("posts")).value_or(std::unordered_set<std::int64_t>{});
+    std::unordered_set<std::string>& slugs = postNames(run);
+    FreeIds free(0, [&run] { return largestEmlogId(run, "blog", "gid"); });
     for (const std::int64_t id : used)
         free.keepAbove(id);
 
@@ -198,7 +202,7 @@ void migratePosts(MigrationRun& run)
                     }
                 }
             }
-            write.arrivalCheck = originCheck(run, origin::article, article.gid);
+            write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};
             const Written written{writer.write(std::move(write)), place.id};
             thisRun[article.gid] = written;
             if (article.top == "y")

@@ -51,8 +51,8 @@ struct PostPlace
 Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place,
                             const std::vector<std::string>& siteAddresses);
 
-// The post names WordPress already has: a new post's must differ.
-std::unordered_set<std::string> postNames(MigrationRun& run);
+// The post names WordPress has, those this run gave included: a new post's must differ.
+std::unordered_set<std::string>& postNames(MigrationRun& run);
 
 // "'" becomes "’" throughout.
 std::string replaceApostrophes(std::string_view text);

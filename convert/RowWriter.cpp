@@ -20,30 +20,6 @@ constexpr auto maxBatchAge = std::chrono::seconds(1);
 constexpr int retriesAfterLoss = 3;
 constexpr unsigned filledWithDefault = 1364; // "Field doesn't have a default value"
 
-// The rows of one table with the same columns, written by one statement.
-struct Group
-{
-    std::string table;
-    const std::string* columns;
-    std::vector<const Assignments*> rows;
-};
-
-std::vector<Group> groupByTable(const std::vector<const RowWrite*>& rows)
-{
-    std::vector<Group> groups;
-    for (const RowWrite* row : rows) {
-        for (const TableRow& tableRow : row->rows) {
-            auto group = std::find_if(groups.begin(), groups.end(), [&](const Group& g) {
-                return g.table == tableRow.table && *g.columns == tableRow.values.columns();
-            });
-            if (group == groups.end())
-                group = groups.insert(groups.end(), Group{tableRow.table, &tableRow.values.columns(), {}});
-            group->rows.push_back(&tableRow.values);
-        }
-    }
-    return groups;
-}
-
 std::string errorText(const BlogConnection& session)
 {
     return std::to_string(session.lastErrorNumber()) + " " + session.lastError();
@@ -61,6 +37,8 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
     const Ticket ticket = m_states.size();
     m_states.push_back(State::Queued);
     Queued queued{ticket, std::move(row)};
+    if (queued.row.copied && queued.row.arrivalCheck.empty())
+        queued.row.arrivalCheck = originCheck(m_run, *queued.row.copied->key, queued.row.copied->emlogId);
     if (queued.row.after && m_states[queued.row.after->ticket] == State::Failed) {
         logFailure(queued, queued.row.rows.front().table, queued.row.after->reason);
         resolve(queued, State::Failed);
@@ -108,49 +86,166 @@ RowWriter::Ticket RowWriter::fail(std::string_view bareTable, std::string source
 void RowWriter::finish()
 {
     flush();
+    collect();
+    commitOpen();
 }
 
 void RowWriter::flush()
 {
-    if (m_queue.empty())
+    Batch batch = std::move(m_queue);
+    m_queue.clear();
+    m_queuedBytes = 0;
+    // Stopped: what was not yet sent is not written, and not counted. What is on its way arrives.
+    if (batch.empty() || m_run.stopRequested())
         return;
-    if (m_run.stopRequested()) {
-        // Stopped: what was not yet sent is not written, and not counted.
-        m_queue.clear();
-        m_queuedBytes = 0;
+    collect();
+    if (!transactional() || !m_run.wordPress.takesSeveralStatements()) {
+        commitOpen();
+        writeAlone(batch, true);
         return;
     }
-    std::vector<Queued*> batch;
-    for (Queued& queued : m_queue)
-        batch.push_back(&queued);
+    send(std::move(batch));
+}
+
+std::vector<RowWriter::Statement> RowWriter::statementsOf(const std::vector<const RowWrite*>& rows) const
+{
+    std::vector<Statement> statements;
+    for (const RowWrite* row : rows) {
+        for (const TableRow& tableRow : row->rows) {
+            const std::string shape = tableRow.table + "(" + tableRow.values.columns() + ")";
+            auto statement = std::find_if(statements.begin(), statements.end(),
+                                          [&](const Statement& s) { return s.shape == shape; });
+            if (statement == statements.end())
+                statement = statements.insert(statements.end(), {tableRow.table, shape,
+                                                                 "insert into " + m_run.wordPressTable(tableRow.table) +
+                                                                     " (" + tableRow.values.columns() + ") values ",
+                                                                 0});
+            statement->text.append(statement->rows++ == 0 ? "" : ",").append(tableRow.values.tuple());
+        }
+    }
+    return statements;
+}
+
+void RowWriter::send(Batch batch)
+{
+    std::vector<const RowWrite*> rows;
+    for (const Queued& queued : batch)
+        rows.push_back(&queued.row);
+    std::vector<Statement> statements = statementsOf(rows);
+    // One exchange: the commit of the batch before, then this one's transaction.
+    std::string packet = m_open.empty() ? "" : "COMMIT;";
+    packet += "START TRANSACTION";
+    for (const Statement& statement : statements)
+        packet.append(";").append(statement.text);
+    if (!sendStatements(m_run.wordPress, packet)) {
+        commitOpen();
+        writeAlone(batch, true);
+        return;
+    }
+    m_sentCommits = !m_open.empty();
+    m_sent = std::move(batch);
+    m_sentStatements = std::move(statements);
+}
+
+void RowWriter::collect()
+{
+    if (m_sent.empty())
+        return;
+    Batch sent = std::move(m_sent);
+    m_sent.clear();
+    const std::vector<StatementResult> results = readStatementResults(m_run.wordPress);
+    std::size_t at = 0;
+    if (m_sentCommits) {
+        Batch open = std::move(m_open);
+        m_open.clear();
+        if (!results[at++].ok) {
+            // Nothing after a failed commit ran.
+            commitFailed(open);
+            writeAlone(sent, true);
+            return;
+        }
+        for (const Queued& queued : open)
+            resolve(queued, State::Arrived);
+    }
+    bool whole = results.size() == at + 1 + m_sentStatements.size() && results[at].ok;
+    for (std::size_t i = 0; whole && i < m_sentStatements.size(); ++i) {
+        const StatementResult& result = results[at + 1 + i];
+        const auto expected = m_run.expectedWarnings.find(m_sentStatements[i].shape);
+        const unsigned perRow = expected == m_run.expectedWarnings.end() ? 0 : expected->second;
+        whole = result.ok && result.warnings <= perRow * m_sentStatements[i].rows;
+    }
+    if (whole) {
+        m_open = std::move(sent);
+        return;
+    }
+    if (isSessionLost(m_run.wordPress)) {
+        // The transaction went with the session: the whole batch again, once it is back.
+        writeAlone(sent, true);
+        return;
+    }
+    // Refused, or taken only with changes: undone, and the rows say which, one at a time.
+    executeSql(m_run.wordPress, "ROLLBACK");
+    writeAlone(sent, false);
+}
+
+void RowWriter::commitOpen()
+{
+    if (m_open.empty())
+        return;
+    Batch open = std::move(m_open);
+    m_open.clear();
+    if (!executeSql(m_run.wordPress, "COMMIT")) {
+        commitFailed(open);
+        return;
+    }
+    for (const Queued& queued : open)
+        resolve(queued, State::Arrived);
+}
+
+void RowWriter::commitFailed(Batch& batch)
+{
+    // A session lost while committing may or may not have taken the batch: a batch is all or
+    // nothing, so its first row says. Any other failed commit undid it.
+    if (isSessionLost(m_run.wordPress) && reopenLostSession(m_run, m_run.wordPress) && arrived(batch.front())) {
+        for (const Queued& queued : batch)
+            resolve(queued, State::Arrived);
+        return;
+    }
+    writeAlone(batch, true);
+}
+
+void RowWriter::writeAlone(Batch& batch, bool wholeFirst)
+{
+    if (batch.empty())
+        return;
+    if (!wholeFirst || batch.size() == 1) {
+        writeOneByOne(batch);
+        return;
+    }
+    std::vector<Queued*> rows;
+    for (Queued& queued : batch)
+        rows.push_back(&queued);
     Failure failure;
     std::string changes;
-    switch (writeWithRetries(batch, m_queue.size() == 1, failure, changes)) {
+    switch (writeWithRetries(rows, false, failure, changes)) {
     case Outcome::Written:
-        if (!changes.empty())
-            logFailure(m_queue.front(), failure.table, "written with changes: " + changes);
-        for (const Queued& queued : m_queue)
-            resolve(queued, State::Arrived, !changes.empty());
+        for (const Queued& queued : batch)
+            resolve(queued, State::Arrived);
         break;
     case Outcome::Refused:
-        if (m_queue.size() > 1) {
-            writeOneByOne();
-            break;
-        }
-        [[fallthrough]];
+        writeOneByOne(batch);
+        break;
     default:
-        for (const Queued& queued : m_queue) {
+        for (const Queued& queued : batch) {
             logFailure(queued, failure.table, failure.error);
             resolve(queued, State::Failed);
         }
     }
-    m_queue.clear();
-    m_queuedBytes = 0;
 }
 
-void RowWriter::writeOneByOne()
+void RowWriter::writeOneByOne(Batch& batch)
 {
-    for (Queued& queued : m_queue) {
+    for (Queued& queued : batch) {
         if (queued.row.after && m_states[queued.row.after->ticket] == State::Failed) {
             logFailure(queued, queued.row.rows.front().table, queued.row.after->reason);
             resolve(queued, State::Failed);
@@ -194,26 +289,21 @@ RowWriter::Outcome RowWriter::writeInTransaction(const std::vector<Queued*>& bat
     BlogConnection& wordPress = m_run.wordPress;
     const bool atomic = transactional();
     if (atomic && !executeSql(wordPress, "START TRANSACTION"))
-        return failedStatement("", failure, false);
+        return failedStatement(batch.front()->row.rows.front().table, failure, false);
 
     std::vector<const RowWrite*> rows;
     for (const Queued* queued : batch)
         rows.push_back(&queued->row);
-    for (const Group& group : groupByTable(rows)) {
-        const std::string table = m_run.wordPressTable(group.table);
-        std::string statement = "insert into " + table + " (" + *group.columns + ") values ";
-        for (std::size_t i = 0; i < group.rows.size(); ++i)
-            statement.append(i == 0 ? "" : ",").append(group.rows[i]->tuple());
-        if (!executeSql(wordPress, statement))
-            return failedStatement(group.table, failure, false);
+    for (const Statement& statement : statementsOf(rows)) {
+        if (!executeSql(wordPress, statement.text))
+            return failedStatement(statement.table, failure, false);
 
         // WordPress's tables have columns without defaults that the server fills in with a
         // warning each; only warnings beyond those mean a value was changed.
-        const std::string shape = table + "(" + *group.columns + ")";
         const unsigned count = warningCount(wordPress);
-        const auto expected = m_run.expectedWarnings.find(shape);
+        const auto expected = m_run.expectedWarnings.find(statement.shape);
         const unsigned perRow = expected == m_run.expectedWarnings.end() ? 0 : expected->second;
-        if (count <= perRow * group.rows.size())
+        if (count <= perRow * statement.rows)
             continue;
         unsigned defaults = 0;
         std::string changed;
@@ -223,31 +313,28 @@ RowWriter::Outcome RowWriter::writeInTransaction(const std::vector<Queued*>& bat
             else
                 changed += (changed.empty() ? "" : "; ") + std::to_string(warning.code) + " " + warning.message;
         }
-        if (group.rows.size() == 1)
-            m_run.expectedWarnings[shape] = defaults;
+        if (statement.rows == 1)
+            m_run.expectedWarnings[statement.shape] = defaults;
         if (changed.empty())
             continue;
-        if (!oneByOne) {
+        if (!oneByOne && atomic) {
             // Which row? Undo the batch and let the rows say it one at a time.
-            if (atomic) {
-                executeSql(wordPress, "ROLLBACK");
-                failure = {group.table, changed};
-                return Outcome::Refused;
-            }
+            executeSql(wordPress, "ROLLBACK");
+            failure = {statement.table, changed};
+            return Outcome::Refused;
         }
-        failure.table = group.table;
+        failure.table = statement.table;
         changes += (changes.empty() ? "" : "; ") + changed;
     }
     if (atomic && !executeSql(wordPress, "COMMIT"))
-        return failedStatement("", failure, true);
+        return failedStatement(batch.front()->row.rows.front().table, failure, true);
     return Outcome::Written;
 }
 
 RowWriter::Outcome RowWriter::failedStatement(std::string_view table, Failure& failure, bool duringCommit)
 {
     BlogConnection& wordPress = m_run.wordPress;
-    failure = {std::string(table.empty() ? m_queue.front().row.rows.front().table : std::string(table)),
-               errorText(wordPress)};
+    failure = {std::string(table), errorText(wordPress)};
     if (isSessionLost(wordPress))
         // Without a transaction every statement before the loss stands: whether the row
         // is there must be asked, as after a commit that got no answer.
@@ -272,6 +359,8 @@ void RowWriter::resolve(const Queued& queued, State state, bool changed)
         ++tally.failed;
         return;
     }
+    if (const auto& copied = queued.row.copied)
+        copiesOf(m_run, *copied->key)[copied->emlogId] = copied->copy;
     // A row that arrived without a link it could not have is written; what it lacks is logged.
     for (const RowWrite::Problem& problem : queued.row.problems)
         logFailure(queued, problem.table, problem.reason);
@@ -290,11 +379,10 @@ bool RowWriter::transactional()
         std::string tables;
         for (const std::string_view bare : wordPressTablesWritten)
             tables += (tables.empty() ? "'" : ",'") + m_run.wordPressTable(bare) + "'";
-        m_run.transactional =
-            selectNumber(m_run, m_run.wordPress,
-                         "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE()"
-                         " AND TABLE_NAME IN (" +
-                             tables + ") AND ENGINE<>'InnoDB'") == std::optional<std::int64_t>(0);
+        m_run.transactional = selectNumber(m_run, m_run.wordPress,
+                                           "SELECT COUNT(*) FROM information_schema.TABLES WHERE "
+                                           "TABLE_SCHEMA=DATABASE() AND TABLE_NAME IN (" +
+                                               tables + ") AND ENGINE<>'InnoDB'") == std::optional<std::int64_t>(0);
     }
     return *m_run.transactional;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Assignments.h"
+#include "Origins.h"
 
 #include <chrono>
 #include <cstddef>
@@ -42,16 +43,25 @@ struct RowWrite
     };
     std::vector<Problem> problems;
     std::optional<After> after; // a row of the same migration that must arrive first
-    // A query whose count is non-zero once this row is in WordPress: asked when a
-    // session was lost before the server could say whether it took the row.
+    // The emlog row this one copies and where it goes: known to the run once it arrived,
+    // and asked after when a session was lost before the server could say whether it did.
+    struct Copied
+    {
+        const OriginKey* key = nullptr;
+        std::int64_t emlogId = 0;
+        Copy copy;
+    };
+    std::optional<Copied> copied;
+    // For a row that carries no origin: a query whose count is non-zero once it is in WordPress.
     std::string arrivalCheck;
 };
 
 // Writes the rows of one migration, many at a time: each batch in one
-// transaction, as multi-row inserts. A batch the server refuses, or takes only
-// by changing a value, is undone and written again row by row, so that the
-// failure log names each failing row with the server's reason. Every row is
-// counted in the migration's tally when its fate is known.
+// transaction, as multi-row inserts sent in one exchange, while the next batch is
+// being made. A batch the server refuses, or takes only by changing a value, is
+// undone and written again row by row, so that the failure log names each
+// failing row with the server's reason. Every row is counted in the migration's
+// tally when its fate is known.
 class RowWriter
 {
 public:
@@ -77,6 +87,7 @@ private:
         Ticket ticket;
         RowWrite row;
     };
+    using Batch = std::vector<Queued>;
     // Written: in WordPress. Refused: undone, with the server's reason. Lost: the
     // session went away before the end. Unknown: it went away while committing.
     enum class Outcome { Written, Refused, Lost, Unknown };
@@ -85,24 +96,45 @@ private:
         std::string table;
         std::string error;
     };
+    // One statement of a batch: the rows of one table with the same columns.
+    struct Statement
+    {
+        std::string table; // bare
+        std::string shape; // table and columns, for the warnings its rows raise on their own
+        std::string text;
+        std::size_t rows = 0;
+    };
 
     void flush();
+    // The pipeline: a batch is sent without waiting, and its outcome read when the next
+    // one is ready to go; its transaction is committed by the next exchange.
+    void send(Batch batch);
+    void collect();
+    void commitOpen();
+    void commitFailed(Batch& batch);
+    // A batch on its own, waiting for each answer: again whole, or row by row.
+    void writeAlone(Batch& batch, bool wholeFirst);
+    void writeOneByOne(Batch& batch);
     Outcome writeWithRetries(const std::vector<Queued*>& batch, bool oneByOne, Failure& failure, std::string& changes);
     Outcome writeInTransaction(const std::vector<Queued*>& batch, bool oneByOne, Failure& failure,
                                std::string& changes);
+    Outcome failedStatement(std::string_view table, Failure& failure, bool duringCommit);
+    std::vector<Statement> statementsOf(const std::vector<const RowWrite*>& rows) const;
     bool arrived(const Queued& queued);
-    void writeOneByOne();
     void resolve(const Queued& queued, State state, bool changed = false);
     void logFailure(const Queued& queued, std::string_view table, const std::string& error);
     bool transactional();
-    Outcome failedStatement(std::string_view table, Failure& failure, bool duringCommit);
 
     MigrationRun& m_run;
     std::string m_migration;
     std::vector<State> m_states;
-    std::vector<Queued> m_queue;
+    Batch m_queue;
     std::size_t m_queuedBytes = 0;
     std::chrono::steady_clock::time_point m_firstQueued;
+    Batch m_sent;                              // on its way, its outcome not read yet
+    std::vector<Statement> m_sentStatements;   // what it was sent as
+    bool m_sentCommits = false;                // whether that exchange began by committing m_open
+    Batch m_open;                              // in WordPress, in a transaction not yet committed
 };
 
 } // namespace kestrel

@@ -40,10 +40,10 @@ std::vector<std::int64_t> splitPostIds(std::string_view list)
 void migrateTags(MigrationRun& run)
 {
     constexpr std::string_view migration = "标签";
-    const Copies copies = findCopies(run, origin::tag).value_or(Copies{});
+    const Copies& copies = copiesOf(run, origin::tag);
     // A tag new to WordPress takes the articles earlier runs copied; an article new in
     // this run brings its own links. An article that is not in emlog at all cannot come.
-    const Copies articles = findCopies(run, origin::article).value_or(Copies{});
+    const Copies& articles = copiesOf(run, origin::article);
     std::optional<std::unordered_set<std::int64_t>> emlogArticles;
     if (const auto gids = readEmlogColumns(run, "blog", "gid", "gid")) {
         emlogArticles.emplace();

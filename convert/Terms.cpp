@@ -45,19 +45,17 @@ std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::
     return largestOf(run, run.emlog, run.emlogTable(bareTable), idColumn).value_or(0);
 }
 
-TermIds termIdsInUse(MigrationRun& run, std::int64_t largestEmlogId)
+TermIds termIdsInUse(MigrationRun& run, std::function<std::int64_t()> largestEmlogId)
 {
     TermIds ids;
-    for (const auto& [table, column] : {std::pair{"terms", "term_id"},
-                                        {"term_taxonomy", "term_taxonomy_id"},
-                                        {"term_relationships", "term_taxonomy_id"}}) {
-        if (auto used = usedIds(run, table, column))
-            ids.used.merge(*used);
-    }
-    std::int64_t largest = largestEmlogId;
+    ids.used = usedIds(run, "SELECT term_id FROM " + run.wordPressTable("terms") +
+                                " UNION SELECT term_taxonomy_id FROM " + run.wordPressTable("term_taxonomy") +
+                                " UNION SELECT term_taxonomy_id FROM " + run.wordPressTable("term_relationships"))
+                   .value_or(std::unordered_set<std::int64_t>{});
+    std::int64_t largest = 0;
     for (const std::int64_t id : ids.used)
         largest = std::max(largest, id);
-    ids.free = FreeIds(largest);
+    ids.free = FreeIds(largest, std::move(largestEmlogId));
     return ids;
 }
 
@@ -77,7 +75,7 @@ RowWrite termWrite(MigrationRun& run, const OriginKey& key, const NewTerm& newTe
     write.rows.push_back({"terms", std::move(term)});
     write.rows.push_back({"term_taxonomy", std::move(termTaxonomy)});
     write.rows.push_back({"termmeta", originMeta(run, key, newTerm.id, newTerm.emlogId)});
-    write.arrivalCheck = originCheck(run, key, newTerm.emlogId);
+    write.copied = RowWrite::Copied{&key, newTerm.emlogId, {newTerm.id, newTerm.id}};
     return write;
 }
 

@@ -33,7 +33,7 @@ struct TermIds
     std::unordered_set<std::int64_t> used;
     FreeIds free;
 };
-TermIds termIdsInUse(MigrationRun& run, std::int64_t largestEmlogId = 0);
+TermIds termIdsInUse(MigrationRun& run, std::function<std::int64_t()> largestEmlogId = {});
 
 // A new term with the same number as term id and term-taxonomy id, and the meta
 // that names its emlog row.

@@ -154,9 +154,11 @@ std::string userNicename(std::string_view login)
     return nicename;
 }
 
-Authors findAuthors(MigrationRun& run)
+const Authors& authorsOf(MigrationRun& run)
 {
-    Authors authors;
+    if (run.known.authors)
+        return *run.known.authors;
+    Authors& authors = run.known.authors.emplace();
     const std::string capabilitiesKey = run.wordPressPrefix + "capabilities";
     const std::int64_t administrator =
         selectNumber(run, run.wordPress,
@@ -171,7 +173,7 @@ Authors findAuthors(MigrationRun& run)
         return authors;
     ResultSet rows = selectWithReconnect(run, run.emlog, "Select * From " + run.emlogTable("user"));
     const WordPressUsers users = wordPressUsers(run);
-    const Copies copies = findCopies(run, origin::user).value_or(Copies{});
+    const Copies& copies = copiesOf(run, origin::user);
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
         const EmlogUser user = readUser(rows);
         if (const std::int64_t id = matchingUser(users, copies, user))
@@ -186,7 +188,7 @@ void migrateUsers(MigrationRun& run)
     if (!hasEmlogTable(run, "user"))
         return;
     WordPressUsers users = wordPressUsers(run);
-    const Copies copies = findCopies(run, origin::user).value_or(Copies{});
+    const Copies& copies = copiesOf(run, origin::user);
     FreeIds free(largestId(run, "users", "ID").value_or(0));
     const std::string registeredNow = formatDateTime(unixTimeToUtc(
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count()));
@@ -232,10 +234,15 @@ void migrateUsers(MigrationRun& run)
         meta(run.wordPressPrefix + "capabilities", capabilities(role.name));
         meta(run.wordPressPrefix + "user_level", std::to_string(role.level));
         write.rows.push_back({"usermeta", originMeta(run, origin::user, id, user.uid)});
-        write.arrivalCheck = originCheck(run, origin::user, user.uid);
+        write.copied = RowWrite::Copied{&origin::user, user.uid, {id, id}};
         writer.write(std::move(write));
     });
     writer.finish();
+    // The users that arrived are the authors of their articles from now on.
+    if (run.known.authors) {
+        for (const auto& [uid, copy] : copies)
+            run.known.authors->byUid.emplace(uid, copy.id);
+    }
 }
 
 } // namespace kestrel

@@ -9,8 +9,8 @@ namespace kestrel {
 
 struct MigrationRun;
 
-// Which WordPress user each emlog user is: the one an earlier run copied, else the
-// WordPress user with the same login, else with the same e-mail.
+// Which WordPress user each emlog user is: the one a run copied, else the WordPress
+// user with the same login, else with the same e-mail.
 struct Authors
 {
     std::unordered_map<std::int64_t, std::int64_t> byUid;
@@ -21,7 +21,8 @@ struct Authors
     // The user of a comment: 0 (a guest) when the commenter has none.
     std::int64_t userOf(std::int64_t uid) const;
 };
-Authors findAuthors(MigrationRun& run);
+// Asked once per run, and kept up to date as the run copies users.
+const Authors& authorsOf(MigrationRun& run);
 
 // The role WordPress gives an emlog user: never more than emlog gave.
 struct Role

@@ -117,7 +117,7 @@ BlogConnection openConnection(const ConnectionOptions& options)
         }
         if (mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
                                absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
-                               0))
+                               options.multiStatements ? CLIENT_MULTI_STATEMENTS : 0))
             break;
         const unsigned error = mysql_errno(mysql.get());
         if (error == CR_SSL_CONNECTION_ERROR && options.caFile.empty() && encrypt)
@@ -217,6 +217,48 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
         return false;
     }
     return true;
+}
+
+bool sendStatements(BlogConnection& connection, std::string_view statements)
+{
+    if (!connection)
+        return connection.failWithoutSession();
+    const std::uint64_t limit = connection.maxStatementBytes();
+    if (limit != 0 && statements.size() >= limit) {
+        connection.rememberError(ER_NET_PACKET_TOO_LARGE, "the statements of " + std::to_string(statements.size()) +
+                                                              " bytes are larger than the server's max_allowed_packet (" +
+                                                              std::to_string(limit) + " bytes); they were not sent");
+        return false;
+    }
+    if (mysql_send_query(connection.handle(), statements.data(), statements.size()) != 0) {
+        connection.rememberError();
+        return false;
+    }
+    return true;
+}
+
+std::vector<StatementResult> readStatementResults(BlogConnection& connection)
+{
+    std::vector<StatementResult> results;
+    if (!connection) {
+        connection.failWithoutSession();
+        results.push_back({});
+        return results;
+    }
+    MYSQL* mysql = connection.handle();
+    int status = mysql_read_query_result(mysql) == 0 ? 0 : 1;
+    while (true) {
+        if (status > 0) {
+            connection.rememberError();
+            results.push_back({});
+            return results;
+        }
+        results.push_back({true, mysql_warning_count(mysql)});
+        mysql_free_result(mysql_store_result(mysql)); // inserts give none; anything else is not wanted
+        status = mysql_next_result(mysql);
+        if (status < 0)
+            return results;
+    }
 }
 
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments)

@@ -25,6 +25,8 @@ struct ConnectionOptions
     // TLS and in clear text when it does not. With one, TLS is required and the server's
     // certificate must be signed by that CA and made out to the host connected to.
     std::string caFile;
+    // Whether a statement may be several, separated by ";": a batch of rows then costs one exchange.
+    bool multiStatements = false;
 };
 
 // One open session with a MySQL server. A default-made (null) connection
@@ -54,12 +56,16 @@ public:
     // reconnect), as the library's "gone away" error. Always false.
     bool failWithoutSession();
 
+    // Whether statements may be sent several at once (see sendStatements()).
+    bool takesSeveralStatements() const noexcept { return m_options.multiStatements; }
     // Whether the server's certificate was checked against a CA file when the session was opened.
     bool verifiesServer() const noexcept { return !m_options.caFile.empty(); }
     // The TLS version and cipher agreed when the session was opened, kept so that they can be
     // told even after the session was lost; empty for a session in clear text.
     const std::string& tlsVersion() const noexcept { return m_tlsVersion; }
     const std::string& tlsCipher() const noexcept { return m_tlsCipher; }
+    // The character set set on the session with setCharacterSet(); empty before.
+    const std::string& characterSet() const noexcept { return m_characterSet; }
 
 private:
     friend BlogConnection openConnection(const ConnectionOptions&);
@@ -118,6 +124,19 @@ bool applySessionSetting(BlogConnection& connection, const std::string& statemen
 // Runs one statement. One longer than the server takes is refused here, with
 // the server's own error number: sent, it would make the server drop the session.
 bool executeSql(BlogConnection& connection, std::string_view statement);
+// Sends statements separated by ";" (on a session opened for several at once) without
+// waiting for the answer, which readStatementResults() then reads: the time the server and
+// the network take can be used to prepare what comes next. Nothing else may be sent between.
+bool sendStatements(BlogConnection& connection, std::string_view statements);
+// The outcome of each statement sent, in order. The server stops at the first that fails,
+// so that one is the last; a session lost on the way is the last one's error.
+struct StatementResult
+{
+    bool ok = false;
+    unsigned warnings = 0;
+};
+std::vector<StatementResult> readStatementResults(BlogConnection& connection);
+
 // "insert into <table> set <assignments>"; the caller quotes the values.
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments);
 // "delete from <table>", with " where <condition>" when one is given.

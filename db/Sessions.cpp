@@ -12,10 +12,10 @@ namespace {
 BlogConnection emlogSlot;
 BlogConnection wordPressSlot;
 
-BlogConnection open(const ConnectionFields& fields)
+BlogConnection open(const ConnectionFields& fields, bool multiStatements)
 {
-    return openConnection(
-        ConnectionOptions{fields.server, fields.user, fields.password, fields.database, 0, fields.caFile});
+    return openConnection(ConnectionOptions{fields.server, fields.user, fields.password, fields.database, 0,
+                                            fields.caFile, multiStatements});
 }
 
 // The modes WordPress removes from its own sessions (wpdb::set_sql_mode).
@@ -45,13 +45,14 @@ BlogConnection& wordPressSession()
 
 bool connectEmlog(const ConnectionFields& fields)
 {
-    emlogSlot = open(fields);
+    emlogSlot = open(fields, false);
     return static_cast<bool>(emlogSlot);
 }
 
 bool connectWordPress(const ConnectionFields& fields)
 {
-    wordPressSlot = open(fields);
+    // Rows go to WordPress in batches of statements, one exchange each.
+    wordPressSlot = open(fields, true);
     if (wordPressSlot)
         useWordPressSqlMode(wordPressSlot);
     return static_cast<bool>(wordPressSlot);
@@ -69,6 +70,9 @@ bool useUnicode(BlogConnection& connection)
 {
     if (!connection)
         return false;
+    // Set once per session: it stays, and a reconnected session gets it again.
+    if (connection.characterSet() == "utf8mb4" || connection.characterSet() == "utf8")
+        return true;
     return setCharacterSet(connection, "utf8mb4") || setCharacterSet(connection, "utf8");
 }
 

@@ -29,7 +29,9 @@ protected:
         createEmlogTables(emlogDb.admin(), m_emlogPrefix);
         emptyWordPressTables(wordpress.admin(), wordpress.prefix());
         emlog = openConnection(testServer().address(), "root", "", emlogDb.name());
-        wordPress = openConnection(testServer().address(), "root", "", wordpress.name());
+        // As a run opens it: rows go in batches of statements.
+        wordPress =
+            openConnection(ConnectionOptions{testServer().address(), "root", "", wordpress.name(), 0, {}, true});
         ASSERT_TRUE(emlog && wordPress);
         ASSERT_TRUE(useWordPressSqlMode(wordPress));
         // Only a test that reads the statements has them logged (see logStatements).
@@ -86,17 +88,6 @@ protected:
     {
         enableStatementLog();
         ASSERT_TRUE(executeSql(wordPress, "SET SESSION sql_log_off=OFF"));
-    }
-
-    // The inserts the WordPress session sent while logged, in order.
-    std::vector<std::string> sentInserts()
-    {
-        std::vector<std::string> inserts;
-        for (const std::string& statement : statementsOf(mysql_thread_id(wordPress.handle()))) {
-            if (statement.rfind("insert", 0) == 0)
-                inserts.push_back(statement);
-        }
-        return inserts;
     }
 
     TestDatabase emlogDb;

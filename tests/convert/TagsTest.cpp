@@ -151,9 +151,9 @@ TEST_F(TagsTest, ATagNeverTakesAnIdThatLinksAlreadyName)
 TEST_F(TagsTest, ARefusedTermWritesNoLinksAndIsLogged)
 {
     execute(wordpress.admin(), "ALTER TABLE " + wp("terms") + " ADD UNIQUE KEY unique_name (name(50))");
+    addCopiedArticles({7, 8, 12, 15});
     addEmlogRow("sort", "sid=1,sortname='dup',description=''");
     migrateCategories(*run);
-    addCopiedArticles({7, 8, 12, 15});
     addTag(1, "ok", "7");
     addTag(2, "dup", ",12,15,");
     addTag(3, "fine", "8");

@@ -62,7 +62,7 @@ TEST_F(UsersTest, AUserWordPressHasIsLeftAsItIsAndWrittenOnce)
     EXPECT_EQ(wordPressValue("SELECT CONCAT(user_nicename, ' ', display_name) FROM " + wp("users") + " WHERE ID=2"),
               "%e6%96%b0%e7%94%a8%e6%88%b7 新用户");
     // Both emlog's admin (same login) and the user with WordPress's admin's e-mail are that administrator.
-    const Authors authors = findAuthors(*run);
+    const Authors& authors = authorsOf(*run);
     EXPECT_EQ(authors.of(1), 1);
     EXPECT_EQ(authors.of(2), 1);
     EXPECT_EQ(authors.of(3), 2);
