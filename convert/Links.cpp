@@ -16,18 +16,25 @@ namespace kestrel {
 namespace {
 
 // Links have no meta: one is already there when WordPress has a link with the same address and name.
-std::set<std::pair<std::string, std::string>> linksInWordPress(MigrationRun& run)
+struct LinksInWordPress
 {
-    std::set<std::pair<std::string, std::string>> links;
-    ResultSet rows =
-        selectWithReconnect(run, run.wordPress, "SELECT link_url, link_name FROM " + run.wordPressTable("links"));
-    if (!rows)
-        return links;
+    std::set<std::pair<std::string, std::string>> byAddressAndName;
+    std::unordered_set<std::int64_t> ids;
+};
+
+LinksInWordPress linksInWordPress(MigrationRun& run)
+{
+    LinksInWordPress links;
+    ResultSet rows = selectWithReconnect(run, run.wordPress,
+                                         "SELECT link_id, link_url, link_name FROM " + run.wordPressTable("links"));
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::int64_t id = 0;
         std::pair<std::string, std::string> link;
-        readField(rows, 0, link.first);
-        readField(rows, 1, link.second);
-        links.insert(std::move(link));
+        readField(rows, 0, id);
+        readField(rows, 1, link.first);
+        readField(rows, 2, link.second);
+        links.ids.insert(id);
+        links.byAddressAndName.insert(std::move(link));
     }
     return links;
 }
@@ -37,9 +44,8 @@ std::set<std::pair<std::string, std::string>> linksInWordPress(MigrationRun& run
 void migrateLinks(MigrationRun& run)
 {
     constexpr std::string_view migration = "友情链接";
-    const auto existing = linksInWordPress(run);
-    std::unordered_set<std::int64_t> used =
-        usedIds(run, "SELECT link_id FROM " + run.wordPressTable("links")).value_or(std::unordered_set<std::int64_t>{});
+    LinksInWordPress existing = linksInWordPress(run);
+    std::unordered_set<std::int64_t>& used = existing.ids;
     FreeIds free(0, [&run] { return largestEmlogId(run, "link", "id"); });
     for (const std::int64_t id : used)
         free.keepAbove(id);
@@ -57,7 +63,7 @@ void migrateLinks(MigrationRun& run)
                    readField(rows, "sitename", name);
                    readField(rows, "description", description);
                    readField(rows, "hide", hide);
-                   if (existing.count({url, name})) {
+                   if (existing.byAddressAndName.count({url, name})) {
                        writer.alreadyThere();
                        return;
                    }

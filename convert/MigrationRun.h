@@ -81,6 +81,10 @@ struct MigrationRun
         std::unordered_map<std::string_view, Copies> copies; // by origin key
         std::optional<Authors> authors;
         std::optional<std::unordered_set<std::string>> postNames;
+        std::optional<std::unordered_set<std::int64_t>> termIds; // taken by terms, taxonomies or links
+        // emlog's side: the tags each article carries, as the tags migration read them.
+        std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
+        std::optional<bool> hasUserTable;
     } known;
 
     bool stopRequested() const { return stopToken.stop_requested(); }

@@ -58,15 +58,17 @@ std::string relativeLinks(std::string text, const std::vector<std::string>& site
     return text;
 }
 
-// Which tags list each article, from emlog's tag table.
-std::unordered_map<std::int64_t, std::vector<std::int64_t>> tagsByArticle(MigrationRun& run)
+// Which tags list each article: as the tags migration of this run read emlog's tag table, or from it.
+const std::unordered_map<std::int64_t, std::vector<std::int64_t>>& tagsByArticle(MigrationRun& run)
 {
-    std::unordered_map<std::int64_t, std::vector<std::int64_t>> tags;
-    for (const auto& [tid, list] : readEmlogColumns(run, "tag", "tid", "gid").value_or(EmlogValues{})) {
-        for (const std::int64_t gid : splitPostIds(list))
-            tags[gid].push_back(tid);
+    if (!run.known.tagsByArticle) {
+        auto& tags = run.known.tagsByArticle.emplace();
+        for (const auto& [tid, list] : readEmlogColumns(run, "tag", "tid", "gid").value_or(EmlogValues{})) {
+            for (const std::int64_t gid : splitPostIds(list))
+                tags[gid].push_back(tid);
+        }
     }
-    return tags;
+    return *run.known.tagsByArticle;
 }
 
 } // namespace
@@ -131,7 +133,7 @@ void migratePosts(MigrationRun& run)
     const Copies& copies = copiesOf(run, origin::article);
     const Copies& categories = copiesOf(run, origin::category);
     const Copies& tags = copiesOf(run, origin::tag);
-    const auto tagLists = tagsByArticle(run);
+    const auto& tagLists = tagsByArticle(run);
     const Authors& authors = authorsOf(run);
     const std::vector<std::string> addresses = siteAddresses(run);
     std::unordered_set<std::int64_t> used =

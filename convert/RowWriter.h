@@ -131,10 +131,10 @@ private:
     Batch m_queue;
     std::size_t m_queuedBytes = 0;
     std::chrono::steady_clock::time_point m_firstQueued;
-    Batch m_sent;                              // on its way, its outcome not read yet
-    std::vector<Statement> m_sentStatements;   // what it was sent as
-    bool m_sentCommits = false;                // whether that exchange began by committing m_open
-    Batch m_open;                              // in WordPress, in a transaction not yet committed
+    Batch m_sent;                            // on its way, its outcome not read yet
+    std::vector<Statement> m_sentStatements; // what it was sent as
+    bool m_sentCommits = false;              // whether that exchange began by committing m_open
+    Batch m_open;                            // in WordPress, in a transaction not yet committed
 };
 
 } // namespace kestrel

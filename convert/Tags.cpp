@@ -55,6 +55,8 @@ void migrateTags(MigrationRun& run)
 
     RowWriter writer(run, migration);
     std::vector<std::pair<RowWriter::Ticket, std::int64_t>> linked;
+    // The articles read the same lists again: they keep them.
+    auto& tagsByArticle = run.known.tagsByArticle.emplace();
     forEachRow(run, {migration, "tag", "初始化转换标签...", "正在转换标签.", run.pacing.tags},
                [&](const ResultSet& rows) {
                    std::int64_t tid = 0;
@@ -63,6 +65,9 @@ void migrateTags(MigrationRun& run)
                    readField(rows, "tid", tid);
                    readField(rows, "tagname", name);
                    readField(rows, "gid", list);
+                   const std::vector<std::int64_t> articleIds = splitPostIds(list);
+                   for (const std::int64_t gid : articleIds)
+                       tagsByArticle[gid].push_back(tid);
                    if (copies.count(tid)) {
                        writer.alreadyThere();
                        return;
@@ -78,7 +83,7 @@ void migrateTags(MigrationRun& run)
                    const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
                    RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", name, slug, "", 0});
                    bool links = false;
-                   for (const std::int64_t gid : splitPostIds(list)) {
+                   for (const std::int64_t gid : articleIds) {
                        if (const auto copy = articles.find(gid); copy != articles.end()) {
                            write.rows.push_back(termLink(run, copy->second.id, id));
                            links = true;

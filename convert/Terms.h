@@ -28,9 +28,10 @@ std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::
 
 // The term ids WordPress already uses: term ids, term-taxonomy ids, and the
 // term-taxonomy ids that links name (a term taking one would inherit its posts).
+// Asked once per run; the ids a migration takes are added to what the run knows.
 struct TermIds
 {
-    std::unordered_set<std::int64_t> used;
+    std::unordered_set<std::int64_t>& used;
     FreeIds free;
 };
 TermIds termIdsInUse(MigrationRun& run, std::function<std::int64_t()> largestEmlogId = {});

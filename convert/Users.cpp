@@ -65,12 +65,16 @@ WordPressUsers wordPressUsers(MigrationRun& run)
     return users;
 }
 
-bool hasEmlogTable(MigrationRun& run, std::string_view bare)
+bool hasUserTable(MigrationRun& run)
 {
-    return selectNumber(run, run.emlog,
-                        "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() AND TABLE_NAME=" +
-                            quotedLiteral(run.emlog, run.emlogTable(bare)))
-               .value_or(0) > 0;
+    if (!run.known.hasUserTable)
+        run.known.hasUserTable =
+            selectNumber(
+                run, run.emlog,
+                "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() AND TABLE_NAME=" +
+                    quotedLiteral(run.emlog, run.emlogTable("user")))
+                .value_or(0) > 0;
+    return *run.known.hasUserTable;
 }
 
 // The WordPress user an emlog user already is, if any.
@@ -169,7 +173,7 @@ const Authors& authorsOf(MigrationRun& run)
             .value_or(0);
     if (administrator > 0)
         authors.administrator = administrator;
-    if (!hasEmlogTable(run, "user"))
+    if (!hasUserTable(run))
         return authors;
     ResultSet rows = selectWithReconnect(run, run.emlog, "Select * From " + run.emlogTable("user"));
     const WordPressUsers users = wordPressUsers(run);
@@ -185,7 +189,7 @@ const Authors& authorsOf(MigrationRun& run)
 void migrateUsers(MigrationRun& run)
 {
     // A blog without a user table (an old dump, say) has no users to bring.
-    if (!hasEmlogTable(run, "user"))
+    if (!hasUserTable(run))
         return;
     WordPressUsers users = wordPressUsers(run);
     const Copies& copies = copiesOf(run, origin::user);
