@@ -87,7 +87,6 @@ void RowWriter::finish()
 {
     flush();
     collect();
-    commitOpen();
 }
 
 void RowWriter::flush()
@@ -100,7 +99,6 @@ void RowWriter::flush()
         return;
     collect();
     if (!transactional() || !m_run.wordPress.takesSeveralStatements()) {
-        commitOpen();
         writeAlone(batch, true);
         return;
     }
@@ -126,23 +124,34 @@ std::vector<RowWriter::Statement> RowWriter::statementsOf(const std::vector<cons
     return statements;
 }
 
+namespace {
+
+// A batch's exchange: strict for its length, so that a value the server would have to change
+// is refused, not written with a warning; the batch can then still be undone and its rows
+// written one by one to find out which. Then the session's own mode again.
+constexpr std::string_view batchOpening = "SET @kestrel_mode=@@SESSION.sql_mode,"
+                                          "SESSION sql_mode=CONCAT_WS(',',NULLIF(@@SESSION.sql_mode,''),"
+                                          "'STRICT_ALL_TABLES');START TRANSACTION";
+constexpr std::string_view batchClosing = "COMMIT;SET SESSION sql_mode=@kestrel_mode";
+constexpr std::string_view batchUndoing = "ROLLBACK;SET SESSION sql_mode=@kestrel_mode";
+constexpr std::size_t statementsBefore = 2; // the SET and START TRANSACTION
+
+} // namespace
+
 void RowWriter::send(Batch batch)
 {
     std::vector<const RowWrite*> rows;
     for (const Queued& queued : batch)
         rows.push_back(&queued.row);
     std::vector<Statement> statements = statementsOf(rows);
-    // One exchange: the commit of the batch before, then this one's transaction.
-    std::string packet = m_open.empty() ? "" : "COMMIT;";
-    packet += "START TRANSACTION";
+    std::string packet(batchOpening);
     for (const Statement& statement : statements)
         packet.append(";").append(statement.text);
+    packet.append(";").append(batchClosing);
     if (!sendStatements(m_run.wordPress, packet)) {
-        commitOpen();
         writeAlone(batch, true);
         return;
     }
-    m_sentCommits = !m_open.empty();
     m_sent = std::move(batch);
     m_sentStatements = std::move(statements);
 }
@@ -154,52 +163,25 @@ void RowWriter::collect()
     Batch sent = std::move(m_sent);
     m_sent.clear();
     const std::vector<StatementResult> results = readStatementResults(m_run.wordPress);
-    std::size_t at = 0;
-    if (m_sentCommits) {
-        Batch open = std::move(m_open);
-        m_open.clear();
-        if (!results[at++].ok) {
-            // Nothing after a failed commit ran.
-            commitFailed(open);
-            writeAlone(sent, true);
-            return;
-        }
-        for (const Queued& queued : open)
+    const std::size_t commit = statementsBefore + m_sentStatements.size();
+    // Every statement up to the commit went through: the batch is in WordPress.
+    if (results.size() > commit && results[commit].ok) {
+        for (const Queued& queued : sent)
             resolve(queued, State::Arrived);
-    }
-    bool whole = results.size() == at + 1 + m_sentStatements.size() && results[at].ok;
-    for (std::size_t i = 0; whole && i < m_sentStatements.size(); ++i) {
-        const StatementResult& result = results[at + 1 + i];
-        const auto expected = m_run.expectedWarnings.find(m_sentStatements[i].shape);
-        const unsigned perRow = expected == m_run.expectedWarnings.end() ? 0 : expected->second;
-        whole = result.ok && result.warnings <= perRow * m_sentStatements[i].rows;
-    }
-    if (whole) {
-        m_open = std::move(sent);
         return;
     }
     if (isSessionLost(m_run.wordPress)) {
-        // The transaction went with the session: the whole batch again, once it is back.
-        writeAlone(sent, true);
+        // Lost while committing, the batch may be there; lost before, it went with the session.
+        if (results.size() == commit + 1)
+            commitFailed(sent);
+        else
+            writeAlone(sent, true);
         return;
     }
-    // Refused, or taken only with changes: undone, and the rows say which, one at a time.
-    executeSql(m_run.wordPress, "ROLLBACK");
+    // Refused: undone, and the rows say which, one at a time, in the session's own mode.
+    if (sendStatements(m_run.wordPress, batchUndoing))
+        readStatementResults(m_run.wordPress);
     writeAlone(sent, false);
-}
-
-void RowWriter::commitOpen()
-{
-    if (m_open.empty())
-        return;
-    Batch open = std::move(m_open);
-    m_open.clear();
-    if (!executeSql(m_run.wordPress, "COMMIT")) {
-        commitFailed(open);
-        return;
-    }
-    for (const Queued& queued : open)
-        resolve(queued, State::Arrived);
 }
 
 void RowWriter::commitFailed(Batch& batch)

@@ -57,7 +57,7 @@ struct RowWrite
 };
 
 // Writes the rows of one migration, many at a time: each batch in one
-// transaction, as multi-row inserts sent in one exchange, while the next batch is
+// transaction of multi-row inserts, sent in one exchange while the next batch is
 // being made. A batch the server refuses, or takes only by changing a value, is
 // undone and written again row by row, so that the failure log names each
 // failing row with the server's reason. Every row is counted in the migration's
@@ -106,11 +106,10 @@ private:
     };
 
     void flush();
-    // The pipeline: a batch is sent without waiting, and its outcome read when the next
-    // one is ready to go; its transaction is committed by the next exchange.
+    // The pipeline: a batch is sent, in a transaction of its own, without waiting; its
+    // outcome is read when the next one is ready to go.
     void send(Batch batch);
     void collect();
-    void commitOpen();
     void commitFailed(Batch& batch);
     // A batch on its own, waiting for each answer: again whole, or row by row.
     void writeAlone(Batch& batch, bool wholeFirst);
@@ -133,8 +132,6 @@ private:
     std::chrono::steady_clock::time_point m_firstQueued;
     Batch m_sent;                            // on its way, its outcome not read yet
     std::vector<Statement> m_sentStatements; // what it was sent as
-    bool m_sentCommits = false;              // whether that exchange began by committing m_open
-    Batch m_open;                            // in WordPress, in a transaction not yet committed
 };
 
 } // namespace kestrel

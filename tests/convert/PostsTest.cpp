@@ -42,16 +42,15 @@ TEST_F(PostsTest, ArticlesArriveTogetherWithTheirOriginsAndLinks)
     migratePosts(*run);
 
     // One exchange: a transaction holding the posts, their meta and their links, each table
-    // in one statement; then the commit.
+    // in one statement, and its commit.
     std::vector<std::string> sent;
     for (const std::string& statement : statementsOf(mysql_thread_id(wordPress.handle())))
-        if (statement.find("insert") != std::string::npos || statement == "COMMIT")
+        if (statement.find("insert") != std::string::npos)
             sent.push_back(statement);
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0].rfind("START TRANSACTION;insert into wp_posts (", 0), 0u) << sent[0];
-    EXPECT_NE(sent[0].find(";insert into wp_postmeta ("), std::string::npos) << sent[0];
-    EXPECT_NE(sent[0].find(";insert into wp_term_relationships ("), std::string::npos) << sent[0];
-    EXPECT_EQ(sent[1], "COMMIT");
+    ASSERT_EQ(sent.size(), 1u);
+    for (const char* part : {"START TRANSACTION;insert into wp_posts (", ";insert into wp_postmeta (",
+                             ";insert into wp_term_relationships (", ";COMMIT;"})
+        EXPECT_NE(sent[0].find(part), std::string::npos) << part << "\n" << sent[0];
     EXPECT_EQ(post(5, "post_title"), "It’s");
     EXPECT_EQ(post(5, "post_name"), "its"); // its alias
     EXPECT_EQ(post(6, "post_name"), "t6");
