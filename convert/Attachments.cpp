@@ -62,7 +62,10 @@ void migrateAttachments(MigrationRun& run)
     const std::int64_t author = authorsOf(run).administrator;
     // Attachments share the posts' numbers: theirs come after every post and every
     // article still to come, so that a later run's article keeps its own number.
-    FreeIds free(largestId(run, "posts", "ID").value_or(0), [&run] { return largestEmlogId(run, "blog", "gid"); });
+    const std::int64_t largestPost =
+        run.known.largestPostId ? *run.known.largestPostId : largestId(run, "posts", "ID").value_or(0);
+    FreeIds free(largestPost,
+                 [&run] { return run.known.largestGid ? *run.known.largestGid : largestEmlogId(run, "blog", "gid"); });
     std::unordered_set<std::string>& slugs = postNames(run);
 
     RowWriter writer(run, migration);

@@ -82,6 +82,8 @@ struct MigrationRun
         std::optional<Authors> authors;
         std::optional<std::unordered_set<std::string>> postNames;
         std::optional<std::unordered_set<std::int64_t>> termIds; // taken by terms, taxonomies or links
+        std::optional<std::int64_t> largestPostId;               // after the articles: of every post
+        std::optional<std::int64_t> largestGid;                  // of every emlog article
         // emlog's side: the tags each article carries, as the tags migration read them.
         std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
         std::optional<bool> hasUserTable;

@@ -14,6 +14,7 @@
 #include "TextHelpers.h"
 #include "Users.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -144,6 +145,7 @@ void migratePosts(MigrationRun& run)
         free.keepAbove(id);
 
     RowWriter writer(run, migration);
+    std::int64_t largestGid = 0;
     struct Written
     {
         RowWriter::Ticket ticket;
@@ -156,6 +158,7 @@ void migratePosts(MigrationRun& run)
         run, {migration, "blog", "初始化转换博客文章...", "正在转换博客文章.", run.pacing.posts, "gid", "parent_id"},
         [&](const ResultSet& rows) {
             const Article article = readArticle(rows);
+            largestGid = std::max(largestGid, article.gid);
             if (copies.count(article.gid)) {
                 writer.alreadyThere();
                 return;
@@ -211,6 +214,11 @@ void migratePosts(MigrationRun& run)
                 sticky.push_back(written);
         });
     writer.finish();
+    // The attachments take the numbers after every post and every article.
+    if (!run.stopRequested()) {
+        run.known.largestGid = largestGid;
+        run.known.largestPostId = used.empty() ? 0 : *std::max_element(used.begin(), used.end());
+    }
 
     recountTerms(run, migration, std::vector<std::int64_t>(linked.begin(), linked.end()));
     std::vector<std::int64_t> stuck;

@@ -48,12 +48,11 @@ std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::
 TermIds termIdsInUse(MigrationRun& run, std::function<std::int64_t()> largestEmlogId)
 {
     if (!run.known.termIds)
-        run.known.termIds = usedIds(run, "SELECT term_id FROM " + run.wordPressTable("terms") +
-                                             " UNION SELECT term_taxonomy_id FROM " +
-                                             run.wordPressTable("term_taxonomy") +
-                                             " UNION SELECT term_taxonomy_id FROM " +
-                                             run.wordPressTable("term_relationships"))
-                                .value_or(std::unordered_set<std::int64_t>{});
+        run.known.termIds =
+            usedIds(run, "SELECT term_id FROM " + run.wordPressTable("terms") + " UNION SELECT term_taxonomy_id FROM " +
+                             run.wordPressTable("term_taxonomy") + " UNION SELECT term_taxonomy_id FROM " +
+                             run.wordPressTable("term_relationships"))
+                .value_or(std::unordered_set<std::int64_t>{});
     std::int64_t largest = 0;
     for (const std::int64_t id : *run.known.termIds)
         largest = std::max(largest, id);

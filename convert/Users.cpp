@@ -40,6 +40,7 @@ struct WordPressUsers
     std::unordered_map<std::string, std::int64_t> byLogin; // lower-cased
     std::unordered_map<std::string, std::int64_t> byEmail; // lower-cased
     std::unordered_set<std::string> nicenames;
+    std::int64_t largestId = 0;
 };
 
 WordPressUsers wordPressUsers(MigrationRun& run)
@@ -61,6 +62,7 @@ WordPressUsers wordPressUsers(MigrationRun& run)
         if (!email.empty())
             users.byEmail.emplace(asciiLower(email), id);
         users.nicenames.insert(nicename);
+        users.largestId = std::max(users.largestId, id);
     }
     return users;
 }
@@ -158,20 +160,28 @@ std::string userNicename(std::string_view login)
     return nicename;
 }
 
+namespace {
+
+// WordPress's administrator with the lowest id: the author of articles whose emlog author is gone.
+std::int64_t administratorOf(MigrationRun& run)
+{
+    const std::string capabilitiesKey = run.wordPressPrefix + "capabilities";
+    return selectNumber(run, run.wordPress,
+                        "SELECT MIN(u.ID) FROM " + run.wordPressTable("users") + " u JOIN " +
+                            run.wordPressTable("usermeta") +
+                            " m ON m.user_id=u.ID AND m.meta_key=" + quotedLiteral(run.wordPress, capabilitiesKey) +
+                            " WHERE m.meta_value LIKE '%\"administrator\"%'")
+        .value_or(0);
+}
+
+} // namespace
+
 const Authors& authorsOf(MigrationRun& run)
 {
     if (run.known.authors)
         return *run.known.authors;
     Authors& authors = run.known.authors.emplace();
-    const std::string capabilitiesKey = run.wordPressPrefix + "capabilities";
-    const std::int64_t administrator =
-        selectNumber(run, run.wordPress,
-                     "SELECT MIN(u.ID) FROM " + run.wordPressTable("users") + " u JOIN " +
-                         run.wordPressTable("usermeta") +
-                         " m ON m.user_id=u.ID AND m.meta_key=" + quotedLiteral(run.wordPress, capabilitiesKey) +
-                         " WHERE m.meta_value LIKE '%\"administrator\"%'")
-            .value_or(0);
-    if (administrator > 0)
+    if (const std::int64_t administrator = administratorOf(run); administrator > 0)
         authors.administrator = administrator;
     if (!hasUserTable(run))
         return authors;
@@ -193,7 +203,9 @@ void migrateUsers(MigrationRun& run)
         return;
     WordPressUsers users = wordPressUsers(run);
     const Copies& copies = copiesOf(run, origin::user);
-    FreeIds free(largestId(run, "users", "ID").value_or(0));
+    FreeIds free(users.largestId);
+    // Who each emlog user is in WordPress: the authors of the articles.
+    Authors authors;
     const std::string registeredNow = formatDateTime(unixTimeToUtc(
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count()));
 
@@ -201,7 +213,8 @@ void migrateUsers(MigrationRun& run)
     forEachRow(run, {migration, "user", "初始化转换用户...", "正在转换用户.", {}}, [&](const ResultSet& rows) {
         const EmlogUser user = readUser(rows);
         // A user WordPress already has is left exactly as it is, however emlog describes them.
-        if (matchingUser(users, copies, user) != 0) {
+        if (const std::int64_t id = matchingUser(users, copies, user)) {
+            authors.byUid.emplace(user.uid, id);
             writer.alreadyThere();
             return;
         }
@@ -243,10 +256,11 @@ void migrateUsers(MigrationRun& run)
     });
     writer.finish();
     // The users that arrived are the authors of their articles from now on.
-    if (run.known.authors) {
-        for (const auto& [uid, copy] : copies)
-            run.known.authors->byUid.emplace(uid, copy.id);
-    }
+    for (const auto& [uid, copy] : copies)
+        authors.byUid.emplace(uid, copy.id);
+    if (const std::int64_t administrator = administratorOf(run); administrator > 0)
+        authors.administrator = administrator;
+    run.known.authors = std::move(authors);
 }
 
 } // namespace kestrel
