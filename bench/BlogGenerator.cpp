@@ -45,7 +45,6 @@ std::string articleContent(int gid)
 
 void generateBlog(BlogConnection& emlog, const BlogSize& size)
 {
-    const int categories = size.categories > 0 ? size.categories : 1;
     insertRows(emlog, "INSERT INTO emlog_sort (sid, sortname, pid, description) VALUES ", size.categories,
                [&](int sid) {
                    return std::string("(") + std::to_string(sid) + "," +
@@ -58,7 +57,7 @@ void generateBlog(BlogConnection& emlog, const BlogSize& size)
                    return std::string("(") + std::to_string(gid) + "," +
                           quoted(emlog, "文章 " + std::to_string(gid) + " It's") + "," +
                           std::to_string(1200000000 + gid * 3600) + "," + quoted(emlog, articleContent(gid)) +
-                          ",'',1," + std::to_string(gid % 17 == 0 ? -1 : gid % categories + 1) + ",'" +
+                          ",'',1," + std::to_string(gid % 17 == 0 || size.categories == 0 ? -1 : gid % size.categories + 1) + ",'" +
                           (gid % 50 == 0 ? "y" : "n") + "','" + (gid % 97 == 0 ? "secret" : "") + "')";
                });
     insertRows(emlog, "INSERT INTO emlog_comment (cid, gid, pid, date, poster, comment, mail, url, ip, hide) VALUES ",
