@@ -57,8 +57,9 @@ void generateBlog(BlogConnection& emlog, const BlogSize& size)
                    return std::string("(") + std::to_string(gid) + "," +
                           quoted(emlog, "文章 " + std::to_string(gid) + " It's") + "," +
                           std::to_string(1200000000 + gid * 3600) + "," + quoted(emlog, articleContent(gid)) +
-                          ",'',1," + std::to_string(gid % 17 == 0 || size.categories == 0 ? -1 : gid % size.categories + 1) + ",'" +
-                          (gid % 50 == 0 ? "y" : "n") + "','" + (gid % 97 == 0 ? "secret" : "") + "')";
+                          ",'',1," +
+                          std::to_string(gid % 17 == 0 || size.categories == 0 ? -1 : gid % size.categories + 1) +
+                          ",'" + (gid % 50 == 0 ? "y" : "n") + "','" + (gid % 97 == 0 ? "secret" : "") + "')";
                });
     insertRows(emlog, "INSERT INTO emlog_comment (cid, gid, pid, date, poster, comment, mail, url, ip, hide) VALUES ",
                size.comments, [&](int cid) {

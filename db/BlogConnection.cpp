@@ -225,9 +225,10 @@ bool sendStatements(BlogConnection& connection, std::string_view statements)
         return connection.failWithoutSession();
     const std::uint64_t limit = connection.maxStatementBytes();
     if (limit != 0 && statements.size() >= limit) {
-        connection.rememberError(ER_NET_PACKET_TOO_LARGE, "the statements of " + std::to_string(statements.size()) +
-                                                              " bytes are larger than the server's max_allowed_packet (" +
-                                                              std::to_string(limit) + " bytes); they were not sent");
+        connection.rememberError(ER_NET_PACKET_TOO_LARGE,
+                                 "the statements of " + std::to_string(statements.size()) +
+                                     " bytes are larger than the server's max_allowed_packet (" +
+                                     std::to_string(limit) + " bytes); they were not sent");
         return false;
     }
     if (mysql_send_query(connection.handle(), statements.data(), statements.size()) != 0) {

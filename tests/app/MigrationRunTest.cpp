@@ -19,9 +19,9 @@ using namespace kestrel::test;
 namespace {
 
 const QString emptyingText = QStringLiteral("正在先清空wp数据库。");
-const char* const emptiedTables[] = {"comments",      "posts", "terms",    "term_relationships",
-                                     "term_taxonomy", "links", "postmeta", "commentmeta",
-                                     "termmeta"};
+const char* const emptiedTables[] = {"comments",           "posts",         "terms",
+                                     "term_relationships", "term_taxonomy", "links",
+                                     "postmeta",           "commentmeta",   "termmeta"};
 
 class MigrationRunTest : public ::testing::Test
 {

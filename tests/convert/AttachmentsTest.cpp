@@ -47,11 +47,10 @@ TEST_F(AttachmentsTest, AnImageBecomesAnAttachmentUnderItsArticle)
     addAttachment(1, 12, "photo.JPG", "../content/uploadfile/201403/291f1394000000.jpg");
     addAttachment(2, 0, "loose.txt", "../content/uploadfile/201403/loose.txt"); // an upload of no article
     migrateAttachments(*run);
-    const std::vector<Row> expected = {{"photo.JPG", "photo-jpg", "image/jpeg", "12",
-                                        "../content/uploadfile/201403/291f1394000000.jpg", "inherit", "attachment",
-                                        "1"},
-                                       {"loose.txt", "loose-txt", "", "0", "../content/uploadfile/201403/loose.txt",
-                                        "inherit", "attachment", "1"}};
+    const std::vector<Row> expected = {
+        {"photo.JPG", "photo-jpg", "image/jpeg", "12", "../content/uploadfile/201403/291f1394000000.jpg", "inherit",
+         "attachment", "1"},
+        {"loose.txt", "loose-txt", "", "0", "../content/uploadfile/201403/loose.txt", "inherit", "attachment", "1"}};
     EXPECT_EQ(attachments(), expected);
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
@@ -104,6 +103,6 @@ TEST_F(AttachmentsTest, ALongNameGetsASlugCutBetweenCharacters)
     const std::string slug = rows[0][1].value_or("");
     EXPECT_LE(slug.size(), 200u);
     EXPECT_EQ(wordPressSlug(name, 1000).rfind(slug, 0), 0u); // a prefix of the whole slug
-    EXPECT_EQ(slug.size() % 9, 0u);                        // whole characters only
+    EXPECT_EQ(slug.size() % 9, 0u);                          // whole characters only
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }

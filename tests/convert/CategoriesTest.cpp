@@ -36,12 +36,14 @@ TEST_F(CategoriesTest, ACategoryKeepsItsIdAsTermAndTaxonomyWithItsOriginAliasAnd
     addEmlogRow("sort", "sid=7,sortname='News',alias='news',description='所有新闻'");
     addEmlogRow("sort", "sid=8,sortname='Other',alias='',description=''");
     migrateCategories(*run);
-    const auto rows = wordPressRows("SELECT term_id, taxonomy, description FROM " + wp("term_taxonomy") +
-                                    " ORDER BY term_id");
+    const auto rows =
+        wordPressRows("SELECT term_id, taxonomy, description FROM " + wp("term_taxonomy") + " ORDER BY term_id");
     const std::vector<Row> expected = {{"7", "category", "所有新闻"}, {"8", "category", ""}};
     EXPECT_EQ(rows, expected);
-    const auto meta = wordPressRows("SELECT term_id, meta_key, meta_value FROM " + wp("termmeta") + " ORDER BY meta_id");
-    const std::vector<Row> expectedMeta = {{"7", "_emlog_sid", "7"}, {"7", "_emlog_alias", "news"}, {"8", "_emlog_sid", "8"}};
+    const auto meta =
+        wordPressRows("SELECT term_id, meta_key, meta_value FROM " + wp("termmeta") + " ORDER BY meta_id");
+    const std::vector<Row> expectedMeta = {
+        {"7", "_emlog_sid", "7"}, {"7", "_emlog_alias", "news"}, {"8", "_emlog_sid", "8"}};
     EXPECT_EQ(meta, expectedMeta);
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
@@ -66,7 +68,7 @@ TEST_F(CategoriesTest, ParentsAreKept)
     addCategory(3, "Grandchild", 2); // comes before its parent
     addCategory(1, "Parent");
     addCategory(2, "Child", 1);
-    addCategory(4, "Orphan", 99);    // its parent never existed
+    addCategory(4, "Orphan", 99); // its parent never existed
     migrateCategories(*run);
     const auto rows = categories();
     ASSERT_EQ(rows.size(), 4u);
@@ -118,6 +120,7 @@ TEST_F(CategoriesTest, ANewCategoryTakesTheArticlesCopiedBefore)
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][6], "1");
     EXPECT_EQ(rows[1][6], "1");
-    EXPECT_EQ(wordPressRows("SELECT object_id, term_taxonomy_id FROM " + wp("term_relationships") + " ORDER BY object_id"),
-              (std::vector<Row>{{"1", "3"}, {"2", "4"}}));
+    EXPECT_EQ(
+        wordPressRows("SELECT object_id, term_taxonomy_id FROM " + wp("term_relationships") + " ORDER BY object_id"),
+        (std::vector<Row>{{"1", "3"}, {"2", "4"}}));
 }

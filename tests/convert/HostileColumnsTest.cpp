@@ -125,8 +125,7 @@ TEST_F(HostileColumnsTest, Articles)
     tryEveryValue(
         "blog",
         {{"title", post("post_title"), replaceApostrophes},
-         {"content", post("post_content"),
-          replaceApostrophes},
+         {"content", post("post_content"), replaceApostrophes},
          {"password", post("post_password"), asIs}},
         [](std::int64_t id) {
             return Columns{

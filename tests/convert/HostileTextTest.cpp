@@ -4,8 +4,8 @@
 #include "DateTime.h"
 #include "Posts.h"
 #include "ResultSet.h"
-#include "Tags.h"
 #include "Slugs.h"
+#include "Tags.h"
 #include "TextHelpers.h"
 
 #include <gtest/gtest.h>

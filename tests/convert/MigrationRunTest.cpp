@@ -31,7 +31,8 @@ TEST(FailureLog, SummarisesPerMigrationAndListsEntries)
     log.record("评论", "emlog_comment", "", "1146 Table 'x.emlog_comment' doesn't exist");
     log.record("清空", "wp_links", "", "1146 Table 'x.wp_links' doesn't exist");
 
-    EXPECT_EQ(log.summary(), "文章：读取 4 行，写入 2 行，已存在 1 行，失败 1 行\n评论：无法读取 emlog 表\n清空：失败 1 条语句");
+    EXPECT_EQ(log.summary(),
+              "文章：读取 4 行，写入 2 行，已存在 1 行，失败 1 行\n评论：无法读取 emlog 表\n清空：失败 1 条语句");
     EXPECT_EQ(log.details(2), "[文章] wp_posts gid=2: 1062 Duplicate entry '2' for key 'PRIMARY'\n"
                               "[评论] emlog_comment: 1146 Table 'x.emlog_comment' doesn't exist\n"
                               "…另有 1 条失败记录\n");

@@ -33,7 +33,11 @@ TEST_F(PostsTest, ArticlesArriveTogetherWithTheirOriginsAndLinks)
 {
     addEmlogRow("sort", "sid=3,sortname='three',description=''");
     addEmlogRow("tag", "tid=1,tagname='t',gid=',5,6,'");
-    addArticle(5, {{"author", "1"}, {"title", "'It''s'"}, {"content", "'Hello'"}, {"comnum", "2"}, {"sortid", "3"},
+    addArticle(5, {{"author", "1"},
+                   {"title", "'It''s'"},
+                   {"content", "'Hello'"},
+                   {"comnum", "2"},
+                   {"sortid", "3"},
                    {"alias", "'its'"}});
     addArticle(6, {{"sortid", "3"}});
     migrateCategories(*run);
@@ -56,11 +60,14 @@ TEST_F(PostsTest, ArticlesArriveTogetherWithTheirOriginsAndLinks)
     EXPECT_EQ(post(6, "post_name"), "t6");
     EXPECT_EQ(post(5, "post_type"), "post");
     EXPECT_EQ(post(5, "comment_count"), "2");
-    const auto meta = wordPressRows("SELECT post_id, meta_key, meta_value FROM " + wp("postmeta") + " ORDER BY meta_id");
-    const std::vector<Row> expectedMeta = {{"5", "_emlog_gid", "5"}, {"5", "_emlog_alias", "its"}, {"6", "_emlog_gid", "6"}};
+    const auto meta =
+        wordPressRows("SELECT post_id, meta_key, meta_value FROM " + wp("postmeta") + " ORDER BY meta_id");
+    const std::vector<Row> expectedMeta = {
+        {"5", "_emlog_gid", "5"}, {"5", "_emlog_alias", "its"}, {"6", "_emlog_gid", "6"}};
     EXPECT_EQ(meta, expectedMeta);
-    const auto links = wordPressRows("SELECT r.object_id, x.taxonomy, x.count FROM " + wp("term_relationships") + " r JOIN " +
-                                     wp("term_taxonomy") + " x USING (term_taxonomy_id) ORDER BY r.object_id, x.taxonomy");
+    const auto links =
+        wordPressRows("SELECT r.object_id, x.taxonomy, x.count FROM " + wp("term_relationships") + " r JOIN " +
+                      wp("term_taxonomy") + " x USING (term_taxonomy_id) ORDER BY r.object_id, x.taxonomy");
     const std::vector<Row> expectedLinks = {
         {"5", "category", "2"}, {"5", "post_tag", "2"}, {"6", "category", "2"}, {"6", "post_tag", "2"}};
     EXPECT_EQ(links, expectedLinks);
@@ -98,10 +105,11 @@ TEST_F(PostsTest, OldBlogsStoredInGbkArriveInUnicode)
 TEST_F(PostsTest, LinksToTheBlogsOwnAddressBecomeRelative)
 {
     addEmlogRow("options", "option_name='blogurl',option_value='http://blog.example.com/emlog/'");
-    addArticle(1, {{"content", "'<img src=\"http://blog.example.com/emlog/content/a.jpg\"> <a href=\"https://blog.example.com/"
-                               "emlog/?post=2\">x</a> <a href=\"HTTP://BLOG.EXAMPLE.COM/emlog/\">y</a> "
-                               "http://blog.example.com/other http://elsewhere.example/emlog'"},
-                   {"excerpt", "'<img src=\"http://blog.example.com/emlog/content/b.jpg\">'"}});
+    addArticle(
+        1, {{"content", "'<img src=\"http://blog.example.com/emlog/content/a.jpg\"> <a href=\"https://blog.example.com/"
+                        "emlog/?post=2\">x</a> <a href=\"HTTP://BLOG.EXAMPLE.COM/emlog/\">y</a> "
+                        "http://blog.example.com/other http://elsewhere.example/emlog'"},
+            {"excerpt", "'<img src=\"http://blog.example.com/emlog/content/b.jpg\">'"}});
     migratePosts(*run);
     EXPECT_EQ(post(1, "post_content"), "<img src=\"../content/a.jpg\"> <a href=\"../?post=2\">x</a> "
                                        "<a href=\"HTTP://BLOG.EXAMPLE.COM/emlog/\">y</a> "

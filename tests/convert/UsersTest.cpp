@@ -1,6 +1,6 @@
+#include "Users.h"
 #include "MigrationFixture.h"
 #include "Migrations.h"
-#include "Users.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -51,7 +51,8 @@ TEST_F(UsersTest, RolesAreNeverMoreThanEmlogGave)
 
 TEST_F(UsersTest, AUserWordPressHasIsLeftAsItIsAndWrittenOnce)
 {
-    const std::string before = wordPressValue("SELECT CONCAT(user_pass, user_email) FROM " + wp("users") + " WHERE ID=1");
+    const std::string before =
+        wordPressValue("SELECT CONCAT(user_pass, user_email) FROM " + wp("users") + " WHERE ID=1");
     addEmlogRow("user", "uid=1,username='ADMIN',password='$P$Bx',role='writer',email='x@example.com'");
     addEmlogRow("user", "uid=2,username='other',password='$P$By',role='writer',email='admin@example.com'");
     addEmlogRow("user", "uid=3,username='新用户',role='writer',nickname=''");

@@ -2,8 +2,8 @@
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "Posts.h"
-#include "Sessions.h"
 #include "SampleRun.h"
+#include "Sessions.h"
 #include "TestServer.h"
 #include "WordPressSite.h"
 
@@ -45,8 +45,8 @@ protected:
     void migrate()
     {
         const MessageBox::Shown done = SampleRun::migrate(true);
-        EXPECT_EQ(failedRows(done.detail.toStdString()), sampleRowsWithoutOwners())
-            << done.text.toStdString() << "\n" << done.detail.toStdString();
+        EXPECT_EQ(failedRows(done.detail.toStdString()), sampleRowsWithoutOwners()) << done.text.toStdString() << "\n"
+                                                                                    << done.detail.toStdString();
     }
 };
 

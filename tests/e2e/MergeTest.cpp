@@ -22,8 +22,8 @@ protected:
         auto rows = queryRows(wordpress.admin(), "SELECT ID, post_title, post_content, post_status, post_type FROM " +
                                                      wordpress.table("posts") + " WHERE ID IN (1,2,3) ORDER BY ID");
         for (const std::string& sql :
-             {"SELECT comment_ID, comment_post_ID, comment_content, comment_approved FROM " + wordpress.table("comments") +
-                  " WHERE comment_ID=1",
+             {"SELECT comment_ID, comment_post_ID, comment_content, comment_approved FROM " +
+                  wordpress.table("comments") + " WHERE comment_ID=1",
               "SELECT object_id, term_taxonomy_id FROM " + wordpress.table("term_relationships") + " WHERE object_id=1",
               "SELECT term_id, name FROM " + wordpress.table("terms") + " WHERE term_id=1",
               "SELECT COUNT(*) FROM " + wordpress.table("postmeta") +
@@ -49,10 +49,7 @@ protected:
         return lines;
     }
 
-    static std::string viewText(const QJsonObject& view)
-    {
-        return QJsonDocument(view).toJson().toStdString();
-    }
+    static std::string viewText(const QJsonObject& view) { return QJsonDocument(view).toJson().toStdString(); }
 };
 
 } // namespace
@@ -87,14 +84,16 @@ TEST_F(MergeTest, TheSameRunAgainWritesNothingAndChangesNothing)
 TEST_F(MergeTest, RowsNewInEmlogArriveAloneOnTheNextRun)
 {
     migrate(false);
-    emlogExecute("INSERT INTO {p}sort (sid, sortname, alias, taxis, pid, description) VALUES (50, '新分类', 'new', 50, 0, '')");
+    emlogExecute(
+        "INSERT INTO {p}sort (sid, sortname, alias, taxis, pid, description) VALUES (50, '新分类', 'new', 50, 0, '')");
     emlogExecute("INSERT INTO {p}blog (gid, title, date, content, excerpt, sortid) VALUES "
                  "(100, '新文章', 1700000000, '<p>新的内容</p>', '', 50)");
     emlogExecute("INSERT INTO {p}tag (tid, tagname, gid) VALUES (50, '新标签', '100,2')");
     emlogExecute("UPDATE {p}tag SET gid=CONCAT(gid, ',100') WHERE tid=1"); // an old tag on the new article
     emlogExecute("INSERT INTO {p}comment (cid, gid, pid, date, poster, comment) VALUES "
                  "(100, 100, 0, 1700000100, '读者', '第一条评论'), (101, 2, 1, 1700000200, '回复者', '回复旧评论')");
-    emlogExecute("INSERT INTO {p}link (id, sitename, siteurl, description) VALUES (50, '新链接', 'http://new.example', '')");
+    emlogExecute(
+        "INSERT INTO {p}link (id, sitename, siteurl, description) VALUES (50, '新链接', 'http://new.example', '')");
 
     const MessageBox::Shown done = migrate(false);
     const auto lines = summary(done);
@@ -131,10 +130,10 @@ TEST_F(MergeTest, EmptyingFirstAfterSuchRunsGivesWhatARunIntoAnEmptyWordPressGiv
                   "0")
             << meta;
     }
-    const auto options = queryRows(wordpress.admin(), "SELECT option_name, option_value FROM " +
-                                                          wordpress.table("options") +
-                                                          " WHERE option_name IN ('show_on_front', 'page_on_front',"
-                                                          " 'page_for_posts') ORDER BY option_name");
+    const auto options =
+        queryRows(wordpress.admin(), "SELECT option_name, option_value FROM " + wordpress.table("options") +
+                                         " WHERE option_name IN ('show_on_front', 'page_on_front',"
+                                         " 'page_for_posts') ORDER BY option_name");
     EXPECT_EQ(options, (std::vector<Row>{{"page_for_posts", "0"}, {"page_on_front", "0"}, {"show_on_front", "posts"}}));
 
     // Users are never emptied, and each installer made its own administrator: the rest must be equal.

@@ -296,7 +296,8 @@ TEST_P(RedirectsTest, OldAddressesLeadToTheirPages)
             (response.status == 200 || (response.status == 301 && resolved(requested, response.location) != link))) {
             // WordPress answers this form itself, and its answer stands: its own user 1 is not
             // emlog's user 1. The page it leads to must be there.
-            const QUrl shown = response.status == 200 ? QUrl::fromEncoded(requested) : resolved(requested, response.location);
+            const QUrl shown =
+                response.status == 200 ? QUrl::fromEncoded(requested) : resolved(requested, response.location);
             EXPECT_EQ(site.fetch(shown.toEncoded()).status, 200) << shown.toString().toStdString();
             continue;
         }

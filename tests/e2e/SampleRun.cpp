@@ -109,10 +109,10 @@ std::string SampleRun::relativeLinks(std::string expression)
 {
     const std::string options = m_emlogPrefix + "options";
     if (queryValue(emlog.admin(), "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() "
-                                  "AND TABLE_NAME='" + options + "'") == "0")
+                                  "AND TABLE_NAME='" +
+                                      options + "'") == "0")
         return expression;
-    std::string url = queryValue(emlog.admin(), "SELECT option_value FROM " + options +
-                                                    " WHERE option_name='blogurl'");
+    std::string url = queryValue(emlog.admin(), "SELECT option_value FROM " + options + " WHERE option_name='blogurl'");
     while (!url.empty() && url.back() == '/')
         url.pop_back();
     const std::string rest = url.substr(url.find("://") + 3);
@@ -192,9 +192,9 @@ void SampleRun::checkPosts(const QJsonArray& posts)
 void SampleRun::checkComments(const QJsonArray& comments)
 {
     // A comment on an article that is not in emlog has nowhere to go.
-    const auto expected = emlogRows("SELECT cid, gid, pid, poster, comment, mail, url, ip, IF(hide='y','0','1'), " +
-                                    localTime("date") + ", " + utcTime("date") +
-                                    " FROM {p}comment WHERE gid IN (SELECT gid FROM {p}blog) ORDER BY cid");
+    const auto expected =
+        emlogRows("SELECT cid, gid, pid, poster, comment, mail, url, ip, IF(hide='y','0','1'), " + localTime("date") +
+                  ", " + utcTime("date") + " FROM {p}comment WHERE gid IN (SELECT gid FROM {p}blog) ORDER BY cid");
     const auto copied = byOrigin(comments);
     EXPECT_EQ(copied.size(), expected.size());
     m_commentOf.clear();

@@ -177,8 +177,8 @@ std::string sampleRowsToCopy(BlogConnection& emlog, std::string_view originKey, 
     const std::map<std::string, std::string> counts = {
         {"_emlog_gid", "SELECT COUNT(*) FROM " + p + "blog"},
         {"_emlog_cid", "SELECT COUNT(*) FROM " + p + "comment WHERE gid IN (SELECT gid FROM " + p + "blog)"},
-        {"_emlog_aid", "SELECT COUNT(*) FROM " + p + "attachment WHERE blogid=0 OR blogid IN (SELECT gid FROM " + p +
-                           "blog)"},
+        {"_emlog_aid",
+         "SELECT COUNT(*) FROM " + p + "attachment WHERE blogid=0 OR blogid IN (SELECT gid FROM " + p + "blog)"},
         {"_emlog_sid", "SELECT COUNT(*) FROM " + p + "sort"},
         {"_emlog_tid", "SELECT COUNT(*) FROM " + p + "tag"},
     };

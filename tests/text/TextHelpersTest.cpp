@@ -1,5 +1,5 @@
-#include "Slugs.h"
 #include "TextHelpers.h"
+#include "Slugs.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,8 @@ TEST(WordPressSlug, WhatWordPressMakesOfATitle)
         {"<b>Bold</b> move", "bold-move"},
         {"Fish &amp; Chips", "fish-chips"},
         {"It’s “quoted” — well…", "its-quoted-well"},
-        {"ÄÖÜ café ＡＢＣ Ωмега", "%c3%a4%c3%b6%c3%bc-caf%c3%a9-%ef%bd%81%ef%bd%82%ef%bd%83-%cf%89%d0%bc%d0%b5%d0%b3%d0%b0"},
+        {"ÄÖÜ café ＡＢＣ Ωмега",
+         "%c3%a4%c3%b6%c3%bc-caf%c3%a9-%ef%bd%81%ef%bd%82%ef%bd%83-%cf%89%d0%bc%d0%b5%d0%b3%d0%b0"},
         {"50%25 off", "50%25-off"},
         {"\xE4\xB8 cut", "cut"}, // a character cut off is not UTF-8: it goes
     };
