@@ -12,6 +12,9 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
 jobs=$(nproc 2>/dev/null || echo 2)
+# The tests spend most of their time waiting on their servers and PHP: twice as many as there
+# are cores keep the cores busy.
+test_jobs=$((jobs * 2))
 suppressions="$top/tests/sanitizers"
 
 "$top/scripts/install-deps.sh" test
@@ -56,7 +59,7 @@ export MYSQL_TCP_PORT=$port
 export QT_QPA_PLATFORM=offscreen
 
 echo "== the test suite"
-KESTREL_PACKAGE_ROOT=$package_root ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
+KESTREL_PACKAGE_ROOT=$package_root ctest --test-dir "$build" --output-on-failure -j "$test_jobs" "$@"
 [ -n "${KESTREL_QUICK:-}" ] && exit 0
 
 # Sanitizer builds: no optimisation and line tables only, to build fast. The suite waits on
@@ -67,7 +70,7 @@ echo "== the test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 configure_and_build "$top/build-asan" "${sanitized[@]}" -DKESTREL_SANITIZE=address,undefined
 ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir "$top/build-asan" --output-on-failure -j "$jobs" "$@"
+    ctest --test-dir "$top/build-asan" --output-on-failure -j "$test_jobs" "$@"
 
 echo "== the run control and closing the window under ThreadSanitizer"
 # Only the two test programs that hold those tests.
