@@ -39,11 +39,8 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
     Queued queued{ticket, std::move(row)};
     if (queued.row.copied && queued.row.arrivalCheck.empty())
         queued.row.arrivalCheck = originCheck(m_run, *queued.row.copied->key, queued.row.copied->emlogId);
-    if (queued.row.after && m_states[queued.row.after->ticket] == State::Failed) {
-        logFailure(queued, queued.row.rows.front().table, queued.row.after->reason);
-        resolve(queued, State::Failed);
+    if (failedBefore(queued))
         return ticket;
-    }
     std::size_t bytes = 0;
     for (const TableRow& tableRow : queued.row.rows)
         bytes += tableRow.values.text().size();
@@ -98,6 +95,10 @@ void RowWriter::flush()
     if (batch.empty() || m_run.stopRequested())
         return;
     collect();
+    // The batch just collected may have held a row that one of these needed.
+    std::erase_if(batch, [this](const Queued& queued) { return failedBefore(queued); });
+    if (batch.empty())
+        return;
     if (!transactional() || !m_run.wordPress.takesSeveralStatements()) {
         writeAlone(batch, true);
         return;
@@ -228,11 +229,8 @@ void RowWriter::writeAlone(Batch& batch, bool wholeFirst)
 void RowWriter::writeOneByOne(Batch& batch)
 {
     for (Queued& queued : batch) {
-        if (queued.row.after && m_states[queued.row.after->ticket] == State::Failed) {
-            logFailure(queued, queued.row.rows.front().table, queued.row.after->reason);
-            resolve(queued, State::Failed);
+        if (failedBefore(queued))
             continue;
-        }
         Failure failure;
         std::string changes;
         if (writeWithRetries({&queued}, true, failure, changes) == Outcome::Written) {
@@ -324,6 +322,15 @@ RowWriter::Outcome RowWriter::failedStatement(std::string_view table, Failure& f
     if (transactional())
         executeSql(wordPress, "ROLLBACK");
     return Outcome::Refused;
+}
+
+bool RowWriter::failedBefore(const Queued& queued)
+{
+    if (!queued.row.after || m_states[queued.row.after->ticket] != State::Failed)
+        return false;
+    logFailure(queued, queued.row.rows.front().table, queued.row.after->reason);
+    resolve(queued, State::Failed);
+    return true;
 }
 
 bool RowWriter::arrived(const Queued& queued)

@@ -119,6 +119,8 @@ private:
                                std::string& changes);
     Outcome failedStatement(std::string_view table, Failure& failure, bool duringCommit);
     std::vector<Statement> statementsOf(const std::vector<const RowWrite*>& rows) const;
+    // A row whose predecessor failed is not written either: logged with the reason it gives.
+    bool failedBefore(const Queued& queued);
     bool arrived(const Queued& queued);
     void resolve(const Queued& queued, State state, bool changed = false);
     void logFailure(const Queued& queued, std::string_view table, const std::string& error);

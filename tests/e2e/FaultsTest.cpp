@@ -190,18 +190,27 @@ TEST_F(FaultTest, ARowLargerThanTheServerTakesIsLoggedAndTheRestArrive)
 {
     execute(emlog.admin(), "INSERT INTO emlog_blog SET gid=500, title='huge', date=0, excerpt='',"
                            " content=REPEAT('大', 700000)"); // 2.1 MB, the WordPress server takes 1 MB
+    // A page that WordPress refuses once it has its batch, and a page under it in the next batch.
+    execute(emlog.admin(), "INSERT INTO emlog_blog SET gid=501, title='refused', date=0, excerpt='', type='page',"
+                           " content=REPEAT('x', 300000)"); // longer than a batch may be
+    execute(emlog.admin(), "INSERT INTO emlog_blog SET gid=502, title='child', date=0, excerpt='', type='page',"
+                           " content='', parent_id=501");
+    BlogConnection wp = wordPress();
+    execute(wp, "CREATE TRIGGER refuse BEFORE INSERT ON wp_posts FOR EACH ROW IF NEW.post_title='refused'"
+                " THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT='refused'; END IF");
     pressGo();
     const MessageBox::Shown done = waitForCompletion();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 39 行，写入 38 行，已存在 0 行，失败 1 行")))
+    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 41 行，写入 38 行，已存在 0 行，失败 3 行")))
         << done.text.toStdString();
-    EXPECT_TRUE(done.detail.contains(QStringLiteral("gid=500: 1153"))) << done.detail.toStdString();
+    for (const char* failure : {"gid=500: 1153", "gid=501: 1644 refused", "gid=502: its parent page gid=501 did not"})
+        EXPECT_TRUE(done.detail.contains(QString::fromUtf8(failure))) << done.detail.toStdString();
     expectLostArticlesLogged(done);
     // Nothing else was lost: the session stayed open.
-    BlogConnection wp = wordPress();
     EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_comments"), "64");
     EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_links"), "7");
 
-    execute(emlog.admin(), "DELETE FROM emlog_blog WHERE gid=500");
+    execute(emlog.admin(), "DELETE FROM emlog_blog WHERE gid>=500");
+    execute(wp, "DROP TRIGGER refuse");
     expectAWholeRun(true);
 }
 
