@@ -198,20 +198,33 @@ bool applySessionSetting(BlogConnection& connection, const std::string& statemen
     return true;
 }
 
-bool executeSql(BlogConnection& connection, std::string_view statement)
+namespace {
+
+// Whether the text may go to the server: a session is open, and the text fits in one packet
+// (the server would drop the session over a longer one).
+bool sendable(BlogConnection& connection, std::string_view text)
 {
     if (!connection)
         return connection.failWithoutSession();
-    // The whole statement goes, zero bytes included: under NO_BACKSLASH_ESCAPES
-    // a zero byte inside a quoted value can only be sent as itself.
     const std::uint64_t limit = connection.maxStatementBytes();
-    if (limit != 0 && statement.size() >= limit) {
+    if (limit != 0 && text.size() >= limit) {
         connection.rememberError(ER_NET_PACKET_TOO_LARGE,
-                                 "the statement of " + std::to_string(statement.size()) +
+                                 "the statement of " + std::to_string(text.size()) +
                                      " bytes is larger than the server's max_allowed_packet (" + std::to_string(limit) +
                                      " bytes); it was not sent");
         return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool executeSql(BlogConnection& connection, std::string_view statement)
+{
+    // The whole statement goes, zero bytes included: under NO_BACKSLASH_ESCAPES
+    // a zero byte inside a quoted value can only be sent as itself.
+    if (!sendable(connection, statement))
+        return false;
     if (mysql_real_query(connection.handle(), statement.data(), statement.size()) != 0) {
         connection.rememberError();
         return false;
@@ -221,16 +234,8 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
 
 bool sendStatements(BlogConnection& connection, std::string_view statements)
 {
-    if (!connection)
-        return connection.failWithoutSession();
-    const std::uint64_t limit = connection.maxStatementBytes();
-    if (limit != 0 && statements.size() >= limit) {
-        connection.rememberError(ER_NET_PACKET_TOO_LARGE,
-                                 "the statements of " + std::to_string(statements.size()) +
-                                     " bytes are larger than the server's max_allowed_packet (" +
-                                     std::to_string(limit) + " bytes); they were not sent");
+    if (!sendable(connection, statements))
         return false;
-    }
     if (mysql_send_query(connection.handle(), statements.data(), statements.size()) != 0) {
         connection.rememberError();
         return false;
