@@ -37,8 +37,6 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
     const Ticket ticket = m_states.size();
     m_states.push_back(State::Queued);
     Queued queued{ticket, std::move(row)};
-    if (queued.row.copied && queued.row.arrivalCheck.empty())
-        queued.row.arrivalCheck = originCheck(m_run, *queued.row.copied->key, queued.row.copied->emlogId);
     if (failedBefore(queued))
         return ticket;
     std::size_t bytes = 0;
@@ -335,8 +333,12 @@ bool RowWriter::failedBefore(const Queued& queued)
 
 bool RowWriter::arrived(const Queued& queued)
 {
-    return !queued.row.arrivalCheck.empty() &&
-           selectNumber(m_run, m_run.wordPress, queued.row.arrivalCheck).value_or(0) > 0;
+    // Asked only after a lost session, so the question is made only then.
+    const RowWrite& row = queued.row;
+    const std::string check = !row.arrivalCheck.empty() ? row.arrivalCheck
+                              : row.copied              ? originCheck(m_run, *row.copied->key, row.copied->emlogId)
+                                                        : std::string();
+    return !check.empty() && selectNumber(m_run, m_run.wordPress, check).value_or(0) > 0;
 }
 
 void RowWriter::resolve(const Queued& queued, State state, bool changed)
