@@ -1,6 +1,7 @@
 #include "Attachments.h"
 
 #include "Assignments.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -16,7 +17,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view migration = "附件";
+constexpr std::string_view migration = idOf(Kind::attachments);
 
 } // namespace
 
@@ -69,42 +70,40 @@ void migrateAttachments(MigrationRun& run)
     std::unordered_set<std::string>& slugs = postNames(run);
 
     RowWriter writer(run, migration);
-    forEachRow(run, {migration, "attachment", "初始化转换博客附件...", "正在转换附件.", run.pacing.attachments},
-               [&](const ResultSet& rows) {
-                   std::int64_t aid = 0;
-                   std::int64_t blogId = 0;
-                   std::string filePath;
-                   std::string fileName;
-                   readField(rows, "aid", aid);
-                   readField(rows, "blogid", blogId);
-                   readField(rows, "filepath", filePath);
-                   readField(rows, "filename", fileName);
-                   const std::string source = "aid=" + std::to_string(aid);
-                   if (copies.count(aid)) {
-                       writer.alreadyThere();
-                       return;
-                   }
-                   // An upload that belongs to no article (blogid 0) stays unattached.
-                   std::int64_t parent = 0;
-                   if (blogId != 0) {
-                       const auto article = articles.find(blogId);
-                       if (article == articles.end()) {
-                           writer.fail("posts", source,
-                                       "article gid=" + std::to_string(blogId) + " is not in WordPress");
-                           return;
-                       }
-                       parent = article->second.id;
-                   }
-                   const std::int64_t id = free.take();
-                   const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
-                   RowWrite write;
-                   write.sourceId = source;
-                   write.rows.push_back(
-                       {"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName, filePath, slug)});
-                   write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid)});
-                   write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};
-                   writer.write(std::move(write));
-               });
+    forEachRow(run, {Kind::attachments, run.pacing.attachments}, [&](const ResultSet& rows) {
+        std::int64_t aid = 0;
+        std::int64_t blogId = 0;
+        std::string filePath;
+        std::string fileName;
+        readField(rows, "aid", aid);
+        readField(rows, "blogid", blogId);
+        readField(rows, "filepath", filePath);
+        readField(rows, "filename", fileName);
+        const std::string source = "aid=" + std::to_string(aid);
+        if (copies.count(aid)) {
+            writer.alreadyThere();
+            return;
+        }
+        // An upload that belongs to no article (blogid 0) stays unattached.
+        std::int64_t parent = 0;
+        if (blogId != 0) {
+            const auto article = articles.find(blogId);
+            if (article == articles.end()) {
+                writer.fail("posts", source, "article gid=" + std::to_string(blogId) + " is not in WordPress");
+                return;
+            }
+            parent = article->second.id;
+        }
+        const std::int64_t id = free.take();
+        const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
+        RowWrite write;
+        write.sourceId = source;
+        write.rows.push_back(
+            {"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName, filePath, slug)});
+        write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid), true});
+        write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};
+        writer.write(std::move(write));
+    });
     writer.finish();
 }
 
