@@ -1,3 +1,4 @@
+#include "HtmlText.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -73,9 +74,9 @@ void migrateCategories(MigrationRun& run)
             // The blogger's own alias names the category's page, as it did in emlog.
             const std::string slug = uniqueSlug(wordPressSlug(category.alias.empty() ? category.name : category.alias),
                                                 std::to_string(id), slugs);
-            RowWrite write =
-                termWrite(run, origin::category,
-                          {category.sid, id, "category", category.name, slug, category.description, parentTerm});
+            RowWrite write = termWrite(run, origin::category,
+                                       {category.sid, id, "category", escapeHtml(category.name), slug,
+                                        escapeHtml(category.description), parentTerm});
             write.after = std::move(after);
             if (!category.alias.empty())
                 write.rows.push_back(

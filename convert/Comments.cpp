@@ -3,6 +3,8 @@
 #include "Assignments.h"
 #include "BlogConnection.h"
 #include "DateTime.h"
+#include "HtmlText.h"
+#include "LocalTimes.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -43,18 +45,18 @@ bool isHidden(const Comment& comment)
     return comment.hide == "y" || comment.hide == "Y" || leadingInteger(comment.hide) != 0;
 }
 
-Assignments buildCommentFields(const BlogConnection& connection, const Comment& comment, const CommentPlace& place)
+Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place)
 {
-    Assignments list(connection);
+    Assignments list(run.wordPress);
     list.add("comment_ID", place.id)
         .add("comment_post_ID", place.postId)
-        .add("comment_author", comment.poster)
+        .add("comment_author", escapeHtml(comment.poster))
         .add("comment_author_email", comment.mail)
         .add("comment_author_url", comment.url)
         .add("comment_author_IP", comment.ip)
         .add("comment_approved", isHidden(comment) ? "0" : "1")
-        .add("comment_content", comment.comment)
-        .add("comment_date", formatDateTime(unixTimeToDateTime(comment.date)))
+        .add("comment_content", escapeHtml(comment.comment))
+        .add("comment_date", localDateTime(run, comment.date))
         .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
         .add("comment_parent", place.parentId)
         .add("user_id", place.userId);
@@ -105,7 +107,7 @@ void migrateComments(MigrationRun& run)
                                                      "the comment it replies to (cid=" + std::to_string(comment.pid) +
                                                          ") did not arrive"};
                    }
-                   write.rows.push_back({"comments", buildCommentFields(run.wordPress, comment, place)});
+                   write.rows.push_back({"comments", buildCommentFields(run, comment, place)});
                    write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid)});
                    write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
                    thisRun[comment.cid] = {writer.write(std::move(write)), place.id};

@@ -22,7 +22,7 @@ FailureLog::Tally& FailureLog::tally(std::string_view migration)
 
 bool FailureLog::worthReporting() const
 {
-    return !m_entries.empty() ||
+    return !m_entries.empty() || !m_notes.empty() ||
            std::any_of(m_tallies.begin(), m_tallies.end(), [](const Tally& tally) { return tally.alreadyThere > 0; });
 }
 
@@ -34,6 +34,8 @@ std::string FailureLog::summary() const
             text += '\n';
         text += line;
     };
+    for (const std::string& note : m_notes)
+        addLine(note);
     for (const Tally& tally : m_tallies) {
         if (tally.unreadable)
             addLine(tally.migration + "：无法读取 emlog 表");

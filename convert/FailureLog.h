@@ -5,6 +5,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrel {
@@ -33,6 +34,9 @@ public:
     };
 
     void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error);
+    // Something the run changed besides rows, for the reader of the report (WordPress's time zone, say).
+    void note(std::string text) { m_notes.push_back(std::move(text)); }
+    const std::vector<std::string>& notes() const noexcept { return m_notes; }
     // The tally of a migration, made on first use; the reference stays valid.
     Tally& tally(std::string_view migration);
 
@@ -42,7 +46,7 @@ public:
     const std::vector<Entry>& entries() const noexcept { return m_entries; }
     const std::deque<Tally>& tallies() const noexcept { return m_tallies; }
 
-    // One line per migration: rows read, written, already there and failed, or that its table
+    // The notes, then one line per migration: rows read, written, already there and failed, or that its table
     // could not be read; and a line for each step with failed statements but no rows.
     std::string summary() const;
     // The first `limit` entries, one per line, then how many more there were.
@@ -50,6 +54,7 @@ public:
 
 private:
     std::vector<Entry> m_entries;
+    std::vector<std::string> m_notes;
     std::deque<Tally> m_tallies; // a deque: a migration keeps its tally by reference while others are added
 };
 

@@ -2,6 +2,7 @@
 
 #include "FailureLog.h"
 #include "Origins.h"
+#include "TimeZones.h"
 #include "Users.h"
 
 #include <chrono>
@@ -62,6 +63,11 @@ struct MigrationRun
     std::string emlogPrefix = "emlog_";
     std::string wordPressPrefix = "wp_";
     Pacing pacing;
+    // Local times go into WordPress in its own zone as it is, instead of WordPress taking emlog's.
+    bool keepWordPressTimeZone = false;
+    // Where a file under the old blog's content/ folder is now (its path there, e.g.
+    // "content/uploadfile/a.jpg"); unset, or nothing given, keeps the old blog's address.
+    std::function<std::optional<std::string>(std::string_view path)> contentAddress;
     std::function<void(const std::string&)> setStatusText = [](const std::string&) {};
     std::function<void(int)> setProgress = [](int) {};
     // Rests for a while; the default waits on the clock and wakes early when a stop is asked for.
@@ -87,6 +93,7 @@ struct MigrationRun
         // emlog's side: the tags each article carries, as the tags migration read them.
         std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
         std::optional<bool> hasUserTable;
+        std::optional<TimeZone> localZone; // the zone local times are written in
     } known;
 
     bool stopRequested() const { return stopToken.stop_requested(); }

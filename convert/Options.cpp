@@ -46,31 +46,6 @@ bool postExists(MigrationRun& run, std::int64_t id)
 
 } // namespace
 
-std::vector<std::string> siteAddresses(MigrationRun& run)
-{
-    ResultSet result = selectWithReconnect(
-        run, run.emlog, "SELECT option_value FROM " + run.emlogTable("options") + " WHERE option_name='blogurl'");
-    if (!result)
-        return {};
-    std::string address;
-    if (rowCount(result) == 0 || !readField(result, 0, address))
-        return {};
-    while (!address.empty() && (address.back() == '/' || address.back() == ' '))
-        address.pop_back();
-    const std::string lower = asciiLower(address);
-    std::string rest;
-    if (lower.rfind("http://", 0) == 0)
-        rest = address.substr(7);
-    else if (lower.rfind("https://", 0) == 0)
-        rest = address.substr(8);
-    else
-        return {};
-    if (rest.empty())
-        return {};
-    // The longer form first, so that neither replaces part of the other.
-    return {"https://" + rest, "http://" + rest};
-}
-
 std::vector<std::int64_t> unserializeIds(std::string_view serialized)
 {
     // a:2:{i:0;i:12;i:1;i:40;}: keys and values alternate between the braces; a value

@@ -9,11 +9,6 @@ namespace kestrel {
 
 struct MigrationRun;
 
-// The old blog's own address, as emlog's options keep it (blogurl, without its
-// closing "/"), in its http and its https form; nothing when the blog has no
-// options table or no blogurl. Links to it become relative links ("..").
-std::vector<std::string> siteAddresses(MigrationRun& run);
-
 // Adds posts to WordPress's sticky posts, keeping those already there.
 bool addStickyPosts(MigrationRun& run, const std::vector<std::int64_t>& ids);
 // After emptying: no post is sticky any more, and a front page or posts page that

@@ -1,5 +1,6 @@
 #include "Tags.h"
 
+#include "HtmlText.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -81,7 +82,7 @@ void migrateTags(MigrationRun& run)
                    ids.used.insert(id);
 
                    const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
-                   RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", name, slug, "", 0});
+                   RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, "", 0});
                    bool links = false;
                    for (const std::int64_t gid : articleIds) {
                        if (const auto copy = articles.find(gid); copy != articles.end()) {

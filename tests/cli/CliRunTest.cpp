@@ -84,7 +84,7 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
         anyFailed = anyFailed || migration.toObject().value(QStringLiteral("failed")).toInteger() > 0;
     EXPECT_EQ(status, anyFailed ? 1 : 0);
     expectReportMatchesWordPress(report, wordpress);
-    EXPECT_NE(cli.out().find("文章：读取 38 行"), std::string::npos) << cli.out();
+    EXPECT_NE(cli.out().find("文章：读取 40 行"), std::string::npos) << cli.out();
 }
 
 TEST_F(CliRunTest, ProgressOffATerminalIsAtMostOneLineASecond)
