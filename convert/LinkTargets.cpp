@@ -69,6 +69,18 @@ LinkTargets::LinkTargets(MigrationRun& run) : m_run(run)
     forEachEmlogRow(
         run, "SELECT tid, tagname, '' FROM " + run.emlogTable("tag"),
         [this](std::int64_t tid, const std::string& name, const std::string&) { m_tags.emplace(name, tid); });
+    // WordPress finds a tag's page by its slug under every permalink structure; the tags are in by now.
+    ResultSet slugs = selectWithReconnect(run, run.wordPress,
+                                          "SELECT t.term_id, t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
+                                              run.wordPressTable("term_taxonomy") +
+                                              " x ON x.term_id=t.term_id AND x.taxonomy='post_tag'");
+    for (std::uint64_t i = 0; slugs && i < rowCount(slugs); ++i, nextRow(slugs)) {
+        std::int64_t id = 0;
+        std::string slug;
+        readField(slugs, 0, id);
+        readField(slugs, 1, slug);
+        m_tagSlugs.emplace(id, std::move(slug));
+    }
 }
 
 std::string LinkTargets::rewrite(std::string_view text, const std::unordered_map<std::int64_t, std::int64_t>& placed,
@@ -127,8 +139,11 @@ std::string LinkTargets::resolve(const BlogLink& link, const std::unordered_map<
             return term(origin::category, category->second, "cat");
         break;
     case Kind::Tag:
-        if (const auto tag = m_tags.find(link.name); tag != m_tags.end())
-            return term(origin::tag, tag->second, "tag_id");
+        if (const auto tag = m_tags.find(link.name); tag != m_tags.end()) {
+            const Copies& copies = copiesOf(m_run, origin::tag);
+            if (const auto copy = copies.find(tag->second); copy != copies.end() && m_tagSlugs.count(copy->second.id))
+                return underHome("?tag=" + m_tagSlugs.at(copy->second.id)) + link.fragment;
+        }
         break;
     case Kind::Content:
         if (m_run.contentAddress) {

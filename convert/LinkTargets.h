@@ -14,7 +14,7 @@ struct MigrationRun;
 
 // Where the old blog's own addresses lead in WordPress, under any permalink structure and
 // without the redirect plugin: an article to ?p= (or ?page_id=) of the post copied from it,
-// a category to ?cat=, a tag to ?tag_id=, the home page to WordPress's home, any other path
+// a category to ?cat=, a tag to ?tag= its slug, the home page to WordPress's home, any other path
 // to the same path under that home. WordPress's canonical redirect takes a reader on to the
 // permalink. Files under content/ go where the run's contentAddress says, or stay on the old blog.
 class LinkTargets
@@ -44,6 +44,7 @@ private:
     std::unordered_map<std::string, std::int64_t> m_aliases;    // article alias → gid
     std::unordered_map<std::string, std::int64_t> m_categories; // category alias or name → sid
     std::unordered_map<std::string, std::int64_t> m_tags;       // tag name → tid
+    std::unordered_map<std::int64_t, std::string> m_tagSlugs;   // WordPress term id → slug
 };
 
 } // namespace kestrel

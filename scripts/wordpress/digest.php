@@ -9,14 +9,11 @@ function digest_html($html) {
     $document->loadHTML('<?xml encoding="UTF-8"><body>' . $html . '</body>', LIBXML_NOBLANKS);
     libxml_clear_errors();
     $elements = [];
-    $code = '';
+    $code = ''; // the text of every code element, as it is
     $unsafe = [];
-    $walk = function ($node, $inCode) use (&$walk, &$elements, &$code, &$unsafe) {
+    $walk = function ($node) use (&$walk, &$elements, &$code, &$unsafe) {
         foreach (iterator_to_array($node->childNodes) as $child) {
             if ($child instanceof DOMText) {
-                if ($inCode) {
-                    $code .= $child->data;
-                }
                 continue;
             }
             if (!($child instanceof DOMElement)) {
@@ -28,6 +25,10 @@ function digest_html($html) {
                 continue;
             }
             $elements[] = $name;
+            if ($name === 'code') {
+                // Without the line break one renderer ends a code block with and the other not.
+                $code .= rtrim($child->textContent, "\n") . "\n";
+            }
             if (in_array($name, ['script', 'svg', 'iframe', 'object', 'embed', 'style'], true)) {
                 $unsafe[] = $name;
             }
@@ -37,14 +38,14 @@ function digest_html($html) {
                     $unsafe[] = "$name@{$attribute->name}";
                 }
             }
-            $walk($child, $inCode || $name === 'code' || $name === 'pre');
+            $walk($child);
         }
     };
     $body = $document->getElementsByTagName('body')->item(0);
     if ($body === null) {
         return ['elements' => '', 'text' => '', 'code' => '', 'unsafe' => ''];
     }
-    $walk($body, false);
+    $walk($body);
     $text = strtr($body->textContent, [
         "\u{2018}" => "'", "\u{2019}" => "'", "\u{201C}" => '"', "\u{201D}" => '"', "\u{2032}" => "'",
         "\u{2033}" => '"', "\u{2026}" => '...', "\u{2013}" => '-', "\u{2014}" => '-', "\u{00D7}" => 'x',

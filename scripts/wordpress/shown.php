@@ -6,6 +6,13 @@
 require __DIR__ . '/load.php';
 require __DIR__ . '/digest.php';
 
+// What WordPress adds of its own when it shows a text, and emlog never did, is left out: the
+// "Protected:" before a title, smilies made pictures, and links made of addresses in comments.
+add_filter('protected_title_format', function () { return '%s'; });
+add_filter('private_title_format', function () { return '%s'; });
+add_filter('option_use_smilies', '__return_false');
+remove_filter('comment_text', 'make_clickable', 9);
+
 $shown = ['posts' => new stdClass(), 'comments' => new stdClass()];
 $posts = get_posts([
     'post_type' => ['post', 'page'],

@@ -126,3 +126,41 @@ TEST_F(CliRunTest, CtrlCStopsAfterTheRowInFlightAndReportsWhatArrived)
     EXPECT_FALSE(report.value(QStringLiteral("completed")).toBool());
     expectReportMatchesWordPress(report, wordpress);
 }
+
+// WordPress takes emlog's zone, and says so, unless told to keep its own; either way every
+// local time is in the zone WordPress then has, and the GMT times are exact.
+TEST_F(CliRunTest, WordPressTakesEmlogsTimeZoneUnlessItKeepsItsOwn)
+{
+    TestDatabase sample("cli_zone");
+    loadSampleBlog(sample.name());
+    execute(sample.admin(), "UPDATE emlog_options SET option_value='America/New_York' WHERE option_name='timezone'");
+    struct Case
+    {
+        std::vector<std::string> options;
+        const char* zone;
+        const char* said;
+        const char* localOfArticle35; // 2022-12-31 15:59:59 UTC
+    };
+    const Case cases[] = {
+        {{},
+         "America/New_York",
+         "时区：WordPress 的时区由 UTC+0 改为 emlog 的 America/New_York",
+         "2022-12-31 10:59:59"},
+        {{"--keep-wordpress-timezone"}, "", "时区：保留 WordPress 的时区 UTC+0", "2022-12-31 15:59:59"},
+    };
+    for (const Case& c : cases) {
+        WordPressDatabase target("cli_zone_wp");
+        std::vector<std::string> options = {"--empty-first", "--yes", "--pacing", "none"};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        Subprocess cli(cliArguments(sample.name(), target, options));
+        const int status = cli.wait();
+        ASSERT_TRUE(status == 0 || status == 1) << cli.err();
+        EXPECT_NE(cli.out().find(c.said), std::string::npos) << cli.out();
+        EXPECT_EQ(queryValue(target.admin(), "SELECT option_value FROM wp_options WHERE option_name='timezone_string'"),
+                  c.zone);
+        EXPECT_EQ(queryValue(target.admin(), "SELECT CONCAT(post_date, ' ', post_date_gmt) FROM wp_posts p JOIN "
+                                             "wp_postmeta m ON m.post_id=p.ID AND m.meta_key='_emlog_gid' AND "
+                                             "m.meta_value='35'"),
+                  std::string(c.localOfArticle35) + " 2022-12-31 15:59:59");
+    }
+}

@@ -133,7 +133,7 @@ TEST_F(PostsTest, LinksToTheBlogLeadToWordPress)
     EXPECT_EQ(post(1, "post_content"),
               "<div><a href=\"" + home + "/?p=2\">later</a> <a href='" + home + "/?p=1#c'>itself</a> <a href=\"" +
                   home + "/?p=7\">earlier run</a> <a href=\"" + home + "/?page_id=3\">page by alias</a> <a href=\"" +
-                  home + "/?cat=3\">category</a> <a href=\"" + home + "/?tag_id=4\">tag</a> <a href=\"" + home +
+                  home + "/?cat=3\">category</a> <a href=\"" + home + "/?tag=qt-5\">tag</a> <a href=\"" + home +
                   "/\">home</a> <a href=\"" + home + "/?record=201205\">archive</a> " +
                   "<img src=\"http://blog.example.com/emlog/content/a.jpg\"> http://blog.example.com/other "
                   "http://blog.example.com.cn/emlog/post-1.html</div>");
