@@ -2,6 +2,7 @@
 
 #include "BlogConnection.h"
 #include "MigrationRun.h"
+#include "Options.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 
@@ -19,21 +20,6 @@ std::optional<std::string> optionOf(MigrationRun& run, BlogConnection& session, 
     if (!result || rowCount(result) == 0 || !readField(result, 0, value))
         return std::nullopt;
     return value;
-}
-
-std::optional<std::string> wordPressOption(MigrationRun& run, std::string_view name)
-{
-    return optionOf(run, run.wordPress, run.wordPressTable("options"), "option_value", name);
-}
-
-bool setWordPressOption(MigrationRun& run, std::string_view name, std::string_view value)
-{
-    const std::string quotedValue = quotedLiteral(run.wordPress, value);
-    return executeWithReconnect(run, run.wordPress,
-                                "INSERT INTO " + run.wordPressTable("options") +
-                                    " (option_name, option_value, autoload) VALUES (" +
-                                    quotedLiteral(run.wordPress, name) + "," + quotedValue +
-                                    ",'yes') ON DUPLICATE KEY UPDATE option_value=" + quotedValue);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "BlogConnection.h"
 #include "MigrationRun.h"
+#include "PhpSerialized.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "TextHelpers.h"
@@ -9,8 +10,6 @@
 #include <algorithm>
 
 namespace kestrel {
-
-namespace {
 
 std::optional<std::string> wordPressOption(MigrationRun& run, std::string_view name)
 {
@@ -35,6 +34,8 @@ bool setWordPressOption(MigrationRun& run, std::string_view name, std::string_vi
                                     quotedName + "," + quotedValue +
                                     ",'yes') ON DUPLICATE KEY UPDATE option_value=" + quotedValue);
 }
+
+namespace {
 
 bool postExists(MigrationRun& run, std::int64_t id)
 {
@@ -79,6 +80,16 @@ std::string serializeIds(const std::vector<std::int64_t>& ids)
     for (std::size_t i = 0; i < ids.size(); ++i)
         text += "i:" + std::to_string(i) + ";i:" + std::to_string(ids[i]) + ";";
     return text + "}";
+}
+
+bool schedulePublishing(MigrationRun& run, const std::vector<std::pair<std::int64_t, std::int64_t>>& posts)
+{
+    if (posts.empty())
+        return true;
+    std::vector<CronEvent> events;
+    for (const auto& [id, time] : posts)
+        events.push_back({time, id});
+    return setWordPressOption(run, "cron", addPublishingEvents(wordPressOption(run, "cron").value_or(""), events));
 }
 
 bool addStickyPosts(MigrationRun& run, const std::vector<std::int64_t>& ids)

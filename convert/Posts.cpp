@@ -89,18 +89,23 @@ bool isPage(const Article& article)
     return article.type == "page";
 }
 
+bool isScheduled(const Article& article)
+{
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return !isDraft(article) && article.date > now;
+}
+
 Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place, const PostText& text)
 {
     const std::string wallClock = localDateTime(run, article.date);
     const std::string utc = formatDateTime(unixTimeToUtc(article.date));
     const std::string title = escapeHtml(article.title);
-    const std::int64_t now =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
 
     Assignments post(run.wordPress);
-    post.add("post_status", isDraft(article)     ? "draft"
-                            : article.date > now ? "future"
-                                                 : "publish")
+    post.add("post_status", isDraft(article)       ? "draft"
+                            : isScheduled(article) ? "future"
+                                                   : "publish")
         .add("comment_status", article.allowRemark == "n" ? "closed" : "open")
         .add("ping_status", "open")
         .add("post_parent", place.parent)
@@ -148,6 +153,7 @@ void migratePosts(MigrationRun& run)
     };
     std::unordered_map<std::int64_t, Written> thisRun;
     std::vector<Written> sticky;
+    std::vector<std::pair<Written, std::int64_t>> scheduled;
     std::unordered_set<std::int64_t> linked;
     forEachRow(
         run, {migration, "blog", "初始化转换博客文章...", "正在转换博客文章.", run.pacing.posts, "gid", "parent_id"},
@@ -212,6 +218,8 @@ void migratePosts(MigrationRun& run)
             thisRun[article.gid] = written;
             if (article.top == "y")
                 sticky.push_back(written);
+            if (isScheduled(article))
+                scheduled.emplace_back(written, article.date);
         });
     writer.finish();
     links.completeWaiting(writer);
@@ -229,6 +237,13 @@ void migratePosts(MigrationRun& run)
     }
     if (!run.stopRequested() && !addStickyPosts(run, stuck))
         recordFailure(run, migration, run.wordPressTable("options"), "sticky_posts");
+    std::vector<std::pair<std::int64_t, std::int64_t>> publishing;
+    for (const auto& [post, time] : scheduled) {
+        if (writer.state(post.ticket) == RowWriter::State::Arrived)
+            publishing.emplace_back(post.id, time);
+    }
+    if (!run.stopRequested() && !schedulePublishing(run, publishing))
+        recordFailure(run, migration, run.wordPressTable("options"), "cron");
 }
 
 } // namespace kestrel

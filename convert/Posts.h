@@ -36,6 +36,8 @@ struct Article
 // An article stays private in WordPress when emlog kept it from readers.
 bool isDraft(const Article& article);
 bool isPage(const Article& article);
+// emlog held back an article dated after now; WordPress publishes it when its time comes.
+bool isScheduled(const Article& article);
 
 // Where the article goes in WordPress, decided before its row is built.
 struct PostPlace

@@ -33,6 +33,8 @@ foreach ($posts as $post) {
         'excerpt' => digest_html(has_excerpt($post) ? apply_filters('the_excerpt', get_the_excerpt($post)) : ''),
         'local_time' => get_post_time('Y-m-d H:i:s', false, $post),
         'unix_time' => (int) get_post_time('U', true, $post),
+        // When WordPress's cron publishes it, if it waits for its time.
+        'scheduled' => (int) wp_next_scheduled('publish_future_post', [(int) $post->ID]),
         'categories' => digest_link_texts((string) get_the_term_list($post->ID, 'category', '', ',')),
         'tags' => digest_link_texts((string) get_the_term_list($post->ID, 'post_tag', '', ',')),
         'terms_unsafe' => digest_html(get_the_term_list($post->ID, 'category', '', ',') .

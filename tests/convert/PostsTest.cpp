@@ -239,6 +239,11 @@ TEST_F(PostsTest, ArticlesDatedLaterAreScheduled)
     migratePosts(*run);
     EXPECT_EQ(post(1, "post_status"), "future");
     EXPECT_EQ(post(2, "post_status"), "draft");
+    // As WordPress's own scheduling leaves it: an event that publishes the post at its time.
+    const std::string cron = wordPressValue("SELECT option_value FROM " + wp("options") + " WHERE option_name='cron'");
+    EXPECT_NE(cron.find("i:4102444800;a:1:{s:19:\"publish_future_post\";a:1:{s:32:\""), std::string::npos) << cron;
+    EXPECT_NE(cron.find("s:4:\"args\";a:1:{i:0;i:1;}"), std::string::npos) << cron;
+    EXPECT_EQ(cron.find("i:0;i:2;"), std::string::npos) << cron;
 }
 
 TEST_F(PostsTest, DraftsArticlesUnderReviewAndPasswordsStayPrivate)

@@ -42,6 +42,7 @@ foreach ($rows("SELECT b.*, s.sortname FROM {$prefix}blog b LEFT JOIN {$prefix}s
         'excerpt' => digest_html($post['excerpt'] === '' ? '' : $html($post['excerpt'])),
         'local_time' => date('Y-m-d H:i:s', (int) $post['date']),
         'unix_time' => (int) $post['date'],
+        'scheduled' => $post['hide'] === 'n' && $post['checked'] === 'y' && $post['date'] > time() ? (int) $post['date'] : 0,
         'categories' => $post['sortname'] !== null && $post['type'] === 'blog' ? [$post['sortname']] : [],
         'tags' => $tags,
         'terms_unsafe' => '',
