@@ -10,6 +10,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTextDocumentFragment>
 
 #include <gtest/gtest.h>
@@ -304,7 +305,22 @@ TEST_F(BlogAsShownTest, TheSameBlogFromEmlog5And6AndProLooksTheSame)
         WordPressDatabase target("versions_wp");
         loadSampleBlog(source.name(), "emlog_", version);
         migrateThroughWindow({source.name(), "emlog_", target.name(), "wp_"});
-        const QJsonObject older = common(wordPressView(target.name(), "wp_"));
+        const QJsonObject olderView = wordPressView(target.name(), "wp_");
+        // 5.x's and 6.x's HTML arrives byte for byte (single-quoted attributes, quotes in code,
+        // Markdown that was only ever text there): only the links to the blog itself changed.
+        static const QRegularExpression blogLink(
+            QStringLiteral(
+                "(https?://blog\\.example\\.com/emlog(?!/content/)|http://127\\.0\\.0\\.1:8080)[^\"'\\s<>)]*"),
+            QRegularExpression::CaseInsensitiveOption);
+        const auto posts = byEmlogId(olderView);
+        for (const Row& row : queryRows(source.admin(), "SELECT gid, content FROM emlog_blog")) {
+            SCOPED_TRACE(std::string("emlog ") + sample::versionName(version) + ", gid=" + text(row[0]));
+            ASSERT_TRUE(posts.count(text(row[0])));
+            EXPECT_EQ(
+                posts.at(text(row[0]))[QStringLiteral("content")].toString().replace(blogLink, "LINK").toStdString(),
+                QString::fromStdString(text(row[1])).replace(blogLink, "LINK").toStdString());
+        }
+        const QJsonObject older = common(olderView);
         for (const QString& list : pro.keys()) {
             SCOPED_TRACE(std::string("emlog ") + sample::versionName(version) + ", " + list.toStdString());
             const QJsonArray expected = pro[list].toArray();
