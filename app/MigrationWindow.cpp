@@ -2,6 +2,7 @@
 
 #include "MessageBox.h"
 #include "MigrationRunner.h"
+#include "RunOptionsDialog.h"
 #include "Version.h"
 
 #include <QCheckBox>
@@ -91,6 +92,9 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     addButton(runGroup, QStringLiteral("btnPause"), QStringLiteral("暂停转换"), {183, 18, 96, 24}, false);
     addButton(runGroup, QStringLiteral("btFinish"), QStringLiteral("结束转换"), {283, 18, 96, 24}, false);
     auto* about = addButton(runGroup, QStringLiteral("btnAbout"), QStringLiteral("作者博客"), {383, 18, 96, 24});
+    // In the corner the status line leaves free, so that nothing else moves.
+    auto* options = addButton(runGroup, QStringLiteral("btnOptions"), QStringLiteral("选项…"), {436, 63, 44, 17});
+    m_options = new RunOptionsDialog(this);
 
     m_progress = new QProgressBar(runGroup);
     m_progress->setObjectName(QStringLiteral("进度条"));
@@ -105,6 +109,7 @@ MigrationWindow::MigrationWindow(QWidget* parent)
 
     connect(m_go, &QPushButton::clicked, this, &MigrationWindow::startRun);
     connect(about, &QPushButton::clicked, this, &MigrationWindow::openAuthorPage);
+    connect(options, &QPushButton::clicked, m_options, &QDialog::open);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
@@ -213,6 +218,7 @@ void MigrationWindow::startRun()
     settings.emlogPrefix = field("前缀", "emlog");
     settings.wordPressPrefix = field("前缀", "Wp");
     settings.emptyWordPressFirst = m_emptyFirst->isChecked();
+    settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
 
     // One run at a time: Go comes back when this one has ended.
     m_go->setEnabled(false);

@@ -13,6 +13,7 @@ class QPushButton;
 namespace kestrel {
 
 class MigrationRunner;
+class RunOptionsDialog;
 
 // The program's one window: the connection fields of both blogs, the option to
 // empty WordPress first, the Go button, a progress bar and a status line.
@@ -52,6 +53,7 @@ private:
     MigrationRunner* m_runner = nullptr;
     bool m_closing = false;
     QCheckBox* m_emptyFirst = nullptr;
+    RunOptionsDialog* m_options = nullptr;
     QPushButton* m_go = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;

@@ -174,6 +174,7 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
             report.wordPressDatabaseVersion = version[0][0];
     }
 
+    checkTimeZones(emlog, wordPress, settings, report);
     checkExistingRows(emlog, wordPress, settings, report);
     checkRowSizes(emlog, settings, columns, report);
     return report;

@@ -22,6 +22,10 @@ using TableColumns = std::map<std::string, std::vector<std::string>>;
 void checkExistingRows(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
                        BlogCheckReport& report);
 
+// The zone each blog shows its times in.
+void checkTimeZones(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
+                    BlogCheckReport& report);
+
 // emlog rows too large for one statement on either server.
 void checkRowSizes(BlogConnection& emlog, const CheckSettings& settings, const TableColumns& columns,
                    BlogCheckReport& report);

@@ -122,6 +122,12 @@ QString checkText(const BlogCheckReport& report, const CheckSettings& settings)
                  .arg(report.wordPressDatabaseVersion.empty() ? QStringLiteral("不明")
                                                               : text(report.wordPressDatabaseVersion));
     addTables(lines, report.wordPress, "wp-prefix");
+    lines << QStringLiteral("时区：emlog %1，WordPress %2")
+                 .arg(text(report.emlogTimeZone),
+                      report.wordPressTimeZone.empty() ? QStringLiteral("不明") : text(report.wordPressTimeZone));
+    if (!report.wordPressTimeZone.empty() && report.wordPressTimeZone != report.emlogTimeZone)
+        lines << QStringLiteral(
+            "  转换时 WordPress 改用 emlog 的时区（--keep-wordpress-timezone：保留 WordPress 的）。");
     addOversized(lines, report);
     if (report.emlog.complete() && report.wordPress.complete())
         addExistingRows(lines, report);

@@ -94,6 +94,9 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption emptyFirst(
         QStringLiteral("empty-first"),
         QStringLiteral("先清空 WordPress 的文章、评论、分类、标签和链接（同窗口的“先清空wp数据库”）。"));
+    const QCommandLineOption keepZone(
+        QStringLiteral("keep-wordpress-timezone"),
+        QStringLiteral("保留 WordPress 的时区，时间按它写入（默认：WordPress 改用 emlog 的时区）。"));
     const QCommandLineOption pacing(
         QStringLiteral("pacing"),
         QStringLiteral("default：与窗口一样每行稍作停顿，不压垮小服务器；none：不停顿。默认：default"),
@@ -103,7 +106,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("不在终端上时，确认 --empty-first。"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("把报告另外以 JSON 写进这个文件。"),
                                   QStringLiteral("FILE"));
-    parser.addOptions({emptyFirst, pacing, check, yes, json});
+    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -136,6 +139,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
         return fail(QStringLiteral("--pacing 只能是 default 或 none：%1").arg(pace));
     line.noPacing = pace == QStringLiteral("none");
     line.settings.emptyWordPressFirst = parser.isSet(emptyFirst);
+    line.settings.keepWordPressTimeZone = parser.isSet(keepZone);
     line.check = parser.isSet(check);
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);

@@ -95,8 +95,12 @@ QByteArray reportJson(const RunReport& report)
             otherFailures.append(failure);
         }
     }
+    QJsonArray notes;
+    for (const std::string& note : report.log.notes())
+        notes.append(text(note));
     const QJsonObject root{{QStringLiteral("completed"), !report.stopped},
                            {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
+                           {QStringLiteral("notes"), notes},
                            {QStringLiteral("migrations"), migrations},
                            {QStringLiteral("otherFailures"), otherFailures}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);

@@ -3,6 +3,8 @@
 #include "Assignments.h"
 #include "BlogConnection.h"
 #include "DateTime.h"
+#include "HtmlText.h"
+#include "LocalTimes.h"
 #include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
@@ -44,18 +46,18 @@ bool isHidden(const Comment& comment)
     return comment.hide == "y" || comment.hide == "Y" || leadingInteger(comment.hide) != 0;
 }
 
-Assignments buildCommentFields(const BlogConnection& connection, const Comment& comment, const CommentPlace& place)
+Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place)
 {
-    Assignments list(connection);
+    Assignments list(run.wordPress);
     list.add("comment_ID", place.id)
         .add("comment_post_ID", place.postId)
-        .add("comment_author", comment.poster)
+        .add("comment_author", escapeHtml(comment.poster))
         .add("comment_author_email", comment.mail)
         .add("comment_author_url", comment.url)
         .add("comment_author_IP", comment.ip)
         .add("comment_approved", isHidden(comment) ? "0" : "1")
-        .add("comment_content", comment.comment)
-        .add("comment_date", formatDateTime(unixTimeToDateTime(comment.date)))
+        .add("comment_content", escapeHtml(comment.comment))
+        .add("comment_date", localDateTime(run, comment.date))
         .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
         .add("comment_parent", place.parentId)
         .add("user_id", place.userId);
@@ -72,34 +74,35 @@ void migrateComments(MigrationRun& run)
 
     RowWriter writer(run, migration);
     WrittenInThisRun thisRun;
-    forEachRow(run, {Kind::comments, run.pacing.comments, "pid"}, [&](const ResultSet& rows) {
-        const Comment comment = readComment(rows);
-        const std::string source = "cid=" + std::to_string(comment.cid);
-        if (copies.count(comment.cid)) {
-            writer.alreadyThere();
-            return;
-        }
-        const auto article = articles.find(comment.gid);
-        if (article == articles.end()) {
-            thisRun.add(
-                comment.cid,
-                writer.fail("comments", source, "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
-                0);
-            return;
-        }
-        CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
-        RowWrite write;
-        write.sourceId = source;
-        // A reply to a comment that never existed stands on its own.
-        auto parent = thisRun.parentOf(comment.pid, copies,
-                                       "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
-        place.parentId = parent.id;
-        write.after = std::move(parent.after);
-        write.rows.push_back({"comments", buildCommentFields(run.wordPress, comment, place)});
-        write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid), true});
-        write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
-        thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
-    });
+    forEachRow(run, {Kind::comments, run.pacing.comments, "pid"},
+               [&](const ResultSet& rows) {
+                   const Comment comment = readComment(rows);
+                   const std::string source = "cid=" + std::to_string(comment.cid);
+                   if (copies.count(comment.cid)) {
+                       writer.alreadyThere();
+                       return;
+                   }
+                   const auto article = articles.find(comment.gid);
+                   if (article == articles.end()) {
+                       thisRun.add(comment.cid,
+                                   writer.fail("comments", source,
+                                               "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
+                                   0);
+                       return;
+                   }
+                   CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
+                   RowWrite write;
+                   write.sourceId = source;
+                   // A reply to a comment that never existed stands on its own.
+                   auto parent = thisRun.parentOf(comment.pid, copies,
+                                                  "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
+                   place.parentId = parent.id;
+                   write.after = std::move(parent.after);
+                   write.rows.push_back({"comments", buildCommentFields(run, comment, place)});
+                   write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid), true});
+                   write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
+                   thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
+               });
     writer.finish();
 }
 

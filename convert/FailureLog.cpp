@@ -22,7 +22,7 @@ FailureLog::Tally& FailureLog::tally(std::string_view migration)
 
 bool FailureLog::worthReporting() const
 {
-    return !m_entries.empty() ||
+    return !m_entries.empty() || !m_notes.empty() ||
            std::any_of(m_tallies.begin(), m_tallies.end(), [](const Tally& tally) { return tally.alreadyThere > 0; });
 }
 

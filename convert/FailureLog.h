@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrel {
@@ -34,6 +35,9 @@ public:
     };
 
     void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error);
+    // Something the run changed besides rows, for the reader of the report (WordPress's time zone, say).
+    void note(std::string text) { m_notes.push_back(std::move(text)); }
+    const std::vector<std::string>& notes() const noexcept { return m_notes; }
     // The tally of a migration, made on first use; the reference stays valid.
     Tally& tally(std::string_view migration);
 
@@ -53,6 +57,7 @@ public:
 
 private:
     std::vector<Entry> m_entries;
+    std::vector<std::string> m_notes;
     std::deque<Tally> m_tallies; // a deque: a migration keeps its tally by reference while others are added
 };
 

@@ -3,6 +3,7 @@
 #include "FailureLog.h"
 #include "Kinds.h"
 #include "Origins.h"
+#include "TimeZones.h"
 #include "Users.h"
 
 #include <chrono>
@@ -81,6 +82,11 @@ struct MigrationRun
     std::string wordPressPrefix = "wp_";
     Pacing pacing;
     std::function<void(const RunEvent&)> tell = [](const RunEvent&) {};
+    // Local times go into WordPress in its own zone as it is, instead of WordPress taking emlog's.
+    bool keepWordPressTimeZone = false;
+    // Where a file under the old blog's content/ folder is now (its path there, e.g.
+    // "content/uploadfile/a.jpg"); unset, or nothing given, keeps the old blog's address.
+    std::function<std::optional<std::string>(std::string_view path)> contentAddress;
     // Rests for a while; the default waits on the clock and wakes early when a stop is asked for.
     std::function<void(milliseconds, std::stop_token)> sleep;
     std::stop_token stopToken;
@@ -104,6 +110,7 @@ struct MigrationRun
         // emlog's side: the tags each article carries, as the tags migration read them.
         std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
         std::optional<bool> hasUserTable;
+        std::optional<TimeZone> localZone; // the zone local times are written in
     } known;
 
     bool stopRequested() const { return stopToken.stop_requested(); }

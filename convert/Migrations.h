@@ -15,9 +15,12 @@ void migratePosts(MigrationRun& run);
 void migrateComments(MigrationRun& run);
 void migrateAttachments(MigrationRun& run);
 void migrateLinks(MigrationRun& run);
+// Not a migration of rows: WordPress takes emlog's time zone before any time is written.
+void settleTimeZone(MigrationRun& run);
 
-inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    migrateUsers, migrateCategories, migrateTags, migratePosts, migrateComments, migrateAttachments, migrateLinks};
+inline constexpr void (*allMigrations[])(MigrationRun&) = {settleTimeZone,     migrateUsers, migrateCategories,
+                                                           migrateTags,        migratePosts, migrateComments,
+                                                           migrateAttachments, migrateLinks};
 
 // Empties what a run writes: posts, comments, terms, links and their meta, and the
 // options that named deleted posts. Users are never emptied.

@@ -2,6 +2,7 @@
 
 #include "BlogConnection.h"
 #include "DateTime.h"
+#include "HtmlText.h"
 #include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
@@ -238,7 +239,8 @@ void migrateUsers(MigrationRun& run)
         users.nicenames.insert(nicename);
         users.lookup.add(id, user.login, user.email);
 
-        const std::string shown = user.nickname.empty() ? user.login : user.nickname;
+        // WordPress shows these as stored; emlog escaped them.
+        const std::string shown = escapeHtml(user.nickname.empty() ? user.login : user.nickname);
         // An account emlog disabled gets no role at all: it may log in, but do nothing.
         const Role role = user.state != 0 ? Role{"", 0} : roleOf(user.role, user.isCheck);
         RowWrite write;
@@ -256,7 +258,7 @@ void migrateUsers(MigrationRun& run)
             write.rows.push_back({"usermeta", ownerMeta(run, origin::user, id, key, value)});
         };
         meta("nickname", shown);
-        meta("description", user.description);
+        meta("description", escapeHtml(user.description));
         meta(run.wordPressPrefix + "capabilities", capabilities(role.name));
         meta(run.wordPressPrefix + "user_level", std::to_string(role.level));
         write.rows.push_back({"usermeta", originMeta(run, origin::user, id, user.uid), true});

@@ -147,6 +147,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     run.emlogPrefix = settings.emlogPrefix;
     run.wordPressPrefix = settings.wordPressPrefix;
     run.pacing = m_pacing;
+    run.keepWordPressTimeZone = settings.keepWordPressTimeZone;
     run.sleep = m_sleeper;
     run.stopToken = stopToken;
     QString lastStatus;

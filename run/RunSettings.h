@@ -25,6 +25,7 @@ struct RunSettings
     std::string emlogPrefix;
     std::string wordPressPrefix;
     bool emptyWordPressFirst = false;
+    bool keepWordPressTimeZone = false; // otherwise WordPress takes emlog's zone
 
     // The window's fields as it first shows them, and so the command line's defaults.
     static RunSettings initial();

@@ -86,6 +86,8 @@ QString status(const RunEvent& event)
 QString summary(const FailureLog& log)
 {
     QStringList lines;
+    for (const std::string& note : log.notes())
+        lines << text(note);
     for (const FailureLog::Tally& tally : log.tallies()) {
         if (tally.unreadable)
             lines << label(tally.migration) + QStringLiteral("：无法读取 emlog 表");

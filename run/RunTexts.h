@@ -24,7 +24,7 @@ QString runningStem(std::string_view kindId);
 // The status line while WordPress is emptied first.
 QString emptyingStatus();
 
-// One line per migration: rows read, written, already there and failed, or that its table could
+// The run's notes (WordPress's time zone set, say), then one line per migration: rows read, written, already there and failed, or that its table could
 // not be read; then a line for each step with failed statements but no rows.
 QString summary(const FailureLog& log);
 // The failed rows, one per line, labelled; the first `limit`, then how many more there were.

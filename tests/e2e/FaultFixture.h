@@ -105,7 +105,7 @@ protected:
         BlogConnection wp = wordPress();
         for (const char* key : {"_emlog_gid", "_emlog_cid", "_emlog_aid", "_emlog_sid", "_emlog_tid"})
             EXPECT_EQ(copiedRows(wp, "wp_", key), sampleRowsToCopy(emlog.admin(), key)) << key;
-        EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_links"), "7");
+        EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_links"), "8");
     }
 
     // The id of the session the run has open on a database, as the server lists it.

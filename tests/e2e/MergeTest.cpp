@@ -77,8 +77,8 @@ TEST_F(MergeTest, TheSameRunAgainWritesNothingAndChangesNothing)
     EXPECT_EQ(lines.size(), 7u) << again.text.toStdString();
     for (const auto& [migration, line] : lines)
         EXPECT_NE(line.find("写入 0 行"), std::string::npos) << migration << line;
-    EXPECT_EQ(lines.at("文章"), "读取 38 行，写入 0 行，已存在 38 行，失败 0 行");
-    EXPECT_EQ(lines.at("评论"), "读取 65 行，写入 0 行，已存在 64 行，失败 1 行");
+    EXPECT_EQ(lines.at("文章"), "读取 40 行，写入 0 行，已存在 40 行，失败 0 行");
+    EXPECT_EQ(lines.at("评论"), "读取 68 行，写入 0 行，已存在 67 行，失败 1 行");
 }
 
 TEST_F(MergeTest, RowsNewInEmlogArriveAloneOnTheNextRun)
@@ -97,12 +97,12 @@ TEST_F(MergeTest, RowsNewInEmlogArriveAloneOnTheNextRun)
 
     const MessageBox::Shown done = migrate(false);
     const auto lines = summary(done);
-    EXPECT_EQ(lines.at("分类"), "读取 9 行，写入 1 行，已存在 8 行，失败 0 行");
-    EXPECT_EQ(lines.at("标签"), "读取 17 行，写入 1 行，已存在 16 行，失败 0 行");
-    EXPECT_EQ(lines.at("文章"), "读取 39 行，写入 1 行，已存在 38 行，失败 0 行");
-    EXPECT_EQ(lines.at("评论"), "读取 67 行，写入 2 行，已存在 64 行，失败 1 行");
+    EXPECT_EQ(lines.at("分类"), "读取 10 行，写入 1 行，已存在 9 行，失败 0 行");
+    EXPECT_EQ(lines.at("标签"), "读取 18 行，写入 1 行，已存在 17 行，失败 0 行");
+    EXPECT_EQ(lines.at("文章"), "读取 41 行，写入 1 行，已存在 40 行，失败 0 行");
+    EXPECT_EQ(lines.at("评论"), "读取 70 行，写入 2 行，已存在 67 行，失败 1 行");
     EXPECT_EQ(lines.at("附件"), "读取 16 行，写入 0 行，已存在 15 行，失败 1 行");
-    EXPECT_EQ(lines.at("友情链接"), "读取 8 行，写入 1 行，已存在 7 行，失败 0 行");
+    EXPECT_EQ(lines.at("友情链接"), "读取 9 行，写入 1 行，已存在 8 行，失败 0 行");
     // The whole blog, old and new, is where it belongs: the reply under its parent, the old
     // article under the new tag, the new article under its category and both its tags.
     checkWholeBlog(wordPressView());
