@@ -15,7 +15,8 @@ BlogConnection wordPressSlot;
 BlogConnection open(const ConnectionFields& fields, bool multiStatements)
 {
     return openConnection(ConnectionOptions{fields.server, fields.user, fields.password, fields.database, 0,
-                                            fields.caFile, multiStatements});
+                                            fields.caFile, multiStatements, fields.tlsFingerprint,
+                                            fields.allowUnencrypted});
 }
 
 // The modes WordPress removes from its own sessions (wpdb::set_sql_mode).

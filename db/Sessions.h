@@ -15,6 +15,9 @@ struct ConnectionFields
     std::string database;
     // A CA certificate file the server must prove itself with; empty for none (see ConnectionOptions).
     std::string caFile = {};
+    // The SHA-256 fingerprint of the server's certificate, and whether clear text is allowed (see ConnectionOptions).
+    std::string tlsFingerprint = {};
+    bool allowUnencrypted = false;
 };
 
 // The two sessions of a migration run, one per blog, process-wide.

@@ -4,7 +4,7 @@
 # As root it runs apt-get; otherwise it prints the apt-get line and fails.
 set -euo pipefail
 
-build=(cmake g++ make pkg-config qt6-base-dev libmariadb-dev)
+build=(cmake g++ make pkg-config qt6-base-dev libmariadb-dev libssl-dev)
 server=(mariadb-server-core mariadb-client-core)
 wordpress=(php-cli php-mysql)
 # CPack's DEB generator finds dependencies with dpkg-shlibdeps; lintian checks the result.
