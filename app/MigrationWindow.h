@@ -31,6 +31,7 @@ public:
 public slots:
     void startRun();
     void openAuthorPage();
+    void chooseConnectionSecurity();
     void setStatusText(const QString& text);
     void setProgress(int percent);
 
@@ -48,6 +49,7 @@ private:
 
     MigrationRunner* m_runner = nullptr;
     QCheckBox* m_emptyFirst = nullptr;
+    bool m_allowUnencrypted = false;
     QPushButton* m_go = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;

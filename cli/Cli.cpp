@@ -78,9 +78,17 @@ std::optional<int> confirmEmptying(const CommandLine& line, bool interactive)
     return exitStatus::rowsFailed;
 }
 
+// Said before connecting, as the window says it before a run.
+void announceSessions(const RunSettings& settings)
+{
+    output::toStderr(plannedSessionText(QStringLiteral("emlog"), settings.emlog) + '\n' +
+                     plannedSessionText(QStringLiteral("WordPress"), settings.wordPress) + '\n');
+}
+
 // Opens both sessions as a run does; false (and the window's message shown) when one cannot be opened.
 bool connectBoth(const RunSettings& settings)
 {
+    announceSessions(settings);
     if (!connectEmlog(settings.emlog)) {
         output::toStderr(QStringLiteral("emlog博客数据库连接失败.\n%1\n").arg(text(emlogSession().lastError())));
         return false;
@@ -142,6 +150,9 @@ int run(const CommandLine& line, QFile* json)
     });
     interrupts.start(50);
 
+    // A script learns it from the report; its standard error keeps to the progress lines.
+    if (terminal::errorIsTerminal())
+        announceSessions(line.settings);
     runner.start(line.settings);
     loop.exec();
     progress.finish();

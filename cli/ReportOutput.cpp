@@ -41,6 +41,15 @@ QJsonObject entryJson(const FailureLog::Entry& entry)
                        {QStringLiteral("reason"), text(entry.error)}};
 }
 
+QJsonObject sessionJson(const SessionSecurity& session)
+{
+    return QJsonObject{{QStringLiteral("open"), session.opened},
+                       {QStringLiteral("encrypted"), !session.cipher.empty()},
+                       {QStringLiteral("tlsVersion"), text(session.tlsVersion)},
+                       {QStringLiteral("cipher"), text(session.cipher)},
+                       {QStringLiteral("certificateChecked"), certificateCheckName(session.protection)}};
+}
+
 } // namespace
 
 int exitStatusOf(const RunReport& report)
@@ -56,6 +65,8 @@ QString reportText(const RunReport& report)
     QString result = report.stopped
                          ? QStringLiteral("转换已中断，共用时：%1秒。以下是中断前已到达的部分。\n").arg(seconds)
                          : QStringLiteral("转换完成，共用时：%1秒。\n").arg(seconds);
+    result += sessionText(QStringLiteral("emlog"), report.emlogSession) + QLatin1Char('\n') +
+              sessionText(QStringLiteral("WordPress"), report.wordPressSession) + QLatin1Char('\n');
     const std::string summary = report.log.summary();
     if (!summary.empty())
         result += text(summary) + QLatin1Char('\n');
@@ -94,10 +105,13 @@ QByteArray reportJson(const RunReport& report)
             otherFailures.append(failure);
         }
     }
-    const QJsonObject root{{QStringLiteral("completed"), !report.stopped},
-                           {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
-                           {QStringLiteral("migrations"), migrations},
-                           {QStringLiteral("otherFailures"), otherFailures}};
+    const QJsonObject root{
+        {QStringLiteral("completed"), !report.stopped},
+        {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
+        {QStringLiteral("sessions"), QJsonObject{{QStringLiteral("emlog"), sessionJson(report.emlogSession)},
+                                                 {QStringLiteral("wordpress"), sessionJson(report.wordPressSession)}}},
+        {QStringLiteral("migrations"), migrations},
+        {QStringLiteral("otherFailures"), otherFailures}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
