@@ -8,6 +8,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 using namespace kestrel::test;
@@ -69,13 +72,24 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
 {
     TestDatabase sample("cli_sample");
     loadSampleBlog(sample.name());
+    // A link at the report's path, as another user could leave in a shared folder: replaced, never followed.
+    const std::string victim = jsonPath() + ".victim";
+    std::ofstream(victim) << "untouched";
+    std::filesystem::remove(jsonPath());
+    std::filesystem::create_symlink(victim, jsonPath());
     Subprocess cli(cliArguments(sample.name(), wordpress,
                                 {"--empty-first", "--yes", "--pacing", "none", "--json", jsonPath()},
                                 OptionForm::Separate));
     const int status = cli.wait();
     ASSERT_TRUE(status == 0 || status == 1) << cli.out() << cli.err();
     const QJsonObject report = readJsonReport(jsonPath());
+    EXPECT_FALSE(std::filesystem::is_symlink(jsonPath()));
+    EXPECT_EQ(std::filesystem::status(jsonPath()).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::ifstream victimFile(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victimFile), {}), "untouched");
     std::remove(jsonPath().c_str());
+    std::remove(victim.c_str());
 
     EXPECT_TRUE(report.value(QStringLiteral("completed")).toBool());
     // The test server is on this machine and offers no TLS: both sessions say so.
