@@ -94,7 +94,7 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
     EXPECT_TRUE(report.value(QStringLiteral("completed")).toBool());
     // The test server is on this machine and offers no TLS: both sessions say so.
     const QJsonObject sessions = report.value(QStringLiteral("sessions")).toObject();
-    for (const QString blog : {QStringLiteral("emlog"), QStringLiteral("wordpress")}) {
+    for (const QString& blog : {QStringLiteral("emlog"), QStringLiteral("wordpress")}) {
         const QJsonObject session = sessions.value(blog).toObject();
         EXPECT_FALSE(session.value(QStringLiteral("encrypted")).toBool(true)) << blog.toStdString();
         EXPECT_EQ(session.value(QStringLiteral("certificateChecked")).toString(), QStringLiteral("none"));
