@@ -114,9 +114,9 @@ std::string explainTlsRefusal(const ConnectionOptions& options, const std::strin
     std::string reason;
     if (says("SSL is required") && protection == Protection::SystemCas)
         reason = "the server offers no TLS, and a session with " + host +
-                 ", which is not this machine, must be encrypted: anyone on the way could read the password and "
-                 "the blog. To connect in clear text all the same, allow unencrypted sessions (kestrel-cli "
-                 "--allow-unencrypted, or \"允许不加密的连接\" behind the window's 连接安全 button)";
+                 ", which is not this machine, must be encrypted: anyone on the way could read the blog and pose "
+                 "as the server. To connect in clear text all the same, allow unencrypted sessions (kestrel-cli "
+                 "--allow-unencrypted, or \"允许不加密的连接\" behind the window's 安全 button)";
     else if (says("SSL is required"))
         reason = "the server offers no TLS, so it cannot show a certificate to check against " + trusted;
     else if (says("Validation of SSL server certificate failed"))
