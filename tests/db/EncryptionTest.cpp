@@ -146,3 +146,35 @@ TEST(Encryption, AServerAskingForTheClearPasswordNeverGetsIt)
         std::remove(received.c_str());
     }
 }
+
+// Which servers may be reached without TLS, and which must prove themselves and how.
+TEST(Encryption, OnlyThisMachineGoesWithoutACheckedCertificate)
+{
+    struct Case
+    {
+        std::string server, caFile, fingerprint;
+        bool allowUnencrypted;
+        Protection expected;
+    };
+    const Case cases[] = {
+        {"", "", "", false, Protection::TlsWhenOffered},
+        {"localhost", "", "", false, Protection::TlsWhenOffered},
+        {"127.0.0.1:3307", "", "", false, Protection::TlsWhenOffered},
+        {"[::1]:3307", "", "", false, Protection::TlsWhenOffered},
+        {"127.0.0.2", "", "", false, Protection::SystemCas},
+        {"localhost.example.org", "", "", false, Protection::SystemCas},
+        {"db.example.org:3306", "", "", true, Protection::TlsWhenOffered},
+        {"db.example.org", "ca.pem", "", true, Protection::CaFile},
+        {"127.0.0.1", "ca.pem", "", false, Protection::CaFile},
+        {"db.example.org", "ca.pem", std::string(64, 'a'), false, Protection::Fingerprint},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.server);
+        ConnectionOptions options;
+        options.server = c.server;
+        options.caFile = c.caFile;
+        options.tlsFingerprint = c.fingerprint;
+        options.allowUnencrypted = c.allowUnencrypted;
+        EXPECT_EQ(plannedProtection(options), c.expected);
+    }
+}
