@@ -1,9 +1,11 @@
 #include "MigrationWindow.h"
 
+#include "ConnectionSecurityDialog.h"
 #include "MessageBox.h"
 #include "MigrationRunner.h"
 #include "RunOptionsDialog.h"
 #include "Version.h"
+#include "SessionSecurity.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -106,10 +108,14 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     m_status = new QLabel(QStringLiteral("欢迎使用《Kestrel" KESTREL_VERSION "》。"), runGroup);
     m_status->setObjectName(QStringLiteral("标签_状态"));
     m_status->setGeometry(40, 63, 392, 16);
+    // In the status line's spare right end: the layout stays as it was drawn.
+    auto* security = addButton(runGroup, QStringLiteral("btnSecurity"), QStringLiteral("安全"), {8, 63, 30, 17});
+    security->setToolTip(QStringLiteral("连接安全：是否允许不加密的连接"));
 
     connect(m_go, &QPushButton::clicked, this, &MigrationWindow::startRun);
     connect(about, &QPushButton::clicked, this, &MigrationWindow::openAuthorPage);
     connect(options, &QPushButton::clicked, m_options, &QDialog::open);
+    connect(security, &QPushButton::clicked, this, &MigrationWindow::chooseConnectionSecurity);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
@@ -199,18 +205,18 @@ void MigrationWindow::startRun()
 {
     if (m_runner->isRunning() || !checkPrefixes())
         return;
-    const auto answer = MessageBox::question(nullptr, messageCaption, runConfirmationQuestion());
-    if (answer != MessageBox::Answer::Yes)
-        return;
 
     // The fields of one blog, by the suffix of their names, as typed.
     auto field = [this](const char* name, const char* blog) {
         return utf8(fieldText(QStringLiteral("txt_%1_%2").arg(QString::fromUtf8(name), QString::fromUtf8(blog))));
     };
-    auto connectionFields = [&field](const char* blog) {
-        // No CA file: the window has no field for one, so TLS is used whenever the server offers it.
-        return ConnectionFields{
+    auto connectionFields = [this, &field](const char* blog) {
+        // No CA file nor fingerprint: the window has no field for them, so a server off this machine must show
+        // a certificate the system trusts.
+        ConnectionFields fields{
             field("服务器", blog), field("用户名", blog), field("密码", blog), field("数据库", blog), {}};
+        fields.allowUnencrypted = m_allowUnencrypted;
+        return fields;
     };
     RunSettings settings;
     settings.emlog = connectionFields("emlog");
@@ -220,9 +226,23 @@ void MigrationWindow::startRun()
     settings.emptyWordPressFirst = m_emptyFirst->isChecked();
     settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
 
+    // Before anything connects, the person learns whether what they type will cross the network readable.
+    const QString sessions = plannedSessionText(QStringLiteral("emlog"), settings.emlog) + "\n" +
+                             plannedSessionText(QStringLiteral("WordPress"), settings.wordPress);
+    const auto answer = MessageBox::question(nullptr, messageCaption, sessions + "\n\n" + runConfirmationQuestion());
+    if (answer != MessageBox::Answer::Yes)
+        return;
+
     // One run at a time: Go comes back when this one has ended.
     m_go->setEnabled(false);
     m_runner->start(std::move(settings));
+}
+
+void MigrationWindow::chooseConnectionSecurity()
+{
+    ConnectionSecurityDialog dialog(m_allowUnencrypted, this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_allowUnencrypted = dialog.allowUnencrypted();
 }
 
 void MigrationWindow::finishRun()

@@ -32,6 +32,7 @@ public:
 public slots:
     void startRun();
     void openAuthorPage();
+    void chooseConnectionSecurity();
     void setStatusText(const QString& text);
     void setProgress(int percent);
 
@@ -54,6 +55,7 @@ private:
     bool m_closing = false;
     QCheckBox* m_emptyFirst = nullptr;
     RunOptionsDialog* m_options = nullptr;
+    bool m_allowUnencrypted = false;
     QPushButton* m_go = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;

@@ -7,12 +7,12 @@
 #include "Output.h"
 #include "Passwords.h"
 #include "ProgressPrinter.h"
+#include "ReportFile.h"
 #include "ReportOutput.h"
 #include "RunCheck.h"
 #include "Terminal.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QTimer>
 
 #include <optional>
@@ -54,6 +54,8 @@ std::optional<int> findPasswords(CommandLine& line, bool interactive)
             return exitStatus::interrupted;
         if (password.outcome == Password::Outcome::Unreadable)
             return usageError(password.error);
+        if (!password.warning.isEmpty())
+            output::toStderr(password.warning + QLatin1Char('\n'));
         blog.fields.password = std::move(password.text);
     }
     return std::nullopt;
@@ -78,8 +80,16 @@ std::optional<int> confirmEmptying(const CommandLine& line, bool interactive)
     return exitStatus::rowsFailed;
 }
 
+// Said before connecting, as the window says it before a run.
+void announceSessions(const RunSettings& settings)
+{
+    output::toStderr(plannedSessionText(QStringLiteral("emlog"), settings.emlog) + '\n' +
+                     plannedSessionText(QStringLiteral("WordPress"), settings.wordPress) + '\n');
+}
+
 int check(const CommandLine& line)
 {
+    announceSessions(line.settings);
     QString failure;
     const std::optional<BlogCheckReport> report = checkBeforeRun(line.settings, failure);
     if (!report) {
@@ -94,7 +104,7 @@ int check(const CommandLine& line)
     return report->runCanGoAhead() ? exitStatus::allArrived : exitStatus::rowsFailed;
 }
 
-int run(const CommandLine& line, QFile* json)
+int run(const CommandLine& line, ReportFile* json)
 {
     MigrationRunner runner;
     if (line.noPacing)
@@ -127,16 +137,18 @@ int run(const CommandLine& line, QFile* json)
     });
     interrupts.start(50);
 
+    // A script learns it from the report; its standard error keeps to the progress lines.
+    if (terminal::errorIsTerminal())
+        announceSessions(line.settings);
     runner.start(line.settings);
     loop.exec();
     progress.finish();
 
     // A script reading the JSON learns how the run ended, however it ended.
-    auto writeJson = [json](const QByteArray& contents) {
-        if (json) {
-            json->write(contents);
-            json->close();
-        }
+    auto writeJson = [json, &line](const QByteArray& contents) {
+        QString error;
+        if (json && !json->commit(contents, error))
+            output::toStderr(QStringLiteral("写不了 %1：%2\n").arg(line.jsonFile, error));
     };
     if (!connectionFailure.isEmpty()) {
         output::toStderr(connectionFailure + '\n');
@@ -173,11 +185,12 @@ int runCommandLine(const QStringList& arguments)
         return *status;
 
     // Opened before the run, so that a file that cannot be written stops it before anything changes.
-    std::optional<QFile> json;
+    std::optional<ReportFile> json;
     if (!line.jsonFile.isEmpty()) {
-        json.emplace(line.jsonFile);
-        if (!json->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return usageError(QStringLiteral("写不了 %1：%2").arg(line.jsonFile, json->errorString()));
+        json.emplace();
+        QString error;
+        if (!json->open(line.jsonFile, error))
+            return usageError(QStringLiteral("写不了 %1：%2").arg(line.jsonFile, error));
     }
     return run(line, json ? &*json : nullptr);
 }

@@ -2,6 +2,7 @@
 #include "Version.h"
 
 #include "Output.h"
+#include "SessionSecurity.h"
 
 #include <QCommandLineParser>
 
@@ -22,7 +23,7 @@ const QString description =
 
 struct BlogOptions
 {
-    QCommandLineOption server, user, database, prefix, passwordFile, ca;
+    QCommandLineOption server, user, database, prefix, passwordFile, ca, fingerprint;
 };
 
 BlogOptions blogOptions(const QString& name, const QString& blog, const ConnectionFields& fields,
@@ -45,16 +46,21 @@ BlogOptions blogOptions(const QString& name, const QString& blog, const Connecti
                            QStringLiteral("从这个文件的第一行读 %1 数据库的密码。").arg(blog), QStringLiteral("FILE")),
         QCommandLineOption(name + QStringLiteral("-ca"),
                            QStringLiteral("用这个 CA 证书文件验证 %1 数据库服务器的证书和主机名，验证不过就不连接。"
-                                          "不给时，服务器支持 TLS 就加密，但不验证。")
+                                          "不给时，不在本机的服务器要出示本机信任的 CA 签发的证书。")
                                .arg(blog),
                            QStringLiteral("FILE")),
+        QCommandLineOption(name + QStringLiteral("-tls-fingerprint"),
+                           QStringLiteral("只接受 SHA-256 指纹是这个的 %1 数据库服务器证书（如自签名证书），"
+                                          "即 openssl x509 -noout -fingerprint -sha256 所示。")
+                               .arg(blog),
+                           QStringLiteral("SHA256")),
     };
 }
 
 void addBlogOptions(QCommandLineParser& parser, const BlogOptions& options)
 {
-    parser.addOptions(
-        {options.server, options.user, options.database, options.prefix, options.passwordFile, options.ca});
+    parser.addOptions({options.server, options.user, options.database, options.prefix, options.passwordFile, options.ca,
+                       options.fingerprint});
 }
 
 // Fills one blog's fields; false when its prefix could not be used in a statement.
@@ -65,6 +71,12 @@ bool readBlogOptions(const QCommandLineParser& parser, const BlogOptions& option
     fields.user = parser.value(options.user).toStdString();
     fields.database = parser.value(options.database).toStdString();
     fields.caFile = parser.value(options.ca).toStdString();
+    fields.tlsFingerprint = parser.value(options.fingerprint).toStdString();
+    if (!fields.tlsFingerprint.empty() && !isFingerprint(fields.tlsFingerprint)) {
+        error = QStringLiteral("--%1 要的是 SHA-256 指纹（64 个十六进制数字，可用冒号分隔）：%2")
+                    .arg(options.fingerprint.names().first(), parser.value(options.fingerprint));
+        return false;
+    }
     const QString prefixText = parser.value(options.prefix);
     prefix = prefixText.toStdString();
     passwordFile = parser.value(options.passwordFile);
@@ -106,7 +118,10 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("不在终端上时，确认 --empty-first。"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("把报告另外以 JSON 写进这个文件。"),
                                   QStringLiteral("FILE"));
-    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json});
+    const QCommandLineOption allowUnencrypted(
+        QStringLiteral("allow-unencrypted"),
+        QStringLiteral("不在本机的服务器不支持 TLS 时也连接，以明文传送（密码仍不以明文发送）。默认拒绝。"));
+    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -140,6 +155,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.noPacing = pace == QStringLiteral("none");
     line.settings.emptyWordPressFirst = parser.isSet(emptyFirst);
     line.settings.keepWordPressTimeZone = parser.isSet(keepZone);
+    line.settings.emlog.allowUnencrypted = line.settings.wordPress.allowUnencrypted = parser.isSet(allowUnencrypted);
     line.check = parser.isSet(check);
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);

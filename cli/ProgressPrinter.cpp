@@ -59,7 +59,7 @@ void ProgressPrinter::print()
     m_lastLine = text;
     m_lastPrintedMs = m_clock.elapsed();
     if (m_terminal) {
-        output::toStderr(QStringLiteral("\r") + text + QStringLiteral("\x1b[K"));
+        output::redrawOnStderr(text);
         m_lineOpen = true;
     } else {
         output::toStderr(text + QLatin1Char('\n'));

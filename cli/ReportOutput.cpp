@@ -43,6 +43,15 @@ QJsonObject entryJson(const FailureLog::Entry& entry)
                        {QStringLiteral("reason"), text(entry.error)}};
 }
 
+QJsonObject sessionJson(const SessionSecurity& session)
+{
+    return QJsonObject{{QStringLiteral("open"), session.opened},
+                       {QStringLiteral("encrypted"), !session.cipher.empty()},
+                       {QStringLiteral("tlsVersion"), text(session.tlsVersion)},
+                       {QStringLiteral("cipher"), text(session.cipher)},
+                       {QStringLiteral("certificateChecked"), text(session.certificateCheck)}};
+}
+
 } // namespace
 
 int exitStatusOf(const RunReport& report)
@@ -58,6 +67,8 @@ QString reportText(const RunReport& report)
     QString result = report.stopped
                          ? QStringLiteral("转换已中断，共用时：%1秒。以下是中断前已到达的部分。\n").arg(seconds)
                          : QStringLiteral("转换完成，共用时：%1秒。\n").arg(seconds);
+    result += sessionText(QStringLiteral("emlog"), report.emlogSession) + QLatin1Char('\n') +
+              sessionText(QStringLiteral("WordPress"), report.wordPressSession) + QLatin1Char('\n');
     const QString summary = texts::summary(report.log);
     if (!summary.isEmpty())
         result += summary + QLatin1Char('\n');
@@ -98,11 +109,14 @@ QByteArray reportJson(const RunReport& report)
     QJsonArray notes;
     for (const std::string& note : report.log.notes())
         notes.append(text(note));
-    const QJsonObject root{{QStringLiteral("completed"), !report.stopped},
-                           {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
-                           {QStringLiteral("notes"), notes},
-                           {QStringLiteral("migrations"), migrations},
-                           {QStringLiteral("otherFailures"), otherFailures}};
+    const QJsonObject root{
+        {QStringLiteral("completed"), !report.stopped},
+        {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
+        {QStringLiteral("sessions"), QJsonObject{{QStringLiteral("emlog"), sessionJson(report.emlogSession)},
+                                                 {QStringLiteral("wordpress"), sessionJson(report.wordPressSession)}}},
+        {QStringLiteral("notes"), notes},
+        {QStringLiteral("migrations"), migrations},
+        {QStringLiteral("otherFailures"), otherFailures}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 

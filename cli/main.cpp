@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "ProcessProtection.h"
 #include "Version.h"
 
 #include <QCoreApplication>
@@ -7,6 +8,8 @@
 
 int main(int argc, char* argv[])
 {
+    // Passwords are typed into it or read by it.
+    kestrel::protectProcessMemory();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrel-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));

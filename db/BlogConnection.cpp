@@ -2,6 +2,7 @@
 
 #include "Encryption.h"
 #include "ResultSet.h"
+#include "SessionProtection.h"
 
 #include <errmsg.h>
 #include <mysqld_error.h>
@@ -22,6 +23,12 @@ std::mutex closeLock;
 // instead of holding the run (and the window waiting for it) for ever.
 constexpr unsigned connectTimeoutSeconds = 15;
 constexpr unsigned readWriteTimeoutSeconds = 300;
+
+// The ways of logging in that never send the password as it is: a server in the middle that asks for
+// mysql_clear_password (or PAM's dialog) is refused before it gets it.
+constexpr const char* passwordSafeLogins = "mysql_native_password,client_ed25519,caching_sha2_password";
+// The library's error for a way of logging in that is not among them (not in its errmsg.h).
+constexpr unsigned loginNotAllowed = 5010;
 
 const char* absentIfEmpty(const std::string& text)
 {
@@ -158,37 +165,35 @@ BlogConnection openConnection(const ConnectionOptions& options)
         address.port = options.port;
 
     BlogConnection connection;
+    connection.m_protection = plannedProtection(options);
     std::lock_guard lock(openLock);
-    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql;
-    // Without a CA file encryption is only wished for: a server whose TLS this machine cannot
-    // speak (an old MySQL offering only TLS 1.0 or 1.1, which OpenSSL 3 refuses) gets a session
-    // in clear text, as before, and the completion message says so.
-    for (const bool encrypt : {true, false}) {
-        mysql.reset(mysql_init(nullptr));
-        if (!mysql) {
-            connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
-            return connection;
-        }
-        mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
-        mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
-        mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
-        // A server must never be able to ask us for a local file.
-        const unsigned noLocalFiles = 0;
-        mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
-        std::string refusal;
-        if (encrypt && !requestEncryption(mysql.get(), options.caFile, refusal)) {
-            connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
-            return connection;
-        }
-        if (mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
-                               absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
-                               options.multiStatements ? CLIENT_MULTI_STATEMENTS : 0))
-            break;
+    // A failed TLS handshake is the end of it: opened again in clear text, the session would give the
+    // password and the blog to whoever in the middle made the handshake fail.
+    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql(mysql_init(nullptr));
+    if (!mysql) {
+        connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
+        return connection;
+    }
+    mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
+    mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
+    mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
+    // A server must never be able to ask us for a local file.
+    const unsigned noLocalFiles = 0;
+    mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
+    mysql_options(mysql.get(), MARIADB_OPT_RESTRICTED_AUTH, passwordSafeLogins);
+    std::string refusal;
+    if (!requestEncryption(mysql.get(), options, address, refusal)) {
+        connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
+        return connection;
+    }
+    if (!mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
+                            absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
+                            options.multiStatements ? CLIENT_MULTI_STATEMENTS : 0)) {
         const unsigned error = mysql_errno(mysql.get());
-        if (error == CR_SSL_CONNECTION_ERROR && options.caFile.empty() && encrypt)
-            continue;
-        if (error == CR_SSL_CONNECTION_ERROR && !options.caFile.empty())
-            connection.rememberError(error, explainTlsRefusal(address.host, options.caFile, mysql_error(mysql.get())));
+        if (error == CR_SSL_CONNECTION_ERROR)
+            connection.rememberError(error, explainTlsRefusal(options, address.host, mysql_error(mysql.get())));
+        else if (error == loginNotAllowed)
+            connection.rememberError(error, explainLoginRefusal(mysql_error(mysql.get())));
         else
             connection.rememberError(error, mysql_error(mysql.get()));
         return connection;
@@ -241,6 +246,7 @@ bool reconnect(BlogConnection& connection)
     connection.m_maxStatementBytes = fresh.m_maxStatementBytes;
     connection.m_tlsVersion = std::move(fresh.m_tlsVersion);
     connection.m_tlsCipher = std::move(fresh.m_tlsCipher);
+    connection.m_protection = fresh.m_protection;
     connection.m_reopenFailure.clear();
     return true;
 }

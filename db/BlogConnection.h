@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SessionProtection.h"
+
 #include <mysql.h>
 
 #include <cstdint>
@@ -22,12 +24,16 @@ struct ConnectionOptions
     std::string password;
     std::string database;
     unsigned port = 0; // when not 0, it wins over a port in the server field
-    // A CA certificate file. Without one, the session is encrypted whenever the server offers
-    // TLS and in clear text when it does not. With one, TLS is required and the server's
-    // certificate must be signed by that CA and made out to the host connected to.
+    // A CA certificate file: TLS is required and the server's certificate must be signed by that CA
+    // and made out to the host connected to. Without one (nor a fingerprint), a server off this machine
+    // must show a certificate the system trusts; see plannedProtection().
     std::string caFile;
     // Whether a statement may be several, separated by ";": a batch of rows then costs one exchange.
     bool multiStatements = false;
+    // The SHA-256 fingerprint of the one certificate the server may show (a self-signed one, say).
+    std::string tlsFingerprint = {};
+    // Whether a server off this machine may be reached in clear text when it offers no TLS.
+    bool allowUnencrypted = false;
 };
 
 // Breaks off what a session is doing, from any thread: the statement in flight fails at once as
@@ -79,8 +85,9 @@ public:
 
     // Whether statements may be sent several at once (see sendStatements()).
     bool takesSeveralStatements() const noexcept { return m_options.multiStatements; }
-    // Whether the server's certificate was checked against a CA file when the session was opened.
-    bool verifiesServer() const noexcept { return !m_options.caFile.empty(); }
+    // How the session was to be protected, and so whether the server's certificate was checked.
+    Protection protection() const noexcept { return m_protection; }
+    bool verifiesServer() const noexcept { return m_protection != Protection::TlsWhenOffered; }
     // The TLS version and cipher agreed when the session was opened, kept so that they can be
     // told even after the session was lost; empty for a session in clear text.
     const std::string& tlsVersion() const noexcept { return m_tlsVersion; }
@@ -120,6 +127,7 @@ private:
     std::string m_reopenFailure; // why the last reconnect() failed, for the statements that follow
     std::string m_tlsVersion;
     std::string m_tlsCipher;
+    Protection m_protection = Protection::TlsWhenOffered;
 };
 
 // Where to connect, taken from the text of a server field: "host",

@@ -1,7 +1,6 @@
 #include "MigrationRunner.h"
 
 #include "BlogConnection.h"
-#include "Encryption.h"
 #include "Migrations.h"
 #include "RunSessions.h"
 #include "RunTexts.h"
@@ -23,20 +22,6 @@ std::int64_t steadyMilliseconds()
 QString text(const std::string& utf8)
 {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-// Whether a blog's session was encrypted at the end of the run, and with what.
-QString encryptionLine(const QString& blog, const BlogConnection& session)
-{
-    if (!session)
-        return blog + QStringLiteral("：连接已断开");
-    const std::string cipher = sessionCipher(session);
-    if (cipher.empty())
-        return blog + QStringLiteral("：未加密");
-    QString how = text(sessionTlsVersion(session) + "，" + cipher);
-    if (session.verifiesServer())
-        how += QStringLiteral("，已验证服务器证书");
-    return blog + QStringLiteral("：加密连接（%1）").arg(how);
 }
 
 } // namespace
@@ -167,14 +152,15 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         migration(run);
     }
     const std::int64_t endMs = m_clock();
-    emit reported(RunReport{run.failures, static_cast<double>(endMs - startMs) / 1000.0, run.stopRequested()});
+    emit reported(RunReport{run.failures, static_cast<double>(endMs - startMs) / 1000.0, run.stopRequested(),
+                            sessionSecurity(run.emlog), sessionSecurity(run.wordPress)});
     if (run.stopRequested())
         return;
 
     QString message =
         QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, endMs) + QStringLiteral("秒。");
-    message += "\n" + encryptionLine(QStringLiteral("emlog"), run.emlog) + "\n" +
-               encryptionLine(QStringLiteral("WordPress"), run.wordPress);
+    message += "\n" + sessionText(QStringLiteral("emlog"), sessionSecurity(run.emlog)) + "\n" +
+               sessionText(QStringLiteral("WordPress"), sessionSecurity(run.wordPress));
     if (run.failures.worthReporting())
         message += "\n\n" + texts::summary(run.failures);
     emit finished(message, texts::details(run.failures));

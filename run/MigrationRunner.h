@@ -2,6 +2,7 @@
 
 #include "MigrationRun.h"
 #include "RunSettings.h"
+#include "SessionSecurity.h"
 
 #include <QObject>
 #include <QString>
@@ -23,6 +24,8 @@ struct RunReport
     FailureLog log;
     double elapsedSeconds = 0;
     bool stopped = false; // ended early on request: the tallies say what arrived
+    SessionSecurity emlogSession;
+    SessionSecurity wordPressSession;
 };
 
 // Runs one migration at a time on a worker thread of its own, with sessions of its own that it

@@ -15,6 +15,9 @@ struct ConnectionFields
     std::string database;
     // A CA certificate file the server must prove itself with; empty for none.
     std::string caFile = {};
+    // The SHA-256 fingerprint of the server's certificate, and whether clear text is allowed (see ConnectionOptions).
+    std::string tlsFingerprint = {};
+    bool allowUnencrypted = false;
 };
 
 // What a run is handed when it starts: the fields as typed in the window, or as given on the command line.

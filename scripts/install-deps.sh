@@ -4,7 +4,7 @@
 # As root it runs apt-get; otherwise it prints the apt-get line and fails.
 set -euo pipefail
 
-build=(cmake g++ make pkg-config qt6-base-dev libmariadb-dev libcmark-gfm-dev libcmark-gfm-extensions-dev)
+build=(cmake g++ make pkg-config qt6-base-dev libmariadb-dev libssl-dev libcmark-gfm-dev libcmark-gfm-extensions-dev)
 server=(mariadb-server-core mariadb-client-core)
 wordpress=(php-cli php-mysql)
 # The tests read pages as a browser would (php-xml's DOM) and render emlog pro's Markdown as pro did.

@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string_view>
+
 using namespace kestrel;
 using namespace kestrel::test;
 
@@ -59,6 +62,7 @@ const Expected layout[] = {
     {"进度条", "分组框3", {8, 49, 471, 13}, ""},
     {"标签_状态", "分组框3", {40, 63, 392, 16}, "欢迎使用《Kestrel1.0》。"},
     {"btnOptions", "分组框3", {436, 63, 44, 17}, "选项…"},
+    {"btnSecurity", "分组框3", {8, 63, 30, 17}, "安全"},
 };
 
 QString shownText(QWidget* widget)
@@ -194,7 +198,9 @@ TEST(MigrationWindow, AnsweringNoOpensNothingAndChangesNothing)
     EXPECT_EQ(question.caption, QStringLiteral("信息："));
     EXPECT_EQ(
         question.text,
-        QStringLiteral("转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？"));
+        QStringLiteral("emlog：本机服务器，支持 TLS 就加密（不验证证书），不支持就不加密\n"
+                       "WordPress：本机服务器，支持 TLS 就加密（不验证证书），不支持就不加密\n\n"
+                       "转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？"));
     EXPECT_FALSE(window.runner()->isRunning());
     EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled());
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("标签_状态"))->text(),
@@ -226,6 +232,52 @@ TEST(MigrationWindow, TheRealConfirmationBoxAsksYesOrNo)
     MessageBox::setRecordOnly(true);
     EXPECT_TRUE(seenText.endsWith(QStringLiteral("你确认要开始转换吗？")));
     EXPECT_FALSE(window.runner()->isRunning());
+}
+
+// Before anything connects, the question says how each session will travel; the 安全 button's dialog is the
+// window's --allow-unencrypted.
+TEST(MigrationWindow, TheQuestionSaysWhetherEachSessionWillBeEncrypted)
+{
+    MigrationWindow window;
+    window.show();
+    window.findChild<QLineEdit*>(QStringLiteral("txt_服务器_emlog"))->setText(QStringLiteral("db.example.org:3307"));
+    struct Case
+    {
+        const char* what;
+        std::optional<bool> tick; // what the dialog's box is set to before OK, or Cancel pressed
+        const char* emlog;
+    };
+    const Case cases[] = {
+        {"by default", std::nullopt, "emlog：必须加密，服务器证书须由本机信任的 CA 签发给 db.example.org:3307"},
+        {"clear text allowed", true, "emlog：已允许不加密，支持 TLS 就加密（不验证证书），不支持就不加密"},
+        {"cancelled: the choice stays", std::nullopt, "emlog：已允许不加密"},
+        {"allowed no more", false, "emlog：必须加密"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.tick || std::string_view(c.what).starts_with("cancelled")) {
+            QTimer::singleShot(0, [&c] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                ASSERT_NE(dialog, nullptr);
+                if (!c.tick) {
+                    dialog->findChild<QCheckBox*>(QStringLiteral("选择框_允许不加密"))->setChecked(false);
+                    dialog->reject();
+                    return;
+                }
+                dialog->findChild<QCheckBox*>(QStringLiteral("选择框_允许不加密"))->setChecked(*c.tick);
+                dialog->accept();
+            });
+            QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnSecurity")), Qt::LeftButton);
+        }
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(MessageBox::Answer::No);
+        window.startRun();
+        ASSERT_EQ(MessageBox::shown().size(), 1);
+        const QString question = MessageBox::shown().first().text;
+        EXPECT_TRUE(question.startsWith(QString::fromUtf8(c.emlog))) << question.toStdString();
+        EXPECT_TRUE(question.contains(QStringLiteral("\nWordPress：本机服务器"))) << question.toStdString();
+        EXPECT_FALSE(window.runner()->isRunning());
+    }
 }
 
 TEST(MigrationWindow, AboutOpensTheAuthorsPage)

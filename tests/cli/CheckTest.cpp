@@ -131,6 +131,19 @@ TEST_F(CheckFixture, TellsEmlogVersionsApartByTheirColumns)
     }
 }
 
+// Names and texts read from the servers are data: a backquote in a column name stays in the name, and an
+// escape sequence in a title does not reach the terminal.
+TEST_F(CheckFixture, ServerTextsNeitherBreakStatementsNorDriveTheTerminal)
+{
+    execute(emlog.admin(), "ALTER TABLE emlog_blog ADD `note``s` TEXT");
+    execute(wordpress.admin(), "UPDATE wp_posts SET post_title='Hello\x1b[2J\x07 world\r' WHERE ID=1");
+    std::string said;
+    EXPECT_EQ(check({}, said), 0) << said;
+    EXPECT_NE(said.find(R"(文章 gid=1：WordPress 文章 1 "Hello[2J world")"), std::string::npos) << said;
+    for (const char control : {'\x1b', '\x07', '\r'})
+        EXPECT_EQ(said.find(control), std::string::npos) << int(control);
+}
+
 INSTANTIATE_TEST_SUITE_P(Programs, CheckTest,
                          ::testing::Values(Program{"built", cliProgram}, Program{"packaged", packagedProgram}),
                          [](const auto& info) { return std::string(info.param.name); });

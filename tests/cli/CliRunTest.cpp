@@ -10,6 +10,9 @@
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 using namespace kestrel::test;
@@ -48,6 +51,8 @@ TEST_F(CliRunTest, ExitStatusSaysHowTheRunEnded)
         {"no server there", {"--emlog-server=127.0.0.1:1"}, 2, "emlog博客数据库连接失败."},
         {"no such database", {"--wp-database=kt_no_such_database"}, 2, "WordPress博客数据库连接失败."},
         {"a CA file asks for a verified session", {"--wp-ca=" + testCertificates().ca}, 2, "offers no TLS"},
+        {"not a fingerprint", {"--emlog-tls-fingerprint=AB:CD"}, 2, "--emlog-tls-fingerprint"},
+        {"a fingerprint asks for TLS", {"--wp-tls-fingerprint=" + std::string(64, 'a')}, 2, "offers no TLS"},
         {"every row arrives", {"--empty-first", "--yes", "--pacing=none"}, 0, "转换完成"},
         {"rows fail", {"--empty-first", "--yes", "--pacing=none"}, 1, "友情链接", "DROP TABLE wp_links"},
     };
@@ -69,15 +74,34 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
 {
     TestDatabase sample("cli_sample");
     loadSampleBlog(sample.name());
+    // A link at the report's path, as another user could leave in a shared folder: replaced, never followed.
+    const std::string victim = jsonPath() + ".victim";
+    std::ofstream(victim) << "untouched";
+    std::filesystem::remove(jsonPath());
+    std::filesystem::create_symlink(victim, jsonPath());
     Subprocess cli(cliArguments(sample.name(), wordpress,
                                 {"--empty-first", "--yes", "--pacing", "none", "--json", jsonPath()},
                                 OptionForm::Separate));
     const int status = cli.wait();
     ASSERT_TRUE(status == 0 || status == 1) << cli.out() << cli.err();
     const QJsonObject report = readJsonReport(jsonPath());
+    EXPECT_FALSE(std::filesystem::is_symlink(jsonPath()));
+    EXPECT_EQ(std::filesystem::status(jsonPath()).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::ifstream victimFile(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victimFile), {}), "untouched");
     std::remove(jsonPath().c_str());
+    std::remove(victim.c_str());
 
     EXPECT_TRUE(report.value(QStringLiteral("completed")).toBool());
+    // The test server is on this machine and offers no TLS: both sessions say so.
+    const QJsonObject sessions = report.value(QStringLiteral("sessions")).toObject();
+    for (const QString& blog : {QStringLiteral("emlog"), QStringLiteral("wordpress")}) {
+        const QJsonObject session = sessions.value(blog).toObject();
+        EXPECT_FALSE(session.value(QStringLiteral("encrypted")).toBool(true)) << blog.toStdString();
+        EXPECT_EQ(session.value(QStringLiteral("certificateChecked")).toString(), QStringLiteral("none"));
+    }
+    EXPECT_NE(cli.out().find("emlog：未加密\nWordPress：未加密\n"), std::string::npos) << cli.out();
     EXPECT_GT(report.value(QStringLiteral("elapsedSeconds")).toDouble(), 0.0);
     const QJsonArray migrations = report.value(QStringLiteral("migrations")).toArray();
     EXPECT_GE(migrations.size(), 6);

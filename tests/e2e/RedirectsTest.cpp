@@ -86,6 +86,8 @@ const char* const unknownAddresses[] = {
     "?post=9999",    "post-9999.html",     "post/14",      "?post=11", "9999.html",
     "no-such-alias", "life/no-such-alias", "sort/nowhere", "?sort=7",  "tag/%E6%B2%A1%E6%9C%89",
     "record/209901", "?record=201313",     "author/9999",
+    // The sample's user 5 has published nothing: its login-based nicename is not told.
+    "author/5",      "?author=5",
 };
 
 // Addresses made to lead elsewhere; the blog also holds an article alias "http://evil.example"

@@ -209,6 +209,11 @@ std::string TestCertificates::serverOptions() const
            " --ssl-key=" + serverKey;
 }
 
+std::string TestCertificates::selfSignedServerOptions() const
+{
+    return "--bind-address=127.0.0.1,127.0.0.2 --ssl-cert=" + selfSigned + " --ssl-key=" + selfSignedKey;
+}
+
 const TestCertificates& testCertificates()
 {
     // Removed again when the test process ends.
@@ -227,9 +232,19 @@ const TestCertificates& testCertificates()
                    "-subj '/CN=127.0.0.1' -keyout server.key -out server.csr && "
                    "echo 'subjectAltName=IP:127.0.0.1' >server.ext && "
                    "openssl x509 -req -days 2 -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial "
-                   "-extfile server.ext -out server.pem) 2>&1");
-        return TestCertificates{folder.path + "/ca.pem", folder.path + "/other.pem", folder.path + "/server.pem",
-                                folder.path + "/server.key"};
+                   "-extfile server.ext -out server.pem && " +
+                   newKey +
+                   "-x509 -subj '/CN=127.0.0.2' -addext 'subjectAltName=IP:127.0.0.2' -keyout self.key -out self.pem"
+                   ") 2>&1");
+        const std::string printed = runCommand("openssl x509 -noout -fingerprint -sha256 -in " + dir + "/self.pem");
+        const std::string fingerprint = printed.substr(printed.find('=') + 1, 95);
+        return TestCertificates{folder.path + "/ca.pem",
+                                folder.path + "/other.pem",
+                                folder.path + "/server.pem",
+                                folder.path + "/server.key",
+                                folder.path + "/self.pem",
+                                folder.path + "/self.key",
+                                fingerprint};
     }();
     return certificates;
 }

@@ -137,9 +137,15 @@ struct TestCertificates
     std::string otherCa;
     std::string serverCertificate;
     std::string serverKey;
+    // A self-signed certificate made out to 127.0.0.2, and its SHA-256 fingerprint as openssl prints it.
+    std::string selfSigned;
+    std::string selfSignedKey;
+    std::string selfSignedSha256;
     // PrivateServer options for TLS with that certificate. The server also listens on
     // 127.0.0.2, an address of this machine that the certificate is not made out to.
     std::string serverOptions() const;
+    // The same with the self-signed certificate: a server that is not this machine to a client asking 127.0.0.2.
+    std::string selfSignedServerOptions() const;
 };
 const TestCertificates& testCertificates();
 
