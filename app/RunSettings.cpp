@@ -1,12 +1,29 @@
 #include "RunSettings.h"
 
+#include <QFile>
+#include <QtGlobal>
+
 namespace kestrel {
+
+namespace {
+
+// The local sample server's root password, which scripts/run.sh names in this variable: its first line.
+std::string samplePassword()
+{
+    QFile file(qEnvironmentVariable("KESTREL_SAMPLE_PASSWORD_FILE"));
+    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readLine().trimmed().toStdString();
+}
+
+} // namespace
 
 RunSettings RunSettings::initial()
 {
     RunSettings settings;
-    settings.emlog = {"127.0.0.1", "root", "", "emlog"};
-    settings.wordPress = {"127.0.0.1", "root", "", "wordpress"};
+    const std::string password = samplePassword();
+    settings.emlog = {"127.0.0.1", "root", password, "emlog"};
+    settings.wordPress = {"127.0.0.1", "root", password, "wordpress"};
     settings.emlogPrefix = "emlog_";
     settings.wordPressPrefix = "wp_";
     return settings;

@@ -63,8 +63,8 @@ void freshWordPress(const std::string& database, const std::vector<std::string>&
 double ourRun(const std::string& address)
 {
     const Stopwatch stopwatch;
-    if (!connectEmlog({address, "root", "", emlogName, {}}) ||
-        !connectWordPress({address, "root", "", ourWordPress, {}}))
+    if (!connectEmlog({address, "root", server().password, emlogName, {}}) ||
+        !connectWordPress({address, "root", server().password, ourWordPress, {}}))
         fail("cannot open the run's sessions through " + address);
     MigrationRun migration(emlogSession(), wordPressSession());
     migration.pacing = Pacing::none();

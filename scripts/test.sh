@@ -52,6 +52,9 @@ port=$(MARIADB_OPTIONS="--max-allowed-packet=64M" "$top/scripts/mariadb-server.s
 export KESTREL_TEST_MYSQL_HOST=127.0.0.1
 export KESTREL_TEST_MYSQL_PORT=$port
 export KESTREL_TEST_MYSQL_SOCKET=$(cat "$server/socket")
+# Root's password, in a file only we can read; the scripts the tests run read it too.
+export KESTREL_TEST_MYSQL_PASSWORD_FILE=$server/root-password
+export KESTREL_DB_PASSWORD_FILE=$KESTREL_TEST_MYSQL_PASSWORD_FILE
 export KESTREL_WORDPRESS_ROOT=$build/wordpress
 # The client library's defaults (empty server field, no port) lead to the test server too.
 export MYSQL_UNIX_PORT=$KESTREL_TEST_MYSQL_SOCKET

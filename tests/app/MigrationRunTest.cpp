@@ -36,6 +36,8 @@ protected:
         typeInto(window, QStringLiteral("txt_服务器_emlog"), address());
         typeInto(window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlog.name()));
         typeInto(window, QStringLiteral("txt_服务器_Wp"), address());
+        for (const QString& field : {QStringLiteral("txt_密码_emlog"), QStringLiteral("txt_密码_Wp")})
+            typeInto(window, field, QString::fromStdString(testServer().password));
         typeInto(window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(wordpress.name()));
         window.runner()->setPacing(Pacing::none());
     }

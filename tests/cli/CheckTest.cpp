@@ -147,6 +147,7 @@ TEST(CheckRowSizes, RowsTooLargeForEitherServerAreNamed)
 
     std::vector<std::string> arguments = cliArguments("emlog", wordpress, {"--check"});
     arguments[1] = "--emlog-server=" + emlogServer.address();
+    arguments.push_back("--emlog-password-file=" + emlogServer.dir() + "/root-password");
     Subprocess cli(arguments);
     EXPECT_EQ(cli.wait(), 0) << cli.out() << cli.err();
     EXPECT_NE(cli.out().find("emlog_blog gid=2：1000"), std::string::npos) << cli.out();

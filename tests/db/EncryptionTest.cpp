@@ -41,7 +41,7 @@ TEST(Encryption, TlsWheneverOfferedAndTheCertificateCheckedWhenACaFileIsGiven)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        BlogConnection session = openConnection({c.server, "root", "", "", 0, c.caFile});
+        BlogConnection session = openConnection({c.server, "root", rootPassword(c.server), "", 0, c.caFile});
         if (!c.refusal.empty()) {
             EXPECT_FALSE(session);
             EXPECT_EQ(session.lastErrorNumber(), 2026u);

@@ -10,7 +10,7 @@ using namespace kestrel::test;
 
 namespace {
 
-ConnectionFields fieldsFor(const std::string& database, const std::string& password = "")
+ConnectionFields fieldsFor(const std::string& database, const std::string& password = testServer().password)
 {
     return {testServer().address(), "root", password, database, {}};
 }
