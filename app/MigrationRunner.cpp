@@ -3,6 +3,8 @@
 #include "Encryption.h"
 #include "Migrations.h"
 
+#include <QMetaMethod>
+
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -37,6 +39,12 @@ QString encryptionLine(const QString& blog, const BlogConnection& session)
 }
 
 } // namespace
+
+QString emptyingLine(const EmptyingPlan& emptied)
+{
+    return QStringLiteral("已先清空 WordPress（%1），删除的行备份在：%2")
+        .arg(emptyingCounts(emptied), text(emptied.backupFile));
+}
 
 QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs)
 {
@@ -77,6 +85,28 @@ void MigrationRunner::stop()
         m_worker.request_stop();
         m_worker.join();
     }
+}
+
+void MigrationRunner::answerEmptying(bool yes)
+{
+    {
+        std::lock_guard lock(m_answerMutex);
+        m_answer = yes;
+    }
+    m_answered.notify_all();
+}
+
+bool MigrationRunner::askToEmpty(const QString& question, std::stop_token stopToken)
+{
+    if (!isSignalConnected(QMetaMethod::fromSignal(&MigrationRunner::emptyingQuestion)))
+        return true;
+    std::unique_lock lock(m_answerMutex);
+    m_answer.reset();
+    lock.unlock();
+    emit emptyingQuestion(question);
+    lock.lock();
+    // A window closed meanwhile stops the run: no answer then.
+    return m_answered.wait(lock, stopToken, [this] { return m_answer.has_value(); }) && *m_answer;
 }
 
 void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token stopToken)
@@ -121,9 +151,22 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         return;
     }
 
+    std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
+        EmptyingPlan plan = planEmptying(run, backupFilePath(settings));
+        if (!plan.refusal.empty()) {
+            emit finished(QStringLiteral("没有清空 WordPress，也没有开始转换：") + text(plan.refusal), {});
+            return;
+        }
+        if (!askToEmpty(runConfirmationQuestion(plan), stopToken))
+            return;
         run.setStatusText("正在先清空wp数据库。");
-        emptyWordPress(run);
+        if (!emptyWordPress(run, plan)) {
+            emit finished(QStringLiteral("先清空 WordPress 没有成功：什么都没有删除，也没有开始转换。"),
+                          text(run.failures.details()));
+            return;
+        }
+        emptied = std::move(plan);
         run.pace(run.pacing.afterEmptying);
     }
 
@@ -133,7 +176,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         migration(run);
     }
     const std::int64_t endMs = m_clock();
-    emit reported(RunReport{run.failures, static_cast<double>(endMs - startMs) / 1000.0, run.stopRequested()});
+    emit reported(RunReport{run.failures, static_cast<double>(endMs - startMs) / 1000.0, run.stopRequested(), emptied});
     if (run.stopRequested())
         return;
 
@@ -141,6 +184,8 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, endMs) + QStringLiteral("秒。");
     message += "\n" + encryptionLine(QStringLiteral("emlog"), run.emlog) + "\n" +
                encryptionLine(QStringLiteral("WordPress"), run.wordPress);
+    if (emptied)
+        message += "\n" + emptyingLine(*emptied);
     if (run.failures.worthReporting())
         message += "\n\n" + text(run.failures.summary());
     emit finished(message, text(run.failures.details()));

@@ -7,8 +7,11 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 namespace kestrel {
@@ -19,7 +22,8 @@ struct RunReport
 {
     FailureLog log;
     double elapsedSeconds = 0;
-    bool stopped = false; // ended early on request: the tallies say what arrived
+    bool stopped = false;                // ended early on request: the tallies say what arrived
+    std::optional<EmptyingPlan> emptied; // what emptying WordPress first deleted, and its backup
 };
 
 // Runs one migration at a time on a worker thread of its own and reports
@@ -45,8 +49,14 @@ public:
     bool start(RunSettings settings);
     // Asks the run to stop after the statement in flight, and waits for it.
     void stop();
+    // The answer to emptyingQuestion(): yes empties WordPress and goes on, no ends the run unchanged.
+    void answerEmptying(bool yes);
 
 signals:
+    // Before emptying WordPress first, once the run knows what would go: the question to put to the
+    // user. The run waits for answerEmptying(); with nothing connected here it goes ahead, the caller
+    // having asked already (a script's --yes).
+    void emptyingQuestion(const QString& question);
     void statusText(const QString& text);
     void progress(int percent);
     void connectionFailed(const QString& message, const QString& detail);
@@ -60,6 +70,11 @@ signals:
 
 private:
     void runMigration(const RunSettings& settings, std::stop_token stopToken);
+    bool askToEmpty(const QString& question, std::stop_token stopToken);
+
+    std::mutex m_answerMutex;
+    std::condition_variable_any m_answered;
+    std::optional<bool> m_answer;
 
     Pacing m_pacing;
     Clock m_clock;
@@ -67,6 +82,9 @@ private:
     std::atomic<bool> m_running{false};
     std::jthread m_worker;
 };
+
+// What emptying WordPress first deleted and where its backup is, for the report.
+QString emptyingLine(const EmptyingPlan& emptied);
 
 // "%.13g" of the seconds between two clock readings in milliseconds.
 QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs);

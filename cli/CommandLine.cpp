@@ -102,7 +102,11 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("不在终端上时，确认 --empty-first。"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("把报告另外以 JSON 写进这个文件。"),
                                   QStringLiteral("FILE"));
-    parser.addOptions({emptyFirst, pacing, check, yes, json});
+    const QCommandLineOption backupDir(
+        QStringLiteral("backup-dir"),
+        QStringLiteral("--empty-first 删除前把要删除的行备份到这个文件夹（默认：用户的数据文件夹）。"),
+        QStringLiteral("DIR"));
+    parser.addOptions({emptyFirst, pacing, check, yes, json, backupDir});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -138,6 +142,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.check = parser.isSet(check);
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);
+    if (parser.isSet(backupDir))
+        line.settings.backupDir = parser.value(backupDir).toStdString();
     if (line.check && parser.isSet(json))
         return fail(QStringLiteral("--json 写的是转换的报告，不能与 --check 同用。"));
     return line;

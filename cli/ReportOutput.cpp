@@ -56,6 +56,8 @@ QString reportText(const RunReport& report)
     QString result = report.stopped
                          ? QStringLiteral("转换已中断，共用时：%1秒。以下是中断前已到达的部分。\n").arg(seconds)
                          : QStringLiteral("转换完成，共用时：%1秒。\n").arg(seconds);
+    if (report.emptied)
+        result += emptyingLine(*report.emptied) + QLatin1Char('\n');
     const std::string summary = report.log.summary();
     if (!summary.empty())
         result += text(summary) + QLatin1Char('\n');
@@ -94,10 +96,18 @@ QByteArray reportJson(const RunReport& report)
             otherFailures.append(failure);
         }
     }
-    const QJsonObject root{{QStringLiteral("completed"), !report.stopped},
-                           {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
-                           {QStringLiteral("migrations"), migrations},
-                           {QStringLiteral("otherFailures"), otherFailures}};
+    QJsonObject root{{QStringLiteral("completed"), !report.stopped},
+                     {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
+                     {QStringLiteral("migrations"), migrations},
+                     {QStringLiteral("otherFailures"), otherFailures}};
+    if (report.emptied) {
+        QJsonObject deleted;
+        for (const EmptyingPlan::Kind& kind : report.emptied->kinds)
+            deleted.insert(text(kind.name), qint64(kind.rows));
+        root.insert(QStringLiteral("emptiedFirst"),
+                    QJsonObject{{QStringLiteral("backupFile"), text(report.emptied->backupFile)},
+                                {QStringLiteral("deleted"), deleted}});
+    }
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 

@@ -60,6 +60,8 @@ export KESTREL_WORDPRESS_ROOT=$build/wordpress
 export MYSQL_UNIX_PORT=$KESTREL_TEST_MYSQL_SOCKET
 export MYSQL_TCP_PORT=$port
 export QT_QPA_PLATFORM=offscreen
+# Emptying first keeps its backups in the user's data folder: the tests' stay in the build folder.
+export XDG_DATA_HOME=$build/test-data
 
 echo "== the test suite"
 KESTREL_PACKAGE_ROOT=$package_root ctest --test-dir "$build" --output-on-failure -j "$test_jobs" "$@"

@@ -8,6 +8,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 using namespace kestrel::test;
@@ -19,6 +21,7 @@ class CliRunTest : public ::testing::Test
 protected:
     std::string count(const std::string& sql) { return queryValue(wordpress.admin(), sql); }
     std::string jsonPath() const { return std::string(::testing::TempDir()) + "/" + wordpress.name() + ".json"; }
+    std::string backupDir() const { return std::string(::testing::TempDir()) + "/" + wordpress.name() + "-backups"; }
 
     TestDatabase emlog{"cli_emlog"};
     WordPressDatabase wordpress{"cli_wp"};
@@ -67,9 +70,10 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
 {
     TestDatabase sample("cli_sample");
     loadSampleBlog(sample.name());
-    Subprocess cli(cliArguments(sample.name(), wordpress,
-                                {"--empty-first", "--yes", "--pacing", "none", "--json", jsonPath()},
-                                OptionForm::Separate));
+    Subprocess cli(
+        cliArguments(sample.name(), wordpress,
+                     {"--empty-first", "--yes", "--pacing", "none", "--json", jsonPath(), "--backup-dir", backupDir()},
+                     OptionForm::Separate));
     const int status = cli.wait();
     ASSERT_TRUE(status == 0 || status == 1) << cli.out() << cli.err();
     const QJsonObject report = readJsonReport(jsonPath());
@@ -85,6 +89,19 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
     EXPECT_EQ(status, anyFailed ? 1 : 0);
     expectReportMatchesWordPress(report, wordpress);
     EXPECT_NE(cli.out().find("文章：读取 38 行"), std::string::npos) << cli.out();
+
+    // What emptying took (the installer's post, pages, comment and category), and the backup holding it.
+    const QJsonObject emptied = report.value(QStringLiteral("emptiedFirst")).toObject();
+    const std::string backup = emptied.value(QStringLiteral("backupFile")).toString().toStdString();
+    EXPECT_EQ(std::filesystem::path(backup).parent_path(), std::filesystem::path(backupDir()));
+    EXPECT_NE(cli.out().find(backup), std::string::npos) << cli.out();
+    const QJsonObject deleted = emptied.value(QStringLiteral("deleted")).toObject();
+    EXPECT_EQ(deleted.value(QStringLiteral("页面")).toInteger(), 2);
+    EXPECT_EQ(deleted.value(QStringLiteral("评论")).toInteger(), 1);
+    std::ifstream file(backup);
+    const std::string sql((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(sql.find("INSERT INTO `wp_posts`"), std::string::npos) << sql.substr(0, 500);
+    std::filesystem::remove_all(backupDir());
 }
 
 TEST_F(CliRunTest, ProgressOffATerminalIsAtMostOneLineASecond)
