@@ -23,13 +23,17 @@ made(wp_update_nav_menu_item($menu, 0, ['menu-item-title' => 'Elsewhere', 'menu-
                                          'menu-item-status' => 'publish']), 'a menu item');
 
 $theme = get_stylesheet();
-made(wp_insert_post(['post_type' => 'wp_template', 'post_name' => 'single', 'post_title' => 'Single',
-                     'post_status' => 'publish', 'post_content' => '<!-- wp:post-title /-->',
-                     'tax_input' => ['wp_theme' => [$theme]]]), 'the template');
-made(wp_insert_post(['post_type' => 'wp_global_styles', 'post_name' => "wp-global-styles-$theme",
-                     'post_title' => 'Custom Styles', 'post_status' => 'publish',
-                     'post_content' => '{"version": 2, "isGlobalStylesUserThemeJSON": true}',
-                     'tax_input' => ['wp_theme' => [$theme]]]), 'the global styles');
+// Both belong to the theme through the wp_theme taxonomy, as the site editor makes them.
+$template = made(wp_insert_post(['post_type' => 'wp_template', 'post_name' => 'single', 'post_title' => 'Single',
+                                 'post_status' => 'publish', 'post_content' => '<!-- wp:post-title /-->']),
+                 'the template');
+$styles = made(wp_insert_post(['post_type' => 'wp_global_styles', 'post_name' => "wp-global-styles-$theme",
+                               'post_title' => 'Custom Styles', 'post_status' => 'publish',
+                               'post_content' => '{"version": 2, "isGlobalStylesUserThemeJSON": true}']),
+               'the global styles');
+foreach ([$template, $styles] as $id) {
+    made(wp_set_object_terms($id, [$theme], 'wp_theme'), 'the theme\'s term');
+}
 made(wp_insert_post(['post_type' => 'wp_block', 'post_title' => 'Signature', 'post_status' => 'publish',
                      'post_content' => "<!-- wp:paragraph --><p>— 'me' \\ \"you\"</p><!-- /wp:paragraph -->"]),
      'the reusable block');
