@@ -107,6 +107,20 @@ start)
             { rm -f "$setup"; cat "$dir/install.log" >&2; exit 1; }
         rm -f "$setup"
     fi
+    # TLS files named in the options are copied to where the server's user can read them.
+    options=()
+    for option in ${MARIADB_OPTIONS:-}; do
+        case "$option" in
+        --ssl-ca=* | --ssl-cert=* | --ssl-key=*)
+            mkdir -p -m 0700 "$home/tls"
+            name=${option%%=*}
+            copy="$home/tls/${name#--}"
+            cp "${option#*=}" "$copy"
+            option="${option%%=*}=$copy"
+            ;;
+        esac
+        options+=("$option")
+    done
     if $as_root; then
         chown -R "$server_user:" "$home"
         reachable "$home/data" ||
@@ -119,7 +133,7 @@ start)
             --socket="$socket" --pid-file="$home/data/mariadbd.pid" --log-error="$home/error.log" \
             --tmpdir="$home/tmp" --secure-file-priv="$home/files" \
             --skip-log-bin --innodb-buffer-pool-size=64M --innodb-flush-log-at-trx-commit=2 \
-            "${user_args[@]}" ${MARIADB_OPTIONS:-} </dev/null >/dev/null 2>&1 &
+            "${user_args[@]}" "${options[@]}" </dev/null >/dev/null 2>&1 &
         server=$!
         for _ in $(seq 1 600); do
             # In clear text: a server with a TLS the client refuses (tests start such servers) is still up.

@@ -26,6 +26,11 @@ ours_running() {
     [ -f "$sample/pid" ] && kill -0 "$(cat "$sample/pid")" 2>/dev/null
 }
 
+if [ -f "$sample/loaded" ] && [ ! -f "$sample/root-password" ]; then
+    # A sample made when root had no password: made afresh, as the server is now set up.
+    "$top/scripts/mariadb-server.sh" stop "$sample"
+    rm -rf "$sample"
+fi
 if ours_running || ! listening; then
     if ! ours_running && [ ! -f "$sample/loaded" ]; then
         rm -rf "$sample" # a sample that never finished loading is started afresh
