@@ -67,6 +67,8 @@ bool MigrationRunner::start(RunSettings settings)
         return false;
     if (m_worker.joinable())
         m_worker.join(); // the previous run has ended; its thread is done
+    // Read here, on the thread that makes the connections, before the run's thread starts.
+    m_asksToEmpty = isSignalConnected(QMetaMethod::fromSignal(&MigrationRunner::emptyingQuestion));
     m_worker = std::jthread([this, settings = std::move(settings)](std::stop_token stopToken) {
         try {
             runMigration(settings, stopToken);
@@ -98,7 +100,7 @@ void MigrationRunner::answerEmptying(bool yes)
 
 bool MigrationRunner::askToEmpty(const QString& question, std::stop_token stopToken)
 {
-    if (!isSignalConnected(QMetaMethod::fromSignal(&MigrationRunner::emptyingQuestion)))
+    if (!m_asksToEmpty)
         return true;
     std::unique_lock lock(m_answerMutex);
     m_answer.reset();

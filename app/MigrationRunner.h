@@ -75,6 +75,7 @@ private:
     std::mutex m_answerMutex;
     std::condition_variable_any m_answered;
     std::optional<bool> m_answer;
+    bool m_asksToEmpty = false;
 
     Pacing m_pacing;
     Clock m_clock;

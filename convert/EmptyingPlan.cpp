@@ -54,14 +54,6 @@ bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector
 
 } // namespace
 
-std::int64_t EmptyingPlan::totalRows() const
-{
-    std::int64_t total = 0;
-    for (const Kind& kind : kinds)
-        total += kind.rows;
-    return total;
-}
-
 std::vector<MarkedTable> markedTables()
 {
     const std::string posts = " IN (SELECT id FROM kestrel_gone_posts)";

@@ -29,8 +29,6 @@ struct EmptyingPlan
     // Why nothing may be deleted: an emlog table that cannot be read (a wrong prefix),
     // WordPress's tables not found. Empty when the emptying may go ahead.
     std::string refusal;
-
-    std::int64_t totalRows() const;
 };
 
 // Counts, with selects only, what the emptying would take from a WordPress, per kind.
