@@ -35,6 +35,7 @@ bool emptyWordPress(MigrationRun& run, EmptyingPlan& plan)
     };
     if (!executeSql(run.wordPress, "START TRANSACTION"))
         return failStatement("START TRANSACTION");
+    const unsigned long session = mysql_thread_id(run.wordPress.handle());
     if (!markBlogRows(run, plan.kinds))
         return fail("", "什么都没有删除");
 
@@ -63,6 +64,9 @@ bool emptyWordPress(MigrationRun& run, EmptyingPlan& plan)
     }
     if (!resetOptionsNamingDeletedPosts(run))
         return failStatement(run.wordPressTable("options"));
+    // A session lost on the way took its deletes with it; one opened again in its place must not commit.
+    if (!run.wordPress || mysql_thread_id(run.wordPress.handle()) != session)
+        return fail("COMMIT", "连接中断，什么都没有删除");
     if (!executeSql(run.wordPress, "COMMIT"))
         return failStatement("COMMIT");
     executeSql(run.wordPress, "DROP TEMPORARY TABLE IF EXISTS kestrel_gone_posts, kestrel_gone_comments, "
