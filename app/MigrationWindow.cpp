@@ -129,6 +129,9 @@ MigrationWindow::MigrationWindow(QWidget* parent)
         MessageBox::show(nullptr, MessageBox::Icon::Information, QStringLiteral("提示"), message, detail);
     });
     connect(m_runner, &MigrationRunner::ended, this, &MigrationWindow::finishRun);
+    connect(m_runner, &MigrationRunner::emptyingQuestion, this, [this](const QString& question) {
+        m_runner->answerEmptying(MessageBox::question(nullptr, messageCaption, question) == MessageBox::Answer::Yes);
+    });
 
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
@@ -204,6 +207,10 @@ bool MigrationWindow::checkPrefixes()
 void MigrationWindow::startRun()
 {
     if (m_runner->isRunning() || !checkPrefixes())
+        return;
+    // Emptying first is asked about by the run, once it knows what would go.
+    if (!m_emptyFirst->isChecked() &&
+        MessageBox::question(nullptr, messageCaption, runConfirmationQuestion()) != MessageBox::Answer::Yes)
         return;
 
     // The fields of one blog, by the suffix of their names, as typed.

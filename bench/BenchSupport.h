@@ -18,6 +18,7 @@ struct Server
 {
     std::string host = "127.0.0.1";
     unsigned port = 0;
+    std::string password; // root's
     std::string address() const { return host + ":" + std::to_string(port); }
 };
 const Server& server();

@@ -1,5 +1,6 @@
 #include "BlogConnection.h"
 #include "CheckQueries.h"
+#include "EmptyingPlan.h"
 #include "Kinds.h"
 #include "MigrationRun.h"
 #include "Origins.h"
@@ -142,12 +143,12 @@ void checkExistingRows(BlogConnection& emlog, BlogConnection& wordPress, const C
     }
 
     if (settings.emptyWordPressFirst && wordPressReadable) {
-        for (const std::string_view bare : wordPressTables) {
-            const Rows count = context.wordPressRows("SELECT COUNT(*) FROM {wp}" + std::string(bare));
-            if (!count.empty())
-                report.emptiedFirst.push_back(
-                    {settings.wordPressPrefix + std::string(bare), leadingInteger(count[0][0])});
-        }
+        // Only the blog's kinds go: menus, templates and other types of posts and taxonomies stay.
+        std::vector<EmptyingPlan::Kind> kinds;
+        if (!countBlogRows(wordPress, settings.wordPressPrefix, kinds))
+            report.errors.push_back("counting what emptying takes: " + wordPress.lastError());
+        for (const EmptyingPlan::Kind& kind : kinds)
+            report.emptiedFirst.push_back({kind.name, kind.rows});
     }
 }
 

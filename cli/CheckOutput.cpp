@@ -89,7 +89,7 @@ void addExistingRows(QStringList& lines, const BlogCheckReport& report)
     if (!report.emptiedFirst.empty()) {
         QStringList tables;
         for (const TableRows& table : report.emptiedFirst)
-            tables << QStringLiteral("%1 %2 行").arg(text(table.table)).arg(table.rows);
+            tables << QStringLiteral("%1 %2 行").arg(texts::label(table.table)).arg(table.rows);
         lines << QStringLiteral("--empty-first 先清空 WordPress：将删除 %1。").arg(tables.join(QStringLiteral("，")));
     }
     QStringList there;

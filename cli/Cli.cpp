@@ -69,15 +69,22 @@ std::optional<int> confirmEmptying(const CommandLine& line, bool interactive)
     if (!interactive)
         return usageError(QStringLiteral("--empty-first 会先删除 WordPress 的文章、评论、分类、标签和链接，"
                                          "不在终端上运行时要再加 --yes 确认。什么都没有删除。"));
-    // The window's question, asked here only when WordPress is to be emptied first.
-    const auto answer = terminal::ask((runConfirmationQuestion() + QStringLiteral(" [y/N] ")).toStdString(), true);
-    if (!answer)
-        return interrupt::requested() ? exitStatus::interrupted : exitStatus::usageOrServer;
+    return std::nullopt; // the run asks, once it knows what would go
+}
+
+// The window's question before emptying, with what would go and where its backup is written.
+bool askToEmpty(const QString& question, bool& interrupted)
+{
+    const auto answer = terminal::ask((question + QStringLiteral(" [y/N] ")).toStdString(), true);
+    if (!answer) {
+        interrupted = interrupt::requested();
+        return false;
+    }
     const QString reply = text(*answer).trimmed().toLower();
     if (reply == QStringLiteral("y") || reply == QStringLiteral("yes") || reply == QStringLiteral("是"))
-        return std::nullopt;
+        return true;
     output::toStderr(QStringLiteral("没有开始转换，什么都没有改动。\n"));
-    return exitStatus::rowsFailed;
+    return false;
 }
 
 // Said before connecting, as the window says it before a run.
@@ -125,6 +132,16 @@ int run(const CommandLine& line, ReportFile* json)
     QObject::connect(&runner, &MigrationRunner::reported, [&](const RunReport& result) { report = result; });
     QEventLoop loop;
     QObject::connect(&runner, &MigrationRunner::ended, &loop, &QEventLoop::quit);
+    bool declined = false;
+    bool interruptedWhileAsked = false;
+    if (line.settings.emptyWordPressFirst && !line.yes) {
+        QObject::connect(&runner, &MigrationRunner::emptyingQuestion, [&](const QString& question) {
+            progress.finish();
+            const bool yes = askToEmpty(question, interruptedWhileAsked);
+            declined = !yes;
+            runner.answerEmptying(yes);
+        });
+    }
 
     QTimer interrupts;
     QObject::connect(&interrupts, &QTimer::timeout, [&] {
@@ -154,6 +171,10 @@ int run(const CommandLine& line, ReportFile* json)
         output::toStderr(connectionFailure + '\n');
         writeJson(failureJson(connectionFailure));
         return exitStatus::usageOrServer;
+    }
+    if (declined) {
+        writeJson(failureJson(QStringLiteral("没有开始转换，什么都没有改动。")));
+        return interruptedWhileAsked ? exitStatus::interrupted : exitStatus::rowsFailed;
     }
     if (!report) { // the run broke off without a report of its own
         output::toStdout(finishedMessage + '\n');

@@ -121,7 +121,11 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption allowUnencrypted(
         QStringLiteral("allow-unencrypted"),
         QStringLiteral("不在本机的服务器不支持 TLS 时也连接，以明文传送（密码仍不以明文发送）。默认拒绝。"));
-    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted});
+    const QCommandLineOption backupDir(
+        QStringLiteral("backup-dir"),
+        QStringLiteral("--empty-first 删除前把要删除的行备份到这个文件夹（默认：用户的数据文件夹）。"),
+        QStringLiteral("DIR"));
+    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -159,6 +163,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.check = parser.isSet(check);
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);
+    if (parser.isSet(backupDir))
+        line.settings.backupDir = parser.value(backupDir).toStdString();
     if (line.check && parser.isSet(json))
         return fail(QStringLiteral("--json 写的是转换的报告，不能与 --check 同用。"));
     return line;

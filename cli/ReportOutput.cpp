@@ -69,6 +69,8 @@ QString reportText(const RunReport& report)
                          : QStringLiteral("转换完成，共用时：%1秒。\n").arg(seconds);
     result += sessionText(QStringLiteral("emlog"), report.emlogSession) + QLatin1Char('\n') +
               sessionText(QStringLiteral("WordPress"), report.wordPressSession) + QLatin1Char('\n');
+    if (report.emptied)
+        result += emptyingLine(*report.emptied) + QLatin1Char('\n');
     const QString summary = texts::summary(report.log);
     if (!summary.isEmpty())
         result += summary + QLatin1Char('\n');
@@ -109,7 +111,7 @@ QByteArray reportJson(const RunReport& report)
     QJsonArray notes;
     for (const std::string& note : report.log.notes())
         notes.append(text(note));
-    const QJsonObject root{
+    QJsonObject root{
         {QStringLiteral("completed"), !report.stopped},
         {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
         {QStringLiteral("sessions"), QJsonObject{{QStringLiteral("emlog"), sessionJson(report.emlogSession)},
@@ -117,6 +119,14 @@ QByteArray reportJson(const RunReport& report)
         {QStringLiteral("notes"), notes},
         {QStringLiteral("migrations"), migrations},
         {QStringLiteral("otherFailures"), otherFailures}};
+    if (report.emptied) {
+        QJsonObject deleted;
+        for (const EmptyingPlan::Kind& kind : report.emptied->kinds)
+            deleted.insert(text(kind.name), qint64(kind.rows));
+        root.insert(QStringLiteral("emptiedFirst"),
+                    QJsonObject{{QStringLiteral("backupFile"), text(report.emptied->backupFile)},
+                                {QStringLiteral("deleted"), deleted}});
+    }
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 

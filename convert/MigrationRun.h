@@ -23,8 +23,8 @@ class ResultSet;
 
 using std::chrono::milliseconds;
 
-// The WordPress tables a run empties when asked to, in this order. Their meta
-// tables follow: every meta row belonged to a row just deleted.
+// The WordPress tables emptying first takes rows from (only the blog's: EmptyingPlan.h),
+// with their meta tables.
 inline constexpr std::string_view wordPressTables[] = {"comments",           "posts",         "terms",
                                                        "term_relationships", "term_taxonomy", "links"};
 inline constexpr std::string_view wordPressMetaTables[] = {"postmeta", "commentmeta", "termmeta"};

@@ -3,6 +3,7 @@
 namespace kestrel {
 
 struct MigrationRun;
+struct EmptyingPlan;
 
 // The migrations, called in this order by a run. Each reads one emlog table
 // and writes its rows into WordPress; a row an earlier run copied is left as
@@ -22,8 +23,10 @@ inline constexpr void (*allMigrations[])(MigrationRun&) = {settleTimeZone,     m
                                                            migrateTags,        migratePosts, migrateComments,
                                                            migrateAttachments, migrateLinks};
 
-// Empties what a run writes: posts, comments, terms, links and their meta, and the
-// options that named deleted posts. Users are never emptied.
-void emptyWordPress(MigrationRun& run);
+// Deletes what the plan counted, only what a copy of a blog owns, after writing every row it
+// deletes into the plan's backup file, all in one transaction; and resets the options that
+// named deleted posts. Users are never emptied. False when nothing was deleted (the run's
+// log says why); the plan's counts are then what was deleted.
+bool emptyWordPress(MigrationRun& run, EmptyingPlan& plan);
 
 } // namespace kestrel

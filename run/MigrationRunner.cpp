@@ -5,6 +5,8 @@
 #include "RunSessions.h"
 #include "RunTexts.h"
 
+#include <QMetaMethod>
+
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -25,6 +27,12 @@ QString text(const std::string& utf8)
 }
 
 } // namespace
+
+QString emptyingLine(const EmptyingPlan& emptied)
+{
+    return QStringLiteral("已先清空 WordPress（%1），删除的行备份在：%2")
+        .arg(emptyingCounts(emptied), text(emptied.backupFile));
+}
 
 QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs)
 {
@@ -47,6 +55,8 @@ bool MigrationRunner::start(RunSettings settings)
         return false;
     if (m_worker.joinable())
         m_worker.join(); // the previous run has ended; its thread is done
+    // Read here, on the thread that makes the connections, before the run's thread starts.
+    m_asksToEmpty = isSignalConnected(QMetaMethod::fromSignal(&MigrationRunner::emptyingQuestion));
     m_worker = std::jthread([this, settings = std::move(settings)](std::stop_token stopToken) {
         try {
             runMigration(settings, stopToken);
@@ -100,6 +110,28 @@ void MigrationRunner::tell(const RunEvent& event, QString& lastStatus, int& last
     }
 }
 
+void MigrationRunner::answerEmptying(bool yes)
+{
+    {
+        std::lock_guard lock(m_answerMutex);
+        m_answer = yes;
+    }
+    m_answered.notify_all();
+}
+
+bool MigrationRunner::askToEmpty(const QString& question, std::stop_token stopToken)
+{
+    if (!m_asksToEmpty)
+        return true;
+    std::unique_lock lock(m_answerMutex);
+    m_answer.reset();
+    lock.unlock();
+    emit emptyingQuestion(question);
+    lock.lock();
+    // A window closed meanwhile stops the run: no answer then.
+    return m_answered.wait(lock, stopToken, [this] { return m_answer.has_value(); }) && *m_answer;
+}
+
 void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token stopToken)
 {
     const std::int64_t startMs = m_clock();
@@ -139,10 +171,23 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     int lastPercent = -1;
     run.tell = [&](const RunEvent& event) { tell(event, lastStatus, lastPercent); };
 
+    std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
+        EmptyingPlan plan = planEmptying(run, backupFilePath(settings));
+        if (!plan.refusal.empty()) {
+            emit finished(QStringLiteral("没有清空 WordPress，也没有开始转换：") + text(plan.refusal), {});
+            return;
+        }
+        if (!askToEmpty(runConfirmationQuestion(plan), stopToken))
+            return;
         lastStatus = texts::emptyingStatus();
         emit statusText(lastStatus);
-        emptyWordPress(run);
+        if (!emptyWordPress(run, plan)) {
+            emit finished(QStringLiteral("先清空 WordPress 没有成功：什么都没有删除，也没有开始转换。"),
+                          texts::details(run.failures));
+            return;
+        }
+        emptied = std::move(plan);
         run.pace(run.pacing.afterEmptying);
     }
 
@@ -152,7 +197,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         migration(run);
     }
     const std::int64_t endMs = m_clock();
-    emit reported(RunReport{run.failures, static_cast<double>(endMs - startMs) / 1000.0, run.stopRequested(),
+    emit reported(RunReport{run.failures, static_cast<double>(endMs - startMs) / 1000.0, run.stopRequested(), emptied,
                             sessionSecurity(run.emlog), sessionSecurity(run.wordPress)});
     if (run.stopRequested())
         return;
@@ -161,6 +206,8 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, endMs) + QStringLiteral("秒。");
     message += "\n" + sessionText(QStringLiteral("emlog"), sessionSecurity(run.emlog)) + "\n" +
                sessionText(QStringLiteral("WordPress"), sessionSecurity(run.wordPress));
+    if (emptied)
+        message += "\n" + emptyingLine(*emptied);
     if (run.failures.worthReporting())
         message += "\n\n" + texts::summary(run.failures);
     emit finished(message, texts::details(run.failures));

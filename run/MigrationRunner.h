@@ -8,9 +8,11 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace kestrel {
@@ -23,7 +25,8 @@ struct RunReport
 {
     FailureLog log;
     double elapsedSeconds = 0;
-    bool stopped = false; // ended early on request: the tallies say what arrived
+    bool stopped = false;                // ended early on request: the tallies say what arrived
+    std::optional<EmptyingPlan> emptied; // what emptying WordPress first deleted, and its backup
     SessionSecurity emlogSession;
     SessionSecurity wordPressSession;
 };
@@ -57,8 +60,14 @@ public:
     // broken off, for a program that must close while a server no longer answers. What it was
     // writing is undone by the server with its transaction; ended() follows soon.
     void breakOff();
+    // The answer to emptyingQuestion(): yes empties WordPress and goes on, no ends the run unchanged.
+    void answerEmptying(bool yes);
 
 signals:
+    // Before emptying WordPress first, once the run knows what would go: the question to put to the
+    // user. The run waits for answerEmptying(); with nothing connected here it goes ahead, the caller
+    // having asked already (a script's --yes).
+    void emptyingQuestion(const QString& question);
     void statusText(const QString& text);
     void progress(int percent);
     // The rows of a kind (its id) through so far, of its total; sent with each new percentage.
@@ -75,6 +84,12 @@ signals:
 private:
     void runMigration(const RunSettings& settings, std::stop_token stopToken);
     void tell(const RunEvent& event, QString& lastStatus, int& lastPercent);
+    bool askToEmpty(const QString& question, std::stop_token stopToken);
+
+    std::mutex m_answerMutex;
+    std::condition_variable_any m_answered;
+    std::optional<bool> m_answer;
+    bool m_asksToEmpty = false;
 
     Pacing m_pacing;
     Clock m_clock;
@@ -84,6 +99,9 @@ private:
     RunSessions* m_sessions = nullptr;
     std::jthread m_worker;
 };
+
+// What emptying WordPress first deleted and where its backup is, for the report.
+QString emptyingLine(const EmptyingPlan& emptied);
 
 // "%.13g" of the seconds between two clock readings in milliseconds.
 QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EmptyingPlan.h"
+
 #include <QString>
 
 #include <string>
@@ -29,6 +31,8 @@ struct RunSettings
     std::string wordPressPrefix;
     bool emptyWordPressFirst = false;
     bool keepWordPressTimeZone = false; // otherwise WordPress takes emlog's zone
+    // Where emptying first keeps its backup: the user's data folder when empty.
+    std::string backupDir;
 
     // The window's fields as it first shows them, and so the command line's defaults.
     static RunSettings initial();
@@ -36,6 +40,12 @@ struct RunSettings
 
 // The question asked before a run starts, by the window before every run and by the command line before emptying.
 QString runConfirmationQuestion();
+// The same question when WordPress is to be emptied first: what goes, and where its backup is written.
+QString runConfirmationQuestion(const EmptyingPlan& plan);
+// "文章 3、页面 1、评论 5": the kinds of rows emptying takes, those with none left out.
+QString emptyingCounts(const EmptyingPlan& plan);
+// The backup file that emptying first writes, in the settings' folder (made when missing).
+std::string backupFilePath(const RunSettings& settings);
 
 // A table prefix goes into statements as typed: only letters, digits, '_' and '$' are safe there.
 bool isValidTablePrefix(const QString& prefix);

@@ -46,6 +46,15 @@ QString label(std::string_view id)
     }
     if (id == step::emptying)
         return QStringLiteral("清空");
+    // WordPress's own kinds of row, as emptying it first counts them.
+    static const std::pair<std::string_view, const char16_t*> wordPressKinds[] = {
+        {"post", u"文章"},           {"page", u"页面"},       {"attachment", u"附件"}, {"revision", u"修订版本"},
+        {"comment", u"评论"},        {"category", u"分类"},   {"post_tag", u"标签"},   {"link_category", u"链接分类"},
+        {"post_format", u"文章格式"}, {"link", u"链接"}};
+    for (const auto& [wordPressId, wordPressLabel] : wordPressKinds) {
+        if (wordPressId == id)
+            return QString::fromUtf16(wordPressLabel);
+    }
     return QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()));
 }
 

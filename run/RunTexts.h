@@ -14,7 +14,8 @@ namespace kestrel {
 // run's numbers, so that the core, the failure log and the JSON report know kinds only by id.
 namespace texts {
 
-// "文章" for "posts", "清空" for the emptying step; the id itself for one it does not know.
+// "文章" for "posts", "清空" for the emptying step, "页面" for WordPress's "page"; the id itself for
+// one it does not know.
 QString label(std::string_view id);
 // The status line for an event: "初始化转换博客文章...", "正在转换博客文章.42%", "正在重新连接…".
 QString status(const RunEvent& event);

@@ -3,6 +3,7 @@
 #include "TestServer.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -18,9 +19,9 @@ using namespace kestrel::test;
 namespace {
 
 const QString emptyingText = QStringLiteral("正在先清空wp数据库。");
-const char* const emptiedTables[] = {"comments",           "posts",         "terms",
-                                     "term_relationships", "term_taxonomy", "links",
-                                     "postmeta",           "commentmeta",   "termmeta"};
+// In the order emptying deletes from them; the installer's rows are all the blog's kinds.
+const char* const emptiedTables[] = {"comments",      "commentmeta", "posts",    "postmeta", "term_relationships",
+                                     "term_taxonomy", "terms",       "termmeta", "links"};
 
 class MigrationRunTest : public ::testing::Test
 {
@@ -35,6 +36,8 @@ protected:
         typeInto(window, QStringLiteral("txt_服务器_emlog"), address());
         typeInto(window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlog.name()));
         typeInto(window, QStringLiteral("txt_服务器_Wp"), address());
+        for (const QString& field : {QStringLiteral("txt_密码_emlog"), QStringLiteral("txt_密码_Wp")})
+            typeInto(window, field, QString::fromStdString(testServer().password));
         typeInto(window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(wordpress.name()));
         window.runner()->setPacing(Pacing::none());
     }
@@ -132,15 +135,24 @@ TEST_F(MigrationRunTest, EmptyingFirstDeletesTheTablesAndTheirMetaInOrderThenRes
     EXPECT_EQ(count("options"), options);
     EXPECT_EQ(count("users"), users);
 
-    std::vector<std::string> deletes;
+    std::vector<std::string> deletedFrom;
     for (const std::string& statement : statementsOf(sessions.wordPressId)) {
-        if (statement.rfind("delete", 0) == 0)
-            deletes.push_back(statement);
+        if (statement.rfind("delete from ", 0) == 0)
+            deletedFrom.push_back(statement.substr(12, statement.find(' ', 12) - 12));
     }
     std::vector<std::string> expected;
     for (const char* bare : emptiedTables)
-        expected.push_back("delete from " + wordpress.table(bare));
-    EXPECT_EQ(deletes, expected);
+        expected.push_back(wordpress.table(bare));
+    EXPECT_EQ(deletedFrom, expected);
+    // One question, asked once the run knew what would go: it and the report name the backup.
+    ASSERT_EQ(MessageBox::shown().size(), 2);
+    const QString question = MessageBox::shown().first().text;
+    EXPECT_TRUE(question.contains(QStringLiteral("文章 1、页面 2、评论 1、分类 1、链接 1"))) << question.toStdString();
+    const qsizetype at = question.lastIndexOf(u'\n') + 1;
+    const QString backup = question.mid(at);
+    EXPECT_TRUE(backup.endsWith(QStringLiteral(".sql"))) << question.toStdString();
+    EXPECT_TRUE(QFile::exists(backup)) << backup.toStdString();
+    EXPECT_TRUE(MessageBox::shown().last().text.contains(backup));
     ASSERT_FALSE(sleeps.empty());
     EXPECT_EQ(sleeps.front(), milliseconds(500));
 }
@@ -244,15 +256,34 @@ TEST_F(MigrationRunTest, AnUnsafePrefixIsRefusedBeforeAnythingIsOpened)
     EXPECT_FALSE(server.contacted());
 }
 
-TEST_F(MigrationRunTest, FailedStatementsAreReportedInTheCompletionMessage)
+TEST_F(MigrationRunTest, AWrongPrefixWithEmptyingFirstDeletesNothing)
 {
-    typeInto(window, QStringLiteral("txt_前缀_Wp"), QStringLiteral("nope_"));
-    tickEmptyFirst();
-    runAndWait();
-    ASSERT_FALSE(MessageBox::shown().isEmpty());
-    const auto& box = MessageBox::shown().last();
-    EXPECT_TRUE(box.text.startsWith(QStringLiteral("转换完成，共用时："))) << box.text.toStdString();
-    EXPECT_TRUE(box.text.contains(QStringLiteral("清空：失败 10 条语句"))) << box.text.toStdString();
-    EXPECT_TRUE(box.detail.contains(QStringLiteral("nope_comments"))) << box.detail.toStdString();
-    EXPECT_TRUE(box.detail.contains(QStringLiteral("doesn't exist"))) << box.detail.toStdString();
+    struct Case
+    {
+        const char* field;
+        const char* missingTable;
+    };
+    for (const Case& c : {Case{"txt_前缀_emlog", "nope_blog"}, Case{"txt_前缀_Wp", "nope_comments"}}) {
+        SCOPED_TRACE(c.field);
+        MessageBox::clearShown();
+        enableStatementLog();
+        std::vector<std::string> before;
+        for (const char* bare : emptiedTables)
+            before.push_back(count(bare));
+        typeInto(window, QString::fromUtf8(c.field), QStringLiteral("nope_"));
+        tickEmptyFirst();
+        runAndWait();
+
+        for (std::size_t i = 0; i < std::size(emptiedTables); ++i)
+            EXPECT_EQ(count(emptiedTables[i]), before[i]) << emptiedTables[i];
+        for (const std::string& statement : statementsOf(sessions.wordPressId))
+            EXPECT_NE(statement.rfind("delete", 0), 0u) << statement;
+        // Not asked: nothing would be deleted. The message says which table was not found.
+        ASSERT_EQ(MessageBox::shown().size(), 1);
+        const QString text = MessageBox::shown().first().text;
+        EXPECT_TRUE(text.startsWith(QStringLiteral("没有清空 WordPress，也没有开始转换"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.missingTable))) << text.toStdString();
+        typeInto(window, QString::fromUtf8(c.field),
+                 QString::fromUtf8(std::string_view(c.field).ends_with("Wp") ? "wp_" : "emlog_"));
+    }
 }

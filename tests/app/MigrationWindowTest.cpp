@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -140,6 +141,20 @@ TEST(MigrationWindow, PasswordsAreHiddenAndTheRestShown)
     }
     typeInto(window, QStringLiteral("txt_密码_emlog"), QStringLiteral("s3cret"));
     EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("txt_密码_emlog"))->text(), QStringLiteral("s3cret"));
+}
+
+TEST(MigrationWindow, PasswordFieldsStartWithTheSampleServersPassword)
+{
+    // scripts/run.sh names the local sample server's password file; only its first line counts.
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("9f1c2e\nsecond line\n");
+    file.close();
+    qputenv("KESTREL_SAMPLE_PASSWORD_FILE", file.fileName().toLocal8Bit());
+    MigrationWindow window;
+    qunsetenv("KESTREL_SAMPLE_PASSWORD_FILE");
+    for (const char* name : {"txt_密码_emlog", "txt_密码_Wp"})
+        EXPECT_EQ(window.findChild<QLineEdit*>(QString::fromUtf8(name))->text(), QStringLiteral("9f1c2e")) << name;
 }
 
 TEST(MigrationWindow, FixedSizeWithMinimiseButNoMaximise)

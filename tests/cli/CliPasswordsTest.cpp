@@ -46,7 +46,13 @@ protected:
     std::vector<std::string> arguments(std::vector<std::string> more)
     {
         more.insert(more.begin(), {"--emlog-user=" + emlogUser, "--wp-user=" + wordPressUser, "--pacing=none"});
-        return cliArguments(emlog.name(), wordpress, more);
+        std::vector<std::string> all = cliArguments(emlog.name(), wordpress, more);
+        // The users' own passwords, not root's files.
+        std::erase_if(all, [&](const std::string& argument) {
+            return std::find(more.begin(), more.end(), argument) == more.end() &&
+                   argument.find("-password-file") != std::string::npos;
+        });
+        return all;
     }
 
     std::string file(const std::string& name, const std::string& contents)

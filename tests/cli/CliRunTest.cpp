@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <map>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <thread>
 
 using namespace kestrel::test;
@@ -24,6 +24,7 @@ class CliRunTest : public ::testing::Test
 protected:
     std::string count(const std::string& sql) { return queryValue(wordpress.admin(), sql); }
     std::string jsonPath() const { return std::string(::testing::TempDir()) + "/" + wordpress.name() + ".json"; }
+    std::string backupDir() const { return std::string(::testing::TempDir()) + "/" + wordpress.name() + "-backups"; }
 
     TestDatabase emlog{"cli_emlog"};
     WordPressDatabase wordpress{"cli_wp"};
@@ -54,7 +55,8 @@ TEST_F(CliRunTest, ExitStatusSaysHowTheRunEnded)
         {"not a fingerprint", {"--emlog-tls-fingerprint=AB:CD"}, 2, "--emlog-tls-fingerprint"},
         {"a fingerprint asks for TLS", {"--wp-tls-fingerprint=" + std::string(64, 'a')}, 2, "offers no TLS"},
         {"every row arrives", {"--empty-first", "--yes", "--pacing=none"}, 0, "转换完成"},
-        {"rows fail", {"--empty-first", "--yes", "--pacing=none"}, 1, "友情链接", "DROP TABLE wp_links"},
+        {"rows fail", {"--pacing=none"}, 1, "友情链接", "DROP TABLE wp_links"},
+        {"emptying deletes nothing without a table", {"--empty-first", "--yes"}, 1, "wp_links 读不到"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -79,9 +81,10 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
     std::ofstream(victim) << "untouched";
     std::filesystem::remove(jsonPath());
     std::filesystem::create_symlink(victim, jsonPath());
-    Subprocess cli(cliArguments(sample.name(), wordpress,
-                                {"--empty-first", "--yes", "--pacing", "none", "--json", jsonPath()},
-                                OptionForm::Separate));
+    Subprocess cli(
+        cliArguments(sample.name(), wordpress,
+                     {"--empty-first", "--yes", "--pacing", "none", "--json", jsonPath(), "--backup-dir", backupDir()},
+                     OptionForm::Separate));
     const int status = cli.wait();
     ASSERT_TRUE(status == 0 || status == 1) << cli.out() << cli.err();
     const QJsonObject report = readJsonReport(jsonPath());
@@ -111,6 +114,19 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
     EXPECT_EQ(status, anyFailed ? 1 : 0);
     expectReportMatchesWordPress(report, wordpress);
     EXPECT_NE(cli.out().find("文章：读取 40 行"), std::string::npos) << cli.out();
+
+    // What emptying took (the installer's post, pages, comment and category), and the backup holding it.
+    const QJsonObject emptied = report.value(QStringLiteral("emptiedFirst")).toObject();
+    const std::string backup = emptied.value(QStringLiteral("backupFile")).toString().toStdString();
+    EXPECT_EQ(std::filesystem::path(backup).parent_path(), std::filesystem::path(backupDir()));
+    EXPECT_NE(cli.out().find(backup), std::string::npos) << cli.out();
+    const QJsonObject deleted = emptied.value(QStringLiteral("deleted")).toObject();
+    EXPECT_EQ(deleted.value(QStringLiteral("page")).toInteger(), 2);
+    EXPECT_EQ(deleted.value(QStringLiteral("comment")).toInteger(), 1);
+    std::ifstream file(backup);
+    const std::string sql((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(sql.find("INSERT INTO `wp_posts`"), std::string::npos) << sql.substr(0, 500);
+    std::filesystem::remove_all(backupDir());
 }
 
 TEST_F(CliRunTest, ProgressOffATerminalIsAtMostOneLineASecond)

@@ -34,6 +34,8 @@ std::vector<std::string> cliArguments(const std::string& emlogDatabase, const Wo
     add("wp-server", testServer().address());
     add("wp-database", wordPress.name());
     add("wp-prefix", wordPress.prefix());
+    add("emlog-password-file", testServer().passwordFile);
+    add("wp-password-file", testServer().passwordFile);
     arguments.insert(arguments.end(), more.begin(), more.end());
     return arguments;
 }

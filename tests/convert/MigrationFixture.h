@@ -28,10 +28,10 @@ protected:
     {
         createEmlogTables(emlogDb.admin(), m_emlogPrefix);
         emptyWordPressTables(wordpress.admin(), wordpress.prefix());
-        emlog = openConnection(testServer().address(), "root", "", emlogDb.name());
+        emlog = openConnection(testServer().address(), "root", testServer().password, emlogDb.name());
         // As a run opens it: rows go in batches of statements.
-        wordPress =
-            openConnection(ConnectionOptions{testServer().address(), "root", "", wordpress.name(), 0, {}, true});
+        wordPress = openConnection(
+            ConnectionOptions{testServer().address(), "root", testServer().password, wordpress.name(), 0, {}, true});
         ASSERT_TRUE(emlog && wordPress);
         ASSERT_TRUE(useWordPressSqlMode(wordPress));
         // Only a test that reads the statements has them logged (see logStatements).

@@ -26,7 +26,7 @@ TEST(PercentDone, TruncatesTheDoubleQuotient)
 TEST(WordPressTransactions, AskedAgainAfterASessionLostAtTheQuestion)
 {
     WordPressDatabase wordpress("engine_wp");
-    const ConnectionOptions options{testServer().address(), "root", "", wordpress.name()};
+    const ConnectionOptions options{testServer().address(), "root", testServer().password, wordpress.name()};
     BlogConnection emlog;
     BlogConnection wordPress = openWordPressSession(options);
     MigrationRun run(emlog, wordPress);

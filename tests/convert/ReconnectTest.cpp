@@ -26,8 +26,8 @@ std::vector<std::string> reconnectingTexts(const std::string& blog, int attempts
 TEST(ReopenLostSession, WaitsLongerEachTimeUntilTheServerIsBackOrGivesUp)
 {
     PrivateServer server;
-    BlogConnection emlog = openConnection(server.address(), "root", "", "");
-    BlogConnection wordPress = openConnection(server.address(), "root", "", "");
+    BlogConnection emlog = openConnection(server.address(), "root", rootPassword(server.address()), "");
+    BlogConnection wordPress = openConnection(server.address(), "root", rootPassword(server.address()), "");
     ASSERT_TRUE(emlog && wordPress);
     MigrationRun run(emlog, wordPress);
     std::vector<std::string> statuses;

@@ -12,7 +12,7 @@ namespace {
 
 ConnectionOptions optionsFor(const std::string& database)
 {
-    return {testServer().address(), "root", "", database};
+    return {testServer().address(), "root", testServer().password, database};
 }
 
 } // namespace

@@ -34,6 +34,8 @@ protected:
         typeInto(*window, QStringLiteral("txt_服务器_emlog"), QString::fromStdString(testServer().address()));
         typeInto(*window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlog.name()));
         typeInto(*window, QStringLiteral("txt_服务器_Wp"), QString::fromStdString(wordPressServer.address()));
+        typeInto(*window, QStringLiteral("txt_密码_emlog"), QString::fromStdString(testServer().password));
+        typeInto(*window, QStringLiteral("txt_密码_Wp"), QString::fromStdString(wordPressServer.password()));
         typeInto(*window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(wordPressDatabase));
         window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(true);
         window->runner()->setPacing(Pacing::none());

@@ -84,6 +84,19 @@ TEST_F(FaultTest, MissingTablesOnEitherSide)
         BlogConnection wp = wordPress();
         execute(wp, "DROP TABLE wp_links");
     }
+    // Emptying first refuses, deleting nothing: a missing table may be a mistyped prefix.
+    BlogConnection wp = wordPress();
+    const std::string postsBefore = queryValue(wp, "SELECT COUNT(*) FROM wp_posts");
+    pressGo();
+    EXPECT_TRUE(waitUntil([&] { return window->findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled(); }));
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(MessageBox::shown().isEmpty());
+    EXPECT_TRUE(MessageBox::shown().last().text.contains(QStringLiteral("emlog_tag")))
+        << MessageBox::shown().last().text.toStdString();
+    EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_posts"), postsBefore);
+
+    // Without emptying, the run copies what it can and says what it could not.
+    window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(false);
     pressGo();
     const MessageBox::Shown done = waitForCompletion();
     EXPECT_TRUE(done.text.contains(QStringLiteral("标签：无法读取 emlog 表"))) << done.text.toStdString();

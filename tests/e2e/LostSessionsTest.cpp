@@ -40,6 +40,8 @@ protected:
         typeInto(*window, QStringLiteral("txt_服务器_emlog"), QString::fromStdString(emlogServer));
         typeInto(*window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlogDatabase));
         typeInto(*window, QStringLiteral("txt_服务器_Wp"), QString::fromStdString(wordPressServer));
+        typeInto(*window, QStringLiteral("txt_密码_emlog"), QString::fromStdString(rootPassword(emlogServer)));
+        typeInto(*window, QStringLiteral("txt_密码_Wp"), QString::fromStdString(rootPassword(wordPressServer)));
         typeInto(*window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(wordPressDatabase));
         window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(true);
         window->runner()->setPacing(pacing);

@@ -127,8 +127,8 @@ protected:
         bool ended = false;
         QObject::connect(&runner, &MigrationRunner::ended, [&ended] { ended = true; });
         RunSettings settings;
-        settings.emlog = {testServer().address(), "root", "", emlog.name()};
-        settings.wordPress = {testServer().address(), "root", "", wordpress.name()};
+        settings.emlog = {testServer().address(), "root", testServer().password, emlog.name()};
+        settings.wordPress = {testServer().address(), "root", testServer().password, wordpress.name()};
         settings.emlogPrefix = "emlog_";
         settings.wordPressPrefix = "wp_";
         settings.emptyWordPressFirst = true;

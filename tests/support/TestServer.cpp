@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
@@ -52,13 +53,34 @@ std::string runCommand(const std::string& command)
     return output;
 }
 
+// Where each private server keeps root's password, by address.
+std::mutex passwordFilesMutex;
+std::map<std::string, std::string> passwordFiles;
+
+std::string passwordFileOf(const std::string& serverAddress)
+{
+    if (serverAddress.empty() || serverAddress == testServer().address())
+        return testServer().passwordFile;
+    std::lock_guard lock(passwordFilesMutex);
+    const auto found = passwordFiles.find(serverAddress);
+    return found == passwordFiles.end() ? std::string() : found->second;
+}
+
+std::string firstLine(const std::string& file)
+{
+    std::string line;
+    std::getline(std::ifstream(file), line);
+    return line;
+}
+
 // The environment a PHP process needs to load WordPress on a database, as "NAME=value " pairs.
 std::string wordPressEnvironment(const std::string& database, const std::string& prefix,
                                  const std::string& serverAddress = {})
 {
     return "WP_ROOT=" + shellQuoted(environment("KESTREL_WORDPRESS_ROOT", KESTREL_BINARY_DIR "/wordpress")) +
            " WP_DB_HOST=" + shellQuoted(serverAddress.empty() ? testServer().address() : serverAddress) +
-           " WP_DB_NAME=" + shellQuoted(database) + " WP_TABLE_PREFIX=" + shellQuoted(prefix) + " ";
+           " WP_DB_NAME=" + shellQuoted(database) + " WP_TABLE_PREFIX=" + shellQuoted(prefix) +
+           " WP_DB_PASSWORD_FILE=" + shellQuoted(passwordFileOf(serverAddress)) + " ";
 }
 
 } // namespace
@@ -85,11 +107,18 @@ void PrivateServer::start()
                                         shellQuoted(sourceDir() + "/scripts/mariadb-server.sh") + " start " +
                                         shellQuoted(m_dir) + (m_port ? " " + std::to_string(m_port) : "") + " 2>&1");
     m_port = static_cast<unsigned>(std::stoul(port));
+    std::lock_guard lock(passwordFilesMutex);
+    passwordFiles[address()] = m_dir + "/root-password";
+}
+
+std::string rootPassword(const std::string& serverAddress)
+{
+    return firstLine(passwordFileOf(serverAddress));
 }
 
 BlogConnection PrivateServer::admin(const std::string& database) const
 {
-    BlogConnection connection = openConnection("127.0.0.1", "root", "", database, m_port);
+    BlogConnection connection = openConnection("127.0.0.1", "root", rootPassword(address()), database, m_port);
     if (!connection)
         throw std::runtime_error("cannot reach the private server: " + connection.lastError());
     mysql_set_character_set(connection.handle(), "utf8mb4");
@@ -138,7 +167,8 @@ void PrivateServer::restart()
 void loadSampleBlog(const std::string& database, const std::string& prefix, EmlogVersion version,
                     const std::string& serverAddress)
 {
-    runCommand(shellQuoted(sourceDir() + "/scripts/sample/load-emlog.sh") + " " +
+    runCommand("KESTREL_DB_PASSWORD_FILE=" + shellQuoted(passwordFileOf(serverAddress)) + " " +
+               shellQuoted(sourceDir() + "/scripts/sample/load-emlog.sh") + " " +
                shellQuoted(serverAddress.empty() ? testServer().address() : serverAddress) + " " +
                shellQuoted(database) + " " + shellQuoted(prefix) + " utf8mb4 " + sample::versionName(version) +
                " 2>&1");
@@ -256,6 +286,9 @@ const ServerInfo& testServer()
         server.host = environment("KESTREL_TEST_MYSQL_HOST", "127.0.0.1");
         server.port = static_cast<unsigned>(std::atoi(environment("KESTREL_TEST_MYSQL_PORT", "0").c_str()));
         server.socket = environment("KESTREL_TEST_MYSQL_SOCKET");
+        server.passwordFile = environment("KESTREL_TEST_MYSQL_PASSWORD_FILE");
+        if (!server.passwordFile.empty())
+            server.password = firstLine(server.passwordFile);
         if (server.port == 0)
             throw std::runtime_error("KESTREL_TEST_MYSQL_PORT is not set: run the tests with scripts/test.sh, "
                                      "which starts the test server");
@@ -266,7 +299,8 @@ const ServerInfo& testServer()
 
 BlogConnection adminConnection(const std::string& database)
 {
-    BlogConnection connection = openConnection(testServer().host, "root", "", database, testServer().port);
+    BlogConnection connection =
+        openConnection(testServer().host, "root", testServer().password, database, testServer().port);
     if (!connection)
         throw std::runtime_error("cannot reach the test server: " + connection.lastError());
     // Fixtures, some of many megabytes, stay out of the statement log.
@@ -327,7 +361,7 @@ TestDatabase::TestDatabase(const std::string& purpose)
 TestDatabase::~TestDatabase()
 {
     closeConnection(m_admin);
-    BlogConnection admin = openConnection(testServer().host, "root", "", "", testServer().port);
+    BlogConnection admin = openConnection(testServer().host, "root", testServer().password, "", testServer().port);
     executeSql(admin, "DROP DATABASE IF EXISTS `" + m_name + "`");
 }
 

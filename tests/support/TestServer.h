@@ -17,12 +17,17 @@ struct ServerInfo
     std::string host;
     unsigned port = 0;
     std::string socket;
+    std::string passwordFile; // root's password, in a file only its owner reads
+    std::string password;
     // "host:port", as a user would type it into a server field.
     std::string address() const { return host + ":" + std::to_string(port); }
 };
 
 // From the environment the test command sets; a test without it fails loudly.
 const ServerInfo& testServer();
+
+// Root's password on the test server or on a private server, by the address a test types.
+std::string rootPassword(const std::string& serverAddress = {});
 
 // A root session on the test server, optionally on one database; it stays out of the statement log.
 BlogConnection adminConnection(const std::string& database = {});
@@ -111,6 +116,8 @@ public:
     PrivateServer& operator=(const PrivateServer&) = delete;
 
     std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
+    const std::string& dir() const { return m_dir; }
+    std::string password() const { return rootPassword(address()); }
     BlogConnection admin(const std::string& database = {}) const;
     void createDatabase(const std::string& name) const;
 
