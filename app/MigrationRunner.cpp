@@ -1,5 +1,6 @@
 #include "MigrationRunner.h"
 
+#include "BlogFiles.h"
 #include "Encryption.h"
 #include "Migrations.h"
 
@@ -127,6 +128,10 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         run.pace(run.pacing.afterEmptying);
     }
 
+    // Before the rows that name them, so that the articles show the files where they now are.
+    const std::unique_ptr<BlogFiles> files =
+        run.stopRequested() ? nullptr : BlogFiles::copy(run, settings.files, settings.emptyWordPressFirst);
+    run.files = files.get();
     for (auto migration : allMigrations) {
         if (run.stopRequested())
             break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileSettings.h"
 #include "Sessions.h"
 
 #include <QString>
@@ -16,6 +17,7 @@ struct RunSettings
     std::string emlogPrefix;
     std::string wordPressPrefix;
     bool emptyWordPressFirst = false;
+    FileSettings files;
 
     // The window's fields as it first shows them, and so the command line's defaults.
     static RunSettings initial();

@@ -102,7 +102,17 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("不在终端上时，确认 --empty-first。"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("把报告另外以 JSON 写进这个文件。"),
                                   QStringLiteral("FILE"));
-    parser.addOptions({emptyFirst, pacing, check, yes, json});
+    const QCommandLineOption emlogFiles(
+        QStringLiteral("emlog-files"),
+        QStringLiteral("emlog 的文件：本机的博客根目录（或其 content/uploadfile），或一个 http(s) 地址。"
+                       "只给 --wp-uploads 时，从博客的地址（blogurl）下载。"),
+        QStringLiteral("PATH|URL"));
+    const QCommandLineOption wpUploads(
+        QStringLiteral("wp-uploads"),
+        QStringLiteral(
+            "把文件复制进 WordPress 的上传文件夹（本机路径），放在其中的 emlog/ 下。不给时只复制数据库的行。"),
+        QStringLiteral("PATH"));
+    parser.addOptions({emptyFirst, pacing, check, yes, json, emlogFiles, wpUploads});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -138,6 +148,10 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.check = parser.isSet(check);
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);
+    line.settings.files.source = parser.value(emlogFiles).toStdString();
+    line.settings.files.uploadsFolder = parser.value(wpUploads).toStdString();
+    if (parser.isSet(emlogFiles) && !parser.isSet(wpUploads))
+        return fail(QStringLiteral("--emlog-files 要与 --wp-uploads 同用：文件要复制到 WordPress 的上传文件夹。"));
     if (line.check && parser.isSet(json))
         return fail(QStringLiteral("--json 写的是转换的报告，不能与 --check 同用。"));
     return line;

@@ -33,6 +33,8 @@ public:
     };
 
     void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error);
+    // A line of the summary that is no failure: what a run left undone on purpose, say.
+    void note(std::string_view line) { m_notes.emplace_back(line); }
     // The tally of a migration, made on first use; the reference stays valid.
     Tally& tally(std::string_view migration);
 
@@ -50,6 +52,7 @@ public:
 
 private:
     std::vector<Entry> m_entries;
+    std::vector<std::string> m_notes;
     std::deque<Tally> m_tallies; // a deque: a migration keeps its tally by reference while others are added
 };
 

@@ -17,6 +17,7 @@
 namespace kestrel {
 
 class BlogConnection;
+class CopiedFiles;
 class ResultSet;
 
 using std::chrono::milliseconds;
@@ -68,6 +69,8 @@ struct MigrationRun
     std::function<void(milliseconds, std::stop_token)> sleep;
     std::stop_token stopToken;
     FailureLog failures;
+    // The blog's files as copied before the rows that name them; none when no files were asked for.
+    const CopiedFiles* files = nullptr;
     // Per WordPress table and column list, how many "no default value" warnings a
     // row raises on its own: WordPress's tables have NOT NULL columns without
     // defaults that the server fills in. Only warnings beyond those are asked for.

@@ -1,6 +1,7 @@
 #include "Posts.h"
 
 #include "Assignments.h"
+#include "CopiedFiles.h"
 #include "DateTime.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
@@ -51,12 +52,13 @@ Article readArticle(const ResultSet& rows)
     return article;
 }
 
-std::string relativeLinks(std::string text, const std::vector<std::string>& siteAddresses)
+std::string relativeLinks(const MigrationRun& run, std::string text, const std::vector<std::string>& siteAddresses)
 {
     text = replaceApostrophes(text);
     for (const std::string& address : siteAddresses)
         text = replaceAll(text, address, "..");
-    return text;
+    // After the links were made relative, so that a file left on the old blog keeps its absolute address.
+    return run.files ? run.files->rewriteReferences(text) : text;
 }
 
 // Which tags list each article: as the tags migration of this run read emlog's tag table, or from it.
@@ -113,9 +115,9 @@ Assignments buildPostFields(MigrationRun& run, const Article& article, const Pos
         .add("post_type", isPage(article) ? "page" : "post")
         .add("ID", place.id)
         .add("post_author", place.author)
-        .add("post_content", relativeLinks(article.content, siteAddresses))
+        .add("post_content", relativeLinks(run, article.content, siteAddresses))
         .add("post_title", title)
-        .add("post_excerpt", relativeLinks(article.excerpt, siteAddresses))
+        .add("post_excerpt", relativeLinks(run, article.excerpt, siteAddresses))
         .add("post_name", place.slug)
         .add("post_password", article.password)
         .add("comment_count", article.comnum)
