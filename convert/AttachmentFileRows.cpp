@@ -30,6 +30,11 @@ bool AttachmentFileRows::isSizeOfOriginal(std::string_view filePath) const
     return m_run.files && m_run.files->isSizeOfOriginal(filePath);
 }
 
+std::string AttachmentFileRows::addressOf(std::string_view filePath) const
+{
+    return m_run.files ? m_run.files->rewriteReferences(filePath) : std::string(filePath);
+}
+
 void AttachmentFileRows::addRows(RowWrite& write, std::int64_t id, const AttachmentFile& file) const
 {
     write.rows.push_back(

@@ -24,6 +24,8 @@ public:
     // The file an attachment's filepath became; nothing when no files were copied or it did not arrive.
     std::optional<AttachmentFile> fileOf(std::string_view filePath) const;
     bool isSizeOfOriginal(std::string_view filePath) const;
+    // Where a row without its file points: a file that could not be had, at the old blog's absolute address.
+    std::string addressOf(std::string_view filePath) const;
     // _wp_attached_file and _wp_attachment_metadata of the attachment `id`, and _thumbnail_id of
     // every article whose cover is this file.
     void addRows(RowWrite& write, std::int64_t id, const AttachmentFile& file) const;

@@ -126,9 +126,9 @@ void migrateAttachments(MigrationRun& run)
             const std::int64_t id = free.take();
             const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
             const std::optional<AttachmentFile> file = fileRows.fileOf(filePath);
-            write.rows.push_back(
-                {"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName,
-                                                file ? file->url : filePath, slug, file ? file->mimeType : "")});
+            write.rows.push_back({"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName,
+                                                                 file ? file->url : fileRows.addressOf(filePath), slug,
+                                                                 file ? file->mimeType : "")});
             write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid)});
             if (file)
                 fileRows.addRows(write, id, *file);

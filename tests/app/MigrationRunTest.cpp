@@ -175,7 +175,8 @@ TEST_F(MigrationRunTest, CompletionMessageGivesTheSecondsTheRunTook)
     ASSERT_FALSE(MessageBox::shown().isEmpty());
     const auto& box = MessageBox::shown().last();
     // The test server offers no TLS: both sessions went in clear text, and the message says so.
-    EXPECT_EQ(box.text, QStringLiteral("转换完成，共用时：2.5秒。\nemlog：未加密\nWordPress：未加密"));
+    EXPECT_EQ(box.text, QStringLiteral("转换完成，共用时：2.5秒。\nemlog：未加密\nWordPress：未加密\n\n"
+                                       "文件：没有复制（没有给出 emlog 的文件和 WordPress 的上传文件夹），附件仍指向旧博客"));
     EXPECT_EQ(box.caption, QStringLiteral("提示"));
     EXPECT_EQ(box.icon, MessageBox::Icon::Information);
     EXPECT_TRUE(box.detail.isEmpty());
