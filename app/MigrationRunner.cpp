@@ -148,6 +148,8 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
                encryptionLine(QStringLiteral("WordPress"), run.wordPress);
     if (run.failures.worthReporting())
         message += "\n\n" + text(run.failures.summary());
+    for (const std::string& note : run.failures.notes())
+        message += "\n\n" + text(note);
     emit finished(message, text(run.failures.details()));
 }
 

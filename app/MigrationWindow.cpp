@@ -1,5 +1,6 @@
 #include "MigrationWindow.h"
 
+#include "FilesDialog.h"
 #include "MessageBox.h"
 #include "MigrationRunner.h"
 #include "Sessions.h"
@@ -101,6 +102,11 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     m_status = new QLabel(QStringLiteral("欢迎使用《Kestrel1.0》。"), runGroup);
     m_status->setObjectName(QStringLiteral("标签_状态"));
     m_status->setGeometry(40, 63, 392, 16);
+
+    // The blog's files are asked for in a dialog of their own, from a small button beside the status line.
+    m_filesButton = addButton(runGroup, QStringLiteral("btnFiles"), QStringLiteral("文件…"), {436, 62, 45, 18});
+    m_filesButton->setToolTip(QStringLiteral("复制博客的文件：未设置，只复制数据库的行"));
+    connect(m_filesButton, &QPushButton::clicked, this, &MigrationWindow::editFileSettings);
 
     connect(m_go, &QPushButton::clicked, this, &MigrationWindow::startRun);
     connect(about, &QPushButton::clicked, this, &MigrationWindow::openAuthorPage);
@@ -213,10 +219,25 @@ void MigrationWindow::startRun()
     settings.emlogPrefix = field("前缀", "emlog");
     settings.wordPressPrefix = field("前缀", "Wp");
     settings.emptyWordPressFirst = m_emptyFirst->isChecked();
+    settings.files = m_files;
 
     // One run at a time: Go comes back when this one has ended.
     m_go->setEnabled(false);
     m_runner->start(std::move(settings));
+}
+
+void MigrationWindow::editFileSettings()
+{
+    auto* dialog = new FilesDialog(m_files, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_files = dialog->settings();
+        m_filesButton->setToolTip(m_files.wanted() ? QStringLiteral("复制博客的文件：从 %1 到 %2")
+                                                         .arg(QString::fromStdString(m_files.source),
+                                                              QString::fromStdString(m_files.uploadsFolder))
+                                                   : QStringLiteral("复制博客的文件：未设置，只复制数据库的行"));
+    });
+    dialog->open();
 }
 
 void MigrationWindow::finishRun()

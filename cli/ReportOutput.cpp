@@ -59,6 +59,8 @@ QString reportText(const RunReport& report)
     const std::string summary = report.log.summary();
     if (!summary.empty())
         result += text(summary) + QLatin1Char('\n');
+    for (const std::string& note : report.log.notes())
+        result += text(note) + QLatin1Char('\n');
     if (!report.log.empty())
         result += QStringLiteral("\n失败的行：\n") + text(report.log.details(std::numeric_limits<std::size_t>::max()));
     return result;

@@ -22,7 +22,7 @@ FailureLog::Tally& FailureLog::tally(std::string_view migration)
 
 bool FailureLog::worthReporting() const
 {
-    return !m_entries.empty() || !m_notes.empty() ||
+    return !m_entries.empty() ||
            std::any_of(m_tallies.begin(), m_tallies.end(), [](const Tally& tally) { return tally.alreadyThere > 0; });
 }
 
@@ -54,8 +54,6 @@ std::string FailureLog::summary() const
                                           [&](const Entry& entry) { return entry.migration == migration; });
         addLine(migration + "：失败 " + std::to_string(failed) + " 条语句");
     }
-    for (const std::string& note : m_notes)
-        addLine(note);
     return text;
 }
 

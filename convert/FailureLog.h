@@ -33,8 +33,9 @@ public:
     };
 
     void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error);
-    // A line of the summary that is no failure: what a run left undone on purpose, say.
+    // A line for the report that is no failure: what a run left undone on purpose, say.
     void note(std::string_view line) { m_notes.emplace_back(line); }
+    const std::vector<std::string>& notes() const noexcept { return m_notes; }
     // The tally of a migration, made on first use; the reference stays valid.
     Tally& tally(std::string_view migration);
 

@@ -1,6 +1,7 @@
 // How a run gathers and copies the blog's files: BlogFiles::copy.
 #include "BlogFiles.h"
 
+#include "FileCopy.h"
 #include "FileReferences.h"
 #include "FileSource.h"
 #include "MigrationRun.h"
@@ -113,23 +114,16 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings
     }
     std::size_t done = 0;
     int lastPercent = -1;
-    source->fetch(
-        toFetch,
-        [&](std::size_t index, const QByteArray& bytes, const std::string& fetchError) {
-            const std::string& blogPath = toFetch[index];
-            std::string why = fetchError;
-            File file;
-            if (why.empty()) {
-                file.facts = readFileFacts(bytes, baseName(blogPath));
-                file.uploadsPath = folder.place(blogPath, uploadsPathOf(blogPath), bytes, why);
-            }
-            if (file.uploadsPath.empty()) {
+    copyFiles(
+        *source, folder, toFetch,
+        [&](const std::string& blogPath, PlacedFile placed, const std::string& why) {
+            if (placed.uploadsPath.empty()) {
                 run.failures.record(migration, "uploads", blogPath, why);
                 ++tally.failed;
             } else {
                 ++tally.written;
             }
-            files->add(blogPath, std::move(file));
+            files->add(blogPath, {placed.uploadsPath, placed.facts});
             const int percent = percentDone(static_cast<std::int64_t>(++done), std::ssize(toFetch));
             if (percent != lastPercent) {
                 lastPercent = percent;

@@ -47,6 +47,13 @@ TEST_F(CliRunTest, ExitStatusSaysHowTheRunEnded)
         {"no such database", {"--wp-database=kt_no_such_database"}, 2, "WordPress博客数据库连接失败."},
         {"a CA file asks for a verified session", {"--wp-ca=" + testCertificates().ca}, 2, "offers no TLS"},
         {"every row arrives", {"--empty-first", "--yes", "--pacing=none"}, 0, "转换完成"},
+        {"files go to an uploads folder", {"--emlog-files=/srv/blog"}, 2, "--wp-uploads"},
+        {"without files the report says none were copied", {"--pacing=none"}, 0, "文件：没有复制"},
+        {"files that cannot be read are reported, the rows still arrive",
+         {"--emlog-files=/nonexistent/blog", "--wp-uploads=" + std::string(::testing::TempDir()) + "/cli-uploads",
+          "--empty-first", "--yes", "--pacing=none"},
+         1,
+         "no such folder: /nonexistent/blog"},
         {"rows fail", {"--empty-first", "--yes", "--pacing=none"}, 1, "友情链接", "DROP TABLE wp_links"},
     };
     for (const Case& c : cases) {
