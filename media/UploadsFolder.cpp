@@ -44,7 +44,8 @@ UploadsFolder::UploadsFolder(const QString& root) : m_root(QDir::cleanPath(QDir(
 
 QByteArray UploadsFolder::hashOf(const QByteArray& bytes)
 {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    // BLAKE2b: as safe a fingerprint as SHA-256, and several times faster in Qt's own code.
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256).toHex();
 }
 
 QString UploadsFolder::listPath() const
@@ -67,6 +68,7 @@ bool UploadsFolder::open(std::string& error)
         if (fields.size() != 4 || !isSafeName(fields[1].toStdString()))
             continue;
         m_placed[fields[0].toStdString()] = {fields[1].toStdString(), fields[2].toLongLong(), fields[3]};
+        m_blogPathOf[fields[1].toStdString()] = fields[0].toStdString();
     }
     return true;
 }
@@ -117,7 +119,12 @@ QByteArray UploadsFolder::read(const std::string& uploadsPath) const
 std::string UploadsFolder::place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
                                  std::string& error)
 {
-    const QByteArray hash = hashOf(bytes);
+    return place(blogPath, wanted, bytes, hashOf(bytes), error);
+}
+
+std::string UploadsFolder::place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
+                                 const QByteArray& hash, std::string& error)
+{
     for (int number = 0; number < 1000; ++number) {
         const std::string name = number == 0 ? wanted : numbered(wanted, number);
         const QString path = safePath(name, error, true);
@@ -125,19 +132,27 @@ std::string UploadsFolder::place(const std::string& blogPath, const std::string&
             return {};
         const QFileInfo info(path);
         // Another file holds the name: a different one keeps it, the same one is taken as it is.
-        bool taken = false;
-        for (const auto& [otherBlogPath, placed] : m_placed)
-            taken = taken || (placed.uploadsPath == name && otherBlogPath != blogPath);
+        const auto owner = m_blogPathOf.find(name);
+        const bool taken = owner != m_blogPathOf.end() && owner->second != blogPath;
         if (info.exists() && (taken || !info.isFile() || info.size() != bytes.size() || hashOf(read(name)) != hash))
             continue;
+        // Written under another name first and then renamed, so that a file cut off halfway is
+        // never taken for a whole one.
         if (!info.exists()) {
-            QSaveFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+            QFile file(path + QStringLiteral(".part"));
+            if (QFileInfo(file.fileName()).isSymLink() || file.exists())
+                file.remove(); // a link left there is removed, never followed
+            const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                                 file.write(bytes) == bytes.size() && file.flush();
+            file.close();
+            if (!written || !file.rename(path)) {
                 error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+                file.remove();
                 return {};
             }
         }
         m_placed[blogPath] = {name, bytes.size(), hash};
+        m_blogPathOf[name] = blogPath;
         return name;
     }
     error = "no free name for " + wanted;

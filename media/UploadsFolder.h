@@ -35,6 +35,9 @@ public:
     // beside it ("x-1.jpg"); gives the name used, or "" with the reason.
     std::string place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
                       std::string& error);
+    // The same with the bytes' hash (hashOf) already known.
+    std::string place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
+                      const QByteArray& hash, std::string& error);
     // Reads back a file placed earlier.
     QByteArray read(const std::string& uploadsPath) const;
     // Keeps the list for the next run.
@@ -48,7 +51,8 @@ private:
     QString listPath() const;
 
     QString m_root;
-    std::map<std::string, Placed> m_placed; // by blog path
+    std::map<std::string, Placed> m_placed;          // by blog path
+    std::map<std::string, std::string> m_blogPathOf; // by the name it was placed under
 };
 
 } // namespace kestrel
