@@ -96,10 +96,14 @@ QByteArray reportJson(const RunReport& report)
             otherFailures.append(failure);
         }
     }
+    QJsonArray notes;
+    for (const std::string& note : report.log.notes())
+        notes.append(text(note));
     const QJsonObject root{{QStringLiteral("completed"), !report.stopped},
                            {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
                            {QStringLiteral("migrations"), migrations},
-                           {QStringLiteral("otherFailures"), otherFailures}};
+                           {QStringLiteral("otherFailures"), otherFailures},
+                           {QStringLiteral("notes"), notes}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
