@@ -65,6 +65,49 @@ TEST(FileReferencesTest, EveryFormOfAReferenceFollowsItsFile)
         EXPECT_EQ(files.rewriteReferences(c.content), c.expected) << c.name;
 }
 
+TEST(FileReferencesTest, AThumbnailIsASizeOfItsOriginalWhenThatArrived)
+{
+    BlogFiles files(blog, "http://wp.example.org/wp-content/uploads");
+    const FileFacts photo{"image/jpeg", 1000, 800, 600};
+    const FileFacts small{"image/jpeg", 100, 420, 315};
+    files.add("content/uploadfile/201205/x.jpg", {"emlog/201205/x-1.jpg", photo});
+    files.add("content/uploadfile/201205/thum-x.jpg", {"emlog/201205/thum-x.jpg", small});
+    files.add("content/uploadfile/201301/thum-lonely.jpg", {"emlog/201301/thum-lonely.jpg", small});
+    files.add("content/uploadfile/201301/lonely.jpg", {"", {}});
+    struct Case
+    {
+        const char* filePath;
+        bool originalFirst;
+        const char* attachedFile; // "" for none
+        bool withThumbnail;
+        bool sizeOfOriginal;
+    } cases[] = {
+        // emlog pro's one row names the thumbnail; 5.x/6.x give the original a row of its own.
+        {"../content/uploadfile/201205/thum-x.jpg", true, "emlog/201205/x-1.jpg", true, true},
+        {"../content/uploadfile/201205/x.jpg", true, "emlog/201205/x-1.jpg", true, false},
+        {"http://blog.example.com/emlog/content/uploadfile/201205/x.jpg", true, "emlog/201205/x-1.jpg", true, false},
+        {"../content/uploadfile/201205/thum-x.jpg", false, "emlog/201205/thum-x.jpg", false, true},
+        {"../content/uploadfile/201301/thum-lonely.jpg", true, "emlog/201301/thum-lonely.jpg", false, false},
+        {"../content/uploadfile/201301/lonely.jpg", true, "", false, false},
+        {"../../x.jpg", true, "", false, false},
+    };
+    for (const Case& c : cases) {
+        const auto file = files.attachment(c.filePath, c.originalFirst);
+        EXPECT_EQ(files.isSizeOfOriginal(c.filePath), c.sizeOfOriginal) << c.filePath;
+        if (!*c.attachedFile) {
+            EXPECT_FALSE(file) << c.filePath;
+            continue;
+        }
+        ASSERT_TRUE(file) << c.filePath;
+        EXPECT_EQ(file->attachedFile, c.attachedFile) << c.filePath;
+        EXPECT_EQ(file->url, "http://wp.example.org/wp-content/uploads/" + file->attachedFile);
+        EXPECT_EQ(file->metadata.find(R"(s:5:"sizes";a:1:{s:9:"thumbnail";a:5:{s:4:"file";s:10:"thum-x.jpg")") !=
+                      std::string::npos,
+                  c.withThumbnail)
+            << file->metadata;
+    }
+}
+
 TEST(FileReferencesTest, ReferencesAreFoundWithTheirPathBelowTheBlogsRoot)
 {
     struct Case
