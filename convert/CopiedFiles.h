@@ -24,6 +24,10 @@ public:
     // The content with every reference to a file of the old blog pointing where that file is now,
     // or at the old blog's absolute address when it could not be had.
     virtual std::string rewriteReferences(std::string_view content) const = 0;
+    // The same for one reference to a file under the blog (absolute on its address, root-relative,
+    // "../content/..." or "content/..."): its new address, or nothing when it names no file the
+    // run handled, which leaves it as it is.
+    virtual std::optional<std::string> newAddress(std::string_view reference) const = 0;
     // The attachment an emlog filepath (or a reference such as pro's cover) becomes; nothing
     // when its file did not arrive. A thumbnail stands for its original when that arrived and
     // `originalFirst` is set.

@@ -24,18 +24,27 @@ std::string BlogFiles::urlOf(const std::string& uploadsPath) const
     return m_uploadsUrl + "/" + QByteArray::fromStdString(uploadsPath).toPercentEncoding("/-._~").toStdString();
 }
 
+std::optional<std::string> BlogFiles::newAddressOf(const BlogPath& path) const
+{
+    if (!path.error.empty())
+        return std::nullopt;
+    const auto found = m_files.find(path.path);
+    if (found == m_files.end())
+        return std::nullopt;
+    if (found->second.uploadsPath.empty())
+        return m_address.oldUrl(path.path);
+    return urlOf(found->second.uploadsPath);
+}
+
 std::string BlogFiles::rewriteReferences(std::string_view content) const
 {
-    return rewriteFileReferences(content, m_address, [this](const BlogPath& path) -> std::optional<std::string> {
-        if (!path.error.empty())
-            return std::nullopt;
-        const auto found = m_files.find(path.path);
-        if (found == m_files.end())
-            return std::nullopt;
-        if (found->second.uploadsPath.empty())
-            return m_address.oldUrl(path.path);
-        return urlOf(found->second.uploadsPath);
-    });
+    return rewriteFileReferences(content, m_address, [this](const BlogPath& path) { return newAddressOf(path); });
+}
+
+std::optional<std::string> BlogFiles::newAddress(std::string_view reference) const
+{
+    const auto path = blogPathOf(reference, m_address);
+    return path ? newAddressOf(*path) : std::nullopt;
 }
 
 std::optional<AttachmentFile> BlogFiles::attachment(std::string_view filePath, bool originalFirst) const

@@ -34,6 +34,7 @@ public:
     static std::unique_ptr<BlogFiles> copy(MigrationRun& run, const FileSettings& settings, bool emptiedFirst);
 
     std::string rewriteReferences(std::string_view content) const override;
+    std::optional<std::string> newAddress(std::string_view reference) const override;
     std::optional<AttachmentFile> attachment(std::string_view filePath, bool originalFirst) const override;
     bool isSizeOfOriginal(std::string_view filePath) const override;
 
@@ -43,6 +44,7 @@ public:
 
 private:
     const File* arrived(const std::string& blogPath) const;
+    std::optional<std::string> newAddressOf(const BlogPath& path) const;
 
     BlogAddress m_address;
     std::string m_uploadsUrl;

@@ -63,6 +63,13 @@ TEST(FileReferencesTest, EveryFormOfAReferenceFollowsItsFile)
     const BlogFiles files = copied();
     for (const Case& c : cases)
         EXPECT_EQ(files.rewriteReferences(c.content), c.expected) << c.name;
+
+    // One reference at a time, as another rewriting of the content hands them over.
+    EXPECT_EQ(files.newAddress("https://blog.example.com/emlog/content/uploadfile/201205/thum-x.jpg"), thumbnail);
+    EXPECT_EQ(files.newAddress("content/uploadfile/200902/gone.zip"),
+              "http://blog.example.com/emlog/content/uploadfile/200902/gone.zip");
+    EXPECT_EQ(files.newAddress("../content/uploadfile/201001/other.jpg"), std::nullopt);
+    EXPECT_EQ(files.newAddress("../../wp-config.php"), std::nullopt);
 }
 
 TEST(FileReferencesTest, AThumbnailIsASizeOfItsOriginalWhenThatArrived)
