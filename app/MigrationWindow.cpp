@@ -3,7 +3,7 @@
 #include "FilesDialog.h"
 #include "MessageBox.h"
 #include "MigrationRunner.h"
-#include "Sessions.h"
+#include "Version.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QUrl>
 
 namespace kestrel {
@@ -60,7 +61,7 @@ MigrationWindow::MigrationWindow(QWidget* parent)
       m_runner(new MigrationRunner(this))
 {
     setObjectName(QStringLiteral("MigrationWindow"));
-    setWindowTitle(QStringLiteral("Kestrel1.0 |作者博客: ") + authorAddress);
+    setWindowTitle(QStringLiteral("Kestrel" KESTREL_VERSION " |作者博客: ") + authorAddress);
     setFixedSize(clientSize);
 
     const RunSettings initial = RunSettings::initial();
@@ -99,7 +100,7 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
 
-    m_status = new QLabel(QStringLiteral("欢迎使用《Kestrel1.0》。"), runGroup);
+    m_status = new QLabel(QStringLiteral("欢迎使用《Kestrel" KESTREL_VERSION "》。"), runGroup);
     m_status->setObjectName(QStringLiteral("标签_状态"));
     m_status->setGeometry(40, 63, 392, 16);
 
@@ -131,7 +132,6 @@ MigrationWindow::MigrationWindow(QWidget* parent)
 MigrationWindow::~MigrationWindow()
 {
     m_runner->stop();
-    closeSessions();
 }
 
 void MigrationWindow::buildBlogGroup(QWidget* group, const QString& suffix, const QStringList& labelNames,
@@ -243,6 +243,13 @@ void MigrationWindow::editFileSettings()
 void MigrationWindow::finishRun()
 {
     m_go->setEnabled(true);
+    if (!m_closing)
+        return;
+    // The run a close asked to stop has ended: the window goes, ready to be shown again.
+    m_closing = false;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setEnabled(true);
+    close();
 }
 
 void MigrationWindow::openAuthorPage()
@@ -262,10 +269,21 @@ void MigrationWindow::setProgress(int percent)
 
 void MigrationWindow::closeEvent(QCloseEvent* event)
 {
-    // A run in progress stops after the statement in flight; only then are its sessions closed.
-    m_runner->stop();
-    closeSessions();
-    event->accept();
+    if (!m_runner->isRunning()) {
+        event->accept();
+        return;
+    }
+    // The window never waits on a server: the run is asked to stop, and the window closes when it
+    // has ended. A server that no longer answers would hold it up to the read timeout, so what is
+    // still in flight a moment later is broken off, and undone by the server with its transaction.
+    event->ignore();
+    if (m_closing)
+        return;
+    m_closing = true;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setEnabled(false);
+    m_runner->requestStop();
+    QTimer::singleShot(breakOffAfterMs, m_runner, &MigrationRunner::breakOff);
 }
 
 } // namespace kestrel

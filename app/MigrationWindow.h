@@ -49,7 +49,11 @@ private:
     bool checkPrefixes();
     void finishRun();
 
+    // How long a closing window lets the statement in flight finish before breaking it off.
+    static constexpr int breakOffAfterMs = 1000;
+
     MigrationRunner* m_runner = nullptr;
+    bool m_closing = false;
     QCheckBox* m_emptyFirst = nullptr;
     QPushButton* m_go = nullptr;
     QProgressBar* m_progress = nullptr;

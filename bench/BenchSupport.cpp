@@ -1,10 +1,11 @@
 #include "BenchSupport.h"
 
+#include "WordPressSession.h"
+
 #include "BlogGenerator.h"
 #include "EmlogSchema.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
-#include "Sessions.h"
 
 #include <sys/resource.h>
 
@@ -102,13 +103,18 @@ void makeEmlogBlog(const std::string& database, const BlogSize& size)
     generateBlog(emlog, size);
 }
 
-void openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase, const std::string& address)
+Sessions openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase,
+                      const std::string& address, bool emptyFirst)
 {
-    if (!connectEmlog({address, "root", "", emlogDatabase, {}}))
-        fail("cannot open the emlog session: " + emlogSession().lastError());
-    if (!connectWordPress({address, "root", "", wordPressDatabase, {}}))
-        fail("cannot open the WordPress session: " + wordPressSession().lastError());
-    emptyWordPressTables(wordPressSession());
+    Sessions sessions{openConnection(ConnectionOptions{address, "root", "", emlogDatabase}),
+                      openWordPressSession(ConnectionOptions{address, "root", "", wordPressDatabase})};
+    if (!sessions.emlog)
+        fail("cannot open the emlog session through " + address + ": " + sessions.emlog.lastError());
+    if (!sessions.wordPress)
+        fail("cannot open the WordPress session through " + address + ": " + sessions.wordPress.lastError());
+    if (emptyFirst)
+        emptyWordPressTables(sessions.wordPress);
+    return sessions;
 }
 
 double peakResidentMiB()

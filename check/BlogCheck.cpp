@@ -1,9 +1,8 @@
 #include "BlogCheck.h"
 
 #include "BlogConnection.h"
-#include "CheckParts.h"
+#include "CheckQueries.h"
 #include "ResultSet.h"
-#include "Sessions.h"
 
 #include <algorithm>
 #include <span>

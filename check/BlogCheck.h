@@ -45,7 +45,7 @@ struct TakenId
     std::string title;
 };
 
-// One kind of row, named as the run names its migration.
+// One kind of row, by the id the run gives it ("posts").
 struct KindCheck
 {
     std::string kind;

@@ -1,5 +1,7 @@
 #include "CheckOutput.h"
 
+#include "RunTexts.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -94,10 +96,10 @@ void addExistingRows(QStringList& lines, const BlogCheckReport& report)
     QStringList taken;
     for (const KindCheck& kind : report.kinds) {
         if (kind.alreadyThere > 0)
-            there << QStringLiteral("  %1 %2 行").arg(text(kind.kind)).arg(kind.alreadyThere);
+            there << QStringLiteral("  %1 %2 行").arg(texts::label(kind.kind)).arg(kind.alreadyThere);
         for (const TakenId& id : kind.taken)
             taken << QStringLiteral("  %1 %2=%3：WordPress %4 %3 %5 —— 将换用新的 id")
-                         .arg(text(kind.kind), text(kind.idColumn))
+                         .arg(texts::label(kind.kind), text(kind.idColumn))
                          .arg(id.id)
                          .arg(wordPressKind(id.wordPressType), quoted(id.title));
     }

@@ -1,6 +1,5 @@
 #include "Cli.h"
 
-#include "BlogCheck.h"
 #include "CheckOutput.h"
 #include "CommandLine.h"
 #include "Interrupt.h"
@@ -9,6 +8,7 @@
 #include "Passwords.h"
 #include "ProgressPrinter.h"
 #include "ReportOutput.h"
+#include "RunCheck.h"
 #include "Terminal.h"
 
 #include <QEventLoop>
@@ -78,35 +78,20 @@ std::optional<int> confirmEmptying(const CommandLine& line, bool interactive)
     return exitStatus::rowsFailed;
 }
 
-// Opens both sessions as a run does; false (and the window's message shown) when one cannot be opened.
-bool connectBoth(const RunSettings& settings)
-{
-    if (!connectEmlog(settings.emlog)) {
-        output::toStderr(QStringLiteral("emlog博客数据库连接失败.\n%1\n").arg(text(emlogSession().lastError())));
-        return false;
-    }
-    if (!connectWordPress(settings.wordPress)) {
-        output::toStderr(
-            QStringLiteral("WordPress博客数据库连接失败.\n%1\n").arg(text(wordPressSession().lastError())));
-        return false;
-    }
-    return true;
-}
-
 int check(const CommandLine& line)
 {
-    if (!connectBoth(line.settings)) {
-        closeSessions();
+    QString failure;
+    const std::optional<BlogCheckReport> report = checkBeforeRun(line.settings, failure);
+    if (!report) {
+        output::toStderr(failure + QLatin1Char('\n'));
         return exitStatus::usageOrServer;
     }
-    const CheckSettings settings{line.settings.emlogPrefix, line.settings.wordPressPrefix,
-                                 line.settings.emptyWordPressFirst};
-    const BlogCheckReport report = checkBlogs(emlogSession(), wordPressSession(), settings);
-    closeSessions();
     if (interrupt::requested())
         return exitStatus::interrupted;
-    output::toStdout(checkText(report, settings));
-    return report.runCanGoAhead() ? exitStatus::allArrived : exitStatus::rowsFailed;
+    const CheckSettings settings{line.settings.emlogPrefix, line.settings.wordPressPrefix,
+                                 line.settings.emptyWordPressFirst};
+    output::toStdout(checkText(*report, settings));
+    return report->runCanGoAhead() ? exitStatus::allArrived : exitStatus::rowsFailed;
 }
 
 int run(const CommandLine& line, QFile* json)
@@ -145,7 +130,6 @@ int run(const CommandLine& line, QFile* json)
     runner.start(line.settings);
     loop.exec();
     progress.finish();
-    closeSessions();
 
     // A script reading the JSON learns how the run ended, however it ended.
     auto writeJson = [json](const QByteArray& contents) {

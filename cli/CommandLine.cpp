@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Version.h"
 
 #include "Output.h"
 

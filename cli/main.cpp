@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "Version.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

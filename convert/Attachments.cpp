@@ -2,6 +2,7 @@
 
 #include "Assignments.h"
 #include "AttachmentFileRows.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -17,7 +18,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view migration = "附件";
+constexpr std::string_view migration = idOf(Kind::attachments);
 
 } // namespace
 
@@ -75,66 +76,63 @@ void migrateAttachments(MigrationRun& run)
 
     RowWriter writer(run, migration);
     // A thumbnail comes after its original, whose attachment it may become a size of.
-    forEachRow(
-        run,
-        {migration, "attachment", "初始化转换博客附件...", "正在转换附件.", run.pacing.attachments, "aid", "thumfor"},
-        [&](const ResultSet& rows) {
-            std::int64_t aid = 0;
-            std::int64_t blogId = 0;
-            std::int64_t thumbnailOf = 0;
-            readField(rows, "thumfor", thumbnailOf);
-            std::string filePath;
-            std::string fileName;
-            readField(rows, "aid", aid);
-            readField(rows, "blogid", blogId);
-            readField(rows, "filepath", filePath);
-            readField(rows, "filename", fileName);
-            const std::string source = "aid=" + std::to_string(aid);
-            if (copies.count(aid)) {
-                writer.alreadyThere();
+    forEachRow(run, {Kind::attachments, run.pacing.attachments, "thumfor"}, [&](const ResultSet& rows) {
+        std::int64_t aid = 0;
+        std::int64_t blogId = 0;
+        std::int64_t thumbnailOf = 0;
+        readField(rows, "thumfor", thumbnailOf);
+        std::string filePath;
+        std::string fileName;
+        readField(rows, "aid", aid);
+        readField(rows, "blogid", blogId);
+        readField(rows, "filepath", filePath);
+        readField(rows, "filename", fileName);
+        const std::string source = "aid=" + std::to_string(aid);
+        if (copies.count(aid)) {
+            writer.alreadyThere();
+            return;
+        }
+        // An upload that belongs to no article (blogid 0) stays unattached.
+        std::int64_t parent = 0;
+        if (blogId != 0) {
+            const auto article = articles.find(blogId);
+            if (article == articles.end()) {
+                writer.fail("posts", source, "article gid=" + std::to_string(blogId) + " is not in WordPress");
                 return;
             }
-            // An upload that belongs to no article (blogid 0) stays unattached.
-            std::int64_t parent = 0;
-            if (blogId != 0) {
-                const auto article = articles.find(blogId);
-                if (article == articles.end()) {
-                    writer.fail("posts", source, "article gid=" + std::to_string(blogId) + " is not in WordPress");
-                    return;
-                }
-                parent = article->second.id;
+            parent = article->second.id;
+        }
+        RowWrite write;
+        write.sourceId = source;
+        if (thumbnailOf != 0 && fileRows.isSizeOfOriginal(filePath)) {
+            // emlog's second row for a thumbnail: WordPress keeps it as a size of the original.
+            std::int64_t original = 0;
+            if (const auto earlier = copies.find(thumbnailOf); earlier != copies.end()) {
+                original = earlier->second.id;
+            } else if (const auto written = thisRun.find(thumbnailOf); written != thisRun.end()) {
+                original = written->second.second;
+                write.after = RowWrite::After{written->second.first,
+                                              "its original aid=" + std::to_string(thumbnailOf) + " did not arrive"};
             }
-            RowWrite write;
-            write.sourceId = source;
-            if (thumbnailOf != 0 && fileRows.isSizeOfOriginal(filePath)) {
-                // emlog's second row for a thumbnail: WordPress keeps it as a size of the original.
-                std::int64_t original = 0;
-                if (const auto earlier = copies.find(thumbnailOf); earlier != copies.end()) {
-                    original = earlier->second.id;
-                } else if (const auto written = thisRun.find(thumbnailOf); written != thisRun.end()) {
-                    original = written->second.second;
-                    write.after = RowWrite::After{
-                        written->second.first, "its original aid=" + std::to_string(thumbnailOf) + " did not arrive"};
-                }
-                if (original != 0) {
-                    write.rows.push_back({"postmeta", originMeta(run, origin::attachment, original, aid)});
-                    write.copied = RowWrite::Copied{&origin::attachment, aid, {original, original}};
-                    writer.write(std::move(write));
-                    return;
-                }
+            if (original != 0) {
+                write.rows.push_back({"postmeta", originMeta(run, origin::attachment, original, aid), true});
+                write.copied = RowWrite::Copied{&origin::attachment, aid, {original, original}};
+                writer.write(std::move(write));
+                return;
             }
-            const std::int64_t id = free.take();
-            const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
-            const std::optional<AttachmentFile> file = fileRows.fileOf(filePath);
-            write.rows.push_back({"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName,
-                                                                 file ? file->url : fileRows.addressOf(filePath), slug,
-                                                                 file ? file->mimeType : "")});
-            write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid)});
-            if (file)
-                fileRows.addRows(write, id, *file);
-            write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};
-            thisRun[aid] = {writer.write(std::move(write)), id};
-        });
+        }
+        const std::int64_t id = free.take();
+        const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
+        const std::optional<AttachmentFile> file = fileRows.fileOf(filePath);
+        write.rows.push_back({"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName,
+                                                             file ? file->url : fileRows.addressOf(filePath), slug,
+                                                             file ? file->mimeType : "")});
+        write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid), true});
+        if (file)
+            fileRows.addRows(write, id, *file);
+        write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};
+        thisRun[aid] = {writer.write(std::move(write)), id};
+    });
     writer.finish();
 }
 

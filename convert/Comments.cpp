@@ -3,6 +3,7 @@
 #include "Assignments.h"
 #include "BlogConnection.h"
 #include "DateTime.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -17,7 +18,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view migration = "评论";
+constexpr std::string_view migration = idOf(Kind::comments);
 
 Comment readComment(const ResultSet& rows)
 {
@@ -70,46 +71,35 @@ void migrateComments(MigrationRun& run)
     FreeIds free(largestId(run, "comments", "comment_ID").value_or(0));
 
     RowWriter writer(run, migration);
-    struct Placed
-    {
-        RowWriter::Ticket ticket;
-        std::int64_t id;
-    };
-    std::unordered_map<std::int64_t, Placed> thisRun;
-    forEachRow(run, {migration, "comment", "初始化转换博客评论...", "正在转换评论.", run.pacing.comments, "cid", "pid"},
-               [&](const ResultSet& rows) {
-                   const Comment comment = readComment(rows);
-                   const std::string source = "cid=" + std::to_string(comment.cid);
-                   if (copies.count(comment.cid)) {
-                       writer.alreadyThere();
-                       return;
-                   }
-                   const auto article = articles.find(comment.gid);
-                   if (article == articles.end()) {
-                       thisRun[comment.cid] = {
-                           writer.fail("comments", source,
-                                       "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
-                           0};
-                       return;
-                   }
-                   CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
-                   RowWrite write;
-                   write.sourceId = source;
-                   // A reply to a comment that never existed stands on its own.
-                   if (const auto parent = copies.find(comment.pid); comment.pid != 0 && parent != copies.end()) {
-                       place.parentId = parent->second.id;
-                   } else if (const auto placed = thisRun.find(comment.pid);
-                              comment.pid != 0 && placed != thisRun.end()) {
-                       place.parentId = placed->second.id;
-                       write.after = RowWrite::After{placed->second.ticket,
-                                                     "the comment it replies to (cid=" + std::to_string(comment.pid) +
-                                                         ") did not arrive"};
-                   }
-                   write.rows.push_back({"comments", buildCommentFields(run.wordPress, comment, place)});
-                   write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid)});
-                   write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
-                   thisRun[comment.cid] = {writer.write(std::move(write)), place.id};
-               });
+    WrittenInThisRun thisRun;
+    forEachRow(run, {Kind::comments, run.pacing.comments, "pid"}, [&](const ResultSet& rows) {
+        const Comment comment = readComment(rows);
+        const std::string source = "cid=" + std::to_string(comment.cid);
+        if (copies.count(comment.cid)) {
+            writer.alreadyThere();
+            return;
+        }
+        const auto article = articles.find(comment.gid);
+        if (article == articles.end()) {
+            thisRun.add(
+                comment.cid,
+                writer.fail("comments", source, "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
+                0);
+            return;
+        }
+        CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
+        RowWrite write;
+        write.sourceId = source;
+        // A reply to a comment that never existed stands on its own.
+        auto parent = thisRun.parentOf(comment.pid, copies,
+                                       "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
+        place.parentId = parent.id;
+        write.after = std::move(parent.after);
+        write.rows.push_back({"comments", buildCommentFields(run.wordPress, comment, place)});
+        write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid), true});
+        write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
+        thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
+    });
     writer.finish();
 }
 

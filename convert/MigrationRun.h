@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FailureLog.h"
+#include "Kinds.h"
 #include "Origins.h"
 #include "Users.h"
 
@@ -51,8 +52,26 @@ struct Pacing
     }
 };
 
+// What a run tells whoever started it, as it goes: numbers and kinds, never texts, which the
+// window and the terminal make of them.
+struct RunEvent
+{
+    enum class What {
+        Reading,      // a kind's emlog table is being read
+        Row,          // `done` of the kind's `total` rows are through
+        Reconnecting, // a lost session is being opened again: `attempt` from 1
+        Files,        // `done` of the blog's `total` files are through
+    };
+    What what = What::Row;
+    Kind kind = Kind::users;
+    std::int64_t done = 0;
+    std::int64_t total = 0;
+    bool wordPress = false; // Reconnecting: which blog's session
+    int attempt = 0;
+};
+
 // Everything one migration run works with: the two sessions, the table
-// prefixes taken when the run started, the window's two outputs, the pacing,
+// prefixes taken when the run started, where it tells how it goes, the pacing,
 // a way to be asked to stop, and the log of what failed.
 struct MigrationRun
 {
@@ -63,8 +82,7 @@ struct MigrationRun
     std::string emlogPrefix = "emlog_";
     std::string wordPressPrefix = "wp_";
     Pacing pacing;
-    std::function<void(const std::string&)> setStatusText = [](const std::string&) {};
-    std::function<void(int)> setProgress = [](int) {};
+    std::function<void(const RunEvent&)> tell = [](const RunEvent&) {};
     // Rests for a while; the default waits on the clock and wakes early when a stop is asked for.
     std::function<void(milliseconds, std::stop_token)> sleep;
     std::stop_token stopToken;
@@ -103,19 +121,15 @@ struct MigrationRun
 int percentDone(std::int64_t row, std::int64_t rows);
 
 // The shape every migration shares: both sessions switched to Unicode, the
-// whole emlog table selected and stored, the opening status text, then for
-// each row the caller's work, the pacing and the progress. A failed select is
-// logged and the migration ends; a stop request ends it between rows.
+// whole emlog table of a kind selected and stored, then for each row the
+// caller's work, the pacing and the progress. A failed select is logged and
+// the migration ends; a stop request ends it between rows.
 struct TableReading
 {
-    std::string_view migration;   // name in the failure log
-    std::string_view table;       // bare emlog table name
-    std::string_view openingText; // e.g. "初始化转换博客文章..."
-    std::string_view runningText; // e.g. "正在转换博客文章."
-    milliseconds pacing{0};       // rest once per row
+    Kind kind;
+    milliseconds pacing{0}; // rest once per row
     // When set, a row comes after the row it names in this column (a reply after
     // the comment it answers, a page after its parent); otherwise the table's order.
-    std::string_view idColumn = {};
     std::string_view parentColumn = {};
 };
 // False when the table could not be read.

@@ -3,6 +3,7 @@
 #include "Assignments.h"
 #include "CopiedFiles.h"
 #include "DateTime.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Options.h"
@@ -23,7 +24,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view migration = "文章";
+constexpr std::string_view migration = idOf(Kind::posts);
 
 std::string sourceId(const Article& article)
 {
@@ -153,68 +154,60 @@ void migratePosts(MigrationRun& run)
         RowWriter::Ticket ticket;
         std::int64_t id;
     };
-    std::unordered_map<std::int64_t, Written> thisRun;
+    WrittenInThisRun thisRun;
     std::vector<Written> sticky;
     std::unordered_set<std::int64_t> linked;
-    forEachRow(
-        run, {migration, "blog", "初始化转换博客文章...", "正在转换博客文章.", run.pacing.posts, "gid", "parent_id"},
-        [&](const ResultSet& rows) {
-            const Article article = readArticle(rows);
-            largestGid = std::max(largestGid, article.gid);
-            if (copies.count(article.gid)) {
-                writer.alreadyThere();
-                return;
-            }
-            PostPlace place{free.keepOrTake(article.gid, used), authors.of(article.author), 0, {}};
-            used.insert(place.id);
-            // The blogger's own alias names the article's address, as it did in emlog.
-            place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
-                                    std::to_string(place.id), slugs);
-            RowWrite write;
-            write.sourceId = sourceId(article);
-            // A page under a page that never existed stands at the top.
-            if (const auto parent = copies.find(article.parent); article.parent != 0 && parent != copies.end()) {
-                place.parent = parent->second.id;
-            } else if (const auto written = thisRun.find(article.parent);
-                       article.parent != 0 && written != thisRun.end()) {
-                place.parent = written->second.id;
-                write.after =
-                    RowWrite::After{written->second.ticket,
-                                    "its parent page gid=" + std::to_string(article.parent) + " did not arrive"};
-            }
-            write.rows.push_back({"posts", buildPostFields(run, article, place, addresses)});
-            write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid)});
-            if (!article.alias.empty())
-                write.rows.push_back(
-                    {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
+    forEachRow(run, {Kind::posts, run.pacing.posts, "parent_id"}, [&](const ResultSet& rows) {
+        const Article article = readArticle(rows);
+        largestGid = std::max(largestGid, article.gid);
+        if (copies.count(article.gid)) {
+            writer.alreadyThere();
+            return;
+        }
+        PostPlace place{free.keepOrTake(article.gid, used), authors.of(article.author), 0, {}};
+        used.insert(place.id);
+        // The blogger's own alias names the article's address, as it did in emlog.
+        place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
+                                std::to_string(place.id), slugs);
+        RowWrite write;
+        write.sourceId = sourceId(article);
+        // A page under a page that never existed stands at the top.
+        auto parent = thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
+        place.parent = parent.id;
+        write.after = std::move(parent.after);
+        write.rows.push_back({"posts", buildPostFields(run, article, place, addresses)});
+        write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
+        if (!article.alias.empty())
+            write.rows.push_back(
+                {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
 
-            // -1 is emlog's mark for "no category"; pages have none.
-            if (!isPage(article) && article.sortid > 0) {
-                if (const auto category = categories.find(article.sortid); category != categories.end()) {
-                    write.rows.push_back(termLink(run, place.id, category->second.taxonomyId));
-                    linked.insert(category->second.taxonomyId);
+        // -1 is emlog's mark for "no category"; pages have none.
+        if (!isPage(article) && article.sortid > 0) {
+            if (const auto category = categories.find(article.sortid); category != categories.end()) {
+                write.rows.push_back(termLink(run, place.id, category->second.taxonomyId));
+                linked.insert(category->second.taxonomyId);
+            } else {
+                write.problems.push_back(
+                    {"term_relationships", "category sid=" + std::to_string(article.sortid) + " is not in WordPress"});
+            }
+        }
+        if (const auto listed = tagLists.find(article.gid); listed != tagLists.end()) {
+            for (const std::int64_t tid : listed->second) {
+                if (const auto tag = tags.find(tid); tag != tags.end()) {
+                    write.rows.push_back(termLink(run, place.id, tag->second.taxonomyId));
+                    linked.insert(tag->second.taxonomyId);
                 } else {
-                    write.problems.push_back({"term_relationships", "category sid=" + std::to_string(article.sortid) +
-                                                                        " is not in WordPress"});
+                    write.problems.push_back(
+                        {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
                 }
             }
-            if (const auto listed = tagLists.find(article.gid); listed != tagLists.end()) {
-                for (const std::int64_t tid : listed->second) {
-                    if (const auto tag = tags.find(tid); tag != tags.end()) {
-                        write.rows.push_back(termLink(run, place.id, tag->second.taxonomyId));
-                        linked.insert(tag->second.taxonomyId);
-                    } else {
-                        write.problems.push_back(
-                            {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
-                    }
-                }
-            }
-            write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};
-            const Written written{writer.write(std::move(write)), place.id};
-            thisRun[article.gid] = written;
-            if (article.top == "y")
-                sticky.push_back(written);
-        });
+        }
+        write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};
+        const Written written{writer.write(std::move(write)), place.id};
+        thisRun.add(article.gid, written.ticket, written.id);
+        if (article.top == "y")
+            sticky.push_back(written);
+    });
     writer.finish();
     // The attachments take the numbers after every post and every article.
     if (!run.stopRequested()) {

@@ -1,5 +1,6 @@
 #include "Tags.h"
 
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -39,7 +40,7 @@ std::vector<std::int64_t> splitPostIds(std::string_view list)
 
 void migrateTags(MigrationRun& run)
 {
-    constexpr std::string_view migration = "标签";
+    constexpr std::string_view migration = idOf(Kind::tags);
     const Copies& copies = copiesOf(run, origin::tag);
     // A tag new to WordPress takes the articles earlier runs copied; an article new in
     // this run brings its own links. An article that is not in emlog at all cannot come.
@@ -57,45 +58,44 @@ void migrateTags(MigrationRun& run)
     std::vector<std::pair<RowWriter::Ticket, std::int64_t>> linked;
     // The articles read the same lists again: they keep them.
     auto& tagsByArticle = run.known.tagsByArticle.emplace();
-    forEachRow(run, {migration, "tag", "初始化转换标签...", "正在转换标签.", run.pacing.tags},
-               [&](const ResultSet& rows) {
-                   std::int64_t tid = 0;
-                   std::string name;
-                   std::string list;
-                   readField(rows, "tid", tid);
-                   readField(rows, "tagname", name);
-                   readField(rows, "gid", list);
-                   const std::vector<std::int64_t> articleIds = splitPostIds(list);
-                   for (const std::int64_t gid : articleIds)
-                       tagsByArticle[gid].push_back(tid);
-                   if (copies.count(tid)) {
-                       writer.alreadyThere();
-                       return;
-                   }
-                   // The tag's own id is the lowest its taxonomy id may be.
-                   std::int64_t id = ids.free.take();
-                   if (tid > id && !ids.used.count(tid)) {
-                       id = tid;
-                       ids.free.keepAbove(tid);
-                   }
-                   ids.used.insert(id);
+    forEachRow(run, {Kind::tags, run.pacing.tags}, [&](const ResultSet& rows) {
+        std::int64_t tid = 0;
+        std::string name;
+        std::string list;
+        readField(rows, "tid", tid);
+        readField(rows, "tagname", name);
+        readField(rows, "gid", list);
+        const std::vector<std::int64_t> articleIds = splitPostIds(list);
+        for (const std::int64_t gid : articleIds)
+            tagsByArticle[gid].push_back(tid);
+        if (copies.count(tid)) {
+            writer.alreadyThere();
+            return;
+        }
+        // The tag's own id is the lowest its taxonomy id may be.
+        std::int64_t id = ids.free.take();
+        if (tid > id && !ids.used.count(tid)) {
+            id = tid;
+            ids.free.keepAbove(tid);
+        }
+        ids.used.insert(id);
 
-                   const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
-                   RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", name, slug, "", 0});
-                   bool links = false;
-                   for (const std::int64_t gid : articleIds) {
-                       if (const auto copy = articles.find(gid); copy != articles.end()) {
-                           write.rows.push_back(termLink(run, copy->second.id, id));
-                           links = true;
-                       } else if (emlogArticles && !emlogArticles->count(gid)) {
-                           write.problems.push_back(
-                               {"term_relationships", "article gid=" + std::to_string(gid) + " does not exist"});
-                       }
-                   }
-                   const RowWriter::Ticket ticket = writer.write(std::move(write));
-                   if (links)
-                       linked.emplace_back(ticket, id);
-               });
+        const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
+        RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", name, slug, "", 0});
+        bool links = false;
+        for (const std::int64_t gid : articleIds) {
+            if (const auto copy = articles.find(gid); copy != articles.end()) {
+                write.rows.push_back(termLink(run, copy->second.id, id));
+                links = true;
+            } else if (emlogArticles && !emlogArticles->count(gid)) {
+                write.problems.push_back(
+                    {"term_relationships", "article gid=" + std::to_string(gid) + " does not exist"});
+            }
+        }
+        const RowWriter::Ticket ticket = writer.write(std::move(write));
+        if (links)
+            linked.emplace_back(ticket, id);
+    });
     writer.finish();
 
     std::vector<std::int64_t> recount;

@@ -74,7 +74,7 @@ RowWrite termWrite(MigrationRun& run, const OriginKey& key, const NewTerm& newTe
         .add("count", 0);
     write.rows.push_back({"terms", std::move(term)});
     write.rows.push_back({"term_taxonomy", std::move(termTaxonomy)});
-    write.rows.push_back({"termmeta", originMeta(run, key, newTerm.id, newTerm.emlogId)});
+    write.rows.push_back({"termmeta", originMeta(run, key, newTerm.id, newTerm.emlogId), true});
     write.copied = RowWrite::Copied{&key, newTerm.emlogId, {newTerm.id, newTerm.id}};
     return write;
 }

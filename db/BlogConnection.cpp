@@ -45,6 +45,71 @@ void BlogConnection::Closer::operator()(MYSQL* mysql) const noexcept
     mysql_close(mysql);
 }
 
+void SessionBreaker::breakOff()
+{
+    std::lock_guard lock(m_lock);
+    m_broken = true;
+    if (m_mysql)
+        mariadb_cancel(m_mysql);
+}
+
+bool SessionBreaker::broken() const
+{
+    std::lock_guard lock(m_lock);
+    return m_broken;
+}
+
+void SessionBreaker::attach(MYSQL* mysql)
+{
+    std::lock_guard lock(m_lock);
+    m_mysql = mysql;
+    // Broken while no handle was in place (during a reconnect): this one goes the same way.
+    if (m_broken && m_mysql)
+        mariadb_cancel(m_mysql);
+}
+
+BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    replaceHandle(nullptr); // lets our own breaker go before the other's session is taken
+    m_breaker = std::move(other.m_breaker);
+    m_mysql = std::move(other.m_mysql);
+    m_maxStatementBytes = other.m_maxStatementBytes;
+    m_errorNumber = other.m_errorNumber;
+    m_error = std::move(other.m_error);
+    m_reopenable = other.m_reopenable;
+    m_options = std::move(other.m_options);
+    m_characterSet = std::move(other.m_characterSet);
+    m_settings = std::move(other.m_settings);
+    m_reopenFailure = std::move(other.m_reopenFailure);
+    m_tlsVersion = std::move(other.m_tlsVersion);
+    m_tlsCipher = std::move(other.m_tlsCipher);
+    return *this;
+}
+
+BlogConnection::~BlogConnection()
+{
+    replaceHandle(nullptr);
+}
+
+void BlogConnection::replaceHandle(Handle mysql) noexcept
+{
+    std::swap(m_mysql, mysql);
+    if (m_breaker)
+        m_breaker->attach(m_mysql.get());
+    // `mysql` now holds the old handle, closed here, after the breaker let go of it.
+}
+
+std::shared_ptr<SessionBreaker> BlogConnection::breaker()
+{
+    if (!m_breaker) {
+        m_breaker = std::make_shared<SessionBreaker>();
+        m_breaker->attach(m_mysql.get());
+    }
+    return m_breaker;
+}
+
 void BlogConnection::rememberError()
 {
     if (m_mysql)
@@ -129,7 +194,7 @@ BlogConnection openConnection(const ConnectionOptions& options)
         return connection;
     }
     readNegotiatedTls(mysql.get(), connection.m_tlsVersion, connection.m_tlsCipher);
-    connection.m_mysql = std::move(mysql);
+    connection.replaceHandle(std::move(mysql));
     connection.m_options = options;
     connection.m_reopenable = true;
     if (executeSql(connection, "SELECT @@max_allowed_packet")) {
@@ -149,14 +214,18 @@ BlogConnection openConnection(const std::string& server, const std::string& user
 
 void closeConnection(BlogConnection& connection)
 {
-    connection.m_mysql.reset();
+    connection.replaceHandle(nullptr);
 }
 
 bool reconnect(BlogConnection& connection)
 {
     if (!connection.m_reopenable)
         return connection.failWithoutSession();
-    connection.m_mysql.reset();
+    connection.replaceHandle(nullptr);
+    if (connection.m_breaker && connection.m_breaker->broken()) {
+        connection.m_reopenFailure = "the session was broken off";
+        return connection.failWithoutSession();
+    }
     BlogConnection fresh = openConnection(connection.m_options);
     bool reopened = static_cast<bool>(fresh);
     if (reopened && !connection.m_characterSet.empty())
@@ -168,7 +237,7 @@ bool reconnect(BlogConnection& connection)
         connection.m_reopenFailure = std::to_string(fresh.lastErrorNumber()) + " " + fresh.lastError();
         return false;
     }
-    connection.m_mysql = std::move(fresh.m_mysql);
+    connection.replaceHandle(std::move(fresh.m_mysql));
     connection.m_maxStatementBytes = fresh.m_maxStatementBytes;
     connection.m_tlsVersion = std::move(fresh.m_tlsVersion);
     connection.m_tlsCipher = std::move(fresh.m_tlsCipher);
@@ -186,6 +255,16 @@ bool setCharacterSet(BlogConnection& connection, const char* name)
     }
     connection.m_characterSet = name;
     return true;
+}
+
+bool useUnicode(BlogConnection& connection)
+{
+    if (!connection)
+        return false;
+    // Set once per session: it stays, and a reconnected session gets it again.
+    if (connection.characterSet() == "utf8mb4" || connection.characterSet() == "utf8")
+        return true;
+    return setCharacterSet(connection, "utf8mb4") || setCharacterSet(connection, "utf8");
 }
 
 bool applySessionSetting(BlogConnection& connection, const std::string& statement)
@@ -243,12 +322,12 @@ bool sendStatements(BlogConnection& connection, std::string_view statements)
     return true;
 }
 
-std::vector<StatementResult> readStatementResults(BlogConnection& connection)
+std::vector<bool> readStatementResults(BlogConnection& connection)
 {
-    std::vector<StatementResult> results;
+    std::vector<bool> results;
     if (!connection) {
         connection.failWithoutSession();
-        results.push_back({});
+        results.push_back(false);
         return results;
     }
     MYSQL* mysql = connection.handle();
@@ -256,10 +335,10 @@ std::vector<StatementResult> readStatementResults(BlogConnection& connection)
     while (true) {
         if (status > 0) {
             connection.rememberError();
-            results.push_back({});
+            results.push_back(false);
             return results;
         }
-        results.push_back({true, mysql_warning_count(mysql)});
+        results.push_back(true);
         mysql_free_result(mysql_store_result(mysql)); // inserts give none; anything else is not wanted
         status = mysql_next_result(mysql);
         if (status < 0)

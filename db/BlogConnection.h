@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,25 @@ struct ConnectionOptions
     bool multiStatements = false;
 };
 
+// Breaks off what a session is doing, from any thread: the statement in flight fails at once as
+// a lost session, and the session is never opened again. For a program that must close while a
+// server no longer answers, rather than wait out the read timeout.
+class SessionBreaker
+{
+public:
+    void breakOff();
+    bool broken() const;
+
+private:
+    friend class BlogConnection;
+    // The handle in use: replaced under the lock, so that a break never reaches a freed one.
+    void attach(MYSQL* mysql);
+
+    mutable std::mutex m_lock;
+    MYSQL* m_mysql = nullptr;
+    bool m_broken = false;
+};
+
 // One open session with a MySQL server. A default-made (null) connection
 // stands for "no session": every operation on it does nothing and fails.
 // Failures are values: the connection keeps the error of its last failed
@@ -38,7 +58,8 @@ class BlogConnection
 public:
     BlogConnection() = default;
     BlogConnection(BlogConnection&&) noexcept = default;
-    BlogConnection& operator=(BlogConnection&&) noexcept = default;
+    BlogConnection& operator=(BlogConnection&& other) noexcept;
+    ~BlogConnection();
 
     explicit operator bool() const noexcept { return m_mysql != nullptr; }
     MYSQL* handle() const noexcept { return m_mysql.get(); }
@@ -67,6 +88,9 @@ public:
     // The character set set on the session with setCharacterSet(); empty before.
     const std::string& characterSet() const noexcept { return m_characterSet; }
 
+    // The breaker of this session, made on first use; it follows the session through reconnect().
+    std::shared_ptr<SessionBreaker> breaker();
+
 private:
     friend BlogConnection openConnection(const ConnectionOptions&);
     friend void closeConnection(BlogConnection&);
@@ -78,7 +102,12 @@ private:
     {
         void operator()(MYSQL* mysql) const noexcept;
     };
-    std::unique_ptr<MYSQL, Closer> m_mysql;
+    using Handle = std::unique_ptr<MYSQL, Closer>;
+    // Puts another handle in place (or none); the old one is closed after the breaker lets go of it.
+    void replaceHandle(Handle mysql) noexcept;
+
+    Handle m_mysql;
+    std::shared_ptr<SessionBreaker> m_breaker;
     std::uint64_t m_maxStatementBytes = 0;
     unsigned m_errorNumber = 0;
     std::string m_error;
@@ -118,6 +147,8 @@ bool reconnect(BlogConnection& connection);
 
 // Sets the session's character set (the library call: escaping must know it too); kept for reconnect().
 bool setCharacterSet(BlogConnection& connection, const char* name);
+// Text travels as UTF-8 in both directions: utf8mb4 where the server has it, utf8 where not.
+bool useUnicode(BlogConnection& connection);
 // Runs a statement that sets up the session ("SET SESSION ..."); kept for reconnect() when it succeeds.
 bool applySessionSetting(BlogConnection& connection, const std::string& statement);
 
@@ -128,14 +159,9 @@ bool executeSql(BlogConnection& connection, std::string_view statement);
 // waiting for the answer, which readStatementResults() then reads: the time the server and
 // the network take can be used to prepare what comes next. Nothing else may be sent between.
 bool sendStatements(BlogConnection& connection, std::string_view statements);
-// The outcome of each statement sent, in order. The server stops at the first that fails,
+// Whether each statement sent went through, in order. The server stops at the first that fails,
 // so that one is the last; a session lost on the way is the last one's error.
-struct StatementResult
-{
-    bool ok = false;
-    unsigned warnings = 0;
-};
-std::vector<StatementResult> readStatementResults(BlogConnection& connection);
+std::vector<bool> readStatementResults(BlogConnection& connection);
 
 // "insert into <table> set <assignments>"; the caller quotes the values.
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments);

@@ -4,6 +4,7 @@
 #include "FileCopy.h"
 #include "FileReferences.h"
 #include "FileSource.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Options.h"
 #include "UploadsFolder.h"
@@ -17,7 +18,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view migration = "文件";
+constexpr std::string_view migration = step::files;
 
 // Every file the blog names: its attachments (with a pro thumbnail's original), what its
 // articles show, and pro's covers. A name that is not safe is reported and left out.
@@ -100,7 +101,7 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings
     FailureLog::Tally& tally = run.failures.tally(migration);
     const std::set<std::string> named = filesNamed(run, address);
     tally.read = static_cast<std::int64_t>(named.size());
-    run.setStatusText("初始化复制文件...");
+    run.tell({RunEvent::What::Files, Kind::attachments, 0, std::ssize(named)});
 
     std::vector<std::string> toFetch;
     for (const std::string& blogPath : named) {
@@ -112,8 +113,7 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings
             toFetch.push_back(blogPath);
         }
     }
-    std::size_t done = 0;
-    int lastPercent = -1;
+    std::int64_t done = 0;
     copyFiles(
         *source, folder, toFetch,
         [&](const std::string& blogPath, PlacedFile placed, const std::string& why) {
@@ -124,12 +124,7 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings
                 ++tally.written;
             }
             files->add(blogPath, {placed.uploadsPath, placed.facts});
-            const int percent = percentDone(static_cast<std::int64_t>(++done), std::ssize(toFetch));
-            if (percent != lastPercent) {
-                lastPercent = percent;
-                run.setStatusText("正在复制文件." + std::to_string(percent) + "%");
-                run.setProgress(percent);
-            }
+            run.tell({RunEvent::What::Files, Kind::attachments, ++done, std::ssize(toFetch)});
         },
         run.stopToken);
     // A file not fetched before a stop is as if never named: its references stay as they were.

@@ -1,6 +1,5 @@
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
-#include "Sessions.h"
 #include "TestServer.h"
 
 #include <QCheckBox>
@@ -40,11 +39,7 @@ protected:
         window.runner()->setPacing(Pacing::none());
     }
 
-    void TearDown() override
-    {
-        window.runner()->stop();
-        closeSessions();
-    }
+    void TearDown() override { window.runner()->stop(); }
 
     static QString address() { return QString::fromStdString(testServer().address()); }
 
@@ -70,6 +65,7 @@ protected:
     TestDatabase emlog{"run_emlog"};
     WordPressDatabase wordpress{"run_wp"};
     MigrationWindow window;
+    RunSessionIds sessions{window};
 };
 
 // Stands in for a server that must not be contacted: it only counts who knocks.
@@ -137,7 +133,7 @@ TEST_F(MigrationRunTest, EmptyingFirstDeletesTheTablesAndTheirMetaInOrderThenRes
     EXPECT_EQ(count("users"), users);
 
     std::vector<std::string> deletes;
-    for (const std::string& statement : statementsOf(mysql_thread_id(wordPressSession().handle()))) {
+    for (const std::string& statement : statementsOf(sessions.wordPressId)) {
         if (statement.rfind("delete", 0) == 0)
             deletes.push_back(statement);
     }
@@ -162,7 +158,7 @@ TEST_F(MigrationRunTest, WithoutTheTickNothingIsDeleted)
 
     for (std::size_t i = 0; i < std::size(emptiedTables); ++i)
         EXPECT_EQ(count(emptiedTables[i]), before[i]) << emptiedTables[i];
-    for (const std::string& statement : statementsOf(mysql_thread_id(wordPressSession().handle())))
+    for (const std::string& statement : statementsOf(sessions.wordPressId))
         EXPECT_NE(statement.rfind("delete", 0), 0u) << statement;
     EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), milliseconds(500)), 0);
 }
@@ -196,19 +192,18 @@ TEST_F(MigrationRunTest, StatusAndProgressSurviveIntoTheNextRun)
     EXPECT_EQ(progress(), progressAfterFirst);
 }
 
-TEST_F(MigrationRunTest, EachRunOpensNewSessionsAndClosesThePreviousOnes)
+TEST_F(MigrationRunTest, EachRunOpensSessionsOfItsOwnAndClosesThem)
 {
     runAndWait();
-    const unsigned long firstEmlog = mysql_thread_id(emlogSession().handle());
-    const unsigned long firstWordPress = mysql_thread_id(wordPressSession().handle());
+    const unsigned long firstEmlog = sessions.emlogId;
+    const unsigned long firstWordPress = sessions.wordPressId;
+    ASSERT_NE(firstEmlog, 0u);
+    // A run closes its own sessions when it ends.
+    EXPECT_TRUE(sessions.closed());
     runAndWait();
-    ASSERT_TRUE(emlogSession());
-    ASSERT_TRUE(wordPressSession());
-    EXPECT_NE(mysql_thread_id(emlogSession().handle()), firstEmlog);
-    EXPECT_NE(mysql_thread_id(wordPressSession().handle()), firstWordPress);
-
-    EXPECT_FALSE(serverHasSession(firstEmlog, true));
-    EXPECT_FALSE(serverHasSession(firstWordPress, true));
+    EXPECT_NE(sessions.emlogId, firstEmlog);
+    EXPECT_NE(sessions.wordPressId, firstWordPress);
+    EXPECT_TRUE(sessions.closed());
     EXPECT_EQ(boxesWithText(QStringLiteral("转换完成")), 2);
 }
 
@@ -223,13 +218,10 @@ TEST_F(MigrationRunTest, ClosingTheWindowDuringARunStopsItCleanly)
     ASSERT_TRUE(waitUntil([this] { return status() == emptyingText; }));
     EXPECT_FALSE(go()->isEnabled()); // one run at a time
 
-    QElapsedTimer timer;
-    timer.start();
-    window.close();
-    EXPECT_LT(timer.elapsed(), 5000);
-    EXPECT_FALSE(window.runner()->isRunning());
-    EXPECT_FALSE(emlogSession());
-    EXPECT_FALSE(wordPressSession());
+    const qint64 closedAfter = closeAndWait(window);
+    EXPECT_GE(closedAfter, 0);
+    EXPECT_LT(closedAfter, 5000);
+    EXPECT_TRUE(sessions.closed());
     QCoreApplication::processEvents();
     EXPECT_EQ(boxesWithText(QStringLiteral("转换完成")), 0);
 }

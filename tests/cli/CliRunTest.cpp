@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <map>
 #include <thread>
 
 using namespace kestrel::test;
@@ -132,4 +134,49 @@ TEST_F(CliRunTest, CtrlCStopsAfterTheRowInFlightAndReportsWhatArrived)
     std::remove(jsonPath().c_str());
     EXPECT_FALSE(report.value(QStringLiteral("completed")).toBool());
     expectReportMatchesWordPress(report, wordpress);
+}
+
+TEST_F(CliRunTest, CheckAndRunAgreeOnWhatIsAlreadyThere)
+{
+    // The sample cut off after its articles: users (the administrator by login), categories, tags
+    // and articles arrived, the comments at most in part.
+    loadSampleBlog(emlog.name());
+    {
+        Subprocess cut(cliArguments(emlog.name(), wordpress, {"--empty-first", "--yes"}));
+        const std::string articles = "SELECT COUNT(*) FROM wp_postmeta WHERE meta_key='_emlog_gid'";
+        for (int i = 0; i < 1500 && std::stoi(count(articles)) < 38; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        kill(cut.pid(), SIGINT);
+        ASSERT_EQ(cut.wait(), 130) << cut.out() << cut.err();
+    }
+
+    // What --check finds already there, by the window's label: "  文章 12 行".
+    Subprocess check(cliArguments(emlog.name(), wordpress, {"--check"}));
+    ASSERT_EQ(check.wait(), 0) << check.out() << check.err();
+    std::map<QString, qint64> checked;
+    const QStringList lines = QString::fromStdString(check.out()).split(QLatin1Char('\n'));
+    const auto header = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+        return line.startsWith(QStringLiteral("已在 WordPress 中的行"));
+    });
+    ASSERT_NE(header, lines.end()) << check.out();
+    for (auto line = header + 1; line != lines.end() && line->startsWith(QStringLiteral("  ")); ++line) {
+        const QStringList words = line->trimmed().split(QLatin1Char(' '));
+        if (words.size() == 3)
+            checked[words[0]] = words[1].toLongLong();
+    }
+
+    Subprocess rerun(cliArguments(emlog.name(), wordpress, {"--pacing=none", "--json", jsonPath()}));
+    rerun.wait();
+    const QJsonObject report = readJsonReport(jsonPath());
+    std::remove(jsonPath().c_str());
+    std::map<QString, qint64> ran;
+    for (const QJsonValue& value : report.value(QStringLiteral("migrations")).toArray()) {
+        const QJsonObject migration = value.toObject();
+        if (const qint64 there = migration.value(QStringLiteral("alreadyThere")).toInteger(); there > 0)
+            ran[migration.value(QStringLiteral("label")).toString()] = there;
+    }
+    EXPECT_EQ(checked, ran) << check.out();
+    EXPECT_EQ(ran[QStringLiteral("用户")], 5);
+    EXPECT_EQ(ran[QStringLiteral("标签")], 16);
+    EXPECT_EQ(ran[QStringLiteral("文章")], 38);
 }

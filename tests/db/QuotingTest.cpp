@@ -1,6 +1,5 @@
 #include "Assignments.h"
 #include "BlogConnection.h"
-#include "Sessions.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,6 @@
 // WordPress's side comes from its own API (scripts/wordpress/view.php, check-password.php).
 #include "BlogRun.h"
 #include "GuiTesting.h"
-#include "Sessions.h"
 #include "TestServer.h"
 
 #include <QJsonArray>
@@ -91,8 +90,6 @@ protected:
         execute(emlog.admin(), "SET @site = TRIM(TRAILING '/' FROM SUBSTRING_INDEX((SELECT option_value FROM "
                                "emlog_options WHERE option_name='blogurl'), '://', -1))");
     }
-
-    void TearDown() override { closeSessions(); }
 
     QJsonObject migrate()
     {

@@ -3,6 +3,7 @@
 #include "FolderServer.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
+#include "RunTexts.h"
 #include "SampleFiles.h"
 #include "SampleRun.h"
 #include "TestServer.h"
@@ -93,7 +94,7 @@ protected:
     static const FailureLog::Tally* filesTally(const RunReport& report)
     {
         for (const FailureLog::Tally& tally : report.log.tallies())
-            if (tally.migration == "文件")
+            if (tally.migration == "files")
                 return &tally;
         return nullptr;
     }
@@ -123,13 +124,14 @@ TEST_P(FilesTest, EveryFileArrivesAsWordPressShowsIt)
     // The missing file and the hostile names are reported; the run went on with everything else.
     const FailureLog::Tally* tally = filesTally(report);
     ASSERT_NE(tally, nullptr);
-    EXPECT_EQ(tally->written, 16) << report.log.summary();
+    EXPECT_EQ(tally->written, 16) << texts::summary(report.log).toStdString();
     EXPECT_EQ(tally->failed, 1);
     std::set<std::string> reported;
     for (const FailureLog::Entry& entry : report.log.entries())
-        if (entry.migration == "文件")
+        if (entry.migration == "files")
             reported.insert(entry.sourceId);
-    EXPECT_EQ(reported, (std::set<std::string>{missingFile, "aid=17", "aid=18"})) << report.log.details();
+    EXPECT_EQ(reported, (std::set<std::string>{missingFile, "aid=17", "aid=18"}))
+        << texts::details(report.log).toStdString();
     EXPECT_EQ(QDir(uploads).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("emlog")});
 
     const QJsonObject view = media();
@@ -228,7 +230,7 @@ TEST_P(FilesTest, ARunAgainCopiesNothingAgain)
         const RunReport again = run(source, emptyFirst);
         const FailureLog::Tally* tally = filesTally(again);
         ASSERT_NE(tally, nullptr);
-        EXPECT_EQ(tally->written, 0) << again.log.summary();
+        EXPECT_EQ(tally->written, 0) << texts::summary(again.log).toStdString();
         EXPECT_EQ(tally->alreadyThere, 16);
         EXPECT_EQ(QDir(uploads + QStringLiteral("/emlog/201205")).entryList(QDir::Files).size(), 3);
         if (emptyFirst) {

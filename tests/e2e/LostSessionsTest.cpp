@@ -4,7 +4,6 @@
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "Origins.h"
-#include "Sessions.h"
 #include "TestServer.h"
 
 #include <QCheckBox>
@@ -30,11 +29,7 @@ class LostSessionTest : public ::testing::Test
 protected:
     void SetUp() override { MessageBox::clearShown(); }
 
-    void TearDown() override
-    {
-        window.reset();
-        closeSessions();
-    }
+    void TearDown() override { window.reset(); }
 
     // Fills in the window for two blogs, with WordPress emptied first, and runs it to the end.
     void start(const std::string& emlogServer, const std::string& emlogDatabase, const std::string& wordPressServer,

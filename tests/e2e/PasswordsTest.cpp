@@ -1,7 +1,6 @@
 // The passwords typed into the window never show up in what the program says.
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
-#include "Sessions.h"
 #include "TestServer.h"
 
 #include <QCheckBox>
@@ -56,7 +55,6 @@ protected:
     void TearDown() override
     {
         window.runner()->stop();
-        closeSessions();
         BlogConnection admin = adminConnection();
         execute(admin, "DROP USER IF EXISTS '" + emlogUser + "'@'%'");
         execute(admin, "DROP USER IF EXISTS '" + wordPressUser + "'@'%'");

@@ -3,7 +3,6 @@
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "Origins.h"
-#include "Sessions.h"
 #include "TestServer.h"
 #include "WordPressSite.h"
 
@@ -117,8 +116,6 @@ protected:
         migrate();
         storeHostileAliasAndTag();
     }
-
-    void TearDown() override { closeSessions(); }
 
     // The whole sample through the run the window starts, WordPress emptied first.
     void migrate()

@@ -1,7 +1,6 @@
 #include "SampleRun.h"
 
 #include "BlogRun.h"
-#include "Sessions.h"
 
 #include <algorithm>
 #include <set>
@@ -71,10 +70,7 @@ SampleRun::SampleRun(std::string emlogPrefix, std::string wordPressPrefix)
     loadSampleBlog(emlog.name(), m_emlogPrefix);
 }
 
-SampleRun::~SampleRun()
-{
-    closeSessions();
-}
+SampleRun::~SampleRun() = default;
 
 MessageBox::Shown SampleRun::migrate(bool emptyFirst)
 {

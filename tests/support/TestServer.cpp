@@ -1,9 +1,10 @@
 #include "TestServer.h"
 
+#include "WordPressSession.h"
+
 #include "EmlogSchema.h"
 #include "MigrationRun.h"
 #include "ResultSet.h"
-#include "Sessions.h"
 
 #include <gtest/gtest.h>
 
@@ -101,11 +102,27 @@ void PrivateServer::createDatabase(const std::string& name) const
     execute(connection, "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4");
 }
 
-void PrivateServer::kill()
+namespace {
+
+pid_t serverPid(const std::string& dir)
 {
-    std::ifstream pidFile(m_dir + "/pid");
+    std::ifstream pidFile(dir + "/pid");
     pid_t pid = 0;
     pidFile >> pid;
+    return pid;
+}
+
+} // namespace
+
+void PrivateServer::signal(int number)
+{
+    if (const pid_t pid = serverPid(m_dir); pid > 0)
+        ::kill(pid, number);
+}
+
+void PrivateServer::kill()
+{
+    const pid_t pid = serverPid(m_dir);
     if (pid <= 0)
         return;
     ::kill(pid, SIGKILL);

@@ -3,6 +3,7 @@
 #include "BlogConnection.h"
 #include "EmlogSchema.h"
 
+#include <csignal>
 #include <optional>
 #include <set>
 #include <string>
@@ -115,9 +116,13 @@ public:
 
     void kill();    // SIGKILL, as a crash would
     void restart(); // on the same data and port
+    // SIGSTOP: the server keeps its connections but answers nothing, as a hung host would; SIGCONT.
+    void pause() { signal(SIGSTOP); }
+    void resume() { signal(SIGCONT); }
 
 private:
     void start();
+    void signal(int number);
 
     std::string m_dir;
     std::string m_options;

@@ -1,13 +1,23 @@
 #pragma once
 
 #include "FileSettings.h"
-#include "Sessions.h"
 
 #include <QString>
 
 #include <string>
 
 namespace kestrel {
+
+// What the user typed for one blog's database.
+struct ConnectionFields
+{
+    std::string server;
+    std::string user;
+    std::string password;
+    std::string database;
+    // A CA certificate file the server must prove itself with; empty for none.
+    std::string caFile = {};
+};
 
 // What a run is handed when it starts: the fields as typed in the window, or as given on the command line.
 struct RunSettings

@@ -9,9 +9,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace kestrel {
+
+class RunSessions;
 
 // What a run did, for a caller that wants more than the window's message: each
 // migration's tallies and failed rows, and how long it took.
@@ -22,9 +25,9 @@ struct RunReport
     bool stopped = false; // ended early on request: the tallies say what arrived
 };
 
-// Runs one migration at a time on a worker thread of its own and reports
-// through queued signals; it never sees a widget. Destroying it stops the
-// run after the statement in flight and waits for the thread.
+// Runs one migration at a time on a worker thread of its own, with sessions of its own that it
+// opens and closes, and reports through queued signals; it never sees a widget. Destroying it
+// stops the run after the statement in flight and waits for the thread.
 class MigrationRunner : public QObject
 {
     Q_OBJECT
@@ -43,16 +46,24 @@ public:
     bool isRunning() const { return m_running; }
     // Starts a run; false (and nothing done) while another one is in progress.
     bool start(RunSettings settings);
-    // Asks the run to stop after the statement in flight, and waits for it.
+    // Asks the run to stop after the statement in flight, without waiting: ended() follows.
+    void requestStop();
+    // Asks the run to stop, and waits for it.
     void stop();
+    // From the caller's thread, without waiting: the statement in flight on either session is
+    // broken off, for a program that must close while a server no longer answers. What it was
+    // writing is undone by the server with its transaction; ended() follows soon.
+    void breakOff();
 
 signals:
     void statusText(const QString& text);
     void progress(int percent);
+    // The rows of a kind (its id) through so far, of its total; sent with each new percentage.
+    void rowProgress(const QString& kind, qint64 done, qint64 total);
+    // Both sessions are open: the server's ids of the two (for a log, or a test).
+    void sessionsOpened(quint64 emlogSession, quint64 wordPressSession);
     void connectionFailed(const QString& message, const QString& detail);
     void finished(const QString& message, const QString& detail);
-    // The rows of the current migration read so far; sent with each new percentage.
-    void rowProgress(const QString& migration, qint64 rowsRead);
     // When a run completes or stops on request (not when it cannot connect), before ended().
     void reported(const kestrel::RunReport& report);
     // Always the last signal of a run, however it ended.
@@ -60,11 +71,14 @@ signals:
 
 private:
     void runMigration(const RunSettings& settings, std::stop_token stopToken);
+    void tell(const RunEvent& event, QString& lastStatus, int& lastPercent);
 
     Pacing m_pacing;
     Clock m_clock;
     Sleeper m_sleeper;
     std::atomic<bool> m_running{false};
+    std::mutex m_sessionsLock; // guards m_sessions, which the worker owns
+    RunSessions* m_sessions = nullptr;
     std::jthread m_worker;
 };
 

@@ -1,8 +1,11 @@
 #include "MigrationRunner.h"
 
+#include "BlogConnection.h"
 #include "BlogFiles.h"
 #include "Encryption.h"
 #include "Migrations.h"
+#include "RunSessions.h"
+#include "RunTexts.h"
 
 #include <chrono>
 #include <cstdio>
@@ -72,6 +75,11 @@ bool MigrationRunner::start(RunSettings settings)
     return true;
 }
 
+void MigrationRunner::requestStop()
+{
+    m_worker.request_stop();
+}
+
 void MigrationRunner::stop()
 {
     if (m_worker.joinable()) {
@@ -80,50 +88,75 @@ void MigrationRunner::stop()
     }
 }
 
+void MigrationRunner::breakOff()
+{
+    m_worker.request_stop();
+    std::lock_guard lock(m_sessionsLock);
+    if (m_sessions)
+        m_sessions->breakOff();
+}
+
+void MigrationRunner::tell(const RunEvent& event, QString& lastStatus, int& lastPercent)
+{
+    // The label shows only the latest text: a text equal to the last one is not sent again.
+    const QString next = texts::status(event);
+    if (next != lastStatus) {
+        lastStatus = next;
+        emit statusText(next);
+    }
+    if (event.what != RunEvent::What::Row && event.what != RunEvent::What::Files)
+        return;
+    const int percent = percentDone(event.done, event.total);
+    if (percent != lastPercent) {
+        lastPercent = percent;
+        emit progress(percent);
+        const std::string_view kind = event.what == RunEvent::What::Files ? step::files : idOf(event.kind);
+        emit rowProgress(QString::fromLatin1(kind.data(), static_cast<qsizetype>(kind.size())), event.done,
+                         event.total);
+    }
+}
+
 void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token stopToken)
 {
     const std::int64_t startMs = m_clock();
 
-    // The previous run's sessions are closed before this run opens its own.
-    closeSessions();
+    // This run's own sessions, closed when it ends; breakOff() reaches them meanwhile.
+    RunSessions sessions;
+    {
+        std::lock_guard lock(m_sessionsLock);
+        m_sessions = &sessions;
+    }
+    struct Unregister
+    {
+        MigrationRunner* runner;
+        ~Unregister()
+        {
+            std::lock_guard lock(runner->m_sessionsLock);
+            runner->m_sessions = nullptr;
+        }
+    } unregister{this};
 
-    MigrationRun run(emlogSession(), wordPressSession());
+    QString failure;
+    QString detail;
+    if (!sessions.open(settings, failure, detail)) {
+        emit connectionFailed(failure, detail);
+        return;
+    }
+    emit sessionsOpened(mysql_thread_id(sessions.emlog().handle()), mysql_thread_id(sessions.wordPress().handle()));
+
+    MigrationRun run(sessions.emlog(), sessions.wordPress());
     run.emlogPrefix = settings.emlogPrefix;
     run.wordPressPrefix = settings.wordPressPrefix;
     run.pacing = m_pacing;
     run.sleep = m_sleeper;
     run.stopToken = stopToken;
     QString lastStatus;
-    run.setStatusText = [this, &lastStatus](const std::string& status) {
-        // The label shows only the latest text: a text equal to the last one is not sent again.
-        const QString next = text(status);
-        if (next != lastStatus) {
-            lastStatus = next;
-            emit statusText(next);
-        }
-    };
     int lastPercent = -1;
-    run.setProgress = [this, &lastPercent, &run](int percent) {
-        if (percent != lastPercent) {
-            lastPercent = percent;
-            emit progress(percent);
-            // The migration under way is the one whose tally was made last.
-            if (const auto& tallies = run.failures.tallies(); !tallies.empty())
-                emit rowProgress(text(tallies.back().migration), tallies.back().read);
-        }
-    };
-
-    if (!connectEmlog(settings.emlog)) {
-        emit connectionFailed(QStringLiteral("emlog博客数据库连接失败."), text(emlogSession().lastError()));
-        return;
-    }
-    if (!connectWordPress(settings.wordPress)) {
-        emit connectionFailed(QStringLiteral("WordPress博客数据库连接失败."), text(wordPressSession().lastError()));
-        return;
-    }
+    run.tell = [&](const RunEvent& event) { tell(event, lastStatus, lastPercent); };
 
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
-        run.setStatusText("正在先清空wp数据库。");
+        lastStatus = texts::emptyingStatus();
+        emit statusText(lastStatus);
         emptyWordPress(run);
         run.pace(run.pacing.afterEmptying);
     }
@@ -147,10 +180,10 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     message += "\n" + encryptionLine(QStringLiteral("emlog"), run.emlog) + "\n" +
                encryptionLine(QStringLiteral("WordPress"), run.wordPress);
     if (run.failures.worthReporting())
-        message += "\n\n" + text(run.failures.summary());
+        message += "\n\n" + texts::summary(run.failures);
     for (const std::string& note : run.failures.notes())
         message += "\n\n" + text(note);
-    emit finished(message, text(run.failures.details()));
+    emit finished(message, texts::details(run.failures));
 }
 
 } // namespace kestrel
