@@ -1,6 +1,7 @@
 #include "MigrationWindow.h"
 
 #include "ConnectionSecurityDialog.h"
+#include "FilesDialog.h"
 #include "MessageBox.h"
 #include "MigrationRunner.h"
 #include "RunOptionsDialog.h"
@@ -111,6 +112,11 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     // In the status line's spare right end: the layout stays as it was drawn.
     auto* security = addButton(runGroup, QStringLiteral("btnSecurity"), QStringLiteral("安全"), {8, 63, 30, 17});
     security->setToolTip(QStringLiteral("连接安全：是否允许不加密的连接"));
+
+    // The blog's files are asked for in a dialog of their own, from a small button beside the status line.
+    m_filesButton = addButton(wordPressGroup, QStringLiteral("btnFiles"), QStringLiteral("文件…"), {184, 0, 48, 16});
+    m_filesButton->setToolTip(QStringLiteral("复制博客的文件：未设置，只复制数据库的行"));
+    connect(m_filesButton, &QPushButton::clicked, this, &MigrationWindow::editFileSettings);
 
     connect(m_go, &QPushButton::clicked, this, &MigrationWindow::startRun);
     connect(about, &QPushButton::clicked, this, &MigrationWindow::openAuthorPage);
@@ -231,6 +237,7 @@ void MigrationWindow::startRun()
     settings.emlogPrefix = field("前缀", "emlog");
     settings.wordPressPrefix = field("前缀", "Wp");
     settings.emptyWordPressFirst = m_emptyFirst->isChecked();
+    settings.files = m_files;
     settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
 
     // Before anything connects, the person learns whether what they type will cross the network readable.
@@ -250,6 +257,20 @@ void MigrationWindow::chooseConnectionSecurity()
     ConnectionSecurityDialog dialog(m_allowUnencrypted, this);
     if (dialog.exec() == QDialog::Accepted)
         m_allowUnencrypted = dialog.allowUnencrypted();
+}
+
+void MigrationWindow::editFileSettings()
+{
+    auto* dialog = new FilesDialog(m_files, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_files = dialog->settings();
+        m_filesButton->setToolTip(m_files.wanted() ? QStringLiteral("复制博客的文件：从 %1 到 %2")
+                                                         .arg(QString::fromStdString(m_files.source),
+                                                              QString::fromStdString(m_files.uploadsFolder))
+                                                   : QStringLiteral("复制博客的文件：未设置，只复制数据库的行"));
+    });
+    dialog->open();
 }
 
 void MigrationWindow::finishRun()

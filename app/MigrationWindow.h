@@ -28,6 +28,8 @@ public:
     ~MigrationWindow() override;
 
     MigrationRunner* runner() const { return m_runner; }
+    // The blog's files for the next run, as the files dialog last took them.
+    const FileSettings& fileSettings() const { return m_files; }
 
 public slots:
     void startRun();
@@ -35,6 +37,7 @@ public slots:
     void chooseConnectionSecurity();
     void setStatusText(const QString& text);
     void setProgress(int percent);
+    void editFileSettings();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -59,6 +62,8 @@ private:
     QPushButton* m_go = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
+    QPushButton* m_filesButton = nullptr;
+    FileSettings m_files;
 };
 
 } // namespace kestrel

@@ -125,7 +125,18 @@ CommandLine parseCommandLine(const QStringList& arguments)
         QStringLiteral("backup-dir"),
         QStringLiteral("--empty-first 删除前把要删除的行备份到这个文件夹（默认：用户的数据文件夹）。"),
         QStringLiteral("DIR"));
-    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir});
+    
+    const QCommandLineOption emlogFiles(
+        QStringLiteral("emlog-files"),
+        QStringLiteral("emlog 的文件：本机的博客根目录（或其 content/uploadfile），或一个 http(s) 地址。"
+                       "只给 --wp-uploads 时，从博客的地址（blogurl）下载。"),
+        QStringLiteral("PATH|URL"));
+    const QCommandLineOption wpUploads(
+        QStringLiteral("wp-uploads"),
+        QStringLiteral(
+            "把文件复制进 WordPress 的上传文件夹（本机路径），放在其中的 emlog/ 下。不给时只复制数据库的行。"),
+        QStringLiteral("PATH"));
+    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles, wpUploads});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -165,6 +176,10 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.jsonFile = parser.value(json);
     if (parser.isSet(backupDir))
         line.settings.backupDir = parser.value(backupDir).toStdString();
+    line.settings.files.source = parser.value(emlogFiles).toStdString();
+    line.settings.files.uploadsFolder = parser.value(wpUploads).toStdString();
+    if (parser.isSet(emlogFiles) && !parser.isSet(wpUploads))
+        return fail(QStringLiteral("--emlog-files 要与 --wp-uploads 同用：文件要复制到 WordPress 的上传文件夹。"));
     if (line.check && parser.isSet(json))
         return fail(QStringLiteral("--json 写的是转换的报告，不能与 --check 同用。"));
     return line;

@@ -74,6 +74,8 @@ QString reportText(const RunReport& report)
     const QString summary = texts::summary(report.log);
     if (!summary.isEmpty())
         result += summary + QLatin1Char('\n');
+    for (const std::string& note : report.log.notes())
+        result += text(note) + QLatin1Char('\n');
     if (!report.log.empty())
         result +=
             QStringLiteral("\n失败的行：\n") + texts::details(report.log, std::numeric_limits<std::size_t>::max());

@@ -43,6 +43,7 @@ constexpr std::string_view idOf(Kind kind)
 // Steps of a run that copy no rows of their own but may fail, named in the failure log like kinds.
 namespace step {
 inline constexpr std::string_view emptying = "emptying";
+inline constexpr std::string_view files = "files"; // the blog's files, copied before the rows naming them
 } // namespace step
 
 } // namespace kestrel

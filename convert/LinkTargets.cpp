@@ -2,6 +2,7 @@
 
 #include "BlogConnection.h"
 #include "MigrationRun.h"
+#include "Options.h"
 #include "Origins.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
@@ -40,9 +41,8 @@ template <typename Each> void forEachEmlogRow(MigrationRun& run, const std::stri
 
 LinkTargets::LinkTargets(MigrationRun& run) : m_run(run)
 {
-    if (const auto blogurl = firstValue(
-            run, run.emlog, "SELECT option_value FROM " + run.emlogTable("options") + " WHERE option_name='blogurl'"))
-        m_blog = parseBlogAddress(*blogurl);
+    if (const std::string blogurl = emlogBlogUrl(run); !blogurl.empty())
+        m_blog = parseBlogAddress(blogurl);
     if (!m_blog)
         return;
     m_home = firstValue(run, run.wordPress,

@@ -19,6 +19,7 @@
 namespace kestrel {
 
 class BlogConnection;
+class CopiedFiles;
 class ResultSet;
 
 using std::chrono::milliseconds;
@@ -60,6 +61,7 @@ struct RunEvent
         Reading,      // a kind's emlog table is being read
         Row,          // `done` of the kind's `total` rows are through
         Reconnecting, // a lost session is being opened again: `attempt` from 1
+        Files,        // `done` of the blog's `total` files are through
     };
     What what = What::Row;
     Kind kind = Kind::users;
@@ -91,6 +93,8 @@ struct MigrationRun
     std::function<void(milliseconds, std::stop_token)> sleep;
     std::stop_token stopToken;
     FailureLog failures;
+    // The blog's files as copied before the rows that name them; none when no files were asked for.
+    const CopiedFiles* files = nullptr;
     // Per WordPress table and column list, how many "no default value" warnings a
     // row raises on its own: WordPress's tables have NOT NULL columns without
     // defaults that the server fills in. Only warnings beyond those are asked for.

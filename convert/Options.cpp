@@ -121,4 +121,16 @@ bool resetOptionsNamingDeletedPosts(MigrationRun& run)
     return ok;
 }
 
+std::string emlogBlogUrl(MigrationRun& run)
+{
+    ResultSet result = selectWithReconnect(
+        run, run.emlog, "SELECT option_value FROM " + run.emlogTable("options") + " WHERE option_name='blogurl'");
+    std::string address;
+    if (!result || rowCount(result) == 0 || !readField(result, 0, address))
+        return {};
+    while (!address.empty() && (address.back() == '/' || address.back() == ' '))
+        address.pop_back();
+    return address;
+}
+
 } // namespace kestrel

@@ -29,4 +29,7 @@ bool resetOptionsNamingDeletedPosts(MigrationRun& run);
 std::vector<std::int64_t> unserializeIds(std::string_view serialized);
 std::string serializeIds(const std::vector<std::int64_t>& ids);
 
+// emlog's own address, its option blogurl, without a closing "/"; empty when it has none.
+std::string emlogBlogUrl(MigrationRun& run);
+
 } // namespace kestrel

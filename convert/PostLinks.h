@@ -30,6 +30,8 @@ public:
     void completeWaiting(const RowWriter& writer);
 
 private:
+    std::string rewrite(const std::string& shown, bool* waiting);
+
     struct Waiting
     {
         RowWriter::Ticket ticket = 0;

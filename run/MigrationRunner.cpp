@@ -1,6 +1,7 @@
 #include "MigrationRunner.h"
 
 #include "BlogConnection.h"
+#include "BlogFiles.h"
 #include "Migrations.h"
 #include "RunSessions.h"
 #include "RunTexts.h"
@@ -98,13 +99,13 @@ void MigrationRunner::tell(const RunEvent& event, QString& lastStatus, int& last
         lastStatus = next;
         emit statusText(next);
     }
-    if (event.what != RunEvent::What::Row)
+    if (event.what != RunEvent::What::Row && event.what != RunEvent::What::Files)
         return;
     const int percent = percentDone(event.done, event.total);
     if (percent != lastPercent) {
         lastPercent = percent;
         emit progress(percent);
-        const std::string_view kind = idOf(event.kind);
+        const std::string_view kind = event.what == RunEvent::What::Files ? step::files : idOf(event.kind);
         emit rowProgress(QString::fromLatin1(kind.data(), static_cast<qsizetype>(kind.size())), event.done,
                          event.total);
     }
@@ -191,6 +192,10 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         run.pace(run.pacing.afterEmptying);
     }
 
+    // Before the rows that name them, so that the articles show the files where they now are.
+    const std::unique_ptr<BlogFiles> files =
+        run.stopRequested() ? nullptr : BlogFiles::copy(run, settings.files, settings.emptyWordPressFirst);
+    run.files = files.get();
     for (auto migration : allMigrations) {
         if (run.stopRequested())
             break;
@@ -210,6 +215,8 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         message += "\n" + emptyingLine(*emptied);
     if (run.failures.worthReporting())
         message += "\n\n" + texts::summary(run.failures);
+    for (const std::string& note : run.failures.notes())
+        message += "\n\n" + text(note);
     emit finished(message, texts::details(run.failures));
 }
 

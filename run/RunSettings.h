@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EmptyingPlan.h"
+#include "FileSettings.h"
 
 #include <QString>
 
@@ -33,6 +34,7 @@ struct RunSettings
     bool keepWordPressTimeZone = false; // otherwise WordPress takes emlog's zone
     // Where emptying first keeps its backup: the user's data folder when empty.
     std::string backupDir;
+    FileSettings files;
 
     // The window's fields as it first shows them, and so the command line's defaults.
     static RunSettings initial();

@@ -32,3 +32,5 @@ echo "== bench_tags: the tags migration grows linearly"
 "$build/bench/bench_tags" 500 5000
 echo "== bench_latency: the whole run over a path of 40 ms a round trip, and on loopback"
 "$build/bench/bench_latency"
+echo "== bench_files: 2,000 images of 200 KB from a folder and over http, against cp -r and a sequential fetch"
+"$build/bench/bench_files"

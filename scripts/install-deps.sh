@@ -17,7 +17,7 @@ for task in "$@"; do
     case "$task" in
         build) wanted+=("${build[@]}") ;;
         # The test command builds the Debian package and checks it too.
-        test) wanted+=("${build[@]}" googletest libgtest-dev openssl "${server[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${packaging[@]}") ;;
+        test) wanted+=("${build[@]}" python3 googletest libgtest-dev openssl "${server[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${packaging[@]}") ;;
         run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}" qt6-translations-l10n) ;;
         package) wanted+=("${build[@]}" "${packaging[@]}") ;;
         screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk) ;;

@@ -183,9 +183,12 @@ TEST_F(MigrationRunTest, CompletionMessageGivesTheSecondsTheRunTook)
     ASSERT_FALSE(MessageBox::shown().isEmpty());
     const auto& box = MessageBox::shown().last();
     // The test server offers no TLS: both sessions went in clear text, and the message says so.
-    // WordPress took emlog's time zone, and the message says that too.
-    EXPECT_TRUE(box.text.startsWith(QStringLiteral("转换完成，共用时：2.5秒。\nemlog：未加密\nWordPress：未加密\n\n"
-                                                   "时区：WordPress 的时区由 UTC+0 改为 emlog 的 Asia/Shanghai\n")))
+    // No files were copied, and WordPress took emlog's time zone: the message says both.
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("转换完成，共用时：2.5秒。\nemlog：未加密\nWordPress：未加密\n\n")))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(QStringLiteral("时区：WordPress 的时区由 UTC+0 改为 emlog 的 Asia/Shanghai\n")))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(QStringLiteral("文件：没有复制（没有给出 emlog 的文件和 WordPress 的上传文件夹），附件仍指向旧博客")))
         << box.text.toStdString();
     EXPECT_EQ(box.caption, QStringLiteral("提示"));
     EXPECT_EQ(box.icon, MessageBox::Icon::Information);

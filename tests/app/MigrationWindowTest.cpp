@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -64,6 +65,7 @@ const Expected layout[] = {
     {"标签_状态", "分组框3", {40, 63, 392, 16}, "欢迎使用《Kestrel1.0》。"},
     {"btnOptions", "分组框3", {436, 63, 44, 17}, "选项…"},
     {"btnSecurity", "分组框3", {8, 63, 30, 17}, "安全"},
+    {"btnFiles", "分组框2", {184, 0, 48, 16}, "文件…"},
 };
 
 QString shownText(QWidget* widget)
@@ -168,6 +170,40 @@ TEST(MigrationWindow, FixedSizeWithMinimiseButNoMaximise)
     // Every group box fits inside the window.
     for (auto* group : window.findChildren<QGroupBox*>())
         EXPECT_TRUE(window.rect().contains(group->geometry())) << group->objectName().toStdString();
+}
+
+TEST(MigrationWindow, TheFilesDialogSetsWhereTheBlogsFilesComeFromAndGo)
+{
+    MigrationWindow window;
+    window.show();
+    struct Step
+    {
+        const char* source;
+        const char* uploads;
+        QDialogButtonBox::StandardButton button;
+        const char* keptSource; // what the window holds afterwards
+        const char* keptUploads;
+    } steps[] = {
+        {"http://blog.example.com/emlog/", "/var/www/wp-content/uploads", QDialogButtonBox::Ok,
+         "http://blog.example.com/emlog/", "/var/www/wp-content/uploads"},
+        {"/srv/emlog", "/tmp/elsewhere", QDialogButtonBox::Cancel, "http://blog.example.com/emlog/",
+         "/var/www/wp-content/uploads"},
+        {"", "", QDialogButtonBox::Ok, "", ""},
+    };
+    for (const Step& step : steps) {
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnFiles")), Qt::LeftButton);
+        QDialog* dialog = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (dialog = window.findChild<QDialog*>(QStringLiteral("FilesDialog"))); }));
+        for (const auto& [name, text] : {std::pair{"txt_文件_emlog", step.source}, {"txt_上传_Wp", step.uploads}}) {
+            auto* edit = dialog->findChild<QLineEdit*>(QString::fromUtf8(name));
+            ASSERT_NE(edit, nullptr) << name;
+            edit->setText(QString::fromUtf8(text));
+        }
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(step.button), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !window.findChild<QDialog*>(QStringLiteral("FilesDialog")); }));
+        EXPECT_EQ(window.fileSettings().source, step.keptSource);
+        EXPECT_EQ(window.fileSettings().uploadsFolder, step.keptUploads);
+    }
 }
 
 TEST(MigrationWindow, PauseAndFinishCannotBePressed)

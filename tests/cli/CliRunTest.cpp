@@ -57,6 +57,13 @@ TEST_F(CliRunTest, ExitStatusSaysHowTheRunEnded)
         {"every row arrives", {"--empty-first", "--yes", "--pacing=none"}, 0, "转换完成"},
         {"rows fail", {"--pacing=none"}, 1, "友情链接", "DROP TABLE wp_links"},
         {"emptying deletes nothing without a table", {"--empty-first", "--yes"}, 1, "wp_links 读不到"},
+        {"files go to an uploads folder", {"--emlog-files=/srv/blog"}, 2, "--wp-uploads"},
+        {"without files the report says none were copied", {"--pacing=none"}, 0, "文件：没有复制"},
+        {"files that cannot be read are reported, the rows still arrive",
+         {"--emlog-files=/nonexistent/blog", "--wp-uploads=" + std::string(::testing::TempDir()) + "/cli-uploads",
+          "--empty-first", "--yes", "--pacing=none"},
+         1,
+         "no such folder: /nonexistent/blog"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -86,7 +86,8 @@ WordPressSite::Response WordPressSite::fetch(const QByteArray& url)
     Response response;
     response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     response.location = reply->rawHeader("Location");
-    response.body = QString::fromUtf8(reply->readAll());
+    response.bytes = reply->readAll();
+    response.body = QString::fromUtf8(response.bytes);
     reply->deleteLater();
     return response;
 }
