@@ -5,8 +5,8 @@
 #include "MessageBox.h"
 #include "MigrationRunner.h"
 #include "RunOptionsDialog.h"
-#include "Version.h"
 #include "SessionSecurity.h"
+#include "Version.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -136,7 +136,8 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     });
     connect(m_runner, &MigrationRunner::ended, this, &MigrationWindow::finishRun);
     connect(m_runner, &MigrationRunner::emptyingQuestion, this, [this](const QString& question) {
-        m_runner->answerEmptying(MessageBox::question(nullptr, messageCaption, question) == MessageBox::Answer::Yes);
+        m_runner->answerEmptying(MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + question) ==
+                                 MessageBox::Answer::Yes);
     });
 
     if (const QScreen* screen = this->screen())
@@ -214,11 +215,6 @@ void MigrationWindow::startRun()
 {
     if (m_runner->isRunning() || !checkPrefixes())
         return;
-    // Emptying first is asked about by the run, once it knows what would go.
-    if (!m_emptyFirst->isChecked() &&
-        MessageBox::question(nullptr, messageCaption, runConfirmationQuestion()) != MessageBox::Answer::Yes)
-        return;
-
     // The fields of one blog, by the suffix of their names, as typed.
     auto field = [this](const char* name, const char* blog) {
         return utf8(fieldText(QStringLiteral("txt_%1_%2").arg(QString::fromUtf8(name), QString::fromUtf8(blog))));
@@ -240,11 +236,13 @@ void MigrationWindow::startRun()
     settings.files = m_files;
     settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
 
-    // Before anything connects, the person learns whether what they type will cross the network readable.
-    const QString sessions = plannedSessionText(QStringLiteral("emlog"), settings.emlog) + "\n" +
-                             plannedSessionText(QStringLiteral("WordPress"), settings.wordPress);
-    const auto answer = MessageBox::question(nullptr, messageCaption, sessions + "\n\n" + runConfirmationQuestion());
-    if (answer != MessageBox::Answer::Yes)
+    // The person learns whether what they type will cross the network readable. Emptying first is
+    // asked about by the run, once it knows what would go; that one question says it then.
+    m_plannedSessions = plannedSessionText(QStringLiteral("emlog"), settings.emlog) + "\n" +
+                        plannedSessionText(QStringLiteral("WordPress"), settings.wordPress);
+    if (!settings.emptyWordPressFirst &&
+        MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + runConfirmationQuestion()) !=
+            MessageBox::Answer::Yes)
         return;
 
     // One run at a time: Go comes back when this one has ended.

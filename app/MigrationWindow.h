@@ -56,6 +56,7 @@ private:
 
     MigrationRunner* m_runner = nullptr;
     bool m_closing = false;
+    QString m_plannedSessions; // how the sessions of the run being started will travel
     QCheckBox* m_emptyFirst = nullptr;
     RunOptionsDialog* m_options = nullptr;
     bool m_allowUnencrypted = false;

@@ -9,7 +9,6 @@ namespace kestrel {
 namespace {
 
 constexpr std::int64_t secondsPerDay = 86400;
-constexpr std::int64_t eastEightHours = 8 * 3600;
 
 std::int64_t floorDivide(std::int64_t a, std::int64_t b)
 {
@@ -51,22 +50,10 @@ DateTime unixTimeToUtc(std::int64_t seconds)
     return time;
 }
 
-DateTime unixTimeToDateTime(std::int64_t seconds)
+std::string formatDateTime(const DateTime& time)
 {
-    constexpr std::int64_t latest = std::numeric_limits<std::int64_t>::max() - eastEightHours;
-    return unixTimeToUtc(seconds > latest ? std::numeric_limits<std::int64_t>::max() : seconds + eastEightHours);
-}
-
-std::string formatDateTime(const DateTime& time, std::string_view pattern)
-{
-    std::string text(pattern.empty() ? std::string_view("yy-mm-dd h:m:s") : pattern);
-    text = replaceAll(text, "yy", std::to_string(time.year));
-    text = replaceAll(text, "mm", twoDigits(time.month));
-    text = replaceAll(text, "dd", twoDigits(time.day));
-    text = replaceAll(text, "h", twoDigits(time.hour));
-    text = replaceAll(text, "m", twoDigits(time.minute));
-    text = replaceAll(text, "s", twoDigits(time.second));
-    return text;
+    return std::to_string(time.year) + "-" + twoDigits(time.month) + "-" + twoDigits(time.day) + " " +
+           twoDigits(time.hour) + ":" + twoDigits(time.minute) + ":" + twoDigits(time.second);
 }
 
 } // namespace kestrel

@@ -18,14 +18,9 @@ struct DateTime
 
 // The calendar time of a Unix time (seconds since 1970-01-01 00:00:00 UTC), in UTC.
 DateTime unixTimeToUtc(std::int64_t seconds);
-// The wall-clock time eight hours east of UTC, with no daylight saving. A blog's
-// own zone, summer time and all, is TimeZone's (TimeZones.h).
-DateTime unixTimeToDateTime(std::int64_t seconds);
+// A blog's local time, summer time and all, is TimeZone's (TimeZones.h).
 
-// Fills a pattern: "yy" by the year, then "mm" month, "dd" day, "h" hour,
-// "m" minute and "s" second, each replacement over the text the previous one
-// left. The year is not padded; the others have two digits. An empty pattern
-// stands for "yy-mm-dd h:m:s", the form MySQL takes a date-time in.
-std::string formatDateTime(const DateTime& time, std::string_view pattern = {});
+// "2010-05-07 09:30:05", the form MySQL takes a date-time in. The year is not padded.
+std::string formatDateTime(const DateTime& time);
 
 } // namespace kestrel

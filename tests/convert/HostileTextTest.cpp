@@ -146,17 +146,3 @@ TEST(HostileText, ReplacingAndSplittingGiveTheTextBack)
         EXPECT_EQ(joined, text);
     }
 }
-
-TEST(HostileText, DatePatternsOfAnyBytes)
-{
-    std::mt19937 random(13);
-    std::uniform_int_distribution<std::int64_t> seconds(-99999999999, 99999999999);
-    for (int n = 0; n < cases; ++n) {
-        const std::string pattern = randomText(random);
-        SCOPED_TRACE(::testing::PrintToString(pattern));
-        const std::string formatted = formatDateTime(unixTimeToDateTime(seconds(random)), pattern);
-        if (pattern.find_first_of("ymdhs") == std::string::npos && !pattern.empty()) {
-            EXPECT_EQ(formatted, pattern);
-        }
-    }
-}

@@ -63,7 +63,9 @@ protected:
             if (box->text.startsWith(completed))
                 return *box;
         }
-        ADD_FAILURE() << "no completion message";
+        ADD_FAILURE() << "no completion message; the last one said: "
+                      << (MessageBox::shown().isEmpty() ? std::string()
+                                                        : MessageBox::shown().last().text.toStdString());
         return {};
     }
 

@@ -71,7 +71,7 @@ protected:
         for (ConnectionFields* fields : {&settings.emlog, &settings.wordPress}) {
             fields->server = testServer().address();
             fields->user = "root";
-            fields->password = "";
+            fields->password = testServer().password;
         }
         settings.emlog.database = emlog.name();
         settings.wordPress.database = wordpress.name();

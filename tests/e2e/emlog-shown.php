@@ -8,7 +8,8 @@ require __DIR__ . '/../../scripts/wordpress/digest.php';
 require '/usr/share/php/Parsedown/Parsedown.php';
 
 [, $socket, $database, $prefix] = $argv;
-$db = new mysqli('localhost', 'root', '', $database, 0, $socket);
+$passwordFile = getenv('KESTREL_DB_PASSWORD_FILE');
+$db = new mysqli('localhost', 'root', $passwordFile ? trim(file_get_contents($passwordFile)) : '', $database, 0, $socket);
 $db->set_charset('utf8mb4');
 $rows = function ($sql) use ($db) {
     return $db->query($sql)->fetch_all(MYSQLI_ASSOC);

@@ -62,7 +62,10 @@ std::string passwordFileOf(const std::string& serverAddress)
     if (serverAddress.empty() || serverAddress == testServer().address())
         return testServer().passwordFile;
     std::lock_guard lock(passwordFilesMutex);
-    const auto found = passwordFiles.find(serverAddress);
+    auto found = passwordFiles.find(serverAddress);
+    // A private server also answers on 127.0.0.2, an address its certificates need not name.
+    if (found == passwordFiles.end() && serverAddress.rfind("127.0.0.2:", 0) == 0)
+        found = passwordFiles.find("127.0.0.1:" + serverAddress.substr(10));
     return found == passwordFiles.end() ? std::string() : found->second;
 }
 

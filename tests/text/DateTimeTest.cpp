@@ -13,36 +13,17 @@ DateTime at(std::int64_t year, int month, int day, int hour, int minute, int sec
 
 } // namespace
 
-TEST(FormatDateTime, DefaultPatternIsWhatMySqlTakes)
+TEST(FormatDateTime, WhatMySqlTakes)
 {
     EXPECT_EQ(formatDateTime(at(2010, 5, 7, 9, 30, 5)), "2010-05-07 09:30:05");
-    EXPECT_EQ(formatDateTime(at(2010, 5, 7, 0, 0, 0), ""), "2010-05-07 00:00:00");
+    EXPECT_EQ(formatDateTime(at(2010, 5, 7, 0, 0, 0)), "2010-05-07 00:00:00");
     EXPECT_EQ(formatDateTime(at(2010, 12, 31, 23, 59, 59)), "2010-12-31 23:59:59");
 }
 
 TEST(FormatDateTime, TheYearIsNeverPadded)
 {
     EXPECT_EQ(formatDateTime(at(999, 1, 2, 3, 4, 5)), "999-01-02 03:04:05");
-    EXPECT_EQ(formatDateTime(at(5, 1, 1, 0, 0, 0), "yy"), "5");
-}
-
-TEST(FormatDateTime, PatternsReplaceInOrderEverywhere)
-{
-    const DateTime time = at(2010, 5, 7, 9, 30, 5);
-    EXPECT_EQ(formatDateTime(time, "dd/mm/yy"), "07/05/2010");
-    EXPECT_EQ(formatDateTime(time, "hh"), "0909");
-    EXPECT_EQ(formatDateTime(time, "d y"), "d y");             // lone d and y stay
-    EXPECT_EQ(formatDateTime(time, "ms"), "3005");             // m and s inside words are replaced too
-    EXPECT_EQ(formatDateTime(time, "Hh"), "H09");              // case-sensitive
-    EXPECT_EQ(formatDateTime(time, "时间 h:m"), "时间 09:30"); // non-ASCII text passes through
-}
-
-TEST(UnixTime, EmlogDatesAreShownEightHoursEastOfUtc)
-{
-    EXPECT_EQ(formatDateTime(unixTimeToDateTime(0)), "1970-01-01 08:00:00");
-    EXPECT_EQ(formatDateTime(unixTimeToDateTime(-1)), "1970-01-01 07:59:59");
-    EXPECT_EQ(formatDateTime(unixTimeToDateTime(1273195805)), "2010-05-07 09:30:05");
-    EXPECT_EQ(formatDateTime(unixTimeToDateTime(1273166999)), "2010-05-07 01:29:59");
+    EXPECT_EQ(formatDateTime(at(5, 1, 1, 0, 0, 0)), "5-01-01 00:00:00");
 }
 
 TEST(UnixTime, UtcOfTheSameInstant)
@@ -56,7 +37,6 @@ TEST(UnixTime, UtcOfTheSameInstant)
 TEST(UnixTime, DatesPast2038DoNotWrap)
 {
     EXPECT_EQ(formatDateTime(unixTimeToUtc(2147483648)), "2038-01-19 03:14:08");
-    EXPECT_EQ(formatDateTime(unixTimeToDateTime(2147483648)), "2038-01-19 11:14:08");
     EXPECT_EQ(formatDateTime(unixTimeToUtc(253402300799)), "9999-12-31 23:59:59");
     EXPECT_EQ(formatDateTime(unixTimeToUtc(4102444800)), "2100-01-01 00:00:00");
 }
@@ -65,7 +45,7 @@ TEST(UnixTime, ExtremeValuesStayInRange)
 {
     for (const std::int64_t seconds : {std::numeric_limits<std::int64_t>::min(),
                                        std::numeric_limits<std::int64_t>::max(), std::int64_t{-62135596800}}) {
-        for (const DateTime& time : {unixTimeToUtc(seconds), unixTimeToDateTime(seconds)}) {
+        for (const DateTime& time : {unixTimeToUtc(seconds)}) {
             EXPECT_GE(time.month, 1);
             EXPECT_LE(time.month, 12);
             EXPECT_GE(time.day, 1);
