@@ -4,8 +4,10 @@
 # As root it runs apt-get; otherwise it prints the apt-get line and fails.
 set -euo pipefail
 
-build=(cmake g++ make pkg-config qt6-base-dev libmariadb-dev)
+build=(cmake g++ make pkg-config qt6-base-dev libmariadb-dev zlib1g-dev libzip-dev)
 server=(mariadb-server-core mariadb-client-core)
+# mariadb-dump, for the tests that read a dump of the sample blog.
+dump=(mariadb-client)
 wordpress=(php-cli php-mysql)
 # CPack's DEB generator finds dependencies with dpkg-shlibdeps; lintian checks the result.
 packaging=(dpkg-dev file lintian)
@@ -15,7 +17,7 @@ for task in "$@"; do
     case "$task" in
         build) wanted+=("${build[@]}") ;;
         # The test command builds the Debian package and checks it too.
-        test) wanted+=("${build[@]}" googletest libgtest-dev openssl "${server[@]}" "${wordpress[@]}" "${packaging[@]}") ;;
+        test) wanted+=("${build[@]}" googletest libgtest-dev openssl "${server[@]}" "${dump[@]}" "${wordpress[@]}" "${packaging[@]}") ;;
         run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}" qt6-translations-l10n) ;;
         package) wanted+=("${build[@]}" "${packaging[@]}") ;;
         screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk) ;;
