@@ -70,7 +70,7 @@ void migrateAttachments(MigrationRun& run)
 
     RowWriter writer(run, migration);
     forEachRow(run, {migration, "attachment", "初始化转换博客附件...", "正在转换附件.", run.pacing.attachments},
-               [&](const ResultSet& rows) {
+               [&](const EmlogRow& rows) {
                    std::int64_t aid = 0;
                    std::int64_t blogId = 0;
                    std::string filePath;

@@ -46,7 +46,7 @@ void migrateCategories(MigrationRun& run)
     std::unordered_map<std::int64_t, Written> thisRun;
     forEachRow(
         run, {migration, "sort", "初始化转换分类...", "正在转换分类.", run.pacing.categories, "sid", "pid"},
-        [&](const ResultSet& rows) {
+        [&](const EmlogRow& rows) {
             Category category;
             readField(rows, "sid", category.sid);
             readField(rows, "sortname", category.name);

@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::string_view migration = "评论";
 
-Comment readComment(const ResultSet& rows)
+Comment readComment(const EmlogRow& rows)
 {
     Comment comment;
     readField(rows, "cid", comment.cid);
@@ -77,7 +77,7 @@ void migrateComments(MigrationRun& run)
     };
     std::unordered_map<std::int64_t, Placed> thisRun;
     forEachRow(run, {migration, "comment", "初始化转换博客评论...", "正在转换评论.", run.pacing.comments, "cid", "pid"},
-               [&](const ResultSet& rows) {
+               [&](const EmlogRow& rows) {
                    const Comment comment = readComment(rows);
                    const std::string source = "cid=" + std::to_string(comment.cid);
                    if (copies.count(comment.cid)) {

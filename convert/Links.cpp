@@ -52,7 +52,7 @@ void migrateLinks(MigrationRun& run)
 
     RowWriter writer(run, migration);
     forEachRow(run, {migration, "link", "初始化转换友情链接...", "正在转换友情链接.", run.pacing.links},
-               [&](const ResultSet& rows) {
+               [&](const EmlogRow& rows) {
                    std::int64_t id = 0;
                    std::string url;
                    std::string name;

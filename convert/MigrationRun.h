@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EmlogRow.h"
 #include "FailureLog.h"
 #include "Origins.h"
 #include "Users.h"
@@ -16,6 +17,7 @@
 
 namespace kestrel {
 
+class BackupFile;
 class BlogConnection;
 class ResultSet;
 
@@ -59,6 +61,8 @@ struct MigrationRun
 
     BlogConnection& emlog;
     BlogConnection& wordPress;
+    // When set, emlog's rows come from this backup file, already read once, instead of its server.
+    BackupFile* emlogBackup = nullptr;
     std::string emlogPrefix = "emlog_";
     std::string wordPressPrefix = "wp_";
     Pacing pacing;
@@ -116,7 +120,7 @@ struct TableReading
     std::string_view parentColumn = {};
 };
 // False when the table could not be read.
-bool forEachRow(MigrationRun& run, const TableReading& reading, const std::function<void(const ResultSet&)>& work);
+bool forEachRow(MigrationRun& run, const TableReading& reading, const std::function<void(const EmlogRow&)>& work);
 
 // One column of every row of an emlog table, with each row's id: nothing when it cannot be read.
 using EmlogValues = std::vector<std::pair<std::int64_t, std::string>>;

@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include "BackupRows.h"
 #include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Reconnect.h"
@@ -48,13 +49,19 @@ bool postExists(MigrationRun& run, std::int64_t id)
 
 std::vector<std::string> siteAddresses(MigrationRun& run)
 {
-    ResultSet result = selectWithReconnect(
-        run, run.emlog, "SELECT option_value FROM " + run.emlogTable("options") + " WHERE option_name='blogurl'");
-    if (!result)
-        return {};
     std::string address;
-    if (rowCount(result) == 0 || !readField(result, 0, address))
-        return {};
+    if (run.emlogBackup) {
+        readBackupTable(run, "options", [&](const EmlogRow& row) {
+            std::string name;
+            if (readField(row, "option_name", name) && name == "blogurl")
+                readField(row, "option_value", address);
+        });
+    } else {
+        ResultSet result = selectWithReconnect(
+            run, run.emlog, "SELECT option_value FROM " + run.emlogTable("options") + " WHERE option_name='blogurl'");
+        if (!result || rowCount(result) == 0 || !readField(result, 0, address))
+            return {};
+    }
     while (!address.empty() && (address.back() == '/' || address.back() == ' '))
         address.pop_back();
     const std::string lower = asciiLower(address);

@@ -29,7 +29,7 @@ std::string sourceId(const Article& article)
     return "gid=" + std::to_string(article.gid);
 }
 
-Article readArticle(const ResultSet& rows)
+Article readArticle(const EmlogRow& rows)
 {
     Article article;
     readField(rows, "gid", article.gid);
@@ -156,7 +156,7 @@ void migratePosts(MigrationRun& run)
     std::unordered_set<std::int64_t> linked;
     forEachRow(
         run, {migration, "blog", "初始化转换博客文章...", "正在转换博客文章.", run.pacing.posts, "gid", "parent_id"},
-        [&](const ResultSet& rows) {
+        [&](const EmlogRow& rows) {
             const Article article = readArticle(rows);
             largestGid = std::max(largestGid, article.gid);
             if (copies.count(article.gid)) {

@@ -58,7 +58,7 @@ void migrateTags(MigrationRun& run)
     // The articles read the same lists again: they keep them.
     auto& tagsByArticle = run.known.tagsByArticle.emplace();
     forEachRow(run, {migration, "tag", "初始化转换标签...", "正在转换标签.", run.pacing.tags},
-               [&](const ResultSet& rows) {
+               [&](const EmlogRow& rows) {
                    std::int64_t tid = 0;
                    std::string name;
                    std::string list;
