@@ -55,7 +55,7 @@ std::pair<std::string_view, std::string_view> ownerOf(const OriginKey& key)
 
 struct Context
 {
-    BlogConnection& emlog;
+    const EmlogRows& emlogRows;
     BlogConnection& wordPress;
     const CheckSettings& settings;
     BlogCheckReport& report;
@@ -86,8 +86,7 @@ std::set<std::int64_t> linksThere(Context& context, const std::string& emlogTabl
     for (auto& row : context.wordPressRows("SELECT link_url, link_name FROM {wp}links"))
         present.emplace(std::move(row[0]), std::move(row[1]));
     std::set<std::int64_t> ids;
-    for (const auto& row :
-         selectRows(context.emlog, "SELECT id, siteurl, sitename FROM " + emlogTable, context.report.errors)) {
+    for (const auto& row : context.emlogRows(emlogTable, {"id", "siteurl", "sitename"})) {
         if (present.count({row[1], row[2]}))
             ids.insert(leadingInteger(row[0]));
     }
@@ -108,10 +107,10 @@ void findHolders(Context& context, const Kind& kind, const std::vector<std::int6
 
 } // namespace
 
-void checkExistingRows(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
+void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, const CheckSettings& settings,
                        BlogCheckReport& report)
 {
-    Context context{emlog, wordPress, settings, report};
+    Context context{emlogRows, wordPress, settings, report};
     const bool wordPressReadable = report.wordPress.complete();
     for (const Kind& kind : kinds) {
         const std::string emlogTable = settings.emlogPrefix + std::string(kind.emlogTable);
@@ -123,8 +122,7 @@ void checkExistingRows(BlogConnection& emlog, BlogConnection& wordPress, const C
         check.idColumn = kind.idColumn;
 
         std::vector<std::int64_t> ids;
-        for (const auto& row :
-             selectRows(emlog, "SELECT " + std::string(kind.idColumn) + " FROM " + emlogTable, report.errors))
+        for (const auto& row : emlogRows(emlogTable, {std::string(kind.idColumn)}))
             ids.push_back(leadingInteger(row[0]));
         check.rows = static_cast<std::int64_t>(ids.size());
 
