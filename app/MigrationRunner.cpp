@@ -1,5 +1,7 @@
 #include "MigrationRunner.h"
 
+#include "BackupFile.h"
+#include "BackupRows.h"
 #include "Encryption.h"
 #include "Migrations.h"
 
@@ -112,7 +114,13 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         }
     };
 
-    if (!connectEmlog(settings.emlog)) {
+    BackupFile backup;
+    if (!settings.emlogBackup.empty()) {
+        if (!useEmlogBackup(run, backup, settings.emlogBackup, settings.acceptTruncatedBackup)) {
+            emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), text(backup.error()));
+            return;
+        }
+    } else if (!connectEmlog(settings.emlog)) {
         emit connectionFailed(QStringLiteral("emlog博客数据库连接失败."), text(emlogSession().lastError()));
         return;
     }
@@ -139,8 +147,10 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
 
     QString message =
         QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, endMs) + QStringLiteral("秒。");
-    message += "\n" + encryptionLine(QStringLiteral("emlog"), run.emlog) + "\n" +
-               encryptionLine(QStringLiteral("WordPress"), run.wordPress);
+    message += "\n" +
+               (run.emlogBackup ? QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))
+                                : encryptionLine(QStringLiteral("emlog"), run.emlog)) +
+               "\n" + encryptionLine(QStringLiteral("WordPress"), run.wordPress);
     if (run.failures.worthReporting())
         message += "\n\n" + text(run.failures.summary());
     emit finished(message, text(run.failures.details()));

@@ -16,6 +16,9 @@ struct RunSettings
     std::string emlogPrefix;
     std::string wordPressPrefix;
     bool emptyWordPressFirst = false;
+    // When not empty, emlog's rows come from this backup file and emlog's server fields are not used.
+    std::string emlogBackup;
+    bool acceptTruncatedBackup = false;
 
     // The window's fields as it first shows them, and so the command line's defaults.
     static RunSettings initial();

@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include "BackupFile.h"
+#include "BackupOutput.h"
 #include "BlogCheck.h"
 #include "CheckOutput.h"
 #include "CommandLine.h"
@@ -49,6 +51,8 @@ std::optional<int> findPasswords(CommandLine& line, bool interactive)
           QStringLiteral("WordPress 数据库（%1）的密码：").arg(text(line.settings.wordPress.user)), interactive}},
     };
     for (Blog& blog : blogs) {
+        if (&blog.fields == &line.settings.emlog && !line.settings.emlogBackup.empty())
+            continue; // a backup file needs no password
         Password password = findPassword(blog.source);
         if (password.outcome == Password::Outcome::Interrupted)
             return exitStatus::interrupted;
@@ -81,7 +85,7 @@ std::optional<int> confirmEmptying(const CommandLine& line, bool interactive)
 // Opens both sessions as a run does; false (and the window's message shown) when one cannot be opened.
 bool connectBoth(const RunSettings& settings)
 {
-    if (!connectEmlog(settings.emlog)) {
+    if (settings.emlogBackup.empty() && !connectEmlog(settings.emlog)) {
         output::toStderr(QStringLiteral("emlog博客数据库连接失败.\n%1\n").arg(text(emlogSession().lastError())));
         return false;
     }
@@ -95,16 +99,27 @@ bool connectBoth(const RunSettings& settings)
 
 int check(const CommandLine& line)
 {
+    std::optional<BackupFile> backup;
+    if (!line.settings.emlogBackup.empty()) {
+        backup.emplace();
+        if (!backup->open(line.settings.emlogBackup, line.settings.emlogPrefix, line.settings.acceptTruncatedBackup)) {
+            output::toStderr(QStringLiteral("emlog备份文件读取失败.\n%1\n").arg(text(backup->error())));
+            return exitStatus::usageOrServer;
+        }
+    }
     if (!connectBoth(line.settings)) {
         closeSessions();
         return exitStatus::usageOrServer;
     }
-    const CheckSettings settings{line.settings.emlogPrefix, line.settings.wordPressPrefix,
+    const CheckSettings settings{backup ? backup->prefix() : line.settings.emlogPrefix, line.settings.wordPressPrefix,
                                  line.settings.emptyWordPressFirst};
-    const BlogCheckReport report = checkBlogs(emlogSession(), wordPressSession(), settings);
+    const BlogCheckReport report =
+        checkBlogs(emlogSession(), wordPressSession(), settings, backup ? &*backup : nullptr);
     closeSessions();
     if (interrupt::requested())
         return exitStatus::interrupted;
+    if (backup)
+        output::toStdout(backupText(*backup));
     output::toStdout(checkText(report, settings));
     return report.runCanGoAhead() ? exitStatus::allArrived : exitStatus::rowsFailed;
 }

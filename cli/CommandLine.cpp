@@ -102,7 +102,16 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("不在终端上时，确认 --empty-first。"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("把报告另外以 JSON 写进这个文件。"),
                                   QStringLiteral("FILE"));
-    parser.addOptions({emptyFirst, pacing, check, yes, json});
+    const QCommandLineOption backup(
+        QStringLiteral("emlog-backup"),
+        QStringLiteral("不连 emlog 的数据库，从这个备份文件读博客：emlog 后台“数据备份”的 .sql 或 .zip、"
+                       "phpMyAdmin 的导出或 mariadb-dump/mysqldump 的输出，也可以是 .gz。"
+                       "表前缀取自文件头，没有时用 --emlog-prefix。"),
+        QStringLiteral("FILE"));
+    const QCommandLineOption acceptTruncated(
+        QStringLiteral("accept-truncated-backup"),
+        QStringLiteral("备份文件不完整（没下载完、被截断）时也读入已有的部分；报告列出缺了什么。"));
+    parser.addOptions({emptyFirst, pacing, check, yes, json, backup, acceptTruncated});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -138,6 +147,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.check = parser.isSet(check);
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);
+    line.settings.emlogBackup = parser.value(backup).toStdString();
+    line.settings.acceptTruncatedBackup = parser.isSet(acceptTruncated);
     if (line.check && parser.isSet(json))
         return fail(QStringLiteral("--json 写的是转换的报告，不能与 --check 同用。"));
     return line;
