@@ -1,5 +1,7 @@
 #include "MigrationWindow.h"
 
+#include "BackupChooser.h"
+
 #include "MessageBox.h"
 #include "MigrationRunner.h"
 #include "Sessions.h"
@@ -73,6 +75,7 @@ MigrationWindow::MigrationWindow(QWidget* parent)
                    {QStringLiteral("标签1"), QStringLiteral("标签2"), QStringLiteral("标签3"), QStringLiteral("标签4"),
                     QStringLiteral("标签5")},
                    initialTexts(initial.emlog, initial.emlogPrefix));
+    m_backup = new BackupChooser(emlogGroup);
     auto* wordPressGroup =
         addGroup(this, QStringLiteral("分组框2"), QStringLiteral("WordPress博客信息"), {256, 8, 240, 176});
     buildBlogGroup(wordPressGroup, QStringLiteral("Wp"),
@@ -213,6 +216,7 @@ void MigrationWindow::startRun()
     settings.emlogPrefix = field("前缀", "emlog");
     settings.wordPressPrefix = field("前缀", "Wp");
     settings.emptyWordPressFirst = m_emptyFirst->isChecked();
+    settings.emlogBackup = utf8(m_backup->path());
 
     // One run at a time: Go comes back when this one has ended.
     m_go->setEnabled(false);

@@ -12,6 +12,7 @@ class QPushButton;
 
 namespace kestrel {
 
+class BackupChooser;
 class MigrationRunner;
 
 // The program's one window: the connection fields of both blogs, the option to
@@ -47,6 +48,7 @@ private:
     void finishRun();
 
     MigrationRunner* m_runner = nullptr;
+    BackupChooser* m_backup = nullptr;
     QCheckBox* m_emptyFirst = nullptr;
     QPushButton* m_go = nullptr;
     QProgressBar* m_progress = nullptr;
