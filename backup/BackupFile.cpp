@@ -19,6 +19,14 @@ bool startsWith(std::string_view text, std::string_view start)
     return text.substr(0, start.size()) == start;
 }
 
+// A prefix goes into table names as it is: only what a bare name may hold.
+bool isPlainName(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
+    });
+}
+
 } // namespace
 
 const SqlValue* BackupRow::value(std::string_view column) const
@@ -154,7 +162,7 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
         if (startsWith(comment, "version:")) {
             m_emlogHeader = true;
             m_headerVersion = comment.substr(8);
-        } else if (startsWith(comment, "tableprefix:") && m_tables.empty()) {
+        } else if (startsWith(comment, "tableprefix:") && m_tables.empty() && isPlainName(comment.substr(12))) {
             m_prefix = comment.substr(12);
         } else if (comment == "the end of backup") {
             m_endOfBackup = true;
@@ -187,7 +195,8 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
     }
     if (m_cut.cut && !acceptTruncated) {
         m_error = m_path + " 不完整：" + m_cut.what +
-                  "，备份也许没有下载完。什么都没有写。要读入已有的部分，请加 --accept-truncated-backup。";
+                  "，备份也许没有下载完。什么都没有写。要读入已有的部分，请用 kestrel-cli 的 "
+                  "--accept-truncated-backup。";
         return false;
     }
     if (!table(m_prefix + "blog")) {
