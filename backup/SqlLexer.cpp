@@ -84,6 +84,12 @@ bool SqlLexer::readQuoted(Token& token, char quote)
     for (;;) {
         if (m_at >= m_text.size())
             return fail(opening, std::string("引号 ") + quote + " 没有闭合");
+        const std::size_t plain = m_text.find_first_of(
+            quote == '`' ? std::string_view("`") : std::string_view(quote == '"' ? "\"\\" : "'\\"), m_at);
+        if (plain == std::string_view::npos)
+            return fail(opening, std::string("引号 ") + quote + " 没有闭合");
+        token.text.append(m_text.substr(m_at, plain - m_at));
+        m_at = plain;
         const char c = m_text[m_at++];
         if (c == quote) {
             if (m_at < m_text.size() && m_text[m_at] == quote) { // a doubled quote is one

@@ -23,6 +23,8 @@ public:
     Parser(std::string_view text, SqlError& error) : m_lexer(text), m_error(error) { advance(); }
 
     const Token& token() const { return m_token; }
+    // The current token's text, taken rather than copied: the token is passed over next.
+    std::string takeText() { return std::move(m_token.text); }
     bool failed() const { return m_failed; }
 
     void advance()
@@ -103,7 +105,7 @@ bool parseValue(Parser& parser, SqlValue& value)
     const Token& token = parser.token();
     value.null = false;
     if (token.kind == Token::Kind::String) {
-        value.bytes = token.text;
+        value.bytes = parser.takeText();
     } else if (token.isWord("NULL")) {
         value.bytes.clear();
         value.null = true;

@@ -97,6 +97,21 @@ StatementReader::Result StatementReader::next(Statement& statement)
     for (;;) {
         if (!fill(3))
             break;
+        if (state == State::Quoted && !escaped) {
+            // Most of a dump is the text inside quotes: take what holds no quote, backslash or newline at once.
+            std::size_t end = m_at;
+            while (end < m_size && m_buffer[end] != quote && m_buffer[end] != '\\' && m_buffer[end] != '\n')
+                ++end;
+            if (end > m_at) {
+                statement.text.append(m_buffer.data() + m_at, end - m_at);
+                for (std::size_t i = m_at; i < end; ++i)
+                    m_position.column += isContinuation(m_buffer[i]) ? 0 : 1;
+                m_offset += end - m_at;
+                previous = m_buffer[end - 1];
+                m_at = end;
+                continue;
+            }
+        }
         const char c = m_buffer[m_at];
         const char after = m_at + 1 < m_size ? m_buffer[m_at + 1] : 0;
         const char third = m_at + 2 < m_size ? m_buffer[m_at + 2] : 0;
