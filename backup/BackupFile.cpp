@@ -121,6 +121,16 @@ bool BackupFile::readStatement(const Statement& statement, std::uint64_t end)
         table.firstAt = statement.start;
     }
     table.endOffset = end;
+    // Where each kept column of this table stands in the rows of this statement.
+    std::vector<std::pair<std::vector<std::string>*, std::size_t>> keep;
+    for (const std::string& name : m_keptNames) {
+        const std::size_t dot = name.find('.');
+        if (m_prefix + name.substr(0, dot) != table.name)
+            continue;
+        const auto at = std::find(columns->begin(), columns->end(), name.substr(dot + 1));
+        if (at != columns->end())
+            keep.emplace_back(&m_kept[m_prefix + name], static_cast<std::size_t>(at - columns->begin()));
+    }
     BackupRow row;
     row.columns = columns;
     row.at = statement.start;
@@ -133,6 +143,8 @@ bool BackupFile::readStatement(const Statement& statement, std::uint64_t end)
         row.values.swap(values);
         if (!checkRow(table, row))
             return false;
+        for (const auto& [kept, at] : keep)
+            kept->push_back(row.values[at].bytes);
     }
     return true;
 }
@@ -147,9 +159,17 @@ std::string BackupFile::noTablesMessage() const
     return message;
 }
 
-bool BackupFile::open(const std::string& path, const std::string& prefix, bool acceptTruncated)
+const std::vector<std::string>* BackupFile::keptColumn(const std::string& table, std::string_view column) const
+{
+    const auto found = m_kept.find(table + "." + std::string(column));
+    return found != m_kept.end() ? &found->second : nullptr;
+}
+
+bool BackupFile::open(const std::string& path, const std::string& prefix, bool acceptTruncated,
+                      const std::vector<std::string>& kept)
 {
     *this = BackupFile();
+    m_keptNames = kept;
     m_path = path;
     m_prefix = prefix;
     BackupStream stream;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,8 +53,13 @@ struct BackupCut
 class BackupFile
 {
 public:
-    // The first pass. `prefix` is used when the file's header names none.
-    bool open(const std::string& path, const std::string& prefix, bool acceptTruncated);
+    // The first pass. `prefix` is used when the file's header names none. The values of the
+    // `kept` columns ("table.column", the table without its prefix) are kept from it, in row order,
+    // so that a reader wanting only those need not read the table again.
+    bool open(const std::string& path, const std::string& prefix, bool acceptTruncated,
+              const std::vector<std::string>& kept = {});
+    // A kept column's values (NULL as ""), or none when it was not kept or the table lacks it.
+    const std::vector<std::string>* keptColumn(const std::string& table, std::string_view column) const;
 
     const std::string& error() const noexcept { return m_error; }
     const std::string& path() const noexcept { return m_path; }
@@ -88,6 +94,8 @@ private:
     bool m_dumpHeader = false;
     bool m_dumpCompleted = false;
     InsertRows m_insert; // kept between statements for its capacity
+    std::vector<std::string> m_keptNames;
+    std::map<std::string, std::vector<std::string>> m_kept; // by "table.column", prefix included
 };
 
 } // namespace kestrel

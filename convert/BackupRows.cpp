@@ -12,6 +12,12 @@ namespace kestrel {
 
 namespace {
 
+// As a select's text, which stops at a zero byte.
+std::string textOf(const std::string& bytes)
+{
+    return bytes.substr(0, strnlen(bytes.data(), bytes.size()));
+}
+
 class BackupFileRow : public EmlogRow
 {
 public:
@@ -30,8 +36,7 @@ public:
         const SqlValue* found = m_row.value(column);
         if (!found)
             return false;
-        // As a select's text, which stops at a zero byte.
-        value.assign(found->bytes.data(), strnlen(found->bytes.data(), found->bytes.size()));
+        value = textOf(found->bytes);
         return true;
     }
 
@@ -50,6 +55,14 @@ std::optional<std::vector<std::size_t>> parentsFirst(BackupFile& backup, const B
 {
     std::vector<IdAndParent> rows;
     rows.reserve(static_cast<std::size_t>(table.rows));
+    const std::vector<std::string>* ids = backup.keptColumn(table.name, reading.idColumn);
+    const std::vector<std::string>* parents = backup.keptColumn(table.name, reading.parentColumn);
+    const auto count = static_cast<std::size_t>(table.rows);
+    if (ids && parents && ids->size() == count && parents->size() == count) {
+        for (std::size_t i = 0; i < ids->size(); ++i)
+            rows.push_back({leadingInteger((*ids)[i]), leadingInteger((*parents)[i])});
+        return parentsFirstOrder(rows);
+    }
     const bool read = backup.forEachRow(table, [&](const BackupRow& row) {
         const BackupFileRow emlogRow(row);
         IdAndParent& ids = rows.emplace_back();
@@ -67,7 +80,9 @@ std::optional<std::vector<std::size_t>> parentsFirst(BackupFile& backup, const B
 bool useEmlogBackup(MigrationRun& run, BackupFile& backup, const std::string& path, bool acceptTruncated)
 {
     run.setStatusText("正在读取emlog备份文件...");
-    if (!backup.open(path, run.emlogPrefix, acceptTruncated))
+    // What the migrations read of a table before its rows, or beside another's, comes from the first pass.
+    if (!backup.open(path, run.emlogPrefix, acceptTruncated,
+                     {"blog.gid", "blog.sortid", "blog.parent_id", "comment.cid", "comment.pid", "tag.tid", "tag.gid"}))
         return false;
     run.emlogBackup = &backup;
     run.emlogPrefix = backup.prefix();
@@ -143,6 +158,14 @@ std::optional<EmlogValues> readBackupColumns(MigrationRun& run, std::string_view
         return std::nullopt;
     EmlogValues values;
     values.reserve(static_cast<std::size_t>(found->rows));
+    const std::vector<std::string>* ids = backup.keptColumn(found->name, idColumn);
+    const std::vector<std::string>* texts = backup.keptColumn(found->name, column);
+    const auto count = static_cast<std::size_t>(found->rows);
+    if (ids && texts && ids->size() == count && texts->size() == count) {
+        for (std::size_t i = 0; i < ids->size(); ++i)
+            values.emplace_back(leadingInteger((*ids)[i]), textOf((*texts)[i]));
+        return values;
+    }
     const bool read = backup.forEachRow(*found, [&](const BackupRow& row) {
         const BackupFileRow emlogRow(row);
         std::pair<std::int64_t, std::string> value;

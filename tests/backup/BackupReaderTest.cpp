@@ -184,7 +184,10 @@ TEST(BackupReaderTest, EveryFormGivesTheSameRows)
     for (const auto& [what, path] : files) {
         SCOPED_TRACE(what);
         BackupFile backup;
-        ASSERT_TRUE(backup.open(path, "blog_", false)) << backup.error();
+        ASSERT_TRUE(backup.open(path, "blog_", false, {"blog.gid", "blog.hide", "blog.nothing"})) << backup.error();
+        ASSERT_NE(backup.keptColumn("blog_blog", "hide"), nullptr);
+        EXPECT_EQ(*backup.keptColumn("blog_blog", "hide"), (std::vector<std::string>{"n", "y"}));
+        EXPECT_EQ(backup.keptColumn("blog_blog", "nothing"), nullptr);
         EXPECT_EQ(backup.prefix(), "blog_");
         ASSERT_EQ(backup.tables().size(), 1u); // other_blog is another program's
         EXPECT_EQ(backup.tables()[0].rows, 2);
