@@ -122,7 +122,7 @@ bool BackupFile::readStatement(const Statement& statement, std::uint64_t end)
     }
     table.endOffset = end;
     // Where each kept column of this table stands in the rows of this statement.
-    std::vector<std::pair<std::vector<std::string>*, std::size_t>> keep;
+    std::vector<std::pair<KeptValues*, std::size_t>> keep;
     for (const std::string& name : m_keptNames) {
         const std::size_t dot = name.find('.');
         if (m_prefix + name.substr(0, dot) != table.name)
@@ -159,7 +159,7 @@ std::string BackupFile::noTablesMessage() const
     return message;
 }
 
-const std::vector<std::string>* BackupFile::keptColumn(const std::string& table, std::string_view column) const
+const KeptValues* BackupFile::keptColumn(const std::string& table, std::string_view column) const
 {
     const auto found = m_kept.find(table + "." + std::string(column));
     return found != m_kept.end() ? &found->second : nullptr;

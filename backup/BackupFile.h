@@ -38,6 +38,27 @@ struct BackupRow
     const SqlValue* value(std::string_view column) const;
 };
 
+// The values of one column, packed: a kept id costs its digits and an offset, not a string of its own.
+class KeptValues
+{
+public:
+    void push_back(std::string_view value)
+    {
+        m_bytes.append(value);
+        m_ends.push_back(m_bytes.size());
+    }
+    std::size_t size() const noexcept { return m_ends.size(); }
+    std::string_view operator[](std::size_t i) const
+    {
+        const std::size_t begin = i == 0 ? 0 : m_ends[i - 1];
+        return std::string_view(m_bytes).substr(begin, m_ends[i] - begin);
+    }
+
+private:
+    std::string m_bytes;
+    std::vector<std::size_t> m_ends;
+};
+
 // What a file that stopped before its end still held, when it was read anyway.
 struct BackupCut
 {
@@ -59,7 +80,7 @@ public:
     bool open(const std::string& path, const std::string& prefix, bool acceptTruncated,
               const std::vector<std::string>& kept = {});
     // A kept column's values (NULL as ""), or none when it was not kept or the table lacks it.
-    const std::vector<std::string>* keptColumn(const std::string& table, std::string_view column) const;
+    const KeptValues* keptColumn(const std::string& table, std::string_view column) const;
 
     const std::string& error() const noexcept { return m_error; }
     const std::string& path() const noexcept { return m_path; }
@@ -95,7 +116,7 @@ private:
     bool m_dumpCompleted = false;
     InsertRows m_insert; // kept between statements for its capacity
     std::vector<std::string> m_keptNames;
-    std::map<std::string, std::vector<std::string>> m_kept; // by "table.column", prefix included
+    std::map<std::string, KeptValues> m_kept; // by "table.column", prefix included
 };
 
 } // namespace kestrel

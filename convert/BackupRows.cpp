@@ -13,9 +13,9 @@ namespace kestrel {
 namespace {
 
 // As a select's text, which stops at a zero byte.
-std::string textOf(const std::string& bytes)
+std::string textOf(std::string_view bytes)
 {
-    return bytes.substr(0, strnlen(bytes.data(), bytes.size()));
+    return std::string(bytes.substr(0, strnlen(bytes.data(), bytes.size())));
 }
 
 class BackupFileRow : public EmlogRow
@@ -55,8 +55,8 @@ std::optional<std::vector<std::size_t>> parentsFirst(BackupFile& backup, const B
 {
     std::vector<IdAndParent> rows;
     rows.reserve(static_cast<std::size_t>(table.rows));
-    const std::vector<std::string>* ids = backup.keptColumn(table.name, reading.idColumn);
-    const std::vector<std::string>* parents = backup.keptColumn(table.name, reading.parentColumn);
+    const KeptValues* ids = backup.keptColumn(table.name, reading.idColumn);
+    const KeptValues* parents = backup.keptColumn(table.name, reading.parentColumn);
     const auto count = static_cast<std::size_t>(table.rows);
     if (ids && parents && ids->size() == count && parents->size() == count) {
         for (std::size_t i = 0; i < ids->size(); ++i)
@@ -158,8 +158,8 @@ std::optional<EmlogValues> readBackupColumns(MigrationRun& run, std::string_view
         return std::nullopt;
     EmlogValues values;
     values.reserve(static_cast<std::size_t>(found->rows));
-    const std::vector<std::string>* ids = backup.keptColumn(found->name, idColumn);
-    const std::vector<std::string>* texts = backup.keptColumn(found->name, column);
+    const KeptValues* ids = backup.keptColumn(found->name, idColumn);
+    const KeptValues* texts = backup.keptColumn(found->name, column);
     const auto count = static_cast<std::size_t>(found->rows);
     if (ids && texts && ids->size() == count && texts->size() == count) {
         for (std::size_t i = 0; i < ids->size(); ++i)
