@@ -1,10 +1,13 @@
 #include "MigrationWindow.h"
 
 #include "BackupChooser.h"
-
+#include "ConnectionSecurityDialog.h"
+#include "FilesDialog.h"
 #include "MessageBox.h"
 #include "MigrationRunner.h"
-#include "Sessions.h"
+#include "RunOptionsDialog.h"
+#include "Version.h"
+#include "SessionSecurity.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QUrl>
 
 namespace kestrel {
@@ -61,7 +65,7 @@ MigrationWindow::MigrationWindow(QWidget* parent)
       m_runner(new MigrationRunner(this))
 {
     setObjectName(QStringLiteral("MigrationWindow"));
-    setWindowTitle(QStringLiteral("Kestrel1.0 |作者博客: ") + authorAddress);
+    setWindowTitle(QStringLiteral("Kestrel" KESTREL_VERSION " |作者博客: ") + authorAddress);
     setFixedSize(clientSize);
 
     const RunSettings initial = RunSettings::initial();
@@ -93,6 +97,9 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     addButton(runGroup, QStringLiteral("btnPause"), QStringLiteral("暂停转换"), {183, 18, 96, 24}, false);
     addButton(runGroup, QStringLiteral("btFinish"), QStringLiteral("结束转换"), {283, 18, 96, 24}, false);
     auto* about = addButton(runGroup, QStringLiteral("btnAbout"), QStringLiteral("作者博客"), {383, 18, 96, 24});
+    // In the corner the status line leaves free, so that nothing else moves.
+    auto* options = addButton(runGroup, QStringLiteral("btnOptions"), QStringLiteral("选项…"), {436, 63, 44, 17});
+    m_options = new RunOptionsDialog(this);
 
     m_progress = new QProgressBar(runGroup);
     m_progress->setObjectName(QStringLiteral("进度条"));
@@ -101,12 +108,22 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
 
-    m_status = new QLabel(QStringLiteral("欢迎使用《Kestrel1.0》。"), runGroup);
+    m_status = new QLabel(QStringLiteral("欢迎使用《Kestrel" KESTREL_VERSION "》。"), runGroup);
     m_status->setObjectName(QStringLiteral("标签_状态"));
     m_status->setGeometry(40, 63, 392, 16);
+    // In the status line's spare right end: the layout stays as it was drawn.
+    auto* security = addButton(runGroup, QStringLiteral("btnSecurity"), QStringLiteral("安全"), {8, 63, 30, 17});
+    security->setToolTip(QStringLiteral("连接安全：是否允许不加密的连接"));
+
+    // The blog's files are asked for in a dialog of their own, from a small button beside the status line.
+    m_filesButton = addButton(wordPressGroup, QStringLiteral("btnFiles"), QStringLiteral("文件…"), {184, 0, 48, 16});
+    m_filesButton->setToolTip(QStringLiteral("复制博客的文件：未设置，只复制数据库的行"));
+    connect(m_filesButton, &QPushButton::clicked, this, &MigrationWindow::editFileSettings);
 
     connect(m_go, &QPushButton::clicked, this, &MigrationWindow::startRun);
     connect(about, &QPushButton::clicked, this, &MigrationWindow::openAuthorPage);
+    connect(options, &QPushButton::clicked, m_options, &QDialog::open);
+    connect(security, &QPushButton::clicked, this, &MigrationWindow::chooseConnectionSecurity);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
@@ -120,6 +137,9 @@ MigrationWindow::MigrationWindow(QWidget* parent)
         MessageBox::show(nullptr, MessageBox::Icon::Information, QStringLiteral("提示"), message, detail);
     });
     connect(m_runner, &MigrationRunner::ended, this, &MigrationWindow::finishRun);
+    connect(m_runner, &MigrationRunner::emptyingQuestion, this, [this](const QString& question) {
+        m_runner->answerEmptying(MessageBox::question(nullptr, messageCaption, question) == MessageBox::Answer::Yes);
+    });
 
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
@@ -128,7 +148,6 @@ MigrationWindow::MigrationWindow(QWidget* parent)
 MigrationWindow::~MigrationWindow()
 {
     m_runner->stop();
-    closeSessions();
 }
 
 void MigrationWindow::buildBlogGroup(QWidget* group, const QString& suffix, const QStringList& labelNames,
@@ -197,18 +216,17 @@ void MigrationWindow::startRun()
 {
     if (m_runner->isRunning() || !checkPrefixes())
         return;
-    const auto answer = MessageBox::question(nullptr, messageCaption, runConfirmationQuestion());
-    if (answer != MessageBox::Answer::Yes)
-        return;
-
     // The fields of one blog, by the suffix of their names, as typed.
     auto field = [this](const char* name, const char* blog) {
         return utf8(fieldText(QStringLiteral("txt_%1_%2").arg(QString::fromUtf8(name), QString::fromUtf8(blog))));
     };
-    auto connectionFields = [&field](const char* blog) {
-        // No CA file: the window has no field for one, so TLS is used whenever the server offers it.
-        return ConnectionFields{
+    auto connectionFields = [this, &field](const char* blog) {
+        // No CA file nor fingerprint: the window has no field for them, so a server off this machine must show
+        // a certificate the system trusts.
+        ConnectionFields fields{
             field("服务器", blog), field("用户名", blog), field("密码", blog), field("数据库", blog), {}};
+        fields.allowUnencrypted = m_allowUnencrypted;
+        return fields;
     };
     RunSettings settings;
     settings.emlog = connectionFields("emlog");
@@ -217,15 +235,56 @@ void MigrationWindow::startRun()
     settings.wordPressPrefix = field("前缀", "Wp");
     settings.emptyWordPressFirst = m_emptyFirst->isChecked();
     settings.emlogBackup = utf8(m_backup->path());
+    settings.files = m_files;
+    settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
+
+    // Before anything connects, the person learns whether what they type will cross the network readable.
+    // Emptying first is asked about by the run instead, once it knows what would go.
+    const QString emlogSide = settings.emlogBackup.empty()
+                                  ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
+                                  : QStringLiteral("emlog：备份文件 %1").arg(m_backup->path());
+    const QString sessions = emlogSide + "\n" + plannedSessionText(QStringLiteral("WordPress"), settings.wordPress);
+    if (!settings.emptyWordPressFirst &&
+        MessageBox::question(nullptr, messageCaption, sessions + "\n\n" + runConfirmationQuestion()) !=
+            MessageBox::Answer::Yes)
+        return;
 
     // One run at a time: Go comes back when this one has ended.
     m_go->setEnabled(false);
     m_runner->start(std::move(settings));
 }
 
+void MigrationWindow::chooseConnectionSecurity()
+{
+    ConnectionSecurityDialog dialog(m_allowUnencrypted, this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_allowUnencrypted = dialog.allowUnencrypted();
+}
+
+void MigrationWindow::editFileSettings()
+{
+    auto* dialog = new FilesDialog(m_files, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_files = dialog->settings();
+        m_filesButton->setToolTip(m_files.wanted() ? QStringLiteral("复制博客的文件：从 %1 到 %2")
+                                                         .arg(QString::fromStdString(m_files.source),
+                                                              QString::fromStdString(m_files.uploadsFolder))
+                                                   : QStringLiteral("复制博客的文件：未设置，只复制数据库的行"));
+    });
+    dialog->open();
+}
+
 void MigrationWindow::finishRun()
 {
     m_go->setEnabled(true);
+    if (!m_closing)
+        return;
+    // The run a close asked to stop has ended: the window goes, ready to be shown again.
+    m_closing = false;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setEnabled(true);
+    close();
 }
 
 void MigrationWindow::openAuthorPage()
@@ -245,10 +304,21 @@ void MigrationWindow::setProgress(int percent)
 
 void MigrationWindow::closeEvent(QCloseEvent* event)
 {
-    // A run in progress stops after the statement in flight; only then are its sessions closed.
-    m_runner->stop();
-    closeSessions();
-    event->accept();
+    if (!m_runner->isRunning()) {
+        event->accept();
+        return;
+    }
+    // The window never waits on a server: the run is asked to stop, and the window closes when it
+    // has ended. A server that no longer answers would hold it up to the read timeout, so what is
+    // still in flight a moment later is broken off, and undone by the server with its transaction.
+    event->ignore();
+    if (m_closing)
+        return;
+    m_closing = true;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setEnabled(false);
+    m_runner->requestStop();
+    QTimer::singleShot(breakOffAfterMs, m_runner, &MigrationRunner::breakOff);
 }
 
 } // namespace kestrel

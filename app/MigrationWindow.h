@@ -14,6 +14,7 @@ namespace kestrel {
 
 class BackupChooser;
 class MigrationRunner;
+class RunOptionsDialog;
 
 // The program's one window: the connection fields of both blogs, the option to
 // empty WordPress first, the Go button, a progress bar and a status line.
@@ -28,12 +29,16 @@ public:
     ~MigrationWindow() override;
 
     MigrationRunner* runner() const { return m_runner; }
+    // The blog's files for the next run, as the files dialog last took them.
+    const FileSettings& fileSettings() const { return m_files; }
 
 public slots:
     void startRun();
     void openAuthorPage();
+    void chooseConnectionSecurity();
     void setStatusText(const QString& text);
     void setProgress(int percent);
+    void editFileSettings();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,12 +52,20 @@ private:
     bool checkPrefixes();
     void finishRun();
 
+    // How long a closing window lets the statement in flight finish before breaking it off.
+    static constexpr int breakOffAfterMs = 1000;
+
     MigrationRunner* m_runner = nullptr;
     BackupChooser* m_backup = nullptr;
+    bool m_closing = false;
     QCheckBox* m_emptyFirst = nullptr;
+    RunOptionsDialog* m_options = nullptr;
+    bool m_allowUnencrypted = false;
     QPushButton* m_go = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
+    QPushButton* m_filesButton = nullptr;
+    FileSettings m_files;
 };
 
 } // namespace kestrel

@@ -1,4 +1,5 @@
 #include "MigrationWindow.h"
+#include "ProcessProtection.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -6,6 +7,8 @@
 
 int main(int argc, char* argv[])
 {
+    // Passwords are typed into it or read by it.
+    kestrel::protectProcessMemory();
     QApplication application(argc, argv);
     // The window speaks Chinese; so do Qt's own buttons ("是", "否", "显示详细信息...") when
     // Qt's translations are installed.

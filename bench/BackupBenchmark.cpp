@@ -6,7 +6,6 @@
 #include "BenchSupport.h"
 #include "BlogGenerator.h"
 #include "MigrationRun.h"
-#include "Sessions.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,12 +32,9 @@ void shell(const std::string& command)
 int runOnce(const std::string& what, const std::string& emlogDatabase, const std::string& backupPath)
 {
     installWordPress("bench_backup_wp");
-    if (!connectWordPress({server().address(), "root", "", "bench_backup_wp", {}}))
-        fail("cannot open the WordPress session: " + wordPressSession().lastError());
-    emptyWordPressTables(wordPressSession());
-    if (backupPath.empty() && !connectEmlog({server().address(), "root", "", emlogDatabase, {}}))
-        fail("cannot open the emlog session: " + emlogSession().lastError());
-    MigrationRun run(emlogSession(), wordPressSession());
+    // From a backup file emlog's session is never read: any database of the server stands in for it.
+    Sessions sessions = openSessions(backupPath.empty() ? emlogDatabase : "bench_backup_wp", "bench_backup_wp");
+    MigrationRun run(sessions.emlog, sessions.wordPress);
     run.pacing = Pacing::none();
     const Stopwatch stopwatch;
     BackupFile backup;
@@ -51,10 +47,9 @@ int runOnce(const std::string& what, const std::string& emlogDatabase, const std
     std::int64_t rows = 0;
     for (const MigrationStep& step : migrationSteps) {
         step.migrate(run);
-        rows += run.failures.tally(step.logName).read;
+        rows += run.failures.tally(step.name).read;
     }
     const double seconds = stopwatch.seconds();
-    closeSessions();
     if (!run.failures.empty())
         std::fprintf(stderr, "failures:\n%s", run.failures.details(10).c_str());
     std::printf("%-34s %9.2f s  %8lld rows  peak RSS %6.1f MiB", what.c_str(), seconds, static_cast<long long>(rows),

@@ -1,10 +1,11 @@
 #include "BenchSupport.h"
 
+#include "WordPressSession.h"
+
 #include "BlogGenerator.h"
 #include "EmlogSchema.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
-#include "Sessions.h"
 
 #include <sys/resource.h>
 
@@ -40,6 +41,10 @@ const Server& server()
         if (!port || !*port)
             fail("KESTREL_BENCH_MYSQL_PORT is not set: run the benchmarks with scripts/bench.sh");
         s.port = static_cast<unsigned>(std::atoi(port));
+        if (const char* file = std::getenv("KESTREL_BENCH_MYSQL_PASSWORD_FILE"); file && *file)
+            std::getline(std::ifstream(file), s.password);
+        // The mariadb client the benchmarks run takes it from here.
+        setenv("MYSQL_PWD", s.password.c_str(), 1);
         return s;
     }();
     return info;
@@ -47,7 +52,7 @@ const Server& server()
 
 BlogConnection connect(const std::string& database)
 {
-    BlogConnection connection = openConnection(server().host, "root", "", database, server().port);
+    BlogConnection connection = openConnection(server().host, "root", server().password, database, server().port);
     if (!connection)
         fail("cannot connect: " + connection.lastError());
     mysql_set_character_set(connection.handle(), "utf8mb4");
@@ -102,13 +107,18 @@ void makeEmlogBlog(const std::string& database, const BlogSize& size)
     generateBlog(emlog, size);
 }
 
-void openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase, const std::string& address)
+Sessions openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase,
+                      const std::string& address, bool emptyFirst)
 {
-    if (!connectEmlog({address, "root", "", emlogDatabase, {}}))
-        fail("cannot open the emlog session: " + emlogSession().lastError());
-    if (!connectWordPress({address, "root", "", wordPressDatabase, {}}))
-        fail("cannot open the WordPress session: " + wordPressSession().lastError());
-    emptyWordPressTables(wordPressSession());
+    Sessions sessions{openConnection(ConnectionOptions{address, "root", server().password, emlogDatabase}),
+                      openWordPressSession(ConnectionOptions{address, "root", server().password, wordPressDatabase})};
+    if (!sessions.emlog)
+        fail("cannot open the emlog session through " + address + ": " + sessions.emlog.lastError());
+    if (!sessions.wordPress)
+        fail("cannot open the WordPress session through " + address + ": " + sessions.wordPress.lastError());
+    if (emptyFirst)
+        emptyWordPressTables(sessions.wordPress);
+    return sessions;
 }
 
 double peakResidentMiB()

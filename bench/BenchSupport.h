@@ -18,6 +18,7 @@ struct Server
 {
     std::string host = "127.0.0.1";
     unsigned port = 0;
+    std::string password; // root's
     std::string address() const { return host + ":" + std::to_string(port); }
 };
 const Server& server();
@@ -42,10 +43,16 @@ void installWordPress(const std::string& name, const std::string& prefix = "wp_"
 struct BlogSize;
 void makeEmlogBlog(const std::string& database, const BlogSize& size);
 
-// Opens a run's two sessions as the window does, by default on the bench server, and empties
-// WordPress's tables first; a failure ends the benchmark.
-void openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase,
-                  const std::string& address = server().address());
+// A run's two sessions, opened as a run opens them.
+struct Sessions
+{
+    BlogConnection emlog;
+    BlogConnection wordPress;
+};
+// Opens them, by default on the bench server; with `emptyFirst`, WordPress's tables are emptied
+// first. A failure ends the benchmark.
+Sessions openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase,
+                      const std::string& address = server().address(), bool emptyFirst = true);
 
 // The migrations of a whole run, in the order the window runs them.
 struct MigrationStep

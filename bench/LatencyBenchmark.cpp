@@ -10,7 +10,6 @@
 #include "MigrationRun.h"
 #include "ResultSet.h"
 #include "RowDump.h"
-#include "Sessions.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -63,15 +62,12 @@ void freshWordPress(const std::string& database, const std::vector<std::string>&
 double ourRun(const std::string& address)
 {
     const Stopwatch stopwatch;
-    if (!connectEmlog({address, "root", "", emlogName, {}}) ||
-        !connectWordPress({address, "root", "", ourWordPress, {}}))
-        fail("cannot open the run's sessions through " + address);
-    MigrationRun migration(emlogSession(), wordPressSession());
+    Sessions sessions = openSessions(emlogName, ourWordPress, address, false);
+    MigrationRun migration(sessions.emlog, sessions.wordPress);
     migration.pacing = Pacing::none();
     for (const MigrationStep& step : migrationSteps)
         step.migrate(migration);
     const double seconds = stopwatch.seconds();
-    closeSessions();
     if (!migration.failures.empty())
         std::fprintf(stderr, "failures:\n%s", migration.failures.details(10).c_str());
     return seconds;

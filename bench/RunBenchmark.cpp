@@ -5,7 +5,6 @@
 #include "BlogGenerator.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
-#include "Sessions.h"
 
 #include <cstdio>
 #include <thread>
@@ -48,15 +47,13 @@ int main()
     installWordPress("bench_wp");
 
     // The measured run.
-    openSessions("bench_emlog", "bench_wp");
-    MigrationRun measured(emlogSession(), wordPressSession());
+    Sessions sessions = openSessions("bench_emlog", "bench_wp");
+    MigrationRun measured(sessions.emlog, sessions.wordPress);
     measured.pacing = Pacing::none();
     const Stopwatch total;
     const std::vector<Timing> timings = migrateAll(measured);
     const double ourSeconds = total.seconds();
     const double peakMiB = peakResidentMiB();
-
-    closeSessions();
 
     std::printf("\n%-14s %8s %9s %12s\n", "migration", "rows", "seconds", "rows/second");
     for (const Timing& t : timings)
@@ -69,8 +66,8 @@ int main()
     const BlogSize paced{1000, 5000, 0, 0, 0, 0};
     makeEmlogBlog("bench_paced_emlog", paced);
     installWordPress("bench_paced_wp");
-    openSessions("bench_paced_emlog", "bench_paced_wp");
-    MigrationRun pacedRun(emlogSession(), wordPressSession());
+    Sessions pacedSessions = openSessions("bench_paced_emlog", "bench_paced_wp");
+    MigrationRun pacedRun(pacedSessions.emlog, pacedSessions.wordPress);
     double slept = 0;
     pacedRun.sleep = [&slept](milliseconds interval, std::stop_token) {
         slept += std::chrono::duration<double>(interval).count();
@@ -79,7 +76,6 @@ int main()
     const Stopwatch pacedWall;
     migrateAll(pacedRun);
     const double pacedSeconds = pacedWall.seconds();
-    closeSessions();
     std::printf("with pacing, %d articles and %d comments: %.2f s wall, %.2f s of it asleep (the floor), "
                 "%.2f s of work\n\n",
                 paced.articles, paced.comments, pacedSeconds, slept, pacedSeconds - slept);

@@ -3,7 +3,7 @@
 #include "BlogGenerator.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
-#include "Sessions.h"
+#include "WordPressSession.h"
 
 #include <cstdio>
 #include <cstdlib>

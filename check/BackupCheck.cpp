@@ -1,5 +1,5 @@
 #include "BackupFile.h"
-#include "CheckParts.h"
+#include "CheckQueries.h"
 #include "ResultSet.h"
 
 #include <algorithm>

@@ -2,9 +2,8 @@
 
 #include "BackupFile.h"
 #include "BlogConnection.h"
-#include "CheckParts.h"
+#include "CheckQueries.h"
 #include "ResultSet.h"
-#include "Sessions.h"
 
 #include <algorithm>
 #include <span>
@@ -183,7 +182,9 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
     }
 
     if (emlogBackup) {
-        checkExistingRows(backupRows(*emlogBackup, report.errors), wordPress, settings, report);
+        const EmlogRows fileRows = backupRows(*emlogBackup, report.errors);
+        checkTimeZones(fileRows, wordPress, settings, report);
+        checkExistingRows(fileRows, wordPress, settings, report);
         checkBackupRowSizes(*emlogBackup, settings, report);
         return report;
     }
@@ -193,6 +194,7 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
             list += (list.empty() ? "" : ", ") + name;
         return selectRows(emlog, "SELECT " + list + " FROM " + table, report.errors);
     };
+    checkTimeZones(serverRows, wordPress, settings, report);
     checkExistingRows(serverRows, wordPress, settings, report);
     checkRowSizes(emlog, settings, columns, report);
     return report;

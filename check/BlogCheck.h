@@ -46,7 +46,7 @@ struct TakenId
     std::string title;
 };
 
-// One kind of row, named as the run names its migration.
+// One kind of row, by the id the run gives it ("posts").
 struct KindCheck
 {
     std::string kind;
@@ -76,6 +76,9 @@ struct BlogCheckReport
     std::string emlogVersion; // "5.x", "6.x" or "pro"; empty when its articles table is missing
     BlogTables emlog;
     std::string wordPressDatabaseVersion; // the option db_version
+    // The zones the blogs show their times in, as a person reads them: "Asia/Shanghai", "UTC+8".
+    std::string emlogTimeZone;
+    std::string wordPressTimeZone; // empty when its options cannot be read
     BlogTables wordPress;
     std::vector<KindCheck> kinds;
     std::vector<TableRows> emptiedFirst; // what emptying WordPress first would delete

@@ -1,9 +1,12 @@
 #include "BlogConnection.h"
-#include "CheckParts.h"
+#include "CheckQueries.h"
+#include "EmptyingPlan.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Origins.h"
 #include "ResultSet.h"
 #include "TextHelpers.h"
+#include "Users.h"
 
 #include <algorithm>
 #include <set>
@@ -14,43 +17,21 @@ namespace kestrel::check {
 
 namespace {
 
-// One kind of emlog row as a run copies it, in the run's order.
-struct Kind
+// What WordPress holds at the ids a kind's rows keep, as id, type and title ({wp} is the prefix,
+// {ids} the list). Kinds WordPress numbers itself have none.
+std::string_view holdersAtIds(Kind kind)
 {
-    std::string_view name;           // the migration's name
-    std::string_view emlogTable;     // bare
-    std::string_view idColumn;       // emlog's id column
-    const OriginKey* origin;         // how an earlier copy is found; none for links
-    std::string_view wordPressTable; // bare: where its rows go
-    // For kinds whose rows keep their emlog id: what WordPress holds at those ids,
-    // as id, type and title ({wp} is the prefix, {ids} the list). Empty for kinds WordPress numbers.
-    std::string_view holdersAtIds;
-};
-
-const Kind kinds[] = {
-    {"用户", "user", "uid", &origin::user, "users", ""},
-    {"分类", "sort", "sid", &origin::category, "terms",
-     "SELECT t.term_id, COALESCE(MIN(x.taxonomy), ''), t.name FROM {wp}terms t LEFT JOIN {wp}term_taxonomy x "
-     "ON x.term_id=t.term_id WHERE t.term_id IN ({ids}) GROUP BY t.term_id, t.name ORDER BY t.term_id"},
-    {"标签", "tag", "tid", &origin::tag, "terms", ""},
-    {"文章", "blog", "gid", &origin::article, "posts",
-     "SELECT ID, post_type, post_title FROM {wp}posts WHERE ID IN ({ids}) ORDER BY ID"},
-    {"评论", "comment", "cid", &origin::comment, "comments", ""},
-    {"附件", "attachment", "aid", &origin::attachment, "posts", ""},
-    {"友情链接", "link", "id", nullptr, "links",
-     "SELECT link_id, 'link', link_name FROM {wp}links WHERE link_id IN ({ids}) ORDER BY link_id"},
-};
-
-// The WordPress table and id column of the rows a meta table describes.
-std::pair<std::string_view, std::string_view> ownerOf(const OriginKey& key)
-{
-    if (key.metaTable == "commentmeta")
-        return {"comments", "comment_ID"};
-    if (key.metaTable == "termmeta")
-        return {"terms", "term_id"};
-    if (key.metaTable == "usermeta")
-        return {"users", "ID"};
-    return {"posts", "ID"};
+    switch (kind) {
+    case Kind::categories:
+        return "SELECT t.term_id, COALESCE(MIN(x.taxonomy), ''), t.name FROM {wp}terms t LEFT JOIN {wp}term_taxonomy x "
+               "ON x.term_id=t.term_id WHERE t.term_id IN ({ids}) GROUP BY t.term_id, t.name ORDER BY t.term_id";
+    case Kind::posts:
+        return "SELECT ID, post_type, post_title FROM {wp}posts WHERE ID IN ({ids}) ORDER BY ID";
+    case Kind::links:
+        return "SELECT link_id, 'link', link_name FROM {wp}links WHERE link_id IN ({ids}) ORDER BY link_id";
+    default:
+        return {};
+    }
 }
 
 struct Context
@@ -66,25 +47,22 @@ struct Context
     }
 };
 
-// emlog ids whose rows an earlier run copied: their origin meta is on a row that is there.
+// emlog ids whose rows an earlier run copied, found where the run finds them.
 std::set<std::int64_t> copiedBefore(Context& context, const OriginKey& key)
 {
-    const auto [owner, ownerId] = ownerOf(key);
     std::set<std::int64_t> ids;
-    for (const auto& row :
-         context.wordPressRows("SELECT m.meta_value FROM {wp}" + std::string(key.metaTable) + " m JOIN {wp}" +
-                               std::string(owner) + " o ON o." + std::string(ownerId) + "=m." +
-                               std::string(key.ownerColumn) + " WHERE m.meta_key='" + std::string(key.key) + "'"))
-        ids.insert(leadingInteger(row[0]));
+    for (const auto& row : context.wordPressRows(copiesQuery(key, "{wp}")))
+        if (const auto id = originIdOf(row[0]))
+            ids.insert(*id);
     return ids;
 }
 
-// A link has no meta: it is there when WordPress has one with the same address and name.
+// A link is there when WordPress has one with the same address and name, as the run finds it.
 std::set<std::int64_t> linksThere(Context& context, const std::string& emlogTable)
 {
     std::set<std::pair<std::string, std::string>> present;
-    for (auto& row : context.wordPressRows("SELECT link_url, link_name FROM {wp}links"))
-        present.emplace(std::move(row[0]), std::move(row[1]));
+    for (auto& row : context.wordPressRows(linksQuery("{wp}")))
+        present.emplace(std::move(row[1]), std::move(row[2]));
     std::set<std::int64_t> ids;
     for (const auto& row : context.emlogRows(emlogTable, {"id", "siteurl", "sitename"})) {
         if (present.count({row[1], row[2]}))
@@ -93,14 +71,29 @@ std::set<std::int64_t> linksThere(Context& context, const std::string& emlogTabl
     return ids;
 }
 
-void findHolders(Context& context, const Kind& kind, const std::vector<std::int64_t>& ids, KindCheck& check)
+// A user is there when a run copied it, or when WordPress has one with its login or e-mail, as the
+// run finds it.
+std::set<std::int64_t> usersThere(Context& context, const std::string& emlogTable)
+{
+    std::set<std::int64_t> ids = copiedBefore(context, origin::user);
+    UserLookup wordPressUsers;
+    for (const auto& row : context.wordPressRows("SELECT ID, user_login, user_email FROM {wp}users"))
+        wordPressUsers.add(leadingInteger(row[0]), row[1], row[2]);
+    for (const auto& row : context.emlogRows(emlogTable, {"uid", "username", "email"})) {
+        if (wordPressUsers.match({}, leadingInteger(row[0]), row[1], row[2]) != 0)
+            ids.insert(leadingInteger(row[0]));
+    }
+    return ids;
+}
+
+void findHolders(Context& context, std::string_view holders, const std::vector<std::int64_t>& ids, KindCheck& check)
 {
     constexpr std::size_t batch = 500;
     for (std::size_t first = 0; first < ids.size(); first += batch) {
         std::string list;
         for (std::size_t i = first; i < std::min(ids.size(), first + batch); ++i)
             list += (list.empty() ? "" : ",") + std::to_string(ids[i]);
-        for (auto& row : context.wordPressRows(replaceAll(kind.holdersAtIds, "{ids}", list)))
+        for (auto& row : context.wordPressRows(replaceAll(holders, "{ids}", list)))
             check.taken.push_back({leadingInteger(row[0]), std::move(row[1]), std::move(row[2])});
     }
 }
@@ -112,13 +105,13 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
 {
     Context context{emlogRows, wordPress, settings, report};
     const bool wordPressReadable = report.wordPress.complete();
-    for (const Kind& kind : kinds) {
+    for (const KindInfo& kind : kinds) {
         const std::string emlogTable = settings.emlogPrefix + std::string(kind.emlogTable);
         const CheckedTable* table = report.emlog.find(emlogTable);
         if (!table || !table->present)
             continue;
         KindCheck& check = report.kinds.emplace_back();
-        check.kind = kind.name;
+        check.kind = kind.id;
         check.idColumn = kind.idColumn;
 
         std::vector<std::int64_t> ids;
@@ -132,8 +125,9 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
         if (check.emptiedFirst || !wordPressReadable)
             continue;
 
-        const std::set<std::int64_t> there =
-            kind.origin ? copiedBefore(context, *kind.origin) : linksThere(context, emlogTable);
+        const std::set<std::int64_t> there = kind.kind == Kind::users ? usersThere(context, emlogTable)
+                                             : kind.origin            ? copiedBefore(context, *kind.origin)
+                                                                      : linksThere(context, emlogTable);
         std::vector<std::int64_t> notThere;
         for (const std::int64_t id : ids) {
             if (there.count(id))
@@ -141,17 +135,17 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
             else
                 notThere.push_back(id);
         }
-        if (!kind.holdersAtIds.empty())
-            findHolders(context, kind, notThere, check);
+        if (const std::string_view holders = holdersAtIds(kind.kind); !holders.empty())
+            findHolders(context, holders, notThere, check);
     }
 
     if (settings.emptyWordPressFirst && wordPressReadable) {
-        for (const std::string_view bare : wordPressTables) {
-            const Rows count = context.wordPressRows("SELECT COUNT(*) FROM {wp}" + std::string(bare));
-            if (!count.empty())
-                report.emptiedFirst.push_back(
-                    {settings.wordPressPrefix + std::string(bare), leadingInteger(count[0][0])});
-        }
+        // Only the blog's kinds go: menus, templates and other types of posts and taxonomies stay.
+        std::vector<EmptyingPlan::Kind> kinds;
+        if (!countBlogRows(wordPress, settings.wordPressPrefix, kinds))
+            report.errors.push_back("counting what emptying takes: " + wordPress.lastError());
+        for (const EmptyingPlan::Kind& kind : kinds)
+            report.emptiedFirst.push_back({kind.name, kind.rows});
     }
 }
 

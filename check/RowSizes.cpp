@@ -1,5 +1,6 @@
 #include "BlogConnection.h"
-#include "CheckParts.h"
+#include "CheckQueries.h"
+#include "Identifier.h"
 #include "ResultSet.h"
 
 #include <algorithm>
@@ -31,7 +32,7 @@ void checkRowSizes(BlogConnection& emlog, const CheckSettings& settings, const T
             continue;
         std::string bytes;
         for (const std::string& column : found->second)
-            bytes += (bytes.empty() ? "" : "+") + std::string("COALESCE(LENGTH(`") + column + "`),0)";
+            bytes += std::string(bytes.empty() ? "" : "+") + "COALESCE(LENGTH(" + quotedIdentifier(column) + "),0)";
         for (const auto& row : selectRows(emlog,
                                           "SELECT " + std::string(idColumn) + ", " + bytes + " AS bytes FROM " + table +
                                               " HAVING bytes>=" + std::to_string(limit) + " ORDER BY 1",

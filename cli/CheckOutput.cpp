@@ -1,5 +1,7 @@
 #include "CheckOutput.h"
 
+#include "RunTexts.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -87,17 +89,17 @@ void addExistingRows(QStringList& lines, const BlogCheckReport& report)
     if (!report.emptiedFirst.empty()) {
         QStringList tables;
         for (const TableRows& table : report.emptiedFirst)
-            tables << QStringLiteral("%1 %2 行").arg(text(table.table)).arg(table.rows);
+            tables << QStringLiteral("%1 %2 行").arg(texts::label(table.table)).arg(table.rows);
         lines << QStringLiteral("--empty-first 先清空 WordPress：将删除 %1。").arg(tables.join(QStringLiteral("，")));
     }
     QStringList there;
     QStringList taken;
     for (const KindCheck& kind : report.kinds) {
         if (kind.alreadyThere > 0)
-            there << QStringLiteral("  %1 %2 行").arg(text(kind.kind)).arg(kind.alreadyThere);
+            there << QStringLiteral("  %1 %2 行").arg(texts::label(kind.kind)).arg(kind.alreadyThere);
         for (const TakenId& id : kind.taken)
             taken << QStringLiteral("  %1 %2=%3：WordPress %4 %3 %5 —— 将换用新的 id")
-                         .arg(text(kind.kind), text(kind.idColumn))
+                         .arg(texts::label(kind.kind), text(kind.idColumn))
                          .arg(id.id)
                          .arg(wordPressKind(id.wordPressType), quoted(id.title));
     }
@@ -120,6 +122,12 @@ QString checkText(const BlogCheckReport& report, const CheckSettings& settings)
                  .arg(report.wordPressDatabaseVersion.empty() ? QStringLiteral("不明")
                                                               : text(report.wordPressDatabaseVersion));
     addTables(lines, report.wordPress, "wp-prefix");
+    lines << QStringLiteral("时区：emlog %1，WordPress %2")
+                 .arg(text(report.emlogTimeZone),
+                      report.wordPressTimeZone.empty() ? QStringLiteral("不明") : text(report.wordPressTimeZone));
+    if (!report.wordPressTimeZone.empty() && report.wordPressTimeZone != report.emlogTimeZone)
+        lines << QStringLiteral(
+            "  转换时 WordPress 改用 emlog 的时区（--keep-wordpress-timezone：保留 WordPress 的）。");
     addOversized(lines, report);
     if (report.emlog.complete() && report.wordPress.complete())
         addExistingRows(lines, report);

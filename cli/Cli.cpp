@@ -2,7 +2,6 @@
 
 #include "BackupFile.h"
 #include "BackupOutput.h"
-#include "BlogCheck.h"
 #include "CheckOutput.h"
 #include "CommandLine.h"
 #include "Interrupt.h"
@@ -10,11 +9,12 @@
 #include "Output.h"
 #include "Passwords.h"
 #include "ProgressPrinter.h"
+#include "ReportFile.h"
 #include "ReportOutput.h"
+#include "RunCheck.h"
 #include "Terminal.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QTimer>
 
 #include <optional>
@@ -58,6 +58,8 @@ std::optional<int> findPasswords(CommandLine& line, bool interactive)
             return exitStatus::interrupted;
         if (password.outcome == Password::Outcome::Unreadable)
             return usageError(password.error);
+        if (!password.warning.isEmpty())
+            output::toStderr(password.warning + QLatin1Char('\n'));
         blog.fields.password = std::move(password.text);
     }
     return std::nullopt;
@@ -71,60 +73,55 @@ std::optional<int> confirmEmptying(const CommandLine& line, bool interactive)
     if (!interactive)
         return usageError(QStringLiteral("--empty-first 会先删除 WordPress 的文章、评论、分类、标签和链接，"
                                          "不在终端上运行时要再加 --yes 确认。什么都没有删除。"));
-    // The window's question, asked here only when WordPress is to be emptied first.
-    const auto answer = terminal::ask((runConfirmationQuestion() + QStringLiteral(" [y/N] ")).toStdString(), true);
-    if (!answer)
-        return interrupt::requested() ? exitStatus::interrupted : exitStatus::usageOrServer;
-    const QString reply = text(*answer).trimmed().toLower();
-    if (reply == QStringLiteral("y") || reply == QStringLiteral("yes") || reply == QStringLiteral("是"))
-        return std::nullopt;
-    output::toStderr(QStringLiteral("没有开始转换，什么都没有改动。\n"));
-    return exitStatus::rowsFailed;
+    return std::nullopt; // the run asks, once it knows what would go
 }
 
-// Opens both sessions as a run does; false (and the window's message shown) when one cannot be opened.
-bool connectBoth(const RunSettings& settings)
+// The window's question before emptying, with what would go and where its backup is written.
+bool askToEmpty(const QString& question, bool& interrupted)
 {
-    if (settings.emlogBackup.empty() && !connectEmlog(settings.emlog)) {
-        output::toStderr(QStringLiteral("emlog博客数据库连接失败.\n%1\n").arg(text(emlogSession().lastError())));
+    const auto answer = terminal::ask((question + QStringLiteral(" [y/N] ")).toStdString(), true);
+    if (!answer) {
+        interrupted = interrupt::requested();
         return false;
     }
-    if (!connectWordPress(settings.wordPress)) {
-        output::toStderr(
-            QStringLiteral("WordPress博客数据库连接失败.\n%1\n").arg(text(wordPressSession().lastError())));
-        return false;
-    }
-    return true;
+    const QString reply = text(*answer).trimmed().toLower();
+    if (reply == QStringLiteral("y") || reply == QStringLiteral("yes") || reply == QStringLiteral("是"))
+        return true;
+    output::toStderr(QStringLiteral("没有开始转换，什么都没有改动。\n"));
+    return false;
+}
+
+// Said before connecting, as the window says it before a run.
+void announceSessions(const RunSettings& settings)
+{
+    output::toStderr((settings.emlogBackup.empty()
+                          ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
+                          : QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))) +
+                     '\n' +
+                     plannedSessionText(QStringLiteral("WordPress"), settings.wordPress) + '\n');
 }
 
 int check(const CommandLine& line)
 {
-    std::optional<BackupFile> backup;
-    if (!line.settings.emlogBackup.empty()) {
-        backup.emplace();
-        if (!backup->open(line.settings.emlogBackup, line.settings.emlogPrefix, line.settings.acceptTruncatedBackup)) {
-            output::toStderr(QStringLiteral("emlog备份文件读取失败.\n%1\n").arg(text(backup->error())));
-            return exitStatus::usageOrServer;
-        }
-    }
-    if (!connectBoth(line.settings)) {
-        closeSessions();
+    announceSessions(line.settings);
+    QString failure;
+    BackupFile backup;
+    const std::optional<BlogCheckReport> report = checkBeforeRun(line.settings, failure, &backup);
+    if (!report) {
+        output::toStderr(failure + QLatin1Char('\n'));
         return exitStatus::usageOrServer;
     }
-    const CheckSettings settings{backup ? backup->prefix() : line.settings.emlogPrefix, line.settings.wordPressPrefix,
-                                 line.settings.emptyWordPressFirst};
-    const BlogCheckReport report =
-        checkBlogs(emlogSession(), wordPressSession(), settings, backup ? &*backup : nullptr);
-    closeSessions();
     if (interrupt::requested())
         return exitStatus::interrupted;
-    if (backup)
-        output::toStdout(backupText(*backup));
-    output::toStdout(checkText(report, settings));
-    return report.runCanGoAhead() ? exitStatus::allArrived : exitStatus::rowsFailed;
+    const bool fromBackup = !line.settings.emlogBackup.empty();
+    const CheckSettings settings = checkSettingsOf(line.settings, fromBackup ? &backup : nullptr);
+    if (fromBackup)
+        output::toStdout(backupText(backup));
+    output::toStdout(checkText(*report, settings));
+    return report->runCanGoAhead() ? exitStatus::allArrived : exitStatus::rowsFailed;
 }
 
-int run(const CommandLine& line, QFile* json)
+int run(const CommandLine& line, ReportFile* json)
 {
     MigrationRunner runner;
     if (line.noPacing)
@@ -145,6 +142,16 @@ int run(const CommandLine& line, QFile* json)
     QObject::connect(&runner, &MigrationRunner::reported, [&](const RunReport& result) { report = result; });
     QEventLoop loop;
     QObject::connect(&runner, &MigrationRunner::ended, &loop, &QEventLoop::quit);
+    bool declined = false;
+    bool interruptedWhileAsked = false;
+    if (line.settings.emptyWordPressFirst && !line.yes) {
+        QObject::connect(&runner, &MigrationRunner::emptyingQuestion, [&](const QString& question) {
+            progress.finish();
+            const bool yes = askToEmpty(question, interruptedWhileAsked);
+            declined = !yes;
+            runner.answerEmptying(yes);
+        });
+    }
 
     QTimer interrupts;
     QObject::connect(&interrupts, &QTimer::timeout, [&] {
@@ -157,22 +164,27 @@ int run(const CommandLine& line, QFile* json)
     });
     interrupts.start(50);
 
+    // A script learns it from the report; its standard error keeps to the progress lines.
+    if (terminal::errorIsTerminal())
+        announceSessions(line.settings);
     runner.start(line.settings);
     loop.exec();
     progress.finish();
-    closeSessions();
 
     // A script reading the JSON learns how the run ended, however it ended.
-    auto writeJson = [json](const QByteArray& contents) {
-        if (json) {
-            json->write(contents);
-            json->close();
-        }
+    auto writeJson = [json, &line](const QByteArray& contents) {
+        QString error;
+        if (json && !json->commit(contents, error))
+            output::toStderr(QStringLiteral("写不了 %1：%2\n").arg(line.jsonFile, error));
     };
     if (!connectionFailure.isEmpty()) {
         output::toStderr(connectionFailure + '\n');
         writeJson(failureJson(connectionFailure));
         return exitStatus::usageOrServer;
+    }
+    if (declined) {
+        writeJson(failureJson(QStringLiteral("没有开始转换，什么都没有改动。")));
+        return interruptedWhileAsked ? exitStatus::interrupted : exitStatus::rowsFailed;
     }
     if (!report) { // the run broke off without a report of its own
         output::toStdout(finishedMessage + '\n');
@@ -204,11 +216,12 @@ int runCommandLine(const QStringList& arguments)
         return *status;
 
     // Opened before the run, so that a file that cannot be written stops it before anything changes.
-    std::optional<QFile> json;
+    std::optional<ReportFile> json;
     if (!line.jsonFile.isEmpty()) {
-        json.emplace(line.jsonFile);
-        if (!json->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return usageError(QStringLiteral("写不了 %1：%2").arg(line.jsonFile, json->errorString()));
+        json.emplace();
+        QString error;
+        if (!json->open(line.jsonFile, error))
+            return usageError(QStringLiteral("写不了 %1：%2").arg(line.jsonFile, error));
     }
     return run(line, json ? &*json : nullptr);
 }

@@ -1,6 +1,8 @@
 #include "CommandLine.h"
+#include "Version.h"
 
 #include "Output.h"
+#include "SessionSecurity.h"
 
 #include <QCommandLineParser>
 
@@ -21,7 +23,7 @@ const QString description =
 
 struct BlogOptions
 {
-    QCommandLineOption server, user, database, prefix, passwordFile, ca;
+    QCommandLineOption server, user, database, prefix, passwordFile, ca, fingerprint;
 };
 
 BlogOptions blogOptions(const QString& name, const QString& blog, const ConnectionFields& fields,
@@ -44,16 +46,21 @@ BlogOptions blogOptions(const QString& name, const QString& blog, const Connecti
                            QStringLiteral("从这个文件的第一行读 %1 数据库的密码。").arg(blog), QStringLiteral("FILE")),
         QCommandLineOption(name + QStringLiteral("-ca"),
                            QStringLiteral("用这个 CA 证书文件验证 %1 数据库服务器的证书和主机名，验证不过就不连接。"
-                                          "不给时，服务器支持 TLS 就加密，但不验证。")
+                                          "不给时，不在本机的服务器要出示本机信任的 CA 签发的证书。")
                                .arg(blog),
                            QStringLiteral("FILE")),
+        QCommandLineOption(name + QStringLiteral("-tls-fingerprint"),
+                           QStringLiteral("只接受 SHA-256 指纹是这个的 %1 数据库服务器证书（如自签名证书），"
+                                          "即 openssl x509 -noout -fingerprint -sha256 所示。")
+                               .arg(blog),
+                           QStringLiteral("SHA256")),
     };
 }
 
 void addBlogOptions(QCommandLineParser& parser, const BlogOptions& options)
 {
-    parser.addOptions(
-        {options.server, options.user, options.database, options.prefix, options.passwordFile, options.ca});
+    parser.addOptions({options.server, options.user, options.database, options.prefix, options.passwordFile, options.ca,
+                       options.fingerprint});
 }
 
 // Fills one blog's fields; false when its prefix could not be used in a statement.
@@ -64,6 +71,12 @@ bool readBlogOptions(const QCommandLineParser& parser, const BlogOptions& option
     fields.user = parser.value(options.user).toStdString();
     fields.database = parser.value(options.database).toStdString();
     fields.caFile = parser.value(options.ca).toStdString();
+    fields.tlsFingerprint = parser.value(options.fingerprint).toStdString();
+    if (!fields.tlsFingerprint.empty() && !isFingerprint(fields.tlsFingerprint)) {
+        error = QStringLiteral("--%1 要的是 SHA-256 指纹（64 个十六进制数字，可用冒号分隔）：%2")
+                    .arg(options.fingerprint.names().first(), parser.value(options.fingerprint));
+        return false;
+    }
     const QString prefixText = parser.value(options.prefix);
     prefix = prefixText.toStdString();
     passwordFile = parser.value(options.passwordFile);
@@ -93,6 +106,9 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption emptyFirst(
         QStringLiteral("empty-first"),
         QStringLiteral("先清空 WordPress 的文章、评论、分类、标签和链接（同窗口的“先清空wp数据库”）。"));
+    const QCommandLineOption keepZone(
+        QStringLiteral("keep-wordpress-timezone"),
+        QStringLiteral("保留 WordPress 的时区，时间按它写入（默认：WordPress 改用 emlog 的时区）。"));
     const QCommandLineOption pacing(
         QStringLiteral("pacing"),
         QStringLiteral("default：与窗口一样每行稍作停顿，不压垮小服务器；none：不停顿。默认：default"),
@@ -102,6 +118,24 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("不在终端上时，确认 --empty-first。"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("把报告另外以 JSON 写进这个文件。"),
                                   QStringLiteral("FILE"));
+    const QCommandLineOption allowUnencrypted(
+        QStringLiteral("allow-unencrypted"),
+        QStringLiteral("不在本机的服务器不支持 TLS 时也连接，以明文传送（密码仍不以明文发送）。默认拒绝。"));
+    const QCommandLineOption backupDir(
+        QStringLiteral("backup-dir"),
+        QStringLiteral("--empty-first 删除前把要删除的行备份到这个文件夹（默认：用户的数据文件夹）。"),
+        QStringLiteral("DIR"));
+
+    const QCommandLineOption emlogFiles(
+        QStringLiteral("emlog-files"),
+        QStringLiteral("emlog 的文件：本机的博客根目录（或其 content/uploadfile），或一个 http(s) 地址。"
+                       "只给 --wp-uploads 时，从博客的地址（blogurl）下载。"),
+        QStringLiteral("PATH|URL"));
+    const QCommandLineOption wpUploads(
+        QStringLiteral("wp-uploads"),
+        QStringLiteral(
+            "把文件复制进 WordPress 的上传文件夹（本机路径），放在其中的 emlog/ 下。不给时只复制数据库的行。"),
+        QStringLiteral("PATH"));
     const QCommandLineOption backup(
         QStringLiteral("emlog-backup"),
         QStringLiteral("不连 emlog 的数据库，从这个备份文件读博客：emlog 后台“数据备份”的 .sql 或 .zip、"
@@ -111,7 +145,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption acceptTruncated(
         QStringLiteral("accept-truncated-backup"),
         QStringLiteral("备份文件不完整（没下载完、被截断）时也读入已有的部分；报告列出缺了什么。"));
-    parser.addOptions({emptyFirst, pacing, check, yes, json, backup, acceptTruncated});
+    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles,
+                       wpUploads, backup, acceptTruncated});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -144,11 +179,19 @@ CommandLine parseCommandLine(const QStringList& arguments)
         return fail(QStringLiteral("--pacing 只能是 default 或 none：%1").arg(pace));
     line.noPacing = pace == QStringLiteral("none");
     line.settings.emptyWordPressFirst = parser.isSet(emptyFirst);
+    line.settings.keepWordPressTimeZone = parser.isSet(keepZone);
+    line.settings.emlog.allowUnencrypted = line.settings.wordPress.allowUnencrypted = parser.isSet(allowUnencrypted);
     line.check = parser.isSet(check);
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);
     line.settings.emlogBackup = parser.value(backup).toStdString();
     line.settings.acceptTruncatedBackup = parser.isSet(acceptTruncated);
+    if (parser.isSet(backupDir))
+        line.settings.backupDir = parser.value(backupDir).toStdString();
+    line.settings.files.source = parser.value(emlogFiles).toStdString();
+    line.settings.files.uploadsFolder = parser.value(wpUploads).toStdString();
+    if (parser.isSet(emlogFiles) && !parser.isSet(wpUploads))
+        return fail(QStringLiteral("--emlog-files 要与 --wp-uploads 同用：文件要复制到 WordPress 的上传文件夹。"));
     if (line.check && parser.isSet(json))
         return fail(QStringLiteral("--json 写的是转换的报告，不能与 --check 同用。"));
     return line;

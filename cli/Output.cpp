@@ -6,7 +6,7 @@ namespace kestrel::output {
 
 namespace {
 
-void write(std::FILE* stream, const QString& text)
+void writeAsIs(std::FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
@@ -15,14 +15,34 @@ void write(std::FILE* stream, const QString& text)
 
 } // namespace
 
+QString printable(const QString& text)
+{
+    // Table names, titles and error messages come from the servers: an escape sequence among them could
+    // rewrite the screen or make the terminal answer as if typed. Line ends and tabs keep the layout.
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        const bool control = (code < 0x20 && code != u'\n' && code != u'\t') || (code >= 0x7f && code <= 0x9f);
+        if (!control)
+            kept += c;
+    }
+    return kept;
+}
+
 void toStdout(const QString& text)
 {
-    write(stdout, text);
+    writeAsIs(stdout, printable(text));
 }
 
 void toStderr(const QString& text)
 {
-    write(stderr, text);
+    writeAsIs(stderr, printable(text));
+}
+
+void redrawOnStderr(const QString& text)
+{
+    writeAsIs(stderr, QStringLiteral("\r") + printable(text) + QStringLiteral("\x1b[K"));
 }
 
 } // namespace kestrel::output

@@ -4,6 +4,7 @@
 #include "Terminal.h"
 
 #include <QFile>
+#include <QtGlobal>
 
 #include <cstdlib>
 
@@ -25,6 +26,10 @@ Password readPasswordFile(const QString& path)
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
     password.text = line.toStdString();
+    // Where permissions are not POSIX ones (Windows' ACLs), Qt reports what it can; a warning there is rare.
+    if (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+        password.warning =
+            QStringLiteral("警告：密码文件 %1 本机别的用户也能读。请用 chmod 600 %1 让它只有你能读。").arg(path);
     return password;
 }
 
@@ -34,14 +39,17 @@ Password findPassword(const PasswordSource& source)
 {
     if (!source.file.isEmpty())
         return readPasswordFile(source.file);
-    if (const char* value = std::getenv(source.environmentVariable))
-        return {Password::Outcome::Found, value, {}};
+    if (const char* value = std::getenv(source.environmentVariable)) {
+        Password password{Password::Outcome::Found, value, {}, {}};
+        qunsetenv(source.environmentVariable);
+        return password;
+    }
     if (!source.mayAsk)
         return {};
     const auto typed = terminal::ask(source.prompt.toStdString(), false);
     if (!typed) // interrupted, or no terminal to ask on after all
-        return {interrupt::requested() ? Password::Outcome::Interrupted : Password::Outcome::Found, {}, {}};
-    return {Password::Outcome::Found, *typed, {}};
+        return {interrupt::requested() ? Password::Outcome::Interrupted : Password::Outcome::Found, {}, {}, {}};
+    return {Password::Outcome::Found, *typed, {}, {}};
 }
 
 } // namespace kestrel

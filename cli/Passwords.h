@@ -28,8 +28,10 @@ struct Password
     Outcome outcome = Outcome::Found;
     std::string text;
     QString error;
+    QString warning; // found, but kept where others could read it
 };
 
+// A password taken from the environment is removed from it: nothing started later inherits it.
 Password findPassword(const PasswordSource& source);
 
 } // namespace kestrel

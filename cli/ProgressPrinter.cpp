@@ -1,8 +1,7 @@
 #include "ProgressPrinter.h"
 
 #include "Output.h"
-
-#include <QRegularExpression>
+#include "RunTexts.h"
 
 namespace kestrel {
 
@@ -17,6 +16,7 @@ ProgressPrinter::ProgressPrinter(bool terminal, QObject* parent)
 void ProgressPrinter::setStatusText(const QString& text)
 {
     m_status = text;
+    m_rowsShown = false;
     update();
 }
 
@@ -26,15 +26,17 @@ void ProgressPrinter::setProgress(int percent)
     update();
 }
 
-void ProgressPrinter::setRowProgress(const QString& migration, qint64 rowsRead)
+void ProgressPrinter::setRowProgress(const QString& kind, qint64 done, qint64 total)
 {
-    if (migration != m_migration) {
-        m_migration = migration;
+    m_percent = percentDone(done, total);
+    if (kind != m_migration) {
+        m_migration = kind;
         m_migrationStartMs = m_clock.elapsed();
-        m_migrationStartRows = rowsRead;
+        m_migrationStartRows = done;
         m_migrationStartPercent = m_percent;
     }
-    m_rows = rowsRead;
+    m_rows = done;
+    m_rowsShown = true;
     update();
 }
 
@@ -57,7 +59,7 @@ void ProgressPrinter::print()
     m_lastLine = text;
     m_lastPrintedMs = m_clock.elapsed();
     if (m_terminal) {
-        output::toStderr(QStringLiteral("\r") + text + QStringLiteral("\x1b[K"));
+        output::redrawOnStderr(text);
         m_lineOpen = true;
     } else {
         output::toStderr(text + QLatin1Char('\n'));
@@ -66,13 +68,9 @@ void ProgressPrinter::print()
 
 QString ProgressPrinter::line() const
 {
-    // A migration's running text ends in its percentage ("正在转换评论.42%"): it is shown apart.
-    static const QRegularExpression percentAtEnd(QStringLiteral("\\s*\\d+%$"));
-    QString stem = m_status;
-    if (!percentAtEnd.match(stem).hasMatch())
-        return stem;
-    stem.remove(percentAtEnd);
-    QString text = QStringLiteral("%1 %2%").arg(stem).arg(m_percent);
+    if (!m_rowsShown)
+        return m_status;
+    QString text = QStringLiteral("%1 %2%").arg(texts::runningStem(m_migration.toStdString())).arg(m_percent);
 
     const qint64 elapsedMs = m_clock.elapsed() - m_migrationStartMs;
     if (m_migration.isEmpty() || elapsedMs < 500)

@@ -20,7 +20,8 @@ public:
 
     void setStatusText(const QString& text);
     void setProgress(int percent);
-    void setRowProgress(const QString& migration, qint64 rowsRead);
+    // The rows of a kind (by its id) through so far, of its total.
+    void setRowProgress(const QString& kind, qint64 done, qint64 total);
     // Ends the redrawn line, so that what follows starts on a line of its own.
     void finish();
 
@@ -38,6 +39,7 @@ private:
     bool m_lineOpen = false;
 
     QString m_status;
+    bool m_rowsShown = false; // the latest news is a kind's rows, not a status text of its own
     int m_percent = 0;
     QString m_migration;
     qint64 m_rows = 0;

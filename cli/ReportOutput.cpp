@@ -1,5 +1,7 @@
 #include "ReportOutput.h"
 
+#include "RunTexts.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -41,6 +43,15 @@ QJsonObject entryJson(const FailureLog::Entry& entry)
                        {QStringLiteral("reason"), text(entry.error)}};
 }
 
+QJsonObject sessionJson(const SessionSecurity& session)
+{
+    return QJsonObject{{QStringLiteral("open"), session.opened},
+                       {QStringLiteral("encrypted"), !session.cipher.empty()},
+                       {QStringLiteral("tlsVersion"), text(session.tlsVersion)},
+                       {QStringLiteral("cipher"), text(session.cipher)},
+                       {QStringLiteral("certificateChecked"), text(session.certificateCheck)}};
+}
+
 } // namespace
 
 int exitStatusOf(const RunReport& report)
@@ -56,11 +67,18 @@ QString reportText(const RunReport& report)
     QString result = report.stopped
                          ? QStringLiteral("转换已中断，共用时：%1秒。以下是中断前已到达的部分。\n").arg(seconds)
                          : QStringLiteral("转换完成，共用时：%1秒。\n").arg(seconds);
-    const std::string summary = report.log.summary();
-    if (!summary.empty())
-        result += text(summary) + QLatin1Char('\n');
+    result += sessionText(QStringLiteral("emlog"), report.emlogSession) + QLatin1Char('\n') +
+              sessionText(QStringLiteral("WordPress"), report.wordPressSession) + QLatin1Char('\n');
+    if (report.emptied)
+        result += emptyingLine(*report.emptied) + QLatin1Char('\n');
+    const QString summary = texts::summary(report.log);
+    if (!summary.isEmpty())
+        result += summary + QLatin1Char('\n');
+    for (const std::string& note : report.log.notes())
+        result += text(note) + QLatin1Char('\n');
     if (!report.log.empty())
-        result += QStringLiteral("\n失败的行：\n") + text(report.log.details(std::numeric_limits<std::size_t>::max()));
+        result +=
+            QStringLiteral("\n失败的行：\n") + texts::details(report.log, std::numeric_limits<std::size_t>::max());
     return result;
 }
 
@@ -73,7 +91,8 @@ QByteArray reportJson(const RunReport& report)
             if (entry.migration == tally.migration)
                 failures.append(entryJson(entry));
         }
-        migrations.append(QJsonObject{{QStringLiteral("name"), text(tally.migration)},
+        migrations.append(QJsonObject{{QStringLiteral("kind"), text(tally.migration)},
+                                      {QStringLiteral("label"), texts::label(tally.migration)},
                                       {QStringLiteral("read"), qint64(tally.read)},
                                       {QStringLiteral("written"), qint64(tally.written)},
                                       {QStringLiteral("alreadyThere"), qint64(tally.alreadyThere)},
@@ -84,20 +103,32 @@ QByteArray reportJson(const RunReport& report)
     // Failed statements of steps that copy no rows of their own, such as emptying WordPress first.
     QJsonArray otherFailures;
     for (const FailureLog::Entry& entry : report.log.entries()) {
-        const auto& tallies = report.log.tallies();
-        const bool tallied = std::any_of(tallies.begin(), tallies.end(), [&](const FailureLog::Tally& tally) {
-            return tally.migration == entry.migration;
-        });
-        if (!tallied) {
+        if (!report.log.tallied(entry)) {
             QJsonObject failure = entryJson(entry);
             failure.insert(QStringLiteral("step"), text(entry.migration));
+            failure.insert(QStringLiteral("label"), texts::label(entry.migration));
             otherFailures.append(failure);
         }
     }
-    const QJsonObject root{{QStringLiteral("completed"), !report.stopped},
-                           {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
-                           {QStringLiteral("migrations"), migrations},
-                           {QStringLiteral("otherFailures"), otherFailures}};
+    QJsonArray notes;
+    for (const std::string& note : report.log.notes())
+        notes.append(text(note));
+    QJsonObject root{
+        {QStringLiteral("completed"), !report.stopped},
+        {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
+        {QStringLiteral("sessions"), QJsonObject{{QStringLiteral("emlog"), sessionJson(report.emlogSession)},
+                                                 {QStringLiteral("wordpress"), sessionJson(report.wordPressSession)}}},
+        {QStringLiteral("notes"), notes},
+        {QStringLiteral("migrations"), migrations},
+        {QStringLiteral("otherFailures"), otherFailures}};
+    if (report.emptied) {
+        QJsonObject deleted;
+        for (const EmptyingPlan::Kind& kind : report.emptied->kinds)
+            deleted.insert(text(kind.name), qint64(kind.rows));
+        root.insert(QStringLiteral("emptiedFirst"),
+                    QJsonObject{{QStringLiteral("backupFile"), text(report.emptied->backupFile)},
+                                {QStringLiteral("deleted"), deleted}});
+    }
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 

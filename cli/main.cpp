@@ -1,4 +1,6 @@
 #include "Cli.h"
+#include "ProcessProtection.h"
+#include "Version.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -6,6 +8,8 @@
 
 int main(int argc, char* argv[])
 {
+    // Passwords are typed into it or read by it.
+    kestrel::protectProcessMemory();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrel-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));

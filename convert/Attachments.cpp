@@ -1,6 +1,8 @@
 #include "Attachments.h"
 
 #include "Assignments.h"
+#include "AttachmentFileRows.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -16,7 +18,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view migration = "附件";
+constexpr std::string_view migration = idOf(Kind::attachments);
 
 } // namespace
 
@@ -31,7 +33,7 @@ bool isImageFileName(std::string_view name)
 
 Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t id, std::int64_t parent,
                                   std::int64_t author, std::string_view fileName, std::string_view filePath,
-                                  std::string_view slug)
+                                  std::string_view slug, std::string_view mimeType)
 {
     Assignments list(connection);
     list.add("ID", id)
@@ -41,7 +43,9 @@ Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t
         .add("post_type", "attachment")
         .add("post_author", author)
         // emlog knows the type only from the name; every image is listed as a JPEG.
-        .add("post_mime_type", isImageFileName(fileName) ? "image/jpeg" : "")
+        .add("post_mime_type", !mimeType.empty()           ? mimeType
+                               : isImageFileName(fileName) ? "image/jpeg"
+                                                           : "")
         .add("post_title", fileName)
         .add("post_name", slug)
         .add("post_parent", parent)
@@ -67,44 +71,68 @@ void migrateAttachments(MigrationRun& run)
     FreeIds free(largestPost,
                  [&run] { return run.known.largestGid ? *run.known.largestGid : largestEmlogId(run, "blog", "gid"); });
     std::unordered_set<std::string>& slugs = postNames(run);
+    const AttachmentFileRows fileRows(run);
+    std::unordered_map<std::int64_t, std::pair<RowWriter::Ticket, std::int64_t>> thisRun; // aid -> ticket, post
 
     RowWriter writer(run, migration);
-    forEachRow(run, {migration, "attachment", "初始化转换博客附件...", "正在转换附件.", run.pacing.attachments},
-               [&](const EmlogRow& rows) {
-                   std::int64_t aid = 0;
-                   std::int64_t blogId = 0;
-                   std::string filePath;
-                   std::string fileName;
-                   readField(rows, "aid", aid);
-                   readField(rows, "blogid", blogId);
-                   readField(rows, "filepath", filePath);
-                   readField(rows, "filename", fileName);
-                   const std::string source = "aid=" + std::to_string(aid);
-                   if (copies.count(aid)) {
-                       writer.alreadyThere();
-                       return;
-                   }
-                   // An upload that belongs to no article (blogid 0) stays unattached.
-                   std::int64_t parent = 0;
-                   if (blogId != 0) {
-                       const auto article = articles.find(blogId);
-                       if (article == articles.end()) {
-                           writer.fail("posts", source,
-                                       "article gid=" + std::to_string(blogId) + " is not in WordPress");
-                           return;
-                       }
-                       parent = article->second.id;
-                   }
-                   const std::int64_t id = free.take();
-                   const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
-                   RowWrite write;
-                   write.sourceId = source;
-                   write.rows.push_back(
-                       {"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName, filePath, slug)});
-                   write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid)});
-                   write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};
-                   writer.write(std::move(write));
-               });
+    // A thumbnail comes after its original, whose attachment it may become a size of.
+    forEachRow(run, {Kind::attachments, run.pacing.attachments, "thumfor"}, [&](const EmlogRow& rows) {
+        std::int64_t aid = 0;
+        std::int64_t blogId = 0;
+        std::int64_t thumbnailOf = 0;
+        readField(rows, "thumfor", thumbnailOf);
+        std::string filePath;
+        std::string fileName;
+        readField(rows, "aid", aid);
+        readField(rows, "blogid", blogId);
+        readField(rows, "filepath", filePath);
+        readField(rows, "filename", fileName);
+        const std::string source = "aid=" + std::to_string(aid);
+        if (copies.count(aid)) {
+            writer.alreadyThere();
+            return;
+        }
+        // An upload that belongs to no article (blogid 0) stays unattached.
+        std::int64_t parent = 0;
+        if (blogId != 0) {
+            const auto article = articles.find(blogId);
+            if (article == articles.end()) {
+                writer.fail("posts", source, "article gid=" + std::to_string(blogId) + " is not in WordPress");
+                return;
+            }
+            parent = article->second.id;
+        }
+        RowWrite write;
+        write.sourceId = source;
+        if (thumbnailOf != 0 && fileRows.isSizeOfOriginal(filePath)) {
+            // emlog's second row for a thumbnail: WordPress keeps it as a size of the original.
+            std::int64_t original = 0;
+            if (const auto earlier = copies.find(thumbnailOf); earlier != copies.end()) {
+                original = earlier->second.id;
+            } else if (const auto written = thisRun.find(thumbnailOf); written != thisRun.end()) {
+                original = written->second.second;
+                write.after = RowWrite::After{written->second.first,
+                                              "its original aid=" + std::to_string(thumbnailOf) + " did not arrive"};
+            }
+            if (original != 0) {
+                write.rows.push_back({"postmeta", originMeta(run, origin::attachment, original, aid), true});
+                write.copied = RowWrite::Copied{&origin::attachment, aid, {original, original}};
+                writer.write(std::move(write));
+                return;
+            }
+        }
+        const std::int64_t id = free.take();
+        const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
+        const std::optional<AttachmentFile> file = fileRows.fileOf(filePath);
+        write.rows.push_back({"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName,
+                                                             file ? file->url : fileRows.addressOf(filePath), slug,
+                                                             file ? file->mimeType : "")});
+        write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid), true});
+        if (file)
+            fileRows.addRows(write, id, *file);
+        write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};
+        thisRun[aid] = {writer.write(std::move(write)), id};
+    });
     writer.finish();
 }
 

@@ -1,6 +1,7 @@
 #include "BackupRows.h"
 
 #include "BackupFile.h"
+#include "Kinds.h"
 #include "ParentOrder.h"
 #include "ResultSet.h"
 
@@ -55,7 +56,8 @@ std::optional<std::vector<std::size_t>> parentsFirst(BackupFile& backup, const B
 {
     std::vector<IdAndParent> rows;
     rows.reserve(static_cast<std::size_t>(table.rows));
-    const KeptValues* ids = backup.keptColumn(table.name, reading.idColumn);
+    const std::string_view idColumn = infoOf(reading.kind).idColumn;
+    const KeptValues* ids = backup.keptColumn(table.name, idColumn);
     const KeptValues* parents = backup.keptColumn(table.name, reading.parentColumn);
     const auto count = static_cast<std::size_t>(table.rows);
     if (ids && parents && ids->size() == count && parents->size() == count) {
@@ -66,7 +68,7 @@ std::optional<std::vector<std::size_t>> parentsFirst(BackupFile& backup, const B
     const bool read = backup.forEachRow(table, [&](const BackupRow& row) {
         const BackupFileRow emlogRow(row);
         IdAndParent& ids = rows.emplace_back();
-        emlogRow.read(reading.idColumn, ids.id);
+        emlogRow.read(idColumn, ids.id);
         emlogRow.read(reading.parentColumn, ids.parent);
         return true;
     });
@@ -79,7 +81,7 @@ std::optional<std::vector<std::size_t>> parentsFirst(BackupFile& backup, const B
 
 bool useEmlogBackup(MigrationRun& run, BackupFile& backup, const std::string& path, bool acceptTruncated)
 {
-    run.setStatusText("正在读取emlog备份文件...");
+    run.tell({RunEvent::What::ReadingBackup});
     // What the migrations read of a table before its rows, or beside another's, comes from the first pass.
     if (!backup.open(path, run.emlogPrefix, acceptTruncated,
                      {"blog.gid", "blog.sortid", "blog.parent_id", "comment.cid", "comment.pid", "tag.tid", "tag.gid"}))
@@ -93,17 +95,18 @@ bool useEmlogBackup(MigrationRun& run, BackupFile& backup, const std::string& pa
 bool forEachBackupRow(MigrationRun& run, const TableReading& reading, const std::function<void(const EmlogRow&)>& work)
 {
     BackupFile& backup = *run.emlogBackup;
-    const std::string tableName = run.emlogTable(reading.table);
-    FailureLog::Tally& tally = run.failures.tally(reading.migration);
+    const KindInfo& kind = infoOf(reading.kind);
+    const std::string tableName = run.emlogTable(kind.emlogTable);
+    FailureLog::Tally& tally = run.failures.tally(kind.id);
     auto failRead = [&](const std::string& why) {
         tally.unreadable = true;
-        run.failures.record(reading.migration, tableName, "", why);
+        run.failures.record(kind.id, tableName, "", why);
         return false;
     };
     const BackupTable* table = backup.table(tableName);
     if (!table)
         return failRead("备份文件里没有这张表");
-    run.setStatusText(std::string(reading.openingText));
+    run.tell({RunEvent::What::Reading, reading.kind});
 
     std::optional<std::vector<std::size_t>> order;
     if (!reading.parentColumn.empty() && hasColumn(*table, reading.parentColumn)) {
@@ -117,9 +120,7 @@ bool forEachBackupRow(MigrationRun& run, const TableReading& reading, const std:
         work(BackupFileRow(row));
         ++done;
         run.pace(reading.pacing);
-        const int percent = percentDone(done, count);
-        run.setStatusText(std::string(reading.runningText) + std::to_string(percent) + "%");
-        run.setProgress(percent);
+        run.tell({RunEvent::What::Row, reading.kind, done, count});
         return !run.stopRequested();
     };
     // A row whose parent comes later in the file waits for it; in emlog's tables, replies
@@ -188,27 +189,53 @@ bool readBackupTable(MigrationRun& run, std::string_view table, const std::funct
     });
 }
 
+std::optional<std::string> backupOption(MigrationRun& run, std::string_view name)
+{
+    std::optional<std::string> value;
+    readBackupTable(run, "options", [&](const EmlogRow& row) {
+        std::string rowName;
+        if (readField(row, "option_name", rowName) && rowName == name)
+            readField(row, "option_value", value.emplace());
+    });
+    return value;
+}
+
+std::int64_t largestBackupId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
+{
+    std::int64_t largest = 0;
+    readBackupTable(run, bareTable, [&](const EmlogRow& row) {
+        std::int64_t id = 0;
+        readField(row, idColumn, id);
+        largest = std::max(largest, id);
+    });
+    return largest;
+}
+
+bool hasBackupTable(MigrationRun& run, std::string_view bareTable)
+{
+    return run.emlogBackup->table(run.emlogTable(bareTable)) != nullptr;
+}
+
 void recordBackupCut(MigrationRun& run)
 {
     if (!run.emlogBackup || !run.emlogBackup->cut().cut)
         return;
     const BackupFile& backup = *run.emlogBackup;
-    constexpr std::string_view step = "备份文件";
-    FailureLog::Tally& tally = run.failures.tally(step);
+    FailureLog::Tally& tally = run.failures.tally(step::backup);
     const std::string cut = "备份文件不完整（" + backup.cut().what + "），按要求读入了已有的部分";
     if (!backup.cut().lostTable.empty()) {
-        run.failures.record(step, backup.cut().lostTable, "", cut + "：这条没写完的语句里的行没有读到");
+        run.failures.record(step::backup, backup.cut().lostTable, "", cut + "：这条没写完的语句里的行没有读到");
         ++tally.failed;
     }
     for (const std::string_view bare : {"blog", "comment", "attachment", "sort", "tag", "link", "user"}) {
         const std::string table = run.emlogTable(bare);
         if (!backup.table(table)) {
-            run.failures.record(step, table, "", cut + "：备份里没有这张表");
+            run.failures.record(step::backup, table, "", cut + "：备份里没有这张表");
             ++tally.failed;
         }
     }
     if (tally.failed == 0) {
-        run.failures.record(step, "", "", cut + "：截断处之后也许还有行");
+        run.failures.record(step::backup, "", "", cut + "：截断处之后也许还有行");
         ++tally.failed;
     }
 }

@@ -16,6 +16,13 @@ std::optional<EmlogValues> readBackupColumns(MigrationRun& run, std::string_view
 // Every row of a table, without the status texts and pacing of a migration; false when it cannot be read.
 bool readBackupTable(MigrationRun& run, std::string_view table, const std::function<void(const EmlogRow&)>& work);
 
+// An option of emlog's options table in the backup: nothing when the backup has no such row.
+std::optional<std::string> backupOption(MigrationRun& run, std::string_view name);
+// The largest id of a table in the backup: 0 for none.
+std::int64_t largestBackupId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn);
+// Whether the backup holds a table (bare name).
+bool hasBackupTable(MigrationRun& run, std::string_view bareTable);
+
 // What a backup that stopped before its end could not give, as failures of the run's report.
 void recordBackupCut(MigrationRun& run);
 

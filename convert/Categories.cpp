@@ -1,3 +1,5 @@
+#include "HtmlText.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -27,7 +29,7 @@ struct Category
 
 void migrateCategories(MigrationRun& run)
 {
-    constexpr std::string_view migration = "分类";
+    constexpr std::string_view migration = idOf(Kind::categories);
     const Copies& copies = copiesOf(run, origin::category);
     // A category new to WordPress takes the articles earlier runs copied; an article new
     // in this run brings its own link.
@@ -37,15 +39,15 @@ void migrateCategories(MigrationRun& run)
     std::unordered_set<std::string> slugs = termSlugs(run, "category");
 
     RowWriter writer(run, migration);
-    struct Written
+    WrittenInThisRun thisRun;
+    struct Linked
     {
         RowWriter::Ticket ticket;
         std::int64_t id;
-        bool linked;
     };
-    std::unordered_map<std::int64_t, Written> thisRun;
+    std::vector<Linked> linkedToArticles; // categories that took articles of earlier runs
     forEachRow(
-        run, {migration, "sort", "初始化转换分类...", "正在转换分类.", run.pacing.categories, "sid", "pid"},
+        run, {Kind::categories, run.pacing.categories, "pid"},
         [&](const EmlogRow& rows) {
             Category category;
             readField(rows, "sid", category.sid);
@@ -60,23 +62,16 @@ void migrateCategories(MigrationRun& run)
             const std::int64_t id = ids.free.keepOrTake(category.sid, ids.used);
             ids.used.insert(id);
 
-            std::int64_t parentTerm = 0; // a parent that never existed leaves it at the top
-            std::optional<RowWrite::After> after;
-            if (const auto parent = copies.find(category.parent); parent != copies.end()) {
-                parentTerm = parent->second.id;
-            } else if (const auto written = thisRun.find(category.parent); written != thisRun.end()) {
-                parentTerm = written->second.id;
-                after =
-                    RowWrite::After{written->second.ticket,
-                                    "its parent category sid=" + std::to_string(category.parent) + " did not arrive"};
-            }
+            // A parent that never existed leaves it at the top.
+            auto parent = thisRun.parentOf(category.parent, copies,
+                                           "its parent category sid=" + std::to_string(category.parent));
             // The blogger's own alias names the category's page, as it did in emlog.
             const std::string slug = uniqueSlug(wordPressSlug(category.alias.empty() ? category.name : category.alias),
                                                 std::to_string(id), slugs);
-            RowWrite write =
-                termWrite(run, origin::category,
-                          {category.sid, id, "category", category.name, slug, category.description, parentTerm});
-            write.after = std::move(after);
+            RowWrite write = termWrite(run, origin::category,
+                                       {category.sid, id, "category", escapeHtml(category.name), slug,
+                                        escapeHtml(category.description), parent.id});
+            write.after = std::move(parent.after);
             if (!category.alias.empty())
                 write.rows.push_back(
                     {"termmeta", ownerMeta(run, origin::category, id, origin::aliasKey, category.alias)});
@@ -96,14 +91,17 @@ void migrateCategories(MigrationRun& run)
                     }
                 }
             }
-            thisRun[category.sid] = {writer.write(std::move(write)), id, linked};
+            const RowWriter::Ticket ticket = writer.write(std::move(write));
+            thisRun.add(category.sid, ticket, id);
+            if (linked)
+                linkedToArticles.push_back({ticket, id});
         });
     writer.finish();
 
     std::vector<std::int64_t> linked;
-    for (const auto& [sid, written] : thisRun) {
-        if (written.linked && writer.state(written.ticket) == RowWriter::State::Arrived)
-            linked.push_back(written.id);
+    for (const Linked& category : linkedToArticles) {
+        if (writer.state(category.ticket) == RowWriter::State::Arrived)
+            linked.push_back(category.id);
     }
     recountTerms(run, migration, linked);
 }

@@ -3,6 +3,9 @@
 #include "Assignments.h"
 #include "BlogConnection.h"
 #include "DateTime.h"
+#include "HtmlText.h"
+#include "LocalTimes.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -17,7 +20,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view migration = "评论";
+constexpr std::string_view migration = idOf(Kind::comments);
 
 Comment readComment(const EmlogRow& rows)
 {
@@ -43,18 +46,18 @@ bool isHidden(const Comment& comment)
     return comment.hide == "y" || comment.hide == "Y" || leadingInteger(comment.hide) != 0;
 }
 
-Assignments buildCommentFields(const BlogConnection& connection, const Comment& comment, const CommentPlace& place)
+Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place)
 {
-    Assignments list(connection);
+    Assignments list(run.wordPress);
     list.add("comment_ID", place.id)
         .add("comment_post_ID", place.postId)
-        .add("comment_author", comment.poster)
+        .add("comment_author", escapeHtml(comment.poster))
         .add("comment_author_email", comment.mail)
         .add("comment_author_url", comment.url)
         .add("comment_author_IP", comment.ip)
         .add("comment_approved", isHidden(comment) ? "0" : "1")
-        .add("comment_content", comment.comment)
-        .add("comment_date", formatDateTime(unixTimeToDateTime(comment.date)))
+        .add("comment_content", escapeHtml(comment.comment))
+        .add("comment_date", localDateTime(run, comment.date))
         .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
         .add("comment_parent", place.parentId)
         .add("user_id", place.userId);
@@ -70,13 +73,8 @@ void migrateComments(MigrationRun& run)
     FreeIds free(largestId(run, "comments", "comment_ID").value_or(0));
 
     RowWriter writer(run, migration);
-    struct Placed
-    {
-        RowWriter::Ticket ticket;
-        std::int64_t id;
-    };
-    std::unordered_map<std::int64_t, Placed> thisRun;
-    forEachRow(run, {migration, "comment", "初始化转换博客评论...", "正在转换评论.", run.pacing.comments, "cid", "pid"},
+    WrittenInThisRun thisRun;
+    forEachRow(run, {Kind::comments, run.pacing.comments, "pid"},
                [&](const EmlogRow& rows) {
                    const Comment comment = readComment(rows);
                    const std::string source = "cid=" + std::to_string(comment.cid);
@@ -86,29 +84,24 @@ void migrateComments(MigrationRun& run)
                    }
                    const auto article = articles.find(comment.gid);
                    if (article == articles.end()) {
-                       thisRun[comment.cid] = {
-                           writer.fail("comments", source,
-                                       "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
-                           0};
+                       thisRun.add(comment.cid,
+                                   writer.fail("comments", source,
+                                               "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
+                                   0);
                        return;
                    }
                    CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
                    RowWrite write;
                    write.sourceId = source;
                    // A reply to a comment that never existed stands on its own.
-                   if (const auto parent = copies.find(comment.pid); comment.pid != 0 && parent != copies.end()) {
-                       place.parentId = parent->second.id;
-                   } else if (const auto placed = thisRun.find(comment.pid);
-                              comment.pid != 0 && placed != thisRun.end()) {
-                       place.parentId = placed->second.id;
-                       write.after = RowWrite::After{placed->second.ticket,
-                                                     "the comment it replies to (cid=" + std::to_string(comment.pid) +
-                                                         ") did not arrive"};
-                   }
-                   write.rows.push_back({"comments", buildCommentFields(run.wordPress, comment, place)});
-                   write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid)});
+                   auto parent = thisRun.parentOf(comment.pid, copies,
+                                                  "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
+                   place.parentId = parent.id;
+                   write.after = std::move(parent.after);
+                   write.rows.push_back({"comments", buildCommentFields(run, comment, place)});
+                   write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid), true});
                    write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
-                   thisRun[comment.cid] = {writer.write(std::move(write)), place.id};
+                   thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
                });
     writer.finish();
 }

@@ -7,6 +7,7 @@ namespace kestrel {
 
 class Assignments;
 class BlogConnection;
+struct MigrationRun;
 
 // The columns of an emlog comment that reach WordPress. A column this emlog
 // version lacks keeps its default here.
@@ -36,6 +37,8 @@ struct CommentPlace
     std::int64_t userId = 0;
 };
 
-Assignments buildCommentFields(const BlogConnection& connection, const Comment& comment, const CommentPlace& place);
+// The comment's row: its author's name and its text stored escaped, as emlog showed them (its
+// line breaks kept for WordPress's own paragraphs), its time local in the run's zone.
+Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place);
 
 } // namespace kestrel

@@ -21,6 +21,8 @@ public:
 
 bool readField(const EmlogRow& row, std::string_view column, std::int64_t& value);
 bool readField(const EmlogRow& row, std::string_view column, std::string& value);
+// Whether the row's table has the column.
+bool hasColumn(const EmlogRow& row, std::string_view column);
 
 // The current row of a select on emlog's server.
 class ServerRow : public EmlogRow

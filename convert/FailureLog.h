@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrel {
@@ -17,14 +19,14 @@ class FailureLog
 public:
     struct Entry
     {
-        std::string migration;
+        std::string migration; // a kind's id ("posts") or a step's ("emptying")
         std::string table;
         std::string sourceId; // "gid=5", or empty when the statement belongs to no row
         std::string error;
     };
     struct Tally
     {
-        std::string migration;
+        std::string migration; // a kind's id
         std::int64_t read = 0;
         std::int64_t written = 0;
         std::int64_t alreadyThere = 0; // found in WordPress by its origin and left as it was
@@ -33,6 +35,9 @@ public:
     };
 
     void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error);
+    // Something the run changed besides rows, for the reader of the report (WordPress's time zone, say).
+    void note(std::string text) { m_notes.push_back(std::move(text)); }
+    const std::vector<std::string>& notes() const noexcept { return m_notes; }
     // The tally of a migration, made on first use; the reference stays valid.
     Tally& tally(std::string_view migration);
 
@@ -42,14 +47,17 @@ public:
     const std::vector<Entry>& entries() const noexcept { return m_entries; }
     const std::deque<Tally>& tallies() const noexcept { return m_tallies; }
 
-    // One line per migration: rows read, written, already there and failed, or that its table
-    // could not be read; and a line for each step with failed statements but no rows.
-    std::string summary() const;
-    // The first `limit` entries, one per line, then how many more there were.
-    std::string details(std::size_t limit = 200) const;
+    // Whether an entry belongs to a migration with a tally (and not to a step such as emptying).
+    bool tallied(const Entry& entry) const;
+
+    // The first `limit` entries, one per line ("[posts] wp_posts gid=5: reason"), then how many
+    // more there were; `label` names the migrations, by their ids when not given.
+    using Label = std::function<std::string(std::string_view migration)>;
+    std::string details(std::size_t limit = 200, const Label& label = {}) const;
 
 private:
     std::vector<Entry> m_entries;
+    std::vector<std::string> m_notes;
     std::deque<Tally> m_tallies; // a deque: a migration keeps its tally by reference while others are added
 };
 

@@ -1,5 +1,7 @@
 #include "Assignments.h"
 #include "BlogConnection.h"
+#include "HtmlText.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -25,8 +27,7 @@ struct LinksInWordPress
 LinksInWordPress linksInWordPress(MigrationRun& run)
 {
     LinksInWordPress links;
-    ResultSet rows = selectWithReconnect(run, run.wordPress,
-                                         "SELECT link_id, link_url, link_name FROM " + run.wordPressTable("links"));
+    ResultSet rows = selectWithReconnect(run, run.wordPress, linksQuery(run.wordPressPrefix));
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
         std::int64_t id = 0;
         std::pair<std::string, std::string> link;
@@ -43,7 +44,7 @@ LinksInWordPress linksInWordPress(MigrationRun& run)
 
 void migrateLinks(MigrationRun& run)
 {
-    constexpr std::string_view migration = "友情链接";
+    constexpr std::string_view migration = idOf(Kind::links);
     LinksInWordPress existing = linksInWordPress(run);
     std::unordered_set<std::int64_t>& used = existing.ids;
     FreeIds free(0, [&run] { return largestEmlogId(run, "link", "id"); });
@@ -51,40 +52,43 @@ void migrateLinks(MigrationRun& run)
         free.keepAbove(id);
 
     RowWriter writer(run, migration);
-    forEachRow(run, {migration, "link", "初始化转换友情链接...", "正在转换友情链接.", run.pacing.links},
-               [&](const EmlogRow& rows) {
-                   std::int64_t id = 0;
-                   std::string url;
-                   std::string name;
-                   std::string description;
-                   std::string hide = "n";
-                   readField(rows, "id", id);
-                   readField(rows, "siteurl", url);
-                   readField(rows, "sitename", name);
-                   readField(rows, "description", description);
-                   readField(rows, "hide", hide);
-                   if (existing.byAddressAndName.count({url, name})) {
-                       writer.alreadyThere();
-                       return;
-                   }
-                   const std::int64_t linkId = free.keepOrTake(id, used);
-                   used.insert(linkId);
-                   Assignments link(run.wordPress);
-                   link.add("link_id", linkId)
-                       .add("link_url", url)
-                       .add("link_name", name)
-                       .add("link_description", description)
-                       // A link the blogger hid stays hidden.
-                       .add("link_visible", hide == "y" ? "N" : "Y")
-                       .add("link_notes", "");
-                   RowWrite write;
-                   write.sourceId = "id=" + std::to_string(id);
-                   write.rows.push_back({"links", std::move(link)});
-                   write.arrivalCheck = "SELECT COUNT(*) FROM " + run.wordPressTable("links") +
-                                        " WHERE link_url=" + quotedLiteral(run.wordPress, url) +
-                                        " AND link_name=" + quotedLiteral(run.wordPress, name);
-                   writer.write(std::move(write));
-               });
+    forEachRow(
+        run, {Kind::links, run.pacing.links},
+        [&](const EmlogRow& rows) {
+            std::int64_t id = 0;
+            std::string url;
+            std::string name;
+            std::string description;
+            std::string hide = "n";
+            readField(rows, "id", id);
+            readField(rows, "siteurl", url);
+            readField(rows, "sitename", name);
+            readField(rows, "description", description);
+            readField(rows, "hide", hide);
+            // Stored escaped, as emlog showed it; a link an earlier version copied kept its name raw.
+            const std::string shownName = escapeHtml(name);
+            if (existing.byAddressAndName.count({url, shownName}) || existing.byAddressAndName.count({url, name})) {
+                writer.alreadyThere();
+                return;
+            }
+            const std::int64_t linkId = free.keepOrTake(id, used);
+            used.insert(linkId);
+            Assignments link(run.wordPress);
+            link.add("link_id", linkId)
+                .add("link_url", url)
+                .add("link_name", shownName)
+                .add("link_description", escapeHtml(description))
+                // A link the blogger hid stays hidden.
+                .add("link_visible", hide == "y" ? "N" : "Y")
+                .add("link_notes", "");
+            RowWrite write;
+            write.sourceId = "id=" + std::to_string(id);
+            write.rows.push_back({"links", std::move(link)});
+            write.arrivalCheck = "SELECT COUNT(*) FROM " + run.wordPressTable("links") +
+                                 " WHERE link_url=" + quotedLiteral(run.wordPress, url) +
+                                 " AND link_name=" + quotedLiteral(run.wordPress, shownName);
+            writer.write(std::move(write));
+        });
     writer.finish();
 }
 

@@ -5,7 +5,6 @@
 #include "ParentOrder.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
-#include "Sessions.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -68,31 +67,30 @@ bool forEachRow(MigrationRun& run, const TableReading& reading, const std::funct
     useUnicode(run.emlog);
     useUnicode(run.wordPress);
 
-    const std::string table = run.emlogTable(reading.table);
-    FailureLog::Tally& tally = run.failures.tally(reading.migration);
+    const KindInfo& kind = infoOf(reading.kind);
+    const std::string table = run.emlogTable(kind.emlogTable);
+    FailureLog::Tally& tally = run.failures.tally(kind.id);
     auto failRead = [&] {
         tally.unreadable = true;
-        run.failures.record(reading.migration, table, "",
+        run.failures.record(kind.id, table, "",
                             std::to_string(run.emlog.lastErrorNumber()) + " " + run.emlog.lastError());
         return false;
     };
     ResultSet rows = selectWithReconnect(run, run.emlog, "Select * From " + table);
     if (!rows)
         return failRead();
-    run.setStatusText(std::string(reading.openingText));
+    run.tell({RunEvent::What::Reading, reading.kind});
 
     std::vector<RowPosition> order;
     if (!reading.parentColumn.empty() && rows.columnIndex(reading.parentColumn) >= 0)
-        order = parentsFirst(rows, reading.idColumn, reading.parentColumn);
+        order = parentsFirst(rows, kind.idColumn, reading.parentColumn);
     const auto count = static_cast<std::int64_t>(rowCount(rows));
     for (std::int64_t i = 1; i <= count && !run.stopRequested(); ++i) {
         if (!order.empty())
             seekRow(rows, order[static_cast<std::size_t>(i - 1)]);
         work(ServerRow(rows));
         run.pace(reading.pacing);
-        const int percent = percentDone(i, count);
-        run.setStatusText(std::string(reading.runningText) + std::to_string(percent) + "%");
-        run.setProgress(percent);
+        run.tell({RunEvent::What::Row, reading.kind, i, count});
         if (order.empty())
             nextRow(rows);
     }

@@ -2,7 +2,9 @@
 
 #include "EmlogRow.h"
 #include "FailureLog.h"
+#include "Kinds.h"
 #include "Origins.h"
+#include "TimeZones.h"
 #include "Users.h"
 
 #include <chrono>
@@ -19,12 +21,13 @@ namespace kestrel {
 
 class BackupFile;
 class BlogConnection;
+class CopiedFiles;
 class ResultSet;
 
 using std::chrono::milliseconds;
 
-// The WordPress tables a run empties when asked to, in this order. Their meta
-// tables follow: every meta row belonged to a row just deleted.
+// The WordPress tables emptying first takes rows from (only the blog's: EmptyingPlan.h),
+// with their meta tables.
 inline constexpr std::string_view wordPressTables[] = {"comments",           "posts",         "terms",
                                                        "term_relationships", "term_taxonomy", "links"};
 inline constexpr std::string_view wordPressMetaTables[] = {"postmeta", "commentmeta", "termmeta"};
@@ -52,8 +55,27 @@ struct Pacing
     }
 };
 
+// What a run tells whoever started it, as it goes: numbers and kinds, never texts, which the
+// window and the terminal make of them.
+struct RunEvent
+{
+    enum class What {
+        Reading,       // a kind's emlog table is being read
+        Row,           // `done` of the kind's `total` rows are through
+        Reconnecting,  // a lost session is being opened again: `attempt` from 1
+        Files,         // `done` of the blog's `total` files are through
+        ReadingBackup, // emlog's backup file is being read once through, before the migrations
+    };
+    What what = What::Row;
+    Kind kind = Kind::users;
+    std::int64_t done = 0;
+    std::int64_t total = 0;
+    bool wordPress = false; // Reconnecting: which blog's session
+    int attempt = 0;
+};
+
 // Everything one migration run works with: the two sessions, the table
-// prefixes taken when the run started, the window's two outputs, the pacing,
+// prefixes taken when the run started, where it tells how it goes, the pacing,
 // a way to be asked to stop, and the log of what failed.
 struct MigrationRun
 {
@@ -66,12 +88,18 @@ struct MigrationRun
     std::string emlogPrefix = "emlog_";
     std::string wordPressPrefix = "wp_";
     Pacing pacing;
-    std::function<void(const std::string&)> setStatusText = [](const std::string&) {};
-    std::function<void(int)> setProgress = [](int) {};
+    std::function<void(const RunEvent&)> tell = [](const RunEvent&) {};
+    // Local times go into WordPress in its own zone as it is, instead of WordPress taking emlog's.
+    bool keepWordPressTimeZone = false;
+    // Where a file under the old blog's content/ folder is now (its path there, e.g.
+    // "content/uploadfile/a.jpg"); unset, or nothing given, keeps the old blog's address.
+    std::function<std::optional<std::string>(std::string_view path)> contentAddress;
     // Rests for a while; the default waits on the clock and wakes early when a stop is asked for.
     std::function<void(milliseconds, std::stop_token)> sleep;
     std::stop_token stopToken;
     FailureLog failures;
+    // The blog's files as copied before the rows that name them; none when no files were asked for.
+    const CopiedFiles* files = nullptr;
     // Per WordPress table and column list, how many "no default value" warnings a
     // row raises on its own: WordPress's tables have NOT NULL columns without
     // defaults that the server fills in. Only warnings beyond those are asked for.
@@ -91,6 +119,7 @@ struct MigrationRun
         // emlog's side: the tags each article carries, as the tags migration read them.
         std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
         std::optional<bool> hasUserTable;
+        std::optional<TimeZone> localZone; // the zone local times are written in
     } known;
 
     bool stopRequested() const { return stopToken.stop_requested(); }
@@ -104,19 +133,15 @@ struct MigrationRun
 int percentDone(std::int64_t row, std::int64_t rows);
 
 // The shape every migration shares: both sessions switched to Unicode, the
-// whole emlog table selected and stored, the opening status text, then for
-// each row the caller's work, the pacing and the progress. A failed select is
-// logged and the migration ends; a stop request ends it between rows.
+// whole emlog table of a kind selected and stored, then for each row the
+// caller's work, the pacing and the progress. A failed select is logged and
+// the migration ends; a stop request ends it between rows.
 struct TableReading
 {
-    std::string_view migration;   // name in the failure log
-    std::string_view table;       // bare emlog table name
-    std::string_view openingText; // e.g. "初始化转换博客文章..."
-    std::string_view runningText; // e.g. "正在转换博客文章."
-    milliseconds pacing{0};       // rest once per row
+    Kind kind;
+    milliseconds pacing{0}; // rest once per row
     // When set, a row comes after the row it names in this column (a reply after
     // the comment it answers, a page after its parent); otherwise the table's order.
-    std::string_view idColumn = {};
     std::string_view parentColumn = {};
 };
 // False when the table could not be read.

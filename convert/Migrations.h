@@ -3,6 +3,7 @@
 namespace kestrel {
 
 struct MigrationRun;
+struct EmptyingPlan;
 
 // The migrations, called in this order by a run. Each reads one emlog table
 // and writes its rows into WordPress; a row an earlier run copied is left as
@@ -15,12 +16,17 @@ void migratePosts(MigrationRun& run);
 void migrateComments(MigrationRun& run);
 void migrateAttachments(MigrationRun& run);
 void migrateLinks(MigrationRun& run);
+// Not a migration of rows: WordPress takes emlog's time zone before any time is written.
+void settleTimeZone(MigrationRun& run);
 
-inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    migrateUsers, migrateCategories, migrateTags, migratePosts, migrateComments, migrateAttachments, migrateLinks};
+inline constexpr void (*allMigrations[])(MigrationRun&) = {settleTimeZone,     migrateUsers, migrateCategories,
+                                                           migrateTags,        migratePosts, migrateComments,
+                                                           migrateAttachments, migrateLinks};
 
-// Empties what a run writes: posts, comments, terms, links and their meta, and the
-// options that named deleted posts. Users are never emptied.
-void emptyWordPress(MigrationRun& run);
+// Deletes what the plan counted, only what a copy of a blog owns, after writing every row it
+// deletes into the plan's backup file, all in one transaction; and resets the options that
+// named deleted posts. Users are never emptied. False when nothing was deleted (the run's
+// log says why); the plan's counts are then what was deleted.
+bool emptyWordPress(MigrationRun& run, EmptyingPlan& plan);
 
 } // namespace kestrel

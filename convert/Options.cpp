@@ -3,6 +3,7 @@
 #include "BackupRows.h"
 #include "BlogConnection.h"
 #include "MigrationRun.h"
+#include "PhpSerialized.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "TextHelpers.h"
@@ -10,8 +11,6 @@
 #include <algorithm>
 
 namespace kestrel {
-
-namespace {
 
 std::optional<std::string> wordPressOption(MigrationRun& run, std::string_view name)
 {
@@ -37,6 +36,8 @@ bool setWordPressOption(MigrationRun& run, std::string_view name, std::string_vi
                                     ",'yes') ON DUPLICATE KEY UPDATE option_value=" + quotedValue);
 }
 
+namespace {
+
 bool postExists(MigrationRun& run, std::int64_t id)
 {
     // When in doubt, leave the option alone.
@@ -46,37 +47,6 @@ bool postExists(MigrationRun& run, std::int64_t id)
 }
 
 } // namespace
-
-std::vector<std::string> siteAddresses(MigrationRun& run)
-{
-    std::string address;
-    if (run.emlogBackup) {
-        readBackupTable(run, "options", [&](const EmlogRow& row) {
-            std::string name;
-            if (readField(row, "option_name", name) && name == "blogurl")
-                readField(row, "option_value", address);
-        });
-    } else {
-        ResultSet result = selectWithReconnect(
-            run, run.emlog, "SELECT option_value FROM " + run.emlogTable("options") + " WHERE option_name='blogurl'");
-        if (!result || rowCount(result) == 0 || !readField(result, 0, address))
-            return {};
-    }
-    while (!address.empty() && (address.back() == '/' || address.back() == ' '))
-        address.pop_back();
-    const std::string lower = asciiLower(address);
-    std::string rest;
-    if (lower.rfind("http://", 0) == 0)
-        rest = address.substr(7);
-    else if (lower.rfind("https://", 0) == 0)
-        rest = address.substr(8);
-    else
-        return {};
-    if (rest.empty())
-        return {};
-    // The longer form first, so that neither replaces part of the other.
-    return {"https://" + rest, "http://" + rest};
-}
 
 std::vector<std::int64_t> unserializeIds(std::string_view serialized)
 {
@@ -113,6 +83,16 @@ std::string serializeIds(const std::vector<std::int64_t>& ids)
     return text + "}";
 }
 
+bool schedulePublishing(MigrationRun& run, const std::vector<std::pair<std::int64_t, std::int64_t>>& posts)
+{
+    if (posts.empty())
+        return true;
+    std::vector<CronEvent> events;
+    for (const auto& [id, time] : posts)
+        events.push_back({time, id});
+    return setWordPressOption(run, "cron", addPublishingEvents(wordPressOption(run, "cron").value_or(""), events));
+}
+
 bool addStickyPosts(MigrationRun& run, const std::vector<std::int64_t>& ids)
 {
     if (ids.empty())
@@ -140,6 +120,22 @@ bool resetOptionsNamingDeletedPosts(MigrationRun& run)
     if (frontPageGone && wordPressOption(run, "show_on_front").value_or("") == "page")
         ok = setWordPressOption(run, "show_on_front", "posts") && ok;
     return ok;
+}
+
+std::string emlogBlogUrl(MigrationRun& run)
+{
+    std::string address;
+    if (run.emlogBackup) {
+        address = backupOption(run, "blogurl").value_or("");
+    } else {
+        ResultSet result = selectWithReconnect(
+            run, run.emlog, "SELECT option_value FROM " + run.emlogTable("options") + " WHERE option_name='blogurl'");
+        if (!result || rowCount(result) == 0 || !readField(result, 0, address))
+            return {};
+    }
+    while (!address.empty() && (address.back() == '/' || address.back() == ' '))
+        address.pop_back();
+    return address;
 }
 
 } // namespace kestrel

@@ -6,6 +6,7 @@
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "TextHelpers.h"
+#include "Transactions.h"
 
 #include <algorithm>
 
@@ -39,22 +40,60 @@ bool isDecimal(std::string_view text)
 
 } // namespace
 
+namespace {
+
+// Meta of one origin key joined to its owner; `what` is the select list.
+std::string fromOwnedMeta(const OriginKey& key, std::string_view wordPressPrefix, const std::string& what)
+{
+    const Owner owner = ownerOf(key);
+    const std::string meta = std::string(wordPressPrefix) + std::string(key.metaTable);
+    const std::string owners = std::string(wordPressPrefix) + std::string(owner.table);
+    const bool isTerm = key.metaTable == "termmeta";
+    const std::string taxonomy = key.key == origin::category.key ? "category" : "post_tag";
+    return "SELECT " + what + " FROM " + meta + " m JOIN " + owners + " o ON o." + std::string(owner.idColumn) + "=m." +
+           std::string(key.ownerColumn) + (isTerm ? " AND o.taxonomy='" + taxonomy + "'" : "") + " WHERE m.meta_key='" +
+           std::string(key.key) + "'";
+}
+
+} // namespace
+
+std::string copiesQuery(const OriginKey& key, std::string_view wordPressPrefix)
+{
+    // A term's meta names its term; links name its term_taxonomy row of the right taxonomy.
+    const std::string taxonomyId =
+        key.metaTable == "termmeta" ? "o.term_taxonomy_id" : "o." + std::string(ownerOf(key).idColumn);
+    return fromOwnedMeta(key, wordPressPrefix, "m.meta_value, m." + std::string(key.ownerColumn) + ", " + taxonomyId);
+}
+
+std::optional<std::int64_t> originIdOf(std::string_view metaValue)
+{
+    if (!isDecimal(metaValue))
+        return std::nullopt;
+    return std::stoll(std::string(metaValue));
+}
+
+std::string linksQuery(std::string_view wordPressPrefix)
+{
+    return "SELECT link_id, link_url, link_name FROM " + std::string(wordPressPrefix) + "links";
+}
+
 Copies& copiesOf(MigrationRun& run, const OriginKey& key)
 {
     if (const auto known = run.known.copies.find(key.key); known != run.known.copies.end())
         return known->second;
     Copies& copies = run.known.copies[key.key];
-    const Owner owner = ownerOf(key);
-    const bool isTerm = key.metaTable == "termmeta";
-    // A term's meta names its term; links name its term_taxonomy row of the right taxonomy.
-    const std::string taxonomyId = isTerm ? "o.term_taxonomy_id" : "o." + std::string(owner.idColumn);
-    const std::string taxonomy = key.key == origin::category.key ? "category" : "post_tag";
-    std::string query = "SELECT m.meta_value, m." + std::string(key.ownerColumn) + ", " + taxonomyId + " FROM " +
-                        run.wordPressTable(key.metaTable) + " m JOIN " + run.wordPressTable(owner.table) + " o ON o." +
-                        std::string(owner.idColumn) + "=m." + std::string(key.ownerColumn) +
-                        (isTerm ? " AND o.taxonomy='" + taxonomy + "'" : "") + " WHERE m.meta_key='" +
-                        std::string(key.key) + "'";
-    ResultSet rows = selectWithReconnect(run, run.wordPress, query);
+    if (wordPressTransactions(run) == Transactions::no) {
+        // Tables that cannot undo a row take its origin first: a row an earlier run lost after
+        // that left the origin alone, naming a row that is not there. It goes, so that it can
+        // never name another row that later takes that id.
+        const Owner owner = ownerOf(key);
+        executeWithReconnect(run, run.wordPress,
+                             "DELETE m FROM " + run.wordPressTable(key.metaTable) + " m LEFT JOIN " +
+                                 run.wordPressTable(owner.table) + " o ON o." + std::string(owner.idColumn) + "=m." +
+                                 std::string(key.ownerColumn) + " WHERE m.meta_key='" + std::string(key.key) +
+                                 "' AND o." + std::string(owner.idColumn) + " IS NULL");
+    }
+    ResultSet rows = selectWithReconnect(run, run.wordPress, copiesQuery(key, run.wordPressPrefix));
     if (!rows)
         return copies;
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
@@ -63,8 +102,8 @@ Copies& copiesOf(MigrationRun& run, const OriginKey& key)
         readField(rows, 0, emlogId);
         readField(rows, 1, copy.id);
         readField(rows, 2, copy.taxonomyId);
-        if (isDecimal(emlogId))
-            copies.emplace(std::stoll(emlogId), copy); // the first copy found stands; a second is not ours to judge
+        if (const auto id = originIdOf(emlogId))
+            copies.emplace(*id, copy); // the first copy found stands; a second is not ours to judge
     }
     return copies;
 }
@@ -84,8 +123,8 @@ Assignments ownerMeta(MigrationRun& run, const OriginKey& key, std::int64_t word
 
 std::string originCheck(MigrationRun& run, const OriginKey& key, std::int64_t emlogId)
 {
-    return "SELECT COUNT(*) FROM " + run.wordPressTable(key.metaTable) + " WHERE meta_key='" + std::string(key.key) +
-           "' AND meta_value='" + std::to_string(emlogId) + "'";
+    // The meta alone is not enough: where the tables cannot undo a row, it goes before its owner.
+    return fromOwnedMeta(key, run.wordPressPrefix, "COUNT(*)") + " AND m.meta_value='" + std::to_string(emlogId) + "'";
 }
 
 std::optional<std::unordered_set<std::int64_t>> usedIds(MigrationRun& run, const std::string& query)

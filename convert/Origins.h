@@ -46,6 +46,17 @@ struct Copy
 // The rows of one kind already in WordPress, by emlog id.
 using Copies = std::unordered_map<std::int64_t, Copy>;
 
+// Where the copies of one kind are: a select of each copy's meta value (the emlog id as stored),
+// the copy's id and, for a term, its term_taxonomy_id. Only meta whose owner still exists counts
+// (meta left behind by a deleted row does not), and a term only in the taxonomy of its kind. The
+// run and the check both ask this, so that they agree on what is already there.
+std::string copiesQuery(const OriginKey& key, std::string_view wordPressPrefix);
+// The emlog id a meta value names: whole decimals only, as a run writes them.
+std::optional<std::int64_t> originIdOf(std::string_view metaValue);
+// Links carry no meta: one is there when WordPress has a link with the same address and name.
+// This selects link_id, link_url and link_name of every link.
+std::string linksQuery(std::string_view wordPressPrefix);
+
 // The rows of one kind in WordPress that name an emlog row: asked of WordPress the first
 // time (only meta whose owner still exists counts; meta left behind by a deleted row does
 // not), then kept by the run as it writes more. Empty when WordPress cannot be asked.

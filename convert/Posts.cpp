@@ -1,11 +1,16 @@
 #include "Posts.h"
 
 #include "Assignments.h"
-#include "DateTime.h"
+#include "HtmlText.h"
+#include "LinkTargets.h"
+#include "LocalTimes.h"
+#include "Markdown.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Options.h"
 #include "Origins.h"
+#include "PostLinks.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
 #include "Slugs.h"
@@ -15,6 +20,7 @@
 #include "Users.h"
 
 #include <algorithm>
+#include <chrono>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -22,7 +28,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view migration = "文章";
+constexpr std::string_view migration = idOf(Kind::posts);
 
 std::string sourceId(const Article& article)
 {
@@ -51,14 +57,6 @@ Article readArticle(const EmlogRow& rows)
     return article;
 }
 
-std::string relativeLinks(std::string text, const std::vector<std::string>& siteAddresses)
-{
-    text = replaceApostrophes(text);
-    for (const std::string& address : siteAddresses)
-        text = replaceAll(text, address, "..");
-    return text;
-}
-
 // Which tags list each article: as the tags migration of this run read emlog's tag table, or from it.
 const std::unordered_map<std::int64_t, std::vector<std::int64_t>>& tagsByArticle(MigrationRun& run)
 {
@@ -82,11 +80,6 @@ std::unordered_set<std::string>& postNames(MigrationRun& run)
     return *run.known.postNames;
 }
 
-std::string replaceApostrophes(std::string_view text)
-{
-    return replaceAll(text, "'", "’");
-}
-
 bool isDraft(const Article& article)
 {
     return article.hide == "y" || article.checked == "n";
@@ -97,15 +90,23 @@ bool isPage(const Article& article)
     return article.type == "page";
 }
 
-Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place,
-                            const std::vector<std::string>& siteAddresses)
+bool isScheduled(const Article& article)
 {
-    const std::string wallClock = formatDateTime(unixTimeToDateTime(article.date));
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return !isDraft(article) && article.date > now;
+}
+
+Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place, const PostText& text)
+{
+    const std::string wallClock = localDateTime(run, article.date);
     const std::string utc = formatDateTime(unixTimeToUtc(article.date));
-    const std::string title = replaceApostrophes(article.title);
+    const std::string title = escapeHtml(article.title);
 
     Assignments post(run.wordPress);
-    post.add("post_status", isDraft(article) ? "draft" : "publish")
+    post.add("post_status", isDraft(article)       ? "draft"
+                            : isScheduled(article) ? "future"
+                                                   : "publish")
         .add("comment_status", article.allowRemark == "n" ? "closed" : "open")
         .add("ping_status", "open")
         .add("post_parent", place.parent)
@@ -113,9 +114,9 @@ Assignments buildPostFields(MigrationRun& run, const Article& article, const Pos
         .add("post_type", isPage(article) ? "page" : "post")
         .add("ID", place.id)
         .add("post_author", place.author)
-        .add("post_content", relativeLinks(article.content, siteAddresses))
+        .add("post_content", text.content)
         .add("post_title", title)
-        .add("post_excerpt", relativeLinks(article.excerpt, siteAddresses))
+        .add("post_excerpt", text.excerpt)
         .add("post_name", place.slug)
         .add("post_password", article.password)
         .add("comment_count", article.comnum)
@@ -136,7 +137,7 @@ void migratePosts(MigrationRun& run)
     const Copies& tags = copiesOf(run, origin::tag);
     const auto& tagLists = tagsByArticle(run);
     const Authors& authors = authorsOf(run);
-    const std::vector<std::string> addresses = siteAddresses(run);
+    PostLinks links(run);
     std::unordered_set<std::int64_t> used =
         usedIds(run, "SELECT ID FROM " + run.wordPressTable("posts")).value_or(std::unordered_set<std::int64_t>{});
     std::unordered_set<std::string>& slugs = postNames(run);
@@ -151,13 +152,16 @@ void migratePosts(MigrationRun& run)
         RowWriter::Ticket ticket;
         std::int64_t id;
     };
-    std::unordered_map<std::int64_t, Written> thisRun;
+    WrittenInThisRun thisRun;
     std::vector<Written> sticky;
+    std::vector<std::pair<Written, std::int64_t>> scheduled;
     std::unordered_set<std::int64_t> linked;
     forEachRow(
-        run, {migration, "blog", "初始化转换博客文章...", "正在转换博客文章.", run.pacing.posts, "gid", "parent_id"},
+        run, {Kind::posts, run.pacing.posts, "parent_id"},
         [&](const EmlogRow& rows) {
             const Article article = readArticle(rows);
+            // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
+            const bool markdown = hasColumn(rows, "parent_id");
             largestGid = std::max(largestGid, article.gid);
             if (copies.count(article.gid)) {
                 writer.alreadyThere();
@@ -165,23 +169,20 @@ void migratePosts(MigrationRun& run)
             }
             PostPlace place{free.keepOrTake(article.gid, used), authors.of(article.author), 0, {}};
             used.insert(place.id);
+            links.placed(article.gid, place.id);
             // The blogger's own alias names the article's address, as it did in emlog.
             place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
                                     std::to_string(place.id), slugs);
             RowWrite write;
             write.sourceId = sourceId(article);
             // A page under a page that never existed stands at the top.
-            if (const auto parent = copies.find(article.parent); article.parent != 0 && parent != copies.end()) {
-                place.parent = parent->second.id;
-            } else if (const auto written = thisRun.find(article.parent);
-                       article.parent != 0 && written != thisRun.end()) {
-                place.parent = written->second.id;
-                write.after =
-                    RowWrite::After{written->second.ticket,
-                                    "its parent page gid=" + std::to_string(article.parent) + " did not arrive"};
-            }
-            write.rows.push_back({"posts", buildPostFields(run, article, place, addresses)});
-            write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid)});
+            auto parent =
+                thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
+            place.parent = parent.id;
+            write.after = std::move(parent.after);
+            const PostText text = links.text(article, markdown);
+            write.rows.push_back({"posts", buildPostFields(run, article, place, text)});
+            write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
             if (!article.alias.empty())
                 write.rows.push_back(
                     {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
@@ -209,11 +210,15 @@ void migratePosts(MigrationRun& run)
             }
             write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};
             const Written written{writer.write(std::move(write)), place.id};
-            thisRun[article.gid] = written;
+            links.written(written.ticket, place.id);
+            thisRun.add(article.gid, written.ticket, written.id);
             if (article.top == "y")
                 sticky.push_back(written);
+            if (isScheduled(article))
+                scheduled.emplace_back(written, article.date);
         });
     writer.finish();
+    links.completeWaiting(writer);
     // The attachments take the numbers after every post and every article.
     if (!run.stopRequested()) {
         run.known.largestGid = largestGid;
@@ -228,6 +233,13 @@ void migratePosts(MigrationRun& run)
     }
     if (!run.stopRequested() && !addStickyPosts(run, stuck))
         recordFailure(run, migration, run.wordPressTable("options"), "sticky_posts");
+    std::vector<std::pair<std::int64_t, std::int64_t>> publishing;
+    for (const auto& [post, time] : scheduled) {
+        if (writer.state(post.ticket) == RowWriter::State::Arrived)
+            publishing.emplace_back(post.id, time);
+    }
+    if (!run.stopRequested() && !schedulePublishing(run, publishing))
+        recordFailure(run, migration, run.wordPressTable("options"), "cron");
 }
 
 } // namespace kestrel

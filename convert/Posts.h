@@ -36,6 +36,8 @@ struct Article
 // An article stays private in WordPress when emlog kept it from readers.
 bool isDraft(const Article& article);
 bool isPage(const Article& article);
+// emlog held back an article dated after now; WordPress publishes it when its time comes.
+bool isScheduled(const Article& article);
 
 // Where the article goes in WordPress, decided before its row is built.
 struct PostPlace
@@ -46,15 +48,19 @@ struct PostPlace
     std::string slug; // post_name: what WordPress finds the post's address by
 };
 
-// The post's row. Links to the old site's own address become relative (".."),
-// in the content and the excerpt alike.
-Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place,
-                            const std::vector<std::string>& siteAddresses);
+// The content and the excerpt as the old blog showed them (emlog pro's Markdown made HTML),
+// with their links to the blog made WordPress's.
+struct PostText
+{
+    std::string content;
+    std::string excerpt;
+};
+
+// The post's row. Its title is stored escaped, as emlog showed it; its times are local in
+// the run's zone, and an article emlog would still hold back is scheduled.
+Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place, const PostText& text);
 
 // The post names WordPress has, those this run gave included: a new post's must differ.
 std::unordered_set<std::string>& postNames(MigrationRun& run);
-
-// "'" becomes "’" throughout.
-std::string replaceApostrophes(std::string_view text);
 
 } // namespace kestrel

@@ -51,9 +51,9 @@ bool reopenLostSession(MigrationRun& run, BlogConnection& session)
     // Null: closed after an earlier reopening failed (or never opened).
     if (!session)
         return false;
-    const std::string blog = &session == &run.wordPress ? "WordPress" : "emlog";
+    const bool wordPress = &session == &run.wordPress;
     for (std::size_t attempt = 0; attempt < pauses.size() && !run.stopRequested(); ++attempt) {
-        run.setStatusText("正在重新连接" + blog + "博客数据库...(第" + std::to_string(attempt + 1) + "次)");
+        run.tell({RunEvent::What::Reconnecting, {}, 0, 0, wordPress, static_cast<int>(attempt + 1)});
         run.pace(pauses[attempt]);
         if (run.stopRequested())
             break;

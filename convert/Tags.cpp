@@ -1,5 +1,7 @@
 #include "Tags.h"
 
+#include "HtmlText.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -39,7 +41,7 @@ std::vector<std::int64_t> splitPostIds(std::string_view list)
 
 void migrateTags(MigrationRun& run)
 {
-    constexpr std::string_view migration = "标签";
+    constexpr std::string_view migration = idOf(Kind::tags);
     const Copies& copies = copiesOf(run, origin::tag);
     // A tag new to WordPress takes the articles earlier runs copied; an article new in
     // this run brings its own links. An article that is not in emlog at all cannot come.
@@ -57,7 +59,7 @@ void migrateTags(MigrationRun& run)
     std::vector<std::pair<RowWriter::Ticket, std::int64_t>> linked;
     // The articles read the same lists again: they keep them.
     auto& tagsByArticle = run.known.tagsByArticle.emplace();
-    forEachRow(run, {migration, "tag", "初始化转换标签...", "正在转换标签.", run.pacing.tags},
+    forEachRow(run, {Kind::tags, run.pacing.tags},
                [&](const EmlogRow& rows) {
                    std::int64_t tid = 0;
                    std::string name;
@@ -81,7 +83,7 @@ void migrateTags(MigrationRun& run)
                    ids.used.insert(id);
 
                    const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
-                   RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", name, slug, "", 0});
+                   RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, "", 0});
                    bool links = false;
                    for (const std::int64_t gid : articleIds) {
                        if (const auto copy = articles.find(gid); copy != articles.end()) {

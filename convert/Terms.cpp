@@ -1,5 +1,6 @@
 #include "Terms.h"
 
+#include "BackupRows.h"
 #include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Reconnect.h"
@@ -42,6 +43,8 @@ std::optional<std::int64_t> largestId(MigrationRun& run, std::string_view bareTa
 
 std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
 {
+    if (run.emlogBackup)
+        return largestBackupId(run, bareTable, idColumn);
     return largestOf(run, run.emlog, run.emlogTable(bareTable), idColumn).value_or(0);
 }
 
@@ -74,7 +77,7 @@ RowWrite termWrite(MigrationRun& run, const OriginKey& key, const NewTerm& newTe
         .add("count", 0);
     write.rows.push_back({"terms", std::move(term)});
     write.rows.push_back({"term_taxonomy", std::move(termTaxonomy)});
-    write.rows.push_back({"termmeta", originMeta(run, key, newTerm.id, newTerm.emlogId)});
+    write.rows.push_back({"termmeta", originMeta(run, key, newTerm.id, newTerm.emlogId), true});
     write.copied = RowWrite::Copied{&key, newTerm.emlogId, {newTerm.id, newTerm.id}};
     return write;
 }

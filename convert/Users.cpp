@@ -4,6 +4,8 @@
 #include "BackupRows.h"
 #include "BlogConnection.h"
 #include "DateTime.h"
+#include "HtmlText.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -20,7 +22,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::string_view migration = "用户";
+constexpr std::string_view migration = idOf(Kind::users);
 constexpr std::size_t nicenameLength = 50;
 
 struct EmlogUser
@@ -39,8 +41,7 @@ struct EmlogUser
 
 struct WordPressUsers
 {
-    std::unordered_map<std::string, std::int64_t> byLogin; // lower-cased
-    std::unordered_map<std::string, std::int64_t> byEmail; // lower-cased
+    UserLookup lookup;
     std::unordered_set<std::string> nicenames;
     std::int64_t largestId = 0;
 };
@@ -60,9 +61,7 @@ WordPressUsers wordPressUsers(MigrationRun& run)
         readField(rows, 1, login);
         readField(rows, 2, email);
         readField(rows, 3, nicename);
-        users.byLogin.emplace(asciiLower(login), id);
-        if (!email.empty())
-            users.byEmail.emplace(asciiLower(email), id);
+        users.lookup.add(id, login, email);
         users.nicenames.insert(nicename);
         users.largestId = std::max(users.largestId, id);
     }
@@ -86,14 +85,7 @@ bool hasUserTable(MigrationRun& run)
 // The WordPress user an emlog user already is, if any.
 std::int64_t matchingUser(const WordPressUsers& users, const Copies& copies, const EmlogUser& user)
 {
-    if (const auto copy = copies.find(user.uid); copy != copies.end())
-        return copy->second.id;
-    if (const auto same = users.byLogin.find(asciiLower(user.login)); same != users.byLogin.end())
-        return same->second;
-    if (user.email.empty())
-        return 0;
-    const auto same = users.byEmail.find(asciiLower(user.email));
-    return same != users.byEmail.end() ? same->second : 0;
+    return users.lookup.match(copies, user.uid, user.login, user.email);
 }
 
 EmlogUser readUser(const EmlogRow& rows)
@@ -180,6 +172,26 @@ std::int64_t administratorOf(MigrationRun& run)
 
 } // namespace
 
+void UserLookup::add(std::int64_t id, std::string_view login, std::string_view email)
+{
+    m_byLogin.emplace(asciiLower(login), id);
+    if (!email.empty())
+        m_byEmail.emplace(asciiLower(email), id);
+}
+
+std::int64_t UserLookup::match(const Copies& copies, std::int64_t uid, std::string_view login,
+                               std::string_view email) const
+{
+    if (const auto copy = copies.find(uid); copy != copies.end())
+        return copy->second.id;
+    if (const auto same = m_byLogin.find(asciiLower(login)); same != m_byLogin.end())
+        return same->second;
+    if (email.empty())
+        return 0;
+    const auto same = m_byEmail.find(asciiLower(email));
+    return same != m_byEmail.end() ? same->second : 0;
+}
+
 const Authors& authorsOf(MigrationRun& run)
 {
     if (run.known.authors)
@@ -219,7 +231,7 @@ void migrateUsers(MigrationRun& run)
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count()));
 
     RowWriter writer(run, migration);
-    forEachRow(run, {migration, "user", "初始化转换用户...", "正在转换用户.", {}}, [&](const EmlogRow& rows) {
+    forEachRow(run, {Kind::users, {}}, [&](const EmlogRow& rows) {
         const EmlogUser user = readUser(rows);
         // A user WordPress already has is left exactly as it is, however emlog describes them.
         if (const std::int64_t id = matchingUser(users, copies, user)) {
@@ -234,11 +246,10 @@ void migrateUsers(MigrationRun& run)
         for (int n = 2; users.nicenames.count(nicename); ++n)
             nicename = userNicename(user.login).substr(0, nicenameLength - 4) + "-" + std::to_string(n);
         users.nicenames.insert(nicename);
-        users.byLogin.emplace(asciiLower(user.login), id);
-        if (!user.email.empty())
-            users.byEmail.emplace(asciiLower(user.email), id);
+        users.lookup.add(id, user.login, user.email);
 
-        const std::string shown = user.nickname.empty() ? user.login : user.nickname;
+        // WordPress shows these as stored; emlog escaped them.
+        const std::string shown = escapeHtml(user.nickname.empty() ? user.login : user.nickname);
         // An account emlog disabled gets no role at all: it may log in, but do nothing.
         const Role role = user.state != 0 ? Role{"", 0} : roleOf(user.role, user.isCheck);
         RowWrite write;
@@ -256,10 +267,10 @@ void migrateUsers(MigrationRun& run)
             write.rows.push_back({"usermeta", ownerMeta(run, origin::user, id, key, value)});
         };
         meta("nickname", shown);
-        meta("description", user.description);
+        meta("description", escapeHtml(user.description));
         meta(run.wordPressPrefix + "capabilities", capabilities(role.name));
         meta(run.wordPressPrefix + "user_level", std::to_string(role.level));
-        write.rows.push_back({"usermeta", originMeta(run, origin::user, id, user.uid)});
+        write.rows.push_back({"usermeta", originMeta(run, origin::user, id, user.uid), true});
         write.copied = RowWrite::Copied{&origin::user, user.uid, {id, id}};
         writer.write(std::move(write));
     });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Origins.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -8,6 +10,21 @@
 namespace kestrel {
 
 struct MigrationRun;
+
+// WordPress's users by login and by e-mail (both case-insensitive), to find the one an emlog user
+// already is. The run and the check both ask it, so that they agree on who is already there.
+class UserLookup
+{
+public:
+    void add(std::int64_t id, std::string_view login, std::string_view email);
+    // The copy a run made, else the WordPress user with the same login, else with the same
+    // e-mail; 0 for none.
+    std::int64_t match(const Copies& copies, std::int64_t uid, std::string_view login, std::string_view email) const;
+
+private:
+    std::unordered_map<std::string, std::int64_t> m_byLogin;
+    std::unordered_map<std::string, std::int64_t> m_byEmail;
+};
 
 // Which WordPress user each emlog user is: the one a run copied, else the WordPress
 // user with the same login, else with the same e-mail.

@@ -2,6 +2,7 @@
 
 #include "Encryption.h"
 #include "ResultSet.h"
+#include "SessionProtection.h"
 
 #include <errmsg.h>
 #include <mysqld_error.h>
@@ -23,6 +24,12 @@ std::mutex closeLock;
 constexpr unsigned connectTimeoutSeconds = 15;
 constexpr unsigned readWriteTimeoutSeconds = 300;
 
+// The ways of logging in that never send the password as it is: a server in the middle that asks for
+// mysql_clear_password (or PAM's dialog) is refused before it gets it.
+constexpr const char* passwordSafeLogins = "mysql_native_password,client_ed25519,caching_sha2_password";
+// The library's error for a way of logging in that is not among them (not in its errmsg.h).
+constexpr unsigned loginNotAllowed = 5010;
+
 const char* absentIfEmpty(const std::string& text)
 {
     return text.empty() ? nullptr : text.c_str();
@@ -43,6 +50,71 @@ void BlogConnection::Closer::operator()(MYSQL* mysql) const noexcept
 {
     std::lock_guard lock(closeLock);
     mysql_close(mysql);
+}
+
+void SessionBreaker::breakOff()
+{
+    std::lock_guard lock(m_lock);
+    m_broken = true;
+    if (m_mysql)
+        mariadb_cancel(m_mysql);
+}
+
+bool SessionBreaker::broken() const
+{
+    std::lock_guard lock(m_lock);
+    return m_broken;
+}
+
+void SessionBreaker::attach(MYSQL* mysql)
+{
+    std::lock_guard lock(m_lock);
+    m_mysql = mysql;
+    // Broken while no handle was in place (during a reconnect): this one goes the same way.
+    if (m_broken && m_mysql)
+        mariadb_cancel(m_mysql);
+}
+
+BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    replaceHandle(nullptr); // lets our own breaker go before the other's session is taken
+    m_breaker = std::move(other.m_breaker);
+    m_mysql = std::move(other.m_mysql);
+    m_maxStatementBytes = other.m_maxStatementBytes;
+    m_errorNumber = other.m_errorNumber;
+    m_error = std::move(other.m_error);
+    m_reopenable = other.m_reopenable;
+    m_options = std::move(other.m_options);
+    m_characterSet = std::move(other.m_characterSet);
+    m_settings = std::move(other.m_settings);
+    m_reopenFailure = std::move(other.m_reopenFailure);
+    m_tlsVersion = std::move(other.m_tlsVersion);
+    m_tlsCipher = std::move(other.m_tlsCipher);
+    return *this;
+}
+
+BlogConnection::~BlogConnection()
+{
+    replaceHandle(nullptr);
+}
+
+void BlogConnection::replaceHandle(Handle mysql) noexcept
+{
+    std::swap(m_mysql, mysql);
+    if (m_breaker)
+        m_breaker->attach(m_mysql.get());
+    // `mysql` now holds the old handle, closed here, after the breaker let go of it.
+}
+
+std::shared_ptr<SessionBreaker> BlogConnection::breaker()
+{
+    if (!m_breaker) {
+        m_breaker = std::make_shared<SessionBreaker>();
+        m_breaker->attach(m_mysql.get());
+    }
+    return m_breaker;
 }
 
 void BlogConnection::rememberError()
@@ -93,43 +165,41 @@ BlogConnection openConnection(const ConnectionOptions& options)
         address.port = options.port;
 
     BlogConnection connection;
+    connection.m_protection = plannedProtection(options);
     std::lock_guard lock(openLock);
-    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql;
-    // Without a CA file encryption is only wished for: a server whose TLS this machine cannot
-    // speak (an old MySQL offering only TLS 1.0 or 1.1, which OpenSSL 3 refuses) gets a session
-    // in clear text, as before, and the completion message says so.
-    for (const bool encrypt : {true, false}) {
-        mysql.reset(mysql_init(nullptr));
-        if (!mysql) {
-            connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
-            return connection;
-        }
-        mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
-        mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
-        mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
-        // A server must never be able to ask us for a local file.
-        const unsigned noLocalFiles = 0;
-        mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
-        std::string refusal;
-        if (encrypt && !requestEncryption(mysql.get(), options.caFile, refusal)) {
-            connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
-            return connection;
-        }
-        if (mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
-                               absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
-                               options.multiStatements ? CLIENT_MULTI_STATEMENTS : 0))
-            break;
+    // A failed TLS handshake is the end of it: opened again in clear text, the session would give the
+    // password and the blog to whoever in the middle made the handshake fail.
+    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql(mysql_init(nullptr));
+    if (!mysql) {
+        connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
+        return connection;
+    }
+    mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
+    mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
+    mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
+    // A server must never be able to ask us for a local file.
+    const unsigned noLocalFiles = 0;
+    mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
+    mysql_options(mysql.get(), MARIADB_OPT_RESTRICTED_AUTH, passwordSafeLogins);
+    std::string refusal;
+    if (!requestEncryption(mysql.get(), options, address, refusal)) {
+        connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
+        return connection;
+    }
+    if (!mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
+                            absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
+                            options.multiStatements ? CLIENT_MULTI_STATEMENTS : 0)) {
         const unsigned error = mysql_errno(mysql.get());
-        if (error == CR_SSL_CONNECTION_ERROR && options.caFile.empty() && encrypt)
-            continue;
-        if (error == CR_SSL_CONNECTION_ERROR && !options.caFile.empty())
-            connection.rememberError(error, explainTlsRefusal(address.host, options.caFile, mysql_error(mysql.get())));
+        if (error == CR_SSL_CONNECTION_ERROR)
+            connection.rememberError(error, explainTlsRefusal(options, address.host, mysql_error(mysql.get())));
+        else if (error == loginNotAllowed)
+            connection.rememberError(error, explainLoginRefusal(mysql_error(mysql.get())));
         else
             connection.rememberError(error, mysql_error(mysql.get()));
         return connection;
     }
     readNegotiatedTls(mysql.get(), connection.m_tlsVersion, connection.m_tlsCipher);
-    connection.m_mysql = std::move(mysql);
+    connection.replaceHandle(std::move(mysql));
     connection.m_options = options;
     connection.m_reopenable = true;
     if (executeSql(connection, "SELECT @@max_allowed_packet")) {
@@ -149,14 +219,18 @@ BlogConnection openConnection(const std::string& server, const std::string& user
 
 void closeConnection(BlogConnection& connection)
 {
-    connection.m_mysql.reset();
+    connection.replaceHandle(nullptr);
 }
 
 bool reconnect(BlogConnection& connection)
 {
     if (!connection.m_reopenable)
         return connection.failWithoutSession();
-    connection.m_mysql.reset();
+    connection.replaceHandle(nullptr);
+    if (connection.m_breaker && connection.m_breaker->broken()) {
+        connection.m_reopenFailure = "the session was broken off";
+        return connection.failWithoutSession();
+    }
     BlogConnection fresh = openConnection(connection.m_options);
     bool reopened = static_cast<bool>(fresh);
     if (reopened && !connection.m_characterSet.empty())
@@ -168,10 +242,11 @@ bool reconnect(BlogConnection& connection)
         connection.m_reopenFailure = std::to_string(fresh.lastErrorNumber()) + " " + fresh.lastError();
         return false;
     }
-    connection.m_mysql = std::move(fresh.m_mysql);
+    connection.replaceHandle(std::move(fresh.m_mysql));
     connection.m_maxStatementBytes = fresh.m_maxStatementBytes;
     connection.m_tlsVersion = std::move(fresh.m_tlsVersion);
     connection.m_tlsCipher = std::move(fresh.m_tlsCipher);
+    connection.m_protection = fresh.m_protection;
     connection.m_reopenFailure.clear();
     return true;
 }
@@ -186,6 +261,16 @@ bool setCharacterSet(BlogConnection& connection, const char* name)
     }
     connection.m_characterSet = name;
     return true;
+}
+
+bool useUnicode(BlogConnection& connection)
+{
+    if (!connection)
+        return false;
+    // Set once per session: it stays, and a reconnected session gets it again.
+    if (connection.characterSet() == "utf8mb4" || connection.characterSet() == "utf8")
+        return true;
+    return setCharacterSet(connection, "utf8mb4") || setCharacterSet(connection, "utf8");
 }
 
 bool applySessionSetting(BlogConnection& connection, const std::string& statement)
@@ -243,12 +328,12 @@ bool sendStatements(BlogConnection& connection, std::string_view statements)
     return true;
 }
 
-std::vector<StatementResult> readStatementResults(BlogConnection& connection)
+std::vector<bool> readStatementResults(BlogConnection& connection)
 {
-    std::vector<StatementResult> results;
+    std::vector<bool> results;
     if (!connection) {
         connection.failWithoutSession();
-        results.push_back({});
+        results.push_back(false);
         return results;
     }
     MYSQL* mysql = connection.handle();
@@ -256,10 +341,10 @@ std::vector<StatementResult> readStatementResults(BlogConnection& connection)
     while (true) {
         if (status > 0) {
             connection.rememberError();
-            results.push_back({});
+            results.push_back(false);
             return results;
         }
-        results.push_back({true, mysql_warning_count(mysql)});
+        results.push_back(true);
         mysql_free_result(mysql_store_result(mysql)); // inserts give none; anything else is not wanted
         status = mysql_next_result(mysql);
         if (status < 0)

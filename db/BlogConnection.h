@@ -1,9 +1,12 @@
 #pragma once
 
+#include "SessionProtection.h"
+
 #include <mysql.h>
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,12 +24,35 @@ struct ConnectionOptions
     std::string password;
     std::string database;
     unsigned port = 0; // when not 0, it wins over a port in the server field
-    // A CA certificate file. Without one, the session is encrypted whenever the server offers
-    // TLS and in clear text when it does not. With one, TLS is required and the server's
-    // certificate must be signed by that CA and made out to the host connected to.
+    // A CA certificate file: TLS is required and the server's certificate must be signed by that CA
+    // and made out to the host connected to. Without one (nor a fingerprint), a server off this machine
+    // must show a certificate the system trusts; see plannedProtection().
     std::string caFile;
     // Whether a statement may be several, separated by ";": a batch of rows then costs one exchange.
     bool multiStatements = false;
+    // The SHA-256 fingerprint of the one certificate the server may show (a self-signed one, say).
+    std::string tlsFingerprint = {};
+    // Whether a server off this machine may be reached in clear text when it offers no TLS.
+    bool allowUnencrypted = false;
+};
+
+// Breaks off what a session is doing, from any thread: the statement in flight fails at once as
+// a lost session, and the session is never opened again. For a program that must close while a
+// server no longer answers, rather than wait out the read timeout.
+class SessionBreaker
+{
+public:
+    void breakOff();
+    bool broken() const;
+
+private:
+    friend class BlogConnection;
+    // The handle in use: replaced under the lock, so that a break never reaches a freed one.
+    void attach(MYSQL* mysql);
+
+    mutable std::mutex m_lock;
+    MYSQL* m_mysql = nullptr;
+    bool m_broken = false;
 };
 
 // One open session with a MySQL server. A default-made (null) connection
@@ -38,7 +64,8 @@ class BlogConnection
 public:
     BlogConnection() = default;
     BlogConnection(BlogConnection&&) noexcept = default;
-    BlogConnection& operator=(BlogConnection&&) noexcept = default;
+    BlogConnection& operator=(BlogConnection&& other) noexcept;
+    ~BlogConnection();
 
     explicit operator bool() const noexcept { return m_mysql != nullptr; }
     MYSQL* handle() const noexcept { return m_mysql.get(); }
@@ -58,14 +85,18 @@ public:
 
     // Whether statements may be sent several at once (see sendStatements()).
     bool takesSeveralStatements() const noexcept { return m_options.multiStatements; }
-    // Whether the server's certificate was checked against a CA file when the session was opened.
-    bool verifiesServer() const noexcept { return !m_options.caFile.empty(); }
+    // How the session was to be protected, and so whether the server's certificate was checked.
+    Protection protection() const noexcept { return m_protection; }
+    bool verifiesServer() const noexcept { return m_protection != Protection::TlsWhenOffered; }
     // The TLS version and cipher agreed when the session was opened, kept so that they can be
     // told even after the session was lost; empty for a session in clear text.
     const std::string& tlsVersion() const noexcept { return m_tlsVersion; }
     const std::string& tlsCipher() const noexcept { return m_tlsCipher; }
     // The character set set on the session with setCharacterSet(); empty before.
     const std::string& characterSet() const noexcept { return m_characterSet; }
+
+    // The breaker of this session, made on first use; it follows the session through reconnect().
+    std::shared_ptr<SessionBreaker> breaker();
 
 private:
     friend BlogConnection openConnection(const ConnectionOptions&);
@@ -78,7 +109,12 @@ private:
     {
         void operator()(MYSQL* mysql) const noexcept;
     };
-    std::unique_ptr<MYSQL, Closer> m_mysql;
+    using Handle = std::unique_ptr<MYSQL, Closer>;
+    // Puts another handle in place (or none); the old one is closed after the breaker lets go of it.
+    void replaceHandle(Handle mysql) noexcept;
+
+    Handle m_mysql;
+    std::shared_ptr<SessionBreaker> m_breaker;
     std::uint64_t m_maxStatementBytes = 0;
     unsigned m_errorNumber = 0;
     std::string m_error;
@@ -91,6 +127,7 @@ private:
     std::string m_reopenFailure; // why the last reconnect() failed, for the statements that follow
     std::string m_tlsVersion;
     std::string m_tlsCipher;
+    Protection m_protection = Protection::TlsWhenOffered;
 };
 
 // Where to connect, taken from the text of a server field: "host",
@@ -118,6 +155,8 @@ bool reconnect(BlogConnection& connection);
 
 // Sets the session's character set (the library call: escaping must know it too); kept for reconnect().
 bool setCharacterSet(BlogConnection& connection, const char* name);
+// Text travels as UTF-8 in both directions: utf8mb4 where the server has it, utf8 where not.
+bool useUnicode(BlogConnection& connection);
 // Runs a statement that sets up the session ("SET SESSION ..."); kept for reconnect() when it succeeds.
 bool applySessionSetting(BlogConnection& connection, const std::string& statement);
 
@@ -128,14 +167,9 @@ bool executeSql(BlogConnection& connection, std::string_view statement);
 // waiting for the answer, which readStatementResults() then reads: the time the server and
 // the network take can be used to prepare what comes next. Nothing else may be sent between.
 bool sendStatements(BlogConnection& connection, std::string_view statements);
-// The outcome of each statement sent, in order. The server stops at the first that fails,
+// Whether each statement sent went through, in order. The server stops at the first that fails,
 // so that one is the last; a session lost on the way is the last one's error.
-struct StatementResult
-{
-    bool ok = false;
-    unsigned warnings = 0;
-};
-std::vector<StatementResult> readStatementResults(BlogConnection& connection);
+std::vector<bool> readStatementResults(BlogConnection& connection);
 
 // "insert into <table> set <assignments>"; the caller quotes the values.
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments);

@@ -16,13 +16,20 @@ std::string sessionTlsVersion(const BlogConnection& connection);
 // What a connection object that has just connected agreed on: TLS version and cipher, or empty texts.
 void readNegotiatedTls(MYSQL* mysql, std::string& version, std::string& cipher);
 
-// Sets a connection object, before it connects, to use TLS: whenever the server offers it when
-// there is no CA file, and only with a certificate that the CA signed for the host otherwise.
-// False, with the reason, when the CA file cannot be read.
-bool requestEncryption(MYSQL* mysql, const std::string& caFile, std::string& error);
+struct ConnectionOptions;
+struct ServerAddress;
 
-// The library's reason for refusing a server that had to prove itself with the CA file, worded
-// for whoever gave that file: what did not match, then the library's own words.
-std::string explainTlsRefusal(const std::string& host, const std::string& caFile, const std::string& libraryError);
+// Sets a connection object, before it connects, to protect the session as plannedProtection() says. For a
+// fingerprint, the server is first asked for its certificate (see readServerCertificate()), which is
+// compared with it and then pinned by its SHA-1 digest, the one this library checks itself, so that the
+// session logs in only to the server that showed it. False, with the reason, when the CA file cannot be
+// read or the certificate is not the one named.
+bool requestEncryption(MYSQL* mysql, const ConnectionOptions& options, const ServerAddress& address,
+                       std::string& error);
+
+// The library's reason for refusing a server's TLS, or its lack of it, worded for the user: what did
+// not match and how to connect all the same, then the library's own words.
+std::string explainTlsRefusal(const ConnectionOptions& options, const std::string& host,
+                              const std::string& libraryError);
 
 } // namespace kestrel

@@ -128,15 +128,6 @@ bool nextRow(ResultSet& result)
     return result && mysql_fetch_row(result.handle()) != nullptr;
 }
 
-bool moveToLastRow(ResultSet& result)
-{
-    if (!result)
-        return false;
-    const std::uint64_t rows = mysql_num_rows(result.handle());
-    mysql_data_seek(result.handle(), rows > 0 ? rows - 1 : 0);
-    return true;
-}
-
 RowPosition rowPosition(const ResultSet& result)
 {
     return result ? mysql_row_tell(result.handle()) : nullptr;

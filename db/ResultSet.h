@@ -50,7 +50,6 @@ bool readField(const ResultSet& result, int column, std::string& value);
 
 // Moves the cursor one row on; false when it already stood past the end.
 bool nextRow(ResultSet& result);
-bool moveToLastRow(ResultSet& result);
 
 // Where the cursor stands, to come back to that row later in any order.
 using RowPosition = MYSQL_ROW_OFFSET;

@@ -5,7 +5,6 @@ include(GNUInstallDirs)
 
 set(packaging ${PROJECT_SOURCE_DIR}/packaging)
 set(packagingOut ${PROJECT_BINARY_DIR}/packaging)
-set(KESTREL_VERSION ${PROJECT_VERSION})
 set(docDir ${CMAKE_INSTALL_DATADIR}/doc/kestrel)
 
 install(TARGETS kestrel kestrel-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -19,6 +19,8 @@ server="$build/bench-server"
 rm -rf "$server"
 trap '"$top/scripts/mariadb-server.sh" stop "$server"' EXIT
 export KESTREL_BENCH_MYSQL_PORT=$("$top/scripts/mariadb-server.sh" start "$server")
+export KESTREL_BENCH_MYSQL_PASSWORD_FILE=$server/root-password
+export KESTREL_DB_PASSWORD_FILE=$KESTREL_BENCH_MYSQL_PASSWORD_FILE
 
 if [ $# -gt 0 ]; then
     "$build/bench/$1" "${@:2}"
@@ -33,3 +35,5 @@ echo "== bench_latency: the whole run over a path of 40 ms a round trip, and on 
 "$build/bench/bench_latency"
 echo "== bench_backup: a 200 MB dump read without a server, against loading it with the mariadb client"
 "$build/bench/bench_backup"
+echo "== bench_files: 2,000 images of 200 KB from a folder and over http, against cp -r and a sequential fetch"
+"$build/bench/bench_files"

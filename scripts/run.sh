@@ -6,6 +6,8 @@
 # WordPress made by WordPress's own installer (database `wordpress`), so that
 # the window's default fields work at once. That server keeps running after
 # the window closes, as a local service would; its data lives in the build folder.
+# Root's password there is random, in build/sample-server/root-password, and the
+# window's password fields start with it.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,18 +26,27 @@ ours_running() {
     [ -f "$sample/pid" ] && kill -0 "$(cat "$sample/pid")" 2>/dev/null
 }
 
+if [ -f "$sample/loaded" ] && [ ! -f "$sample/root-password" ]; then
+    # A sample made when root had no password: made afresh, as the server is now set up.
+    "$top/scripts/mariadb-server.sh" stop "$sample"
+    rm -rf "$sample"
+fi
 if ours_running || ! listening; then
     if ! ours_running && [ ! -f "$sample/loaded" ]; then
         rm -rf "$sample" # a sample that never finished loading is started afresh
     fi
     "$top/scripts/mariadb-server.sh" start "$sample" 3306 >/dev/null
+    export KESTREL_DB_PASSWORD_FILE="$sample/root-password"
     if [ ! -f "$sample/loaded" ]; then
         "$top/scripts/wordpress.sh" prepare "$build"
         "$top/scripts/sample/load-emlog.sh" 127.0.0.1:3306 emlog emlog_
         "$top/scripts/wordpress.sh" install "$build" 127.0.0.1:3306 wordpress wp_
         touch "$sample/loaded"
     fi
-    echo "The sample MariaDB server runs on 127.0.0.1:3306 (emlog, wordpress); stop it with: scripts/mariadb-server.sh stop $sample"
+    echo "The sample MariaDB server runs on 127.0.0.1:3306 (emlog, wordpress); root's password is in $sample/root-password."
+    echo "Stop it with: scripts/mariadb-server.sh stop $sample"
+    # The window's password fields start with it.
+    export KESTREL_SAMPLE_PASSWORD_FILE="$sample/root-password"
 else
     echo "A database server already answers on 127.0.0.1:3306: no sample server started."
 fi

@@ -3,7 +3,8 @@
 #   scripts/wordpress.sh prepare DIR
 #       extracts the package's files into DIR/wordpress (once) with our wp-config.php
 #   scripts/wordpress.sh install DIR HOST:PORT DATABASE [PREFIX]
-#       creates DATABASE (utf8mb4) and runs WordPress's own installer into it
+#       creates DATABASE (utf8mb4) and runs WordPress's own installer into it, as root with
+#       the password in the file KESTREL_DB_PASSWORD_FILE names (none when unset)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -55,9 +56,12 @@ install)
     database=${4:?usage: wordpress.sh install DIR HOST:PORT DATABASE [PREFIX]}
     prefix=${5-wp_}
     prepare
-    mariadb --no-defaults -h"${host%:*}" -P"${host##*:}" -uroot \
+    # Root's password from the file KESTREL_DB_PASSWORD_FILE names, handed over in the environment.
+    password=
+    [ -n "${KESTREL_DB_PASSWORD_FILE:-}" ] && password=$(cat "$KESTREL_DB_PASSWORD_FILE")
+    MYSQL_PWD=$password mariadb --no-defaults -h"${host%:*}" -P"${host##*:}" -uroot \
         -e "CREATE DATABASE IF NOT EXISTS \`$database\` CHARACTER SET utf8mb4"
-    WP_ROOT="$root" WP_DB_HOST="$host" WP_DB_NAME="$database" WP_TABLE_PREFIX="$prefix" \
+    WP_DB_PASSWORD=$password WP_ROOT="$root" WP_DB_HOST="$host" WP_DB_NAME="$database" WP_TABLE_PREFIX="$prefix" \
         php "$here/wordpress/install.php"
     ;;
 *)

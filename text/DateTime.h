@@ -18,8 +18,8 @@ struct DateTime
 
 // The calendar time of a Unix time (seconds since 1970-01-01 00:00:00 UTC), in UTC.
 DateTime unixTimeToUtc(std::int64_t seconds);
-// The wall-clock time eight hours east of UTC, with no daylight saving: the
-// time an emlog blog shows its readers.
+// The wall-clock time eight hours east of UTC, with no daylight saving. A blog's
+// own zone, summer time and all, is TimeZone's (TimeZones.h).
 DateTime unixTimeToDateTime(std::int64_t seconds);
 
 // Fills a pattern: "yy" by the year, then "mm" month, "dd" day, "h" hour,

@@ -25,7 +25,9 @@ INSERT INTO {prefix}sort (sid, sortname, alias, taxis, pid, description, templat
   -- sid 7 was deleted: article 22 still points at it
   (8, '读书笔记', 'books', 8, 0, '读过的书 & 摘抄', ''),
   -- empty category; quotes in the name
-  (9, 'Tom\'s "杂物间"', '', 9, 0, 'no article at all', '');
+  (9, 'Tom\'s "杂物间"', '', 9, 0, 'no article at all', ''),
+  -- markup in the name and the description: shown as text, never run
+  (10, '<img src=x onerror=alert("sort")>标记', 'markup', 10, 0, '<script>alert("desc")</script>描述', '');
 
 -- Articles and pages. gid 14 was deleted; comment 28, tag 6 and attachment 7 still
 -- name it. comnum counts the visible comments, attnum the attachments that are
@@ -178,7 +180,18 @@ INSERT INTO {prefix}blog (gid, title, date, content, excerpt, alias, author, sor
   -- 37: 2024-05-20 13:14:00 +08:00; latest article; the https form of the address
   (37, '日落', 1716182040,
    '<p><a href="https://blog.example.com/emlog/?post=31">上一张照片</a>之后，又拍了一张。</p>\n<p><img src="http://blog.example.com/emlog/content/uploadfile/202405/9a8b1716182040.png" alt="sunset.png" /></p>',
-   '', 'sunset', 1, 6, 'blog', 12, 3, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL);
+   '', 'sunset', 1, 6, 'blog', 12, 3, 1, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 40: 2024-06-01 20:00:00 +08:00; emlog pro's Markdown: headings, emphasis, nested
+  -- lists, fenced and indented code with quotes, a quote, a table, strikethrough, a
+  -- bare address, hard breaks, block and inline HTML, an image; hostile comments
+  (40, 'Markdown 写的文章', 1717243200,
+   '# Markdown 写的文章\n\nemlog pro 的编辑器写 **Markdown**，*斜体*、~~删除线~~ 和 `行内 \'代码\'`。\n这一行紧接着上一行：显示时是换行。\n\n## 列表\n\n- 第一项\n  - 嵌套的一项\n  - 又一项\n- 第二项\n\n1. 有序\n2. 列表\n\n```php\necho \'hello\';\n$a = "It\'s";\n```\n\n    缩进的代码 \'引号\' "双引号"\n\n> 引用的第一行\n> 第二行\n\n| 名称 | 数量 |\n|:---|---:|\n| 苹果 | 3 |\n| 梨 | 5 |\n\n裸网址 https://www.example.org/page 会变成链接。\n\n<div class=\'note\' style=\'color:red\'>块级 HTML，单引号属性</div>\n\n行内 <span style=\'color:blue\'>HTML</span> 和图片：\n\n![日落](http://blog.example.com/emlog/content/uploadfile/202405/9a8b1716182040.png)\n\n下一篇：[链接大全](http://blog.example.com/emlog/post-41.html)',
+   '**摘要**也是 Markdown。\n第二行', 'markdown', 1, 10, 'blog', 5, 3, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL),
+  -- 41: 2024-06-02 20:00:00 +08:00; markup in the title; a link in every address form
+  -- emlog gives, to articles, pages (38 comes later in the run), a category, a tag, the home page
+  (41, '<b>粗体</b>标题 & <script>alert("title")</script>', 1717329600,
+   '站内的每一种地址：\n\n- [动态地址](http://blog.example.com/emlog/?post=2)\n- [静态地址](http://blog.example.com/emlog/post-3.html)\n- [目录地址](http://blog.example.com/emlog/post/4)\n- [数字地址](http://blog.example.com/emlog/5.html)\n- [分类下的地址](http://blog.example.com/emlog/linux/6.html)\n- [别名](http://blog.example.com/emlog/sunset)\n- [别名 html](http://blog.example.com/emlog/history.html)\n- [后面的页面](https://blog.example.com/emlog/contact)\n- [分类](http://blog.example.com/emlog/sort/linux)\n- [分类号](http://blog.example.com/emlog/?sort=4)\n- [标签](http://blog.example.com/emlog/?tag=Qt+5)\n- [首页](https://blog.example.com/emlog/)\n- [更长的主机](http://blog.example.com.cn/emlog/post-2.html)\n\n上一篇：<a href=\'http://blog.example.com/emlog/?post=40\'>Markdown</a>',
+   '', '', 1, 10, 'blog', 0, 0, 0, 'n', 'n', 'n', 'y', 'y', '', '', NULL);
 
 -- Pages under the page 15 (关于): parent_id is emlog pro's page tree. Comments
 -- are closed on 39.
@@ -298,7 +311,11 @@ INSERT INTO {prefix}comment (cid, gid, pid, date, poster, comment, mail, url, ip
   (65, 37, 64, 1716260400, '匿名2', '回复一条隐藏的评论', '', '', '10.28.28.28', 'y'),
   (66, 1, 0, 1717207200, '老朋友', '十六年了，博客还在 👏', 'old@example.com', '', '2001:db8:85a3::8a2e:370:7334', 'n'),
   -- 67: 2009-02-21 11:00:00 +08:00; reply to 6; newlines
-  (67, 3, 6, 1235185200, '博主', '在 HTML 里不用，"C:\\" 就行。\n多行\n回复', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n');
+  (67, 3, 6, 1235185200, '博主', '在 HTML 里不用，"C:\\" 就行。\n多行\n回复', 'laoli@example.com', 'http://blog.example.com/emlog/', '127.0.0.1', 'n'),
+  -- 68-70: 2024-06-02 on the Markdown article 40: what visitors typed as script, shown as text
+  (68, 40, 0, 1717300000, '<script>x</script>', '<script>alert(document.cookie)</script>\n第二行', 'x@example.com', '', '10.68.68.68', 'n'),
+  (69, 40, 0, 1717300100, '<b onclick=x>小明</b>', '<img src=x onerror=alert(\'img\')> & <svg onload=alert(1)>', '', '', '10.69.69.69', 'n'),
+  (70, 40, 68, 1717300200, '"引号" & <b>粗</b>', '<a href="javascript:alert(\'js\')">点我</a>', '', 'javascript:alert(1)', '10.70.70.70', 'n');
 
 -- Written by signed-in users, which only emlog pro records (uid; 0: a guest):
 -- the blogger on the page and an article, the "admin" user on the first article,
@@ -338,7 +355,9 @@ INSERT INTO {prefix}tag (tid, tagname, gid) VALUES
   -- character outside the BMP
   (15, '𠮷野家', '8'),
   -- not in id order; includes the protected 13
-  (16, '年终', '35,36,13');
+  (16, '年终', '35,36,13'),
+  -- markup in the name
+  (17, '<i>斜体</i><script>alert("tag")</script>', '40,41');
 
 -- Attachments. filepath is relative to the blog root; thumfor names the
 -- original of a thumbnail.
@@ -388,7 +407,9 @@ INSERT INTO {prefix}link (id, sitename, siteurl, description, hide, taxis) VALUE
   -- quotes; hide='y'
   (8, 'Tom\'s "Blog"', 'http://tom.example.com/?a=1&b=2', '😀 quotes & emoji', 'y', 5),
   -- Japanese, no description
-  (9, '日本のブログ', 'http://jp.example.jp/', '', 'n', 6);
+  (9, '日本のブログ', 'http://jp.example.jp/', '', 'n', 6),
+  -- markup in the name and the description
+  (10, '<script>alert(1)</script>链接', 'http://markup.example.org/', '<b>粗体</b>描述', 'n', 7);
 
 -- Users. password is the phpass portable hash emlog and WordPress both check
 -- (README.md lists the plain passwords). uid 4's login equals the one of the

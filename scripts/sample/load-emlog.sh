@@ -6,7 +6,7 @@
 # VERSION is the emlog whose tables the blog ends up in: pro (default), 6 or 5;
 # the same rows, less the columns that version does not have.
 # Creates DATABASE if it is missing; the eight tables must not exist yet.
-# Root logs in over TCP with an empty password.
+# Root logs in over TCP with the password in the file KESTREL_DB_PASSWORD_FILE names (none when unset).
 set -euo pipefail
 
 usage="usage: load-emlog.sh HOST:PORT DATABASE [PREFIX] [CHARSET] [pro|6|5]"
@@ -34,6 +34,8 @@ pro) older=() ;;
 *) echo "load-emlog.sh: unknown emlog version '$version' (pro, 6 or 5)" >&2; exit 2 ;;
 esac
 
+# The client takes the password from its environment, out of sight of other users' `ps`.
+[ -n "${KESTREL_DB_PASSWORD_FILE:-}" ] && MYSQL_PWD=$(cat "$KESTREL_DB_PASSWORD_FILE") && export MYSQL_PWD
 client=(mariadb --no-defaults -h "$host" -P "$port" -uroot --default-character-set=utf8mb4)
 
 "${client[@]}" -e "CREATE DATABASE IF NOT EXISTS \`$database\` CHARACTER SET utf8mb4"

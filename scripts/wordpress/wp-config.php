@@ -4,7 +4,9 @@
 // every database and table prefix the tests and the local sample ask for.
 define('DB_NAME', getenv('WP_DB_NAME') ?: 'wordpress');
 define('DB_USER', getenv('WP_DB_USER') ?: 'root');
-define('DB_PASSWORD', getenv('WP_DB_PASSWORD') ?: '');
+// The password may come in a file, so that it is in no process's command line.
+define('DB_PASSWORD', getenv('WP_DB_PASSWORD_FILE') ? trim(file_get_contents(getenv('WP_DB_PASSWORD_FILE')))
+    : (getenv('WP_DB_PASSWORD') ?: ''));
 define('DB_HOST', getenv('WP_DB_HOST') ?: '127.0.0.1');
 define('DB_CHARSET', 'utf8mb4');
 define('DB_COLLATE', '');

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "MessageBox.h"
+#include "MigrationRunner.h"
 #include "MigrationWindow.h"
+#include "TestServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -44,6 +46,35 @@ inline void typeInto(MigrationWindow& window, const QString& field, const QStrin
         }
     }
     ASSERT_EQ(edit->text(), text);
+}
+
+// The server sessions of the window's runs, as each run opened them.
+class RunSessionIds
+{
+public:
+    explicit RunSessionIds(MigrationWindow& window)
+    {
+        QObject::connect(window.runner(), &MigrationRunner::sessionsOpened, window.runner(),
+                         [this](quint64 emlog, quint64 wordPress) {
+                             emlogId = emlog;
+                             wordPressId = wordPress;
+                         });
+    }
+    // Whether the server no longer holds the last run's sessions.
+    bool closed() const { return !serverHasSession(emlogId, true) && !serverHasSession(wordPressId, true); }
+
+    unsigned long emlogId = 0;
+    unsigned long wordPressId = 0;
+};
+
+// Closes the window as a user would and waits until it is gone: the milliseconds it took, or -1.
+inline qint64 closeAndWait(MigrationWindow& window, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    window.close();
+    return waitUntil([&] { return !window.isVisible() && !window.runner()->isRunning(); }, timeoutMs) ? timer.elapsed()
+                                                                                                      : -1;
 }
 
 inline int boxesWithText(const QString& text)

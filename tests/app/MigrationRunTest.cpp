@@ -1,9 +1,9 @@
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
-#include "Sessions.h"
 #include "TestServer.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -19,9 +19,9 @@ using namespace kestrel::test;
 namespace {
 
 const QString emptyingText = QStringLiteral("正在先清空wp数据库。");
-const char* const emptiedTables[] = {"comments",           "posts",         "terms",
-                                     "term_relationships", "term_taxonomy", "links",
-                                     "postmeta",           "commentmeta",   "termmeta"};
+// In the order emptying deletes from them; the installer's rows are all the blog's kinds.
+const char* const emptiedTables[] = {"comments",      "commentmeta", "posts",    "postmeta", "term_relationships",
+                                     "term_taxonomy", "terms",       "termmeta", "links"};
 
 class MigrationRunTest : public ::testing::Test
 {
@@ -36,15 +36,13 @@ protected:
         typeInto(window, QStringLiteral("txt_服务器_emlog"), address());
         typeInto(window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlog.name()));
         typeInto(window, QStringLiteral("txt_服务器_Wp"), address());
+        for (const QString& field : {QStringLiteral("txt_密码_emlog"), QStringLiteral("txt_密码_Wp")})
+            typeInto(window, field, QString::fromStdString(testServer().password));
         typeInto(window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(wordpress.name()));
         window.runner()->setPacing(Pacing::none());
     }
 
-    void TearDown() override
-    {
-        window.runner()->stop();
-        closeSessions();
-    }
+    void TearDown() override { window.runner()->stop(); }
 
     static QString address() { return QString::fromStdString(testServer().address()); }
 
@@ -70,6 +68,7 @@ protected:
     TestDatabase emlog{"run_emlog"};
     WordPressDatabase wordpress{"run_wp"};
     MigrationWindow window;
+    RunSessionIds sessions{window};
 };
 
 // Stands in for a server that must not be contacted: it only counts who knocks.
@@ -136,15 +135,24 @@ TEST_F(MigrationRunTest, EmptyingFirstDeletesTheTablesAndTheirMetaInOrderThenRes
     EXPECT_EQ(count("options"), options);
     EXPECT_EQ(count("users"), users);
 
-    std::vector<std::string> deletes;
-    for (const std::string& statement : statementsOf(mysql_thread_id(wordPressSession().handle()))) {
-        if (statement.rfind("delete", 0) == 0)
-            deletes.push_back(statement);
+    std::vector<std::string> deletedFrom;
+    for (const std::string& statement : statementsOf(sessions.wordPressId)) {
+        if (statement.rfind("delete from ", 0) == 0)
+            deletedFrom.push_back(statement.substr(12, statement.find(' ', 12) - 12));
     }
     std::vector<std::string> expected;
     for (const char* bare : emptiedTables)
-        expected.push_back("delete from " + wordpress.table(bare));
-    EXPECT_EQ(deletes, expected);
+        expected.push_back(wordpress.table(bare));
+    EXPECT_EQ(deletedFrom, expected);
+    // One question, asked once the run knew what would go: it and the report name the backup.
+    ASSERT_EQ(MessageBox::shown().size(), 2);
+    const QString question = MessageBox::shown().first().text;
+    EXPECT_TRUE(question.contains(QStringLiteral("文章 1、页面 2、评论 1、分类 1、链接 1"))) << question.toStdString();
+    const qsizetype at = question.lastIndexOf(u'\n') + 1;
+    const QString backup = question.mid(at);
+    EXPECT_TRUE(backup.endsWith(QStringLiteral(".sql"))) << question.toStdString();
+    EXPECT_TRUE(QFile::exists(backup)) << backup.toStdString();
+    EXPECT_TRUE(MessageBox::shown().last().text.contains(backup));
     ASSERT_FALSE(sleeps.empty());
     EXPECT_EQ(sleeps.front(), milliseconds(500));
 }
@@ -162,7 +170,7 @@ TEST_F(MigrationRunTest, WithoutTheTickNothingIsDeleted)
 
     for (std::size_t i = 0; i < std::size(emptiedTables); ++i)
         EXPECT_EQ(count(emptiedTables[i]), before[i]) << emptiedTables[i];
-    for (const std::string& statement : statementsOf(mysql_thread_id(wordPressSession().handle())))
+    for (const std::string& statement : statementsOf(sessions.wordPressId))
         EXPECT_NE(statement.rfind("delete", 0), 0u) << statement;
     EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), milliseconds(500)), 0);
 }
@@ -175,7 +183,13 @@ TEST_F(MigrationRunTest, CompletionMessageGivesTheSecondsTheRunTook)
     ASSERT_FALSE(MessageBox::shown().isEmpty());
     const auto& box = MessageBox::shown().last();
     // The test server offers no TLS: both sessions went in clear text, and the message says so.
-    EXPECT_EQ(box.text, QStringLiteral("转换完成，共用时：2.5秒。\nemlog：未加密\nWordPress：未加密"));
+    // No files were copied, and WordPress took emlog's time zone: the message says both.
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("转换完成，共用时：2.5秒。\nemlog：未加密\nWordPress：未加密\n\n")))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(QStringLiteral("时区：WordPress 的时区由 UTC+0 改为 emlog 的 Asia/Shanghai\n")))
+        << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(QStringLiteral("文件：没有复制（没有给出 emlog 的文件和 WordPress 的上传文件夹），附件仍指向旧博客")))
+        << box.text.toStdString();
     EXPECT_EQ(box.caption, QStringLiteral("提示"));
     EXPECT_EQ(box.icon, MessageBox::Icon::Information);
     EXPECT_TRUE(box.detail.isEmpty());
@@ -195,19 +209,18 @@ TEST_F(MigrationRunTest, StatusAndProgressSurviveIntoTheNextRun)
     EXPECT_EQ(progress(), progressAfterFirst);
 }
 
-TEST_F(MigrationRunTest, EachRunOpensNewSessionsAndClosesThePreviousOnes)
+TEST_F(MigrationRunTest, EachRunOpensSessionsOfItsOwnAndClosesThem)
 {
     runAndWait();
-    const unsigned long firstEmlog = mysql_thread_id(emlogSession().handle());
-    const unsigned long firstWordPress = mysql_thread_id(wordPressSession().handle());
+    const unsigned long firstEmlog = sessions.emlogId;
+    const unsigned long firstWordPress = sessions.wordPressId;
+    ASSERT_NE(firstEmlog, 0u);
+    // A run closes its own sessions when it ends.
+    EXPECT_TRUE(sessions.closed());
     runAndWait();
-    ASSERT_TRUE(emlogSession());
-    ASSERT_TRUE(wordPressSession());
-    EXPECT_NE(mysql_thread_id(emlogSession().handle()), firstEmlog);
-    EXPECT_NE(mysql_thread_id(wordPressSession().handle()), firstWordPress);
-
-    EXPECT_FALSE(serverHasSession(firstEmlog, true));
-    EXPECT_FALSE(serverHasSession(firstWordPress, true));
+    EXPECT_NE(sessions.emlogId, firstEmlog);
+    EXPECT_NE(sessions.wordPressId, firstWordPress);
+    EXPECT_TRUE(sessions.closed());
     EXPECT_EQ(boxesWithText(QStringLiteral("转换完成")), 2);
 }
 
@@ -222,13 +235,10 @@ TEST_F(MigrationRunTest, ClosingTheWindowDuringARunStopsItCleanly)
     ASSERT_TRUE(waitUntil([this] { return status() == emptyingText; }));
     EXPECT_FALSE(go()->isEnabled()); // one run at a time
 
-    QElapsedTimer timer;
-    timer.start();
-    window.close();
-    EXPECT_LT(timer.elapsed(), 5000);
-    EXPECT_FALSE(window.runner()->isRunning());
-    EXPECT_FALSE(emlogSession());
-    EXPECT_FALSE(wordPressSession());
+    const qint64 closedAfter = closeAndWait(window);
+    EXPECT_GE(closedAfter, 0);
+    EXPECT_LT(closedAfter, 5000);
+    EXPECT_TRUE(sessions.closed());
     QCoreApplication::processEvents();
     EXPECT_EQ(boxesWithText(QStringLiteral("转换完成")), 0);
 }
@@ -249,15 +259,34 @@ TEST_F(MigrationRunTest, AnUnsafePrefixIsRefusedBeforeAnythingIsOpened)
     EXPECT_FALSE(server.contacted());
 }
 
-TEST_F(MigrationRunTest, FailedStatementsAreReportedInTheCompletionMessage)
+TEST_F(MigrationRunTest, AWrongPrefixWithEmptyingFirstDeletesNothing)
 {
-    typeInto(window, QStringLiteral("txt_前缀_Wp"), QStringLiteral("nope_"));
-    tickEmptyFirst();
-    runAndWait();
-    ASSERT_FALSE(MessageBox::shown().isEmpty());
-    const auto& box = MessageBox::shown().last();
-    EXPECT_TRUE(box.text.startsWith(QStringLiteral("转换完成，共用时："))) << box.text.toStdString();
-    EXPECT_TRUE(box.text.contains(QStringLiteral("清空：失败 10 条语句"))) << box.text.toStdString();
-    EXPECT_TRUE(box.detail.contains(QStringLiteral("nope_comments"))) << box.detail.toStdString();
-    EXPECT_TRUE(box.detail.contains(QStringLiteral("doesn't exist"))) << box.detail.toStdString();
+    struct Case
+    {
+        const char* field;
+        const char* missingTable;
+    };
+    for (const Case& c : {Case{"txt_前缀_emlog", "nope_blog"}, Case{"txt_前缀_Wp", "nope_comments"}}) {
+        SCOPED_TRACE(c.field);
+        MessageBox::clearShown();
+        enableStatementLog();
+        std::vector<std::string> before;
+        for (const char* bare : emptiedTables)
+            before.push_back(count(bare));
+        typeInto(window, QString::fromUtf8(c.field), QStringLiteral("nope_"));
+        tickEmptyFirst();
+        runAndWait();
+
+        for (std::size_t i = 0; i < std::size(emptiedTables); ++i)
+            EXPECT_EQ(count(emptiedTables[i]), before[i]) << emptiedTables[i];
+        for (const std::string& statement : statementsOf(sessions.wordPressId))
+            EXPECT_NE(statement.rfind("delete", 0), 0u) << statement;
+        // Not asked: nothing would be deleted. The message says which table was not found.
+        ASSERT_EQ(MessageBox::shown().size(), 1);
+        const QString text = MessageBox::shown().first().text;
+        EXPECT_TRUE(text.startsWith(QStringLiteral("没有清空 WordPress，也没有开始转换"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.missingTable))) << text.toStdString();
+        typeInto(window, QString::fromUtf8(c.field),
+                 QString::fromUtf8(std::string_view(c.field).ends_with("Wp") ? "wp_" : "emlog_"));
+    }
 }

@@ -4,14 +4,20 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <string_view>
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -59,6 +65,9 @@ const Expected layout[] = {
     {"btnAbout", "分组框3", {383, 18, 96, 24}, "作者博客"},
     {"进度条", "分组框3", {8, 49, 471, 13}, ""},
     {"标签_状态", "分组框3", {40, 63, 392, 16}, "欢迎使用《Kestrel1.0》。"},
+    {"btnOptions", "分组框3", {436, 63, 44, 17}, "选项…"},
+    {"btnSecurity", "分组框3", {8, 63, 30, 17}, "安全"},
+    {"btnFiles", "分组框2", {184, 0, 48, 16}, "文件…"},
 };
 
 QString shownText(QWidget* widget)
@@ -129,6 +138,25 @@ TEST(MigrationWindow, ABackupFileStandsInForEmlogsServer)
         EXPECT_TRUE(window.findChild<QLineEdit*>(name)->isEnabled()) << name.toStdString();
 }
 
+// The less common choices wait in a small dialog, and hold from one opening to the next.
+TEST(MigrationWindow, OptionsKeepWordPresssTimeZoneOnRequest)
+{
+    MigrationWindow window;
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnOptions")), Qt::LeftButton);
+    auto* dialog = window.findChild<QDialog*>(QStringLiteral("选项"));
+    ASSERT_NE(dialog, nullptr);
+    QTRY_VERIFY(dialog->isVisible());
+    auto* keep = dialog->findChild<QCheckBox*>(QStringLiteral("选择框_保留时区"));
+    ASSERT_NE(keep, nullptr);
+    EXPECT_FALSE(keep->isChecked());
+    keep->click();
+    dialog->accept();
+    EXPECT_FALSE(dialog->isVisible());
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnOptions")), Qt::LeftButton);
+    EXPECT_TRUE(keep->isChecked());
+}
+
 TEST(MigrationWindow, PasswordsAreHiddenAndTheRestShown)
 {
     MigrationWindow window;
@@ -143,6 +171,20 @@ TEST(MigrationWindow, PasswordsAreHiddenAndTheRestShown)
     EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("txt_密码_emlog"))->text(), QStringLiteral("s3cret"));
 }
 
+TEST(MigrationWindow, PasswordFieldsStartWithTheSampleServersPassword)
+{
+    // scripts/run.sh names the local sample server's password file; only its first line counts.
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("9f1c2e\nsecond line\n");
+    file.close();
+    qputenv("KESTREL_SAMPLE_PASSWORD_FILE", file.fileName().toLocal8Bit());
+    MigrationWindow window;
+    qunsetenv("KESTREL_SAMPLE_PASSWORD_FILE");
+    for (const char* name : {"txt_密码_emlog", "txt_密码_Wp"})
+        EXPECT_EQ(window.findChild<QLineEdit*>(QString::fromUtf8(name))->text(), QStringLiteral("9f1c2e")) << name;
+}
+
 TEST(MigrationWindow, FixedSizeWithMinimiseButNoMaximise)
 {
     MigrationWindow window;
@@ -154,6 +196,40 @@ TEST(MigrationWindow, FixedSizeWithMinimiseButNoMaximise)
     // Every group box fits inside the window.
     for (auto* group : window.findChildren<QGroupBox*>())
         EXPECT_TRUE(window.rect().contains(group->geometry())) << group->objectName().toStdString();
+}
+
+TEST(MigrationWindow, TheFilesDialogSetsWhereTheBlogsFilesComeFromAndGo)
+{
+    MigrationWindow window;
+    window.show();
+    struct Step
+    {
+        const char* source;
+        const char* uploads;
+        QDialogButtonBox::StandardButton button;
+        const char* keptSource; // what the window holds afterwards
+        const char* keptUploads;
+    } steps[] = {
+        {"http://blog.example.com/emlog/", "/var/www/wp-content/uploads", QDialogButtonBox::Ok,
+         "http://blog.example.com/emlog/", "/var/www/wp-content/uploads"},
+        {"/srv/emlog", "/tmp/elsewhere", QDialogButtonBox::Cancel, "http://blog.example.com/emlog/",
+         "/var/www/wp-content/uploads"},
+        {"", "", QDialogButtonBox::Ok, "", ""},
+    };
+    for (const Step& step : steps) {
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnFiles")), Qt::LeftButton);
+        QDialog* dialog = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (dialog = window.findChild<QDialog*>(QStringLiteral("FilesDialog"))); }));
+        for (const auto& [name, text] : {std::pair{"txt_文件_emlog", step.source}, {"txt_上传_Wp", step.uploads}}) {
+            auto* edit = dialog->findChild<QLineEdit*>(QString::fromUtf8(name));
+            ASSERT_NE(edit, nullptr) << name;
+            edit->setText(QString::fromUtf8(text));
+        }
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(step.button), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !window.findChild<QDialog*>(QStringLiteral("FilesDialog")); }));
+        EXPECT_EQ(window.fileSettings().source, step.keptSource);
+        EXPECT_EQ(window.fileSettings().uploadsFolder, step.keptUploads);
+    }
 }
 
 TEST(MigrationWindow, PauseAndFinishCannotBePressed)
@@ -199,7 +275,9 @@ TEST(MigrationWindow, AnsweringNoOpensNothingAndChangesNothing)
     EXPECT_EQ(question.caption, QStringLiteral("信息："));
     EXPECT_EQ(
         question.text,
-        QStringLiteral("转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？"));
+        QStringLiteral("emlog：本机服务器，支持 TLS 就加密（不验证证书），不支持就不加密\n"
+                       "WordPress：本机服务器，支持 TLS 就加密（不验证证书），不支持就不加密\n\n"
+                       "转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？"));
     EXPECT_FALSE(window.runner()->isRunning());
     EXPECT_TRUE(window.findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled());
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("标签_状态"))->text(),
@@ -231,6 +309,52 @@ TEST(MigrationWindow, TheRealConfirmationBoxAsksYesOrNo)
     MessageBox::setRecordOnly(true);
     EXPECT_TRUE(seenText.endsWith(QStringLiteral("你确认要开始转换吗？")));
     EXPECT_FALSE(window.runner()->isRunning());
+}
+
+// Before anything connects, the question says how each session will travel; the 安全 button's dialog is the
+// window's --allow-unencrypted.
+TEST(MigrationWindow, TheQuestionSaysWhetherEachSessionWillBeEncrypted)
+{
+    MigrationWindow window;
+    window.show();
+    window.findChild<QLineEdit*>(QStringLiteral("txt_服务器_emlog"))->setText(QStringLiteral("db.example.org:3307"));
+    struct Case
+    {
+        const char* what;
+        std::optional<bool> tick; // what the dialog's box is set to before OK, or Cancel pressed
+        const char* emlog;
+    };
+    const Case cases[] = {
+        {"by default", std::nullopt, "emlog：必须加密，服务器证书须由本机信任的 CA 签发给 db.example.org:3307"},
+        {"clear text allowed", true, "emlog：已允许不加密，支持 TLS 就加密（不验证证书），不支持就不加密"},
+        {"cancelled: the choice stays", std::nullopt, "emlog：已允许不加密"},
+        {"allowed no more", false, "emlog：必须加密"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.tick || std::string_view(c.what).starts_with("cancelled")) {
+            QTimer::singleShot(0, [&c] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                ASSERT_NE(dialog, nullptr);
+                if (!c.tick) {
+                    dialog->findChild<QCheckBox*>(QStringLiteral("选择框_允许不加密"))->setChecked(false);
+                    dialog->reject();
+                    return;
+                }
+                dialog->findChild<QCheckBox*>(QStringLiteral("选择框_允许不加密"))->setChecked(*c.tick);
+                dialog->accept();
+            });
+            QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnSecurity")), Qt::LeftButton);
+        }
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(MessageBox::Answer::No);
+        window.startRun();
+        ASSERT_EQ(MessageBox::shown().size(), 1);
+        const QString question = MessageBox::shown().first().text;
+        EXPECT_TRUE(question.startsWith(QString::fromUtf8(c.emlog))) << question.toStdString();
+        EXPECT_TRUE(question.contains(QStringLiteral("\nWordPress：本机服务器"))) << question.toStdString();
+        EXPECT_FALSE(window.runner()->isRunning());
+    }
 }
 
 TEST(MigrationWindow, AboutOpensTheAuthorsPage)

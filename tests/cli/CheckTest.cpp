@@ -89,8 +89,9 @@ TEST_P(CheckTest, SaysWhatARunWouldMeetAndWritesNothing)
 
     ASSERT_EQ(check({}, said), 0) << said;
     for (const char* line :
-         {"emlog pro", "emlog_blog            38 行", "emlog_comment         65 行", "emlog_attachment      16 行",
-          "emlog_sort             8 行", "emlog_tag             16 行", "emlog_link             7 行", "utf8mb4"})
+         {"emlog pro", "emlog_blog            40 行", "emlog_comment         68 行", "emlog_attachment      16 行",
+          "emlog_sort             9 行", "emlog_tag             17 行", "emlog_link             8 行",
+          "时区：emlog Asia/Shanghai，WordPress UTC+0", "utf8mb4"})
         EXPECT_NE(said.find(line), std::string::npos) << line << "\n" << said;
     const std::string databaseVersion = queryValue(wordpress.admin(), "SELECT option_value FROM wp_options WHERE "
                                                                       "option_name='db_version'");
@@ -103,7 +104,10 @@ TEST_P(CheckTest, SaysWhatARunWouldMeetAndWritesNothing)
     EXPECT_EQ(said.find("gid=4"), std::string::npos) << said;
 
     ASSERT_EQ(check({"--empty-first"}, said), 0) << said;
-    EXPECT_NE(said.find("wp_posts 3 行"), std::string::npos) << said;
+    // Only the blog's kinds go, counted per kind.
+    EXPECT_NE(said.find("将删除 文章 1 行，页面 2 行，附件 0 行，修订版本 0 行，评论 1 行，分类 1 行"),
+              std::string::npos)
+        << said;
     EXPECT_EQ(said.find("gid=1"), std::string::npos) << said;
 
     ASSERT_EQ(check({"--emlog-prefix=blog_"}, said), 1) << said;
@@ -130,6 +134,19 @@ TEST_F(CheckFixture, TellsEmlogVersionsApartByTheirColumns)
     }
 }
 
+// Names and texts read from the servers are data: a backquote in a column name stays in the name, and an
+// escape sequence in a title does not reach the terminal.
+TEST_F(CheckFixture, ServerTextsNeitherBreakStatementsNorDriveTheTerminal)
+{
+    execute(emlog.admin(), "ALTER TABLE emlog_blog ADD `note``s` TEXT");
+    execute(wordpress.admin(), "UPDATE wp_posts SET post_title='Hello\x1b[2J\x07 world\r' WHERE ID=1");
+    std::string said;
+    EXPECT_EQ(check({}, said), 0) << said;
+    EXPECT_NE(said.find(R"(文章 gid=1：WordPress 文章 1 "Hello[2J world")"), std::string::npos) << said;
+    for (const char control : {'\x1b', '\x07', '\r'})
+        EXPECT_EQ(said.find(control), std::string::npos) << int(control);
+}
+
 INSTANTIATE_TEST_SUITE_P(Programs, CheckTest,
                          ::testing::Values(Program{"built", cliProgram}, Program{"packaged", packagedProgram}),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -147,6 +164,7 @@ TEST(CheckRowSizes, RowsTooLargeForEitherServerAreNamed)
 
     std::vector<std::string> arguments = cliArguments("emlog", wordpress, {"--check"});
     arguments[1] = "--emlog-server=" + emlogServer.address();
+    arguments.push_back("--emlog-password-file=" + emlogServer.dir() + "/root-password");
     Subprocess cli(arguments);
     EXPECT_EQ(cli.wait(), 0) << cli.out() << cli.err();
     EXPECT_NE(cli.out().find("emlog_blog gid=2：1000"), std::string::npos) << cli.out();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kestrel;
@@ -45,7 +46,13 @@ protected:
     std::vector<std::string> arguments(std::vector<std::string> more)
     {
         more.insert(more.begin(), {"--emlog-user=" + emlogUser, "--wp-user=" + wordPressUser, "--pacing=none"});
-        return cliArguments(emlog.name(), wordpress, more);
+        std::vector<std::string> all = cliArguments(emlog.name(), wordpress, more);
+        // The users' own passwords, not root's files.
+        std::erase_if(all, [&](const std::string& argument) {
+            return std::find(more.begin(), more.end(), argument) == more.end() &&
+                   argument.find("-password-file") != std::string::npos;
+        });
+        return all;
     }
 
     std::string file(const std::string& name, const std::string& contents)
@@ -84,13 +91,20 @@ TEST_F(CliPasswordsTest, FromEnvironmentFileOrTerminalAndNeverShown)
     std::ifstream report(json);
     expectNoPassword(std::string(std::istreambuf_iterator<char>(report), {}));
 
-    // A file's first line, whatever its line end; the file wins over the environment.
-    Subprocess fromFiles(
-        arguments({"--empty-first", "--yes", "--emlog-password-file=" + file("emlog", emlogPassword + "\n"),
-                   "--wp-password-file", file("wp", wordPressPassword + "\r\nnext line")}),
-        {{{"KESTREL_EMLOG_PASSWORD", "wrong"}}});
+    // A file's first line, whatever its line end; the file wins over the environment. One that others may
+    // read is still used, with a warning.
+    const std::string emlogFile = file("emlog", emlogPassword + "\n");
+    const std::string wordPressFile = file("wp", wordPressPassword + "\r\nnext line");
+    chmod(emlogFile.c_str(), 0640);
+    chmod(wordPressFile.c_str(), 0600);
+    Subprocess fromFiles(arguments({"--empty-first", "--yes", "--emlog-password-file=" + emlogFile,
+                                    "--wp-password-file", wordPressFile}),
+                         {{{"KESTREL_EMLOG_PASSWORD", "wrong"}}});
     EXPECT_EQ(fromFiles.wait(), 0) << fromFiles.out() << fromFiles.err();
     expectNoPassword(fromFiles.out() + fromFiles.err());
+    EXPECT_NE(fromFiles.err().find("密码文件 " + emlogFile + " 本机别的用户也能读"), std::string::npos)
+        << fromFiles.err();
+    EXPECT_EQ(fromFiles.err().find(wordPressFile), std::string::npos) << fromFiles.err();
 
     Subprocess refused(arguments({}), {{{"KESTREL_EMLOG_PASSWORD", emlogPassword + "-wrong"}}});
     EXPECT_EQ(refused.wait(), 2);

@@ -6,8 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <thread>
 
 using namespace kestrel::test;
@@ -19,6 +24,7 @@ class CliRunTest : public ::testing::Test
 protected:
     std::string count(const std::string& sql) { return queryValue(wordpress.admin(), sql); }
     std::string jsonPath() const { return std::string(::testing::TempDir()) + "/" + wordpress.name() + ".json"; }
+    std::string backupDir() const { return std::string(::testing::TempDir()) + "/" + wordpress.name() + "-backups"; }
 
     TestDatabase emlog{"cli_emlog"};
     WordPressDatabase wordpress{"cli_wp"};
@@ -46,8 +52,19 @@ TEST_F(CliRunTest, ExitStatusSaysHowTheRunEnded)
         {"no server there", {"--emlog-server=127.0.0.1:1"}, 2, "emlog博客数据库连接失败."},
         {"no such database", {"--wp-database=kt_no_such_database"}, 2, "WordPress博客数据库连接失败."},
         {"a CA file asks for a verified session", {"--wp-ca=" + testCertificates().ca}, 2, "offers no TLS"},
+        {"not a fingerprint", {"--emlog-tls-fingerprint=AB:CD"}, 2, "--emlog-tls-fingerprint"},
+        {"a fingerprint asks for TLS", {"--wp-tls-fingerprint=" + std::string(64, 'a')}, 2, "offers no TLS"},
         {"every row arrives", {"--empty-first", "--yes", "--pacing=none"}, 0, "转换完成"},
-        {"rows fail", {"--empty-first", "--yes", "--pacing=none"}, 1, "友情链接", "DROP TABLE wp_links"},
+        // Before a table goes missing below.
+        {"files go to an uploads folder", {"--emlog-files=/srv/blog"}, 2, "--wp-uploads"},
+        {"without files the report says none were copied", {"--pacing=none"}, 0, "文件：没有复制"},
+        {"files that cannot be read are reported, the rows still arrive",
+         {"--emlog-files=/nonexistent/blog", "--wp-uploads=" + std::string(::testing::TempDir()) + "/cli-uploads",
+          "--empty-first", "--yes", "--pacing=none"},
+         1,
+         "no such folder: /nonexistent/blog"},
+        {"rows fail", {"--pacing=none"}, 1, "友情链接", "DROP TABLE wp_links"},
+        {"emptying deletes nothing without a table", {"--empty-first", "--yes"}, 1, "wp_links 读不到"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -67,15 +84,35 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
 {
     TestDatabase sample("cli_sample");
     loadSampleBlog(sample.name());
-    Subprocess cli(cliArguments(sample.name(), wordpress,
-                                {"--empty-first", "--yes", "--pacing", "none", "--json", jsonPath()},
-                                OptionForm::Separate));
+    // A link at the report's path, as another user could leave in a shared folder: replaced, never followed.
+    const std::string victim = jsonPath() + ".victim";
+    std::ofstream(victim) << "untouched";
+    std::filesystem::remove(jsonPath());
+    std::filesystem::create_symlink(victim, jsonPath());
+    Subprocess cli(
+        cliArguments(sample.name(), wordpress,
+                     {"--empty-first", "--yes", "--pacing", "none", "--json", jsonPath(), "--backup-dir", backupDir()},
+                     OptionForm::Separate));
     const int status = cli.wait();
     ASSERT_TRUE(status == 0 || status == 1) << cli.out() << cli.err();
     const QJsonObject report = readJsonReport(jsonPath());
+    EXPECT_FALSE(std::filesystem::is_symlink(jsonPath()));
+    EXPECT_EQ(std::filesystem::status(jsonPath()).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::ifstream victimFile(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victimFile), {}), "untouched");
     std::remove(jsonPath().c_str());
+    std::remove(victim.c_str());
 
     EXPECT_TRUE(report.value(QStringLiteral("completed")).toBool());
+    // The test server is on this machine and offers no TLS: both sessions say so.
+    const QJsonObject sessions = report.value(QStringLiteral("sessions")).toObject();
+    for (const QString& blog : {QStringLiteral("emlog"), QStringLiteral("wordpress")}) {
+        const QJsonObject session = sessions.value(blog).toObject();
+        EXPECT_FALSE(session.value(QStringLiteral("encrypted")).toBool(true)) << blog.toStdString();
+        EXPECT_EQ(session.value(QStringLiteral("certificateChecked")).toString(), QStringLiteral("none"));
+    }
+    EXPECT_NE(cli.out().find("emlog：未加密\nWordPress：未加密\n"), std::string::npos) << cli.out();
     EXPECT_GT(report.value(QStringLiteral("elapsedSeconds")).toDouble(), 0.0);
     const QJsonArray migrations = report.value(QStringLiteral("migrations")).toArray();
     EXPECT_GE(migrations.size(), 6);
@@ -84,7 +121,20 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
         anyFailed = anyFailed || migration.toObject().value(QStringLiteral("failed")).toInteger() > 0;
     EXPECT_EQ(status, anyFailed ? 1 : 0);
     expectReportMatchesWordPress(report, wordpress);
-    EXPECT_NE(cli.out().find("文章：读取 38 行"), std::string::npos) << cli.out();
+    EXPECT_NE(cli.out().find("文章：读取 40 行"), std::string::npos) << cli.out();
+
+    // What emptying took (the installer's post, pages, comment and category), and the backup holding it.
+    const QJsonObject emptied = report.value(QStringLiteral("emptiedFirst")).toObject();
+    const std::string backup = emptied.value(QStringLiteral("backupFile")).toString().toStdString();
+    EXPECT_EQ(std::filesystem::path(backup).parent_path(), std::filesystem::path(backupDir()));
+    EXPECT_NE(cli.out().find(backup), std::string::npos) << cli.out();
+    const QJsonObject deleted = emptied.value(QStringLiteral("deleted")).toObject();
+    EXPECT_EQ(deleted.value(QStringLiteral("page")).toInteger(), 2);
+    EXPECT_EQ(deleted.value(QStringLiteral("comment")).toInteger(), 1);
+    std::ifstream file(backup);
+    const std::string sql((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(sql.find("INSERT INTO `wp_posts`"), std::string::npos) << sql.substr(0, 500);
+    std::filesystem::remove_all(backupDir());
 }
 
 TEST_F(CliRunTest, ProgressOffATerminalIsAtMostOneLineASecond)
@@ -125,4 +175,88 @@ TEST_F(CliRunTest, CtrlCStopsAfterTheRowInFlightAndReportsWhatArrived)
     std::remove(jsonPath().c_str());
     EXPECT_FALSE(report.value(QStringLiteral("completed")).toBool());
     expectReportMatchesWordPress(report, wordpress);
+}
+
+TEST_F(CliRunTest, CheckAndRunAgreeOnWhatIsAlreadyThere)
+{
+    // The sample cut off after its articles: users (the administrator by login), categories, tags
+    // and articles arrived, the comments at most in part.
+    loadSampleBlog(emlog.name());
+    {
+        Subprocess cut(cliArguments(emlog.name(), wordpress, {"--empty-first", "--yes"}));
+        const std::string articles = "SELECT COUNT(*) FROM wp_postmeta WHERE meta_key='_emlog_gid'";
+        const int all = std::stoi(queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_blog"));
+        for (int i = 0; i < 1500 && std::stoi(count(articles)) < all; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        kill(cut.pid(), SIGINT);
+        ASSERT_EQ(cut.wait(), 130) << cut.out() << cut.err();
+    }
+
+    // What --check finds already there, by the window's label: "  文章 12 行".
+    Subprocess check(cliArguments(emlog.name(), wordpress, {"--check"}));
+    ASSERT_EQ(check.wait(), 0) << check.out() << check.err();
+    std::map<QString, qint64> checked;
+    const QStringList lines = QString::fromStdString(check.out()).split(QLatin1Char('\n'));
+    const auto header = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+        return line.startsWith(QStringLiteral("已在 WordPress 中的行"));
+    });
+    ASSERT_NE(header, lines.end()) << check.out();
+    for (auto line = header + 1; line != lines.end() && line->startsWith(QStringLiteral("  ")); ++line) {
+        const QStringList words = line->trimmed().split(QLatin1Char(' '));
+        if (words.size() == 3)
+            checked[words[0]] = words[1].toLongLong();
+    }
+
+    Subprocess rerun(cliArguments(emlog.name(), wordpress, {"--pacing=none", "--json", jsonPath()}));
+    rerun.wait();
+    const QJsonObject report = readJsonReport(jsonPath());
+    std::remove(jsonPath().c_str());
+    std::map<QString, qint64> ran;
+    for (const QJsonValue& value : report.value(QStringLiteral("migrations")).toArray()) {
+        const QJsonObject migration = value.toObject();
+        if (const qint64 there = migration.value(QStringLiteral("alreadyThere")).toInteger(); there > 0)
+            ran[migration.value(QStringLiteral("label")).toString()] = there;
+    }
+    EXPECT_EQ(checked, ran) << check.out();
+    EXPECT_EQ(ran[QStringLiteral("用户")], 5);
+    EXPECT_EQ(std::to_string(ran[QStringLiteral("标签")]), queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_tag"));
+    EXPECT_EQ(std::to_string(ran[QStringLiteral("文章")]), queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_blog"));
+}
+
+// WordPress takes emlog's zone, and says so, unless told to keep its own; either way every
+// local time is in the zone WordPress then has, and the GMT times are exact.
+TEST_F(CliRunTest, WordPressTakesEmlogsTimeZoneUnlessItKeepsItsOwn)
+{
+    TestDatabase sample("cli_zone");
+    loadSampleBlog(sample.name());
+    execute(sample.admin(), "UPDATE emlog_options SET option_value='America/New_York' WHERE option_name='timezone'");
+    struct Case
+    {
+        std::vector<std::string> options;
+        const char* zone;
+        const char* said;
+        const char* localOfArticle35; // 2022-12-31 15:59:59 UTC
+    };
+    const Case cases[] = {
+        {{},
+         "America/New_York",
+         "时区：WordPress 的时区由 UTC+0 改为 emlog 的 America/New_York",
+         "2022-12-31 10:59:59"},
+        {{"--keep-wordpress-timezone"}, "", "时区：保留 WordPress 的时区 UTC+0", "2022-12-31 15:59:59"},
+    };
+    for (const Case& c : cases) {
+        WordPressDatabase target("cli_zone_wp");
+        std::vector<std::string> options = {"--empty-first", "--yes", "--pacing", "none"};
+        options.insert(options.end(), c.options.begin(), c.options.end());
+        Subprocess cli(cliArguments(sample.name(), target, options));
+        const int status = cli.wait();
+        ASSERT_TRUE(status == 0 || status == 1) << cli.err();
+        EXPECT_NE(cli.out().find(c.said), std::string::npos) << cli.out();
+        EXPECT_EQ(queryValue(target.admin(), "SELECT option_value FROM wp_options WHERE option_name='timezone_string'"),
+                  c.zone);
+        EXPECT_EQ(queryValue(target.admin(), "SELECT CONCAT(post_date, ' ', post_date_gmt) FROM wp_posts p JOIN "
+                                             "wp_postmeta m ON m.post_id=p.ID AND m.meta_key='_emlog_gid' AND "
+                                             "m.meta_value='35'"),
+                  std::string(c.localOfArticle35) + " 2022-12-31 15:59:59");
+    }
 }

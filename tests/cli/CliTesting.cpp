@@ -1,5 +1,7 @@
 #include "CliTesting.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -32,6 +34,8 @@ std::vector<std::string> cliArguments(const std::string& emlogDatabase, const Wo
     add("wp-server", testServer().address());
     add("wp-database", wordPress.name());
     add("wp-prefix", wordPress.prefix());
+    add("emlog-password-file", testServer().passwordFile);
+    add("wp-password-file", testServer().passwordFile);
     arguments.insert(arguments.end(), more.begin(), more.end());
     return arguments;
 }
@@ -66,17 +70,22 @@ void expectReportMatchesWordPress(const QJsonObject& report, const WordPressData
     const std::string wp = wordPress.prefix();
     // Where each migration's rows land.
     const std::map<QString, std::string> counts = {
-        {QStringLiteral("文章"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type IN ('post', 'page')"},
-        {QStringLiteral("评论"), "SELECT COUNT(*) FROM " + wp + "comments"},
-        {QStringLiteral("附件"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type='attachment'"},
-        {QStringLiteral("分类"), "SELECT COUNT(*) FROM " + wp + "term_taxonomy WHERE taxonomy='category'"},
-        {QStringLiteral("标签"), "SELECT COUNT(*) FROM " + wp + "term_taxonomy WHERE taxonomy='post_tag'"},
-        {QStringLiteral("友情链接"), "SELECT COUNT(*) FROM " + wp + "links"},
+        {QStringLiteral("posts"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type IN ('post', 'page')"},
+        {QStringLiteral("comments"), "SELECT COUNT(*) FROM " + wp + "comments"},
+        {QStringLiteral("attachments"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type='attachment'"},
+        {QStringLiteral("categories"), "SELECT COUNT(*) FROM " + wp + "term_taxonomy WHERE taxonomy='category'"},
+        {QStringLiteral("tags"), "SELECT COUNT(*) FROM " + wp + "term_taxonomy WHERE taxonomy='post_tag'"},
+        {QStringLiteral("links"), "SELECT COUNT(*) FROM " + wp + "links"},
     };
     BlogConnection admin = adminConnection(wordPress.name());
     for (const QJsonValue& value : report.value(QStringLiteral("migrations")).toArray()) {
         const QJsonObject migration = value.toObject();
-        const QString name = migration.value(QStringLiteral("name")).toString();
+        // Scripts match kinds by an ASCII id; the window's label stands beside it.
+        const QString name = migration.value(QStringLiteral("kind")).toString();
+        EXPECT_FALSE(name.isEmpty());
+        EXPECT_TRUE(std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
+            << name.toStdString();
+        EXPECT_FALSE(migration.value(QStringLiteral("label")).toString().isEmpty()) << name.toStdString();
         const auto count = counts.find(name);
         if (count == counts.end())
             continue;

@@ -56,7 +56,7 @@ TEST_F(CategoriesTest, NamesArriveAsWrittenWithWordPressSlugsAndIdsWithGaps)
     migrateCategories(*run);
     const std::vector<Row> expected = {
         {"2", "随笔", "%e9%9a%8f%e7%ac%94", "2", "category", "0", "0"},
-        {"5", "Tom's \\ \"notes\" 100%", "toms-notes-100", "5", "category", "0", "0"},
+        {"5", "Tom&#039;s \\ &quot;notes&quot; 100%", "toms-notes-100", "5", "category", "0", "0"},
         {"9", "😀 表情", "%f0%9f%98%80-%e8%a1%a8%e6%83%85", "9", "category", "0", "0"},
     };
     EXPECT_EQ(categories(), expected);

@@ -52,14 +52,17 @@ TEST_F(CommentsTest, EveryFieldArrives)
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
 
-TEST_F(CommentsTest, TextArrivesAsItWasWritten)
+// emlog escaped what visitors typed when it showed it; WordPress shows stored comments as they
+// are, so they are stored escaped: every character shows, no element is made, line breaks stay.
+TEST_F(CommentsTest, TextArrivesEscapedAsEmlogShowedIt)
 {
-    const std::string text = "It's \\o/ \"quoted\" 100% 😀 𠮷 繁體";
-    addEmlogRow("comment", "cid=1,gid=1,date=0,poster=" + q(emlogDb.admin(), "O'Brien\\") +
+    const std::string text = "It's \\o/ \"quoted\" 100% 😀 𠮷 繁體\n<script>alert(1)</script> &amp;";
+    addEmlogRow("comment", "cid=1,gid=1,date=0,poster=" + q(emlogDb.admin(), "O'Brien\\<b>") +
                                ",comment=" + q(emlogDb.admin(), text));
     migrateComments(*run);
-    EXPECT_EQ(wordPressValue("SELECT comment_content FROM " + wp("comments")), text);
-    EXPECT_EQ(wordPressValue("SELECT comment_author FROM " + wp("comments")), "O'Brien\\");
+    EXPECT_EQ(wordPressValue("SELECT comment_content FROM " + wp("comments")),
+              "It&#039;s \\o/ &quot;quoted&quot; 100% 😀 𠮷 繁體\n&lt;script&gt;alert(1)&lt;/script&gt; &amp;amp;");
+    EXPECT_EQ(wordPressValue("SELECT comment_author FROM " + wp("comments")), "O&#039;Brien\\&lt;b&gt;");
 }
 
 TEST_F(CommentsTest, HiddenCommentsStayHidden)

@@ -1,6 +1,8 @@
 // Every emlog column that reaches WordPress, tried with quotes, backslashes, zero bytes, 4-byte
 // characters, 64 KB and 16 MB values and NULL: each row arrives as it was read, or is in the
 // failure log with its id.
+#include "HtmlText.h"
+#include "Markdown.h"
 #include "MigrationFixture.h"
 #include "Migrations.h"
 #include "Posts.h"
@@ -124,8 +126,8 @@ TEST_F(HostileColumnsTest, Articles)
     };
     tryEveryValue(
         "blog",
-        {{"title", post("post_title"), replaceApostrophes},
-         {"content", post("post_content"), replaceApostrophes},
+        {{"title", post("post_title"), escapeHtml},
+         {"content", post("post_content"), markdownToHtml}, // the fixture's tables are emlog pro's
          {"password", post("post_password"), asIs}},
         [](std::int64_t id) {
             return Columns{
@@ -143,8 +145,8 @@ TEST_F(HostileColumnsTest, Comments)
     };
     tryEveryValue(
         "comment",
-        {{"poster", comment("comment_author"), asIs},
-         {"comment", comment("comment_content"), asIs},
+        {{"poster", comment("comment_author"), escapeHtml},
+         {"comment", comment("comment_content"), escapeHtml},
          {"mail", comment("comment_author_email"), asIs},
          {"url", comment("comment_author_url"), asIs},
          {"ip", comment("comment_author_IP"), asIs}},
@@ -177,7 +179,7 @@ TEST_F(HostileColumnsTest, Categories)
           [this](std::int64_t id) {
               return "SELECT name FROM " + wp("terms") + " WHERE term_id=" + std::to_string(id);
           },
-          asIs}},
+          escapeHtml}},
         [](std::int64_t id) {
             return Columns{{"sid", std::to_string(id)}, {"sortname", "'s'"}, {"description", "''"}};
         },
@@ -195,7 +197,7 @@ TEST_F(HostileColumnsTest, Tags)
                      " x ON x.term_id=t.term_id JOIN " + wp("term_relationships") +
                      " r ON r.term_taxonomy_id=x.term_taxonomy_id WHERE r.object_id=" + std::to_string(id);
           },
-          asIs}},
+          escapeHtml}},
         [](std::int64_t id) {
             return Columns{{"tid", std::to_string(id)}, {"gid", "'" + std::to_string(id) + "'"}};
         },
@@ -212,8 +214,8 @@ TEST_F(HostileColumnsTest, Links)
     tryEveryValue(
         "link",
         {{"siteurl", link("link_url"), asIs},
-         {"sitename", link("link_name"), asIs},
-         {"description", link("link_description"), asIs}},
+         {"sitename", link("link_name"), escapeHtml},
+         {"description", link("link_description"), escapeHtml}},
         [](std::int64_t id) {
             return Columns{{"id", std::to_string(id)}};
         },

@@ -3,8 +3,8 @@
 #include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Origins.h"
-#include "Sessions.h"
 #include "TestServer.h"
+#include "WordPressSession.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ namespace kestrel::test {
 
 // An emlog database with emlog's tables, a WordPress database made by
 // WordPress's installer (its sample rows removed), and a run between them
-// without pacing that records every status text and progress value.
+// without pacing that records everything it tells.
 class MigrationTest : public ::testing::Test
 {
 protected:
@@ -28,10 +28,10 @@ protected:
     {
         createEmlogTables(emlogDb.admin(), m_emlogPrefix);
         emptyWordPressTables(wordpress.admin(), wordpress.prefix());
-        emlog = openConnection(testServer().address(), "root", "", emlogDb.name());
+        emlog = openConnection(testServer().address(), "root", testServer().password, emlogDb.name());
         // As a run opens it: rows go in batches of statements.
-        wordPress =
-            openConnection(ConnectionOptions{testServer().address(), "root", "", wordpress.name(), 0, {}, true});
+        wordPress = openConnection(
+            ConnectionOptions{testServer().address(), "root", testServer().password, wordpress.name(), 0, {}, true});
         ASSERT_TRUE(emlog && wordPress);
         ASSERT_TRUE(useWordPressSqlMode(wordPress));
         // Only a test that reads the statements has them logged (see logStatements).
@@ -41,8 +41,11 @@ protected:
         run->emlogPrefix = m_emlogPrefix;
         run->wordPressPrefix = wordpress.prefix();
         run->pacing = Pacing::none();
-        run->setStatusText = [this](const std::string& text) { statuses.push_back(text); };
-        run->setProgress = [this](int percent) { progress.push_back(percent); };
+        run->tell = [this](const RunEvent& event) {
+            events.push_back(event);
+            if (event.what == RunEvent::What::Row)
+                progress.push_back(percentDone(event.done, event.total));
+        };
     }
 
     // "insert into <emlog table> set ..." through the admin session.
@@ -95,8 +98,8 @@ protected:
     BlogConnection emlog;
     BlogConnection wordPress;
     std::unique_ptr<MigrationRun> run;
-    std::vector<std::string> statuses;
-    std::vector<int> progress;
+    std::vector<RunEvent> events;
+    std::vector<int> progress; // the share done after each row
 
 private:
     std::string m_emlogPrefix;

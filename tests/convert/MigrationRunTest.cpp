@@ -1,9 +1,12 @@
 #include "MigrationRun.h"
-#include "FailureLog.h"
+#include "TestServer.h"
+#include "Transactions.h"
+#include "WordPressSession.h"
 
 #include <gtest/gtest.h>
 
 using namespace kestrel;
+using namespace kestrel::test;
 
 TEST(PercentDone, TruncatesTheDoubleQuotient)
 {
@@ -18,22 +21,27 @@ TEST(PercentDone, TruncatesTheDoubleQuotient)
         EXPECT_EQ(percentDone(n, n), 100) << n;
 }
 
-TEST(FailureLog, SummarisesPerMigrationAndListsEntries)
+// Whether WordPress's tables can undo a row is asked until a session answers; a lost session is
+// never taken for "no", which would have the whole run written without transactions.
+TEST(WordPressTransactions, AskedAgainAfterASessionLostAtTheQuestion)
 {
-    FailureLog log;
-    auto& posts = log.tally("文章");
-    posts.read = 4;
-    posts.written = 2;
-    posts.alreadyThere = 1;
-    posts.failed = 1;
-    log.record("文章", "wp_posts", "gid=2", "1062 Duplicate entry '2' for key 'PRIMARY'");
-    log.tally("评论").unreadable = true;
-    log.record("评论", "emlog_comment", "", "1146 Table 'x.emlog_comment' doesn't exist");
-    log.record("清空", "wp_links", "", "1146 Table 'x.wp_links' doesn't exist");
+    WordPressDatabase wordpress("engine_wp");
+    const ConnectionOptions options{testServer().address(), "root", testServer().password, wordpress.name()};
+    BlogConnection emlog;
+    BlogConnection wordPress = openWordPressSession(options);
+    MigrationRun run(emlog, wordPress);
+    run.wordPressPrefix = wordpress.prefix();
+    run.sleep = [](milliseconds, std::stop_token) {};
 
-    EXPECT_EQ(log.summary(),
-              "文章：读取 4 行，写入 2 行，已存在 1 行，失败 1 行\n评论：无法读取 emlog 表\n清空：失败 1 条语句");
-    EXPECT_EQ(log.details(2), "[文章] wp_posts gid=2: 1062 Duplicate entry '2' for key 'PRIMARY'\n"
-                              "[评论] emlog_comment: 1146 Table 'x.emlog_comment' doesn't exist\n"
-                              "…另有 1 条失败记录\n");
+    closeConnection(wordPress); // lost, and not to be had again in time
+    EXPECT_EQ(wordPressTransactions(run), Transactions::unknown);
+    EXPECT_FALSE(run.transactional);
+
+    wordPress = openWordPressSession(options);
+    EXPECT_EQ(wordPressTransactions(run), Transactions::yes);
+    execute(wordpress.admin(), "ALTER TABLE " + wordpress.table("links") + " ENGINE=MyISAM");
+    EXPECT_EQ(wordPressTransactions(run), Transactions::yes); // an answer stands for the run
+    MigrationRun next(emlog, wordPress);
+    next.wordPressPrefix = wordpress.prefix();
+    EXPECT_EQ(wordPressTransactions(next), Transactions::no);
 }

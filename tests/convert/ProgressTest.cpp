@@ -1,5 +1,5 @@
-// What every migration shows while it works: its opening text once its table is read, then the
-// share done after each row, truncated as the double quotient gives it.
+// What every migration tells while it works: that its table is read, then the rows done after each
+// row, which the window shows as a share truncated as the double quotient gives it.
 #include "MigrationFixture.h"
 #include "Migrations.h"
 
@@ -15,8 +15,7 @@ struct Shown
     const char* table;
     const char* row; // assignments of one emlog row, with {i} for its number
     int rows;
-    const char* opening;
-    const char* running;
+    Kind kind;
 };
 
 void PrintTo(const Shown& shown, std::ostream* out)
@@ -44,11 +43,23 @@ protected:
 
 } // namespace
 
-TEST_P(ProgressTest, AnEmptyTableShowsOnlyTheOpeningText)
+// An event as "Reading posts" or "Row posts 2/3".
+std::vector<std::string> told(const std::vector<RunEvent>& events)
+{
+    std::vector<std::string> texts;
+    for (const RunEvent& event : events) {
+        const std::string kind(idOf(event.kind));
+        texts.push_back(event.what == RunEvent::What::Reading
+                            ? "Reading " + kind
+                            : "Row " + kind + " " + std::to_string(event.done) + "/" + std::to_string(event.total));
+    }
+    return texts;
+}
+
+TEST_P(ProgressTest, AnEmptyTableTellsOnlyThatItIsRead)
 {
     GetParam().migrate(*run);
-    EXPECT_EQ(statuses, std::vector<std::string>{GetParam().opening});
-    EXPECT_TRUE(progress.empty());
+    EXPECT_EQ(told(events), std::vector<std::string>{"Reading " + std::string(idOf(GetParam().kind))});
 }
 
 TEST_P(ProgressTest, TheShareDoneAfterEveryRow)
@@ -57,31 +68,23 @@ TEST_P(ProgressTest, TheShareDoneAfterEveryRow)
         addRow(i);
     GetParam().migrate(*run);
 
-    std::vector<std::string> expectedStatuses = {GetParam().opening};
-    std::vector<int> expectedProgress;
-    for (int i = 1; i <= GetParam().rows; ++i) {
-        const int percent = i * 100 / GetParam().rows;
-        expectedStatuses.push_back(GetParam().running + std::to_string(percent) + "%");
-        expectedProgress.push_back(percent);
-    }
-    EXPECT_EQ(statuses, expectedStatuses);
-    EXPECT_EQ(progress, expectedProgress); // 3 rows: 33, 66, 100; 2 rows: 50, 100
+    const std::string kind(idOf(GetParam().kind));
+    std::vector<std::string> expected = {"Reading " + kind};
+    for (int i = 1; i <= GetParam().rows; ++i)
+        expected.push_back("Row " + kind + " " + std::to_string(i) + "/" + std::to_string(GetParam().rows));
+    EXPECT_EQ(told(events), expected);
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryMigration, ProgressTest,
     ::testing::Values(
-        Shown{"Users", migrateUsers, "user", "uid={i},username='u{i}'", 3, "初始化转换用户...", "正在转换用户."},
-        Shown{"Posts", migratePosts, "blog", "gid={i},title='t',date=0,content='',excerpt=''", 3,
-              "初始化转换博客文章...", "正在转换博客文章."},
-        Shown{"Comments", migrateComments, "comment", "cid={i},gid=1000,date=0,comment='c'", 3, "初始化转换博客评论...",
-              "正在转换评论."},
+        Shown{"Users", migrateUsers, "user", "uid={i},username='u{i}'", 3, Kind::users},
+        Shown{"Posts", migratePosts, "blog", "gid={i},title='t',date=0,content='',excerpt=''", 3, Kind::posts},
+        Shown{"Comments", migrateComments, "comment", "cid={i},gid=1000,date=0,comment='c'", 3, Kind::comments},
         Shown{"Attachments", migrateAttachments, "attachment", "aid={i},blogid=1000,filename='f.txt'", 3,
-              "初始化转换博客附件...", "正在转换附件."},
-        Shown{"Categories", migrateCategories, "sort", "sid={i},sortname='s{i}',description=''", 3, "初始化转换分类...",
-              "正在转换分类."},
-        Shown{"Tags", migrateTags, "tag", "tid={i},tagname='t{i}',gid=''", 3, "初始化转换标签...", "正在转换标签."},
-        Shown{"Links", migrateLinks, "link", "id={i},sitename='l',siteurl='http://l.example'", 2,
-              "初始化转换友情链接...", "正在转换友情链接."}),
+              Kind::attachments},
+        Shown{"Categories", migrateCategories, "sort", "sid={i},sortname='s{i}',description=''", 3, Kind::categories},
+        Shown{"Tags", migrateTags, "tag", "tid={i},tagname='t{i}',gid=''", 3, Kind::tags},
+        Shown{"Links", migrateLinks, "link", "id={i},sitename='l',siteurl='http://l.example'", 2, Kind::links}),
     [](const ::testing::TestParamInfo<Shown>& info) { return std::string(info.param.name); });

@@ -10,11 +10,12 @@ using namespace kestrel::test;
 
 namespace {
 
+// What the run tells of its reconnecting: "WordPress#1" for the first attempt on that session.
 std::vector<std::string> reconnectingTexts(const std::string& blog, int attempts)
 {
     std::vector<std::string> texts;
     for (int i = 1; i <= attempts; ++i)
-        texts.push_back("正在重新连接" + blog + "博客数据库...(第" + std::to_string(i) + "次)");
+        texts.push_back(blog + "#" + std::to_string(i));
     return texts;
 }
 
@@ -25,14 +26,17 @@ std::vector<std::string> reconnectingTexts(const std::string& blog, int attempts
 TEST(ReopenLostSession, WaitsLongerEachTimeUntilTheServerIsBackOrGivesUp)
 {
     PrivateServer server;
-    BlogConnection emlog = openConnection(server.address(), "root", "", "");
-    BlogConnection wordPress = openConnection(server.address(), "root", "", "");
+    BlogConnection emlog = openConnection(server.address(), "root", rootPassword(server.address()), "");
+    BlogConnection wordPress = openConnection(server.address(), "root", rootPassword(server.address()), "");
     ASSERT_TRUE(emlog && wordPress);
     MigrationRun run(emlog, wordPress);
     std::vector<std::string> statuses;
     std::vector<milliseconds> pauses;
     bool comesBack = true;
-    run.setStatusText = [&](const std::string& text) { statuses.push_back(text); };
+    run.tell = [&](const RunEvent& event) {
+        ASSERT_EQ(event.what, RunEvent::What::Reconnecting);
+        statuses.push_back((event.wordPress ? "WordPress#" : "emlog#") + std::to_string(event.attempt));
+    };
     run.sleep = [&](milliseconds pause, std::stop_token) {
         pauses.push_back(pause);
         if (comesBack && pauses.size() == 3)

@@ -1,6 +1,7 @@
 #include "Assignments.h"
 #include "BlogConnection.h"
-#include "Sessions.h"
+#include "Identifier.h"
+#include "ResultSet.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -68,4 +69,22 @@ TEST(Quoting, AssignmentListsQuoteEveryValue)
     Assignments list(connection);
     list.add("ID", std::int64_t{5}).add("post_title", "It’s").add("n", std::int64_t{-1}).add("empty", "");
     EXPECT_EQ(list.text(), "ID='5',post_title='It’s',n='-1',empty=''");
+}
+
+// Names as a server may hold them make columns of those very names, and are read back through them.
+TEST(Quoting, IdentifiersFromTheServerStayOneName)
+{
+    TestDatabase db("identifiers");
+    BlogConnection& connection = db.admin();
+    for (const std::string name : {"plain", "a`b", "``", "x` INT, y INT); DROP TABLE t; --", "中文 col"}) {
+        SCOPED_TRACE(name);
+        const std::string column = quotedIdentifier(name);
+        ASSERT_TRUE(executeSql(connection, "CREATE TABLE t (" + column + " INT)")) << connection.lastError();
+        EXPECT_EQ(queryValue(connection, "SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA=" +
+                                             quotedLiteral(connection, db.name()) + " AND TABLE_NAME='t'"),
+                  name);
+        ASSERT_TRUE(executeSql(connection, "SELECT " + column + " FROM t")) << connection.lastError();
+        ResultSet rows = storeResult(connection);
+        execute(connection, "DROP TABLE t");
+    }
 }

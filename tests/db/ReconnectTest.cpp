@@ -2,7 +2,6 @@
 #include "BlogConnection.h"
 #include "Encryption.h"
 #include "ResultSet.h"
-#include "Sessions.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +65,7 @@ TEST(Reconnect, ALostSessionComesBackAsItWas)
         BlogConnection session = openConnection({server.address(), "blog", password, "blog", 0, certificates.ca});
         ASSERT_TRUE(session) << session.lastError();
         ASSERT_TRUE(setCharacterSet(session, "utf8"));
-        ASSERT_TRUE(useWordPressSqlMode(session));
+        ASSERT_TRUE(applySessionSetting(session, "SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'"));
         const Row before = sessionState(session);
         const unsigned long threadBefore = mysql_thread_id(session.handle());
 

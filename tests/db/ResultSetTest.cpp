@@ -122,15 +122,6 @@ TEST_F(ResultSetTest, ColumnsByIndex)
     EXPECT_EQ(name, "first");
 }
 
-TEST_F(ResultSetTest, MoveToLastRow)
-{
-    ResultSet rows = select("SELECT * FROM t ORDER BY id");
-    EXPECT_TRUE(moveToLastRow(rows));
-    std::int64_t id = 0;
-    ASSERT_TRUE(readField(rows, "id", id));
-    EXPECT_EQ(id, 3);
-}
-
 TEST_F(ResultSetTest, AnEmptyResultHasNothingToRead)
 {
     ResultSet rows = select("SELECT * FROM t WHERE id > 100");
@@ -140,7 +131,6 @@ TEST_F(ResultSetTest, AnEmptyResultHasNothingToRead)
     EXPECT_FALSE(readField(rows, "id", id));
     EXPECT_EQ(id, 42);
     EXPECT_FALSE(nextRow(rows));
-    EXPECT_TRUE(moveToLastRow(rows));
     EXPECT_FALSE(readField(rows, "id", id));
 }
 
@@ -161,7 +151,6 @@ TEST(ResultSet, NullResultDoesNothingAndFails)
     EXPECT_FALSE(readField(none, "a", text));
     EXPECT_FALSE(readField(none, 0, number));
     EXPECT_FALSE(nextRow(none));
-    EXPECT_FALSE(moveToLastRow(none));
     freeResult(none);
     EXPECT_EQ(text, "kept");
     EXPECT_EQ(number, 3);

@@ -4,11 +4,12 @@
 // WordPress's side comes from its own API (scripts/wordpress/view.php, check-password.php).
 #include "BlogRun.h"
 #include "GuiTesting.h"
-#include "Sessions.h"
+#include "HtmlText.h"
 #include "TestServer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTextDocumentFragment>
 
 #include <gtest/gtest.h>
@@ -87,12 +88,7 @@ protected:
     {
         MessageBox::clearShown();
         loadSampleBlog(emlog.name());
-        // The blog's own address, as the blog's settings give it, in both its forms.
-        execute(emlog.admin(), "SET @site = TRIM(TRAILING '/' FROM SUBSTRING_INDEX((SELECT option_value FROM "
-                               "emlog_options WHERE option_name='blogurl'), '://', -1))");
     }
-
-    void TearDown() override { closeSessions(); }
 
     QJsonObject migrate()
     {
@@ -101,14 +97,6 @@ protected:
     }
 
     std::vector<Row> emlogRows(const std::string& sql) { return queryRows(emlog.admin(), sql); }
-
-    // An emlog text column as WordPress should show it: typographic apostrophes, and the blog's own
-    // address (http or https, exactly as written) made "..".
-    static std::string shown(const std::string& column)
-    {
-        return "REPLACE(REPLACE(REPLACE(" + column +
-               ", '''', '’'), CONCAT('http://', @site), '..'), CONCAT('https://', @site), '..')";
-    }
 
     // Posts and pages by the id of the emlog article they came from.
     static std::map<std::string, QJsonObject> byEmlogId(const QJsonObject& view)
@@ -164,11 +152,12 @@ TEST_F(BlogAsShownTest, AuthorsKeepTheirArticlesLoginsAndRoles)
         if (plainPasswords.count(login)) {
             EXPECT_TRUE(passwordWorks(login, plainPasswords.at(login)));
         }
-        const std::string name = text(row[3]).empty() ? login : text(row[3]);
+        // Names and descriptions are kept escaped, as emlog showed them: WordPress shows them as stored.
+        const std::string name = escapeHtml(text(row[3]).empty() ? login : text(row[3]));
         EXPECT_EQ(text(user[QStringLiteral("display_name")]), name);
         EXPECT_EQ(text(user[QStringLiteral("nickname")]), name);
         EXPECT_EQ(text(user[QStringLiteral("email")]), text(row[4]));
-        EXPECT_EQ(text(user[QStringLiteral("description")]), text(row[5]));
+        EXPECT_EQ(text(user[QStringLiteral("description")]), escapeHtml(text(row[5])));
         EXPECT_EQ(text(user[QStringLiteral("registered")]), text(row[8])); // pro's create_time, in UTC
         EXPECT_EQ(text(user[QStringLiteral("origin")]), text(row[0]));
         EXPECT_TRUE(user[QStringLiteral("found_by_nicename")].toBool());
@@ -259,17 +248,14 @@ TEST_F(BlogAsShownTest, ExcerptsStickyClosedArticlesAndCategoryDescriptions)
 {
     const QJsonObject view = migrate();
     const auto posts = byEmlogId(view);
-    for (const Row& row :
-         emlogRows("SELECT gid, excerpt<>'', " + shown("excerpt") + ", top='y', allow_remark='y' FROM emlog_blog")) {
+    // How the excerpts read is ShownAsEmlogTest's.
+    for (const Row& row : emlogRows("SELECT gid, excerpt<>'', top='y', allow_remark='y' FROM emlog_blog")) {
         SCOPED_TRACE("gid=" + text(row[0]));
         ASSERT_TRUE(posts.count(text(row[0])));
         const QJsonObject& post = posts.at(text(row[0]));
         EXPECT_EQ(text(post[QStringLiteral("has_excerpt")]), text(row[1]));
-        if (text(row[1]) == "1") {
-            EXPECT_EQ(text(post[QStringLiteral("excerpt")]), text(row[2]));
-        }
-        EXPECT_EQ(text(post[QStringLiteral("sticky")]), text(row[3]));
-        EXPECT_EQ(text(post[QStringLiteral("comments_open")]), text(row[4]));
+        EXPECT_EQ(text(post[QStringLiteral("sticky")]), text(row[2]));
+        EXPECT_EQ(text(post[QStringLiteral("comments_open")]), text(row[3]));
     }
 
     const auto categories = byKey(view[QStringLiteral("all_categories")], "origin");
@@ -277,7 +263,7 @@ TEST_F(BlogAsShownTest, ExcerptsStickyClosedArticlesAndCategoryDescriptions)
         SCOPED_TRACE("sid=" + text(row[0]));
         ASSERT_TRUE(categories.count(text(row[0])));
         const QJsonObject& category = categories.at(text(row[0]));
-        EXPECT_EQ(text(category[QStringLiteral("description")]), text(row[1]));
+        EXPECT_EQ(text(category[QStringLiteral("description")]), escapeHtml(text(row[1])));
         // What the category's page shows, once its HTML is read.
         const QString shownText =
             QTextDocumentFragment::fromHtml(category[QStringLiteral("description_shown")].toString()).toPlainText();
@@ -285,29 +271,16 @@ TEST_F(BlogAsShownTest, ExcerptsStickyClosedArticlesAndCategoryDescriptions)
     }
 }
 
-TEST_F(BlogAsShownTest, LinksToTheBlogsOwnAddressBecomeRelative)
-{
-    // The sample links to its own address in both forms, and to addresses that are not the blog.
-    for (const char* scheme : {"http://", "https://"})
-        ASSERT_NE(queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_blog WHERE content LIKE CONCAT('%', '" +
-                                                std::string(scheme) + "', @site, '%')"),
-                  "0")
-            << scheme;
-    const auto posts = byEmlogId(migrate());
-    for (const Row& row : emlogRows("SELECT gid, " + shown("content") + " FROM emlog_blog")) {
-        SCOPED_TRACE("gid=" + text(row[0]));
-        ASSERT_TRUE(posts.count(text(row[0])));
-        EXPECT_EQ(text(posts.at(text(row[0]))[QStringLiteral("content")]), text(row[1]));
-    }
-}
-
 TEST_F(BlogAsShownTest, TheSameBlogFromEmlog5And6AndProLooksTheSame)
 {
-    // Left out: what only pro's columns give (page tree, comment users, users' creation times) and
-    // what any two WordPress installs differ in (the administrator's salted hash).
+    // Left out: what only pro's columns give (page tree, comment users, users' creation times, and
+    // the Markdown its editor wrote) and what any two WordPress installs differ in (the
+    // administrator's salted hash).
     const auto common = [](QJsonObject view) {
         const std::map<QString, std::vector<QString>> onlyPro = {
-            {QStringLiteral("posts"), {QStringLiteral("parent"), QStringLiteral("children")}},
+            {QStringLiteral("posts"),
+             {QStringLiteral("parent"), QStringLiteral("children"), QStringLiteral("content"),
+              QStringLiteral("excerpt")}},
             {QStringLiteral("comments"), {QStringLiteral("user_id")}},
             {QStringLiteral("users"), {QStringLiteral("registered"), QStringLiteral("pass")}},
         };
@@ -329,7 +302,22 @@ TEST_F(BlogAsShownTest, TheSameBlogFromEmlog5And6AndProLooksTheSame)
         WordPressDatabase target("versions_wp");
         loadSampleBlog(source.name(), "emlog_", version);
         migrateThroughWindow({source.name(), "emlog_", target.name(), "wp_"});
-        const QJsonObject older = common(wordPressView(target.name(), "wp_"));
+        const QJsonObject olderView = wordPressView(target.name(), "wp_");
+        // 5.x's and 6.x's HTML arrives byte for byte (single-quoted attributes, quotes in code,
+        // Markdown that was only ever text there): only the links to the blog itself changed.
+        static const QRegularExpression blogLink(
+            QStringLiteral(
+                "(https?://blog\\.example\\.com/emlog(?!/content/)|http://127\\.0\\.0\\.1:8080)[^\"'\\s<>)]*"),
+            QRegularExpression::CaseInsensitiveOption);
+        const auto posts = byEmlogId(olderView);
+        for (const Row& row : queryRows(source.admin(), "SELECT gid, content FROM emlog_blog")) {
+            SCOPED_TRACE(std::string("emlog ") + sample::versionName(version) + ", gid=" + text(row[0]));
+            ASSERT_TRUE(posts.count(text(row[0])));
+            EXPECT_EQ(
+                posts.at(text(row[0]))[QStringLiteral("content")].toString().replace(blogLink, "LINK").toStdString(),
+                QString::fromStdString(text(row[1])).replace(blogLink, "LINK").toStdString());
+        }
+        const QJsonObject older = common(olderView);
         for (const QString& list : pro.keys()) {
             SCOPED_TRACE(std::string("emlog ") + sample::versionName(version) + ", " + list.toStdString());
             const QJsonArray expected = pro[list].toArray();

@@ -21,6 +21,8 @@ MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst)
     typeInto(window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(blogs.emlogDatabase));
     typeInto(window, QStringLiteral("txt_前缀_emlog"), QString::fromStdString(blogs.emlogPrefix));
     typeInto(window, QStringLiteral("txt_服务器_Wp"), address);
+    for (const QString& field : {QStringLiteral("txt_密码_emlog"), QStringLiteral("txt_密码_Wp")})
+        typeInto(window, field, QString::fromStdString(testServer().password));
     typeInto(window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(blogs.wordPressDatabase));
     typeInto(window, QStringLiteral("txt_前缀_Wp"), QString::fromStdString(blogs.wordPressPrefix));
     if (!blogs.emlogBackup.empty()) {

@@ -5,7 +5,6 @@
 #include "MigrationRunner.h"
 #include "Posts.h"
 #include "SampleRun.h"
-#include "Sessions.h"
 #include "TestServer.h"
 #include "WordPressSite.h"
 

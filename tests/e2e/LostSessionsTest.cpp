@@ -4,7 +4,6 @@
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "Origins.h"
-#include "Sessions.h"
 #include "TestServer.h"
 
 #include <QCheckBox>
@@ -30,11 +29,7 @@ class LostSessionTest : public ::testing::Test
 protected:
     void SetUp() override { MessageBox::clearShown(); }
 
-    void TearDown() override
-    {
-        window.reset();
-        closeSessions();
-    }
+    void TearDown() override { window.reset(); }
 
     // Fills in the window for two blogs, with WordPress emptied first, and runs it to the end.
     void start(const std::string& emlogServer, const std::string& emlogDatabase, const std::string& wordPressServer,
@@ -45,6 +40,8 @@ protected:
         typeInto(*window, QStringLiteral("txt_服务器_emlog"), QString::fromStdString(emlogServer));
         typeInto(*window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlogDatabase));
         typeInto(*window, QStringLiteral("txt_服务器_Wp"), QString::fromStdString(wordPressServer));
+        typeInto(*window, QStringLiteral("txt_密码_emlog"), QString::fromStdString(rootPassword(emlogServer)));
+        typeInto(*window, QStringLiteral("txt_密码_Wp"), QString::fromStdString(rootPassword(wordPressServer)));
         typeInto(*window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(wordPressDatabase));
         window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(true);
         window->runner()->setPacing(pacing);

@@ -49,8 +49,8 @@ protected:
     void checkTags(const QJsonArray& tags);
     void checkLinks(const QJsonArray& links);
 
-    // An SQL expression: the text with links to the blog's own address made relative.
-    std::string relativeLinks(std::string expression);
+    // The old blog's host and path, as emlog's blogurl gives them: "blog.example.com/emlog".
+    std::string blogAddress();
 
     std::string m_emlogPrefix;
     // WordPress ids of copied rows, by emlog id, from the last view checked.

@@ -32,6 +32,7 @@ WordPressSite::WordPressSite(const std::string& database, const std::string& pre
     m_environment.insert(QStringLiteral("WP_ROOT"), root);
     m_environment.insert(QStringLiteral("WP_DB_HOST"), QString::fromStdString(testServer().address()));
     m_environment.insert(QStringLiteral("WP_DB_NAME"), QString::fromStdString(database));
+    m_environment.insert(QStringLiteral("WP_DB_PASSWORD_FILE"), QString::fromStdString(testServer().passwordFile));
     m_environment.insert(QStringLiteral("WP_TABLE_PREFIX"), QString::fromStdString(prefix));
     m_environment.insert(QStringLiteral("WP_HOME"), home());
     m_environment.insert(QStringLiteral("WP_SUBDIRECTORY"), subdirectory);
@@ -85,7 +86,8 @@ WordPressSite::Response WordPressSite::fetch(const QByteArray& url)
     Response response;
     response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     response.location = reply->rawHeader("Location");
-    response.body = QString::fromUtf8(reply->readAll());
+    response.bytes = reply->readAll();
+    response.body = QString::fromUtf8(response.bytes);
     reply->deleteLater();
     return response;
 }

@@ -35,6 +35,7 @@ public:
         int status = 0;
         QByteArray location; // the Location header as sent
         QString body;
+        QByteArray bytes; // the body as sent
     };
     // One GET of an address as written (percent-encoding kept), redirects not followed.
     Response fetch(const QByteArray& url);

@@ -98,7 +98,8 @@ std::string phpMyAdminExport(BlogConnection& emlog, const std::string& database)
 std::string mariadbDump(const std::string& database)
 {
     const std::string path = std::string(::testing::TempDir()) + "/dump_" + database + ".sql";
-    const std::string command = "mariadb-dump --host=" + testServer().host +
+    const std::string command = "MYSQL_PWD=\"$(cat '" + testServer().passwordFile +
+                                "')\" mariadb-dump --no-defaults --host=" + testServer().host +
                                 " --port=" + std::to_string(testServer().port) + " --user=root " + database + " > " +
                                 path;
     EXPECT_EQ(std::system(command.c_str()), 0) << command;

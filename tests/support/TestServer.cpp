@@ -1,9 +1,10 @@
 #include "TestServer.h"
 
+#include "WordPressSession.h"
+
 #include "EmlogSchema.h"
 #include "MigrationRun.h"
 #include "ResultSet.h"
-#include "Sessions.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
@@ -51,13 +53,34 @@ std::string runCommand(const std::string& command)
     return output;
 }
 
+// Where each private server keeps root's password, by address.
+std::mutex passwordFilesMutex;
+std::map<std::string, std::string> passwordFiles;
+
+std::string passwordFileOf(const std::string& serverAddress)
+{
+    if (serverAddress.empty() || serverAddress == testServer().address())
+        return testServer().passwordFile;
+    std::lock_guard lock(passwordFilesMutex);
+    const auto found = passwordFiles.find(serverAddress);
+    return found == passwordFiles.end() ? std::string() : found->second;
+}
+
+std::string firstLine(const std::string& file)
+{
+    std::string line;
+    std::getline(std::ifstream(file), line);
+    return line;
+}
+
 // The environment a PHP process needs to load WordPress on a database, as "NAME=value " pairs.
 std::string wordPressEnvironment(const std::string& database, const std::string& prefix,
                                  const std::string& serverAddress = {})
 {
     return "WP_ROOT=" + shellQuoted(environment("KESTREL_WORDPRESS_ROOT", KESTREL_BINARY_DIR "/wordpress")) +
            " WP_DB_HOST=" + shellQuoted(serverAddress.empty() ? testServer().address() : serverAddress) +
-           " WP_DB_NAME=" + shellQuoted(database) + " WP_TABLE_PREFIX=" + shellQuoted(prefix) + " ";
+           " WP_DB_NAME=" + shellQuoted(database) + " WP_TABLE_PREFIX=" + shellQuoted(prefix) +
+           " WP_DB_PASSWORD_FILE=" + shellQuoted(passwordFileOf(serverAddress)) + " ";
 }
 
 } // namespace
@@ -84,11 +107,18 @@ void PrivateServer::start()
                                         shellQuoted(sourceDir() + "/scripts/mariadb-server.sh") + " start " +
                                         shellQuoted(m_dir) + (m_port ? " " + std::to_string(m_port) : "") + " 2>&1");
     m_port = static_cast<unsigned>(std::stoul(port));
+    std::lock_guard lock(passwordFilesMutex);
+    passwordFiles[address()] = m_dir + "/root-password";
+}
+
+std::string rootPassword(const std::string& serverAddress)
+{
+    return firstLine(passwordFileOf(serverAddress));
 }
 
 BlogConnection PrivateServer::admin(const std::string& database) const
 {
-    BlogConnection connection = openConnection("127.0.0.1", "root", "", database, m_port);
+    BlogConnection connection = openConnection("127.0.0.1", "root", rootPassword(address()), database, m_port);
     if (!connection)
         throw std::runtime_error("cannot reach the private server: " + connection.lastError());
     mysql_set_character_set(connection.handle(), "utf8mb4");
@@ -101,11 +131,27 @@ void PrivateServer::createDatabase(const std::string& name) const
     execute(connection, "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4");
 }
 
-void PrivateServer::kill()
+namespace {
+
+pid_t serverPid(const std::string& dir)
 {
-    std::ifstream pidFile(m_dir + "/pid");
+    std::ifstream pidFile(dir + "/pid");
     pid_t pid = 0;
     pidFile >> pid;
+    return pid;
+}
+
+} // namespace
+
+void PrivateServer::signal(int number)
+{
+    if (const pid_t pid = serverPid(m_dir); pid > 0)
+        ::kill(pid, number);
+}
+
+void PrivateServer::kill()
+{
+    const pid_t pid = serverPid(m_dir);
     if (pid <= 0)
         return;
     ::kill(pid, SIGKILL);
@@ -121,7 +167,8 @@ void PrivateServer::restart()
 void loadSampleBlog(const std::string& database, const std::string& prefix, EmlogVersion version,
                     const std::string& serverAddress)
 {
-    runCommand(shellQuoted(sourceDir() + "/scripts/sample/load-emlog.sh") + " " +
+    runCommand("KESTREL_DB_PASSWORD_FILE=" + shellQuoted(passwordFileOf(serverAddress)) + " " +
+               shellQuoted(sourceDir() + "/scripts/sample/load-emlog.sh") + " " +
                shellQuoted(serverAddress.empty() ? testServer().address() : serverAddress) + " " +
                shellQuoted(database) + " " + shellQuoted(prefix) + " utf8mb4 " + sample::versionName(version) +
                " 2>&1");
@@ -192,6 +239,11 @@ std::string TestCertificates::serverOptions() const
            " --ssl-key=" + serverKey;
 }
 
+std::string TestCertificates::selfSignedServerOptions() const
+{
+    return "--bind-address=127.0.0.1,127.0.0.2 --ssl-cert=" + selfSigned + " --ssl-key=" + selfSignedKey;
+}
+
 const TestCertificates& testCertificates()
 {
     // Removed again when the test process ends.
@@ -210,9 +262,19 @@ const TestCertificates& testCertificates()
                    "-subj '/CN=127.0.0.1' -keyout server.key -out server.csr && "
                    "echo 'subjectAltName=IP:127.0.0.1' >server.ext && "
                    "openssl x509 -req -days 2 -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial "
-                   "-extfile server.ext -out server.pem) 2>&1");
-        return TestCertificates{folder.path + "/ca.pem", folder.path + "/other.pem", folder.path + "/server.pem",
-                                folder.path + "/server.key"};
+                   "-extfile server.ext -out server.pem && " +
+                   newKey +
+                   "-x509 -subj '/CN=127.0.0.2' -addext 'subjectAltName=IP:127.0.0.2' -keyout self.key -out self.pem"
+                   ") 2>&1");
+        const std::string printed = runCommand("openssl x509 -noout -fingerprint -sha256 -in " + dir + "/self.pem");
+        const std::string fingerprint = printed.substr(printed.find('=') + 1, 95);
+        return TestCertificates{folder.path + "/ca.pem",
+                                folder.path + "/other.pem",
+                                folder.path + "/server.pem",
+                                folder.path + "/server.key",
+                                folder.path + "/self.pem",
+                                folder.path + "/self.key",
+                                fingerprint};
     }();
     return certificates;
 }
@@ -224,6 +286,9 @@ const ServerInfo& testServer()
         server.host = environment("KESTREL_TEST_MYSQL_HOST", "127.0.0.1");
         server.port = static_cast<unsigned>(std::atoi(environment("KESTREL_TEST_MYSQL_PORT", "0").c_str()));
         server.socket = environment("KESTREL_TEST_MYSQL_SOCKET");
+        server.passwordFile = environment("KESTREL_TEST_MYSQL_PASSWORD_FILE");
+        if (!server.passwordFile.empty())
+            server.password = firstLine(server.passwordFile);
         if (server.port == 0)
             throw std::runtime_error("KESTREL_TEST_MYSQL_PORT is not set: run the tests with scripts/test.sh, "
                                      "which starts the test server");
@@ -234,7 +299,8 @@ const ServerInfo& testServer()
 
 BlogConnection adminConnection(const std::string& database)
 {
-    BlogConnection connection = openConnection(testServer().host, "root", "", database, testServer().port);
+    BlogConnection connection =
+        openConnection(testServer().host, "root", testServer().password, database, testServer().port);
     if (!connection)
         throw std::runtime_error("cannot reach the test server: " + connection.lastError());
     // Fixtures, some of many megabytes, stay out of the statement log.
@@ -295,7 +361,7 @@ TestDatabase::TestDatabase(const std::string& purpose)
 TestDatabase::~TestDatabase()
 {
     closeConnection(m_admin);
-    BlogConnection admin = openConnection(testServer().host, "root", "", "", testServer().port);
+    BlogConnection admin = openConnection(testServer().host, "root", testServer().password, "", testServer().port);
     executeSql(admin, "DROP DATABASE IF EXISTS `" + m_name + "`");
 }
 

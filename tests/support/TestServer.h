@@ -3,6 +3,7 @@
 #include "BlogConnection.h"
 #include "EmlogSchema.h"
 
+#include <csignal>
 #include <optional>
 #include <set>
 #include <string>
@@ -16,12 +17,17 @@ struct ServerInfo
     std::string host;
     unsigned port = 0;
     std::string socket;
+    std::string passwordFile; // root's password, in a file only its owner reads
+    std::string password;
     // "host:port", as a user would type it into a server field.
     std::string address() const { return host + ":" + std::to_string(port); }
 };
 
 // From the environment the test command sets; a test without it fails loudly.
 const ServerInfo& testServer();
+
+// Root's password on the test server or on a private server, by the address a test types.
+std::string rootPassword(const std::string& serverAddress = {});
 
 // A root session on the test server, optionally on one database; it stays out of the statement log.
 BlogConnection adminConnection(const std::string& database = {});
@@ -110,14 +116,20 @@ public:
     PrivateServer& operator=(const PrivateServer&) = delete;
 
     std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
+    const std::string& dir() const { return m_dir; }
+    std::string password() const { return rootPassword(address()); }
     BlogConnection admin(const std::string& database = {}) const;
     void createDatabase(const std::string& name) const;
 
     void kill();    // SIGKILL, as a crash would
     void restart(); // on the same data and port
+    // SIGSTOP: the server keeps its connections but answers nothing, as a hung host would; SIGCONT.
+    void pause() { signal(SIGSTOP); }
+    void resume() { signal(SIGCONT); }
 
 private:
     void start();
+    void signal(int number);
 
     std::string m_dir;
     std::string m_options;
@@ -132,9 +144,15 @@ struct TestCertificates
     std::string otherCa;
     std::string serverCertificate;
     std::string serverKey;
+    // A self-signed certificate made out to 127.0.0.2, and its SHA-256 fingerprint as openssl prints it.
+    std::string selfSigned;
+    std::string selfSignedKey;
+    std::string selfSignedSha256;
     // PrivateServer options for TLS with that certificate. The server also listens on
     // 127.0.0.2, an address of this machine that the certificate is not made out to.
     std::string serverOptions() const;
+    // The same with the self-signed certificate: a server that is not this machine to a client asking 127.0.0.2.
+    std::string selfSignedServerOptions() const;
 };
 const TestCertificates& testCertificates();
 

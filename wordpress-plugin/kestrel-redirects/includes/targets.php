@@ -99,7 +99,18 @@ function kestrel_redirects_user_id($uid)
         $uid
     );
     $user_id = (int) $wpdb->get_var($sql);
-    return $user_id && get_userdata($user_id) && is_user_member_of_blog($user_id) ? $user_id : 0;
+    if (!$user_id || !get_userdata($user_id) || !is_user_member_of_blog($user_id)) {
+        return 0;
+    }
+    // An author's address shows the login-based nicename: WordPress itself leads to it (redirect_canonical)
+    // only for a user with a published post, so an emlog account that wrote nothing public stays unnamed.
+    $published = $wpdb->get_var(
+        $wpdb->prepare(
+            "SELECT ID FROM {$wpdb->posts} WHERE post_author = %d AND post_status = 'publish' LIMIT 1",
+            $user_id
+        )
+    );
+    return $published ? $user_id : 0;
 }
 
 /** The month (YYYYMM) or day (YYYYMMDD) archive, when something was published then. */

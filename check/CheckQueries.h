@@ -32,6 +32,10 @@ std::map<std::string, std::string> backupCharsets(const BackupFile& backup);
 EmlogRows backupRows(BackupFile& backup, std::vector<std::string>& errors);
 void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, BlogCheckReport& report);
 
+// The zone each blog shows its times in.
+void checkTimeZones(const EmlogRows& emlogRows, BlogConnection& wordPress, const CheckSettings& settings,
+                    BlogCheckReport& report);
+
 // emlog rows too large for one statement on either server.
 void checkRowSizes(BlogConnection& emlog, const CheckSettings& settings, const TableColumns& columns,
                    BlogCheckReport& report);

@@ -1,0 +1,139 @@
+// How a run gathers and copies the blog's files: BlogFiles::copy.
+#include "BlogFiles.h"
+
+#include "FileCopy.h"
+#include "FileReferences.h"
+#include "FileSource.h"
+#include "Kinds.h"
+#include "MigrationRun.h"
+#include "Options.h"
+#include "UploadsFolder.h"
+#include "UploadsUrl.h"
+
+#include <QString>
+
+#include <set>
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view migration = step::files;
+
+// Every file the blog names: its attachments (with a pro thumbnail's original), what its
+// articles show, and pro's covers. A name that is not safe is reported and left out.
+std::set<std::string> filesNamed(MigrationRun& run, const BlogAddress& address)
+{
+    std::set<std::string> files;
+    auto take = [&](std::string_view reference, std::string_view table, const std::string& source) {
+        const auto path = blogPathOf(reference, address);
+        if (!path) {
+            // A pro upload kept by a cloud plugin elsewhere stays where it is.
+            if (reference.rfind("http://", 0) != 0 && reference.rfind("https://", 0) != 0)
+                run.failures.record(migration, run.emlogTable(table), source,
+                                    "\"" + std::string(reference) + "\" is no file of the blog");
+            return;
+        }
+        if (!path->error.empty()) {
+            run.failures.record(migration, run.emlogTable(table), source, path->error);
+            return;
+        }
+        files.insert(path->path);
+        if (const std::string original = originalOfThumbnail(path->path); !original.empty() && table == "attachment")
+            files.insert(original);
+    };
+    for (const auto& [aid, filePath] : readEmlogColumns(run, "attachment", "aid", "filepath").value_or(EmlogValues{}))
+        take(filePath, "attachment", "aid=" + std::to_string(aid));
+    for (const std::string_view column : {"content", "excerpt", "cover"}) {
+        for (const auto& [gid, text] : readEmlogColumns(run, "blog", "gid", column).value_or(EmlogValues{})) {
+            if (column == "cover") {
+                if (!text.empty())
+                    take(text, "blog", "gid=" + std::to_string(gid));
+                continue;
+            }
+            for (const FileReference& reference : findFileReferences(text, address)) {
+                if (reference.path.error.empty())
+                    files.insert(reference.path.path);
+                else
+                    run.failures.record(migration, run.emlogTable("blog"), "gid=" + std::to_string(gid),
+                                        reference.path.error);
+            }
+        }
+    }
+    return files;
+}
+
+QString fromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings& settings, bool emptiedFirst)
+{
+    if (!settings.wanted()) {
+        run.failures.note("文件：没有复制（没有给出 emlog 的文件和 WordPress 的上传文件夹），附件仍指向旧博客");
+        return nullptr;
+    }
+    auto refuse = [&run](const std::string& why) -> std::unique_ptr<BlogFiles> {
+        run.failures.tally(migration).unreadable = true;
+        run.failures.record(migration, "", "", why + "; no file was copied");
+        return nullptr;
+    };
+    if (settings.uploadsFolder.empty())
+        return refuse("no WordPress uploads folder given");
+    const std::string blogUrl = emlogBlogUrl(run);
+    const BlogAddress address = BlogAddress::fromBlogUrl(blogUrl);
+    const std::string where = settings.source.empty() ? blogUrl : settings.source;
+    std::string error;
+    std::unique_ptr<FileSource> source = openFileSource(where, settings, error);
+    if (!source)
+        return refuse(where.empty() ? "the emlog blog has no address (blogurl) to fetch its files from" : error);
+    const std::string uploadsUrl = wordPressUploadsUrl(run);
+    if (uploadsUrl.empty())
+        return refuse("WordPress's options give no address (siteurl) for its uploads");
+    UploadsFolder folder(fromUtf8(settings.uploadsFolder));
+    if (!folder.open(error))
+        return refuse(error);
+
+    auto files = std::make_unique<BlogFiles>(address, uploadsUrl);
+    FailureLog::Tally& tally = run.failures.tally(migration);
+    const std::set<std::string> named = filesNamed(run, address);
+    tally.read = static_cast<std::int64_t>(named.size());
+    run.tell({RunEvent::What::Files, Kind::attachments, 0, std::ssize(named)});
+
+    std::vector<std::string> toFetch;
+    for (const std::string& blogPath : named) {
+        if (const UploadsFolder::Placed* placed = folder.placedEarlier(blogPath)) {
+            const QByteArray bytes = folder.read(placed->uploadsPath);
+            files->add(blogPath, {placed->uploadsPath, readFileFacts(bytes, baseName(blogPath))});
+            ++tally.alreadyThere;
+        } else {
+            toFetch.push_back(blogPath);
+        }
+    }
+    std::int64_t done = 0;
+    copyFiles(
+        *source, folder, toFetch,
+        [&](const std::string& blogPath, PlacedFile placed, const std::string& why) {
+            if (placed.uploadsPath.empty()) {
+                run.failures.record(migration, "uploads", blogPath, why);
+                ++tally.failed;
+            } else {
+                ++tally.written;
+            }
+            files->add(blogPath, {placed.uploadsPath, placed.facts});
+            run.tell({RunEvent::What::Files, Kind::attachments, ++done, std::ssize(toFetch)});
+        },
+        run.stopToken);
+    // A file not fetched before a stop is as if never named: its references stay as they were.
+    if (!folder.saveList(error))
+        run.failures.record(migration, "uploads", "", error);
+    if (emptiedFirst)
+        run.failures.note("文件：先清空只删除了数据库中的行，复制过的文件仍在 " + settings.uploadsFolder +
+                          "/emlog，需要时请自行删除");
+    return files;
+}
+
+} // namespace kestrel

@@ -1,0 +1,167 @@
+#include "BlogPaths.h"
+
+#include "TextHelpers.h"
+
+#include <algorithm>
+#include <array>
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view uploadFolder = "content/uploadfile/";
+constexpr std::string_view thumbnailPrefix = "thum-";
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && asciiLower(text.substr(0, prefix.size())) == asciiLower(prefix);
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecoded(std::string_view text)
+{
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            decoded += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+// Why a path below the blog's root cannot be used as a name in the uploads folder, or "".
+std::string unsafeBecause(std::string_view path)
+{
+    if (path.empty())
+        return "empty name";
+    if (path.find('\0') != std::string_view::npos)
+        return "NUL in the name";
+    if (path.find('\\') != std::string_view::npos || path.find(':') != std::string_view::npos)
+        return "backslash or colon in the name";
+    if (path.front() == '/')
+        return "absolute path";
+    for (const std::string& piece : splitText(path, '/')) {
+        if (piece.empty() || piece == "." || piece == "..")
+            return "\"" + std::string(path) + "\" leaves its folder";
+    }
+    if (path.back() == '/')
+        return "names a folder";
+    return {};
+}
+
+} // namespace
+
+BlogAddress BlogAddress::fromBlogUrl(std::string_view blogUrl)
+{
+    std::string url(blogUrl);
+    while (!url.empty() && (url.back() == '/' || url.back() == ' '))
+        url.pop_back();
+    std::string rest;
+    if (startsWithNoCase(url, "http://"))
+        rest = url.substr(7);
+    else if (startsWithNoCase(url, "https://"))
+        rest = url.substr(8);
+    if (rest.empty())
+        return {};
+    BlogAddress address;
+    address.absolute = {"https://" + rest, "http://" + rest};
+    if (const auto slash = rest.find('/'); slash != std::string::npos)
+        address.rootPath = rest.substr(slash);
+    return address;
+}
+
+std::string BlogAddress::oldUrl(std::string_view blogPath) const
+{
+    return (absolute.empty() ? std::string() : absolute.back()) + "/" + std::string(blogPath);
+}
+
+std::optional<BlogPath> blogPathOf(std::string_view reference, const BlogAddress& address)
+{
+    std::string_view rest;
+    bool found = false;
+    for (const std::string& absolute : address.absolute) {
+        if (startsWithNoCase(reference, absolute + "/")) {
+            rest = reference.substr(absolute.size() + 1);
+            found = true;
+            break;
+        }
+    }
+    if (!found && !address.absolute.empty() && reference.rfind(address.rootPath + "/", 0) == 0 &&
+        reference.rfind("//", 0) != 0) {
+        rest = reference.substr(address.rootPath.size() + 1);
+        found = true;
+    }
+    if (!found && reference.rfind("../", 0) == 0) {
+        rest = reference.substr(3);
+        found = true;
+    }
+    if (!found && reference.rfind("content/", 0) == 0) {
+        rest = reference;
+        found = true;
+    }
+    if (!found)
+        return std::nullopt;
+    BlogPath path{percentDecoded(rest), {}};
+    path.error = unsafeBecause(path.path);
+    return path;
+}
+
+bool isBlogFile(std::string_view blogPath)
+{
+    if (blogPath.rfind(uploadFolder, 0) == 0)
+        return true;
+    static constexpr std::array<std::string_view, 28> extensions = {
+        "jpg", "jpeg", "png", "gif", "webp", "bmp",  "ico", "svg",  "tif", "tiff", "pdf", "zip", "rar", "7z",
+        "gz",  "tgz",  "bz2", "txt", "doc",  "docx", "xls", "xlsx", "ppt", "pptx", "mp3", "mp4", "swf", "flv"};
+    const std::string_view name = baseName(blogPath);
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return false;
+    const std::string extension = asciiLower(name.substr(dot + 1));
+    return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
+}
+
+std::string uploadsPathOf(std::string_view blogPath)
+{
+    if (blogPath.rfind(uploadFolder, 0) == 0)
+        return "emlog/" + std::string(blogPath.substr(uploadFolder.size()));
+    return "emlog/site/" + std::string(blogPath);
+}
+
+std::string_view baseName(std::string_view path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string originalOfThumbnail(std::string_view blogPath)
+{
+    const std::string_view name = baseName(blogPath);
+    if (name.rfind(thumbnailPrefix, 0) != 0 || name.size() == thumbnailPrefix.size())
+        return {};
+    return std::string(blogPath.substr(0, blogPath.size() - name.size())) +
+           std::string(name.substr(thumbnailPrefix.size()));
+}
+
+std::string thumbnailOf(std::string_view blogPath)
+{
+    const std::string_view name = baseName(blogPath);
+    return std::string(blogPath.substr(0, blogPath.size() - name.size())) + std::string(thumbnailPrefix) +
+           std::string(name);
+}
+
+} // namespace kestrel

@@ -1,0 +1,235 @@
+#include "MigrationRunner.h"
+
+#include "BackupFile.h"
+#include "BackupRows.h"
+#include "BlogConnection.h"
+#include "BlogFiles.h"
+#include "Migrations.h"
+#include "RunSessions.h"
+#include "RunTexts.h"
+
+#include <QMetaMethod>
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+
+namespace kestrel {
+
+namespace {
+
+std::int64_t steadyMilliseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+QString text(const std::string& utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+} // namespace
+
+QString emptyingLine(const EmptyingPlan& emptied)
+{
+    return QStringLiteral("已先清空 WordPress（%1），删除的行备份在：%2")
+        .arg(emptyingCounts(emptied), text(emptied.backupFile));
+}
+
+QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs)
+{
+    const double seconds = (static_cast<double>(endMs) - static_cast<double>(startMs)) / 1000.0;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.13g", seconds);
+    return QString::fromLatin1(buffer);
+}
+
+MigrationRunner::MigrationRunner(QObject* parent) : QObject(parent), m_clock(steadyMilliseconds) {}
+
+MigrationRunner::~MigrationRunner()
+{
+    stop();
+}
+
+bool MigrationRunner::start(RunSettings settings)
+{
+    if (m_running.exchange(true))
+        return false;
+    if (m_worker.joinable())
+        m_worker.join(); // the previous run has ended; its thread is done
+    // Read here, on the thread that makes the connections, before the run's thread starts.
+    m_asksToEmpty = isSignalConnected(QMetaMethod::fromSignal(&MigrationRunner::emptyingQuestion));
+    m_worker = std::jthread([this, settings = std::move(settings)](std::stop_token stopToken) {
+        try {
+            runMigration(settings, stopToken);
+        } catch (const std::exception& error) {
+            emit finished(QStringLiteral("转换中断：%1").arg(QString::fromUtf8(error.what())), {});
+        }
+        m_running = false;
+        emit ended();
+    });
+    return true;
+}
+
+void MigrationRunner::requestStop()
+{
+    m_worker.request_stop();
+}
+
+void MigrationRunner::stop()
+{
+    if (m_worker.joinable()) {
+        m_worker.request_stop();
+        m_worker.join();
+    }
+}
+
+void MigrationRunner::breakOff()
+{
+    m_worker.request_stop();
+    std::lock_guard lock(m_sessionsLock);
+    if (m_sessions)
+        m_sessions->breakOff();
+}
+
+void MigrationRunner::tell(const RunEvent& event, QString& lastStatus, int& lastPercent)
+{
+    // The label shows only the latest text: a text equal to the last one is not sent again.
+    const QString next = texts::status(event);
+    if (next != lastStatus) {
+        lastStatus = next;
+        emit statusText(next);
+    }
+    if (event.what != RunEvent::What::Row && event.what != RunEvent::What::Files)
+        return;
+    const int percent = percentDone(event.done, event.total);
+    if (percent != lastPercent) {
+        lastPercent = percent;
+        emit progress(percent);
+        const std::string_view kind = event.what == RunEvent::What::Files ? step::files : idOf(event.kind);
+        emit rowProgress(QString::fromLatin1(kind.data(), static_cast<qsizetype>(kind.size())), event.done,
+                         event.total);
+    }
+}
+
+void MigrationRunner::answerEmptying(bool yes)
+{
+    {
+        std::lock_guard lock(m_answerMutex);
+        m_answer = yes;
+    }
+    m_answered.notify_all();
+}
+
+bool MigrationRunner::askToEmpty(const QString& question, std::stop_token stopToken)
+{
+    if (!m_asksToEmpty)
+        return true;
+    std::unique_lock lock(m_answerMutex);
+    m_answer.reset();
+    lock.unlock();
+    emit emptyingQuestion(question);
+    lock.lock();
+    // A window closed meanwhile stops the run: no answer then.
+    return m_answered.wait(lock, stopToken, [this] { return m_answer.has_value(); }) && *m_answer;
+}
+
+void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token stopToken)
+{
+    const std::int64_t startMs = m_clock();
+
+    // This run's own sessions, closed when it ends; breakOff() reaches them meanwhile.
+    RunSessions sessions;
+    {
+        std::lock_guard lock(m_sessionsLock);
+        m_sessions = &sessions;
+    }
+    struct Unregister
+    {
+        MigrationRunner* runner;
+        ~Unregister()
+        {
+            std::lock_guard lock(runner->m_sessionsLock);
+            runner->m_sessions = nullptr;
+        }
+    } unregister{this};
+
+    QString failure;
+    QString detail;
+    if (!sessions.open(settings, failure, detail)) {
+        emit connectionFailed(failure, detail);
+        return;
+    }
+    const bool fromBackup = !settings.emlogBackup.empty();
+    emit sessionsOpened(fromBackup ? 0 : mysql_thread_id(sessions.emlog().handle()),
+                        mysql_thread_id(sessions.wordPress().handle()));
+
+    MigrationRun run(sessions.emlog(), sessions.wordPress());
+    run.emlogPrefix = settings.emlogPrefix;
+    run.wordPressPrefix = settings.wordPressPrefix;
+    run.pacing = m_pacing;
+    run.keepWordPressTimeZone = settings.keepWordPressTimeZone;
+    run.sleep = m_sleeper;
+    run.stopToken = stopToken;
+    QString lastStatus;
+    int lastPercent = -1;
+    run.tell = [&](const RunEvent& event) { tell(event, lastStatus, lastPercent); };
+
+    BackupFile backup;
+    if (fromBackup && !useEmlogBackup(run, backup, settings.emlogBackup, settings.acceptTruncatedBackup)) {
+        emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), text(backup.error()));
+        return;
+    }
+
+    std::optional<EmptyingPlan> emptied;
+    if (settings.emptyWordPressFirst && !run.stopRequested()) {
+        EmptyingPlan plan = planEmptying(run, backupFilePath(settings));
+        if (!plan.refusal.empty()) {
+            emit finished(QStringLiteral("没有清空 WordPress，也没有开始转换：") + text(plan.refusal), {});
+            return;
+        }
+        if (!askToEmpty(runConfirmationQuestion(plan), stopToken))
+            return;
+        lastStatus = texts::emptyingStatus();
+        emit statusText(lastStatus);
+        if (!emptyWordPress(run, plan)) {
+            emit finished(QStringLiteral("先清空 WordPress 没有成功：什么都没有删除，也没有开始转换。"),
+                          texts::details(run.failures));
+            return;
+        }
+        emptied = std::move(plan);
+        run.pace(run.pacing.afterEmptying);
+    }
+
+    // Before the rows that name them, so that the articles show the files where they now are.
+    const std::unique_ptr<BlogFiles> files =
+        run.stopRequested() ? nullptr : BlogFiles::copy(run, settings.files, settings.emptyWordPressFirst);
+    run.files = files.get();
+    for (auto migration : allMigrations) {
+        if (run.stopRequested())
+            break;
+        migration(run);
+    }
+    const std::int64_t endMs = m_clock();
+    emit reported(RunReport{run.failures, static_cast<double>(endMs - startMs) / 1000.0, run.stopRequested(), emptied,
+                            sessionSecurity(run.emlog), sessionSecurity(run.wordPress)});
+    if (run.stopRequested())
+        return;
+
+    QString message =
+        QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, endMs) + QStringLiteral("秒。");
+    message += "\n" +
+               (fromBackup ? QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))
+                           : sessionText(QStringLiteral("emlog"), sessionSecurity(run.emlog))) +
+               "\n" + sessionText(QStringLiteral("WordPress"), sessionSecurity(run.wordPress));
+    if (emptied)
+        message += "\n" + emptyingLine(*emptied);
+    if (run.failures.worthReporting())
+        message += "\n\n" + texts::summary(run.failures);
+    for (const std::string& note : run.failures.notes())
+        message += "\n\n" + text(note);
+    emit finished(message, texts::details(run.failures));
+}
+
+} // namespace kestrel

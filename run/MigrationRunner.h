@@ -1,0 +1,111 @@
+#pragma once
+
+#include "MigrationRun.h"
+#include "RunSettings.h"
+#include "SessionSecurity.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace kestrel {
+
+class RunSessions;
+
+// What a run did, for a caller that wants more than the window's message: each
+// migration's tallies and failed rows, and how long it took.
+struct RunReport
+{
+    FailureLog log;
+    double elapsedSeconds = 0;
+    bool stopped = false;                // ended early on request: the tallies say what arrived
+    std::optional<EmptyingPlan> emptied; // what emptying WordPress first deleted, and its backup
+    SessionSecurity emlogSession;
+    SessionSecurity wordPressSession;
+};
+
+// Runs one migration at a time on a worker thread of its own, with sessions of its own that it
+// opens and closes, and reports through queued signals; it never sees a widget. Destroying it
+// stops the run after the statement in flight and waits for the thread.
+class MigrationRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Clock = std::function<std::int64_t()>; // milliseconds
+    using Sleeper = std::function<void(milliseconds, std::stop_token)>;
+
+    explicit MigrationRunner(QObject* parent = nullptr);
+    ~MigrationRunner() override;
+
+    void setPacing(const Pacing& pacing) { m_pacing = pacing; }
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    void setSleeper(Sleeper sleeper) { m_sleeper = std::move(sleeper); }
+
+    bool isRunning() const { return m_running; }
+    // Starts a run; false (and nothing done) while another one is in progress.
+    bool start(RunSettings settings);
+    // Asks the run to stop after the statement in flight, without waiting: ended() follows.
+    void requestStop();
+    // Asks the run to stop, and waits for it.
+    void stop();
+    // From the caller's thread, without waiting: the statement in flight on either session is
+    // broken off, for a program that must close while a server no longer answers. What it was
+    // writing is undone by the server with its transaction; ended() follows soon.
+    void breakOff();
+    // The answer to emptyingQuestion(): yes empties WordPress and goes on, no ends the run unchanged.
+    void answerEmptying(bool yes);
+
+signals:
+    // Before emptying WordPress first, once the run knows what would go: the question to put to the
+    // user. The run waits for answerEmptying(); with nothing connected here it goes ahead, the caller
+    // having asked already (a script's --yes).
+    void emptyingQuestion(const QString& question);
+    void statusText(const QString& text);
+    void progress(int percent);
+    // The rows of a kind (its id) through so far, of its total; sent with each new percentage.
+    void rowProgress(const QString& kind, qint64 done, qint64 total);
+    // Both sessions are open: the server's ids of the two (for a log, or a test).
+    void sessionsOpened(quint64 emlogSession, quint64 wordPressSession);
+    void connectionFailed(const QString& message, const QString& detail);
+    void finished(const QString& message, const QString& detail);
+    // When a run completes or stops on request (not when it cannot connect), before ended().
+    void reported(const kestrel::RunReport& report);
+    // Always the last signal of a run, however it ended.
+    void ended();
+
+private:
+    void runMigration(const RunSettings& settings, std::stop_token stopToken);
+    void tell(const RunEvent& event, QString& lastStatus, int& lastPercent);
+    bool askToEmpty(const QString& question, std::stop_token stopToken);
+
+    std::mutex m_answerMutex;
+    std::condition_variable_any m_answered;
+    std::optional<bool> m_answer;
+    bool m_asksToEmpty = false;
+
+    Pacing m_pacing;
+    Clock m_clock;
+    Sleeper m_sleeper;
+    std::atomic<bool> m_running{false};
+    std::mutex m_sessionsLock; // guards m_sessions, which the worker owns
+    RunSessions* m_sessions = nullptr;
+    std::jthread m_worker;
+};
+
+// What emptying WordPress first deleted and where its backup is, for the report.
+QString emptyingLine(const EmptyingPlan& emptied);
+
+// "%.13g" of the seconds between two clock readings in milliseconds.
+QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs);
+
+} // namespace kestrel
+
+Q_DECLARE_METATYPE(kestrel::RunReport)

@@ -1,0 +1,88 @@
+#include "RunSessions.h"
+
+#include "BlogConnection.h"
+#include "WordPressSession.h"
+
+namespace kestrel {
+
+namespace {
+
+QString text(const std::string& utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+ConnectionOptions optionsOf(const ConnectionFields& fields)
+{
+    return ConnectionOptions{fields.server,   fields.user, fields.password,       fields.database,
+                             0,               fields.caFile, false,              fields.tlsFingerprint,
+                             fields.allowUnencrypted};
+}
+
+BlogConnection openEmlogSession(ConnectionOptions options)
+{
+    return openConnection(options);
+}
+
+} // namespace
+
+RunSessions::RunSessions()
+    : m_emlog(std::make_unique<BlogConnection>()), m_wordPress(std::make_unique<BlogConnection>())
+{
+}
+
+RunSessions::~RunSessions()
+{
+    closeConnection(*m_emlog);
+    closeConnection(*m_wordPress);
+}
+
+bool RunSessions::open(const RunSettings& settings, QString& failure, QString& detail)
+{
+    struct Blog
+    {
+        BlogConnection& session;
+        std::shared_ptr<SessionBreaker>& breaker;
+        BlogConnection (*open)(ConnectionOptions);
+        const ConnectionFields& fields;
+        QString failure;
+    };
+    Blog blogs[] = {
+        {*m_emlog, m_emlogBreaker, openEmlogSession, settings.emlog, QStringLiteral("emlog博客数据库连接失败.")},
+        {*m_wordPress, m_wordPressBreaker, openWordPressSession, settings.wordPress,
+         QStringLiteral("WordPress博客数据库连接失败.")},
+    };
+    for (Blog& blog : blogs) {
+        if (&blog.session == m_emlog.get() && !settings.emlogBackup.empty())
+            continue;
+        {
+            std::lock_guard lock(m_lock);
+            if (m_broken)
+                return false;
+        }
+        blog.session = blog.open(optionsOf(blog.fields));
+        if (!blog.session) {
+            failure = blog.failure;
+            detail = text(blog.session.lastError());
+            return false;
+        }
+        // Broken off while it was being opened: it goes the same way at once.
+        std::lock_guard lock(m_lock);
+        blog.breaker = blog.session.breaker();
+        if (m_broken)
+            blog.breaker->breakOff();
+    }
+    return true;
+}
+
+void RunSessions::breakOff()
+{
+    std::lock_guard lock(m_lock);
+    m_broken = true;
+    if (m_emlogBreaker)
+        m_emlogBreaker->breakOff();
+    if (m_wordPressBreaker)
+        m_wordPressBreaker->breakOff();
+}
+
+} // namespace kestrel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "RunSettings.h"
+
+#include <QString>
+
+#include <memory>
+#include <mutex>
+
+namespace kestrel {
+
+class BlogConnection;
+class SessionBreaker;
+
+// The two sessions of one run, one per blog: opened by the run and closed when it ends, emlog's
+// first, never shared with another run. Another thread may break them off (see breakOff()).
+class RunSessions
+{
+public:
+    RunSessions();
+    ~RunSessions();
+    RunSessions(const RunSessions&) = delete;
+    RunSessions& operator=(const RunSessions&) = delete;
+
+    // Opens emlog's session, then WordPress's; false, with the window's message and the server's
+    // words, when one cannot be opened. Refused once broken off. With emlog's rows read from a
+    // backup file, emlog's session stays closed.
+    bool open(const RunSettings& settings, QString& failure, QString& detail);
+
+    BlogConnection& emlog() { return *m_emlog; }
+    BlogConnection& wordPress() { return *m_wordPress; }
+
+    // From any thread: the statement in flight on either session fails at once, and neither is
+    // opened again. For closing the program while a server no longer answers.
+    void breakOff();
+
+private:
+    std::unique_ptr<BlogConnection> m_emlog;
+    std::unique_ptr<BlogConnection> m_wordPress;
+    std::mutex m_lock; // guards the breakers against a break during open()
+    std::shared_ptr<SessionBreaker> m_emlogBreaker;
+    std::shared_ptr<SessionBreaker> m_wordPressBreaker;
+    bool m_broken = false;
+};
+
+} // namespace kestrel

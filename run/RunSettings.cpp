@@ -1,0 +1,89 @@
+#include "RunSettings.h"
+
+#include "RunTexts.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QtGlobal>
+
+namespace kestrel {
+
+namespace {
+
+// The local sample server's root password, which scripts/run.sh names in this variable: its first line.
+std::string samplePassword()
+{
+    QFile file(qEnvironmentVariable("KESTREL_SAMPLE_PASSWORD_FILE"));
+    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readLine().trimmed().toStdString();
+}
+
+} // namespace
+
+RunSettings RunSettings::initial()
+{
+    RunSettings settings;
+    const std::string password = samplePassword();
+    settings.emlog = {"127.0.0.1", "root", password, "emlog"};
+    settings.wordPress = {"127.0.0.1", "root", password, "wordpress"};
+    settings.emlogPrefix = "emlog_";
+    settings.wordPressPrefix = "wp_";
+    return settings;
+}
+
+QString runConfirmationQuestion()
+{
+    return QStringLiteral(
+        "转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？");
+}
+
+QString emptyingCounts(const EmptyingPlan& plan)
+{
+    QStringList counts;
+    for (const EmptyingPlan::Kind& kind : plan.kinds) {
+        if (kind.rows > 0)
+            counts << QStringLiteral("%1 %2").arg(texts::label(kind.name)).arg(kind.rows);
+    }
+    return counts.isEmpty() ? QStringLiteral("没有要删除的行") : counts.join(QStringLiteral("、"));
+}
+
+QString runConfirmationQuestion(const EmptyingPlan& plan)
+{
+    return runConfirmationQuestion() +
+           QStringLiteral("\n\n先清空wp数据库将删除博客的文章、页面、附件、评论、分类、标签和链接：%1。"
+                          "菜单、模板、样式、其他类型的文章和分类法不动。删除前这些行全部备份到：\n%2")
+               .arg(emptyingCounts(plan), QString::fromStdString(plan.backupFile));
+}
+
+std::string backupFilePath(const RunSettings& settings)
+{
+    QString folder = QString::fromStdString(settings.backupDir);
+    if (folder.isEmpty())
+        // One folder for the window and the command line alike.
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kestrel");
+    QDir().mkpath(folder);
+    QString database = QString::fromStdString(settings.wordPress.database);
+    for (QChar& c : database) {
+        if (!(c.isLetterOrNumber() || c == u'_' || c == u'-') || c.unicode() > 127)
+            c = u'_';
+    }
+    const QString name =
+        QStringLiteral("wordpress-%1-%2.sql")
+            .arg(database, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")));
+    return QDir(folder).absoluteFilePath(name).toStdString();
+}
+
+bool isValidTablePrefix(const QString& prefix)
+{
+    for (const QChar c : prefix) {
+        const bool safe = c == u'_' || c == u'$' || (c.isLetterOrNumber() && !c.isSurrogate());
+        if (!safe)
+            return false;
+    }
+    return true;
+}
+
+} // namespace kestrel

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "EmptyingPlan.h"
+#include "FileSettings.h"
+
+#include <QString>
+
+#include <string>
+
+namespace kestrel {
+
+// What the user typed for one blog's database.
+struct ConnectionFields
+{
+    std::string server;
+    std::string user;
+    std::string password;
+    std::string database;
+    // A CA certificate file the server must prove itself with; empty for none.
+    std::string caFile = {};
+    // The SHA-256 fingerprint of the server's certificate, and whether clear text is allowed (see ConnectionOptions).
+    std::string tlsFingerprint = {};
+    bool allowUnencrypted = false;
+};
+
+// What a run is handed when it starts: the fields as typed in the window, or as given on the command line.
+struct RunSettings
+{
+    ConnectionFields emlog;
+    ConnectionFields wordPress;
+    std::string emlogPrefix;
+    std::string wordPressPrefix;
+    bool emptyWordPressFirst = false;
+    bool keepWordPressTimeZone = false; // otherwise WordPress takes emlog's zone
+    // Where emptying first keeps its backup: the user's data folder when empty.
+    std::string backupDir;
+    FileSettings files;
+    // When not empty, emlog's rows come from this backup file and emlog's server fields are not used.
+    std::string emlogBackup;
+    bool acceptTruncatedBackup = false;
+
+    // The window's fields as it first shows them, and so the command line's defaults.
+    static RunSettings initial();
+};
+
+// The question asked before a run starts, by the window before every run and by the command line before emptying.
+QString runConfirmationQuestion();
+// The same question when WordPress is to be emptied first: what goes, and where its backup is written.
+QString runConfirmationQuestion(const EmptyingPlan& plan);
+// "文章 3、页面 1、评论 5": the kinds of rows emptying takes, those with none left out.
+QString emptyingCounts(const EmptyingPlan& plan);
+// The backup file that emptying first writes, in the settings' folder (made when missing).
+std::string backupFilePath(const RunSettings& settings);
+
+// A table prefix goes into statements as typed: only letters, digits, '_' and '$' are safe there.
+bool isValidTablePrefix(const QString& prefix);
+
+} // namespace kestrel

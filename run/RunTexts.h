@@ -1,0 +1,36 @@
+#pragma once
+
+#include "FailureLog.h"
+#include "MigrationRun.h"
+
+#include <QString>
+
+#include <optional>
+#include <string_view>
+
+namespace kestrel {
+
+// Every text the window and the terminal show of a run's kinds and progress, made here from the
+// run's numbers, so that the core, the failure log and the JSON report know kinds only by id.
+namespace texts {
+
+// "文章" for "posts", "清空" for the emptying step, "页面" for WordPress's "page"; the id itself for
+// one it does not know.
+QString label(std::string_view id);
+// The status line for an event: "初始化转换博客文章...", "正在转换博客文章.42%", "正在重新连接…".
+QString status(const RunEvent& event);
+// The running text of a kind without its percentage: "正在转换博客文章."
+QString runningStem(Kind kind);
+QString runningStem(std::string_view kindId);
+// The status line while WordPress is emptied first.
+QString emptyingStatus();
+
+// The run's notes (WordPress's time zone set, say), then one line per migration: rows read, written, already there and failed, or that its table could
+// not be read; then a line for each step with failed statements but no rows.
+QString summary(const FailureLog& log);
+// The failed rows, one per line, labelled; the first `limit`, then how many more there were.
+QString details(const FailureLog& log, std::size_t limit = 200);
+
+} // namespace texts
+
+} // namespace kestrel

@@ -1,0 +1,174 @@
+// Emptying WordPress first takes only what a copy of a blog owns, and keeps every row it
+// takes in a backup that the mariadb client puts back as it was.
+#include "GuiTesting.h"
+#include "MigrationRunner.h"
+#include "TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <unistd.h>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+const char* const emptiedTables[] = {"posts",    "postmeta",           "comments",      "commentmeta", "terms",
+                                     "termmeta", "term_relationships", "term_taxonomy", "links"};
+
+class EmptyFirstTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(backupDir);
+        loadSampleBlog(emlog.name());
+        runWordPressScript(sourceDir() + "/scripts/wordpress/not-the-blog.php", wordpress.name(), "wp_");
+        // The blog's own kinds, beyond what the installer made: a revision, a tag, a link,
+        // and values that only survive a backup written byte for byte.
+        BlogConnection& wp = wordpress.admin();
+        execute(wp, "INSERT INTO wp_posts (post_author, post_title, post_content, post_excerpt, to_ping, pinged, "
+                    "post_content_filtered, post_type, post_status, post_parent, post_name) VALUES (1, 'Hello', "
+                    "'old text', '', '', '', '', 'revision', 'inherit', 1, '1-revision-v1')");
+        execute(wp, "INSERT INTO wp_postmeta (post_id, meta_key, meta_value) VALUES (1, 'odd', "
+                    "CONCAT('a', CHAR(0), 'b''\\\\\\n', _utf8mb4 X'F09F9880', CHAR(255 USING latin1)))");
+        execute(wp, "INSERT INTO wp_terms (name, slug) VALUES ('笔记', 'notes')");
+        execute(wp, "INSERT INTO wp_term_taxonomy (term_id, taxonomy, description) SELECT term_id, 'post_tag', "
+                    "'' FROM wp_terms WHERE slug='notes'");
+        execute(wp, "INSERT INTO wp_links (link_url, link_name, link_notes) VALUES ('http://x.example', 'x', '')");
+    }
+
+    void TearDown() override { std::filesystem::remove_all(backupDir); }
+
+    // The rows of one table that are not the blog's: menus, templates, styles, blocks, books, genres.
+    std::string notTheBlogs(const std::string& database, const std::string& bare)
+    {
+        const std::string notBlogPosts = "SELECT ID FROM `" + database +
+                                         "`.wp_posts WHERE post_type NOT IN ('post', 'page', 'attachment', "
+                                         "'revision') OR post_parent IN (SELECT ID FROM `" +
+                                         database + "`.wp_posts WHERE post_type IN ('kestrel_book'))";
+        const std::string notBlogTaxonomies = "SELECT term_taxonomy_id FROM `" + database +
+                                              "`.wp_term_taxonomy WHERE taxonomy NOT IN ('category', 'post_tag', "
+                                              "'link_category', 'post_format')";
+        const std::string notBlogTerms = "SELECT term_id FROM `" + database +
+                                         "`.wp_term_taxonomy WHERE term_taxonomy_id IN (" + notBlogTaxonomies + ")";
+        const std::map<std::string, std::string> conditions = {
+            {"posts", "ID IN (" + notBlogPosts + ")"},
+            {"postmeta", "post_id IN (" + notBlogPosts + ")"},
+            {"term_taxonomy", "term_taxonomy_id IN (" + notBlogTaxonomies + ")"},
+            {"term_relationships", "term_taxonomy_id IN (" + notBlogTaxonomies + ")"},
+            {"terms", "term_id IN (" + notBlogTerms + ")"},
+            {"termmeta", "term_id IN (" + notBlogTerms + ")"},
+        };
+        const auto condition = conditions.find(bare);
+        return condition == conditions.end() ? std::string() : condition->second;
+    }
+
+    // CHECKSUM TABLE of a table's rows that match a condition (all when there is none), and how many.
+    std::string checksum(const std::string& database, const std::string& bare, const std::string& condition = {})
+    {
+        BlogConnection admin = adminConnection(database);
+        execute(admin, "CREATE TEMPORARY TABLE picked AS SELECT * FROM wp_" + bare +
+                           (condition.empty() ? "" : " WHERE " + condition));
+        const auto rows = queryRows(admin, "CHECKSUM TABLE picked");
+        return queryValue(admin, "SELECT COUNT(*) FROM picked") + " rows, checksum " +
+               (rows.empty() ? "" : rows[0][1].value_or("NULL"));
+    }
+
+    void copyDatabase(const std::string& from, const std::string& to)
+    {
+        BlogConnection admin = adminConnection();
+        execute(admin, "CREATE DATABASE `" + to + "` CHARACTER SET utf8mb4");
+        for (const Row& table : queryRows(admin, "SELECT TABLE_NAME FROM information_schema.TABLES WHERE "
+                                                 "TABLE_SCHEMA='" +
+                                                     from + "'")) {
+            const std::string name = table[0].value_or("");
+            execute(admin, "CREATE TABLE `" + to + "`.`" + name + "` LIKE `" + from + "`.`" + name + "`");
+            execute(admin, "INSERT INTO `" + to + "`.`" + name + "` SELECT * FROM `" + from + "`.`" + name + "`");
+        }
+    }
+
+    // The whole sample through the run, WordPress emptied first after the question was answered yes.
+    // `afterEmptying` runs while the run rests once WordPress is emptied.
+    RunReport migrate(const std::function<void()>& afterEmptying)
+    {
+        MigrationRunner runner;
+        Pacing pacing = Pacing::none();
+        pacing.afterEmptying = milliseconds(1);
+        runner.setPacing(pacing);
+        runner.setSleeper([&](milliseconds interval, std::stop_token) {
+            if (interval == pacing.afterEmptying)
+                afterEmptying();
+        });
+        QObject::connect(&runner, &MigrationRunner::emptyingQuestion, [&](const QString& text) {
+            question = text;
+            runner.answerEmptying(true);
+        });
+        RunReport report;
+        bool ended = false;
+        QObject::connect(&runner, &MigrationRunner::reported, [&](const RunReport& r) { report = r; });
+        QObject::connect(&runner, &MigrationRunner::ended, [&ended] { ended = true; });
+        RunSettings settings;
+        settings.emlog = {testServer().address(), "root", testServer().password, emlog.name()};
+        settings.wordPress = {testServer().address(), "root", testServer().password, wordpress.name()};
+        settings.emlogPrefix = "emlog_";
+        settings.wordPressPrefix = "wp_";
+        settings.emptyWordPressFirst = true;
+        settings.backupDir = backupDir;
+        EXPECT_TRUE(runner.start(settings));
+        EXPECT_TRUE(waitUntil([&ended] { return ended; }, 120000));
+        return report;
+    }
+
+    TestDatabase emlog{"empty_emlog"};
+    WordPressDatabase wordpress{"empty_wp"};
+    std::string backupDir =
+        (std::filesystem::temp_directory_path() / ("kestrel-backups-" + std::to_string(getpid()))).string();
+    QString question;
+};
+
+} // namespace
+
+TEST_F(EmptyFirstTest, KeepsWhatIsNotTheBlogsAndBacksUpExactlyWhatItTakes)
+{
+    const std::string before = wordpress.name() + "_before";
+    const std::string emptied = wordpress.name() + "_emptied";
+    copyDatabase(wordpress.name(), before);
+    const RunReport report = migrate([&] { copyDatabase(wordpress.name(), emptied); });
+
+    // Menus, templates, styles, blocks, books and genres are as they were, after emptying and a whole run.
+    EXPECT_EQ(checksum(before, "posts", notTheBlogs(before, "posts")).rfind("9 rows", 0), 0u);
+    EXPECT_EQ(checksum(before, "term_relationships", notTheBlogs(before, "term_relationships")).rfind("6 rows", 0), 0u);
+    for (const char* bare : emptiedTables) {
+        const std::string condition = notTheBlogs(before, bare);
+        if (!condition.empty())
+            EXPECT_EQ(checksum(wordpress.name(), bare, condition), checksum(before, bare, condition)) << bare;
+    }
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_posts WHERE post_type='kestrel_book'"), "2");
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_posts WHERE post_title='Hello world!'"), "0");
+
+    // The question and the report named the backup and what went.
+    ASSERT_TRUE(report.emptied);
+    const std::string file = report.emptied->backupFile;
+    EXPECT_TRUE(question.contains(QString::fromStdString(file))) << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("修订版本 1"))) << question.toStdString();
+    EXPECT_TRUE(question.contains(QStringLiteral("链接 1"))) << question.toStdString();
+    EXPECT_TRUE(emptyingLine(*report.emptied).contains(QString::fromStdString(file)));
+    EXPECT_EQ(std::filesystem::path(file).parent_path(), std::filesystem::path(backupDir));
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // Put back into WordPress as emptying left it, the backup gives back every table as it was.
+    const std::string restore = "MYSQL_PWD=\"$(cat '" + testServer().passwordFile + "')\" mariadb --no-defaults -h" +
+                                testServer().host + " -P" + std::to_string(testServer().port) + " -uroot " + emptied +
+                                " < '" + file + "' 2>&1";
+    ASSERT_EQ(std::system(restore.c_str()), 0) << restore;
+    for (const char* bare : emptiedTables)
+        EXPECT_EQ(checksum(emptied, bare), checksum(before, bare)) << bare;
+
+    BlogConnection admin = adminConnection();
+    execute(admin, "DROP DATABASE `" + before + "`");
+    execute(admin, "DROP DATABASE `" + emptied + "`");
+}

@@ -1,0 +1,250 @@
+// The blog's files follow it into WordPress's uploads folder, from a folder or over http, and
+// WordPress itself (its API, and its pages served by php -S) shows them.
+#include "FolderServer.h"
+#include "GuiTesting.h"
+#include "MigrationRunner.h"
+#include "RunTexts.h"
+#include "SampleFiles.h"
+#include "SampleRun.h"
+#include "TestServer.h"
+#include "WordPressSite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+enum class Source { Folder, Http };
+
+void PrintTo(Source source, std::ostream* out)
+{
+    *out << (source == Source::Folder ? "from a folder" : "over http");
+}
+
+const std::string missingFile = "content/uploadfile/200902/emlog-backup.zip";
+
+class FilesTest : public ::testing::TestWithParam<Source>, public SampleRun
+{
+protected:
+    FilesTest()
+        : site(wordpress.name(), wordpress.prefix()),
+          uploadPath("wp-content/uploads/files-test-" + QUuid::createUuid().toString(QUuid::Id128).toStdString())
+    {
+        files = writeSampleBlogFiles(blog.path());
+        // What the sample lacks: an emoticon, root-relative and https references, and hostile names.
+        emlogExecute("UPDATE {p}blog SET content=CONCAT(content, '<p><img src=\"http://blog.example.com/emlog/admin/"
+                     "editor/plugins/emoticons/images/1.gif\" /> <img src=\"/emlog/content/uploadfile/201905/"
+                     "a1b21557046900.jpg\" /> <img src=\"https://blog.example.com/emlog/content/uploadfile/202405/"
+                     "thum-9a8b1716182040.png\" /></p>') WHERE gid=9");
+        emlogExecute("INSERT INTO {p}attachment (aid, blogid, filename, filesize, filepath, addtime, width, height, "
+                     "mimetype, thumfor) VALUES (17, 9, 'wp-config.php', 10, '../../wp-config.php', 0, 0, 0, "
+                     "'text/html', 0), (18, 9, 'passwd', 10, '/etc/passwd', 0, 0, 0, 'text/html', 0)");
+        // WordPress keeps its uploads in a folder of this test's own, below its root so that php -S serves it.
+        execute(wordpress.admin(), "UPDATE " + wordpress.table("options") + " SET option_value='" +
+                                       site.home().toStdString() + "' WHERE option_name IN ('siteurl','home')");
+        execute(wordpress.admin(), "INSERT INTO " + wordpress.table("options") +
+                                       " (option_name, option_value) VALUES ('upload_path', '" + uploadPath +
+                                       "') ON DUPLICATE KEY UPDATE option_value=VALUES(option_value)");
+        uploads =
+            qEnvironmentVariable("KESTREL_WORDPRESS_ROOT") + QLatin1Char('/') + QString::fromStdString(uploadPath);
+    }
+
+    ~FilesTest() override { QDir(uploads).removeRecursively(); }
+
+    // A whole run into an emptied WordPress (or not), with the files from `source`; gives the report.
+    RunReport run(const std::string& source, bool emptyFirst = true)
+    {
+        RunSettings settings = RunSettings::initial();
+        for (ConnectionFields* fields : {&settings.emlog, &settings.wordPress}) {
+            fields->server = testServer().address();
+            fields->user = "root";
+            fields->password = "";
+        }
+        settings.emlog.database = emlog.name();
+        settings.wordPress.database = wordpress.name();
+        settings.emlogPrefix = "emlog_";
+        settings.wordPressPrefix = wordpress.prefix();
+        settings.emptyWordPressFirst = emptyFirst;
+        settings.files.source = source;
+        settings.files.uploadsFolder = uploads.toStdString();
+        MigrationRunner runner;
+        runner.setPacing(Pacing::none());
+        std::optional<RunReport> report;
+        QObject::connect(&runner, &MigrationRunner::reported, [&](const RunReport& got) { report = got; });
+        bool ended = false;
+        QObject::connect(&runner, &MigrationRunner::ended, [&] { ended = true; });
+        runner.start(settings);
+        EXPECT_TRUE(waitUntil([&] { return ended; }, 120000));
+        return report.value_or(RunReport{});
+    }
+
+    static const FailureLog::Tally* filesTally(const RunReport& report)
+    {
+        for (const FailureLog::Tally& tally : report.log.tallies())
+            if (tally.migration == "files")
+                return &tally;
+        return nullptr;
+    }
+
+    QJsonObject media()
+    {
+        const std::string json = site.runScript(sourceDir() + "/scripts/wordpress/media.php", {});
+        return QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+    }
+
+    QTemporaryDir blog;
+    std::map<std::string, QByteArray> files;
+    WordPressSite site;
+    std::string uploadPath;
+    QString uploads;
+};
+
+TEST_P(FilesTest, EveryFileArrivesAsWordPressShowsIt)
+{
+    std::optional<FolderServer> server;
+    if (GetParam() == Source::Http)
+        server.emplace(blog.path());
+    const RunReport report = run(server ? server->address().toStdString() : blog.path().toStdString());
+    if (server)
+        server->stop();
+
+    // The missing file and the hostile names are reported; the run went on with everything else.
+    const FailureLog::Tally* tally = filesTally(report);
+    ASSERT_NE(tally, nullptr);
+    EXPECT_EQ(tally->written, 16) << texts::summary(report.log).toStdString();
+    EXPECT_EQ(tally->failed, 1);
+    std::set<std::string> reported;
+    for (const FailureLog::Entry& entry : report.log.entries())
+        if (entry.migration == "files")
+            reported.insert(entry.sourceId);
+    EXPECT_EQ(reported, (std::set<std::string>{missingFile, "aid=17", "aid=18"}))
+        << texts::details(report.log).toStdString();
+    EXPECT_EQ(QDir(uploads).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("emlog")});
+
+    const QJsonObject view = media();
+    const QString baseUrl = site.home() + QLatin1Char('/') + QString::fromStdString(uploadPath);
+    EXPECT_EQ(view[QStringLiteral("uploads")][QStringLiteral("baseurl")].toString(), baseUrl);
+
+    // The media library lists every attachment; the thumbnails of 5.x/6.x rows are sizes of their originals.
+    std::map<int, QJsonObject> byAid;
+    for (const QJsonValue& attachment : view[QStringLiteral("attachments")].toArray())
+        for (const QJsonValue& aid : attachment[QStringLiteral("origins")].toArray())
+            byAid[aid.toInt()] = attachment.toObject();
+    EXPECT_EQ(byAid.size(), 17u); // 18 rows, of which 7's article is not in emlog
+    EXPECT_EQ(byAid.at(2)[QStringLiteral("id")], byAid.at(1)[QStringLiteral("id")]);
+    EXPECT_EQ(byAid.at(10)[QStringLiteral("id")], byAid.at(9)[QStringLiteral("id")]);
+    struct Expected
+    {
+        int aid;
+        const char* file; // below the uploads folder
+        const char* mime;
+        int width;
+        int height;
+        const char* thumbnail; // its file, or "" when WordPress has none to give
+        int thumbnailWidth;
+    } expected[] = {
+        {1, "emlog/201205/3c1a1337480000.jpg", "image/jpeg", 320, 240, "thum-3c1a1337480000.jpg", 120},
+        {3, "emlog/201205/8d2e1337480100.JPG", "image/jpeg", 160, 120, "", 0},
+        {9, "emlog/202405/9a8b1716182040.png", "image/png", 192, 108, "thum-9a8b1716182040.png", 96},
+        {11, "emlog/200907/diagram.bmp", "image/bmp", 64, 48, "", 0},
+        {12, "emlog/201103/b7c21299752000.png", "image/png", 80, 110, "", 0},
+        {13, "emlog/201501/e1f21420043400.gif", "image/gif", 1, 1, "", 0},
+        {15, "emlog/201403/291f1394000000.pdf", "application/pdf", 0, 0, "", 0},
+        {14, "emlog/201006/readme", "application/octet-stream", 0, 0, "", 0},
+    };
+    for (const Expected& e : expected) {
+        const QJsonObject attachment = byAid.at(e.aid);
+        EXPECT_EQ(attachment[QStringLiteral("url")].toString(), baseUrl + QLatin1Char('/') + e.file) << e.aid;
+        EXPECT_EQ(attachment[QStringLiteral("mime")].toString(), e.mime) << e.aid;
+        const QJsonObject metadata = attachment[QStringLiteral("metadata")].toObject();
+        EXPECT_EQ(metadata[QStringLiteral("width")].toInt(), e.width) << e.aid;
+        EXPECT_EQ(metadata[QStringLiteral("height")].toInt(), e.height) << e.aid;
+        const QJsonObject thumbnail = attachment[QStringLiteral("thumbnail")].toObject();
+        if (*e.thumbnail) {
+            EXPECT_EQ(thumbnail[QStringLiteral("url")].toString(),
+                      baseUrl + QLatin1Char('/') + QString::fromLatin1(e.file).section(u'/', 0, 1) + u'/' + e.thumbnail)
+                << e.aid;
+            EXPECT_EQ(thumbnail[QStringLiteral("width")].toInt(), e.thumbnailWidth) << e.aid;
+            EXPECT_TRUE(thumbnail[QStringLiteral("intermediate")].toBool()) << e.aid;
+        }
+    }
+    // The hostile names and the missing file keep their rows, pointing where emlog had them.
+    EXPECT_EQ(byAid.at(8)[QStringLiteral("url")].toString(),
+              QStringLiteral("http://blog.example.com/emlog/") + QString::fromStdString(missingFile));
+    EXPECT_EQ(byAid.at(17)[QStringLiteral("url")].toString(), QStringLiteral("../../wp-config.php"));
+
+    // Served pages: every image of every post answers with emlog's very bytes; pro's cover is the featured image.
+    int images = 0;
+    const QRegularExpression source(QStringLiteral("<(?:img|a)\\b[^>]*\\b(?:src|href)=\"([^\"]+)\""));
+    for (const QJsonValue& post : view[QStringLiteral("posts")].toArray()) {
+        const QString content = post[QStringLiteral("content")].toString();
+        if (post[QStringLiteral("origin")].toInt() == 37) {
+            EXPECT_EQ(post[QStringLiteral("featured")], byAid.at(9)[QStringLiteral("id")]);
+        }
+        for (auto match = source.globalMatch(content); match.hasNext();) {
+            const QString url = match.next().captured(1);
+            EXPECT_FALSE(url.contains(QStringLiteral("/content/uploadfile/")) &&
+                         !url.endsWith(QString::fromStdString(missingFile)))
+                << url.toStdString();
+            if (!url.startsWith(baseUrl + QStringLiteral("/emlog/")))
+                continue;
+            QString below = QUrl::fromPercentEncoding(url.mid(baseUrl.size() + 7).toUtf8());
+            below = below.startsWith(QStringLiteral("site/")) ? below.mid(5)
+                                                              : QStringLiteral("content/uploadfile/") + below;
+            const WordPressSite::Response response = site.fetch(url.toUtf8());
+            EXPECT_EQ(response.status, 200) << url.toStdString();
+            EXPECT_EQ(response.bytes, files.at(below.toStdString())) << url.toStdString();
+            ++images;
+        }
+        if (content.contains(QStringLiteral("emlog-backup.zip"))) {
+            EXPECT_TRUE(content.contains(QStringLiteral("href=\"http://blog.example.com/emlog/") +
+                                         QString::fromStdString(missingFile)));
+        }
+    }
+    EXPECT_GE(images, 12);
+    EXPECT_EQ(site.debugLog(), QString());
+}
+
+TEST_P(FilesTest, ARunAgainCopiesNothingAgain)
+{
+    std::optional<FolderServer> server;
+    if (GetParam() == Source::Http)
+        server.emplace(blog.path());
+    const std::string source = server ? server->address().toStdString() : blog.path().toStdString();
+    run(source);
+    const QJsonObject before = media();
+    for (const bool emptyFirst : {false, true}) {
+        const RunReport again = run(source, emptyFirst);
+        const FailureLog::Tally* tally = filesTally(again);
+        ASSERT_NE(tally, nullptr);
+        EXPECT_EQ(tally->written, 0) << texts::summary(again.log).toStdString();
+        EXPECT_EQ(tally->alreadyThere, 16);
+        EXPECT_EQ(QDir(uploads + QStringLiteral("/emlog/201205")).entryList(QDir::Files).size(), 3);
+        if (emptyFirst) {
+            // Emptying deletes rows, not files: the report names the folder left behind.
+            ASSERT_EQ(again.log.notes().size(), 1u);
+            EXPECT_NE(again.log.notes()[0].find(uploads.toStdString() + "/emlog"), std::string::npos);
+            EXPECT_EQ(media()[QStringLiteral("attachments")].toArray().size(),
+                      before[QStringLiteral("attachments")].toArray().size());
+        } else {
+            EXPECT_EQ(media(), before);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, FilesTest, ::testing::Values(Source::Folder, Source::Http));
+
+} // namespace

@@ -1,0 +1,252 @@
+#include "BlogLinks.h"
+
+#include "TextHelpers.h"
+
+#include <algorithm>
+#include <array>
+
+namespace kestrel {
+
+namespace {
+
+bool isDigits(std::string_view text)
+{
+    return !text.empty() && text.size() <= 18 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool startsWithCaseless(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && asciiLower(text.substr(0, prefix.size())) == prefix;
+}
+
+bool endsWith(std::string_view text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// %E4%B8%AD and + as emlog's urlencode wrote them.
+std::string percentDecoded(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i] == '+' ? ' ' : text[i];
+        }
+    }
+    return out;
+}
+
+// A byte that cannot be part of an address written in a text: it ends the address there.
+bool endsAddress(char c)
+{
+    static constexpr std::string_view enders = " \t\r\n\"'<>`()[]{}\\|^";
+    return static_cast<unsigned char>(c) >= 0x80 || static_cast<unsigned char>(c) < 0x20 ||
+           enders.find(c) != std::string_view::npos;
+}
+
+// The value of one key of a query ("post=3&amp;page=2"), as written; nothing when absent.
+std::optional<std::string> queryValue(std::string_view query, std::string_view key)
+{
+    for (const std::string& pair : splitText(replaceAll(query, "&amp;", "&"), '&')) {
+        const auto equals = pair.find('=');
+        if (equals != std::string::npos && pair.substr(0, equals) == key)
+            return pair.substr(equals + 1);
+    }
+    return std::nullopt;
+}
+
+// "sort/linux/page/2" → "sort/linux": the next pages of a list lead to the list.
+std::string_view withoutPageNumber(std::string_view path)
+{
+    if (const auto at = path.rfind("/page/"); at != std::string_view::npos && isDigits(path.substr(at + 6)))
+        return path.substr(0, at);
+    return path;
+}
+
+BlogLink readPath(BlogLink link, std::string_view path)
+{
+    using Kind = BlogLink::Kind;
+    const auto number = [&](std::string_view digits, Kind kind) {
+        link.kind = kind;
+        link.id = std::stoll(std::string(digits));
+        return link;
+    };
+    const auto named = [&](std::string_view name, Kind kind) {
+        link.kind = kind;
+        link.name = percentDecoded(name);
+        return link;
+    };
+    if (path.rfind("content/", 0) == 0) {
+        link.kind = Kind::Content;
+        return link;
+    }
+    const auto slash = path.find('/');
+    if (slash == std::string_view::npos) {
+        if (path.rfind("post-", 0) == 0 && endsWith(path, ".html") && isDigits(path.substr(5, path.size() - 10)))
+            return number(path.substr(5, path.size() - 10), Kind::Article);
+        const std::string_view stem = endsWith(path, ".html") ? path.substr(0, path.size() - 5) : path;
+        if (isDigits(stem) && stem.size() < path.size())
+            return number(stem, Kind::Article);
+        if (!stem.empty() && stem.find('.') == std::string_view::npos)
+            return named(stem, Kind::ArticleAlias);
+        return link;
+    }
+    const std::string_view first = path.substr(0, slash);
+    const std::string_view second = withoutPageNumber(path.substr(slash + 1));
+    if (second.empty() || second.find('/') != std::string_view::npos)
+        return link;
+    if (first == "post" && isDigits(second))
+        return number(second, Kind::Article);
+    if (first == "sort")
+        return isDigits(second) ? number(second, Kind::Category) : named(second, Kind::CategoryAlias);
+    if (first == "tag")
+        return named(second, Kind::Tag);
+    if (first == "record" || first == "author" || first == "page")
+        return link;
+    // By category: <sort>/12.html or <sort>/<alias>[.html].
+    const std::string_view stem = endsWith(second, ".html") ? second.substr(0, second.size() - 5) : second;
+    if (isDigits(stem) && stem.size() < second.size())
+        return number(stem, Kind::Article);
+    if (!stem.empty() && stem.find('.') == std::string_view::npos)
+        return named(stem, Kind::ArticleAlias);
+    return link;
+}
+
+// What follows the blog's own path in an address's path and query ("/blog/post-1.html" → "post-1.html");
+// nothing when the address leads elsewhere on the host.
+std::optional<std::string_view> underBlogPath(std::string_view tail, std::string_view blogPath)
+{
+    if (tail.empty())
+        return tail;
+    if (tail.rfind(blogPath, 0) == 0)
+        return tail.substr(blogPath.size());
+    const std::string_view bare = blogPath.substr(0, blogPath.size() - 1); // "/blog", or "" for the host's root
+    if (tail.rfind(bare, 0) == 0 &&
+        (tail.size() == bare.size() || tail[bare.size()] == '?' || tail[bare.size()] == '#'))
+        return tail.substr(bare.size());
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<BlogAddress> parseBlogAddress(std::string_view blogurl)
+{
+    while (!blogurl.empty() && (blogurl.back() == ' ' || blogurl.front() == ' ')) {
+        if (blogurl.back() == ' ')
+            blogurl.remove_suffix(1);
+        else
+            blogurl.remove_prefix(1);
+    }
+    std::string_view rest;
+    if (startsWithCaseless(blogurl, "http://"))
+        rest = blogurl.substr(7);
+    else if (startsWithCaseless(blogurl, "https://"))
+        rest = blogurl.substr(8);
+    else
+        return std::nullopt;
+    const auto slash = rest.find('/');
+    BlogAddress address{asciiLower(rest.substr(0, slash)), "/"};
+    if (address.host.empty())
+        return std::nullopt;
+    if (slash != std::string_view::npos) {
+        address.path = std::string(rest.substr(slash));
+        if (address.path.back() != '/')
+            address.path += '/';
+    }
+    return address;
+}
+
+BlogLink readBlogPath(std::string_view rest)
+{
+    BlogLink link;
+    if (const auto hash = rest.find('#'); hash != std::string_view::npos) {
+        link.fragment = std::string(rest.substr(hash));
+        rest = rest.substr(0, hash);
+    }
+    link.path = std::string(rest);
+    const auto question = rest.find('?');
+    const std::string_view path = rest.substr(0, question);
+    const std::string_view query = question == std::string_view::npos ? std::string_view() : rest.substr(question + 1);
+    if (path.empty() || path == "index.php") {
+        if (const auto post = queryValue(query, "post"); post && isDigits(*post)) {
+            link.kind = BlogLink::Kind::Article;
+            link.id = std::stoll(*post);
+        } else if (const auto sort = queryValue(query, "sort"); sort && isDigits(*sort)) {
+            link.kind = BlogLink::Kind::Category;
+            link.id = std::stoll(*sort);
+        } else if (const auto tag = queryValue(query, "tag"); tag && !tag->empty()) {
+            link.kind = BlogLink::Kind::Tag;
+            link.name = percentDecoded(*tag);
+        } else if (query.empty()) {
+            link.kind = BlogLink::Kind::Home;
+        }
+        return link;
+    }
+    return readPath(std::move(link), path);
+}
+
+std::string rewriteBlogLinks(std::string_view text, const BlogAddress& blog,
+                             const std::function<std::string(const BlogLink&)>& resolve)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t schemeLength = 0;
+        if (text[i] == 'h' || text[i] == 'H') {
+            if (startsWithCaseless(text.substr(i), "http://"))
+                schemeLength = 7;
+            else if (startsWithCaseless(text.substr(i), "https://"))
+                schemeLength = 8;
+        }
+        // Only where an address can start: not inside a longer word or address.
+        const bool startsHere = schemeLength != 0 && (i == 0 || endsAddress(text[i - 1]) || text[i - 1] == '=');
+        if (!startsHere) {
+            const std::size_t length = characterLength(text, i);
+            out.append(text.substr(i, length));
+            i += length;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && !endsAddress(text[end]))
+            ++end;
+        // Punctuation closing a sentence is not part of the address.
+        while (end > i && std::string_view(".,;:!?").find(text[end - 1]) != std::string_view::npos &&
+               !(text[end - 1] == ';' && text.substr(i, end - i).rfind('&') != std::string_view::npos))
+            --end;
+        const std::string_view address = text.substr(i, end - i);
+        const std::string_view afterScheme = address.substr(schemeLength);
+        const std::string_view host =
+            afterScheme.substr(0, std::min(afterScheme.find_first_of("/?#"), afterScheme.size()));
+        const std::optional<std::string_view> rest =
+            asciiLower(host) == blog.host ? underBlogPath(afterScheme.substr(host.size()), blog.path) : std::nullopt;
+        const bool ours = rest.has_value();
+        if (!ours) {
+            out.append(address);
+            i = end;
+            continue;
+        }
+        BlogLink link = readBlogPath(*rest);
+        link.original = std::string(address);
+        out += resolve(link);
+        i = end;
+    }
+    return out;
+}
+
+} // namespace kestrel

@@ -1,0 +1,191 @@
+#include "PhpSerialized.h"
+
+#include <QByteArray>
+#include <QCryptographicHash>
+
+#include <algorithm>
+#include <charconv>
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view hook = "publish_future_post";
+
+std::optional<std::size_t> number(std::string_view text, std::size_t& position)
+{
+    std::size_t value = 0;
+    const auto [end, error] = std::from_chars(text.data() + position, text.data() + text.size(), value);
+    if (error != std::errc())
+        return std::nullopt;
+    position = static_cast<std::size_t>(end - text.data());
+    return value;
+}
+
+bool expect(std::string_view text, std::size_t& position, std::string_view what)
+{
+    if (text.substr(position, what.size()) != what)
+        return false;
+    position += what.size();
+    return true;
+}
+
+// a:N:{...} (or an object's O:len:"class":N:{...}): where its entries lie.
+struct SerializedArray
+{
+    std::size_t countStart = 0, countEnd = 0; // the digits of N
+    std::size_t close = 0;                    // the closing "}"
+    struct Entry
+    {
+        std::string_view key;
+        std::size_t start = 0, valueStart = 0, end = 0;
+    };
+    std::vector<Entry> entries;
+};
+
+std::optional<SerializedArray> readArray(std::string_view text, std::size_t position)
+{
+    SerializedArray array;
+    if (!expect(text, position, "a:"))
+        return std::nullopt;
+    array.countStart = position;
+    const auto count = number(text, position);
+    array.countEnd = position;
+    if (!count || !expect(text, position, ":{"))
+        return std::nullopt;
+    for (std::size_t i = 0; i < *count; ++i) {
+        const auto keyEnd = serializedValueEnd(text, position);
+        if (!keyEnd)
+            return std::nullopt;
+        const auto valueEnd = serializedValueEnd(text, *keyEnd);
+        if (!valueEnd)
+            return std::nullopt;
+        array.entries.push_back({text.substr(position, *keyEnd - position), position, *keyEnd, *valueEnd});
+        position = *valueEnd;
+    }
+    if (position >= text.size() || text[position] != '}')
+        return std::nullopt;
+    array.close = position;
+    return array;
+}
+
+// The array at `position` with one more entry at `at` (its close, or the start of an entry).
+std::string withEntry(std::string text, const SerializedArray& array, std::size_t at, const std::string& entry)
+{
+    text.insert(at, entry);
+    const std::string count = std::to_string(array.entries.size() + 1);
+    text.replace(array.countStart, array.countEnd - array.countStart, count);
+    return text;
+}
+
+std::string serializedString(std::string_view value)
+{
+    return "s:" + std::to_string(value.size()) + ":\"" + std::string(value) + "\";";
+}
+
+} // namespace
+
+std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t position)
+{
+    if (position + 1 >= text.size())
+        return std::nullopt;
+    const char type = text[position];
+    if (type == 'N')
+        return text[position + 1] == ';' ? std::optional<std::size_t>(position + 2) : std::nullopt;
+    if (text[position + 1] != ':')
+        return std::nullopt;
+    position += 2;
+    switch (type) {
+    case 'i':
+    case 'd':
+    case 'b': {
+        const auto end = text.find(';', position);
+        return end == std::string_view::npos ? std::nullopt : std::optional<std::size_t>(end + 1);
+    }
+    case 's': {
+        const auto length = number(text, position);
+        if (!length || !expect(text, position, ":\"") || position + *length + 2 > text.size())
+            return std::nullopt;
+        position += *length;
+        return expect(text, position, "\";") ? std::optional<std::size_t>(position) : std::nullopt;
+    }
+    case 'a':
+    case 'O': {
+        if (type == 'O') {
+            const auto length = number(text, position);
+            if (!length || !expect(text, position, ":\""))
+                return std::nullopt;
+            position += *length;
+            if (!expect(text, position, "\":"))
+                return std::nullopt;
+        }
+        const auto count = number(text, position);
+        if (!count || !expect(text, position, ":{"))
+            return std::nullopt;
+        for (std::size_t i = 0; i < 2 * *count; ++i) {
+            const auto end = serializedValueEnd(text, position);
+            if (!end)
+                return std::nullopt;
+            position = *end;
+        }
+        return expect(text, position, "}") ? std::optional<std::size_t>(position) : std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::string addPublishingEvents(std::string_view cron, const std::vector<CronEvent>& events)
+{
+    std::string text(cron);
+    if (!readArray(text, 0) || serializedValueEnd(text, 0) != text.size())
+        text = "a:1:{s:7:\"version\";i:2;}";
+    std::vector<CronEvent> sorted(events);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const CronEvent& a, const CronEvent& b) { return a.timestamp < b.timestamp; });
+    for (const CronEvent& event : sorted) {
+        const std::string arguments = "a:1:{i:0;i:" + std::to_string(event.postId) + ";}";
+        const QByteArray md5 =
+            QCryptographicHash::hash(QByteArray::fromStdString(arguments), QCryptographicHash::Md5).toHex();
+        const std::string key = serializedString(md5.toStdString());
+        const std::string scheduled = key + "a:2:{s:8:\"schedule\";b:0;s:4:\"args\";" + arguments + "}";
+        const std::string hookEntry = serializedString(hook) + "a:1:{" + scheduled + "}";
+        const std::string timeKey = "i:" + std::to_string(event.timestamp) + ";";
+
+        const SerializedArray top = *readArray(text, 0);
+        const auto same = std::find_if(top.entries.begin(), top.entries.end(),
+                                       [&](const SerializedArray::Entry& entry) { return entry.key == timeKey; });
+        if (same == top.entries.end()) {
+            // Before the first later time, or before the version, which WordPress keeps last.
+            std::size_t at = top.close;
+            for (const SerializedArray::Entry& entry : top.entries) {
+                std::size_t position = 2;
+                const bool numbered = entry.key.rfind("i:", 0) == 0;
+                const auto time = numbered ? number(entry.key, position) : std::nullopt;
+                if (!numbered || (time && static_cast<std::int64_t>(*time) > event.timestamp)) {
+                    at = entry.start;
+                    break;
+                }
+            }
+            text = withEntry(text, top, at, timeKey + "a:1:{" + hookEntry + "}");
+            continue;
+        }
+        const auto hooks = readArray(text, same->valueStart);
+        if (!hooks)
+            continue;
+        const auto existing = std::find_if(hooks->entries.begin(), hooks->entries.end(),
+                                           [&](const auto& entry) { return entry.key == serializedString(hook); });
+        if (existing == hooks->entries.end()) {
+            text = withEntry(text, *hooks, hooks->close, hookEntry);
+            continue;
+        }
+        const auto scheduledThere = readArray(text, existing->valueStart);
+        if (!scheduledThere || std::any_of(scheduledThere->entries.begin(), scheduledThere->entries.end(),
+                                           [&](const auto& entry) { return entry.key == key; }))
+            continue;
+        text = withEntry(text, *scheduledThere, scheduledThere->close, scheduled);
+    }
+    return text;
+}
+
+} // namespace kestrel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+// WordPress keeps its scheduled events in the option `cron`: a PHP-serialized array of
+// timestamps, each holding hooks, each holding events by the md5 of their serialized arguments.
+struct CronEvent
+{
+    std::int64_t timestamp = 0; // Unix time, UTC
+    std::int64_t postId = 0;    // the one argument of publish_future_post
+};
+
+// The option with WordPress's publish_future_post event for each post added, as
+// wp_schedule_single_event adds it: in time order among the events already there, none twice.
+// A `cron` that is empty or not a serialized array is started afresh.
+std::string addPublishingEvents(std::string_view cron, const std::vector<CronEvent>& events);
+
+// The end of the serialized value that starts at `position`, or nothing when it is malformed.
+std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t position);
+
+} // namespace kestrel

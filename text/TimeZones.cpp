@@ -1,0 +1,96 @@
+#include "TimeZones.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace kestrel {
+
+std::optional<TimeZone> TimeZone::named(std::string_view iana)
+{
+    const QByteArray id(iana.data(), static_cast<qsizetype>(iana.size()));
+    if (id.isEmpty() || !QTimeZone::isTimeZoneIdAvailable(id))
+        return std::nullopt;
+    TimeZone zone;
+    zone.m_name = std::string(iana);
+    zone.m_zone = std::make_shared<const QTimeZone>(id);
+    return zone;
+}
+
+TimeZone TimeZone::fixed(int secondsEast)
+{
+    TimeZone zone;
+    zone.m_fixedOffset = secondsEast;
+    return zone;
+}
+
+std::optional<TimeZone> TimeZone::fromHours(std::string_view hours)
+{
+    if (!hours.empty() && hours.front() == '+')
+        hours.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(hours.data(), hours.data() + hours.size(), value);
+    if (hours.empty() || error != std::errc() || end != hours.data() + hours.size() || std::abs(value) > 14)
+        return std::nullopt;
+    return fixed(static_cast<int>(std::lround(value * 3600)));
+}
+
+std::optional<TimeZone> TimeZone::fromOption(std::string_view value)
+{
+    if (auto zone = fromHours(value))
+        return zone;
+    return named(value);
+}
+
+int TimeZone::offsetAt(std::int64_t unixTime) const
+{
+    if (!m_zone)
+        return m_fixedOffset;
+    return m_zone->offsetFromUtc(QDateTime::fromSecsSinceEpoch(unixTime, QTimeZone::utc()));
+}
+
+DateTime TimeZone::localTime(std::int64_t unixTime) const
+{
+    // No zone is more than a day from UTC: times that near the ends of the range stay in it.
+    constexpr std::int64_t day = 86400;
+    if (unixTime > std::numeric_limits<std::int64_t>::max() - day ||
+        unixTime < std::numeric_limits<std::int64_t>::min() + day)
+        return unixTimeToUtc(unixTime);
+    return unixTimeToUtc(unixTime + offsetAt(unixTime));
+}
+
+std::string TimeZone::hours() const
+{
+    const int minutes = m_fixedOffset / 60;
+    std::string text = std::to_string(minutes / 60);
+    if (minutes % 60 != 0) {
+        if (minutes < 0 && minutes / 60 == 0)
+            text = "-0";
+        const int fraction = std::abs(minutes % 60) * 100 / 60; // 30 → 50, 45 → 75
+        text += "." + std::string(fraction % 10 == 0 ? std::to_string(fraction / 10) : std::to_string(fraction));
+    }
+    return text;
+}
+
+std::string TimeZone::describe() const
+{
+    if (isNamed())
+        return m_name;
+    const int minutes = std::abs(m_fixedOffset) / 60;
+    std::string text = std::string("UTC") + (m_fixedOffset < 0 ? "-" : "+") + std::to_string(minutes / 60);
+    if (minutes % 60 != 0)
+        text += ":" + std::string(minutes % 60 < 10 ? "0" : "") + std::to_string(minutes % 60);
+    return text;
+}
+
+bool TimeZone::operator==(const TimeZone& other) const
+{
+    return m_name == other.m_name && (isNamed() || m_fixedOffset == other.m_fixedOffset);
+}
+
+} // namespace kestrel
