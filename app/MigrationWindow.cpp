@@ -1,5 +1,6 @@
 #include "MigrationWindow.h"
 
+#include "BackupChooser.h"
 #include "ConnectionSecurityDialog.h"
 #include "FilesDialog.h"
 #include "MessageBox.h"
@@ -78,6 +79,7 @@ MigrationWindow::MigrationWindow(QWidget* parent)
                    {QStringLiteral("标签1"), QStringLiteral("标签2"), QStringLiteral("标签3"), QStringLiteral("标签4"),
                     QStringLiteral("标签5")},
                    initialTexts(initial.emlog, initial.emlogPrefix));
+    m_backup = new BackupChooser(emlogGroup);
     auto* wordPressGroup =
         addGroup(this, QStringLiteral("分组框2"), QStringLiteral("WordPress博客信息"), {256, 8, 240, 176});
     buildBlogGroup(wordPressGroup, QStringLiteral("Wp"),
@@ -233,13 +235,16 @@ void MigrationWindow::startRun()
     settings.emlogPrefix = field("前缀", "emlog");
     settings.wordPressPrefix = field("前缀", "Wp");
     settings.emptyWordPressFirst = m_emptyFirst->isChecked();
+    settings.emlogBackup = utf8(m_backup->path());
     settings.files = m_files;
     settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
 
     // The person learns whether what they type will cross the network readable. Emptying first is
     // asked about by the run, once it knows what would go; that one question says it then.
-    m_plannedSessions = plannedSessionText(QStringLiteral("emlog"), settings.emlog) + "\n" +
-                        plannedSessionText(QStringLiteral("WordPress"), settings.wordPress);
+    const QString emlogSide = settings.emlogBackup.empty()
+                                  ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
+                                  : QStringLiteral("emlog：备份文件 %1").arg(m_backup->path());
+    m_plannedSessions = emlogSide + "\n" + plannedSessionText(QStringLiteral("WordPress"), settings.wordPress);
     if (!settings.emptyWordPressFirst &&
         MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + runConfirmationQuestion()) !=
             MessageBox::Answer::Yes)

@@ -12,6 +12,7 @@ class QPushButton;
 
 namespace kestrel {
 
+class BackupChooser;
 class MigrationRunner;
 class RunOptionsDialog;
 
@@ -55,6 +56,7 @@ private:
     static constexpr int breakOffAfterMs = 1000;
 
     MigrationRunner* m_runner = nullptr;
+    BackupChooser* m_backup = nullptr;
     bool m_closing = false;
     QString m_plannedSessions; // how the sessions of the run being started will travel
     QCheckBox* m_emptyFirst = nullptr;

@@ -1,5 +1,6 @@
 #include "BlogCheck.h"
 
+#include "BackupFile.h"
 #include "BlogConnection.h"
 #include "CheckQueries.h"
 #include "ResultSet.h"
@@ -143,21 +144,27 @@ const CheckedTable* BlogTables::find(const std::string& name) const
     return nullptr;
 }
 
-BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings)
+BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
+                           BackupFile* emlogBackup)
 {
     BlogCheckReport report;
-    useUnicode(emlog);
+    if (!emlogBackup)
+        useUnicode(emlog);
     useUnicode(wordPress);
-    report.emlogMaxPacket = emlog.maxStatementBytes();
+    report.emlogMaxPacket = emlogBackup ? 0 : emlog.maxStatementBytes();
     report.wordPressMaxPacket = wordPress.maxStatementBytes();
 
-    const TableColumns columns = readColumns(emlog, report.errors);
-    report.emlog =
-        listTables(readTableCharsets(emlog, report.errors), settings.emlogPrefix, emlogRequired, emlogOptional);
+    const TableColumns columns = emlogBackup ? backupColumns(*emlogBackup) : readColumns(emlog, report.errors);
+    report.emlog = listTables(emlogBackup ? backupCharsets(*emlogBackup) : readTableCharsets(emlog, report.errors),
+                              settings.emlogPrefix, emlogRequired, emlogOptional);
     report.emlogVersion = emlogVersion(columns, settings.emlogPrefix + "blog");
     for (CheckedTable& table : report.emlog.tables) {
         if (!table.present)
             continue;
+        if (emlogBackup) {
+            table.rows = emlogBackup->table(table.name)->rows;
+            continue;
+        }
         const Rows count = selectRows(emlog, "SELECT COUNT(*) FROM " + table.name, report.errors);
         if (!count.empty())
             table.rows = leadingInteger(count[0][0]);
@@ -174,8 +181,21 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
             report.wordPressDatabaseVersion = version[0][0];
     }
 
-    checkTimeZones(emlog, wordPress, settings, report);
-    checkExistingRows(emlog, wordPress, settings, report);
+    if (emlogBackup) {
+        const EmlogRows fileRows = backupRows(*emlogBackup, report.errors);
+        checkTimeZones(fileRows, wordPress, settings, report);
+        checkExistingRows(fileRows, wordPress, settings, report);
+        checkBackupRowSizes(*emlogBackup, settings, report);
+        return report;
+    }
+    const EmlogRows serverRows = [&](const std::string& table, const std::vector<std::string>& names) {
+        std::string list;
+        for (const std::string& name : names)
+            list += (list.empty() ? "" : ", ") + name;
+        return selectRows(emlog, "SELECT " + list + " FROM " + table, report.errors);
+    };
+    checkTimeZones(serverRows, wordPress, settings, report);
+    checkExistingRows(serverRows, wordPress, settings, report);
     checkRowSizes(emlog, settings, columns, report);
     return report;
 }

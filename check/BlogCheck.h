@@ -6,6 +6,7 @@
 
 namespace kestrel {
 
+class BackupFile;
 class BlogConnection;
 
 // What a run would meet, found without writing anything: the tables of both
@@ -89,7 +90,9 @@ struct BlogCheckReport
     bool runCanGoAhead() const { return emlog.complete() && wordPress.complete() && errors.empty(); }
 };
 
-// Reads both blogs; sends only selects. Both sessions must be open.
-BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings);
+// Reads both blogs; sends only selects. Both sessions must be open, or only WordPress's
+// when emlog is a backup file, read once already.
+BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
+                           BackupFile* emlogBackup = nullptr);
 
 } // namespace kestrel

@@ -2,6 +2,7 @@
 
 #include "BlogCheck.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,12 +19,21 @@ Rows selectRows(BlogConnection& connection, const std::string& sql, std::vector<
 // The columns of each table of the session's database, in their order.
 using TableColumns = std::map<std::string, std::vector<std::string>>;
 
+// Some columns of every row of an emlog table, from its server or its backup file.
+using EmlogRows = std::function<Rows(const std::string& table, const std::vector<std::string>& columns)>;
+
 // Rows that already arrived, and ids WordPress uses for rows of its own.
-void checkExistingRows(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
+void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, const CheckSettings& settings,
                        BlogCheckReport& report);
 
+// The same questions of a backup file.
+TableColumns backupColumns(const BackupFile& backup);
+std::map<std::string, std::string> backupCharsets(const BackupFile& backup);
+EmlogRows backupRows(BackupFile& backup, std::vector<std::string>& errors);
+void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, BlogCheckReport& report);
+
 // The zone each blog shows its times in.
-void checkTimeZones(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
+void checkTimeZones(const EmlogRows& emlogRows, BlogConnection& wordPress, const CheckSettings& settings,
                     BlogCheckReport& report);
 
 // emlog rows too large for one statement on either server.

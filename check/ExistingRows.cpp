@@ -36,7 +36,7 @@ std::string_view holdersAtIds(Kind kind)
 
 struct Context
 {
-    BlogConnection& emlog;
+    const EmlogRows& emlogRows;
     BlogConnection& wordPress;
     const CheckSettings& settings;
     BlogCheckReport& report;
@@ -64,8 +64,7 @@ std::set<std::int64_t> linksThere(Context& context, const std::string& emlogTabl
     for (auto& row : context.wordPressRows(linksQuery("{wp}")))
         present.emplace(std::move(row[1]), std::move(row[2]));
     std::set<std::int64_t> ids;
-    for (const auto& row :
-         selectRows(context.emlog, "SELECT id, siteurl, sitename FROM " + emlogTable, context.report.errors)) {
+    for (const auto& row : context.emlogRows(emlogTable, {"id", "siteurl", "sitename"})) {
         if (present.count({row[1], row[2]}))
             ids.insert(leadingInteger(row[0]));
     }
@@ -80,8 +79,7 @@ std::set<std::int64_t> usersThere(Context& context, const std::string& emlogTabl
     UserLookup wordPressUsers;
     for (const auto& row : context.wordPressRows("SELECT ID, user_login, user_email FROM {wp}users"))
         wordPressUsers.add(leadingInteger(row[0]), row[1], row[2]);
-    for (const auto& row :
-         selectRows(context.emlog, "SELECT uid, username, email FROM " + emlogTable, context.report.errors)) {
+    for (const auto& row : context.emlogRows(emlogTable, {"uid", "username", "email"})) {
         if (wordPressUsers.match({}, leadingInteger(row[0]), row[1], row[2]) != 0)
             ids.insert(leadingInteger(row[0]));
     }
@@ -102,10 +100,10 @@ void findHolders(Context& context, std::string_view holders, const std::vector<s
 
 } // namespace
 
-void checkExistingRows(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
+void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, const CheckSettings& settings,
                        BlogCheckReport& report)
 {
-    Context context{emlog, wordPress, settings, report};
+    Context context{emlogRows, wordPress, settings, report};
     const bool wordPressReadable = report.wordPress.complete();
     for (const KindInfo& kind : kinds) {
         const std::string emlogTable = settings.emlogPrefix + std::string(kind.emlogTable);
@@ -117,8 +115,7 @@ void checkExistingRows(BlogConnection& emlog, BlogConnection& wordPress, const C
         check.idColumn = kind.idColumn;
 
         std::vector<std::int64_t> ids;
-        for (const auto& row :
-             selectRows(emlog, "SELECT " + std::string(kind.idColumn) + " FROM " + emlogTable, report.errors))
+        for (const auto& row : emlogRows(emlogTable, {std::string(kind.idColumn)}))
             ids.push_back(leadingInteger(row[0]));
         check.rows = static_cast<std::int64_t>(ids.size());
 

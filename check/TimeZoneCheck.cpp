@@ -17,13 +17,17 @@ std::string optionOf(BlogConnection& connection, const std::string& table, const
 
 } // namespace
 
-void checkTimeZones(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
+void checkTimeZones(const EmlogRows& emlogRows, BlogConnection& wordPress, const CheckSettings& settings,
                     BlogCheckReport& report)
 {
     const std::string emlogOptions = settings.emlogPrefix + "options";
     std::string emlogZone;
-    if (const CheckedTable* table = report.emlog.find(emlogOptions); table && table->present)
-        emlogZone = optionOf(emlog, emlogOptions, "timezone", report.errors);
+    if (const CheckedTable* table = report.emlog.find(emlogOptions); table && table->present) {
+        for (const auto& row : emlogRows(emlogOptions, {"option_name", "option_value"})) {
+            if (row.size() == 2 && row[0] == "timezone")
+                emlogZone = row[1];
+        }
+    }
     report.emlogTimeZone = TimeZone::fromOption(emlogZone).value_or(*TimeZone::named(emlogDefaultZone)).describe();
 
     const std::string wordPressOptions = settings.wordPressPrefix + "options";

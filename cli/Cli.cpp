@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include "BackupFile.h"
+#include "BackupOutput.h"
 #include "CheckOutput.h"
 #include "CommandLine.h"
 #include "Interrupt.h"
@@ -49,6 +51,8 @@ std::optional<int> findPasswords(CommandLine& line, bool interactive)
           QStringLiteral("WordPress 数据库（%1）的密码：").arg(text(line.settings.wordPress.user)), interactive}},
     };
     for (Blog& blog : blogs) {
+        if (&blog.fields == &line.settings.emlog && !line.settings.emlogBackup.empty())
+            continue; // a backup file needs no password
         Password password = findPassword(blog.source);
         if (password.outcome == Password::Outcome::Interrupted)
             return exitStatus::interrupted;
@@ -90,7 +94,10 @@ bool askToEmpty(const QString& question, bool& interrupted)
 // Said before connecting, as the window says it before a run.
 void announceSessions(const RunSettings& settings)
 {
-    output::toStderr(plannedSessionText(QStringLiteral("emlog"), settings.emlog) + '\n' +
+    output::toStderr((settings.emlogBackup.empty()
+                          ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
+                          : QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))) +
+                     '\n' +
                      plannedSessionText(QStringLiteral("WordPress"), settings.wordPress) + '\n');
 }
 
@@ -98,15 +105,18 @@ int check(const CommandLine& line)
 {
     announceSessions(line.settings);
     QString failure;
-    const std::optional<BlogCheckReport> report = checkBeforeRun(line.settings, failure);
+    BackupFile backup;
+    const std::optional<BlogCheckReport> report = checkBeforeRun(line.settings, failure, &backup);
     if (!report) {
         output::toStderr(failure + QLatin1Char('\n'));
         return exitStatus::usageOrServer;
     }
     if (interrupt::requested())
         return exitStatus::interrupted;
-    const CheckSettings settings{line.settings.emlogPrefix, line.settings.wordPressPrefix,
-                                 line.settings.emptyWordPressFirst};
+    const bool fromBackup = !line.settings.emlogBackup.empty();
+    const CheckSettings settings = checkSettingsOf(line.settings, fromBackup ? &backup : nullptr);
+    if (fromBackup)
+        output::toStdout(backupText(backup));
     output::toStdout(checkText(*report, settings));
     return report->runCanGoAhead() ? exitStatus::allArrived : exitStatus::rowsFailed;
 }

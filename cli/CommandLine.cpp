@@ -125,7 +125,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
         QStringLiteral("backup-dir"),
         QStringLiteral("--empty-first 删除前把要删除的行备份到这个文件夹（默认：用户的数据文件夹）。"),
         QStringLiteral("DIR"));
-    
+
     const QCommandLineOption emlogFiles(
         QStringLiteral("emlog-files"),
         QStringLiteral("emlog 的文件：本机的博客根目录（或其 content/uploadfile），或一个 http(s) 地址。"
@@ -136,7 +136,17 @@ CommandLine parseCommandLine(const QStringList& arguments)
         QStringLiteral(
             "把文件复制进 WordPress 的上传文件夹（本机路径），放在其中的 emlog/ 下。不给时只复制数据库的行。"),
         QStringLiteral("PATH"));
-    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles, wpUploads});
+    const QCommandLineOption backup(
+        QStringLiteral("emlog-backup"),
+        QStringLiteral("不连 emlog 的数据库，从这个备份文件读博客：emlog 后台“数据备份”的 .sql 或 .zip、"
+                       "phpMyAdmin 的导出或 mariadb-dump/mysqldump 的输出，也可以是 .gz。"
+                       "表前缀取自文件头，没有时用 --emlog-prefix。"),
+        QStringLiteral("FILE"));
+    const QCommandLineOption acceptTruncated(
+        QStringLiteral("accept-truncated-backup"),
+        QStringLiteral("备份文件不完整（没下载完、被截断）时也读入已有的部分；报告列出缺了什么。"));
+    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles,
+                       wpUploads, backup, acceptTruncated});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -174,6 +184,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.check = parser.isSet(check);
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);
+    line.settings.emlogBackup = parser.value(backup).toStdString();
+    line.settings.acceptTruncatedBackup = parser.isSet(acceptTruncated);
     if (parser.isSet(backupDir))
         line.settings.backupDir = parser.value(backupDir).toStdString();
     line.settings.files.source = parser.value(emlogFiles).toStdString();

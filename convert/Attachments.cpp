@@ -76,7 +76,7 @@ void migrateAttachments(MigrationRun& run)
 
     RowWriter writer(run, migration);
     // A thumbnail comes after its original, whose attachment it may become a size of.
-    forEachRow(run, {Kind::attachments, run.pacing.attachments, "thumfor"}, [&](const ResultSet& rows) {
+    forEachRow(run, {Kind::attachments, run.pacing.attachments, "thumfor"}, [&](const EmlogRow& rows) {
         std::int64_t aid = 0;
         std::int64_t blogId = 0;
         std::int64_t thumbnailOf = 0;

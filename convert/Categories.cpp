@@ -48,7 +48,7 @@ void migrateCategories(MigrationRun& run)
     std::vector<Linked> linkedToArticles; // categories that took articles of earlier runs
     forEachRow(
         run, {Kind::categories, run.pacing.categories, "pid"},
-        [&](const ResultSet& rows) {
+        [&](const EmlogRow& rows) {
             Category category;
             readField(rows, "sid", category.sid);
             readField(rows, "sortname", category.name);

@@ -22,7 +22,7 @@ namespace {
 
 constexpr std::string_view migration = idOf(Kind::comments);
 
-Comment readComment(const ResultSet& rows)
+Comment readComment(const EmlogRow& rows)
 {
     Comment comment;
     readField(rows, "cid", comment.cid);
@@ -75,7 +75,7 @@ void migrateComments(MigrationRun& run)
     RowWriter writer(run, migration);
     WrittenInThisRun thisRun;
     forEachRow(run, {Kind::comments, run.pacing.comments, "pid"},
-               [&](const ResultSet& rows) {
+               [&](const EmlogRow& rows) {
                    const Comment comment = readComment(rows);
                    const std::string source = "cid=" + std::to_string(comment.cid);
                    if (copies.count(comment.cid)) {

@@ -1,4 +1,4 @@
-#include "BackupFile.h"
+#include "RowsBackup.h"
 #include "BlogConnection.h"
 #include "EmptyingPlan.h"
 #include "MigrationRun.h"
@@ -39,7 +39,7 @@ bool emptyWordPress(MigrationRun& run, EmptyingPlan& plan)
     if (!markBlogRows(run, plan.kinds))
         return fail("", "什么都没有删除");
 
-    BackupFile backup;
+    RowsBackup backup;
     if (!backup.create(plan.backupFile, "Rows emptying WordPress first took from its database, prefix " +
                                             run.wordPressPrefix + ".\nTo put them back: mariadb DATABASE < this file"))
         return fail(plan.backupFile, backup.error() + "：备份写不了，什么都没有删除");

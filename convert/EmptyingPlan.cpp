@@ -1,5 +1,7 @@
 #include "EmptyingPlan.h"
 
+#include "BackupFile.h"
+#include "BackupRows.h"
 #include "BlogConnection.h"
 #include "Kinds.h"
 #include "MigrationRun.h"
@@ -165,10 +167,19 @@ EmptyingPlan planEmptying(MigrationRun& migration, std::string backupFile)
 {
     EmptyingPlan plan;
     plan.backupFile = std::move(backupFile);
-    useUnicode(migration.emlog);
+    if (!migration.emlogBackup)
+        useUnicode(migration.emlog);
     useUnicode(migration.wordPress);
     for (const std::string_view bare : emlogTablesRead) {
         const std::string table = migration.emlogTable(bare);
+        if (migration.emlogBackup) {
+            // A cut file read as asked lacks what came after the cut: the report names it instead.
+            if (!hasBackupTable(migration, bare) && !migration.emlogBackup->cut().cut) {
+                plan.refusal = "emlog 的表 " + table + " 不在备份文件里：请检查备份文件。";
+                return plan;
+            }
+            continue;
+        }
         if (!executeSql(migration.emlog, "SELECT * FROM " + table + " LIMIT 1") || !storeResult(migration.emlog)) {
             plan.refusal = "emlog 的表 " + table + " 读不到（" + migration.emlog.lastError() +
                            "）：请检查 emlog 的数据库和表前缀。";

@@ -43,7 +43,8 @@ constexpr std::string_view idOf(Kind kind)
 // Steps of a run that copy no rows of their own but may fail, named in the failure log like kinds.
 namespace step {
 inline constexpr std::string_view emptying = "emptying";
-inline constexpr std::string_view files = "files"; // the blog's files, copied before the rows naming them
+inline constexpr std::string_view files = "files";   // the blog's files, copied before the rows naming them
+inline constexpr std::string_view backup = "backup"; // emlog's backup file, when the rows come from one
 } // namespace step
 
 } // namespace kestrel

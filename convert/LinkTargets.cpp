@@ -1,5 +1,6 @@
 #include "LinkTargets.h"
 
+#include "BackupRows.h"
 #include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Options.h"
@@ -20,10 +21,30 @@ std::optional<std::string> firstValue(MigrationRun& run, BlogConnection& session
     return value;
 }
 
-// Each row's text columns by its id: a table this emlog lacks gives nothing.
-template <typename Each> void forEachEmlogRow(MigrationRun& run, const std::string& query, Each each)
+// Each row's text columns by its id, from emlog's server or its backup file: a table this emlog
+// lacks gives nothing, and so does a column (an empty name asks for none).
+template <typename Each>
+void forEachEmlogRow(MigrationRun& run, std::string_view bareTable, std::string_view idColumn,
+                     std::string_view firstColumn, std::string_view secondColumn, Each each)
 {
-    ResultSet rows = selectWithReconnect(run, run.emlog, query);
+    if (run.emlogBackup) {
+        readBackupTable(run, bareTable, [&](const EmlogRow& row) {
+            std::int64_t id = 0;
+            std::string first;
+            std::string second;
+            readField(row, idColumn, id);
+            if (!firstColumn.empty())
+                readField(row, firstColumn, first);
+            if (!secondColumn.empty())
+                readField(row, secondColumn, second);
+            each(id, first, second);
+        });
+        return;
+    }
+    auto column = [](std::string_view name) { return name.empty() ? std::string("''") : std::string(name); };
+    ResultSet rows = selectWithReconnect(run, run.emlog,
+                                         "SELECT " + std::string(idColumn) + ", " + column(firstColumn) + ", " +
+                                             column(secondColumn) + " FROM " + run.emlogTable(bareTable));
     if (!rows)
         return;
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
@@ -51,23 +72,26 @@ LinkTargets::LinkTargets(MigrationRun& run) : m_run(run)
     while (!m_home.empty() && m_home.back() == '/')
         m_home.pop_back();
 
-    ResultSet columns = selectWithReconnect(run, run.emlog, "SELECT * FROM " + run.emlogTable("blog") + " LIMIT 0");
-    const bool hasAlias = columns && columns.columnIndex("alias") >= 0;
-    forEachEmlogRow(run,
-                    "SELECT gid, type, " + std::string(hasAlias ? "alias" : "''") + " FROM " + run.emlogTable("blog"),
+    bool hasAlias = true; // a backup's row without the column reads it as empty
+    if (!run.emlogBackup) {
+        ResultSet columns =
+            selectWithReconnect(run, run.emlog, "SELECT * FROM " + run.emlogTable("blog") + " LIMIT 0");
+        hasAlias = columns && columns.columnIndex("alias") >= 0;
+    }
+    forEachEmlogRow(run, "blog", "gid", "type", hasAlias ? "alias" : "",
                     [this](std::int64_t gid, const std::string& type, const std::string& alias) {
                         m_articles[gid] = type == "page";
                         if (!alias.empty())
                             m_aliases.emplace(alias, gid);
                     });
-    forEachEmlogRow(run, "SELECT sid, alias, sortname FROM " + run.emlogTable("sort"),
+    forEachEmlogRow(run, "sort", "sid", "alias", "sortname",
                     [this](std::int64_t sid, const std::string& alias, const std::string& name) {
                         if (!alias.empty())
                             m_categories.emplace(alias, sid);
                         m_categories.emplace(name, sid);
                     });
     forEachEmlogRow(
-        run, "SELECT tid, tagname, '' FROM " + run.emlogTable("tag"),
+        run, "tag", "tid", "tagname", "",
         [this](std::int64_t tid, const std::string& name, const std::string&) { m_tags.emplace(name, tid); });
     // WordPress finds a tag's page by its slug under every permalink structure; the tags are in by now.
     ResultSet slugs = selectWithReconnect(run, run.wordPress,

@@ -54,7 +54,7 @@ void migrateLinks(MigrationRun& run)
     RowWriter writer(run, migration);
     forEachRow(
         run, {Kind::links, run.pacing.links},
-        [&](const ResultSet& rows) {
+        [&](const EmlogRow& rows) {
             std::int64_t id = 0;
             std::string url;
             std::string name;

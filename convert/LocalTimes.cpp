@@ -1,5 +1,6 @@
 #include "LocalTimes.h"
 
+#include "BackupRows.h"
 #include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Options.h"
@@ -34,7 +35,8 @@ TimeZone wordPressZoneOf(const std::string& timezoneString, const std::string& g
 BlogTimeZones readTimeZones(MigrationRun& run)
 {
     const std::optional<std::string> option =
-        optionOf(run, run.emlog, run.emlogTable("options"), "option_value", "timezone");
+        run.emlogBackup ? backupOption(run, "timezone")
+                        : optionOf(run, run.emlog, run.emlogTable("options"), "option_value", "timezone");
     BlogTimeZones zones{TimeZone::fromOption(option.value_or("")).value_or(*TimeZone::named(emlogDefaultZone)), {}};
     const std::optional<std::string> timezoneString = wordPressOption(run, "timezone_string");
     const std::optional<std::string> gmtOffset = wordPressOption(run, "gmt_offset");

@@ -1,6 +1,8 @@
 #include "MigrationRun.h"
 
+#include "BackupRows.h"
 #include "BlogConnection.h"
+#include "ParentOrder.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 
@@ -41,46 +43,27 @@ namespace {
 // when that row is in the table; otherwise (and within a family) the table's order.
 std::vector<RowPosition> parentsFirst(ResultSet& rows, std::string_view idColumn, std::string_view parentColumn)
 {
-    struct Row
-    {
-        RowPosition position;
-        std::int64_t id = 0;
-        std::int64_t parent = 0;
-    };
-    std::vector<Row> table;
-    std::unordered_map<std::int64_t, std::size_t> byId;
+    std::vector<RowPosition> positions;
+    std::vector<IdAndParent> table;
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
-        Row row{rowPosition(rows)};
+        positions.push_back(rowPosition(rows));
+        IdAndParent& row = table.emplace_back();
         readField(rows, idColumn, row.id);
         readField(rows, parentColumn, row.parent);
-        byId.emplace(row.id, table.size());
-        table.push_back(row);
     }
     std::vector<RowPosition> order;
     order.reserve(table.size());
-    std::vector<char> placed(table.size(), 0);
-    std::vector<std::size_t> chain;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        // Walk up to the first ancestor not yet placed, then place the chain from the top down.
-        chain.clear();
-        for (std::size_t at = i; !placed[at];) {
-            placed[at] = 1; // also ends a loop of parents
-            chain.push_back(at);
-            const auto parent = byId.find(table[at].parent);
-            if (table[at].parent == 0 || parent == byId.end())
-                break;
-            at = parent->second;
-        }
-        for (auto at = chain.rbegin(); at != chain.rend(); ++at)
-            order.push_back(table[*at].position);
-    }
+    for (const std::size_t at : parentsFirstOrder(table))
+        order.push_back(positions[at]);
     return order;
 }
 
 } // namespace
 
-bool forEachRow(MigrationRun& run, const TableReading& reading, const std::function<void(const ResultSet&)>& work)
+bool forEachRow(MigrationRun& run, const TableReading& reading, const std::function<void(const EmlogRow&)>& work)
 {
+    if (run.emlogBackup)
+        return forEachBackupRow(run, reading, work);
     useUnicode(run.emlog);
     useUnicode(run.wordPress);
 
@@ -105,7 +88,7 @@ bool forEachRow(MigrationRun& run, const TableReading& reading, const std::funct
     for (std::int64_t i = 1; i <= count && !run.stopRequested(); ++i) {
         if (!order.empty())
             seekRow(rows, order[static_cast<std::size_t>(i - 1)]);
-        work(rows);
+        work(ServerRow(rows));
         run.pace(reading.pacing);
         run.tell({RunEvent::What::Row, reading.kind, i, count});
         if (order.empty())
@@ -117,6 +100,8 @@ bool forEachRow(MigrationRun& run, const TableReading& reading, const std::funct
 std::optional<EmlogValues> readEmlogColumns(MigrationRun& run, std::string_view table, std::string_view idColumn,
                                             std::string_view column)
 {
+    if (run.emlogBackup)
+        return readBackupColumns(run, table, idColumn, column);
     ResultSet rows = selectWithReconnect(run, run.emlog,
                                          "SELECT " + std::string(idColumn) + ", " + std::string(column) + " FROM " +
                                              run.emlogTable(table));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EmlogRow.h"
 #include "FailureLog.h"
 #include "Kinds.h"
 #include "Origins.h"
@@ -18,6 +19,7 @@
 
 namespace kestrel {
 
+class BackupFile;
 class BlogConnection;
 class CopiedFiles;
 class ResultSet;
@@ -58,10 +60,11 @@ struct Pacing
 struct RunEvent
 {
     enum class What {
-        Reading,      // a kind's emlog table is being read
-        Row,          // `done` of the kind's `total` rows are through
-        Reconnecting, // a lost session is being opened again: `attempt` from 1
-        Files,        // `done` of the blog's `total` files are through
+        Reading,       // a kind's emlog table is being read
+        Row,           // `done` of the kind's `total` rows are through
+        Reconnecting,  // a lost session is being opened again: `attempt` from 1
+        Files,         // `done` of the blog's `total` files are through
+        ReadingBackup, // emlog's backup file is being read once through, before the migrations
     };
     What what = What::Row;
     Kind kind = Kind::users;
@@ -80,6 +83,8 @@ struct MigrationRun
 
     BlogConnection& emlog;
     BlogConnection& wordPress;
+    // When set, emlog's rows come from this backup file, already read once, instead of its server.
+    BackupFile* emlogBackup = nullptr;
     std::string emlogPrefix = "emlog_";
     std::string wordPressPrefix = "wp_";
     Pacing pacing;
@@ -140,7 +145,7 @@ struct TableReading
     std::string_view parentColumn = {};
 };
 // False when the table could not be read.
-bool forEachRow(MigrationRun& run, const TableReading& reading, const std::function<void(const ResultSet&)>& work);
+bool forEachRow(MigrationRun& run, const TableReading& reading, const std::function<void(const EmlogRow&)>& work);
 
 // One column of every row of an emlog table, with each row's id: nothing when it cannot be read.
 using EmlogValues = std::vector<std::pair<std::int64_t, std::string>>;

@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include "BackupRows.h"
 #include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "PhpSerialized.h"
@@ -123,11 +124,15 @@ bool resetOptionsNamingDeletedPosts(MigrationRun& run)
 
 std::string emlogBlogUrl(MigrationRun& run)
 {
-    ResultSet result = selectWithReconnect(
-        run, run.emlog, "SELECT option_value FROM " + run.emlogTable("options") + " WHERE option_name='blogurl'");
     std::string address;
-    if (!result || rowCount(result) == 0 || !readField(result, 0, address))
-        return {};
+    if (run.emlogBackup) {
+        address = backupOption(run, "blogurl").value_or("");
+    } else {
+        ResultSet result = selectWithReconnect(
+            run, run.emlog, "SELECT option_value FROM " + run.emlogTable("options") + " WHERE option_name='blogurl'");
+        if (!result || rowCount(result) == 0 || !readField(result, 0, address))
+            return {};
+    }
     while (!address.empty() && (address.back() == '/' || address.back() == ' '))
         address.pop_back();
     return address;

@@ -35,7 +35,7 @@ std::string sourceId(const Article& article)
     return "gid=" + std::to_string(article.gid);
 }
 
-Article readArticle(const ResultSet& rows)
+Article readArticle(const EmlogRow& rows)
 {
     Article article;
     readField(rows, "gid", article.gid);
@@ -158,10 +158,10 @@ void migratePosts(MigrationRun& run)
     std::unordered_set<std::int64_t> linked;
     forEachRow(
         run, {Kind::posts, run.pacing.posts, "parent_id"},
-        [&](const ResultSet& rows) {
+        [&](const EmlogRow& rows) {
             const Article article = readArticle(rows);
             // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
-            const bool markdown = rows.columnIndex("parent_id") >= 0;
+            const bool markdown = hasColumn(rows, "parent_id");
             largestGid = std::max(largestGid, article.gid);
             if (copies.count(article.gid)) {
                 writer.alreadyThere();

@@ -60,7 +60,7 @@ void migrateTags(MigrationRun& run)
     // The articles read the same lists again: they keep them.
     auto& tagsByArticle = run.known.tagsByArticle.emplace();
     forEachRow(run, {Kind::tags, run.pacing.tags},
-               [&](const ResultSet& rows) {
+               [&](const EmlogRow& rows) {
                    std::int64_t tid = 0;
                    std::string name;
                    std::string list;

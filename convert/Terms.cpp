@@ -1,5 +1,6 @@
 #include "Terms.h"
 
+#include "BackupRows.h"
 #include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Reconnect.h"
@@ -42,6 +43,8 @@ std::optional<std::int64_t> largestId(MigrationRun& run, std::string_view bareTa
 
 std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
 {
+    if (run.emlogBackup)
+        return largestBackupId(run, bareTable, idColumn);
     return largestOf(run, run.emlog, run.emlogTable(bareTable), idColumn).value_or(0);
 }
 

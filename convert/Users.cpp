@@ -1,5 +1,7 @@
 #include "Users.h"
 
+#include "BackupFile.h"
+#include "BackupRows.h"
 #include "BlogConnection.h"
 #include "DateTime.h"
 #include "HtmlText.h"
@@ -68,6 +70,8 @@ WordPressUsers wordPressUsers(MigrationRun& run)
 
 bool hasUserTable(MigrationRun& run)
 {
+    if (!run.known.hasUserTable && run.emlogBackup)
+        run.known.hasUserTable = run.emlogBackup->table(run.emlogTable("user")) != nullptr;
     if (!run.known.hasUserTable)
         run.known.hasUserTable =
             selectNumber(
@@ -84,7 +88,7 @@ std::int64_t matchingUser(const WordPressUsers& users, const Copies& copies, con
     return users.lookup.match(copies, user.uid, user.login, user.email);
 }
 
-EmlogUser readUser(const ResultSet& rows)
+EmlogUser readUser(const EmlogRow& rows)
 {
     EmlogUser user;
     readField(rows, "uid", user.uid);
@@ -197,14 +201,19 @@ const Authors& authorsOf(MigrationRun& run)
         authors.administrator = administrator;
     if (!hasUserTable(run))
         return authors;
-    ResultSet rows = selectWithReconnect(run, run.emlog, "Select * From " + run.emlogTable("user"));
+    ResultSet rows =
+        run.emlogBackup ? ResultSet() : selectWithReconnect(run, run.emlog, "Select * From " + run.emlogTable("user"));
     const WordPressUsers users = wordPressUsers(run);
     const Copies& copies = copiesOf(run, origin::user);
-    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
-        const EmlogUser user = readUser(rows);
+    auto match = [&](const EmlogRow& row) {
+        const EmlogUser user = readUser(row);
         if (const std::int64_t id = matchingUser(users, copies, user))
             authors.byUid.emplace(user.uid, id);
-    }
+    };
+    if (run.emlogBackup)
+        readBackupTable(run, "user", match);
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows))
+        match(ServerRow(rows));
     return authors;
 }
 
@@ -222,7 +231,7 @@ void migrateUsers(MigrationRun& run)
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count()));
 
     RowWriter writer(run, migration);
-    forEachRow(run, {Kind::users, {}}, [&](const ResultSet& rows) {
+    forEachRow(run, {Kind::users, {}}, [&](const EmlogRow& rows) {
         const EmlogUser user = readUser(rows);
         // A user WordPress already has is left exactly as it is, however emlog describes them.
         if (const std::int64_t id = matchingUser(users, copies, user)) {

@@ -1,5 +1,7 @@
 #include "MigrationRunner.h"
 
+#include "BackupFile.h"
+#include "BackupRows.h"
 #include "BlogConnection.h"
 #include "BlogFiles.h"
 #include "Migrations.h"
@@ -159,7 +161,9 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         emit connectionFailed(failure, detail);
         return;
     }
-    emit sessionsOpened(mysql_thread_id(sessions.emlog().handle()), mysql_thread_id(sessions.wordPress().handle()));
+    const bool fromBackup = !settings.emlogBackup.empty();
+    emit sessionsOpened(fromBackup ? 0 : mysql_thread_id(sessions.emlog().handle()),
+                        mysql_thread_id(sessions.wordPress().handle()));
 
     MigrationRun run(sessions.emlog(), sessions.wordPress());
     run.emlogPrefix = settings.emlogPrefix;
@@ -171,6 +175,12 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     QString lastStatus;
     int lastPercent = -1;
     run.tell = [&](const RunEvent& event) { tell(event, lastStatus, lastPercent); };
+
+    BackupFile backup;
+    if (fromBackup && !useEmlogBackup(run, backup, settings.emlogBackup, settings.acceptTruncatedBackup)) {
+        emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), text(backup.error()));
+        return;
+    }
 
     std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
@@ -209,8 +219,10 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
 
     QString message =
         QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, endMs) + QStringLiteral("秒。");
-    message += "\n" + sessionText(QStringLiteral("emlog"), sessionSecurity(run.emlog)) + "\n" +
-               sessionText(QStringLiteral("WordPress"), sessionSecurity(run.wordPress));
+    message += "\n" +
+               (fromBackup ? QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))
+                           : sessionText(QStringLiteral("emlog"), sessionSecurity(run.emlog))) +
+               "\n" + sessionText(QStringLiteral("WordPress"), sessionSecurity(run.wordPress));
     if (emptied)
         message += "\n" + emptyingLine(*emptied);
     if (run.failures.worthReporting())

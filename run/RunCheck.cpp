@@ -1,19 +1,34 @@
 #include "RunCheck.h"
 
+#include "BackupFile.h"
 #include "RunSessions.h"
 
 namespace kestrel {
 
-std::optional<BlogCheckReport> checkBeforeRun(const RunSettings& settings, QString& failure)
+CheckSettings checkSettingsOf(const RunSettings& settings, const BackupFile* backup)
 {
+    return CheckSettings{backup && !settings.emlogBackup.empty() ? backup->prefix() : settings.emlogPrefix,
+                         settings.wordPressPrefix, settings.emptyWordPressFirst};
+}
+
+std::optional<BlogCheckReport> checkBeforeRun(const RunSettings& settings, QString& failure, BackupFile* backup)
+{
+    BackupFile ownBackup;
+    BackupFile* emlogBackup = nullptr;
+    if (!settings.emlogBackup.empty()) {
+        emlogBackup = backup ? backup : &ownBackup;
+        if (!emlogBackup->open(settings.emlogBackup, settings.emlogPrefix, settings.acceptTruncatedBackup)) {
+            failure = QStringLiteral("emlog备份文件读取失败.\n") + QString::fromStdString(emlogBackup->error());
+            return std::nullopt;
+        }
+    }
     RunSessions sessions;
     QString detail;
     if (!sessions.open(settings, failure, detail)) {
         failure += QLatin1Char('\n') + detail;
         return std::nullopt;
     }
-    const CheckSettings check{settings.emlogPrefix, settings.wordPressPrefix, settings.emptyWordPressFirst};
-    return checkBlogs(sessions.emlog(), sessions.wordPress(), check);
+    return checkBlogs(sessions.emlog(), sessions.wordPress(), checkSettingsOf(settings, emlogBackup), emlogBackup);
 }
 
 } // namespace kestrel

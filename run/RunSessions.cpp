@@ -53,6 +53,8 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
          QStringLiteral("WordPress博客数据库连接失败.")},
     };
     for (Blog& blog : blogs) {
+        if (&blog.session == m_emlog.get() && !settings.emlogBackup.empty())
+            continue;
         {
             std::lock_guard lock(m_lock);
             if (m_broken)

@@ -23,7 +23,8 @@ public:
     RunSessions& operator=(const RunSessions&) = delete;
 
     // Opens emlog's session, then WordPress's; false, with the window's message and the server's
-    // words, when one cannot be opened. Refused once broken off.
+    // words, when one cannot be opened. Refused once broken off. With emlog's rows read from a
+    // backup file, emlog's session stays closed.
     bool open(const RunSettings& settings, QString& failure, QString& detail);
 
     BlogConnection& emlog() { return *m_emlog; }

@@ -35,6 +35,9 @@ struct RunSettings
     // Where emptying first keeps its backup: the user's data folder when empty.
     std::string backupDir;
     FileSettings files;
+    // When not empty, emlog's rows come from this backup file and emlog's server fields are not used.
+    std::string emlogBackup;
+    bool acceptTruncatedBackup = false;
 
     // The window's fields as it first shows them, and so the command line's defaults.
     static RunSettings initial();

@@ -48,6 +48,8 @@ QString label(std::string_view id)
         return QStringLiteral("清空");
     if (id == step::files)
         return QStringLiteral("文件");
+    if (id == step::backup)
+        return QStringLiteral("备份文件");
     // WordPress's own kinds of row, as emptying it first counts them.
     static const std::pair<std::string_view, const char16_t*> wordPressKinds[] = {
         {"post", u"文章"},           {"page", u"页面"},       {"attachment", u"附件"}, {"revision", u"修订版本"},
@@ -89,6 +91,8 @@ QString status(const RunEvent& event)
     case RunEvent::What::Files:
         return QStringLiteral("正在复制文件.") + QString::number(percentDone(event.done, event.total)) +
                QLatin1Char('%');
+    case RunEvent::What::ReadingBackup:
+        return QStringLiteral("正在读取emlog备份文件...");
     case RunEvent::What::Reconnecting:
         return QStringLiteral("正在重新连接%1博客数据库...(第%2次)")
             .arg(event.wordPress ? QStringLiteral("WordPress") : QStringLiteral("emlog"))

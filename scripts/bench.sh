@@ -3,6 +3,7 @@
 #   scripts/bench.sh                      all of them
 #   scripts/bench.sh BENCHMARK [ARGS...]  one, e.g. scripts/bench.sh bench_tags 200 2000
 #                                         or scripts/bench.sh bench_latency 0.1 (a tenth of the blog)
+#                                         or scripts/bench.sh bench_backup 0.1
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,5 +33,7 @@ echo "== bench_tags: the tags migration grows linearly"
 "$build/bench/bench_tags" 500 5000
 echo "== bench_latency: the whole run over a path of 40 ms a round trip, and on loopback"
 "$build/bench/bench_latency"
+echo "== bench_backup: a 200 MB dump read without a server, against loading it with the mariadb client"
+"$build/bench/bench_backup"
 echo "== bench_files: 2,000 images of 200 KB from a folder and over http, against cp -r and a sequential fetch"
 "$build/bench/bench_files"

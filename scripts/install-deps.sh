@@ -4,8 +4,10 @@
 # As root it runs apt-get; otherwise it prints the apt-get line and fails.
 set -euo pipefail
 
-build=(cmake g++ make pkg-config qt6-base-dev libmariadb-dev libssl-dev libcmark-gfm-dev libcmark-gfm-extensions-dev)
+build=(cmake g++ make pkg-config qt6-base-dev libmariadb-dev zlib1g-dev libzip-dev libssl-dev libcmark-gfm-dev libcmark-gfm-extensions-dev)
 server=(mariadb-server-core mariadb-client-core)
+# mariadb-dump, for the tests that read a dump of the sample blog.
+dump=(mariadb-client)
 wordpress=(php-cli php-mysql)
 # The tests read pages as a browser would (php-xml's DOM) and render emlog pro's Markdown as pro did.
 test_oracles=(php-xml php-parsedown)
@@ -17,7 +19,7 @@ for task in "$@"; do
     case "$task" in
         build) wanted+=("${build[@]}") ;;
         # The test command builds the Debian package and checks it too.
-        test) wanted+=("${build[@]}" python3 googletest libgtest-dev openssl "${server[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${packaging[@]}") ;;
+        test) wanted+=("${build[@]}" python3 googletest libgtest-dev openssl "${server[@]}" "${dump[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${packaging[@]}") ;;
         run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}" qt6-translations-l10n) ;;
         package) wanted+=("${build[@]}" "${packaging[@]}") ;;
         screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk) ;;

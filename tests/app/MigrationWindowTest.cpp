@@ -1,3 +1,4 @@
+#include "BackupChooser.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 
@@ -36,6 +37,7 @@ const Expected layout[] = {
     {"分组框1", "MigrationWindow", {8, 8, 240, 176}, "emlog博客信息"},
     {"分组框2", "MigrationWindow", {256, 8, 240, 176}, "WordPress博客信息"},
     {"分组框3", "MigrationWindow", {8, 189, 489, 83}, "操作"},
+    {"btnBackup_emlog", "分组框1", {184, 0, 48, 16}, "备份…"},
     {"标签1", "分组框1", {8, 19, 48, 16}, "服务器："},
     {"标签2", "分组框1", {8, 49, 53, 16}, "用户名："},
     {"标签3", "分组框1", {8, 81, 53, 16}, "密码："},
@@ -110,6 +112,30 @@ TEST(MigrationWindow, FreshStartShowsTheLayout)
     EXPECT_EQ(progress->minimum(), 0);
     EXPECT_EQ(progress->maximum(), 100);
     EXPECT_EQ(progress->value(), 0);
+}
+
+TEST(MigrationWindow, ABackupFileStandsInForEmlogsServer)
+{
+    MigrationWindow window;
+    window.show();
+    auto* button = window.findChild<QPushButton*>(QStringLiteral("btnBackup_emlog"));
+    auto* server = window.findChild<QLineEdit*>(QStringLiteral("txt_服务器_emlog"));
+    const QStringList others = {QStringLiteral("txt_用户名_emlog"), QStringLiteral("txt_密码_emlog"),
+                                QStringLiteral("txt_数据库_emlog")};
+    BackupChooser::setNextChoice(QStringLiteral("/backups/emlog_20240506.zip"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(server->text(), QStringLiteral("备份：emlog_20240506.zip"));
+    EXPECT_TRUE(server->isReadOnly());
+    for (const QString& name : others)
+        EXPECT_FALSE(window.findChild<QLineEdit*>(name)->isEnabled()) << name.toStdString();
+    EXPECT_TRUE(window.findChild<QLineEdit*>(QStringLiteral("txt_前缀_emlog"))->isEnabled());
+
+    // Pressed again, it goes back to the server as it was typed.
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(server->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_FALSE(server->isReadOnly());
+    for (const QString& name : others)
+        EXPECT_TRUE(window.findChild<QLineEdit*>(name)->isEnabled()) << name.toStdString();
 }
 
 // The less common choices wait in a small dialog, and hold from one opening to the next.

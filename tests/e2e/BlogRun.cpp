@@ -1,5 +1,7 @@
 #include "BlogRun.h"
 
+#include "BackupChooser.h"
+
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "TestServer.h"
@@ -23,6 +25,10 @@ MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst)
         typeInto(window, field, QString::fromStdString(testServer().password));
     typeInto(window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(blogs.wordPressDatabase));
     typeInto(window, QStringLiteral("txt_前缀_Wp"), QString::fromStdString(blogs.wordPressPrefix));
+    if (!blogs.emlogBackup.empty()) {
+        BackupChooser::setNextChoice(QString::fromStdString(blogs.emlogBackup));
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnBackup_emlog")), Qt::LeftButton);
+    }
     window.findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(emptyFirst);
     window.runner()->setPacing(Pacing::none());
     const int before = boxesWithText(QStringLiteral("转换完成"));

@@ -15,6 +15,7 @@ struct BlogPair
     std::string emlogPrefix;
     std::string wordPressDatabase;
     std::string wordPressPrefix;
+    std::string emlogBackup = {}; // chosen with the button beside emlog's server field
 };
 
 // Fills in the window as a user would, ticks 先清空 (empty WordPress first) or not, presses Go,

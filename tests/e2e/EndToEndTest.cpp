@@ -1,4 +1,6 @@
 // A whole sample blog goes through the real window, and WordPress itself says what arrived.
+#include "BackupForms.h"
+#include "BlogRun.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "Posts.h"
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -65,6 +68,20 @@ TEST_P(EndToEndTest, WordPressShowsTheWholeBlog)
 {
     migrate();
     checkWholeBlog(wordPressView());
+}
+
+TEST_P(EndToEndTest, WordPressShowsTheWholeBlogReadFromItsBackup)
+{
+    const std::string path =
+        writeBackupFile("e2e_backup.zip",
+                        backupOf(emlog.admin(), emlog.name(), GetParam().emlog, BackupForm::ProColumns), Packing::Zip);
+    const MessageBox::Shown done =
+        migrateThroughWindow({"kt_no_such_database", GetParam().emlog, wordpress.name(), GetParam().wordPress, path});
+    EXPECT_EQ(failedRows(done.detail.toStdString()), sampleRowsWithoutOwners()) << done.text.toStdString();
+    EXPECT_TRUE(done.text.contains(QStringLiteral("emlog：备份文件 ") + QString::fromStdString(path)))
+        << done.text.toStdString();
+    checkWholeBlog(wordPressView());
+    std::remove(path.c_str());
 }
 
 TEST_P(EndToEndTest, APostPageShowsItsArticleCategoryAndOnlyApprovedComments)

@@ -13,7 +13,7 @@ class ResultSet;
 // statements of up to about 1 MiB, every value that is not a number written as a
 // hex literal, so no byte of it depends on escaping. Made new, readable by its owner
 // only, never through a link already at its path.
-class BackupFile
+class RowsBackup
 {
 public:
     // False (and the reason in error()) when the file cannot be made.

@@ -1,4 +1,4 @@
-#include "BackupFile.h"
+#include "RowsBackup.h"
 
 #include "ResultSet.h"
 
@@ -60,7 +60,7 @@ std::FILE* createPrivately(const std::string& path)
 
 } // namespace
 
-bool BackupFile::create(const std::string& path, std::string_view comment)
+bool RowsBackup::create(const std::string& path, std::string_view comment)
 {
     m_path = path;
     m_file.reset(createPrivately(path));
@@ -80,7 +80,7 @@ bool BackupFile::create(const std::string& path, std::string_view comment)
     return write(header);
 }
 
-bool BackupFile::addRows(std::string_view table, ResultSet& rows)
+bool RowsBackup::addRows(std::string_view table, ResultSet& rows)
 {
     MYSQL_RES* result = rows.handle();
     if (!result)
@@ -121,7 +121,7 @@ bool BackupFile::addRows(std::string_view table, ResultSet& rows)
     return statement.empty() || write(statement + ";\n");
 }
 
-bool BackupFile::finish()
+bool RowsBackup::finish()
 {
     if (!m_file)
         return false;
@@ -134,7 +134,7 @@ bool BackupFile::finish()
     return written;
 }
 
-bool BackupFile::write(std::string_view text)
+bool RowsBackup::write(std::string_view text)
 {
     if (!m_file || std::fwrite(text.data(), 1, text.size(), m_file.get()) != text.size()) {
         m_error = m_path + ": " + std::strerror(errno);

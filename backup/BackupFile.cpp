@@ -1,0 +1,271 @@
+#include "BackupFile.h"
+
+#include "BackupStream.h"
+#include "Utf8.h"
+
+#include <algorithm>
+
+namespace kestrel {
+
+namespace {
+
+std::string where(TextPosition at)
+{
+    return "第 " + std::to_string(at.line) + " 行第 " + std::to_string(at.column) + " 列";
+}
+
+bool startsWith(std::string_view text, std::string_view start)
+{
+    return text.substr(0, start.size()) == start;
+}
+
+// A prefix goes into table names as it is: only what a bare name may hold.
+bool isPlainName(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
+    });
+}
+
+} // namespace
+
+const SqlValue* BackupRow::value(std::string_view column) const
+{
+    if (!columns)
+        return nullptr;
+    for (std::size_t i = 0; i < columns->size() && i < values.size(); ++i) {
+        if ((*columns)[i] == column)
+            return &values[i];
+    }
+    return nullptr;
+}
+
+const BackupTable* BackupFile::table(std::string_view name) const
+{
+    for (const BackupTable& table : m_tables) {
+        if (table.name == name)
+            return &table;
+    }
+    return nullptr;
+}
+
+BackupTable& BackupFile::tableNamed(const std::string& name)
+{
+    for (BackupTable& table : m_tables) {
+        if (table.name == name)
+            return table;
+    }
+    BackupTable& table = m_tables.emplace_back();
+    table.name = name;
+    return table;
+}
+
+bool BackupFile::failAt(TextPosition at, const std::string& message)
+{
+    m_error = m_path + " " + where(at) + "：" + message;
+    return false;
+}
+
+bool BackupFile::checkRow(const BackupTable& table, const BackupRow& row)
+{
+    for (std::size_t i = 0; i < row.values.size(); ++i) {
+        const std::size_t bad = invalidUtf8At(row.values[i].bytes);
+        if (bad == std::string_view::npos)
+            continue;
+        const std::string column = row.columns && i < row.columns->size() ? (*row.columns)[i] : std::to_string(i + 1);
+        const std::string id = row.columns && !row.columns->empty() && !row.values.empty()
+                                   ? "（" + row.columns->front() + "=" + row.values.front().bytes + "）"
+                                   : "";
+        return failAt(row.at, "表 " + table.name + " 的第 " + std::to_string(row.number) + " 行" + id + "，列 " +
+                                  column + " 的第 " + std::to_string(bad + 1) +
+                                  " 个字节起不是有效的 UTF-8 文字。请先把这个值改成 UTF-8 再读。");
+    }
+    return true;
+}
+
+bool BackupFile::readStatement(const Statement& statement, std::uint64_t end)
+{
+    std::string name;
+    SqlError error;
+    switch (statementKind(statement.text, name)) {
+    case StatementKind::Ignored:
+        return true;
+    case StatementKind::Unknown:
+        return failAt(statement.start, "读不懂这条语句：" + statement.text.substr(0, 60));
+    case StatementKind::CreateTable: {
+        if (!startsWith(name, m_prefix)) {
+            m_otherTables.push_back(name);
+            return true;
+        }
+        CreateTable create;
+        if (!parseCreateTable(statement.text, create, error))
+            return failAt(statement.positionOf(error.at), error.message);
+        BackupTable& table = tableNamed(create.table);
+        table.columns = std::make_shared<const std::vector<std::string>>(std::move(create.columns));
+        table.charset = create.charset;
+        return true;
+    }
+    case StatementKind::Insert:
+        break;
+    }
+    if (!startsWith(name, m_prefix))
+        return true;
+    if (!parseInsert(statement.text, m_insert, error))
+        return failAt(statement.positionOf(error.at), error.message);
+    BackupTable& table = tableNamed(m_insert.table);
+    const std::vector<std::string>* columns = m_insert.columns.empty() ? table.columns.get() : &m_insert.columns;
+    if (!columns)
+        return failAt(statement.start, "表 " + table.name + " 的 INSERT 没有列出列名，文件里也没有它的 CREATE TABLE");
+    if (table.rows == 0) {
+        table.firstOffset = statement.offset;
+        table.firstAt = statement.start;
+    }
+    table.endOffset = end;
+    // Where each kept column of this table stands in the rows of this statement.
+    std::vector<std::pair<KeptValues*, std::size_t>> keep;
+    for (const std::string& name : m_keptNames) {
+        const std::size_t dot = name.find('.');
+        if (m_prefix + name.substr(0, dot) != table.name)
+            continue;
+        const auto at = std::find(columns->begin(), columns->end(), name.substr(dot + 1));
+        if (at != columns->end())
+            keep.emplace_back(&m_kept[m_prefix + name], static_cast<std::size_t>(at - columns->begin()));
+    }
+    BackupRow row;
+    row.columns = columns;
+    row.at = statement.start;
+    for (std::vector<SqlValue>& values : m_insert.rows) {
+        row.number = ++table.rows;
+        if (values.size() != columns->size())
+            return failAt(statement.start, "表 " + table.name + " 的第 " + std::to_string(row.number) + " 行有 " +
+                                               std::to_string(values.size()) + " 个值，表却有 " +
+                                               std::to_string(columns->size()) + " 列");
+        row.values.swap(values);
+        if (!checkRow(table, row))
+            return false;
+        for (const auto& [kept, at] : keep)
+            kept->push_back(row.values[at].bytes);
+    }
+    return true;
+}
+
+std::string BackupFile::noTablesMessage() const
+{
+    std::string message = m_path + " 里没有表前缀为“" + m_prefix + "”的 emlog 表";
+    for (const std::string& other : m_otherTables) {
+        if (other.size() > 4 && other.ends_with("blog"))
+            return message + "；文件里有 " + other + "，表前缀也许是“" + other.substr(0, other.size() - 4) + "”";
+    }
+    return message;
+}
+
+const KeptValues* BackupFile::keptColumn(const std::string& table, std::string_view column) const
+{
+    const auto found = m_kept.find(table + "." + std::string(column));
+    return found != m_kept.end() ? &found->second : nullptr;
+}
+
+bool BackupFile::open(const std::string& path, const std::string& prefix, bool acceptTruncated,
+                      const std::vector<std::string>& kept)
+{
+    *this = BackupFile();
+    m_keptNames = kept;
+    m_path = path;
+    m_prefix = prefix;
+    BackupStream stream;
+    if (!stream.open(path)) {
+        m_error = stream.error();
+        return false;
+    }
+    StatementReader reader(stream);
+    reader.onLineComment = [this](std::string_view comment) {
+        if (startsWith(comment, "version:")) {
+            m_emlogHeader = true;
+            m_headerVersion = comment.substr(8);
+        } else if (startsWith(comment, "tableprefix:") && m_tables.empty() && isPlainName(comment.substr(12))) {
+            m_prefix = comment.substr(12);
+        } else if (comment == "the end of backup") {
+            m_endOfBackup = true;
+        } else if (startsWith(comment, "MySQL dump") || startsWith(comment, "MariaDB dump")) {
+            m_dumpHeader = true;
+        } else if (startsWith(comment, "Dump completed")) {
+            m_dumpCompleted = true;
+        }
+    };
+    Statement statement;
+    for (;;) {
+        const StatementReader::Result result = reader.next(statement);
+        if (result == StatementReader::Result::Error)
+            return failAt(reader.errorAt(), reader.error());
+        if (result == StatementReader::Result::End)
+            break;
+        if (!readStatement(statement, reader.offset()))
+            return false;
+    }
+
+    if (reader.cut()) {
+        m_cut.cut = true;
+        m_cut.what = where(reader.cutAt()) + "的语句没有写完";
+        std::string table;
+        if (statementKind(statement.text, table) == StatementKind::Insert && startsWith(table, m_prefix))
+            m_cut.lostTable = table;
+    } else if ((m_emlogHeader && !m_endOfBackup) || (m_dumpHeader && !m_dumpCompleted)) {
+        m_cut.cut = true;
+        m_cut.what = m_emlogHeader ? "文件末尾没有“#the end of backup”" : "文件末尾没有“-- Dump completed”";
+    }
+    if (m_cut.cut && !acceptTruncated) {
+        m_error = m_path + " 不完整：" + m_cut.what +
+                  "，备份也许没有下载完。什么都没有写。要读入已有的部分，请用 kestrel-cli 的 "
+                  "--accept-truncated-backup。";
+        return false;
+    }
+    if (!table(m_prefix + "blog")) {
+        m_error = noTablesMessage();
+        return false;
+    }
+    return true;
+}
+
+bool BackupFile::forEachRow(const BackupTable& table, const std::function<bool(const BackupRow&)>& work)
+{
+    if (table.rows == 0)
+        return true;
+    BackupStream stream;
+    if (!stream.open(m_path) || !stream.skip(table.firstOffset)) {
+        m_error = stream.failed() ? stream.error() : m_path + " 读不到原来的位置，文件变了吗？";
+        return false;
+    }
+    StatementReader reader(stream, table.firstOffset, table.firstAt);
+    Statement statement;
+    BackupRow row;
+    std::int64_t number = 0;
+    std::string name;
+    SqlError error;
+    while (reader.offset() < table.endOffset) {
+        const StatementReader::Result result = reader.next(statement);
+        if (result == StatementReader::Result::Error)
+            return failAt(reader.errorAt(), reader.error());
+        if (result == StatementReader::Result::End)
+            break;
+        if (statementKind(statement.text, name) != StatementKind::Insert || name != table.name)
+            continue;
+        if (!parseInsert(statement.text, m_insert, error))
+            return failAt(statement.positionOf(error.at), error.message);
+        row.columns = m_insert.columns.empty() ? table.columns.get() : &m_insert.columns;
+        row.at = statement.start;
+        for (std::vector<SqlValue>& values : m_insert.rows) {
+            row.number = ++number;
+            row.values.swap(values);
+            if (!work(row))
+                return true;
+        }
+    }
+    if (number != table.rows) {
+        m_error = m_path + " 的表 " + table.name + " 第二次读到 " + std::to_string(number) + " 行，第一次却有 " +
+                  std::to_string(table.rows) + " 行：文件变了吗？";
+        return false;
+    }
+    return true;
+}
+
+} // namespace kestrel

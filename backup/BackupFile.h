@@ -1,0 +1,122 @@
+#pragma once
+
+#include "SqlStatements.h"
+#include "StatementReader.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+// A table of the blog as the backup holds it.
+struct BackupTable
+{
+    std::string name;                                        // with its prefix
+    std::shared_ptr<const std::vector<std::string>> columns; // its CREATE TABLE's; none when the file has none
+    std::string charset;
+    std::int64_t rows = 0;
+    // Where its rows are: from its first INSERT to the end of its last.
+    std::uint64_t firstOffset = 0;
+    TextPosition firstAt;
+    std::uint64_t endOffset = 0;
+};
+
+// One row as the backup wrote it, its values named by the INSERT's column list or the table's order.
+struct BackupRow
+{
+    const std::vector<std::string>* columns = nullptr;
+    std::vector<SqlValue> values;
+    std::int64_t number = 0; // in its table, from 1
+    TextPosition at;         // of its INSERT
+
+    // The value of a column, or nothing when the row has no such column.
+    const SqlValue* value(std::string_view column) const;
+};
+
+// The values of one column, packed: a kept id costs its digits and an offset, not a string of its own.
+class KeptValues
+{
+public:
+    void push_back(std::string_view value)
+    {
+        m_bytes.append(value);
+        m_ends.push_back(m_bytes.size());
+    }
+    std::size_t size() const noexcept { return m_ends.size(); }
+    std::string_view operator[](std::size_t i) const
+    {
+        const std::size_t begin = i == 0 ? 0 : m_ends[i - 1];
+        return std::string_view(m_bytes).substr(begin, m_ends[i] - begin);
+    }
+
+private:
+    std::string m_bytes;
+    std::vector<std::size_t> m_ends;
+};
+
+// What a file that stopped before its end still held, when it was read anyway.
+struct BackupCut
+{
+    bool cut = false;
+    std::string what;      // where and how it stopped
+    std::string lostTable; // the table of the statement it stopped in, if any
+};
+
+// A backup read without a server: a first pass reads every statement, checks
+// each of the blog's values and finds where each table's rows are; then each
+// table is read again from there when its rows are wanted. Only one statement
+// is held at a time, so a file of several GB is read in little memory.
+class BackupFile
+{
+public:
+    // The first pass. `prefix` is used when the file's header names none. The values of the
+    // `kept` columns ("table.column", the table without its prefix) are kept from it, in row order,
+    // so that a reader wanting only those need not read the table again.
+    bool open(const std::string& path, const std::string& prefix, bool acceptTruncated,
+              const std::vector<std::string>& kept = {});
+    // A kept column's values (NULL as ""), or none when it was not kept or the table lacks it.
+    const KeptValues* keptColumn(const std::string& table, std::string_view column) const;
+
+    const std::string& error() const noexcept { return m_error; }
+    const std::string& path() const noexcept { return m_path; }
+    const std::string& prefix() const noexcept { return m_prefix; }
+    // The header's "#version:" line, e.g. "emlog pro 2.6.9"; empty for other dumps.
+    const std::string& headerVersion() const noexcept { return m_headerVersion; }
+    // The blog's tables (those with the prefix), in the file's order.
+    const std::vector<BackupTable>& tables() const noexcept { return m_tables; }
+    const BackupTable* table(std::string_view name) const;
+    const BackupCut& cut() const noexcept { return m_cut; }
+
+    // Reads a table's rows in the file's order until `work` answers false. False
+    // (and error() says why) when the file can no longer be read as it was.
+    bool forEachRow(const BackupTable& table, const std::function<bool(const BackupRow&)>& work);
+
+private:
+    bool failAt(TextPosition at, const std::string& message);
+    bool readStatement(const Statement& statement, std::uint64_t end);
+    bool checkRow(const BackupTable& table, const BackupRow& row);
+    BackupTable& tableNamed(const std::string& name);
+    std::string noTablesMessage() const;
+
+    std::string m_path;
+    std::string m_prefix;
+    std::string m_headerVersion;
+    std::string m_error;
+    std::vector<BackupTable> m_tables;
+    std::vector<std::string> m_otherTables; // of other programs or prefixes, to suggest a prefix
+    BackupCut m_cut;
+    bool m_emlogHeader = false;
+    bool m_endOfBackup = false;
+    bool m_dumpHeader = false;
+    bool m_dumpCompleted = false;
+    InsertRows m_insert; // kept between statements for its capacity
+    std::vector<std::string> m_keptNames;
+    std::map<std::string, KeptValues> m_kept; // by "table.column", prefix included
+};
+
+} // namespace kestrel

@@ -1,0 +1,152 @@
+#include "BackupStream.h"
+
+#include <zip.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <fstream>
+#include <vector>
+#ifdef _WIN32
+#include <filesystem>
+#endif
+
+namespace kestrel {
+
+namespace {
+
+bool endsWithSql(std::string name)
+{
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    return name.size() > 4 && name.ends_with(".sql");
+}
+
+} // namespace
+
+void BackupStream::GzCloser::operator()(gzFile_s* file) const noexcept
+{
+    gzclose(file);
+}
+
+void BackupStream::ZipCloser::operator()(zip* archive) const noexcept
+{
+    zip_discard(archive);
+}
+
+void BackupStream::EntryCloser::operator()(zip_file* entry) const noexcept
+{
+    zip_fclose(entry);
+}
+
+BackupStream::~BackupStream() = default;
+
+bool BackupStream::open(const std::string& path)
+{
+    m_entry.reset();
+    m_zip.reset();
+    m_gz.reset();
+    m_error.clear();
+    m_cutShort = false;
+    char magic[4] = {};
+    {
+        std::ifstream file(path, std::ios::binary);
+        if (!file) {
+            m_error = "打不开文件 " + path;
+            return false;
+        }
+        file.read(magic, sizeof magic);
+    }
+    if (magic[0] == 'P' && magic[1] == 'K' && magic[2] == 3 && magic[3] == 4)
+        return openZip(path);
+        // zlib reads a file that is not gzip as it is, so a plain .sql takes the same way.
+#ifdef _WIN32
+    m_gz.reset(gzopen_w(std::filesystem::u8path(path).wstring().c_str(), "rb"));
+#else
+    m_gz.reset(gzopen(path.c_str(), "rb"));
+#endif
+    if (!m_gz) {
+        m_error = "打不开文件 " + path;
+        return false;
+    }
+    gzbuffer(m_gz.get(), 256 * 1024);
+    return true;
+}
+
+bool BackupStream::openZip(const std::string& path)
+{
+    int code = 0;
+    m_zip.reset(zip_open(path.c_str(), ZIP_RDONLY, &code));
+    if (!m_zip) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        m_error = "读不了 zip 文件 " + path + "：" + zip_error_strerror(&error);
+        zip_error_fini(&error);
+        return false;
+    }
+    std::vector<zip_uint64_t> sql;
+    const zip_int64_t entries = zip_get_num_entries(m_zip.get(), 0);
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        const char* name = zip_get_name(m_zip.get(), static_cast<zip_uint64_t>(i), 0);
+        if (name && endsWithSql(name))
+            sql.push_back(static_cast<zip_uint64_t>(i));
+    }
+    if (sql.size() != 1) {
+        m_error = "zip 文件 " + path + " 里应当正好有一个 .sql 文件，却有 " + std::to_string(sql.size()) + " 个";
+        return false;
+    }
+    m_entry.reset(zip_fopen_index(m_zip.get(), sql.front(), 0));
+    if (!m_entry) {
+        m_error = "读不了 zip 文件里的 .sql：" + std::string(zip_strerror(m_zip.get()));
+        return false;
+    }
+    return true;
+}
+
+std::size_t BackupStream::read(char* buffer, std::size_t size)
+{
+    if (failed() || m_cutShort)
+        return 0;
+    size = std::min<std::size_t>(size, INT_MAX);
+    if (m_entry) {
+        const zip_int64_t got = zip_fread(m_entry.get(), buffer, size);
+        if (got < 0) {
+            // A damaged entry: its data ends before the size or the checksum its header promises.
+            m_cutShort = true;
+            m_error = "zip 里的 .sql 读不下去：" + std::string(zip_file_strerror(m_entry.get()));
+            return 0;
+        }
+        return static_cast<std::size_t>(got);
+    }
+    if (!m_gz)
+        return 0;
+    const int got = gzread(m_gz.get(), buffer, static_cast<unsigned>(size));
+    if (got < 0) {
+        int code = 0;
+        const char* message = gzerror(m_gz.get(), &code);
+        if (code == Z_BUF_ERROR)
+            m_cutShort = true; // the gzip stream ends before its trailer
+        else
+            m_error = "gzip 数据损坏：" + std::string(message);
+        return 0;
+    }
+    return static_cast<std::size_t>(got);
+}
+
+bool BackupStream::skip(std::uint64_t bytes)
+{
+    if (bytes == 0)
+        return true;
+    if (m_gz && !m_entry) // a real seek on a plain file; gzip decompresses up to there
+        return gzseek(m_gz.get(), static_cast<z_off_t>(bytes), SEEK_CUR) >= 0;
+    std::vector<char> scratch(std::min<std::uint64_t>(bytes, 1 << 20));
+    while (bytes > 0) {
+        const std::size_t got = read(scratch.data(), std::min<std::uint64_t>(bytes, scratch.size()));
+        if (got == 0)
+            return false;
+        bytes -= got;
+    }
+    return true;
+}
+
+} // namespace kestrel

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct gzFile_s;
+struct zip;
+struct zip_file;
+
+namespace kestrel {
+
+// The SQL text of a backup as a stream of bytes: a plain .sql, a gzip of one, or
+// the one .sql inside a .zip, told apart by their first bytes rather than their names.
+class BackupStream
+{
+public:
+    BackupStream() = default;
+    BackupStream(BackupStream&&) noexcept = default;
+    BackupStream& operator=(BackupStream&&) noexcept = default;
+    ~BackupStream();
+
+    bool open(const std::string& path);
+    // Up to `size` bytes; 0 at the end or on an error (see failed() and cutShort()).
+    std::size_t read(char* buffer, std::size_t size);
+    // Passes over the next `bytes` bytes of SQL text.
+    bool skip(std::uint64_t bytes);
+
+    bool failed() const noexcept { return !m_error.empty(); }
+    // The compressed data stopped before its own end: the file was cut.
+    bool cutShort() const noexcept { return m_cutShort; }
+    const std::string& error() const noexcept { return m_error; }
+
+private:
+    struct GzCloser
+    {
+        void operator()(gzFile_s* file) const noexcept;
+    };
+    struct ZipCloser
+    {
+        void operator()(zip* archive) const noexcept;
+    };
+    struct EntryCloser
+    {
+        void operator()(zip_file* entry) const noexcept;
+    };
+    bool openZip(const std::string& path);
+
+    std::unique_ptr<gzFile_s, GzCloser> m_gz;
+    std::unique_ptr<zip, ZipCloser> m_zip;
+    std::unique_ptr<zip_file, EntryCloser> m_entry; // declared after the archive: closed first
+    std::string m_error;
+    bool m_cutShort = false;
+};
+
+} // namespace kestrel

@@ -1,0 +1,237 @@
+#include "SqlStatements.h"
+
+#include "SqlLexer.h"
+
+#include <algorithm>
+#include <array>
+
+namespace kestrel {
+
+namespace {
+
+// Statements a dump holds around its rows, which a backup reader passes over.
+constexpr std::array ignoredFirstWords = {"SET",      "LOCK",     "UNLOCK",    "DROP",     "ALTER", "USE",
+                                          "START",    "BEGIN",    "COMMIT",    "ROLLBACK", "FLUSH", "ANALYZE",
+                                          "OPTIMIZE", "TRUNCATE", "SAVEPOINT", "RELEASE"};
+// Items of a CREATE TABLE that are not columns.
+constexpr std::array keyWords = {"PRIMARY", "KEY",        "INDEX",   "UNIQUE", "FULLTEXT",
+                                 "SPATIAL", "CONSTRAINT", "FOREIGN", "CHECK",  "PERIOD"};
+
+class Parser
+{
+public:
+    Parser(std::string_view text, SqlError& error) : m_lexer(text), m_error(error) { advance(); }
+
+    const Token& token() const { return m_token; }
+    // The current token's text, taken rather than copied: the token is passed over next.
+    std::string takeText() { return std::move(m_token.text); }
+    bool failed() const { return m_failed; }
+
+    void advance()
+    {
+        if (m_failed)
+            return;
+        if (!m_lexer.next(m_token)) {
+            m_failed = true;
+            m_error = {m_lexer.errorAt(), m_lexer.error()};
+        }
+    }
+    bool fail(std::string message)
+    {
+        if (!m_failed) {
+            m_failed = true;
+            m_error = {m_token.at, std::move(message)};
+        }
+        return false;
+    }
+    bool acceptWord(std::string_view word)
+    {
+        if (!m_token.isWord(word))
+            return false;
+        advance();
+        return true;
+    }
+    bool acceptSymbol(char symbol)
+    {
+        if (!m_token.isSymbol(symbol))
+            return false;
+        advance();
+        return true;
+    }
+    bool expectSymbol(char symbol) { return acceptSymbol(symbol) || fail(std::string("这里应当是 “") + symbol + "”"); }
+    // A table or column name, bare or backquoted; a dotted database name before it is dropped.
+    bool name(std::string& out)
+    {
+        if (m_token.kind != Token::Kind::Name && m_token.kind != Token::Kind::Word)
+            return fail("这里应当是一个名字");
+        out = m_token.text;
+        advance();
+        if (m_token.isSymbol('.')) {
+            advance();
+            return name(out);
+        }
+        return !m_failed;
+    }
+
+private:
+    SqlLexer m_lexer;
+    Token m_token;
+    SqlError& m_error;
+    bool m_failed = false;
+};
+
+bool isAny(const Token& token, const auto& words)
+{
+    return std::any_of(words.begin(), words.end(), [&](const char* word) { return token.isWord(word); });
+}
+
+// Passes over tokens up to the ',' or ')' that closes the current item, through nested parentheses.
+void skipItem(Parser& parser)
+{
+    int depth = 0;
+    while (!parser.failed() && parser.token().kind != Token::Kind::End) {
+        if (depth == 0 && (parser.token().isSymbol(',') || parser.token().isSymbol(')')))
+            return;
+        if (parser.token().isSymbol('('))
+            ++depth;
+        else if (parser.token().isSymbol(')'))
+            --depth;
+        parser.advance();
+    }
+}
+
+bool parseValue(Parser& parser, SqlValue& value)
+{
+    const Token& token = parser.token();
+    value.null = false;
+    if (token.kind == Token::Kind::String) {
+        value.bytes = parser.takeText();
+    } else if (token.isWord("NULL")) {
+        value.bytes.clear();
+        value.null = true;
+    } else if (token.kind == Token::Kind::Number) {
+        value.bytes = token.text;
+    } else if (token.isSymbol('-') || token.isSymbol('+')) {
+        const std::string sign = token.text == "-" ? "-" : "";
+        parser.advance();
+        if (parser.token().kind != Token::Kind::Number)
+            return parser.fail("符号后面应当是数字");
+        value.bytes = sign + parser.token().text;
+    } else if (token.isWord("TRUE") || token.isWord("FALSE")) {
+        value.bytes = token.isWord("TRUE") ? "1" : "0";
+    } else {
+        return parser.fail("这里应当是一个值：带引号的文字、数字或 NULL");
+    }
+    parser.advance();
+    return !parser.failed();
+}
+
+} // namespace
+
+StatementKind statementKind(std::string_view text, std::string& table)
+{
+    SqlError error;
+    Parser parser(text, error);
+    table.clear();
+    if (parser.token().isWord("INSERT") || parser.token().isWord("REPLACE")) {
+        parser.advance();
+        while (parser.acceptWord("IGNORE") || parser.acceptWord("LOW_PRIORITY") || parser.acceptWord("DELAYED") ||
+               parser.acceptWord("HIGH_PRIORITY"))
+            ;
+        parser.acceptWord("INTO");
+        return parser.name(table) ? StatementKind::Insert : StatementKind::Unknown;
+    }
+    if (parser.acceptWord("CREATE")) {
+        parser.acceptWord("TEMPORARY");
+        if (!parser.acceptWord("TABLE"))
+            return StatementKind::Ignored; // a database, view, trigger: no rows of a table
+        if (parser.acceptWord("IF")) {
+            parser.acceptWord("NOT");
+            parser.acceptWord("EXISTS");
+        }
+        return parser.name(table) ? StatementKind::CreateTable : StatementKind::Unknown;
+    }
+    return isAny(parser.token(), ignoredFirstWords) ? StatementKind::Ignored : StatementKind::Unknown;
+}
+
+bool parseCreateTable(std::string_view text, CreateTable& create, SqlError& error)
+{
+    Parser parser(text, error);
+    create = {};
+    parser.acceptWord("CREATE");
+    parser.acceptWord("TEMPORARY");
+    if (!parser.acceptWord("TABLE"))
+        return parser.fail("这里应当是 CREATE TABLE");
+    if (parser.acceptWord("IF") && !(parser.acceptWord("NOT") && parser.acceptWord("EXISTS")))
+        return parser.fail("这里应当是 IF NOT EXISTS");
+    if (!parser.name(create.table) || !parser.expectSymbol('('))
+        return false;
+    do {
+        if (parser.token().kind == Token::Kind::Name ||
+            (parser.token().kind == Token::Kind::Word && !isAny(parser.token(), keyWords)))
+            create.columns.push_back(parser.token().text);
+        skipItem(parser);
+    } while (parser.acceptSymbol(','));
+    if (!parser.expectSymbol(')'))
+        return false;
+    // Table options: the character set is all that matters here.
+    while (!parser.failed() && parser.token().kind != Token::Kind::End) {
+        const bool charset =
+            parser.token().isWord("CHARSET") || (parser.token().isWord("SET") && create.charset.empty());
+        parser.advance();
+        if (charset) {
+            parser.acceptSymbol('=');
+            if (parser.token().kind == Token::Kind::Word || parser.token().kind == Token::Kind::String)
+                create.charset = parser.token().text;
+        }
+    }
+    if (create.columns.empty())
+        return parser.fail("CREATE TABLE 里没有列");
+    return !parser.failed();
+}
+
+bool parseInsert(std::string_view text, InsertRows& insert, SqlError& error)
+{
+    Parser parser(text, error);
+    insert.table.clear();
+    insert.columns.clear();
+    insert.rows.clear();
+    if (!parser.acceptWord("INSERT") && !parser.acceptWord("REPLACE"))
+        return parser.fail("这里应当是 INSERT");
+    while (parser.acceptWord("IGNORE") || parser.acceptWord("LOW_PRIORITY") || parser.acceptWord("DELAYED") ||
+           parser.acceptWord("HIGH_PRIORITY"))
+        ;
+    parser.acceptWord("INTO");
+    if (!parser.name(insert.table))
+        return false;
+    if (parser.acceptSymbol('(')) {
+        do {
+            if (!parser.name(insert.columns.emplace_back()))
+                return false;
+        } while (parser.acceptSymbol(','));
+        if (!parser.expectSymbol(')'))
+            return false;
+    }
+    if (!parser.acceptWord("VALUES") && !parser.acceptWord("VALUE"))
+        return parser.fail("这里应当是 VALUES");
+    do {
+        if (!parser.expectSymbol('('))
+            return false;
+        std::vector<SqlValue>& row = insert.rows.emplace_back();
+        row.reserve(insert.columns.empty() ? 16 : insert.columns.size());
+        do {
+            if (!parseValue(parser, row.emplace_back()))
+                return false;
+        } while (parser.acceptSymbol(','));
+        if (!parser.expectSymbol(')'))
+            return false;
+        if (!insert.columns.empty() && row.size() != insert.columns.size())
+            return parser.fail("这一行有 " + std::to_string(row.size()) + " 个值，列却有 " +
+                               std::to_string(insert.columns.size()) + " 个");
+    } while (parser.acceptSymbol(','));
+    if (parser.token().kind != Token::Kind::End)
+        return parser.fail("值的后面多出了文字");
+    return !parser.failed();
+}
+
+} // namespace kestrel

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "BackupStream.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+// Where a byte stands in the SQL text: lines and characters counted from 1.
+struct TextPosition
+{
+    std::uint64_t line = 1;
+    std::uint64_t column = 1;
+};
+
+struct Statement
+{
+    std::string text;         // without its ';', comments blanked out, newlines kept
+    std::uint64_t offset = 0; // of its first byte in the SQL text
+    TextPosition start;
+    TextPosition end; // just past its ';'
+
+    // Where a byte of `text` stands in the file.
+    TextPosition positionOf(std::size_t index) const;
+};
+
+// Splits SQL text into statements at the ';' outside quotes and comments. A quote
+// still open at the end of its line is an error: every dump and backup writes a
+// newline inside a value as \n, so such a quote is a broken one, named where it opened.
+class StatementReader
+{
+public:
+    enum class Result { Statement, End, Error };
+
+    // Reads from `stream`, which stands at `offset` of the SQL text, at `position`.
+    explicit StatementReader(BackupStream& stream, std::uint64_t offset = 0, TextPosition position = {});
+
+    Result next(Statement& statement);
+
+    const std::string& error() const noexcept { return m_error; }
+    TextPosition errorAt() const noexcept { return m_errorAt; }
+    // After End: the text stopped inside a statement, a quote or a comment, or its compression was cut.
+    bool cut() const noexcept { return m_cut; }
+    TextPosition cutAt() const noexcept { return m_cutAt; }
+    std::uint64_t offset() const noexcept { return m_offset; }
+
+    // A comment that starts a line between statements ("#tableprefix:emlog_", "-- Dump completed"),
+    // its text after the "#" or "--".
+    std::function<void(std::string_view comment)> onLineComment;
+
+private:
+    enum class State { Code, Quoted, LineComment, BlockComment };
+    // At least `wanted` bytes ahead unless the text ends sooner; false at its end.
+    bool fill(std::size_t wanted);
+    void advance(char c);
+
+    BackupStream& m_stream;
+    std::vector<char> m_buffer;
+    std::size_t m_at = 0;
+    std::size_t m_size = 0;
+    std::uint64_t m_offset;
+    TextPosition m_position;
+
+    std::string m_error;
+    TextPosition m_errorAt;
+    bool m_cut = false;
+    TextPosition m_cutAt;
+};
+
+} // namespace kestrel

@@ -1,0 +1,104 @@
+// A generated blog of about 200 MB as a mariadb-dump file, read by a run without a server: its time and
+// peak memory, against loading the same file into MariaDB with the mariadb client and running from there.
+// Each run is a process of its own, so that each peak resident memory is its own.
+#include "BackupFile.h"
+#include "BackupRows.h"
+#include "BenchSupport.h"
+#include "BlogGenerator.h"
+#include "MigrationRun.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace kestrel;
+using namespace kestrel::bench;
+
+namespace {
+
+std::string client(const std::string& program)
+{
+    return program + " --host=" + server().host + " --port=" + std::to_string(server().port) + " --user=root ";
+}
+
+void shell(const std::string& command)
+{
+    if (std::system(command.c_str()) != 0)
+        fail("failed: " + command);
+}
+
+// One whole run into WordPress, from the backup file when one is given, and its figures on one line.
+int runOnce(const std::string& what, const std::string& emlogDatabase, const std::string& backupPath)
+{
+    installWordPress("bench_backup_wp");
+    // From a backup file emlog's session is never read: any database of the server stands in for it.
+    Sessions sessions = openSessions(backupPath.empty() ? emlogDatabase : "bench_backup_wp", "bench_backup_wp");
+    MigrationRun run(sessions.emlog, sessions.wordPress);
+    run.pacing = Pacing::none();
+    const Stopwatch stopwatch;
+    BackupFile backup;
+    double firstPass = 0;
+    if (!backupPath.empty()) {
+        if (!useEmlogBackup(run, backup, backupPath, false))
+            fail(backup.error());
+        firstPass = stopwatch.seconds();
+    }
+    std::int64_t rows = 0;
+    for (const MigrationStep& step : migrationSteps) {
+        step.migrate(run);
+        rows += run.failures.tally(step.name).read;
+    }
+    const double seconds = stopwatch.seconds();
+    if (!run.failures.empty())
+        std::fprintf(stderr, "failures:\n%s", run.failures.details(10).c_str());
+    std::printf("%-34s %9.2f s  %8lld rows  peak RSS %6.1f MiB", what.c_str(), seconds, static_cast<long long>(rows),
+                peakResidentMiB());
+    if (!backupPath.empty())
+        std::printf("  (first pass over the file %.2f s)", firstPass);
+    std::printf("\n");
+    std::fflush(stdout);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::string(argv[1]) == "--from-backup")
+        return runOnce("run from the backup file", "", argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "--from-server")
+        return runOnce("run from the loaded server", argv[2], "");
+
+    // 20,000 articles and 200,000 comments; the articles' text repeated to bring the file to about 200 MB.
+    const BlogSize size{20000, 200000, 5000, 200, 2000, 100};
+    const double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
+    const BlogSize scaled{static_cast<int>(size.articles * scale),
+                          static_cast<int>(size.comments * scale),
+                          static_cast<int>(size.attachments * scale),
+                          size.categories,
+                          size.tags,
+                          size.links};
+    std::printf("generating an emlog blog: %d articles, %d comments, %d attachments\n", scaled.articles,
+                scaled.comments, scaled.attachments);
+    makeEmlogBlog("bench_backup_source", scaled);
+    BlogConnection source = connect("bench_backup_source");
+    run(source, "UPDATE emlog_blog SET content=REPEAT(content, 6)");
+
+    const std::string path = std::string(KESTREL_BINARY_DIR) + "/bench-backup.sql";
+    shell(client("mariadb-dump") + "bench_backup_source > " + path);
+    std::printf("mariadb-dump file: %.1f MB\n\n", static_cast<double>(std::filesystem::file_size(path)) / 1e6);
+
+    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+    shell(self + " --from-backup bench_backup_wp " + path);
+
+    recreateDatabase("bench_backup_loaded");
+    const Stopwatch load;
+    shell(client("mariadb") + "bench_backup_loaded < " + path);
+    const double loadSeconds = load.seconds();
+    std::printf("%-34s %9.2f s\n", "mariadb < file (the load alone)", loadSeconds);
+    std::fflush(stdout);
+    shell(self + " --from-server bench_backup_loaded bench_backup_wp");
+    std::remove(path.c_str());
+    return 0;
+}

@@ -1,0 +1,78 @@
+#include "BackupFile.h"
+#include "CheckQueries.h"
+#include "ResultSet.h"
+
+#include <algorithm>
+
+namespace kestrel::check {
+
+TableColumns backupColumns(const BackupFile& backup)
+{
+    TableColumns columns;
+    for (const BackupTable& table : backup.tables()) {
+        if (table.columns)
+            columns[table.name] = *table.columns;
+    }
+    return columns;
+}
+
+std::map<std::string, std::string> backupCharsets(const BackupFile& backup)
+{
+    std::map<std::string, std::string> charsets;
+    for (const BackupTable& table : backup.tables())
+        charsets[table.name] = table.charset;
+    return charsets;
+}
+
+EmlogRows backupRows(BackupFile& backup, std::vector<std::string>& errors)
+{
+    return [&backup, &errors](const std::string& tableName, const std::vector<std::string>& columns) {
+        Rows rows;
+        const BackupTable* table = backup.table(tableName);
+        if (!table)
+            return rows;
+        const bool read = backup.forEachRow(*table, [&](const BackupRow& row) {
+            std::vector<std::string>& texts = rows.emplace_back();
+            for (const std::string& column : columns) {
+                const SqlValue* value = row.value(column);
+                texts.push_back(value ? value->bytes : std::string());
+            }
+            return true;
+        });
+        if (!read)
+            errors.push_back(backup.error());
+        return rows;
+    };
+}
+
+void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, BlogCheckReport& report)
+{
+    // Only WordPress's server has a limit here: the file has none.
+    const std::uint64_t limit = report.wordPressMaxPacket;
+    if (limit == 0)
+        return;
+    constexpr std::pair<std::string_view, std::string_view> tables[] = {
+        {"blog", "gid"}, {"comment", "cid"}, {"attachment", "aid"}, {"sort", "sid"},
+        {"tag", "tid"},  {"link", "id"},     {"user", "uid"},
+    };
+    for (const auto& [bare, idColumn] : tables) {
+        const BackupTable* table = backup.table(settings.emlogPrefix + std::string(bare));
+        if (!table)
+            continue;
+        const bool read = backup.forEachRow(*table, [&](const BackupRow& row) {
+            std::uint64_t bytes = 0;
+            for (const SqlValue& value : row.values)
+                bytes += value.bytes.size();
+            if (bytes >= limit) {
+                const SqlValue* id = row.value(idColumn);
+                report.oversized.push_back(
+                    {table->name, std::string(idColumn), id ? leadingInteger(id->bytes) : 0, bytes});
+            }
+            return true;
+        });
+        if (!read)
+            report.errors.push_back(backup.error());
+    }
+}
+
+} // namespace kestrel::check

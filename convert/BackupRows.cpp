@@ -1,0 +1,243 @@
+#include "BackupRows.h"
+
+#include "BackupFile.h"
+#include "Kinds.h"
+#include "ParentOrder.h"
+#include "ResultSet.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace kestrel {
+
+namespace {
+
+// As a select's text, which stops at a zero byte.
+std::string textOf(std::string_view bytes)
+{
+    return std::string(bytes.substr(0, strnlen(bytes.data(), bytes.size())));
+}
+
+class BackupFileRow : public EmlogRow
+{
+public:
+    explicit BackupFileRow(const BackupRow& row) : m_row(row) {}
+
+    bool read(std::string_view column, std::int64_t& value) const override
+    {
+        const SqlValue* found = m_row.value(column);
+        if (!found)
+            return false;
+        value = found->null ? 0 : leadingInteger(found->bytes);
+        return true;
+    }
+    bool read(std::string_view column, std::string& value) const override
+    {
+        const SqlValue* found = m_row.value(column);
+        if (!found)
+            return false;
+        value = textOf(found->bytes);
+        return true;
+    }
+
+private:
+    const BackupRow& m_row;
+};
+
+bool hasColumn(const BackupTable& table, std::string_view column)
+{
+    return !table.columns || std::find(table.columns->begin(), table.columns->end(), column) != table.columns->end();
+}
+
+// The order forEachRow gives on a server, for a table whose rows name their parents.
+std::optional<std::vector<std::size_t>> parentsFirst(BackupFile& backup, const BackupTable& table,
+                                                     const TableReading& reading)
+{
+    std::vector<IdAndParent> rows;
+    rows.reserve(static_cast<std::size_t>(table.rows));
+    const std::string_view idColumn = infoOf(reading.kind).idColumn;
+    const KeptValues* ids = backup.keptColumn(table.name, idColumn);
+    const KeptValues* parents = backup.keptColumn(table.name, reading.parentColumn);
+    const auto count = static_cast<std::size_t>(table.rows);
+    if (ids && parents && ids->size() == count && parents->size() == count) {
+        for (std::size_t i = 0; i < ids->size(); ++i)
+            rows.push_back({leadingInteger((*ids)[i]), leadingInteger((*parents)[i])});
+        return parentsFirstOrder(rows);
+    }
+    const bool read = backup.forEachRow(table, [&](const BackupRow& row) {
+        const BackupFileRow emlogRow(row);
+        IdAndParent& ids = rows.emplace_back();
+        emlogRow.read(idColumn, ids.id);
+        emlogRow.read(reading.parentColumn, ids.parent);
+        return true;
+    });
+    if (!read)
+        return std::nullopt;
+    return parentsFirstOrder(rows);
+}
+
+} // namespace
+
+bool useEmlogBackup(MigrationRun& run, BackupFile& backup, const std::string& path, bool acceptTruncated)
+{
+    run.tell({RunEvent::What::ReadingBackup});
+    // What the migrations read of a table before its rows, or beside another's, comes from the first pass.
+    if (!backup.open(path, run.emlogPrefix, acceptTruncated,
+                     {"blog.gid", "blog.sortid", "blog.parent_id", "comment.cid", "comment.pid", "tag.tid", "tag.gid"}))
+        return false;
+    run.emlogBackup = &backup;
+    run.emlogPrefix = backup.prefix();
+    recordBackupCut(run);
+    return true;
+}
+
+bool forEachBackupRow(MigrationRun& run, const TableReading& reading, const std::function<void(const EmlogRow&)>& work)
+{
+    BackupFile& backup = *run.emlogBackup;
+    const KindInfo& kind = infoOf(reading.kind);
+    const std::string tableName = run.emlogTable(kind.emlogTable);
+    FailureLog::Tally& tally = run.failures.tally(kind.id);
+    auto failRead = [&](const std::string& why) {
+        tally.unreadable = true;
+        run.failures.record(kind.id, tableName, "", why);
+        return false;
+    };
+    const BackupTable* table = backup.table(tableName);
+    if (!table)
+        return failRead("备份文件里没有这张表");
+    run.tell({RunEvent::What::Reading, reading.kind});
+
+    std::optional<std::vector<std::size_t>> order;
+    if (!reading.parentColumn.empty() && hasColumn(*table, reading.parentColumn)) {
+        order = parentsFirst(backup, *table, reading);
+        if (!order)
+            return failRead(backup.error());
+    }
+    const std::int64_t count = table->rows;
+    std::int64_t done = 0;
+    auto take = [&](const BackupRow& row) {
+        work(BackupFileRow(row));
+        ++done;
+        run.pace(reading.pacing);
+        run.tell({RunEvent::What::Row, reading.kind, done, count});
+        return !run.stopRequested();
+    };
+    // A row whose parent comes later in the file waits for it; in emlog's tables, replies
+    // and subpages nearly always come after what they belong to, so few rows wait.
+    std::map<std::size_t, BackupRow> waiting;
+    std::size_t next = 0;
+    const bool read = backup.forEachRow(*table, [&](const BackupRow& row) {
+        if (!order)
+            return take(row);
+        const auto index = static_cast<std::size_t>(row.number - 1);
+        if ((*order)[next] != index) {
+            waiting.emplace(index, row);
+            return true;
+        }
+        if (!take(row))
+            return false;
+        for (++next; next < order->size(); ++next) {
+            const auto found = waiting.find((*order)[next]);
+            if (found == waiting.end())
+                break;
+            if (!take(found->second))
+                return false;
+            waiting.erase(found);
+        }
+        return true;
+    });
+    return read || failRead(backup.error());
+}
+
+std::optional<EmlogValues> readBackupColumns(MigrationRun& run, std::string_view table, std::string_view idColumn,
+                                             std::string_view column)
+{
+    BackupFile& backup = *run.emlogBackup;
+    const BackupTable* found = backup.table(run.emlogTable(table));
+    if (!found)
+        return std::nullopt;
+    EmlogValues values;
+    values.reserve(static_cast<std::size_t>(found->rows));
+    const KeptValues* ids = backup.keptColumn(found->name, idColumn);
+    const KeptValues* texts = backup.keptColumn(found->name, column);
+    const auto count = static_cast<std::size_t>(found->rows);
+    if (ids && texts && ids->size() == count && texts->size() == count) {
+        for (std::size_t i = 0; i < ids->size(); ++i)
+            values.emplace_back(leadingInteger((*ids)[i]), textOf((*texts)[i]));
+        return values;
+    }
+    const bool read = backup.forEachRow(*found, [&](const BackupRow& row) {
+        const BackupFileRow emlogRow(row);
+        std::pair<std::int64_t, std::string> value;
+        emlogRow.read(idColumn, value.first);
+        emlogRow.read(column, value.second);
+        values.push_back(std::move(value));
+        return true;
+    });
+    if (!read)
+        return std::nullopt;
+    return values;
+}
+
+bool readBackupTable(MigrationRun& run, std::string_view table, const std::function<void(const EmlogRow&)>& work)
+{
+    const BackupTable* found = run.emlogBackup->table(run.emlogTable(table));
+    return found && run.emlogBackup->forEachRow(*found, [&](const BackupRow& row) {
+        work(BackupFileRow(row));
+        return true;
+    });
+}
+
+std::optional<std::string> backupOption(MigrationRun& run, std::string_view name)
+{
+    std::optional<std::string> value;
+    readBackupTable(run, "options", [&](const EmlogRow& row) {
+        std::string rowName;
+        if (readField(row, "option_name", rowName) && rowName == name)
+            readField(row, "option_value", value.emplace());
+    });
+    return value;
+}
+
+std::int64_t largestBackupId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
+{
+    std::int64_t largest = 0;
+    readBackupTable(run, bareTable, [&](const EmlogRow& row) {
+        std::int64_t id = 0;
+        readField(row, idColumn, id);
+        largest = std::max(largest, id);
+    });
+    return largest;
+}
+
+bool hasBackupTable(MigrationRun& run, std::string_view bareTable)
+{
+    return run.emlogBackup->table(run.emlogTable(bareTable)) != nullptr;
+}
+
+void recordBackupCut(MigrationRun& run)
+{
+    if (!run.emlogBackup || !run.emlogBackup->cut().cut)
+        return;
+    const BackupFile& backup = *run.emlogBackup;
+    FailureLog::Tally& tally = run.failures.tally(step::backup);
+    const std::string cut = "备份文件不完整（" + backup.cut().what + "），按要求读入了已有的部分";
+    if (!backup.cut().lostTable.empty()) {
+        run.failures.record(step::backup, backup.cut().lostTable, "", cut + "：这条没写完的语句里的行没有读到");
+        ++tally.failed;
+    }
+    for (const std::string_view bare : {"blog", "comment", "attachment", "sort", "tag", "link", "user"}) {
+        const std::string table = run.emlogTable(bare);
+        if (!backup.table(table)) {
+            run.failures.record(step::backup, table, "", cut + "：备份里没有这张表");
+            ++tally.failed;
+        }
+    }
+    if (tally.failed == 0) {
+        run.failures.record(step::backup, "", "", cut + "：截断处之后也许还有行");
+        ++tally.failed;
+    }
+}
+
+} // namespace kestrel

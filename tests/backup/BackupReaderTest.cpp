@@ -1,0 +1,263 @@
+// The backup reader: literals as the server reads them, the statements of emlog's
+// backups and of dumps, and files that are broken or cut short.
+#include "BackupFile.h"
+#include "SqlStatements.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <fstream>
+
+using namespace kestrel;
+
+namespace {
+
+std::string tempPath(const std::string& name)
+{
+    return std::string(::testing::TempDir()) + "/backup_test_" + name;
+}
+
+std::string writeFile(const std::string& name, const std::string& contents)
+{
+    const std::string path = tempPath(name);
+    std::ofstream(path, std::ios::binary) << contents;
+    return path;
+}
+
+std::string writeGzip(const std::string& name, const std::string& contents, std::size_t keep = std::string::npos)
+{
+    const std::string path = tempPath(name);
+    gzFile file = gzopen(path.c_str(), "wb");
+    gzwrite(file, contents.data(), static_cast<unsigned>(contents.size()));
+    gzclose(file);
+    if (keep != std::string::npos) {
+        std::ifstream in(path, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes.substr(0, keep);
+    }
+    return path;
+}
+
+std::string writeZip(const std::string& name, const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    const std::string path = tempPath(name);
+    std::remove(path.c_str());
+    int code = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    for (const auto& [entry, contents] : entries) {
+        zip_source_t* source = zip_source_buffer(archive, contents.data(), contents.size(), 0);
+        zip_file_add(archive, entry.c_str(), source, ZIP_FL_ENC_UTF_8);
+    }
+    zip_close(archive); // reads the buffers, which live until here
+    return path;
+}
+
+const std::string emlogHeader = "#version:emlog 6.1.0\n#date:2024-05-06 12:00\n#tableprefix:blog_\n";
+const std::string blogTable =
+    "DROP TABLE IF EXISTS blog_blog;\n"
+    "CREATE TABLE `blog_blog` (\n  `gid` int(10) unsigned NOT NULL AUTO_INCREMENT,\n"
+    "  `title` varchar(255) NOT NULL DEFAULT '',\n  `hide` enum('n','y') NOT NULL,\n"
+    "  PRIMARY KEY (`gid`),\n  KEY `hide` (`hide`)\n) ENGINE=MyISAM DEFAULT CHARSET=utf8;\n\n";
+
+// Every row of a table as "column=value" texts, NULL as "column=NULL".
+std::vector<std::string> rowsOf(BackupFile& backup, const std::string& table)
+{
+    std::vector<std::string> rows;
+    const BackupTable* found = backup.table(table);
+    if (!found)
+        return rows;
+    EXPECT_TRUE(backup.forEachRow(*found, [&](const BackupRow& row) {
+        std::string text;
+        for (std::size_t i = 0; i < row.values.size(); ++i)
+            text += (i ? " " : "") + (*row.columns)[i] + "=" + (row.values[i].null ? "NULL" : row.values[i].bytes);
+        rows.push_back(text);
+        return true;
+    })) << backup.error();
+    return rows;
+}
+
+} // namespace
+
+TEST(BackupReaderTest, LiteralsReadAsTheServerReadsThem)
+{
+    struct Case
+    {
+        const char* values;
+        std::vector<SqlValue> expected;
+    };
+    using V = SqlValue;
+    const Case cases[] = {
+        {"'a','',NULL", {V{"a"}, V{""}, V{"", true}}},
+        {R"('it\'s','it''s',"say \"hi\"")", {V{"it's"}, V{"it's"}, V{"say \"hi\""}}},
+        {R"('\0\n\r\\\Z\t\b')", {V{std::string("\0\n\r\\\x1a\t\b", 7)}}},
+        {R"('100\%','a\_b','\q')", {V{"100\\%"}, V{"a\\_b"}, V{"q"}}},
+        {"12,-3,+4,1.5,2e3,.5", {V{"12"}, V{"-3"}, V{"4"}, V{"1.5"}, V{"2e3"}, V{".5"}}},
+        {"0x41FF,X'e4bda0',0x,x''", {V{"A\xff"}, V{"\xe4\xbd\xa0"}, V{""}, V{""}}},
+        {"_binary 'a\\'b',_utf8mb4'x',_binary 0x4142", {V{"a'b"}, V{"x"}, V{"AB"}}},
+        {"'你好 😀', null, TRUE", {V{"你好 😀"}, V{"", true}, V{"1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.values);
+        InsertRows insert;
+        SqlError error;
+        ASSERT_TRUE(parseInsert(std::string("INSERT INTO t VALUES (") + c.values + ")", insert, error))
+            << error.message;
+        ASSERT_EQ(insert.rows.size(), 1u);
+        EXPECT_EQ(insert.rows[0], c.expected);
+    }
+}
+
+TEST(BackupReaderTest, StatementsOfBackupsAndDumps)
+{
+    struct Case
+    {
+        const char* what;
+        const char* sql;
+        StatementKind kind;
+        const char* table;
+        std::size_t rows = 0;
+        std::vector<std::string> columns = {};
+    };
+    const Case cases[] = {
+        {"emlog's positional form", "INSERT INTO emlog_blog VALUES('1','t','n')", StatementKind::Insert, "emlog_blog",
+         1},
+        {"pro's column list",
+         "INSERT INTO emlog_blog (`gid`, `title`) VALUES ('1',NULL)",
+         StatementKind::Insert,
+         "emlog_blog",
+         1,
+         {"gid", "title"}},
+        {"a dump's extended insert", "INSERT INTO `emlog_tag` VALUES (1,'a',''),(2,'b','1,2'),\n(3,'c',NULL)",
+         StatementKind::Insert, "emlog_tag", 3},
+        {"insert ignore, dotted name", "insert ignore into `db`.`emlog_tag` value (1)", StatementKind::Insert,
+         "emlog_tag", 1},
+        {"lock tables", "LOCK TABLES `emlog_blog` WRITE", StatementKind::Ignored, ""},
+        {"set", "SET @OLD_CHARACTER_SET_CLIENT=@@CHARACTER_SET_CLIENT", StatementKind::Ignored, ""},
+        {"a versioned comment's remains", "ALTER TABLE `emlog_blog` DISABLE KEYS", StatementKind::Ignored, ""},
+        {"create database", "CREATE DATABASE IF NOT EXISTS `blog`", StatementKind::Ignored, ""},
+        {"create table", "CREATE TABLE IF NOT EXISTS `emlog_link` (`id` int, sitename varchar(30), KEY (id))",
+         StatementKind::CreateTable, "emlog_link"},
+        {"not SQL a dump writes", "INSRT INTO emlog_blog VALUES (1)", StatementKind::Unknown, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string table;
+        EXPECT_EQ(statementKind(c.sql, table), c.kind);
+        EXPECT_EQ(table, c.table);
+        if (c.kind == StatementKind::Insert) {
+            InsertRows insert;
+            SqlError error;
+            ASSERT_TRUE(parseInsert(c.sql, insert, error)) << error.message;
+            EXPECT_EQ(insert.rows.size(), c.rows);
+            EXPECT_EQ(insert.columns, c.columns);
+        }
+    }
+    CreateTable create;
+    SqlError error;
+    ASSERT_TRUE(parseCreateTable(
+        blogTable.substr(blogTable.find("CREATE"), blogTable.rfind(';') - blogTable.find("CREATE")), create, error))
+        << error.message;
+    EXPECT_EQ(create.columns, (std::vector<std::string>{"gid", "title", "hide"}));
+    EXPECT_EQ(create.charset, "utf8");
+}
+
+TEST(BackupReaderTest, EveryFormGivesTheSameRows)
+{
+    const std::string emlog = emlogHeader + blogTable + "INSERT INTO blog_blog VALUES('1','第一篇; 你好','n');\n" +
+                              "INSERT INTO blog_blog VALUES('2','it\\'s -- not a comment','y');\n" +
+                              "INSERT INTO other_blog VALUES('9','其他程序','n');\n" + "#the end of backup\n";
+    const std::string dump =
+        "-- MariaDB dump 10.19  Distrib 10.11\n/*!40101 SET NAMES utf8mb4 */;\n" + blogTable +
+        "LOCK TABLES `blog_blog` WRITE;\n/*!40000 ALTER TABLE `blog_blog` DISABLE KEYS */;\n"
+        "INSERT INTO `blog_blog` VALUES (1,'第一篇; 你好','n'),(2,'it\\'s -- not a comment','y');\n"
+        "UNLOCK TABLES;\n# a comment /* of its own\n-- Dump completed on 2024-05-06\n";
+    const std::vector<std::string> expected = {"gid=1 title=第一篇; 你好 hide=n",
+                                               "gid=2 title=it's -- not a comment hide=y"};
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"plain", writeFile("emlog.sql", emlog)},
+        {"gzip", writeGzip("emlog.sql.gz", emlog)},
+        {"zip", writeZip("emlog.zip", {{"readme.txt", "x"}, {"emlog_20240506.sql", emlog}})},
+        {"dump", writeFile("dump.sql", dump)},
+    };
+    for (const auto& [what, path] : files) {
+        SCOPED_TRACE(what);
+        BackupFile backup;
+        ASSERT_TRUE(backup.open(path, "blog_", false, {"blog.gid", "blog.hide", "blog.nothing"})) << backup.error();
+        ASSERT_NE(backup.keptColumn("blog_blog", "hide"), nullptr);
+        const KeptValues& hide = *backup.keptColumn("blog_blog", "hide");
+        ASSERT_EQ(hide.size(), 2u);
+        EXPECT_EQ(hide[0], "n");
+        EXPECT_EQ(hide[1], "y");
+        EXPECT_EQ(backup.keptColumn("blog_blog", "nothing"), nullptr);
+        EXPECT_EQ(backup.prefix(), "blog_");
+        ASSERT_EQ(backup.tables().size(), 1u); // other_blog is another program's
+        EXPECT_EQ(backup.tables()[0].rows, 2);
+        EXPECT_EQ(backup.tables()[0].charset, "utf8");
+        EXPECT_EQ(rowsOf(backup, "blog_blog"), expected);
+        std::remove(path.c_str());
+    }
+}
+
+TEST(BackupReaderTest, BrokenFilesSayWhereAndWhy)
+{
+    struct Case
+    {
+        const char* what;
+        std::string contents;
+        bool acceptTruncated;
+        const char* said; // in the error, or in the cut when it was read
+    };
+    const std::string body = emlogHeader + blogTable;
+    const Case cases[] = {
+        {"a broken quote", body + "INSERT INTO blog_blog VALUES('1','abc,'n');\n#the end of backup\n", false,
+         "第 13 行第 41 列：引号 ' 没有在这一行里闭合"},
+        {"not a statement", body + "INSERT INTO blog_blog VALUES('1' 'x','n');\n#the end of backup\n", false,
+         "第 13 行第 34 列：这里应当是 “)”"},
+        {"a value too many", body + "INSERT INTO blog_blog VALUES('1','x','n','z');\n#the end of backup\n", false,
+         "第 1 行有 4 个值，表却有 3 列"},
+        {"bytes that are not UTF-8",
+         body + "INSERT INTO blog_blog VALUES('1','ok','n');\nINSERT INTO blog_blog VALUES('2','\xc4\xe3','n');\n"
+                "#the end of backup\n",
+         false, "表 blog_blog 的第 2 行（gid=2），列 title 的第 1 个字节起不是有效的 UTF-8"},
+        {"no end mark", body + "INSERT INTO blog_blog VALUES('1','x','n');\n", false, "没有“#the end of backup”"},
+        {"cut in a statement", body + "INSERT INTO blog_blog VALUES('1','x','n');\nINSERT INTO blog_blog VALUES('2'",
+         false, "第 14 行第 1 列的语句没有写完"},
+        {"cut, read anyway", body + "INSERT INTO blog_blog VALUES('1','x','n');\nINSERT INTO blog_blog VALUES('2'",
+         true, "第 14 行第 1 列的语句没有写完"},
+        {"no emlog tables",
+         "#version:emlog 6.1.0\n#tableprefix:blog_\nCREATE TABLE wp_blog (a int);\n"
+         "#the end of backup\n",
+         false, "没有表前缀为“blog_”的 emlog 表；文件里有 wp_blog，表前缀也许是“wp_”"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = writeFile("broken.sql", c.contents);
+        BackupFile backup;
+        const bool read = backup.open(path, "emlog_", c.acceptTruncated);
+        EXPECT_EQ(read, c.acceptTruncated);
+        const std::string said = read ? backup.cut().what : backup.error();
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        if (read) {
+            EXPECT_EQ(backup.cut().lostTable, "blog_blog");
+            EXPECT_EQ(rowsOf(backup, "blog_blog").size(), 1u);
+        } else {
+            EXPECT_NE(backup.error().find(path), std::string::npos);
+        }
+        std::remove(path.c_str());
+    }
+
+    // A gzip cut short is a cut file too, whatever text it still gave.
+    const std::string whole = emlogHeader + blogTable + "INSERT INTO blog_blog VALUES('1','x','n');\n";
+    std::string many = whole;
+    for (int i = 2; i < 2000; ++i)
+        many += "INSERT INTO blog_blog VALUES('" + std::to_string(i) + "','" + std::to_string(i * 7919) + "','n');\n";
+    const std::string path = writeGzip("cut.sql.gz", many + "#the end of backup\n", 4000);
+    BackupFile backup;
+    EXPECT_FALSE(backup.open(path, "emlog_", false));
+    EXPECT_NE(backup.error().find("不完整"), std::string::npos) << backup.error();
+    EXPECT_TRUE(backup.open(path, "emlog_", true)) << backup.error();
+    EXPECT_TRUE(backup.cut().cut);
+    std::remove(path.c_str());
+}

@@ -1,0 +1,173 @@
+// kestrel-cli --emlog-backup: a blog read from the files its owner has gives WordPress
+// exactly what reading its server gives, and a broken file is refused before anything changes.
+#include "BackupForms.h"
+#include "CliTesting.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <regex>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+namespace {
+
+class BackupRunTest : public ::testing::Test
+{
+protected:
+    // A run into the emptied WordPress; what WordPress then shows, and the report's migrations.
+    std::pair<std::string, std::string> run(const std::vector<std::string>& options, bool fromServer)
+    {
+        // Emptying leaves users alone: those of the last run go, so that each run makes them anew.
+        execute(wordpress.admin(), "DELETE FROM wp_usermeta WHERE user_id > 1");
+        execute(wordpress.admin(), "DELETE FROM wp_users WHERE ID > 1");
+        std::vector<std::string> more = {"--empty-first", "--yes", "--pacing=none", "--json=" + jsonPath()};
+        more.insert(more.end(), options.begin(), options.end());
+        Subprocess cli(cliArguments(fromServer ? emlog.name() : "kt_no_such_database", wordpress, more));
+        const int status = cli.wait();
+        EXPECT_TRUE(status == 0 || status == 1) << cli.out() << cli.err();
+        QJsonObject report = readJsonReport(jsonPath());
+        std::remove(jsonPath().c_str());
+        const QJsonArray migrations = report.value(QStringLiteral("migrations")).toArray();
+        return {runWordPressScript(sourceDir() + "/scripts/wordpress/view.php", wordpress.name(), wordpress.prefix()),
+                QJsonDocument(migrations).toJson().toStdString()};
+    }
+    std::string jsonPath() const { return std::string(::testing::TempDir()) + "/" + wordpress.name() + ".json"; }
+
+    TestDatabase emlog{"cli_backup_emlog"};
+    WordPressDatabase wordpress{"cli_backup_wp"};
+};
+
+// A user made by the run is registered "now" unless emlog pro tells when.
+std::string withoutRunTimes(const std::string& view)
+{
+    static const std::regex registered(R"("registered": "[^"]*")");
+    return std::regex_replace(view, registered, "\"registered\": \"\"");
+}
+
+} // namespace
+
+TEST_F(BackupRunTest, EveryFormGivesWhatTheServerGives)
+{
+    struct Form
+    {
+        const char* what;
+        BackupForm form;
+        Packing packing;
+        const char* header = "emlog pro 2.6.9";
+    };
+    struct Version
+    {
+        EmlogVersion version;
+        std::vector<Form> forms;
+    };
+    const Version versions[] = {
+        {EmlogVersion::Pro,
+         {{"pro's column list", BackupForm::ProColumns, Packing::Plain},
+          {"pro's column list, zipped", BackupForm::ProColumns, Packing::Zip},
+          {"pro before 2.5.19: positional", BackupForm::EmlogValues, Packing::Plain},
+          {"mariadb-dump", BackupForm::MariadbDump, Packing::Plain},
+          {"phpMyAdmin, gzipped", BackupForm::PhpMyAdmin, Packing::Gzip}}},
+        {EmlogVersion::Six,
+         {{"6.x positional", BackupForm::EmlogValues, Packing::Plain, "emlog 6.1.0"},
+          {"6.x positional, zipped", BackupForm::EmlogValues, Packing::Zip, "emlog 6.1.0"},
+          {"mariadb-dump, gzipped", BackupForm::MariadbDump, Packing::Gzip}}},
+        {EmlogVersion::Five,
+         {{"5.x positional", BackupForm::EmlogValues, Packing::Plain, "emlog 5.3.1"},
+          {"phpMyAdmin", BackupForm::PhpMyAdmin, Packing::Plain}}},
+    };
+    for (const Version& version : versions) {
+        SCOPED_TRACE(sample::versionName(version.version));
+        execute(emlog.admin(), "DROP DATABASE `" + emlog.name() + "`");
+        loadSampleBlog(emlog.name(), "emlog_", version.version);
+        BlogConnection admin = adminConnection(emlog.name());
+        // Other programs' tables, and an older copy of the blog under another prefix, are in the files too.
+        execute(admin, "CREATE TABLE forum_posts (id INT PRIMARY KEY, body TEXT) DEFAULT CHARSET=latin1");
+        execute(admin, "INSERT INTO forum_posts VALUES (1, 'not the blog; \\'quoted\\'')");
+        execute(admin, "CREATE TABLE old_blog LIKE emlog_blog");
+        execute(admin, "INSERT INTO old_blog SELECT * FROM emlog_blog LIMIT 3");
+        const bool pro = version.version == EmlogVersion::Pro;
+
+        const auto [serverView, serverReport] = run({}, true);
+        ASSERT_NE(serverView.find("\"posts\""), std::string::npos);
+        for (const Form& form : version.forms) {
+            SCOPED_TRACE(form.what);
+            const std::string path = writeBackupFile(
+                "sample_backup", backupOf(admin, emlog.name(), "emlog_", form.form, form.header), form.packing);
+            const auto [view, report] = run({"--emlog-backup=" + path}, false);
+            EXPECT_EQ(pro ? view : withoutRunTimes(view), pro ? serverView : withoutRunTimes(serverView));
+            EXPECT_EQ(report, serverReport);
+            std::remove(path.c_str());
+        }
+    }
+}
+
+TEST_F(BackupRunTest, BrokenAndCutFilesAreRefusedOrReadAsAsked)
+{
+    loadSampleBlog(emlog.name());
+    const std::string whole = backupOf(emlog.admin(), emlog.name(), "emlog_", BackupForm::ProColumns);
+    const std::size_t cutAt = whole.find("INSERT INTO emlog_comment");
+    std::string brokenQuote = whole;
+    const std::size_t quote = whole.find("VALUES ('", whole.find("INSERT INTO emlog_link")) + 8;
+    brokenQuote.erase(quote, 1);
+    const std::size_t brokenLine = static_cast<std::size_t>(std::count(whole.begin(), whole.begin() + quote, '\n')) + 1;
+    struct Case
+    {
+        const char* what;
+        std::string sql;
+        std::vector<std::string> options;
+        int status;
+        std::string said;
+    };
+    const Case cases[] = {
+        {"a broken quote names its line", brokenQuote, {}, 2, "第 " + std::to_string(brokenLine) + " 行"},
+        {"a cut file is refused", whole.substr(0, cutAt + 40), {}, 2, "--accept-truncated-backup"},
+        {"no emlog tables",
+         "#version:emlog 6.1.0\n#tableprefix:emlog_\n#the end of backup\n",
+         {},
+         2,
+         "没有表前缀为“emlog_”的 emlog 表"},
+        {"a cut file read as asked", whole.substr(0, cutAt + 40), {"--accept-truncated-backup"}, 1, "备份文件不完整"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = writeBackupFile("broken_backup.sql", c.sql, Packing::Plain);
+        std::vector<std::string> more = {"--empty-first", "--yes", "--pacing=none", "--emlog-backup=" + path};
+        more.insert(more.end(), c.options.begin(), c.options.end());
+        Subprocess cli(cliArguments("kt_no_such_database", wordpress, more));
+        EXPECT_EQ(cli.wait(), c.status) << cli.out() << cli.err();
+        EXPECT_NE((cli.out() + cli.err()).find(c.said), std::string::npos) << cli.out() << cli.err();
+        const std::string posts = queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_posts WHERE post_type='post'");
+        if (c.status == 2) // refused before anything: the installer's post is still there
+            EXPECT_EQ(posts, "1");
+        else // what came before the cut arrived; the comments did not
+            EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_comments"), "0");
+        std::remove(path.c_str());
+    }
+}
+
+TEST_F(BackupRunTest, CheckListsTheFilesTablesVersionAndCounts)
+{
+    loadSampleBlog(emlog.name(), "emlog_", EmlogVersion::Six);
+    const std::string path = writeBackupFile(
+        "check_backup.zip", backupOf(emlog.admin(), emlog.name(), "emlog_", BackupForm::EmlogValues, "emlog 6.1.0"),
+        Packing::Zip);
+    Subprocess cli(cliArguments("kt_no_such_database", wordpress, {"--check", "--emlog-backup=" + path}));
+    EXPECT_EQ(cli.wait(), 0) << cli.out() << cli.err();
+    const std::string said = cli.out();
+    EXPECT_NE(said.find("emlog 备份文件：" + path + "（文件头 emlog 6.1.0，表前缀 “emlog_”）"), std::string::npos)
+        << said;
+    EXPECT_NE(said.find("emlog：emlog 6.x"), std::string::npos) << said;
+    for (const char* table : {"emlog_blog", "emlog_comment", "emlog_tag", "emlog_link", "emlog_user"}) {
+        const std::string rows = queryValue(emlog.admin(), std::string("SELECT COUNT(*) FROM ") + table);
+        EXPECT_TRUE(std::regex_search(said, std::regex(std::string(table) + " +" + rows + " 行  utf8mb4"))) << said;
+    }
+    EXPECT_NE(said.find("可以开始转换"), std::string::npos) << said;
+    std::remove(path.c_str());
+}
