@@ -17,32 +17,6 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && asciiLower(text.substr(0, prefix.size())) == asciiLower(prefix);
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecoded(std::string_view text)
-{
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            decoded += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            decoded += text[i];
-        }
-    }
-    return decoded;
-}
-
 // Why a path below the blog's root cannot be used as a name in the uploads folder, or "".
 std::string unsafeBecause(std::string_view path)
 {
@@ -115,7 +89,7 @@ std::optional<BlogPath> blogPathOf(std::string_view reference, const BlogAddress
     }
     if (!found)
         return std::nullopt;
-    BlogPath path{percentDecoded(rest), {}};
+    BlogPath path{percentDecoded(rest, false), {}};
     path.error = unsafeBecause(path.path);
     return path;
 }

@@ -25,32 +25,6 @@ bool endsWith(std::string_view text, std::string_view suffix)
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// %E4%B8%AD and + as emlog's urlencode wrote them.
-std::string percentDecoded(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i] == '+' ? ' ' : text[i];
-        }
-    }
-    return out;
-}
-
 // A byte that cannot be part of an address written in a text: it ends the address there.
 bool endsAddress(char c)
 {
@@ -88,7 +62,7 @@ BlogLink readPath(BlogLink link, std::string_view path)
     };
     const auto named = [&](std::string_view name, Kind kind) {
         link.kind = kind;
-        link.name = percentDecoded(name);
+        link.name = percentDecoded(name, true); // as emlog's urlencode wrote it
         return link;
     };
     if (path.rfind("content/", 0) == 0) {
@@ -191,7 +165,7 @@ BlogLink readBlogPath(std::string_view rest)
             link.id = std::stoll(*sort);
         } else if (const auto tag = queryValue(query, "tag"); tag && !tag->empty()) {
             link.kind = BlogLink::Kind::Tag;
-            link.name = percentDecoded(*tag);
+            link.name = percentDecoded(*tag, true);
         } else if (query.empty()) {
             link.kind = BlogLink::Kind::Home;
         }

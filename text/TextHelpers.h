@@ -24,4 +24,8 @@ std::vector<std::string> splitText(std::string_view text, char separator);
 // A to Z become a to z; every other byte stays.
 std::string asciiLower(std::string_view text);
 
+// %XX escapes decoded to their bytes (a malformed one stays as it is); with `plusIsSpace`, "+" is a
+// space too, as a form or PHP's urlencode writes one.
+std::string percentDecoded(std::string_view text, bool plusIsSpace);
+
 } // namespace kestrel
