@@ -77,7 +77,8 @@ TEST_P(EndToEndTest, WordPressShowsTheWholeBlogReadFromItsBackup)
                         backupOf(emlog.admin(), emlog.name(), GetParam().emlog, BackupForm::ProColumns), Packing::Zip);
     const MessageBox::Shown done =
         migrateThroughWindow({"kt_no_such_database", GetParam().emlog, wordpress.name(), GetParam().wordPress, path});
-    EXPECT_EQ(failedRows(done.detail.toStdString()), sampleRowsWithoutOwners()) << done.text.toStdString();
+    EXPECT_EQ(failedRows(done.detail.toStdString()), sampleRowsWithoutOwners()) << done.text.toStdString() << "\n"
+                                                                                << done.detail.toStdString();
     EXPECT_TRUE(done.text.contains(QStringLiteral("emlog：备份文件 ") + QString::fromStdString(path)))
         << done.text.toStdString();
     checkWholeBlog(wordPressView());

@@ -1,5 +1,7 @@
 #include "BackupForms.h"
 
+#include <unistd.h>
+
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -130,7 +132,8 @@ std::string backupOf(BlogConnection& emlog, const std::string& database, const s
 
 std::string writeBackupFile(const std::string& name, const std::string& sql, Packing packing)
 {
-    const std::string path = std::string(::testing::TempDir()) + "/" + name;
+    // Tests run side by side: each process writes files of its own.
+    const std::string path = std::string(::testing::TempDir()) + "/" + std::to_string(getpid()) + "-" + name;
     std::remove(path.c_str());
     if (packing == Packing::Plain) {
         std::ofstream(path, std::ios::binary) << sql;
