@@ -137,6 +137,9 @@ MigrationWindow::MigrationWindow(QWidget* parent)
         MessageBox::show(nullptr, MessageBox::Icon::Information, QStringLiteral("提示"), message, detail);
     });
     connect(m_runner, &MigrationRunner::ended, this, &MigrationWindow::finishRun);
+    m_breakOff = new QTimer(this);
+    m_breakOff->setSingleShot(true);
+    connect(m_breakOff, &QTimer::timeout, m_runner, &MigrationRunner::breakOff);
     connect(m_runner, &MigrationRunner::emptyingQuestion, this, [this](const QString& question) {
         m_runner->answerEmptying(MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + question) ==
                                  MessageBox::Answer::Yes);
@@ -241,9 +244,8 @@ void MigrationWindow::startRun()
 
     // The person learns whether what they type will cross the network readable. Emptying first is
     // asked about by the run, once it knows what would go; that one question says it then.
-    const QString emlogSide = settings.emlogBackup.empty()
-                                  ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
-                                  : QStringLiteral("emlog：备份文件 %1").arg(m_backup->path());
+    const QString emlogSide = settings.emlogBackup.empty() ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
+                                                           : QStringLiteral("emlog：备份文件 %1").arg(m_backup->path());
     m_plannedSessions = emlogSide + "\n" + plannedSessionText(QStringLiteral("WordPress"), settings.wordPress);
     if (!settings.emptyWordPressFirst &&
         MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + runConfirmationQuestion()) !=
@@ -279,6 +281,8 @@ void MigrationWindow::editFileSettings()
 void MigrationWindow::finishRun()
 {
     m_go->setEnabled(true);
+    // Only the run the close asked to stop is ever broken off, never one started after it.
+    m_breakOff->stop();
     if (!m_closing)
         return;
     // The run a close asked to stop has ended: the window goes, ready to be shown again.
@@ -319,7 +323,7 @@ void MigrationWindow::closeEvent(QCloseEvent* event)
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         child->setEnabled(false);
     m_runner->requestStop();
-    QTimer::singleShot(breakOffAfterMs, m_runner, &MigrationRunner::breakOff);
+    m_breakOff->start(breakOffAfterMs);
 }
 
 } // namespace kestrel

@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace kestrel {
 
@@ -58,6 +59,7 @@ private:
     MigrationRunner* m_runner = nullptr;
     BackupChooser* m_backup = nullptr;
     bool m_closing = false;
+    QTimer* m_breakOff = nullptr;
     QString m_plannedSessions; // how the sessions of the run being started will travel
     QCheckBox* m_emptyFirst = nullptr;
     RunOptionsDialog* m_options = nullptr;
