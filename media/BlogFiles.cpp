@@ -7,7 +7,7 @@
 
 namespace kestrel {
 
-BlogFiles::BlogFiles(BlogAddress address, std::string uploadsUrl)
+BlogFiles::BlogFiles(BlogRoot address, std::string uploadsUrl)
     : m_address(std::move(address)), m_uploadsUrl(std::move(uploadsUrl))
 {
 }

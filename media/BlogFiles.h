@@ -27,7 +27,7 @@ public:
         FileFacts facts;
     };
 
-    BlogFiles(BlogAddress address, std::string uploadsUrl);
+    BlogFiles(BlogRoot address, std::string uploadsUrl);
 
     // Copies what the emlog blog names, reporting through the run; nothing (and a note in the
     // report) when no files were asked for or the uploads folder cannot be used.
@@ -46,7 +46,7 @@ private:
     const File* arrived(const std::string& blogPath) const;
     std::optional<std::string> newAddressOf(const BlogPath& path) const;
 
-    BlogAddress m_address;
+    BlogRoot m_address;
     std::string m_uploadsUrl;
     std::map<std::string, File> m_files;
 };

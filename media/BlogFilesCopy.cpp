@@ -22,7 +22,7 @@ constexpr std::string_view migration = step::files;
 
 // Every file the blog names: its attachments (with a pro thumbnail's original), what its
 // articles show, and pro's covers. A name that is not safe is reported and left out.
-std::set<std::string> filesNamed(MigrationRun& run, const BlogAddress& address)
+std::set<std::string> filesNamed(MigrationRun& run, const BlogRoot& address)
 {
     std::set<std::string> files;
     auto take = [&](std::string_view reference, std::string_view table, const std::string& source) {
@@ -84,7 +84,7 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings
     if (settings.uploadsFolder.empty())
         return refuse("no WordPress uploads folder given");
     const std::string blogUrl = emlogBlogUrl(run);
-    const BlogAddress address = BlogAddress::fromBlogUrl(blogUrl);
+    const BlogRoot address = BlogRoot::fromBlogUrl(blogUrl);
     const std::string where = settings.source.empty() ? blogUrl : settings.source;
     std::string error;
     std::unique_ptr<FileSource> source = openFileSource(where, settings, error);

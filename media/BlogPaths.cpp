@@ -39,7 +39,7 @@ std::string unsafeBecause(std::string_view path)
 
 } // namespace
 
-BlogAddress BlogAddress::fromBlogUrl(std::string_view blogUrl)
+BlogRoot BlogRoot::fromBlogUrl(std::string_view blogUrl)
 {
     std::string url(blogUrl);
     while (!url.empty() && (url.back() == '/' || url.back() == ' '))
@@ -51,19 +51,19 @@ BlogAddress BlogAddress::fromBlogUrl(std::string_view blogUrl)
         rest = url.substr(8);
     if (rest.empty())
         return {};
-    BlogAddress address;
+    BlogRoot address;
     address.absolute = {"https://" + rest, "http://" + rest};
     if (const auto slash = rest.find('/'); slash != std::string::npos)
         address.rootPath = rest.substr(slash);
     return address;
 }
 
-std::string BlogAddress::oldUrl(std::string_view blogPath) const
+std::string BlogRoot::oldUrl(std::string_view blogPath) const
 {
     return (absolute.empty() ? std::string() : absolute.back()) + "/" + std::string(blogPath);
 }
 
-std::optional<BlogPath> blogPathOf(std::string_view reference, const BlogAddress& address)
+std::optional<BlogPath> blogPathOf(std::string_view reference, const BlogRoot& address)
 {
     std::string_view rest;
     bool found = false;

@@ -8,13 +8,13 @@
 namespace kestrel {
 
 // The old blog's address in the forms its content names it by.
-struct BlogAddress
+struct BlogRoot
 {
     std::vector<std::string> absolute; // "https://host/emlog", "http://host/emlog": longest first
     std::string rootPath;              // "/emlog", or "" for a blog at its host's root
 
     // From emlog's blogurl (with or without its closing "/"); empty when it is no http(s) address.
-    static BlogAddress fromBlogUrl(std::string_view blogUrl);
+    static BlogRoot fromBlogUrl(std::string_view blogUrl);
     // Where a file of the blog was: the http form of the address and the path.
     std::string oldUrl(std::string_view blogPath) const;
 };
@@ -29,7 +29,7 @@ struct BlogPath
 
 // Absolute on the blog's address, root-relative, "../content/..." (relative to emlog's admin
 // folder) or "content/..."; percent escapes decoded. Nothing when it names no place on the blog.
-std::optional<BlogPath> blogPathOf(std::string_view reference, const BlogAddress& address);
+std::optional<BlogPath> blogPathOf(std::string_view reference, const BlogRoot& address);
 
 // Whether the path names a file worth copying: anything under content/uploadfile, elsewhere
 // the blog's images, documents and other media (no page or script).

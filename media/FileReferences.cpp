@@ -47,7 +47,7 @@ bool startsHereNoCase(std::string_view content, std::size_t position, std::strin
 }
 
 // The length of a reference starting here, 0 when none does.
-std::size_t referenceAt(std::string_view content, std::size_t position, const BlogAddress& address)
+std::size_t referenceAt(std::string_view content, std::size_t position, const BlogRoot& address)
 {
     bool starts = false;
     for (const std::string& absolute : address.absolute)
@@ -67,7 +67,7 @@ std::size_t referenceAt(std::string_view content, std::size_t position, const Bl
 
 } // namespace
 
-std::vector<FileReference> findFileReferences(std::string_view content, const BlogAddress& address)
+std::vector<FileReference> findFileReferences(std::string_view content, const BlogRoot& address)
 {
     std::vector<FileReference> references;
     for (std::size_t position = 0; position < content.size();) {
@@ -83,7 +83,7 @@ std::vector<FileReference> findFileReferences(std::string_view content, const Bl
     return references;
 }
 
-std::string rewriteFileReferences(std::string_view content, const BlogAddress& address,
+std::string rewriteFileReferences(std::string_view content, const BlogRoot& address,
                                   const std::function<std::optional<std::string>(const BlogPath&)>& newAddress)
 {
     std::string rewritten;

@@ -21,11 +21,11 @@ struct FileReference
 // Every reference to a file of the blog in an article's HTML or Markdown: absolute on the blog's
 // address (http or https), root-relative, "../content/..." or "content/...", up to the quote,
 // bracket, space, "?" or "#" that ends it.
-std::vector<FileReference> findFileReferences(std::string_view content, const BlogAddress& address);
+std::vector<FileReference> findFileReferences(std::string_view content, const BlogRoot& address);
 
 // The text with each reference replaced by what `newAddress` gives for its file; a reference
 // it gives nothing for stays as it was. Made to be chained with other rewritings of the content.
-std::string rewriteFileReferences(std::string_view content, const BlogAddress& address,
+std::string rewriteFileReferences(std::string_view content, const BlogRoot& address,
                                   const std::function<std::optional<std::string>(const BlogPath&)>& newAddress);
 
 } // namespace kestrel

@@ -9,7 +9,7 @@ using namespace kestrel;
 
 namespace {
 
-const BlogAddress blog = BlogAddress::fromBlogUrl("http://blog.example.com/emlog/");
+const BlogRoot blog = BlogRoot::fromBlogUrl("http://blog.example.com/emlog/");
 
 // The files a run copied ("" for one it could not have), for the content to follow.
 BlogFiles copied()
