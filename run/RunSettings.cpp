@@ -70,9 +70,11 @@ std::string backupFilePath(const RunSettings& settings)
         if (!(c.isLetterOrNumber() || c == u'_' || c == u'-') || c.unicode() > 127)
             c = u'_';
     }
+    // In UTC: the run asks from its worker thread, and the C library's local time zone is not safe to
+    // read there while the window's thread reads it too.
     const QString name =
-        QStringLiteral("wordpress-%1-%2.sql")
-            .arg(database, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")));
+        QStringLiteral("wordpress-%1-%2Z.sql")
+            .arg(database, QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")));
     return QDir(folder).absoluteFilePath(name).toStdString();
 }
 
