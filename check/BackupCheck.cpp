@@ -1,5 +1,6 @@
 #include "BackupFile.h"
 #include "CheckQueries.h"
+#include "Kinds.h"
 #include "ResultSet.h"
 
 #include <algorithm>
@@ -51,11 +52,9 @@ void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, Blog
     const std::uint64_t limit = report.wordPressMaxPacket;
     if (limit == 0)
         return;
-    constexpr std::pair<std::string_view, std::string_view> tables[] = {
-        {"blog", "gid"}, {"comment", "cid"}, {"attachment", "aid"}, {"sort", "sid"},
-        {"tag", "tid"},  {"link", "id"},     {"user", "uid"},
-    };
-    for (const auto& [bare, idColumn] : tables) {
+    for (const KindInfo& kind : kinds) {
+        const std::string_view bare = kind.emlogTable;
+        const std::string_view idColumn = kind.idColumn;
         const BackupTable* table = backup.table(settings.emlogPrefix + std::string(bare));
         if (!table)
             continue;

@@ -1,6 +1,7 @@
 #include "BlogConnection.h"
 #include "CheckQueries.h"
 #include "Identifier.h"
+#include "Kinds.h"
 #include "ResultSet.h"
 
 #include <algorithm>
@@ -21,11 +22,9 @@ void checkRowSizes(BlogConnection& emlog, const CheckSettings& settings, const T
     if (limit == 0)
         return;
 
-    constexpr std::pair<std::string_view, std::string_view> tables[] = {
-        {"blog", "gid"}, {"comment", "cid"}, {"attachment", "aid"}, {"sort", "sid"},
-        {"tag", "tid"},  {"link", "id"},     {"user", "uid"},
-    };
-    for (const auto& [bare, idColumn] : tables) {
+    for (const KindInfo& kind : kinds) {
+        const std::string_view bare = kind.emlogTable;
+        const std::string_view idColumn = kind.idColumn;
         const std::string table = settings.emlogPrefix + std::string(bare);
         const auto found = columns.find(table);
         if (found == columns.end())
