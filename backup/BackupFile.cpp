@@ -83,7 +83,7 @@ bool BackupFile::checkRow(const BackupTable& table, const BackupRow& row)
     return true;
 }
 
-bool BackupFile::readStatement(const Statement& statement, std::uint64_t end)
+bool BackupFile::readStatement(const Statement& statement, const StatementReader& reader)
 {
     std::string name;
     SqlError error;
@@ -119,8 +119,9 @@ bool BackupFile::readStatement(const Statement& statement, std::uint64_t end)
     if (table.rows == 0) {
         table.firstOffset = statement.offset;
         table.firstAt = statement.start;
+        table.delimiter = reader.delimiter();
     }
-    table.endOffset = end;
+    table.endOffset = reader.offset();
     // Where each kept column of this table stands in the rows of this statement.
     std::vector<std::pair<KeptValues*, std::size_t>> keep;
     for (const std::string& name : m_keptNames) {
@@ -132,7 +133,8 @@ bool BackupFile::readStatement(const Statement& statement, std::uint64_t end)
             keep.emplace_back(&m_kept[m_prefix + name], static_cast<std::size_t>(at - columns->begin()));
     }
     BackupRow row;
-    row.columns = columns;
+    row.columns =
+        m_insert.columns.empty() ? table.columns : std::make_shared<const std::vector<std::string>>(m_insert.columns);
     row.at = statement.start;
     for (std::vector<SqlValue>& values : m_insert.rows) {
         row.number = ++table.rows;
@@ -199,7 +201,7 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
             return failAt(reader.errorAt(), reader.error());
         if (result == StatementReader::Result::End)
             break;
-        if (!readStatement(statement, reader.offset()))
+        if (!readStatement(statement, reader))
             return false;
     }
 
@@ -235,8 +237,9 @@ bool BackupFile::forEachRow(const BackupTable& table, const std::function<bool(c
         m_error = stream.failed() ? stream.error() : m_path + " 读不到原来的位置，文件变了吗？";
         return false;
     }
-    StatementReader reader(stream, table.firstOffset, table.firstAt);
+    StatementReader reader(stream, table.firstOffset, table.firstAt, table.delimiter);
     Statement statement;
+    InsertRows insert;
     BackupRow row;
     std::int64_t number = 0;
     std::string name;
@@ -249,11 +252,13 @@ bool BackupFile::forEachRow(const BackupTable& table, const std::function<bool(c
             break;
         if (statementKind(statement.text, name) != StatementKind::Insert || name != table.name)
             continue;
-        if (!parseInsert(statement.text, m_insert, error))
+        if (!parseInsert(statement.text, insert, error))
             return failAt(statement.positionOf(error.at), error.message);
-        row.columns = m_insert.columns.empty() ? table.columns.get() : &m_insert.columns;
+        row.columns = insert.columns.empty()
+                          ? table.columns
+                          : std::make_shared<const std::vector<std::string>>(std::move(insert.columns));
         row.at = statement.start;
-        for (std::vector<SqlValue>& values : m_insert.rows) {
+        for (std::vector<SqlValue>& values : insert.rows) {
             row.number = ++number;
             row.values.swap(values);
             if (!work(row))

@@ -23,13 +23,15 @@ struct BackupTable
     // Where its rows are: from its first INSERT to the end of its last.
     std::uint64_t firstOffset = 0;
     TextPosition firstAt;
+    std::string delimiter = ";"; // in effect there
     std::uint64_t endOffset = 0;
 };
 
 // One row as the backup wrote it, its values named by the INSERT's column list or the table's order.
 struct BackupRow
 {
-    const std::vector<std::string>* columns = nullptr;
+    // Shared with its statement or table: a row kept past its statement still names its columns.
+    std::shared_ptr<const std::vector<std::string>> columns;
     std::vector<SqlValue> values;
     std::int64_t number = 0; // in its table, from 1
     TextPosition at;         // of its INSERT
@@ -93,12 +95,13 @@ public:
     const BackupCut& cut() const noexcept { return m_cut; }
 
     // Reads a table's rows in the file's order until `work` answers false. False
-    // (and error() says why) when the file can no longer be read as it was.
+    // (and error() says why) when the file can no longer be read as it was. `work`
+    // may read this or another table itself.
     bool forEachRow(const BackupTable& table, const std::function<bool(const BackupRow&)>& work);
 
 private:
     bool failAt(TextPosition at, const std::string& message);
-    bool readStatement(const Statement& statement, std::uint64_t end);
+    bool readStatement(const Statement& statement, const StatementReader& reader);
     bool checkRow(const BackupTable& table, const BackupRow& row);
     BackupTable& tableNamed(const std::string& name);
     std::string noTablesMessage() const;
@@ -114,7 +117,7 @@ private:
     bool m_endOfBackup = false;
     bool m_dumpHeader = false;
     bool m_dumpCompleted = false;
-    InsertRows m_insert; // kept between statements for its capacity
+    InsertRows m_insert; // of the first pass, kept between statements for its capacity
     std::vector<std::string> m_keptNames;
     std::map<std::string, KeptValues> m_kept; // by "table.column", prefix included
 };

@@ -1,5 +1,7 @@
 #include "SqlLexer.h"
 
+#include "ByteScan.h"
+
 namespace kestrel {
 
 namespace {
@@ -84,9 +86,10 @@ bool SqlLexer::readQuoted(Token& token, char quote)
     for (;;) {
         if (m_at >= m_text.size())
             return fail(opening, std::string("引号 ") + quote + " 没有闭合");
-        const std::size_t plain = m_text.find_first_of(
-            quote == '`' ? std::string_view("`") : std::string_view(quote == '"' ? "\"\\" : "'\\"), m_at);
-        if (plain == std::string_view::npos)
+        // Most of a value is plain text: scanned to its next quote or backslash in one loop.
+        const char escape = quote == '`' ? quote : '\\';
+        const std::size_t plain = findAnyOf(m_text.data(), m_at, m_text.size(), quote, escape, escape);
+        if (plain == m_text.size())
             return fail(opening, std::string("引号 ") + quote + " 没有闭合");
         token.text.append(m_text.substr(m_at, plain - m_at));
         m_at = plain;

@@ -1,5 +1,7 @@
 #include "StatementReader.h"
 
+#include "ByteScan.h"
+
 #include <algorithm>
 
 namespace kestrel {
@@ -47,8 +49,9 @@ TextPosition Statement::positionOf(std::size_t index) const
     return position;
 }
 
-StatementReader::StatementReader(BackupStream& stream, std::uint64_t offset, TextPosition position)
-    : m_stream(stream), m_buffer(bufferSize), m_offset(offset), m_position(position)
+StatementReader::StatementReader(BackupStream& stream, std::uint64_t offset, TextPosition position,
+                                 std::string delimiter)
+    : m_stream(stream), m_buffer(bufferSize), m_offset(offset), m_position(position), m_delimiter(std::move(delimiter))
 {
 }
 
@@ -68,6 +71,45 @@ bool StatementReader::fill(std::size_t wanted)
         m_size += got;
     }
     return m_size > 0;
+}
+
+bool StatementReader::atDelimiter()
+{
+    if (m_delimiter.size() == 1)
+        return true;
+    return fill(m_delimiter.size()) && m_size - m_at >= m_delimiter.size() &&
+           std::string_view(m_buffer.data() + m_at, m_delimiter.size()) == m_delimiter;
+}
+
+bool StatementReader::readDelimiterCommand()
+{
+    // The client's own command, on a line of its own: "DELIMITER ;;" around a dump's triggers and routines.
+    constexpr std::string_view command = "delimiter";
+    if (!fill(command.size() + 1) || m_size - m_at < command.size() + 1 || !isBlank(m_buffer[m_at + command.size()]))
+        return false;
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        if ((m_buffer[m_at + i] | 0x20) != command[i])
+            return false;
+    }
+    const TextPosition at = m_position;
+    std::string line;
+    while (fill(1) && m_buffer[m_at] != '\n') {
+        line += m_buffer[m_at];
+        advance(m_buffer[m_at]);
+        ++m_at;
+    }
+    std::size_t begin = command.size();
+    while (begin < line.size() && isBlank(line[begin]))
+        ++begin;
+    std::size_t end = begin;
+    while (end < line.size() && !isBlank(line[end]))
+        ++end;
+    m_delimiter = line.substr(begin, end - begin);
+    if (m_delimiter.empty() || m_delimiter.find_first_of("'\"`\\") != std::string::npos) {
+        m_error = "DELIMITER 后面应当是一个不带引号的分隔符";
+        m_errorAt = at;
+    }
+    return true;
 }
 
 void StatementReader::advance(char c)
@@ -99,13 +141,12 @@ StatementReader::Result StatementReader::next(Statement& statement)
             break;
         if (state == State::Quoted && !escaped) {
             // Most of a dump is the text inside quotes: take what holds no quote, backslash or newline at once.
-            std::size_t end = m_at;
-            while (end < m_size && m_buffer[end] != quote && m_buffer[end] != '\\' && m_buffer[end] != '\n')
-                ++end;
+            const char* bytes = m_buffer.data();
+            std::uint64_t characters = 0;
+            const std::size_t end = findAnyOf(bytes, m_at, m_size, quote, '\\', '\n', &characters);
             if (end > m_at) {
-                statement.text.append(m_buffer.data() + m_at, end - m_at);
-                for (std::size_t i = m_at; i < end; ++i)
-                    m_position.column += isContinuation(m_buffer[i]) ? 0 : 1;
+                statement.text.append(bytes + m_at, end - m_at);
+                m_position.column += characters;
                 m_offset += end - m_at;
                 previous = m_buffer[end - 1];
                 m_at = end;
@@ -134,18 +175,25 @@ StatementReader::Result StatementReader::next(Statement& statement)
                     statement.text += ' ';
                 break;
             }
-            if (c == ';' && !started)
-                break; // what stood before it was only comments
+            if (!started && (c == 'D' || c == 'd') && readDelimiterCommand()) {
+                if (!m_error.empty())
+                    return Result::Error;
+                continue;
+            }
+            if (c == m_delimiter[0] && atDelimiter()) {
+                for (std::size_t i = 0; i < m_delimiter.size(); ++i) {
+                    advance(m_buffer[m_at]);
+                    ++m_at;
+                }
+                if (!started)
+                    continue; // what stood before it was only comments
+                statement.end = m_position;
+                return Result::Statement;
+            }
             if (!started) {
                 started = true;
                 statement.offset = m_offset;
                 statement.start = m_position;
-            }
-            if (c == ';') {
-                advance(c);
-                ++m_at;
-                statement.end = m_position;
-                return Result::Statement;
             }
             if (c == '\'' || c == '"' || c == '`') {
                 state = State::Quoted;

@@ -28,7 +28,8 @@ struct Statement
     TextPosition positionOf(std::size_t index) const;
 };
 
-// Splits SQL text into statements at the ';' outside quotes and comments. A quote
+// Splits SQL text into statements at the ';' outside quotes and comments, or at the delimiter a
+// "DELIMITER" line sets, as the mariadb client does. A quote
 // still open at the end of its line is an error: every dump and backup writes a
 // newline inside a value as \n, so such a quote is a broken one, named where it opened.
 class StatementReader
@@ -37,7 +38,8 @@ public:
     enum class Result { Statement, End, Error };
 
     // Reads from `stream`, which stands at `offset` of the SQL text, at `position`.
-    explicit StatementReader(BackupStream& stream, std::uint64_t offset = 0, TextPosition position = {});
+    explicit StatementReader(BackupStream& stream, std::uint64_t offset = 0, TextPosition position = {},
+                             std::string delimiter = ";");
 
     Result next(Statement& statement);
 
@@ -47,6 +49,8 @@ public:
     bool cut() const noexcept { return m_cut; }
     TextPosition cutAt() const noexcept { return m_cutAt; }
     std::uint64_t offset() const noexcept { return m_offset; }
+    // The delimiter the last statement ended with.
+    const std::string& delimiter() const noexcept { return m_delimiter; }
 
     // A comment that starts a line between statements ("#tableprefix:emlog_", "-- Dump completed"),
     // its text after the "#" or "--".
@@ -57,6 +61,10 @@ private:
     // At least `wanted` bytes ahead unless the text ends sooner; false at its end.
     bool fill(std::size_t wanted);
     void advance(char c);
+    // Whether the delimiter starts here; at least its first byte was seen to match.
+    bool atDelimiter();
+    // Reads a DELIMITER command when one starts here: false when it is not one.
+    bool readDelimiterCommand();
 
     BackupStream& m_stream;
     std::vector<char> m_buffer;
@@ -64,6 +72,7 @@ private:
     std::size_t m_size = 0;
     std::uint64_t m_offset;
     TextPosition m_position;
+    std::string m_delimiter;
 
     std::string m_error;
     TextPosition m_errorAt;

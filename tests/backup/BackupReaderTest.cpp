@@ -61,7 +61,16 @@ const std::string blogTable =
     "  `title` varchar(255) NOT NULL DEFAULT '',\n  `hide` enum('n','y') NOT NULL,\n"
     "  PRIMARY KEY (`gid`),\n  KEY `hide` (`hide`)\n) ENGINE=MyISAM DEFAULT CHARSET=utf8;\n\n";
 
-// Every row of a table as "column=value" texts, NULL as "column=NULL".
+// A row as "column=value" texts, NULL as "column=NULL".
+std::string textOf(const BackupRow& row)
+{
+    std::string text;
+    for (std::size_t i = 0; i < row.values.size(); ++i)
+        text += (i ? " " : "") + (*row.columns)[i] + "=" + (row.values[i].null ? "NULL" : row.values[i].bytes);
+    return text;
+}
+
+// Every row of a table.
 std::vector<std::string> rowsOf(BackupFile& backup, const std::string& table)
 {
     std::vector<std::string> rows;
@@ -69,10 +78,7 @@ std::vector<std::string> rowsOf(BackupFile& backup, const std::string& table)
     if (!found)
         return rows;
     EXPECT_TRUE(backup.forEachRow(*found, [&](const BackupRow& row) {
-        std::string text;
-        for (std::size_t i = 0; i < row.values.size(); ++i)
-            text += (i ? " " : "") + (*row.columns)[i] + "=" + (row.values[i].null ? "NULL" : row.values[i].bytes);
-        rows.push_back(text);
+        rows.push_back(textOf(row));
         return true;
     })) << backup.error();
     return rows;
@@ -168,15 +174,27 @@ TEST(BackupReaderTest, EveryFormGivesTheSameRows)
     const std::string emlog = emlogHeader + blogTable + "INSERT INTO blog_blog VALUES('1','第一篇; 你好','n');\n" +
                               "INSERT INTO blog_blog VALUES('2','it\\'s -- not a comment','y');\n" +
                               "INSERT INTO other_blog VALUES('9','其他程序','n');\n" + "#the end of backup\n";
+    // pro writes each row with its columns, in a statement of its own.
+    const std::string pro =
+        emlogHeader + blogTable + "INSERT INTO blog_blog (gid,title,hide) VALUES('1','第一篇; 你好','n');\n" +
+        "INSERT INTO blog_blog (`gid`,`title`,`hide`) VALUES('2','it\\'s -- not a comment','y');\n" +
+        "#the end of backup\n";
     const std::string dump =
         "-- MariaDB dump 10.19  Distrib 10.11\n/*!40101 SET NAMES utf8mb4 */;\n" + blogTable +
         "LOCK TABLES `blog_blog` WRITE;\n/*!40000 ALTER TABLE `blog_blog` DISABLE KEYS */;\n"
         "INSERT INTO `blog_blog` VALUES (1,'第一篇; 你好','n'),(2,'it\\'s -- not a comment','y');\n"
-        "UNLOCK TABLES;\n# a comment /* of its own\n-- Dump completed on 2024-05-06\n";
+        "UNLOCK TABLES;\n"
+        // Triggers and routines come between DELIMITER lines; their bodies hold ';' and rows of their own.
+        "DELIMITER ;;\n/*!50003 CREATE*/ /*!50017 DEFINER=`root`@`localhost`*/ /*!50003 TRIGGER `stamp` BEFORE "
+        "INSERT ON `blog_blog` FOR EACH ROW BEGIN SET NEW.title = 'x; y'; END */;;\n"
+        "delimiter $$\nCREATE PROCEDURE `fill`()\nBEGIN\n  INSERT INTO `blog_blog` VALUES (3,'not a row','n');\n"
+        "  SELECT 1;\nEND $$\nDELIMITER ;\n"
+        "# a comment /* of its own\n-- Dump completed on 2024-05-06\n";
     const std::vector<std::string> expected = {"gid=1 title=第一篇; 你好 hide=n",
                                                "gid=2 title=it's -- not a comment hide=y"};
     const std::vector<std::pair<std::string, std::string>> files = {
         {"plain", writeFile("emlog.sql", emlog)},
+        {"columns named", writeFile("pro.sql", pro)},
         {"gzip", writeGzip("emlog.sql.gz", emlog)},
         {"zip", writeZip("emlog.zip", {{"readme.txt", "x"}, {"emlog_20240506.sql", emlog}})},
         {"dump", writeFile("dump.sql", dump)},
@@ -196,6 +214,18 @@ TEST(BackupReaderTest, EveryFormGivesTheSameRows)
         EXPECT_EQ(backup.tables()[0].rows, 2);
         EXPECT_EQ(backup.tables()[0].charset, "utf8");
         EXPECT_EQ(rowsOf(backup, "blog_blog"), expected);
+
+        // A reader may read the file again from inside a row, and keep rows past their statements.
+        std::vector<BackupRow> kept;
+        EXPECT_TRUE(backup.forEachRow(backup.tables()[0], [&](const BackupRow& row) {
+            kept.push_back(row);
+            EXPECT_EQ(rowsOf(backup, "blog_blog"), expected);
+            return true;
+        })) << backup.error();
+        std::vector<std::string> keptRows;
+        for (const BackupRow& row : kept)
+            keptRows.push_back(textOf(row));
+        EXPECT_EQ(keptRows, expected);
         std::remove(path.c_str());
     }
 }
@@ -226,6 +256,9 @@ TEST(BackupReaderTest, BrokenFilesSayWhereAndWhy)
          false, "第 14 行第 1 列的语句没有写完"},
         {"cut, read anyway", body + "INSERT INTO blog_blog VALUES('1','x','n');\nINSERT INTO blog_blog VALUES('2'",
          true, "第 14 行第 1 列的语句没有写完"},
+        {"a delimiter of nothing",
+         body + "DELIMITER \nINSERT INTO blog_blog VALUES('1','x','n');\n#the end of backup\n", false,
+         "第 13 行第 1 列：DELIMITER 后面应当是一个不带引号的分隔符"},
         {"no emlog tables",
          "#version:emlog 6.1.0\n#tableprefix:blog_\nCREATE TABLE wp_blog (a int);\n"
          "#the end of backup\n",
