@@ -84,7 +84,8 @@ bool useEmlogBackup(MigrationRun& run, BackupFile& backup, const std::string& pa
     run.tell({RunEvent::What::ReadingBackup});
     // What the migrations read of a table before its rows, or beside another's, comes from the first pass.
     if (!backup.open(path, run.emlogPrefix, acceptTruncated,
-                     {"blog.gid", "blog.sortid", "blog.parent_id", "comment.cid", "comment.pid", "tag.tid", "tag.gid"}))
+                     {"blog.gid", "blog.sortid", "blog.parent_id", "blog.type", "blog.alias", "comment.cid",
+                      "comment.pid", "tag.tid", "tag.gid"}))
         return false;
     run.emlogBackup = &backup;
     run.emlogPrefix = backup.prefix();
@@ -203,6 +204,13 @@ std::optional<std::string> backupOption(MigrationRun& run, std::string_view name
 std::int64_t largestBackupId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
 {
     std::int64_t largest = 0;
+    const BackupTable* table = run.emlogBackup->table(run.emlogTable(bareTable));
+    if (const KeptValues* ids = table ? run.emlogBackup->keptColumn(table->name, idColumn) : nullptr;
+        ids && ids->size() == static_cast<std::size_t>(table->rows)) {
+        for (std::size_t i = 0; i < ids->size(); ++i)
+            largest = std::max(largest, leadingInteger((*ids)[i]));
+        return largest;
+    }
     readBackupTable(run, bareTable, [&](const EmlogRow& row) {
         std::int64_t id = 0;
         readField(row, idColumn, id);

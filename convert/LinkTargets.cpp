@@ -28,17 +28,17 @@ void forEachEmlogRow(MigrationRun& run, std::string_view bareTable, std::string_
                      std::string_view firstColumn, std::string_view secondColumn, Each each)
 {
     if (run.emlogBackup) {
-        readBackupTable(run, bareTable, [&](const EmlogRow& row) {
-            std::int64_t id = 0;
-            std::string first;
-            std::string second;
-            readField(row, idColumn, id);
-            if (!firstColumn.empty())
-                readField(row, firstColumn, first);
-            if (!secondColumn.empty())
-                readField(row, secondColumn, second);
-            each(id, first, second);
-        });
+        // Column by column: the blog's are kept from the first pass, and its articles are not read again.
+        const auto values = [&](std::string_view column) {
+            return column.empty() ? std::nullopt : readBackupColumns(run, bareTable, idColumn, column);
+        };
+        const std::optional<EmlogValues> first = values(firstColumn);
+        const std::optional<EmlogValues> second = values(secondColumn);
+        if (!first)
+            return;
+        const std::string none;
+        for (std::size_t i = 0; i < first->size(); ++i)
+            each((*first)[i].first, (*first)[i].second, second && i < second->size() ? (*second)[i].second : none);
         return;
     }
     auto column = [](std::string_view name) { return name.empty() ? std::string("''") : std::string(name); };
@@ -74,8 +74,7 @@ LinkTargets::LinkTargets(MigrationRun& run) : m_run(run)
 
     bool hasAlias = true; // a backup's row without the column reads it as empty
     if (!run.emlogBackup) {
-        ResultSet columns =
-            selectWithReconnect(run, run.emlog, "SELECT * FROM " + run.emlogTable("blog") + " LIMIT 0");
+        ResultSet columns = selectWithReconnect(run, run.emlog, "SELECT * FROM " + run.emlogTable("blog") + " LIMIT 0");
         hasAlias = columns && columns.columnIndex("alias") >= 0;
     }
     forEachEmlogRow(run, "blog", "gid", "type", hasAlias ? "alias" : "",
