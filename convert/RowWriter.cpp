@@ -10,10 +10,11 @@ namespace kestrel {
 
 namespace {
 
-// A batch stays well under the server's max_allowed_packet (a quarter of it at most),
+// A batch stays well under the server's max_allowed_packet (a quarter of it at most), small enough
+// that two of them (one being made, one being sent) cost a run little memory,
 // and is written at least once a second so that a paced run shows its rows arriving.
-constexpr std::size_t maxBatchRows = 10000;
-constexpr std::size_t maxBatchBytes = 4 << 20;
+constexpr std::size_t maxBatchRows = 4000;
+constexpr std::size_t maxBatchBytes = 2 << 20;
 constexpr auto maxBatchAge = std::chrono::seconds(1);
 
 } // namespace
@@ -40,7 +41,7 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
     }
     std::size_t bytes = 0;
     for (const TableRow& tableRow : queued.row.rows)
-        bytes += tableRow.values.text().size();
+        bytes += tableRow.values.size();
     const std::uint64_t serverLimit = m_run.wordPress.maxStatementBytes();
     const std::size_t byteLimit =
         serverLimit == 0 ? maxBatchBytes : std::min<std::size_t>(maxBatchBytes, serverLimit / 4);

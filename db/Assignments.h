@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrel {
 
@@ -20,15 +21,18 @@ public:
     Assignments& add(std::string_view column, std::string_view text);
     Assignments& add(std::string_view column, std::int64_t number);
 
-    const std::string& text() const noexcept { return m_text; }
+    std::string text() const;                                         // "a='x',b='y',c='z'"
     const std::string& columns() const noexcept { return m_columns; } // "a,b,c"
     std::string tuple() const { return "(" + m_values + ")"; }        // "('x','y','z')"
+    // What the row adds to a statement, about.
+    std::size_t size() const noexcept { return m_columns.size() + m_values.size() + 2; }
 
 private:
     const BlogConnection* m_connection;
-    std::string m_text;
+    // Each value is held once: a batch of thousands of rows holds them all.
     std::string m_columns;
     std::string m_values;
+    std::vector<std::uint32_t> m_valueEnds;
 };
 
 } // namespace kestrel
