@@ -37,7 +37,9 @@ std::string articleContent(int gid)
     for (int paragraph = 0; paragraph < 8; ++paragraph)
         content += "<p>今天天气很好，我们去公园散步。Kestrel copies every word \\ every 'quote'. "
                    "<img src=\"http://blog.example.com/content/uploadfile/2014/" +
-                   std::to_string(gid) + "-" + std::to_string(paragraph) + ".jpg\" /></p>\n";
+                   std::to_string(gid) + "-" + std::to_string(paragraph) +
+                   ".jpg\" /> 见<a href=\"http://blog.example.com/?post=" + std::to_string(gid % 1000 + 1 + paragraph) +
+                   "\">另一篇</a></p>\n";
     return content;
 }
 
@@ -45,6 +47,9 @@ std::string articleContent(int gid)
 
 void generateBlog(BlogConnection& emlog, const BlogSize& size)
 {
+    // As an installed emlog has them: its address, which its links to itself begin with, and its zone.
+    run(emlog, "INSERT INTO emlog_options (option_name, option_value) VALUES ('blogurl','http://blog.example.com/'),"
+               "('timezone','8'),('blogname','生成的博客')");
     insertRows(emlog, "INSERT INTO emlog_sort (sid, sortname, pid, description) VALUES ", size.categories,
                [&](int sid) {
                    return std::string("(") + std::to_string(sid) + "," +
