@@ -65,9 +65,13 @@ void addTables(QStringList& lines, const BlogTables& blog, const char* prefixOpt
 
 void addOversized(QStringList& lines, const BlogCheckReport& report)
 {
-    lines << QStringLiteral("max_allowed_packet：emlog 服务器 %1 字节，WordPress 服务器 %2 字节")
-                 .arg(report.emlogMaxPacket)
-                 .arg(report.wordPressMaxPacket);
+    // From a backup file no emlog server carries the rows: only WordPress's limit counts.
+    if (report.emlogMaxPacket == 0)
+        lines << QStringLiteral("max_allowed_packet：WordPress 服务器 %1 字节").arg(report.wordPressMaxPacket);
+    else
+        lines << QStringLiteral("max_allowed_packet：emlog 服务器 %1 字节，WordPress 服务器 %2 字节")
+                     .arg(report.emlogMaxPacket)
+                     .arg(report.wordPressMaxPacket);
     if (report.oversized.empty())
         lines << QStringLiteral("  没有大到装不进一条语句的行。");
     for (const OversizedRow& row : report.oversized) {

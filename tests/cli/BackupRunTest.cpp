@@ -22,20 +22,25 @@ class BackupRunTest : public ::testing::Test
 {
 protected:
     // A run into the emptied WordPress; what WordPress then shows, and the report's migrations.
-    std::pair<std::string, std::string> run(const std::vector<std::string>& options, bool fromServer)
+    // A run into the emptied WordPress, or merged into `into` as it is.
+    std::pair<std::string, std::string> run(const std::vector<std::string>& options, bool fromServer,
+                                            WordPressDatabase* into = nullptr)
     {
+        WordPressDatabase& target = into ? *into : wordpress;
         // Emptying leaves users alone: those of the last run go, so that each run makes them anew.
-        execute(wordpress.admin(), "DELETE FROM wp_usermeta WHERE user_id > 1");
-        execute(wordpress.admin(), "DELETE FROM wp_users WHERE ID > 1");
-        std::vector<std::string> more = {"--empty-first", "--yes", "--pacing=none", "--json=" + jsonPath()};
+        execute(target.admin(), "DELETE FROM wp_usermeta WHERE user_id > 1");
+        execute(target.admin(), "DELETE FROM wp_users WHERE ID > 1");
+        std::vector<std::string> more = {"--yes", "--pacing=none", "--json=" + jsonPath()};
+        if (!into)
+            more.push_back("--empty-first");
         more.insert(more.end(), options.begin(), options.end());
-        Subprocess cli(cliArguments(fromServer ? emlog.name() : "kt_no_such_database", wordpress, more));
+        Subprocess cli(cliArguments(fromServer ? emlog.name() : "kt_no_such_database", target, more));
         const int status = cli.wait();
         EXPECT_TRUE(status == 0 || status == 1) << cli.out() << cli.err();
         QJsonObject report = readJsonReport(jsonPath());
         std::remove(jsonPath().c_str());
         const QJsonArray migrations = report.value(QStringLiteral("migrations")).toArray();
-        return {runWordPressScript(sourceDir() + "/scripts/wordpress/view.php", wordpress.name(), wordpress.prefix()),
+        return {runWordPressScript(sourceDir() + "/scripts/wordpress/view.php", target.name(), target.prefix()),
                 QJsonDocument(migrations).toJson().toStdString()};
     }
     std::string jsonPath() const { return std::string(::testing::TempDir()) + "/" + wordpress.name() + ".json"; }
@@ -108,6 +113,34 @@ TEST_F(BackupRunTest, EveryFormGivesWhatTheServerGives)
     }
 }
 
+// Merged into a WordPress whose own posts hold emlog's first numbers: the articles take new ones, and
+// finding them reads the file again in the middle of its rows.
+TEST_F(BackupRunTest, MergedIntoAWordPressWithPostsOfItsOwn)
+{
+    loadSampleBlog(emlog.name());
+    BlogConnection admin = adminConnection(emlog.name());
+    std::string views[2];
+    for (const bool fromServer : {true, false}) {
+        WordPressDatabase target("cli_backup_merge");
+        ASSERT_EQ(queryValue(target.admin(), "SELECT COUNT(*) FROM wp_posts WHERE ID=1"), "1");
+        // The two WordPresses differ only in when they were installed, and in the salt of their admin's hash.
+        const std::string installed = "'2024-05-06 12:00:00'";
+        execute(target.admin(), "UPDATE wp_posts SET post_date=" + installed + ", post_date_gmt=" + installed +
+                                    ", post_modified=" + installed + ", post_modified_gmt=" + installed);
+        execute(target.admin(), "UPDATE wp_comments SET comment_date=" + installed + ", comment_date_gmt=" + installed);
+        execute(target.admin(), "UPDATE wp_users SET user_registered=" + installed + ", user_pass='x' WHERE ID=1");
+        const std::string path = writeBackupFile(
+            "merge_backup.sql", backupOf(admin, emlog.name(), "emlog_", BackupForm::MariadbDump), Packing::Plain);
+        views[fromServer] =
+            run(fromServer ? std::vector<std::string>{} : std::vector<std::string>{"--emlog-backup=" + path},
+                fromServer, &target)
+                .first;
+        std::remove(path.c_str());
+    }
+    EXPECT_NE(views[true].find("\"posts\""), std::string::npos);
+    EXPECT_EQ(views[false], views[true]);
+}
+
 TEST_F(BackupRunTest, BrokenAndCutFilesAreRefusedOrReadAsAsked)
 {
     loadSampleBlog(emlog.name());
@@ -168,6 +201,8 @@ TEST_F(BackupRunTest, CheckListsTheFilesTablesVersionAndCounts)
         const std::string rows = queryValue(emlog.admin(), std::string("SELECT COUNT(*) FROM ") + table);
         EXPECT_TRUE(std::regex_search(said, std::regex(std::string(table) + " +" + rows + " 行  utf8mb4"))) << said;
     }
+    EXPECT_NE(said.find("max_allowed_packet：WordPress 服务器 "), std::string::npos) << said;
+    EXPECT_EQ(said.find("emlog 服务器"), std::string::npos) << said; // there is none
     EXPECT_NE(said.find("可以开始转换"), std::string::npos) << said;
     std::remove(path.c_str());
 }
