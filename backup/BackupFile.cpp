@@ -170,7 +170,9 @@ const KeptValues* BackupFile::keptColumn(const std::string& table, std::string_v
 bool BackupFile::open(const std::string& path, const std::string& prefix, bool acceptTruncated,
                       const std::vector<std::string>& kept)
 {
+    std::function<bool()> stop = std::move(stopRequested);
     *this = BackupFile();
+    stopRequested = std::move(stop);
     m_keptNames = kept;
     m_path = path;
     m_prefix = prefix;
@@ -196,6 +198,10 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
     };
     Statement statement;
     for (;;) {
+        if (stopRequested && stopRequested()) {
+            m_error = m_path + " 没有读完：已停止";
+            return false;
+        }
         const StatementReader::Result result = reader.next(statement);
         if (result == StatementReader::Result::Error)
             return failAt(reader.errorAt(), reader.error());

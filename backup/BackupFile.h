@@ -81,6 +81,8 @@ public:
     // so that a reader wanting only those need not read the table again.
     bool open(const std::string& path, const std::string& prefix, bool acceptTruncated,
               const std::vector<std::string>& kept = {});
+    // Asked between the statements of the first pass: true stops it, and open() fails.
+    std::function<bool()> stopRequested;
     // A kept column's values (NULL as ""), or none when it was not kept or the table lacks it.
     const KeptValues* keptColumn(const std::string& table, std::string_view column) const;
 

@@ -82,6 +82,7 @@ std::optional<std::vector<std::size_t>> parentsFirst(BackupFile& backup, const B
 bool useEmlogBackup(MigrationRun& run, BackupFile& backup, const std::string& path, bool acceptTruncated)
 {
     run.tell({RunEvent::What::ReadingBackup});
+    backup.stopRequested = [&run] { return run.stopRequested(); };
     // What the migrations read of a table before its rows, or beside another's, comes from the first pass.
     if (!backup.open(path, run.emlogPrefix, acceptTruncated,
                      {"blog.gid", "blog.sortid", "blog.parent_id", "blog.type", "blog.alias", "comment.cid",

@@ -292,5 +292,12 @@ TEST(BackupReaderTest, BrokenFilesSayWhereAndWhy)
     EXPECT_NE(backup.error().find("不完整"), std::string::npos) << backup.error();
     EXPECT_TRUE(backup.open(path, "emlog_", true)) << backup.error();
     EXPECT_TRUE(backup.cut().cut);
+
+    // A run stopped during the first pass stops it between two statements.
+    int statements = 0;
+    backup.stopRequested = [&statements] { return ++statements > 100; };
+    EXPECT_FALSE(backup.open(path, "emlog_", true));
+    EXPECT_NE(backup.error().find("已停止"), std::string::npos) << backup.error();
+    EXPECT_EQ(statements, 101);
     std::remove(path.c_str());
 }
