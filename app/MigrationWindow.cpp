@@ -141,8 +141,11 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     m_breakOff->setSingleShot(true);
     connect(m_breakOff, &QTimer::timeout, m_runner, &MigrationRunner::breakOff);
     connect(m_runner, &MigrationRunner::emptyingQuestion, this, [this](const QString& question) {
-        m_runner->answerEmptying(MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + question) ==
-                                 MessageBox::Answer::Yes);
+        m_runner->answer(MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + question) ==
+                         MessageBox::Answer::Yes);
+    });
+    connect(m_runner, &MigrationRunner::truncatedBackupQuestion, this, [this](const QString& question) {
+        m_runner->answer(MessageBox::question(nullptr, messageCaption, question) == MessageBox::Answer::Yes);
     });
 
     if (const QScreen* screen = this->screen())

@@ -97,8 +97,7 @@ void announceSessions(const RunSettings& settings)
     output::toStderr((settings.emlogBackup.empty()
                           ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
                           : QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))) +
-                     '\n' +
-                     plannedSessionText(QStringLiteral("WordPress"), settings.wordPress) + '\n');
+                     '\n' + plannedSessionText(QStringLiteral("WordPress"), settings.wordPress) + '\n');
 }
 
 int check(const CommandLine& line)
@@ -149,7 +148,7 @@ int run(const CommandLine& line, ReportFile* json)
             progress.finish();
             const bool yes = askToEmpty(question, interruptedWhileAsked);
             declined = !yes;
-            runner.answerEmptying(yes);
+            runner.answer(yes);
         });
     }
 

@@ -60,6 +60,7 @@ bool MigrationRunner::start(RunSettings settings)
         m_worker.join(); // the previous run has ended; its thread is done
     // Read here, on the thread that makes the connections, before the run's thread starts.
     m_asksToEmpty = isSignalConnected(QMetaMethod::fromSignal(&MigrationRunner::emptyingQuestion));
+    m_asksAboutCutBackups = isSignalConnected(QMetaMethod::fromSignal(&MigrationRunner::truncatedBackupQuestion));
     m_worker = std::jthread([this, settings = std::move(settings)](std::stop_token stopToken) {
         try {
             runMigration(settings, stopToken);
@@ -113,7 +114,7 @@ void MigrationRunner::tell(const RunEvent& event, QString& lastStatus, int& last
     }
 }
 
-void MigrationRunner::answerEmptying(bool yes)
+void MigrationRunner::answer(bool yes)
 {
     {
         std::lock_guard lock(m_answerMutex);
@@ -122,14 +123,15 @@ void MigrationRunner::answerEmptying(bool yes)
     m_answered.notify_all();
 }
 
-bool MigrationRunner::askToEmpty(const QString& question, std::stop_token stopToken)
+bool MigrationRunner::ask(void (MigrationRunner::*signal)(const QString&), bool asks, const QString& question,
+                          std::stop_token stopToken)
 {
-    if (!m_asksToEmpty)
+    if (!asks)
         return true;
     std::unique_lock lock(m_answerMutex);
     m_answer.reset();
     lock.unlock();
-    emit emptyingQuestion(question);
+    emit(this->*signal)(question);
     lock.lock();
     // A window closed meanwhile stops the run: no answer then.
     return m_answered.wait(lock, stopToken, [this] { return m_answer.has_value(); }) && *m_answer;
@@ -176,11 +178,18 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     int lastPercent = -1;
     run.tell = [&](const RunEvent& event) { tell(event, lastStatus, lastPercent); };
 
+    // A file cut short is read as far as it goes when the settings accept that, or the user does.
     BackupFile backup;
-    if (fromBackup && !useEmlogBackup(run, backup, settings.emlogBackup, settings.acceptTruncatedBackup)) {
+    const bool mayAsk = m_asksAboutCutBackups && !settings.acceptTruncatedBackup;
+    if (fromBackup && !useEmlogBackup(run, backup, settings.emlogBackup, settings.acceptTruncatedBackup || mayAsk) &&
+        !run.stopRequested()) {
         emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), text(backup.error()));
         return;
     }
+    if (fromBackup && mayAsk && backup.cut().cut &&
+        !ask(&MigrationRunner::truncatedBackupQuestion, true,
+             texts::truncatedBackupQuestion(text(settings.emlogBackup), text(backup.cut().what)), stopToken))
+        return;
 
     std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
@@ -189,7 +198,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
             emit finished(QStringLiteral("没有清空 WordPress，也没有开始转换：") + text(plan.refusal), {});
             return;
         }
-        if (!askToEmpty(runConfirmationQuestion(plan), stopToken))
+        if (!ask(&MigrationRunner::emptyingQuestion, m_asksToEmpty, runConfirmationQuestion(plan), stopToken))
             return;
         lastStatus = texts::emptyingStatus();
         emit statusText(lastStatus);

@@ -60,14 +60,18 @@ public:
     // broken off, for a program that must close while a server no longer answers. What it was
     // writing is undone by the server with its transaction; ended() follows soon.
     void breakOff();
-    // The answer to emptyingQuestion(): yes empties WordPress and goes on, no ends the run unchanged.
-    void answerEmptying(bool yes);
+    // The answer to the run's question (emptyingQuestion, truncatedBackupQuestion): yes goes on,
+    // no ends the run with nothing changed.
+    void answer(bool yes);
 
 signals:
     // Before emptying WordPress first, once the run knows what would go: the question to put to the
     // user. The run waits for answerEmptying(); with nothing connected here it goes ahead, the caller
     // having asked already (a script's --yes).
     void emptyingQuestion(const QString& question);
+    // A backup file that stops before its end, when the settings do not already accept one: the
+    // question to put; yes reads what is there. With nothing connected here such a file is refused.
+    void truncatedBackupQuestion(const QString& question);
     void statusText(const QString& text);
     void progress(int percent);
     // The rows of a kind (its id) through so far, of its total; sent with each new percentage.
@@ -84,12 +88,15 @@ signals:
 private:
     void runMigration(const RunSettings& settings, std::stop_token stopToken);
     void tell(const RunEvent& event, QString& lastStatus, int& lastPercent);
-    bool askToEmpty(const QString& question, std::stop_token stopToken);
+    // Puts a question through `signal` and waits for answer(); yes at once when `asks` is false.
+    bool ask(void (MigrationRunner::*signal)(const QString&), bool asks, const QString& question,
+             std::stop_token stopToken);
 
     std::mutex m_answerMutex;
     std::condition_variable_any m_answered;
     std::optional<bool> m_answer;
     bool m_asksToEmpty = false;
+    bool m_asksAboutCutBackups = false;
 
     Pacing m_pacing;
     Clock m_clock;

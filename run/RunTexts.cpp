@@ -51,10 +51,16 @@ QString label(std::string_view id)
     if (id == step::backup)
         return QStringLiteral("备份文件");
     // WordPress's own kinds of row, as emptying it first counts them.
-    static const std::pair<std::string_view, const char16_t*> wordPressKinds[] = {
-        {"post", u"文章"},           {"page", u"页面"},       {"attachment", u"附件"}, {"revision", u"修订版本"},
-        {"comment", u"评论"},        {"category", u"分类"},   {"post_tag", u"标签"},   {"link_category", u"链接分类"},
-        {"post_format", u"文章格式"}, {"link", u"链接"}};
+    static const std::pair<std::string_view, const char16_t*> wordPressKinds[] = {{"post", u"文章"},
+                                                                                  {"page", u"页面"},
+                                                                                  {"attachment", u"附件"},
+                                                                                  {"revision", u"修订版本"},
+                                                                                  {"comment", u"评论"},
+                                                                                  {"category", u"分类"},
+                                                                                  {"post_tag", u"标签"},
+                                                                                  {"link_category", u"链接分类"},
+                                                                                  {"post_format", u"文章格式"},
+                                                                                  {"link", u"链接"}};
     for (const auto& [wordPressId, wordPressLabel] : wordPressKinds) {
         if (wordPressId == id)
             return QString::fromUtf16(wordPressLabel);
@@ -65,6 +71,13 @@ QString label(std::string_view id)
 QString emptyingStatus()
 {
     return QStringLiteral("正在先清空wp数据库。");
+}
+
+QString truncatedBackupQuestion(const QString& path, const QString& cut)
+{
+    return QStringLiteral("emlog 备份文件 %1 不完整：%2，也许没有下载完。\n\n"
+                          "要只读入已有的部分吗？缺少的行会在结果里列出。选“否”则什么都不写。")
+        .arg(path, cut);
 }
 
 QString runningStem(Kind kind)

@@ -24,9 +24,11 @@ QString runningStem(Kind kind);
 QString runningStem(std::string_view kindId);
 // The status line while WordPress is emptied first.
 QString emptyingStatus();
+// Whether to read an emlog backup file that stops before its end (`cut` says where) as far as it goes.
+QString truncatedBackupQuestion(const QString& path, const QString& cut);
 
-// The run's notes (WordPress's time zone set, say), then one line per migration: rows read, written, already there and failed, or that its table could
-// not be read; then a line for each step with failed statements but no rows.
+// The run's notes (WordPress's time zone set, say), then one line per migration: rows read, written, already there and
+// failed, or that its table could not be read; then a line for each step with failed statements but no rows.
 QString summary(const FailureLog& log);
 // The failed rows, one per line, labelled; the first `limit`, then how many more there were.
 QString details(const FailureLog& log, std::size_t limit = 200);

@@ -1,3 +1,5 @@
+#include "BackupChooser.h"
+#include "BackupForms.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "TestServer.h"
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <mutex>
 
 using namespace kestrel;
@@ -188,7 +191,8 @@ TEST_F(MigrationRunTest, CompletionMessageGivesTheSecondsTheRunTook)
         << box.text.toStdString();
     EXPECT_TRUE(box.text.contains(QStringLiteral("时区：WordPress 的时区由 UTC+0 改为 emlog 的 Asia/Shanghai\n")))
         << box.text.toStdString();
-    EXPECT_TRUE(box.text.contains(QStringLiteral("文件：没有复制（没有给出 emlog 的文件和 WordPress 的上传文件夹），附件仍指向旧博客")))
+    EXPECT_TRUE(box.text.contains(
+        QStringLiteral("文件：没有复制（没有给出 emlog 的文件和 WordPress 的上传文件夹），附件仍指向旧博客")))
         << box.text.toStdString();
     EXPECT_EQ(box.caption, QStringLiteral("提示"));
     EXPECT_EQ(box.icon, MessageBox::Icon::Information);
@@ -289,4 +293,44 @@ TEST_F(MigrationRunTest, AWrongPrefixWithEmptyingFirstDeletesNothing)
         typeInto(window, QString::fromUtf8(c.field),
                  QString::fromUtf8(std::string_view(c.field).ends_with("Wp") ? "wp_" : "emlog_"));
     }
+}
+
+// A backup file cut short is read only when the user says so; the window asks once it knows.
+TEST_F(MigrationRunTest, ACutBackupFileIsReadOnlyWhenTheUserSaysSo)
+{
+    execute(emlog.admin(),
+            "INSERT INTO emlog_blog (gid, title, content, date) VALUES (1, '留下的文章', 'x', 1400000000)");
+    execute(emlog.admin(), "INSERT INTO emlog_comment (cid, gid, comment, date) VALUES (1, 1, '没写完', 1400000100)");
+    const std::string whole = backupOf(emlog.admin(), emlog.name(), "emlog_", BackupForm::ProColumns);
+    const std::string path = writeBackupFile(
+        "cut_backup.sql", whole.substr(0, whole.find("INSERT INTO emlog_comment") + 40), Packing::Plain);
+    BackupChooser::setNextChoice(QString::fromStdString(path));
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnBackup_emlog")), Qt::LeftButton);
+    const std::string posts = count("posts");
+
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "yes" : "no");
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+        MessageBox::setNextAnswer(yes ? MessageBox::Answer::Yes : MessageBox::Answer::No);
+        QTest::mouseClick(go(), Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([this] { return !window.runner()->isRunning() && go()->isEnabled(); }));
+        QCoreApplication::processEvents();
+
+        ASSERT_GE(MessageBox::shown().size(), 2);
+        const QString question = MessageBox::shown()[1].text;
+        EXPECT_TRUE(question.contains(QString::fromStdString(path) + QStringLiteral(" 不完整")))
+            << question.toStdString();
+        if (!yes) {
+            EXPECT_EQ(MessageBox::shown().size(), 2); // nothing more to say: nothing was written
+            EXPECT_EQ(count("posts"), posts);
+            continue;
+        }
+        EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_posts WHERE post_title='留下的文章'"), "1");
+        EXPECT_EQ(count("comments"), "1"); // the installer's; the cut one did not come
+        const auto& report = MessageBox::shown().last();
+        EXPECT_TRUE(report.detail.contains(QStringLiteral("备份文件不完整"))) << report.text.toStdString() << "\n"
+                                                                             << report.detail.toStdString();
+    }
+    std::remove(path.c_str());
 }

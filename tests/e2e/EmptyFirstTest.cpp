@@ -104,7 +104,7 @@ protected:
         });
         QObject::connect(&runner, &MigrationRunner::emptyingQuestion, [&](const QString& text) {
             question = text;
-            runner.answerEmptying(true);
+            runner.answer(true);
         });
         RunReport report;
         bool ended = false;
