@@ -74,8 +74,6 @@ QString reportText(const RunReport& report)
     const QString summary = texts::summary(report.log);
     if (!summary.isEmpty())
         result += summary + QLatin1Char('\n');
-    for (const std::string& note : report.log.notes())
-        result += text(note) + QLatin1Char('\n');
     if (!report.log.empty())
         result +=
             QStringLiteral("\n失败的行：\n") + texts::details(report.log, std::numeric_limits<std::size_t>::max());
@@ -111,8 +109,8 @@ QByteArray reportJson(const RunReport& report)
         }
     }
     QJsonArray notes;
-    for (const std::string& note : report.log.notes())
-        notes.append(text(note));
+    for (const FailureLog::Note& note : report.log.notes())
+        notes.append(texts::note(note));
     QJsonObject root{
         {QStringLiteral("completed"), !report.stopped},
         {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},

@@ -34,10 +34,23 @@ public:
         bool unreadable = false; // its emlog table could not be read at all
     };
 
+    // Something the run changed or left besides rows, for the reader of the report.
+    struct Note
+    {
+        enum class What {
+            TimeZoneKept,          // WordPress's zone `first` kept; emlog's was `second`
+            TimeZoneSet,           // WordPress's zone `first` became emlog's `second`
+            FilesNotCopied,        // no files named: attachments still point at the old blog
+            FilesLeftAfterEmptying // emptying first deleted rows only; copied files stay in `first`
+        };
+        What what;
+        std::string first;
+        std::string second;
+    };
+
     void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error);
-    // Something the run changed besides rows, for the reader of the report (WordPress's time zone, say).
-    void note(std::string text) { m_notes.push_back(std::move(text)); }
-    const std::vector<std::string>& notes() const noexcept { return m_notes; }
+    void note(Note note) { m_notes.push_back(std::move(note)); }
+    const std::vector<Note>& notes() const noexcept { return m_notes; }
     // The tally of a migration, made on first use; the reference stays valid.
     Tally& tally(std::string_view migration);
 
@@ -57,7 +70,7 @@ public:
 
 private:
     std::vector<Entry> m_entries;
-    std::vector<std::string> m_notes;
+    std::vector<Note> m_notes;
     std::deque<Tally> m_tallies; // a deque: a migration keeps its tally by reference while others are added
 };
 

@@ -69,8 +69,7 @@ void settleTimeZone(MigrationRun& run)
     }
     if (run.keepWordPressTimeZone) {
         run.known.localZone = *zones.wordPress;
-        run.failures.note("时区：保留 WordPress 的时区 " + zones.wordPress->describe() + "（emlog 的是 " +
-                          zones.emlog.describe() + "），时间按 WordPress 的时区写入");
+        run.failures.note({FailureLog::Note::What::TimeZoneKept, zones.wordPress->describe(), zones.emlog.describe()});
         return;
     }
     const TimeZone& emlog = zones.emlog;
@@ -83,7 +82,7 @@ void settleTimeZone(MigrationRun& run)
         return;
     }
     run.known.localZone = emlog;
-    run.failures.note("时区：WordPress 的时区由 " + zones.wordPress->describe() + " 改为 emlog 的 " + emlog.describe());
+    run.failures.note({FailureLog::Note::What::TimeZoneSet, zones.wordPress->describe(), emlog.describe()});
 }
 
 } // namespace kestrel

@@ -73,7 +73,7 @@ QString fromUtf8(const std::string& text)
 std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings& settings, bool emptiedFirst)
 {
     if (!settings.wanted()) {
-        run.failures.note("文件：没有复制（没有给出 emlog 的文件和 WordPress 的上传文件夹），附件仍指向旧博客");
+        run.failures.note({FailureLog::Note::What::FilesNotCopied, {}, {}});
         return nullptr;
     }
     auto refuse = [&run](const std::string& why) -> std::unique_ptr<BlogFiles> {
@@ -131,8 +131,7 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings
     if (!folder.saveList(error))
         run.failures.record(migration, "uploads", "", error);
     if (emptiedFirst)
-        run.failures.note("文件：先清空只删除了数据库中的行，复制过的文件仍在 " + settings.uploadsFolder +
-                          "/emlog，需要时请自行删除");
+        run.failures.note({FailureLog::Note::What::FilesLeftAfterEmptying, settings.uploadsFolder + "/emlog", {}});
     return files;
 }
 

@@ -236,8 +236,6 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         message += "\n" + emptyingLine(*emptied);
     if (run.failures.worthReporting())
         message += "\n\n" + texts::summary(run.failures);
-    for (const std::string& note : run.failures.notes())
-        message += "\n\n" + text(note);
     emit finished(message, texts::details(run.failures));
 }
 

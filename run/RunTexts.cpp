@@ -114,11 +114,29 @@ QString status(const RunEvent& event)
     return {};
 }
 
+QString note(const FailureLog::Note& note)
+{
+    const QString first = text(note.first);
+    const QString second = text(note.second);
+    switch (note.what) {
+    case FailureLog::Note::What::TimeZoneKept:
+        return QStringLiteral("时区：保留 WordPress 的时区 %1（emlog 的是 %2），时间按 WordPress 的时区写入")
+            .arg(first, second);
+    case FailureLog::Note::What::TimeZoneSet:
+        return QStringLiteral("时区：WordPress 的时区由 %1 改为 emlog 的 %2").arg(first, second);
+    case FailureLog::Note::What::FilesNotCopied:
+        return QStringLiteral("文件：没有复制（没有给出 emlog 的文件和 WordPress 的上传文件夹），附件仍指向旧博客");
+    case FailureLog::Note::What::FilesLeftAfterEmptying:
+        return QStringLiteral("文件：先清空只删除了数据库中的行，复制过的文件仍在 %1，需要时请自行删除").arg(first);
+    }
+    return {};
+}
+
 QString summary(const FailureLog& log)
 {
     QStringList lines;
-    for (const std::string& note : log.notes())
-        lines << text(note);
+    for (const FailureLog::Note& each : log.notes())
+        lines << note(each);
     for (const FailureLog::Tally& tally : log.tallies()) {
         if (tally.unreadable)
             lines << label(tally.migration) + QStringLiteral("：无法读取 emlog 表");

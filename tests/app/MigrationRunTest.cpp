@@ -194,6 +194,8 @@ TEST_F(MigrationRunTest, CompletionMessageGivesTheSecondsTheRunTook)
     EXPECT_TRUE(box.text.contains(
         QStringLiteral("文件：没有复制（没有给出 emlog 的文件和 WordPress 的上传文件夹），附件仍指向旧博客")))
         << box.text.toStdString();
+    EXPECT_EQ(box.text.count(QStringLiteral("时区：")), 1) << box.text.toStdString(); // each note said once
+    EXPECT_EQ(box.text.count(QStringLiteral("文件：")), 1) << box.text.toStdString();
     EXPECT_EQ(box.caption, QStringLiteral("提示"));
     EXPECT_EQ(box.icon, MessageBox::Icon::Information);
     EXPECT_TRUE(box.detail.isEmpty());
@@ -330,7 +332,7 @@ TEST_F(MigrationRunTest, ACutBackupFileIsReadOnlyWhenTheUserSaysSo)
         EXPECT_EQ(count("comments"), "1"); // the installer's; the cut one did not come
         const auto& report = MessageBox::shown().last();
         EXPECT_TRUE(report.detail.contains(QStringLiteral("备份文件不完整"))) << report.text.toStdString() << "\n"
-                                                                             << report.detail.toStdString();
+                                                                              << report.detail.toStdString();
     }
     std::remove(path.c_str());
 }

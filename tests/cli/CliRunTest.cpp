@@ -73,6 +73,14 @@ TEST_F(CliRunTest, ExitStatusSaysHowTheRunEnded)
         Subprocess cli(cliArguments(emlog.name(), wordpress, c.options));
         EXPECT_EQ(cli.wait(), c.status) << cli.out() << cli.err();
         EXPECT_NE((cli.out() + cli.err()).find(c.said), std::string::npos) << cli.out() << cli.err();
+        // Each note of the run is said once.
+        for (const std::string note : {"时区：", "文件："}) {
+            const std::string out = cli.out();
+            std::size_t said = 0;
+            for (std::size_t at = out.find(note); at != std::string::npos; at = out.find(note, at + 1))
+                ++said;
+            EXPECT_LE(said, 1u) << note << "\n" << out;
+        }
         if (c.status == 2) { // refused before anything: the installer's posts and comment are still there
             EXPECT_EQ(count("SELECT COUNT(*) FROM wp_posts"), "3");
             EXPECT_EQ(count("SELECT COUNT(*) FROM wp_comments"), "1");

@@ -236,7 +236,8 @@ TEST_P(FilesTest, ARunAgainCopiesNothingAgain)
         if (emptyFirst) {
             // Emptying deletes rows, not files: the report names the folder left behind.
             ASSERT_EQ(again.log.notes().size(), 1u);
-            EXPECT_NE(again.log.notes()[0].find(uploads.toStdString() + "/emlog"), std::string::npos);
+            EXPECT_EQ(again.log.notes()[0].what, FailureLog::Note::What::FilesLeftAfterEmptying);
+            EXPECT_EQ(again.log.notes()[0].first, uploads.toStdString() + "/emlog");
             EXPECT_EQ(media()[QStringLiteral("attachments")].toArray().size(),
                       before[QStringLiteral("attachments")].toArray().size());
         } else {
