@@ -1,6 +1,8 @@
 // A generated blog of about 200 MB as a mariadb-dump file, read by a run without a server: its time and
 // peak memory, against loading the same file into MariaDB with the mariadb client and running from there.
-// Each run is a process of its own, so that each peak resident memory is its own.
+// The reading alone (both passes, nothing written) is what stands in for the load; the rest of a run
+// is the same from a file as from a server. Each run is a process of its own, so that each peak
+// resident memory is its own.
 #include "BackupFile.h"
 #include "BackupRows.h"
 #include "BenchSupport.h"
