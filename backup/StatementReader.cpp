@@ -104,10 +104,12 @@ bool StatementReader::readDelimiterCommand()
     std::size_t end = begin;
     while (end < line.size() && !isBlank(line[end]))
         ++end;
-    m_delimiter = line.substr(begin, end - begin);
-    if (m_delimiter.empty() || m_delimiter.find_first_of("'\"`\\") != std::string::npos) {
+    std::string delimiter = line.substr(begin, end - begin);
+    if (delimiter.empty() || delimiter.find_first_of("'\"`\\") != std::string::npos) {
         m_error = "DELIMITER 后面应当是一个不带引号的分隔符";
         m_errorAt = at;
+    } else {
+        m_delimiter = std::move(delimiter);
     }
     return true;
 }
