@@ -7,6 +7,7 @@
 #include <cctype>
 #include <climits>
 #include <fstream>
+#include <limits>
 #include <vector>
 #ifdef _WIN32
 #include <filesystem>
@@ -137,7 +138,9 @@ bool BackupStream::skip(std::uint64_t bytes)
 {
     if (bytes == 0)
         return true;
-    if (m_gz && !m_entry) // a real seek on a plain file; gzip decompresses up to there
+    // A real seek on a plain file; gzip decompresses up to there. z_off_t is 32 bits on Windows:
+    // a farther place is read up to.
+    if (m_gz && !m_entry && bytes <= static_cast<std::uint64_t>(std::numeric_limits<z_off_t>::max()))
         return gzseek(m_gz.get(), static_cast<z_off_t>(bytes), SEEK_CUR) >= 0;
     std::vector<char> scratch(std::min<std::uint64_t>(bytes, 1 << 20));
     while (bytes > 0) {
