@@ -229,6 +229,14 @@ bool parseInsert(std::string_view text, InsertRows& insert, SqlError& error)
             return parser.fail("这一行有 " + std::to_string(row.size()) + " 个值，列却有 " +
                                std::to_string(insert.columns.size()) + " 个");
     } while (parser.acceptSymbol(','));
+    // phpMyAdmin can add what to do with a row already there: the file's rows are what count.
+    if (parser.token().isWord("ON")) {
+        parser.advance();
+        if (!parser.acceptWord("DUPLICATE") || !parser.acceptWord("KEY") || !parser.acceptWord("UPDATE"))
+            return parser.fail("这里应当是 ON DUPLICATE KEY UPDATE");
+        while (!parser.failed() && parser.token().kind != Token::Kind::End)
+            parser.advance();
+    }
     if (parser.token().kind != Token::Kind::End)
         return parser.fail("值的后面多出了文字");
     return !parser.failed();

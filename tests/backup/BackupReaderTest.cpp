@@ -139,6 +139,13 @@ TEST(BackupReaderTest, StatementsOfBackupsAndDumps)
          StatementKind::Insert, "emlog_tag", 3},
         {"insert ignore, dotted name", "insert ignore into `db`.`emlog_tag` value (1)", StatementKind::Insert,
          "emlog_tag", 1},
+        {"phpMyAdmin's update of rows already there",
+         "INSERT INTO `emlog_tag` (`tid`, `tagname`) VALUES (1, 'a'), (2, 'b') ON DUPLICATE KEY UPDATE "
+         "`tagname` = VALUES(`tagname`)",
+         StatementKind::Insert,
+         "emlog_tag",
+         2,
+         {"tid", "tagname"}},
         {"lock tables", "LOCK TABLES `emlog_blog` WRITE", StatementKind::Ignored, ""},
         {"set", "SET @OLD_CHARACTER_SET_CLIENT=@@CHARACTER_SET_CLIENT", StatementKind::Ignored, ""},
         {"a versioned comment's remains", "ALTER TABLE `emlog_blog` DISABLE KEYS", StatementKind::Ignored, ""},
