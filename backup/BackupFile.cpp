@@ -171,8 +171,10 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
                       const std::vector<std::string>& kept)
 {
     std::function<bool()> stop = std::move(stopRequested);
+    std::function<void(std::uint64_t, std::uint64_t)> told = std::move(progress);
     *this = BackupFile();
     stopRequested = std::move(stop);
+    progress = std::move(told);
     m_keptNames = kept;
     m_path = path;
     m_prefix = prefix;
@@ -197,10 +199,18 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
         }
     };
     Statement statement;
+    std::uint64_t percentTold = 0;
     for (;;) {
         if (stopRequested && stopRequested()) {
             m_error = m_path + " 没有读完：已停止";
             return false;
+        }
+        if (const std::uint64_t total = stream.total(); progress && total > 0) {
+            const std::uint64_t done = std::min(stream.done(), total);
+            if (const std::uint64_t percent = done * 100 / total; percent > percentTold) {
+                percentTold = percent;
+                progress(done, total);
+            }
         }
         const StatementReader::Result result = reader.next(statement);
         if (result == StatementReader::Result::Error)

@@ -83,6 +83,8 @@ public:
               const std::vector<std::string>& kept = {});
     // Asked between the statements of the first pass: true stops it, and open() fails.
     std::function<bool()> stopRequested;
+    // Told how far the first pass is (see BackupStream::done), each time it is a percent further.
+    std::function<void(std::uint64_t done, std::uint64_t total)> progress;
     // A kept column's values (NULL as ""), or none when it was not kept or the table lacks it.
     const KeptValues* keptColumn(const std::string& table, std::string_view column) const;
 

@@ -6,12 +6,10 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <vector>
-#ifdef _WIN32
-#include <filesystem>
-#endif
 
 namespace kestrel {
 
@@ -49,6 +47,8 @@ bool BackupStream::open(const std::string& path)
     m_gz.reset();
     m_error.clear();
     m_cutShort = false;
+    m_total = 0;
+    m_entryRead = 0;
     char magic[4] = {};
     {
         std::ifstream file(path, std::ios::binary);
@@ -71,6 +71,9 @@ bool BackupStream::open(const std::string& path)
         return false;
     }
     gzbuffer(m_gz.get(), 256 * 1024);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(std::filesystem::u8path(path), error);
+    m_total = error ? 0 : size;
     return true;
 }
 
@@ -101,7 +104,19 @@ bool BackupStream::openZip(const std::string& path)
         m_error = "读不了 zip 文件里的 .sql：" + std::string(zip_strerror(m_zip.get()));
         return false;
     }
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(m_zip.get(), sql.front(), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE))
+        m_total = stat.size;
     return true;
+}
+
+std::uint64_t BackupStream::done() const
+{
+    if (m_entry)
+        return m_entryRead;
+    const z_off_t offset = m_gz ? gzoffset(m_gz.get()) : 0;
+    return offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
 }
 
 std::size_t BackupStream::read(char* buffer, std::size_t size)
@@ -117,6 +132,7 @@ std::size_t BackupStream::read(char* buffer, std::size_t size)
             m_error = "zip 里的 .sql 读不下去：" + std::string(zip_file_strerror(m_entry.get()));
             return 0;
         }
+        m_entryRead += static_cast<std::uint64_t>(got);
         return static_cast<std::size_t>(got);
     }
     if (!m_gz)

@@ -26,6 +26,10 @@ public:
     std::size_t read(char* buffer, std::size_t size);
     // Passes over the next `bytes` bytes of SQL text.
     bool skip(std::uint64_t bytes);
+    // How far the reading is, for a progress bar: `done()` of `total()` bytes of the file (compressed
+    // ones for a gzip), or of the .sql inside a zip. `total()` is 0 when not known.
+    std::uint64_t done() const;
+    std::uint64_t total() const noexcept { return m_total; }
 
     bool failed() const noexcept { return !m_error.empty(); }
     // The compressed data stopped before its own end: the file was cut.
@@ -52,6 +56,8 @@ private:
     std::unique_ptr<zip_file, EntryCloser> m_entry; // declared after the archive: closed first
     std::string m_error;
     bool m_cutShort = false;
+    std::uint64_t m_total = 0;
+    std::uint64_t m_entryRead = 0;
 };
 
 } // namespace kestrel

@@ -83,6 +83,10 @@ bool useEmlogBackup(MigrationRun& run, BackupFile& backup, const std::string& pa
 {
     run.tell({RunEvent::What::ReadingBackup});
     backup.stopRequested = [&run] { return run.stopRequested(); };
+    backup.progress = [&run](std::uint64_t done, std::uint64_t total) {
+        run.tell({RunEvent::What::ReadingBackup, Kind::users, static_cast<std::int64_t>(done),
+                  static_cast<std::int64_t>(total)});
+    };
     // What the migrations read of a table before its rows, or beside another's, comes from the first pass.
     if (!backup.open(path, run.emlogPrefix, acceptTruncated,
                      {"blog.gid", "blog.sortid", "blog.parent_id", "blog.type", "blog.alias", "comment.cid",

@@ -64,7 +64,8 @@ struct RunEvent
         Row,           // `done` of the kind's `total` rows are through
         Reconnecting,  // a lost session is being opened again: `attempt` from 1
         Files,         // `done` of the blog's `total` files are through
-        ReadingBackup, // emlog's backup file is being read once through, before the migrations
+        ReadingBackup, // emlog's backup file is being read once through, before the migrations: `done`
+                       // of `total` bytes, when known
     };
     What what = What::Row;
     Kind kind = Kind::users;

@@ -102,12 +102,16 @@ void MigrationRunner::tell(const RunEvent& event, QString& lastStatus, int& last
         lastStatus = next;
         emit statusText(next);
     }
-    if (event.what != RunEvent::What::Row && event.what != RunEvent::What::Files)
+    const bool counted = event.what == RunEvent::What::Row || event.what == RunEvent::What::Files;
+    if (!counted && !(event.what == RunEvent::What::ReadingBackup && event.total > 0))
         return;
     const int percent = percentDone(event.done, event.total);
     if (percent != lastPercent) {
         lastPercent = percent;
         emit progress(percent);
+        // The file's bytes are not rows: the bar and the status line show them, a row count does not.
+        if (!counted)
+            return;
         const std::string_view kind = event.what == RunEvent::What::Files ? step::files : idOf(event.kind);
         emit rowProgress(QString::fromLatin1(kind.data(), static_cast<qsizetype>(kind.size())), event.done,
                          event.total);

@@ -14,9 +14,8 @@ QString text(const std::string& utf8)
 
 ConnectionOptions optionsOf(const ConnectionFields& fields)
 {
-    return ConnectionOptions{fields.server,   fields.user, fields.password,       fields.database,
-                             0,               fields.caFile, false,              fields.tlsFingerprint,
-                             fields.allowUnencrypted};
+    return ConnectionOptions{fields.server, fields.user, fields.password,       fields.database,        0,
+                             fields.caFile, false,       fields.tlsFingerprint, fields.allowUnencrypted};
 }
 
 BlogConnection openEmlogSession(ConnectionOptions options)

@@ -105,7 +105,10 @@ QString status(const RunEvent& event)
         return QStringLiteral("正在复制文件.") + QString::number(percentDone(event.done, event.total)) +
                QLatin1Char('%');
     case RunEvent::What::ReadingBackup:
-        return QStringLiteral("正在读取emlog备份文件...");
+        if (event.total <= 0)
+            return QStringLiteral("正在读取emlog备份文件...");
+        return QStringLiteral("正在读取emlog备份文件.") + QString::number(percentDone(event.done, event.total)) +
+               QLatin1Char('%');
     case RunEvent::What::Reconnecting:
         return QStringLiteral("正在重新连接%1博客数据库...(第%2次)")
             .arg(event.wordPress ? QStringLiteral("WordPress") : QStringLiteral("emlog"))

@@ -34,6 +34,9 @@ TEST(RunTexts, EachKindHasItsLabelAndStatusLines)
               "正在重新连接WordPress博客数据库...(第2次)");
     EXPECT_EQ(texts::status({RunEvent::What::Reconnecting, {}, 0, 0, false, 1}).toStdString(),
               "正在重新连接emlog博客数据库...(第1次)");
+    EXPECT_EQ(texts::status({RunEvent::What::ReadingBackup}).toStdString(), "正在读取emlog备份文件...");
+    EXPECT_EQ(texts::status({RunEvent::What::ReadingBackup, {}, 3 << 20, 4 << 20}).toStdString(),
+              "正在读取emlog备份文件.75%");
 }
 
 TEST(RunTexts, SummaryAndDetailsNameKindsByTheirLabels)

@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 using namespace kestrel;
@@ -209,7 +210,18 @@ TEST(BackupReaderTest, EveryFormGivesTheSameRows)
     for (const auto& [what, path] : files) {
         SCOPED_TRACE(what);
         BackupFile backup;
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> told;
+        backup.progress = [&told](std::uint64_t done, std::uint64_t total) { told.emplace_back(done, total); };
         ASSERT_TRUE(backup.open(path, "blog_", false, {"blog.gid", "blog.hide", "blog.nothing"})) << backup.error();
+        // How far the first pass is: the file's own bytes, or the .sql's in a zip, up to the end.
+        ASSERT_FALSE(told.empty());
+        const std::uint64_t total = what == "zip" ? emlog.size() : std::filesystem::file_size(path);
+        for (std::size_t i = 0; i < told.size(); ++i) {
+            EXPECT_EQ(told[i].second, total);
+            EXPECT_LE(told[i].first, total);
+            EXPECT_TRUE(i == 0 || told[i].first > told[i - 1].first);
+        }
+        EXPECT_GE(told.back().first * 100, total * 99);
         ASSERT_NE(backup.keptColumn("blog_blog", "hide"), nullptr);
         const KeptValues& hide = *backup.keptColumn("blog_blog", "hide");
         ASSERT_EQ(hide.size(), 2u);
