@@ -12,6 +12,28 @@
 
 namespace kestrel::test {
 
+RunSettings testServerSettings(const std::string& emlogDatabase, const std::string& wordPressDatabase,
+                               const std::string& wordPressPrefix)
+{
+    RunSettings settings;
+    settings.emlog = {testServer().address(), "root", testServer().password, emlogDatabase};
+    settings.wordPress = {testServer().address(), "root", testServer().password, wordPressDatabase};
+    settings.emlogPrefix = "emlog_";
+    settings.wordPressPrefix = wordPressPrefix;
+    return settings;
+}
+
+std::optional<RunReport> runToEnd(MigrationRunner& runner, const RunSettings& settings)
+{
+    std::optional<RunReport> report;
+    bool ended = false;
+    QObject::connect(&runner, &MigrationRunner::reported, [&](const RunReport& got) { report = got; });
+    QObject::connect(&runner, &MigrationRunner::ended, [&ended] { ended = true; });
+    EXPECT_TRUE(runner.start(settings));
+    EXPECT_TRUE(waitUntil([&ended] { return ended; }, 120000));
+    return report;
+}
+
 MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst)
 {
     MigrationWindow window;

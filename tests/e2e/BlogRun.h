@@ -1,9 +1,11 @@
 #pragma once
 
 #include "MessageBox.h"
+#include "MigrationRunner.h"
 
 #include <QJsonObject>
 
+#include <optional>
 #include <string>
 
 // A run through the real window, and what WordPress then shows: shared by the end-to-end tests.
@@ -21,6 +23,12 @@ struct BlogPair
 // Fills in the window as a user would, ticks 先清空 (empty WordPress first) or not, presses Go,
 // answers Yes and waits for the run to end. Gives the completion message (empty when none came).
 MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst = true);
+
+// A run between two databases of the test server, as root, with emlog's tables under "emlog_".
+RunSettings testServerSettings(const std::string& emlogDatabase, const std::string& wordPressDatabase,
+                               const std::string& wordPressPrefix = "wp_");
+// Starts `runner` with `settings` and waits for it to end: its report, or none when it sent none.
+std::optional<RunReport> runToEnd(MigrationRunner& runner, const RunSettings& settings);
 
 // What WordPress itself shows of a database: scripts/wordpress/view.php's JSON.
 QJsonObject wordPressView(const std::string& database, const std::string& prefix);

@@ -1,5 +1,6 @@
 // Emptying WordPress first takes only what a copy of a blog owns, and keeps every row it
 // takes in a backup that the mariadb client puts back as it was.
+#include "BlogRun.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "TestServer.h"
@@ -106,20 +107,10 @@ protected:
             question = text;
             runner.answer(true);
         });
-        RunReport report;
-        bool ended = false;
-        QObject::connect(&runner, &MigrationRunner::reported, [&](const RunReport& r) { report = r; });
-        QObject::connect(&runner, &MigrationRunner::ended, [&ended] { ended = true; });
-        RunSettings settings;
-        settings.emlog = {testServer().address(), "root", testServer().password, emlog.name()};
-        settings.wordPress = {testServer().address(), "root", testServer().password, wordpress.name()};
-        settings.emlogPrefix = "emlog_";
-        settings.wordPressPrefix = "wp_";
+        RunSettings settings = testServerSettings(emlog.name(), wordpress.name());
         settings.emptyWordPressFirst = true;
         settings.backupDir = backupDir;
-        EXPECT_TRUE(runner.start(settings));
-        EXPECT_TRUE(waitUntil([&ended] { return ended; }, 120000));
-        return report;
+        return runToEnd(runner, settings).value_or(RunReport{});
     }
 
     TestDatabase emlog{"empty_emlog"};

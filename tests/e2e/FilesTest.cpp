@@ -1,5 +1,6 @@
 // The blog's files follow it into WordPress's uploads folder, from a folder or over http, and
 // WordPress itself (its API, and its pages served by php -S) shows them.
+#include "BlogRun.h"
 #include "FolderServer.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
@@ -67,28 +68,13 @@ protected:
     // A whole run into an emptied WordPress (or not), with the files from `source`; gives the report.
     RunReport run(const std::string& source, bool emptyFirst = true)
     {
-        RunSettings settings = RunSettings::initial();
-        for (ConnectionFields* fields : {&settings.emlog, &settings.wordPress}) {
-            fields->server = testServer().address();
-            fields->user = "root";
-            fields->password = testServer().password;
-        }
-        settings.emlog.database = emlog.name();
-        settings.wordPress.database = wordpress.name();
-        settings.emlogPrefix = "emlog_";
-        settings.wordPressPrefix = wordpress.prefix();
+        RunSettings settings = testServerSettings(emlog.name(), wordpress.name(), wordpress.prefix());
         settings.emptyWordPressFirst = emptyFirst;
         settings.files.source = source;
         settings.files.uploadsFolder = uploads.toStdString();
         MigrationRunner runner;
         runner.setPacing(Pacing::none());
-        std::optional<RunReport> report;
-        QObject::connect(&runner, &MigrationRunner::reported, [&](const RunReport& got) { report = got; });
-        bool ended = false;
-        QObject::connect(&runner, &MigrationRunner::ended, [&] { ended = true; });
-        runner.start(settings);
-        EXPECT_TRUE(waitUntil([&] { return ended; }, 120000));
-        return report.value_or(RunReport{});
+        return runToEnd(runner, settings).value_or(RunReport{});
     }
 
     static const FailureLog::Tally* filesTally(const RunReport& report)

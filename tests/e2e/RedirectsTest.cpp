@@ -1,5 +1,6 @@
 // The old emlog addresses of the migrated sample blog lead to their WordPress pages through the
 // redirect plugin (wordpress-plugin/kestrel-redirects), served by php -S with WP_DEBUG on.
+#include "BlogRun.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "Origins.h"
@@ -83,11 +84,22 @@ const Address oldAddresses[] = {
 
 // Addresses that name nothing here: WordPress answers them as it would without the plugin.
 const char* const unknownAddresses[] = {
-    "?post=9999",    "post-9999.html",     "post/14",      "?post=11", "9999.html",
-    "no-such-alias", "life/no-such-alias", "sort/nowhere", "?sort=7",  "tag/%E6%B2%A1%E6%9C%89",
-    "record/209901", "?record=201313",     "author/9999",
+    "?post=9999",
+    "post-9999.html",
+    "post/14",
+    "?post=11",
+    "9999.html",
+    "no-such-alias",
+    "life/no-such-alias",
+    "sort/nowhere",
+    "?sort=7",
+    "tag/%E6%B2%A1%E6%9C%89",
+    "record/209901",
+    "?record=201313",
+    "author/9999",
     // The sample's user 5 has published nothing: its login-based nicename is not told.
-    "author/5",      "?author=5",
+    "author/5",
+    "?author=5",
 };
 
 // Addresses made to lead elsewhere; the blog also holds an article alias "http://evil.example"
@@ -124,16 +136,9 @@ protected:
     {
         MigrationRunner runner;
         runner.setPacing(Pacing::none());
-        bool ended = false;
-        QObject::connect(&runner, &MigrationRunner::ended, [&ended] { ended = true; });
-        RunSettings settings;
-        settings.emlog = {testServer().address(), "root", testServer().password, emlog.name()};
-        settings.wordPress = {testServer().address(), "root", testServer().password, wordpress.name()};
-        settings.emlogPrefix = "emlog_";
-        settings.wordPressPrefix = "wp_";
+        RunSettings settings = testServerSettings(emlog.name(), wordpress.name());
         settings.emptyWordPressFirst = true;
-        ASSERT_TRUE(runner.start(settings));
-        ASSERT_TRUE(waitUntil([&ended] { return ended; }, 120000));
+        runToEnd(runner, settings);
     }
 
     // An article alias and a tag that look like other sites' addresses.
