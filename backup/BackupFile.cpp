@@ -113,7 +113,9 @@ bool BackupFile::readStatement(const Statement& statement, const StatementReader
     if (!parseInsert(statement.text, m_insert, error))
         return failAt(statement.positionOf(error.at), error.message);
     BackupTable& table = tableNamed(m_insert.table);
-    const std::vector<std::string>* columns = m_insert.columns.empty() ? table.columns.get() : &m_insert.columns;
+    const std::shared_ptr<const std::vector<std::string>> columns =
+        m_insert.columns.empty() ? table.columns
+                                 : std::make_shared<const std::vector<std::string>>(std::move(m_insert.columns));
     if (!columns)
         return failAt(statement.start, "表 " + table.name + " 的 INSERT 没有列出列名，文件里也没有它的 CREATE TABLE");
     if (table.rows == 0) {
@@ -125,16 +127,17 @@ bool BackupFile::readStatement(const Statement& statement, const StatementReader
     // Where each kept column of this table stands in the rows of this statement.
     std::vector<std::pair<KeptValues*, std::size_t>> keep;
     for (const std::string& name : m_keptNames) {
-        const std::size_t dot = name.find('.');
-        if (m_prefix + name.substr(0, dot) != table.name)
-            continue;
-        const auto at = std::find(columns->begin(), columns->end(), name.substr(dot + 1));
+        const std::string_view kept = name;
+        const std::size_t dot = kept.find('.');
+        const std::string_view bare = kept.substr(0, dot);
+        if (table.name.size() != m_prefix.size() + bare.size() || !table.name.ends_with(bare))
+            continue; // the table's name starts with the prefix: it would not be read otherwise
+        const auto at = std::find(columns->begin(), columns->end(), kept.substr(dot + 1));
         if (at != columns->end())
             keep.emplace_back(&m_kept[m_prefix + name], static_cast<std::size_t>(at - columns->begin()));
     }
     BackupRow row;
-    row.columns =
-        m_insert.columns.empty() ? table.columns : std::make_shared<const std::vector<std::string>>(m_insert.columns);
+    row.columns = columns;
     row.at = statement.start;
     for (std::vector<SqlValue>& values : m_insert.rows) {
         row.number = ++table.rows;
@@ -164,7 +167,11 @@ std::string BackupFile::noTablesMessage() const
 const KeptValues* BackupFile::keptColumn(const std::string& table, std::string_view column) const
 {
     const auto found = m_kept.find(table + "." + std::string(column));
-    return found != m_kept.end() ? &found->second : nullptr;
+    const BackupTable* rows = this->table(table);
+    // A statement that named other columns left this one without some of its values.
+    if (found == m_kept.end() || !rows || found->second.size() != static_cast<std::size_t>(rows->rows))
+        return nullptr;
+    return &found->second;
 }
 
 bool BackupFile::open(const std::string& path, const std::string& prefix, bool acceptTruncated,

@@ -85,7 +85,8 @@ public:
     std::function<bool()> stopRequested;
     // Told how far the first pass is (see BackupStream::done), each time it is a percent further.
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
-    // A kept column's values (NULL as ""), or none when it was not kept or the table lacks it.
+    // A kept column's values (NULL as ""), one for each row of the table; none when it was not kept
+    // or some row lacks it.
     const KeptValues* keptColumn(const std::string& table, std::string_view column) const;
 
     const std::string& error() const noexcept { return m_error; }
