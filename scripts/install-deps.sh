@@ -43,6 +43,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
+# Another apt-get (a second build beside this one) may hold the lock: wait for it.
+apt-get -o DPkg::Lock::Timeout=900 update -qq
 # shellcheck disable=SC2086
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}"
