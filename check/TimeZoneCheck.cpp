@@ -1,6 +1,6 @@
 #include "BlogConnection.h"
 #include "CheckQueries.h"
-#include "LocalTimes.h"
+#include "TimeZones.h"
 
 namespace kestrel::check {
 

@@ -50,6 +50,8 @@ QString label(std::string_view id)
         return QStringLiteral("文件");
     if (id == step::backup)
         return QStringLiteral("备份文件");
+    if (id == step::timeZone)
+        return QStringLiteral("时区");
     // WordPress's own kinds of row, as emptying it first counts them.
     static const std::pair<std::string_view, const char16_t*> wordPressKinds[] = {{"post", u"文章"},
                                                                                   {"page", u"页面"},

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "FailureLog.h"
-#include "MigrationRun.h"
+#include "RunContext.h"
 
 #include <QString>
 
