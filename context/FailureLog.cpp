@@ -5,9 +5,10 @@
 namespace kestrel {
 
 void FailureLog::record(std::string_view migration, std::string_view table, std::string_view sourceId,
-                        std::string_view error)
+                        std::string_view error, Reason reason)
 {
-    m_entries.push_back({std::string(migration), std::string(table), std::string(sourceId), std::string(error)});
+    m_entries.push_back(
+        {std::string(migration), std::string(table), std::string(sourceId), std::string(error), reason});
 }
 
 FailureLog::Tally& FailureLog::tally(std::string_view migration)
@@ -32,7 +33,7 @@ bool FailureLog::tallied(const Entry& entry) const
                        [&](const Tally& tally) { return tally.migration == entry.migration; });
 }
 
-std::string FailureLog::details(std::size_t limit, const Label& label) const
+std::string FailureLog::details(std::size_t limit, const Label& label, const Word& word) const
 {
     std::string text;
     const std::size_t shown = std::min(limit, m_entries.size());
@@ -41,10 +42,8 @@ std::string FailureLog::details(std::size_t limit, const Label& label) const
         text += "[" + (label ? label(entry.migration) : entry.migration) + "] " + entry.table;
         if (!entry.sourceId.empty())
             text += " " + entry.sourceId;
-        text += ": " + entry.error + "\n";
+        text += ": " + (word ? word(entry) : entry.error) + "\n";
     }
-    if (m_entries.size() > shown)
-        text += "…另有 " + std::to_string(m_entries.size() - shown) + " 条失败记录\n";
     return text;
 }
 

@@ -17,12 +17,22 @@ namespace kestrel {
 class FailureLog
 {
 public:
+    // What an entry means when the run knows more than the words of a server or a file: the front
+    // ends word it, with the entry's error as its value.
+    enum class Reason {
+        stated,       // the error says it all: a server's number and text, or a reason of the run
+        notInBackup,  // the table is not in the backup file
+        cutStatement, // a cut backup (error: where it stops): the rows of its unfinished statement
+        cutTable,     // a cut backup: this table is not in what was read
+        cutAfter,     // a cut backup: there may be rows after the cut
+    };
     struct Entry
     {
         std::string migration; // a kind's id ("posts") or a step's ("emptying")
         std::string table;
         std::string sourceId; // "gid=5", or empty when the statement belongs to no row
         std::string error;
+        Reason reason = Reason::stated;
     };
     struct Tally
     {
@@ -31,7 +41,8 @@ public:
         std::int64_t written = 0;
         std::int64_t alreadyThere = 0; // found in WordPress by its origin and left as it was
         std::int64_t failed = 0;
-        bool unreadable = false; // its emlog table could not be read at all
+        bool unreadable = false; // a table it needs could not be read at all, so it did not run
+        bool wordPressUnreadable = false; // that table was WordPress's: what it already holds
     };
 
     // Something the run changed or left besides rows, for the reader of the report.
@@ -48,7 +59,8 @@ public:
         std::string second;
     };
 
-    void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error);
+    void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error,
+                Reason reason = Reason::stated);
     void note(Note note) { m_notes.push_back(std::move(note)); }
     const std::vector<Note>& notes() const noexcept { return m_notes; }
     // The tally of a migration, made on first use; the reference stays valid.
@@ -63,10 +75,11 @@ public:
     // Whether an entry belongs to a migration with a tally (and not to a step such as emptying).
     bool tallied(const Entry& entry) const;
 
-    // The first `limit` entries, one per line ("[posts] wp_posts gid=5: reason"), then how many
-    // more there were; `label` names the migrations, by their ids when not given.
+    // The first `limit` entries, one per line ("[posts] wp_posts gid=5: reason"); `label` names
+    // the migrations, by their ids when not given, and `word` an entry's reason, its error when not given.
     using Label = std::function<std::string(std::string_view migration)>;
-    std::string details(std::size_t limit = 200, const Label& label = {}) const;
+    using Word = std::function<std::string(const Entry& entry)>;
+    std::string details(std::size_t limit = 200, const Label& label = {}, const Word& word = {}) const;
 
 private:
     std::vector<Entry> m_entries;

@@ -194,7 +194,7 @@ const Authors* authorsOf(MigrationRun& run, std::string_view migration)
         if (!run.state.readCopies(run, migration, origin::user))
             return nullptr;
         const Copies& copies = run.state.copies(origin::user);
-        const bool read = run.source->readTable("user", [&](const EmlogRow& row) {
+        const bool read = run.source->readTable("user", {}, [&](const EmlogRow& row) {
             const EmlogUser user = readUser(row);
             if (const std::int64_t id = matchingUser(*users, copies, user))
                 authors.byUid.emplace(user.uid, id);

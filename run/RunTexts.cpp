@@ -143,7 +143,9 @@ QString summary(const FailureLog& log)
     for (const FailureLog::Note& each : log.notes())
         lines << note(each);
     for (const FailureLog::Tally& tally : log.tallies()) {
-        if (tally.unreadable)
+        if (tally.wordPressUnreadable)
+            lines << label(tally.migration) + QStringLiteral("：无法读取 WordPress 中已有的内容，什么都没有写入");
+        else if (tally.unreadable)
             lines << label(tally.migration) + QStringLiteral("：无法读取 emlog 表");
         else
             lines << QStringLiteral("%1：读取 %2 行，写入 %3 行，已存在 %4 行，失败 %5 行")
@@ -166,9 +168,33 @@ QString summary(const FailureLog& log)
     return lines.join(QLatin1Char('\n'));
 }
 
+QString reason(const FailureLog::Entry& entry)
+{
+    using Reason = FailureLog::Reason;
+    const QString cut = QStringLiteral("备份文件不完整（%1），按要求读入了已有的部分").arg(text(entry.error));
+    switch (entry.reason) {
+    case Reason::stated:
+        break;
+    case Reason::notInBackup:
+        return QStringLiteral("备份文件里没有这张表");
+    case Reason::cutStatement:
+        return cut + QStringLiteral("：这条没写完的语句里的行没有读到");
+    case Reason::cutTable:
+        return cut + QStringLiteral("：备份里没有这张表");
+    case Reason::cutAfter:
+        return cut + QStringLiteral("：截断处之后也许还有行");
+    }
+    return text(entry.error);
+}
+
 QString details(const FailureLog& log, std::size_t limit)
 {
-    return text(log.details(limit, [](std::string_view id) { return label(id).toStdString(); }));
+    QString shown = text(log.details(
+        limit, [](std::string_view id) { return label(id).toStdString(); },
+        [](const FailureLog::Entry& entry) { return reason(entry).toStdString(); }));
+    if (log.entries().size() > limit)
+        shown += QStringLiteral("…另有 %1 条失败记录\n").arg(log.entries().size() - limit);
+    return shown;
 }
 
 } // namespace kestrel::texts

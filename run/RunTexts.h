@@ -32,6 +32,8 @@ QString note(const FailureLog::Note& note);
 // The run's notes (WordPress's time zone set, say), then one line per migration: rows read, written, already there and
 // failed, or that its table could not be read; then a line for each step with failed statements but no rows.
 QString summary(const FailureLog& log);
+// An entry's reason in words: its error, or what the run knows it to mean.
+QString reason(const FailureLog::Entry& entry);
 // The failed rows, one per line, labelled; the first `limit`, then how many more there were.
 QString details(const FailureLog& log, std::size_t limit = 200);
 

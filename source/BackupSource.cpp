@@ -116,8 +116,11 @@ bool BackupSource::forEachRow(const TableReading& reading, const std::function<v
         return false;
     };
     const BackupTable* table = backup.table(tableName);
-    if (!table)
-        return failRead("备份文件里没有这张表");
+    if (!table) {
+        tally.unreadable = true;
+        run.failures.record(kind.id, tableName, "", "", FailureLog::Reason::notInBackup);
+        return false;
+    }
     run.tell({RunEvent::What::Reading, reading.kind});
 
     std::optional<std::vector<std::size_t>> order;
@@ -191,7 +194,8 @@ std::optional<EmlogValues> BackupSource::columns(std::string_view table, std::st
     return values;
 }
 
-bool BackupSource::readTable(std::string_view table, const std::function<void(const EmlogRow&)>& work)
+bool BackupSource::readTable(std::string_view table, const std::vector<std::string>&,
+                             const std::function<void(const EmlogRow&)>& work)
 {
     const BackupTable* found = m_backup.table(tableName(table));
     return found && m_backup.forEachRow(*found, [&](const BackupRow& row) {
@@ -217,7 +221,7 @@ bool BackupSource::option(std::string_view name, std::optional<std::string>& val
         }
         return true;
     }
-    return readTable("options", [&](const EmlogRow& row) {
+    return readTable("options", {"option_name", "option_value"}, [&](const EmlogRow& row) {
         std::string rowName;
         if (readField(row, "option_name", rowName) && rowName == name)
             readField(row, "option_value", value.emplace());
@@ -236,7 +240,7 @@ std::optional<std::int64_t> BackupSource::largestId(std::string_view bareTable, 
             largest = std::max(largest, leadingInteger((*ids)[i]));
         return largest;
     }
-    const bool read = readTable(bareTable, [&](const EmlogRow& row) {
+    const bool read = readTable(bareTable, {std::string(idColumn)}, [&](const EmlogRow& row) {
         std::int64_t id = 0;
         readField(row, idColumn, id);
         largest = std::max(largest, id);
@@ -277,20 +281,20 @@ void BackupSource::recordCut()
         return;
     const BackupFile& backup = m_backup;
     FailureLog::Tally& tally = run.failures.tally(step::backup);
-    const std::string cut = "备份文件不完整（" + backup.cut().what + "），按要求读入了已有的部分";
+    const std::string& cut = backup.cut().what;
     if (!backup.cut().lostTable.empty()) {
-        run.failures.record(step::backup, backup.cut().lostTable, "", cut + "：这条没写完的语句里的行没有读到");
+        run.failures.record(step::backup, backup.cut().lostTable, "", cut, FailureLog::Reason::cutStatement);
         ++tally.failed;
     }
-    for (const std::string_view bare : {"blog", "comment", "attachment", "sort", "tag", "link", "user"}) {
-        const std::string table = run.emlogTable(bare);
+    for (const KindInfo& kind : kinds) {
+        const std::string table = run.emlogTable(kind.emlogTable);
         if (!backup.table(table)) {
-            run.failures.record(step::backup, table, "", cut + "：备份里没有这张表");
+            run.failures.record(step::backup, table, "", cut, FailureLog::Reason::cutTable);
             ++tally.failed;
         }
     }
     if (tally.failed == 0) {
-        run.failures.record(step::backup, "", "", cut + "：截断处之后也许还有行");
+        run.failures.record(step::backup, "", "", cut, FailureLog::Reason::cutAfter);
         ++tally.failed;
     }
 }

@@ -39,8 +39,10 @@ public:
     // progress. A stop request ends it between rows. False when the table could not be read,
     // which is then recorded and the kind marked unreadable.
     virtual bool forEachRow(const TableReading& reading, const std::function<void(const EmlogRow&)>& work) = 0;
-    // Every row of a table, without progress or pacing; false when it cannot be read.
-    virtual bool readTable(std::string_view table, const std::function<void(const EmlogRow&)>& work) = 0;
+    // Every row of a table, without progress or pacing, with at least the columns named (all when
+    // none are); false when it cannot be read.
+    virtual bool readTable(std::string_view table, const std::vector<std::string>& columns,
+                           const std::function<void(const EmlogRow&)>& work) = 0;
     // One column of every row, with its id; nothing when it cannot be read.
     virtual std::optional<EmlogValues> columns(std::string_view table, std::string_view idColumn,
                                                std::string_view column) = 0;

@@ -66,10 +66,15 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
     return true;
 }
 
-bool ServerSource::readTable(std::string_view table, const std::function<void(const EmlogRow&)>& work)
+bool ServerSource::readTable(std::string_view table, const std::vector<std::string>& columns,
+                             const std::function<void(const EmlogRow&)>& work)
 {
     useUnicode(m_run.emlog);
-    ResultSet rows = selectWithReconnect(m_run, m_run.emlog, "Select * From " + tableName(table));
+    std::string list;
+    for (const std::string& column : columns)
+        list += (list.empty() ? "" : ", ") + column;
+    ResultSet rows = selectWithReconnect(m_run, m_run.emlog,
+                                         "Select " + (list.empty() ? "*" : list) + " From " + tableName(table));
     if (!rows)
         return false;
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows))

@@ -8,7 +8,9 @@ namespace kestrel {
 
 bool unreadableWordPress(RunContext& run, std::string_view migration, std::string_view table, std::string_view what)
 {
-    run.failures.tally(migration).unreadable = true;
+    FailureLog::Tally& tally = run.failures.tally(migration);
+    tally.unreadable = true;
+    tally.wordPressUnreadable = true;
     run.failures.record(migration, run.wordPressTable(table), what,
                         std::to_string(run.wordPress.lastErrorNumber()) + " " + run.wordPress.lastError());
     return false;
