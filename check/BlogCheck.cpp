@@ -205,7 +205,7 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
             report.errors.push_back(table + ": " + source.lastError());
         return rows;
     };
-    checkTimeZones(emlogRows, wordPress, settings, report);
+    checkTimeZones(source, context, settings, report);
     checkExistingRows(emlogRows, wordPress, settings, report);
     if (emlogBackup)
         checkBackupRowSizes(*emlogBackup, settings, report);
