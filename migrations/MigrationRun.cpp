@@ -1,6 +1,7 @@
 #include "MigrationRun.h"
 
 #include "BlogConnection.h"
+#include "Origins.h"
 
 namespace kestrel {
 
@@ -12,6 +13,14 @@ MigrationRun::MigrationRun(BlogConnection& emlog, BlogConnection& wordPress)
 bool readCopies(MigrationRun& run, std::string_view migration, std::initializer_list<const OriginKey*> keys)
 {
     for (const OriginKey* key : keys) {
+        if (run.state.hasCopies(*key))
+            continue;
+        // Before the first read of a kind's copies: where the tables cannot undo a row, an origin
+        // left by a row an earlier run lost goes, so that it never names a row that takes its id.
+        if (run.state.transactions(run) == Transactions::no && !deleteOrphanedOrigins(run, *key)) {
+            unreadableWordPress(run, migration, key->metaTable, key->key);
+            return false;
+        }
         if (!run.state.readCopies(run, migration, *key))
             return false;
     }

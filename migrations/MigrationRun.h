@@ -51,7 +51,8 @@ struct MigrationRun : RunContext
 };
 
 // Reads the parts of WordPress a migration needs before its first row: the copies of each kind
-// given. False when one cannot be read; the migration then writes nothing.
+// given, after taking away, where the tables cannot undo a row, origins whose rows are gone. False
+// when that fails; the migration then writes nothing.
 bool readCopies(MigrationRun& run, std::string_view migration, std::initializer_list<const OriginKey*> keys);
 
 // Records that a read of emlog's table failed, with the emlog session's last error or the file's,

@@ -191,7 +191,7 @@ const Authors* authorsOf(MigrationRun& run, std::string_view migration)
             unreadableWordPress(run, migration, "users", "users");
             return nullptr;
         }
-        if (!run.state.readCopies(run, migration, origin::user))
+        if (!readCopies(run, migration, {&origin::user}))
             return nullptr;
         const Copies& copies = run.state.copies(origin::user);
         const bool read = run.source->readTable("user", {}, [&](const EmlogRow& row) {
@@ -218,7 +218,7 @@ void migrateUsers(MigrationRun& run)
         unreadableWordPress(run, migration, "users", "users");
         return;
     }
-    if (!run.state.readCopies(run, migration, origin::user))
+    if (!readCopies(run, migration, {&origin::user}))
         return;
     WordPressUsers& users = *wordPress;
     const Copies& copies = run.state.copies(origin::user);

@@ -21,8 +21,6 @@ bool WordPressState::readCopies(RunContext& run, std::string_view migration, con
     if (hasCopies(key))
         return true;
     useUnicode(run.wordPress);
-    if (transactions(run) == Transactions::no && !deleteOrphanedOrigins(run, key))
-        return unreadableWordPress(run, migration, key.metaTable, key.key);
     std::optional<Copies> copies = kestrel::readCopies(run, key);
     if (!copies)
         return unreadableWordPress(run, migration, key.metaTable, key.key);
