@@ -81,32 +81,65 @@ bool resetOptionsNamingDeletedPosts(RunContext& run)
     return true;
 }
 
+bool rollsBack(const EmptyingPlan& plan, const std::string& table)
+{
+    for (const EmptyingPlan::Table& planned : plan.tables) {
+        if (planned.name == table)
+            return planned.rollsBack;
+    }
+    return false; // not asked: nothing says it does
+}
+
+// The rows of a marked table still there after its delete was refused; -1 when that cannot be asked.
+std::int64_t rowsLeft(RunContext& run, const std::string& name, const MarkedTable& table)
+{
+    if (!inTransaction(run, "SELECT COUNT(*) FROM " + name + where(table)))
+        return -1;
+    ResultSet count = storeResult(run.wordPress);
+    std::int64_t left = 0;
+    return count && readField(count, 0, left) ? left : -1;
+}
+
 } // namespace
 
-bool emptyWordPress(RunContext& run, EmptyingPlan& plan)
+std::optional<EmptyingFailure> emptyWordPress(RunContext& run, EmptyingPlan& plan)
 {
     useUnicode(run.wordPress);
     // One transaction: the rows are marked, backed up and deleted as one, or not at all.
-    // Marking reads with locks, so what is backed up is what is deleted.
-    auto fail = [&](std::string_view table, const std::string& reason) {
+    // Marking reads with locks, so what is backed up is what is deleted. On a table whose
+    // engine takes no part in transactions a delete stands once made: those are kept here,
+    // so that a failure later on says what the rollback left.
+    EmptyingFailure failure;
+    auto fail = [&](EmptyingFailure::Reason reason, std::string where, std::string error) {
         executeSql(run.wordPress, "ROLLBACK");
-        run.failures.record(emptying, table, "", reason);
-        return false;
+        failure.reason = reason;
+        failure.where = std::move(where);
+        failure.error = std::move(error);
+        if (reason != EmptyingFailure::Reason::NotMarked) // marking has logged its statement
+            run.failures.record(emptying, failure.where, "", failure.error);
+        return std::optional<EmptyingFailure>(std::move(failure));
     };
-    auto failStatement = [&](std::string_view table) {
-        return fail(table, std::to_string(run.wordPress.lastErrorNumber()) + " " + run.wordPress.lastError());
+    auto serverError = [&] {
+        return std::to_string(run.wordPress.lastErrorNumber()) + " " + run.wordPress.lastError();
+    };
+    auto failStatement = [&](std::string where) {
+        return fail(EmptyingFailure::Reason::StatementFailed, std::move(where), serverError());
+    };
+    auto failBackup = [&](const RowsBackup& backup) {
+        return fail(EmptyingFailure::Reason::BackupNotWritten, plan.backupFile, backup.error());
     };
     if (!executeSql(run.wordPress, "START TRANSACTION"))
         return failStatement("START TRANSACTION");
     const unsigned long session = mysql_thread_id(run.wordPress.handle());
     if (!markBlogRows(run, plan.kinds))
-        return fail("", "什么都没有删除");
+        return fail(EmptyingFailure::Reason::NotMarked, "", serverError());
 
     RowsBackup backup;
     if (!backup.create(plan.backupFile, "Rows emptying WordPress first took from its database, prefix " +
                                             run.wordPressPrefix + ".\nTo put them back: mariadb DATABASE < this file"))
-        return fail(plan.backupFile, backup.error() + "：备份写不了，什么都没有删除");
+        return failBackup(backup);
     const std::vector<MarkedTable> tables = markedTables();
+    std::vector<std::uint64_t> backedUp;
     for (const MarkedTable& table : tables) {
         const std::string name = run.wordPressTable(table.bare);
         if (!executeSql(run.wordPress, "SELECT * FROM " + name + where(table)))
@@ -114,27 +147,43 @@ bool emptyWordPress(RunContext& run, EmptyingPlan& plan)
         ResultSet rows = storeResult(run.wordPress);
         if (!rows)
             return failStatement(name);
+        backedUp.push_back(rowCount(rows));
         if (!backup.addRows(name, rows))
-            return fail(plan.backupFile, backup.error() + "：备份写不了，什么都没有删除");
+            return failBackup(backup);
     }
+    // On disk before the first delete: a delete that stands must find its rows there after a crash.
     if (!backup.finish())
-        return fail(plan.backupFile, backup.error() + "：备份写不了，什么都没有删除");
+        return failBackup(backup);
 
-    for (const MarkedTable& table : tables) {
-        const std::string name = run.wordPressTable(table.bare);
-        if (!deleteRows(run.wordPress, name, table.condition))
-            return failStatement(name);
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        const std::string name = run.wordPressTable(tables[i].bare);
+        const bool stands = !rollsBack(plan, name);
+        if (deleteRows(run.wordPress, name, tables[i].condition)) {
+            const auto affected = static_cast<std::int64_t>(mysql_affected_rows(run.wordPress.handle()));
+            if (stands && affected > 0)
+                failure.deleted.push_back({name, affected});
+            continue;
+        }
+        const std::string error = serverError();
+        // A statement refused part-way on such a table keeps what it had deleted: count what is left.
+        if (stands) {
+            const std::int64_t left = rowsLeft(run, name, tables[i]);
+            const std::int64_t gone = left < 0 ? -1 : static_cast<std::int64_t>(backedUp[i]) - left;
+            if (gone != 0)
+                failure.deleted.push_back({name, gone});
+        }
+        return fail(EmptyingFailure::Reason::StatementFailed, name, error);
     }
     if (!resetOptionsNamingDeletedPosts(run))
         return failStatement(run.wordPressTable("options"));
     // A session lost on the way took its deletes with it; one opened again in its place must not commit.
     if (!run.wordPress || mysql_thread_id(run.wordPress.handle()) != session)
-        return fail("COMMIT", "连接中断，什么都没有删除");
+        return fail(EmptyingFailure::Reason::SessionLost, "COMMIT", serverError());
     if (!executeSql(run.wordPress, "COMMIT"))
         return failStatement("COMMIT");
     executeSql(run.wordPress, "DROP TEMPORARY TABLE IF EXISTS kestrel_gone_posts, kestrel_gone_comments, "
                               "kestrel_gone_taxonomies, kestrel_gone_terms");
-    return true;
+    return std::nullopt;
 }
 
 } // namespace kestrel

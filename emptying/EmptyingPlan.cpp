@@ -6,6 +6,8 @@
 #include "RunContext.h"
 #include "ResultSet.h"
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <span>
 
@@ -162,30 +164,90 @@ bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector
 
 } // namespace
 
+std::vector<EmptyingPlan::Table> EmptyingPlan::tablesThatCannotRollBack() const
+{
+    std::vector<Table> standing;
+    for (const Table& table : tables) {
+        if (!table.rollsBack)
+            standing.push_back(table);
+    }
+    return standing;
+}
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    // information_schema compares table names without case; so does this.
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+// Each table's engine, and whether that engine takes part in transactions, as the server says.
+bool askEngines(RunContext& migration, std::vector<EmptyingPlan::Table>& tables)
+{
+    std::string names;
+    for (const MarkedTable& table : markedTables()) {
+        const std::string name = migration.wordPressTable(table.bare);
+        tables.push_back({name, "", false});
+        names += (names.empty() ? "" : ", ") + quotedLiteral(migration.wordPress, name);
+    }
+    // A view has no engine: nothing says its rows go back, so it counts as one that cannot.
+    if (!executeSql(migration.wordPress,
+                    "SELECT t.TABLE_NAME, t.ENGINE, e.TRANSACTIONS FROM information_schema.TABLES t LEFT JOIN "
+                    "information_schema.ENGINES e ON e.ENGINE=t.ENGINE WHERE t.TABLE_SCHEMA=DATABASE() AND "
+                    "t.TABLE_NAME IN (" +
+                        names + ")"))
+        return false;
+    ResultSet rows = storeResult(migration.wordPress);
+    if (!rows)
+        return false;
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::string name;
+        std::string engine;
+        std::string transactions;
+        readField(rows, 0, name);
+        readField(rows, 1, engine);
+        readField(rows, 2, transactions);
+        for (EmptyingPlan::Table& table : tables) {
+            if (sameName(table.name, name)) {
+                table.engine = engine;
+                table.rollsBack = transactions == "YES";
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 EmptyingPlan planEmptying(RunContext& migration, EmlogSource& emlog, std::string backupFile)
 {
     EmptyingPlan plan;
     plan.backupFile = std::move(backupFile);
     useUnicode(migration.wordPress);
+    auto refuse = [&](EmptyingPlan::Refusal refusal, std::string table, std::string because) {
+        plan.refusal = refusal;
+        plan.refusedTable = std::move(table);
+        plan.refusedBecause = std::move(because);
+        return plan;
+    };
     for (const std::string_view bare : emlogTablesRead) {
         std::string why;
-        if (!emlog.readable(bare, why)) {
-            plan.refusal = "emlog 的表 " + emlog.tableName(bare) + " 读不到（" + why +
-                           "）：请检查 emlog 的数据库和表前缀。";
-            return plan;
-        }
+        if (!emlog.readable(bare, why))
+            return refuse(EmptyingPlan::Refusal::EmlogTableUnreadable, emlog.tableName(bare), why);
     }
     for (const MarkedTable& table : markedTables()) {
         const std::string name = migration.wordPressTable(table.bare);
         if (!executeSql(migration.wordPress, "SELECT * FROM " + name + " LIMIT 0") ||
-            !storeResult(migration.wordPress)) {
-            plan.refusal = "WordPress 的表 " + name + " 读不到（" + migration.wordPress.lastError() +
-                           "）：请检查 WordPress 的数据库和表前缀。";
-            return plan;
-        }
+            !storeResult(migration.wordPress))
+            return refuse(EmptyingPlan::Refusal::WordPressTableUnreadable, name, migration.wordPress.lastError());
     }
+    if (!askEngines(migration, plan.tables))
+        return refuse(EmptyingPlan::Refusal::EnginesUnknown, "", migration.wordPress.lastError());
     if (!countBlogRows(migration.wordPress, migration.wordPressPrefix, plan.kinds))
-        plan.refusal = "数不出要删除的行：" + migration.wordPress.lastError();
+        return refuse(EmptyingPlan::Refusal::NotCounted, "", migration.wordPress.lastError());
     return plan;
 }
 

@@ -27,9 +27,32 @@ struct EmptyingPlan
     };
     std::vector<Kind> kinds;
     std::string backupFile;
-    // Why nothing may be deleted: an emlog table that cannot be read (a wrong prefix),
-    // WordPress's tables not found. Empty when the emptying may go ahead.
-    std::string refusal;
+
+    // A WordPress table the emptying deletes from, and whether its engine takes part in the
+    // transaction: on one that does not (MyISAM, Aria), a delete stands once it is made.
+    struct Table
+    {
+        std::string name; // with its prefix
+        std::string engine;
+        bool rollsBack = false;
+    };
+    std::vector<Table> tables; // in the order of markedTables()
+
+    // Why nothing may be deleted, with the table or the server's answer it concerns.
+    enum class Refusal {
+        None,
+        EmlogTableUnreadable,     // a wrong prefix or database on emlog's side
+        WordPressTableUnreadable, // the same on WordPress's side
+        NotCounted,               // the rows to delete could not be counted
+        EnginesUnknown,           // the tables' engines could not be asked
+    };
+    Refusal refusal = Refusal::None;
+    std::string refusedTable;
+    std::string refusedBecause;
+
+    bool refused() const { return refusal != Refusal::None; }
+    // The tables whose deletes a failure later on cannot undo.
+    std::vector<Table> tablesThatCannotRollBack() const;
 };
 
 // Counts, with selects only, what the emptying would take from a WordPress, per kind.

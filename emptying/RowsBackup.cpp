@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #ifdef _WIN32
 #include <io.h>
@@ -58,6 +59,39 @@ std::FILE* createPrivately(const std::string& path)
 #endif
 }
 
+bool syncToDisk(std::FILE* file)
+{
+#ifdef _WIN32
+    return ::_commit(::_fileno(file)) == 0;
+#else
+    return ::fsync(::fileno(file)) == 0;
+#endif
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? std::string(".") : folder;
+}
+
+// The folder's own entry for a file just made; Windows keeps that with the file.
+bool syncFolderOf(const std::string& path)
+{
+#ifdef _WIN32
+    (void)path;
+    return true;
+#else
+    const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return false;
+    const bool synced = ::fsync(folder) == 0;
+    const int error = errno;
+    ::close(folder);
+    errno = error;
+    return synced;
+#endif
+}
+
 } // namespace
 
 bool RowsBackup::create(const std::string& path, std::string_view comment)
@@ -87,7 +121,9 @@ bool RowsBackup::addRows(std::string_view table, ResultSet& rows)
         return true;
     const unsigned columns = mysql_num_fields(result);
     const MYSQL_FIELD* fields = mysql_fetch_fields(result);
-    std::string head = "INSERT INTO " + backquoted(table) + " (";
+    // IGNORE: a row still there (its key taken) stays as it is, so that after an emptying that
+    // stopped part-way the file puts back just what went.
+    std::string head = "INSERT IGNORE INTO " + backquoted(table) + " (";
     for (unsigned i = 0; i < columns; ++i)
         head += (i ? ", " : "") + backquoted(fields[i].name);
     head += ") VALUES\n";
@@ -125,13 +161,23 @@ bool RowsBackup::finish()
 {
     if (!m_file)
         return false;
-    const bool written = write("COMMIT;\n");
-    std::FILE* file = m_file.release();
-    if (std::fclose(file) != 0 && written) {
+    // Flushed to the disk, and so is the folder's entry for it: the deletes that follow may
+    // stand (on an engine without transactions) even if the machine goes down right after.
+    bool kept = write("COMMIT;\n");
+    if (kept && (std::fflush(m_file.get()) != 0 || !syncToDisk(m_file.get()))) {
         m_error = m_path + ": " + std::strerror(errno);
-        return false;
+        kept = false;
     }
-    return written;
+    std::FILE* file = m_file.release();
+    if (std::fclose(file) != 0 && kept) {
+        m_error = m_path + ": " + std::strerror(errno);
+        kept = false;
+    }
+    if (kept && !syncFolderOf(m_path)) {
+        m_error = folderOf(m_path) + ": " + std::strerror(errno);
+        kept = false;
+    }
+    return kept;
 }
 
 bool RowsBackup::write(std::string_view text)

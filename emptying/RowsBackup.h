@@ -9,9 +9,9 @@ namespace kestrel {
 
 class ResultSet;
 
-// An SQL file that the `mariadb` client runs as it is to put rows back: INSERT
-// statements of up to about 1 MiB, every value that is not a number written as a
-// hex literal, so no byte of it depends on escaping. Made new, readable by its owner
+// An SQL file that the `mariadb` client runs as it is to put rows back: INSERT IGNORE
+// statements of up to about 1 MiB (a row still there is left as it is), every value that
+// is not a number written as a hex literal, so no byte of it depends on escaping. Made new, readable by its owner
 // only, never through a link already at its path.
 class RowsBackup
 {
@@ -20,7 +20,8 @@ public:
     bool create(const std::string& path, std::string_view comment);
     // Adds every row of a select of `table` (*, as stored: the session's character set is utf8mb4).
     bool addRows(std::string_view table, ResultSet& rows);
-    // Writes the end and closes; false when something could not be written.
+    // Writes the end, flushes the file and its folder to the disk and closes; false when
+    // something could not be written or flushed.
     bool finish();
 
     const std::string& error() const { return m_error; }

@@ -204,17 +204,16 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
         EmptyingPlan plan = planEmptying(run, *run.source, backupFilePath(settings));
-        if (!plan.refusal.empty()) {
-            emit finished(QStringLiteral("没有清空 WordPress，也没有开始转换：") + text(plan.refusal), {});
+        if (plan.refused()) {
+            emit finished(QStringLiteral("没有清空 WordPress，也没有开始转换：") + texts::emptyingRefusal(plan), {});
             return;
         }
         if (!ask(&MigrationRunner::emptyingQuestion, m_asksToEmpty, runConfirmationQuestion(plan), stopToken))
             return;
         lastStatus = texts::emptyingStatus();
         emit statusText(lastStatus);
-        if (!emptyWordPress(run, plan)) {
-            emit finished(QStringLiteral("先清空 WordPress 没有成功：什么都没有删除，也没有开始转换。"),
-                          texts::details(run.failures));
+        if (const std::optional<EmptyingFailure> failure = emptyWordPress(run, plan)) {
+            emit finished(texts::emptyingFailure(*failure, text(plan.backupFile)), texts::details(run.failures));
             return;
         }
         emptied = std::move(plan);
