@@ -141,7 +141,7 @@ TEST_F(CliRunTest, SampleBlogReportInJsonIsWhatWordPressHolds)
     EXPECT_EQ(deleted.value(QStringLiteral("comment")).toInteger(), 1);
     std::ifstream file(backup);
     const std::string sql((std::istreambuf_iterator<char>(file)), {});
-    EXPECT_NE(sql.find("INSERT INTO `wp_posts`"), std::string::npos) << sql.substr(0, 500);
+    EXPECT_NE(sql.find("INSERT IGNORE INTO `wp_posts`"), std::string::npos) << sql.substr(0, 500);
     std::filesystem::remove_all(backupDir());
 }
 
