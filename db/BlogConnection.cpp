@@ -1,5 +1,6 @@
 #include "BlogConnection.h"
 
+#include "ClientCalls.h"
 #include "Encryption.h"
 #include "ResultSet.h"
 #include "SessionProtection.h"
@@ -92,6 +93,8 @@ BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
     m_reopenFailure = std::move(other.m_reopenFailure);
     m_tlsVersion = std::move(other.m_tlsVersion);
     m_tlsCipher = std::move(other.m_tlsCipher);
+    m_protection = other.m_protection;
+    m_escapingFailed = other.m_escapingFailed;
     return *this;
 }
 
@@ -174,13 +177,28 @@ BlogConnection openConnection(const ConnectionOptions& options)
         connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
         return connection;
     }
-    mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
-    mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
-    mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
+    // Each of these is a guarantee: a library that refuses one opens no session rather than one without it.
     // A server must never be able to ask us for a local file.
     const unsigned noLocalFiles = 0;
-    mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
-    mysql_options(mysql.get(), MARIADB_OPT_RESTRICTED_AUTH, passwordSafeLogins);
+    const struct
+    {
+        mysql_option option;
+        const void* value;
+        const char* name;
+    } settings[] = {
+        {MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds, "MYSQL_OPT_CONNECT_TIMEOUT"},
+        {MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds, "MYSQL_OPT_READ_TIMEOUT"},
+        {MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds, "MYSQL_OPT_WRITE_TIMEOUT"},
+        {MYSQL_OPT_LOCAL_INFILE, &noLocalFiles, "MYSQL_OPT_LOCAL_INFILE"},
+        {MARIADB_OPT_RESTRICTED_AUTH, passwordSafeLogins, "MARIADB_OPT_RESTRICTED_AUTH"},
+    };
+    for (const auto& setting : settings) {
+        std::string refused;
+        if (!setClientOption(mysql.get(), setting.option, setting.value, setting.name, refused)) {
+            connection.rememberError(CR_UNKNOWN_ERROR, std::move(refused));
+            return connection;
+        }
+    }
     std::string refusal;
     if (!requestEncryption(mysql.get(), options, address, refusal)) {
         connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
@@ -291,6 +309,11 @@ bool sendable(BlogConnection& connection, std::string_view text)
 {
     if (!connection)
         return connection.failWithoutSession();
+    if (connection.escapingFailed()) {
+        connection.rememberError(CR_UNKNOWN_ERROR, "a value could not be escaped for this session's character set; "
+                                                   "no statement is sent on it, lest one store the value emptied");
+        return false;
+    }
     const std::uint64_t limit = connection.maxStatementBytes();
     if (limit != 0 && text.size() >= limit) {
         connection.rememberError(ER_NET_PACKET_TOO_LARGE,
@@ -419,9 +442,13 @@ std::string quotedLiteral(const BlogConnection& connection, std::string_view val
     std::string literal = "'";
     if (connection) {
         literal.resize(value.size() * 2 + 2);
-        const unsigned long length =
-            mysql_real_escape_string(connection.handle(), literal.data() + 1, value.data(), value.size());
-        literal.resize(length == static_cast<unsigned long>(-1) ? 1 : length + 1);
+        unsigned long length =
+            escapeForSession(connection.handle(), literal.data() + 1, value.data(), value.size());
+        if (length == static_cast<unsigned long>(-1)) {
+            connection.m_escapingFailed = true;
+            length = 0;
+        }
+        literal.resize(length + 1);
     } else {
         // No session to ask: the escaping every server understands by default.
         for (const char c : value) {

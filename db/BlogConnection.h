@@ -95,6 +95,11 @@ public:
     // The character set set on the session with setCharacterSet(); empty before.
     const std::string& characterSet() const noexcept { return m_characterSet; }
 
+    // Whether a value could not be escaped for this session (see quotedLiteral()). A statement built with it
+    // would store the value emptied, so from then on the session sends nothing: it stays so across reconnect(),
+    // since statements built before may still be sent again after.
+    bool escapingFailed() const noexcept { return m_escapingFailed; }
+
     // The breaker of this session, made on first use; it follows the session through reconnect().
     std::shared_ptr<SessionBreaker> breaker();
 
@@ -104,6 +109,7 @@ private:
     friend bool reconnect(BlogConnection&);
     friend bool setCharacterSet(BlogConnection&, const char*);
     friend bool applySessionSetting(BlogConnection&, const std::string&);
+    friend std::string quotedLiteral(const BlogConnection&, std::string_view);
 
     struct Closer
     {
@@ -128,6 +134,8 @@ private:
     std::string m_tlsVersion;
     std::string m_tlsCipher;
     Protection m_protection = Protection::TlsWhenOffered;
+    // Set by quotedLiteral(), which only reads the session otherwise.
+    mutable bool m_escapingFailed = false;
 };
 
 // Where to connect, taken from the text of a server field: "host",
@@ -192,6 +200,8 @@ std::vector<Warning> lastWarnings(BlogConnection& connection);
 
 // The one way to put a value into a statement: between single quotes, escaped
 // for this session's character set and sql_mode, so the stored text is the text given.
+// When the library cannot escape it, the session is marked (see escapingFailed()) and refuses
+// every statement from then on, the one holding this literal among them.
 std::string quotedLiteral(const BlogConnection& connection, std::string_view value);
 
 } // namespace kestrel

@@ -1,6 +1,7 @@
 #include "Encryption.h"
 
 #include "BlogConnection.h"
+#include "ClientCalls.h"
 #include "ServerCertificate.h"
 #include "SessionProtection.h"
 
@@ -81,17 +82,21 @@ bool requestEncryption(MYSQL* mysql, const ConnectionOptions& options, const Ser
         break;
     }
     }
-    mysql_ssl_set(mysql, nullptr, nullptr, caFile.empty() ? nullptr : caFile.c_str(), nullptr, nullptr);
+    if (!setClientCaFile(mysql, caFile.empty() ? nullptr : caFile.c_str(), error))
+        return false;
     // Checked by certificate chain and host name; a pinned certificate is checked by the library's own
     // fingerprint comparison instead, which a chain check would refuse first for a self-signed one.
     const my_bool verify = protection == Protection::SystemCas || protection == Protection::CaFile;
-    mysql_options(mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &verify);
-    if (!pinned.empty())
-        mysql_options(mysql, MARIADB_OPT_TLS_PEER_FP, pinned.c_str());
+    if (!setClientOption(mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &verify, "MYSQL_OPT_SSL_VERIFY_SERVER_CERT", error))
+        return false;
+    if (!pinned.empty() &&
+        !setClientOption(mysql, MARIADB_OPT_TLS_PEER_FP, pinned.c_str(), "MARIADB_OPT_TLS_PEER_FP", error))
+        return false;
     // Set only to require: set to 0, this library also stops asking for TLS at all.
     if (protection != Protection::TlsWhenOffered) {
         const my_bool required = 1;
-        mysql_options(mysql, MYSQL_OPT_SSL_ENFORCE, &required);
+        if (!setClientOption(mysql, MYSQL_OPT_SSL_ENFORCE, &required, "MYSQL_OPT_SSL_ENFORCE", error))
+            return false;
     }
     return true;
 }
