@@ -95,6 +95,7 @@ BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
     m_tlsCipher = std::move(other.m_tlsCipher);
     m_protection = other.m_protection;
     m_escapingFailed = other.m_escapingFailed;
+    m_severalStatementsOn = other.m_severalStatementsOn;
     return *this;
 }
 
@@ -206,7 +207,7 @@ BlogConnection openConnection(const ConnectionOptions& options)
     }
     if (!mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
                             absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
-                            options.multiStatements ? CLIENT_MULTI_STATEMENTS : 0)) {
+                            options.multiStatements ? CLIENT_MULTI_RESULTS : 0)) {
         const unsigned error = mysql_errno(mysql.get());
         if (error == CR_SSL_CONNECTION_ERROR)
             connection.rememberError(error, explainTlsRefusal(options, address.host, mysql_error(mysql.get())));
@@ -245,6 +246,7 @@ bool reconnect(BlogConnection& connection)
     if (!connection.m_reopenable)
         return connection.failWithoutSession();
     connection.replaceHandle(nullptr);
+    connection.m_severalStatementsOn = false;
     if (connection.m_breaker && connection.m_breaker->broken()) {
         connection.m_reopenFailure = "the session was broken off";
         return connection.failWithoutSession();
@@ -340,12 +342,41 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
     return true;
 }
 
+namespace {
+
+// Switches several statements a query on or off on the session; closes the session when it cannot be
+// switched off, so that nothing else is ever sent with them on. A new session starts with them off.
+bool switchSeveralStatements(BlogConnection& connection, bool on)
+{
+    if (mysql_set_server_option(connection.handle(),
+                                on ? MYSQL_OPTION_MULTI_STATEMENTS_ON : MYSQL_OPTION_MULTI_STATEMENTS_OFF) == 0)
+        return true;
+    connection.rememberError();
+    if (!on)
+        closeConnection(connection);
+    return false;
+}
+
+} // namespace
+
 bool sendStatements(BlogConnection& connection, std::string_view statements)
 {
     if (!sendable(connection, statements))
         return false;
+    if (!connection.takesSeveralStatements()) {
+        connection.rememberError(CR_UNKNOWN_ERROR, "the session was not opened for several statements at once");
+        return false;
+    }
+    if (!switchSeveralStatements(connection, true))
+        return false;
+    connection.m_severalStatementsOn = true;
     if (mysql_send_query(connection.handle(), statements.data(), statements.size()) != 0) {
         connection.rememberError();
+        const unsigned number = connection.lastErrorNumber();
+        std::string error = connection.lastError();
+        connection.m_severalStatementsOn = false;
+        switchSeveralStatements(connection, false);
+        connection.rememberError(number, std::move(error));
         return false;
     }
     return true;
@@ -365,14 +396,25 @@ std::vector<bool> readStatementResults(BlogConnection& connection)
         if (status > 0) {
             connection.rememberError();
             results.push_back(false);
-            return results;
+            break;
         }
         results.push_back(true);
         mysql_free_result(mysql_store_result(mysql)); // inserts give none; anything else is not wanted
         status = mysql_next_result(mysql);
         if (status < 0)
-            return results;
+            break;
     }
+    if (connection.m_severalStatementsOn) {
+        connection.m_severalStatementsOn = false;
+        // The error of the batch, not of switching off, is what the caller reads.
+        const unsigned number = connection.lastErrorNumber();
+        std::string error = connection.lastError();
+        // Not switched off, the session is closed: the batch went through all the same, and what comes
+        // next finds the session lost.
+        if (switchSeveralStatements(connection, false) || !results.back())
+            connection.rememberError(number, std::move(error));
+    }
+    return results;
 }
 
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments)

@@ -28,7 +28,8 @@ struct ConnectionOptions
     // and made out to the host connected to. Without one (nor a fingerprint), a server off this machine
     // must show a certificate the system trusts; see plannedProtection().
     std::string caFile;
-    // Whether a statement may be several, separated by ";": a batch of rows then costs one exchange.
+    // Whether the session may send a batch of several statements, separated by ";" (see sendStatements()):
+    // a batch of rows then costs one exchange. Any other statement is still taken only alone.
     bool multiStatements = false;
     // The SHA-256 fingerprint of the one certificate the server may show (a self-signed one, say).
     std::string tlsFingerprint = {};
@@ -110,6 +111,8 @@ private:
     friend bool setCharacterSet(BlogConnection&, const char*);
     friend bool applySessionSetting(BlogConnection&, const std::string&);
     friend std::string quotedLiteral(const BlogConnection&, std::string_view);
+    friend bool sendStatements(BlogConnection&, std::string_view);
+    friend std::vector<bool> readStatementResults(BlogConnection&);
 
     struct Closer
     {
@@ -133,6 +136,7 @@ private:
     std::string m_reopenFailure; // why the last reconnect() failed, for the statements that follow
     std::string m_tlsVersion;
     std::string m_tlsCipher;
+    bool m_severalStatementsOn = false; // between sendStatements() and the end of readStatementResults()
     Protection m_protection = Protection::TlsWhenOffered;
     // Set by quotedLiteral(), which only reads the session otherwise.
     mutable bool m_escapingFailed = false;
@@ -174,6 +178,8 @@ bool executeSql(BlogConnection& connection, std::string_view statement);
 // Sends statements separated by ";" (on a session opened for several at once) without
 // waiting for the answer, which readStatementResults() then reads: the time the server and
 // the network take can be used to prepare what comes next. Nothing else may be sent between.
+// Several statements are switched on for this batch alone, and off again once its results are
+// read: a value that ends its quote early elsewhere can then never add a statement of its own.
 bool sendStatements(BlogConnection& connection, std::string_view statements);
 // Whether each statement sent went through, in order. The server stops at the first that fails,
 // so that one is the last; a session lost on the way is the last one's error.
