@@ -161,6 +161,12 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         }
     } unregister{this};
 
+    // Prefixes go into statements as they are: whatever front end made the settings, an unsafe one
+    // stops the run before anything is opened.
+    if (const std::optional<QString> refusal = prefixRefusal(settings)) {
+        emit finished(*refusal, {});
+        return;
+    }
     QString failure;
     QString detail;
     if (!sessions.open(settings, failure, detail)) {

@@ -13,6 +13,10 @@ CheckSettings checkSettingsOf(const RunSettings& settings, const BackupFile* bac
 
 std::optional<BlogCheckReport> checkBeforeRun(const RunSettings& settings, QString& failure, BackupFile* backup)
 {
+    if (const std::optional<QString> refusal = prefixRefusal(settings)) {
+        failure = *refusal;
+        return std::nullopt;
+    }
     BackupFile ownBackup;
     BackupFile* emlogBackup = nullptr;
     if (!settings.emlogBackup.empty()) {

@@ -80,6 +80,12 @@ QString truncatedBackupQuestion(const QString& path, const QString& cut)
         .arg(path, cut);
 }
 
+QString unsafePrefix(const QString& blog, const QString& prefix)
+{
+    return QStringLiteral("%1 的表前缀“%2”只能由字母、数字、“_”和“$”组成：什么都没有连接，也没有开始转换。")
+        .arg(blog, prefix);
+}
+
 QString runningStem(Kind kind)
 {
     return QString::fromUtf16(textsOf(kind).running);

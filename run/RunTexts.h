@@ -27,6 +27,9 @@ QString emptyingStatus();
 // Whether to read an emlog backup file that stops before its end (`cut` says where) as far as it goes.
 QString truncatedBackupQuestion(const QString& path, const QString& cut);
 
+// A table prefix that is not only letters, digits, '_' and '$', refused before anything is opened.
+QString unsafePrefix(const QString& blog, const QString& prefix);
+
 // A note of the run: "时区：WordPress 的时区由 UTC+0 改为 emlog 的 Asia/Shanghai".
 QString note(const FailureLog::Note& note);
 // The run's notes (WordPress's time zone set, say), then one line per migration: rows read, written, already there and
