@@ -1,6 +1,7 @@
 #include "SqlLexer.h"
 
 #include "ByteScan.h"
+#include "HexDigit.h"
 
 namespace kestrel {
 
@@ -15,17 +16,6 @@ bool isWordByte(char c)
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 char lower(char c)
