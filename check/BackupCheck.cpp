@@ -25,7 +25,7 @@ std::map<std::string, std::string> backupCharsets(const BackupFile& backup)
     return charsets;
 }
 
-EmlogRows backupRows(BackupFile& backup, std::vector<std::string>& errors)
+EmlogRows backupRows(BackupFile& backup, std::vector<BackupProblem>& errors)
 {
     return [&backup, &errors](const std::string& tableName, const std::vector<std::string>& columns) {
         Rows rows;
@@ -41,7 +41,7 @@ EmlogRows backupRows(BackupFile& backup, std::vector<std::string>& errors)
             return true;
         });
         if (!read)
-            errors.push_back(backup.error());
+            errors.push_back(backup.problem());
         return rows;
     };
 }
@@ -70,7 +70,7 @@ void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, Blog
             return true;
         });
         if (!read)
-            report.errors.push_back(backup.error());
+            report.backupErrors.push_back(backup.problem());
     }
 }
 

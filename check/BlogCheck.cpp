@@ -182,7 +182,7 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
     }
 
     if (emlogBackup) {
-        const EmlogRows fileRows = backupRows(*emlogBackup, report.errors);
+        const EmlogRows fileRows = backupRows(*emlogBackup, report.backupErrors);
         checkTimeZones(fileRows, wordPress, settings, report);
         checkExistingRows(fileRows, wordPress, settings, report);
         checkBackupRowSizes(*emlogBackup, settings, report);

@@ -29,7 +29,7 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
 // The same questions of a backup file.
 TableColumns backupColumns(const BackupFile& backup);
 std::map<std::string, std::string> backupCharsets(const BackupFile& backup);
-EmlogRows backupRows(BackupFile& backup, std::vector<std::string>& errors);
+EmlogRows backupRows(BackupFile& backup, std::vector<BackupProblem>& errors);
 void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, BlogCheckReport& report);
 
 // The zone each blog shows its times in.

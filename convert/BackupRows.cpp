@@ -13,6 +13,13 @@ namespace kestrel {
 
 namespace {
 
+std::string problemText(const MigrationRun& run, const BackupProblem& problem)
+{
+    if (run.backupProblemText)
+        return run.backupProblemText(problem);
+    return "backup file unreadable (" + std::to_string(static_cast<int>(problem.what)) + ")";
+}
+
 // As a select's text, which stops at a zero byte.
 std::string textOf(std::string_view bytes)
 {
@@ -121,7 +128,7 @@ bool forEachBackupRow(MigrationRun& run, const TableReading& reading, const std:
     if (!reading.parentColumn.empty() && hasColumn(*table, reading.parentColumn)) {
         order = parentsFirst(backup, *table, reading);
         if (!order)
-            return failRead(backup.error());
+            return failRead(problemText(run, backup.problem()));
     }
     const std::int64_t count = table->rows;
     std::int64_t done = 0;
@@ -156,7 +163,7 @@ bool forEachBackupRow(MigrationRun& run, const TableReading& reading, const std:
         }
         return true;
     });
-    return read || failRead(backup.error());
+    return read || failRead(problemText(run, backup.problem()));
 }
 
 std::optional<EmlogValues> readBackupColumns(MigrationRun& run, std::string_view table, std::string_view idColumn,
@@ -247,7 +254,7 @@ void recordBackupCut(MigrationRun& run)
         return;
     const BackupFile& backup = *run.emlogBackup;
     FailureLog::Tally& tally = run.failures.tally(step::backup);
-    const std::string cut = "备份文件不完整（" + backup.cut().what + "），按要求读入了已有的部分";
+    const std::string cut = "备份文件不完整（" + (run.backupCutText ? run.backupCutText(backup.cut()) : "") + "），按要求读入了已有的部分";
     if (!backup.cut().lostTable.empty()) {
         run.failures.record(step::backup, backup.cut().lostTable, "", cut + "：这条没写完的语句里的行没有读到");
         ++tally.failed;

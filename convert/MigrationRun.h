@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackupProblem.h"
 #include "EmlogRow.h"
 #include "FailureLog.h"
 #include "Kinds.h"
@@ -86,6 +87,9 @@ struct MigrationRun
     BlogConnection& wordPress;
     // When set, emlog's rows come from this backup file, already read once, instead of its server.
     BackupFile* emlogBackup = nullptr;
+    // The front end's words for why the backup file could not be read, and where one read anyway stopped.
+    std::function<std::string(const BackupProblem&)> backupProblemText;
+    std::function<std::string(const BackupCut&)> backupCutText;
     std::string emlogPrefix = "emlog_";
     std::string wordPressPrefix = "wp_";
     Pacing pacing;

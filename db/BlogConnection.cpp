@@ -96,6 +96,7 @@ BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
     m_protection = other.m_protection;
     m_escapingFailed = other.m_escapingFailed;
     m_severalStatementsOn = other.m_severalStatementsOn;
+    m_tlsRefusal = std::move(other.m_tlsRefusal);
     return *this;
 }
 
@@ -209,9 +210,11 @@ BlogConnection openConnection(const ConnectionOptions& options)
                             absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
                             options.multiStatements ? CLIENT_MULTI_RESULTS : 0)) {
         const unsigned error = mysql_errno(mysql.get());
-        if (error == CR_SSL_CONNECTION_ERROR)
-            connection.rememberError(error, explainTlsRefusal(options, address.host, mysql_error(mysql.get())));
-        else if (error == loginNotAllowed)
+        if (error == CR_SSL_CONNECTION_ERROR) {
+            // A failed TLS handshake is never followed by a session in clear text.
+            connection.m_tlsRefusal = tlsRefusalOf(options, address.host, mysql_error(mysql.get()));
+            connection.rememberError(error, std::string("refused the server: ") + mysql_error(mysql.get()));
+        } else if (error == loginNotAllowed)
             connection.rememberError(error, explainLoginRefusal(mysql_error(mysql.get())));
         else
             connection.rememberError(error, mysql_error(mysql.get()));
@@ -259,6 +262,7 @@ bool reconnect(BlogConnection& connection)
         reopened = executeSql(fresh, connection.m_settings[i]);
     if (!reopened) {
         connection.rememberError(fresh.lastErrorNumber(), fresh.lastError());
+        connection.m_tlsRefusal = fresh.m_tlsRefusal;
         connection.m_reopenFailure = std::to_string(fresh.lastErrorNumber()) + " " + fresh.lastError();
         return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Encryption.h"
 #include "SessionProtection.h"
 
 #include <mysql.h>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,6 +103,10 @@ public:
     // since statements built before may still be sent again after.
     bool escapingFailed() const noexcept { return m_escapingFailed; }
 
+    // Why opening it failed, when what failed was its TLS (or a server offering none); the error is then
+    // the library's own words.
+    const std::optional<TlsRefusal>& tlsRefusal() const noexcept { return m_tlsRefusal; }
+
     // The breaker of this session, made on first use; it follows the session through reconnect().
     std::shared_ptr<SessionBreaker> breaker();
 
@@ -140,6 +146,7 @@ private:
     Protection m_protection = Protection::TlsWhenOffered;
     // Set by quotedLiteral(), which only reads the session otherwise.
     mutable bool m_escapingFailed = false;
+    std::optional<TlsRefusal> m_tlsRefusal;
 };
 
 // Where to connect, taken from the text of a server field: "host",

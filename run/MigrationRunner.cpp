@@ -184,6 +184,8 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     run.keepWordPressTimeZone = settings.keepWordPressTimeZone;
     run.sleep = m_sleeper;
     run.stopToken = stopToken;
+    run.backupProblemText = [](const BackupProblem& problem) { return texts::backupProblem(problem).toStdString(); };
+    run.backupCutText = [](const BackupCut& cut) { return texts::backupCut(cut).toStdString(); };
     QString lastStatus;
     int lastPercent = -1;
     run.tell = [&](const RunEvent& event) { tell(event, lastStatus, lastPercent); };
@@ -193,12 +195,12 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     const bool mayAsk = m_asksAboutCutBackups && !settings.acceptTruncatedBackup;
     if (fromBackup && !useEmlogBackup(run, backup, settings.emlogBackup, settings.acceptTruncatedBackup || mayAsk) &&
         !run.stopRequested()) {
-        emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), text(backup.error()));
+        emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), texts::backupProblem(backup.problem()));
         return;
     }
     if (fromBackup && mayAsk && backup.cut().cut &&
         !ask(&MigrationRunner::truncatedBackupQuestion, true,
-             texts::truncatedBackupQuestion(text(settings.emlogBackup), text(backup.cut().what)), stopToken))
+             texts::truncatedBackupQuestion(text(settings.emlogBackup), texts::backupCut(backup.cut())), stopToken))
         return;
 
     std::optional<EmptyingPlan> emptied;

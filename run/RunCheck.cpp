@@ -2,6 +2,7 @@
 
 #include "BackupFile.h"
 #include "RunSessions.h"
+#include "RunTexts.h"
 
 namespace kestrel {
 
@@ -22,7 +23,7 @@ std::optional<BlogCheckReport> checkBeforeRun(const RunSettings& settings, QStri
     if (!settings.emlogBackup.empty()) {
         emlogBackup = backup ? backup : &ownBackup;
         if (!emlogBackup->open(settings.emlogBackup, settings.emlogPrefix, settings.acceptTruncatedBackup)) {
-            failure = QStringLiteral("emlog备份文件读取失败.\n") + QString::fromStdString(emlogBackup->error());
+            failure = QStringLiteral("emlog备份文件读取失败.\n") + texts::backupProblem(emlogBackup->problem());
             return std::nullopt;
         }
     }

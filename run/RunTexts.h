@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BackupProblem.h"
+#include "Encryption.h"
 #include "FailureLog.h"
 #include "MigrationRun.h"
 
@@ -26,6 +28,17 @@ QString runningStem(std::string_view kindId);
 QString emptyingStatus();
 // Whether to read an emlog backup file that stops before its end (`cut` says where) as far as it goes.
 QString truncatedBackupQuestion(const QString& path, const QString& cut);
+
+// Why an emlog backup file could not be read: where in the file and what, as the reader found it.
+QString backupProblem(const BackupProblem& problem);
+// Where and how a file read anyway stopped: "第 14 行第 1 列的语句没有写完".
+QString backupCut(const BackupCut& cut);
+
+// A server's TLS refused (or its lack of it): what did not match and how to connect all the same, with
+// kestrel-cli's options and the window's 安全 button, then the library's own words.
+QString tlsRefusal(const TlsRefusal& refusal);
+// The detail of a session that could not be opened: the TLS refusal worded, or the session's error.
+QString sessionFailure(const BlogConnection& session);
 
 // A table prefix that is not only letters, digits, '_' and '$', refused before anything is opened.
 QString unsafePrefix(const QString& blog, const QString& prefix);
