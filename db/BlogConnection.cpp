@@ -96,6 +96,7 @@ BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
     m_protection = other.m_protection;
     m_escapingFailed = other.m_escapingFailed;
     m_severalStatementsOn = other.m_severalStatementsOn;
+    m_severalStatementsStuck = other.m_severalStatementsStuck;
     m_tlsRefusal = std::move(other.m_tlsRefusal);
     return *this;
 }
@@ -250,6 +251,7 @@ bool reconnect(BlogConnection& connection)
         return connection.failWithoutSession();
     connection.replaceHandle(nullptr);
     connection.m_severalStatementsOn = false;
+    connection.m_severalStatementsStuck = false;
     if (connection.m_breaker && connection.m_breaker->broken()) {
         connection.m_reopenFailure = "the session was broken off";
         return connection.failWithoutSession();
@@ -315,6 +317,13 @@ bool sendable(BlogConnection& connection, std::string_view text)
 {
     if (!connection)
         return connection.failWithoutSession();
+    if (connection.severalStatementsStuck()) {
+        // As a lost session: the run opens it again, as it does one that went away.
+        connection.rememberError(CR_SERVER_GONE_ERROR,
+                                 "several statements could not be switched off after a batch; the session must be "
+                                 "opened again");
+        return false;
+    }
     if (connection.escapingFailed()) {
         connection.rememberError(CR_UNKNOWN_ERROR, "a value could not be escaped for this session's character set; "
                                                    "no statement is sent on it, lest one store the value emptied");
@@ -348,16 +357,14 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
 
 namespace {
 
-// Switches several statements a query on or off on the session; closes the session when it cannot be
-// switched off, so that nothing else is ever sent with them on. A new session starts with them off.
+// Switches several statements a query on or off on the session. One that cannot be switched off sends
+// nothing more until reconnect() opens another, which starts with them off.
 bool switchSeveralStatements(BlogConnection& connection, bool on)
 {
     if (mysql_set_server_option(connection.handle(),
                                 on ? MYSQL_OPTION_MULTI_STATEMENTS_ON : MYSQL_OPTION_MULTI_STATEMENTS_OFF) == 0)
         return true;
     connection.rememberError();
-    if (!on)
-        closeConnection(connection);
     return false;
 }
 
@@ -379,7 +386,7 @@ bool sendStatements(BlogConnection& connection, std::string_view statements)
         const unsigned number = connection.lastErrorNumber();
         std::string error = connection.lastError();
         connection.m_severalStatementsOn = false;
-        switchSeveralStatements(connection, false);
+        connection.m_severalStatementsStuck = !switchSeveralStatements(connection, false);
         connection.rememberError(number, std::move(error));
         return false;
     }
@@ -413,9 +420,11 @@ std::vector<bool> readStatementResults(BlogConnection& connection)
         // The error of the batch, not of switching off, is what the caller reads.
         const unsigned number = connection.lastErrorNumber();
         std::string error = connection.lastError();
-        // Not switched off, the session is closed: the batch went through all the same, and what comes
-        // next finds the session lost.
-        if (switchSeveralStatements(connection, false) || !results.back())
+        // Not switched off, the session sends nothing more: the batch went through all the same, and what
+        // comes next finds the session lost.
+        const bool off = switchSeveralStatements(connection, false);
+        connection.m_severalStatementsStuck = !off;
+        if (off || !results.back())
             connection.rememberError(number, std::move(error));
     }
     return results;

@@ -107,6 +107,10 @@ public:
     // the library's own words.
     const std::optional<TlsRefusal>& tlsRefusal() const noexcept { return m_tlsRefusal; }
 
+    // Whether several statements could not be switched off again after a batch: the session then sends
+    // nothing, as if lost, until reconnect() opens another.
+    bool severalStatementsStuck() const noexcept { return m_severalStatementsStuck; }
+
     // The breaker of this session, made on first use; it follows the session through reconnect().
     std::shared_ptr<SessionBreaker> breaker();
 
@@ -143,6 +147,7 @@ private:
     std::string m_tlsVersion;
     std::string m_tlsCipher;
     bool m_severalStatementsOn = false; // between sendStatements() and the end of readStatementResults()
+    bool m_severalStatementsStuck = false; // not switched off again: nothing is sent until reconnect()
     Protection m_protection = Protection::TlsWhenOffered;
     // Set by quotedLiteral(), which only reads the session otherwise.
     mutable bool m_escapingFailed = false;
