@@ -22,6 +22,9 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <chrono>
+#include <thread>
+
 namespace kestrel {
 
 const QString MigrationWindow::authorAddress = QStringLiteral("https://kestrel.example.org");
@@ -154,6 +157,17 @@ MigrationWindow::MigrationWindow(QWidget* parent)
 
 MigrationWindow::~MigrationWindow()
 {
+    // As closing does: the run is asked to stop, and what is still in flight a moment later is broken
+    // off; joined at once, a run waiting on a server that no longer answers would hold the program up to
+    // the read timeout.
+    if (m_runner->isRunning()) {
+        m_runner->requestStop();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(breakOffAfterMs);
+        while (m_runner->isRunning() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (m_runner->isRunning())
+            m_runner->breakOff();
+    }
     m_runner->stop();
 }
 

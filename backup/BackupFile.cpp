@@ -9,11 +9,6 @@ namespace kestrel {
 
 namespace {
 
-std::string where(TextPosition at)
-{
-    return "第 " + std::to_string(at.line) + " 行第 " + std::to_string(at.column) + " 列";
-}
-
 bool startsWith(std::string_view text, std::string_view start)
 {
     return text.substr(0, start.size()) == start;
@@ -60,9 +55,20 @@ BackupTable& BackupFile::tableNamed(const std::string& name)
     return table;
 }
 
-bool BackupFile::failAt(TextPosition at, const std::string& message)
+bool BackupFile::failAt(TextPosition at, BackupProblem problem)
 {
-    m_error = m_path + " " + where(at) + "：" + message;
+    m_problem = std::move(problem);
+    m_problem.path = m_path;
+    m_problem.placed = true;
+    m_problem.at = at;
+    return false;
+}
+
+bool BackupFile::fail(BackupProblem::What what)
+{
+    m_problem = {};
+    m_problem.what = what;
+    m_problem.path = m_path;
     return false;
 }
 
@@ -72,13 +78,17 @@ bool BackupFile::checkRow(const BackupTable& table, const BackupRow& row)
         const std::size_t bad = invalidUtf8At(row.values[i].bytes);
         if (bad == std::string_view::npos)
             continue;
-        const std::string column = row.columns && i < row.columns->size() ? (*row.columns)[i] : std::to_string(i + 1);
-        const std::string id = row.columns && !row.columns->empty() && !row.values.empty()
-                                   ? "（" + row.columns->front() + "=" + row.values.front().bytes + "）"
-                                   : "";
-        return failAt(row.at, "表 " + table.name + " 的第 " + std::to_string(row.number) + " 行" + id + "，列 " +
-                                  column + " 的第 " + std::to_string(bad + 1) +
-                                  " 个字节起不是有效的 UTF-8 文字。请先把这个值改成 UTF-8 再读。");
+        BackupProblem problem;
+        problem.what = BackupProblem::What::NotUtf8;
+        problem.table = table.name;
+        problem.row = row.number;
+        problem.column = row.columns && i < row.columns->size() ? (*row.columns)[i] : std::to_string(i + 1);
+        if (row.columns && !row.columns->empty() && !row.values.empty()) {
+            problem.idColumn = row.columns->front();
+            problem.idValue = row.values.front().bytes;
+        }
+        problem.byte = bad + 1;
+        return failAt(row.at, std::move(problem));
     }
     return true;
 }
@@ -90,8 +100,12 @@ bool BackupFile::readStatement(const Statement& statement, const StatementReader
     switch (statementKind(statement.text, name)) {
     case StatementKind::Ignored:
         return true;
-    case StatementKind::Unknown:
-        return failAt(statement.start, "读不懂这条语句：" + statement.text.substr(0, 60));
+    case StatementKind::Unknown: {
+        BackupProblem problem;
+        problem.what = BackupProblem::What::UnknownStatement;
+        problem.text = statement.text.substr(0, 60);
+        return failAt(statement.start, std::move(problem));
+    }
     case StatementKind::CreateTable: {
         if (!startsWith(name, m_prefix)) {
             m_otherTables.push_back(name);
@@ -99,7 +113,7 @@ bool BackupFile::readStatement(const Statement& statement, const StatementReader
         }
         CreateTable create;
         if (!parseCreateTable(statement.text, create, error))
-            return failAt(statement.positionOf(error.at), error.message);
+            return failAt(statement.positionOf(error.offset), std::move(error));
         BackupTable& table = tableNamed(create.table);
         table.columns = std::make_shared<const std::vector<std::string>>(std::move(create.columns));
         table.charset = create.charset;
@@ -111,13 +125,17 @@ bool BackupFile::readStatement(const Statement& statement, const StatementReader
     if (!startsWith(name, m_prefix))
         return true;
     if (!parseInsert(statement.text, m_insert, error))
-        return failAt(statement.positionOf(error.at), error.message);
+        return failAt(statement.positionOf(error.offset), std::move(error));
     BackupTable& table = tableNamed(m_insert.table);
     const std::shared_ptr<const std::vector<std::string>> columns =
         m_insert.columns.empty() ? table.columns
                                  : std::make_shared<const std::vector<std::string>>(std::move(m_insert.columns));
-    if (!columns)
-        return failAt(statement.start, "表 " + table.name + " 的 INSERT 没有列出列名，文件里也没有它的 CREATE TABLE");
+    if (!columns) {
+        BackupProblem problem;
+        problem.what = BackupProblem::What::InsertWithoutColumns;
+        problem.table = table.name;
+        return failAt(statement.start, std::move(problem));
+    }
     if (table.rows == 0) {
         table.firstOffset = statement.offset;
         table.firstAt = statement.start;
@@ -141,10 +159,15 @@ bool BackupFile::readStatement(const Statement& statement, const StatementReader
     row.at = statement.start;
     for (std::vector<SqlValue>& values : m_insert.rows) {
         row.number = ++table.rows;
-        if (values.size() != columns->size())
-            return failAt(statement.start, "表 " + table.name + " 的第 " + std::to_string(row.number) + " 行有 " +
-                                               std::to_string(values.size()) + " 个值，表却有 " +
-                                               std::to_string(columns->size()) + " 列");
+        if (values.size() != columns->size()) {
+            BackupProblem problem;
+            problem.what = BackupProblem::What::TableValueCount;
+            problem.table = table.name;
+            problem.row = row.number;
+            problem.count = values.size();
+            problem.expected = columns->size();
+            return failAt(statement.start, std::move(problem));
+        }
         row.values.swap(values);
         if (!checkRow(table, row))
             return false;
@@ -152,16 +175,6 @@ bool BackupFile::readStatement(const Statement& statement, const StatementReader
             kept->push_back(row.values[at].bytes);
     }
     return true;
-}
-
-std::string BackupFile::noTablesMessage() const
-{
-    std::string message = m_path + " 里没有表前缀为“" + m_prefix + "”的 emlog 表";
-    for (const std::string& other : m_otherTables) {
-        if (other.size() > 4 && other.ends_with("blog"))
-            return message + "；文件里有 " + other + "，表前缀也许是“" + other.substr(0, other.size() - 4) + "”";
-    }
-    return message;
 }
 
 const KeptValues* BackupFile::keptColumn(const std::string& table, std::string_view column) const
@@ -187,7 +200,7 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
     m_prefix = prefix;
     BackupStream stream;
     if (!stream.open(path)) {
-        m_error = stream.error();
+        m_problem = stream.problem();
         return false;
     }
     StatementReader reader(stream);
@@ -209,8 +222,7 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
     std::uint64_t percentTold = 0;
     for (;;) {
         if (stopRequested && stopRequested()) {
-            m_error = m_path + " 没有读完：已停止";
-            return false;
+            return fail(BackupProblem::What::Stopped);
         }
         if (const std::uint64_t total = stream.total(); progress && total > 0) {
             const std::uint64_t done = std::min(stream.done(), total);
@@ -221,7 +233,7 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
         }
         const StatementReader::Result result = reader.next(statement);
         if (result == StatementReader::Result::Error)
-            return failAt(reader.errorAt(), reader.error());
+            return failAt(reader.problem().at, reader.problem());
         if (result == StatementReader::Result::End)
             break;
         if (!readStatement(statement, reader))
@@ -230,22 +242,30 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
 
     if (reader.cut()) {
         m_cut.cut = true;
-        m_cut.what = where(reader.cutAt()) + "的语句没有写完";
+        m_cut.how = BackupCut::How::InAStatement;
+        m_cut.at = reader.cutAt();
         std::string table;
         if (statementKind(statement.text, table) == StatementKind::Insert && startsWith(table, m_prefix))
             m_cut.lostTable = table;
     } else if ((m_emlogHeader && !m_endOfBackup) || (m_dumpHeader && !m_dumpCompleted)) {
         m_cut.cut = true;
-        m_cut.what = m_emlogHeader ? "文件末尾没有“#the end of backup”" : "文件末尾没有“-- Dump completed”";
+        m_cut.how = m_emlogHeader ? BackupCut::How::NoEndOfBackup : BackupCut::How::NoDumpCompleted;
     }
     if (m_cut.cut && !acceptTruncated) {
-        m_error = m_path + " 不完整：" + m_cut.what +
-                  "，备份也许没有下载完。什么都没有写。要读入已有的部分，请用 kestrel-cli 的 "
-                  "--accept-truncated-backup。";
+        fail(BackupProblem::What::Truncated);
+        m_problem.cut = m_cut;
         return false;
     }
     if (!table(m_prefix + "blog")) {
-        m_error = noTablesMessage();
+        fail(BackupProblem::What::NoTables);
+        m_problem.prefix = m_prefix;
+        // One of emlog's tables under another prefix, to suggest that one.
+        for (const std::string& other : m_otherTables) {
+            if (other.size() > 4 && other.ends_with("blog")) {
+                m_problem.otherTable = other;
+                break;
+            }
+        }
         return false;
     }
     return true;
@@ -257,7 +277,10 @@ bool BackupFile::forEachRow(const BackupTable& table, const std::function<bool(c
         return true;
     BackupStream stream;
     if (!stream.open(m_path) || !stream.skip(table.firstOffset)) {
-        m_error = stream.failed() ? stream.error() : m_path + " 读不到原来的位置，文件变了吗？";
+        if (stream.failed())
+            m_problem = stream.problem();
+        else
+            fail(BackupProblem::What::Moved);
         return false;
     }
     StatementReader reader(stream, table.firstOffset, table.firstAt, table.delimiter);
@@ -270,13 +293,13 @@ bool BackupFile::forEachRow(const BackupTable& table, const std::function<bool(c
     while (reader.offset() < table.endOffset) {
         const StatementReader::Result result = reader.next(statement);
         if (result == StatementReader::Result::Error)
-            return failAt(reader.errorAt(), reader.error());
+            return failAt(reader.problem().at, reader.problem());
         if (result == StatementReader::Result::End)
             break;
         if (statementKind(statement.text, name) != StatementKind::Insert || name != table.name)
             continue;
         if (!parseInsert(statement.text, insert, error))
-            return failAt(statement.positionOf(error.at), error.message);
+            return failAt(statement.positionOf(error.offset), std::move(error));
         row.columns = insert.columns.empty()
                           ? table.columns
                           : std::make_shared<const std::vector<std::string>>(std::move(insert.columns));
@@ -289,8 +312,10 @@ bool BackupFile::forEachRow(const BackupTable& table, const std::function<bool(c
         }
     }
     if (number != table.rows) {
-        m_error = m_path + " 的表 " + table.name + " 第二次读到 " + std::to_string(number) + " 行，第一次却有 " +
-                  std::to_string(table.rows) + " 行：文件变了吗？";
+        fail(BackupProblem::What::RowCountChanged);
+        m_problem.table = table.name;
+        m_problem.count = static_cast<std::uint64_t>(number);
+        m_problem.expected = static_cast<std::uint64_t>(table.rows);
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackupProblem.h"
 #include "SqlStatements.h"
 #include "StatementReader.h"
 
@@ -61,14 +62,6 @@ private:
     std::vector<std::size_t> m_ends;
 };
 
-// What a file that stopped before its end still held, when it was read anyway.
-struct BackupCut
-{
-    bool cut = false;
-    std::string what;      // where and how it stopped
-    std::string lostTable; // the table of the statement it stopped in, if any
-};
-
 // A backup read without a server: a first pass reads every statement, checks
 // each of the blog's values and finds where each table's rows are; then each
 // table is read again from there when its rows are wanted. Only one statement
@@ -89,7 +82,8 @@ public:
     // or some row lacks it.
     const KeptValues* keptColumn(const std::string& table, std::string_view column) const;
 
-    const std::string& error() const noexcept { return m_error; }
+    // Why open() or forEachRow() failed.
+    const BackupProblem& problem() const noexcept { return m_problem; }
     const std::string& path() const noexcept { return m_path; }
     const std::string& prefix() const noexcept { return m_prefix; }
     // The header's "#version:" line, e.g. "emlog pro 2.6.9"; empty for other dumps.
@@ -105,16 +99,16 @@ public:
     bool forEachRow(const BackupTable& table, const std::function<bool(const BackupRow&)>& work);
 
 private:
-    bool failAt(TextPosition at, const std::string& message);
+    bool failAt(TextPosition at, BackupProblem problem);
+    bool fail(BackupProblem::What what);
     bool readStatement(const Statement& statement, const StatementReader& reader);
     bool checkRow(const BackupTable& table, const BackupRow& row);
     BackupTable& tableNamed(const std::string& name);
-    std::string noTablesMessage() const;
 
     std::string m_path;
     std::string m_prefix;
     std::string m_headerVersion;
-    std::string m_error;
+    BackupProblem m_problem;
     std::vector<BackupTable> m_tables;
     std::vector<std::string> m_otherTables; // of other programs or prefixes, to suggest a prefix
     BackupCut m_cut;

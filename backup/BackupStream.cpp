@@ -40,12 +40,20 @@ void BackupStream::EntryCloser::operator()(zip_file* entry) const noexcept
 
 BackupStream::~BackupStream() = default;
 
+bool BackupStream::fail(BackupProblem::What what, const std::string& path, const char* detail)
+{
+    m_problem.what = what;
+    m_problem.path = path;
+    m_problem.detail = detail ? detail : "";
+    return false;
+}
+
 bool BackupStream::open(const std::string& path)
 {
     m_entry.reset();
     m_zip.reset();
     m_gz.reset();
-    m_error.clear();
+    m_problem = {};
     m_cutShort = false;
     m_total = 0;
     m_entryRead = 0;
@@ -53,8 +61,7 @@ bool BackupStream::open(const std::string& path)
     {
         std::ifstream file(path, std::ios::binary);
         if (!file) {
-            m_error = "打不开文件 " + path;
-            return false;
+            return fail(BackupProblem::What::CannotOpen, path);
         }
         file.read(magic, sizeof magic);
     }
@@ -67,8 +74,7 @@ bool BackupStream::open(const std::string& path)
     m_gz.reset(gzopen(path.c_str(), "rb"));
 #endif
     if (!m_gz) {
-        m_error = "打不开文件 " + path;
-        return false;
+        return fail(BackupProblem::What::CannotOpen, path);
     }
     gzbuffer(m_gz.get(), 256 * 1024);
     std::error_code error;
@@ -84,7 +90,7 @@ bool BackupStream::openZip(const std::string& path)
     if (!m_zip) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
-        m_error = "读不了 zip 文件 " + path + "：" + zip_error_strerror(&error);
+        fail(BackupProblem::What::ZipUnreadable, path, zip_error_strerror(&error));
         zip_error_fini(&error);
         return false;
     }
@@ -96,13 +102,13 @@ bool BackupStream::openZip(const std::string& path)
             sql.push_back(static_cast<zip_uint64_t>(i));
     }
     if (sql.size() != 1) {
-        m_error = "zip 文件 " + path + " 里应当正好有一个 .sql 文件，却有 " + std::to_string(sql.size()) + " 个";
+        fail(BackupProblem::What::ZipSqlCount, path);
+        m_problem.count = sql.size();
         return false;
     }
     m_entry.reset(zip_fopen_index(m_zip.get(), sql.front(), 0));
     if (!m_entry) {
-        m_error = "读不了 zip 文件里的 .sql：" + std::string(zip_strerror(m_zip.get()));
-        return false;
+        return fail(BackupProblem::What::ZipSqlUnreadable, path, zip_strerror(m_zip.get()));
     }
     zip_stat_t stat;
     zip_stat_init(&stat);
@@ -129,7 +135,7 @@ std::size_t BackupStream::read(char* buffer, std::size_t size)
         if (got < 0) {
             // A damaged entry: its data ends before the size or the checksum its header promises.
             m_cutShort = true;
-            m_error = "zip 里的 .sql 读不下去：" + std::string(zip_file_strerror(m_entry.get()));
+            fail(BackupProblem::What::ZipReadFailed, {}, zip_file_strerror(m_entry.get()));
             return 0;
         }
         m_entryRead += static_cast<std::uint64_t>(got);
@@ -144,7 +150,7 @@ std::size_t BackupStream::read(char* buffer, std::size_t size)
         if (code == Z_BUF_ERROR)
             m_cutShort = true; // the gzip stream ends before its trailer
         else
-            m_error = "gzip 数据损坏：" + std::string(message);
+            fail(BackupProblem::What::GzipCorrupt, {}, message);
         return 0;
     }
     return static_cast<std::size_t>(got);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BackupProblem.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -31,10 +33,10 @@ public:
     std::uint64_t done() const;
     std::uint64_t total() const noexcept { return m_total; }
 
-    bool failed() const noexcept { return !m_error.empty(); }
+    bool failed() const noexcept { return static_cast<bool>(m_problem); }
     // The compressed data stopped before its own end: the file was cut.
     bool cutShort() const noexcept { return m_cutShort; }
-    const std::string& error() const noexcept { return m_error; }
+    const BackupProblem& problem() const noexcept { return m_problem; }
 
 private:
     struct GzCloser
@@ -50,11 +52,13 @@ private:
         void operator()(zip_file* entry) const noexcept;
     };
     bool openZip(const std::string& path);
+    // Records what went wrong; always false.
+    bool fail(BackupProblem::What what, const std::string& path, const char* detail = "");
 
     std::unique_ptr<gzFile_s, GzCloser> m_gz;
     std::unique_ptr<zip, ZipCloser> m_zip;
     std::unique_ptr<zip_file, EntryCloser> m_entry; // declared after the archive: closed first
-    std::string m_error;
+    BackupProblem m_problem;
     bool m_cutShort = false;
     std::uint64_t m_total = 0;
     std::uint64_t m_entryRead = 0;

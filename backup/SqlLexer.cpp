@@ -1,6 +1,7 @@
 #include "SqlLexer.h"
 
 #include "ByteScan.h"
+#include "HexDigit.h"
 
 namespace kestrel {
 
@@ -15,17 +16,6 @@ bool isWordByte(char c)
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 char lower(char c)
@@ -71,10 +61,11 @@ bool Token::isWord(std::string_view word) const
     return true;
 }
 
-bool SqlLexer::fail(std::size_t at, std::string message)
+bool SqlLexer::fail(std::size_t at, BackupProblem::What what, char quote)
 {
-    m_error = std::move(message);
-    m_errorAt = at;
+    m_problem.what = what;
+    m_problem.text = quote ? std::string(1, quote) : std::string();
+    m_problem.offset = at;
     m_at = m_text.size();
     return false;
 }
@@ -85,12 +76,12 @@ bool SqlLexer::readQuoted(Token& token, char quote)
     token.text.clear();
     for (;;) {
         if (m_at >= m_text.size())
-            return fail(opening, std::string("引号 ") + quote + " 没有闭合");
+            return fail(opening, BackupProblem::What::QuoteNotClosed, quote);
         // Most of a value is plain text: scanned to its next quote or backslash in one loop.
         const char escape = quote == '`' ? quote : '\\';
         const std::size_t plain = findAnyOf(m_text.data(), m_at, m_text.size(), quote, escape, escape);
         if (plain == m_text.size())
-            return fail(opening, std::string("引号 ") + quote + " 没有闭合");
+            return fail(opening, BackupProblem::What::QuoteNotClosed, quote);
         token.text.append(m_text.substr(m_at, plain - m_at));
         m_at = plain;
         const char c = m_text[m_at++];
@@ -104,7 +95,7 @@ bool SqlLexer::readQuoted(Token& token, char quote)
         }
         if (c == '\\' && quote != '`') {
             if (m_at >= m_text.size())
-                return fail(opening, std::string("引号 ") + quote + " 没有闭合");
+                return fail(opening, BackupProblem::What::QuoteNotClosed, quote);
             const char escaped = m_text[m_at++];
             const std::string_view bytes = unescaped(escaped);
             if (bytes.empty())
@@ -129,7 +120,7 @@ bool SqlLexer::readHex(Token& token, std::string_view digits, std::size_t at)
     for (; i < digits.size(); ++i) {
         const int value = hexValue(digits[i]);
         if (value < 0)
-            return fail(at, "十六进制值里有不是十六进制数字的字符");
+            return fail(at, BackupProblem::What::NotHexDigit);
         if (high < 0) {
             high = value;
         } else {
@@ -165,10 +156,10 @@ bool SqlLexer::next(Token& token)
         const std::size_t at = m_at;
         const std::size_t close = m_text.find('\'', m_at + 2);
         if (close == std::string_view::npos)
-            return fail(at, "引号 ' 没有闭合");
+            return fail(at, BackupProblem::What::QuoteNotClosed, '\'');
         m_at = close + 1;
         if ((close - at - 2) % 2 != 0)
-            return fail(at, "X'' 里的十六进制数字应当成对");
+            return fail(at, BackupProblem::What::OddHexDigits);
         return readHex(token, m_text.substr(at + 2, close - at - 2), at);
     }
     if (c == '0' && (after == 'x' || after == 'X')) {
@@ -191,7 +182,7 @@ bool SqlLexer::next(Token& token)
                 ++m_at;
         }
         if (m_at < m_text.size() && isWordByte(m_text[m_at]))
-            return fail(at, "数字后面紧跟着字母");
+            return fail(at, BackupProblem::What::LetterAfterNumber);
         token.text.assign(m_text.substr(at, m_at - at));
         return true;
     }

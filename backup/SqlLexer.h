@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BackupProblem.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -34,18 +36,17 @@ public:
 
     // False on an error; `token` is then of kind End.
     bool next(Token& token);
-    const std::string& error() const noexcept { return m_error; }
-    std::size_t errorAt() const noexcept { return m_errorAt; }
+    // After a false next(): what went wrong, at its byte in the statement (offset).
+    const BackupProblem& problem() const noexcept { return m_problem; }
 
 private:
-    bool fail(std::size_t at, std::string message);
+    bool fail(std::size_t at, BackupProblem::What what, char quote = 0);
     bool readQuoted(Token& token, char quote);
     bool readHex(Token& token, std::string_view digits, std::size_t at);
 
     std::string_view m_text;
     std::size_t m_at = 0;
-    std::string m_error;
-    std::size_t m_errorAt = 0;
+    BackupProblem m_problem;
 };
 
 } // namespace kestrel

@@ -33,14 +33,19 @@ public:
             return;
         if (!m_lexer.next(m_token)) {
             m_failed = true;
-            m_error = {m_lexer.errorAt(), m_lexer.error()};
+            m_error = m_lexer.problem();
         }
     }
-    bool fail(std::string message)
+    bool fail(BackupProblem::What what, std::string text = {}, std::uint64_t count = 0, std::uint64_t expected = 0)
     {
         if (!m_failed) {
             m_failed = true;
-            m_error = {m_token.at, std::move(message)};
+            m_error = {};
+            m_error.what = what;
+            m_error.offset = m_token.at;
+            m_error.text = std::move(text);
+            m_error.count = count;
+            m_error.expected = expected;
         }
         return false;
     }
@@ -58,12 +63,12 @@ public:
         advance();
         return true;
     }
-    bool expectSymbol(char symbol) { return acceptSymbol(symbol) || fail(std::string("这里应当是 “") + symbol + "”"); }
+    bool expectSymbol(char symbol) { return acceptSymbol(symbol) || fail(BackupProblem::What::Expected, std::string(1, symbol)); }
     // A table or column name, bare or backquoted; a dotted database name before it is dropped.
     bool name(std::string& out)
     {
         if (m_token.kind != Token::Kind::Name && m_token.kind != Token::Kind::Word)
-            return fail("这里应当是一个名字");
+            return fail(BackupProblem::What::ExpectedName);
         out = m_token.text;
         advance();
         if (m_token.isSymbol('.')) {
@@ -115,12 +120,12 @@ bool parseValue(Parser& parser, SqlValue& value)
         const std::string sign = token.text == "-" ? "-" : "";
         parser.advance();
         if (parser.token().kind != Token::Kind::Number)
-            return parser.fail("符号后面应当是数字");
+            return parser.fail(BackupProblem::What::ExpectedDigitAfterSign);
         value.bytes = sign + parser.token().text;
     } else if (token.isWord("TRUE") || token.isWord("FALSE")) {
         value.bytes = token.isWord("TRUE") ? "1" : "0";
     } else {
-        return parser.fail("这里应当是一个值：带引号的文字、数字或 NULL");
+        return parser.fail(BackupProblem::What::ExpectedValue);
     }
     parser.advance();
     return !parser.failed();
@@ -161,9 +166,9 @@ bool parseCreateTable(std::string_view text, CreateTable& create, SqlError& erro
     parser.acceptWord("CREATE");
     parser.acceptWord("TEMPORARY");
     if (!parser.acceptWord("TABLE"))
-        return parser.fail("这里应当是 CREATE TABLE");
+        return parser.fail(BackupProblem::What::Expected, "CREATE TABLE");
     if (parser.acceptWord("IF") && !(parser.acceptWord("NOT") && parser.acceptWord("EXISTS")))
-        return parser.fail("这里应当是 IF NOT EXISTS");
+        return parser.fail(BackupProblem::What::Expected, "IF NOT EXISTS");
     if (!parser.name(create.table) || !parser.expectSymbol('('))
         return false;
     do {
@@ -186,7 +191,7 @@ bool parseCreateTable(std::string_view text, CreateTable& create, SqlError& erro
         }
     }
     if (create.columns.empty())
-        return parser.fail("CREATE TABLE 里没有列");
+        return parser.fail(BackupProblem::What::CreateTableWithoutColumns);
     return !parser.failed();
 }
 
@@ -197,7 +202,7 @@ bool parseInsert(std::string_view text, InsertRows& insert, SqlError& error)
     insert.columns.clear();
     insert.rows.clear();
     if (!parser.acceptWord("INSERT") && !parser.acceptWord("REPLACE"))
-        return parser.fail("这里应当是 INSERT");
+        return parser.fail(BackupProblem::What::Expected, "INSERT");
     while (parser.acceptWord("IGNORE") || parser.acceptWord("LOW_PRIORITY") || parser.acceptWord("DELAYED") ||
            parser.acceptWord("HIGH_PRIORITY"))
         ;
@@ -213,7 +218,7 @@ bool parseInsert(std::string_view text, InsertRows& insert, SqlError& error)
             return false;
     }
     if (!parser.acceptWord("VALUES") && !parser.acceptWord("VALUE"))
-        return parser.fail("这里应当是 VALUES");
+        return parser.fail(BackupProblem::What::Expected, "VALUES");
     do {
         if (!parser.expectSymbol('('))
             return false;
@@ -226,19 +231,18 @@ bool parseInsert(std::string_view text, InsertRows& insert, SqlError& error)
         if (!parser.expectSymbol(')'))
             return false;
         if (!insert.columns.empty() && row.size() != insert.columns.size())
-            return parser.fail("这一行有 " + std::to_string(row.size()) + " 个值，列却有 " +
-                               std::to_string(insert.columns.size()) + " 个");
+            return parser.fail(BackupProblem::What::RowValueCount, {}, row.size(), insert.columns.size());
     } while (parser.acceptSymbol(','));
     // phpMyAdmin can add what to do with a row already there: the file's rows are what count.
     if (parser.token().isWord("ON")) {
         parser.advance();
         if (!parser.acceptWord("DUPLICATE") || !parser.acceptWord("KEY") || !parser.acceptWord("UPDATE"))
-            return parser.fail("这里应当是 ON DUPLICATE KEY UPDATE");
+            return parser.fail(BackupProblem::What::Expected, "ON DUPLICATE KEY UPDATE");
         while (!parser.failed() && parser.token().kind != Token::Kind::End)
             parser.advance();
     }
     if (parser.token().kind != Token::Kind::End)
-        return parser.fail("值的后面多出了文字");
+        return parser.fail(BackupProblem::What::TextAfterValues);
     return !parser.failed();
 }
 

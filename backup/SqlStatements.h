@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BackupProblem.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,11 +18,8 @@ struct SqlValue
     bool operator==(const SqlValue&) const = default;
 };
 
-struct SqlError
-{
-    std::size_t at = 0; // byte index in the statement
-    std::string message;
-};
+// What went wrong in a statement, at its byte `offset`.
+using SqlError = BackupProblem;
 
 struct CreateTable
 {

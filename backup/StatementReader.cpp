@@ -106,8 +106,9 @@ bool StatementReader::readDelimiterCommand()
         ++end;
     std::string delimiter = line.substr(begin, end - begin);
     if (delimiter.empty() || delimiter.find_first_of("'\"`\\") != std::string::npos) {
-        m_error = "DELIMITER 后面应当是一个不带引号的分隔符";
-        m_errorAt = at;
+        m_problem.what = BackupProblem::What::DelimiterQuoted;
+        m_problem.placed = true;
+        m_problem.at = at;
     } else {
         m_delimiter = std::move(delimiter);
     }
@@ -178,7 +179,7 @@ StatementReader::Result StatementReader::next(Statement& statement)
                 break;
             }
             if (!started && (c == 'D' || c == 'd') && readDelimiterCommand()) {
-                if (!m_error.empty())
+                if (m_problem)
                     return Result::Error;
                 continue;
             }
@@ -207,8 +208,10 @@ StatementReader::Result StatementReader::next(Statement& statement)
             break;
         case State::Quoted:
             if (c == '\n') {
-                m_error = std::string("引号 ") + quote + " 没有在这一行里闭合";
-                m_errorAt = quoteAt;
+                m_problem.what = BackupProblem::What::QuoteNotClosedOnLine;
+                m_problem.text = std::string(1, quote);
+                m_problem.placed = true;
+                m_problem.at = quoteAt;
                 return Result::Error;
             }
             statement.text += c;
@@ -246,8 +249,9 @@ StatementReader::Result StatementReader::next(Statement& statement)
     if (state == State::LineComment && !started && commentStartsLine && onLineComment)
         onLineComment(trimmedComment(comment));
     if (m_stream.failed() && !m_stream.cutShort()) {
-        m_error = m_stream.error();
-        m_errorAt = m_position;
+        m_problem = m_stream.problem();
+        m_problem.placed = true;
+        m_problem.at = m_position;
         return Result::Error;
     }
     if (started || state == State::Quoted || state == State::BlockComment || m_stream.cutShort()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackupProblem.h"
 #include "BackupStream.h"
 
 #include <cstdint>
@@ -10,12 +11,6 @@
 
 namespace kestrel {
 
-// Where a byte stands in the SQL text: lines and characters counted from 1.
-struct TextPosition
-{
-    std::uint64_t line = 1;
-    std::uint64_t column = 1;
-};
 
 struct Statement
 {
@@ -43,8 +38,8 @@ public:
 
     Result next(Statement& statement);
 
-    const std::string& error() const noexcept { return m_error; }
-    TextPosition errorAt() const noexcept { return m_errorAt; }
+    // After Error: what went wrong, placed in the file.
+    const BackupProblem& problem() const noexcept { return m_problem; }
     // After End: the text stopped inside a statement, a quote or a comment, or its compression was cut.
     bool cut() const noexcept { return m_cut; }
     TextPosition cutAt() const noexcept { return m_cutAt; }
@@ -74,8 +69,7 @@ private:
     TextPosition m_position;
     std::string m_delimiter;
 
-    std::string m_error;
-    TextPosition m_errorAt;
+    BackupProblem m_problem;
     bool m_cut = false;
     TextPosition m_cutAt;
 };

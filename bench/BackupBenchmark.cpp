@@ -44,7 +44,8 @@ int runOnce(const std::string& what, const std::string& emlogDatabase, const std
     if (!backupPath.empty()) {
         auto source = std::make_unique<BackupSource>(run, backup);
         if (!source->open(backupPath, false))
-            fail(backup.error());
+            fail("the backup file could not be read: problem " +
+                 std::to_string(static_cast<int>(backup.problem().what)));
         run.source = std::move(source);
         firstPass = stopwatch.seconds();
     }
@@ -71,12 +72,12 @@ int readOnce(const std::string& backupPath)
     const Stopwatch stopwatch;
     BackupFile backup;
     if (!backup.open(backupPath, "emlog_", false))
-        fail(backup.error());
+        fail("the backup file could not be read: problem " + std::to_string(static_cast<int>(backup.problem().what)));
     const double firstPass = stopwatch.seconds();
     std::int64_t rows = 0;
     for (const BackupTable& table : backup.tables()) {
         if (!backup.forEachRow(table, [&](const BackupRow&) { return ++rows, true; }))
-            fail(backup.error());
+            fail("the backup file could not be read: problem " + std::to_string(static_cast<int>(backup.problem().what)));
     }
     std::printf("%-34s %9.2f s  %8lld rows  peak RSS %6.1f MiB  (first pass over the file %.2f s)\n",
                 "the file read alone, both passes", stopwatch.seconds(), static_cast<long long>(rows),

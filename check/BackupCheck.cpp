@@ -49,7 +49,7 @@ void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, Blog
             return true;
         });
         if (!read)
-            report.errors.push_back(backup.error());
+            report.backupErrors.push_back(backup.problem());
     }
 }
 

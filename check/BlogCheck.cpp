@@ -201,7 +201,11 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
             for (const std::string& name : names)
                 readField(row, name, texts.emplace_back());
         });
-        if (!read)
+        if (read)
+            return rows;
+        if (emlogBackup)
+            report.backupErrors.push_back(emlogBackup->problem());
+        else
             report.errors.push_back(table + ": " + source.lastError());
         return rows;
     };

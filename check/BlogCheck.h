@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BackupProblem.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -86,8 +88,12 @@ struct BlogCheckReport
     std::uint64_t wordPressMaxPacket = 0;
     std::vector<OversizedRow> oversized; // rows at least as large as the smaller of the two
     std::vector<std::string> errors;     // statements the check could not run, with the server's answer
+    std::vector<BackupProblem> backupErrors; // why the emlog backup file could no longer be read
 
-    bool runCanGoAhead() const { return emlog.complete() && wordPress.complete() && errors.empty(); }
+    bool runCanGoAhead() const
+    {
+        return emlog.complete() && wordPress.complete() && errors.empty() && backupErrors.empty();
+    }
 };
 
 // Reads both blogs; sends only selects. Both sessions must be open, or only WordPress's

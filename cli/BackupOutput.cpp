@@ -1,6 +1,7 @@
 #include "BackupOutput.h"
 
 #include "BackupFile.h"
+#include "RunTexts.h"
 
 namespace kestrel {
 
@@ -14,7 +15,7 @@ QString backupText(const BackupFile& backup)
                              QString::fromStdString(backup.prefix()));
     if (backup.cut().cut)
         lines += QStringLiteral("备份文件不完整（%1），按要求只读入了已有的部分。\n")
-                     .arg(QString::fromStdString(backup.cut().what));
+                     .arg(texts::backupCut(backup.cut()));
     return lines;
 }
 

@@ -135,10 +135,12 @@ QString checkText(const BlogCheckReport& report, const CheckSettings& settings)
     addOversized(lines, report);
     if (report.emlog.complete() && report.wordPress.complete())
         addExistingRows(lines, report);
-    if (!report.errors.empty()) {
+    if (!report.errors.empty() || !report.backupErrors.empty()) {
         lines << QStringLiteral("检查时出错：");
         for (const std::string& error : report.errors)
             lines << QStringLiteral("  ") + text(error);
+        for (const BackupProblem& error : report.backupErrors)
+            lines << QStringLiteral("  ") + texts::backupProblem(error);
     }
     if (report.runCanGoAhead())
         lines << QStringLiteral("可以开始转换。");

@@ -1,5 +1,6 @@
 #include "BlogConnection.h"
 
+#include "ClientCalls.h"
 #include "Encryption.h"
 #include "ResultSet.h"
 #include "SessionProtection.h"
@@ -92,6 +93,11 @@ BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
     m_reopenFailure = std::move(other.m_reopenFailure);
     m_tlsVersion = std::move(other.m_tlsVersion);
     m_tlsCipher = std::move(other.m_tlsCipher);
+    m_protection = other.m_protection;
+    m_escapingFailed = other.m_escapingFailed;
+    m_severalStatementsOn = other.m_severalStatementsOn;
+    m_severalStatementsStuck = other.m_severalStatementsStuck;
+    m_tlsRefusal = std::move(other.m_tlsRefusal);
     return *this;
 }
 
@@ -174,13 +180,28 @@ BlogConnection openConnection(const ConnectionOptions& options)
         connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
         return connection;
     }
-    mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds);
-    mysql_options(mysql.get(), MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds);
-    mysql_options(mysql.get(), MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds);
+    // Each of these is a guarantee: a library that refuses one opens no session rather than one without it.
     // A server must never be able to ask us for a local file.
     const unsigned noLocalFiles = 0;
-    mysql_options(mysql.get(), MYSQL_OPT_LOCAL_INFILE, &noLocalFiles);
-    mysql_options(mysql.get(), MARIADB_OPT_RESTRICTED_AUTH, passwordSafeLogins);
+    const struct
+    {
+        mysql_option option;
+        const void* value;
+        const char* name;
+    } settings[] = {
+        {MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeoutSeconds, "MYSQL_OPT_CONNECT_TIMEOUT"},
+        {MYSQL_OPT_READ_TIMEOUT, &readWriteTimeoutSeconds, "MYSQL_OPT_READ_TIMEOUT"},
+        {MYSQL_OPT_WRITE_TIMEOUT, &readWriteTimeoutSeconds, "MYSQL_OPT_WRITE_TIMEOUT"},
+        {MYSQL_OPT_LOCAL_INFILE, &noLocalFiles, "MYSQL_OPT_LOCAL_INFILE"},
+        {MARIADB_OPT_RESTRICTED_AUTH, passwordSafeLogins, "MARIADB_OPT_RESTRICTED_AUTH"},
+    };
+    for (const auto& setting : settings) {
+        std::string refused;
+        if (!setClientOption(mysql.get(), setting.option, setting.value, setting.name, refused)) {
+            connection.rememberError(CR_UNKNOWN_ERROR, std::move(refused));
+            return connection;
+        }
+    }
     std::string refusal;
     if (!requestEncryption(mysql.get(), options, address, refusal)) {
         connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
@@ -188,11 +209,13 @@ BlogConnection openConnection(const ConnectionOptions& options)
     }
     if (!mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
                             absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
-                            options.multiStatements ? CLIENT_MULTI_STATEMENTS : 0)) {
+                            options.multiStatements ? CLIENT_MULTI_RESULTS : 0)) {
         const unsigned error = mysql_errno(mysql.get());
-        if (error == CR_SSL_CONNECTION_ERROR)
-            connection.rememberError(error, explainTlsRefusal(options, address.host, mysql_error(mysql.get())));
-        else if (error == loginNotAllowed)
+        if (error == CR_SSL_CONNECTION_ERROR) {
+            // A failed TLS handshake is never followed by a session in clear text.
+            connection.m_tlsRefusal = tlsRefusalOf(options, address.host, mysql_error(mysql.get()));
+            connection.rememberError(error, std::string("refused the server: ") + mysql_error(mysql.get()));
+        } else if (error == loginNotAllowed)
             connection.rememberError(error, explainLoginRefusal(mysql_error(mysql.get())));
         else
             connection.rememberError(error, mysql_error(mysql.get()));
@@ -227,6 +250,8 @@ bool reconnect(BlogConnection& connection)
     if (!connection.m_reopenable)
         return connection.failWithoutSession();
     connection.replaceHandle(nullptr);
+    connection.m_severalStatementsOn = false;
+    connection.m_severalStatementsStuck = false;
     if (connection.m_breaker && connection.m_breaker->broken()) {
         connection.m_reopenFailure = "the session was broken off";
         return connection.failWithoutSession();
@@ -239,6 +264,7 @@ bool reconnect(BlogConnection& connection)
         reopened = executeSql(fresh, connection.m_settings[i]);
     if (!reopened) {
         connection.rememberError(fresh.lastErrorNumber(), fresh.lastError());
+        connection.m_tlsRefusal = fresh.m_tlsRefusal;
         connection.m_reopenFailure = std::to_string(fresh.lastErrorNumber()) + " " + fresh.lastError();
         return false;
     }
@@ -291,6 +317,18 @@ bool sendable(BlogConnection& connection, std::string_view text)
 {
     if (!connection)
         return connection.failWithoutSession();
+    if (connection.severalStatementsStuck()) {
+        // As a lost session: the run opens it again, as it does one that went away.
+        connection.rememberError(CR_SERVER_GONE_ERROR,
+                                 "several statements could not be switched off after a batch; the session must be "
+                                 "opened again");
+        return false;
+    }
+    if (connection.escapingFailed()) {
+        connection.rememberError(CR_UNKNOWN_ERROR, "a value could not be escaped for this session's character set; "
+                                                   "no statement is sent on it, lest one store the value emptied");
+        return false;
+    }
     const std::uint64_t limit = connection.maxStatementBytes();
     if (limit != 0 && text.size() >= limit) {
         connection.rememberError(ER_NET_PACKET_TOO_LARGE,
@@ -317,12 +355,39 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
     return true;
 }
 
+namespace {
+
+// Switches several statements a query on or off on the session. One that cannot be switched off sends
+// nothing more until reconnect() opens another, which starts with them off.
+bool switchSeveralStatements(BlogConnection& connection, bool on)
+{
+    if (mysql_set_server_option(connection.handle(),
+                                on ? MYSQL_OPTION_MULTI_STATEMENTS_ON : MYSQL_OPTION_MULTI_STATEMENTS_OFF) == 0)
+        return true;
+    connection.rememberError();
+    return false;
+}
+
+} // namespace
+
 bool sendStatements(BlogConnection& connection, std::string_view statements)
 {
     if (!sendable(connection, statements))
         return false;
+    if (!connection.takesSeveralStatements()) {
+        connection.rememberError(CR_UNKNOWN_ERROR, "the session was not opened for several statements at once");
+        return false;
+    }
+    if (!switchSeveralStatements(connection, true))
+        return false;
+    connection.m_severalStatementsOn = true;
     if (mysql_send_query(connection.handle(), statements.data(), statements.size()) != 0) {
         connection.rememberError();
+        const unsigned number = connection.lastErrorNumber();
+        std::string error = connection.lastError();
+        connection.m_severalStatementsOn = false;
+        connection.m_severalStatementsStuck = !switchSeveralStatements(connection, false);
+        connection.rememberError(number, std::move(error));
         return false;
     }
     return true;
@@ -342,14 +407,27 @@ std::vector<bool> readStatementResults(BlogConnection& connection)
         if (status > 0) {
             connection.rememberError();
             results.push_back(false);
-            return results;
+            break;
         }
         results.push_back(true);
         mysql_free_result(mysql_store_result(mysql)); // inserts give none; anything else is not wanted
         status = mysql_next_result(mysql);
         if (status < 0)
-            return results;
+            break;
     }
+    if (connection.m_severalStatementsOn) {
+        connection.m_severalStatementsOn = false;
+        // The error of the batch, not of switching off, is what the caller reads.
+        const unsigned number = connection.lastErrorNumber();
+        std::string error = connection.lastError();
+        // Not switched off, the session sends nothing more: the batch went through all the same, and what
+        // comes next finds the session lost.
+        const bool off = switchSeveralStatements(connection, false);
+        connection.m_severalStatementsStuck = !off;
+        if (off || !results.back())
+            connection.rememberError(number, std::move(error));
+    }
+    return results;
 }
 
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments)
@@ -419,9 +497,13 @@ std::string quotedLiteral(const BlogConnection& connection, std::string_view val
     std::string literal = "'";
     if (connection) {
         literal.resize(value.size() * 2 + 2);
-        const unsigned long length =
-            mysql_real_escape_string(connection.handle(), literal.data() + 1, value.data(), value.size());
-        literal.resize(length == static_cast<unsigned long>(-1) ? 1 : length + 1);
+        unsigned long length =
+            escapeForSession(connection.handle(), literal.data() + 1, value.data(), value.size());
+        if (length == static_cast<unsigned long>(-1)) {
+            connection.m_escapingFailed = true;
+            length = 0;
+        }
+        literal.resize(length + 1);
     } else {
         // No session to ask: the escaping every server understands by default.
         for (const char c : value) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Encryption.h"
 #include "SessionProtection.h"
 
 #include <mysql.h>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,7 +30,8 @@ struct ConnectionOptions
     // and made out to the host connected to. Without one (nor a fingerprint), a server off this machine
     // must show a certificate the system trusts; see plannedProtection().
     std::string caFile;
-    // Whether a statement may be several, separated by ";": a batch of rows then costs one exchange.
+    // Whether the session may send a batch of several statements, separated by ";" (see sendStatements()):
+    // a batch of rows then costs one exchange. Any other statement is still taken only alone.
     bool multiStatements = false;
     // The SHA-256 fingerprint of the one certificate the server may show (a self-signed one, say).
     std::string tlsFingerprint = {};
@@ -95,6 +98,19 @@ public:
     // The character set set on the session with setCharacterSet(); empty before.
     const std::string& characterSet() const noexcept { return m_characterSet; }
 
+    // Whether a value could not be escaped for this session (see quotedLiteral()). A statement built with it
+    // would store the value emptied, so from then on the session sends nothing: it stays so across reconnect(),
+    // since statements built before may still be sent again after.
+    bool escapingFailed() const noexcept { return m_escapingFailed; }
+
+    // Why opening it failed, when what failed was its TLS (or a server offering none); the error is then
+    // the library's own words.
+    const std::optional<TlsRefusal>& tlsRefusal() const noexcept { return m_tlsRefusal; }
+
+    // Whether several statements could not be switched off again after a batch: the session then sends
+    // nothing, as if lost, until reconnect() opens another.
+    bool severalStatementsStuck() const noexcept { return m_severalStatementsStuck; }
+
     // The breaker of this session, made on first use; it follows the session through reconnect().
     std::shared_ptr<SessionBreaker> breaker();
 
@@ -104,6 +120,9 @@ private:
     friend bool reconnect(BlogConnection&);
     friend bool setCharacterSet(BlogConnection&, const char*);
     friend bool applySessionSetting(BlogConnection&, const std::string&);
+    friend std::string quotedLiteral(const BlogConnection&, std::string_view);
+    friend bool sendStatements(BlogConnection&, std::string_view);
+    friend std::vector<bool> readStatementResults(BlogConnection&);
 
     struct Closer
     {
@@ -127,7 +146,12 @@ private:
     std::string m_reopenFailure; // why the last reconnect() failed, for the statements that follow
     std::string m_tlsVersion;
     std::string m_tlsCipher;
+    bool m_severalStatementsOn = false; // between sendStatements() and the end of readStatementResults()
+    bool m_severalStatementsStuck = false; // not switched off again: nothing is sent until reconnect()
     Protection m_protection = Protection::TlsWhenOffered;
+    // Set by quotedLiteral(), which only reads the session otherwise.
+    mutable bool m_escapingFailed = false;
+    std::optional<TlsRefusal> m_tlsRefusal;
 };
 
 // Where to connect, taken from the text of a server field: "host",
@@ -166,6 +190,8 @@ bool executeSql(BlogConnection& connection, std::string_view statement);
 // Sends statements separated by ";" (on a session opened for several at once) without
 // waiting for the answer, which readStatementResults() then reads: the time the server and
 // the network take can be used to prepare what comes next. Nothing else may be sent between.
+// Several statements are switched on for this batch alone, and off again once its results are
+// read: a value that ends its quote early elsewhere can then never add a statement of its own.
 bool sendStatements(BlogConnection& connection, std::string_view statements);
 // Whether each statement sent went through, in order. The server stops at the first that fails,
 // so that one is the last; a session lost on the way is the last one's error.
@@ -192,6 +218,8 @@ std::vector<Warning> lastWarnings(BlogConnection& connection);
 
 // The one way to put a value into a statement: between single quotes, escaped
 // for this session's character set and sql_mode, so the stored text is the text given.
+// When the library cannot escape it, the session is marked (see escapingFailed()) and refuses
+// every statement from then on, the one holding this literal among them.
 std::string quotedLiteral(const BlogConnection& connection, std::string_view value);
 
 } // namespace kestrel

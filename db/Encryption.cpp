@@ -1,6 +1,7 @@
 #include "Encryption.h"
 
 #include "BlogConnection.h"
+#include "ClientCalls.h"
 #include "ServerCertificate.h"
 #include "SessionProtection.h"
 
@@ -81,57 +82,48 @@ bool requestEncryption(MYSQL* mysql, const ConnectionOptions& options, const Ser
         break;
     }
     }
-    mysql_ssl_set(mysql, nullptr, nullptr, caFile.empty() ? nullptr : caFile.c_str(), nullptr, nullptr);
+    if (!setClientCaFile(mysql, caFile.empty() ? nullptr : caFile.c_str(), error))
+        return false;
     // Checked by certificate chain and host name; a pinned certificate is checked by the library's own
     // fingerprint comparison instead, which a chain check would refuse first for a self-signed one.
     const my_bool verify = protection == Protection::SystemCas || protection == Protection::CaFile;
-    mysql_options(mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &verify);
-    if (!pinned.empty())
-        mysql_options(mysql, MARIADB_OPT_TLS_PEER_FP, pinned.c_str());
+    if (!setClientOption(mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &verify, "MYSQL_OPT_SSL_VERIFY_SERVER_CERT", error))
+        return false;
+    if (!pinned.empty() &&
+        !setClientOption(mysql, MARIADB_OPT_TLS_PEER_FP, pinned.c_str(), "MARIADB_OPT_TLS_PEER_FP", error))
+        return false;
     // Set only to require: set to 0, this library also stops asking for TLS at all.
     if (protection != Protection::TlsWhenOffered) {
         const my_bool required = 1;
-        mysql_options(mysql, MYSQL_OPT_SSL_ENFORCE, &required);
+        if (!setClientOption(mysql, MYSQL_OPT_SSL_ENFORCE, &required, "MYSQL_OPT_SSL_ENFORCE", error))
+            return false;
     }
     return true;
 }
 
-std::string explainTlsRefusal(const ConnectionOptions& options, const std::string& host,
-                              const std::string& libraryError)
+TlsRefusal tlsRefusalOf(const ConnectionOptions& options, const std::string& host, const std::string& libraryError)
 {
     const auto says = [&libraryError](const char* words) { return libraryError.find(words) != std::string::npos; };
-    const Protection protection = plannedProtection(options);
-    std::string trusted;
-    if (protection == Protection::CaFile)
-        trusted = "the CA file " + options.caFile;
-    else if (protection == Protection::Fingerprint)
-        trusted = "the fingerprint given";
-    else
-        trusted = "the CAs this system trusts";
-    const std::string trustHint = "; to trust a server of your own, give its CA file or its certificate's SHA-256 "
-                                  "fingerprint (kestrel-cli --emlog-ca/--wp-ca, "
-                                  "--emlog-tls-fingerprint/--wp-tls-fingerprint)";
-    std::string reason;
-    if (says("SSL is required") && protection == Protection::SystemCas)
-        reason = "the server offers no TLS, and a session with " + host +
-                 ", which is not this machine, must be encrypted: anyone on the way could read the blog and pose "
-                 "as the server. To connect in clear text all the same, allow unencrypted sessions (kestrel-cli "
-                 "--allow-unencrypted, or \"允许不加密的连接\" behind the window's 安全 button)";
-    else if (says("SSL is required"))
-        reason = "the server offers no TLS, so it cannot show a certificate to check against " + trusted;
+    TlsRefusal refusal;
+    refusal.protection = plannedProtection(options);
+    refusal.host = host;
+    if (refusal.protection == Protection::CaFile)
+        refusal.caFile = options.caFile;
+    refusal.libraryError = libraryError;
+    using Reason = TlsRefusal::Reason;
+    if (says("SSL is required"))
+        refusal.reason = refusal.protection == Protection::SystemCas ? Reason::NotOfferedOffThisMachine : Reason::NotOffered;
     else if (says("Validation of SSL server certificate failed"))
-        reason = "the server's certificate is not made out to the host name " + host + " (" + trusted + ")";
+        refusal.reason = Reason::OtherHostName;
     else if (says("self-signed certificate") || says("unable to get local issuer certificate"))
-        reason = "the server's certificate is not signed by " +
-                 (protection == Protection::CaFile ? "the CA in " + options.caFile : trusted + trustHint);
+        refusal.reason = Reason::NotSigned;
     else if (says("Fingerprint verification"))
-        reason = "the server showed another certificate than the one whose fingerprint was given";
+        refusal.reason = Reason::OtherCertificate;
     else if (says("certificate"))
-        reason = "the server's certificate was not accepted (" + trusted + ")";
+        refusal.reason = Reason::CertificateRefused;
     else
-        reason = "no encrypted connection could be agreed with the server, and a session whose TLS fails is never "
-                 "opened in clear text instead";
-    return "refused the server: " + reason + " [" + libraryError + "]";
+        refusal.reason = Reason::NoAgreement;
+    return refusal;
 }
 
 } // namespace kestrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SessionProtection.h"
+
 #include <mysql.h>
 
 #include <string>
@@ -27,9 +29,27 @@ struct ServerAddress;
 bool requestEncryption(MYSQL* mysql, const ConnectionOptions& options, const ServerAddress& address,
                        std::string& error);
 
-// The library's reason for refusing a server's TLS, or its lack of it, worded for the user: what did
-// not match and how to connect all the same, then the library's own words.
-std::string explainTlsRefusal(const ConnectionOptions& options, const std::string& host,
-                              const std::string& libraryError);
+// What the library refused of a server's TLS, or its lack of it, and what it was checked against: the
+// front ends word it, and say how to connect all the same.
+struct TlsRefusal
+{
+    enum class Reason {
+        NotOfferedOffThisMachine, // no TLS, and the server is not this machine
+        NotOffered,               // no TLS to check a certificate or fingerprint with
+        OtherHostName,            // the certificate is made out to another host
+        NotSigned,                // not signed by the CA file, or by a CA the system trusts
+        OtherCertificate,         // not the certificate whose fingerprint was given
+        CertificateRefused,       // refused for another reason
+        NoAgreement,              // no TLS could be agreed (a version or cipher refused, say)
+    };
+    Reason reason = Reason::NoAgreement;
+    Protection protection = Protection::TlsWhenOffered;
+    std::string host;
+    std::string caFile;       // when the protection is CaFile
+    std::string libraryError; // the library's own words
+};
+
+// Sorts the library's refusal of a connection's TLS.
+TlsRefusal tlsRefusalOf(const ConnectionOptions& options, const std::string& host, const std::string& libraryError);
 
 } // namespace kestrel

@@ -17,8 +17,10 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && asciiLower(text.substr(0, prefix.size())) == asciiLower(prefix);
 }
 
+} // namespace
+
 // Why a path below the blog's root cannot be used as a name in the uploads folder, or "".
-std::string unsafeBecause(std::string_view path)
+std::string unsafeNameBecause(std::string_view path)
 {
     if (path.empty())
         return "empty name";
@@ -37,7 +39,10 @@ std::string unsafeBecause(std::string_view path)
     return {};
 }
 
-} // namespace
+bool isSafeName(std::string_view path)
+{
+    return unsafeNameBecause(path).empty();
+}
 
 BlogRoot BlogRoot::fromBlogUrl(std::string_view blogUrl)
 {
@@ -90,7 +95,7 @@ std::optional<BlogPath> blogPathOf(std::string_view reference, const BlogRoot& a
     if (!found)
         return std::nullopt;
     BlogPath path{percentDecoded(rest, false), {}};
-    path.error = unsafeBecause(path.path);
+    path.error = unsafeNameBecause(path.path);
     return path;
 }
 

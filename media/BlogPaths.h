@@ -27,6 +27,11 @@ struct BlogPath
     std::string error; // set when the name is not safe to use
 };
 
+// Why a path cannot be used as a name below a folder (empty, absolute, with NUL, a backslash or a colon,
+// or a piece that is empty, "." or ".."), or "" when it can: the one check for names of the uploads folder.
+std::string unsafeNameBecause(std::string_view path);
+bool isSafeName(std::string_view path);
+
 // Absolute on the blog's address, root-relative, "../content/..." (relative to emlog's admin
 // folder) or "content/..."; percent escapes decoded. Nothing when it names no place on the blog.
 std::optional<BlogPath> blogPathOf(std::string_view reference, const BlogRoot& address);

@@ -1,5 +1,6 @@
 #include "UploadsFolder.h"
 
+#include "BlogPaths.h"
 #include "TextHelpers.h"
 
 #include <QCryptographicHash>
@@ -15,18 +16,6 @@ namespace {
 QString fromUtf8(const std::string& text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-bool isSafeName(const std::string& path)
-{
-    if (path.empty() || path.front() == '/' || path.find('\0') != std::string::npos ||
-        path.find('\\') != std::string::npos || path.find(':') != std::string::npos)
-        return false;
-    for (const std::string& piece : splitText(path, '/')) {
-        if (piece.empty() || piece == "." || piece == "..")
-            return false;
-    }
-    return path.back() != '/';
 }
 
 // "a/b/x.jpg" -> "a/b/x-N.jpg"
@@ -62,7 +51,7 @@ bool UploadsFolder::open(std::string& error)
     QFile list(listPath());
     if (QFileInfo(listPath()).isSymLink() || !list.open(QIODevice::ReadOnly))
         return true; // no earlier run
-    // One line per file: blog path, path in the uploads folder, size, SHA-256, tab-separated.
+    // One line per file: blog path, path in the uploads folder, size, BLAKE2b-256 (SHA-256 in lists before it), tab-separated.
     while (!list.atEnd()) {
         const QList<QByteArray> fields = list.readLine().trimmed().split('\t');
         if (fields.size() != 4 || !isSafeName(fields[1].toStdString()))
@@ -103,10 +92,18 @@ const UploadsFolder::Placed* UploadsFolder::placedEarlier(const std::string& blo
         return nullptr;
     std::string error;
     const QString path = safePath(found->second.uploadsPath, error, false);
-    if (path.isEmpty() || QFileInfo(path).size() != found->second.size ||
-        hashOf(read(found->second.uploadsPath)) != found->second.sha256)
+    Placed& placed = found->second;
+    if (path.isEmpty() || QFileInfo(path).size() != placed.size)
         return nullptr;
-    return &found->second;
+    const QByteArray bytes = read(placed.uploadsPath);
+    QByteArray hash = hashOf(bytes);
+    if (hash != placed.blake2b) {
+        // Listed by a run from before the hash was BLAKE2b: its SHA-256, listed from now on as BLAKE2b.
+        if (QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() != placed.blake2b)
+            return nullptr;
+        placed.blake2b = std::move(hash);
+    }
+    return &placed;
 }
 
 QByteArray UploadsFolder::read(const std::string& uploadsPath) const
@@ -177,7 +174,7 @@ bool UploadsFolder::saveList(std::string& error) const
             continue;
         list.write(QByteArray::fromStdString(blogPath + "\t" + placed.uploadsPath + "\t" + std::to_string(placed.size) +
                                              "\t") +
-                   placed.sha256 + "\n");
+                   placed.blake2b + "\n");
     }
     return list.commit();
 }

@@ -20,7 +20,7 @@ public:
     {
         std::string uploadsPath; // relative to the folder
         std::int64_t size = 0;
-        QByteArray sha256;
+        QByteArray blake2b; // hex, as hashOf() gives it; a list of older runs holds a SHA-256 here
     };
 
     explicit UploadsFolder(const QString& root);

@@ -163,6 +163,12 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         }
     } unregister{this};
 
+    // Prefixes go into statements as they are: whatever front end made the settings, an unsafe one
+    // stops the run before anything is opened.
+    if (const std::optional<QString> refusal = prefixRefusal(settings)) {
+        emit finished(*refusal, {});
+        return;
+    }
     QString failure;
     QString detail;
     if (!sessions.open(settings, failure, detail)) {
@@ -189,16 +195,18 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     const bool mayAsk = m_asksAboutCutBackups && !settings.acceptTruncatedBackup;
     if (fromBackup) {
         auto source = std::make_unique<BackupSource>(run, backup);
+        source->problemText = [](const BackupProblem& problem) { return texts::backupProblem(problem).toStdString(); };
+        source->cutText = [](const BackupCut& cut) { return texts::backupCut(cut).toStdString(); };
         const bool opened = source->open(settings.emlogBackup, settings.acceptTruncatedBackup || mayAsk);
         run.source = std::move(source);
         if (!opened && !run.stopRequested()) {
-            emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), text(backup.error()));
+            emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), texts::backupProblem(backup.problem()));
             return;
         }
     }
     if (fromBackup && mayAsk && backup.cut().cut &&
         !ask(&MigrationRunner::truncatedBackupQuestion, true,
-             texts::truncatedBackupQuestion(text(settings.emlogBackup), text(backup.cut().what)), stopToken))
+             texts::truncatedBackupQuestion(text(settings.emlogBackup), texts::backupCut(backup.cut())), stopToken))
         return;
 
     std::optional<EmptyingPlan> emptied;

@@ -2,6 +2,7 @@
 
 #include "BackupFile.h"
 #include "RunSessions.h"
+#include "RunTexts.h"
 
 namespace kestrel {
 
@@ -13,12 +14,16 @@ CheckSettings checkSettingsOf(const RunSettings& settings, const BackupFile* bac
 
 std::optional<BlogCheckReport> checkBeforeRun(const RunSettings& settings, QString& failure, BackupFile* backup)
 {
+    if (const std::optional<QString> refusal = prefixRefusal(settings)) {
+        failure = *refusal;
+        return std::nullopt;
+    }
     BackupFile ownBackup;
     BackupFile* emlogBackup = nullptr;
     if (!settings.emlogBackup.empty()) {
         emlogBackup = backup ? backup : &ownBackup;
         if (!emlogBackup->open(settings.emlogBackup, settings.emlogPrefix, settings.acceptTruncatedBackup)) {
-            failure = QStringLiteral("emlog备份文件读取失败.\n") + QString::fromStdString(emlogBackup->error());
+            failure = QStringLiteral("emlog备份文件读取失败.\n") + texts::backupProblem(emlogBackup->problem());
             return std::nullopt;
         }
     }

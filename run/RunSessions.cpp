@@ -1,16 +1,12 @@
 #include "RunSessions.h"
 
 #include "BlogConnection.h"
+#include "RunTexts.h"
 #include "WordPressSession.h"
 
 namespace kestrel {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 ConnectionOptions optionsOf(const ConnectionFields& fields)
 {
@@ -62,7 +58,7 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
         blog.session = blog.open(optionsOf(blog.fields));
         if (!blog.session) {
             failure = blog.failure;
-            detail = text(blog.session.lastError());
+            detail = texts::sessionFailure(blog.session);
             return false;
         }
         // Broken off while it was being opened: it goes the same way at once.

@@ -91,4 +91,20 @@ bool isValidTablePrefix(const QString& prefix)
     return true;
 }
 
+bool isValidTablePrefix(const std::string& prefix)
+{
+    return isValidTablePrefix(QString::fromUtf8(prefix.data(), static_cast<qsizetype>(prefix.size())));
+}
+
+std::optional<QString> prefixRefusal(const RunSettings& settings)
+{
+    const std::pair<const std::string&, const char*> prefixes[] = {{settings.emlogPrefix, "emlog"},
+                                                                   {settings.wordPressPrefix, "WordPress"}};
+    for (const auto& [prefix, blog] : prefixes) {
+        if (!isValidTablePrefix(prefix))
+            return texts::unsafePrefix(QString::fromLatin1(blog), QString::fromStdString(prefix));
+    }
+    return std::nullopt;
+}
+
 } // namespace kestrel

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 #include <string>
 
 namespace kestrel {
@@ -54,5 +56,9 @@ std::string backupFilePath(const RunSettings& settings);
 
 // A table prefix goes into statements as typed: only letters, digits, '_' and '$' are safe there.
 bool isValidTablePrefix(const QString& prefix);
+bool isValidTablePrefix(const std::string& prefix);
+// Checked again where a run or a check starts, whatever front end made the settings: the refusal to
+// show, or none when both prefixes are safe.
+std::optional<QString> prefixRefusal(const RunSettings& settings);
 
 } // namespace kestrel

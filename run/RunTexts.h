@@ -1,7 +1,9 @@
 #pragma once
 
+#include "BackupProblem.h"
 #include "Emptying.h"
 #include "EmptyingPlan.h"
+#include "Encryption.h"
 #include "FailureLog.h"
 #include "RunContext.h"
 
@@ -35,6 +37,20 @@ QString emptyingEngineWarning(const EmptyingPlan& plan);
 QString emptyingFailure(const EmptyingFailure& failure, const QString& backupFile);
 // Whether to read an emlog backup file that stops before its end (`cut` says where) as far as it goes.
 QString truncatedBackupQuestion(const QString& path, const QString& cut);
+
+// Why an emlog backup file could not be read: where in the file and what, as the reader found it.
+QString backupProblem(const BackupProblem& problem);
+// Where and how a file read anyway stopped: "第 14 行第 1 列的语句没有写完".
+QString backupCut(const BackupCut& cut);
+
+// A server's TLS refused (or its lack of it): what did not match and how to connect all the same, with
+// kestrel-cli's options and the window's 安全 button, then the library's own words.
+QString tlsRefusal(const TlsRefusal& refusal);
+// The detail of a session that could not be opened: the TLS refusal worded, or the session's error.
+QString sessionFailure(const BlogConnection& session);
+
+// A table prefix that is not only letters, digits, '_' and '$', refused before anything is opened.
+QString unsafePrefix(const QString& blog, const QString& prefix);
 
 // A note of the run: "时区：WordPress 的时区由 UTC+0 改为 emlog 的 Asia/Shanghai".
 QString note(const FailureLog::Note& note);

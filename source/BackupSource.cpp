@@ -14,6 +14,7 @@ namespace kestrel {
 
 namespace {
 
+
 // As a select's text, which stops at a zero byte.
 std::string textOf(std::string_view bytes)
 {
@@ -127,7 +128,7 @@ bool BackupSource::forEachRow(const TableReading& reading, const std::function<v
     if (!reading.parentColumn.empty() && hasColumn(*table, reading.parentColumn)) {
         order = parentsFirst(backup, *table, reading);
         if (!order)
-            return failRead(backup.error());
+            return failRead(lastError());
     }
     const std::int64_t count = table->rows;
     std::int64_t done = 0;
@@ -162,7 +163,7 @@ bool BackupSource::forEachRow(const TableReading& reading, const std::function<v
         }
         return true;
     });
-    return read || failRead(backup.error());
+    return read || failRead(lastError());
 }
 
 std::optional<EmlogValues> BackupSource::columns(std::string_view table, std::string_view idColumn,
@@ -271,7 +272,9 @@ std::string BackupSource::tableName(std::string_view bareTable) const
 
 std::string BackupSource::lastError() const
 {
-    return m_backup.error();
+    if (problemText)
+        return problemText(m_backup.problem());
+    return "backup file unreadable (" + std::to_string(static_cast<int>(m_backup.problem().what)) + ")";
 }
 
 void BackupSource::recordCut()
@@ -281,7 +284,7 @@ void BackupSource::recordCut()
         return;
     const BackupFile& backup = m_backup;
     FailureLog::Tally& tally = run.failures.tally(step::backup);
-    const std::string& cut = backup.cut().what;
+    const std::string cut = cutText ? cutText(backup.cut()) : std::string();
     if (!backup.cut().lostTable.empty()) {
         run.failures.record(step::backup, backup.cut().lostTable, "", cut, FailureLog::Reason::cutStatement);
         ++tally.failed;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackupProblem.h"
 #include "EmlogSource.h"
 
 #include <string>
@@ -7,6 +8,7 @@
 namespace kestrel {
 
 class BackupFile;
+struct BackupCut;
 struct RunContext;
 
 // emlog's rows as its backup file holds them: the same rows, order, progress and pacing as its
@@ -20,6 +22,11 @@ public:
     // Reads the file once through and takes its prefix for the run's; what a cut file could not
     // give is recorded as failures. False, and the file says why, when it cannot be read.
     bool open(const std::string& path, bool acceptTruncated);
+
+    // The front end's words for why the file could not be read, and for where a file read anyway
+    // stops: the failures the run records name them.
+    std::function<std::string(const BackupProblem&)> problemText;
+    std::function<std::string(const BackupCut&)> cutText;
 
     bool forEachRow(const TableReading& reading, const std::function<void(const EmlogRow&)>& work) override;
     bool readTable(std::string_view table, const std::vector<std::string>& columns,

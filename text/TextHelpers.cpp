@@ -1,5 +1,7 @@
 #include "TextHelpers.h"
 
+#include "HexDigit.h"
+
 namespace kestrel {
 
 namespace {
@@ -87,21 +89,6 @@ std::string asciiLower(std::string_view text)
     }
     return out;
 }
-
-namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 std::string percentDecoded(std::string_view text, bool plusIsSpace)
 {

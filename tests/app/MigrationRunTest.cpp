@@ -265,6 +265,45 @@ TEST_F(MigrationRunTest, AnUnsafePrefixIsRefusedBeforeAnythingIsOpened)
     EXPECT_FALSE(server.contacted());
 }
 
+// The run checks the prefixes itself, whatever front end made its settings: an unsafe one ends it before
+// anything is opened, and so before anything is written.
+TEST_F(MigrationRunTest, TheRunnerItselfRefusesAnUnsafePrefix)
+{
+    const std::string before = count("links");
+    struct Case
+    {
+        const char* emlogPrefix;
+        const char* wordPressPrefix;
+        const char* named; // the prefix the refusal names
+    };
+    const Case cases[] = {
+        {"emlog_", "wp_`; DROP TABLE wp_links; -- ", "wp_`; DROP TABLE wp_links; -- "},
+        {"emlog_' OR 1=1", "wp_", "emlog_' OR 1=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.named);
+        Listener server;
+        RunSettings settings;
+        settings.emlog = {server.address().toStdString(), "root", testServer().password, emlog.name()};
+        // WordPress is the real one, to be emptied first: it keeps its rows all the same.
+        settings.wordPress = {testServer().address(), "root", testServer().password, wordpress.name()};
+        settings.emlogPrefix = c.emlogPrefix;
+        settings.wordPressPrefix = c.wordPressPrefix;
+        settings.emptyWordPressFirst = true;
+        MigrationRunner runner;
+        QString message;
+        bool ended = false;
+        QObject::connect(&runner, &MigrationRunner::finished, [&message](const QString& text) { message = text; });
+        QObject::connect(&runner, &MigrationRunner::ended, [&ended] { ended = true; });
+        ASSERT_TRUE(runner.start(settings));
+        ASSERT_TRUE(waitUntil([&ended] { return ended; }));
+        EXPECT_TRUE(message.contains(QStringLiteral("只能由字母、数字、“_”和“$”组成"))) << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf8(c.named))) << message.toStdString();
+        EXPECT_FALSE(server.contacted());
+    }
+    EXPECT_EQ(count("links"), before);
+}
+
 TEST_F(MigrationRunTest, AWrongPrefixWithEmptyingFirstDeletesNothing)
 {
     struct Case

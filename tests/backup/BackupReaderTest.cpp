@@ -1,6 +1,7 @@
 // The backup reader: literals as the server reads them, the statements of emlog's
 // backups and of dumps, and files that are broken or cut short.
 #include "BackupFile.h"
+#include "RunTexts.h"
 #include "SqlStatements.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,12 @@
 using namespace kestrel;
 
 namespace {
+
+// As the window and kestrel-cli word what the reader found.
+std::string words(const BackupProblem& problem)
+{
+    return texts::backupProblem(problem).toStdString();
+}
 
 std::string tempPath(const std::string& name)
 {
@@ -81,7 +88,7 @@ std::vector<std::string> rowsOf(BackupFile& backup, const std::string& table)
     EXPECT_TRUE(backup.forEachRow(*found, [&](const BackupRow& row) {
         rows.push_back(textOf(row));
         return true;
-    })) << backup.error();
+    })) << words(backup.problem());
     return rows;
 }
 
@@ -110,7 +117,7 @@ TEST(BackupReaderTest, LiteralsReadAsTheServerReadsThem)
         InsertRows insert;
         SqlError error;
         ASSERT_TRUE(parseInsert(std::string("INSERT INTO t VALUES (") + c.values + ")", insert, error))
-            << error.message;
+            << words(error);
         ASSERT_EQ(insert.rows.size(), 1u);
         EXPECT_EQ(insert.rows[0], c.expected);
     }
@@ -163,7 +170,7 @@ TEST(BackupReaderTest, StatementsOfBackupsAndDumps)
         if (c.kind == StatementKind::Insert) {
             InsertRows insert;
             SqlError error;
-            ASSERT_TRUE(parseInsert(c.sql, insert, error)) << error.message;
+            ASSERT_TRUE(parseInsert(c.sql, insert, error)) << words(error);
             EXPECT_EQ(insert.rows.size(), c.rows);
             EXPECT_EQ(insert.columns, c.columns);
         }
@@ -172,7 +179,7 @@ TEST(BackupReaderTest, StatementsOfBackupsAndDumps)
     SqlError error;
     ASSERT_TRUE(parseCreateTable(
         blogTable.substr(blogTable.find("CREATE"), blogTable.rfind(';') - blogTable.find("CREATE")), create, error))
-        << error.message;
+        << words(error);
     EXPECT_EQ(create.columns, (std::vector<std::string>{"gid", "title", "hide"}));
     EXPECT_EQ(create.charset, "utf8");
 }
@@ -212,7 +219,7 @@ TEST(BackupReaderTest, EveryFormGivesTheSameRows)
         BackupFile backup;
         std::vector<std::pair<std::uint64_t, std::uint64_t>> told;
         backup.progress = [&told](std::uint64_t done, std::uint64_t total) { told.emplace_back(done, total); };
-        ASSERT_TRUE(backup.open(path, "blog_", false, {"blog.gid", "blog.hide", "blog.nothing"})) << backup.error();
+        ASSERT_TRUE(backup.open(path, "blog_", false, {"blog.gid", "blog.hide", "blog.nothing"})) << words(backup.problem());
         // How far the first pass is: the file's own bytes, or the .sql's in a zip, up to the end.
         ASSERT_FALSE(told.empty());
         const std::uint64_t total = what == "zip" ? emlog.size() : std::filesystem::file_size(path);
@@ -240,7 +247,7 @@ TEST(BackupReaderTest, EveryFormGivesTheSameRows)
             kept.push_back(row);
             EXPECT_EQ(rowsOf(backup, "blog_blog"), expected);
             return true;
-        })) << backup.error();
+        })) << words(backup.problem());
         std::vector<std::string> keptRows;
         for (const BackupRow& row : kept)
             keptRows.push_back(textOf(row));
@@ -289,13 +296,13 @@ TEST(BackupReaderTest, BrokenFilesSayWhereAndWhy)
         BackupFile backup;
         const bool read = backup.open(path, "emlog_", c.acceptTruncated);
         EXPECT_EQ(read, c.acceptTruncated);
-        const std::string said = read ? backup.cut().what : backup.error();
+        const std::string said = read ? texts::backupCut(backup.cut()).toStdString() : words(backup.problem());
         EXPECT_NE(said.find(c.said), std::string::npos) << said;
         if (read) {
             EXPECT_EQ(backup.cut().lostTable, "blog_blog");
             EXPECT_EQ(rowsOf(backup, "blog_blog").size(), 1u);
         } else {
-            EXPECT_NE(backup.error().find(path), std::string::npos);
+            EXPECT_NE(words(backup.problem()).find(path), std::string::npos);
         }
         std::remove(path.c_str());
     }
@@ -308,15 +315,15 @@ TEST(BackupReaderTest, BrokenFilesSayWhereAndWhy)
     const std::string path = writeGzip("cut.sql.gz", many + "#the end of backup\n", 4000);
     BackupFile backup;
     EXPECT_FALSE(backup.open(path, "emlog_", false));
-    EXPECT_NE(backup.error().find("不完整"), std::string::npos) << backup.error();
-    EXPECT_TRUE(backup.open(path, "emlog_", true)) << backup.error();
+    EXPECT_NE(words(backup.problem()).find("不完整"), std::string::npos) << words(backup.problem());
+    EXPECT_TRUE(backup.open(path, "emlog_", true)) << words(backup.problem());
     EXPECT_TRUE(backup.cut().cut);
 
     // A run stopped during the first pass stops it between two statements.
     int statements = 0;
     backup.stopRequested = [&statements] { return ++statements > 100; };
     EXPECT_FALSE(backup.open(path, "emlog_", true));
-    EXPECT_NE(backup.error().find("已停止"), std::string::npos) << backup.error();
+    EXPECT_NE(words(backup.problem()).find("已停止"), std::string::npos) << words(backup.problem());
     EXPECT_EQ(statements, 101);
     std::remove(path.c_str());
 }

@@ -2,6 +2,7 @@
 // next run completes the blog.
 #include "FaultFixture.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <csignal>
@@ -76,4 +77,22 @@ TEST_F(FaultTest, ClosingTheWindowWhileWordPressAnswersNothing)
     window->show();
     window->runner()->setPacing(Pacing::none());
     expectAWholeRun(false);
+}
+
+// The window destroyed mid-run, without closing it first, no more waits on a server than closing does.
+TEST_F(FaultTest, DestroyingTheWindowWhileWordPressAnswersNothing)
+{
+    slowArticles();
+    pressGo();
+    ASSERT_TRUE(waitUntil([&] { return status().startsWith(QStringLiteral("正在转换博客文章.")); }));
+    wordPressServer.pause();
+    QTest::qWait(1500);
+
+    QElapsedTimer destroying;
+    destroying.start();
+    window.reset();
+    const qint64 destroyedAfter = destroying.elapsed();
+    wordPressServer.resume();
+    EXPECT_LT(destroyedAfter, 3000);
+    EXPECT_EQ(boxesWithText(completed), 0);
 }

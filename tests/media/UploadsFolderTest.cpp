@@ -19,6 +19,30 @@ protected:
     QTemporaryDir m_dir;
 };
 
+// The list of an earlier run, as runs wrote it when files were hashed with SHA-256, still says the file is
+// there: it is not copied again.
+TEST_F(UploadsFolderTest, AnOlderListWithSha256DigestsIsStillRead)
+{
+    QDir().mkpath(uploads() + QStringLiteral("/emlog/201205"));
+    QFile file(uploads() + QStringLiteral("/emlog/201205/x.jpg"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("abc");
+    file.close();
+    QFile list(uploads() + QStringLiteral("/emlog/.kestrel-files"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    // SHA-256 of "abc".
+    list.write("content/uploadfile/201205/x.jpg\temlog/201205/x.jpg\t3\t"
+               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\n");
+    list.close();
+    UploadsFolder folder(uploads());
+    std::string error;
+    ASSERT_TRUE(folder.open(error)) << error;
+    const UploadsFolder::Placed* placed = folder.placedEarlier("content/uploadfile/201205/x.jpg");
+    ASSERT_NE(placed, nullptr);
+    EXPECT_EQ(placed->uploadsPath, "emlog/201205/x.jpg");
+    EXPECT_EQ(placed->blake2b, UploadsFolder::hashOf("abc"));
+}
+
 TEST_F(UploadsFolderTest, NoNameLeadsOutOfTheFolder)
 {
     QDir().mkpath(m_dir.filePath(QStringLiteral("outside")));

@@ -67,3 +67,25 @@ TEST(WordPressSessionTest, UnicodeSessionsCarryEveryCharacter)
     ASSERT_TRUE(readField(result, "v", back));
     EXPECT_EQ(back, text);
 }
+
+// The WordPress session takes several statements in one query only as a batch, and only for that batch:
+// a plain query of two is refused before, after, and on a session opened again.
+TEST(WordPressSessionTest, SeveralStatementsOnlyInABatch)
+{
+    TestDatabase db("slots_several");
+    execute(db.admin(), "CREATE TABLE t (v INT)");
+    BlogConnection session = openWordPressSession(optionsFor(db.name()));
+    ASSERT_TRUE(session);
+    const auto refusesTwo = [&session](const char* when) {
+        SCOPED_TRACE(when);
+        EXPECT_FALSE(executeSql(session, "SELECT 1; SELECT 2"));
+        EXPECT_EQ(session.lastErrorNumber(), 1064u) << session.lastError();
+    };
+    refusesTwo("before a batch");
+    ASSERT_TRUE(sendStatements(session, "INSERT INTO t VALUES (1);INSERT INTO t VALUES (2)")) << session.lastError();
+    EXPECT_EQ(readStatementResults(session), (std::vector<bool>{true, true}));
+    refusesTwo("after a batch");
+    ASSERT_TRUE(reconnect(session)) << session.lastError();
+    refusesTwo("after reconnecting");
+    EXPECT_EQ(queryValue(db.admin(), "SELECT SUM(v) FROM t"), "3");
+}
