@@ -47,13 +47,9 @@ void migrateCategories(MigrationRun& run)
             articlesBySort.emplace(leadingInteger(sortid), gid);
     }
     std::optional<TermIds> termIds = termIdsInUse(run, migration, [&run] { return largestEmlogId(run, "sort", "sid"); });
-    std::optional<std::unordered_set<std::string>> slugsInUse = termSlugs(run, "category");
-    if (!termIds)
+    std::optional<std::unordered_set<std::string>> slugsInUse = termSlugs(run, migration, "category");
+    if (!termIds || !slugsInUse)
         return;
-    if (!slugsInUse) {
-        unreadableWordPress(run, migration, "terms", "category slugs");
-        return;
-    }
     TermIds& ids = *termIds;
     std::unordered_set<std::string>& slugs = *slugsInUse;
 

@@ -55,13 +55,9 @@ void migrateTags(MigrationRun& run)
             emlogArticles->insert(gid);
     }
     std::optional<TermIds> termIds = termIdsInUse(run, migration);
-    std::optional<std::unordered_set<std::string>> slugsInUse = termSlugs(run, "post_tag");
-    if (!termIds)
+    std::optional<std::unordered_set<std::string>> slugsInUse = termSlugs(run, migration, "post_tag");
+    if (!termIds || !slugsInUse)
         return;
-    if (!slugsInUse) {
-        unreadableWordPress(run, migration, "terms", "tag slugs");
-        return;
-    }
     TermIds& ids = *termIds;
     std::unordered_set<std::string>& slugs = *slugsInUse;
 

@@ -54,8 +54,9 @@ struct NewTerm
 RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& term);
 
 // The slugs the terms of a taxonomy already have: a new term's must differ. Nothing when they
-// cannot be read.
-std::optional<std::unordered_set<std::string>> termSlugs(RunContext& run, std::string_view taxonomy);
+// cannot be read (recorded under `migration`).
+std::optional<std::unordered_set<std::string>> termSlugs(RunContext& run, std::string_view migration,
+                                                        std::string_view taxonomy);
 
 // A link between a post and a term.
 TableRow termLink(RunContext& run, std::int64_t postId, std::int64_t termTaxonomyId);
