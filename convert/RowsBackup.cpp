@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #ifdef _WIN32
 #include <io.h>
@@ -45,8 +46,9 @@ void appendHex(std::string& out, const char* bytes, unsigned long length)
 std::FILE* createPrivately(const std::string& path)
 {
 #ifdef _WIN32
-    // In the user's own profile folder; "x" refuses a file already there.
-    return std::fopen(path.c_str(), "wbx");
+    // In the user's own profile folder; "x" refuses a file already there. The path is UTF-8: the narrow
+    // fopen would read it in the ANSI code page, and miss a folder named in Chinese.
+    return ::_wfopen(std::filesystem::u8path(path).c_str(), L"wbx");
 #else
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (descriptor < 0)
@@ -55,6 +57,15 @@ std::FILE* createPrivately(const std::string& path)
     if (!file)
         ::close(descriptor);
     return file;
+#endif
+}
+
+bool syncToDisk(std::FILE* file)
+{
+#ifdef _WIN32
+    return ::_commit(::_fileno(file)) == 0;
+#else
+    return ::fsync(::fileno(file)) == 0;
 #endif
 }
 
@@ -125,7 +136,13 @@ bool RowsBackup::finish()
 {
     if (!m_file)
         return false;
-    const bool written = write("COMMIT;\n");
+    bool written = write("COMMIT;\n");
+    // On the disk before the rows it holds are deleted: a crash or a power cut during the deletion
+    // must not leave a backup that the system had not written yet.
+    if (written && (std::fflush(m_file.get()) != 0 || !syncToDisk(m_file.get()))) {
+        m_error = m_path + ": " + std::strerror(errno);
+        written = false;
+    }
     std::FILE* file = m_file.release();
     if (std::fclose(file) != 0 && written) {
         m_error = m_path + ": " + std::strerror(errno);
