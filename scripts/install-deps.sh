@@ -14,8 +14,9 @@ test_oracles=(php-xml php-parsedown)
 # CPack's DEB generator finds dependencies with dpkg-shlibdeps; lintian checks the result.
 packaging=(dpkg-dev file lintian)
 # scripts/windows.sh: mingw-w64's compilers, and Debian's own Qt tools (moc, rcc, uic) run on
-# the build machine; dpkg-dev unpacks the source packages, perl and make build OpenSSL.
-windows=(cmake ninja-build make perl patch pkg-config dpkg-dev xz-utils zip unzip qt6-base-dev qt6-base-dev-tools
+# the build machine; dpkg-dev unpacks the source packages, perl and make build OpenSSL; Qt's
+# Chinese translation goes into the zip.
+windows=(cmake ninja-build make perl patch pkg-config dpkg-dev xz-utils zip unzip qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
          g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev libz-mingw-w64-dev)
 # scripts/windows.sh --check: Wine, and the Linux side the programs under it talk to.
 windows_check=(wine wine64 xvfb xauth x11-apps netpbm fonts-noto-cjk "${server[@]}" "${dump[@]}" "${wordpress[@]}" php-xml)

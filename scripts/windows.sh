@@ -85,8 +85,10 @@ sources() {
     cat >"$out/apt/sources.list" <<EOF
 deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
 EOF
+    local dir package missing=0
+    for dir in "${!packages[@]}"; do [ -d "$src/$dir" ] || missing=1; done
+    [ $missing -eq 0 ] && { echo "cached"; return 0; }
     apt-get "${apt_options[@]}" update
-    local dir package
     for dir in "${!packages[@]}"; do
         package=${packages[$dir]}
         [ -d "$src/$dir" ] && continue
@@ -160,7 +162,7 @@ includedir=\${prefix}/include/mariadb
 Name: libmariadb
 Description: MariaDB Connector/C, cross-built for Windows
 Version: 3
-Libs: -L\${libdir} -lmariadb
+Libs: -L\${libdir} -llibmariadb
 Cflags: -I\${includedir}
 PC
     mark_done mariadb
@@ -210,7 +212,7 @@ system_dlls=" advapi32 authz bcrypt comctl32 comdlg32 crypt32 d3d11 d3d12 d3d9 d
  imm32 iphlpapi kernel32 mpr msvcrt ncrypt netapi32 ntdll ole32 oleaut32 rpcrt4 secur32 setupapi shcore shell32
  shlwapi user32 userenv uxtheme version winmm wldap32 ws2_32 wtsapi32 "
 # Where the DLLs Kestrel's programs load come from: the prefix, and mingw's own runtime.
-dll_dirs=("$prefix/bin" "$prefix/lib" "$(dirname "$($triplet-g++-posix -print-libgcc-file-name)")"
+dll_dirs=("$prefix/bin" "$prefix/lib" "$prefix/lib/mariadb" "$(dirname "$($triplet-g++-posix -print-libgcc-file-name)")"
           /usr/$triplet/lib)
 
 imported() { $triplet-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
