@@ -209,8 +209,9 @@ build_kestrel() {
 # ---- the zip
 # DLLs every Windows has: a program may import them without shipping them.
 system_dlls=" advapi32 authz bcrypt comctl32 comdlg32 crypt32 d3d11 d3d12 d3d9 dnsapi dwmapi dwrite dxgi gdi32
- imm32 iphlpapi kernel32 mpr msvcrt ncrypt netapi32 ntdll ole32 oleaut32 rpcrt4 secur32 setupapi shcore shell32
- shlwapi user32 userenv uxtheme version winmm wldap32 ws2_32 wtsapi32 "
+ imm32 iphlpapi kernel32 mpr msimg32 msvcrt mswsock ncrypt netapi32 normaliz ntdll ole32 oleacc oleaut32 opengl32
+ powrprof propsys psapi rpcrt4 secur32 setupapi shcore shell32 shlwapi user32 userenv usp10 uxtheme version
+ winhttp wininet winmm wintrust wldap32 ws2_32 wtsapi32 "
 # Where the DLLs Kestrel's programs load come from: the prefix, and mingw's own runtime.
 dll_dirs=("$prefix/bin" "$prefix/lib" "$prefix/lib/mariadb" "$(dirname "$($triplet-g++-posix -print-libgcc-file-name)")"
           /usr/$triplet/lib)
@@ -219,7 +220,8 @@ imported() { $triplet-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
 is_system_dll() {
     local name=${1,,}
     name=${name%.dll}
-    [[ $system_dlls == *" $name "* || $name == api-ms-win-* ]]
+    local list=" ${system_dlls//$'\n'/ } "
+    [[ $list == *" $name "* || $name == api-ms-win-* ]]
 }
 
 # Copies into the folder each DLL its programs and plugins import, and those DLLs' own, until none is missing.
