@@ -321,8 +321,11 @@ check_setup() {
 }
 
 check_help() {
-    wine_run "$unpacked/kestrel-cli.exe" --help | tr -d '\r' | sed 's/kestrel-cli\.exe/kestrel-cli/g' >"$checkdir/help-windows.txt"
-    "$linux_cli" --help >"$checkdir/help-linux.txt"
+    # The same help but for the program's path in its first line, and Qt's "-?", which Windows has too.
+    wine_run "$unpacked/kestrel-cli.exe" --help | tr -d '\r' |
+        sed '1s/：.*kestrel-cli\(\.exe\)\{0,1\} /：kestrel-cli /; s/^  -?, -h, --help    /  -h, --help        /' \
+        >"$checkdir/help-windows.txt"
+    "$linux_cli" --help | sed '1s/：.*kestrel-cli /：kestrel-cli /' >"$checkdir/help-linux.txt"
     cat "$checkdir/help-windows.txt"
     grep -q '数据库' "$checkdir/help-windows.txt"
     diff -u "$checkdir/help-linux.txt" "$checkdir/help-windows.txt"
