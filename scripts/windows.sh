@@ -341,7 +341,8 @@ start_server() {
 stop_server() { "$top/scripts/mariadb-server.sh" stop "$server" >/dev/null 2>&1 || true; }
 
 # view NAME DATABASE: what WordPress's API shows of DATABASE, in view-NAME.json; a user made by a
-# run is registered "now", which no two runs share.
+# run is registered "now", which no two runs share, and the installer's own user has a password
+# hash salted anew by each install.
 view() {
     local password
     password=$(cat "$KESTREL_DB_PASSWORD_FILE")
@@ -349,6 +350,7 @@ view() {
         WP_TABLE_PREFIX=wp_ php "$top/scripts/wordpress/view.php" |
         php -r '$v = json_decode(stream_get_contents(STDIN), true);
                 array_walk_recursive($v, function (&$value, $key) { if ($key === "registered") $value = ""; });
+                foreach ($v["users"] as &$user) { if ($user["origin"] === "") $user["pass"] = ""; }
                 echo json_encode($v, JSON_PRETTY_PRINT | JSON_UNESCAPED_UNICODE | JSON_UNESCAPED_SLASHES), "\n";' \
         >"$checkdir/view-$1.json"
 }
@@ -376,14 +378,14 @@ check_runs() {
     view linux wp_linux
 
     echo "-- kestrel-cli.exe, from the server"
-    rm -rf "$WINEPREFIX/drive_c/users/$USER/AppData/Local/kestrel"
+    rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/kestrel"
     # shellcheck disable=SC2046
     { wine_run "$unpacked/kestrel-cli.exe" $(run_options wp_windows "$passwords") || [ $? -eq 1 ]; } | tr -d '\r'
     view windows wp_windows
     diff -u "$checkdir/view-linux.json" "$checkdir/view-windows.json"
     echo "WordPress's API shows the same blog as after the Linux run"
     # Emptying first kept its backup in the user's data folder, as Windows has it.
-    ls "$WINEPREFIX/drive_c/users/${USER:-root}/AppData/Local/kestrel/"wordpress-wp_windows-*.sql
+    ls "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/kestrel/"wordpress-wp_windows-*.sql
 
     echo "-- kestrel-cli.exe, from the sample's backup file"
     mariadb-dump --no-defaults -h127.0.0.1 -P"$port" -uroot -p"$(cat "$KESTREL_DB_PASSWORD_FILE")" \
