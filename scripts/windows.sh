@@ -144,7 +144,10 @@ build_openssl() {
 # store is the system's CAs; its log-in methods are built into the DLL, no plugin folder to ship.
 build_mariadb() {
     done_before mariadb && { echo "cached"; return 0; }
+    # Built for Windows 7's API: its chain engine settings (the CA file's own root store) have the
+    # size both Windows and Wine take; Windows 8's add a field Wine refuses as an invalid parameter.
     cmake -S "$src/mariadb/libmariadb" -B "$out/build/mariadb" "${cross_cmake[@]}" \
+        -DCMAKE_C_FLAGS="-D_WIN32_WINNT=0x0601 -DNTDDI_VERSION=0x06010000" \
         -DWITH_SSL=SCHANNEL -DWITH_EXTERNAL_ZLIB=ON -DWITH_UNIT_TESTS=OFF -DWITH_CURL=OFF -DWITH_ICONV=OFF \
         -DCLIENT_PLUGIN_DIALOG=OFF -DCLIENT_PLUGIN_CLIENT_ED25519=STATIC \
         -DCLIENT_PLUGIN_CACHING_SHA2_PASSWORD=STATIC -DCLIENT_PLUGIN_SHA256_PASSWORD=STATIC \
@@ -408,7 +411,8 @@ check_tls() {
     (cd "$tls" &&
         $newKey -x509 -subj '/CN=Kestrel check CA' -keyout ca.key -out ca.pem &&
         $newKey -subj '/CN=127.0.0.2' -keyout server.key -out server.csr &&
-        echo 'subjectAltName=IP:127.0.0.2' >server.ext &&
+        # Wine's check of the name reads only DNS names; Windows and OpenSSL take the address too.
+        echo 'subjectAltName=IP:127.0.0.2,DNS:127.0.0.2' >server.ext &&
         openssl x509 -req -days 2 -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -extfile server.ext \
             -out server.pem &&
         $newKey -x509 -subj '/CN=127.0.0.2' -addext 'subjectAltName=IP:127.0.0.2' -keyout self.key -out self.pem
