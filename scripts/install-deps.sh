@@ -18,8 +18,10 @@ packaging=(dpkg-dev file lintian)
 # Chinese translation goes into the zip.
 windows=(cmake ninja-build make perl patch pkg-config dpkg-dev xz-utils zip unzip qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
          g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev libz-mingw-w64-dev)
-# scripts/windows.sh --check: Wine, and the Linux side the programs under it talk to.
-windows_check=(wine wine64 xvfb xauth x11-apps x11-utils netpbm fonts-noto-cjk "${server[@]}" "${dump[@]}" "${wordpress[@]}" php-xml)
+# scripts/windows.sh --check: Wine with its own fonts (without them Windows' dialog font falls to
+# whatever fontconfig offers, and edit boxes place their text out of sight), and the Linux side the
+# programs under it talk to.
+windows_check=(wine wine64 fonts-wine xvfb xauth x11-apps x11-utils netpbm fonts-noto-cjk "${server[@]}" "${dump[@]}" "${wordpress[@]}" php-xml)
 
 wanted=()
 for task in "$@"; do

@@ -321,6 +321,10 @@ check_setup() {
     "${nice[@]}" cmake --build "$out/linux" -j "$jobs" --target kestrel-cli
     [ -d "$WINEPREFIX" ] || wineboot --init
     wineserver -w
+    # Wine's own Tahoma, Windows' dialog font, where this Wine finds it. Without it Qt's default font
+    # falls to the first family fontconfig lists (a math font here), whose tall lines leave an edit
+    # box's text above its visible part.
+    cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 }
 
 check_help() {
