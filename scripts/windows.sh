@@ -477,11 +477,19 @@ check_unit() {
 
 check_window() {
     local output=$top/docs/window-windows.png
+    # A Wine started by the earlier stages, without a display, would keep this one from showing a window.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
     xvfb-run -a -s "-screen 0 800x500x24" bash -c '
         wine "$0" & program=$!
-        sleep 12
-        id=$(xwininfo -root -tree | awk "/\"Kestrel1.0 /{print \$1; exit}")
+        # Wine may take a while to start; once the window is there, it is given time to paint.
+        for _ in $(seq 60); do
+            id=$(xwininfo -root -tree | awk "/\"Kestrel1.0 /{print \$1; exit}")
+            [ -n "$id" ] && break
+            sleep 1
+        done
         [ -n "$id" ] || { echo "no window"; xwininfo -root -tree; kill $program; exit 1; }
+        sleep 4
         xwd -silent -id "$id" | xwdtopnm 2>/dev/null | pnmtopng >"$1"
         kill $program
     ' "$unpacked/kestrel.exe" "$output"
