@@ -4,7 +4,7 @@
 // is the same from a file as from a server. Each run is a process of its own, so that each peak
 // resident memory is its own.
 #include "BackupFile.h"
-#include "BackupRows.h"
+#include "BackupSource.h"
 #include "BenchSupport.h"
 #include "BlogGenerator.h"
 #include "MigrationRun.h"
@@ -42,8 +42,10 @@ int runOnce(const std::string& what, const std::string& emlogDatabase, const std
     BackupFile backup;
     double firstPass = 0;
     if (!backupPath.empty()) {
-        if (!useEmlogBackup(run, backup, backupPath, false))
+        auto source = std::make_unique<BackupSource>(run, backup);
+        if (!source->open(backupPath, false))
             fail(backup.error());
+        run.source = std::move(source);
         firstPass = stopwatch.seconds();
     }
     std::int64_t rows = 0;

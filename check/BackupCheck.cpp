@@ -25,27 +25,6 @@ std::map<std::string, std::string> backupCharsets(const BackupFile& backup)
     return charsets;
 }
 
-EmlogRows backupRows(BackupFile& backup, std::vector<std::string>& errors)
-{
-    return [&backup, &errors](const std::string& tableName, const std::vector<std::string>& columns) {
-        Rows rows;
-        const BackupTable* table = backup.table(tableName);
-        if (!table)
-            return rows;
-        const bool read = backup.forEachRow(*table, [&](const BackupRow& row) {
-            std::vector<std::string>& texts = rows.emplace_back();
-            for (const std::string& column : columns) {
-                const SqlValue* value = row.value(column);
-                texts.push_back(value ? value->bytes : std::string());
-            }
-            return true;
-        });
-        if (!read)
-            errors.push_back(backup.error());
-        return rows;
-    };
-}
-
 void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, BlogCheckReport& report)
 {
     // Only WordPress's server has a limit here: the file has none.

@@ -1,9 +1,12 @@
 #include "BlogCheck.h"
 
 #include "BackupFile.h"
+#include "BackupSource.h"
 #include "BlogConnection.h"
 #include "CheckQueries.h"
 #include "ResultSet.h"
+#include "RunContext.h"
+#include "ServerSource.h"
 
 #include <algorithm>
 #include <span>
@@ -181,22 +184,33 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
             report.wordPressDatabaseVersion = version[0][0];
     }
 
-    if (emlogBackup) {
-        const EmlogRows fileRows = backupRows(*emlogBackup, report.errors);
-        checkTimeZones(fileRows, wordPress, settings, report);
-        checkExistingRows(fileRows, wordPress, settings, report);
-        checkBackupRowSizes(*emlogBackup, settings, report);
-        return report;
-    }
-    const EmlogRows serverRows = [&](const std::string& table, const std::vector<std::string>& names) {
-        std::string list;
-        for (const std::string& name : names)
-            list += (list.empty() ? "" : ", ") + name;
-        return selectRows(emlog, "SELECT " + list + " FROM " + table, report.errors);
+    // emlog's rows as a run reads them, from its server or its file.
+    RunContext context(emlog, wordPress);
+    context.emlogPrefix = settings.emlogPrefix;
+    context.wordPressPrefix = settings.wordPressPrefix;
+    ServerSource server(context);
+    std::optional<BackupSource> file;
+    if (emlogBackup)
+        file.emplace(context, *emlogBackup);
+    EmlogSource& source = file ? static_cast<EmlogSource&>(*file) : server;
+    const EmlogRows emlogRows = [&](const std::string& table, const std::vector<std::string>& names) {
+        Rows rows;
+        const std::string bare = table.substr(settings.emlogPrefix.size());
+        const bool read = source.readTable(bare, names, [&](const EmlogRow& row) {
+            std::vector<std::string>& texts = rows.emplace_back();
+            for (const std::string& name : names)
+                readField(row, name, texts.emplace_back());
+        });
+        if (!read)
+            report.errors.push_back(table + ": " + source.lastError());
+        return rows;
     };
-    checkTimeZones(serverRows, wordPress, settings, report);
-    checkExistingRows(serverRows, wordPress, settings, report);
-    checkRowSizes(emlog, settings, columns, report);
+    checkTimeZones(source, context, settings, report);
+    checkExistingRows(emlogRows, wordPress, settings, report);
+    if (emlogBackup)
+        checkBackupRowSizes(*emlogBackup, settings, report);
+    else
+        checkRowSizes(emlog, settings, columns, report);
     return report;
 }
 

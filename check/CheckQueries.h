@@ -8,6 +8,11 @@
 #include <vector>
 
 // The pieces of checkBlogs, each reading one side of the question.
+namespace kestrel {
+class EmlogSource;
+struct RunContext;
+} // namespace kestrel
+
 namespace kestrel::check {
 
 using Rows = std::vector<std::vector<std::string>>;
@@ -29,12 +34,10 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
 // The same questions of a backup file.
 TableColumns backupColumns(const BackupFile& backup);
 std::map<std::string, std::string> backupCharsets(const BackupFile& backup);
-EmlogRows backupRows(BackupFile& backup, std::vector<std::string>& errors);
 void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, BlogCheckReport& report);
 
 // The zone each blog shows its times in.
-void checkTimeZones(const EmlogRows& emlogRows, BlogConnection& wordPress, const CheckSettings& settings,
-                    BlogCheckReport& report);
+void checkTimeZones(EmlogSource& emlog, RunContext& run, const CheckSettings& settings, BlogCheckReport& report);
 
 // emlog rows too large for one statement on either server.
 void checkRowSizes(BlogConnection& emlog, const CheckSettings& settings, const TableColumns& columns,

@@ -2,11 +2,11 @@
 #include "CheckQueries.h"
 #include "EmptyingPlan.h"
 #include "Kinds.h"
-#include "MigrationRun.h"
+#include "RunContext.h"
 #include "Origins.h"
 #include "ResultSet.h"
 #include "TextHelpers.h"
-#include "Users.h"
+#include "UserLookup.h"
 
 #include <algorithm>
 #include <set>

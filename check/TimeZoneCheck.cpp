@@ -1,41 +1,31 @@
 #include "BlogConnection.h"
 #include "CheckQueries.h"
-#include "LocalTimes.h"
+#include "EmlogSource.h"
+#include "Options.h"
+#include "RunContext.h"
+#include "TimeZones.h"
 
 namespace kestrel::check {
 
-namespace {
-
-std::string optionOf(BlogConnection& connection, const std::string& table, const std::string& name,
-                     std::vector<std::string>& errors)
+void checkTimeZones(EmlogSource& emlog, RunContext& run, const CheckSettings& settings, BlogCheckReport& report)
 {
-    const Rows rows = selectRows(
-        connection, "SELECT option_value FROM " + table + " WHERE option_name=" + quotedLiteral(connection, name),
-        errors);
-    return rows.empty() || rows[0].empty() ? std::string() : rows[0][0];
-}
-
-} // namespace
-
-void checkTimeZones(const EmlogRows& emlogRows, BlogConnection& wordPress, const CheckSettings& settings,
-                    BlogCheckReport& report)
-{
-    const std::string emlogOptions = settings.emlogPrefix + "options";
-    std::string emlogZone;
-    if (const CheckedTable* table = report.emlog.find(emlogOptions); table && table->present) {
-        for (const auto& row : emlogRows(emlogOptions, {"option_name", "option_value"})) {
-            if (row.size() == 2 && row[0] == "timezone")
-                emlogZone = row[1];
-        }
+    std::optional<std::string> emlogZone;
+    if (const CheckedTable* table = report.emlog.find(settings.emlogPrefix + "options"); table && table->present) {
+        if (!emlog.option("timezone", emlogZone))
+            report.errors.push_back(emlog.tableName("options") + ": " + emlog.lastError());
     }
-    report.emlogTimeZone = TimeZone::fromOption(emlogZone).value_or(*TimeZone::named(emlogDefaultZone)).describe();
+    report.emlogTimeZone =
+        TimeZone::fromOption(emlogZone.value_or("")).value_or(*TimeZone::named(emlogDefaultZone)).describe();
 
-    const std::string wordPressOptions = settings.wordPressPrefix + "options";
-    if (const CheckedTable* table = report.wordPress.find(wordPressOptions); table && table->present)
-        report.wordPressTimeZone =
-            wordPressZoneOf(optionOf(wordPress, wordPressOptions, "timezone_string", report.errors),
-                            optionOf(wordPress, wordPressOptions, "gmt_offset", report.errors))
-                .describe();
+    const CheckedTable* table = report.wordPress.find(settings.wordPressPrefix + "options");
+    if (!table || !table->present)
+        return;
+    std::optional<std::string> timezoneString;
+    std::optional<std::string> gmtOffset;
+    if (readWordPressOption(run, "timezone_string", timezoneString) && readWordPressOption(run, "gmt_offset", gmtOffset))
+        report.wordPressTimeZone = wordPressZoneOf(timezoneString.value_or(""), gmtOffset.value_or("")).describe();
+    else
+        report.errors.push_back(run.wordPressTable("options") + ": " + run.wordPress.lastError());
 }
 
 } // namespace kestrel::check

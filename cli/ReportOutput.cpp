@@ -40,7 +40,7 @@ QJsonObject entryJson(const FailureLog::Entry& entry)
     return QJsonObject{{QStringLiteral("emlogId"), id},
                        {QStringLiteral("source"), text(entry.sourceId)},
                        {QStringLiteral("table"), text(entry.table)},
-                       {QStringLiteral("reason"), text(entry.error)}};
+                       {QStringLiteral("reason"), texts::reason(entry)}};
 }
 
 QJsonObject sessionJson(const SessionSecurity& session)
@@ -96,6 +96,10 @@ QByteArray reportJson(const RunReport& report)
                                       {QStringLiteral("alreadyThere"), qint64(tally.alreadyThere)},
                                       {QStringLiteral("failed"), qint64(tally.failed)},
                                       {QStringLiteral("unreadable"), tally.unreadable},
+                                      {QStringLiteral("unreadableFrom"),
+                                       !tally.unreadable          ? QJsonValue()
+                                       : tally.wordPressUnreadable ? QJsonValue(QStringLiteral("wordpress"))
+                                                                   : QJsonValue(QStringLiteral("emlog"))},
                                       {QStringLiteral("failures"), failures}});
     }
     // Failed statements of steps that copy no rows of their own, such as emptying WordPress first.

@@ -12,7 +12,8 @@
 
 namespace kestrel {
 
-struct MigrationRun;
+class EmlogSource;
+struct RunContext;
 
 // The blog's files copied into WordPress's uploads folder before the rows that name them are
 // written: every attachment's file and its thumbnail, and every file of the blog the articles
@@ -31,7 +32,8 @@ public:
 
     // Copies what the emlog blog names, reporting through the run; nothing (and a note in the
     // report) when no files were asked for or the uploads folder cannot be used.
-    static std::unique_ptr<BlogFiles> copy(MigrationRun& run, const FileSettings& settings, bool emptiedFirst);
+    static std::unique_ptr<BlogFiles> copy(RunContext& run, EmlogSource& emlog, const FileSettings& settings,
+                                           bool emptiedFirst);
 
     std::string rewriteReferences(std::string_view content) const override;
     std::optional<std::string> newAddress(std::string_view reference) const override;

@@ -5,7 +5,8 @@
 #include "FileReferences.h"
 #include "FileSource.h"
 #include "Kinds.h"
-#include "MigrationRun.h"
+#include "EmlogSource.h"
+#include "RunContext.h"
 #include "Options.h"
 #include "UploadsFolder.h"
 #include "UploadsUrl.h"
@@ -22,7 +23,8 @@ constexpr std::string_view migration = step::files;
 
 // Every file the blog names: its attachments (with a pro thumbnail's original), what its
 // articles show, and pro's covers. A name that is not safe is reported and left out.
-std::set<std::string> filesNamed(MigrationRun& run, const BlogRoot& address)
+// Nothing when the blog's tables cannot be read.
+std::optional<std::set<std::string>> filesNamed(RunContext& run, EmlogSource& emlog, const BlogRoot& address)
 {
     std::set<std::string> files;
     auto take = [&](std::string_view reference, std::string_view table, const std::string& source) {
@@ -42,10 +44,19 @@ std::set<std::string> filesNamed(MigrationRun& run, const BlogRoot& address)
         if (const std::string original = originalOfThumbnail(path->path); !original.empty() && table == "attachment")
             files.insert(original);
     };
-    for (const auto& [aid, filePath] : readEmlogColumns(run, "attachment", "aid", "filepath").value_or(EmlogValues{}))
+    const std::optional<EmlogValues> attachments = emlog.columns("attachment", "aid", "filepath");
+    if (!attachments)
+        return std::nullopt;
+    for (const auto& [aid, filePath] : *attachments)
         take(filePath, "attachment", "aid=" + std::to_string(aid));
     for (const std::string_view column : {"content", "excerpt", "cover"}) {
-        for (const auto& [gid, text] : readEmlogColumns(run, "blog", "gid", column).value_or(EmlogValues{})) {
+        std::optional<EmlogValues> texts = emlog.columns("blog", "gid", column);
+        // Only emlog pro has covers.
+        if (!texts && column == "cover")
+            continue;
+        if (!texts)
+            return std::nullopt;
+        for (const auto& [gid, text] : *texts) {
             if (column == "cover") {
                 if (!text.empty())
                     take(text, "blog", "gid=" + std::to_string(gid));
@@ -70,7 +81,8 @@ QString fromUtf8(const std::string& text)
 
 } // namespace
 
-std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings& settings, bool emptiedFirst)
+std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, const FileSettings& settings,
+                                           bool emptiedFirst)
 {
     if (!settings.wanted()) {
         run.failures.note({FailureLog::Note::What::FilesNotCopied, {}, {}});
@@ -83,7 +95,7 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings
     };
     if (settings.uploadsFolder.empty())
         return refuse("no WordPress uploads folder given");
-    const std::string blogUrl = emlogBlogUrl(run);
+    const std::string blogUrl = emlogBlogUrl(emlog);
     const BlogRoot address = BlogRoot::fromBlogUrl(blogUrl);
     const std::string where = settings.source.empty() ? blogUrl : settings.source;
     std::string error;
@@ -99,7 +111,10 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(MigrationRun& run, const FileSettings
 
     auto files = std::make_unique<BlogFiles>(address, uploadsUrl);
     FailureLog::Tally& tally = run.failures.tally(migration);
-    const std::set<std::string> named = filesNamed(run, address);
+    const std::optional<std::set<std::string>> namedFiles = filesNamed(run, emlog, address);
+    if (!namedFiles)
+        return refuse("the blog's articles and attachments could not be read: " + emlog.lastError());
+    const std::set<std::string>& named = *namedFiles;
     tally.read = static_cast<std::int64_t>(named.size());
     run.tell({RunEvent::What::Files, Kind::attachments, 0, std::ssize(named)});
 

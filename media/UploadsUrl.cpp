@@ -1,7 +1,7 @@
 #include "UploadsUrl.h"
 
 #include "BlogConnection.h"
-#include "MigrationRun.h"
+#include "RunContext.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 
@@ -41,7 +41,7 @@ std::string uploadsUrlFrom(std::string siteUrl, std::string uploadPath, std::str
     return siteUrl + "/" + withoutClosingSlash(uploadPath);
 }
 
-std::string wordPressUploadsUrl(MigrationRun& run)
+std::string wordPressUploadsUrl(RunContext& run)
 {
     ResultSet rows = selectWithReconnect(run, run.wordPress,
                                          "SELECT option_name, option_value FROM " + run.wordPressTable("options") +

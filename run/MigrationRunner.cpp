@@ -1,9 +1,11 @@
 #include "MigrationRunner.h"
 
 #include "BackupFile.h"
-#include "BackupRows.h"
+#include "BackupSource.h"
 #include "BlogConnection.h"
 #include "BlogFiles.h"
+#include "Emptying.h"
+#include "MigrationRun.h"
 #include "Migrations.h"
 #include "RunSessions.h"
 #include "RunTexts.h"
@@ -185,10 +187,14 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     // A file cut short is read as far as it goes when the settings accept that, or the user does.
     BackupFile backup;
     const bool mayAsk = m_asksAboutCutBackups && !settings.acceptTruncatedBackup;
-    if (fromBackup && !useEmlogBackup(run, backup, settings.emlogBackup, settings.acceptTruncatedBackup || mayAsk) &&
-        !run.stopRequested()) {
-        emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), text(backup.error()));
-        return;
+    if (fromBackup) {
+        auto source = std::make_unique<BackupSource>(run, backup);
+        const bool opened = source->open(settings.emlogBackup, settings.acceptTruncatedBackup || mayAsk);
+        run.source = std::move(source);
+        if (!opened && !run.stopRequested()) {
+            emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), text(backup.error()));
+            return;
+        }
     }
     if (fromBackup && mayAsk && backup.cut().cut &&
         !ask(&MigrationRunner::truncatedBackupQuestion, true,
@@ -197,18 +203,17 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
 
     std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
-        EmptyingPlan plan = planEmptying(run, backupFilePath(settings));
-        if (!plan.refusal.empty()) {
-            emit finished(QStringLiteral("没有清空 WordPress，也没有开始转换：") + text(plan.refusal), {});
+        EmptyingPlan plan = planEmptying(run, *run.source, backupFilePath(settings));
+        if (plan.refused()) {
+            emit finished(QStringLiteral("没有清空 WordPress，也没有开始转换：") + texts::emptyingRefusal(plan), {});
             return;
         }
         if (!ask(&MigrationRunner::emptyingQuestion, m_asksToEmpty, runConfirmationQuestion(plan), stopToken))
             return;
         lastStatus = texts::emptyingStatus();
         emit statusText(lastStatus);
-        if (!emptyWordPress(run, plan)) {
-            emit finished(QStringLiteral("先清空 WordPress 没有成功：什么都没有删除，也没有开始转换。"),
-                          texts::details(run.failures));
+        if (const std::optional<EmptyingFailure> failure = emptyWordPress(run, plan)) {
+            emit finished(texts::emptyingFailure(*failure, text(plan.backupFile)), texts::details(run.failures));
             return;
         }
         emptied = std::move(plan);
@@ -217,7 +222,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
 
     // Before the rows that name them, so that the articles show the files where they now are.
     const std::unique_ptr<BlogFiles> files =
-        run.stopRequested() ? nullptr : BlogFiles::copy(run, settings.files, settings.emptyWordPressFirst);
+        run.stopRequested() ? nullptr : BlogFiles::copy(run, *run.source, settings.files, settings.emptyWordPressFirst);
     run.files = files.get();
     for (auto migration : allMigrations) {
         if (run.stopRequested())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MigrationRun.h"
+#include "RunContext.h"
 #include "RunSettings.h"
 #include "SessionSecurity.h"
 

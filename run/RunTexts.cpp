@@ -50,6 +50,8 @@ QString label(std::string_view id)
         return QStringLiteral("文件");
     if (id == step::backup)
         return QStringLiteral("备份文件");
+    if (id == step::timeZone)
+        return QStringLiteral("时区");
     // WordPress's own kinds of row, as emptying it first counts them.
     static const std::pair<std::string_view, const char16_t*> wordPressKinds[] = {{"post", u"文章"},
                                                                                   {"page", u"页面"},
@@ -71,6 +73,69 @@ QString label(std::string_view id)
 QString emptyingStatus()
 {
     return QStringLiteral("正在先清空wp数据库。");
+}
+
+QString emptyingRefusal(const EmptyingPlan& plan)
+{
+    const QString table = text(plan.refusedTable);
+    const QString because = text(plan.refusedBecause);
+    switch (plan.refusal) {
+    case EmptyingPlan::Refusal::None:
+        break;
+    case EmptyingPlan::Refusal::EmlogTableUnreadable:
+        return QStringLiteral("emlog 的表 %1 读不到（%2）：请检查 emlog 的数据库和表前缀。").arg(table, because);
+    case EmptyingPlan::Refusal::WordPressTableUnreadable:
+        return QStringLiteral("WordPress 的表 %1 读不到（%2）：请检查 WordPress 的数据库和表前缀。").arg(table, because);
+    case EmptyingPlan::Refusal::NotCounted:
+        return QStringLiteral("数不出要删除的行：%1").arg(because);
+    case EmptyingPlan::Refusal::EnginesUnknown:
+        return QStringLiteral("问不到 WordPress 的表用的存储引擎：%1").arg(because);
+    }
+    return {};
+}
+
+QString emptyingEngineWarning(const EmptyingPlan& plan)
+{
+    QStringList tables;
+    for (const EmptyingPlan::Table& table : plan.tablesThatCannotRollBack())
+        tables << QStringLiteral("%1（%2）")
+                      .arg(text(table.name), table.engine.empty() ? QStringLiteral("引擎不明") : text(table.engine));
+    if (tables.isEmpty())
+        return {};
+    return QStringLiteral("注意：WordPress 的表 %1 的存储引擎不支持事务。清空中途失败时，这些表里已经删除的行"
+                          "不能撤销，只能用备份放回。")
+        .arg(tables.join(QStringLiteral("、")));
+}
+
+QString emptyingFailure(const EmptyingFailure& failure, const QString& backupFile)
+{
+    const QString where = text(failure.where);
+    const QString error = text(failure.error);
+    QString why;
+    switch (failure.reason) {
+    case EmptyingFailure::Reason::NotMarked:
+        why = QStringLiteral("标记要删除的行时出错：%1").arg(error);
+        break;
+    case EmptyingFailure::Reason::BackupNotWritten:
+        why = QStringLiteral("备份写不了：%1").arg(error);
+        break;
+    case EmptyingFailure::Reason::StatementFailed:
+        why = QStringLiteral("%1 出错：%2").arg(where, error);
+        break;
+    case EmptyingFailure::Reason::SessionLost:
+        why = QStringLiteral("连接中断");
+        break;
+    }
+    if (failure.deleted.empty())
+        return QStringLiteral("先清空 WordPress 没有成功（%1）：什么都没有删除，也没有开始转换。").arg(why);
+    QStringList deleted;
+    for (const EmptyingFailure::Deleted& table : failure.deleted)
+        deleted << (table.rows < 0 ? QStringLiteral("%1 部分行（行数不明）").arg(text(table.table))
+                                   : QStringLiteral("%1 %2 行").arg(text(table.table)).arg(table.rows));
+    return QStringLiteral("先清空 WordPress 没有成功（%1），也没有开始转换。这些表的存储引擎不支持事务，"
+                          "已经删除的行没有撤销：%2。删除的行都在备份里，用 mariadb 客户端在 WordPress 的数据库上"
+                          "执行它即可放回（还在的行不动）：\n%3")
+        .arg(why, deleted.join(QStringLiteral("、")), backupFile);
 }
 
 QString truncatedBackupQuestion(const QString& path, const QString& cut)
@@ -141,7 +206,9 @@ QString summary(const FailureLog& log)
     for (const FailureLog::Note& each : log.notes())
         lines << note(each);
     for (const FailureLog::Tally& tally : log.tallies()) {
-        if (tally.unreadable)
+        if (tally.wordPressUnreadable)
+            lines << label(tally.migration) + QStringLiteral("：无法读取 WordPress 中已有的内容，什么都没有写入");
+        else if (tally.unreadable)
             lines << label(tally.migration) + QStringLiteral("：无法读取 emlog 表");
         else
             lines << QStringLiteral("%1：读取 %2 行，写入 %3 行，已存在 %4 行，失败 %5 行")
@@ -164,9 +231,33 @@ QString summary(const FailureLog& log)
     return lines.join(QLatin1Char('\n'));
 }
 
+QString reason(const FailureLog::Entry& entry)
+{
+    using Reason = FailureLog::Reason;
+    const QString cut = QStringLiteral("备份文件不完整（%1），按要求读入了已有的部分").arg(text(entry.error));
+    switch (entry.reason) {
+    case Reason::stated:
+        break;
+    case Reason::notInBackup:
+        return QStringLiteral("备份文件里没有这张表");
+    case Reason::cutStatement:
+        return cut + QStringLiteral("：这条没写完的语句里的行没有读到");
+    case Reason::cutTable:
+        return cut + QStringLiteral("：备份里没有这张表");
+    case Reason::cutAfter:
+        return cut + QStringLiteral("：截断处之后也许还有行");
+    }
+    return text(entry.error);
+}
+
 QString details(const FailureLog& log, std::size_t limit)
 {
-    return text(log.details(limit, [](std::string_view id) { return label(id).toStdString(); }));
+    QString shown = text(log.details(
+        limit, [](std::string_view id) { return label(id).toStdString(); },
+        [](const FailureLog::Entry& entry) { return reason(entry).toStdString(); }));
+    if (log.entries().size() > limit)
+        shown += QStringLiteral("…另有 %1 条失败记录\n").arg(log.entries().size() - limit);
+    return shown;
 }
 
 } // namespace kestrel::texts

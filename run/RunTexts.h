@@ -1,7 +1,9 @@
 #pragma once
 
+#include "Emptying.h"
+#include "EmptyingPlan.h"
 #include "FailureLog.h"
-#include "MigrationRun.h"
+#include "RunContext.h"
 
 #include <QString>
 
@@ -24,6 +26,13 @@ QString runningStem(Kind kind);
 QString runningStem(std::string_view kindId);
 // The status line while WordPress is emptied first.
 QString emptyingStatus();
+// Why emptying first deletes nothing and the run does not start: "emlog 的表 emlog_tag 读不到（…）：请检查…".
+QString emptyingRefusal(const EmptyingPlan& plan);
+// Said before the emptying question when some tables it deletes from cannot roll back; empty when all can.
+QString emptyingEngineWarning(const EmptyingPlan& plan);
+// How a failed emptying ended: why, and either that nothing was deleted or which deletes stand
+// (tables and rows) and that `backupFile` puts them back.
+QString emptyingFailure(const EmptyingFailure& failure, const QString& backupFile);
 // Whether to read an emlog backup file that stops before its end (`cut` says where) as far as it goes.
 QString truncatedBackupQuestion(const QString& path, const QString& cut);
 
@@ -32,6 +41,8 @@ QString note(const FailureLog::Note& note);
 // The run's notes (WordPress's time zone set, say), then one line per migration: rows read, written, already there and
 // failed, or that its table could not be read; then a line for each step with failed statements but no rows.
 QString summary(const FailureLog& log);
+// An entry's reason in words: its error, or what the run knows it to mean.
+QString reason(const FailureLog::Entry& entry);
 // The failed rows, one per line, labelled; the first `limit`, then how many more there were.
 QString details(const FailureLog& log, std::size_t limit = 200);
 

@@ -464,7 +464,7 @@ EOF
 # The unit tests that need no server, PHP or terminal, as Windows programs. They find their DLLs
 # in the unpacked zip, as the programs do.
 check_unit() {
-    local tests=(text_tests backup_tests windows_convert_tests) test
+    local tests=(text_tests backup_tests migrations_tests) test
     "${nice[@]}" cmake --build "$out/kestrel" -j "$jobs" --target "${tests[@]}"
     for test in "${tests[@]}"; do
         cp "$(find "$out/kestrel/tests" -name "$test.exe")" "$unpacked/"

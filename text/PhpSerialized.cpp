@@ -135,11 +135,13 @@ std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t
     }
 }
 
-std::string addPublishingEvents(std::string_view cron, const std::vector<CronEvent>& events)
+std::optional<std::string> addPublishingEvents(std::string_view cron, const std::vector<CronEvent>& events)
 {
     std::string text(cron);
-    if (!readArray(text, 0) || serializedValueEnd(text, 0) != text.size())
+    if (text.empty())
         text = "a:1:{s:7:\"version\";i:2;}";
+    else if (!readArray(text, 0) || serializedValueEnd(text, 0) != text.size())
+        return std::nullopt;
     std::vector<CronEvent> sorted(events);
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const CronEvent& a, const CronEvent& b) { return a.timestamp < b.timestamp; });

@@ -18,8 +18,9 @@ struct CronEvent
 
 // The option with WordPress's publish_future_post event for each post added, as
 // wp_schedule_single_event adds it: in time order among the events already there, none twice.
-// A `cron` that is empty or not a serialized array is started afresh.
-std::string addPublishingEvents(std::string_view cron, const std::vector<CronEvent>& events);
+// An empty `cron` is started afresh; one that is not a serialized array gives nothing, for it
+// holds the site's other events, which only WordPress can tell apart.
+std::optional<std::string> addPublishingEvents(std::string_view cron, const std::vector<CronEvent>& events);
 
 // The end of the serialized value that starts at `position`, or nothing when it is malformed.
 std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t position);

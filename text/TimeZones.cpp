@@ -132,4 +132,11 @@ bool TimeZone::operator==(const TimeZone& other) const
     return m_name == other.m_name && (isNamed() || m_fixedOffset == other.m_fixedOffset);
 }
 
+TimeZone wordPressZoneOf(const std::string& timezoneString, const std::string& gmtOffset)
+{
+    if (auto named = TimeZone::named(timezoneString))
+        return *named;
+    return TimeZone::fromHours(gmtOffset).value_or(TimeZone::fixed(0));
+}
+
 } // namespace kestrel

@@ -49,4 +49,7 @@ private:
 // The zone emlog shows its times in when it has no option: China's.
 inline constexpr std::string_view emlogDefaultZone = "Asia/Shanghai";
 
+// WordPress's zone from its options: timezone_string, else gmt_offset, else UTC.
+TimeZone wordPressZoneOf(const std::string& timezoneString, const std::string& gmtOffset);
+
 } // namespace kestrel

@@ -103,6 +103,8 @@ protected:
             if (interval == pacing.afterEmptying)
                 afterEmptying();
         });
+        QObject::connect(&runner, &MigrationRunner::finished,
+                         [&](const QString& message, const QString&) { finishedMessage = message; });
         QObject::connect(&runner, &MigrationRunner::emptyingQuestion, [&](const QString& text) {
             question = text;
             runner.answer(true);
@@ -117,7 +119,18 @@ protected:
     WordPressDatabase wordpress{"empty_wp"};
     std::string backupDir =
         (std::filesystem::temp_directory_path() / ("kestrel-backups-" + std::to_string(getpid()))).string();
+    // Puts a backup file's rows into a database with the mariadb client, as a user would.
+    void restore(const std::string& file, const std::string& database)
+    {
+        const std::string restore = "MYSQL_PWD=\"$(cat '" + testServer().passwordFile +
+                                    "')\" mariadb --no-defaults -h" + testServer().host + " -P" +
+                                    std::to_string(testServer().port) + " -uroot " + database + " < '" + file +
+                                    "' 2>&1";
+        ASSERT_EQ(std::system(restore.c_str()), 0) << restore;
+    }
+
     QString question;
+    QString finishedMessage;
 };
 
 } // namespace
@@ -146,20 +159,75 @@ TEST_F(EmptyFirstTest, KeepsWhatIsNotTheBlogsAndBacksUpExactlyWhatItTakes)
     EXPECT_TRUE(question.contains(QString::fromStdString(file))) << question.toStdString();
     EXPECT_TRUE(question.contains(QStringLiteral("修订版本 1"))) << question.toStdString();
     EXPECT_TRUE(question.contains(QStringLiteral("链接 1"))) << question.toStdString();
+    EXPECT_FALSE(question.contains(QStringLiteral("不支持事务"))) << question.toStdString(); // InnoDB rolls back
     EXPECT_TRUE(emptyingLine(*report.emptied).contains(QString::fromStdString(file)));
     EXPECT_EQ(std::filesystem::path(file).parent_path(), std::filesystem::path(backupDir));
     EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
     // Put back into WordPress as emptying left it, the backup gives back every table as it was.
-    const std::string restore = "MYSQL_PWD=\"$(cat '" + testServer().passwordFile + "')\" mariadb --no-defaults -h" +
-                                testServer().host + " -P" + std::to_string(testServer().port) + " -uroot " + emptied +
-                                " < '" + file + "' 2>&1";
-    ASSERT_EQ(std::system(restore.c_str()), 0) << restore;
+    restore(file, emptied);
     for (const char* bare : emptiedTables)
         EXPECT_EQ(checksum(emptied, bare), checksum(before, bare)) << bare;
 
     BlogConnection admin = adminConnection();
     execute(admin, "DROP DATABASE `" + before + "`");
     execute(admin, "DROP DATABASE `" + emptied + "`");
+}
+
+TEST_F(EmptyFirstTest, OnTablesThatCannotRollBackAFailurePartWaySaysWhatWasDeleted)
+{
+    BlogConnection& wp = wordpress.admin();
+    for (const char* bare : emptiedTables)
+        execute(wp, std::string("ALTER TABLE wp_") + bare + " ENGINE=MyISAM");
+    // The links go last: every other table has had its delete when theirs is refused.
+    execute(wp, "CREATE TRIGGER links_stay BEFORE DELETE ON wp_links FOR EACH ROW "
+                "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT='links stay'");
+    const std::string before = wordpress.name() + "_before";
+    copyDatabase(wordpress.name(), before);
+
+    const RunReport report = migrate([] {});
+    EXPECT_FALSE(report.emptied);
+
+    // Warned before the answer.
+    for (const char* warned : {"不支持事务", "不能撤销", "wp_posts（MyISAM）", "wp_links（MyISAM）"})
+        EXPECT_TRUE(question.contains(QString::fromUtf8(warned))) << warned << "\n" << question.toStdString();
+
+    // The message names each table that lost rows and how many; what the server holds agrees.
+    const std::string message = finishedMessage.toStdString();
+    EXPECT_EQ(message.find("什么都没有删除"), std::string::npos) << message;
+    EXPECT_NE(message.find("wp_links 出错：1644 links stay"), std::string::npos) << message;
+    struct Deleted
+    {
+        const char* bare;
+        std::int64_t rows; // 0: not named
+    };
+    // The rows of the blog's kinds this WordPress holds before its links' delete is refused.
+    const Deleted deleted[] = {{"comments", 1}, {"commentmeta", 0},        {"posts", 4},
+                               {"postmeta", 3}, {"term_relationships", 1}, {"term_taxonomy", 2},
+                               {"terms", 2},    {"termmeta", 0},           {"links", 0}};
+    const std::size_t listed = message.find("没有撤销：");
+    ASSERT_NE(listed, std::string::npos) << message;
+    const std::string list = message.substr(listed, message.find("。", listed) - listed);
+    for (const Deleted& table : deleted) {
+        const std::string name = std::string("wp_") + table.bare;
+        const std::int64_t gone = std::stoll(queryValue(wp, "SELECT COUNT(*) FROM `" + before + "`." + name)) -
+                                  std::stoll(queryValue(wp, "SELECT COUNT(*) FROM " + name));
+        EXPECT_EQ(gone, table.rows) << name;
+        const bool named = list.find(name + " ") != std::string::npos;
+        EXPECT_EQ(named, table.rows > 0) << name << "\n" << message;
+        if (table.rows > 0)
+            EXPECT_NE(list.find(name + " " + std::to_string(table.rows) + " 行"), std::string::npos)
+                << name << "\n" << message;
+    }
+
+    // The backup the message names puts them back, beside the links that stayed.
+    const std::string file = std::filesystem::directory_iterator(backupDir)->path().string();
+    EXPECT_NE(message.find(file), std::string::npos) << message;
+    restore(file, wordpress.name());
+    for (const char* bare : emptiedTables)
+        EXPECT_EQ(checksum(wordpress.name(), bare), checksum(before, bare)) << bare;
+
+    BlogConnection admin = adminConnection();
+    execute(admin, "DROP DATABASE `" + before + "`");
 }

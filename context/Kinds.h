@@ -1,0 +1,51 @@
+#pragma once
+
+#include "OriginKeys.h"
+
+#include <string_view>
+
+namespace kestrel {
+
+// The kinds of row a run copies, in the order it copies them, so that each row finds its owner's
+// copy when it is written. Each has an ASCII id: the failure log, the check and the JSON report
+// name kinds by it, and only the window's and the terminal's texts give them a label.
+enum class Kind { users, categories, tags, posts, comments, attachments, links };
+
+struct KindInfo
+{
+    Kind kind;
+    std::string_view id;             // "posts"
+    std::string_view emlogTable;     // bare
+    std::string_view idColumn;       // emlog's id column
+    const OriginKey* origin;         // where a copy names its emlog row; none for links (see linksThere)
+    std::string_view wordPressTable; // bare: where its rows go
+};
+
+inline constexpr KindInfo kinds[] = {
+    {Kind::users, "users", "user", "uid", &origin::user, "users"},
+    {Kind::categories, "categories", "sort", "sid", &origin::category, "terms"},
+    {Kind::tags, "tags", "tag", "tid", &origin::tag, "terms"},
+    {Kind::posts, "posts", "blog", "gid", &origin::article, "posts"},
+    {Kind::comments, "comments", "comment", "cid", &origin::comment, "comments"},
+    {Kind::attachments, "attachments", "attachment", "aid", &origin::attachment, "posts"},
+    {Kind::links, "links", "link", "id", nullptr, "links"},
+};
+
+constexpr const KindInfo& infoOf(Kind kind)
+{
+    return kinds[static_cast<int>(kind)];
+}
+constexpr std::string_view idOf(Kind kind)
+{
+    return infoOf(kind).id;
+}
+
+// Steps of a run that copy no rows of their own but may fail, named in the failure log like kinds.
+namespace step {
+inline constexpr std::string_view emptying = "emptying";
+inline constexpr std::string_view files = "files";   // the blog's files, copied before the rows naming them
+inline constexpr std::string_view backup = "backup"; // emlog's backup file, when the rows come from one
+inline constexpr std::string_view timeZone = "timezone"; // WordPress taking emlog's time zone
+} // namespace step
+
+} // namespace kestrel

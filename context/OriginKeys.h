@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+
+namespace kestrel {
+
+// Every row copied from emlog carries its emlog id (in decimal) in one of
+// WordPress's meta tables, so that a later run, the old-address redirects and
+// the checks can find it again. These names are shared with the redirect
+// plugin and with every blog already migrated: never change them.
+struct OriginKey
+{
+    std::string_view metaTable;   // bare WordPress table: postmeta, commentmeta, termmeta, usermeta
+    std::string_view ownerColumn; // the column of that table naming the row: post_id, comment_id, ...
+    std::string_view key;         // meta_key
+};
+
+namespace origin {
+inline constexpr OriginKey article{"postmeta", "post_id", "_emlog_gid"}; // articles and pages
+inline constexpr OriginKey attachment{"postmeta", "post_id", "_emlog_aid"};
+inline constexpr OriginKey comment{"commentmeta", "comment_id", "_emlog_cid"};
+inline constexpr OriginKey category{"termmeta", "term_id", "_emlog_sid"};
+inline constexpr OriginKey tag{"termmeta", "term_id", "_emlog_tid"};
+inline constexpr OriginKey user{"usermeta", "user_id", "_emlog_uid"};
+// The alias an article, page or category had in emlog's addresses.
+inline constexpr std::string_view aliasKey = "_emlog_alias";
+} // namespace origin
+
+// Where a copied row sits in WordPress. For a term, `id` is its term_id and
+// `taxonomyId` its term_taxonomy_id (what links name); otherwise both are its id.
+struct Copy
+{
+    std::int64_t id = 0;
+    std::int64_t taxonomyId = 0;
+};
+// The rows of one kind already in WordPress, by emlog id.
+using Copies = std::unordered_map<std::int64_t, Copy>;
+
+} // namespace kestrel

@@ -1,0 +1,98 @@
+#include "Reconnect.h"
+
+#include "BlogConnection.h"
+#include "RunContext.h"
+#include "ResultSet.h"
+
+#include <errmsg.h>
+#include <mysqld_error.h>
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+
+namespace kestrel {
+
+namespace {
+
+// What a client learns when its session went away, as the library or the server words it.
+constexpr unsigned lostSessionErrors[] = {
+    CR_SERVER_GONE_ERROR,    // it was gone before the statement was sent (wait_timeout, restart)
+    CR_SERVER_LOST,          // it went away while the statement was under way: its outcome is unknown
+    CR_SERVER_LOST_EXTENDED, // the same, from client libraries that say more
+    // On an encrypted session the end of the connection shows as a TLS error:
+    // "TLS/SSL error: unexpected eof while reading" after a KILL or a restart.
+    CR_SSL_CONNECTION_ERROR,
+    5013, // CR_ERR_NET_READ
+    5014, // CR_ERR_NET_WRITE
+    ER_SERVER_SHUTDOWN, ER_CONNECTION_KILLED, ER_NET_READ_ERROR, ER_NET_READ_INTERRUPTED, ER_NET_ERROR_ON_WRITE,
+    ER_NET_WRITE_INTERRUPTED,
+    4031, // MySQL 8's ER_CLIENT_INTERACTION_TIMEOUT: disconnected after wait_timeout
+};
+
+// The pause before each attempt. The first is short: after a KILL or a dropped network the
+// server is still there. A restarting server is given about half a minute to come back.
+constexpr std::array<milliseconds, 6> pauses = {milliseconds(500),  milliseconds(1000), milliseconds(2000),
+                                                milliseconds(4000), milliseconds(8000), milliseconds(16000)};
+
+// Safe-to-repeat statements are sent at most this many times, however often the session drops.
+constexpr int roundsForRepeatable = 3;
+
+} // namespace
+
+bool isSessionLost(const BlogConnection& session)
+{
+    const unsigned error = session.lastErrorNumber();
+    return std::find(std::begin(lostSessionErrors), std::end(lostSessionErrors), error) != std::end(lostSessionErrors);
+}
+
+bool reopenLostSession(RunContext& run, BlogConnection& session)
+{
+    // Null: closed after an earlier reopening failed (or never opened).
+    if (!session)
+        return false;
+    const bool wordPress = &session == &run.wordPress;
+    for (std::size_t attempt = 0; attempt < pauses.size() && !run.stopRequested(); ++attempt) {
+        run.tell({RunEvent::What::Reconnecting, {}, 0, 0, wordPress, static_cast<int>(attempt + 1)});
+        run.pace(pauses[attempt]);
+        if (run.stopRequested())
+            break;
+        if (reconnect(session))
+            return true;
+    }
+    return false;
+}
+
+bool executeWithReconnect(RunContext& run, BlogConnection& session, std::string_view statement)
+{
+    for (int round = 1;; ++round) {
+        if (executeSql(session, statement))
+            return true;
+        if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))
+            return false;
+    }
+}
+
+ResultSet selectWithReconnect(RunContext& run, BlogConnection& session, std::string_view statement)
+{
+    for (int round = 1;; ++round) {
+        if (executeSql(session, statement)) {
+            ResultSet rows = storeResult(session);
+            if (rows || mysql_errno(session.handle()) == 0) // a statement without rows has a null result
+                return rows;
+        }
+        if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))
+            return {};
+    }
+}
+
+std::optional<std::int64_t> selectNumber(RunContext& run, BlogConnection& session, std::string_view statement)
+{
+    const ResultSet rows = selectWithReconnect(run, session, statement);
+    std::int64_t number = 0;
+    if (rowCount(rows) == 0 || !readField(rows, 0, number))
+        return std::nullopt;
+    return number;
+}
+
+} // namespace kestrel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace kestrel {
+
+class BlogConnection;
+class ResultSet;
+struct RunContext;
+
+// Whether the last failure of a session was the session itself going away
+// (server restarted, wait_timeout, network dropped, KILL) rather than a refused statement.
+bool isSessionLost(const BlogConnection& session);
+
+// After a statement failed because its session was lost: opens the session
+// again with the same settings, a few times with a growing pause, saying so in
+// the status text. True when the session is open again; false when the server
+// stays away or a stop was asked for. A session given up on stays closed for the
+// rest of the run, so that later rows fail at once instead of each waiting again.
+bool reopenLostSession(RunContext& run, BlogConnection& session);
+
+// For statements that may safely run twice (reads, session settings): when the session
+// is lost on the way, it is opened again and the statement sent again.
+bool executeWithReconnect(RunContext& run, BlogConnection& session, std::string_view statement);
+// The same for a select, with its whole result stored: a session lost while the rows
+// arrive is opened again and the rows asked for again. Null when no result came.
+ResultSet selectWithReconnect(RunContext& run, BlogConnection& session, std::string_view statement);
+// The first column of the first row of such a select as a number; nothing when none came.
+std::optional<std::int64_t> selectNumber(RunContext& run, BlogConnection& session, std::string_view statement);
+
+} // namespace kestrel

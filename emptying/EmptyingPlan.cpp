@@ -1,0 +1,254 @@
+#include "EmptyingPlan.h"
+
+#include "BlogConnection.h"
+#include "Kinds.h"
+#include "EmlogSource.h"
+#include "RunContext.h"
+#include "ResultSet.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <span>
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view emptying = step::emptying;
+
+// The emlog tables every run reads: one that is not there means a wrong prefix or database.
+constexpr std::string_view emlogTablesRead[] = {"blog", "comment", "attachment", "sort", "tag", "link"};
+
+std::string sqlList(std::span<const std::string_view> names)
+{
+    std::string list;
+    for (const std::string_view name : names)
+        list += (list.empty() ? "'" : ", '") + std::string(name) + "'";
+    return "(" + list + ")";
+}
+
+bool run(RunContext& migration, const std::string& statement)
+{
+    if (executeSql(migration.wordPress, statement))
+        return true;
+    recordFailure(migration, emptying, statement.substr(0, statement.find(' ', 40)), "");
+    return false;
+}
+
+// (name, rows) of a two-column count.
+bool countInto(BlogConnection& wordPress, const std::string& sql, std::map<std::string, std::int64_t>& counts)
+{
+    if (!executeSql(wordPress, sql))
+        return false;
+    ResultSet rows = storeResult(wordPress);
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::string name;
+        std::int64_t count = 0;
+        readField(rows, 0, name);
+        readField(rows, 1, count);
+        counts[name] += count;
+    }
+    return static_cast<bool>(rows);
+}
+
+bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds,
+               bool marked);
+
+} // namespace
+
+std::vector<MarkedTable> markedTables()
+{
+    const std::string posts = " IN (SELECT id FROM kestrel_gone_posts)";
+    const std::string comments = " IN (SELECT id FROM kestrel_gone_comments)";
+    const std::string terms = " IN (SELECT id FROM kestrel_gone_terms)";
+    // A post's links to terms of other taxonomies go with the post; links' categories are ours anyway.
+    return {
+        {"comments", "comment_ID" + comments},
+        {"commentmeta", "comment_id" + comments},
+        {"posts", "ID" + posts},
+        {"postmeta", "post_id" + posts},
+        {"term_relationships", "term_taxonomy_id IN (SELECT id FROM kestrel_gone_taxonomies) OR object_id" + posts},
+        {"term_taxonomy", "term_taxonomy_id IN (SELECT id FROM kestrel_gone_taxonomies)"},
+        {"terms", "term_id" + terms},
+        {"termmeta", "term_id" + terms},
+        {"links", ""},
+    };
+}
+
+bool markBlogRows(RunContext& migration, std::vector<EmptyingPlan::Kind>& kinds)
+{
+    const std::string types = sqlList(blogPostTypes);
+    const std::string taxonomies = sqlList(blogTaxonomies);
+    const std::string posts = migration.wordPressTable("posts");
+    const std::string termTaxonomy = migration.wordPressTable("term_taxonomy");
+    const std::string statements[] = {
+        "DROP TEMPORARY TABLE IF EXISTS kestrel_gone_posts, kestrel_gone_comments, kestrel_gone_taxonomies, "
+        "kestrel_gone_terms",
+        "CREATE TEMPORARY TABLE kestrel_gone_posts (id BIGINT UNSIGNED PRIMARY KEY)",
+        "CREATE TEMPORARY TABLE kestrel_gone_comments (id BIGINT UNSIGNED PRIMARY KEY)",
+        "CREATE TEMPORARY TABLE kestrel_gone_taxonomies (id BIGINT UNSIGNED PRIMARY KEY)",
+        "CREATE TEMPORARY TABLE kestrel_gone_terms (id BIGINT UNSIGNED PRIMARY KEY)",
+        "INSERT INTO kestrel_gone_posts SELECT ID FROM " + posts + " WHERE post_type IN " + types,
+        // Revisions and autosaves of those posts, not of a template or a menu.
+        "INSERT IGNORE INTO kestrel_gone_posts SELECT r.ID FROM " + posts + " r JOIN " + posts +
+            " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " + types,
+        "INSERT INTO kestrel_gone_comments SELECT comment_ID FROM " + migration.wordPressTable("comments") +
+            " WHERE comment_post_ID IN (SELECT id FROM kestrel_gone_posts)",
+        "INSERT INTO kestrel_gone_taxonomies SELECT term_taxonomy_id FROM " + termTaxonomy + " WHERE taxonomy IN " +
+            taxonomies,
+        // A term that another taxonomy shares (WordPress before 4.2 made such) stays for it.
+        "INSERT IGNORE INTO kestrel_gone_terms SELECT t.term_id FROM " + termTaxonomy + " t WHERE t.taxonomy IN " +
+            taxonomies + " AND NOT EXISTS (SELECT 1 FROM " + termTaxonomy +
+            " o WHERE o.term_id=t.term_id AND o.taxonomy NOT IN " + taxonomies + ")",
+    };
+    for (const std::string& statement : statements) {
+        if (!run(migration, statement))
+            return false;
+    }
+
+    // Counted from the marks: what is marked is what goes.
+    if (countRows(migration.wordPress, migration.wordPressPrefix, kinds, true))
+        return true;
+    recordFailure(migration, emptying, migration.wordPressTable("posts"), "");
+    return false;
+}
+
+bool countBlogRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds)
+{
+    return countRows(wordPress, prefix, kinds, false);
+}
+
+namespace {
+
+bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds,
+               bool marked)
+{
+    const std::string types = sqlList(blogPostTypes);
+    const std::string taxonomies = sqlList(blogTaxonomies);
+    const std::string posts = prefix + "posts";
+    const std::string termTaxonomy = prefix + "term_taxonomy";
+    const std::string blogPosts =
+        marked ? "SELECT id FROM kestrel_gone_posts"
+               : "SELECT ID FROM " + posts + " WHERE post_type IN " + types + " UNION SELECT r.ID FROM " + posts +
+                     " r JOIN " + posts + " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " +
+                     types;
+    const std::string comments =
+        marked ? "SELECT 'comments', COUNT(*) FROM kestrel_gone_comments"
+               : "SELECT 'comments', COUNT(*) FROM " + prefix + "comments WHERE comment_post_ID IN (" + blogPosts + ")";
+    std::map<std::string, std::int64_t> posted;
+    std::map<std::string, std::int64_t> taxonomy;
+    std::map<std::string, std::int64_t> other;
+    if (!countInto(wordPress,
+                   "SELECT post_type, COUNT(*) FROM " + posts + " WHERE ID IN (" + blogPosts + ") GROUP BY post_type",
+                   posted) ||
+        !countInto(wordPress,
+                   "SELECT taxonomy, COUNT(*) FROM " + termTaxonomy + " WHERE taxonomy IN " + taxonomies +
+                       " GROUP BY taxonomy",
+                   taxonomy) ||
+        !countInto(wordPress, comments, other) ||
+        !countInto(wordPress, "SELECT 'links', COUNT(*) FROM " + prefix + "links", other))
+        return false;
+    kinds = {{"post", posted["post"]},
+             {"page", posted["page"]},
+             {"attachment", posted["attachment"]},
+             {"revision", posted["revision"]},
+             {"comment", other["comments"]},
+             {"category", taxonomy["category"]},
+             {"post_tag", taxonomy["post_tag"]},
+             {"link_category", taxonomy["link_category"]},
+             {"post_format", taxonomy["post_format"]},
+             {"link", other["links"]}};
+    return true;
+}
+
+} // namespace
+
+std::vector<EmptyingPlan::Table> EmptyingPlan::tablesThatCannotRollBack() const
+{
+    std::vector<Table> standing;
+    for (const Table& table : tables) {
+        if (!table.rollsBack)
+            standing.push_back(table);
+    }
+    return standing;
+}
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    // information_schema compares table names without case; so does this.
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+// Each table's engine, and whether that engine takes part in transactions, as the server says.
+bool askEngines(RunContext& migration, std::vector<EmptyingPlan::Table>& tables)
+{
+    std::string names;
+    for (const MarkedTable& table : markedTables()) {
+        const std::string name = migration.wordPressTable(table.bare);
+        tables.push_back({name, "", false});
+        names += (names.empty() ? "" : ", ") + quotedLiteral(migration.wordPress, name);
+    }
+    // A view has no engine: nothing says its rows go back, so it counts as one that cannot.
+    if (!executeSql(migration.wordPress,
+                    "SELECT t.TABLE_NAME, t.ENGINE, e.TRANSACTIONS FROM information_schema.TABLES t LEFT JOIN "
+                    "information_schema.ENGINES e ON e.ENGINE=t.ENGINE WHERE t.TABLE_SCHEMA=DATABASE() AND "
+                    "t.TABLE_NAME IN (" +
+                        names + ")"))
+        return false;
+    ResultSet rows = storeResult(migration.wordPress);
+    if (!rows)
+        return false;
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::string name;
+        std::string engine;
+        std::string transactions;
+        readField(rows, 0, name);
+        readField(rows, 1, engine);
+        readField(rows, 2, transactions);
+        for (EmptyingPlan::Table& table : tables) {
+            if (sameName(table.name, name)) {
+                table.engine = engine;
+                table.rollsBack = transactions == "YES";
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+EmptyingPlan planEmptying(RunContext& migration, EmlogSource& emlog, std::string backupFile)
+{
+    EmptyingPlan plan;
+    plan.backupFile = std::move(backupFile);
+    useUnicode(migration.wordPress);
+    auto refuse = [&](EmptyingPlan::Refusal refusal, std::string table, std::string because) {
+        plan.refusal = refusal;
+        plan.refusedTable = std::move(table);
+        plan.refusedBecause = std::move(because);
+        return plan;
+    };
+    for (const std::string_view bare : emlogTablesRead) {
+        std::string why;
+        if (!emlog.readable(bare, why))
+            return refuse(EmptyingPlan::Refusal::EmlogTableUnreadable, emlog.tableName(bare), why);
+    }
+    for (const MarkedTable& table : markedTables()) {
+        const std::string name = migration.wordPressTable(table.bare);
+        if (!executeSql(migration.wordPress, "SELECT * FROM " + name + " LIMIT 0") ||
+            !storeResult(migration.wordPress))
+            return refuse(EmptyingPlan::Refusal::WordPressTableUnreadable, name, migration.wordPress.lastError());
+    }
+    if (!askEngines(migration, plan.tables))
+        return refuse(EmptyingPlan::Refusal::EnginesUnknown, "", migration.wordPress.lastError());
+    if (!countBlogRows(migration.wordPress, migration.wordPressPrefix, plan.kinds))
+        return refuse(EmptyingPlan::Refusal::NotCounted, "", migration.wordPress.lastError());
+    return plan;
+}
+
+} // namespace kestrel

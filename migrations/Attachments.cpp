@@ -1,0 +1,150 @@
+#include "Attachments.h"
+
+#include "Assignments.h"
+#include "AttachmentFileRows.h"
+#include "Kinds.h"
+#include "MigrationRun.h"
+#include "Migrations.h"
+#include "Origins.h"
+#include "Posts.h"
+#include "ResultSet.h"
+#include "RowWriter.h"
+#include "Slugs.h"
+#include "Terms.h"
+#include "TextHelpers.h"
+#include "Users.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view migration = idOf(Kind::attachments);
+
+} // namespace
+
+bool isImageFileName(std::string_view name)
+{
+    const auto pieces = splitText(asciiLower(name), '.');
+    if (pieces.size() != 2)
+        return false;
+    const std::string& extension = pieces[1];
+    return extension == "jpg" || extension == "gif" || extension == "png" || extension == "bmp";
+}
+
+Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t id, std::int64_t parent,
+                                  std::int64_t author, std::string_view fileName, std::string_view filePath,
+                                  std::string_view slug, std::string_view mimeType)
+{
+    Assignments list(connection);
+    list.add("ID", id)
+        .add("post_status", "inherit")
+        .add("comment_status", "open")
+        .add("ping_status", "open")
+        .add("post_type", "attachment")
+        .add("post_author", author)
+        // emlog knows the type only from the name; every image is listed as a JPEG.
+        .add("post_mime_type", !mimeType.empty()           ? mimeType
+                               : isImageFileName(fileName) ? "image/jpeg"
+                                                           : "")
+        .add("post_title", fileName)
+        .add("post_name", slug)
+        .add("post_parent", parent)
+        // Without file metadata WordPress takes an attachment's address from its guid.
+        .add("guid", filePath)
+        .add("post_content", "")
+        .add("post_excerpt", "")
+        .add("to_ping", "")
+        .add("pinged", "")
+        .add("post_content_filtered", "");
+    return list;
+}
+
+void migrateAttachments(MigrationRun& run)
+{
+    if (!readCopies(run, migration, {&origin::attachment, &origin::article}) ||
+        !run.state.readPostNames(run, migration))
+        return;
+    const Copies& copies = run.state.copies(origin::attachment);
+    const Copies& articles = run.state.copies(origin::article);
+    const Authors* authors = authorsOf(run, migration);
+    if (!authors)
+        return;
+    const std::int64_t author = authors->administrator;
+    // Attachments share the posts' numbers: theirs come after every post and every
+    // article still to come, so that a later run's article keeps its own number.
+    const std::optional<std::int64_t> largestPost =
+        run.handoffs.largestPostId ? run.handoffs.largestPostId : largestId(run, "posts", "ID");
+    if (!largestPost) {
+        unreadableWordPress(run, migration, "posts", "largest ID");
+        return;
+    }
+    FreeIds free(*largestPost, [&run] {
+        return run.handoffs.largestGid ? *run.handoffs.largestGid : largestEmlogId(run, "blog", "gid");
+    });
+    std::unordered_set<std::string>& slugs = run.state.postNames();
+    const AttachmentFileRows fileRows(run);
+    std::unordered_map<std::int64_t, std::pair<RowWriter::Ticket, std::int64_t>> thisRun; // aid -> ticket, post
+
+    RowWriter writer(run, run.state, migration);
+    // A thumbnail comes after its original, whose attachment it may become a size of.
+    run.source->forEachRow({Kind::attachments, run.pacing.attachments, "thumfor"}, [&](const EmlogRow& rows) {
+        std::int64_t aid = 0;
+        std::int64_t blogId = 0;
+        std::int64_t thumbnailOf = 0;
+        readField(rows, "thumfor", thumbnailOf);
+        std::string filePath;
+        std::string fileName;
+        readField(rows, "aid", aid);
+        readField(rows, "blogid", blogId);
+        readField(rows, "filepath", filePath);
+        readField(rows, "filename", fileName);
+        const std::string source = "aid=" + std::to_string(aid);
+        if (copies.count(aid)) {
+            writer.alreadyThere();
+            return;
+        }
+        // An upload that belongs to no article (blogid 0) stays unattached.
+        std::int64_t parent = 0;
+        if (blogId != 0) {
+            const auto article = articles.find(blogId);
+            if (article == articles.end()) {
+                writer.fail("posts", source, "article gid=" + std::to_string(blogId) + " is not in WordPress");
+                return;
+            }
+            parent = article->second.id;
+        }
+        RowWrite write;
+        write.sourceId = source;
+        if (thumbnailOf != 0 && fileRows.isSizeOfOriginal(filePath)) {
+            // emlog's second row for a thumbnail: WordPress keeps it as a size of the original.
+            std::int64_t original = 0;
+            if (const auto earlier = copies.find(thumbnailOf); earlier != copies.end()) {
+                original = earlier->second.id;
+            } else if (const auto written = thisRun.find(thumbnailOf); written != thisRun.end()) {
+                original = written->second.second;
+                write.after = RowWrite::After{written->second.first,
+                                              "its original aid=" + std::to_string(thumbnailOf) + " did not arrive"};
+            }
+            if (original != 0) {
+                write.rows.push_back({"postmeta", originMeta(run, origin::attachment, original, aid), true});
+                write.copied = RowWrite::Copied{&origin::attachment, aid, {original, original}};
+                writer.write(std::move(write));
+                return;
+            }
+        }
+        const std::int64_t id = free.take();
+        const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
+        const std::optional<AttachmentFile> file = fileRows.fileOf(filePath);
+        write.rows.push_back({"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName,
+                                                             file ? file->url : fileRows.addressOf(filePath), slug,
+                                                             file ? file->mimeType : "")});
+        write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid), true});
+        if (file)
+            fileRows.addRows(write, id, *file);
+        write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};
+        thisRun[aid] = {writer.write(std::move(write)), id};
+    });
+    writer.finish();
+}
+
+} // namespace kestrel

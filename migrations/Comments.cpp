@@ -1,0 +1,119 @@
+#include "Comments.h"
+
+#include "Assignments.h"
+#include "BlogConnection.h"
+#include "DateTime.h"
+#include "HtmlText.h"
+#include "LocalTimes.h"
+#include "Kinds.h"
+#include "MigrationRun.h"
+#include "Migrations.h"
+#include "Origins.h"
+#include "ResultSet.h"
+#include "RowWriter.h"
+#include "Terms.h"
+#include "Users.h"
+
+#include <unordered_map>
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view migration = idOf(Kind::comments);
+
+Comment readComment(const EmlogRow& rows)
+{
+    Comment comment;
+    readField(rows, "cid", comment.cid);
+    readField(rows, "gid", comment.gid);
+    readField(rows, "poster", comment.poster);
+    readField(rows, "comment", comment.comment);
+    readField(rows, "mail", comment.mail);
+    readField(rows, "url", comment.url);
+    readField(rows, "ip", comment.ip);
+    readField(rows, "hide", comment.hide);
+    readField(rows, "pid", comment.pid);
+    readField(rows, "date", comment.date);
+    readField(rows, "uid", comment.uid);
+    return comment;
+}
+
+} // namespace
+
+bool isHidden(const Comment& comment)
+{
+    return comment.hide == "y" || comment.hide == "Y" || leadingInteger(comment.hide) != 0;
+}
+
+Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place)
+{
+    Assignments list(run.wordPress);
+    list.add("comment_ID", place.id)
+        .add("comment_post_ID", place.postId)
+        .add("comment_author", escapeHtml(comment.poster))
+        .add("comment_author_email", comment.mail)
+        .add("comment_author_url", comment.url)
+        .add("comment_author_IP", comment.ip)
+        .add("comment_approved", isHidden(comment) ? "0" : "1")
+        .add("comment_content", escapeHtml(comment.comment))
+        .add("comment_date", localDateTime(run, comment.date))
+        .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
+        .add("comment_parent", place.parentId)
+        .add("user_id", place.userId);
+    return list;
+}
+
+void migrateComments(MigrationRun& run)
+{
+    if (!readCopies(run, migration, {&origin::comment, &origin::article}))
+        return;
+    const Copies& copies = run.state.copies(origin::comment);
+    const Copies& articles = run.state.copies(origin::article);
+    const Authors* authors = authorsOf(run, migration);
+    if (!authors)
+        return;
+    const Authors& users = *authors;
+    // WordPress numbers comments itself; ours take the numbers after its own.
+    const std::optional<std::int64_t> largest = largestId(run, "comments", "comment_ID");
+    if (!largest) {
+        unreadableWordPress(run, migration, "comments", "largest comment_ID");
+        return;
+    }
+    FreeIds free(*largest);
+
+    RowWriter writer(run, run.state, migration);
+    WrittenInThisRun thisRun;
+    run.source->forEachRow({Kind::comments, run.pacing.comments, "pid"},
+               [&](const EmlogRow& rows) {
+                   const Comment comment = readComment(rows);
+                   const std::string source = "cid=" + std::to_string(comment.cid);
+                   if (copies.count(comment.cid)) {
+                       writer.alreadyThere();
+                       return;
+                   }
+                   const auto article = articles.find(comment.gid);
+                   if (article == articles.end()) {
+                       thisRun.add(comment.cid,
+                                   writer.fail("comments", source,
+                                               "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
+                                   0);
+                       return;
+                   }
+                   CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
+                   RowWrite write;
+                   write.sourceId = source;
+                   // A reply to a comment that never existed stands on its own.
+                   auto parent = thisRun.parentOf(comment.pid, copies,
+                                                  "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
+                   place.parentId = parent.id;
+                   write.after = std::move(parent.after);
+                   write.rows.push_back({"comments", buildCommentFields(run, comment, place)});
+                   write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid), true});
+                   write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
+                   thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
+               });
+    writer.finish();
+}
+
+} // namespace kestrel

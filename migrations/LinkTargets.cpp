@@ -1,0 +1,166 @@
+#include "LinkTargets.h"
+
+#include "BlogConnection.h"
+#include "MigrationRun.h"
+#include "Options.h"
+#include "WordPressState.h"
+#include "Origins.h"
+#include "Reconnect.h"
+#include "ResultSet.h"
+
+namespace kestrel {
+
+namespace {
+
+// Each row's text columns by its id: a column this emlog lacks (an empty name asks for none) gives
+// empty texts. False when the table cannot be read.
+template <typename Each>
+bool forEachEmlogRow(MigrationRun& run, std::string_view bareTable, std::string_view idColumn,
+                     std::string_view firstColumn, std::string_view secondColumn, Each each)
+{
+    const std::optional<EmlogValues> first = run.source->columns(bareTable, idColumn, firstColumn);
+    if (!first)
+        return false;
+    const std::optional<EmlogValues> second =
+        secondColumn.empty() ? std::nullopt : run.source->columns(bareTable, idColumn, secondColumn);
+    const std::string none;
+    for (std::size_t i = 0; i < first->size(); ++i)
+        each((*first)[i].first, (*first)[i].second, second && i < second->size() ? (*second)[i].second : none);
+    return true;
+}
+
+} // namespace
+
+LinkTargets::LinkTargets(MigrationRun& run) : m_run(run) {}
+
+bool LinkTargets::read(std::string_view migration)
+{
+    MigrationRun& run = m_run;
+    if (const std::string blogurl = emlogBlogUrl(*run.source); !blogurl.empty())
+        m_blog = parseBlogAddress(blogurl);
+    if (!m_blog)
+        return true;
+    std::optional<std::string> home;
+    if (!readWordPressOption(run, "home", home))
+        return unreadableWordPress(run, migration, "options", "home");
+    m_home = home.value_or("");
+    while (!m_home.empty() && m_home.back() == '/')
+        m_home.pop_back();
+
+    // emlog's versions before aliases have no alias column: their articles have none.
+    const bool read =
+        forEachEmlogRow(run, "blog", "gid", "type", "alias",
+                        [this](std::int64_t gid, const std::string& type, const std::string& alias) {
+                            m_articles[gid] = type == "page";
+                            if (!alias.empty())
+                                m_aliases.emplace(alias, gid);
+                        }) &&
+        forEachEmlogRow(run, "sort", "sid", "alias", "sortname",
+                        [this](std::int64_t sid, const std::string& alias, const std::string& name) {
+                            if (!alias.empty())
+                                m_categories.emplace(alias, sid);
+                            m_categories.emplace(name, sid);
+                        }) &&
+        forEachEmlogRow(run, "tag", "tid", "tagname", "",
+                        [this](std::int64_t tid, const std::string& name, const std::string&) {
+                            m_tags.emplace(name, tid);
+                        });
+    if (!read) {
+        // The links are left as they are, and the report says why.
+        run.failures.record(migration, "", "", "the blog's own links could not be rewritten: " +
+                                                   run.source->lastError());
+        m_blog.reset();
+        return true;
+    }
+    // WordPress finds a tag's page by its slug under every permalink structure; the tags are in by now.
+    ResultSet slugs = selectWithReconnect(run, run.wordPress,
+                                          "SELECT t.term_id, t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
+                                              run.wordPressTable("term_taxonomy") +
+                                              " x ON x.term_id=t.term_id AND x.taxonomy='post_tag'");
+    if (!slugs)
+        return unreadableWordPress(run, migration, "terms", "tag slugs");
+    for (std::uint64_t i = 0; i < rowCount(slugs); ++i, nextRow(slugs)) {
+        std::int64_t id = 0;
+        std::string slug;
+        readField(slugs, 0, id);
+        readField(slugs, 1, slug);
+        m_tagSlugs.emplace(id, std::move(slug));
+    }
+    return true;
+}
+
+std::string LinkTargets::rewrite(std::string_view text, const std::unordered_map<std::int64_t, std::int64_t>& placed,
+                                 bool* waiting) const
+{
+    if (!m_blog)
+        return std::string(text);
+    return rewriteBlogLinks(text, *m_blog, [&](const BlogLink& link) { return resolve(link, placed, waiting); });
+}
+
+std::string LinkTargets::underHome(std::string_view path) const
+{
+    return m_home + "/" + std::string(path);
+}
+
+std::string LinkTargets::resolve(const BlogLink& link, const std::unordered_map<std::int64_t, std::int64_t>& placed,
+                                 bool* waiting) const
+{
+    using Kind = BlogLink::Kind;
+    const auto term = [&](const OriginKey& key, std::int64_t emlogId, std::string_view query) {
+        const Copies& copies = m_run.state.copies(key);
+        if (const auto copy = copies.find(emlogId); copy != copies.end())
+            return underHome("?" + std::string(query) + "=" + std::to_string(copy->second.id)) + link.fragment;
+        return underHome(link.path) + link.fragment;
+    };
+    const auto article = [&](std::int64_t gid) {
+        const auto emlog = m_articles.find(gid);
+        if (emlog == m_articles.end())
+            return underHome(link.path) + link.fragment;
+        std::optional<std::int64_t> id;
+        if (const auto here = placed.find(gid); here != placed.end())
+            id = here->second;
+        else if (const Copies& copies = m_run.state.copies(origin::article); copies.count(gid))
+            id = copies.at(gid).id;
+        if (!id && waiting) {
+            *waiting = true;
+            return link.original;
+        }
+        if (!id)
+            return underHome(link.path) + link.fragment;
+        return underHome((emlog->second ? "?page_id=" : "?p=") + std::to_string(*id)) + link.fragment;
+    };
+    switch (link.kind) {
+    case Kind::Home:
+        return underHome("") + link.fragment;
+    case Kind::Article:
+        return article(link.id);
+    case Kind::ArticleAlias:
+        if (const auto alias = m_aliases.find(link.name); alias != m_aliases.end())
+            return article(alias->second);
+        break;
+    case Kind::Category:
+        return term(origin::category, link.id, "cat");
+    case Kind::CategoryAlias:
+        if (const auto category = m_categories.find(link.name); category != m_categories.end())
+            return term(origin::category, category->second, "cat");
+        break;
+    case Kind::Tag:
+        if (const auto tag = m_tags.find(link.name); tag != m_tags.end()) {
+            const Copies& copies = m_run.state.copies(origin::tag);
+            if (const auto copy = copies.find(tag->second); copy != copies.end() && m_tagSlugs.count(copy->second.id))
+                return underHome("?tag=" + m_tagSlugs.at(copy->second.id)) + link.fragment;
+        }
+        break;
+    case Kind::Content:
+        if (m_run.contentAddress) {
+            if (auto address = m_run.contentAddress(link.path))
+                return *address + link.fragment;
+        }
+        return link.original;
+    case Kind::Other:
+        break;
+    }
+    return underHome(link.path) + link.fragment;
+}
+
+} // namespace kestrel

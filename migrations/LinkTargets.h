@@ -1,0 +1,53 @@
+#pragma once
+
+#include "BlogLinks.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace kestrel {
+
+struct MigrationRun;
+
+// Where the old blog's own addresses lead in WordPress, under any permalink structure and
+// without the redirect plugin: an article to ?p= (or ?page_id=) of the post copied from it,
+// a category to ?cat=, a tag to ?tag= its slug, the home page to WordPress's home, any other path
+// to the same path under that home. WordPress's canonical redirect takes a reader on to the
+// permalink. Files under content/ go where the run's contentAddress says, or stay on the old blog.
+class LinkTargets
+{
+public:
+    explicit LinkTargets(MigrationRun& run);
+    // Reads emlog's address, its aliases, categories and tags, and WordPress's home and tag slugs.
+    // False when WordPress could not be read (recorded under `migration`). A blog whose own tables
+    // cannot be read keeps its links as they are, and the report says so.
+    bool read(std::string_view migration);
+
+    // Whether the blog has an address of its own to look for.
+    bool any() const { return m_blog.has_value(); }
+    // The text with every link to the blog made WordPress's. `placed` holds the articles this
+    // run has given an id so far (emlog gid → WordPress ID). `waiting` is set when a link names
+    // an article of the blog that has no post yet: that link is left as it was. Without
+    // `waiting`, such a link leads to its path under WordPress's home, as any other path.
+    std::string rewrite(std::string_view text, const std::unordered_map<std::int64_t, std::int64_t>& placed,
+                        bool* waiting) const;
+
+private:
+    std::string resolve(const BlogLink& link, const std::unordered_map<std::int64_t, std::int64_t>& placed,
+                        bool* waiting) const;
+    std::string underHome(std::string_view path) const;
+
+    MigrationRun& m_run;
+    std::optional<BlogAddress> m_blog;
+    std::string m_home;                                         // WordPress's home option, without a closing "/"
+    std::unordered_map<std::int64_t, bool> m_articles;          // emlog gid → is a page
+    std::unordered_map<std::string, std::int64_t> m_aliases;    // article alias → gid
+    std::unordered_map<std::string, std::int64_t> m_categories; // category alias or name → sid
+    std::unordered_map<std::string, std::int64_t> m_tags;       // tag name → tid
+    std::unordered_map<std::int64_t, std::string> m_tagSlugs;   // WordPress term id → slug
+};
+
+} // namespace kestrel

@@ -1,0 +1,103 @@
+#include "Assignments.h"
+#include "BlogConnection.h"
+#include "HtmlText.h"
+#include "Kinds.h"
+#include "MigrationRun.h"
+#include "Migrations.h"
+#include "Origins.h"
+#include "Reconnect.h"
+#include "ResultSet.h"
+#include "RowWriter.h"
+#include "Terms.h"
+
+#include <set>
+#include <utility>
+
+namespace kestrel {
+
+namespace {
+
+// Links have no meta: one is already there when WordPress has a link with the same address and name.
+struct LinksInWordPress
+{
+    std::set<std::pair<std::string, std::string>> byAddressAndName;
+    std::unordered_set<std::int64_t> ids;
+};
+
+std::optional<LinksInWordPress> linksInWordPress(MigrationRun& run)
+{
+    useUnicode(run.wordPress);
+    ResultSet rows = selectWithReconnect(run, run.wordPress, linksQuery(run.wordPressPrefix));
+    if (!rows)
+        return std::nullopt;
+    LinksInWordPress links;
+    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+        std::int64_t id = 0;
+        std::pair<std::string, std::string> link;
+        readField(rows, 0, id);
+        readField(rows, 1, link.first);
+        readField(rows, 2, link.second);
+        links.ids.insert(id);
+        links.byAddressAndName.insert(std::move(link));
+    }
+    return links;
+}
+
+} // namespace
+
+void migrateLinks(MigrationRun& run)
+{
+    constexpr std::string_view migration = idOf(Kind::links);
+    std::optional<LinksInWordPress> read = linksInWordPress(run);
+    if (!read) {
+        unreadableWordPress(run, migration, "links", "links");
+        return;
+    }
+    LinksInWordPress& existing = *read;
+    std::unordered_set<std::int64_t>& used = existing.ids;
+    FreeIds free(0, [&run] { return largestEmlogId(run, "link", "id"); });
+    for (const std::int64_t id : used)
+        free.keepAbove(id);
+
+    RowWriter writer(run, run.state, migration);
+    run.source->forEachRow(
+        {Kind::links, run.pacing.links},
+        [&](const EmlogRow& rows) {
+            std::int64_t id = 0;
+            std::string url;
+            std::string name;
+            std::string description;
+            std::string hide = "n";
+            readField(rows, "id", id);
+            readField(rows, "siteurl", url);
+            readField(rows, "sitename", name);
+            readField(rows, "description", description);
+            readField(rows, "hide", hide);
+            // Stored escaped, as emlog showed it; a link an earlier version copied kept its name raw.
+            const std::string shownName = escapeHtml(name);
+            if (existing.byAddressAndName.count({url, shownName}) || existing.byAddressAndName.count({url, name})) {
+                writer.alreadyThere();
+                return;
+            }
+            const std::int64_t linkId = free.keepOrTake(id, used);
+            used.insert(linkId);
+            Assignments link(run.wordPress);
+            link.add("link_id", linkId)
+                .add("link_url", url)
+                .add("link_name", shownName)
+                .add("link_description", escapeHtml(description))
+                // A link the blogger hid stays hidden.
+                .add("link_visible", hide == "y" ? "N" : "Y")
+                .add("link_notes", "");
+            RowWrite write;
+            write.sourceId = "id=" + std::to_string(id);
+            write.rows.push_back({"links", std::move(link)});
+            write.arrivalCheck = "SELECT COUNT(*) FROM " + run.wordPressTable("links") +
+                                 " WHERE link_url=" + quotedLiteral(run.wordPress, url) +
+                                 " AND link_name=" + quotedLiteral(run.wordPress, shownName);
+            writer.write(std::move(write));
+        });
+    writer.finish();
+}
+
+} // namespace kestrel

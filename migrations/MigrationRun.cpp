@@ -1,0 +1,37 @@
+#include "MigrationRun.h"
+
+#include "BlogConnection.h"
+#include "Origins.h"
+
+namespace kestrel {
+
+MigrationRun::MigrationRun(BlogConnection& emlog, BlogConnection& wordPress)
+    : RunContext(emlog, wordPress), source(std::make_unique<ServerSource>(*this))
+{
+}
+
+bool readCopies(MigrationRun& run, std::string_view migration, std::initializer_list<const OriginKey*> keys)
+{
+    for (const OriginKey* key : keys) {
+        if (run.state.hasCopies(*key))
+            continue;
+        // Before the first read of a kind's copies: where the tables cannot undo a row, an origin
+        // left by a row an earlier run lost goes, so that it never names a row that takes its id.
+        if (run.state.transactions(run) == Transactions::no && !deleteOrphanedOrigins(run, *key)) {
+            unreadableWordPress(run, migration, key->metaTable, key->key);
+            return false;
+        }
+        if (!run.state.readCopies(run, migration, *key))
+            return false;
+    }
+    return true;
+}
+
+void unreadableEmlog(MigrationRun& run, std::string_view migration, std::string_view table)
+{
+    run.failures.tally(migration).unreadable = true;
+    const std::string why = run.source->lastError();
+    run.failures.record(migration, run.source->tableName(table), "", why);
+}
+
+} // namespace kestrel

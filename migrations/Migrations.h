@@ -1,0 +1,25 @@
+#pragma once
+
+namespace kestrel {
+
+struct MigrationRun;
+
+// The migrations, called in this order by a run. Each reads one emlog table
+// and writes its rows into WordPress; a row an earlier run copied is left as
+// it is. Terms come before the articles, so that each article arrives with
+// its category and tag links.
+void migrateUsers(MigrationRun& run);
+void migrateCategories(MigrationRun& run);
+void migrateTags(MigrationRun& run);
+void migratePosts(MigrationRun& run);
+void migrateComments(MigrationRun& run);
+void migrateAttachments(MigrationRun& run);
+void migrateLinks(MigrationRun& run);
+// Not a migration of rows: WordPress takes emlog's time zone before any time is written.
+void settleTimeZone(MigrationRun& run);
+
+inline constexpr void (*allMigrations[])(MigrationRun&) = {settleTimeZone,     migrateUsers, migrateCategories,
+                                                           migrateTags,        migratePosts, migrateComments,
+                                                           migrateAttachments, migrateLinks};
+
+} // namespace kestrel

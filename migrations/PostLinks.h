@@ -1,0 +1,52 @@
+#pragma once
+
+#include "LinkTargets.h"
+#include "Posts.h"
+#include "RowWriter.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace kestrel {
+
+struct MigrationRun;
+
+// The text of the articles of one run, as the old blog showed it, with its links to the blog
+// made WordPress's as each article is written. An article that links to one that gets its
+// post later in the run is written again once the run is through: only its content and
+// excerpt, and only when it arrived.
+class PostLinks
+{
+public:
+    explicit PostLinks(MigrationRun& run);
+    // What the links lead to: false when WordPress could not be read (recorded under `migration`).
+    bool read(std::string_view migration) { return m_targets.read(migration); }
+
+    // The article gets this post id in WordPress.
+    void placed(std::int64_t gid, std::int64_t postId);
+    PostText text(const Article& article, bool markdown);
+    // The article whose text was made last is on its way.
+    void written(RowWriter::Ticket ticket, std::int64_t postId);
+    void completeWaiting(const RowWriter& writer);
+
+private:
+    std::string rewrite(const std::string& shown, bool* waiting);
+
+    struct Waiting
+    {
+        RowWriter::Ticket ticket = 0;
+        std::int64_t postId = 0;
+        std::string gid;
+        PostText shown; // before its links were made WordPress's
+    };
+
+    MigrationRun& m_run;
+    LinkTargets m_targets;
+    std::unordered_map<std::int64_t, std::int64_t> m_placed;
+    std::optional<Waiting> m_last;
+    std::vector<Waiting> m_waiting;
+};
+
+} // namespace kestrel

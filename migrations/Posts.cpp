@@ -1,0 +1,284 @@
+#include "Posts.h"
+
+#include "Assignments.h"
+#include "HtmlText.h"
+#include "LinkTargets.h"
+#include "LocalTimes.h"
+#include "Markdown.h"
+#include "Kinds.h"
+#include "MigrationRun.h"
+#include "Migrations.h"
+#include "Options.h"
+#include "Origins.h"
+#include "PostLinks.h"
+#include "ResultSet.h"
+#include "RowWriter.h"
+#include "Slugs.h"
+#include "Tags.h"
+#include "Terms.h"
+#include "TextHelpers.h"
+#include "Users.h"
+
+#include <algorithm>
+#include <chrono>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view migration = idOf(Kind::posts);
+
+std::string sourceId(const Article& article)
+{
+    return "gid=" + std::to_string(article.gid);
+}
+
+Article readArticle(const EmlogRow& rows)
+{
+    Article article;
+    readField(rows, "gid", article.gid);
+    readField(rows, "title", article.title);
+    readField(rows, "date", article.date);
+    readField(rows, "content", article.content);
+    readField(rows, "excerpt", article.excerpt);
+    readField(rows, "alias", article.alias);
+    readField(rows, "author", article.author);
+    readField(rows, "comnum", article.comnum);
+    readField(rows, "sortid", article.sortid);
+    readField(rows, "type", article.type);
+    readField(rows, "top", article.top);
+    readField(rows, "hide", article.hide);
+    readField(rows, "checked", article.checked);
+    readField(rows, "allow_remark", article.allowRemark);
+    readField(rows, "password", article.password);
+    readField(rows, "parent_id", article.parent);
+    return article;
+}
+
+// Which tags list each article: as the tags migration of this run read emlog's tag table, or from it.
+// Nothing when the tag table cannot be read.
+const std::unordered_map<std::int64_t, std::vector<std::int64_t>>* tagsByArticle(MigrationRun& run)
+{
+    if (!run.handoffs.tagsByArticle) {
+        const std::optional<EmlogValues> lists = run.source->columns("tag", "tid", "gid");
+        if (!lists)
+            return nullptr;
+        auto& tags = run.handoffs.tagsByArticle.emplace();
+        for (const auto& [tid, list] : *lists) {
+            for (const std::int64_t gid : splitPostIds(list))
+                tags[gid].push_back(tid);
+        }
+    }
+    return &*run.handoffs.tagsByArticle;
+}
+
+// An option the articles add to that was left as it was: each article it should have named is
+// reported, for the blogger to set by hand.
+void reportOptionChange(MigrationRun& run, OptionChange change, std::string_view option,
+                        const std::vector<std::int64_t>& gids)
+{
+    if (change == OptionChange::done)
+        return;
+    const std::string table = run.wordPressTable("options");
+    if (change != OptionChange::unparsable) {
+        recordFailure(run, migration, table, option);
+        return;
+    }
+    const std::string reason = "WordPress's option " + std::string(option) +
+                               " is not PHP serialization this run can add to, and was left as it is: " +
+                               (option == "cron" ? "the article is not scheduled" : "the article is not sticky");
+    for (const std::int64_t gid : gids)
+        run.failures.record(migration, table, "gid=" + std::to_string(gid), reason);
+}
+
+} // namespace
+
+bool isDraft(const Article& article)
+{
+    return article.hide == "y" || article.checked == "n";
+}
+
+bool isPage(const Article& article)
+{
+    return article.type == "page";
+}
+
+bool isScheduled(const Article& article)
+{
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return !isDraft(article) && article.date > now;
+}
+
+Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place, const PostText& text)
+{
+    const std::string wallClock = localDateTime(run, article.date);
+    const std::string utc = formatDateTime(unixTimeToUtc(article.date));
+    const std::string title = escapeHtml(article.title);
+
+    Assignments post(run.wordPress);
+    post.add("post_status", isDraft(article)       ? "draft"
+                            : isScheduled(article) ? "future"
+                                                   : "publish")
+        .add("comment_status", article.allowRemark == "n" ? "closed" : "open")
+        .add("ping_status", "open")
+        .add("post_parent", place.parent)
+        .add("menu_order", 0)
+        .add("post_type", isPage(article) ? "page" : "post")
+        .add("ID", place.id)
+        .add("post_author", place.author)
+        .add("post_content", text.content)
+        .add("post_title", title)
+        .add("post_excerpt", text.excerpt)
+        .add("post_name", place.slug)
+        .add("post_password", article.password)
+        .add("comment_count", article.comnum)
+        .add("post_date", wallClock)
+        .add("post_date_gmt", utc)
+        .add("post_modified", wallClock)
+        .add("post_modified_gmt", utc)
+        .add("to_ping", "")
+        .add("pinged", "")
+        .add("post_content_filtered", "");
+    return post;
+}
+
+void migratePosts(MigrationRun& run)
+{
+    if (!readCopies(run, migration, {&origin::article, &origin::category, &origin::tag}) ||
+        !run.state.readPostNames(run, migration))
+        return;
+    const Copies& copies = run.state.copies(origin::article);
+    const Copies& categories = run.state.copies(origin::category);
+    const Copies& tags = run.state.copies(origin::tag);
+    const Authors* authors = authorsOf(run, migration);
+    if (!authors)
+        return;
+    std::optional<std::unordered_set<std::int64_t>> usedIds =
+        kestrel::usedIds(run, "SELECT ID FROM " + run.wordPressTable("posts"));
+    if (!usedIds) {
+        unreadableWordPress(run, migration, "posts", "post ids");
+        return;
+    }
+    std::unordered_set<std::int64_t>& used = *usedIds;
+    std::unordered_set<std::string>& slugs = run.state.postNames();
+    // Without emlog's tag lists the articles still come, each without its tags, and the report says so.
+    const auto* tagLists = tagsByArticle(run);
+    if (!tagLists)
+        run.failures.record(migration, run.source->tableName("tag"), "",
+                            "the articles' tags could not be read, so they arrive without them: " +
+                                run.source->lastError());
+    PostLinks links(run);
+    if (!links.read(migration))
+        return;
+    FreeIds free(0, [&run] { return largestEmlogId(run, "blog", "gid"); });
+    for (const std::int64_t id : used)
+        free.keepAbove(id);
+
+    RowWriter writer(run, run.state, migration);
+    std::int64_t largestGid = 0;
+    struct Written
+    {
+        RowWriter::Ticket ticket;
+        std::int64_t id;
+        std::int64_t gid;
+    };
+    WrittenInThisRun thisRun;
+    std::vector<Written> sticky;
+    std::vector<std::pair<Written, std::int64_t>> scheduled;
+    std::unordered_set<std::int64_t> linked;
+    run.source->forEachRow(
+        {Kind::posts, run.pacing.posts, "parent_id"},
+        [&](const EmlogRow& rows) {
+            const Article article = readArticle(rows);
+            // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
+            const bool markdown = hasColumn(rows, "parent_id");
+            largestGid = std::max(largestGid, article.gid);
+            if (copies.count(article.gid)) {
+                writer.alreadyThere();
+                return;
+            }
+            PostPlace place{free.keepOrTake(article.gid, used), authors->of(article.author), 0, {}};
+            used.insert(place.id);
+            links.placed(article.gid, place.id);
+            // The blogger's own alias names the article's address, as it did in emlog.
+            place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
+                                    std::to_string(place.id), slugs);
+            RowWrite write;
+            write.sourceId = sourceId(article);
+            // A page under a page that never existed stands at the top.
+            auto parent =
+                thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
+            place.parent = parent.id;
+            write.after = std::move(parent.after);
+            const PostText text = links.text(article, markdown);
+            write.rows.push_back({"posts", buildPostFields(run, article, place, text)});
+            write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
+            if (!article.alias.empty())
+                write.rows.push_back(
+                    {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
+
+            // -1 is emlog's mark for "no category"; pages have none.
+            if (!isPage(article) && article.sortid > 0) {
+                if (const auto category = categories.find(article.sortid); category != categories.end()) {
+                    write.rows.push_back(termLink(run, place.id, category->second.taxonomyId));
+                    linked.insert(category->second.taxonomyId);
+                } else {
+                    write.problems.push_back({"term_relationships", "category sid=" + std::to_string(article.sortid) +
+                                                                        " is not in WordPress"});
+                }
+            }
+            if (const auto listed = tagLists ? tagLists->find(article.gid) : decltype(tagLists->end()){};
+                tagLists && listed != tagLists->end()) {
+                for (const std::int64_t tid : listed->second) {
+                    if (const auto tag = tags.find(tid); tag != tags.end()) {
+                        write.rows.push_back(termLink(run, place.id, tag->second.taxonomyId));
+                        linked.insert(tag->second.taxonomyId);
+                    } else {
+                        write.problems.push_back(
+                            {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
+                    }
+                }
+            }
+            write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};
+            const Written written{writer.write(std::move(write)), place.id, article.gid};
+            links.written(written.ticket, place.id);
+            thisRun.add(article.gid, written.ticket, written.id);
+            if (article.top == "y")
+                sticky.push_back(written);
+            if (isScheduled(article))
+                scheduled.emplace_back(written, article.date);
+        });
+    writer.finish();
+    links.completeWaiting(writer);
+    // The attachments take the numbers after every post and every article.
+    if (!run.stopRequested()) {
+        run.handoffs.largestGid = largestGid;
+        run.handoffs.largestPostId = used.empty() ? 0 : *std::max_element(used.begin(), used.end());
+    }
+
+    recountTerms(run, migration, std::vector<std::int64_t>(linked.begin(), linked.end()));
+    std::vector<std::int64_t> stuck, stuckGids;
+    for (const Written& post : sticky) {
+        if (writer.state(post.ticket) == RowWriter::State::Arrived) {
+            stuck.push_back(post.id);
+            stuckGids.push_back(post.gid);
+        }
+    }
+    if (!run.stopRequested())
+        reportOptionChange(run, addStickyPosts(run, stuck), "sticky_posts", stuckGids);
+    std::vector<std::pair<std::int64_t, std::int64_t>> publishing;
+    std::vector<std::int64_t> publishingGids;
+    for (const auto& [post, time] : scheduled) {
+        if (writer.state(post.ticket) == RowWriter::State::Arrived) {
+            publishing.emplace_back(post.id, time);
+            publishingGids.push_back(post.gid);
+        }
+    }
+    if (!run.stopRequested())
+        reportOptionChange(run, schedulePublishing(run, publishing), "cron", publishingGids);
+}
+
+} // namespace kestrel

@@ -1,0 +1,87 @@
+#include "Terms.h"
+
+#include "BlogConnection.h"
+#include "MigrationRun.h"
+#include "Reconnect.h"
+#include "ResultSet.h"
+
+#include <algorithm>
+
+namespace kestrel {
+
+void recountTerms(RunContext& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds)
+{
+    if (termTaxonomyIds.empty() || run.stopRequested())
+        return;
+    std::string ids;
+    for (const std::int64_t id : termTaxonomyIds)
+        ids += (ids.empty() ? "'" : ",'") + std::to_string(id) + "'";
+    const std::string termTaxonomy = run.wordPressTable("term_taxonomy");
+    const std::string statement =
+        "update " + termTaxonomy + " set count=(select count(*) from " + run.wordPressTable("term_relationships") +
+        " r join " + run.wordPressTable("posts") + " p on p.ID=r.object_id where r.term_taxonomy_id=" + termTaxonomy +
+        ".term_taxonomy_id and p.post_status='publish' and p.post_type='post') where term_taxonomy_id in (" + ids + ")";
+    if (!executeWithReconnect(run, run.wordPress, statement))
+        recordFailure(run, migration, termTaxonomy, "");
+}
+
+std::optional<std::int64_t> largestId(RunContext& run, std::string_view bareTable, std::string_view idColumn)
+{
+    return selectNumber(run, run.wordPress,
+                        "Select max(" + std::string(idColumn) + ") From " + run.wordPressTable(bareTable));
+}
+
+std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
+{
+    // Only a limit for ids taken anew: an id above every emlog row keeps a displaced row from taking
+    // the id of one still to come. Unread, the ids still differ from all WordPress has; a later row
+    // that wants a taken one is then displaced too.
+    return run.source->largestId(bareTable, idColumn).value_or(0);
+}
+
+std::optional<TermIds> termIdsInUse(MigrationRun& run, std::string_view migration,
+                                    std::function<std::int64_t()> largestEmlogId)
+{
+    if (!run.state.readTermIds(run, migration))
+        return std::nullopt;
+    std::int64_t largest = 0;
+    for (const std::int64_t id : run.state.termIds())
+        largest = std::max(largest, id);
+    return TermIds{run.state.termIds(), FreeIds(largest, std::move(largestEmlogId))};
+}
+
+RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& newTerm)
+{
+    RowWrite write;
+    write.sourceId = std::string(key.key == origin::category.key ? "sid=" : "tid=") + std::to_string(newTerm.emlogId);
+    Assignments term(run.wordPress);
+    term.add("term_id", newTerm.id).add("name", newTerm.name).add("slug", newTerm.slug);
+    Assignments termTaxonomy(run.wordPress);
+    termTaxonomy.add("term_taxonomy_id", newTerm.id)
+        .add("term_id", newTerm.id)
+        .add("taxonomy", newTerm.taxonomy)
+        .add("description", newTerm.description)
+        .add("parent", newTerm.parent)
+        .add("count", 0);
+    write.rows.push_back({"terms", std::move(term)});
+    write.rows.push_back({"term_taxonomy", std::move(termTaxonomy)});
+    write.rows.push_back({"termmeta", originMeta(run, key, newTerm.id, newTerm.emlogId), true});
+    write.copied = RowWrite::Copied{&key, newTerm.emlogId, {newTerm.id, newTerm.id}};
+    return write;
+}
+
+std::optional<std::unordered_set<std::string>> termSlugs(RunContext& run, std::string_view taxonomy)
+{
+    return textsInUse(run, "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
+                               run.wordPressTable("term_taxonomy") +
+                               " x ON x.term_id=t.term_id WHERE x.taxonomy=" + quotedLiteral(run.wordPress, taxonomy));
+}
+
+TableRow termLink(RunContext& run, std::int64_t postId, std::int64_t termTaxonomyId)
+{
+    Assignments link(run.wordPress);
+    link.add("object_id", postId).add("term_taxonomy_id", termTaxonomyId);
+    return {"term_relationships", std::move(link)};
+}
+
+} // namespace kestrel

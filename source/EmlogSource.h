@@ -1,0 +1,69 @@
+#pragma once
+
+#include "EmlogRow.h"
+#include "Kinds.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kestrel {
+
+// How a migration reads its kind's table: the rest once per row, and the order.
+struct TableReading
+{
+    Kind kind;
+    std::chrono::milliseconds pacing{0}; // rest once per row
+    // When set, a row comes after the row it names in this column (a reply after
+    // the comment it answers, a page after its parent); otherwise the table's order.
+    std::string_view parentColumn = {};
+};
+
+// One column of every row of an emlog table, with each row's id.
+using EmlogValues = std::vector<std::pair<std::int64_t, std::string>>;
+
+// Where emlog's rows come from: its server, or its backup file read once through. Both give the
+// same rows in the same order; a read that fails says so, and is never taken for an empty table.
+// Tables are named bare ("blog"): the source knows the prefix.
+class EmlogSource
+{
+public:
+    virtual ~EmlogSource() = default;
+
+    // A kind's table for its migration: for each row the caller's work, the pacing and the
+    // progress. A stop request ends it between rows. False when the table could not be read,
+    // which is then recorded and the kind marked unreadable.
+    virtual bool forEachRow(const TableReading& reading, const std::function<void(const EmlogRow&)>& work) = 0;
+    // Every row of a table, without progress or pacing, with at least the columns named (all when
+    // none are); false when it cannot be read.
+    virtual bool readTable(std::string_view table, const std::vector<std::string>& columns,
+                           const std::function<void(const EmlogRow&)>& work) = 0;
+    // One column of every row, with its id; nothing when it cannot be read.
+    virtual std::optional<EmlogValues> columns(std::string_view table, std::string_view idColumn,
+                                               std::string_view column) = 0;
+    // The largest id of a table (0 for none); nothing when it cannot be read.
+    virtual std::optional<std::int64_t> largestId(std::string_view table, std::string_view idColumn) = 0;
+    // Whether the blog has the table; nothing when that cannot be asked.
+    virtual std::optional<bool> hasTable(std::string_view table) = 0;
+    // Whether the table can be read before anything is deleted: false, with `why`, when it
+    // cannot. A file cut before the table counts as readable: the report names what it lacks.
+    virtual bool readable(std::string_view table, std::string& why) = 0;
+    // An option of emlog's options table. `value` is nothing when the blog has no such option;
+    // false when the options cannot be read.
+    virtual bool option(std::string_view name, std::optional<std::string>& value) = 0;
+    // The table's full name, for the report.
+    virtual std::string tableName(std::string_view table) const = 0;
+    // Why the last read failed: the server's error number and text, or the file's reason.
+    virtual std::string lastError() const = 0;
+};
+
+// emlog's own address, its option blogurl, without a closing "/"; empty when it has none or it
+// cannot be read.
+std::string emlogBlogUrl(EmlogSource& source);
+
+} // namespace kestrel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "EmlogSource.h"
+
+namespace kestrel {
+
+struct RunContext;
+
+// emlog's rows as its server gives them, through the run's emlog session.
+class ServerSource : public EmlogSource
+{
+public:
+    explicit ServerSource(RunContext& run) : m_run(run) {}
+
+    bool forEachRow(const TableReading& reading, const std::function<void(const EmlogRow&)>& work) override;
+    bool readTable(std::string_view table, const std::vector<std::string>& columns,
+                   const std::function<void(const EmlogRow&)>& work) override;
+    std::optional<EmlogValues> columns(std::string_view table, std::string_view idColumn,
+                                       std::string_view column) override;
+    std::optional<std::int64_t> largestId(std::string_view table, std::string_view idColumn) override;
+    std::optional<bool> hasTable(std::string_view table) override;
+    bool readable(std::string_view table, std::string& why) override;
+    bool option(std::string_view name, std::optional<std::string>& value) override;
+    std::string tableName(std::string_view table) const override;
+    std::string lastError() const override;
+
+private:
+    RunContext& m_run;
+};
+
+} // namespace kestrel

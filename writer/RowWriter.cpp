@@ -1,0 +1,155 @@
+#include "RowWriter.h"
+
+#include "BlogConnection.h"
+#include "RunContext.h"
+#include "WordPressState.h"
+
+#include <algorithm>
+
+namespace kestrel {
+
+namespace {
+
+// A batch stays well under the server's max_allowed_packet (a quarter of it at most), small enough
+// that two of them (one being made, one being sent) cost a run little memory,
+// and is written at least once a second so that a paced run shows its rows arriving.
+constexpr std::size_t maxBatchRows = 4000;
+constexpr std::size_t maxBatchBytes = 2 << 20;
+constexpr auto maxBatchAge = std::chrono::seconds(1);
+
+} // namespace
+
+RowWriter::RowWriter(RunContext& run, WordPressState& state, std::string_view migration)
+    : m_run(run), m_state(state), m_migration(migration), m_alone(run, state, *this), m_exchange(run, *this, m_alone)
+{
+    m_run.failures.tally(m_migration);
+}
+
+RowWriter::Ticket RowWriter::write(RowWrite row)
+{
+    const Ticket ticket = m_states.size();
+    m_states.push_back(State::Queued);
+    QueuedRow queued{ticket, std::move(row)};
+    if (failedBefore(queued))
+        return ticket;
+    const bool undoable = m_state.transactions(m_run) == Transactions::yes;
+    if (!undoable) {
+        // Each statement stands at once: the origin goes first, so that a row cut off after it is
+        // not taken for a copy by the next run, which writes it again.
+        auto& rows = queued.row.rows;
+        std::stable_partition(rows.begin(), rows.end(), [](const TableRow& tableRow) { return tableRow.origin; });
+    }
+    std::size_t bytes = 0;
+    for (const TableRow& tableRow : queued.row.rows)
+        bytes += tableRow.values.size();
+    const std::uint64_t serverLimit = m_run.wordPress.maxStatementBytes();
+    const std::size_t byteLimit =
+        serverLimit == 0 ? maxBatchBytes : std::min<std::size_t>(maxBatchBytes, serverLimit / 4);
+    // A row that would make the batch too long for the server starts the next one.
+    if (!m_queue.empty() && m_queuedBytes + bytes > byteLimit)
+        flush();
+    if (m_queue.empty())
+        m_firstQueued = std::chrono::steady_clock::now();
+    m_queue.push_back(std::move(queued));
+    m_queuedBytes += bytes;
+
+    const std::size_t rowLimit = undoable ? maxBatchRows : 1;
+    if (m_queue.size() >= rowLimit || m_queuedBytes >= byteLimit ||
+        std::chrono::steady_clock::now() - m_firstQueued >= maxBatchAge)
+        flush();
+    return ticket;
+}
+
+void RowWriter::alreadyThere()
+{
+    FailureLog::Tally& tally = m_run.failures.tally(m_migration);
+    ++tally.read;
+    ++tally.alreadyThere;
+}
+
+RowWriter::Ticket RowWriter::fail(std::string_view bareTable, std::string sourceId, std::string reason)
+{
+    const Ticket ticket = m_states.size();
+    m_states.push_back(State::Failed);
+    m_run.failures.record(m_migration, m_run.wordPressTable(bareTable), sourceId, reason);
+    FailureLog::Tally& tally = m_run.failures.tally(m_migration);
+    ++tally.read;
+    ++tally.failed;
+    return ticket;
+}
+
+void RowWriter::finish()
+{
+    flush();
+    m_exchange.collect();
+}
+
+void RowWriter::flush()
+{
+    Batch batch = std::move(m_queue);
+    m_queue.clear();
+    m_queuedBytes = 0;
+    // Stopped: what was not yet sent is not written, and not counted. What is on its way arrives.
+    if (batch.empty() || m_run.stopRequested())
+        return;
+    m_exchange.collect();
+    // The batch just collected may have held a row that one of these needed.
+    std::erase_if(batch, [this](const QueuedRow& queued) { return failedBefore(queued); });
+    if (batch.empty())
+        return;
+    if (m_state.transactions(m_run) != Transactions::yes || !m_run.wordPress.takesSeveralStatements()) {
+        m_alone.writeAlone(batch, true);
+        return;
+    }
+    m_exchange.send(std::move(batch));
+}
+
+bool RowWriter::failedBefore(const QueuedRow& queued)
+{
+    if (!queued.row.after || m_states[queued.row.after->ticket] != State::Failed)
+        return false;
+    logFailure(queued, queued.row.rows.front().table, queued.row.after->reason);
+    resolve(queued, State::Failed);
+    return true;
+}
+
+void RowWriter::resolve(const QueuedRow& queued, RowState state, bool changed)
+{
+    m_states[queued.ticket] = state;
+    FailureLog::Tally& tally = m_run.failures.tally(m_migration);
+    ++tally.read;
+    if (state == State::Failed) {
+        ++tally.failed;
+        return;
+    }
+    if (const auto& copied = queued.row.copied)
+        m_state.copies(*copied->key)[copied->emlogId] = copied->copy;
+    // A row that arrived without a link it could not have is written; what it lacks is logged.
+    for (const RowWrite::Problem& problem : queued.row.problems)
+        logFailure(queued, problem.table, problem.reason);
+    ++(changed ? tally.failed : tally.written);
+}
+
+void RowWriter::logFailure(const QueuedRow& queued, std::string_view table, const std::string& error)
+{
+    m_run.failures.record(m_migration, m_run.wordPressTable(table), queued.row.sourceId, error);
+}
+
+void WrittenInThisRun::add(std::int64_t emlogId, RowWrite::Ticket ticket, std::int64_t wordPressId)
+{
+    m_written[emlogId] = {ticket, wordPressId};
+}
+
+WrittenInThisRun::Parent WrittenInThisRun::parentOf(std::int64_t parentEmlogId, const Copies& copiedBefore,
+                                                    const std::string& reason) const
+{
+    if (parentEmlogId == 0)
+        return {};
+    if (const auto copy = copiedBefore.find(parentEmlogId); copy != copiedBefore.end())
+        return {copy->second.id, std::nullopt};
+    if (const auto written = m_written.find(parentEmlogId); written != m_written.end())
+        return {written->second.id, RowWrite::After{written->second.ticket, reason + " did not arrive"}};
+    return {};
+}
+
+} // namespace kestrel

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "BatchExchange.h"
+#include "RowBatch.h"
+#include "RowByRow.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kestrel {
+
+class WordPressState;
+
+// Takes the rows of one migration and counts them: each is queued into a batch, and the batch
+// goes to WordPress through the exchange (in one transaction of multi-row inserts, sent while the
+// next batch is being made), or row by row where the tables cannot undo a row. Every row is
+// counted in the migration's tally when its fate is known.
+class RowWriter : private RowFates
+{
+public:
+    using Ticket = RowWrite::Ticket;
+    using State = RowState;
+
+    RowWriter(RunContext& run, WordPressState& state, std::string_view migration);
+    RowWriter(const RowWriter&) = delete;
+    RowWriter& operator=(const RowWriter&) = delete;
+
+    Ticket write(RowWrite row);
+    // A row an earlier run copied: left as it is.
+    void alreadyThere();
+    // A row that cannot be written (its owner is missing): logged, never written.
+    Ticket fail(std::string_view bareTable, std::string sourceId, std::string reason);
+    State state(Ticket ticket) const { return m_states[ticket]; }
+    // Writes what is still queued; after a stop request it is dropped instead.
+    void finish();
+
+private:
+    void flush();
+    void resolve(const QueuedRow& queued, RowState state, bool changed = false) override;
+    void logFailure(const QueuedRow& queued, std::string_view table, const std::string& error) override;
+    bool failedBefore(const QueuedRow& queued) override;
+
+    RunContext& m_run;
+    WordPressState& m_state;
+    std::string m_migration;
+    RowByRow m_alone;
+    BatchExchange m_exchange;
+    std::vector<State> m_states;
+    Batch m_queue;
+    std::size_t m_queuedBytes = 0;
+    std::chrono::steady_clock::time_point m_firstQueued;
+};
+
+// The rows of one kind written in this run, by emlog id, so that a row whose parent is of the
+// same kind (a page under a page, a reply, a sub-category) finds it: copied by an earlier run, or
+// written in this one, and then the row arrives only if its parent did.
+class WrittenInThisRun
+{
+public:
+    void add(std::int64_t emlogId, RowWrite::Ticket ticket, std::int64_t wordPressId);
+
+    struct Parent
+    {
+        std::int64_t id = 0; // 0: none, for a row without a parent or whose parent never existed
+        std::optional<RowWrite::After> after;
+    };
+    // `reason` says what did not arrive when the parent failed: "its parent page gid=5".
+    Parent parentOf(std::int64_t parentEmlogId, const Copies& copiedBefore, const std::string& reason) const;
+
+private:
+    struct Written
+    {
+        RowWrite::Ticket ticket;
+        std::int64_t id;
+    };
+    std::unordered_map<std::int64_t, Written> m_written;
+};
+
+} // namespace kestrel
