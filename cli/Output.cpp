@@ -2,12 +2,32 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <io.h>
+#endif
+
 namespace kestrel::output {
 
 namespace {
 
 void writeAsIs(std::FILE* stream, const QString& text)
 {
+#ifdef _WIN32
+    // A console shows UTF-16 whatever its code page; a pipe or a file gets UTF-8 as elsewhere.
+    const HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode)) {
+        // The progress line redraws itself with an escape sequence.
+        ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+        std::fflush(stream);
+        DWORD written = 0;
+        ::WriteConsoleW(handle, reinterpret_cast<const wchar_t*>(text.utf16()), static_cast<DWORD>(text.size()),
+                        &written, nullptr);
+        return;
+    }
+#endif
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
     std::fflush(stream);

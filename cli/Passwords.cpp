@@ -8,6 +8,13 @@
 
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <QDir>
+
+// Qt's switch for reading NTFS permissions (Qt 6.4; later versions wrap it in QNtfsPermissionCheckGuard).
+extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
+#endif
+
 namespace kestrel {
 
 namespace {
@@ -26,10 +33,21 @@ Password readPasswordFile(const QString& path)
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
     password.text = line.toStdString();
-    // Where permissions are not POSIX ones (Windows' ACLs), Qt reports what it can; a warning there is rare.
+#ifdef _WIN32
+    // Windows keeps who may read a file in its ACL, which Qt reads only when asked to: without that,
+    // every file would look readable by all. Only "everyone" counts: the file's group there is often
+    // the Administrators, who can read any file anyway.
+    ++qt_ntfs_permission_lookup;
+    const bool othersRead = file.permissions() & QFileDevice::ReadOther;
+    --qt_ntfs_permission_lookup;
+    if (othersRead)
+        password.warning = QStringLiteral("警告：密码文件 %1 本机别的用户也能读。请在它的“属性 → 安全”里只留下你自己。")
+                               .arg(QDir::toNativeSeparators(path));
+#else
     if (file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
         password.warning =
             QStringLiteral("警告：密码文件 %1 本机别的用户也能读。请用 chmod 600 %1 让它只有你能读。").arg(path);
+#endif
     return password;
 }
 

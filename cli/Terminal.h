@@ -4,7 +4,7 @@
 #include <string>
 
 // The few things the command line needs from a terminal. The platform's calls
-// stay in Terminal.cpp (POSIX termios here).
+// stay in Terminal.cpp: POSIX termios, or Windows' console.
 namespace kestrel::terminal {
 
 // Whether a person can be asked: standard input is a terminal.

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace kestrel {
 
@@ -15,6 +16,16 @@ namespace {
 
 // As long as a session may take to connect.
 constexpr unsigned certificateTimeoutSeconds = 15;
+
+std::FILE* openForReading(const std::string& path)
+{
+#ifdef _WIN32
+    // A UTF-8 path: the narrow fopen would read it in the ANSI code page.
+    return ::_wfopen(std::filesystem::u8path(path).c_str(), L"r");
+#else
+    return std::fopen(path.c_str(), "r");
+#endif
+}
 
 } // namespace
 
@@ -52,7 +63,7 @@ bool requestEncryption(MYSQL* mysql, const ConnectionOptions& options, const Ser
         break;
     case Protection::CaFile:
         // The library's own word for a missing file is a bare "No such file or directory".
-        if (FILE* file = std::fopen(options.caFile.c_str(), "r")) {
+        if (FILE* file = openForReading(options.caFile)) {
             std::fclose(file);
         } else {
             error = "the CA file " + options.caFile + " cannot be read: " + std::strerror(errno);

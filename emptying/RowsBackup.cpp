@@ -9,7 +9,9 @@
 #include <filesystem>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -46,8 +48,17 @@ void appendHex(std::string& out, const char* bytes, unsigned long length)
 std::FILE* createPrivately(const std::string& path)
 {
 #ifdef _WIN32
-    // In the user's own profile folder; "x" refuses a file already there.
-    return std::fopen(path.c_str(), "wbx");
+    // In the user's own profile folder, whose ACL keeps other users out. _O_EXCL refuses a file (or a
+    // link) already there: msvcrt's fopen takes no "x" and would overwrite it. The path is UTF-8:
+    // the narrow calls would read it in the ANSI code page, and miss a folder named in Chinese.
+    const int descriptor = ::_wopen(std::filesystem::u8path(path).c_str(),
+                                    _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    if (descriptor < 0)
+        return nullptr;
+    std::FILE* file = ::_fdopen(descriptor, "wb");
+    if (!file)
+        ::_close(descriptor);
+    return file;
 #else
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (descriptor < 0)

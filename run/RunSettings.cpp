@@ -78,7 +78,8 @@ std::string backupFilePath(const RunSettings& settings)
     const QString name =
         QStringLiteral("wordpress-%1-%2Z.sql")
             .arg(database, QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")));
-    return QDir(folder).absoluteFilePath(name).toStdString();
+    // Shown to the user and given to the mariadb client: with Windows' backslashes there.
+    return QDir::toNativeSeparators(QDir(folder).absoluteFilePath(name)).toStdString();
 }
 
 bool isValidTablePrefix(const QString& prefix)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, when they are missing.
-#   scripts/install-deps.sh build|test|run|package|screenshot ...
+#   scripts/install-deps.sh build|test|run|package|screenshot|windows|windows-check ...
 # As root it runs apt-get; otherwise it prints the apt-get line and fails.
 set -euo pipefail
 
@@ -13,6 +13,15 @@ wordpress=(php-cli php-mysql)
 test_oracles=(php-xml php-parsedown)
 # CPack's DEB generator finds dependencies with dpkg-shlibdeps; lintian checks the result.
 packaging=(dpkg-dev file lintian)
+# scripts/windows.sh: mingw-w64's compilers, and Debian's own Qt tools (moc, rcc, uic) run on
+# the build machine; dpkg-dev unpacks the source packages, perl and make build OpenSSL; Qt's
+# Chinese translation goes into the zip.
+windows=(cmake ninja-build make perl patch pkg-config dpkg-dev xz-utils zip unzip qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+         g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev libz-mingw-w64-dev)
+# scripts/windows.sh --check: Wine with its own fonts (without them Windows' dialog font falls to
+# whatever fontconfig offers, and edit boxes place their text out of sight), and the Linux side the
+# programs under it talk to.
+windows_check=(wine wine64 fonts-wine xvfb xauth x11-apps x11-utils netpbm fonts-noto-cjk "${server[@]}" "${dump[@]}" "${wordpress[@]}" php-xml)
 
 wanted=()
 for task in "$@"; do
@@ -23,6 +32,8 @@ for task in "$@"; do
         run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}" qt6-translations-l10n) ;;
         package) wanted+=("${build[@]}" "${packaging[@]}") ;;
         screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk) ;;
+        windows) wanted+=("${windows[@]}") ;;
+        windows-check) wanted+=("${windows[@]}" "${windows_check[@]}") ;;
         *) echo "install-deps.sh: unknown task '$task'" >&2; exit 2 ;;
     esac
 done

@@ -8,12 +8,51 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace kestrel {
 
+namespace {
+
+// Zones the IANA database renamed, with the names Unicode's CLDR still gives them. PHP, and so
+// emlog and WordPress, write the new name; Qt on Windows maps Windows' zones to CLDR's names and
+// knows only the old one (Asia/Kolkata is Asia/Calcutta there).
+QByteArray cldrName(const QByteArray& iana)
+{
+    static const std::pair<const char*, const char*> renamed[] = {
+        {"Africa/Asmara", "Africa/Asmera"},
+        {"America/Argentina/Buenos_Aires", "America/Buenos_Aires"},
+        {"America/Atikokan", "America/Coral_Harbour"},
+        {"America/Indiana/Indianapolis", "America/Indianapolis"},
+        {"America/Kentucky/Louisville", "America/Louisville"},
+        {"America/Nuuk", "America/Godthab"},
+        {"Asia/Ho_Chi_Minh", "Asia/Saigon"},
+        {"Asia/Kathmandu", "Asia/Katmandu"},
+        {"Asia/Kolkata", "Asia/Calcutta"},
+        {"Asia/Yangon", "Asia/Rangoon"},
+        {"Atlantic/Faroe", "Atlantic/Faeroe"},
+        {"Europe/Kyiv", "Europe/Kiev"},
+        {"Pacific/Chuuk", "Pacific/Truk"},
+        {"Pacific/Kanton", "Pacific/Enderbury"},
+        {"Pacific/Pohnpei", "Pacific/Ponape"},
+    };
+    for (const auto& [now, before] : renamed) {
+        if (iana == now)
+            return before;
+    }
+    return {};
+}
+
+} // namespace
+
 std::optional<TimeZone> TimeZone::named(std::string_view iana)
 {
-    const QByteArray id(iana.data(), static_cast<qsizetype>(iana.size()));
+    QByteArray id(iana.data(), static_cast<qsizetype>(iana.size()));
+    if (!id.isEmpty() && !QTimeZone::isTimeZoneIdAvailable(id)) {
+        const QByteArray before = cldrName(id);
+        if (!before.isEmpty() && QTimeZone::isTimeZoneIdAvailable(before))
+            id = before;
+    }
     if (id.isEmpty() || !QTimeZone::isTimeZoneIdAvailable(id))
         return std::nullopt;
     TimeZone zone;

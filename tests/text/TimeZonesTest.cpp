@@ -85,3 +85,26 @@ TEST(TimeZone, TheEndsOfTheRangeStayInIt)
         EXPECT_LE(time.month, 12);
     }
 }
+
+// PHP writes the IANA database's current names; Qt on Windows knows some zones only by the names
+// CLDR kept. Either way the zone is found, and keeps the name the blog gave it.
+TEST(TimeZone, RenamedZonesAreFoundByTheirNewNames)
+{
+    struct Case
+    {
+        const char* zone;
+        std::int64_t unixTime;
+        const char* local;
+    };
+    const Case cases[] = {
+        {"Asia/Kolkata", 0, "1970-01-01 05:30:00"},
+        {"Asia/Kathmandu", 631152000, "1990-01-01 05:45:00"},
+        {"Asia/Ho_Chi_Minh", 631152000, "1990-01-01 07:00:00"},
+    };
+    for (const Case& c : cases) {
+        const auto zone = TimeZone::named(c.zone);
+        ASSERT_TRUE(zone) << c.zone;
+        EXPECT_EQ(zone->name(), c.zone);
+        EXPECT_EQ(local(*zone, c.unixTime), c.local) << c.zone;
+    }
+}
