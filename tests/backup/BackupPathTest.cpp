@@ -58,7 +58,7 @@ TEST_F(BackupPathTest, PlainSqlInAFolderNamedInChinese)
     const fs::path path = folder / fs::u8path("emlog 备份.sql");
     std::ofstream(path, std::ios::binary) << sql;
     BackupStream stream;
-    ASSERT_TRUE(stream.open(utf8(path))) << stream.error();
+    ASSERT_TRUE(stream.open(utf8(path))) << stream.problem().detail;
     EXPECT_EQ(stream.total(), sql.size());
     EXPECT_EQ(readAll(stream), sql);
 }
@@ -71,7 +71,7 @@ TEST_F(BackupPathTest, GzipInAFolderNamedInChinese)
     gzwrite(file, sql.data(), static_cast<unsigned>(sql.size()));
     gzclose(file);
     BackupStream stream;
-    ASSERT_TRUE(stream.open(moved(made, "备份.sql.gz"))) << stream.error();
+    ASSERT_TRUE(stream.open(moved(made, "备份.sql.gz"))) << stream.problem().detail;
     EXPECT_EQ(readAll(stream), sql);
 }
 
@@ -84,7 +84,7 @@ TEST_F(BackupPathTest, ZipInAFolderNamedInChinese)
     zip_file_add(archive, "emlog.sql", zip_source_buffer(archive, sql.data(), sql.size(), 0), ZIP_FL_ENC_UTF_8);
     ASSERT_EQ(zip_close(archive), 0);
     BackupStream stream;
-    ASSERT_TRUE(stream.open(moved(made, "备份.zip"))) << stream.error();
+    ASSERT_TRUE(stream.open(moved(made, "备份.zip"))) << stream.problem().detail;
     EXPECT_EQ(stream.total(), sql.size());
     EXPECT_EQ(readAll(stream), sql);
 }
@@ -94,7 +94,7 @@ TEST_F(BackupPathTest, AMissingFileIsNamed)
     BackupStream stream;
     const std::string path = utf8(folder / fs::u8path("没有.sql"));
     EXPECT_FALSE(stream.open(path));
-    EXPECT_NE(stream.error().find(path), std::string::npos) << stream.error();
+    EXPECT_EQ(stream.problem().path, path) << stream.problem().detail;
 }
 
 } // namespace
