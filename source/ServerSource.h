@@ -2,6 +2,8 @@
 
 #include "EmlogSource.h"
 
+#include <cstddef>
+
 namespace kestrel {
 
 struct RunContext;
@@ -10,7 +12,9 @@ struct RunContext;
 class ServerSource : public EmlogSource
 {
 public:
-    explicit ServerSource(RunContext& run) : m_run(run) {}
+    // Tables are read in pages of `pageRows` rows; 0 sizes each page from the rows before it,
+    // so that a page holds about the same bytes whatever the rows hold.
+    explicit ServerSource(RunContext& run, std::size_t pageRows = 0) : m_run(run), m_pageRows(pageRows) {}
 
     bool forEachRow(const TableReading& reading, const std::function<void(const EmlogRow&)>& work) override;
     bool readTable(std::string_view table, const std::vector<std::string>& columns,
@@ -26,6 +30,7 @@ public:
 
 private:
     RunContext& m_run;
+    std::size_t m_pageRows;
 };
 
 } // namespace kestrel
