@@ -47,7 +47,7 @@ void migrateCategories(MigrationRun& run)
             articlesBySort.emplace(leadingInteger(sortid), gid);
     }
     std::optional<TermIds> termIds = termIdsInUse(run, migration, [&run] { return largestEmlogId(run, "sort", "sid"); });
-    std::optional<std::unordered_set<std::string>> slugsInUse = termSlugs(run, "category");
+    std::optional<TakenSlugs> slugsInUse = termSlugs(run, "category");
     if (!termIds)
         return;
     if (!slugsInUse) {
@@ -55,7 +55,7 @@ void migrateCategories(MigrationRun& run)
         return;
     }
     TermIds& ids = *termIds;
-    std::unordered_set<std::string>& slugs = *slugsInUse;
+    TakenSlugs& slugs = *slugsInUse;
 
     RowWriter writer(run, run.state, migration);
     WrittenInThisRun thisRun;

@@ -70,7 +70,7 @@ RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& newTerm
     return write;
 }
 
-std::optional<std::unordered_set<std::string>> termSlugs(RunContext& run, std::string_view taxonomy)
+std::optional<TakenSlugs> termSlugs(RunContext& run, std::string_view taxonomy)
 {
     return textsInUse(run, "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
                                run.wordPressTable("term_taxonomy") +
