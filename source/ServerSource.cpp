@@ -16,7 +16,8 @@ namespace kestrel {
 namespace {
 
 // How many rows a page asks for. Sized from the pages before it, a page holds about
-// `targetBytes` whatever its rows hold: a few thousand comments or a few hundred long articles.
+// `targetBytes` whatever its rows hold: thousands of comments or a few hundred long articles.
+// Large pages keep the round trips few; one page at a time keeps the memory bounded.
 class PageSize
 {
 public:
@@ -33,7 +34,7 @@ public:
     }
 
 private:
-    static constexpr std::uint64_t targetBytes = 2 << 20;
+    static constexpr std::uint64_t targetBytes = 4 << 20;
     std::size_t m_fixed;
     std::size_t m_most;
     std::size_t m_rows = 500;
