@@ -32,7 +32,7 @@ PostText PostLinks::text(const Article& article, bool markdown)
     PostText text{rewrite(shown.content, &waiting), rewrite(shown.excerpt, &waiting)};
     m_last.reset();
     if (waiting)
-        m_last = Waiting{0, 0, std::to_string(article.gid), std::move(shown)};
+        m_last = Waiting{0, 0, article.gid, markdown};
     return text;
 }
 
@@ -64,6 +64,7 @@ void PostLinks::completeWaiting(const RowWriter& writer)
         std::string content;
         std::string excerpt;
     };
+    auto sourceId = [](const Waiting& post) { return "gid=" + std::to_string(post.gid); };
     std::vector<Update> batch;
     std::size_t bytes = 0;
     auto one = [&](const Update& update) {
@@ -93,23 +94,45 @@ void PostLinks::completeWaiting(const RowWriter& writer)
         if (!executeWithReconnect(m_run, m_run.wordPress, statement)) {
             for (const Update& update : batch) {
                 if (batch.size() == 1 || !executeWithReconnect(m_run, m_run.wordPress, one(update)))
-                    recordFailure(m_run, idOf(Kind::posts), table, "gid=" + update.post->gid);
+                    recordFailure(m_run, idOf(Kind::posts), table, sourceId(*update.post));
             }
         }
         batch.clear();
         bytes = 0;
     };
+    std::unordered_map<std::int64_t, const Waiting*> arrived;
+    std::vector<std::int64_t> gids;
     for (const Waiting& post : m_waiting) {
-        if (m_run.stopRequested())
+        if (writer.state(post.ticket) == RowWriter::State::Arrived && arrived.emplace(post.gid, &post).second)
+            gids.push_back(post.gid);
+    }
+    const bool read = m_run.source->rowsById("blog", "gid", gids, {"content", "excerpt"}, [&](const EmlogRow& row) {
+        std::int64_t gid = 0;
+        readField(row, "gid", gid);
+        const auto found = arrived.find(gid);
+        if (m_run.stopRequested() || found == arrived.end())
             return;
-        if (writer.state(post.ticket) != RowWriter::State::Arrived)
-            continue;
-        Update& update = batch.emplace_back(
-            Update{&post, rewrite(post.shown.content, nullptr), rewrite(post.shown.excerpt, nullptr)});
+        const Waiting& post = *found->second;
+        arrived.erase(found);
+        std::string content, excerpt;
+        readField(row, "content", content);
+        readField(row, "excerpt", excerpt);
+        if (post.markdown) {
+            content = markdownToHtml(content);
+            excerpt = markdownToHtml(excerpt);
+        }
+        Update& update =
+            batch.emplace_back(Update{&post, rewrite(content, nullptr), rewrite(excerpt, nullptr)});
         bytes += 2 * (update.content.size() + update.excerpt.size()) + 64;
         if (bytes >= batchBytes || batch.size() >= batchRows)
             send();
-    }
+    });
+    if (m_run.stopRequested())
+        return;
+    // An article whose text could not be read again keeps its links to the old blog.
+    for (const auto& [gid, post] : arrived)
+        m_run.failures.record(idOf(Kind::posts), m_run.source->tableName("blog"), sourceId(*post),
+                              read ? "the article is no longer in emlog" : m_run.source->lastError());
     send();
 }
 

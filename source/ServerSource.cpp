@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace kestrel {
 
@@ -237,6 +238,37 @@ bool ServerSource::readTable(std::string_view table, const std::vector<std::stri
     return true;
 }
 
+bool ServerSource::rowsById(std::string_view table, std::string_view idColumn, const std::vector<std::int64_t>& ids,
+                            const std::vector<std::string>& columns,
+                            const std::function<void(const EmlogRow&)>& work)
+{
+    useUnicode(m_run.emlog);
+    std::string list(idColumn);
+    for (const std::string& column : columns)
+        list += ", " + column;
+    // A page of ids at a time, sized as the pages of a table are.
+    PageSize size(m_pageRows);
+    for (std::size_t at = 0; at < ids.size();) {
+        const std::size_t rowsOfPage = std::min(size.rows(), ids.size() - at);
+        std::string inList;
+        for (std::size_t i = at; i < at + rowsOfPage; ++i)
+            inList += (inList.empty() ? "" : ",") + std::to_string(ids[i]);
+        ResultSet rows = selectWithReconnect(m_run, m_run.emlog,
+                                             "SELECT " + list + " FROM " + tableName(table) + " WHERE " +
+                                                 std::string(idColumn) + " IN (" + inList + ")");
+        if (!rows)
+            return false;
+        std::uint64_t bytes = 0;
+        for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+            bytes += rowBytes(rows);
+            work(ServerRow(rows));
+        }
+        size.measured(rowCount(rows), bytes);
+        at += rowsOfPage;
+    }
+    return true;
+}
+
 std::optional<EmlogValues> ServerSource::columns(std::string_view table, std::string_view idColumn,
                                                  std::string_view column)
 {
@@ -310,6 +342,19 @@ std::string ServerSource::tableName(std::string_view table) const
 std::string ServerSource::lastError() const
 {
     return std::to_string(m_run.emlog.lastErrorNumber()) + " " + m_run.emlog.lastError();
+}
+
+bool EmlogSource::rowsById(std::string_view table, std::string_view idColumn, const std::vector<std::int64_t>& ids,
+                           const std::vector<std::string>& columns, const std::function<void(const EmlogRow&)>& work)
+{
+    const std::unordered_set<std::int64_t> wanted(ids.begin(), ids.end());
+    std::vector<std::string> read = columns;
+    read.emplace_back(idColumn);
+    return readTable(table, read, [&](const EmlogRow& row) {
+        std::int64_t id = 0;
+        if (readField(row, idColumn, id) && wanted.count(id))
+            work(row);
+    });
 }
 
 std::string emlogBlogUrl(EmlogSource& source)

@@ -19,6 +19,8 @@ public:
     bool forEachRow(const TableReading& reading, const std::function<void(const EmlogRow&)>& work) override;
     bool readTable(std::string_view table, const std::vector<std::string>& columns,
                    const std::function<void(const EmlogRow&)>& work) override;
+    bool rowsById(std::string_view table, std::string_view idColumn, const std::vector<std::int64_t>& ids,
+                  const std::vector<std::string>& columns, const std::function<void(const EmlogRow&)>& work) override;
     std::optional<EmlogValues> columns(std::string_view table, std::string_view idColumn,
                                        std::string_view column) override;
     std::optional<std::int64_t> largestId(std::string_view table, std::string_view idColumn) override;
