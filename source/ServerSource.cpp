@@ -180,7 +180,7 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
         const std::size_t rowsOfPage = std::min(size.rows(), order->size() - at);
         std::string ids;
         for (std::size_t i = at; i < at + rowsOfPage; ++i)
-            ids += (ids.empty() ? "" : ",") + std::to_string((*order)[i]);
+            ids.append(ids.empty() ? "" : ",").append(std::to_string((*order)[i]));
         ResultSet rows =
             selectWithReconnect(run, run.emlog, "SELECT * FROM " + table + " WHERE " + key + " IN (" + ids + ")");
         if (!rows)
@@ -252,7 +252,7 @@ bool ServerSource::rowsById(std::string_view table, std::string_view idColumn, c
         const std::size_t rowsOfPage = std::min(size.rows(), ids.size() - at);
         std::string inList;
         for (std::size_t i = at; i < at + rowsOfPage; ++i)
-            inList += (inList.empty() ? "" : ",") + std::to_string(ids[i]);
+            inList.append(inList.empty() ? "" : ",").append(std::to_string(ids[i]));
         ResultSet rows = selectWithReconnect(m_run, m_run.emlog,
                                              "SELECT " + list + " FROM " + tableName(table) + " WHERE " +
                                                  std::string(idColumn) + " IN (" + inList + ")");
