@@ -126,6 +126,9 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     connect(m_go, &QPushButton::clicked, this, &MigrationWindow::startRun);
     connect(about, &QPushButton::clicked, this, &MigrationWindow::openAuthorPage);
     connect(options, &QPushButton::clicked, m_options, &QDialog::open);
+    // The choice holds for the runs that follow, as the runner keeps it.
+    connect(m_options, &QDialog::accepted, this,
+            [this] { m_runner->setPacing(m_options->noPacing() ? Pacing::none() : Pacing{}); });
     connect(security, &QPushButton::clicked, this, &MigrationWindow::chooseConnectionSecurity);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);

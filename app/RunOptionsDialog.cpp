@@ -1,6 +1,8 @@
 #include "RunOptionsDialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -19,6 +21,13 @@ RunOptionsDialog::RunOptionsDialog(QWidget* parent) : QDialog(parent)
         new QLabel(QStringLiteral("不选时，WordPress改用emlog的时区，文章和评论的时间与emlog显示的一样。"), this);
     note->setWordWrap(true);
     layout->addWidget(note);
+    m_pacing = new QComboBox(this);
+    m_pacing->setObjectName(QStringLiteral("下拉框_节奏"));
+    m_pacing->addItem(QStringLiteral("默认：每行之后稍停，不压垮小型共享服务器"));
+    m_pacing->addItem(QStringLiteral("无：全速转换"));
+    auto* pacing = new QFormLayout;
+    pacing->addRow(QStringLiteral("节奏："), m_pacing);
+    layout->addLayout(pacing);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -27,6 +36,11 @@ RunOptionsDialog::RunOptionsDialog(QWidget* parent) : QDialog(parent)
 bool RunOptionsDialog::keepWordPressTimeZone() const
 {
     return m_keepZone->isChecked();
+}
+
+bool RunOptionsDialog::noPacing() const
+{
+    return m_pacing->currentIndex() == 1;
 }
 
 } // namespace kestrel

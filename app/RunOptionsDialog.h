@@ -3,11 +3,12 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 
 namespace kestrel {
 
 // The run's less common choices, out of the window's way: whether WordPress keeps its own
-// time zone. The choice holds from one run to the next while the window is open.
+// time zone, and whether the run rests between rows (as the command line's --pacing). The choice holds from one run to the next while the window is open.
 class RunOptionsDialog : public QDialog
 {
     Q_OBJECT
@@ -16,9 +17,12 @@ public:
     explicit RunOptionsDialog(QWidget* parent = nullptr);
 
     bool keepWordPressTimeZone() const;
+    // The run goes at full speed, without the rests that spare a small shared server.
+    bool noPacing() const;
 
 private:
     QCheckBox* m_keepZone = nullptr;
+    QComboBox* m_pacing = nullptr;
 };
 
 } // namespace kestrel

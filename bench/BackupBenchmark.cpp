@@ -2,7 +2,8 @@
 // peak memory, against loading the same file into MariaDB with the mariadb client and running from there.
 // The reading alone (both passes, nothing written) is what stands in for the load; the rest of a run
 // is the same from a file as from a server. Each run is a process of its own, so that each peak
-// resident memory is its own.
+// resident memory is its own. Then the run from the server again: with every article under one
+// title, and with a blog twice the size, against the first.
 #include "BackupFile.h"
 #include "BackupSource.h"
 #include "BenchSupport.h"
@@ -62,8 +63,42 @@ int runOnce(const std::string& what, const std::string& emlogDatabase, const std
     if (!backupPath.empty())
         std::printf("  (first pass over the file %.2f s)", firstPass);
     std::printf("\n");
+    // For the parent, which compares the runs.
+    std::fprintf(stderr, "figures %.3f %.3f\n", seconds, peakResidentMiB());
     std::fflush(stdout);
     return 0;
+}
+
+struct Figures
+{
+    double seconds = 0;
+    double peakMiB = 0;
+};
+
+// A run in a process of its own; its figures as it gives them.
+Figures runChild(const std::string& command)
+{
+    const std::string figuresPath = std::string(KESTREL_BINARY_DIR) + "/bench-backup-figures.txt";
+    shell(command + " 2> " + figuresPath);
+    Figures figures;
+    if (FILE* file = std::fopen(figuresPath.c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, file)) {
+            if (std::sscanf(line, "figures %lf %lf", &figures.seconds, &figures.peakMiB) != 2)
+                std::fputs(line, stderr);
+        }
+        std::fclose(file);
+    }
+    std::remove(figuresPath.c_str());
+    return figures;
+}
+
+// The blog of this size in `database`, its articles' text repeated to bring it to about 200 MB.
+void makeBlog(const std::string& database, const BlogSize& size)
+{
+    makeEmlogBlog(database, size);
+    BlogConnection source = connect(database);
+    run(source, "UPDATE emlog_blog SET content=REPEAT(content, 5)");
 }
 
 // The reading alone: the first pass, then every table's rows once, as a run reads them, with nothing written.
@@ -108,9 +143,7 @@ int main(int argc, char** argv)
                           size.links};
     std::printf("generating an emlog blog: %d articles, %d comments, %d attachments\n", scaled.articles,
                 scaled.comments, scaled.attachments);
-    makeEmlogBlog("bench_backup_source", scaled);
-    BlogConnection source = connect("bench_backup_source");
-    run(source, "UPDATE emlog_blog SET content=REPEAT(content, 5)");
+    makeBlog("bench_backup_source", scaled);
 
     const std::string path = std::string(KESTREL_BINARY_DIR) + "/bench-backup.sql";
     shell(client("mariadb-dump") + "bench_backup_source > " + path);
@@ -118,7 +151,7 @@ int main(int argc, char** argv)
 
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
     shell(self + " --read-only " + path);
-    shell(self + " --from-backup bench_backup_wp " + path);
+    runChild(self + " --from-backup bench_backup_wp " + path);
 
     recreateDatabase("bench_backup_loaded");
     const Stopwatch load;
@@ -126,8 +159,31 @@ int main(int argc, char** argv)
     const double loadSeconds = load.seconds();
     std::printf("%-34s %9.2f s\n", "mariadb < file (the load alone)", loadSeconds);
     std::fflush(stdout);
-    shell(self + " --from-server bench_backup_loaded bench_backup_wp");
+    const Figures fromServer = runChild(self + " --from-server bench_backup_loaded bench_backup_wp");
     if (!std::getenv("KESTREL_BENCH_KEEP_FILE"))
         std::remove(path.c_str());
+
+    // Every article under one title: each slug takes the next number of the one base.
+    BlogConnection loaded = connect("bench_backup_loaded");
+    run(loaded, "UPDATE emlog_blog SET title='同一个标题 the same title'");
+    std::printf("\nevery article titled the same:\n");
+    std::fflush(stdout);
+    const Figures sameTitle = runChild(self + " --from-server bench_backup_loaded bench_backup_wp");
+
+    const BlogSize doubled{scaled.articles * 2, scaled.comments * 2, scaled.attachments * 2,
+                           scaled.categories,   scaled.tags,         scaled.links};
+    std::printf("\nthe blog doubled: %d articles, %d comments, %d attachments\n", doubled.articles,
+                doubled.comments, doubled.attachments);
+    std::fflush(stdout);
+    makeBlog("bench_backup_double", doubled);
+    const Figures twice = runChild(self + " --from-server bench_backup_double bench_backup_wp");
+
+    auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    std::printf("\nfrom the server        %9s %12s\n", "seconds", "peak RSS");
+    std::printf("the blog               %9.2f %8.1f MiB\n", fromServer.seconds, fromServer.peakMiB);
+    std::printf("one title for all      %9.2f %8.1f MiB   time x%.2f\n", sameTitle.seconds, sameTitle.peakMiB,
+                ratio(sameTitle.seconds, fromServer.seconds));
+    std::printf("the blog doubled       %9.2f %8.1f MiB   time x%.2f, peak x%.2f\n", twice.seconds, twice.peakMiB,
+                ratio(twice.seconds, fromServer.seconds), ratio(twice.peakMiB, fromServer.peakMiB));
     return 0;
 }

@@ -49,19 +49,13 @@ std::optional<std::set<std::string>> filesNamed(RunContext& run, EmlogSource& em
         return std::nullopt;
     for (const auto& [aid, filePath] : *attachments)
         take(filePath, "attachment", "aid=" + std::to_string(aid));
-    for (const std::string_view column : {"content", "excerpt", "cover"}) {
-        std::optional<EmlogValues> texts = emlog.columns("blog", "gid", column);
-        // Only emlog pro has covers.
-        if (!texts && column == "cover")
-            continue;
-        if (!texts)
-            return std::nullopt;
-        for (const auto& [gid, text] : *texts) {
-            if (column == "cover") {
-                if (!text.empty())
-                    take(text, "blog", "gid=" + std::to_string(gid));
-                continue;
-            }
+    // The articles' texts a page at a time, each column once through: only the paths found are kept.
+    for (const char* column : {"content", "excerpt"}) {
+        const bool read = emlog.readTable("blog", {"gid", column}, [&](const EmlogRow& row) {
+            std::int64_t gid = 0;
+            std::string text;
+            readField(row, "gid", gid);
+            readField(row, column, text);
             for (const FileReference& reference : findFileReferences(text, address)) {
                 if (reference.path.error.empty())
                     files.insert(reference.path.path);
@@ -69,6 +63,15 @@ std::optional<std::set<std::string>> filesNamed(RunContext& run, EmlogSource& em
                     run.failures.record(migration, run.emlogTable("blog"), "gid=" + std::to_string(gid),
                                         reference.path.error);
             }
+        });
+        if (!read)
+            return std::nullopt;
+    }
+    // Only emlog pro has covers: short paths, read as a column.
+    if (const std::optional<EmlogValues> covers = emlog.columns("blog", "gid", "cover")) {
+        for (const auto& [gid, cover] : *covers) {
+            if (!cover.empty())
+                take(cover, "blog", "gid=" + std::to_string(gid));
         }
     }
     return files;

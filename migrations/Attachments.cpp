@@ -81,7 +81,7 @@ void migrateAttachments(MigrationRun& run)
     FreeIds free(*largestPost, [&run] {
         return run.handoffs.largestGid ? *run.handoffs.largestGid : largestEmlogId(run, "blog", "gid");
     });
-    std::unordered_set<std::string>& slugs = run.state.postNames();
+    TakenSlugs& slugs = run.state.postNames();
     const AttachmentFileRows fileRows(run);
     std::unordered_map<std::int64_t, std::pair<RowWriter::Ticket, std::int64_t>> thisRun; // aid -> ticket, post
 

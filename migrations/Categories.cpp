@@ -47,11 +47,11 @@ void migrateCategories(MigrationRun& run)
             articlesBySort.emplace(leadingInteger(sortid), gid);
     }
     std::optional<TermIds> termIds = termIdsInUse(run, migration, [&run] { return largestEmlogId(run, "sort", "sid"); });
-    std::optional<std::unordered_set<std::string>> slugsInUse = termSlugs(run, migration, "category");
+    std::optional<TakenSlugs> slugsInUse = termSlugs(run, migration, "category");
     if (!termIds || !slugsInUse)
         return;
     TermIds& ids = *termIds;
-    std::unordered_set<std::string>& slugs = *slugsInUse;
+    TakenSlugs& slugs = *slugsInUse;
 
     RowWriter writer(run, run.state, migration);
     WrittenInThisRun thisRun;

@@ -16,7 +16,8 @@ struct MigrationRun;
 // The text of the articles of one run, as the old blog showed it, with its links to the blog
 // made WordPress's as each article is written. An article that links to one that gets its
 // post later in the run is written again once the run is through: only its content and
-// excerpt, and only when it arrived.
+// excerpt, and only when it arrived. Until then only its ids are kept: its text is read from
+// emlog again, so that a blog whose articles all link ahead is not held in memory.
 class PostLinks
 {
 public:
@@ -38,8 +39,8 @@ private:
     {
         RowWriter::Ticket ticket = 0;
         std::int64_t postId = 0;
-        std::string gid;
-        PostText shown; // before its links were made WordPress's
+        std::int64_t gid = 0;
+        bool markdown = false;
     };
 
     MigrationRun& m_run;

@@ -163,7 +163,7 @@ void migratePosts(MigrationRun& run)
         return;
     }
     std::unordered_set<std::int64_t>& used = *usedIds;
-    std::unordered_set<std::string>& slugs = run.state.postNames();
+    TakenSlugs& slugs = run.state.postNames();
     // Without emlog's tag lists the articles still come, each without its tags, and the report says so.
     const auto* tagLists = tagsByArticle(run);
     if (!tagLists)

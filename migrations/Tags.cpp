@@ -29,11 +29,13 @@ bool isWholeNumber(std::string_view piece)
 std::vector<std::int64_t> splitPostIds(std::string_view list)
 {
     std::vector<std::int64_t> ids;
+    // A set, not a search of the ids so far: a tag on every article of a large blog has a long list.
+    std::unordered_set<std::int64_t> seen;
     for (const std::string& piece : splitText(list, ',')) {
         if (!isWholeNumber(piece))
             continue;
         const std::int64_t id = std::stoll(piece);
-        if (std::find(ids.begin(), ids.end(), id) == ids.end())
+        if (seen.insert(id).second)
             ids.push_back(id);
     }
     return ids;
@@ -55,11 +57,11 @@ void migrateTags(MigrationRun& run)
             emlogArticles->insert(gid);
     }
     std::optional<TermIds> termIds = termIdsInUse(run, migration);
-    std::optional<std::unordered_set<std::string>> slugsInUse = termSlugs(run, migration, "post_tag");
+    std::optional<TakenSlugs> slugsInUse = termSlugs(run, migration, "post_tag");
     if (!termIds || !slugsInUse)
         return;
     TermIds& ids = *termIds;
-    std::unordered_set<std::string>& slugs = *slugsInUse;
+    TakenSlugs& slugs = *slugsInUse;
 
     RowWriter writer(run, run.state, migration);
     std::vector<std::pair<RowWriter::Ticket, std::int64_t>> linked;

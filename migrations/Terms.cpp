@@ -70,15 +70,16 @@ RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& newTerm
     return write;
 }
 
-std::optional<std::unordered_set<std::string>> termSlugs(RunContext& run, std::string_view migration,
-                                                        std::string_view taxonomy)
+std::optional<TakenSlugs> termSlugs(RunContext& run, std::string_view migration, std::string_view taxonomy)
 {
     auto slugs = textsInUse(run, "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
                                run.wordPressTable("term_taxonomy") +
                                " x ON x.term_id=t.term_id WHERE x.taxonomy=" + quotedLiteral(run.wordPress, taxonomy));
-    if (!slugs)
+    if (!slugs) {
         unreadableWordPress(run, migration, "terms", std::string(taxonomy) + " slugs");
-    return slugs;
+        return std::nullopt;
+    }
+    return TakenSlugs(std::move(*slugs));
 }
 
 TableRow termLink(RunContext& run, std::int64_t postId, std::int64_t termTaxonomyId)

@@ -2,6 +2,7 @@
 
 #include "Origins.h"
 #include "RowWriter.h"
+#include "Slugs.h"
 
 #include <cstdint>
 #include <optional>
@@ -55,8 +56,7 @@ RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& term);
 
 // The slugs the terms of a taxonomy already have: a new term's must differ. Nothing when they
 // cannot be read (recorded under `migration`).
-std::optional<std::unordered_set<std::string>> termSlugs(RunContext& run, std::string_view migration,
-                                                        std::string_view taxonomy);
+std::optional<TakenSlugs> termSlugs(RunContext& run, std::string_view migration, std::string_view taxonomy);
 
 // A link between a post and a term.
 TableRow termLink(RunContext& run, std::int64_t postId, std::int64_t termTaxonomyId);

@@ -43,6 +43,10 @@ public:
     // none are); false when it cannot be read.
     virtual bool readTable(std::string_view table, const std::vector<std::string>& columns,
                            const std::function<void(const EmlogRow&)>& work) = 0;
+    // The rows of a table with these ids (in no set order), with at least the columns named; false
+    // when they cannot be read. By default every row is read and those asked for kept.
+    virtual bool rowsById(std::string_view table, std::string_view idColumn, const std::vector<std::int64_t>& ids,
+                          const std::vector<std::string>& columns, const std::function<void(const EmlogRow&)>& work);
     // One column of every row, with its id; nothing when it cannot be read.
     virtual std::optional<EmlogValues> columns(std::string_view table, std::string_view idColumn,
                                                std::string_view column) = 0;

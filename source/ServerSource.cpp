@@ -6,26 +6,124 @@
 #include "ResultSet.h"
 #include "RunContext.h"
 
+#include <mysqld_error.h>
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
 namespace kestrel {
 
 namespace {
 
-// The rows in an order where each comes after the row it names as its parent,
-// when that row is in the table; otherwise (and within a family) the table's order.
-std::vector<RowPosition> parentsFirst(ResultSet& rows, std::string_view idColumn, std::string_view parentColumn)
+// How many rows a page asks for. Sized from the pages before it, a page holds about
+// `targetBytes` whatever its rows hold: thousands of comments or a few hundred long articles.
+// Large pages keep the round trips few; one page at a time keeps the memory bounded.
+class PageSize
 {
-    std::vector<RowPosition> positions;
-    std::vector<IdAndParent> table;
-    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
-        positions.push_back(rowPosition(rows));
-        IdAndParent& row = table.emplace_back();
-        readField(rows, idColumn, row.id);
-        readField(rows, parentColumn, row.parent);
+public:
+    explicit PageSize(std::size_t fixed, std::size_t most = 20000) : m_fixed(fixed), m_most(most) {}
+
+    std::size_t rows() const { return m_fixed ? m_fixed : m_rows; }
+
+    void measured(std::uint64_t rows, std::uint64_t bytes)
+    {
+        if (m_fixed || rows == 0)
+            return;
+        const std::uint64_t perRow = std::max<std::uint64_t>(bytes / rows, 1);
+        m_rows = static_cast<std::size_t>(std::clamp<std::uint64_t>(targetBytes / perRow, 16, m_most));
     }
-    std::vector<RowPosition> order;
-    order.reserve(table.size());
-    for (const std::size_t at : parentsFirstOrder(table))
-        order.push_back(positions[at]);
+
+private:
+    static constexpr std::uint64_t targetBytes = 4 << 20;
+    std::size_t m_fixed;
+    std::size_t m_most;
+    std::size_t m_rows = 500;
+};
+
+// The bytes of the row under the cursor, which stays where it is.
+std::uint64_t rowBytes(const ResultSet& rows)
+{
+    MYSQL_RES* result = rows.handle();
+    const MYSQL_ROW_OFFSET here = mysql_row_tell(result);
+    std::uint64_t bytes = 0;
+    if (mysql_fetch_row(result)) {
+        const unsigned long* lengths = mysql_fetch_lengths(result);
+        for (int column = 0; lengths && column < rows.columnCount(); ++column)
+            bytes += lengths[column];
+    }
+    mysql_row_seek(result, here);
+    return bytes;
+}
+
+// The key emlog's tables are read by, named bare; empty for a table read whole.
+std::string_view keyOf(std::string_view bareTable)
+{
+    for (const KindInfo& kind : kinds) {
+        if (kind.emlogTable == bareTable)
+            return kind.idColumn;
+    }
+    return bareTable == "options" ? "option_id" : "";
+}
+
+// Reads `select` (a select without its WHERE, ORDER BY and LIMIT) in pages by its integer `key`:
+// each page asks for the rows after the last key taken. A page sent again after a lost session
+// so asks for the same rows, and none is skipped or read twice. `each` gets every row with the
+// cursor on it; it ends the reading by returning false. False when a page could not be read.
+bool readPages(RunContext& run, const std::string& select, std::string_view key, PageSize& size,
+               const std::function<bool(const ResultSet&)>& each)
+{
+    std::optional<std::int64_t> after;
+    for (;;) {
+        const std::size_t limit = size.rows();
+        std::string statement = select;
+        if (after)
+            statement += " WHERE " + std::string(key) + ">" + std::to_string(*after);
+        statement += " ORDER BY " + std::string(key) + " LIMIT " + std::to_string(limit);
+        ResultSet rows = selectWithReconnect(run, run.emlog, statement);
+        if (!rows)
+            return false;
+        const std::uint64_t count = rowCount(rows);
+        std::uint64_t bytes = 0;
+        for (std::uint64_t i = 0; i < count; ++i, nextRow(rows)) {
+            bytes += rowBytes(rows);
+            std::int64_t id = 0;
+            readField(rows, key, id);
+            after = id;
+            if (!each(rows))
+                return true;
+        }
+        size.measured(count, bytes);
+        if (count < limit)
+            return true;
+    }
+}
+
+// The ids of a table in an order where each row comes after the row it names as its parent,
+// when that row is in the table; otherwise (and within a family) the order of the ids. Only
+// the pairs are read, in pages. Nothing when they cannot be read; `noParent` when the table
+// has no such column.
+std::optional<std::vector<std::int64_t>> parentsFirst(RunContext& run, const std::string& table,
+                                                      std::string_view key, std::string_view parentColumn,
+                                                      bool& noParent)
+{
+    std::vector<IdAndParent> pairs;
+    PageSize size(0, 100000);
+    const bool read = readPages(run, "SELECT " + std::string(key) + ", " + std::string(parentColumn) + " FROM " + table,
+                                key, size, [&](const ResultSet& rows) {
+                                    IdAndParent& row = pairs.emplace_back();
+                                    readField(rows, 0, row.id);
+                                    readField(rows, 1, row.parent);
+                                    return true;
+                                });
+    if (!read) {
+        noParent = run.emlog.lastErrorNumber() == ER_BAD_FIELD_ERROR;
+        return std::nullopt;
+    }
+    std::vector<std::int64_t> order;
+    order.reserve(pairs.size());
+    for (const std::size_t at : parentsFirstOrder(pairs))
+        order.push_back(pairs[at].id);
     return order;
 }
 
@@ -45,23 +143,67 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
                             std::to_string(run.emlog.lastErrorNumber()) + " " + run.emlog.lastError());
         return false;
     };
-    ResultSet rows = selectWithReconnect(run, run.emlog, "Select * From " + table);
-    if (!rows)
-        return failRead();
+    PageSize size(m_pageRows);
+
+    std::optional<std::vector<std::int64_t>> order;
+    if (!reading.parentColumn.empty()) {
+        bool noParent = false;
+        order = parentsFirst(run, table, kind.idColumn, reading.parentColumn, noParent);
+        if (!order && !noParent)
+            return failRead();
+    }
+    std::int64_t count = 0;
+    if (order) {
+        count = static_cast<std::int64_t>(order->size());
+    } else {
+        const std::optional<std::int64_t> rows = selectNumber(run, run.emlog, "SELECT COUNT(*) FROM " + table);
+        if (!rows)
+            return failRead();
+        count = *rows;
+    }
     run.tell({RunEvent::What::Reading, reading.kind});
 
-    std::vector<RowPosition> order;
-    if (!reading.parentColumn.empty() && rows.columnIndex(reading.parentColumn) >= 0)
-        order = parentsFirst(rows, kind.idColumn, reading.parentColumn);
-    const auto count = static_cast<std::int64_t>(rowCount(rows));
-    for (std::int64_t i = 1; i <= count && !run.stopRequested(); ++i) {
-        if (!order.empty())
-            seekRow(rows, order[static_cast<std::size_t>(i - 1)]);
+    std::int64_t done = 0;
+    auto take = [&](const ResultSet& rows) {
         work(ServerRow(rows));
         run.pace(reading.pacing);
-        run.tell({RunEvent::What::Row, reading.kind, i, count});
-        if (order.empty())
-            nextRow(rows);
+        ++done;
+        run.tell({RunEvent::What::Row, reading.kind, done, std::max(count, done)});
+        return !run.stopRequested();
+    };
+    if (!order)
+        return readPages(run, "SELECT * FROM " + table, kind.idColumn, size, take) || failRead();
+
+    // In the parents' order, a page at a time: each page the next ids of the order, asked for by id.
+    const std::string key(kind.idColumn);
+    for (std::size_t at = 0; at < order->size() && !run.stopRequested();) {
+        const std::size_t rowsOfPage = std::min(size.rows(), order->size() - at);
+        std::string ids;
+        for (std::size_t i = at; i < at + rowsOfPage; ++i)
+            ids.append(ids.empty() ? "" : ",").append(std::to_string((*order)[i]));
+        ResultSet rows =
+            selectWithReconnect(run, run.emlog, "SELECT * FROM " + table + " WHERE " + key + " IN (" + ids + ")");
+        if (!rows)
+            return failRead();
+        std::unordered_map<std::int64_t, RowPosition> positions;
+        std::uint64_t bytes = 0;
+        for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+            std::int64_t id = 0;
+            readField(rows, key, id);
+            bytes += rowBytes(rows);
+            positions.emplace(id, rowPosition(rows));
+        }
+        size.measured(rowCount(rows), bytes);
+        for (std::size_t i = at; i < at + rowsOfPage; ++i) {
+            // A row deleted since the order was read is gone.
+            const auto found = positions.find((*order)[i]);
+            if (found == positions.end())
+                continue;
+            seekRow(rows, found->second);
+            if (!take(rows))
+                return true;
+        }
+        at += rowsOfPage;
     }
     return true;
 }
@@ -70,11 +212,25 @@ bool ServerSource::readTable(std::string_view table, const std::vector<std::stri
                              const std::function<void(const EmlogRow&)>& work)
 {
     useUnicode(m_run.emlog);
+    const std::string_view key = keyOf(table);
     std::string list;
-    for (const std::string& column : columns)
+    bool hasKey = columns.empty();
+    for (const std::string& column : columns) {
         list += (list.empty() ? "" : ", ") + column;
-    ResultSet rows = selectWithReconnect(m_run, m_run.emlog,
-                                         "Select " + (list.empty() ? "*" : list) + " From " + tableName(table));
+        hasKey = hasKey || column == key;
+    }
+    // The key too, to page by.
+    if (!hasKey && !key.empty())
+        list += ", " + std::string(key);
+    const std::string select = "Select " + (list.empty() ? "*" : list) + " From " + tableName(table);
+    if (!key.empty()) {
+        PageSize size(m_pageRows);
+        return readPages(m_run, select, key, size, [&](const ResultSet& rows) {
+            work(ServerRow(rows));
+            return true;
+        });
+    }
+    ResultSet rows = selectWithReconnect(m_run, m_run.emlog, select);
     if (!rows)
         return false;
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows))
@@ -82,23 +238,54 @@ bool ServerSource::readTable(std::string_view table, const std::vector<std::stri
     return true;
 }
 
+bool ServerSource::rowsById(std::string_view table, std::string_view idColumn, const std::vector<std::int64_t>& ids,
+                            const std::vector<std::string>& columns,
+                            const std::function<void(const EmlogRow&)>& work)
+{
+    useUnicode(m_run.emlog);
+    std::string list(idColumn);
+    for (const std::string& column : columns)
+        list += ", " + column;
+    // A page of ids at a time, sized as the pages of a table are.
+    PageSize size(m_pageRows);
+    for (std::size_t at = 0; at < ids.size();) {
+        const std::size_t rowsOfPage = std::min(size.rows(), ids.size() - at);
+        std::string inList;
+        for (std::size_t i = at; i < at + rowsOfPage; ++i)
+            inList.append(inList.empty() ? "" : ",").append(std::to_string(ids[i]));
+        ResultSet rows = selectWithReconnect(m_run, m_run.emlog,
+                                             "SELECT " + list + " FROM " + tableName(table) + " WHERE " +
+                                                 std::string(idColumn) + " IN (" + inList + ")");
+        if (!rows)
+            return false;
+        std::uint64_t bytes = 0;
+        for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+            bytes += rowBytes(rows);
+            work(ServerRow(rows));
+        }
+        size.measured(rowCount(rows), bytes);
+        at += rowsOfPage;
+    }
+    return true;
+}
+
 std::optional<EmlogValues> ServerSource::columns(std::string_view table, std::string_view idColumn,
                                                  std::string_view column)
 {
     useUnicode(m_run.emlog);
-    ResultSet rows = selectWithReconnect(m_run, m_run.emlog,
-                                         "SELECT " + std::string(idColumn) + ", " + std::string(column) + " FROM " +
-                                             tableName(table));
-    if (!rows)
-        return std::nullopt;
     EmlogValues values;
-    values.reserve(rowCount(rows));
-    for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
-        std::pair<std::int64_t, std::string> value;
-        readField(rows, 0, value.first);
-        readField(rows, 1, value.second);
-        values.push_back(std::move(value));
-    }
+    PageSize size(m_pageRows);
+    const bool read = readPages(
+        m_run, "SELECT " + std::string(idColumn) + ", " + std::string(column) + " FROM " + tableName(table), idColumn,
+        size, [&](const ResultSet& rows) {
+            std::pair<std::int64_t, std::string> value;
+            readField(rows, 0, value.first);
+            readField(rows, 1, value.second);
+            values.push_back(std::move(value));
+            return true;
+        });
+    if (!read)
+        return std::nullopt;
     return values;
 }
 
@@ -155,6 +342,19 @@ std::string ServerSource::tableName(std::string_view table) const
 std::string ServerSource::lastError() const
 {
     return std::to_string(m_run.emlog.lastErrorNumber()) + " " + m_run.emlog.lastError();
+}
+
+bool EmlogSource::rowsById(std::string_view table, std::string_view idColumn, const std::vector<std::int64_t>& ids,
+                           const std::vector<std::string>& columns, const std::function<void(const EmlogRow&)>& work)
+{
+    const std::unordered_set<std::int64_t> wanted(ids.begin(), ids.end());
+    std::vector<std::string> read = columns;
+    read.emplace_back(idColumn);
+    return readTable(table, read, [&](const EmlogRow& row) {
+        std::int64_t id = 0;
+        if (readField(row, idColumn, id) && wanted.count(id))
+            work(row);
+    });
 }
 
 std::string emlogBlogUrl(EmlogSource& source)

@@ -2,6 +2,8 @@
 
 #include "EmlogSource.h"
 
+#include <cstddef>
+
 namespace kestrel {
 
 struct RunContext;
@@ -10,11 +12,15 @@ struct RunContext;
 class ServerSource : public EmlogSource
 {
 public:
-    explicit ServerSource(RunContext& run) : m_run(run) {}
+    // Tables are read in pages of `pageRows` rows; 0 sizes each page from the rows before it,
+    // so that a page holds about the same bytes whatever the rows hold.
+    explicit ServerSource(RunContext& run, std::size_t pageRows = 0) : m_run(run), m_pageRows(pageRows) {}
 
     bool forEachRow(const TableReading& reading, const std::function<void(const EmlogRow&)>& work) override;
     bool readTable(std::string_view table, const std::vector<std::string>& columns,
                    const std::function<void(const EmlogRow&)>& work) override;
+    bool rowsById(std::string_view table, std::string_view idColumn, const std::vector<std::int64_t>& ids,
+                  const std::vector<std::string>& columns, const std::function<void(const EmlogRow&)>& work) override;
     std::optional<EmlogValues> columns(std::string_view table, std::string_view idColumn,
                                        std::string_view column) override;
     std::optional<std::int64_t> largestId(std::string_view table, std::string_view idColumn) override;
@@ -26,6 +32,7 @@ public:
 
 private:
     RunContext& m_run;
+    std::size_t m_pageRows;
 };
 
 } // namespace kestrel

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
+#include <unordered_map>
 
 namespace kestrel {
 
@@ -140,11 +142,41 @@ std::optional<std::string> addPublishingEvents(std::string_view cron, const std:
     std::string text(cron);
     if (text.empty())
         text = "a:1:{s:7:\"version\";i:2;}";
-    else if (!readArray(text, 0) || serializedValueEnd(text, 0) != text.size())
+    else if (serializedValueEnd(text, 0) != text.size())
         return std::nullopt;
+    // The cron is parsed once: its times stay as they were, each one's text changed only when an
+    // article is scheduled at it, and the new times are put in as the pieces are joined again.
+    const std::optional<SerializedArray> top = readArray(text, 0);
+    if (!top)
+        return std::nullopt;
+    std::vector<std::string> values; // each time's value, as it was or with articles added
+    std::unordered_map<std::string_view, std::size_t> byKey;
+    std::vector<std::int64_t> laterThan; // each entry is later than these times; the version than all
+    for (std::size_t i = 0; i < top->entries.size(); ++i) {
+        const SerializedArray::Entry& entry = top->entries[i];
+        values.emplace_back(text.substr(entry.valueStart, entry.end - entry.valueStart));
+        byKey.emplace(entry.key, i);
+        std::size_t position = 2;
+        const bool numbered = entry.key.rfind("i:", 0) == 0;
+        const auto time = numbered ? number(entry.key, position) : std::nullopt;
+        laterThan.push_back(!numbered ? std::numeric_limits<std::int64_t>::max()
+                            : time    ? static_cast<std::int64_t>(*time) - 1
+                                      : std::numeric_limits<std::int64_t>::min());
+    }
+
     std::vector<CronEvent> sorted(events);
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const CronEvent& a, const CronEvent& b) { return a.timestamp < b.timestamp; });
+    // New times, each before the entry at its index (the close for the last): the first later
+    // time, or the version, which WordPress keeps last.
+    struct Added
+    {
+        std::size_t before;
+        std::string key, value;
+    };
+    std::vector<Added> added;
+    std::unordered_map<std::int64_t, std::size_t> addedAt; // a new time's place in `added`
+    std::size_t before = 0;
     for (const CronEvent& event : sorted) {
         const std::string arguments = "a:1:{i:0;i:" + std::to_string(event.postId) + ";}";
         const QByteArray md5 =
@@ -154,40 +186,44 @@ std::optional<std::string> addPublishingEvents(std::string_view cron, const std:
         const std::string hookEntry = serializedString(hook) + "a:1:{" + scheduled + "}";
         const std::string timeKey = "i:" + std::to_string(event.timestamp) + ";";
 
-        const SerializedArray top = *readArray(text, 0);
-        const auto same = std::find_if(top.entries.begin(), top.entries.end(),
-                                       [&](const SerializedArray::Entry& entry) { return entry.key == timeKey; });
-        if (same == top.entries.end()) {
-            // Before the first later time, or before the version, which WordPress keeps last.
-            std::size_t at = top.close;
-            for (const SerializedArray::Entry& entry : top.entries) {
-                std::size_t position = 2;
-                const bool numbered = entry.key.rfind("i:", 0) == 0;
-                const auto time = numbered ? number(entry.key, position) : std::nullopt;
-                if (!numbered || (time && static_cast<std::int64_t>(*time) > event.timestamp)) {
-                    at = entry.start;
-                    break;
-                }
-            }
-            text = withEntry(text, top, at, timeKey + "a:1:{" + hookEntry + "}");
+        std::string* value = nullptr;
+        if (const auto same = byKey.find(timeKey); same != byKey.end()) {
+            value = &values[same->second];
+        } else if (const auto again = addedAt.find(event.timestamp); again != addedAt.end()) {
+            value = &added[again->second].value;
+        } else {
+            while (before < laterThan.size() && laterThan[before] < event.timestamp)
+                ++before;
+            addedAt.emplace(event.timestamp, added.size());
+            added.push_back({before, timeKey, "a:1:{" + hookEntry + "}"});
             continue;
         }
-        const auto hooks = readArray(text, same->valueStart);
+        const auto hooks = readArray(*value, 0);
         if (!hooks)
             continue;
         const auto existing = std::find_if(hooks->entries.begin(), hooks->entries.end(),
                                            [&](const auto& entry) { return entry.key == serializedString(hook); });
         if (existing == hooks->entries.end()) {
-            text = withEntry(text, *hooks, hooks->close, hookEntry);
+            *value = withEntry(*value, *hooks, hooks->close, hookEntry);
             continue;
         }
-        const auto scheduledThere = readArray(text, existing->valueStart);
+        const auto scheduledThere = readArray(*value, existing->valueStart);
         if (!scheduledThere || std::any_of(scheduledThere->entries.begin(), scheduledThere->entries.end(),
                                            [&](const auto& entry) { return entry.key == key; }))
             continue;
-        text = withEntry(text, *scheduledThere, scheduledThere->close, scheduled);
+        *value = withEntry(*value, *scheduledThere, scheduledThere->close, scheduled);
     }
-    return text;
+
+    std::string joined = "a:" + std::to_string(top->entries.size() + added.size()) + ":{";
+    std::size_t next = 0;
+    for (std::size_t i = 0; i <= top->entries.size(); ++i) {
+        for (; next < added.size() && added[next].before == i; ++next)
+            joined += added[next].key + added[next].value;
+        if (i < top->entries.size())
+            joined += std::string(top->entries[i].key) + values[i];
+    }
+    joined += "}";
+    return joined;
 }
 
 } // namespace kestrel

@@ -146,14 +146,20 @@ std::string wordPressSlug(std::string_view text, std::size_t limit)
     return slug;
 }
 
-std::string uniqueSlug(std::string slug, const std::string& fallback, std::unordered_set<std::string>& taken)
+std::string uniqueSlug(std::string slug, const std::string& fallback, TakenSlugs& taken)
 {
     if (slug.empty())
         slug = fallback;
     const bool number =
         !slug.empty() && std::all_of(slug.begin(), slug.end(), [](char c) { return c >= '0' && c <= '9'; });
     std::string unique = number ? slug + "-2" : slug;
-    for (int n = number ? 3 : 2; taken.count(unique); ++n) {
+    if (!taken.count(unique)) {
+        taken.insert(unique);
+        return unique;
+    }
+    int& next = taken.m_next[slug];
+    int n = std::max(next, number ? 3 : 2);
+    for (; taken.count(unique); ++n) {
         const std::string suffix = "-" + std::to_string(n);
         std::size_t keep = std::min(slug.size(), slugColumnLength - suffix.size());
         // Not inside an escape: back to its "%".
@@ -163,6 +169,7 @@ std::string uniqueSlug(std::string slug, const std::string& fallback, std::unord
         }
         unique = slug.substr(0, keep) + suffix;
     }
+    next = n;
     taken.insert(unique);
     return unique;
 }

@@ -53,7 +53,7 @@ Copies& WordPressState::copies(const OriginKey& key)
     return m_copies.at(key.key);
 }
 
-std::unordered_set<std::string>& WordPressState::postNames()
+TakenSlugs& WordPressState::postNames()
 {
     return m_postNames.value();
 }

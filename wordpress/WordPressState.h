@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OriginKeys.h"
+#include "Slugs.h"
 #include "Transactions.h"
 
 #include <cstdint>
@@ -30,7 +31,7 @@ public:
 
     // A part read before: reading it must have succeeded.
     Copies& copies(const OriginKey& key);
-    std::unordered_set<std::string>& postNames();
+    TakenSlugs& postNames();
     std::unordered_set<std::int64_t>& termIds();
     bool hasCopies(const OriginKey& key) const { return m_copies.count(key.key) != 0; }
 
@@ -44,7 +45,7 @@ public:
 
 private:
     std::unordered_map<std::string_view, Copies> m_copies; // by origin key
-    std::optional<std::unordered_set<std::string>> m_postNames;
+    std::optional<TakenSlugs> m_postNames;
     std::optional<std::unordered_set<std::int64_t>> m_termIds; // taken by terms, taxonomies or links
     std::optional<bool> m_transactional;
 };

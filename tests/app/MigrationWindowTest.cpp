@@ -1,8 +1,11 @@
 #include "BackupChooser.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
+#include "Origins.h"
+#include "TestServer.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -16,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -155,6 +159,64 @@ TEST(MigrationWindow, OptionsKeepWordPresssTimeZoneOnRequest)
     EXPECT_FALSE(dialog->isVisible());
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnOptions")), Qt::LeftButton);
     EXPECT_TRUE(keep->isChecked());
+}
+
+// 选项… offers the command line's choice of pacing: the default rests after every row, none
+// runs the sample blog through without a rest.
+TEST(MigrationWindow, OptionsChooseBetweenTheDefaultPacingAndNone)
+{
+    struct PacingCase
+    {
+        int choice; // in the dialog's list
+        bool rests;
+    };
+    for (const PacingCase test : {PacingCase{1, false}, PacingCase{0, true}}) {
+        SCOPED_TRACE(test.choice);
+        MessageBox::clearShown();
+        TestDatabase emlog("pace_emlog");
+        WordPressDatabase wordpress("pace_wp");
+        loadSampleBlog(emlog.name());
+        MigrationWindow window;
+        window.show();
+        const QString address = QString::fromStdString(testServer().address());
+        typeInto(window, QStringLiteral("txt_服务器_emlog"), address);
+        typeInto(window, QStringLiteral("txt_数据库_emlog"), QString::fromStdString(emlog.name()));
+        typeInto(window, QStringLiteral("txt_服务器_Wp"), address);
+        for (const QString& field : {QStringLiteral("txt_密码_emlog"), QStringLiteral("txt_密码_Wp")})
+            typeInto(window, field, QString::fromStdString(testServer().password));
+        typeInto(window, QStringLiteral("txt_数据库_Wp"), QString::fromStdString(wordpress.name()));
+        std::mutex mutex;
+        std::vector<milliseconds> rests;
+        window.runner()->setSleeper([&](milliseconds interval, std::stop_token) {
+            std::lock_guard lock(mutex);
+            rests.push_back(interval);
+        });
+
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnOptions")), Qt::LeftButton);
+        auto* dialog = window.findChild<QDialog*>(QStringLiteral("选项"));
+        ASSERT_NE(dialog, nullptr);
+        auto* pacing = dialog->findChild<QComboBox*>(QStringLiteral("下拉框_节奏"));
+        ASSERT_NE(pacing, nullptr);
+        EXPECT_EQ(pacing->currentIndex(), 0); // the default as shipped
+        pacing->setCurrentIndex(test.choice);
+        dialog->accept();
+
+        MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+        auto* go = window.findChild<QPushButton*>(QStringLiteral("btnGo"));
+        QTest::mouseClick(go, Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return !window.runner()->isRunning() && go->isEnabled(); }));
+        ASSERT_FALSE(MessageBox::shown().isEmpty());
+        EXPECT_TRUE(MessageBox::shown().last().text.startsWith(QStringLiteral("转换完成")))
+            << MessageBox::shown().last().text.toStdString();
+        EXPECT_NE(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM " + wordpress.table("postmeta") +
+                                                    " WHERE meta_key='" + std::string(origin::article.key) + "'"),
+                  "0");
+        std::lock_guard lock(mutex);
+        // The articles' rest as shipped is 15 ms a row.
+        EXPECT_EQ(std::count(rests.begin(), rests.end(), milliseconds(15)) > 0, test.rests);
+        if (!test.rests)
+            EXPECT_TRUE(rests.empty()) << rests.size();
+    }
 }
 
 TEST(MigrationWindow, PasswordsAreHiddenAndTheRestShown)

@@ -92,10 +92,11 @@ TEST_F(TagsTest, EachTagTakesTheNextIdsAndATagIdRaisesTheTaxonomyId)
     EXPECT_EQ(rows[0][3], "6");
     EXPECT_EQ(rows[1][0], "7");
     EXPECT_EQ(rows[1][3], "7");
-    EXPECT_EQ(rows[2][0], "40");
-    EXPECT_EQ(rows[2][3], "40");
-    EXPECT_EQ(rows[3][0], "41");
-    EXPECT_EQ(rows[3][3], "41");
+    // Read by their ids: tag 3 before tag 40.
+    EXPECT_EQ(rows[2][0], "8");
+    EXPECT_EQ(rows[2][3], "8");
+    EXPECT_EQ(rows[3][0], "40");
+    EXPECT_EQ(rows[3][3], "40");
 }
 
 TEST_F(TagsTest, ATagNamedLikeACategoryIsATermOfItsOwn)

@@ -31,6 +31,10 @@ TEST(CronOption, PublishingEventsAsWordPressSchedulesThem)
          "a:4:{" + versionCheck + "i:200;a:1:{s:19:\"publish_future_post\";a:1:{" + publish5 + "}}i:300;a:2:{" + other +
              "s:19:\"publish_future_post\";a:2:{" + publish7 + publish5 + "}}s:7:\"version\";i:2;}"},
         {"a:1:{s:7:\"version\";i:2;}", {}, "a:1:{s:7:\"version\";i:2;}"},
+        // Articles sharing a time new to the cron: one entry for the time, each article once.
+        {"",
+         {{200, 5}, {200, 7}, {200, 5}},
+         "a:2:{i:200;a:1:{s:19:\"publish_future_post\";a:2:{" + publish5 + publish7 + "}}s:7:\"version\";i:2;}"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(addPublishingEvents(c.before, c.events), c.after) << c.before;

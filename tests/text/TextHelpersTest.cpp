@@ -38,12 +38,24 @@ TEST(WordPressSlug, CutBetweenCharactersAndMadeUnique)
 {
     EXPECT_EQ(wordPressSlug("中文", 17), "%e4%b8%ad");
     EXPECT_EQ(wordPressSlug("ab cd", 3), "ab");
-    std::unordered_set<std::string> taken = {"hello", "hello-2"};
+    TakenSlugs taken = std::unordered_set<std::string>{"hello", "hello-2"};
     EXPECT_EQ(uniqueSlug("hello", "7", taken), "hello-3");
     EXPECT_EQ(uniqueSlug("", "7", taken), "7-2"); // a bare number would be read as a date or a page
     EXPECT_EQ(uniqueSlug("2024", "8", taken), "2024-2");
     EXPECT_EQ(uniqueSlug("new", "9", taken), "new");
     EXPECT_TRUE(taken.count("new"));
+}
+
+TEST(WordPressSlug, ManyEqualNamesEachTakeTheNextNumber)
+{
+    TakenSlugs taken = std::unordered_set<std::string>{"image-jpg", "image-jpg-3", "2024-2"};
+    const std::pair<const char*, const char*> cases[] = {
+        {"image-jpg", "image-jpg-2"}, {"image-jpg", "image-jpg-4"}, {"image-jpg", "image-jpg-5"},
+        {"other", "other"},           {"image-jpg", "image-jpg-6"}, {"2024", "2024-3"},
+        {"2024", "2024-4"},           {"other", "other-2"},
+    };
+    for (const auto& [slug, unique] : cases)
+        EXPECT_EQ(uniqueSlug(slug, "1", taken), unique) << slug;
 }
 
 TEST(CharacterLength, StepsWholeCharactersAndNeverPastTheEnd)
