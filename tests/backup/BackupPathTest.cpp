@@ -23,10 +23,10 @@ class BackupPathTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        fs::remove_all(folder);
+        fs::remove_all(scratch);
         fs::create_directories(folder);
     }
-    void TearDown() override { fs::remove_all(folder); }
+    void TearDown() override { fs::remove_all(scratch); }
 
     // Made at a plain ASCII path by zlib or libzip, then moved into the folder.
     std::string moved(const fs::path& made, const std::string& name) const
@@ -49,7 +49,10 @@ protected:
         return text;
     }
 
-    const fs::path scratch = fs::path(::testing::TempDir()) / "backup_path_test";
+    // A folder of each test's own: ctest runs them side by side.
+    const fs::path scratch = fs::path(::testing::TempDir()) /
+                             ("backup_path_test_" +
+                              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     const fs::path folder = scratch / fs::u8path("博客备份 2024");
 };
 
