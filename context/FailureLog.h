@@ -52,7 +52,16 @@ public:
             TimeZoneKept,          // WordPress's zone `first` kept; emlog's was `second`
             TimeZoneSet,           // WordPress's zone `first` became emlog's `second`
             FilesNotCopied,        // no files named: attachments still point at the old blog
-            FilesLeftAfterEmptying // emptying first deleted rows only; copied files stay in `first`
+            FilesLeftAfterEmptying, // emptying first deleted rows only; copied files stay in `first`
+            // Where the blog's new menu shows: the theme `second`'s menu location `first`; or the site's
+            // navigation, which block theme `first` shows; or nowhere yet, since location `first` (of
+            // `second`) or the site's navigation (block theme `first`) shows another menu, or theme
+            // `first` is not one the run knows the places of.
+            MenuAtLocation,
+            MenuInNavigation,
+            MenuLocationTaken,
+            MenuNavigationTaken,
+            MenuNotPlaced,
         };
         What what;
         std::string first;

@@ -9,7 +9,7 @@ namespace kestrel {
 // The kinds of row a run copies, in the order it copies them, so that each row finds its owner's
 // copy when it is written. Each has an ASCII id: the failure log, the check and the JSON report
 // name kinds by it, and only the window's and the terminal's texts give them a label.
-enum class Kind { users, categories, tags, posts, comments, attachments, links };
+enum class Kind { users, categories, tags, posts, comments, attachments, links, navigation };
 
 struct KindInfo
 {
@@ -29,6 +29,8 @@ inline constexpr KindInfo kinds[] = {
     {Kind::comments, "comments", "comment", "cid", &origin::comment, "comments"},
     {Kind::attachments, "attachments", "attachment", "aid", &origin::attachment, "posts"},
     {Kind::links, "links", "link", "id", nullptr, "links"},
+    // emlog's navigation bar: items of one WordPress menu.
+    {Kind::navigation, "navigation", "navi", "id", &origin::navigation, "posts"},
 };
 
 constexpr const KindInfo& infoOf(Kind kind)

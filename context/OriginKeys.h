@@ -24,6 +24,13 @@ inline constexpr OriginKey comment{"commentmeta", "comment_id", "_emlog_cid"};
 inline constexpr OriginKey category{"termmeta", "term_id", "_emlog_sid"};
 inline constexpr OriginKey tag{"termmeta", "term_id", "_emlog_tid"};
 inline constexpr OriginKey user{"usermeta", "user_id", "_emlog_uid"};
+// A menu item copied from a row of emlog's navi.
+inline constexpr OriginKey navigation{"postmeta", "post_id", "_emlog_navi"};
+// The menu those items are in, and the site's wp_navigation post made of them: the blog has one
+// navigation bar, so each names the emlog id `theBlogsMenu`.
+inline constexpr OriginKey menu{"termmeta", "term_id", "_emlog_menu"};
+inline constexpr OriginKey navigationBlock{"postmeta", "post_id", "_emlog_navigation_block"};
+inline constexpr std::int64_t theBlogsMenu = 1;
 // The alias an article, page or category had in emlog's addresses.
 inline constexpr std::string_view aliasKey = "_emlog_alias";
 } // namespace origin

@@ -40,11 +40,12 @@ struct Pacing
     milliseconds categories{30};
     milliseconds tags{10};
     milliseconds links{15};
+    milliseconds navigation{15};
 
     static Pacing none()
     {
         return {milliseconds{0}, milliseconds{0}, milliseconds{0}, milliseconds{0},
-                milliseconds{0}, milliseconds{0}, milliseconds{0}};
+                milliseconds{0}, milliseconds{0}, milliseconds{0}, milliseconds{0}};
     }
 };
 

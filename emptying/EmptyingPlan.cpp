@@ -1,10 +1,10 @@
 #include "EmptyingPlan.h"
 
 #include "BlogConnection.h"
-#include "Kinds.h"
 #include "EmlogSource.h"
-#include "RunContext.h"
+#include "Kinds.h"
 #include "ResultSet.h"
+#include "RunContext.h"
 
 #include <algorithm>
 #include <cctype>
@@ -55,6 +55,22 @@ bool countInto(BlogConnection& wordPress, const std::string& sql, std::map<std::
 bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds,
                bool marked);
 
+// The origins of the posts a run makes besides the blog's own types: menu items and the site's
+// navigation.
+std::string broughtPostKeys()
+{
+    const std::string_view keys[] = {origin::navigation.key, origin::navigationBlock.key};
+    return sqlList(keys);
+}
+
+// The menus a run made (`what` of each): their terms are of no other taxonomy.
+std::string broughtMenus(const std::string& prefix, std::string_view what)
+{
+    return "SELECT " + std::string(what) + " FROM " + prefix + "term_taxonomy x JOIN " + prefix +
+           "termmeta m ON m.term_id=x.term_id AND m.meta_key='" + std::string(origin::menu.key) +
+           "' WHERE x.taxonomy='nav_menu'";
+}
+
 } // namespace
 
 std::vector<MarkedTable> markedTables()
@@ -90,6 +106,9 @@ bool markBlogRows(RunContext& migration, std::vector<EmptyingPlan::Kind>& kinds)
         "CREATE TEMPORARY TABLE kestrel_gone_taxonomies (id BIGINT UNSIGNED PRIMARY KEY)",
         "CREATE TEMPORARY TABLE kestrel_gone_terms (id BIGINT UNSIGNED PRIMARY KEY)",
         "INSERT INTO kestrel_gone_posts SELECT ID FROM " + posts + " WHERE post_type IN " + types,
+        // The blog's menu items and the navigation made of them, by their origins: other menus stay.
+        "INSERT IGNORE INTO kestrel_gone_posts SELECT post_id FROM " + migration.wordPressTable("postmeta") +
+            " WHERE meta_key IN " + broughtPostKeys(),
         // Revisions and autosaves of those posts, not of a template or a menu.
         "INSERT IGNORE INTO kestrel_gone_posts SELECT r.ID FROM " + posts + " r JOIN " + posts +
             " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " + types,
@@ -101,6 +120,8 @@ bool markBlogRows(RunContext& migration, std::vector<EmptyingPlan::Kind>& kinds)
         "INSERT IGNORE INTO kestrel_gone_terms SELECT t.term_id FROM " + termTaxonomy + " t WHERE t.taxonomy IN " +
             taxonomies + " AND NOT EXISTS (SELECT 1 FROM " + termTaxonomy +
             " o WHERE o.term_id=t.term_id AND o.taxonomy NOT IN " + taxonomies + ")",
+        "INSERT IGNORE INTO kestrel_gone_taxonomies " + broughtMenus(migration.wordPressPrefix, "x.term_taxonomy_id"),
+        "INSERT IGNORE INTO kestrel_gone_terms " + broughtMenus(migration.wordPressPrefix, "x.term_id"),
     };
     for (const std::string& statement : statements) {
         if (!run(migration, statement))
@@ -132,7 +153,7 @@ bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector
         marked ? "SELECT id FROM kestrel_gone_posts"
                : "SELECT ID FROM " + posts + " WHERE post_type IN " + types + " UNION SELECT r.ID FROM " + posts +
                      " r JOIN " + posts + " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " +
-                     types;
+                     types + " UNION SELECT post_id FROM " + prefix + "postmeta WHERE meta_key IN " + broughtPostKeys();
     const std::string comments =
         marked ? "SELECT 'comments', COUNT(*) FROM kestrel_gone_comments"
                : "SELECT 'comments', COUNT(*) FROM " + prefix + "comments WHERE comment_post_ID IN (" + blogPosts + ")";
@@ -147,7 +168,9 @@ bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector
                        " GROUP BY taxonomy",
                    taxonomy) ||
         !countInto(wordPress, comments, other) ||
-        !countInto(wordPress, "SELECT 'links', COUNT(*) FROM " + prefix + "links", other))
+        !countInto(wordPress, "SELECT 'links', COUNT(*) FROM " + prefix + "links", other) ||
+        !countInto(wordPress, "SELECT 'nav_menu', COUNT(*) FROM (" + broughtMenus(prefix, "x.term_id") + ") menus",
+                   other))
         return false;
     kinds = {{"post", posted["post"]},
              {"page", posted["page"]},
@@ -159,6 +182,13 @@ bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector
              {"link_category", taxonomy["link_category"]},
              {"post_format", taxonomy["post_format"]},
              {"link", other["links"]}};
+    // Only a blog that brought a menu lists it: the counts of every other blog read as they did.
+    for (const auto& [name, rows] :
+         {std::pair{"nav_menu", other["nav_menu"]}, std::pair{"nav_menu_item", posted["nav_menu_item"]},
+          std::pair{"wp_navigation", posted["wp_navigation"]}}) {
+        if (rows > 0)
+            kinds.push_back({name, rows});
+    }
     return true;
 }
 
@@ -240,8 +270,7 @@ EmptyingPlan planEmptying(RunContext& migration, EmlogSource& emlog, std::string
     }
     for (const MarkedTable& table : markedTables()) {
         const std::string name = migration.wordPressTable(table.bare);
-        if (!executeSql(migration.wordPress, "SELECT * FROM " + name + " LIMIT 0") ||
-            !storeResult(migration.wordPress))
+        if (!executeSql(migration.wordPress, "SELECT * FROM " + name + " LIMIT 0") || !storeResult(migration.wordPress))
             return refuse(EmptyingPlan::Refusal::WordPressTableUnreadable, name, migration.wordPress.lastError());
     }
     if (!askEngines(migration, plan.tables))

@@ -35,6 +35,9 @@ public:
     std::string rewrite(std::string_view text, const std::unordered_map<std::int64_t, std::int64_t>& placed,
                         bool* waiting) const;
 
+    // One address (a menu item's), made WordPress's when it leads into the blog.
+    std::string rewriteAddress(std::string_view address) const { return rewrite(address, {}, nullptr); }
+
 private:
     std::string resolve(const BlogLink& link, const std::unordered_map<std::int64_t, std::int64_t>& placed,
                         bool* waiting) const;

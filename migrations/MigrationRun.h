@@ -37,6 +37,8 @@ struct MigrationRun : RunContext
     std::function<std::optional<std::string>(std::string_view path)> contentAddress;
     // The blog's files as copied before the rows that name them; none when no files were asked for.
     const CopiedFiles* files = nullptr;
+    // The name the blog's menu gets in WordPress, in the words of whoever started the run.
+    std::string menuName = "emlog";
 
     // What a migration learnt that a later one uses.
     struct Handoffs

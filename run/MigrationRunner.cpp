@@ -184,6 +184,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     run.wordPressPrefix = settings.wordPressPrefix;
     run.pacing = m_pacing;
     run.keepWordPressTimeZone = settings.keepWordPressTimeZone;
+    run.menuName = texts::menuName().toStdString();
     run.sleep = m_sleeper;
     run.stopToken = stopToken;
     QString lastStatus;

@@ -26,6 +26,7 @@ constexpr KindTexts kindTexts[] = {
     {Kind::comments, u"评论", u"初始化转换博客评论...", u"正在转换评论."},
     {Kind::attachments, u"附件", u"初始化转换博客附件...", u"正在转换附件."},
     {Kind::links, u"友情链接", u"初始化转换友情链接...", u"正在转换友情链接."},
+    {Kind::navigation, u"导航", u"初始化转换导航...", u"正在转换导航."},
 };
 
 const KindTexts& textsOf(Kind kind)
@@ -64,7 +65,10 @@ QString label(std::string_view id)
                                                                                   {"post_tag", u"标签"},
                                                                                   {"link_category", u"链接分类"},
                                                                                   {"post_format", u"文章格式"},
-                                                                                  {"link", u"链接"}};
+                                                                                  {"link", u"链接"},
+                                                                                  {"nav_menu", u"导航菜单"},
+                                                                                  {"nav_menu_item", u"菜单项"},
+                                                                                  {"wp_navigation", u"网站导航"}};
     for (const auto& [wordPressId, wordPressLabel] : wordPressKinds) {
         if (wordPressId == id)
             return QString::fromUtf16(wordPressLabel);
@@ -87,7 +91,8 @@ QString emptyingRefusal(const EmptyingPlan& plan)
     case EmptyingPlan::Refusal::EmlogTableUnreadable:
         return QStringLiteral("emlog 的表 %1 读不到（%2）：请检查 emlog 的数据库和表前缀。").arg(table, because);
     case EmptyingPlan::Refusal::WordPressTableUnreadable:
-        return QStringLiteral("WordPress 的表 %1 读不到（%2）：请检查 WordPress 的数据库和表前缀。").arg(table, because);
+        return QStringLiteral("WordPress 的表 %1 读不到（%2）：请检查 WordPress 的数据库和表前缀。")
+            .arg(table, because);
     case EmptyingPlan::Refusal::NotCounted:
         return QStringLiteral("数不出要删除的行：%1").arg(because);
     case EmptyingPlan::Refusal::EnginesUnknown:
@@ -331,6 +336,11 @@ QString unsafePrefix(const QString& blog, const QString& prefix)
         .arg(blog, prefix);
 }
 
+QString menuName()
+{
+    return QStringLiteral("博客导航");
+}
+
 QString runningStem(Kind kind)
 {
     return QString::fromUtf16(textsOf(kind).running);
@@ -382,6 +392,20 @@ QString note(const FailureLog::Note& note)
         return QStringLiteral("文件：没有复制（没有给出 emlog 的文件和 WordPress 的上传文件夹），附件仍指向旧博客");
     case FailureLog::Note::What::FilesLeftAfterEmptying:
         return QStringLiteral("文件：先清空只删除了数据库中的行，复制过的文件仍在 %1，需要时请自行删除").arg(first);
+    case FailureLog::Note::What::MenuAtLocation:
+        return QStringLiteral("导航：成为菜单“%1”，显示在主题 %2 的菜单位置 %3").arg(menuName(), second, first);
+    case FailureLog::Note::What::MenuInNavigation:
+        return QStringLiteral("导航：成为菜单“%1”和网站的导航，显示在块主题 %2 的页头").arg(menuName(), first);
+    case FailureLog::Note::What::MenuLocationTaken:
+        return QStringLiteral("导航：成为菜单“%1”；主题 %2 的菜单位置 %3 已有菜单，没有替换，"
+                              "需要时请在“外观 → 菜单”中选择")
+            .arg(menuName(), second, first);
+    case FailureLog::Note::What::MenuNavigationTaken:
+        return QStringLiteral("导航：成为菜单“%1”；网站已有自己的导航，没有替换，需要时请在“外观 → 编辑器”中选择")
+            .arg(menuName());
+    case FailureLog::Note::What::MenuNotPlaced:
+        return QStringLiteral("导航：成为菜单“%1”；不知道主题 %2 在哪里显示菜单，请在“外观 → 菜单”中选择位置")
+            .arg(menuName(), first);
     }
     return {};
 }

@@ -25,6 +25,8 @@ QString label(std::string_view id);
 QString status(const RunEvent& event);
 // The running text of a kind without its percentage: "正在转换博客文章."
 QString runningStem(Kind kind);
+// The name the blog's menu gets in WordPress.
+QString menuName();
 QString runningStem(std::string_view kindId);
 // The status line while WordPress is emptied first.
 QString emptyingStatus();

@@ -25,25 +25,29 @@ download() {
     fi
 }
 
+packages="wordpress wordpress-theme-twentytwentythree wordpress-theme-twentytwentyone"
+
 prepare() {
-    if [ -f "$root/wp-load.php" ] && [ -f "$root/.kestrel" ]; then
+    # .kestrel names the packages the tree was made from: a tree of fewer is made again.
+    if [ -f "$root/wp-load.php" ] && [ "$(cat "$root/.kestrel" 2>/dev/null)" = "$packages" ]; then
         cp "$here/wordpress/wp-config.php" "$root/wp-config.php"
         return 0
     fi
     local work="$dir/wordpress-package"
     rm -rf "$work" "$root"
     mkdir -p "$work"
-    for package in wordpress wordpress-theme-twentytwentythree; do
+    for package in $packages; do
         download "$package" "$work"
     done
     for deb in "$work"/*.deb; do
         dpkg -x "$deb" "$work/files"
     done
-    # The theme lands in the same tree; the front page needs one to render.
+    # The themes land in the same tree; the front page needs one to render. Twenty Twenty-Three is a
+    # block theme (menus as wp_navigation), Twenty Twenty-One a classic one (menu locations, sidebars).
     cp -a "$work/files/usr/share/wordpress" "$root"
     rm -f "$root/.htaccess"
     cp "$here/wordpress/wp-config.php" "$root/wp-config.php"
-    touch "$root/.kestrel"
+    echo "$packages" >"$root/.kestrel"
     rm -rf "$work"
 }
 

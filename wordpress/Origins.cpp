@@ -48,7 +48,9 @@ std::string fromOwnedMeta(const OriginKey& key, std::string_view wordPressPrefix
     const std::string meta = std::string(wordPressPrefix) + std::string(key.metaTable);
     const std::string owners = std::string(wordPressPrefix) + std::string(owner.table);
     const bool isTerm = key.metaTable == "termmeta";
-    const std::string taxonomy = key.key == origin::category.key ? "category" : "post_tag";
+    const std::string taxonomy = key.key == origin::category.key ? "category"
+                                 : key.key == origin::menu.key   ? "nav_menu"
+                                                                 : "post_tag";
     return "SELECT " + what + " FROM " + meta + " m JOIN " + owners + " o ON o." + std::string(owner.idColumn) + "=m." +
            std::string(key.ownerColumn) + (isTerm ? " AND o.taxonomy='" + taxonomy + "'" : "") + " WHERE m.meta_key='" +
            std::string(key.key) + "'";

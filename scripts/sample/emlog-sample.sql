@@ -438,3 +438,29 @@ INSERT INTO {prefix}options (option_id, option_name, option_value) VALUES
   (7, 'isalias', 'y'),
   (8, 'isalias_html', 'n'),
   (9, 'timezone', 'Asia/Shanghai');
+
+-- The navigation bar, the footer and the sidebar (emlog's navi table and options).
+-- Shown in emlog's order (ORDER BY pid, taxis): 首页, 微语, 生活随笔 (category 1),
+-- 关于 (page 15), 技术 & 笔记 (custom, relative) with 本站历史 (a link to page 39)
+-- and GitHub (new window) under it, <b>书</b> (markup in the label), 登录 (admin).
+-- Hidden: 9 and 11, which is under it.
+INSERT INTO {prefix}navi (id, naviname, url, newtab, hide, taxis, pid, isdefault, type, type_id) VALUES
+  (1, '首页', '', 'n', 'n', 1, 0, 'y', 1, 0),
+  (2, '微语', '', 'n', 'n', 2, 0, 'y', 2, 0),
+  (3, '登录', 'admin', 'n', 'n', 9, 0, 'y', 3, 0),
+  (4, '生活随笔', '', 'n', 'n', 4, 0, 'n', 4, 1),
+  (5, '关于', '', 'n', 'n', 5, 0, 'n', 5, 15),
+  (6, '技术 & 笔记', 'sort/tech', 'n', 'n', 6, 0, 'n', 0, 0),
+  (7, 'GitHub', 'https://github.com/laoli', 'y', 'n', 2, 6, 'n', 0, 0),
+  (8, '本站历史', 'http://blog.example.com/emlog/history', 'n', 'n', 1, 6, 'n', 0, 0),
+  (9, '旧相册', 'http://photos.example.com/', 'n', 'y', 7, 0, 'n', 0, 0),
+  (10, '<b>书</b>', 'http://books.example.org/', 'n', 'n', 8, 0, 'n', 0, 0),
+  (11, '相册里', 'http://photos.example.com/2010/', 'n', 'n', 1, 9, 'n', 0, 0);
+
+-- The ICP number and the owner's footer HTML; widgets1 is sidebar 1, custom_widget the owner's own.
+UPDATE {prefix}options SET option_value='京ICP备12345678号-1' WHERE option_name='icp';
+INSERT INTO {prefix}options (option_id, option_name, option_value) VALUES
+  (30, 'footer_info', '<a href="http://stats.example.com/">访问统计</a> & 感谢'),
+  (31, 'widgets1', 'a:6:{i:0;s:7:"blogger";i:1;s:11:"custom_wg_1";i:2;s:8:"calendar";i:3;s:7:"newcomm";i:4;s:11:"custom_wg_2";i:5;s:6:"search";}'),
+  (32, 'widget_title', 'a:6:{s:7:"blogger";s:12:"个人资料";s:8:"calendar";s:6:"日历";s:7:"newcomm";s:12:"最新评论";s:6:"search";s:6:"搜索";s:11:"custom_wg_1";s:6:"公告";s:11:"custom_wg_2";s:12:"友情赞助";}'),
+  (33, 'custom_widget', 'a:2:{s:11:"custom_wg_1";a:2:{s:5:"title";s:6:"公告";s:7:"content";s:90:"<p>本站已搬家，<a href="http://blog.example.com/emlog/about">关于</a>本站。</p>";}s:11:"custom_wg_2";a:2:{s:5:"title";s:21:"友情赞助 & 鸣谢";s:7:"content";s:43:"<ul><li><b>老王</b>的服务器</li></ul>";}}');

@@ -123,3 +123,18 @@ CREATE TABLE {prefix}options (
   PRIMARY KEY (option_id),
   KEY option_name (option_name)
 ) ENGINE=MyISAM DEFAULT CHARSET={charset};
+
+-- The navigation bar: the same in 5.x, 6.x and pro.
+CREATE TABLE {prefix}navi (
+  id int(10) unsigned NOT NULL auto_increment,
+  naviname varchar(30) NOT NULL default '',
+  url varchar(75) NOT NULL default '',
+  newtab enum('n','y') NOT NULL default 'n',
+  hide enum('n','y') NOT NULL default 'n',
+  taxis int(10) unsigned NOT NULL default '0',
+  pid int(10) unsigned NOT NULL default '0',
+  isdefault enum('n','y') NOT NULL default 'n',
+  type tinyint(3) unsigned NOT NULL default '0',
+  type_id int(10) unsigned NOT NULL default '0',
+  PRIMARY KEY (id)
+) ENGINE=MyISAM DEFAULT CHARSET={charset};

@@ -1,0 +1,352 @@
+#include "Navigation.h"
+
+#include "Assignments.h"
+#include "BlogConnection.h"
+#include "DateTime.h"
+#include "HtmlText.h"
+#include "Kinds.h"
+#include "LinkTargets.h"
+#include "LocalTimes.h"
+#include "MigrationRun.h"
+#include "Migrations.h"
+#include "Options.h"
+#include "Origins.h"
+#include "Reconnect.h"
+#include "ResultSet.h"
+#include "RowWriter.h"
+#include "Terms.h"
+#include "Users.h"
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <tuple>
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::string_view migration = idOf(Kind::navigation);
+
+struct NaviRow
+{
+    std::int64_t id = 0;
+    std::string name;
+    std::string url;
+    std::string newTab = "n";
+    std::string hide = "n";
+    std::int64_t taxis = 0;
+    std::int64_t pid = 0;
+    std::int64_t type = 0;
+    std::int64_t typeId = 0;
+};
+
+// emlog's navi types.
+enum NaviType : std::int64_t { custom = 0, home = 1, twitter = 2, admin = 3, category = 4, page = 5 };
+
+// The items a reader saw, in the order emlog showed them: it reads ORDER BY pid, taxis and puts
+// each child under its parent; a hidden item is not shown, and neither is what is under it.
+std::vector<NaviRow> shownInOrder(std::vector<NaviRow> rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const NaviRow& a, const NaviRow& b) {
+        return std::tie(a.pid, a.taxis, a.id) < std::tie(b.pid, b.taxis, b.id);
+    });
+    std::multimap<std::int64_t, const NaviRow*> children;
+    for (const NaviRow& row : rows) {
+        if (row.pid != 0)
+            children.emplace(row.pid, &row);
+    }
+    std::vector<NaviRow> shown;
+    for (const NaviRow& row : rows) {
+        if (row.pid != 0 || row.hide == "y")
+            continue;
+        shown.push_back(row);
+        const auto [first, last] = children.equal_range(row.id);
+        for (auto child = first; child != last; ++child) {
+            if (child->second->hide != "y")
+                shown.push_back(*child->second);
+        }
+    }
+    return shown;
+}
+
+std::string withoutClosingSlash(std::string address)
+{
+    while (!address.empty() && address.back() == '/')
+        address.pop_back();
+    return address;
+}
+
+struct Addresses
+{
+    std::string home;                 // WordPress's, without a closing "/"
+    std::string login;                // WordPress's login page
+    std::string blogurl;              // emlog's, without a closing "/"
+    std::optional<Copy> statusFormat; // the post_format term of 微语, once they are copied
+};
+
+// Where the item leads in WordPress; nothing, with `why`, when what it names is not there.
+std::optional<MenuTarget> targetOf(MigrationRun& run, const NaviRow& row, const Addresses& at, const LinkTargets& links,
+                                   std::string& why)
+{
+    const auto custom = [](std::string url) {
+        MenuTarget target{"custom", "custom", 0, url, url};
+        return target;
+    };
+    switch (row.type) {
+    case home:
+        return custom(at.home + "/");
+    case admin:
+        return custom(at.login);
+    case twitter: {
+        // 微语 become status posts: their page is the status format's archive.
+        if (at.statusFormat)
+            return MenuTarget{"taxonomy", "post_format", at.statusFormat->id, "", at.home + "/?post_format=status"};
+        return custom(at.home + "/?post_format=status");
+    }
+    case category: {
+        const Copies& categories = run.state.copies(origin::category);
+        if (const auto copy = categories.find(row.typeId); copy != categories.end())
+            return MenuTarget{"taxonomy", "category", copy->second.id, "",
+                              at.home + "/?cat=" + std::to_string(copy->second.id)};
+        why = "category sid=" + std::to_string(row.typeId) + " is not in WordPress";
+        return std::nullopt;
+    }
+    case page: {
+        const Copies& articles = run.state.copies(origin::article);
+        if (const auto copy = articles.find(row.typeId); copy != articles.end())
+            return MenuTarget{"post_type", "page", copy->second.id, "",
+                              at.home + "/?page_id=" + std::to_string(copy->second.id)};
+        why = "page gid=" + std::to_string(row.typeId) + " is not in WordPress";
+        return std::nullopt;
+    }
+    default: {
+        // An address that does not start with http is relative to the blog, as emlog made it.
+        std::string url = row.url;
+        if (url.rfind("http", 0) != 0 && !at.blogurl.empty())
+            url = at.blogurl + "/" + url;
+        return custom(links.rewriteAddress(url));
+    }
+    }
+}
+
+bool readAddresses(MigrationRun& run, Addresses& at)
+{
+    std::optional<std::string> home;
+    std::optional<std::string> siteurl;
+    if (!readWordPressOption(run, "home", home) || !readWordPressOption(run, "siteurl", siteurl))
+        return unreadableWordPress(run, migration, "options", "home");
+    at.home = withoutClosingSlash(home.value_or(""));
+    at.login = withoutClosingSlash(siteurl.value_or(at.home)) + "/wp-login.php";
+    at.blogurl = emlogBlogUrl(*run.source);
+    ResultSet format = selectWithReconnect(run, run.wordPress,
+                                           "SELECT t.term_id, x.term_taxonomy_id FROM " + run.wordPressTable("terms") +
+                                               " t JOIN " + run.wordPressTable("term_taxonomy") +
+                                               " x ON x.term_id=t.term_id AND x.taxonomy='post_format' "
+                                               "WHERE t.slug='post-format-status'");
+    if (!format)
+        return unreadableWordPress(run, migration, "terms", "post formats");
+    if (rowCount(format) > 0) {
+        Copy copy;
+        readField(format, 0, copy.id);
+        readField(format, 1, copy.taxonomyId);
+        at.statusFormat = copy;
+    }
+    return true;
+}
+
+// The blog's menu: its term, made when a run first needs it. Nothing when it cannot be made.
+std::optional<Copy> makeMenu(MigrationRun& run)
+{
+    std::optional<TermIds> termIds = termIdsInUse(run, migration);
+    std::optional<TakenSlugs> slugs = termSlugs(run, migration, "nav_menu");
+    if (!termIds || !slugs)
+        return std::nullopt;
+    const std::int64_t id = termIds->free.take();
+    termIds->used.insert(id);
+    const std::string slug = uniqueSlug("emlog", std::to_string(id), *slugs);
+    const std::string name = escapeHtml(run.menuName);
+    RowWrite write = termWrite(run, origin::menu, {origin::theBlogsMenu, id, "nav_menu", name, slug, "", 0});
+    // The origin first: a menu half made is found by the next run's cleaning, never made twice.
+    std::stable_partition(write.rows.begin(), write.rows.end(), [](const TableRow& row) { return row.origin; });
+    for (const TableRow& row : write.rows) {
+        const std::string statement = "INSERT INTO " + run.wordPressTable(row.table) + " SET " + row.values.text();
+        if (!executeWithReconnect(run, run.wordPress, statement)) {
+            recordFailure(run, migration, row.table, "");
+            return std::nullopt;
+        }
+    }
+    return Copy{id, id};
+}
+
+Assignments menuItemPost(MigrationRun& run, std::int64_t id, std::int64_t author, const NaviRow& row,
+                         std::int64_t position)
+{
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    const std::string wallClock = localDateTime(run, now);
+    const std::string utc = formatDateTime(unixTimeToUtc(now));
+    Assignments post(run.wordPress);
+    post.add("ID", id)
+        .add("post_author", author)
+        .add("post_date", wallClock)
+        .add("post_date_gmt", utc)
+        .add("post_modified", wallClock)
+        .add("post_modified_gmt", utc)
+        // emlog showed the label through htmlspecialchars; WordPress shows a title as it is.
+        .add("post_title", escapeHtml(row.name))
+        .add("post_content", "")
+        .add("post_excerpt", "")
+        .add("post_status", "publish")
+        .add("comment_status", "closed")
+        .add("ping_status", "closed")
+        .add("post_name", std::to_string(id))
+        .add("post_parent", 0)
+        .add("menu_order", position)
+        .add("post_type", "nav_menu_item")
+        .add("to_ping", "")
+        .add("pinged", "")
+        .add("post_content_filtered", "");
+    return post;
+}
+
+} // namespace
+
+void migrateNavigation(MigrationRun& run)
+{
+    // A blog without emlog's navigation table (no emlog version lacks it) has no menu to bring.
+    if (const std::optional<bool> has = run.source->hasTable("navi"); has && !*has)
+        return;
+    if (!readCopies(run, migration,
+                    {&origin::navigation, &origin::menu, &origin::navigationBlock, &origin::category, &origin::tag,
+                     &origin::article}))
+        return;
+    Addresses at;
+    LinkTargets links(run);
+    if (!readAddresses(run, at) || !links.read(migration))
+        return;
+    const Authors* authors = authorsOf(run, migration);
+    if (!authors)
+        return;
+
+    std::vector<NaviRow> rows;
+    const bool read = run.source->forEachRow({Kind::navigation, run.pacing.navigation}, [&](const EmlogRow& emlog) {
+        NaviRow& row = rows.emplace_back();
+        readField(emlog, "id", row.id);
+        readField(emlog, "naviname", row.name);
+        readField(emlog, "url", row.url);
+        readField(emlog, "newtab", row.newTab);
+        readField(emlog, "hide", row.hide);
+        readField(emlog, "taxis", row.taxis);
+        readField(emlog, "pid", row.pid);
+        readField(emlog, "type", row.type);
+        readField(emlog, "type_id", row.typeId);
+    });
+    if (!read || run.stopRequested())
+        return;
+    const std::vector<NaviRow> shown = shownInOrder(std::move(rows));
+    if (shown.empty())
+        return;
+
+    const Copies& copies = run.state.copies(origin::navigation);
+    const auto existingMenu = run.state.copies(origin::menu).find(origin::theBlogsMenu);
+    const bool madeNow = existingMenu == run.state.copies(origin::menu).end();
+    std::optional<Copy> menu = madeNow ? std::nullopt : std::optional<Copy>(existingMenu->second);
+    // New items go after those an earlier run placed; items take post ids above every post and
+    // every article still to come, as attachments do.
+    const std::optional<std::int64_t> largestPost = largestId(run, "posts", "ID");
+    const std::optional<std::int64_t> lastPosition = selectNumber(
+        run, run.wordPress,
+        "SELECT COALESCE(MAX(menu_order),0) FROM " + run.wordPressTable("posts") + " WHERE post_type='nav_menu_item'");
+    if (!largestPost || !lastPosition) {
+        unreadableWordPress(run, migration, "posts", "largest ID");
+        return;
+    }
+    FreeIds free(*largestPost, [&run] { return largestEmlogId(run, "blog", "gid"); });
+    std::int64_t position = *lastPosition;
+
+    RowWriter writer(run, run.state, migration);
+    std::map<std::int64_t, std::pair<RowWriter::Ticket, std::int64_t>> thisRun; // navi id → ticket, item
+    std::vector<std::pair<RowWriter::Ticket, MenuEntry>> written;
+    std::vector<MenuEntry> entries;
+    for (const NaviRow& row : shown) {
+        if (run.stopRequested())
+            break;
+        const std::string source = "id=" + std::to_string(row.id);
+        std::string why;
+        std::optional<MenuTarget> target = targetOf(run, row, at, links, why);
+        if (const auto copy = copies.find(row.id); copy != copies.end()) {
+            writer.alreadyThere();
+            if (target)
+                entries.push_back({row.id, row.pid, escapeHtml(row.name), row.newTab == "y", *target});
+            continue;
+        }
+        if (!target) {
+            writer.fail("posts", source, why);
+            continue;
+        }
+        if (!menu && !(menu = makeMenu(run))) {
+            writer.fail("terms", source, "the menu could not be made");
+            continue;
+        }
+        std::int64_t parent = 0;
+        std::optional<RowWrite::After> after;
+        if (row.pid != 0) {
+            if (const auto copy = copies.find(row.pid); copy != copies.end()) {
+                parent = copy->second.id;
+            } else if (const auto earlier = thisRun.find(row.pid); earlier != thisRun.end()) {
+                parent = earlier->second.second;
+                after = RowWrite::After{earlier->second.first, "its parent id=" + std::to_string(row.pid)};
+            }
+        }
+        const std::int64_t id = free.take();
+        if (target->type == "custom")
+            target->objectId = id;
+        RowWrite write;
+        write.sourceId = source;
+        write.after = std::move(after);
+        write.rows.push_back({"posts", menuItemPost(run, id, authors->administrator, row, ++position)});
+        write.rows.push_back({"postmeta", originMeta(run, origin::navigation, id, row.id), true});
+        const std::pair<std::string_view, std::string> meta[] = {
+            {"_menu_item_type", target->type},
+            {"_menu_item_menu_item_parent", std::to_string(parent)},
+            {"_menu_item_object_id", std::to_string(target->objectId)},
+            {"_menu_item_object", target->object},
+            {"_menu_item_target", row.newTab == "y" ? "_blank" : ""},
+            {"_menu_item_classes", "a:1:{i:0;s:0:\"\";}"},
+            {"_menu_item_xfn", ""},
+            {"_menu_item_url", target->url},
+        };
+        for (const auto& [key, value] : meta)
+            write.rows.push_back({"postmeta", ownerMeta(run, origin::navigation, id, key, value)});
+        write.rows.push_back(termLink(run, id, menu->taxonomyId));
+        write.copied = RowWrite::Copied{&origin::navigation, row.id, {id, id}};
+        MenuEntry entry{row.id, row.pid, escapeHtml(row.name), row.newTab == "y", *target};
+        const RowWriter::Ticket ticket = writer.write(std::move(write));
+        thisRun[row.id] = {ticket, id};
+        written.emplace_back(ticket, entry);
+        entries.push_back(std::move(entry));
+    }
+    writer.finish();
+    if (!menu || run.stopRequested())
+        return;
+    // The entries that are not in WordPress after all leave the navigation block too.
+    std::erase_if(entries, [&](const MenuEntry& entry) {
+        return std::any_of(written.begin(), written.end(), [&](const auto& item) {
+            return item.second.naviId == entry.naviId && writer.state(item.first) != RowWriter::State::Arrived;
+        });
+    });
+    const std::string termTaxonomy = run.wordPressTable("term_taxonomy");
+    if (!executeWithReconnect(run, run.wordPress,
+                              "UPDATE " + termTaxonomy + " SET count=(SELECT COUNT(*) FROM " +
+                                  run.wordPressTable("term_relationships") +
+                                  " WHERE term_taxonomy_id=" + std::to_string(menu->taxonomyId) +
+                                  ") WHERE term_taxonomy_id=" + std::to_string(menu->taxonomyId)))
+        recordFailure(run, migration, termTaxonomy, "");
+    if (madeNow)
+        placeMenu(run, migration, menu->id, entries);
+    else if (!written.empty())
+        refreshNavigationBlock(run, migration, entries);
+}
+
+} // namespace kestrel

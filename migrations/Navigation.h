@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+struct MigrationRun;
+
+// Where one of emlog's navigation items leads, as WordPress's menu item and navigation block name it.
+struct MenuTarget
+{
+    std::string type;          // _menu_item_type: custom, taxonomy, post_type
+    std::string object;        // _menu_item_object: custom, category, page, post_format
+    std::int64_t objectId = 0; // the term or post; for a custom link, the item itself
+    std::string url;           // for a custom link; empty for the others, whose address WordPress makes
+    std::string address;       // where it leads, for the navigation block, under any permalink structure
+};
+
+// An item of the blog's menu in emlog's order, with what a navigation block needs of it.
+struct MenuEntry
+{
+    std::int64_t naviId = 0;
+    std::int64_t parentNaviId = 0; // 0 at the top
+    std::string label;             // as emlog showed it: escaped
+    bool newTab = false;
+    MenuTarget target;
+};
+
+// The site's wp_navigation content made of the menu's items: one navigation link each, an item with
+// items under it a submenu, as WordPress's editor writes them.
+std::string navigationBlocks(const std::vector<MenuEntry>& entries);
+
+// What a run did to show a menu it made: a classic theme's first menu location when it is empty, a
+// block theme's navigation (a wp_navigation post) when the site has none; the report says which.
+// `menuTermId` is the new menu's term; `entries` its items.
+void placeMenu(MigrationRun& run, std::string_view migration, std::int64_t menuTermId,
+               const std::vector<MenuEntry>& entries);
+// Makes the wp_navigation post that was placed by an earlier run hold every item the menu now has.
+void refreshNavigationBlock(MigrationRun& run, std::string_view migration, const std::vector<MenuEntry>& entries);
+
+} // namespace kestrel
