@@ -62,6 +62,7 @@ public:
             MenuLocationTaken,
             MenuNavigationTaken,
             MenuNotPlaced,
+            FooterKept, // the ICP number `first` and the footer text are kept for the plugin to show
         };
         What what;
         std::string first;

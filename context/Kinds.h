@@ -48,6 +48,7 @@ inline constexpr std::string_view emptying = "emptying";
 inline constexpr std::string_view files = "files";   // the blog's files, copied before the rows naming them
 inline constexpr std::string_view backup = "backup"; // emlog's backup file, when the rows come from one
 inline constexpr std::string_view timeZone = "timezone"; // WordPress taking emlog's time zone
+inline constexpr std::string_view footer = "footer";     // the ICP number and footer text, for the plugin
 } // namespace step
 
 } // namespace kestrel

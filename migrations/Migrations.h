@@ -17,11 +17,13 @@ void migrateAttachments(MigrationRun& run);
 void migrateLinks(MigrationRun& run);
 // emlog's navigation bar becomes a WordPress menu, shown where the theme shows one when it has none.
 void migrateNavigation(MigrationRun& run);
+// Not rows: the ICP number and the footer text go into the plugin's option, for every page's footer.
+void copyFooter(MigrationRun& run);
 // Not a migration of rows: WordPress takes emlog's time zone before any time is written.
 void settleTimeZone(MigrationRun& run);
 
-inline constexpr void (*allMigrations[])(MigrationRun&) = {settleTimeZone,     migrateUsers, migrateCategories,
-                                                           migrateTags,        migratePosts, migrateComments,
-                                                           migrateAttachments, migrateLinks, migrateNavigation};
+inline constexpr void (*allMigrations[])(MigrationRun&) = {
+    settleTimeZone,  migrateUsers,       migrateCategories, migrateTags,       migratePosts,
+    migrateComments, migrateAttachments, migrateLinks,      migrateNavigation, copyFooter};
 
 } // namespace kestrel

@@ -55,6 +55,8 @@ QString label(std::string_view id)
         return QStringLiteral("备份文件");
     if (id == step::timeZone)
         return QStringLiteral("时区");
+    if (id == step::footer)
+        return QStringLiteral("页脚");
     // WordPress's own kinds of row, as emptying it first counts them.
     static const std::pair<std::string_view, const char16_t*> wordPressKinds[] = {{"post", u"文章"},
                                                                                   {"page", u"页面"},
@@ -403,6 +405,10 @@ QString note(const FailureLog::Note& note)
     case FailureLog::Note::What::MenuNavigationTaken:
         return QStringLiteral("导航：成为菜单“%1”；网站已有自己的导航，没有替换，需要时请在“外观 → 编辑器”中选择")
             .arg(menuName());
+    case FailureLog::Note::What::FooterKept:
+        return QStringLiteral("页脚：备案号%1和页脚信息由 Kestrel Redirects 插件显示在每个页面（启用插件；"
+                              "可在“设置 → 页脚”中修改或隐藏）")
+            .arg(first.isEmpty() ? QString() : QStringLiteral(" ") + first);
     case FailureLog::Note::What::MenuNotPlaced:
         return QStringLiteral("导航：成为菜单“%1”；不知道主题 %2 在哪里显示菜单，请在“外观 → 菜单”中选择位置")
             .arg(menuName(), first);

@@ -23,6 +23,7 @@ TEST(RunTexts, EachKindHasItsLabelAndStatusLines)
         {Kind::comments, "评论", "初始化转换博客评论...", "正在转换评论.66%"},
         {Kind::attachments, "附件", "初始化转换博客附件...", "正在转换附件.66%"},
         {Kind::links, "友情链接", "初始化转换友情链接...", "正在转换友情链接.66%"},
+        {Kind::navigation, "导航", "初始化转换导航...", "正在转换导航.66%"},
     };
     ASSERT_EQ(std::size(expected), std::size(kinds));
     for (const Expected& kind : expected) {

@@ -86,5 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
               Kind::attachments},
         Shown{"Categories", migrateCategories, "sort", "sid={i},sortname='s{i}',description=''", 3, Kind::categories},
         Shown{"Tags", migrateTags, "tag", "tid={i},tagname='t{i}',gid=''", 3, Kind::tags},
-        Shown{"Links", migrateLinks, "link", "id={i},sitename='l',siteurl='http://l.example'", 2, Kind::links}),
+        Shown{"Links", migrateLinks, "link", "id={i},sitename='l',siteurl='http://l.example'", 2, Kind::links},
+        Shown{"Navigation", migrateNavigation, "navi", "id={i},naviname='n{i}',url='http://n.example/',type=0", 3,
+              Kind::navigation}),
     [](const ::testing::TestParamInfo<Shown>& info) { return std::string(info.param.name); });
