@@ -2,9 +2,10 @@
 #include "CheckQueries.h"
 #include "EmptyingPlan.h"
 #include "Kinds.h"
-#include "RunContext.h"
 #include "Origins.h"
+#include "PhpValue.h"
 #include "ResultSet.h"
+#include "RunContext.h"
 #include "TextHelpers.h"
 #include "UserLookup.h"
 
@@ -86,6 +87,25 @@ std::set<std::int64_t> usersThere(Context& context, const std::string& emlogTabl
     return ids;
 }
 
+// The owner's sidebar texts are not rows of their own: the numbers N of custom_wg_N in the option
+// custom_widget, as the run reads them.
+std::vector<std::int64_t> sidebarTexts(Context& context, const std::string& emlogTable)
+{
+    std::vector<std::int64_t> numbers;
+    for (const auto& row : context.emlogRows(emlogTable, {"option_name", "option_value"})) {
+        if (row[0] != "custom_widget")
+            continue;
+        const std::optional<PhpValue> texts = PhpValue::parse(row[1]);
+        if (!texts)
+            continue;
+        for (const auto& entry : texts->entries()) {
+            if (entry.first.rfind("custom_wg_", 0) == 0 && entry.second.isArray())
+                numbers.push_back(leadingInteger(entry.first.substr(10)));
+        }
+    }
+    return numbers;
+}
+
 void findHolders(Context& context, std::string_view holders, const std::vector<std::int64_t>& ids, KindCheck& check)
 {
     constexpr std::size_t batch = 500;
@@ -110,13 +130,18 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
         const CheckedTable* table = report.emlog.find(emlogTable);
         if (!table || !table->present)
             continue;
+        std::vector<std::int64_t> ids;
+        if (kind.kind == Kind::widgets) {
+            ids = sidebarTexts(context, emlogTable);
+            if (ids.empty())
+                continue;
+        } else {
+            for (const auto& row : emlogRows(emlogTable, {std::string(kind.idColumn)}))
+                ids.push_back(leadingInteger(row[0]));
+        }
         KindCheck& check = report.kinds.emplace_back();
         check.kind = kind.id;
-        check.idColumn = kind.idColumn;
-
-        std::vector<std::int64_t> ids;
-        for (const auto& row : emlogRows(emlogTable, {std::string(kind.idColumn)}))
-            ids.push_back(leadingInteger(row[0]));
+        check.idColumn = kind.kind == Kind::widgets ? "custom_widget" : kind.idColumn;
         check.rows = static_cast<std::int64_t>(ids.size());
 
         check.emptiedFirst = settings.emptyWordPressFirst &&

@@ -41,7 +41,7 @@ public:
         std::int64_t written = 0;
         std::int64_t alreadyThere = 0; // found in WordPress by its origin and left as it was
         std::int64_t failed = 0;
-        bool unreadable = false; // a table it needs could not be read at all, so it did not run
+        bool unreadable = false;          // a table it needs could not be read at all, so it did not run
         bool wordPressUnreadable = false; // that table was WordPress's: what it already holds
     };
 
@@ -49,9 +49,9 @@ public:
     struct Note
     {
         enum class What {
-            TimeZoneKept,          // WordPress's zone `first` kept; emlog's was `second`
-            TimeZoneSet,           // WordPress's zone `first` became emlog's `second`
-            FilesNotCopied,        // no files named: attachments still point at the old blog
+            TimeZoneKept,           // WordPress's zone `first` kept; emlog's was `second`
+            TimeZoneSet,            // WordPress's zone `first` became emlog's `second`
+            FilesNotCopied,         // no files named: attachments still point at the old blog
             FilesLeftAfterEmptying, // emptying first deleted rows only; copied files stay in `first`
             // Where the blog's new menu shows: the theme `second`'s menu location `first`; or the site's
             // navigation, which block theme `first` shows; or nowhere yet, since location `first` (of
@@ -62,7 +62,9 @@ public:
             MenuLocationTaken,
             MenuNavigationTaken,
             MenuNotPlaced,
-            FooterKept, // the ICP number `first` and the footer text are kept for the plugin to show
+            FooterKept,       // the ICP number `first` and the footer text are kept for the plugin to show
+            WidgetsInSidebar, // `first` sidebar texts became reusable blocks, shown in the theme's sidebar `second`
+            WidgetsAsBlocks,  // `first` sidebar texts became reusable blocks only: theme `second` has no sidebar known
         };
         What what;
         std::string first;

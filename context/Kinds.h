@@ -9,7 +9,7 @@ namespace kestrel {
 // The kinds of row a run copies, in the order it copies them, so that each row finds its owner's
 // copy when it is written. Each has an ASCII id: the failure log, the check and the JSON report
 // name kinds by it, and only the window's and the terminal's texts give them a label.
-enum class Kind { users, categories, tags, posts, comments, attachments, links, navigation };
+enum class Kind { users, categories, tags, posts, comments, attachments, links, navigation, widgets };
 
 struct KindInfo
 {
@@ -31,6 +31,8 @@ inline constexpr KindInfo kinds[] = {
     {Kind::links, "links", "link", "id", nullptr, "links"},
     // emlog's navigation bar: items of one WordPress menu.
     {Kind::navigation, "navigation", "navi", "id", &origin::navigation, "posts"},
+    // The owner's own sidebar texts, kept in emlog's options (custom_widget): reusable blocks.
+    {Kind::widgets, "widgets", "options", "option_id", &origin::widget, "posts"},
 };
 
 constexpr const KindInfo& infoOf(Kind kind)
@@ -45,8 +47,8 @@ constexpr std::string_view idOf(Kind kind)
 // Steps of a run that copy no rows of their own but may fail, named in the failure log like kinds.
 namespace step {
 inline constexpr std::string_view emptying = "emptying";
-inline constexpr std::string_view files = "files";   // the blog's files, copied before the rows naming them
-inline constexpr std::string_view backup = "backup"; // emlog's backup file, when the rows come from one
+inline constexpr std::string_view files = "files";       // the blog's files, copied before the rows naming them
+inline constexpr std::string_view backup = "backup";     // emlog's backup file, when the rows come from one
 inline constexpr std::string_view timeZone = "timezone"; // WordPress taking emlog's time zone
 inline constexpr std::string_view footer = "footer";     // the ICP number and footer text, for the plugin
 } // namespace step

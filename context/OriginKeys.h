@@ -31,6 +31,8 @@ inline constexpr OriginKey navigation{"postmeta", "post_id", "_emlog_navi"};
 inline constexpr OriginKey menu{"termmeta", "term_id", "_emlog_menu"};
 inline constexpr OriginKey navigationBlock{"postmeta", "post_id", "_emlog_navigation_block"};
 inline constexpr std::int64_t theBlogsMenu = 1;
+// A reusable block (wp_block) made of the sidebar text emlog named custom_wg_N: N.
+inline constexpr OriginKey widget{"postmeta", "post_id", "_emlog_widget"};
 // The alias an article, page or category had in emlog's addresses.
 inline constexpr std::string_view aliasKey = "_emlog_alias";
 } // namespace origin

@@ -41,10 +41,11 @@ struct Pacing
     milliseconds tags{10};
     milliseconds links{15};
     milliseconds navigation{15};
+    milliseconds widgets{15};
 
     static Pacing none()
     {
-        return {milliseconds{0}, milliseconds{0}, milliseconds{0}, milliseconds{0},
+        return {milliseconds{0}, milliseconds{0}, milliseconds{0}, milliseconds{0}, milliseconds{0},
                 milliseconds{0}, milliseconds{0}, milliseconds{0}, milliseconds{0}};
     }
 };

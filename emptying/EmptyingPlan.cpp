@@ -59,7 +59,7 @@ bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector
 // navigation.
 std::string broughtPostKeys()
 {
-    const std::string_view keys[] = {origin::navigation.key, origin::navigationBlock.key};
+    const std::string_view keys[] = {origin::navigation.key, origin::navigationBlock.key, origin::widget.key};
     return sqlList(keys);
 }
 
@@ -185,7 +185,7 @@ bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector
     // Only a blog that brought a menu lists it: the counts of every other blog read as they did.
     for (const auto& [name, rows] :
          {std::pair{"nav_menu", other["nav_menu"]}, std::pair{"nav_menu_item", posted["nav_menu_item"]},
-          std::pair{"wp_navigation", posted["wp_navigation"]}}) {
+          std::pair{"wp_navigation", posted["wp_navigation"]}, std::pair{"wp_block", posted["wp_block"]}}) {
         if (rows > 0)
             kinds.push_back({name, rows});
     }

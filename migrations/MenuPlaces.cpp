@@ -10,6 +10,7 @@
 #include "PhpValue.h"
 #include "Reconnect.h"
 #include "Terms.h"
+#include "Themes.h"
 #include "Users.h"
 
 #include <chrono>
@@ -18,22 +19,6 @@
 namespace kestrel {
 
 namespace {
-
-// Where each of WordPress's own themes, and the classic ones Debian packages, shows its main menu:
-// the location a theme registers first. Block themes show the site's navigation instead.
-struct ThemePlace
-{
-    std::string_view theme; // its template (a child theme's parent)
-    std::string_view firstLocation;
-};
-constexpr ThemePlace classicThemes[] = {
-    {"twentytwentyone", "primary"}, {"twentytwenty", "primary"},   {"twentynineteen", "menu-1"},
-    {"twentyseventeen", "top"},     {"twentysixteen", "primary"},  {"twentyfifteen", "primary"},
-    {"twentyfourteen", "primary"},  {"twentythirteen", "primary"}, {"twentytwelve", "primary"},
-    {"twentyeleven", "primary"},    {"twentyten", "primary"},
-};
-constexpr std::string_view blockThemes[] = {"twentytwentytwo", "twentytwentythree", "twentytwentyfour",
-                                            "twentytwentyfive"};
 
 // A JSON string as serialize_block_attributes writes one: characters that could end the comment
 // or be read as markup are escaped.
@@ -224,17 +209,15 @@ void placeMenu(MigrationRun& run, std::string_view migration, std::int64_t menuT
         return;
     }
     const std::string name = theme.value_or("");
-    for (const ThemePlace& place : classicThemes) {
-        if (place.theme == name) {
-            placeInLocation(run, migration, menuTermId, name, place.firstLocation);
-            return;
-        }
+    if (const ClassicTheme* classic = classicTheme(name)) {
+        placeInLocation(run, migration, menuTermId, name, classic->firstLocation);
+        return;
     }
     // A block theme, or one the run does not know: the site's navigation, which only block themes
     // show, harms no other.
     bool siteHasOne = false;
     const bool made = makeNavigationBlock(run, migration, entries, siteHasOne);
-    const bool block = std::find(std::begin(blockThemes), std::end(blockThemes), name) != std::end(blockThemes);
+    const bool block = isBlockTheme(name);
     if (block && made)
         note(run, What::MenuInNavigation, name, "");
     else if (block && siteHasOne)

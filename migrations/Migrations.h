@@ -17,13 +17,15 @@ void migrateAttachments(MigrationRun& run);
 void migrateLinks(MigrationRun& run);
 // emlog's navigation bar becomes a WordPress menu, shown where the theme shows one when it has none.
 void migrateNavigation(MigrationRun& run);
+// The owner's sidebar texts become reusable blocks, and block widgets of a classic theme's sidebar.
+void migrateWidgets(MigrationRun& run);
 // Not rows: the ICP number and the footer text go into the plugin's option, for every page's footer.
 void copyFooter(MigrationRun& run);
 // Not a migration of rows: WordPress takes emlog's time zone before any time is written.
 void settleTimeZone(MigrationRun& run);
 
 inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    settleTimeZone,  migrateUsers,       migrateCategories, migrateTags,       migratePosts,
-    migrateComments, migrateAttachments, migrateLinks,      migrateNavigation, copyFooter};
+    settleTimeZone,     migrateUsers, migrateCategories, migrateTags,    migratePosts, migrateComments,
+    migrateAttachments, migrateLinks, migrateNavigation, migrateWidgets, copyFooter};
 
 } // namespace kestrel

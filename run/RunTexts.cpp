@@ -27,6 +27,7 @@ constexpr KindTexts kindTexts[] = {
     {Kind::attachments, u"附件", u"初始化转换博客附件...", u"正在转换附件."},
     {Kind::links, u"友情链接", u"初始化转换友情链接...", u"正在转换友情链接."},
     {Kind::navigation, u"导航", u"初始化转换导航...", u"正在转换导航."},
+    {Kind::widgets, u"侧边栏", u"初始化转换侧边栏...", u"正在转换侧边栏."},
 };
 
 const KindTexts& textsOf(Kind kind)
@@ -70,7 +71,8 @@ QString label(std::string_view id)
                                                                                   {"link", u"链接"},
                                                                                   {"nav_menu", u"导航菜单"},
                                                                                   {"nav_menu_item", u"菜单项"},
-                                                                                  {"wp_navigation", u"网站导航"}};
+                                                                                  {"wp_navigation", u"网站导航"},
+                                                                                  {"wp_block", u"可重用区块"}};
     for (const auto& [wordPressId, wordPressLabel] : wordPressKinds) {
         if (wordPressId == id)
             return QString::fromUtf16(wordPressLabel);
@@ -409,6 +411,13 @@ QString note(const FailureLog::Note& note)
         return QStringLiteral("页脚：备案号%1和页脚信息由 Kestrel Redirects 插件显示在每个页面（启用插件；"
                               "可在“设置 → 页脚”中修改或隐藏）")
             .arg(first.isEmpty() ? QString() : QStringLiteral(" ") + first);
+    case FailureLog::Note::What::WidgetsInSidebar:
+        return QStringLiteral("侧边栏：%1 个自定义组件成为可重用区块，并作为区块小工具显示在侧边栏 %2")
+            .arg(first, second);
+    case FailureLog::Note::What::WidgetsAsBlocks:
+        return QStringLiteral("侧边栏：%1 个自定义组件成为可重用区块（主题 %2 没有已知的侧边栏），"
+                              "可在编辑器中插入到模板里")
+            .arg(first, second);
     case FailureLog::Note::What::MenuNotPlaced:
         return QStringLiteral("导航：成为菜单“%1”；不知道主题 %2 在哪里显示菜单，请在“外观 → 菜单”中选择位置")
             .arg(menuName(), first);

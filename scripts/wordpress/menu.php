@@ -5,7 +5,7 @@
 //   php menu.php own            gives the site things of its own a run must leave: a menu in the
 //                               theme's first location, a navigation, a widget and a reusable block
 //   php menu.php view           prints JSON: menus with their items, the theme's locations, the
-//                               navigations, the sidebars' widgets, the reusable blocks, and the
+//                               navigations, the first sidebar's widgets, the reusable blocks, and the
 //                               emlog ids of the copied categories and pages
 require __DIR__ . '/load.php';
 
@@ -62,7 +62,8 @@ $items_of = function ($menu) {
 };
 
 $view = ['menus' => [], 'locations' => (object) get_nav_menu_locations(), 'navigations' => [],
-    'categories' => new stdClass(), 'pages' => new stdClass(), 'home' => home_url(), 'login' => wp_login_url()];
+    'categories' => new stdClass(), 'pages' => new stdClass(), 'home' => home_url(), 'login' => wp_login_url(),
+    'blocks' => []];
 foreach (wp_get_nav_menus() as $menu) {
     $view['menus'][] = ['id' => $menu->term_id, 'name' => $menu->name,
         'emlog' => get_term_meta($menu->term_id, '_emlog_menu', true) !== '', 'items' => $items_of($menu)];
@@ -85,4 +86,10 @@ foreach (get_posts(['post_type' => 'page', 'numberposts' => -1, 'post_status' =>
         $view['pages']->$gid = $page->ID;
     }
 }
+foreach (get_posts(['post_type' => 'wp_block', 'numberposts' => -1, 'orderby' => 'ID', 'order' => 'ASC']) as $post) {
+    $view['blocks'][] = ['title' => $post->post_title,
+        'widget' => (string) get_post_meta($post->ID, '_emlog_widget', true)];
+}
+$first = array_keys($GLOBALS['wp_registered_sidebars'])[0] ?? '';
+$view['sidebar'] = ['id' => $first, 'widgets' => array_values(wp_get_sidebars_widgets()[$first] ?? [])];
 echo json_encode($view, JSON_UNESCAPED_UNICODE | JSON_UNESCAPED_SLASHES | JSON_PRETTY_PRINT), "\n";

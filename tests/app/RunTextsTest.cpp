@@ -24,6 +24,7 @@ TEST(RunTexts, EachKindHasItsLabelAndStatusLines)
         {Kind::attachments, "附件", "初始化转换博客附件...", "正在转换附件.66%"},
         {Kind::links, "友情链接", "初始化转换友情链接...", "正在转换友情链接.66%"},
         {Kind::navigation, "导航", "初始化转换导航...", "正在转换导航.66%"},
+        {Kind::widgets, "侧边栏", "初始化转换侧边栏...", "正在转换侧边栏.66%"},
     };
     ASSERT_EQ(std::size(expected), std::size(kinds));
     for (const Expected& kind : expected) {

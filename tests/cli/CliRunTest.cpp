@@ -322,6 +322,7 @@ TEST_F(CliRunTest, ARerunThatCannotReadTheOriginsWritesNoRow)
     const std::map<std::string, std::string> expected = {
         {"users", "_emlog_uid "},        {"categories", "_emlog_sid "}, {"tags", "_emlog_tid "},
         {"posts", "_emlog_gid "},        {"comments", "_emlog_cid "},   {"attachments", "_emlog_aid "},
+        {"navigation", "_emlog_navi "},  {"widgets", "_emlog_widget "},
     };
     EXPECT_EQ(unread, expected) << rerun.out();
     EXPECT_NE(rerun.out().find("SELECT command denied"), std::string::npos) << rerun.out();

@@ -1,7 +1,9 @@
 // What frames the old blog's articles comes across too: its navigation bar as a WordPress menu,
-// shown where the theme shows menus, with a block theme and with a classic one, from emlog pro and
-// from 5.x. WordPress's own API (scripts/wordpress/menu.php: wp_get_nav_menu_items, the theme's
-// locations) and its served home page say what a reader gets.
+// shown where the theme shows menus; its ICP number and footer text in every page's footer; its
+// sidebar texts as reusable blocks, shown in a classic theme's sidebar. With a block theme and with
+// a classic one, from emlog pro and from 5.x. WordPress's own API (scripts/wordpress/menu.php:
+// wp_get_nav_menu_items, the theme's locations, the sidebars) and its served home page say what a
+// reader gets.
 #include "BlogRun.h"
 #include "GuiTesting.h"
 #include "TestServer.h"
@@ -22,10 +24,11 @@ struct Theme
     const char* name;
     EmlogVersion version;
     const char* shownAt; // where the report says the menu went
+    bool sidebar;        // whether the theme shows the sidebar texts itself
 };
 const Theme themes[] = {
-    {"twentytwentythree", EmlogVersion::Pro, "显示在块主题 twentytwentythree 的页头"},
-    {"twentytwentyone", EmlogVersion::Five, "显示在主题 twentytwentyone 的菜单位置 primary"},
+    {"twentytwentythree", EmlogVersion::Pro, "显示在块主题 twentytwentythree 的页头", false},
+    {"twentytwentyone", EmlogVersion::Five, "显示在主题 twentytwentyone 的菜单位置 primary", true},
 };
 
 // The sample's navigation as a reader of emlog saw it, in its order (scripts/sample/emlog-sample.sql):
@@ -49,6 +52,12 @@ const Item sampleMenu[] = {
     {"7", "6", "GitHub", "https://github.com/laoli", true},
     {"10", "", "&lt;b&gt;书&lt;/b&gt;", "http://books.example.org/"},
     {"3", "", "登录", "{login}"},
+};
+
+// The sample's sidebar texts (custom_widget), in widgets1's order: title, then a piece of the HTML.
+const std::pair<const char*, const char*> sampleSidebar[] = {
+    {"公告", "<p>本站已搬家，<a href=\"{home}/?page_id={id:15}\">关于</a>本站。</p>"},
+    {"友情赞助 & 鸣谢", "<ul><li><b>老王</b>的服务器</li></ul>"},
 };
 
 QJsonObject json(const std::string& text)
@@ -100,6 +109,22 @@ protected:
     }
 
     // The blog's menu, which must be there once.
+    // The titles of the reusable blocks made of the sidebar texts, and of the others.
+    static std::pair<QStringList, QStringList> reusableBlocks(const QJsonObject& view)
+    {
+        std::pair<QStringList, QStringList> blocks;
+        for (const QJsonValue& block : view["blocks"].toArray())
+            (block["widget"].toString().isEmpty() ? blocks.second : blocks.first) << block["title"].toString();
+        return blocks;
+    }
+    static QStringList sampleSidebarTitles()
+    {
+        QStringList titles;
+        for (const auto& text : sampleSidebar)
+            titles << QString::fromUtf8(text.first);
+        return titles;
+    }
+
     static QJsonObject blogMenu(const QJsonObject& view)
     {
         QJsonObject found;
@@ -162,6 +187,15 @@ protected:
         EXPECT_FALSE(page.contains(QStringLiteral("相册里")));
         if (ownLabel)
             EXPECT_TRUE(page.contains(QString::fromUtf8(ownLabel)));
+        if (GetParam().sidebar) {
+            qsizetype at = 0;
+            for (const auto& [title, html] : sampleSidebar) {
+                at = page.indexOf(QStringLiteral("<h2>%1</h2>").arg(QString::fromUtf8(title)), at);
+                EXPECT_GE(at, 0) << title;
+                const QString shown = QString::fromStdString(expectedUrl(view(), html, {}));
+                EXPECT_GT(page.indexOf(shown, at), at) << shown.toStdString();
+            }
+        }
         EXPECT_TRUE(site.debugLog().isEmpty()) << site.debugLog().toStdString();
     }
 
@@ -185,6 +219,9 @@ TEST_P(NavigationTest, TheMenuLeadsWhereEmlogsDidAndShowsOnTheHomePage)
     checkMenu(again);
     EXPECT_EQ(again["navigations"].toArray().size(), first["navigations"].toArray().size());
     EXPECT_EQ(again["locations"].toObject(), first["locations"].toObject());
+    EXPECT_EQ(reusableBlocks(first).first, sampleSidebarTitles());
+    EXPECT_EQ(again["blocks"].toArray(), first["blocks"].toArray());
+    EXPECT_EQ(again["sidebar"].toObject(), first["sidebar"].toObject());
 }
 
 TEST_P(NavigationTest, TheSitesOwnMenuStaysWhereItIsThroughEmptyingFirst)
@@ -203,11 +240,22 @@ TEST_P(NavigationTest, TheSitesOwnMenuStaysWhereItIsThroughEmptyingFirst)
             own << menu["name"].toString() + QLatin1Char('/') + menu["items"][0]["title"].toString();
     }
     EXPECT_EQ(own, QStringList{QStringLiteral("站点菜单/站点自己的")});
+    // The site's reusable block and widget stay; the blog's texts are there once, in the sidebar after it.
+    EXPECT_EQ(reusableBlocks(after).second, QStringList{QStringLiteral("站点的区块")});
+    EXPECT_EQ(reusableBlocks(after).first, sampleSidebarTitles());
+    const QJsonArray widgets = after["sidebar"]["widgets"].toArray();
+    if (GetParam().sidebar) {
+        ASSERT_EQ(widgets.size(), 3);
+        EXPECT_EQ(widgets[0].toString(), QStringLiteral("block-90"));
+    }
     const QJsonArray navigations = after["navigations"].toArray();
     ASSERT_EQ(navigations.size(), 1);
     EXPECT_FALSE(navigations[0]["emlog"].toBool());
     WordPressSite site(wordpress.name(), "wp_");
-    EXPECT_TRUE(site.get(QStringLiteral("/")).second.contains(QStringLiteral("站点自己的")));
+    const QString page = site.get(QStringLiteral("/")).second;
+    EXPECT_TRUE(page.contains(QStringLiteral("站点自己的")));
+    if (GetParam().sidebar)
+        EXPECT_TRUE(page.contains(QStringLiteral("站点自己的小工具")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Themes, NavigationTest, ::testing::ValuesIn(themes),
