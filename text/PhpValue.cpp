@@ -140,6 +140,9 @@ PhpValue* PhpValue::find(std::string_view key)
 
 PhpValue& PhpValue::at(std::string_view key)
 {
+    // As PHP's $a['x']['y'] = ... makes an array of what was none.
+    if (!m_isArray)
+        *this = array();
     if (PhpValue* value = find(key))
         return *value;
     return m_entries.emplace_back(std::string(key), PhpValue()).second;

@@ -30,7 +30,8 @@ public:
     // An array's entry by its key (a string key, or an integer key in decimal); null when none.
     const PhpValue* find(std::string_view key) const;
     PhpValue* find(std::string_view key);
-    // The entry with that key, added at the end (as null) when the array has none.
+    // The entry with that key, added at the end (as null) when the array has none. A value that is
+    // not an array becomes an empty one first.
     PhpValue& at(std::string_view key);
     // Adds at the end with the next integer key, as PHP's $a[] = ... does.
     void append(PhpValue value);

@@ -1,4 +1,5 @@
 #include "PhpSerialized.h"
+#include "PhpValue.h"
 
 #include <gtest/gtest.h>
 
@@ -50,4 +51,42 @@ TEST(CronOption, MalformedValuesAreNotRead)
          {"s:5:\"abc\";", "a:2:{i:1;i:2;}", "a:1:{i:1;", "i:12", "x:1;", "O:3:\"Foo\":1:{s:1:\"a\";N;"})
         EXPECT_FALSE(serializedValueEnd(text, 0)) << text;
     EXPECT_EQ(serializedValueEnd("O:3:\"Foo\":1:{s:1:\"a\";N;}tail", 0), std::optional<std::size_t>(24));
+}
+
+// Theme settings, sidebars and widgets read and written back: what is not touched keeps its bytes
+// (doubles, booleans, objects, nested arrays), and a change is what PHP's serialize would write.
+TEST(PhpValue, OptionsComeBackAsTheyWereWithTheRunsChange)
+{
+    struct Case
+    {
+        std::string before;
+        std::string location; // set to menu 12 under nav_menu_locations; empty: no change
+        std::string after;
+    };
+    const std::string mods = "s:18:\"custom_css_post_id\";i:-1;s:4:\"zoom\";d:0.5;s:4:\"flag\";b:1;"
+                             "s:3:\"obj\";O:8:\"stdClass\":1:{s:1:\"a\";N;}";
+    const Case cases[] = {
+        {"a:4:{" + mods + "}", "", "a:4:{" + mods + "}"},
+        {"a:4:{" + mods + "}", "primary", "a:5:{" + mods + "s:18:\"nav_menu_locations\";a:1:{s:7:\"primary\";i:12;}}"},
+        // An existing location keeps its place; 中文 keys count bytes.
+        {"a:1:{s:18:\"nav_menu_locations\";a:2:{s:6:\"footer\";i:3;s:7:\"primary\";i:0;}}", "primary",
+         "a:1:{s:18:\"nav_menu_locations\";a:2:{s:6:\"footer\";i:3;s:7:\"primary\";i:12;}}"},
+        {"a:1:{s:6:\"名字\";s:3:\"a;b\";}", "", "a:1:{s:6:\"名字\";s:3:\"a;b\";}"},
+    };
+    for (const Case& c : cases) {
+        std::optional<PhpValue> value = PhpValue::parse(c.before);
+        ASSERT_TRUE(value) << c.before;
+        if (!c.location.empty())
+            value->at("nav_menu_locations").at(c.location) = PhpValue::integer(12);
+        EXPECT_EQ(value->serialized(), c.after) << c.before;
+    }
+    for (const char* malformed : {"", "a:2:{i:0;i:1;}", "a:1:{i:0;s:5:\"ab\";}", "a:1:{a:0:{}i:1;}", "i:1;x"})
+        EXPECT_FALSE(PhpValue::parse(malformed)) << malformed;
+
+    // Appending as $a[] = ... does: after the largest integer key, whatever the string keys.
+    PhpValue sidebar = *PhpValue::parse("a:3:{i:0;s:7:\"block-2\";i:4;s:7:\"block-3\";s:1:\"x\";i:1;}");
+    sidebar.append(PhpValue::string("block-9"));
+    EXPECT_EQ(sidebar.serialized(), "a:4:{i:0;s:7:\"block-2\";i:4;s:7:\"block-3\";s:1:\"x\";i:1;i:5;s:7:\"block-9\";}");
+    EXPECT_EQ(sidebar.find("4")->text(), "block-3");
+    EXPECT_EQ(sidebar.find("x")->asInteger(), 1);
 }
