@@ -43,8 +43,8 @@ namespace {
 using namespace check;
 
 constexpr std::string_view emlogRequired[] = {"blog", "comment", "attachment", "sort", "tag", "link"};
-// Some dumps carry only the content tables: without these a run copies no users.
-constexpr std::string_view emlogOptional[] = {"user", "options"};
+// Some dumps carry only the content tables: without these a run copies no users, menu or sidebar.
+constexpr std::string_view emlogOptional[] = {"user", "options", "navi"};
 constexpr std::string_view wordPressRequired[] = {"posts", "postmeta", "comments",      "commentmeta",
                                                   "terms", "termmeta", "term_taxonomy", "term_relationships",
                                                   "links", "options",  "users",         "usermeta"};

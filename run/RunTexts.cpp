@@ -410,7 +410,7 @@ QString note(const FailureLog::Note& note)
     case FailureLog::Note::What::FooterKept:
         return QStringLiteral("页脚：备案号%1和页脚信息由 Kestrel Redirects 插件显示在每个页面（启用插件；"
                               "可在“设置 → 页脚”中修改或隐藏）")
-            .arg(first.isEmpty() ? QString() : QStringLiteral(" ") + first);
+            .arg(first.isEmpty() ? QString() : QStringLiteral(" %1 ").arg(first));
     case FailureLog::Note::What::WidgetsInSidebar:
         return QStringLiteral("侧边栏：%1 个自定义组件成为可重用区块，并作为区块小工具显示在侧边栏 %2")
             .arg(first, second);
