@@ -292,11 +292,15 @@ void migrateNavigation(MigrationRun& run)
         std::int64_t parent = 0;
         std::optional<RowWrite::After> after;
         if (row.pid != 0) {
+            // Shown only under its parent: without it, it would stand at the top instead.
             if (const auto copy = copies.find(row.pid); copy != copies.end()) {
                 parent = copy->second.id;
             } else if (const auto earlier = thisRun.find(row.pid); earlier != thisRun.end()) {
                 parent = earlier->second.second;
                 after = RowWrite::After{earlier->second.first, "its parent id=" + std::to_string(row.pid)};
+            } else {
+                writer.fail("posts", source, "its parent id=" + std::to_string(row.pid) + " is not in WordPress");
+                continue;
             }
         }
         const std::int64_t id = free.take();

@@ -98,12 +98,14 @@ protected:
         for (const QString& sid : view["categories"].toObject().keys()) {
             const std::string id = std::to_string(view["categories"][sid].toInteger());
             fill("{term:" + sid.toStdString() + "}", id);
-            fill("{category:" + sid.toStdString() + "}", permalinks[QString::fromStdString("term:" + id)].toString().toStdString());
+            fill("{category:" + sid.toStdString() + "}",
+                 permalinks[QString::fromStdString("term:" + id)].toString().toStdString());
         }
         for (const QString& gid : view["pages"].toObject().keys()) {
             const std::string id = std::to_string(view["pages"][gid].toInteger());
             fill("{id:" + gid.toStdString() + "}", id);
-            fill("{page:" + gid.toStdString() + "}", permalinks[QString::fromStdString("post:" + id)].toString().toStdString());
+            fill("{page:" + gid.toStdString() + "}",
+                 permalinks[QString::fromStdString("post:" + id)].toString().toStdString());
         }
         return url;
     }
