@@ -54,7 +54,8 @@ QString runConfirmationQuestion(const EmptyingPlan& plan)
 {
     QString question = runConfirmationQuestion() +
                        QStringLiteral("\n\n先清空wp数据库将删除博客的文章、页面、附件、评论、分类、标签和链接：%1。"
-                                      "博客带来的导航菜单也删除；其他菜单、模板、样式、其他类型的文章和分类法不动。删除前这些行全部备份到：\n%2")
+                                      "博客带来的导航菜单、网站导航和可重用区块也删除；"
+                                      "其他菜单、模板、样式、其他类型的文章和分类法不动。删除前这些行全部备份到：\n%2")
                            .arg(emptyingCounts(plan), QString::fromStdString(plan.backupFile));
     // Before the answer: on these tables "nothing was deleted" cannot be promised.
     const QString warning = texts::emptyingEngineWarning(plan);
