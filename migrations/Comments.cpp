@@ -4,8 +4,8 @@
 #include "BlogConnection.h"
 #include "DateTime.h"
 #include "HtmlText.h"
-#include "Kinds.h"
 #include "LocalTimes.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -84,34 +84,35 @@ void migrateComments(MigrationRun& run)
 
     RowWriter writer(run, run.state, migration);
     WrittenInThisRun thisRun;
-    run.source->forEachRow({Kind::comments, run.pacing.comments, "pid"}, [&](const EmlogRow& rows) {
-        const Comment comment = readComment(rows);
-        const std::string source = "cid=" + std::to_string(comment.cid);
-        if (copies.count(comment.cid)) {
-            writer.alreadyThere();
-            return;
-        }
-        const auto article = articles.find(comment.gid);
-        if (article == articles.end()) {
-            thisRun.add(
-                comment.cid,
-                writer.fail("comments", source, "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
-                0);
-            return;
-        }
-        CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
-        RowWrite write;
-        write.sourceId = source;
-        // A reply to a comment that never existed stands on its own.
-        auto parent = thisRun.parentOf(comment.pid, copies,
-                                       "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
-        place.parentId = parent.id;
-        write.after = std::move(parent.after);
-        write.rows.push_back({"comments", buildCommentFields(run, comment, place)});
-        write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid), true});
-        write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
-        thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
-    });
+    run.source->forEachRow({Kind::comments, run.pacing.comments, "pid"},
+               [&](const EmlogRow& rows) {
+                   const Comment comment = readComment(rows);
+                   const std::string source = "cid=" + std::to_string(comment.cid);
+                   if (copies.count(comment.cid)) {
+                       writer.alreadyThere();
+                       return;
+                   }
+                   const auto article = articles.find(comment.gid);
+                   if (article == articles.end()) {
+                       thisRun.add(comment.cid,
+                                   writer.fail("comments", source,
+                                               "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
+                                   0);
+                       return;
+                   }
+                   CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
+                   RowWrite write;
+                   write.sourceId = source;
+                   // A reply to a comment that never existed stands on its own.
+                   auto parent = thisRun.parentOf(comment.pid, copies,
+                                                  "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
+                   place.parentId = parent.id;
+                   write.after = std::move(parent.after);
+                   write.rows.push_back({"comments", buildCommentFields(run, comment, place)});
+                   write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid), true});
+                   write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
+                   thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
+               });
     writer.finish();
 }
 

@@ -3,10 +3,10 @@
 #include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Options.h"
+#include "WordPressState.h"
 #include "Origins.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
-#include "WordPressState.h"
 
 namespace kestrel {
 
@@ -48,26 +48,27 @@ bool LinkTargets::read(std::string_view migration)
         m_home.pop_back();
 
     // emlog's versions before aliases have no alias column: their articles have none.
-    const bool read = forEachEmlogRow(run, "blog", "gid", "type", "alias",
-                                      [this](std::int64_t gid, const std::string& type, const std::string& alias) {
-                                          m_articles[gid] = type == "page";
-                                          if (!alias.empty())
-                                              m_aliases.emplace(alias, gid);
-                                      }) &&
-                      forEachEmlogRow(run, "sort", "sid", "alias", "sortname",
-                                      [this](std::int64_t sid, const std::string& alias, const std::string& name) {
-                                          if (!alias.empty())
-                                              m_categories.emplace(alias, sid);
-                                          m_categories.emplace(name, sid);
-                                      }) &&
-                      forEachEmlogRow(run, "tag", "tid", "tagname", "",
-                                      [this](std::int64_t tid, const std::string& name, const std::string&) {
-                                          m_tags.emplace(name, tid);
-                                      });
+    const bool read =
+        forEachEmlogRow(run, "blog", "gid", "type", "alias",
+                        [this](std::int64_t gid, const std::string& type, const std::string& alias) {
+                            m_articles[gid] = type == "page";
+                            if (!alias.empty())
+                                m_aliases.emplace(alias, gid);
+                        }) &&
+        forEachEmlogRow(run, "sort", "sid", "alias", "sortname",
+                        [this](std::int64_t sid, const std::string& alias, const std::string& name) {
+                            if (!alias.empty())
+                                m_categories.emplace(alias, sid);
+                            m_categories.emplace(name, sid);
+                        }) &&
+        forEachEmlogRow(run, "tag", "tid", "tagname", "",
+                        [this](std::int64_t tid, const std::string& name, const std::string&) {
+                            m_tags.emplace(name, tid);
+                        });
     if (!read) {
         // The links are left as they are, and the report says why.
-        run.failures.record(migration, "", "",
-                            "the blog's own links could not be rewritten: " + run.source->lastError());
+        run.failures.record(migration, "", "", "the blog's own links could not be rewritten: " +
+                                                   run.source->lastError());
         m_blog.reset();
         return true;
     }

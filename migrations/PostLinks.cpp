@@ -121,7 +121,8 @@ void PostLinks::completeWaiting(const RowWriter& writer)
             content = markdownToHtml(content);
             excerpt = markdownToHtml(excerpt);
         }
-        Update& update = batch.emplace_back(Update{&post, rewrite(content, nullptr), rewrite(excerpt, nullptr)});
+        Update& update =
+            batch.emplace_back(Update{&post, rewrite(content, nullptr), rewrite(excerpt, nullptr)});
         bytes += 2 * (update.content.size() + update.excerpt.size()) + 64;
         if (bytes >= batchBytes || batch.size() >= batchRows)
             send();

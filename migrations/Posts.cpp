@@ -2,10 +2,10 @@
 
 #include "Assignments.h"
 #include "HtmlText.h"
-#include "Kinds.h"
 #include "LinkTargets.h"
 #include "LocalTimes.h"
 #include "Markdown.h"
+#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Options.h"
@@ -189,65 +189,68 @@ void migratePosts(MigrationRun& run)
     std::vector<Written> sticky;
     std::vector<std::pair<Written, std::int64_t>> scheduled;
     std::unordered_set<std::int64_t> linked;
-    run.source->forEachRow({Kind::posts, run.pacing.posts, "parent_id"}, [&](const EmlogRow& rows) {
-        const Article article = readArticle(rows);
-        // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
-        const bool markdown = hasColumn(rows, "parent_id");
-        largestGid = std::max(largestGid, article.gid);
-        if (copies.count(article.gid)) {
-            writer.alreadyThere();
-            return;
-        }
-        PostPlace place{free.keepOrTake(article.gid, used), authors->of(article.author), 0, {}};
-        used.insert(place.id);
-        links.placed(article.gid, place.id);
-        // The blogger's own alias names the article's address, as it did in emlog.
-        place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
-                                std::to_string(place.id), slugs);
-        RowWrite write;
-        write.sourceId = sourceId(article);
-        // A page under a page that never existed stands at the top.
-        auto parent = thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
-        place.parent = parent.id;
-        write.after = std::move(parent.after);
-        const PostText text = links.text(article, markdown);
-        write.rows.push_back({"posts", buildPostFields(run, article, place, text)});
-        write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
-        if (!article.alias.empty())
-            write.rows.push_back(
-                {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
-
-        // -1 is emlog's mark for "no category"; pages have none.
-        if (!isPage(article) && article.sortid > 0) {
-            if (const auto category = categories.find(article.sortid); category != categories.end()) {
-                write.rows.push_back(termLink(run, place.id, category->second.taxonomyId));
-                linked.insert(category->second.taxonomyId);
-            } else {
-                write.problems.push_back(
-                    {"term_relationships", "category sid=" + std::to_string(article.sortid) + " is not in WordPress"});
+    run.source->forEachRow(
+        {Kind::posts, run.pacing.posts, "parent_id"},
+        [&](const EmlogRow& rows) {
+            const Article article = readArticle(rows);
+            // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
+            const bool markdown = hasColumn(rows, "parent_id");
+            largestGid = std::max(largestGid, article.gid);
+            if (copies.count(article.gid)) {
+                writer.alreadyThere();
+                return;
             }
-        }
-        if (const auto listed = tagLists ? tagLists->find(article.gid) : decltype(tagLists->end()){};
-            tagLists && listed != tagLists->end()) {
-            for (const std::int64_t tid : listed->second) {
-                if (const auto tag = tags.find(tid); tag != tags.end()) {
-                    write.rows.push_back(termLink(run, place.id, tag->second.taxonomyId));
-                    linked.insert(tag->second.taxonomyId);
+            PostPlace place{free.keepOrTake(article.gid, used), authors->of(article.author), 0, {}};
+            used.insert(place.id);
+            links.placed(article.gid, place.id);
+            // The blogger's own alias names the article's address, as it did in emlog.
+            place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
+                                    std::to_string(place.id), slugs);
+            RowWrite write;
+            write.sourceId = sourceId(article);
+            // A page under a page that never existed stands at the top.
+            auto parent =
+                thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
+            place.parent = parent.id;
+            write.after = std::move(parent.after);
+            const PostText text = links.text(article, markdown);
+            write.rows.push_back({"posts", buildPostFields(run, article, place, text)});
+            write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
+            if (!article.alias.empty())
+                write.rows.push_back(
+                    {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
+
+            // -1 is emlog's mark for "no category"; pages have none.
+            if (!isPage(article) && article.sortid > 0) {
+                if (const auto category = categories.find(article.sortid); category != categories.end()) {
+                    write.rows.push_back(termLink(run, place.id, category->second.taxonomyId));
+                    linked.insert(category->second.taxonomyId);
                 } else {
-                    write.problems.push_back(
-                        {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
+                    write.problems.push_back({"term_relationships", "category sid=" + std::to_string(article.sortid) +
+                                                                        " is not in WordPress"});
                 }
             }
-        }
-        write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};
-        const Written written{writer.write(std::move(write)), place.id, article.gid};
-        links.written(written.ticket, place.id);
-        thisRun.add(article.gid, written.ticket, written.id);
-        if (article.top == "y")
-            sticky.push_back(written);
-        if (isScheduled(article))
-            scheduled.emplace_back(written, article.date);
-    });
+            if (const auto listed = tagLists ? tagLists->find(article.gid) : decltype(tagLists->end()){};
+                tagLists && listed != tagLists->end()) {
+                for (const std::int64_t tid : listed->second) {
+                    if (const auto tag = tags.find(tid); tag != tags.end()) {
+                        write.rows.push_back(termLink(run, place.id, tag->second.taxonomyId));
+                        linked.insert(tag->second.taxonomyId);
+                    } else {
+                        write.problems.push_back(
+                            {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
+                    }
+                }
+            }
+            write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};
+            const Written written{writer.write(std::move(write)), place.id, article.gid};
+            links.written(written.ticket, place.id);
+            thisRun.add(article.gid, written.ticket, written.id);
+            if (article.top == "y")
+                sticky.push_back(written);
+            if (isScheduled(article))
+                scheduled.emplace_back(written, article.date);
+        });
     writer.finish();
     links.completeWaiting(writer);
     // The attachments take the numbers after every post and every article.

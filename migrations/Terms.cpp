@@ -72,9 +72,9 @@ RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& newTerm
 
 std::optional<TakenSlugs> termSlugs(RunContext& run, std::string_view migration, std::string_view taxonomy)
 {
-    auto slugs = textsInUse(
-        run, "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " + run.wordPressTable("term_taxonomy") +
-                 " x ON x.term_id=t.term_id WHERE x.taxonomy=" + quotedLiteral(run.wordPress, taxonomy));
+    auto slugs = textsInUse(run, "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
+                               run.wordPressTable("term_taxonomy") +
+                               " x ON x.term_id=t.term_id WHERE x.taxonomy=" + quotedLiteral(run.wordPress, taxonomy));
     if (!slugs) {
         unreadableWordPress(run, migration, "terms", std::string(taxonomy) + " slugs");
         return std::nullopt;

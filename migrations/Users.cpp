@@ -148,12 +148,11 @@ namespace {
 std::optional<std::int64_t> administratorOf(MigrationRun& run)
 {
     const std::string capabilitiesKey = run.wordPressPrefix + "capabilities";
-    const ResultSet rows =
-        selectWithReconnect(run, run.wordPress,
-                            "SELECT COALESCE(MIN(u.ID), 0) FROM " + run.wordPressTable("users") + " u JOIN " +
-                                run.wordPressTable("usermeta") +
-                                " m ON m.user_id=u.ID AND m.meta_key=" + quotedLiteral(run.wordPress, capabilitiesKey) +
-                                " WHERE m.meta_value LIKE '%\"administrator\"%'");
+    const ResultSet rows = selectWithReconnect(
+        run, run.wordPress,
+        "SELECT COALESCE(MIN(u.ID), 0) FROM " + run.wordPressTable("users") + " u JOIN " +
+            run.wordPressTable("usermeta") + " m ON m.user_id=u.ID AND m.meta_key=" +
+            quotedLiteral(run.wordPress, capabilitiesKey) + " WHERE m.meta_value LIKE '%\"administrator\"%'");
     std::int64_t id = 0;
     if (rowCount(rows) == 0 || !readField(rows, 0, id))
         return std::nullopt;
