@@ -48,7 +48,10 @@ std::optional<int> findPasswords(CommandLine& line, bool interactive)
           QStringLiteral("emlog 数据库（%1）的密码：").arg(text(line.settings.emlog.user)), interactive}},
         {line.settings.wordPress,
          {line.wordPressPasswordFile, "KESTREL_WP_PASSWORD",
-          QStringLiteral("WordPress 数据库（%1）的密码：").arg(text(line.settings.wordPress.user)), interactive}},
+          (line.settings.wordPressAddress.empty() ? QStringLiteral("WordPress 数据库（%1）的密码：")
+                                                  : QStringLiteral("WordPress 用户 %1 的应用程序密码："))
+              .arg(text(line.settings.wordPress.user)),
+          interactive}},
     };
     for (Blog& blog : blogs) {
         if (&blog.fields == &line.settings.emlog && !line.settings.emlogBackup.empty())
