@@ -97,10 +97,13 @@ bool askToEmpty(const QString& question, bool& interrupted)
 // Said before connecting, as the window says it before a run.
 void announceSessions(const RunSettings& settings)
 {
-    output::toStderr((settings.emlogBackup.empty()
-                          ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
-                          : QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))) +
-                     '\n' + plannedSessionText(QStringLiteral("WordPress"), settings.wordPress) + '\n');
+    output::toStderr(
+        (settings.emlogBackup.empty() ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
+                                      : QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))) +
+        '\n' +
+        (settings.wordPressAddress.empty() ? plannedSessionText(QStringLiteral("WordPress"), settings.wordPress)
+                                           : plannedPluginText(settings)) +
+        '\n');
 }
 
 int check(const CommandLine& line)

@@ -136,7 +136,7 @@ private:
     friend std::uint64_t lastInsertId(const BlogConnection&);
     friend unsigned warningCount(const BlogConnection&);
     friend std::vector<Warning> lastWarnings(BlogConnection&);
-    friend BlogConnection carriedConnection(std::shared_ptr<StatementCarrier>, Protection);
+    friend BlogConnection carriedConnection(std::shared_ptr<StatementCarrier>, Protection, std::string, std::string);
 
     struct Closer
     {
@@ -177,7 +177,9 @@ private:
 };
 
 // A session whose statements go by the carrier given; its protection is the carrier's to say.
-BlogConnection carriedConnection(std::shared_ptr<StatementCarrier> carrier, Protection protection);
+// The TLS version and cipher are the carrier's, as it agreed them with the far side (empty in clear text).
+BlogConnection carriedConnection(std::shared_ptr<StatementCarrier> carrier, Protection protection,
+                                 std::string tlsVersion = {}, std::string tlsCipher = {});
 
 // Where to connect, taken from the text of a server field: "host",
 // "host:port" or "[v6 address]:port". Port 0 is the library's default.

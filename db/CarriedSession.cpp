@@ -74,7 +74,8 @@ std::vector<std::string_view> splitStatements(std::string_view text)
     return statements;
 }
 
-BlogConnection carriedConnection(std::shared_ptr<StatementCarrier> carrier, Protection protection)
+BlogConnection carriedConnection(std::shared_ptr<StatementCarrier> carrier, Protection protection,
+                                 std::string tlsVersion, std::string tlsCipher)
 {
     BlogConnection connection;
     if (!carrier)
@@ -82,6 +83,8 @@ BlogConnection carriedConnection(std::shared_ptr<StatementCarrier> carrier, Prot
     connection.m_maxStatementBytes = carrier->maxStatementBytes();
     connection.m_carrier = std::move(carrier);
     connection.m_protection = protection;
+    connection.m_tlsVersion = std::move(tlsVersion);
+    connection.m_tlsCipher = std::move(tlsCipher);
     connection.m_reopenable = true;
     return connection;
 }

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSslCipher>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QTimer>
@@ -110,6 +111,11 @@ PluginReply PluginExchange::send(const QString& route, const QByteArray* json)
         loop.exec();
 
     answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (encrypted()) {
+        const QSslConfiguration agreed = reply->sslConfiguration();
+        answer.tlsCipher = agreed.sessionCipher().name().toStdString();
+        answer.tlsVersion = agreed.sessionCipher().protocolString().toStdString();
+    }
     const QByteArray bytes = reply->readAll();
     const QJsonDocument document = QJsonDocument::fromJson(bytes);
     if (document.isObject())

@@ -36,8 +36,10 @@ struct PluginReply
     };
     Failure failure = Failure::None;
     int status = 0;
-    QJsonObject body;  // the JSON the site answered, when it answered JSON
-    std::string error; // the network's or TLS's own words
+    QJsonObject body;       // the JSON the site answered, when it answered JSON
+    std::string error;      // the network's or TLS's own words
+    std::string tlsVersion; // as agreed for this request; empty in clear text
+    std::string tlsCipher;
 };
 
 // Requests to the plugin's REST routes, one at a time, each waited for on a local event loop: for the

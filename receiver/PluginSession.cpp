@@ -215,7 +215,7 @@ PluginOpening openPluginSession(const PluginAddress& address)
     if (post != 0)
         room = room == 0 ? statementRoom(post) : std::min(room, statementRoom(post));
     carrier->setMaxBytes(room);
-    opening.session = carriedConnection(carrier, protectionOf(address, https));
+    opening.session = carriedConnection(carrier, protectionOf(address, https), hello.tlsVersion, hello.tlsCipher);
     useUnicode(opening.session);
     return opening;
 }
