@@ -1,8 +1,11 @@
 <?php
 // Prepares a WordPress for Kestrel's runs through its Kestrel Receiver plugin, through WordPress's own API:
 //   WP_ROOT=... WP_DB_HOST=... WP_DB_NAME=... WP_TABLE_PREFIX=... \
-//       php receiver.php on|off|expired [LOGIN [ROLE]]
+//       php receiver.php on|off|expired|absent [LOGIN [ROLE]]
+//       php receiver.php page [on|off]
 // activates the plugin and switches receiving on (for an hour), off, or on an hour and a second ago;
+// absent deactivates the plugin instead; page prints Tools -> Kestrel as the first administrator sees it,
+// after pressing its button to switch receiving on or off when told, with the form's own nonce;
 // with LOGIN (made with ROLE when missing, "administrator" unless told) prints a new application password
 // of that user. Then prints "written TABLE=ROWS ..." as the plugin counts them.
 $home = getenv('WP_HOME') ?: 'http://127.0.0.1:8080';
@@ -17,16 +20,33 @@ function receiver_fail($message)
 }
 
 if ($argc < 2) {
-    receiver_fail('usage: receiver.php on|off|expired [LOGIN [ROLE]]');
+    receiver_fail('usage: receiver.php on|off|expired|absent [LOGIN [ROLE]]');
 }
 require getenv('WP_ROOT') . '/wp-load.php';
 require_once ABSPATH . 'wp-admin/includes/plugin.php';
 
-$result = activate_plugin('kestrel-receiver/kestrel-receiver.php');
-if (is_wp_error($result)) {
-    receiver_fail('cannot activate the plugin: ' . $result->get_error_message());
+$plugin = 'kestrel-receiver/kestrel-receiver.php';
+if ($argv[1] === 'absent') {
+    deactivate_plugins($plugin);
+} else {
+    $result = activate_plugin($plugin);
+    if (is_wp_error($result)) {
+        receiver_fail('cannot activate the plugin: ' . $result->get_error_message());
+    }
 }
 switch ($argv[1]) {
+    case 'absent':
+        break;
+    case 'page':
+        require_once ABSPATH . 'wp-admin/includes/admin.php';
+        wp_set_current_user(1);
+        if ($argc > 2) {
+            $_SERVER['REQUEST_METHOD'] = 'POST';
+            $_POST['kestrel_receive'] = $_REQUEST['kestrel_receive'] = $argv[2];
+            $_POST['_wpnonce'] = $_REQUEST['_wpnonce'] = wp_create_nonce('kestrel_receive');
+        }
+        kestrel_receiver_page();
+        exit;
     case 'on':
         kestrel_receiver_switch(true);
         break;
@@ -57,7 +77,7 @@ if ($argc > 2) {
     echo $made[0], "\n";
 }
 $written = array();
-foreach (kestrel_receiver_written() as $table => $rows) {
+foreach (function_exists('kestrel_receiver_written') ? kestrel_receiver_written() : array() as $table => $rows) {
     $written[] = "$table=$rows";
 }
 echo 'written ', implode(' ', $written), "\n";

@@ -43,3 +43,7 @@ if (!defined('ABSPATH')) {
     define('ABSPATH', __DIR__ . '/');
 }
 require_once ABSPATH . 'wp-settings.php';
+// Tests may add hooks of their own once WordPress is loaded, before the request is answered.
+if (getenv('WP_TEST_HOOKS')) {
+    require getenv('WP_TEST_HOOKS');
+}
