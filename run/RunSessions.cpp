@@ -79,6 +79,13 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
             }
             blog.session = std::move(opening.session);
             m_wordPressPrefix = opening.prefix;
+            // The modes WordPress itself runs with, as on a session of our own (each request carries them).
+            if (!useWordPressSqlMode(blog.session)) {
+                failure =
+                    texts::pluginRefusal(PluginRefusal::Other, QString::fromStdString(settings.wordPressAddress), {});
+                detail = texts::sessionFailure(blog.session);
+                return false;
+            }
         } else {
             blog.session = blog.open(optionsOf(blog.fields));
         }
