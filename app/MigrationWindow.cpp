@@ -7,6 +7,7 @@
 #include "MigrationRunner.h"
 #include "RunOptionsDialog.h"
 #include "SessionSecurity.h"
+#include "SiteChooser.h"
 #include "Version.h"
 
 #include <QCheckBox>
@@ -89,6 +90,7 @@ MigrationWindow::MigrationWindow(QWidget* parent)
                    {QStringLiteral("标签10"), QStringLiteral("标签9"), QStringLiteral("标签8"), QStringLiteral("标签7"),
                     QStringLiteral("标签6")},
                    initialTexts(initial.wordPress, initial.wordPressPrefix));
+    m_site = new SiteChooser(wordPressGroup);
 
     auto* runGroup = addGroup(this, QStringLiteral("分组框3"), QStringLiteral("操作"), {8, 189, 489, 83});
     m_emptyFirst = new QCheckBox(QStringLiteral("先清空wp数据库"), runGroup);
@@ -259,6 +261,7 @@ void MigrationWindow::startRun()
     settings.wordPressPrefix = field("前缀", "Wp");
     settings.emptyWordPressFirst = m_emptyFirst->isChecked();
     settings.emlogBackup = utf8(m_backup->path());
+    settings.wordPressAddress = utf8(m_site->address());
     settings.files = m_files;
     settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
 
@@ -266,7 +269,10 @@ void MigrationWindow::startRun()
     // asked about by the run, once it knows what would go; that one question says it then.
     const QString emlogSide = settings.emlogBackup.empty() ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
                                                            : QStringLiteral("emlog：备份文件 %1").arg(m_backup->path());
-    m_plannedSessions = emlogSide + "\n" + plannedSessionText(QStringLiteral("WordPress"), settings.wordPress);
+    m_plannedSessions =
+        emlogSide + "\n" +
+        (settings.wordPressAddress.empty() ? plannedSessionText(QStringLiteral("WordPress"), settings.wordPress)
+                                           : plannedPluginText(settings));
     if (!settings.emptyWordPressFirst &&
         MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + runConfirmationQuestion()) !=
             MessageBox::Answer::Yes)

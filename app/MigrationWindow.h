@@ -14,6 +14,7 @@ class QTimer;
 namespace kestrel {
 
 class BackupChooser;
+class SiteChooser;
 class MigrationRunner;
 class RunOptionsDialog;
 
@@ -58,6 +59,7 @@ private:
 
     MigrationRunner* m_runner = nullptr;
     BackupChooser* m_backup = nullptr;
+    SiteChooser* m_site = nullptr;
     bool m_closing = false;
     QTimer* m_breakOff = nullptr;
     QString m_plannedSessions; // how the sessions of the run being started will travel

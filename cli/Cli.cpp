@@ -48,7 +48,10 @@ std::optional<int> findPasswords(CommandLine& line, bool interactive)
           QStringLiteral("emlog 数据库（%1）的密码：").arg(text(line.settings.emlog.user)), interactive}},
         {line.settings.wordPress,
          {line.wordPressPasswordFile, "KESTREL_WP_PASSWORD",
-          QStringLiteral("WordPress 数据库（%1）的密码：").arg(text(line.settings.wordPress.user)), interactive}},
+          (line.settings.wordPressAddress.empty() ? QStringLiteral("WordPress 数据库（%1）的密码：")
+                                                  : QStringLiteral("WordPress 用户 %1 的应用程序密码："))
+              .arg(text(line.settings.wordPress.user)),
+          interactive}},
     };
     for (Blog& blog : blogs) {
         if (&blog.fields == &line.settings.emlog && !line.settings.emlogBackup.empty())
@@ -94,10 +97,13 @@ bool askToEmpty(const QString& question, bool& interrupted)
 // Said before connecting, as the window says it before a run.
 void announceSessions(const RunSettings& settings)
 {
-    output::toStderr((settings.emlogBackup.empty()
-                          ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
-                          : QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))) +
-                     '\n' + plannedSessionText(QStringLiteral("WordPress"), settings.wordPress) + '\n');
+    output::toStderr(
+        (settings.emlogBackup.empty() ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
+                                      : QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))) +
+        '\n' +
+        (settings.wordPressAddress.empty() ? plannedSessionText(QStringLiteral("WordPress"), settings.wordPress)
+                                           : plannedPluginText(settings)) +
+        '\n');
 }
 
 int check(const CommandLine& line)

@@ -145,8 +145,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption acceptTruncated(
         QStringLiteral("accept-truncated-backup"),
         QStringLiteral("备份文件不完整（没下载完、被截断）时也读入已有的部分；报告列出缺了什么。"));
+    const QCommandLineOption wpUrl(
+        QStringLiteral("wp-url"),
+        QStringLiteral("不连 WordPress 的数据库，经这个网址上的 Kestrel Receiver 插件写入（数据库只许本机连接时）。"
+                       "--wp-user 是管理员，密码是他的应用程序密码；表前缀取自网站，不用 --wp-server、--wp-database、"
+                       "--wp-prefix。"),
+        QStringLiteral("https://..."));
     parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles,
-                       wpUploads, backup, acceptTruncated});
+                       wpUploads, backup, acceptTruncated, wpUrl});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -174,6 +180,16 @@ CommandLine parseCommandLine(const QStringList& arguments)
         !readBlogOptions(parser, wordPress, line.settings.wordPress, line.settings.wordPressPrefix,
                          line.wordPressPasswordFile, error))
         return fail(error);
+    if (parser.isSet(wpUrl)) {
+        for (const QCommandLineOption* server : {&wordPress.server, &wordPress.database, &wordPress.prefix}) {
+            if (parser.isSet(*server))
+                return fail(QStringLiteral("--wp-url 经网站的插件写入，不能与 --%1 同用：数据库和表前缀是网站自己的。")
+                                .arg(server->names().first()));
+        }
+        line.settings.wordPressAddress = parser.value(wpUrl).toStdString();
+        if (line.settings.wordPressAddress.empty())
+            return fail(QStringLiteral("--wp-url 要给出 WordPress 网站的地址，如 https://example.com/。"));
+    }
     const QString pace = parser.value(pacing);
     if (pace != QStringLiteral("default") && pace != QStringLiteral("none"))
         return fail(QStringLiteral("--pacing 只能是 default 或 none：%1").arg(pace));

@@ -1,8 +1,8 @@
 #include "Reconnect.h"
 
 #include "BlogConnection.h"
-#include "RunContext.h"
 #include "ResultSet.h"
+#include "RunContext.h"
 
 #include <errmsg.h>
 #include <mysqld_error.h>
@@ -78,7 +78,8 @@ ResultSet selectWithReconnect(RunContext& run, BlogConnection& session, std::str
     for (int round = 1;; ++round) {
         if (executeSql(session, statement)) {
             ResultSet rows = storeResult(session);
-            if (rows || mysql_errno(session.handle()) == 0) // a statement without rows has a null result
+            // A statement without rows has a null result (and a carried one has no library error to ask).
+            if (rows || !session.handle() || mysql_errno(session.handle()) == 0)
                 return rows;
         }
         if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))

@@ -1,5 +1,6 @@
 #include "BlogConnection.h"
 
+#include "CarriedAccess.h"
 #include "ClientCalls.h"
 #include "Encryption.h"
 #include "ResultSet.h"
@@ -59,6 +60,16 @@ void SessionBreaker::breakOff()
     m_broken = true;
     if (m_mysql)
         mariadb_cancel(m_mysql);
+    if (m_carrier)
+        m_carrier->breakOff();
+}
+
+void SessionBreaker::attach(std::shared_ptr<StatementCarrier> carrier)
+{
+    std::lock_guard lock(m_lock);
+    m_carrier = std::move(carrier);
+    if (m_broken && m_carrier)
+        m_carrier->breakOff();
 }
 
 bool SessionBreaker::broken() const
@@ -98,6 +109,13 @@ BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
     m_severalStatementsOn = other.m_severalStatementsOn;
     m_severalStatementsStuck = other.m_severalStatementsStuck;
     m_tlsRefusal = std::move(other.m_tlsRefusal);
+    m_carrier = std::move(other.m_carrier);
+    m_lastCarried = std::move(other.m_lastCarried);
+    m_sentResults = std::move(other.m_sentResults);
+    m_sentFailure = std::move(other.m_sentFailure);
+    m_heldTransaction = std::move(other.m_heldTransaction);
+    if (m_breaker && m_carrier)
+        m_breaker->attach(m_carrier);
     return *this;
 }
 
@@ -119,6 +137,8 @@ std::shared_ptr<SessionBreaker> BlogConnection::breaker()
     if (!m_breaker) {
         m_breaker = std::make_shared<SessionBreaker>();
         m_breaker->attach(m_mysql.get());
+        if (m_carrier)
+            m_breaker->attach(m_carrier);
     }
     return m_breaker;
 }
@@ -243,10 +263,14 @@ BlogConnection openConnection(const std::string& server, const std::string& user
 void closeConnection(BlogConnection& connection)
 {
     connection.replaceHandle(nullptr);
+    connection.m_carrier.reset();
+    connection.m_heldTransaction.reset();
 }
 
 bool reconnect(BlogConnection& connection)
 {
+    if (connection.m_carrier)
+        return CarriedAccess::reconnect(connection);
     if (!connection.m_reopenable)
         return connection.failWithoutSession();
     connection.replaceHandle(nullptr);
@@ -281,6 +305,8 @@ bool setCharacterSet(BlogConnection& connection, const char* name)
 {
     if (!connection)
         return connection.failWithoutSession();
+    if (connection.m_carrier)
+        return CarriedAccess::setCharacterSet(connection, name);
     if (mysql_set_character_set(connection.handle(), name) != 0) {
         connection.rememberError();
         return false;
@@ -348,6 +374,8 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
     // a zero byte inside a quoted value can only be sent as itself.
     if (!sendable(connection, statement))
         return false;
+    if (connection.m_carrier)
+        return CarriedAccess::execute(connection, statement);
     if (mysql_real_query(connection.handle(), statement.data(), statement.size()) != 0) {
         connection.rememberError();
         return false;
@@ -378,6 +406,8 @@ bool sendStatements(BlogConnection& connection, std::string_view statements)
         connection.rememberError(CR_UNKNOWN_ERROR, "the session was not opened for several statements at once");
         return false;
     }
+    if (connection.m_carrier)
+        return CarriedAccess::send(connection, statements);
     if (!switchSeveralStatements(connection, true))
         return false;
     connection.m_severalStatementsOn = true;
@@ -401,6 +431,8 @@ std::vector<bool> readStatementResults(BlogConnection& connection)
         results.push_back(false);
         return results;
     }
+    if (connection.m_carrier)
+        return CarriedAccess::read(connection);
     MYSQL* mysql = connection.handle();
     int status = mysql_read_query_result(mysql) == 0 ? 0 : 1;
     while (true) {
@@ -453,6 +485,8 @@ ResultSet storeResult(BlogConnection& connection)
         connection.failWithoutSession();
         return {};
     }
+    if (connection.m_carrier)
+        return CarriedAccess::store(connection);
     MYSQL_RES* result = mysql_store_result(connection.handle());
     if (!result && mysql_errno(connection.handle()) != 0)
         connection.rememberError();
@@ -461,11 +495,15 @@ ResultSet storeResult(BlogConnection& connection)
 
 std::uint64_t lastInsertId(const BlogConnection& connection)
 {
+    if (connection.m_carrier)
+        return connection.m_lastCarried.insertId;
     return connection ? mysql_insert_id(connection.handle()) : 0;
 }
 
 unsigned warningCount(const BlogConnection& connection)
 {
+    if (connection.m_carrier)
+        return connection.m_lastCarried.warningCount;
     return connection ? mysql_warning_count(connection.handle()) : 0;
 }
 
@@ -474,6 +512,8 @@ std::vector<Warning> lastWarnings(BlogConnection& connection)
     std::vector<Warning> warnings;
     if (warningCount(connection) == 0)
         return warnings;
+    if (connection.m_carrier) // they came with the statement
+        return connection.m_lastCarried.warnings;
     // Asking must not overwrite the error the caller may still want to read.
     const unsigned errorNumber = connection.lastErrorNumber();
     std::string error = connection.lastError();
@@ -495,10 +535,10 @@ std::vector<Warning> lastWarnings(BlogConnection& connection)
 std::string quotedLiteral(const BlogConnection& connection, std::string_view value)
 {
     std::string literal = "'";
-    if (connection) {
+    // A carried session reads backslash escapes in utf8mb4 always (its far side sees to that).
+    if (connection.handle()) {
         literal.resize(value.size() * 2 + 2);
-        unsigned long length =
-            escapeForSession(connection.handle(), literal.data() + 1, value.data(), value.size());
+        unsigned long length = escapeForSession(connection.handle(), literal.data() + 1, value.data(), value.size());
         if (length == static_cast<unsigned long>(-1)) {
             connection.m_escapingFailed = true;
             length = 0;

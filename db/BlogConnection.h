@@ -2,6 +2,7 @@
 
 #include "Encryption.h"
 #include "SessionProtection.h"
+#include "StatementCarrier.h"
 
 #include <mysql.h>
 
@@ -50,11 +51,14 @@ public:
 
 private:
     friend class BlogConnection;
+    friend struct CarriedAccess;
     // The handle in use: replaced under the lock, so that a break never reaches a freed one.
     void attach(MYSQL* mysql);
+    void attach(std::shared_ptr<StatementCarrier> carrier);
 
     mutable std::mutex m_lock;
     MYSQL* m_mysql = nullptr;
+    std::shared_ptr<StatementCarrier> m_carrier;
     bool m_broken = false;
 };
 
@@ -70,7 +74,8 @@ public:
     BlogConnection& operator=(BlogConnection&& other) noexcept;
     ~BlogConnection();
 
-    explicit operator bool() const noexcept { return m_mysql != nullptr; }
+    explicit operator bool() const noexcept { return m_mysql != nullptr || m_carrier != nullptr; }
+    // Null for a session that goes by a carrier (see carriedConnection()).
     MYSQL* handle() const noexcept { return m_mysql.get(); }
 
     // The longest statement the server takes (its max_allowed_packet); 0 when unknown.
@@ -87,7 +92,9 @@ public:
     bool failWithoutSession();
 
     // Whether statements may be sent several at once (see sendStatements()).
-    bool takesSeveralStatements() const noexcept { return m_options.multiStatements; }
+    bool takesSeveralStatements() const noexcept { return m_options.multiStatements || m_carrier != nullptr; }
+    // Whether the session goes by a carrier rather than the MySQL protocol.
+    bool carried() const noexcept { return m_carrier != nullptr; }
     // How the session was to be protected, and so whether the server's certificate was checked.
     Protection protection() const noexcept { return m_protection; }
     bool verifiesServer() const noexcept { return m_protection != Protection::TlsWhenOffered; }
@@ -123,6 +130,13 @@ private:
     friend std::string quotedLiteral(const BlogConnection&, std::string_view);
     friend bool sendStatements(BlogConnection&, std::string_view);
     friend std::vector<bool> readStatementResults(BlogConnection&);
+    friend struct CarriedAccess;
+    friend bool executeSql(BlogConnection&, std::string_view);
+    friend ResultSet storeResult(BlogConnection&);
+    friend std::uint64_t lastInsertId(const BlogConnection&);
+    friend unsigned warningCount(const BlogConnection&);
+    friend std::vector<Warning> lastWarnings(BlogConnection&);
+    friend BlogConnection carriedConnection(std::shared_ptr<StatementCarrier>, Protection, std::string, std::string);
 
     struct Closer
     {
@@ -146,13 +160,26 @@ private:
     std::string m_reopenFailure; // why the last reconnect() failed, for the statements that follow
     std::string m_tlsVersion;
     std::string m_tlsCipher;
-    bool m_severalStatementsOn = false; // between sendStatements() and the end of readStatementResults()
+    bool m_severalStatementsOn = false;    // between sendStatements() and the end of readStatementResults()
     bool m_severalStatementsStuck = false; // not switched off again: nothing is sent until reconnect()
     Protection m_protection = Protection::TlsWhenOffered;
     // Set by quotedLiteral(), which only reads the session otherwise.
     mutable bool m_escapingFailed = false;
     std::optional<TlsRefusal> m_tlsRefusal;
+
+    // A carried session's: what its last statement gave, the results of the statements sent at once,
+    // and a transaction under way, whose statements go again with each exchange until it is committed.
+    std::shared_ptr<StatementCarrier> m_carrier;
+    CarriedOutcome m_lastCarried;
+    std::vector<bool> m_sentResults;
+    CarriedOutcome m_sentFailure;
+    std::optional<std::vector<std::string>> m_heldTransaction;
 };
+
+// A session whose statements go by the carrier given; its protection is the carrier's to say.
+// The TLS version and cipher are the carrier's, as it agreed them with the far side (empty in clear text).
+BlogConnection carriedConnection(std::shared_ptr<StatementCarrier> carrier, Protection protection,
+                                 std::string tlsVersion = {}, std::string tlsCipher = {});
 
 // Where to connect, taken from the text of a server field: "host",
 // "host:port" or "[v6 address]:port". Port 0 is the library's default.
@@ -206,12 +233,7 @@ ResultSet storeResult(BlogConnection& connection);
 
 // The id the server gave the row of the last insert.
 std::uint64_t lastInsertId(const BlogConnection& connection);
-// Warnings the last statement raised: a value cut to fit its column, say.
-struct Warning
-{
-    unsigned code = 0;
-    std::string message;
-};
+// Warnings the last statement raised (see Warning).
 unsigned warningCount(const BlogConnection& connection);
 // Asks the server for them (one more exchange); none when the count is 0.
 std::vector<Warning> lastWarnings(BlogConnection& connection);

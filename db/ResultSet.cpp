@@ -1,5 +1,6 @@
 #include "ResultSet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -15,8 +16,12 @@ struct FieldValue
 
 // The value of a column in the current row, found without moving the cursor.
 // A cursor past the end reads the last row.
+bool currentCarriedValue(const ResultSet& result, int column, FieldValue& value);
+
 bool currentValue(const ResultSet& result, int column, FieldValue& value)
 {
+    if (!result.handle() && result)
+        return currentCarriedValue(result, column, value);
     MYSQL_RES* res = result.handle();
     if (!res || column < 0 || column >= result.columnCount())
         return false;
@@ -40,6 +45,35 @@ bool currentValue(const ResultSet& result, int column, FieldValue& value)
 
 } // namespace
 
+struct CarriedCursor
+{
+    static const CarriedRows* rows(const ResultSet& result) { return result.m_carried.get(); }
+    static std::uint64_t& row(ResultSet& result) { return result.m_carriedRow; }
+    static std::uint64_t row(const ResultSet& result) { return result.m_carriedRow; }
+};
+
+namespace {
+
+bool currentCarriedValue(const ResultSet& result, int column, FieldValue& value)
+{
+    const CarriedRows& rows = *CarriedCursor::rows(result);
+    if (column < 0 || column >= result.columnCount() || rows.rows.empty())
+        return false;
+    const auto& row = rows.rows[std::min<std::uint64_t>(CarriedCursor::row(result), rows.rows.size() - 1)];
+    if (static_cast<std::size_t>(column) < row.size() && row[column]) {
+        value.data = row[column]->c_str();
+        value.length = static_cast<unsigned long>(row[column]->size());
+    }
+    return true;
+}
+
+} // namespace
+
+ResultSet::ResultSet(CarriedRows rows)
+    : m_columnNames(rows.columns), m_carried(std::make_unique<CarriedRows>(std::move(rows)))
+{
+}
+
 ResultSet::ResultSet(MYSQL_RES* result) : m_result(result)
 {
     if (!result)
@@ -62,6 +96,8 @@ int ResultSet::columnIndex(std::string_view name) const
 
 std::uint64_t rowCount(const ResultSet& result)
 {
+    if (const CarriedRows* rows = CarriedCursor::rows(result))
+        return rows->rows.size();
     return result ? mysql_num_rows(result.handle()) : 0;
 }
 
@@ -125,18 +161,26 @@ bool readField(const ResultSet& result, std::string_view column, std::string& va
 
 bool nextRow(ResultSet& result)
 {
+    if (const CarriedRows* rows = CarriedCursor::rows(result)) {
+        std::uint64_t& row = CarriedCursor::row(result);
+        return row < rows->rows.size() && ++row > 0;
+    }
     return result && mysql_fetch_row(result.handle()) != nullptr;
 }
 
 RowPosition rowPosition(const ResultSet& result)
 {
-    return result ? mysql_row_tell(result.handle()) : nullptr;
+    if (CarriedCursor::rows(result))
+        return {nullptr, CarriedCursor::row(result)};
+    return {result ? mysql_row_tell(result.handle()) : nullptr, 0};
 }
 
 void seekRow(ResultSet& result, RowPosition position)
 {
-    if (result && position)
-        mysql_row_seek(result.handle(), position);
+    if (CarriedCursor::rows(result))
+        CarriedCursor::row(result) = position.row;
+    else if (result && position.offset)
+        mysql_row_seek(result.handle(), position.offset);
 }
 
 void freeResult(ResultSet& result)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StatementCarrier.h"
+
 #include <mysql.h>
 
 #include <cstdint>
@@ -18,10 +20,13 @@ class ResultSet
 public:
     ResultSet() = default;
     explicit ResultSet(MYSQL_RES* result);
+    // Rows that came by a carrier rather than from the library.
+    explicit ResultSet(CarriedRows rows);
     ResultSet(ResultSet&&) noexcept = default;
     ResultSet& operator=(ResultSet&&) noexcept = default;
 
-    explicit operator bool() const noexcept { return m_result != nullptr; }
+    explicit operator bool() const noexcept { return m_result != nullptr || m_carried != nullptr; }
+    // Null for carried rows.
     MYSQL_RES* handle() const noexcept { return m_result.get(); }
 
     // Index of the first column with exactly this name (case-sensitive), or -1.
@@ -33,8 +38,11 @@ private:
     {
         void operator()(MYSQL_RES* result) const noexcept { mysql_free_result(result); }
     };
+    friend struct CarriedCursor;
     std::unique_ptr<MYSQL_RES, Freer> m_result;
     std::vector<std::string> m_columnNames;
+    std::unique_ptr<CarriedRows> m_carried;
+    std::uint64_t m_carriedRow = 0; // the row the cursor stands on
 };
 
 std::uint64_t rowCount(const ResultSet& result);
@@ -52,7 +60,11 @@ bool readField(const ResultSet& result, int column, std::string& value);
 bool nextRow(ResultSet& result);
 
 // Where the cursor stands, to come back to that row later in any order.
-using RowPosition = MYSQL_ROW_OFFSET;
+struct RowPosition
+{
+    MYSQL_ROW_OFFSET offset = nullptr;
+    std::uint64_t row = 0; // for carried rows
+};
 RowPosition rowPosition(const ResultSet& result);
 void seekRow(ResultSet& result, RowPosition position);
 void freeResult(ResultSet& result);

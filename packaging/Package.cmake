@@ -12,11 +12,12 @@ install(FILES ${packaging}/kestrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/
 install(FILES ${packaging}/kestrel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${packaging}/copyright DESTINATION ${docDir})
 
-# The plugin is shipped as its folder holds it, when it is there.
-set(redirectPlugin ${PROJECT_SOURCE_DIR}/wordpress-plugin/kestrel-redirects)
-if(EXISTS ${redirectPlugin})
-    install(DIRECTORY ${redirectPlugin} DESTINATION ${CMAKE_INSTALL_DATADIR}/kestrel)
-endif()
+# The plugins are shipped as their folders hold them, when they are there.
+foreach(plugin kestrel-redirects kestrel-receiver)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/wordpress-plugin/${plugin})
+        install(DIRECTORY ${PROJECT_SOURCE_DIR}/wordpress-plugin/${plugin} DESTINATION ${CMAKE_INSTALL_DATADIR}/kestrel)
+    endif()
+endforeach()
 
 # Man pages and the changelog go compressed as Debian wants them: gzip -9n, so that no time stamp
 # makes two builds of the same sources differ.

@@ -169,6 +169,10 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         emit finished(*refusal, {});
         return;
     }
+    if (const std::optional<QString> refusal = throughPluginRefusal(settings)) {
+        emit connectionFailed(*refusal, {});
+        return;
+    }
     QString failure;
     QString detail;
     if (!sessions.open(settings, failure, detail)) {
@@ -177,11 +181,11 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     }
     const bool fromBackup = !settings.emlogBackup.empty();
     emit sessionsOpened(fromBackup ? 0 : mysql_thread_id(sessions.emlog().handle()),
-                        mysql_thread_id(sessions.wordPress().handle()));
+                        sessions.wordPress().handle() ? mysql_thread_id(sessions.wordPress().handle()) : 0);
 
     MigrationRun run(sessions.emlog(), sessions.wordPress());
     run.emlogPrefix = settings.emlogPrefix;
-    run.wordPressPrefix = settings.wordPressPrefix;
+    run.wordPressPrefix = sessions.wordPressPrefix();
     run.pacing = m_pacing;
     run.keepWordPressTimeZone = settings.keepWordPressTimeZone;
     run.menuName = texts::menuName().toStdString();

@@ -18,6 +18,10 @@ std::optional<BlogCheckReport> checkBeforeRun(const RunSettings& settings, QStri
         failure = *refusal;
         return std::nullopt;
     }
+    if (const std::optional<QString> refusal = throughPluginRefusal(settings)) {
+        failure = *refusal;
+        return std::nullopt;
+    }
     BackupFile ownBackup;
     BackupFile* emlogBackup = nullptr;
     if (!settings.emlogBackup.empty()) {
@@ -33,7 +37,9 @@ std::optional<BlogCheckReport> checkBeforeRun(const RunSettings& settings, QStri
         failure += QLatin1Char('\n') + detail;
         return std::nullopt;
     }
-    return checkBlogs(sessions.emlog(), sessions.wordPress(), checkSettingsOf(settings, emlogBackup), emlogBackup);
+    CheckSettings checked = checkSettingsOf(settings, emlogBackup);
+    checked.wordPressPrefix = sessions.wordPressPrefix();
+    return checkBlogs(sessions.emlog(), sessions.wordPress(), checked, emlogBackup);
 }
 
 } // namespace kestrel

@@ -1,6 +1,7 @@
 #include "RunSessions.h"
 
 #include "BlogConnection.h"
+#include "PluginSession.h"
 #include "RunTexts.h"
 #include "WordPressSession.h"
 
@@ -19,6 +20,13 @@ BlogConnection openEmlogSession(ConnectionOptions options)
     return openConnection(options);
 }
 
+PluginAddress pluginAddressOf(const RunSettings& settings)
+{
+    const ConnectionFields& fields = settings.wordPress;
+    return {settings.wordPressAddress, fields.user, fields.password, fields.caFile, fields.tlsFingerprint,
+            fields.allowUnencrypted};
+}
+
 } // namespace
 
 RunSessions::RunSessions()
@@ -34,6 +42,7 @@ RunSessions::~RunSessions()
 
 bool RunSessions::open(const RunSettings& settings, QString& failure, QString& detail)
 {
+    m_wordPressPrefix = settings.wordPressPrefix;
     struct Blog
     {
         BlogConnection& session;
@@ -55,7 +64,31 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
             if (m_broken)
                 return false;
         }
-        blog.session = blog.open(optionsOf(blog.fields));
+        if (&blog.session == m_wordPress.get() && !settings.wordPressAddress.empty()) {
+            PluginOpening opening = openPluginSession(pluginAddressOf(settings));
+            if (opening.refusal == PluginRefusal::None && !isValidTablePrefix(opening.prefix)) {
+                opening.refusal = PluginRefusal::Other;
+                opening.detail = "table prefix " + opening.prefix;
+                opening.session = BlogConnection();
+            }
+            if (opening.refusal != PluginRefusal::None) {
+                failure = texts::pluginRefusal(opening.refusal, QString::fromStdString(settings.wordPressAddress),
+                                               QString::fromStdString(opening.switchAddress));
+                detail = QString::fromStdString(opening.detail);
+                return false;
+            }
+            blog.session = std::move(opening.session);
+            m_wordPressPrefix = opening.prefix;
+            // The modes WordPress itself runs with, as on a session of our own (each request carries them).
+            if (!useWordPressSqlMode(blog.session)) {
+                failure =
+                    texts::pluginRefusal(PluginRefusal::Other, QString::fromStdString(settings.wordPressAddress), {});
+                detail = texts::sessionFailure(blog.session);
+                return false;
+            }
+        } else {
+            blog.session = blog.open(optionsOf(blog.fields));
+        }
         if (!blog.session) {
             failure = blog.failure;
             detail = texts::sessionFailure(blog.session);

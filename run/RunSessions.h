@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace kestrel {
 
@@ -29,6 +30,8 @@ public:
 
     BlogConnection& emlog() { return *m_emlog; }
     BlogConnection& wordPress() { return *m_wordPress; }
+    // WordPress's table prefix: the settings', or the site's own when reached through its plugin.
+    const std::string& wordPressPrefix() const { return m_wordPressPrefix; }
 
     // From any thread: the statement in flight on either session fails at once, and neither is
     // opened again. For closing the program while a server no longer answers.
@@ -41,6 +44,7 @@ private:
     std::shared_ptr<SessionBreaker> m_emlogBreaker;
     std::shared_ptr<SessionBreaker> m_wordPressBreaker;
     bool m_broken = false;
+    std::string m_wordPressPrefix;
 };
 
 } // namespace kestrel

@@ -109,4 +109,15 @@ std::optional<QString> prefixRefusal(const RunSettings& settings)
     return std::nullopt;
 }
 
+std::optional<QString> throughPluginRefusal(const RunSettings& settings)
+{
+    if (settings.wordPressAddress.empty())
+        return std::nullopt;
+    if (settings.emptyWordPressFirst)
+        return texts::notThroughPlugin(QStringLiteral("--empty-first"));
+    if (!settings.files.source.empty() || !settings.files.uploadsFolder.empty())
+        return texts::notThroughPlugin(QStringLiteral("--emlog-files"));
+    return std::nullopt;
+}
+
 } // namespace kestrel

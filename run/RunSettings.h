@@ -32,6 +32,10 @@ struct RunSettings
     ConnectionFields wordPress;
     std::string emlogPrefix;
     std::string wordPressPrefix;
+    // When not empty, WordPress is reached at this web address through its Kestrel Receiver plugin, with
+    // wordPress's user (an administrator), application password and certificate check; its server,
+    // database and prefix are then the site's own, and those fields are not used.
+    std::string wordPressAddress;
     bool emptyWordPressFirst = false;
     bool keepWordPressTimeZone = false; // otherwise WordPress takes emlog's zone
     // Where emptying first keeps its backup: the user's data folder when empty.
@@ -60,5 +64,8 @@ bool isValidTablePrefix(const std::string& prefix);
 // Checked again where a run or a check starts, whatever front end made the settings: the refusal to
 // show, or none when both prefixes are safe.
 std::optional<QString> prefixRefusal(const RunSettings& settings);
+// What this version cannot do yet through WordPress's plugin (emptying first, copying files), refused
+// before anything is opened; none when the settings ask for nothing of that.
+std::optional<QString> throughPluginRefusal(const RunSettings& settings);
 
 } // namespace kestrel

@@ -334,6 +334,57 @@ QString sessionFailure(const BlogConnection& session)
     return text(session.lastError());
 }
 
+QString pluginRefusal(PluginRefusal refusal, const QString& site, const QString& switchAddress)
+{
+    const QString nothing = QStringLiteral("什么都没有写入。");
+    switch (refusal) {
+    case PluginRefusal::None:
+        break;
+    case PluginRefusal::Unencrypted:
+        return QStringLiteral("%1 不是 https 地址：应用程序密码会以明文经过网络。请用 https://，"
+                              "或确知网络可信时加 --allow-unencrypted。")
+                   .arg(site) +
+               nothing;
+    case PluginRefusal::Unreachable:
+        return QStringLiteral("连不上 %1：请检查地址和网络。").arg(site) + nothing;
+    case PluginRefusal::Certificate:
+        return QStringLiteral("%1 的证书验证不通过，没有发送密码。证书是自签名的，请用 --wp-ca 给出签发它的 CA 证书，"
+                              "或用 --wp-tls-fingerprint 给出它的 SHA-256 指纹。")
+                   .arg(site) +
+               nothing;
+    case PluginRefusal::PluginMissing:
+        return QStringLiteral("%1 上没有 Kestrel Receiver 插件（或 WordPress 的 REST API 被关闭了）：请在 WordPress "
+                              "后台“插件”里上传并启用 Kestrel 附带的 kestrel-receiver 插件。")
+                   .arg(site) +
+               nothing;
+    case PluginRefusal::PluginTooOld:
+        return QStringLiteral("%1 上的 Kestrel Receiver 插件太旧：请换上这一版 Kestrel 附带的插件。").arg(site) +
+               nothing;
+    case PluginRefusal::WrongLogin:
+        return QStringLiteral("%1 不认这个用户名和应用程序密码：请在 WordPress 后台“用户 → 个人资料 → 应用程序密码”"
+                              "里新建一个，用 KESTREL_WP_PASSWORD 或 --wp-password-file 给出（不是登录密码）。")
+                   .arg(site) +
+               nothing;
+    case PluginRefusal::NotAdministrator:
+        return QStringLiteral("%1 上的这个用户不是管理员：请用管理员的用户名和应用程序密码。").arg(site) + nothing;
+    case PluginRefusal::ReceivingOff:
+        return QStringLiteral("%1 的 Kestrel Receiver 插件没有在接收：请以管理员身份打开 %2，按“打开接收一小时”，"
+                              "再运行一次。")
+                   .arg(site, switchAddress.isEmpty() ? site + QStringLiteral("wp-admin/tools.php?page=kestrel")
+                                                      : switchAddress) +
+               nothing;
+    case PluginRefusal::Other:
+        break;
+    }
+    return QStringLiteral("%1 的 Kestrel Receiver 插件拒绝了连接。").arg(site) + nothing;
+}
+
+QString notThroughPlugin(const QString& what)
+{
+    return QStringLiteral("经 WordPress 的插件写入（--wp-url）时还不能用 %1：什么都没有连接，也没有开始转换。")
+        .arg(what);
+}
+
 QString unsafePrefix(const QString& blog, const QString& prefix)
 {
     return QStringLiteral("%1 的表前缀“%2”只能由字母、数字、“_”和“$”组成：什么都没有连接，也没有开始转换。")

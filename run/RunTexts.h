@@ -5,6 +5,7 @@
 #include "EmptyingPlan.h"
 #include "Encryption.h"
 #include "FailureLog.h"
+#include "PluginSession.h"
 #include "RunContext.h"
 
 #include <QString>
@@ -50,6 +51,13 @@ QString backupCut(const BackupCut& cut);
 QString tlsRefusal(const TlsRefusal& refusal);
 // The detail of a session that could not be opened: the TLS refusal worded, or the session's error.
 QString sessionFailure(const BlogConnection& session);
+
+// Why WordPress could not be reached through its plugin at `site`: what to do about it, with where
+// receiving is switched on when that is the reason (`switchAddress`, as the site gave it).
+QString pluginRefusal(PluginRefusal refusal, const QString& site, const QString& switchAddress);
+
+// What cannot be done through WordPress's plugin yet, such as "--empty-first".
+QString notThroughPlugin(const QString& what);
 
 // A table prefix that is not only letters, digits, '_' and '$', refused before anything is opened.
 QString unsafePrefix(const QString& blog, const QString& prefix);

@@ -69,6 +69,21 @@ QString plannedSessionText(const QString& blog, const ConnectionFields& fields)
     return QStringLiteral("%1：已允许不加密，支持 TLS 就加密（不验证证书），不支持就不加密").arg(blog);
 }
 
+QString plannedPluginText(const RunSettings& settings)
+{
+    const ConnectionFields& fields = settings.wordPress;
+    const QString site = text(settings.wordPressAddress);
+    if (!site.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
+        return QStringLiteral("WordPress：经 %1 的 Kestrel Receiver 插件，不加密").arg(site);
+    if (!fields.tlsFingerprint.empty())
+        return QStringLiteral("WordPress：经 %1 的 Kestrel Receiver 插件，HTTPS，网站证书的 SHA-256 指纹须是 %2")
+            .arg(site, text(normalisedFingerprint(fields.tlsFingerprint)));
+    if (!fields.caFile.empty())
+        return QStringLiteral("WordPress：经 %1 的 Kestrel Receiver 插件，HTTPS，网站证书须由 CA 文件 %2 签发")
+            .arg(site, text(fields.caFile));
+    return QStringLiteral("WordPress：经 %1 的 Kestrel Receiver 插件，HTTPS，网站证书须由本机信任的 CA 签发").arg(site);
+}
+
 QString sessionText(const QString& blog, const SessionSecurity& security)
 {
     if (!security.opened)

@@ -11,6 +11,8 @@ dump=(mariadb-client)
 wordpress=(php-cli php-mysql)
 # The tests read pages as a browser would (php-xml's DOM) and render emlog pro's Markdown as pro did.
 test_oracles=(php-xml php-parsedown)
+# The plugin is reached over HTTPS: stunnel4 puts TLS in front of PHP's own web server.
+relay=(stunnel4)
 # CPack's DEB generator finds dependencies with dpkg-shlibdeps; lintian checks the result.
 packaging=(dpkg-dev file lintian)
 # scripts/windows.sh: mingw-w64's compilers, and Debian's own Qt tools (moc, rcc, uic) run on
@@ -28,7 +30,7 @@ for task in "$@"; do
     case "$task" in
         build) wanted+=("${build[@]}") ;;
         # The test command builds the Debian package and checks it too.
-        test) wanted+=("${build[@]}" python3 googletest libgtest-dev openssl "${server[@]}" "${dump[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${packaging[@]}") ;;
+        test) wanted+=("${build[@]}" python3 googletest libgtest-dev openssl "${server[@]}" "${dump[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${relay[@]}" "${packaging[@]}") ;;
         run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}" qt6-translations-l10n) ;;
         package) wanted+=("${build[@]}" "${packaging[@]}") ;;
         screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk) ;;

@@ -293,7 +293,7 @@ package() {
         printf '[Paths]\r\nPrefix = .\r\nTranslations = translations\r\n' >"$folder/qt.conf"
     fi
     mkdir -p "$folder/wordpress-plugin"
-    cp -a "$top/wordpress-plugin/kestrel-redirects" "$folder/wordpress-plugin/"
+    cp -a "$top/wordpress-plugin/kestrel-redirects" "$top/wordpress-plugin/kestrel-receiver" "$folder/wordpress-plugin/"
     # Notepad reads UTF-8 with its mark and CRLF line ends.
     { printf '\xef\xbb\xbf'; sed 's/$/\r/' "$top/packaging/windows/README.txt"; } >"$folder/README.txt"
     check_dlls "$folder"

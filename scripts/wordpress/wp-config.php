@@ -18,6 +18,12 @@ if (getenv('WP_HOME')) {
     define('WP_SITEURL', getenv('WP_HOME'));
 }
 
+// Served over HTTPS by a TLS relay in front of PHP's own server (as on hosts whose proxy ends TLS):
+// WordPress must know its visitors came encrypted, or it offers no application passwords.
+if (getenv('WP_BEHIND_TLS')) {
+    $_SERVER['HTTPS'] = 'on';
+}
+
 define('WP_CONTENT_DIR', __DIR__ . '/wp-content');
 // The redirect plugin is loaded from the project's own folder, so that a test runs the plugin as it is now.
 if (getenv('WP_PLUGIN_DIR')) {
@@ -37,3 +43,7 @@ if (!defined('ABSPATH')) {
     define('ABSPATH', __DIR__ . '/');
 }
 require_once ABSPATH . 'wp-settings.php';
+// Tests may add hooks of their own once WordPress is loaded, before the request is answered.
+if (getenv('WP_TEST_HOOKS')) {
+    require getenv('WP_TEST_HOOKS');
+}

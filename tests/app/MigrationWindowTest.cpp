@@ -2,6 +2,7 @@
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "Origins.h"
+#include "SiteChooser.h"
 #include "TestServer.h"
 
 #include <QCheckBox>
@@ -42,6 +43,7 @@ const Expected layout[] = {
     {"分组框2", "MigrationWindow", {256, 8, 240, 176}, "WordPress博客信息"},
     {"分组框3", "MigrationWindow", {8, 189, 489, 83}, "操作"},
     {"btnBackup_emlog", "分组框1", {184, 0, 48, 16}, "备份…"},
+    {"btnSite_Wp", "分组框2", {132, 0, 48, 16}, "网站…"},
     {"标签1", "分组框1", {8, 19, 48, 16}, "服务器："},
     {"标签2", "分组框1", {8, 49, 53, 16}, "用户名："},
     {"标签3", "分组框1", {8, 81, 53, 16}, "密码："},
@@ -139,6 +141,32 @@ TEST(MigrationWindow, ABackupFileStandsInForEmlogsServer)
     EXPECT_EQ(server->text(), QStringLiteral("127.0.0.1"));
     EXPECT_FALSE(server->isReadOnly());
     for (const QString& name : others)
+        EXPECT_TRUE(window.findChild<QLineEdit*>(name)->isEnabled()) << name.toStdString();
+}
+
+// A WordPress whose database nobody outside may reach is written through its web address: the user and
+// password fields then take an administrator's login and application password.
+TEST(MigrationWindow, ASiteAddressStandsInForWordPresssDatabase)
+{
+    MigrationWindow window;
+    window.show();
+    auto* button = window.findChild<QPushButton*>(QStringLiteral("btnSite_Wp"));
+    auto* server = window.findChild<QLineEdit*>(QStringLiteral("txt_服务器_Wp"));
+    const QStringList resting = {QStringLiteral("txt_数据库_Wp"), QStringLiteral("txt_前缀_Wp")};
+    const QStringList login = {QStringLiteral("txt_用户名_Wp"), QStringLiteral("txt_密码_Wp")};
+    SiteChooser::setNextAnswer(QStringLiteral(" https://blog.example.com/ "));
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(server->text(), QStringLiteral("https://blog.example.com/"));
+    EXPECT_TRUE(server->isReadOnly());
+    for (const QString& name : resting)
+        EXPECT_FALSE(window.findChild<QLineEdit*>(name)->isEnabled()) << name.toStdString();
+    for (const QString& name : login)
+        EXPECT_TRUE(window.findChild<QLineEdit*>(name)->isEnabled()) << name.toStdString();
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(server->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_FALSE(server->isReadOnly());
+    for (const QString& name : resting)
         EXPECT_TRUE(window.findChild<QLineEdit*>(name)->isEnabled()) << name.toStdString();
 }
 

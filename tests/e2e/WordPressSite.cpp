@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -13,13 +15,57 @@
 
 namespace kestrel::test {
 
-WordPressSite::WordPressSite(const std::string& database, const std::string& prefix, const QString& subdirectory)
-    : m_subdirectory(subdirectory)
+namespace {
+
+quint16 freePort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
-    m_port = probe.serverPort();
-    probe.close();
+    return probe.serverPort();
+}
+
+void waitForPort(quint16 port)
+{
+    waitUntil(
+        [port] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, port);
+            return socket.waitForConnected(100);
+        },
+        10000);
+}
+
+// Requests of the tests trust the test CA, as Kestrel is told to with --wp-ca.
+QNetworkRequest requestFor(const QUrl& url)
+{
+    QNetworkRequest request(url);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setCaCertificates(QSslCertificate::fromPath(QString::fromStdString(testCertificates().ca)));
+    request.setSslConfiguration(tls);
+    return request;
+}
+
+WordPressSite::Response responseOf(QNetworkReply* reply)
+{
+    waitUntil([reply] { return reply->isFinished(); }, 60000);
+    WordPressSite::Response response;
+    response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    response.location = reply->rawHeader("Location");
+    response.bytes = reply->readAll();
+    response.body = QString::fromUtf8(response.bytes);
+    reply->deleteLater();
+    return response;
+}
+
+} // namespace
+
+WordPressSite::WordPressSite(const std::string& database, const std::string& prefix, const QString& subdirectory,
+                             Served served, const QStringList& environment)
+    : m_subdirectory(subdirectory)
+{
+    m_port = freePort();
+    if (served == Served::BehindTls)
+        m_tlsPort = freePort();
 
     const QString root = qEnvironmentVariable("KESTREL_WORDPRESS_ROOT");
     QString documentRoot = root;
@@ -39,36 +85,59 @@ WordPressSite::WordPressSite(const std::string& database, const std::string& pre
     m_environment.insert(QStringLiteral("WP_PLUGIN_DIR"), source + QStringLiteral("/wordpress-plugin"));
     m_environment.insert(QStringLiteral("WP_DEBUG"), QStringLiteral("1"));
     m_environment.insert(QStringLiteral("WP_DEBUG_LOG"), m_dir.filePath(QStringLiteral("debug.log")));
+    if (m_tlsPort != 0)
+        m_environment.insert(QStringLiteral("WP_BEHIND_TLS"), QStringLiteral("1"));
+    for (const QString& setting : environment)
+        m_environment.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
     m_server.setProcessEnvironment(m_environment);
     m_server.setProcessChannelMode(QProcess::MergedChannels);
     m_server.start(QStringLiteral("php"),
                    {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-t"),
                     documentRoot, source + QStringLiteral("/scripts/wordpress/router.php")});
     m_server.waitForStarted();
-    waitUntil(
-        [this] {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, m_port);
-            return socket.waitForConnected(100);
-        },
-        10000);
+    waitForPort(m_port);
+    if (m_tlsPort == 0)
+        return;
+    const TestCertificates& certificates = testCertificates();
+    QFile configuration(m_dir.filePath(QStringLiteral("stunnel.conf")));
+    configuration.open(QIODevice::WriteOnly);
+    // PHP's server ends each answer by closing the connection, without a Content-Length; stunnel would then
+    // wait for the client's close_notify before closing, which Qt never sends, and the answer would never end.
+    configuration.write(
+        QStringLiteral("foreground = yes\npid =\n[wordpress]\naccept = 127.0.0.1:%1\n"
+                       "connect = 127.0.0.1:%2\ncert = %3\nkey = %4\nTIMEOUTclose = 0\n")
+            .arg(m_tlsPort)
+            .arg(m_port)
+            .arg(QString::fromStdString(certificates.serverCertificate), QString::fromStdString(certificates.serverKey))
+            .toUtf8());
+    configuration.close();
+    m_relay.setProcessChannelMode(QProcess::MergedChannels);
+    m_relay.start(QStringLiteral("stunnel4"), {configuration.fileName()});
+    m_relay.waitForStarted();
+    waitForPort(m_tlsPort);
 }
 
 WordPressSite::~WordPressSite()
 {
+    if (m_tlsPort != 0) {
+        m_relay.kill();
+        m_relay.waitForFinished();
+    }
     m_server.kill();
     m_server.waitForFinished();
 }
 
 QString WordPressSite::home() const
 {
+    if (m_tlsPort != 0)
+        return QStringLiteral("https://127.0.0.1:%1").arg(m_tlsPort) + m_subdirectory;
     return QStringLiteral("http://127.0.0.1:%1").arg(m_port) + m_subdirectory;
 }
 
 std::pair<int, QString> WordPressSite::get(const QString& path)
 {
     QNetworkAccessManager network;
-    QNetworkReply* reply = network.get(QNetworkRequest(QUrl(home() + path)));
+    QNetworkReply* reply = network.get(requestFor(QUrl(home() + path)));
     waitUntil([reply] { return reply->isFinished(); }, 60000);
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QString body = QString::fromUtf8(reply->readAll());
@@ -79,17 +148,21 @@ std::pair<int, QString> WordPressSite::get(const QString& path)
 WordPressSite::Response WordPressSite::fetch(const QByteArray& url)
 {
     QNetworkAccessManager network;
-    QNetworkRequest request(QUrl::fromEncoded(url, QUrl::StrictMode));
+    QNetworkRequest request = requestFor(QUrl::fromEncoded(url, QUrl::StrictMode));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    QNetworkReply* reply = network.get(request);
-    waitUntil([reply] { return reply->isFinished(); }, 60000);
-    Response response;
-    response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    response.location = reply->rawHeader("Location");
-    response.bytes = reply->readAll();
-    response.body = QString::fromUtf8(response.bytes);
-    reply->deleteLater();
-    return response;
+    return responseOf(network.get(request));
+}
+
+WordPressSite::Response WordPressSite::post(const QString& path, const QByteArray& json,
+                                            const QByteArray& authorization)
+{
+    QNetworkAccessManager network;
+    QNetworkRequest request = requestFor(QUrl(home() + path));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    if (!authorization.isEmpty())
+        request.setRawHeader("Authorization", authorization);
+    return responseOf(network.post(request, json));
 }
 
 std::string WordPressSite::runScript(const std::string& script, const QStringList& arguments)

@@ -18,13 +18,21 @@ namespace kestrel::test {
 class WordPressSite
 {
 public:
+    enum class Served {
+        Plain,
+        // Over HTTPS only, by stunnel in front of PHP's server, with the test CA's certificate for 127.0.0.1
+        // (testCertificates()), as a host whose proxy ends TLS.
+        BehindTls,
+    };
     // `subdirectory`, such as "/blog", serves the blog below the site's root.
-    WordPressSite(const std::string& database, const std::string& prefix, const QString& subdirectory = {});
+    // `environment` ("NAME=value") goes to PHP's server too, such as WP_TEST_HOOKS (see wp-config.php).
+    WordPressSite(const std::string& database, const std::string& prefix, const QString& subdirectory = {},
+                  Served served = Served::Plain, const QStringList& environment = {});
     ~WordPressSite();
     WordPressSite(const WordPressSite&) = delete;
     WordPressSite& operator=(const WordPressSite&) = delete;
 
-    // The blog's address, without a closing "/": "http://127.0.0.1:PORT" or ".../blog".
+    // The blog's address, without a closing "/": "http://127.0.0.1:PORT" or ".../blog" (https behind TLS).
     QString home() const;
 
     // GETs a page, following redirects; gives the HTTP status and the body.
@@ -40,6 +48,9 @@ public:
     // One GET of an address as written (percent-encoding kept), redirects not followed.
     Response fetch(const QByteArray& url);
 
+    // One POST of a JSON body, with an Authorization header when one is given; redirects not followed.
+    Response post(const QString& path, const QByteArray& json, const QByteArray& authorization = {});
+
     // Runs a PHP file with this site's WordPress environment (database, address); gives what it printed.
     std::string runScript(const std::string& script, const QStringList& arguments);
 
@@ -50,8 +61,10 @@ private:
     QTemporaryDir m_dir; // the log, and for a subdirectory the document root
     QString m_subdirectory;
     quint16 m_port = 0;
+    quint16 m_tlsPort = 0; // stunnel's, when served behind TLS
     QProcessEnvironment m_environment;
     QProcess m_server;
+    QProcess m_relay;
 };
 
 } // namespace kestrel::test

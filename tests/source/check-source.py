@@ -14,7 +14,7 @@ import sys
 
 # Folders whose code holds no words for the user: run/RunTexts and the front ends make them.
 WORDLESS_FOLDERS = ["bytes", "db", "backup", "text", "context", "source", "wordpress", "writer", "migrations",
-                    "emptying", "media", "check"]
+                    "emptying", "media", "check", "receiver"]
 
 # Each folder, bottom up, with the folders it builds on directly; it may include from those and
 # from whatever they build on, never from a folder above it or beside it.
@@ -25,6 +25,7 @@ LAYERS = {
     "backup": ["bytes"],
     "testing": [],
     "context": ["db"],
+    "receiver": ["db"],
     "source": ["context", "backup"],
     "wordpress": ["context", "text"],
     "writer": ["wordpress"],
@@ -32,7 +33,7 @@ LAYERS = {
     "emptying": ["source", "wordpress"],
     "media": ["source", "wordpress"],
     "check": ["source", "wordpress", "emptying"],
-    "run": ["migrations", "emptying", "media", "check"],
+    "run": ["migrations", "emptying", "media", "check", "receiver"],
     "app": ["run"],
     "cli": ["run"],
 }

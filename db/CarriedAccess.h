@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+class BlogConnection;
+class ResultSet;
+
+// BlogConnection's operations for a session that goes by a carrier (CarriedSession.cpp).
+struct CarriedAccess
+{
+    static bool reconnect(BlogConnection& connection);
+    static bool setCharacterSet(BlogConnection& connection, const char* name);
+    static bool execute(BlogConnection& connection, std::string_view statement);
+    static bool send(BlogConnection& connection, std::string_view statements);
+    static std::vector<bool> read(BlogConnection& connection);
+    static ResultSet store(BlogConnection& connection);
+};
+
+// The statements of a text that holds several separated by ";", each without it: a ";" inside
+// quotes, backquotes or a comment separates nothing.
+std::vector<std::string_view> splitStatements(std::string_view text);
+
+} // namespace kestrel

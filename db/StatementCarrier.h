@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+// What a statement raised that did not stop it: a value cut to fit its column, say.
+struct Warning
+{
+    unsigned code = 0;
+    std::string message;
+};
+
+// The rows of one statement, held in client memory: SQL NULL is no value.
+struct CarriedRows
+{
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::optional<std::string>>> rows;
+};
+
+// The outcome of one statement that went by a carrier.
+struct CarriedOutcome
+{
+    bool ok = false;
+    unsigned errorNumber = 0;
+    std::string error;
+    std::uint64_t insertId = 0;
+    std::uint64_t affectedRows = 0;
+    unsigned warningCount = 0;
+    std::vector<Warning> warnings;
+    std::optional<CarriedRows> rows;
+};
+
+// A session that reaches its database by some way other than the MySQL protocol, for a server
+// nobody may connect to. Each exchange stands alone: the settings come first, every time, then the
+// statements, in order, on one session of the far side's own, which stops at the first that fails
+// and closes with the exchange (so a transaction not committed in it is undone). Implemented above
+// this layer and handed to a BlogConnection (see carriedConnection()).
+class StatementCarrier
+{
+public:
+    virtual ~StatementCarrier() = default;
+
+    // False when the exchange itself failed (the statements may or may not have run), with why.
+    virtual bool carry(const std::vector<std::string>& settings, const std::vector<std::string_view>& statements,
+                       std::vector<CarriedOutcome>& outcomes, unsigned& errorNumber, std::string& error) = 0;
+    // Whether the far side answers again, after an exchange failed.
+    virtual bool reachable(unsigned& errorNumber, std::string& error) = 0;
+    // From any thread: the exchange in flight fails at once, and every later one too.
+    virtual void breakOff() = 0;
+    // The longest text of statements one exchange takes; 0 when unknown.
+    virtual std::uint64_t maxStatementBytes() const = 0;
+};
+
+} // namespace kestrel

@@ -1,0 +1,148 @@
+#include "PluginExchange.h"
+
+#include <QCryptographicHash>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSslCipher>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QTimer>
+#include <QUrlQuery>
+
+namespace kestrel {
+
+namespace {
+
+// As long as the MySQL session waits for a statement: a slow host may take long over a large batch.
+constexpr int transferTimeoutMs = 300000;
+
+QByteArray fingerprintDigits(const std::string& text)
+{
+    QByteArray digits;
+    for (const char c : text) {
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            digits += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return digits.size() == 64 ? digits : QByteArray();
+}
+
+} // namespace
+
+PluginExchange::PluginExchange(PluginAddress address) : m_address(std::move(address))
+{
+    m_site = QUrl::fromUserInput(QString::fromStdString(m_address.url));
+    m_site.setQuery(QString());
+    m_site.setFragment(QString());
+    QString path = m_site.path();
+    if (!path.endsWith(QLatin1Char('/')))
+        m_site.setPath(path + QLatin1Char('/'));
+    m_authorization = "Basic " + QByteArray::fromStdString(m_address.user + ":" + m_address.password).toBase64();
+}
+
+PluginExchange::~PluginExchange() = default;
+
+PluginReply PluginExchange::get(const QString& route)
+{
+    return send(route, nullptr);
+}
+
+PluginReply PluginExchange::post(const QString& route, const QByteArray& json)
+{
+    return send(route, &json);
+}
+
+PluginReply PluginExchange::send(const QString& route, const QByteArray* json)
+{
+    PluginReply answer;
+    if (m_broken) {
+        answer.failure = PluginReply::Failure::BrokenOff;
+        answer.error = "broken off";
+        return answer;
+    }
+    if (!m_network)
+        m_network = std::make_unique<QNetworkAccessManager>();
+    QUrl url = m_site;
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("rest_route"), route);
+    url.setQuery(query);
+    QNetworkRequest request(url);
+    request.setRawHeader("Authorization", m_authorization);
+    request.setRawHeader("Accept", "application/json");
+    request.setTransferTimeout(transferTimeoutMs);
+    // The password goes with each request: never after a redirect to wherever it leads.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (encrypted()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        if (!m_address.caFile.empty())
+            tls.setCaCertificates(QSslCertificate::fromPath(QString::fromStdString(m_address.caFile)));
+        request.setSslConfiguration(tls);
+    }
+    if (json)
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    QNetworkReply* reply = json ? m_network->post(request, *json) : m_network->get(request);
+
+    const QByteArray fingerprint = fingerprintDigits(m_address.tlsFingerprint);
+    bool certificateRefused = false;
+    if (!fingerprint.isEmpty()) {
+        // The one certificate named is taken whoever signed it; any other is refused, even one the system trusts.
+        QObject::connect(reply, &QNetworkReply::sslErrors, reply, [reply, fingerprint](const QList<QSslError>&) {
+            if (reply->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256).toHex() == fingerprint)
+                reply->ignoreSslErrors();
+        });
+        QObject::connect(reply, &QNetworkReply::encrypted, reply, [reply, fingerprint, &certificateRefused] {
+            if (reply->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256).toHex() != fingerprint) {
+                certificateRefused = true;
+                reply->abort();
+            }
+        });
+    }
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [this, reply] {
+        if (m_broken)
+            reply->abort();
+    });
+    watch.start(100);
+    if (!reply->isFinished())
+        loop.exec();
+
+    answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (encrypted()) {
+        const QSslConfiguration agreed = reply->sslConfiguration();
+        answer.tlsCipher = agreed.sessionCipher().name().toStdString();
+        answer.tlsVersion = agreed.sessionCipher().protocolString().toStdString();
+    }
+    const QByteArray bytes = reply->readAll();
+    const QJsonDocument document = QJsonDocument::fromJson(bytes);
+    if (document.isObject())
+        answer.body = document.object();
+    const QNetworkReply::NetworkError error = reply->error();
+    if (m_broken) {
+        answer.failure = PluginReply::Failure::BrokenOff;
+        answer.error = "broken off";
+    } else if (certificateRefused || error == QNetworkReply::SslHandshakeFailedError) {
+        answer.failure = PluginReply::Failure::Certificate;
+        answer.error = certificateRefused ? "the certificate is not the one whose fingerprint was given"
+                                          : reply->errorString().toStdString();
+    } else if (answer.status == 0) {
+        answer.failure = PluginReply::Failure::Network;
+        answer.error = reply->errorString().toStdString();
+    } else if (answer.status < 200 || answer.status >= 300) {
+        answer.failure = PluginReply::Failure::Http;
+        answer.error = "HTTP " + std::to_string(answer.status);
+        if (answer.status >= 300 && answer.status < 400)
+            answer.error += " to " + reply->rawHeader("Location").toStdString();
+    } else if (!document.isObject()) {
+        // Cut off halfway, or something in between that answers for the site.
+        answer.failure = PluginReply::Failure::Network;
+        answer.error = "the answer is not the plugin's (" + std::to_string(bytes.size()) + " bytes)";
+    }
+    reply->deleteLater();
+    return answer;
+}
+
+} // namespace kestrel

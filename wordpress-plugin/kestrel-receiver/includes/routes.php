@@ -1,0 +1,116 @@
+<?php
+// The REST routes Kestrel talks to. Only an administrator's application password opens them, and
+// only while receiving is on (switch.php).
+
+if (!defined('ABSPATH')) {
+    exit;
+}
+
+add_action('rest_api_init', 'kestrel_receiver_routes');
+
+function kestrel_receiver_routes()
+{
+    $open = 'kestrel_receiver_may_receive';
+    register_rest_route('kestrel/v1', '/hello', array(
+        'methods' => 'GET',
+        'callback' => 'kestrel_receiver_hello',
+        'permission_callback' => $open,
+    ));
+    register_rest_route('kestrel/v1', '/statements', array(
+        'methods' => 'POST',
+        'callback' => 'kestrel_receiver_statements',
+        'permission_callback' => $open,
+    ));
+    register_rest_route('kestrel/v1', '/file', array(
+        'methods' => 'POST',
+        'callback' => 'kestrel_receiver_file',
+        'permission_callback' => $open,
+    ));
+}
+
+/** True, or the WP_Error Kestrel words for its user: who may not, and why. */
+function kestrel_receiver_may_receive()
+{
+    if (!is_user_logged_in()) {
+        return new WP_Error('kestrel_login', 'an administrator\'s application password is needed', array('status' => 401));
+    }
+    if (!current_user_can('manage_options')) {
+        return new WP_Error('kestrel_not_admin', 'the user is not an administrator of this site', array('status' => 403));
+    }
+    // A browser's cookie is not enough: a page the administrator visits must not be able to send a blog here.
+    if (function_exists('rest_get_authenticated_app_password') && rest_get_authenticated_app_password() === null) {
+        return new WP_Error('kestrel_login', 'an application password is needed', array('status' => 401));
+    }
+    if (kestrel_receiver_until() === 0) {
+        return new WP_Error('kestrel_receiving_off', 'receiving is off', array(
+            'status' => 403,
+            'switch' => admin_url('tools.php?page=kestrel'),
+        ));
+    }
+    return true;
+}
+
+function kestrel_receiver_limits()
+{
+    return array(
+        'post_max_size' => wp_convert_hr_to_bytes((string) ini_get('post_max_size')),
+        'max_execution_time' => (int) ini_get('max_execution_time'),
+        'memory_limit' => wp_convert_hr_to_bytes((string) ini_get('memory_limit')),
+        'upload_max_bytes' => kestrel_receiver_file_limit(),
+    );
+}
+
+function kestrel_receiver_hello()
+{
+    global $wpdb;
+    $packet = (int) $wpdb->get_var('SELECT @@SESSION.max_allowed_packet');
+    $uploads = wp_upload_dir(null, false);
+    return array(
+        'protocol' => KESTREL_RECEIVER_PROTOCOL,
+        'prefix' => $wpdb->prefix,
+        'database' => DB_NAME,
+        'max_allowed_packet' => $packet,
+        'limits' => kestrel_receiver_limits(),
+        'until' => kestrel_receiver_until(),
+        'uploads' => $uploads['baseurl'],
+    );
+}
+
+function kestrel_receiver_decoded_list($request, $key)
+{
+    $list = $request->get_param($key);
+    if ($list === null) {
+        return array();
+    }
+    if (!is_array($list)) {
+        return null;
+    }
+    $decoded = array();
+    foreach ($list as $item) {
+        $text = is_string($item) ? base64_decode($item, true) : false;
+        if ($text === false) {
+            return null;
+        }
+        $decoded[] = $text;
+    }
+    return $decoded;
+}
+
+function kestrel_receiver_statements(WP_REST_Request $request)
+{
+    $settings = kestrel_receiver_decoded_list($request, 'settings');
+    $statements = kestrel_receiver_decoded_list($request, 'statements');
+    if ($settings === null || $statements === null) {
+        return new WP_Error('kestrel_bad_request', 'settings and statements are lists of base64 texts', array('status' => 400));
+    }
+    // Whatever the host allows: a batch is sized to take far less, but a slow database must not cut it off.
+    wp_raise_memory_limit('admin');
+    if (function_exists('set_time_limit')) {
+        @set_time_limit(max(60, (int) ini_get('max_execution_time')));
+    }
+    $outcomes = kestrel_receiver_run($settings, $statements);
+    if (is_wp_error($outcomes)) {
+        return $outcomes;
+    }
+    return array('results' => $outcomes);
+}
