@@ -245,6 +245,11 @@ TEST_F(PostsTest, ArticlesDatedLaterAreScheduled)
     EXPECT_NE(cron.find("i:4102444800;a:1:{s:19:\"publish_future_post\";a:1:{s:32:\""), std::string::npos) << cron;
     EXPECT_NE(cron.find("s:4:\"args\";a:1:{i:0;i:1;}"), std::string::npos) << cron;
     EXPECT_EQ(cron.find("i:0;i:2;"), std::string::npos) << cron;
+    // emlog 6.x and 5.x had no scheduling: they showed an article dated later at once.
+    execute(emlogDb.admin(), "ALTER TABLE emlog_blog DROP COLUMN parent_id");
+    addEmlogRow("blog", "gid=3,title='later in 6.x',content='',excerpt='',date=4102444800");
+    migratePosts(*run);
+    EXPECT_EQ(post(3, "post_status"), "publish");
 }
 
 TEST_F(PostsTest, DraftsArticlesUnderReviewAndPasswordsStayPrivate)
@@ -257,7 +262,7 @@ TEST_F(PostsTest, DraftsArticlesUnderReviewAndPasswordsStayPrivate)
     migratePosts(*run);
     EXPECT_EQ(post(1, "post_status"), "publish");
     EXPECT_EQ(post(2, "post_status"), "draft");
-    EXPECT_EQ(post(3, "post_status"), "draft");
+    EXPECT_EQ(post(3, "post_status"), "pending");
     EXPECT_EQ(post(4, "post_status"), "publish");
     EXPECT_EQ(post(4, "post_password"), "s3cret's");
     EXPECT_EQ(post(1, "post_password"), "");
