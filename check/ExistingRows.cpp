@@ -114,9 +114,16 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
         check.kind = kind.id;
         check.idColumn = kind.idColumn;
 
+        // pro's likes are rows of the reply table but no replies: the run counts them on their 微语.
+        const bool likes = kind.kind == Kind::replies && report.emlogVersion == "pro";
+        std::vector<std::string> columns{std::string(kind.idColumn)};
+        if (likes)
+            columns.emplace_back("islike");
         std::vector<std::int64_t> ids;
-        for (const auto& row : emlogRows(emlogTable, {std::string(kind.idColumn)}))
-            ids.push_back(leadingInteger(row[0]));
+        for (const auto& row : emlogRows(emlogTable, columns)) {
+            if (!likes || row.size() < 2 || row[1] != "y")
+                ids.push_back(leadingInteger(row[0]));
+        }
         check.rows = static_cast<std::int64_t>(ids.size());
 
         check.emptiedFirst = settings.emptyWordPressFirst &&

@@ -24,6 +24,10 @@ inline constexpr OriginKey comment{"commentmeta", "comment_id", "_emlog_cid"};
 inline constexpr OriginKey category{"termmeta", "term_id", "_emlog_sid"};
 inline constexpr OriginKey tag{"termmeta", "term_id", "_emlog_tid"};
 inline constexpr OriginKey user{"usermeta", "user_id", "_emlog_uid"};
+inline constexpr OriginKey twitter{"postmeta", "post_id", "_emlog_twitter_id"};   // a 微语
+inline constexpr OriginKey reply{"commentmeta", "comment_id", "_emlog_reply_id"}; // a reply to a 微语
+// The attachment a 微语's image became names its 微语's emlog id here.
+inline constexpr std::string_view twitterImageKey = "_emlog_twitter_img";
 // The alias an article, page or category had in emlog's addresses.
 inline constexpr std::string_view aliasKey = "_emlog_alias";
 } // namespace origin

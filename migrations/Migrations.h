@@ -15,11 +15,13 @@ void migratePosts(MigrationRun& run);
 void migrateComments(MigrationRun& run);
 void migrateAttachments(MigrationRun& run);
 void migrateLinks(MigrationRun& run);
+void migrateTwitter(MigrationRun& run);
+void migrateReplies(MigrationRun& run);
 // Not a migration of rows: WordPress takes emlog's time zone before any time is written.
 void settleTimeZone(MigrationRun& run);
 
-inline constexpr void (*allMigrations[])(MigrationRun&) = {settleTimeZone,     migrateUsers, migrateCategories,
-                                                           migrateTags,        migratePosts, migrateComments,
-                                                           migrateAttachments, migrateLinks};
+inline constexpr void (*allMigrations[])(MigrationRun&) = {
+    settleTimeZone,  migrateUsers,       migrateCategories, migrateTags,    migratePosts,
+    migrateComments, migrateAttachments, migrateLinks,      migrateTwitter, migrateReplies};
 
 } // namespace kestrel

@@ -273,14 +273,16 @@ TEST_F(BlogAsShownTest, ExcerptsStickyClosedArticlesAndCategoryDescriptions)
 
 TEST_F(BlogAsShownTest, TheSameBlogFromEmlog5And6AndProLooksTheSame)
 {
-    // Left out: what only pro's columns give (page tree, comment users, users' creation times, and
-    // the Markdown its editor wrote) and what any two WordPress installs differ in (the
-    // administrator's salted hash).
+    // Left out: what only pro's columns give (page tree, comment users, users' creation times,
+    // custom fields and counts, the Markdown its editor wrote, and the scheduling of articles dated
+    // later), what any two WordPress installs differ in (the administrator's salted hash), and the
+    // 微语 6.x does not have (SampleRun checks them in each version).
     const auto common = [](QJsonObject view) {
+        view.remove(QStringLiteral("twitter"));
         const std::map<QString, std::vector<QString>> onlyPro = {
             {QStringLiteral("posts"),
              {QStringLiteral("parent"), QStringLiteral("children"), QStringLiteral("content"),
-              QStringLiteral("excerpt")}},
+              QStringLiteral("excerpt"), QStringLiteral("meta")}},
             {QStringLiteral("comments"), {QStringLiteral("user_id")}},
             {QStringLiteral("users"), {QStringLiteral("registered"), QStringLiteral("pass")}},
         };
@@ -290,9 +292,24 @@ TEST_F(BlogAsShownTest, TheSameBlogFromEmlog5And6AndProLooksTheSame)
                 QJsonObject object = row->toObject();
                 for (const QString& key : keys)
                     object.remove(key);
+                // Article 19, dated later, waits in pro and is shown at once by the others.
+                if (list == u"posts" && object[QStringLiteral("origin")].toString() == u"19") {
+                    for (const char* key : {"status", "on_home", "in_feed"})
+                        object.remove(QLatin1String(key));
+                }
                 *row = object;
             }
             view[list] = rows;
+        }
+        // So its terms count one more article there.
+        for (const char* list : {"categories", "all_categories", "tags"}) {
+            QJsonArray rows = view[QLatin1String(list)].toArray();
+            for (auto row = rows.begin(); row != rows.end(); ++row) {
+                QJsonObject object = row->toObject();
+                object.remove(QStringLiteral("count"));
+                *row = object;
+            }
+            view[QLatin1String(list)] = rows;
         }
         return view;
     };
@@ -310,6 +327,9 @@ TEST_F(BlogAsShownTest, TheSameBlogFromEmlog5And6AndProLooksTheSame)
                 "(https?://blog\\.example\\.com/emlog(?!/content/)|http://127\\.0\\.0\\.1:8080)[^\"'\\s<>)]*"),
             QRegularExpression::CaseInsensitiveOption);
         const auto posts = byEmlogId(olderView);
+        ASSERT_TRUE(posts.count("19"));
+        EXPECT_EQ(text(posts.at("19")[QStringLiteral("status")]), "publish");
+        EXPECT_TRUE(posts.at("19")[QStringLiteral("on_home")].toBool());
         for (const Row& row : queryRows(source.admin(), "SELECT gid, content FROM emlog_blog")) {
             SCOPED_TRACE(std::string("emlog ") + sample::versionName(version) + ", gid=" + text(row[0]));
             ASSERT_TRUE(posts.count(text(row[0])));
