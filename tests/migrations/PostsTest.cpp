@@ -137,7 +137,10 @@ TEST_F(PostsTest, LinksToTheBlogLeadToWordPress)
         "<img src=\"http://blog.example.com/emlog/content/a.jpg\"> http://blog.example.com/other "
         "http://blog.example.com.cn/emlog/post-1.html</div>";
     addArticle(1, {{"content", q(emlogDb.admin(), links)}, {"sortid", "3"}});
-    addArticle(2, {{"content", "'<p>back to http://blog.example.com/emlog/post-1.html.</p>'"}});
+    // Relative links as the blog's own pages wrote them, to an article written later in the run too.
+    addArticle(2, {{"content", q(emlogDb.admin(), "<p>back to http://blog.example.com/emlog/post-1.html.</p>"
+                                                  "<a href=\"/emlog/?post=1\">a</a><a href='?post=3'>b</a>"
+                                                  "<a href=\"post-7.html\">c</a><a href=\"/?post=1\">d</a>")}});
     addArticle(3, {{"type", "'page'"}, {"alias", "'about'"}});
     migrateCategories(*run);
     migrateTags(*run);
@@ -150,7 +153,10 @@ TEST_F(PostsTest, LinksToTheBlogLeadToWordPress)
                   "/\">home</a> <a href=\"" + home + "/?record=201205\">archive</a> " +
                   "<img src=\"http://blog.example.com/emlog/content/a.jpg\"> http://blog.example.com/other "
                   "http://blog.example.com.cn/emlog/post-1.html</div>");
-    EXPECT_EQ(post(2, "post_content"), "<p>back to " + home + "/?p=1.</p>");
+    // "/?post=1" is the host's, not the blog's under /emlog/.
+    EXPECT_EQ(post(2, "post_content"), "<p>back to " + home + "/?p=1.</p><a href=\"" + home + "/?p=1\">a</a><a href='" +
+                                           home + "/?page_id=3'>b</a><a href=\"" + home +
+                                           "/?p=7\">c</a><a href=\"/?post=1\">d</a>");
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
 
