@@ -185,7 +185,10 @@ void migrateTwitter(MigrationRun& run)
             std::string_view path = twitter.img;
             while (path.rfind("../", 0) == 0)
                 path.remove_prefix(3);
-            imageAddress = file ? file->url : blogUrl + "/" + std::string(path);
+            // A pro upload a cloud plugin keeps elsewhere is where it is.
+            const std::string lower = asciiLower(path.substr(0, 8));
+            const bool elsewhere = lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
+            imageAddress = file ? file->url : elsewhere ? std::string(path) : blogUrl + "/" + std::string(path);
         }
         std::string content = links.rewrite(twitterHtml(twitter.content, pro, imageAddress), noArticlesPlaced, nullptr);
         if (run.files)
