@@ -2,6 +2,7 @@
 #include "MigrationFixture.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
+#include "Twitter.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -379,4 +380,20 @@ TEST_F(PostsTest, AMissingTableIsLoggedAndNothingShown)
     ASSERT_EQ(run->failures.entries().size(), 1u);
     EXPECT_EQ(run->failures.entries().front().table, "emlog_blog");
     EXPECT_TRUE(run->failures.tallies().front().unreadable);
+}
+
+// A 微语 as emlog showed it: pro's Markdown without line breaks, 5.x's stored HTML as it is, the
+// image below it with its address escaped.
+TEST(TwitterHtml, AsEmlogShowedIt)
+{
+    const std::tuple<const char*, bool, const char*, const char*> cases[] = {
+        {"一行\n**两行**", true, "", "<p>一行 <strong>两行</strong></p>"},
+        {"5.x &lt;b&gt; <a href=\"http://a.example/\">http://a.example/</a>", false, "",
+         "5.x &lt;b&gt; <a href=\"http://a.example/\">http://a.example/</a>"},
+        {"图", true, "http://b.example/content/uploadfile/a\".jpg",
+         "<p>图</p>\n<p><a href=\"http://b.example/content/uploadfile/a&quot;.jpg\"><img "
+         "src=\"http://b.example/content/uploadfile/a&quot;.jpg\" alt=\"\" /></a></p>"},
+    };
+    for (const auto& [content, markdown, image, html] : cases)
+        EXPECT_EQ(twitterHtml(content, markdown, image), html) << content;
 }
