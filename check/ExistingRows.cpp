@@ -130,14 +130,21 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
         const CheckedTable* table = report.emlog.find(emlogTable);
         if (!table || !table->present)
             continue;
+        // pro's likes are rows of the reply table but no replies: the run counts them on their 微语.
+        const bool likes = kind.kind == Kind::replies && report.emlogVersion == "pro";
         std::vector<std::int64_t> ids;
         if (kind.kind == Kind::widgets) {
             ids = sidebarTexts(context, emlogTable);
             if (ids.empty())
                 continue;
         } else {
-            for (const auto& row : emlogRows(emlogTable, {std::string(kind.idColumn)}))
-                ids.push_back(leadingInteger(row[0]));
+            std::vector<std::string> columns{std::string(kind.idColumn)};
+            if (likes)
+                columns.emplace_back("islike");
+            for (const auto& row : emlogRows(emlogTable, columns)) {
+                if (!likes || row.size() < 2 || row[1] != "y")
+                    ids.push_back(leadingInteger(row[0]));
+            }
         }
         KindCheck& check = report.kinds.emplace_back();
         check.kind = kind.id;

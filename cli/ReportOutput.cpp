@@ -52,6 +52,14 @@ QJsonObject sessionJson(const SessionSecurity& session)
                        {QStringLiteral("certificateChecked"), text(session.certificateCheck)}};
 }
 
+// A run from a backup file had no emlog session: its file instead.
+QJsonObject emlogJson(const RunReport& report)
+{
+    if (!report.emlogBackup.empty())
+        return QJsonObject{{QStringLiteral("backupFile"), text(report.emlogBackup)}};
+    return sessionJson(report.emlogSession);
+}
+
 } // namespace
 
 int exitStatusOf(const RunReport& report)
@@ -67,7 +75,7 @@ QString reportText(const RunReport& report)
     QString result = report.stopped
                          ? QStringLiteral("转换已中断，共用时：%1秒。以下是中断前已到达的部分。\n").arg(seconds)
                          : QStringLiteral("转换完成，共用时：%1秒。\n").arg(seconds);
-    result += sessionText(QStringLiteral("emlog"), report.emlogSession) + QLatin1Char('\n') +
+    result += emlogSourceLine(report) + QLatin1Char('\n') +
               sessionText(QStringLiteral("WordPress"), report.wordPressSession) + QLatin1Char('\n');
     if (report.emptied)
         result += emptyingLine(*report.emptied) + QLatin1Char('\n');
@@ -118,7 +126,7 @@ QByteArray reportJson(const RunReport& report)
     QJsonObject root{
         {QStringLiteral("completed"), !report.stopped},
         {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
-        {QStringLiteral("sessions"), QJsonObject{{QStringLiteral("emlog"), sessionJson(report.emlogSession)},
+        {QStringLiteral("sessions"), QJsonObject{{QStringLiteral("emlog"), emlogJson(report)},
                                                  {QStringLiteral("wordpress"), sessionJson(report.wordPressSession)}}},
         {QStringLiteral("notes"), notes},
         {QStringLiteral("migrations"), migrations},

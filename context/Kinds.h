@@ -9,7 +9,7 @@ namespace kestrel {
 // The kinds of row a run copies, in the order it copies them, so that each row finds its owner's
 // copy when it is written. Each has an ASCII id: the failure log, the check and the JSON report
 // name kinds by it, and only the window's and the terminal's texts give them a label.
-enum class Kind { users, categories, tags, posts, comments, attachments, links, navigation, widgets };
+enum class Kind { users, categories, tags, posts, comments, attachments, links, twitter, replies, navigation, widgets };
 
 struct KindInfo
 {
@@ -29,6 +29,8 @@ inline constexpr KindInfo kinds[] = {
     {Kind::comments, "comments", "comment", "cid", &origin::comment, "comments"},
     {Kind::attachments, "attachments", "attachment", "aid", &origin::attachment, "posts"},
     {Kind::links, "links", "link", "id", nullptr, "links"},
+    {Kind::twitter, "twitter", "twitter", "id", &origin::twitter, "posts"}, // 微语
+    {Kind::replies, "replies", "reply", "id", &origin::reply, "comments"},  // the replies to 微语
     // emlog's navigation bar: items of one WordPress menu.
     {Kind::navigation, "navigation", "navi", "id", &origin::navigation, "posts"},
     // The owner's own sidebar texts, kept in emlog's options (custom_widget): reusable blocks.
@@ -42,6 +44,12 @@ constexpr const KindInfo& infoOf(Kind kind)
 constexpr std::string_view idOf(Kind kind)
 {
     return infoOf(kind).id;
+}
+
+// emlog 6.x has no 微语: a blog without their tables has none, and nothing is missing.
+constexpr bool blogMayLack(Kind kind)
+{
+    return kind == Kind::twitter || kind == Kind::replies;
 }
 
 // Steps of a run that copy no rows of their own but may fail, named in the failure log like kinds.

@@ -33,6 +33,10 @@ inline constexpr OriginKey navigationBlock{"postmeta", "post_id", "_emlog_naviga
 inline constexpr std::int64_t theBlogsMenu = 1;
 // A reusable block (wp_block) made of the sidebar text emlog named custom_wg_N: N.
 inline constexpr OriginKey widget{"postmeta", "post_id", "_emlog_widget"};
+inline constexpr OriginKey twitter{"postmeta", "post_id", "_emlog_twitter_id"};   // a 微语
+inline constexpr OriginKey reply{"commentmeta", "comment_id", "_emlog_reply_id"}; // a reply to a 微语
+// The attachment a 微语's image became names its 微语's emlog id here.
+inline constexpr std::string_view twitterImageKey = "_emlog_twitter_img";
 // The alias an article, page or category had in emlog's addresses.
 inline constexpr std::string_view aliasKey = "_emlog_alias";
 } // namespace origin

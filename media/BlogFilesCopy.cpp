@@ -67,6 +67,13 @@ std::optional<std::set<std::string>> filesNamed(RunContext& run, EmlogSource& em
         if (!read)
             return std::nullopt;
     }
+    // 微语 images (5.x and pro), relative to the blog's root.
+    if (const std::optional<EmlogValues> images = emlog.columns("twitter", "id", "img")) {
+        for (const auto& [id, img] : *images) {
+            if (!img.empty())
+                take(img, "twitter", "id=" + std::to_string(id));
+        }
+    }
     // Only emlog pro has covers: short paths, read as a column.
     if (const std::optional<EmlogValues> covers = emlog.columns("blog", "gid", "cover")) {
         for (const auto& [gid, cover] : *covers) {

@@ -4,14 +4,15 @@
 #include "BlogConnection.h"
 #include "DateTime.h"
 #include "HtmlText.h"
-#include "LocalTimes.h"
 #include "Kinds.h"
+#include "LocalTimes.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
 #include "Terms.h"
+#include "Ubb.h"
 #include "Users.h"
 
 #include <unordered_map>
@@ -56,7 +57,8 @@ Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const 
         .add("comment_author_url", comment.url)
         .add("comment_author_IP", comment.ip)
         .add("comment_approved", isHidden(comment) ? "0" : "1")
-        .add("comment_content", escapeHtml(comment.comment))
+        .add("comment_content",
+             comment.plainText ? escapeHtml(comment.comment) : ubbToHtml(escapeHtml(comment.comment)))
         .add("comment_date", localDateTime(run, comment.date))
         .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
         .add("comment_parent", place.parentId)

@@ -24,6 +24,7 @@ struct Comment
     std::string url;
     std::string ip;
     std::string hide = "n"; // 'y' (or, in old tables, a non-zero number): held back from readers
+    bool plainText = false; // shown as the text it is, without the markup emlog made of a comment's UBB
 };
 
 bool isHidden(const Comment& comment);
@@ -38,7 +39,8 @@ struct CommentPlace
 };
 
 // The comment's row: its author's name and its text stored escaped, as emlog showed them (its
-// line breaks kept for WordPress's own paragraphs), its time local in the run's zone.
+// line breaks kept for WordPress's own paragraphs, a comment's UBB made markup), its time local
+// in the run's zone.
 Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place);
 
 } // namespace kestrel

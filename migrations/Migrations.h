@@ -15,6 +15,8 @@ void migratePosts(MigrationRun& run);
 void migrateComments(MigrationRun& run);
 void migrateAttachments(MigrationRun& run);
 void migrateLinks(MigrationRun& run);
+void migrateTwitter(MigrationRun& run);
+void migrateReplies(MigrationRun& run);
 // emlog's navigation bar becomes a WordPress menu, shown where the theme shows one when it has none.
 void migrateNavigation(MigrationRun& run);
 // The owner's sidebar texts become reusable blocks, and block widgets of a classic theme's sidebar.
@@ -25,7 +27,8 @@ void copyFooter(MigrationRun& run);
 void settleTimeZone(MigrationRun& run);
 
 inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    settleTimeZone,     migrateUsers, migrateCategories, migrateTags,    migratePosts, migrateComments,
-    migrateAttachments, migrateLinks, migrateNavigation, migrateWidgets, copyFooter};
+    settleTimeZone,  migrateUsers,   migrateCategories, migrateTags,       migratePosts,
+    migrateComments, migrateAttachments, migrateLinks, migrateTwitter, migrateReplies,
+    migrateNavigation, migrateWidgets, copyFooter};
 
 } // namespace kestrel

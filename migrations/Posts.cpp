@@ -54,6 +54,14 @@ Article readArticle(const EmlogRow& rows)
     readField(rows, "allow_remark", article.allowRemark);
     readField(rows, "password", article.password);
     readField(rows, "parent_id", article.parent);
+    readField(rows, "views", article.views);
+    for (auto [column, count] : {std::pair{"like_count", &article.likes}, std::pair{"dislike_count", &article.dislikes},
+                                 std::pair{"collect_count", &article.collects}}) {
+        std::int64_t value = 0;
+        if (readField(rows, column, value))
+            *count = value;
+    }
+    article.schedules = hasColumn(rows, "parent_id");
     return article;
 }
 
@@ -72,6 +80,57 @@ const std::unordered_map<std::int64_t, std::vector<std::int64_t>>* tagsByArticle
         }
     }
     return &*run.handoffs.tagsByArticle;
+}
+
+// emlog pro's custom fields of each article, in emlog's order: nothing for a blog without them.
+// Only the articles still to be copied are kept, so that a re-run holds no more than it writes.
+std::optional<std::unordered_map<std::int64_t, std::vector<std::pair<std::string, std::string>>>>
+fieldsByArticle(MigrationRun& run, const Copies& copied)
+{
+    std::unordered_map<std::int64_t, std::vector<std::pair<std::string, std::string>>> fields;
+    const std::optional<bool> has = run.source->hasTable("blog_fields");
+    if (!has)
+        return std::nullopt;
+    if (!*has)
+        return fields;
+    const bool read =
+        run.source->readTable("blog_fields", {"id", "gid", "field_key", "field_value"}, [&](const EmlogRow& row) {
+            std::int64_t gid = 0;
+            std::pair<std::string, std::string> field;
+            readField(row, "gid", gid);
+            readField(row, "field_key", field.first);
+            readField(row, "field_value", field.second);
+            if (!copied.count(gid))
+                fields[gid].push_back(std::move(field));
+        });
+    if (!read)
+        return std::nullopt;
+    return fields;
+}
+
+// The article's custom fields and counts as post meta, under emlog's own names. A key the run
+// itself names its rows by is left out, so that no field is ever taken for an origin.
+void addFieldsAndCounts(MigrationRun& run, RowWrite& write, std::int64_t id, const Article& article,
+                        const std::vector<std::pair<std::string, std::string>>* fields)
+{
+    write.rows.push_back({"postmeta", ownerMeta(run, origin::article, id, "views", std::to_string(article.views))});
+    for (const auto& [key, count] :
+         {std::pair{"like_count", &article.likes}, std::pair{"dislike_count", &article.dislikes},
+          std::pair{"collect_count", &article.collects}}) {
+        if (*count)
+            write.rows.push_back({"postmeta", ownerMeta(run, origin::article, id, key, std::to_string(**count))});
+    }
+    if (!fields)
+        return;
+    for (const auto& [key, value] : *fields) {
+        if (key.rfind("_emlog_", 0) == 0) {
+            write.problems.push_back({"postmeta", "its custom field " + key +
+                                                      " has a name this program keeps for "
+                                                      "its own and was left out"});
+            continue;
+        }
+        write.rows.push_back({"postmeta", ownerMeta(run, origin::article, id, key, value)});
+    }
 }
 
 // An option the articles add to that was left as it was: each article it should have named is
@@ -100,6 +159,11 @@ bool isDraft(const Article& article)
     return article.hide == "y" || article.checked == "n";
 }
 
+bool isPending(const Article& article)
+{
+    return article.hide != "y" && article.checked == "n";
+}
+
 bool isPage(const Article& article)
 {
     return article.type == "page";
@@ -109,7 +173,7 @@ bool isScheduled(const Article& article)
 {
     const std::int64_t now =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-    return !isDraft(article) && article.date > now;
+    return article.schedules && !isDraft(article) && article.date > now;
 }
 
 Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place, const PostText& text)
@@ -119,7 +183,8 @@ Assignments buildPostFields(MigrationRun& run, const Article& article, const Pos
     const std::string title = escapeHtml(article.title);
 
     Assignments post(run.wordPress);
-    post.add("post_status", isDraft(article)       ? "draft"
+    post.add("post_status", isPending(article)     ? "pending"
+                            : isDraft(article)     ? "draft"
                             : isScheduled(article) ? "future"
                                                    : "publish")
         .add("comment_status", article.allowRemark == "n" ? "closed" : "open")
@@ -173,6 +238,12 @@ void migratePosts(MigrationRun& run)
     PostLinks links(run);
     if (!links.read(migration))
         return;
+    // Without them the articles still come, and the report says so.
+    const auto fields = fieldsByArticle(run, copies);
+    if (!fields)
+        run.failures.record(migration, run.source->tableName("blog_fields"), "",
+                            "the articles' custom fields could not be read, so they arrive without them: " +
+                                run.source->lastError());
     FreeIds free(0, [&run] { return largestEmlogId(run, "blog", "gid"); });
     for (const std::int64_t id : used)
         free.keepAbove(id);
@@ -219,6 +290,9 @@ void migratePosts(MigrationRun& run)
             if (!article.alias.empty())
                 write.rows.push_back(
                     {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
+            const auto listed = fields ? fields->find(article.gid) : decltype(fields->end()){};
+            addFieldsAndCounts(run, write, place.id, article,
+                               fields && listed != fields->end() ? &listed->second : nullptr);
 
             // -1 is emlog's mark for "no category"; pages have none.
             if (!isPage(article) && article.sortid > 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -31,10 +32,19 @@ struct Article
     std::string top = "n";     // 'y': sticky
     std::string allowRemark = "y";
     std::string password;
+    std::int64_t views = 0;
+    // emlog pro's counts of likes, dislikes and saves; unset on the versions without them.
+    std::optional<std::int64_t> likes;
+    std::optional<std::int64_t> dislikes;
+    std::optional<std::int64_t> collects;
+    // Only emlog pro held back an article dated later: 6.x and 5.x showed it at once.
+    bool schedules = false;
 };
 
-// An article stays private in WordPress when emlog kept it from readers.
+// An article stays private in WordPress when emlog kept it from readers: a draft, or one
+// awaiting review (pending).
 bool isDraft(const Article& article);
+bool isPending(const Article& article);
 bool isPage(const Article& article);
 // emlog held back an article dated after now; WordPress publishes it when its time comes.
 bool isScheduled(const Article& article);

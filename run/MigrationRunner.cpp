@@ -39,6 +39,14 @@ QString emptyingLine(const EmptyingPlan& emptied)
         .arg(emptyingCounts(emptied), text(emptied.backupFile));
 }
 
+QString emlogSourceLine(const RunReport& report)
+{
+    // A run from a backup file opens no emlog session: there is none to speak of.
+    if (!report.emlogBackup.empty())
+        return QStringLiteral("emlog：备份文件 %1").arg(text(report.emlogBackup));
+    return sessionText(QStringLiteral("emlog"), report.emlogSession);
+}
+
 QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs)
 {
     const double seconds = (static_cast<double>(endMs) - static_cast<double>(startMs)) / 1000.0;
@@ -243,17 +251,21 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         migration(run);
     }
     const std::int64_t endMs = m_clock();
-    emit reported(RunReport{run.failures, static_cast<double>(endMs - startMs) / 1000.0, run.stopRequested(), emptied,
-                            sessionSecurity(run.emlog), sessionSecurity(run.wordPress)});
+    const RunReport report{run.failures,
+                           static_cast<double>(endMs - startMs) / 1000.0,
+                           run.stopRequested(),
+                           emptied,
+                           fromBackup ? SessionSecurity{} : sessionSecurity(run.emlog),
+                           sessionSecurity(run.wordPress),
+                           settings.emlogBackup};
+    emit reported(report);
     if (run.stopRequested())
         return;
 
     QString message =
         QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, endMs) + QStringLiteral("秒。");
-    message += "\n" +
-               (fromBackup ? QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))
-                           : sessionText(QStringLiteral("emlog"), sessionSecurity(run.emlog))) +
-               "\n" + sessionText(QStringLiteral("WordPress"), sessionSecurity(run.wordPress));
+    message += "\n" + emlogSourceLine(report) + "\n" +
+               sessionText(QStringLiteral("WordPress"), sessionSecurity(run.wordPress));
     if (emptied)
         message += "\n" + emptyingLine(*emptied);
     if (run.failures.worthReporting())

@@ -27,9 +27,13 @@ struct RunReport
     double elapsedSeconds = 0;
     bool stopped = false;                // ended early on request: the tallies say what arrived
     std::optional<EmptyingPlan> emptied; // what emptying WordPress first deleted, and its backup
-    SessionSecurity emlogSession;
+    SessionSecurity emlogSession;        // none opened when the rows came from a backup file
     SessionSecurity wordPressSession;
+    std::string emlogBackup; // the backup file the rows came from; empty for emlog's server
 };
+
+// How the run reached emlog, for the report: its backup file, or its session.
+QString emlogSourceLine(const RunReport& report);
 
 // Runs one migration at a time on a worker thread of its own, with sessions of its own that it
 // opens and closes, and reports through queued signals; it never sees a widget. Destroying it

@@ -26,6 +26,8 @@ constexpr KindTexts kindTexts[] = {
     {Kind::comments, u"评论", u"初始化转换博客评论...", u"正在转换评论."},
     {Kind::attachments, u"附件", u"初始化转换博客附件...", u"正在转换附件."},
     {Kind::links, u"友情链接", u"初始化转换友情链接...", u"正在转换友情链接."},
+    {Kind::twitter, u"微语", u"初始化转换微语...", u"正在转换微语."},
+    {Kind::replies, u"微语回复", u"初始化转换微语回复...", u"正在转换微语回复."},
     {Kind::navigation, u"导航", u"初始化转换导航...", u"正在转换导航."},
     {Kind::widgets, u"侧边栏", u"初始化转换侧边栏...", u"正在转换侧边栏."},
 };

@@ -63,6 +63,8 @@ std::string_view keyOf(std::string_view bareTable)
         if (kind.emlogTable == bareTable)
             return kind.idColumn;
     }
+    if (bareTable == "blog_fields")
+        return "id";
     return bareTable == "options" ? "option_id" : "";
 }
 

@@ -56,6 +56,8 @@ std::vector<std::string> emlogSchema(const std::string& prefix, const std::strin
     appendStatements(statements, "emlog-schema.sql", prefix, charset);
     if (version != EmlogVersion::Pro)
         appendStatements(statements, "emlog-6.sql", prefix, charset);
+    if (version == EmlogVersion::Six)
+        appendStatements(statements, "emlog-6-only.sql", prefix, charset);
     if (version == EmlogVersion::Five)
         appendStatements(statements, "emlog-5.sql", prefix, charset);
     return statements;

@@ -174,6 +174,40 @@ BlogLink readBlogPath(std::string_view rest)
     return readPath(std::move(link), path);
 }
 
+namespace {
+
+// A relative address in an href or src attribute that starts at `i` (its opening quote), as the
+// blog's pages read it: a path from the host's root under the blog's path ("/emlog/?post=10", or
+// "/?post=10" for a blog at the root), or a query or article address relative to the blog's own
+// pages ("?post=9", "post-9.html"). Its length and what follows the blog's path; nothing for any
+// other value, which stays as it is.
+std::optional<std::pair<std::size_t, std::string_view>> relativeLink(std::string_view text, std::size_t i,
+                                                                     const BlogAddress& blog)
+{
+    const char quote = text[i];
+    if ((quote != '"' && quote != '\'') || !((i >= 5 && startsWithCaseless(text.substr(i - 5), "href=")) ||
+                                             (i >= 4 && startsWithCaseless(text.substr(i - 4), "src="))))
+        return std::nullopt;
+    const std::size_t close = text.find(quote, i + 1);
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view value = text.substr(i + 1, close - i - 1);
+    if (value.empty() || value.find(':') != std::string_view::npos || value.rfind("//", 0) == 0)
+        return std::nullopt;
+    std::optional<std::string_view> rest;
+    if (value.front() == '/')
+        rest = underBlogPath(value, blog.path);
+    else if (value.front() == '?' || readBlogPath(value).kind == BlogLink::Kind::Article)
+        rest = value;
+    // Files keep their own rewriting; an address the blog does not know stays as written.
+    if (!rest || readBlogPath(*rest).kind == BlogLink::Kind::Content ||
+        readBlogPath(*rest).kind == BlogLink::Kind::Other)
+        return std::nullopt;
+    return std::pair{value.size(), *rest};
+}
+
+} // namespace
+
 std::string rewriteBlogLinks(std::string_view text, const BlogAddress& blog,
                              const std::function<std::string(const BlogLink&)>& resolve)
 {
@@ -181,6 +215,15 @@ std::string rewriteBlogLinks(std::string_view text, const BlogAddress& blog,
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
+        if (const auto relative = relativeLink(text, i, blog)) {
+            BlogLink link = readBlogPath(relative->second);
+            link.original = std::string(text.substr(i + 1, relative->first));
+            out += text[i];
+            out += resolve(link);
+            out += text[i];
+            i += relative->first + 2;
+            continue;
+        }
         std::size_t schemeLength = 0;
         if (text[i] == 'h' || text[i] == 'H') {
             if (startsWithCaseless(text.substr(i), "http://"))

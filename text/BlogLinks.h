@@ -42,7 +42,8 @@ struct BlogLink
 BlogLink readBlogPath(std::string_view rest);
 
 // Every address in an HTML or plain text that leads into the old blog (http or https, the whole
-// host and the blog's path), replaced by what `resolve` gives for it. An address on a longer host
+// host and the blog's path, or in an href or src attribute the relative forms its pages used:
+// "/emlog/?post=10", "?post=9", "post-9.html"), replaced by what `resolve` gives for it. An address on a longer host
 // (www.example.com.cn for www.example.com) or outside the blog's path is not the blog's.
 std::string rewriteBlogLinks(std::string_view text, const BlogAddress& blog,
                              const std::function<std::string(const BlogLink&)>& resolve);

@@ -24,13 +24,14 @@ struct HtmlDeleter
 };
 
 // Parsedown's choices: breaks kept, raw HTML kept, only "~~" strikes, alignment as a style.
-constexpr int options = CMARK_OPT_HARDBREAKS | CMARK_OPT_UNSAFE | CMARK_OPT_STRIKETHROUGH_DOUBLE_TILDE |
-                        CMARK_OPT_TABLE_PREFER_STYLE_ATTRIBUTES;
+constexpr int parsedownOptions = CMARK_OPT_HARDBREAKS | CMARK_OPT_UNSAFE | CMARK_OPT_STRIKETHROUGH_DOUBLE_TILDE |
+                                 CMARK_OPT_TABLE_PREFER_STYLE_ATTRIBUTES;
 
-} // namespace
-
-std::string markdownToHtml(std::string_view markdown)
+std::string render(std::string_view markdown, bool lineBreaks)
 {
+    // Without line breaks a break inside a paragraph is a space, as a browser shows Parsedown's; a
+    // line break kept in the HTML would become a <br /> in WordPress's paragraphs.
+    const int options = lineBreaks ? parsedownOptions : (parsedownOptions & ~CMARK_OPT_HARDBREAKS) | CMARK_OPT_NOBREAKS;
     // The registry is global and not safe to fill from two threads at once.
     static std::once_flag registered;
     std::call_once(registered, [] { cmark_gfm_core_extensions_ensure_registered(); });
@@ -55,6 +56,18 @@ std::string markdownToHtml(std::string_view markdown)
     while (!out.empty() && out.back() == '\n')
         out.pop_back();
     return out;
+}
+
+} // namespace
+
+std::string markdownToHtml(std::string_view markdown)
+{
+    return render(markdown, true);
+}
+
+std::string markdownToHtmlWithoutBreaks(std::string_view markdown)
+{
+    return render(markdown, false);
 }
 
 } // namespace kestrel

@@ -10,5 +10,7 @@ namespace kestrel {
 // ~~strikethrough~~ and bare addresses work, and HTML in the text stays as written
 // (articles that came from 6.x into pro are HTML already).
 std::string markdownToHtml(std::string_view markdown);
+// pro shows its 微语 with line breaks off: there a single line break stays within its paragraph.
+std::string markdownToHtmlWithoutBreaks(std::string_view markdown);
 
 } // namespace kestrel

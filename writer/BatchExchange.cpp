@@ -29,13 +29,15 @@ std::vector<BatchStatement> statementsOf(const RunContext& run, const std::vecto
     for (const RowWrite* row : rows) {
         for (const TableRow& tableRow : row->rows) {
             const std::string shape = tableRow.table + "(" + tableRow.values.columns() + ")";
-            auto statement = std::find_if(statements.begin(), statements.end(),
-                                          [&](const BatchStatement& s) { return s.shape == shape; });
+            const bool alone = row->originAlone && tableRow.origin;
+            auto statement = std::find_if(statements.begin(), statements.end(), [&](const BatchStatement& s) {
+                return s.shape == shape && s.origin == alone;
+            });
             if (statement == statements.end())
                 statement = statements.insert(statements.end(), {tableRow.table, shape,
                                                                  "insert into " + run.wordPressTable(tableRow.table) +
                                                                      " (" + tableRow.values.columns() + ") values ",
-                                                                 0});
+                                                                 0, alone});
             statement->text.append(statement->rows++ == 0 ? "" : ",").append(tableRow.values.tuple());
         }
     }

@@ -56,6 +56,10 @@ struct RowWrite
     std::optional<Copied> copied;
     // For a row that carries no origin: a query whose count is non-zero once it is in WordPress.
     std::string arrivalCheck;
+    // Where the tables cannot undo a row its origin goes first, in a statement of its own: the
+    // row's other meta of the same shape must not go in with it, before the row itself, and stay
+    // behind when the row is cut off.
+    bool originAlone = false;
 };
 
 enum class RowState { Queued, Arrived, Failed };
@@ -75,6 +79,7 @@ struct BatchStatement
     std::string shape; // table and columns, for the warnings its rows raise on their own
     std::string text;
     std::size_t rows = 0;
+    bool origin = false; // a statement of origins alone (RowWrite::originAlone)
 };
 std::vector<BatchStatement> statementsOf(const RunContext& run, const std::vector<const RowWrite*>& rows);
 

@@ -38,6 +38,7 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
         // not taken for a copy by the next run, which writes it again.
         auto& rows = queued.row.rows;
         std::stable_partition(rows.begin(), rows.end(), [](const TableRow& tableRow) { return tableRow.origin; });
+        queued.row.originAlone = true;
     }
     std::size_t bytes = 0;
     for (const TableRow& tableRow : queued.row.rows)

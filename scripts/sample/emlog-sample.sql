@@ -439,6 +439,39 @@ INSERT INTO {prefix}options (option_id, option_name, option_value) VALUES
   (8, 'isalias_html', 'n'),
   (9, 'timezone', 'Asia/Shanghai');
 
+-- 微语 and their replies (5.x and pro: emlog-6-only.sql takes them from 6.x, and emlog-5.sql
+-- gives their contents as 5.x stored them). pro stores what the author typed, as Markdown.
+-- img is relative to the blog's root. like_count, private, top and ip are pro's.
+INSERT INTO {prefix}twitter (id, content, img, author, date, replynum, like_count, private, top, ip) VALUES
+  -- 2013-01-01 12:00:00 +08:00: two lines of one paragraph (pro shows 微语 with line breaks off)
+  (1, '新年快乐！第一条微语。\n2013 年 <b>不是粗体</b>', NULL, 1, 1357012800, 1, 0, 'n', 'n', '127.0.0.1'),
+  -- 2015-01-01 08:00:00 +08:00: Markdown, a link to article 10, an image; pinned, with a like
+  (2, '**周末**去爬山，见 [文章](http://blog.example.com/emlog/?post=10)', 'content/uploadfile/201501/f0f11420070400.jpg', 1, 1420070400, 1, 1, 'n', 'y', '10.1.1.1'),
+  -- 2021-01-01 20:00:00 +08:00: only its author saw it
+  (3, '只有自己看得到的微语', NULL, 2, 1609502400, 0, 0, 'y', 'n', '10.5.5.5');
+
+-- uid and islike are pro's: a like has no text and is no reply (emlog-6.sql deletes it).
+INSERT INTO {prefix}reply (id, tid, date, name, content, hide, ip, uid, islike) VALUES
+  -- markup and UBB in a reply: emlog showed it as text
+  (1, 1, 1357016400, '小王', '新年好 <b>不是粗体</b> [b]也不是[/b] & <script>alert("reply")</script>', 'n', '10.0.0.1', 0, 'n'),
+  -- held back: not approved
+  (2, 1, 1357020000, '路人', '等待审核的回复', 'y', '10.0.0.2', 0, 'n'),
+  -- a like, by the administrator
+  (3, 2, 1420074000, '老李', '', 'n', '127.0.0.1', 1, 'y'),
+  (4, 2, 1420077600, 'Tom', 'Nice view!', 'n', '10.0.0.4', 0, 'n');
+
+-- pro's custom fields and counts: article 2 has two values of one key, and markup in one.
+INSERT INTO {prefix}blog_fields (id, gid, field_key, field_value) VALUES
+  (1, 2, 'mood', '开心'),
+  (2, 2, 'mood', '累'),
+  (3, 2, '来源', '<b>原创</b> & "转载"'),
+  (4, 40, 'price', '12.50');
+UPDATE {prefix}blog SET like_count=5, dislike_count=1, collect_count=2 WHERE gid=2;
+
+-- UBB in a comment, which emlog showed as markup: bold text and live links to web addresses,
+-- while a javascript: one stayed text.
+UPDATE {prefix}comment SET comment=CONCAT(comment, ' [b]粗体[/b] [url]http://ubb.example.com/a?b=1&c=2[/url] [url=javascript:alert(1)]坏链接[/url] [url=https://ubb.example.org/]好链接[/url]') WHERE cid=12;
+
 -- The navigation bar, the footer and the sidebar (emlog's navi table and options).
 -- Shown in emlog's order (ORDER BY pid, taxis): 首页, 微语, 生活随笔 (category 1),
 -- 关于 (page 15), 技术 & 笔记 (custom, relative) with 本站历史 (a link to page 39)

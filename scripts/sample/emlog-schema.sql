@@ -1,4 +1,4 @@
--- The eight tables of an emlog blog that Kestrel reads, as emlog pro's installer
+-- The tables of an emlog blog that Kestrel reads, as emlog pro's installer
 -- makes them: emlog 6's columns, then the columns pro added (marked "pro").
 -- emlog-6.sql and emlog-5.sql take the later columns away again to give the
 -- older versions' tables. {prefix} is the blog's table prefix and {charset} the
@@ -30,6 +30,8 @@ CREATE TABLE {prefix}blog (
   link varchar(255) NOT NULL default '',
   parent_id int(10) unsigned NOT NULL default '0',
   like_count int(10) unsigned NOT NULL default '0',
+  dislike_count int(10) unsigned NOT NULL default '0',
+  collect_count int(10) unsigned NOT NULL default '0',
   PRIMARY KEY (gid)
 ) ENGINE=MyISAM DEFAULT CHARSET={charset};
 
@@ -136,5 +138,44 @@ CREATE TABLE {prefix}navi (
   isdefault enum('n','y') NOT NULL default 'n',
   type tinyint(3) unsigned NOT NULL default '0',
   type_id int(10) unsigned NOT NULL default '0',
+  PRIMARY KEY (id)
+) ENGINE=MyISAM DEFAULT CHARSET={charset};
+
+-- 微语 and their replies (5.x and pro; 6.x has neither): pro's columns marked.
+CREATE TABLE {prefix}twitter (
+  id int(10) unsigned NOT NULL auto_increment,
+  content text NOT NULL,
+  img varchar(255) default NULL,
+  author int(10) NOT NULL default '1',
+  date bigint(20) NOT NULL,
+  replynum int(10) unsigned NOT NULL default '0',
+  -- pro: likes, only its author sees it, pinned, the writer's address
+  like_count int(10) unsigned NOT NULL default '0',
+  private enum('n','y') NOT NULL default 'n',
+  top enum('n','y') NOT NULL default 'n',
+  ip varchar(128) NOT NULL default '',
+  PRIMARY KEY (id)
+) ENGINE=MyISAM DEFAULT CHARSET={charset};
+
+CREATE TABLE {prefix}reply (
+  id int(10) unsigned NOT NULL auto_increment,
+  tid int(10) unsigned NOT NULL default '0',
+  date bigint(20) NOT NULL,
+  name varchar(20) NOT NULL default '',
+  content text NOT NULL,
+  hide enum('n','y') NOT NULL default 'n',
+  ip varchar(128) NOT NULL default '',
+  -- pro: the signed-in user who wrote it, and a like (no text) rather than a reply
+  uid int(10) unsigned NOT NULL default '0',
+  islike enum('n','y') NOT NULL default 'n',
+  PRIMARY KEY (id)
+) ENGINE=MyISAM DEFAULT CHARSET={charset};
+
+-- pro: the articles' custom fields; a key may repeat.
+CREATE TABLE {prefix}blog_fields (
+  id int(10) unsigned NOT NULL auto_increment,
+  gid int(10) unsigned NOT NULL default '0',
+  field_key varchar(255) NOT NULL default '',
+  field_value longtext NOT NULL,
   PRIMARY KEY (id)
 ) ENGINE=MyISAM DEFAULT CHARSET={charset};

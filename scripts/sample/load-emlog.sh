@@ -29,7 +29,7 @@ esac
 # version's tables are those with the later columns taken away.
 case "$version" in
 pro) older=() ;;
-6) older=("$here/emlog-6.sql") ;;
+6) older=("$here/emlog-6.sql" "$here/emlog-6-only.sql") ;;
 5) older=("$here/emlog-6.sql" "$here/emlog-5.sql") ;;
 *) echo "load-emlog.sh: unknown emlog version '$version' (pro, 6 or 5)" >&2; exit 2 ;;
 esac

@@ -13,7 +13,8 @@ add_filter('private_title_format', function () { return '%s'; });
 add_filter('option_use_smilies', '__return_false');
 remove_filter('comment_text', 'make_clickable', 9);
 
-$shown = ['posts' => new stdClass(), 'comments' => new stdClass()];
+$shown = ['posts' => new stdClass(), 'comments' => new stdClass(), 'twitter' => new stdClass(),
+    'replies' => new stdClass()];
 $posts = get_posts([
     'post_type' => ['post', 'page'],
     'post_status' => ['any', 'draft', 'future', 'private', 'publish'],
@@ -22,6 +23,13 @@ $posts = get_posts([
 ]);
 foreach ($posts as $post) {
     $gid = (string) get_post_meta($post->ID, '_emlog_gid', true);
+    $twitter = (string) get_post_meta($post->ID, '_emlog_twitter_id', true);
+    if ($twitter !== '') {
+        $GLOBALS['post'] = $post;
+        setup_postdata($post);
+        $shown['twitter']->$twitter = digest_html(apply_filters('the_content', $post->post_content));
+        continue;
+    }
     if ($gid === '') {
         continue;
     }
@@ -45,6 +53,14 @@ wp_reset_postdata();
 
 foreach (get_comments(['status' => 'all']) as $comment) {
     $cid = (string) get_comment_meta($comment->comment_ID, '_emlog_cid', true);
+    $reply = (string) get_comment_meta($comment->comment_ID, '_emlog_reply_id', true);
+    if ($reply !== '') {
+        $shown['replies']->$reply = [
+            'text' => digest_html(apply_filters('comment_text', get_comment_text($comment), $comment, [])),
+            'author' => digest_html(get_comment_author_link($comment)),
+        ];
+        continue;
+    }
     if ($cid === '') {
         continue;
     }

@@ -35,6 +35,18 @@ function view_term($term, $with_parent) {
     return $row;
 }
 
+// A post's own meta as get_post_meta() gives it, without WordPress's and the run's hidden keys.
+function view_meta($id) {
+    $meta = [];
+    foreach (get_post_meta($id) as $key => $values) {
+        if ($key[0] !== '_') {
+            $meta[$key] = array_values(array_map('strval', $values));
+        }
+    }
+    ksort($meta, SORT_STRING);
+    return $meta;
+}
+
 // The posts a query lists for a visitor, as a set of IDs. The front page is
 // WordPress's home query; the feed is the main feed's query, both unpaged.
 function view_listed($query_vars) {
@@ -50,13 +62,50 @@ $in_feed = view_listed(['feed' => 'rss2', 'posts_per_rss' => 1000000]);
 $view['posts'] = [];
 $posts = get_posts([
     'post_type' => ['post', 'page'],
-    'post_status' => ['any', 'draft', 'private', 'publish'],
+    'post_status' => ['any', 'draft', 'pending', 'future', 'private', 'publish'],
     'numberposts' => -1,
     'suppress_filters' => true,
     'orderby' => 'ID',
     'order' => 'ASC',
 ]);
+$view['twitter'] = [];
 foreach ($posts as $post) {
+    // 微语 are listed on their own, with their images and replies.
+    $twitter = view_origin('post', $post->ID, '_emlog_twitter_id');
+    if ($twitter !== '') {
+        $image = get_posts(['post_type' => 'attachment', 'post_parent' => $post->ID, 'numberposts' => -1,
+            'post_status' => 'any', 'suppress_filters' => true]);
+        $replies = [];
+        foreach (get_comments(['post_id' => $post->ID, 'status' => 'all', 'orderby' => 'comment_ID', 'order' => 'ASC']) as $reply) {
+            $replies[] = [
+                'origin' => view_origin('comment', $reply->comment_ID, '_emlog_reply_id'),
+                'author' => $reply->comment_author,
+                'content' => $reply->comment_content,
+                'approved' => (string) $reply->comment_approved,
+                'date' => $reply->comment_date,
+                'ip' => $reply->comment_author_IP,
+            ];
+        }
+        $view['twitter'][] = [
+            'ID' => (int) $post->ID,
+            'origin' => $twitter,
+            'status' => $post->post_status,
+            'format' => (string) get_post_format($post),
+            'author_login' => get_the_author_meta('user_login', $post->post_author),
+            'date' => $post->post_date,
+            'date_gmt' => $post->post_date_gmt,
+            'comment_count' => (int) $post->comment_count,
+            'on_home' => isset($on_home[(int) $post->ID]),
+            'categories' => view_names(get_the_category($post->ID)),
+            'tags' => view_names(get_the_tags($post->ID)),
+            'meta' => view_meta($post->ID),
+            'images' => array_map(function ($attachment) {
+                return ['url' => wp_get_attachment_url($attachment->ID), 'title' => $attachment->post_title];
+            }, $image),
+            'replies' => $replies,
+        ];
+        continue;
+    }
     $categories = get_the_category($post->ID);
     $category_ids = array_map(function ($term) { return (int) $term->term_id; }, $categories);
     sort($category_ids, SORT_NUMERIC);
@@ -96,6 +145,7 @@ foreach ($posts as $post) {
         'children' => $children,
         'on_home' => isset($on_home[(int) $post->ID]),
         'in_feed' => isset($in_feed[(int) $post->ID]),
+        'meta' => view_meta($post->ID),
     ];
 }
 wp_reset_postdata();
@@ -107,6 +157,9 @@ $comments = get_comments([
     'order' => 'ASC',
 ]);
 foreach ($comments as $comment) {
+    if (view_origin('comment', $comment->comment_ID, '_emlog_reply_id') !== '') {
+        continue;
+    }
     $view['comments'][] = [
         'id' => (int) $comment->comment_ID,
         'origin' => view_origin('comment', $comment->comment_ID, '_emlog_cid'),
@@ -134,6 +187,9 @@ $attachments = get_posts([
     'order' => 'ASC',
 ]);
 foreach ($attachments as $attachment) {
+    if (view_origin('post', $attachment->ID, '_emlog_twitter_img') !== '') {
+        continue;
+    }
     $url = wp_get_attachment_url($attachment->ID);
     $view['attachments'][] = [
         'ID' => (int) $attachment->ID,

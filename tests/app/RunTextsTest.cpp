@@ -23,6 +23,8 @@ TEST(RunTexts, EachKindHasItsLabelAndStatusLines)
         {Kind::comments, "评论", "初始化转换博客评论...", "正在转换评论.66%"},
         {Kind::attachments, "附件", "初始化转换博客附件...", "正在转换附件.66%"},
         {Kind::links, "友情链接", "初始化转换友情链接...", "正在转换友情链接.66%"},
+        {Kind::twitter, "微语", "初始化转换微语...", "正在转换微语.66%"},
+        {Kind::replies, "微语回复", "初始化转换微语回复...", "正在转换微语回复.66%"},
         {Kind::navigation, "导航", "初始化转换导航...", "正在转换导航.66%"},
         {Kind::widgets, "侧边栏", "初始化转换侧边栏...", "正在转换侧边栏.66%"},
     };

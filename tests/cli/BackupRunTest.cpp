@@ -39,6 +39,17 @@ protected:
         EXPECT_TRUE(status == 0 || status == 1) << cli.out() << cli.err();
         QJsonObject report = readJsonReport(jsonPath());
         std::remove(jsonPath().c_str());
+        // A run from a file opens no emlog session, and its report never speaks of one.
+        const QJsonObject emlogSession =
+            report.value(QStringLiteral("sessions")).toObject().value(QStringLiteral("emlog")).toObject();
+        if (!fromServer) {
+            EXPECT_EQ(cli.out().find("连接已断开"), std::string::npos) << cli.out();
+            EXPECT_NE(cli.out().find("emlog：备份文件 "), std::string::npos) << cli.out();
+            EXPECT_TRUE(emlogSession.value(QStringLiteral("backupFile")).isString());
+            EXPECT_FALSE(emlogSession.contains(QStringLiteral("open")));
+        } else {
+            EXPECT_TRUE(emlogSession.value(QStringLiteral("open")).toBool());
+        }
         const QJsonArray migrations = report.value(QStringLiteral("migrations")).toArray();
         return {runWordPressScript(sourceDir() + "/scripts/wordpress/view.php", target.name(), target.prefix()),
                 QJsonDocument(migrations).toJson().toStdString()};

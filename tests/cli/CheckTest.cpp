@@ -89,8 +89,9 @@ TEST_P(CheckTest, SaysWhatARunWouldMeetAndWritesNothing)
 
     ASSERT_EQ(check({}, said), 0) << said;
     for (const char* line :
-         {"emlog pro", "emlog_blog            40 行", "emlog_comment         68 行", "emlog_attachment      16 行",
-          "emlog_sort             9 行", "emlog_tag             17 行", "emlog_link             8 行",
+         {"emlog pro", "emlog_blog             40 行", "emlog_comment          68 行", "emlog_attachment       16 行",
+          "emlog_sort              9 行", "emlog_tag              17 行", "emlog_link              8 行",
+          "emlog_twitter           3 行", "emlog_reply             4 行", "emlog_blog_fields       4 行",
           "时区：emlog Asia/Shanghai，WordPress UTC+0", "utf8mb4"})
         EXPECT_NE(said.find(line), std::string::npos) << line << "\n" << said;
     const std::string databaseVersion = queryValue(wordpress.admin(), "SELECT option_value FROM wp_options WHERE "

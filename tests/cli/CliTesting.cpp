@@ -69,10 +69,19 @@ void expectReportMatchesWordPress(const QJsonObject& report, const WordPressData
 {
     const std::string wp = wordPress.prefix();
     // Where each migration's rows land.
+    // 微语 are posts with their images as attachments, and their replies are comments.
+    const std::string twitter = "(SELECT post_id FROM " + wp +
+                                "postmeta WHERE meta_key IN ('_emlog_twitter_id', "
+                                "'_emlog_twitter_img'))";
+    const std::string replies = "(SELECT comment_id FROM " + wp + "commentmeta WHERE meta_key='_emlog_reply_id')";
     const std::map<QString, std::string> counts = {
-        {QStringLiteral("posts"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type IN ('post', 'page')"},
-        {QStringLiteral("comments"), "SELECT COUNT(*) FROM " + wp + "comments"},
-        {QStringLiteral("attachments"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type='attachment'"},
+        {QStringLiteral("posts"),
+         "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type IN ('post', 'page') AND ID NOT IN " + twitter},
+        {QStringLiteral("comments"), "SELECT COUNT(*) FROM " + wp + "comments WHERE comment_ID NOT IN " + replies},
+        {QStringLiteral("attachments"),
+         "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type='attachment' AND ID NOT IN " + twitter},
+        {QStringLiteral("twitter"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type='post' AND ID IN " + twitter},
+        {QStringLiteral("replies"), "SELECT COUNT(*) FROM " + wp + "comments WHERE comment_ID IN " + replies},
         {QStringLiteral("categories"), "SELECT COUNT(*) FROM " + wp + "term_taxonomy WHERE taxonomy='category'"},
         {QStringLiteral("tags"), "SELECT COUNT(*) FROM " + wp + "term_taxonomy WHERE taxonomy='post_tag'"},
         {QStringLiteral("links"), "SELECT COUNT(*) FROM " + wp + "links"},

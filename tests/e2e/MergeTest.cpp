@@ -80,6 +80,9 @@ TEST_F(MergeTest, TheSameRunAgainWritesNothingAndChangesNothing)
         EXPECT_NE(line.find("写入 0 行"), std::string::npos) << migration << line;
     EXPECT_EQ(lines.at("文章"), "读取 40 行，写入 0 行，已存在 40 行，失败 0 行");
     EXPECT_EQ(lines.at("评论"), "读取 68 行，写入 0 行，已存在 67 行，失败 1 行");
+    // pro's like is no reply: it is not read as one.
+    EXPECT_EQ(lines.at("微语"), "读取 3 行，写入 0 行，已存在 3 行，失败 0 行");
+    EXPECT_EQ(lines.at("微语回复"), "读取 3 行，写入 0 行，已存在 3 行，失败 0 行");
 }
 
 TEST_F(MergeTest, RowsNewInEmlogArriveAloneOnTheNextRun)
@@ -95,6 +98,9 @@ TEST_F(MergeTest, RowsNewInEmlogArriveAloneOnTheNextRun)
                  "(100, 100, 0, 1700000100, '读者', '第一条评论'), (101, 2, 1, 1700000200, '回复者', '回复旧评论')");
     emlogExecute(
         "INSERT INTO {p}link (id, sitename, siteurl, description) VALUES (50, '新链接', 'http://new.example', '')");
+    emlogExecute("INSERT INTO {p}twitter (id, content, author, date) VALUES (50, '新的微语', 1, 1700000300)");
+    emlogExecute("INSERT INTO {p}reply (id, tid, date, name, content) VALUES (50, 50, 1700000400, '读者', '新回复'), "
+                 "(51, 1, 1700000500, '读者', '旧微语的新回复')");
 
     const MessageBox::Shown done = migrate(false);
     const auto lines = summary(done);
@@ -104,6 +110,8 @@ TEST_F(MergeTest, RowsNewInEmlogArriveAloneOnTheNextRun)
     EXPECT_EQ(lines.at("评论"), "读取 70 行，写入 2 行，已存在 67 行，失败 1 行");
     EXPECT_EQ(lines.at("附件"), "读取 16 行，写入 0 行，已存在 15 行，失败 1 行");
     EXPECT_EQ(lines.at("友情链接"), "读取 9 行，写入 1 行，已存在 8 行，失败 0 行");
+    EXPECT_EQ(lines.at("微语"), "读取 4 行，写入 1 行，已存在 3 行，失败 0 行");
+    EXPECT_EQ(lines.at("微语回复"), "读取 5 行，写入 2 行，已存在 3 行，失败 0 行");
     // The whole blog, old and new, is where it belongs: the reply under its parent, the old
     // article under the new tag, the new article under its category and both its tags.
     checkWholeBlog(wordPressView());

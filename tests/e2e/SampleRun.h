@@ -48,6 +48,8 @@ protected:
     void checkCategories(const QJsonArray& widget, const QJsonArray& all);
     void checkTags(const QJsonArray& tags);
     void checkLinks(const QJsonArray& links);
+    void checkTwitter(const QJsonArray& twitter);
+    bool hasColumn(const std::string& table, const std::string& column);
 
     // The old blog's host and path, as emlog's blogurl gives them: "blog.example.com/emlog".
     std::string blogAddress();

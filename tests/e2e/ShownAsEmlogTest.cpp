@@ -93,10 +93,45 @@ TEST_F(ShownAsEmlogTest, ArticlesCommentsAndNamesReadAsEmlogShowedThem)
                       compact(emlogComment[QLatin1String(part)].toObject()[QStringLiteral("text")]))
                 << part;
             EXPECT_EQ(compact(shown[QStringLiteral("unsafe")]), "") << part;
+            // Beyond those, only the bold text and links emlog made of a comment's UBB.
             for (const QString& element : shown[QStringLiteral("elements")].toString().split(u' ', Qt::SkipEmptyParts))
-                EXPECT_TRUE(element == u"p" || element == u"br" || element == u"a") << part << element.toStdString();
+                EXPECT_TRUE(element == u"p" || element == u"br" || element == u"a" || element == u"b")
+                    << part << element.toStdString();
         }
     }
+    EXPECT_TRUE(
+        seenComments[QStringLiteral("12")][QStringLiteral("text")][QStringLiteral("elements")].toString().contains(
+            QStringLiteral("b a a")))
+        << compact(seenComments[QStringLiteral("12")]);
+
+    // 微语 read as emlog showed them, and their replies as the text they are (in WordPress's paragraphs).
+    const QJsonObject expectedTwitter = expected[QStringLiteral("twitter")].toObject();
+    const QJsonObject seenTwitter = seen[QStringLiteral("twitter")].toObject();
+    EXPECT_EQ(expectedTwitter.size(), 3);
+    EXPECT_EQ(seenTwitter.keys(), expectedTwitter.keys());
+    for (const QString& id : expectedTwitter.keys())
+        EXPECT_EQ(compact(seenTwitter[id]), compact(expectedTwitter[id])) << "微语 " << id.toStdString();
+    const QJsonObject expectedReplies = expected[QStringLiteral("replies")].toObject();
+    const QJsonObject seenReplies = seen[QStringLiteral("replies")].toObject();
+    EXPECT_EQ(seenReplies.keys(), expectedReplies.keys());
+    for (const QString& id : expectedReplies.keys()) {
+        for (const char* part : {"text", "author"}) {
+            const QJsonObject shown = seenReplies[id][QLatin1String(part)].toObject();
+            EXPECT_EQ(compact(shown[QStringLiteral("text")]),
+                      compact(expectedReplies[id][QLatin1String(part)][QStringLiteral("text")]))
+                << "reply " << id.toStdString() << " " << part;
+            EXPECT_EQ(compact(shown[QStringLiteral("unsafe")]), "");
+            EXPECT_EQ(shown[QStringLiteral("elements")].toString().remove(QStringLiteral("p")).trimmed(), QString());
+        }
+    }
+    // The status format's archive is the 微语's page: a private one is not on it (SampleRun checks the
+    // home page's query too).
+    WordPressSite site(wordpress.name(), "wp_");
+    const auto [status, home] = site.get(QStringLiteral("/?post_format=status"));
+    EXPECT_EQ(status, 200);
+    EXPECT_TRUE(home.contains(QStringLiteral("周末"))) << home.toStdString();
+    EXPECT_TRUE(home.contains(QStringLiteral("第一条微语")));
+    EXPECT_FALSE(home.contains(QStringLiteral("只有自己看得到")));
 }
 
 TEST_F(ShownAsEmlogTest, EveryLinkToTheBlogReachesItsPageUnderDatedPermalinks)

@@ -49,11 +49,46 @@ foreach ($rows("SELECT b.*, s.sortname FROM {$prefix}blog b LEFT JOIN {$prefix}s
         'terms_unsafe' => '',
     ];
 }
+// emlog's UBB of comments: bold, italic and underlined text, and links to web addresses.
+$ubb = function ($escaped) {
+    $web = 'https?://[^\s"\'<>\[\]]+';
+    $escaped = preg_replace('#\[url\](' . $web . ')\[/url\]#i', '<a href="$1">$1</a>', $escaped);
+    $escaped = preg_replace('#\[url=(' . $web . ')\](.*?)\[/url\]#is', '<a href="$1">$2</a>', $escaped);
+    return preg_replace('#\[(b|i|u)\](.*?)\[/\1\]#is', '<$1>$2</$1>', $escaped);
+};
 foreach ($rows("SELECT cid, poster, comment FROM {$prefix}comment") as $comment) {
     $cid = $comment['cid'];
     $shown['comments']->$cid = [
-        'text' => digest_html(nl2br(htmlspecialchars($comment['comment']))),
+        'text' => digest_html(nl2br($ubb(htmlspecialchars($comment['comment'])))),
         'author' => digest_html(htmlspecialchars($comment['poster'])),
     ];
+}
+// 微语: pro's Markdown through Parsedown with line breaks off, 5.x's stored HTML; the image below.
+// Replies as the text they are.
+$shown['twitter'] = new stdClass();
+$shown['replies'] = new stdClass();
+if (count($rows("SHOW TABLES LIKE '{$prefix}twitter'")) > 0) {
+    $twitterMarkdown = new Parsedown();
+    $twitterMarkdown->setBreaksEnabled(false);
+    $proTwitter = count($rows("SHOW COLUMNS FROM {$prefix}twitter LIKE 'private'")) > 0;
+    $blogurl = rtrim($rows("SELECT option_value FROM {$prefix}options WHERE option_name='blogurl'")[0]['option_value'], '/');
+    foreach ($rows("SELECT id, content, img FROM {$prefix}twitter") as $twitter) {
+        $id = $twitter['id'];
+        $html = $proTwitter ? $twitterMarkdown->text($twitter['content']) : $twitter['content'];
+        if ((string) $twitter['img'] !== '') {
+            $address = htmlspecialchars($blogurl . '/' . $twitter['img']);
+            $html .= "<p><a href=\"$address\"><img src=\"$address\" alt=\"\" /></a></p>";
+        }
+        $shown['twitter']->$id = digest_html($html);
+    }
+    // pro's likes are no replies.
+    $likes = $proTwitter ? " WHERE islike='n'" : '';
+    foreach ($rows("SELECT id, name, content FROM {$prefix}reply$likes") as $reply) {
+        $id = $reply['id'];
+        $shown['replies']->$id = [
+            'text' => digest_html(nl2br(htmlspecialchars($reply['content']))),
+            'author' => digest_html(htmlspecialchars($reply['name'])),
+        ];
+    }
 }
 echo json_encode($shown, JSON_UNESCAPED_UNICODE | JSON_UNESCAPED_SLASHES | JSON_PRETTY_PRINT), "\n";

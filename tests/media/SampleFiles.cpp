@@ -62,6 +62,8 @@ std::map<std::string, QByteArray> writeSampleBlogFiles(const QString& root)
         {"content/uploadfile/200907/diagram.bmp", imageBytes({64, 48}, "BMP")},
         {"content/uploadfile/201103/b7c21299752000.png", imageBytes({80, 110}, "PNG", Qt::yellow)},
         {"content/uploadfile/201501/e1f21420043400.gif", gifBytes()},
+        // a 微语's image
+        {"content/uploadfile/201501/f0f11420070400.jpg", imageBytes({90, 60}, "JPEG", Qt::magenta)},
         {"content/uploadfile/201006/readme", QByteArrayLiteral("read me\n")},
         {"content/uploadfile/201403/291f1394000000.pdf", pdfBytes()},
         {"content/uploadfile/201508/0b0c1439000000.docx", QByteArrayLiteral("PK\x03\x04 not really a document")},

@@ -14,7 +14,7 @@ QByteArray imageBytes(const QSize& size, const char* format, Qt::GlobalColor col
 QByteArray gifBytes();
 QByteArray pdfBytes();
 
-// The files of the sample blog (scripts/sample) under a blog root: every attachment's file but
+// The files of the sample blog (scripts/sample) under a blog root: every attachment's and 微语's file but
 // content/uploadfile/200902/emlog-backup.zip, and the emoticon admin/editor/plugins/emoticons/images/1.gif.
 // Gives their contents by path below the root.
 std::map<std::string, QByteArray> writeSampleBlogFiles(const QString& root);

@@ -112,6 +112,20 @@ TEST(BlogLinks, RewritesOnlyTheBlogsOwnAddresses)
         {"https://example.com/blog/", "https://example.com/blogger/x https://example.com/other",
          "https://example.com/blogger/x https://example.com/other"},
         {"https://example.com/blog/", "https://example.com/blog?post=4", "[article:4]"},
+        // The relative forms the blog's pages used, in links and images.
+        {"http://www.example.com/", "<a href=\"/?post=10\">a</a> <a href='?post=9#c'>b</a>",
+         "<a href=\"[article:10]\">a</a> <a href='[article:9#c]'>b</a>"},
+        {"https://example.com/blog/", "<a href=\"/blog/post-3.html\">c</a><A HREF=\"post-5.html\">d</A>",
+         "<a href=\"[article:3]\">c</a><A HREF=\"[article:5]\">d</A>"},
+        {"https://example.com/blog/", "<a href=\"/blog/sort/2\">e</a> <a href=\"/blog/\">f</a>",
+         "<a href=\"[category:2]\">e</a> <a href=\"[home]\">f</a>"},
+        // Not the blog's: outside its folder, another host without a scheme, files, unknown paths,
+        // and text that merely reads like an address.
+        {"https://example.com/blog/",
+         "<a href=\"/?post=1\">g</a><a href=\"//evil.example/?post=1\">h</a><img src=\"/blog/content/a.png\">"
+         "<a href=\"about.html\">i</a> ?post=2 <a href=\"#top\">j</a>",
+         "<a href=\"/?post=1\">g</a><a href=\"//evil.example/?post=1\">h</a><img src=\"/blog/content/a.png\">"
+         "<a href=\"about.html\">i</a> ?post=2 <a href=\"#top\">j</a>"},
     };
     for (const auto& [blogurl, text, expected] : cases)
         EXPECT_EQ(rewrite(blogurl, text), expected) << text;

@@ -24,6 +24,9 @@ TEST(Markdown, MadeHtmlAsEmlogProShowedIt)
     };
     for (const auto& [markdown, html] : cases)
         EXPECT_EQ(markdownToHtml(markdown), html) << markdown;
+    // pro's 微语: line breaks off, a break within a paragraph is a space as a browser shows it.
+    EXPECT_EQ(markdownToHtmlWithoutBreaks("第一行\n**第二行**"), "<p>第一行 <strong>第二行</strong></p>");
+    EXPECT_EQ(markdownToHtmlWithoutBreaks("一\n\n二"), "<p>一</p>\n<p>二</p>");
 }
 
 TEST(Markdown, TablesKeepTheirAlignment)

@@ -1,5 +1,6 @@
 #include "TextHelpers.h"
 #include "Slugs.h"
+#include "Ubb.h"
 
 #include <gtest/gtest.h>
 
@@ -102,4 +103,36 @@ TEST(AsciiLower, OnlyAsciiLettersChange)
 {
     EXPECT_EQ(asciiLower("Photo.JPG"), "photo.jpg");
     EXPECT_EQ(asciiLower("ÄB中"), "Äb中");
+}
+
+// What emlog made of a comment's UBB, on the comment already escaped: only http and https
+// addresses become links, and nothing that could run script or break out of its attribute.
+TEST(Ubb, BoldTextAndLinksToWebAddressesOnly)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"[b]粗[/b] [I]斜[/I] [u]线[/u]", "<b>粗</b> <i>斜</i> <u>线</u>"},
+        {"[url]http://a.example/?x=1&amp;y=2[/url]",
+         "<a href=\"http://a.example/?x=1&amp;y=2\" rel=\"nofollow\">http://a.example/?x=1&amp;y=2</a>"},
+        {"[url=https://b.example/]看 [b]这里[/b][/url]",
+         "<a href=\"https://b.example/\" rel=\"nofollow\">看 [b]这里[/b]</a>"},
+        {"[b][url=HTTPS://c.example]c[/url][/b]", "<b><a href=\"HTTPS://c.example\" rel=\"nofollow\">c</a></b>"},
+        // Stays text: another scheme, an address that would leave its attribute, tags without an end.
+        {"[url=javascript:alert(1)]x[/url]", "[url=javascript:alert(1)]x[/url]"},
+        {"[url]javascript:alert(1)[/url] [url]JaVaScRiPt:x[/url]",
+         "[url]javascript:alert(1)[/url] [url]JaVaScRiPt:x[/url]"},
+        {"[url=http://d.example/&quot; onclick=&quot;x]d[/url]",
+         "[url=http://d.example/&quot; onclick=&quot;x]d[/url]"},
+        {"[url=data:text/html,x]d[/url] [url=//e.example]e[/url]",
+         "[url=data:text/html,x]d[/url] [url=//e.example]e[/url]"},
+        {"[b]没有结尾 [url]http://f.example", "[b]没有结尾 [url]http://f.example"},
+        {"&lt;script&gt; [ ] [x]", "&lt;script&gt; [ ] [x]"},
+        {"", ""},
+    };
+    for (const auto& [escaped, html] : cases)
+        EXPECT_EQ(ubbToHtml(escaped), html) << escaped;
+    // Deep nesting ends as text rather than in deep recursion.
+    std::string deep;
+    for (int i = 0; i < 10000; ++i)
+        deep += "[b]";
+    EXPECT_EQ(ubbToHtml(deep), deep);
 }
