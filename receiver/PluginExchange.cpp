@@ -16,8 +16,10 @@ namespace kestrel {
 
 namespace {
 
-// As long as the MySQL session waits for a statement: a slow host may take long over a large batch.
-constexpr int transferTimeoutMs = 300000;
+// A request that has had no byte for this long is taken as lost, and asked again: a connection a relay
+// dropped without a word would otherwise hold the run for good. A request is sized to end well within
+// a host's time limit for PHP, so a live one is never this quiet.
+constexpr int transferTimeoutMs = 90000;
 
 QByteArray fingerprintDigits(const std::string& text)
 {
