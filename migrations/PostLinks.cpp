@@ -13,7 +13,7 @@ PostLinks::PostLinks(MigrationRun& run) : m_run(run), m_targets(run) {}
 
 void PostLinks::placed(std::int64_t gid, std::int64_t postId)
 {
-    m_placed[gid] = postId;
+    m_placed.set(gid, postId);
 }
 
 std::string PostLinks::rewrite(const std::string& shown, bool* waiting)

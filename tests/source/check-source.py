@@ -24,7 +24,7 @@ LAYERS = {
     "text": ["bytes"],
     "backup": ["bytes"],
     "testing": [],
-    "context": ["db"],
+    "context": ["db", "bytes"],
     "source": ["context", "backup"],
     "wordpress": ["context", "text"],
     "writer": ["wordpress"],
