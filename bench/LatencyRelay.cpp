@@ -64,6 +64,7 @@ struct Link
     Direction up;   // client to server
     Direction down; // server to client
     bool broken = false;
+    bool clientSpokeLast = false;
 };
 
 void setNoDelay(int fd)
@@ -215,8 +216,17 @@ void LatencyRelay::serve(std::stop_token stop)
             for (Direction* direction : {&link.up, &link.down}) {
                 const auto at = slot.find(direction->from);
                 if (at != slot.end() && direction->wantsToRead() &&
-                    (watched[at->second].revents & (POLLIN | POLLHUP | POLLERR)))
+                    (watched[at->second].revents & (POLLIN | POLLHUP | POLLERR))) {
+                    const std::size_t heldBefore = direction->held.size();
                     link.broken = link.broken || !receive(*direction, now + m_delay);
+                    // Bytes that came: a client speaking after its server begins an exchange.
+                    if (direction->held.size() > heldBefore && !direction->held.back().bytes.empty()) {
+                        const bool up = direction == &link.up;
+                        if (up && !link.clientSpokeLast)
+                            ++m_exchanges;
+                        link.clientSpokeLast = up;
+                    }
+                }
             }
         }
     }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <thread>
 
@@ -20,6 +22,9 @@ public:
     LatencyRelay& operator=(const LatencyRelay&) = delete;
 
     unsigned port() const { return m_port; }
+    // How many times a client has spoken after its server did (or first), over every connection so far:
+    // the exchanges that each waited a whole round trip, unless the client sent on without waiting.
+    std::uint64_t exchanges() const { return m_exchanges.load(); }
     std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
 
 private:
@@ -31,6 +36,7 @@ private:
     int m_listener = -1;
     int m_wakeUp[2] = {-1, -1}; // written to on destruction, to end the thread's wait
     unsigned m_port = 0;
+    std::atomic<std::uint64_t> m_exchanges{0};
     std::jthread m_thread;
 };
 

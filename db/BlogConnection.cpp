@@ -301,12 +301,26 @@ bool reconnect(BlogConnection& connection)
     return true;
 }
 
+bool BlogConnection::severalStatementsOff()
+{
+    if (!m_severalStatementsOn)
+        return true;
+    m_severalStatementsOn = false;
+    if (mysql_set_server_option(handle(), MYSQL_OPTION_MULTI_STATEMENTS_OFF) == 0)
+        return true;
+    rememberError();
+    m_severalStatementsStuck = true;
+    return false;
+}
+
 bool setCharacterSet(BlogConnection& connection, const char* name)
 {
     if (!connection)
         return connection.failWithoutSession();
     if (connection.m_carrier)
         return CarriedAccess::setCharacterSet(connection, name);
+    if (!connection.severalStatementsOff())
+        return false;
     if (mysql_set_character_set(connection.handle(), name) != 0) {
         connection.rememberError();
         return false;
@@ -376,6 +390,9 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
         return false;
     if (connection.m_carrier)
         return CarriedAccess::execute(connection, statement);
+    // One that cannot be switched off is reported as sendable() reports a stuck session: as lost.
+    if (!connection.severalStatementsOff())
+        return sendable(connection, statement);
     if (mysql_real_query(connection.handle(), statement.data(), statement.size()) != 0) {
         connection.rememberError();
         return false;
@@ -408,7 +425,8 @@ bool sendStatements(BlogConnection& connection, std::string_view statements)
     }
     if (connection.m_carrier)
         return CarriedAccess::send(connection, statements);
-    if (!switchSeveralStatements(connection, true))
+    // Left on by the batch before, they stay on.
+    if (!connection.m_severalStatementsOn && !switchSeveralStatements(connection, true))
         return false;
     connection.m_severalStatementsOn = true;
     if (mysql_send_query(connection.handle(), statements.data(), statements.size()) != 0) {
@@ -447,18 +465,7 @@ std::vector<bool> readStatementResults(BlogConnection& connection)
         if (status < 0)
             break;
     }
-    if (connection.m_severalStatementsOn) {
-        connection.m_severalStatementsOn = false;
-        // The error of the batch, not of switching off, is what the caller reads.
-        const unsigned number = connection.lastErrorNumber();
-        std::string error = connection.lastError();
-        // Not switched off, the session sends nothing more: the batch went through all the same, and what
-        // comes next finds the session lost.
-        const bool off = switchSeveralStatements(connection, false);
-        connection.m_severalStatementsStuck = !off;
-        if (off || !results.back())
-            connection.rememberError(number, std::move(error));
-    }
+    // Several statements stay on for a batch that may follow; any other statement switches them off first.
     return results;
 }
 

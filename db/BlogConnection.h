@@ -129,6 +129,7 @@ private:
     friend bool applySessionSetting(BlogConnection&, const std::string&);
     friend std::string quotedLiteral(const BlogConnection&, std::string_view);
     friend bool sendStatements(BlogConnection&, std::string_view);
+    friend bool executeSql(BlogConnection&, std::string_view);
     friend std::vector<bool> readStatementResults(BlogConnection&);
     friend struct CarriedAccess;
     friend bool executeSql(BlogConnection&, std::string_view);
@@ -143,6 +144,9 @@ private:
         void operator()(MYSQL* mysql) const noexcept;
     };
     using Handle = std::unique_ptr<MYSQL, Closer>;
+    // Several statements, left on after a batch, switched off before any other statement goes. False
+    // when they could not be: the session is then stuck.
+    bool severalStatementsOff();
     // Puts another handle in place (or none); the old one is closed after the breaker lets go of it.
     void replaceHandle(Handle mysql) noexcept;
 
@@ -160,7 +164,7 @@ private:
     std::string m_reopenFailure; // why the last reconnect() failed, for the statements that follow
     std::string m_tlsVersion;
     std::string m_tlsCipher;
-    bool m_severalStatementsOn = false;    // between sendStatements() and the end of readStatementResults()
+    bool m_severalStatementsOn = false;    // from sendStatements() until a statement of another kind
     bool m_severalStatementsStuck = false; // not switched off again: nothing is sent until reconnect()
     Protection m_protection = Protection::TlsWhenOffered;
     // Set by quotedLiteral(), which only reads the session otherwise.
@@ -217,8 +221,10 @@ bool executeSql(BlogConnection& connection, std::string_view statement);
 // Sends statements separated by ";" (on a session opened for several at once) without
 // waiting for the answer, which readStatementResults() then reads: the time the server and
 // the network take can be used to prepare what comes next. Nothing else may be sent between.
-// Several statements are switched on for this batch alone, and off again once its results are
-// read: a value that ends its quote early elsewhere can then never add a statement of its own.
+// Several statements are switched on for batches alone: on with a batch, and off again before
+// any other statement is sent, so that a value that ends its quote early elsewhere can never add
+// a statement of its own. A batch that follows a batch finds them on still: switching them costs
+// it no exchanges of its own.
 bool sendStatements(BlogConnection& connection, std::string_view statements);
 // Whether each statement sent went through, in order. The server stops at the first that fails,
 // so that one is the last; a session lost on the way is the last one's error.

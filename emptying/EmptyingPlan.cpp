@@ -80,15 +80,16 @@ std::vector<MarkedTable> markedTables()
     const std::string terms = " IN (SELECT id FROM kestrel_gone_terms)";
     // A post's links to terms of other taxonomies go with the post; links' categories are ours anyway.
     return {
-        {"comments", "comment_ID" + comments},
-        {"commentmeta", "comment_id" + comments},
-        {"posts", "ID" + posts},
-        {"postmeta", "post_id" + posts},
-        {"term_relationships", "term_taxonomy_id IN (SELECT id FROM kestrel_gone_taxonomies) OR object_id" + posts},
-        {"term_taxonomy", "term_taxonomy_id IN (SELECT id FROM kestrel_gone_taxonomies)"},
-        {"terms", "term_id" + terms},
-        {"termmeta", "term_id" + terms},
-        {"links", ""},
+        {"comments", "comment_ID" + comments, {"comment_ID"}},
+        {"commentmeta", "comment_id" + comments, {"meta_id"}},
+        {"posts", "ID" + posts, {"ID"}},
+        {"postmeta", "post_id" + posts, {"meta_id"}},
+        {"term_relationships", "term_taxonomy_id IN (SELECT id FROM kestrel_gone_taxonomies) OR object_id" + posts,
+         {"object_id", "term_taxonomy_id"}},
+        {"term_taxonomy", "term_taxonomy_id IN (SELECT id FROM kestrel_gone_taxonomies)", {"term_taxonomy_id"}},
+        {"terms", "term_id" + terms, {"term_id"}},
+        {"termmeta", "term_id" + terms, {"meta_id"}},
+        {"links", "", {"link_id"}},
     };
 }
 

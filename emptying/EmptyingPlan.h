@@ -72,6 +72,8 @@ struct MarkedTable
 {
     std::string_view bare;
     std::string condition;
+    // Its primary key, integer columns: the backup reads the table in pages by it.
+    std::vector<std::string_view> key;
 };
 std::vector<MarkedTable> markedTables();
 

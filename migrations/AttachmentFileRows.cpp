@@ -14,10 +14,10 @@ AttachmentFileRows::AttachmentFileRows(MigrationRun& run) : m_run(run)
     // Only emlog pro has covers: elsewhere the column cannot be read, and no article has one.
     for (const auto& [gid, cover] : run.source->columns("blog", "gid", "cover").value_or(EmlogValues{})) {
         const auto article = articles.find(gid);
-        if (cover.empty() || article == articles.end())
+        if (cover.empty() || !article)
             continue;
         if (const auto file = run.files->attachment(cover, true))
-            m_coveredPosts[file->attachedFile].push_back(article->second.id);
+            m_coveredPosts[file->attachedFile].push_back(article->id);
     }
 }
 

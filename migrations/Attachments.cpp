@@ -83,9 +83,9 @@ void migrateAttachments(MigrationRun& run)
     });
     TakenSlugs& slugs = run.state.postNames();
     const AttachmentFileRows fileRows(run);
-    std::unordered_map<std::int64_t, std::pair<RowWriter::Ticket, std::int64_t>> thisRun; // aid -> ticket, post
 
     RowWriter writer(run, run.state, migration);
+    WrittenInThisRun thisRun(writer); // the originals
     // A thumbnail comes after its original, whose attachment it may become a size of.
     run.source->forEachRow({Kind::attachments, run.pacing.attachments, "thumfor"}, [&](const EmlogRow& rows) {
         std::int64_t aid = 0;
@@ -99,7 +99,7 @@ void migrateAttachments(MigrationRun& run)
         readField(rows, "filepath", filePath);
         readField(rows, "filename", fileName);
         const std::string source = "aid=" + std::to_string(aid);
-        if (copies.count(aid)) {
+        if (copies.contains(aid)) {
             writer.alreadyThere();
             return;
         }
@@ -107,25 +107,19 @@ void migrateAttachments(MigrationRun& run)
         std::int64_t parent = 0;
         if (blogId != 0) {
             const auto article = articles.find(blogId);
-            if (article == articles.end()) {
+            if (!article) {
                 writer.fail("posts", source, "article gid=" + std::to_string(blogId) + " is not in WordPress");
                 return;
             }
-            parent = article->second.id;
+            parent = article->id;
         }
         RowWrite write;
         write.sourceId = source;
         if (thumbnailOf != 0 && fileRows.isSizeOfOriginal(filePath)) {
             // emlog's second row for a thumbnail: WordPress keeps it as a size of the original.
-            std::int64_t original = 0;
-            if (const auto earlier = copies.find(thumbnailOf); earlier != copies.end()) {
-                original = earlier->second.id;
-            } else if (const auto written = thisRun.find(thumbnailOf); written != thisRun.end()) {
-                original = written->second.second;
-                write.after = RowWrite::After{written->second.first,
-                                              "its original aid=" + std::to_string(thumbnailOf) + " did not arrive"};
-            }
-            if (original != 0) {
+            auto written = thisRun.parentOf(thumbnailOf, copies, "its original aid=" + std::to_string(thumbnailOf));
+            if (const std::int64_t original = written.id; original != 0) {
+                write.after = std::move(written.after);
                 write.rows.push_back({"postmeta", originMeta(run, origin::attachment, original, aid), true});
                 write.copied = RowWrite::Copied{&origin::attachment, aid, {original, original}};
                 writer.write(std::move(write));
@@ -142,7 +136,7 @@ void migrateAttachments(MigrationRun& run)
         if (file)
             fileRows.addRows(write, id, *file);
         write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};
-        thisRun[aid] = {writer.write(std::move(write)), id};
+        thisRun.add(aid, writer.write(std::move(write)), id);
     });
     writer.finish();
 }

@@ -54,7 +54,7 @@ void migrateCategories(MigrationRun& run)
     TakenSlugs& slugs = *slugsInUse;
 
     RowWriter writer(run, run.state, migration);
-    WrittenInThisRun thisRun;
+    WrittenInThisRun thisRun(writer);
     struct Linked
     {
         RowWriter::Ticket ticket;
@@ -70,7 +70,7 @@ void migrateCategories(MigrationRun& run)
             readField(rows, "alias", category.alias);
             readField(rows, "pid", category.parent);
             readField(rows, "description", category.description);
-            if (copies.count(category.sid)) {
+            if (copies.contains(category.sid)) {
                 writer.alreadyThere();
                 return;
             }
@@ -94,8 +94,8 @@ void migrateCategories(MigrationRun& run)
             bool linked = false;
             const auto [first, last] = articlesBySort.equal_range(category.sid);
             for (auto article = first; article != last; ++article) {
-                if (const auto copy = articles.find(article->second); copy != articles.end()) {
-                    write.rows.push_back(termLink(run, copy->second.id, id));
+                if (const auto copy = articles.find(article->second)) {
+                    write.rows.push_back(termLink(run, copy->id, id));
                     linked = true;
                 }
             }

@@ -85,24 +85,24 @@ void migrateComments(MigrationRun& run)
     FreeIds free(*largest);
 
     RowWriter writer(run, run.state, migration);
-    WrittenInThisRun thisRun;
+    WrittenInThisRun thisRun(writer);
     run.source->forEachRow({Kind::comments, run.pacing.comments, "pid"},
                [&](const EmlogRow& rows) {
                    const Comment comment = readComment(rows);
                    const std::string source = "cid=" + std::to_string(comment.cid);
-                   if (copies.count(comment.cid)) {
+                   if (copies.contains(comment.cid)) {
                        writer.alreadyThere();
                        return;
                    }
                    const auto article = articles.find(comment.gid);
-                   if (article == articles.end()) {
+                   if (!article) {
                        thisRun.add(comment.cid,
                                    writer.fail("comments", source,
                                                "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
                                    0);
                        return;
                    }
-                   CommentPlace place{free.take(), article->second.id, 0, users.userOf(comment.uid)};
+                   CommentPlace place{free.take(), article->id, 0, users.userOf(comment.uid)};
                    RowWrite write;
                    write.sourceId = source;
                    // A reply to a comment that never existed stands on its own.

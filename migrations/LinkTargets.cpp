@@ -51,7 +51,7 @@ bool LinkTargets::read(std::string_view migration)
     const bool read =
         forEachEmlogRow(run, "blog", "gid", "type", "alias",
                         [this](std::int64_t gid, const std::string& type, const std::string& alias) {
-                            m_articles[gid] = type == "page";
+                            m_articles.set(gid, type == "page" ? 1 : 0);
                             if (!alias.empty())
                                 m_aliases.emplace(alias, gid);
                         }) &&
@@ -89,7 +89,7 @@ bool LinkTargets::read(std::string_view migration)
     return true;
 }
 
-std::string LinkTargets::rewrite(std::string_view text, const std::unordered_map<std::int64_t, std::int64_t>& placed,
+std::string LinkTargets::rewrite(std::string_view text, const IdMap& placed,
                                  bool* waiting) const
 {
     if (!m_blog)
@@ -102,32 +102,32 @@ std::string LinkTargets::underHome(std::string_view path) const
     return m_home + "/" + std::string(path);
 }
 
-std::string LinkTargets::resolve(const BlogLink& link, const std::unordered_map<std::int64_t, std::int64_t>& placed,
+std::string LinkTargets::resolve(const BlogLink& link, const IdMap& placed,
                                  bool* waiting) const
 {
     using Kind = BlogLink::Kind;
     const auto term = [&](const OriginKey& key, std::int64_t emlogId, std::string_view query) {
         const Copies& copies = m_run.state.copies(key);
-        if (const auto copy = copies.find(emlogId); copy != copies.end())
-            return underHome("?" + std::string(query) + "=" + std::to_string(copy->second.id)) + link.fragment;
+        if (const auto copy = copies.find(emlogId))
+            return underHome("?" + std::string(query) + "=" + std::to_string(copy->id)) + link.fragment;
         return underHome(link.path) + link.fragment;
     };
     const auto article = [&](std::int64_t gid) {
-        const auto emlog = m_articles.find(gid);
-        if (emlog == m_articles.end())
+        const std::optional<std::int64_t> page = m_articles.find(gid);
+        if (!page)
             return underHome(link.path) + link.fragment;
         std::optional<std::int64_t> id;
-        if (const auto here = placed.find(gid); here != placed.end())
-            id = here->second;
-        else if (const Copies& copies = m_run.state.copies(origin::article); copies.count(gid))
-            id = copies.at(gid).id;
+        if (const auto here = placed.find(gid))
+            id = here;
+        else if (const auto copy = m_run.state.copies(origin::article).find(gid))
+            id = copy->id;
         if (!id && waiting) {
             *waiting = true;
             return link.original;
         }
         if (!id)
             return underHome(link.path) + link.fragment;
-        return underHome((emlog->second ? "?page_id=" : "?p=") + std::to_string(*id)) + link.fragment;
+        return underHome((*page ? "?page_id=" : "?p=") + std::to_string(*id)) + link.fragment;
     };
     switch (link.kind) {
     case Kind::Home:
@@ -147,8 +147,8 @@ std::string LinkTargets::resolve(const BlogLink& link, const std::unordered_map<
     case Kind::Tag:
         if (const auto tag = m_tags.find(link.name); tag != m_tags.end()) {
             const Copies& copies = m_run.state.copies(origin::tag);
-            if (const auto copy = copies.find(tag->second); copy != copies.end() && m_tagSlugs.count(copy->second.id))
-                return underHome("?tag=" + m_tagSlugs.at(copy->second.id)) + link.fragment;
+            if (const auto copy = copies.find(tag->second); copy && m_tagSlugs.count(copy->id))
+                return underHome("?tag=" + m_tagSlugs.at(copy->id)) + link.fragment;
         }
         break;
     case Kind::Content:

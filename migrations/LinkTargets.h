@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BlogLinks.h"
+#include "OriginKeys.h"
 
 #include <cstdint>
 #include <optional>
@@ -32,21 +33,21 @@ public:
     // run has given an id so far (emlog gid → WordPress ID). `waiting` is set when a link names
     // an article of the blog that has no post yet: that link is left as it was. Without
     // `waiting`, such a link leads to its path under WordPress's home, as any other path.
-    std::string rewrite(std::string_view text, const std::unordered_map<std::int64_t, std::int64_t>& placed,
+    std::string rewrite(std::string_view text, const IdMap& placed,
                         bool* waiting) const;
 
     // One address (a menu item's), made WordPress's when it leads into the blog.
     std::string rewriteAddress(std::string_view address) const { return rewrite(address, {}, nullptr); }
 
 private:
-    std::string resolve(const BlogLink& link, const std::unordered_map<std::int64_t, std::int64_t>& placed,
+    std::string resolve(const BlogLink& link, const IdMap& placed,
                         bool* waiting) const;
     std::string underHome(std::string_view path) const;
 
     MigrationRun& m_run;
     std::optional<BlogAddress> m_blog;
     std::string m_home;                                         // WordPress's home option, without a closing "/"
-    std::unordered_map<std::int64_t, bool> m_articles;          // emlog gid → is a page
+    IdMap m_articles;                                           // emlog gid → 1 for a page, 0 for a post
     std::unordered_map<std::string, std::int64_t> m_aliases;    // article alias → gid
     std::unordered_map<std::string, std::int64_t> m_categories; // category alias or name → sid
     std::unordered_map<std::string, std::int64_t> m_tags;       // tag name → tid

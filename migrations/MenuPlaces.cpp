@@ -230,13 +230,13 @@ void refreshNavigationBlock(MigrationRun& run, std::string_view migration, const
 {
     const Copies& blocks = run.state.copies(origin::navigationBlock);
     const auto ours = blocks.find(origin::theBlogsMenu);
-    if (ours == blocks.end())
+    if (!ours)
         return;
     const std::string posts = run.wordPressTable("posts");
     if (!executeWithReconnect(run, run.wordPress,
                               "UPDATE " + posts +
                                   " SET post_content=" + quotedLiteral(run.wordPress, navigationBlocks(entries)) +
-                                  " WHERE ID=" + std::to_string(ours->second.id)))
+                                  " WHERE ID=" + std::to_string(ours->id)))
         recordFailure(run, migration, "posts", "");
 }
 

@@ -106,17 +106,15 @@ std::optional<MenuTarget> targetOf(MigrationRun& run, const NaviRow& row, const 
     }
     case category: {
         const Copies& categories = run.state.copies(origin::category);
-        if (const auto copy = categories.find(row.typeId); copy != categories.end())
-            return MenuTarget{"taxonomy", "category", copy->second.id, "",
-                              at.home + "/?cat=" + std::to_string(copy->second.id)};
+        if (const auto copy = categories.find(row.typeId))
+            return MenuTarget{"taxonomy", "category", copy->id, "", at.home + "/?cat=" + std::to_string(copy->id)};
         why = "category sid=" + std::to_string(row.typeId) + " is not in WordPress";
         return std::nullopt;
     }
     case page: {
         const Copies& articles = run.state.copies(origin::article);
-        if (const auto copy = articles.find(row.typeId); copy != articles.end())
-            return MenuTarget{"post_type", "page", copy->second.id, "",
-                              at.home + "/?page_id=" + std::to_string(copy->second.id)};
+        if (const auto copy = articles.find(row.typeId))
+            return MenuTarget{"post_type", "page", copy->id, "", at.home + "/?page_id=" + std::to_string(copy->id)};
         why = "page gid=" + std::to_string(row.typeId) + " is not in WordPress";
         return std::nullopt;
     }
@@ -249,9 +247,8 @@ void migrateNavigation(MigrationRun& run)
         return;
 
     const Copies& copies = run.state.copies(origin::navigation);
-    const auto existingMenu = run.state.copies(origin::menu).find(origin::theBlogsMenu);
-    const bool madeNow = existingMenu == run.state.copies(origin::menu).end();
-    std::optional<Copy> menu = madeNow ? std::nullopt : std::optional<Copy>(existingMenu->second);
+    std::optional<Copy> menu = run.state.copies(origin::menu).find(origin::theBlogsMenu);
+    const bool madeNow = !menu;
     // New items go after those an earlier run placed; items take post ids above every post and
     // every article still to come, as attachments do.
     const std::optional<std::int64_t> largestPost = largestId(run, "posts", "ID");
@@ -275,7 +272,7 @@ void migrateNavigation(MigrationRun& run)
         const std::string source = "id=" + std::to_string(row.id);
         std::string why;
         std::optional<MenuTarget> target = targetOf(run, row, at, links, why);
-        if (const auto copy = copies.find(row.id); copy != copies.end()) {
+        if (copies.contains(row.id)) {
             writer.alreadyThere();
             if (target)
                 entries.push_back({row.id, row.pid, escapeHtml(row.name), row.newTab == "y", *target});
@@ -293,8 +290,8 @@ void migrateNavigation(MigrationRun& run)
         std::optional<RowWrite::After> after;
         if (row.pid != 0) {
             // Shown only under its parent: without it, it would stand at the top instead.
-            if (const auto copy = copies.find(row.pid); copy != copies.end()) {
-                parent = copy->second.id;
+            if (const auto copy = copies.find(row.pid)) {
+                parent = copy->id;
             } else if (const auto earlier = thisRun.find(row.pid); earlier != thisRun.end()) {
                 parent = earlier->second.second;
                 after = RowWrite::After{earlier->second.first, "its parent id=" + std::to_string(row.pid)};

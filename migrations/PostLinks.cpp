@@ -13,7 +13,7 @@ PostLinks::PostLinks(MigrationRun& run) : m_run(run), m_targets(run) {}
 
 void PostLinks::placed(std::int64_t gid, std::int64_t postId)
 {
-    m_placed[gid] = postId;
+    m_placed.set(gid, postId);
 }
 
 std::string PostLinks::rewrite(const std::string& shown, bool* waiting)
@@ -48,92 +48,155 @@ void PostLinks::written(RowWriter::Ticket ticket, std::int64_t postId)
 
 namespace {
 
-// A batch of updates goes in one statement of about this size, well under the smallest
-// max_allowed_packet a host gives (1 MiB).
-constexpr std::size_t batchBytes = 512 * 1024;
-constexpr std::size_t batchRows = 500;
+// A statement of updates is about this size at most, well under the smallest max_allowed_packet a
+// host gives (1 MiB); several travel in one exchange, as the batches of rows do.
+constexpr std::size_t statementBytes = 512 * 1024;
+constexpr std::size_t statementRows = 500;
+constexpr std::size_t exchangeBytes = 2 << 20;
 
 } // namespace
 
 void PostLinks::completeWaiting(const RowWriter& writer)
 {
     const std::string table = m_run.wordPressTable("posts");
-    struct Update
-    {
-        const Waiting* post;
-        std::string content;
-        std::string excerpt;
-    };
+    BlogConnection& session = m_run.wordPress;
     auto sourceId = [](const Waiting& post) { return "gid=" + std::to_string(post.gid); };
-    std::vector<Update> batch;
-    std::size_t bytes = 0;
-    auto one = [&](const Update& update) {
-        return "UPDATE " + table + " SET post_content=" + quotedLiteral(m_run.wordPress, update.content) +
-               ", post_excerpt=" + quotedLiteral(m_run.wordPress, update.excerpt) +
-               " WHERE ID=" + std::to_string(update.post->postId);
+    auto one = [&](const Waiting& post, const std::string& content, const std::string& excerpt) {
+        return "UPDATE " + table + " SET post_content=" + quotedLiteral(session, content) +
+               ", post_excerpt=" + quotedLiteral(session, excerpt) + " WHERE ID=" + std::to_string(post.postId);
     };
-    // The batch's articles in one statement; when it is refused, each on its own, so that only
-    // the articles at fault are recorded.
-    auto send = [&] {
-        if (batch.empty())
+    // Several statements in one exchange, each sent while the next are made, where the session takes
+    // them and they fit its packets; else each statement waits for its answer.
+    const std::uint64_t serverLimit = session.maxStatementBytes();
+    const std::size_t packetBytes =
+        serverLimit == 0 ? exchangeBytes : std::min<std::size_t>(exchangeBytes, serverLimit / 4);
+    const bool severalAtOnce = session.takesSeveralStatements() && packetBytes >= statementBytes;
+
+    // The statement being made: its articles in one UPDATE of CASEs.
+    std::vector<const Waiting*> posts;
+    std::string content, excerpt, ids;
+    // The exchange being made, and the one on its way: which articles each of its statements updates.
+    std::string packet;
+    std::vector<std::vector<const Waiting*>> packed, sent;
+    // Articles whose update was refused or not sent, to be written again each on its own.
+    std::vector<const Waiting*> again;
+
+    auto collect = [&] {
+        if (sent.empty())
             return;
-        std::string statement;
-        if (batch.size() == 1) {
-            statement = one(batch.front());
-        } else {
-            std::string content, excerpt, ids;
-            for (const Update& update : batch) {
-                const std::string id = std::to_string(update.post->postId);
-                content += " WHEN " + id + " THEN " + quotedLiteral(m_run.wordPress, update.content);
-                excerpt += " WHEN " + id + " THEN " + quotedLiteral(m_run.wordPress, update.excerpt);
-                ids += (ids.empty() ? "" : ",") + id;
-            }
-            statement = "UPDATE " + table + " SET post_content=CASE ID" + content + " END, post_excerpt=CASE ID" +
-                        excerpt + " END WHERE ID IN (" + ids + ")";
+        const std::vector<bool> results = readStatementResults(session);
+        for (std::size_t i = 0; i < sent.size(); ++i) {
+            if (i >= results.size() || !results[i])
+                again.insert(again.end(), sent[i].begin(), sent[i].end());
         }
-        if (!executeWithReconnect(m_run, m_run.wordPress, statement)) {
-            for (const Update& update : batch) {
-                if (batch.size() == 1 || !executeWithReconnect(m_run, m_run.wordPress, one(update)))
-                    recordFailure(m_run, idOf(Kind::posts), table, sourceId(*update.post));
-            }
-        }
-        batch.clear();
-        bytes = 0;
+        sent.clear();
     };
+    auto sendPacket = [&] {
+        if (packed.empty())
+            return;
+        collect();
+        if (sendStatements(session, packet))
+            sent = std::move(packed);
+        else
+            for (const auto& statement : packed)
+                again.insert(again.end(), statement.begin(), statement.end());
+        packed.clear();
+        packet.clear();
+    };
+    auto endStatement = [&] {
+        if (posts.empty())
+            return;
+        std::string statement = "UPDATE " + table + " SET post_content=CASE ID" + content +
+                                " END, post_excerpt=CASE ID" + excerpt + " END WHERE ID IN (" + ids + ")";
+        content.clear();
+        excerpt.clear();
+        ids.clear();
+        if (!severalAtOnce) {
+            if (!executeWithReconnect(m_run, session, statement))
+                again.insert(again.end(), posts.begin(), posts.end());
+            posts.clear();
+            return;
+        }
+        if (!packet.empty() && packet.size() + statement.size() + 1 > packetBytes)
+            sendPacket();
+        packet.append(packet.empty() ? "" : ";").append(statement);
+        packed.push_back(std::move(posts));
+        posts.clear();
+    };
+
     std::unordered_map<std::int64_t, const Waiting*> arrived;
     std::vector<std::int64_t> gids;
     for (const Waiting& post : m_waiting) {
         if (writer.state(post.ticket) == RowWriter::State::Arrived && arrived.emplace(post.gid, &post).second)
             gids.push_back(post.gid);
     }
-    const bool read = m_run.source->rowsById("blog", "gid", gids, {"content", "excerpt"}, [&](const EmlogRow& row) {
-        std::int64_t gid = 0;
-        readField(row, "gid", gid);
-        const auto found = arrived.find(gid);
-        if (m_run.stopRequested() || found == arrived.end())
-            return;
-        const Waiting& post = *found->second;
-        arrived.erase(found);
-        std::string content, excerpt;
-        readField(row, "content", content);
-        readField(row, "excerpt", excerpt);
-        if (post.markdown) {
-            content = markdownToHtml(content);
-            excerpt = markdownToHtml(excerpt);
+    // The texts, made WordPress's again; `each` gets each article that is still wanted.
+    auto readTexts = [&](const std::vector<std::int64_t>& wanted, auto each) {
+        return m_run.source->rowsById("blog", "gid", wanted, {"content", "excerpt"}, [&](const EmlogRow& row) {
+            std::int64_t gid = 0;
+            readField(row, "gid", gid);
+            const auto found = arrived.find(gid);
+            if (m_run.stopRequested() || found == arrived.end())
+                return;
+            const Waiting& post = *found->second;
+            arrived.erase(found);
+            std::string shownContent, shownExcerpt;
+            readField(row, "content", shownContent);
+            readField(row, "excerpt", shownExcerpt);
+            if (post.markdown) {
+                shownContent = markdownToHtml(shownContent);
+                shownExcerpt = markdownToHtml(shownExcerpt);
+            }
+            each(post, rewrite(shownContent, nullptr), rewrite(shownExcerpt, nullptr));
+        });
+    };
+    std::size_t bytes = 0;
+    const bool read = readTexts(gids, [&](const Waiting& post, const std::string& newContent,
+                                          const std::string& newExcerpt) {
+        const std::string id = std::to_string(post.postId);
+        const std::size_t before = content.size() + excerpt.size();
+        content += " WHEN " + id + " THEN " + quotedLiteral(session, newContent);
+        excerpt += " WHEN " + id + " THEN " + quotedLiteral(session, newExcerpt);
+        ids += (ids.empty() ? "" : ",") + id;
+        posts.push_back(&post);
+        bytes += content.size() + excerpt.size() - before + id.size() + 1;
+        if (bytes >= statementBytes || posts.size() >= statementRows) {
+            endStatement();
+            bytes = 0;
         }
-        Update& update =
-            batch.emplace_back(Update{&post, rewrite(content, nullptr), rewrite(excerpt, nullptr)});
-        bytes += 2 * (update.content.size() + update.excerpt.size()) + 64;
-        if (bytes >= batchBytes || batch.size() >= batchRows)
-            send();
     });
-    if (m_run.stopRequested())
+    if (m_run.stopRequested()) {
+        // What is on its way arrives; its answer is read, so that the session is free.
+        packed.clear();
+        collect();
         return;
+    }
     // An article whose text could not be read again keeps its links to the old blog.
     for (const auto& [gid, post] : arrived)
         m_run.failures.record(idOf(Kind::posts), m_run.source->tableName("blog"), sourceId(*post),
                               read ? "the article is no longer in emlog" : m_run.source->lastError());
-    send();
+    endStatement();
+    sendPacket();
+    collect();
+    if (again.empty())
+        return;
+    // Refused together (or not sent): each on its own, so that only the articles at fault are recorded.
+    arrived.clear();
+    gids.clear();
+    for (const Waiting* post : again) {
+        arrived.emplace(post->gid, post);
+        gids.push_back(post->gid);
+    }
+    const bool readAgain = readTexts(gids, [&](const Waiting& post, const std::string& newContent,
+                                               const std::string& newExcerpt) {
+        if (!executeWithReconnect(m_run, session, one(post, newContent, newExcerpt)))
+            recordFailure(m_run, idOf(Kind::posts), table, sourceId(post));
+    });
+    if (m_run.stopRequested())
+        return;
+    for (const auto& [gid, post] : arrived)
+        m_run.failures.record(idOf(Kind::posts), m_run.source->tableName("blog"), sourceId(*post),
+                              readAgain ? "the article is no longer in emlog" : m_run.source->lastError());
 }
 
 } // namespace kestrel

@@ -45,7 +45,7 @@ private:
 
     MigrationRun& m_run;
     LinkTargets m_targets;
-    std::unordered_map<std::int64_t, std::int64_t> m_placed;
+    IdMap m_placed; // gid → post id
     std::optional<Waiting> m_last;
     std::vector<Waiting> m_waiting;
 };

@@ -100,7 +100,7 @@ fieldsByArticle(MigrationRun& run, const Copies& copied)
             readField(row, "gid", gid);
             readField(row, "field_key", field.first);
             readField(row, "field_value", field.second);
-            if (!copied.count(gid))
+            if (!copied.contains(gid))
                 fields[gid].push_back(std::move(field));
         });
     if (!read)
@@ -256,7 +256,7 @@ void migratePosts(MigrationRun& run)
         std::int64_t id;
         std::int64_t gid;
     };
-    WrittenInThisRun thisRun;
+    WrittenInThisRun thisRun(writer);
     std::vector<Written> sticky;
     std::vector<std::pair<Written, std::int64_t>> scheduled;
     std::unordered_set<std::int64_t> linked;
@@ -267,7 +267,7 @@ void migratePosts(MigrationRun& run)
             // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
             const bool markdown = hasColumn(rows, "parent_id");
             largestGid = std::max(largestGid, article.gid);
-            if (copies.count(article.gid)) {
+            if (copies.contains(article.gid)) {
                 writer.alreadyThere();
                 return;
             }
@@ -296,9 +296,9 @@ void migratePosts(MigrationRun& run)
 
             // -1 is emlog's mark for "no category"; pages have none.
             if (!isPage(article) && article.sortid > 0) {
-                if (const auto category = categories.find(article.sortid); category != categories.end()) {
-                    write.rows.push_back(termLink(run, place.id, category->second.taxonomyId));
-                    linked.insert(category->second.taxonomyId);
+                if (const auto category = categories.find(article.sortid)) {
+                    write.rows.push_back(termLink(run, place.id, category->taxonomyId));
+                    linked.insert(category->taxonomyId);
                 } else {
                     write.problems.push_back({"term_relationships", "category sid=" + std::to_string(article.sortid) +
                                                                         " is not in WordPress"});
@@ -307,9 +307,9 @@ void migratePosts(MigrationRun& run)
             if (const auto listed = tagLists ? tagLists->find(article.gid) : decltype(tagLists->end()){};
                 tagLists && listed != tagLists->end()) {
                 for (const std::int64_t tid : listed->second) {
-                    if (const auto tag = tags.find(tid); tag != tags.end()) {
-                        write.rows.push_back(termLink(run, place.id, tag->second.taxonomyId));
-                        linked.insert(tag->second.taxonomyId);
+                    if (const auto tag = tags.find(tid)) {
+                        write.rows.push_back(termLink(run, place.id, tag->taxonomyId));
+                        linked.insert(tag->taxonomyId);
                     } else {
                         write.problems.push_back(
                             {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
@@ -327,6 +327,8 @@ void migratePosts(MigrationRun& run)
         });
     writer.finish();
     links.completeWaiting(writer);
+    // No later migration asks which tags each article carries.
+    run.handoffs.tagsByArticle.reset();
     // The attachments take the numbers after every post and every article.
     if (!run.stopRequested()) {
         run.handoffs.largestGid = largestGid;

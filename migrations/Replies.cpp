@@ -64,17 +64,17 @@ void migrateReplies(MigrationRun& run)
         // A like is counted on its 微语 (like_count), not a comment.
         if (like)
             return;
-        if (copies.count(reply.cid)) {
+        if (copies.contains(reply.cid)) {
             writer.alreadyThere();
             return;
         }
         const std::string source = "id=" + std::to_string(reply.cid);
         const auto twitter = twitters.find(reply.gid);
-        if (twitter == twitters.end()) {
+        if (!twitter) {
             writer.fail("comments", source, "twitter id=" + std::to_string(reply.gid) + " is not in WordPress");
             return;
         }
-        const CommentPlace place{free.take(), twitter->second.id, 0, authors->userOf(reply.uid)};
+        const CommentPlace place{free.take(), twitter->id, 0, authors->userOf(reply.uid)};
         RowWrite write;
         write.sourceId = source;
         write.rows.push_back({"comments", buildCommentFields(run, reply, place)});

@@ -78,7 +78,7 @@ void migrateTags(MigrationRun& run)
                    const std::vector<std::int64_t> articleIds = splitPostIds(list);
                    for (const std::int64_t gid : articleIds)
                        tagsByArticle[gid].push_back(tid);
-                   if (copies.count(tid)) {
+                   if (copies.contains(tid)) {
                        writer.alreadyThere();
                        return;
                    }
@@ -94,8 +94,8 @@ void migrateTags(MigrationRun& run)
                    RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, "", 0});
                    bool links = false;
                    for (const std::int64_t gid : articleIds) {
-                       if (const auto copy = articles.find(gid); copy != articles.end()) {
-                           write.rows.push_back(termLink(run, copy->second.id, id));
+                       if (const auto copy = articles.find(gid)) {
+                           write.rows.push_back(termLink(run, copy->id, id));
                            links = true;
                        } else if (emlogArticles && !emlogArticles->count(gid)) {
                            write.problems.push_back(

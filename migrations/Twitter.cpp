@@ -156,7 +156,7 @@ void migrateTwitter(MigrationRun& run)
     LinkTargets links(run);
     if (!links.read(migration))
         return;
-    const std::unordered_map<std::int64_t, std::int64_t> noArticlesPlaced;
+    const IdMap noArticlesPlaced;
     const std::string blogUrl = emlogBlogUrl(*run.source);
     std::optional<std::unordered_map<std::int64_t, std::int64_t>> likes;
     std::optional<std::int64_t> format;
@@ -165,7 +165,7 @@ void migrateTwitter(MigrationRun& run)
     bool formatAsked = false;
     run.source->forEachRow({Kind::twitter, run.pacing.posts}, [&](const EmlogRow& row) {
         const Twitter twitter = readTwitter(row);
-        if (copies.count(twitter.id)) {
+        if (copies.contains(twitter.id)) {
             writer.alreadyThere();
             return;
         }

@@ -274,8 +274,7 @@ void migrateUsers(MigrationRun& run)
     });
     writer.finish();
     // The users that arrived are the authors of their articles from now on.
-    for (const auto& [uid, copy] : copies)
-        authors.byUid.emplace(uid, copy.id);
+    copies.forEach([&](std::int64_t uid, const Copy& copy) { authors.byUid.emplace(uid, copy.id); });
     const std::optional<std::int64_t> administrator = administratorOf(run);
     if (!administrator) {
         unreadableWordPress(run, migration, "usermeta", "administrator");

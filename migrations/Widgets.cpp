@@ -241,8 +241,7 @@ void migrateWidgets(MigrationRun& run)
     FreeIds free(*largestPost, [&run] { return largestEmlogId(run, "blog", "gid"); });
     const Copies& copies = run.state.copies(origin::widget);
     std::set<std::int64_t> blocksThere;
-    for (const auto& [number, copy] : copies)
-        blocksThere.insert(copy.id);
+    copies.forEach([&](std::int64_t, const Copy& copy) { blocksThere.insert(copy.id); });
 
     RowWriter writer(run, run.state, migration);
     std::vector<std::tuple<RowWriter::Ticket, std::int64_t, std::int64_t>> written; // ticket, N, block
@@ -252,7 +251,7 @@ void migrateWidgets(MigrationRun& run)
             break;
         run.tell({RunEvent::What::Row, Kind::widgets, ++done, static_cast<std::int64_t>(texts.size())});
         run.pace(run.pacing.widgets);
-        if (copies.count(text.number)) {
+        if (copies.contains(text.number)) {
             writer.alreadyThere();
             continue;
         }

@@ -48,4 +48,32 @@ std::vector<std::size_t> parentsFirstOrder(const std::vector<IdAndParent>& rows)
     return order;
 }
 
+void PackedIds::push_back(std::int64_t id)
+{
+    // The difference, signed, in zigzag form (small of either sign, small), seven bits a byte.
+    const std::uint64_t difference = static_cast<std::uint64_t>(id) - m_last;
+    std::uint64_t zigzag = (difference << 1) ^ (static_cast<std::uint64_t>(0) - (difference >> 63));
+    while (zigzag >= 0x80) {
+        m_bytes.push_back(static_cast<std::uint8_t>(zigzag | 0x80));
+        zigzag >>= 7;
+    }
+    m_bytes.push_back(static_cast<std::uint8_t>(zigzag));
+    m_last = static_cast<std::uint64_t>(id);
+    ++m_count;
+}
+
+std::int64_t PackedIds::Reader::next()
+{
+    std::uint64_t zigzag = 0;
+    for (int shift = 0; m_at < m_ids.m_bytes.size(); shift += 7) {
+        const std::uint8_t byte = m_ids.m_bytes[m_at++];
+        zigzag |= static_cast<std::uint64_t>(byte & 0x7f) << shift;
+        if (!(byte & 0x80))
+            break;
+    }
+    const std::uint64_t difference = (zigzag >> 1) ^ (static_cast<std::uint64_t>(0) - (zigzag & 1));
+    m_last += difference;
+    return static_cast<std::int64_t>(m_last);
+}
+
 } // namespace kestrel

@@ -105,7 +105,7 @@ bool readPages(RunContext& run, const std::string& select, std::string_view key,
 // when that row is in the table; otherwise (and within a family) the order of the ids. Only
 // the pairs are read, in pages. Nothing when they cannot be read; `noParent` when the table
 // has no such column.
-std::optional<std::vector<std::int64_t>> parentsFirst(RunContext& run, const std::string& table,
+std::optional<PackedIds> parentsFirst(RunContext& run, const std::string& table,
                                                       std::string_view key, std::string_view parentColumn,
                                                       bool& noParent)
 {
@@ -122,8 +122,7 @@ std::optional<std::vector<std::int64_t>> parentsFirst(RunContext& run, const std
         noParent = run.emlog.lastErrorNumber() == ER_BAD_FIELD_ERROR;
         return std::nullopt;
     }
-    std::vector<std::int64_t> order;
-    order.reserve(pairs.size());
+    PackedIds order;
     for (const std::size_t at : parentsFirstOrder(pairs))
         order.push_back(pairs[at].id);
     return order;
@@ -147,7 +146,7 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
     };
     PageSize size(m_pageRows);
 
-    std::optional<std::vector<std::int64_t>> order;
+    std::optional<PackedIds> order;
     if (!reading.parentColumn.empty()) {
         bool noParent = false;
         order = parentsFirst(run, table, kind.idColumn, reading.parentColumn, noParent);
@@ -178,11 +177,16 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
 
     // In the parents' order, a page at a time: each page the next ids of the order, asked for by id.
     const std::string key(kind.idColumn);
+    PackedIds::Reader next(*order);
+    std::vector<std::int64_t> pageIds;
     for (std::size_t at = 0; at < order->size() && !run.stopRequested();) {
         const std::size_t rowsOfPage = std::min(size.rows(), order->size() - at);
+        pageIds.clear();
         std::string ids;
-        for (std::size_t i = at; i < at + rowsOfPage; ++i)
-            ids.append(ids.empty() ? "" : ",").append(std::to_string((*order)[i]));
+        for (std::size_t i = 0; i < rowsOfPage; ++i) {
+            pageIds.push_back(next.next());
+            ids.append(ids.empty() ? "" : ",").append(std::to_string(pageIds.back()));
+        }
         ResultSet rows =
             selectWithReconnect(run, run.emlog, "SELECT * FROM " + table + " WHERE " + key + " IN (" + ids + ")");
         if (!rows)
@@ -196,9 +200,9 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
             positions.emplace(id, rowPosition(rows));
         }
         size.measured(rowCount(rows), bytes);
-        for (std::size_t i = at; i < at + rowsOfPage; ++i) {
+        for (const std::int64_t id : pageIds) {
             // A row deleted since the order was read is gone.
-            const auto found = positions.find((*order)[i]);
+            const auto found = positions.find(id);
             if (found == positions.end())
                 continue;
             seekRow(rows, found->second);

@@ -146,6 +146,29 @@ std::string wordPressSlug(std::string_view text, std::size_t limit)
     return slug;
 }
 
+TakenSlugs::TakenSlugs(const std::unordered_set<std::string>& names)
+{
+    for (const std::string& name : names)
+        insert(name);
+}
+
+std::int64_t TakenSlugs::hashOf(std::string_view slug)
+{
+    // FNV-1a, then a finalizer that spreads every bit of it (as splitmix64 does): the same on
+    // every platform.
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const char c : slug) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+    }
+    hash ^= hash >> 30;
+    hash *= 0xbf58476d1ce4e5b9ULL;
+    hash ^= hash >> 27;
+    hash *= 0x94d049bb133111ebULL;
+    hash ^= hash >> 31;
+    return static_cast<std::int64_t>(hash);
+}
+
 std::string uniqueSlug(std::string slug, const std::string& fallback, TakenSlugs& taken)
 {
     if (slug.empty())

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "IdMap.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,15 +25,23 @@ std::string wordPressSlug(std::string_view text, std::size_t limit = slugColumnL
 
 // The slugs in use, and for each slug made unique the number its next "name-n" is looked for
 // from: 20,000 images called image.jpg then cost one step each, not a walk over all before them.
-// Slugs are only ever added, so a number passed over once stays taken.
-class TakenSlugs : public std::unordered_set<std::string>
+// Slugs are only ever added, so a number passed over once stays taken. Each slug is kept as a
+// 64-bit hash of it, not its text, in 16 bytes: two slugs sharing a hash (about one chance in
+// 10^10 for a million of them) only make the second take the next "-n", still unique.
+class TakenSlugs
 {
 public:
     TakenSlugs() = default;
-    TakenSlugs(std::unordered_set<std::string> names) : std::unordered_set<std::string>(std::move(names)) {}
+    TakenSlugs(const std::unordered_set<std::string>& names);
+
+    std::size_t count(std::string_view slug) const { return m_hashes.contains(hashOf(slug)) ? 1 : 0; }
+    void insert(std::string_view slug) { m_hashes.add(hashOf(slug), 0); }
+    std::size_t size() const { return m_hashes.size(); }
 
 private:
+    static std::int64_t hashOf(std::string_view slug);
     friend std::string uniqueSlug(std::string slug, const std::string& fallback, TakenSlugs& taken);
+    IdMap m_hashes;
     std::unordered_map<std::string, int> m_next;
 };
 

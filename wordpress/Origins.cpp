@@ -101,7 +101,7 @@ std::optional<Copies> readCopies(RunContext& run, const OriginKey& key)
         readField(rows, 1, copy.id);
         readField(rows, 2, copy.taxonomyId);
         if (const auto id = originIdOf(emlogId))
-            copies.emplace(*id, copy); // the first copy found stands; a second is not ours to judge
+            copies.add(*id, copy); // the first copy found stands; a second is not ours to judge
     }
     return copies;
 }

@@ -14,8 +14,8 @@ void UserLookup::add(std::int64_t id, std::string_view login, std::string_view e
 std::int64_t UserLookup::match(const Copies& copies, std::int64_t uid, std::string_view login,
                                std::string_view email) const
 {
-    if (const auto copy = copies.find(uid); copy != copies.end())
-        return copy->second.id;
+    if (const auto copy = copies.find(uid))
+        return copy->id;
     if (const auto same = m_byLogin.find(asciiLower(login)); same != m_byLogin.end())
         return same->second;
     if (email.empty())

@@ -62,7 +62,8 @@ struct RowWrite
     bool originAlone = false;
 };
 
-enum class RowState { Queued, Arrived, Failed };
+// One byte a row: a migration keeps the state of each of its rows until it is through.
+enum class RowState : std::uint8_t { Queued, Arrived, Failed };
 
 // A row waiting for its batch, with the ticket its migration knows it by.
 struct QueuedRow

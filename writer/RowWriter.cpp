@@ -124,7 +124,7 @@ void RowWriter::resolve(const QueuedRow& queued, RowState state, bool changed)
         return;
     }
     if (const auto& copied = queued.row.copied)
-        m_state.copies(*copied->key)[copied->emlogId] = copied->copy;
+        m_state.copies(*copied->key).set(copied->emlogId, copied->copy);
     // A row that arrived without a link it could not have is written; what it lacks is logged.
     for (const RowWrite::Problem& problem : queued.row.problems)
         logFailure(queued, problem.table, problem.reason);
@@ -138,7 +138,23 @@ void RowWriter::logFailure(const QueuedRow& queued, std::string_view table, cons
 
 void WrittenInThisRun::add(std::int64_t emlogId, RowWrite::Ticket ticket, std::int64_t wordPressId)
 {
-    m_written[emlogId] = {ticket, wordPressId};
+    m_onTheirWay[emlogId] = {ticket, wordPressId};
+    m_order.emplace_back(ticket, emlogId);
+    // The rows whose fate is known since: one that arrived is among the copies now.
+    while (!m_order.empty()) {
+        const auto [first, firstId] = m_order.front();
+        const RowState state = m_writer.state(first);
+        if (state == RowState::Queued)
+            break;
+        const auto written = m_onTheirWay.find(firstId);
+        // Only if no later row of the same emlog id took its place.
+        if (written != m_onTheirWay.end() && written->second.ticket == first) {
+            if (state == RowState::Failed)
+                m_failed.insert_or_assign(firstId, written->second);
+            m_onTheirWay.erase(written);
+        }
+        m_order.pop_front();
+    }
 }
 
 WrittenInThisRun::Parent WrittenInThisRun::parentOf(std::int64_t parentEmlogId, const Copies& copiedBefore,
@@ -146,10 +162,12 @@ WrittenInThisRun::Parent WrittenInThisRun::parentOf(std::int64_t parentEmlogId, 
 {
     if (parentEmlogId == 0)
         return {};
-    if (const auto copy = copiedBefore.find(parentEmlogId); copy != copiedBefore.end())
-        return {copy->second.id, std::nullopt};
-    if (const auto written = m_written.find(parentEmlogId); written != m_written.end())
-        return {written->second.id, RowWrite::After{written->second.ticket, reason + " did not arrive"}};
+    if (const auto copy = copiedBefore.find(parentEmlogId))
+        return {copy->id, std::nullopt};
+    for (const auto* written : {&m_onTheirWay, &m_failed}) {
+        if (const auto found = written->find(parentEmlogId); found != written->end())
+            return {found->second.id, RowWrite::After{found->second.ticket, reason + " did not arrive"}};
+    }
     return {};
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,11 +59,17 @@ private:
 };
 
 // The rows of one kind written in this run, by emlog id, so that a row whose parent is of the
-// same kind (a page under a page, a reply, a sub-category) finds it: copied by an earlier run, or
-// written in this one, and then the row arrives only if its parent did.
+// same kind (a page under a page, a reply, a sub-category, a thumbnail's original) finds it:
+// copied by an earlier run, or written in this one, and then the row arrives only if its parent
+// did. Only the rows still on their way and those that failed are kept: a row that arrived is
+// among the kind's copies, where every row added here is recorded once it arrives (its
+// RowWrite::copied, of the kind whose copies `parentOf` is given). So it holds about two
+// batches of rows, not one entry for every row of the blog.
 class WrittenInThisRun
 {
 public:
+    explicit WrittenInThisRun(const RowWriter& writer) : m_writer(writer) {}
+
     void add(std::int64_t emlogId, RowWrite::Ticket ticket, std::int64_t wordPressId);
 
     struct Parent
@@ -79,7 +86,10 @@ private:
         RowWrite::Ticket ticket;
         std::int64_t id;
     };
-    std::unordered_map<std::int64_t, Written> m_written;
+    const RowWriter& m_writer;
+    std::unordered_map<std::int64_t, Written> m_onTheirWay;      // by emlog id
+    std::deque<std::pair<RowWrite::Ticket, std::int64_t>> m_order; // their tickets and emlog ids, as added
+    std::unordered_map<std::int64_t, Written> m_failed;            // by emlog id
 };
 
 } // namespace kestrel

@@ -24,7 +24,7 @@ LAYERS = {
     "text": ["bytes"],
     "backup": ["bytes"],
     "testing": [],
-    "context": ["db"],
+    "context": ["db", "bytes"],
     "receiver": ["db"],
     "source": ["context", "backup"],
     "wordpress": ["context", "text"],
