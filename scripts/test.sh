@@ -74,6 +74,7 @@ sanitized=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O0 -g1" -DKESTREL_
 echo "== the test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 configure_and_build "$top/build-asan" "${sanitized[@]}" -DKESTREL_SANITIZE=address,undefined
 ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=0 \
+LSAN_OPTIONS="suppressions=$suppressions/lsan.supp" \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$top/build-asan" --output-on-failure -j "$test_jobs" "$@"
 
