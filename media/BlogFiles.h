@@ -4,6 +4,7 @@
 #include "CopiedFiles.h"
 #include "FileFacts.h"
 #include "FileSettings.h"
+#include "UploadsStore.h"
 
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 namespace kestrel {
 
 class EmlogSource;
+
 struct RunContext;
 
 // The blog's files copied into WordPress's uploads folder before the rows that name them are
@@ -31,9 +33,11 @@ public:
     BlogFiles(BlogRoot address, std::string uploadsUrl);
 
     // Copies what the emlog blog names, reporting through the run; nothing (and a note in the
-    // report) when no files were asked for or the uploads folder cannot be used.
+    // report) when no files were asked for or the uploads folder cannot be used. The files go into
+    // `store` when one is given (WordPress's uploads reached through its plugin), else into the
+    // settings' local uploads folder.
     static std::unique_ptr<BlogFiles> copy(RunContext& run, EmlogSource& emlog, const FileSettings& settings,
-                                           bool emptiedFirst);
+                                           bool emptiedFirst, std::unique_ptr<UploadsStore> store = nullptr);
 
     std::string rewriteReferences(std::string_view content) const override;
     std::optional<std::string> newAddress(std::string_view reference) const override;

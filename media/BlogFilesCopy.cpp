@@ -4,6 +4,7 @@
 #include "FileCopy.h"
 #include "FileReferences.h"
 #include "FileSource.h"
+#include "LocalUploads.h"
 #include "Kinds.h"
 #include "EmlogSource.h"
 #include "RunContext.h"
@@ -92,7 +93,7 @@ QString fromUtf8(const std::string& text)
 } // namespace
 
 std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, const FileSettings& settings,
-                                           bool emptiedFirst)
+                                           bool emptiedFirst, std::unique_ptr<UploadsStore> store)
 {
     if (!settings.wanted()) {
         run.failures.note({FailureLog::Note::What::FilesNotCopied, {}, {}});
@@ -103,7 +104,7 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, 
         run.failures.record(migration, "", "", why + "; no file was copied");
         return nullptr;
     };
-    if (settings.uploadsFolder.empty())
+    if (!store && settings.uploadsFolder.empty())
         return refuse("no WordPress uploads folder given");
     const std::string blogUrl = emlogBlogUrl(emlog);
     const BlogRoot address = BlogRoot::fromBlogUrl(blogUrl);
@@ -115,7 +116,7 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, 
     const std::string uploadsUrl = wordPressUploadsUrl(run);
     if (uploadsUrl.empty())
         return refuse("WordPress's options give no address (siteurl) for its uploads");
-    UploadsFolder folder(fromUtf8(settings.uploadsFolder));
+    UploadsFolder folder(store ? std::move(store) : std::make_unique<LocalUploads>(fromUtf8(settings.uploadsFolder)));
     if (!folder.open(error))
         return refuse(error);
 
@@ -156,7 +157,7 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, 
     if (!folder.saveList(error))
         run.failures.record(migration, "uploads", "", error);
     if (emptiedFirst)
-        run.failures.note({FailureLog::Note::What::FilesLeftAfterEmptying, settings.uploadsFolder + "/emlog", {}});
+        run.failures.note({FailureLog::Note::What::FilesLeftAfterEmptying, folder.where() + "/emlog", {}});
     return files;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "UploadsStore.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,6 +16,7 @@ namespace kestrel {
 // WordPress's uploads folder, written only below itself: a name that would lead out (an
 // absolute path, "..", a NUL) or through a symbolic link is refused. It keeps a list of the
 // files earlier runs put there, with their size and hash, so that a run copies a file once.
+// Its files are kept by a store: a local folder, or one reached through WordPress (UploadsStore).
 class UploadsFolder
 {
 public:
@@ -23,11 +27,14 @@ public:
         QByteArray blake2b; // hex, as hashOf() gives it; a list of older runs holds a SHA-256 here
     };
 
+    // A local folder.
     explicit UploadsFolder(const QString& root);
+    explicit UploadsFolder(std::unique_ptr<UploadsStore> store);
 
     // False, with the reason, when the folder cannot be made or read.
     bool open(std::string& error);
-    QString root() const { return m_root; }
+    // The folder, as the report names it.
+    std::string where() const { return m_store->where(); }
 
     // What an earlier run placed for a file of the blog, when it is still there unchanged.
     const Placed* placedEarlier(const std::string& blogPath);
@@ -39,18 +46,20 @@ public:
     std::string place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
                       const QByteArray& hash, std::string& error);
     // Reads back a file placed earlier.
-    QByteArray read(const std::string& uploadsPath) const;
+    QByteArray read(const std::string& uploadsPath);
     // Keeps the list for the next run.
-    bool saveList(std::string& error) const;
+    bool saveList(std::string& error);
 
     static QByteArray hashOf(const QByteArray& bytes);
 
 private:
-    // The absolute path of a name below the folder, after its folders exist and none is a link; "" when refused.
-    QString safePath(const std::string& uploadsPath, std::string& error, bool makeFolders) const;
-    QString listPath() const;
+    // Whether the file at a name holds these bytes.
+    bool holds(const std::string& name, const UploadsStore::Entry& entry, const QByteArray& bytes,
+               const QByteArray& hash);
 
-    QString m_root;
+    std::unique_ptr<UploadsStore> m_store;
+    std::string m_lastRead; // the name read last, whose bytes are kept: a file read to be checked is read once
+    QByteArray m_lastBytes;
     std::map<std::string, Placed> m_placed;          // by blog path
     std::map<std::string, std::string> m_blogPathOf; // by the name it was placed under
 };

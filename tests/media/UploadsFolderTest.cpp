@@ -1,4 +1,5 @@
 #include "UploadsFolder.h"
+#include "LocalUploads.h"
 #include "SampleFiles.h"
 
 #include <QDir>
@@ -6,6 +7,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -86,6 +90,48 @@ TEST_F(UploadsFolderTest, ADifferentFileOfTheSameNameGetsAFreeNameAndTheSameFile
     // A file changed since is fetched again.
     writeFile(uploads() + QStringLiteral("/emlog/201205/y.jpg"), "changed");
     EXPECT_EQ(again.placedEarlier("content/uploadfile/201205/y.jpg"), nullptr);
+}
+
+// A store that takes files of at most 4 bytes, as a site through its plugin takes no more than its limits.
+class SmallUploads : public LocalUploads
+{
+public:
+    using LocalUploads::LocalUploads;
+    std::int64_t largestFile() const override { return 4; }
+};
+
+TEST_F(UploadsFolderTest, AFileLargerThanTheStoreTakesFailsWithItsReasonAndTheNextStillArrives)
+{
+    UploadsFolder folder(std::make_unique<SmallUploads>(uploads()));
+    std::string error;
+    ASSERT_TRUE(folder.open(error));
+    EXPECT_EQ(folder.place("content/uploadfile/201205/big.jpg", "emlog/201205/big.jpg", "12345", error), "");
+    EXPECT_NE(error.find("larger than WordPress takes (4 bytes)"), std::string::npos) << error;
+    EXPECT_FALSE(QFile::exists(uploads() + QStringLiteral("/emlog/201205/big.jpg")));
+    error.clear();
+    EXPECT_EQ(folder.place("content/uploadfile/201205/s.jpg", "emlog/201205/s.jpg", "1234", error),
+              "emlog/201205/s.jpg");
+    EXPECT_EQ(error, "");
+}
+
+// Saved again unchanged, the list is not written again: a run again writes nothing.
+TEST_F(UploadsFolderTest, AListUnchangedIsNotWrittenAgain)
+{
+    std::string error;
+    {
+        UploadsFolder folder(uploads());
+        ASSERT_TRUE(folder.open(error));
+        folder.place("content/uploadfile/201205/s.jpg", "emlog/201205/s.jpg", "1234", error);
+        ASSERT_TRUE(folder.saveList(error)) << error;
+    }
+    const std::filesystem::path list = (uploads() + QStringLiteral("/emlog/.kestrel-files")).toStdString();
+    const auto written = std::filesystem::last_write_time(list) - std::chrono::seconds(60);
+    std::filesystem::last_write_time(list, written);
+    UploadsFolder again(uploads());
+    ASSERT_TRUE(again.open(error));
+    ASSERT_NE(again.placedEarlier("content/uploadfile/201205/s.jpg"), nullptr);
+    ASSERT_TRUE(again.saveList(error)) << error;
+    EXPECT_EQ(std::filesystem::last_write_time(list), written);
 }
 
 } // namespace
