@@ -1,5 +1,7 @@
 #include "PluginSession.h"
 
+#include "PluginUploads.h"
+
 #include "SessionProtection.h"
 #include "StatementCarrier.h"
 
@@ -215,6 +217,11 @@ PluginOpening openPluginSession(const PluginAddress& address)
     if (post != 0)
         room = room == 0 ? statementRoom(post) : std::min(room, statementRoom(post));
     carrier->setMaxBytes(room);
+    opening.uploadsUrl = hello.body.value(QStringLiteral("uploads")).toString().toStdString();
+    opening.largestFile = PluginUploads::largestFileFor(
+        static_cast<std::uint64_t>(
+            hello.body.value(QStringLiteral("limits")).toObject().value(QStringLiteral("upload_max_bytes")).toDouble()),
+        post);
     opening.session = carriedConnection(carrier, protectionOf(address, https), hello.tlsVersion, hello.tlsCipher);
     useUnicode(opening.session);
     return opening;

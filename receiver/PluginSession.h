@@ -3,6 +3,7 @@
 #include "BlogConnection.h"
 #include "PluginExchange.h"
 
+#include <cstdint>
 #include <string>
 
 namespace kestrel {
@@ -28,10 +29,12 @@ struct PluginOpening
     std::string detail;        // the site's or the network's own words
     std::string prefix;        // the site's table prefix
     std::string switchAddress; // where receiving is switched on, as the site says
+    std::string uploadsUrl;    // the address of the site's uploads folder
+    std::int64_t largestFile = 0; // the largest file the site takes in one request
 };
 
 // The protocol this Kestrel speaks; a plugin that answers with an older one is too old.
-constexpr int pluginProtocol = 1;
+constexpr int pluginProtocol = 2;
 
 // Asks the site who it is before anything is sent: a session only when the plugin is there and
 // receiving, for an administrator's application password, over a verified certificate.

@@ -26,7 +26,8 @@ if (!defined('ABSPATH')) {
 }
 
 // What Kestrel checks before it sends anything: a Kestrel that needs more says the plugin is too old.
-define('KESTREL_RECEIVER_PROTOCOL', 1);
+// 2: the file route looks, reads, writes only where nothing or the same bytes are, and replaces.
+define('KESTREL_RECEIVER_PROTOCOL', 2);
 
 require_once __DIR__ . '/includes/switch.php';
 require_once __DIR__ . '/includes/statements.php';

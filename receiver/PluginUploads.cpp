@@ -1,0 +1,135 @@
+#include "PluginUploads.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <future>
+
+namespace kestrel {
+
+namespace {
+
+const QString fileRoute = QStringLiteral("/kestrel/v1/file");
+constexpr int attempts = 3;
+
+std::string siteWords(const PluginReply& reply)
+{
+    const QString message = reply.body.value(QStringLiteral("message")).toString();
+    return "through the plugin: " + reply.error + (message.isEmpty() ? std::string() : ": " + message.toStdString());
+}
+
+} // namespace
+
+PluginUploads::PluginUploads(PluginAddress address, std::string uploadsUrl, std::int64_t largestFile)
+    : m_address(std::move(address)), m_uploadsUrl(std::move(uploadsUrl)), m_largestFile(largestFile),
+      m_thread([this] { serve(); })
+{
+}
+
+PluginUploads::~PluginUploads()
+{
+    {
+        std::lock_guard lock(m_lock);
+        m_closing = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+std::int64_t PluginUploads::largestFileFor(std::uint64_t uploadBytes, std::uint64_t postBytes)
+{
+    std::uint64_t largest = uploadBytes;
+    if (postBytes > 0) {
+        // Base64 makes 4 bytes of 3; the path and the JSON around it are far less than 16 KiB.
+        const std::uint64_t room = postBytes > 16384 ? (postBytes - 16384) / 4 * 3 : 0;
+        largest = largest == 0 ? room : std::min(largest, room);
+    }
+    return static_cast<std::int64_t>(largest);
+}
+
+void PluginUploads::serve()
+{
+    PluginExchange exchange(m_address);
+    for (;;) {
+        std::function<void(PluginExchange&)> job;
+        {
+            std::unique_lock lock(m_lock);
+            m_wake.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
+            if (m_jobs.empty())
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        job(exchange);
+    }
+}
+
+bool PluginUploads::call(const QString& action, const std::string& name, const QByteArray* bytes, PluginReply& reply,
+                         std::string& error)
+{
+    QJsonObject request{{QStringLiteral("action"), action},
+                        {QStringLiteral("path"), QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))}};
+    if (bytes)
+        request.insert(QStringLiteral("data"), QString::fromLatin1(bytes->toBase64()));
+    const QByteArray json = QJsonDocument(request).toJson(QJsonDocument::Compact);
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        std::promise<PluginReply> answered;
+        std::future<PluginReply> answer = answered.get_future();
+        {
+            std::lock_guard lock(m_lock);
+            m_jobs.push_back([&](PluginExchange& exchange) { answered.set_value(exchange.post(fileRoute, json)); });
+        }
+        m_wake.notify_one();
+        reply = answer.get();
+        // No answer: the request may or may not have been carried out. Sent again it changes nothing
+        // more: the same bytes under the same name are taken as they are.
+        if (reply.failure != PluginReply::Failure::Network)
+            break;
+    }
+    if (reply.failure == PluginReply::Failure::None)
+        return true;
+    error = siteWords(reply);
+    return false;
+}
+
+bool PluginUploads::open(std::string& error)
+{
+    // The folder itself answers: a name no file has, looked at.
+    Entry entry;
+    return look("emlog", entry, error);
+}
+
+bool PluginUploads::look(const std::string& name, Entry& entry, std::string& error)
+{
+    PluginReply reply;
+    if (!call(QStringLiteral("look"), name, nullptr, reply, error))
+        return false;
+    entry.exists = reply.body.value(QStringLiteral("exists")).toBool();
+    entry.isFile = reply.body.value(QStringLiteral("is_file")).toBool();
+    entry.size = static_cast<std::int64_t>(reply.body.value(QStringLiteral("size")).toDouble());
+    entry.sha256 = reply.body.value(QStringLiteral("sha256")).toString().toLatin1();
+    return true;
+}
+
+QByteArray PluginUploads::read(const std::string& name)
+{
+    PluginReply reply;
+    std::string error;
+    if (!call(QStringLiteral("read"), name, nullptr, reply, error))
+        return {};
+    return QByteArray::fromBase64(reply.body.value(QStringLiteral("data")).toString().toLatin1());
+}
+
+bool PluginUploads::write(const std::string& name, const QByteArray& bytes, std::string& error)
+{
+    PluginReply reply;
+    return call(QStringLiteral("write"), name, &bytes, reply, error);
+}
+
+bool PluginUploads::replace(const std::string& name, const QByteArray& bytes, std::string& error)
+{
+    PluginReply reply;
+    return call(QStringLiteral("replace"), name, &bytes, reply, error);
+}
+
+} // namespace kestrel
