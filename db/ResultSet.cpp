@@ -159,6 +159,26 @@ bool readField(const ResultSet& result, std::string_view column, std::string& va
     return readField(result, result.columnIndex(column), value);
 }
 
+bool readRawField(const ResultSet& result, int column, std::optional<std::string_view>& value)
+{
+    FieldValue field;
+    if (!currentValue(result, column, field))
+        return false;
+    if (field.data)
+        value.emplace(field.data, field.length);
+    else
+        value.reset();
+    return true;
+}
+
+void rewindRows(ResultSet& result)
+{
+    if (CarriedCursor::rows(result))
+        CarriedCursor::row(result) = 0;
+    else if (result)
+        mysql_data_seek(result.handle(), 0);
+}
+
 bool nextRow(ResultSet& result)
 {
     if (const CarriedRows* rows = CarriedCursor::rows(result)) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,7 @@ public:
     // Index of the first column with exactly this name (case-sensitive), or -1.
     int columnIndex(std::string_view name) const;
     int columnCount() const noexcept { return static_cast<int>(m_columnNames.size()); }
+    const std::string& columnName(int column) const { return m_columnNames.at(static_cast<std::size_t>(column)); }
 
 private:
     struct Freer
@@ -56,8 +58,13 @@ bool readField(const ResultSet& result, std::string_view column, std::string& va
 bool readField(const ResultSet& result, int column, std::int64_t& value);
 bool readField(const ResultSet& result, int column, std::string& value);
 
+// A column of the current row as its bytes, zero bytes and all: nothing for SQL NULL. False as readField().
+bool readRawField(const ResultSet& result, int column, std::optional<std::string_view>& value);
+
 // Moves the cursor one row on; false when it already stood past the end.
 bool nextRow(ResultSet& result);
+// Puts the cursor back on the first row.
+void rewindRows(ResultSet& result);
 
 // Where the cursor stands, to come back to that row later in any order.
 struct RowPosition

@@ -53,7 +53,7 @@ bool countInto(BlogConnection& wordPress, const std::string& sql, std::map<std::
 }
 
 bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds,
-               bool marked);
+               const MarkSets* marks);
 
 // The origins of the posts a run makes besides the blog's own types: menu items and the site's
 // navigation.
@@ -75,22 +75,52 @@ std::string broughtMenus(const std::string& prefix, std::string_view what)
 
 std::vector<MarkedTable> markedTables()
 {
-    const std::string posts = " IN (SELECT id FROM kestrel_gone_posts)";
-    const std::string comments = " IN (SELECT id FROM kestrel_gone_comments)";
-    const std::string terms = " IN (SELECT id FROM kestrel_gone_terms)";
+    return markedTables({"SELECT id FROM kestrel_gone_posts", "SELECT id FROM kestrel_gone_comments",
+                         "SELECT id FROM kestrel_gone_taxonomies", "SELECT id FROM kestrel_gone_terms"});
+}
+
+std::vector<MarkedTable> markedTables(const MarkSets& marks)
+{
+    const std::string posts = " IN (" + marks.posts + ")";
+    const std::string comments = " IN (" + marks.comments + ")";
+    const std::string taxonomies = " IN (" + marks.taxonomies + ")";
+    const std::string terms = " IN (" + marks.terms + ")";
     // A post's links to terms of other taxonomies go with the post; links' categories are ours anyway.
     return {
         {"comments", "comment_ID" + comments, {"comment_ID"}},
         {"commentmeta", "comment_id" + comments, {"meta_id"}},
         {"posts", "ID" + posts, {"ID"}},
         {"postmeta", "post_id" + posts, {"meta_id"}},
-        {"term_relationships", "term_taxonomy_id IN (SELECT id FROM kestrel_gone_taxonomies) OR object_id" + posts,
+        {"term_relationships", "term_taxonomy_id" + taxonomies + " OR object_id" + posts,
          {"object_id", "term_taxonomy_id"}},
-        {"term_taxonomy", "term_taxonomy_id IN (SELECT id FROM kestrel_gone_taxonomies)", {"term_taxonomy_id"}},
+        {"term_taxonomy", "term_taxonomy_id" + taxonomies, {"term_taxonomy_id"}},
         {"terms", "term_id" + terms, {"term_id"}},
         {"termmeta", "term_id" + terms, {"meta_id"}},
         {"links", "", {"link_id"}},
     };
+}
+
+MarkSets markSelects(const std::string& prefix)
+{
+    // The same rows as markBlogRows() marks, statement for statement.
+    const std::string types = sqlList(blogPostTypes);
+    const std::string taxonomies = sqlList(blogTaxonomies);
+    const std::string posts = prefix + "posts";
+    const std::string termTaxonomy = prefix + "term_taxonomy";
+    MarkSets selects;
+    selects.posts = "SELECT ID FROM " + posts + " WHERE post_type IN " + types + " UNION SELECT post_id FROM " +
+                    prefix + "postmeta WHERE meta_key IN " + broughtPostKeys() + " UNION SELECT r.ID FROM " + posts +
+                    " r JOIN " + posts + " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " +
+                    types;
+    selects.comments =
+        "SELECT comment_ID FROM " + prefix + "comments WHERE comment_post_ID IN (" + selects.posts + ")";
+    selects.taxonomies = "SELECT term_taxonomy_id FROM " + termTaxonomy + " WHERE taxonomy IN " + taxonomies +
+                         " UNION " + broughtMenus(prefix, "x.term_taxonomy_id");
+    selects.terms = "SELECT t.term_id FROM " + termTaxonomy + " t WHERE t.taxonomy IN " + taxonomies +
+                    " AND NOT EXISTS (SELECT 1 FROM " + termTaxonomy +
+                    " o WHERE o.term_id=t.term_id AND o.taxonomy NOT IN " + taxonomies + ") UNION " +
+                    broughtMenus(prefix, "x.term_id");
+    return selects;
 }
 
 bool markBlogRows(RunContext& migration, std::vector<EmptyingPlan::Kind>& kinds)
@@ -130,7 +160,8 @@ bool markBlogRows(RunContext& migration, std::vector<EmptyingPlan::Kind>& kinds)
     }
 
     // Counted from the marks: what is marked is what goes.
-    if (countRows(migration.wordPress, migration.wordPressPrefix, kinds, true))
+    const MarkSets marks = {"SELECT id FROM kestrel_gone_posts", "SELECT id FROM kestrel_gone_comments", "", ""};
+    if (countRows(migration.wordPress, migration.wordPressPrefix, kinds, &marks))
         return true;
     recordFailure(migration, emptying, migration.wordPressTable("posts"), "");
     return false;
@@ -138,25 +169,32 @@ bool markBlogRows(RunContext& migration, std::vector<EmptyingPlan::Kind>& kinds)
 
 bool countBlogRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds)
 {
-    return countRows(wordPress, prefix, kinds, false);
+    return countRows(wordPress, prefix, kinds, nullptr);
+}
+
+bool countMarkedRows(BlogConnection& wordPress, const std::string& prefix, const MarkSets& marks,
+                     std::vector<EmptyingPlan::Kind>& kinds)
+{
+    return countRows(wordPress, prefix, kinds, &marks);
 }
 
 namespace {
 
 bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds,
-               bool marked)
+               const MarkSets* marks)
 {
+    const bool marked = marks != nullptr;
     const std::string types = sqlList(blogPostTypes);
     const std::string taxonomies = sqlList(blogTaxonomies);
     const std::string posts = prefix + "posts";
     const std::string termTaxonomy = prefix + "term_taxonomy";
     const std::string blogPosts =
-        marked ? "SELECT id FROM kestrel_gone_posts"
+        marked ? marks->posts
                : "SELECT ID FROM " + posts + " WHERE post_type IN " + types + " UNION SELECT r.ID FROM " + posts +
                      " r JOIN " + posts + " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " +
                      types + " UNION SELECT post_id FROM " + prefix + "postmeta WHERE meta_key IN " + broughtPostKeys();
     const std::string comments =
-        marked ? "SELECT 'comments', COUNT(*) FROM kestrel_gone_comments"
+        marked ? "SELECT 'comments', COUNT(*) FROM " + prefix + "comments WHERE comment_ID IN (" + marks->comments + ")"
                : "SELECT 'comments', COUNT(*) FROM " + prefix + "comments WHERE comment_post_ID IN (" + blogPosts + ")";
     std::map<std::string, std::int64_t> posted;
     std::map<std::string, std::int64_t> taxonomy;

@@ -77,4 +77,24 @@ struct MarkedTable
 };
 std::vector<MarkedTable> markedTables();
 
+// The rows the emptying takes, as what may follow " IN ": the temporary tables markBlogRows() makes
+// ("SELECT id FROM kestrel_gone_posts"), or lists of ids read beforehand ("1, 2, 3").
+struct MarkSets
+{
+    std::string posts;
+    std::string comments;
+    std::string taxonomies;
+    std::string terms;
+};
+std::vector<MarkedTable> markedTables(const MarkSets& marks);
+
+// The selects that find each mark set's ids without temporary tables, for a session that cannot keep
+// them between its statements (one carried through the receiver plugin): posts, comments (which
+// reads the posts' select), taxonomies, terms.
+MarkSets markSelects(const std::string& prefix);
+
+// Counts per kind what the marks name (see markBlogRows()).
+bool countMarkedRows(BlogConnection& wordPress, const std::string& prefix, const MarkSets& marks,
+                     std::vector<EmptyingPlan::Kind>& kinds);
+
 } // namespace kestrel

@@ -129,7 +129,7 @@ bool RowsBackup::addRows(std::string_view table, ResultSet& rows)
 {
     MYSQL_RES* result = rows.handle();
     if (!result)
-        return true;
+        return addCarriedRows(table, rows);
     const unsigned columns = mysql_num_fields(result);
     const MYSQL_FIELD* fields = mysql_fetch_fields(result);
     // IGNORE: a row still there (its key taken) stays as it is, so that after an emptying that
@@ -156,6 +156,45 @@ bool RowsBackup::addRows(std::string_view table, ResultSet& rows)
             } else {
                 statement += "_utf8mb4 ";
                 appendHex(statement, row[i], lengths[i]);
+            }
+        }
+        statement += ")";
+        if (statement.size() >= statementBytes) {
+            if (!write(statement + ";\n"))
+                return false;
+            statement.clear();
+        }
+    }
+    return statement.empty() || write(statement + ";\n");
+}
+
+bool RowsBackup::addCarriedRows(std::string_view table, ResultSet& rows)
+{
+    // Rows that came by a carrier say no column's type: every value goes as its bytes, read as utf8mb4
+    // text, which the server turns into the column's number or date on the way in as it does any text.
+    if (!rows || rowCount(rows) == 0)
+        return true;
+    std::string head = "INSERT IGNORE INTO " + backquoted(table) + " (";
+    for (int i = 0; i < rows.columnCount(); ++i)
+        head += (i ? ", " : "") + backquoted(rows.columnName(i));
+    head += ") VALUES\n";
+    std::string statement;
+    rewindRows(rows);
+    for (std::uint64_t row = 0; row < rowCount(rows); ++row, nextRow(rows)) {
+        statement += statement.empty() ? head + "(" : ",\n(";
+        for (int i = 0; i < rows.columnCount(); ++i) {
+            std::optional<std::string_view> value;
+            if (!readRawField(rows, i, value)) {
+                m_error = m_path + ": a row could not be read";
+                return false;
+            }
+            if (i)
+                statement += ", ";
+            if (!value) {
+                statement += "NULL";
+            } else {
+                statement += "_utf8mb4 ";
+                appendHex(statement, value->data(), static_cast<unsigned long>(value->size()));
             }
         }
         statement += ")";

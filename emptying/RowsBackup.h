@@ -18,7 +18,8 @@ class RowsBackup
 public:
     // False (and the reason in error()) when the file cannot be made.
     bool create(const std::string& path, std::string_view comment);
-    // Adds every row of a select of `table` (*, as stored: the session's character set is utf8mb4).
+    // Adds every row of a select of `table` (*, as stored: the session's character set is utf8mb4), whether
+    // they came from the library or by a carrier (the receiver plugin's).
     bool addRows(std::string_view table, ResultSet& rows);
     // Writes the end, flushes the file and its folder to the disk and closes; false when
     // something could not be written or flushed.
@@ -28,6 +29,7 @@ public:
 
 private:
     bool write(std::string_view text);
+    bool addCarriedRows(std::string_view table, ResultSet& rows);
 
     struct Closer
     {
