@@ -9,6 +9,7 @@
 #include "Migrations.h"
 #include "RunSessions.h"
 #include "RunTexts.h"
+#include "UploadsStore.h"
 
 #include <QMetaMethod>
 
@@ -242,8 +243,11 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     }
 
     // Before the rows that name them, so that the articles show the files where they now are.
+    // Through the plugin, into the site's uploads folder by its file route.
     const std::unique_ptr<BlogFiles> files =
-        run.stopRequested() ? nullptr : BlogFiles::copy(run, *run.source, settings.files, settings.emptyWordPressFirst);
+        run.stopRequested() ? nullptr
+                            : BlogFiles::copy(run, *run.source, settings.files, settings.emptyWordPressFirst,
+                                              settings.files.wanted() ? sessions.pluginUploads() : nullptr);
     run.files = files.get();
     for (auto migration : allMigrations) {
         if (run.stopRequested())

@@ -2,6 +2,7 @@
 
 #include "BlogConnection.h"
 #include "PluginSession.h"
+#include "PluginUploads.h"
 #include "RunTexts.h"
 #include "WordPressSession.h"
 
@@ -79,6 +80,10 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
             }
             blog.session = std::move(opening.session);
             m_wordPressPrefix = opening.prefix;
+            m_throughPlugin = true;
+            m_settings = settings;
+            m_uploadsUrl = opening.uploadsUrl;
+            m_largestFile = opening.largestFile;
             // The modes WordPress itself runs with, as on a session of our own (each request carries them).
             if (!useWordPressSqlMode(blog.session)) {
                 failure =
@@ -101,6 +106,13 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
             blog.breaker->breakOff();
     }
     return true;
+}
+
+std::unique_ptr<UploadsStore> RunSessions::pluginUploads() const
+{
+    if (!m_throughPlugin)
+        return nullptr;
+    return std::make_unique<PluginUploads>(pluginAddressOf(m_settings), m_uploadsUrl, m_largestFile);
 }
 
 void RunSessions::breakOff()

@@ -12,6 +12,7 @@ namespace kestrel {
 
 class BlogConnection;
 class SessionBreaker;
+class UploadsStore;
 
 // The two sessions of one run, one per blog: opened by the run and closed when it ends, emlog's
 // first, never shared with another run. Another thread may break them off (see breakOff()).
@@ -33,6 +34,9 @@ public:
     // WordPress's table prefix: the settings', or the site's own when reached through its plugin.
     const std::string& wordPressPrefix() const { return m_wordPressPrefix; }
 
+    // WordPress's uploads folder reached through its plugin, when the session goes through it; else nothing.
+    std::unique_ptr<UploadsStore> pluginUploads() const;
+
     // From any thread: the statement in flight on either session fails at once, and neither is
     // opened again. For closing the program while a server no longer answers.
     void breakOff();
@@ -45,6 +49,11 @@ private:
     std::shared_ptr<SessionBreaker> m_wordPressBreaker;
     bool m_broken = false;
     std::string m_wordPressPrefix;
+    // Through the plugin: where, and what its hello said of its uploads.
+    bool m_throughPlugin = false;
+    RunSettings m_settings;
+    std::string m_uploadsUrl;
+    std::int64_t m_largestFile = 0;
 };
 
 } // namespace kestrel

@@ -113,10 +113,9 @@ std::optional<QString> throughPluginRefusal(const RunSettings& settings)
 {
     if (settings.wordPressAddress.empty())
         return std::nullopt;
-    if (settings.emptyWordPressFirst)
-        return texts::notThroughPlugin(QStringLiteral("--empty-first"));
-    if (!settings.files.source.empty() || !settings.files.uploadsFolder.empty())
-        return texts::notThroughPlugin(QStringLiteral("--emlog-files"));
+    // The files go into the site's uploads through the plugin: a local uploads folder is not WordPress's.
+    if (!settings.files.uploadsFolder.empty())
+        return texts::uploadsNotThroughPlugin();
     return std::nullopt;
 }
 

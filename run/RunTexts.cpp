@@ -387,6 +387,12 @@ QString notThroughPlugin(const QString& what)
         .arg(what);
 }
 
+QString uploadsNotThroughPlugin()
+{
+    return QStringLiteral("经 WordPress 的插件写入（--wp-url）时不用 --wp-uploads：文件经插件放进网站自己的上传文件夹。"
+                          "去掉 --wp-uploads 再试（--emlog-files 照旧给出文件从哪里来）：什么都没有连接，也没有开始转换。");
+}
+
 QString unsafePrefix(const QString& blog, const QString& prefix)
 {
     return QStringLiteral("%1 的表前缀“%2”只能由字母、数字、“_”和“$”组成：什么都没有连接，也没有开始转换。")

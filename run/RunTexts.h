@@ -58,6 +58,8 @@ QString pluginRefusal(PluginRefusal refusal, const QString& site, const QString&
 
 // What cannot be done through WordPress's plugin yet, such as "--empty-first".
 QString notThroughPlugin(const QString& what);
+// --wp-uploads with --wp-url: the files go into the site's uploads through the plugin.
+QString uploadsNotThroughPlugin();
 
 // A table prefix that is not only letters, digits, '_' and '$', refused before anything is opened.
 QString unsafePrefix(const QString& blog, const QString& prefix);
