@@ -112,6 +112,26 @@ protected:
     }
 };
 
+// A host whose PHP stops a request after 2 seconds, in front of a database that takes 13 µs for each
+// byte of statements. The sample's longest article takes 1.8 s there, and a batch of it with others more.
+class PluginSlowSiteTest : public PluginTest
+{
+protected:
+    PluginSlowSiteTest()
+        : PluginTest({QStringLiteral("WP_TEST_HOOKS=") + QString::fromStdString(sourceDir()) +
+                          QStringLiteral("/scripts/wordpress/slow-site.php"),
+                      QStringLiteral("WP_TIME_LIMIT=2"), QStringLiteral("WP_SLOW_US=13")})
+    {
+    }
+
+    std::int64_t testOption(const std::string& name)
+    {
+        return std::atoll(queryValue(wordpress.admin(), "SELECT option_value FROM " + wordpress.table("options") +
+                                                            " WHERE option_name='" + name + "'")
+                              .c_str());
+    }
+};
+
 } // namespace
 
 TEST_F(PluginTest, TheWholeBlogArrivesAsThroughMySqlAndARunAgainChangesNothing)
@@ -352,4 +372,14 @@ TEST_F(PluginLostAnswersTest, AnswersCutOffHalfwayAreAskedAfterAndNoRowArrivesTw
                                                                    wordpress.table("options") +
                                                                    " WHERE option_name='kestrel_test_requests'");
     EXPECT_GE(std::atoi(requests.c_str()), 30) << requests;
+}
+
+TEST_F(PluginSlowSiteTest, RequestsAreSizedToEndWithinTheSitesTimeLimit)
+{
+    const std::string password = receiving("on").first;
+    const CliResult result = run(password, trustingTestCa());
+    EXPECT_TRUE(result.output.contains(QStringLiteral("文章：读取 40 行，写入 40 行"))) << result.output.toStdString();
+    checkWholeBlog(wordPressView());
+    EXPECT_EQ(testOption("kestrel_test_stopped"), 0);
+    std::printf("largest request: %lld bytes\n", static_cast<long long>(testOption("kestrel_test_largest")));
 }
