@@ -1,5 +1,6 @@
 #include "Reconnect.h"
 
+#include "Assignments.h"
 #include "BlogConnection.h"
 #include "ResultSet.h"
 #include "RunContext.h"
@@ -70,6 +71,25 @@ bool executeWithReconnect(RunContext& run, BlogConnection& session, std::string_
             return true;
         if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))
             return false;
+    }
+}
+
+bool insertOnce(RunContext& run, BlogConnection& session, std::string_view table, const Assignments& row)
+{
+    const std::string insert = "INSERT INTO " + std::string(table) + " (" + row.columns() + ") VALUES " + row.tuple();
+    const std::string there =
+        "SELECT COUNT(*) FROM " + std::string(table) + " WHERE (" + row.columns() + ")=" + row.tuple();
+    for (int round = 1;; ++round) {
+        if (executeSql(session, insert))
+            return true;
+        if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))
+            return false;
+        // Lost before its answer came: it may have arrived.
+        const std::optional<std::int64_t> found = selectNumber(run, session, there);
+        if (!found)
+            return false;
+        if (*found > 0)
+            return true;
     }
 }
 

@@ -6,6 +6,7 @@
 
 namespace kestrel {
 
+class Assignments;
 class BlogConnection;
 class ResultSet;
 struct RunContext;
@@ -24,6 +25,10 @@ bool reopenLostSession(RunContext& run, BlogConnection& session);
 // For statements that may safely run twice (reads, session settings): when the session
 // is lost on the way, it is opened again and the statement sent again.
 bool executeWithReconnect(RunContext& run, BlogConnection& session, std::string_view statement);
+// For a row inserted on its own, which must not arrive twice: when the session is lost on the way,
+// it is opened again and WordPress asked whether a row of exactly these values is there before the
+// row is sent again. `table` is the whole name. For rows of a fresh key, so that a row alike is this one.
+bool insertOnce(RunContext& run, BlogConnection& session, std::string_view table, const Assignments& row);
 // The same for a select, with its whole result stored: a session lost while the rows
 // arrive is opened again and the rows asked for again. Null when no result came.
 ResultSet selectWithReconnect(RunContext& run, BlogConnection& session, std::string_view statement);

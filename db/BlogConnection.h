@@ -80,6 +80,9 @@ public:
 
     // The longest statement the server takes (its max_allowed_packet); 0 when unknown.
     std::uint64_t maxStatementBytes() const noexcept { return m_maxStatementBytes; }
+    // How many bytes of statements one exchange should carry at most, for a far side that must answer
+    // within a time limit; 0 when only maxStatementBytes() bounds it. It changes as the run goes.
+    std::uint64_t exchangeBytes() const { return m_carrier ? m_carrier->exchangeBytes() : 0; }
 
     unsigned lastErrorNumber() const noexcept { return m_errorNumber; }
     const std::string& lastError() const noexcept { return m_error; }

@@ -111,8 +111,7 @@ bool makeNavigationBlock(MigrationRun& run, std::string_view migration, const st
     Assignments meta = originMeta(run, origin::navigationBlock, id, origin::theBlogsMenu);
     // The origin first, as for every row: a post half made is found again, never made twice.
     for (const auto& [table, values] : {std::pair{"postmeta", &meta}, std::pair{"posts", &post}}) {
-        if (!executeWithReconnect(run, run.wordPress,
-                                  "INSERT INTO " + run.wordPressTable(table) + " SET " + values->text())) {
+        if (!insertOnce(run, run.wordPress, run.wordPressTable(table), *values)) {
             recordFailure(run, migration, table, "");
             return false;
         }

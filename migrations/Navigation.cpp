@@ -168,8 +168,7 @@ std::optional<Copy> makeMenu(MigrationRun& run)
     // The origin first: a menu half made is found by the next run's cleaning, never made twice.
     std::stable_partition(write.rows.begin(), write.rows.end(), [](const TableRow& row) { return row.origin; });
     for (const TableRow& row : write.rows) {
-        const std::string statement = "INSERT INTO " + run.wordPressTable(row.table) + " SET " + row.values.text();
-        if (!executeWithReconnect(run, run.wordPress, statement)) {
+        if (!insertOnce(run, run.wordPress, run.wordPressTable(row.table), row.values)) {
             recordFailure(run, migration, row.table, "");
             return std::nullopt;
         }

@@ -86,14 +86,12 @@ std::optional<std::int64_t> statusFormat(MigrationRun& run)
         id = ids->free.take();
     while (ids->used.count(id));
     ids->used.insert(id);
-    const std::string number = std::to_string(id);
-    if (!executeWithReconnect(run, run.wordPress,
-                              "INSERT INTO " + terms + " (term_id, name, slug, term_group) VALUES (" + number + ", '" +
-                                  std::string(statusTerm) + "', '" + std::string(statusTerm) + "', 0)") ||
-        !executeWithReconnect(run, run.wordPress,
-                              "INSERT INTO " + taxonomy +
-                                  " (term_taxonomy_id, term_id, taxonomy, description, parent, count) VALUES (" +
-                                  number + ", " + number + ", 'post_format', '', 0, 0)")) {
+    Assignments term(run.wordPress);
+    term.add("term_id", id).add("name", statusTerm).add("slug", statusTerm).add("term_group", 0);
+    Assignments format(run.wordPress);
+    format.add("term_taxonomy_id", id).add("term_id", id).add("taxonomy", "post_format").add("description", "");
+    format.add("parent", 0).add("count", 0);
+    if (!insertOnce(run, run.wordPress, terms, term) || !insertOnce(run, run.wordPress, taxonomy, format)) {
         recordFailure(run, migration, taxonomy, "post_format");
         return std::nullopt;
     }

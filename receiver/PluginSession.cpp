@@ -10,6 +10,7 @@
 #include <errmsg.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace kestrel {
 
@@ -23,6 +24,45 @@ std::uint64_t statementRoom(std::uint64_t postBytes)
 {
     return postBytes * 3 / 4 - std::min<std::uint64_t>(postBytes * 3 / 4, 64 * 1024);
 }
+
+// What the site is asked to do in one request, against the time PHP gives it there: a third of it,
+// and of a minute, which the servers and proxies in front of PHP seldom give less. Requests start
+// small and grow while they end quickly, so that a slow site never gets one it cannot finish.
+class ExchangePace
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    void setLimit(int siteSeconds, std::uint64_t room)
+    {
+        const int seconds = siteSeconds > 0 ? std::min(siteSeconds, 60) : 60;
+        m_budget = std::chrono::milliseconds(seconds * 1000 / 3);
+        m_room = room;
+        m_bytes = room == 0 ? firstBytes : std::min(firstBytes, room);
+    }
+    std::uint64_t bytes() const { return m_bytes; }
+
+    // A request of `sent` bytes of statements took `took` to be answered: the next are sized by its speed.
+    void took(std::uint64_t sent, Clock::duration took)
+    {
+        // A few rows tell more of the site's start than of its speed.
+        if (sent < smallestBytes || m_budget.count() == 0)
+            return;
+        const double seconds = std::max(std::chrono::duration<double>(took).count(), 0.001);
+        const double inTime = static_cast<double>(sent) / seconds * std::chrono::duration<double>(m_budget).count();
+        std::uint64_t next = std::min(static_cast<std::uint64_t>(inTime), 2 * m_bytes);
+        if (m_room != 0)
+            next = std::min(next, m_room);
+        m_bytes = std::max(next, smallestBytes);
+    }
+
+private:
+    static constexpr std::uint64_t firstBytes = 32 * 1024;
+    static constexpr std::uint64_t smallestBytes = 8 * 1024;
+    std::chrono::milliseconds m_budget{0};
+    std::uint64_t m_room = 0;
+    std::uint64_t m_bytes = firstBytes;
+};
 
 std::string errorCode(const PluginReply& reply)
 {
@@ -86,13 +126,14 @@ CarriedOutcome outcomeOf(const QJsonObject& result)
 class PluginCarrier : public StatementCarrier
 {
 public:
-    PluginCarrier(PluginAddress address, std::uint64_t maxBytes) : m_exchange(std::move(address)), m_maxBytes(maxBytes)
-    {
-    }
     explicit PluginCarrier(PluginAddress address) : m_exchange(std::move(address)) {}
 
     PluginExchange& exchange() { return m_exchange; }
-    void setMaxBytes(std::uint64_t bytes) { m_maxBytes = bytes; }
+    void setLimits(std::uint64_t maxBytes, int siteSeconds)
+    {
+        m_maxBytes = maxBytes;
+        m_pace.setLimit(siteSeconds, maxBytes);
+    }
 
     bool carry(const std::vector<std::string>& settings, const std::vector<std::string_view>& statements,
                std::vector<CarriedOutcome>& outcomes, unsigned& errorNumber, std::string& error) override
@@ -102,8 +143,13 @@ public:
         json += ',';
         appendBase64List(json, "statements", statements);
         json += '}';
+        const auto sent = ExchangePace::Clock::now();
         const PluginReply reply = m_exchange.post(statementsRoute, json);
         if (reply.failure == PluginReply::Failure::None) {
+            std::uint64_t bytes = 0;
+            for (const std::string_view statement : statements)
+                bytes += statement.size();
+            m_pace.took(bytes, ExchangePace::Clock::now() - sent);
             for (const QJsonValue result : reply.body.value(QStringLiteral("results")).toArray())
                 outcomes.push_back(outcomeOf(result.toObject()));
             return true;
@@ -130,10 +176,12 @@ public:
 
     void breakOff() override { m_exchange.breakOff(); }
     std::uint64_t maxStatementBytes() const override { return m_maxBytes; }
+    std::uint64_t exchangeBytes() const override { return m_pace.bytes(); }
 
 private:
     PluginExchange m_exchange;
     std::uint64_t m_maxBytes = 0;
+    ExchangePace m_pace;
 };
 
 PluginRefusal refusalOf(const PluginReply& reply)
@@ -211,17 +259,17 @@ PluginOpening openPluginSession(const PluginAddress& address)
         return opening;
     }
     const auto packet = static_cast<std::uint64_t>(hello.body.value(QStringLiteral("max_allowed_packet")).toDouble());
-    const auto post = static_cast<std::uint64_t>(
-        hello.body.value(QStringLiteral("limits")).toObject().value(QStringLiteral("post_max_size")).toDouble());
+    const QJsonObject limits = hello.body.value(QStringLiteral("limits")).toObject();
+    const auto post = static_cast<std::uint64_t>(limits.value(QStringLiteral("post_max_size")).toDouble());
     std::uint64_t room = packet;
     if (post != 0)
         room = room == 0 ? statementRoom(post) : std::min(room, statementRoom(post));
-    carrier->setMaxBytes(room);
+    // An older plugin names only PHP's own limit.
+    const QJsonValue seconds = limits.value(QStringLiteral("time_limit"));
+    carrier->setLimits(room, (seconds.isUndefined() ? limits.value(QStringLiteral("max_execution_time")) : seconds).toInt());
     opening.uploadsUrl = hello.body.value(QStringLiteral("uploads")).toString().toStdString();
-    opening.largestFile = PluginUploads::largestFileFor(
-        static_cast<std::uint64_t>(
-            hello.body.value(QStringLiteral("limits")).toObject().value(QStringLiteral("upload_max_bytes")).toDouble()),
-        post);
+    opening.largestFile =
+        PluginUploads::largestFileFor(static_cast<std::uint64_t>(limits.value(QStringLiteral("upload_max_bytes")).toDouble()), post);
     opening.session = carriedConnection(carrier, protectionOf(address, https), hello.tlsVersion, hello.tlsCipher);
     useUnicode(opening.session);
     return opening;

@@ -381,12 +381,6 @@ QString pluginRefusal(PluginRefusal refusal, const QString& site, const QString&
     return QStringLiteral("%1 的 Kestrel Receiver 插件拒绝了连接。").arg(site) + nothing;
 }
 
-QString notThroughPlugin(const QString& what)
-{
-    return QStringLiteral("经 WordPress 的插件写入（--wp-url）时还不能用 %1：什么都没有连接，也没有开始转换。")
-        .arg(what);
-}
-
 QString uploadsNotThroughPlugin()
 {
     return QStringLiteral("经 WordPress 的插件写入（--wp-url）时不用 --wp-uploads：文件经插件放进网站自己的上传文件夹。"

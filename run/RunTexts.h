@@ -56,8 +56,6 @@ QString sessionFailure(const BlogConnection& session);
 // receiving is switched on when that is the reason (`switchAddress`, as the site gave it).
 QString pluginRefusal(PluginRefusal refusal, const QString& site, const QString& switchAddress);
 
-// What cannot be done through WordPress's plugin yet, such as "--empty-first".
-QString notThroughPlugin(const QString& what);
 // --wp-uploads with --wp-url: the files go into the site's uploads through the plugin.
 QString uploadsNotThroughPlugin();
 

@@ -44,8 +44,9 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
     for (const TableRow& tableRow : queued.row.rows)
         bytes += tableRow.values.size();
     const std::uint64_t serverLimit = m_run.wordPress.maxStatementBytes();
-    const std::size_t byteLimit =
-        serverLimit == 0 ? maxBatchBytes : std::min<std::size_t>(maxBatchBytes, serverLimit / 4);
+    std::size_t byteLimit = serverLimit == 0 ? maxBatchBytes : std::min<std::size_t>(maxBatchBytes, serverLimit / 4);
+    if (const std::uint64_t inTime = m_run.wordPress.exchangeBytes(); inTime != 0)
+        byteLimit = std::min<std::size_t>(byteLimit, inTime);
     // A row that would make the batch too long for the server starts the next one.
     if (!m_queue.empty() && m_queuedBytes + bytes > byteLimit)
         flush();

@@ -90,10 +90,10 @@ WordPressSite::WordPressSite(const std::string& database, const std::string& pre
     for (const QString& setting : environment)
         m_environment.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
     m_server.setProcessEnvironment(m_environment);
-    // Its log goes to a file: a pipe nobody reads while a test waits on kestrel-cli fills up, and the server
-    // (or the relay below) then stops in the middle of a request.
+    // Both servers log each connection. Nobody reads a pipe while a run is waited for, and a server whose
+    // pipe is full stops answering: their words go to files beside the site.
     m_server.setProcessChannelMode(QProcess::MergedChannels);
-    m_server.setStandardOutputFile(m_dir.filePath(QStringLiteral("server.log")));
+    m_server.setStandardOutputFile(m_dir.filePath(QStringLiteral("php-server.log")));
     m_server.start(QStringLiteral("php"),
                    {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-t"),
                     documentRoot, source + QStringLiteral("/scripts/wordpress/router.php")});

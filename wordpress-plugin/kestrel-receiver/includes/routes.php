@@ -50,11 +50,26 @@ function kestrel_receiver_may_receive()
     return true;
 }
 
+/**
+ * The seconds a request of Kestrel's may run here; 0 when PHP sets no limit. Raised to a minute where
+ * the host lets PHP raise it. A host that stops requests sooner than PHP says (a proxy before it, say)
+ * can tell with the filter kestrel_receiver_time_limit.
+ */
+function kestrel_receiver_time_limit()
+{
+    $limit = (int) ini_get('max_execution_time');
+    if ($limit > 0 && function_exists('set_time_limit')) {
+        $limit = max(60, $limit);
+    }
+    return max(0, (int) apply_filters('kestrel_receiver_time_limit', $limit));
+}
+
 function kestrel_receiver_limits()
 {
     return array(
         'post_max_size' => wp_convert_hr_to_bytes((string) ini_get('post_max_size')),
         'max_execution_time' => (int) ini_get('max_execution_time'),
+        'time_limit' => kestrel_receiver_time_limit(),
         'memory_limit' => wp_convert_hr_to_bytes((string) ini_get('memory_limit')),
         'upload_max_bytes' => kestrel_receiver_file_limit(),
     );
@@ -103,10 +118,12 @@ function kestrel_receiver_statements(WP_REST_Request $request)
     if ($settings === null || $statements === null) {
         return new WP_Error('kestrel_bad_request', 'settings and statements are lists of base64 texts', array('status' => 400));
     }
-    // Whatever the host allows: a batch is sized to take far less, but a slow database must not cut it off.
+    // Whatever the host allows: Kestrel sizes a request to take far less, but a slow database must not
+    // cut it off. No limit stays no limit.
     wp_raise_memory_limit('admin');
-    if (function_exists('set_time_limit')) {
-        @set_time_limit(max(60, (int) ini_get('max_execution_time')));
+    $limit = kestrel_receiver_time_limit();
+    if ($limit > 0 && function_exists('set_time_limit')) {
+        @set_time_limit($limit);
     }
     $outcomes = kestrel_receiver_run($settings, $statements);
     if (is_wp_error($outcomes)) {
