@@ -111,8 +111,7 @@ BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
     m_tlsRefusal = std::move(other.m_tlsRefusal);
     m_carrier = std::move(other.m_carrier);
     m_lastCarried = std::move(other.m_lastCarried);
-    m_sentResults = std::move(other.m_sentResults);
-    m_sentFailure = std::move(other.m_sentFailure);
+    m_sent = std::move(other.m_sent);
     m_heldTransaction = std::move(other.m_heldTransaction);
     if (m_breaker && m_carrier)
         m_breaker->attach(m_carrier);

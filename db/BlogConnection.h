@@ -178,8 +178,7 @@ private:
     // and a transaction under way, whose statements go again with each exchange until it is committed.
     std::shared_ptr<StatementCarrier> m_carrier;
     CarriedOutcome m_lastCarried;
-    std::vector<bool> m_sentResults;
-    CarriedOutcome m_sentFailure;
+    CarriedSending m_sent;
     std::optional<std::vector<std::string>> m_heldTransaction;
 };
 

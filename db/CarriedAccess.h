@@ -17,6 +17,8 @@ struct CarriedAccess
     static bool send(BlogConnection& connection, std::string_view statements);
     static std::vector<bool> read(BlogConnection& connection);
     static ResultSet store(BlogConnection& connection);
+    // What was sent at once, when it is still on its way: its outcome, kept for read().
+    static void settle(BlogConnection& connection);
 };
 
 // The statements of a text that holds several separated by ";", each without it: a ";" inside

@@ -91,6 +91,7 @@ BlogConnection carriedConnection(std::shared_ptr<StatementCarrier> carrier, Prot
 
 bool CarriedAccess::reconnect(BlogConnection& connection)
 {
+    settle(connection);
     // A transaction under way went with the exchange that was lost.
     connection.m_heldTransaction.reset();
     if (connection.m_breaker && connection.m_breaker->broken()) {
@@ -121,6 +122,8 @@ bool CarriedAccess::setCharacterSet(BlogConnection& connection, const char* name
 
 bool CarriedAccess::execute(BlogConnection& connection, std::string_view statement)
 {
+    // Statements go in the order they were given: what was sent at once has its answer first.
+    settle(connection);
     auto& held = connection.m_heldTransaction;
     // A transaction cannot stay open between exchanges: its statements are kept and sent again with each
     // one that follows, then undone by the far side, until the commit sends them for good.
@@ -170,44 +173,59 @@ bool CarriedAccess::execute(BlogConnection& connection, std::string_view stateme
 
 bool CarriedAccess::send(BlogConnection& connection, std::string_view statements)
 {
+    settle(connection);
     const std::vector<std::string_view> each = splitStatements(statements);
-    std::vector<CarriedOutcome> outcomes;
-    connection.m_sentResults.clear();
-    connection.m_sentFailure = CarriedOutcome{};
-    if (!exchange(connection, *connection.m_carrier, connection.m_settings, each, outcomes)) {
-        // Lost on the way: whatever came before the last commit may have gone through, so that commit is
-        // where it was lost, and what it committed must be asked for.
-        std::size_t commit = each.size();
-        for (std::size_t i = each.size(); i-- > 0;) {
-            if (isStatement(each[i], "COMMIT")) {
-                commit = i;
-                break;
-            }
-        }
-        connection.m_sentResults.assign(commit == each.size() ? 0 : commit, true);
-        connection.m_sentResults.push_back(false);
-        connection.m_sentFailure.errorNumber = connection.lastErrorNumber();
-        connection.m_sentFailure.error = connection.lastError();
-        return true;
-    }
-    for (const CarriedOutcome& outcome : outcomes) {
-        connection.m_sentResults.push_back(outcome.ok);
-        if (!outcome.ok) {
-            connection.m_sentFailure = outcome;
+    CarriedSending& sent = connection.m_sent;
+    sent = CarriedSending{};
+    sent.onItsWay = true;
+    sent.statements = each.size();
+    sent.lastCommit = each.size();
+    for (std::size_t i = each.size(); i-- > 0;) {
+        if (isStatement(each[i], "COMMIT")) {
+            sent.lastCommit = i;
             break;
         }
     }
+    connection.m_carrier->begin(connection.m_settings, each);
     return true;
+}
+
+void CarriedAccess::settle(BlogConnection& connection)
+{
+    CarriedSending& sent = connection.m_sent;
+    if (!sent.onItsWay)
+        return;
+    sent.onItsWay = false;
+    std::vector<CarriedOutcome> outcomes;
+    unsigned number = 0;
+    std::string error;
+    if (!connection.m_carrier->end(outcomes, number, error)) {
+        // Lost on the way: whatever came before the last commit may have gone through, so that commit is
+        // where it was lost, and what it committed must be asked for.
+        sent.results.assign(sent.lastCommit == sent.statements ? 0 : sent.lastCommit, true);
+        sent.results.push_back(false);
+        sent.failure.errorNumber = number;
+        sent.failure.error = std::move(error);
+        return;
+    }
+    for (const CarriedOutcome& outcome : outcomes) {
+        sent.results.push_back(outcome.ok);
+        if (!outcome.ok) {
+            sent.failure = outcome;
+            break;
+        }
+    }
 }
 
 std::vector<bool> CarriedAccess::read(BlogConnection& connection)
 {
-    std::vector<bool> results = std::move(connection.m_sentResults);
-    connection.m_sentResults.clear();
+    settle(connection);
+    CarriedSending& sent = connection.m_sent;
+    std::vector<bool> results = std::move(sent.results);
+    sent.results.clear();
     if (results.empty() || !results.back())
-        connection.rememberError(connection.m_sentFailure.errorNumber ? connection.m_sentFailure.errorNumber
-                                                                      : CR_UNKNOWN_ERROR,
-                                 connection.m_sentFailure.error);
+        connection.rememberError(sent.failure.errorNumber ? sent.failure.errorNumber : CR_UNKNOWN_ERROR,
+                                 sent.failure.error);
     if (results.empty())
         results.push_back(false);
     return results;

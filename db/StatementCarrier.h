@@ -35,6 +35,16 @@ struct CarriedOutcome
     std::optional<CarriedRows> rows;
 };
 
+// Statements sent at once on a carried session, until their results are read.
+struct CarriedSending
+{
+    bool onItsWay = false;     // begun, its outcome not asked for yet
+    std::size_t statements = 0; // how many went
+    std::size_t lastCommit = 0; // the last COMMIT among them; `statements` when none
+    std::vector<bool> results;  // once known: each statement's, up to the first that failed
+    CarriedOutcome failure;
+};
+
 // A session that reaches its database by some way other than the MySQL protocol, for a server
 // nobody may connect to. Each exchange stands alone: the settings come first, every time, then the
 // statements, in order, on one session of the far side's own, which stops at the first that fails
@@ -45,9 +55,18 @@ class StatementCarrier
 public:
     virtual ~StatementCarrier() = default;
 
+    // Sends an exchange and goes on at once, so that the caller makes its next statements while it
+    // is on its way; end() waits for its outcome. One exchange is on its way at a time.
+    virtual void begin(const std::vector<std::string>& settings, const std::vector<std::string_view>& statements) = 0;
     // False when the exchange itself failed (the statements may or may not have run), with why.
-    virtual bool carry(const std::vector<std::string>& settings, const std::vector<std::string_view>& statements,
-                       std::vector<CarriedOutcome>& outcomes, unsigned& errorNumber, std::string& error) = 0;
+    virtual bool end(std::vector<CarriedOutcome>& outcomes, unsigned& errorNumber, std::string& error) = 0;
+
+    bool carry(const std::vector<std::string>& settings, const std::vector<std::string_view>& statements,
+               std::vector<CarriedOutcome>& outcomes, unsigned& errorNumber, std::string& error)
+    {
+        begin(settings, statements);
+        return end(outcomes, errorNumber, error);
+    }
     // Whether the far side answers again, after an exchange failed.
     virtual bool reachable(unsigned& errorNumber, std::string& error) = 0;
     // From any thread: the exchange in flight fails at once, and every later one too.

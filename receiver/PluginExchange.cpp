@@ -46,24 +46,29 @@ PluginExchange::PluginExchange(PluginAddress address) : m_address(std::move(addr
 
 PluginExchange::~PluginExchange() = default;
 
+PluginExchange::Pending::~Pending()
+{
+    if (reply) {
+        reply->abort();
+        reply->deleteLater();
+    }
+}
+
 PluginReply PluginExchange::get(const QString& route)
 {
-    return send(route, nullptr);
+    return finish(start(route, nullptr));
 }
 
 PluginReply PluginExchange::post(const QString& route, const QByteArray& json)
 {
-    return send(route, &json);
+    return finish(start(route, &json));
 }
 
-PluginReply PluginExchange::send(const QString& route, const QByteArray* json)
+std::unique_ptr<PluginExchange::Pending> PluginExchange::start(const QString& route, const QByteArray* json)
 {
-    PluginReply answer;
-    if (m_broken) {
-        answer.failure = PluginReply::Failure::BrokenOff;
-        answer.error = "broken off";
-        return answer;
-    }
+    auto pending = std::make_unique<Pending>();
+    if (m_broken)
+        return pending;
     if (!m_network)
         m_network = std::make_unique<QNetworkAccessManager>();
     QUrl url = m_site;
@@ -85,21 +90,33 @@ PluginReply PluginExchange::send(const QString& route, const QByteArray* json)
     if (json)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     QNetworkReply* reply = json ? m_network->post(request, *json) : m_network->get(request);
+    pending->reply = reply;
 
     const QByteArray fingerprint = fingerprintDigits(m_address.tlsFingerprint);
-    bool certificateRefused = false;
     if (!fingerprint.isEmpty()) {
         // The one certificate named is taken whoever signed it; any other is refused, even one the system trusts.
         QObject::connect(reply, &QNetworkReply::sslErrors, reply, [reply, fingerprint](const QList<QSslError>&) {
             if (reply->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256).toHex() == fingerprint)
                 reply->ignoreSslErrors();
         });
-        QObject::connect(reply, &QNetworkReply::encrypted, reply, [reply, fingerprint, &certificateRefused] {
+        QObject::connect(reply, &QNetworkReply::encrypted, reply, [reply, fingerprint, refused = pending.get()] {
             if (reply->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256).toHex() != fingerprint) {
-                certificateRefused = true;
+                refused->certificateRefused = true;
                 reply->abort();
             }
         });
+    }
+    return pending;
+}
+
+PluginReply PluginExchange::finish(std::unique_ptr<Pending> pending)
+{
+    PluginReply answer;
+    QNetworkReply* reply = pending ? pending->reply : nullptr;
+    if (!reply) {
+        answer.failure = PluginReply::Failure::BrokenOff;
+        answer.error = "broken off";
+        return answer;
     }
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -109,6 +126,8 @@ PluginReply PluginExchange::send(const QString& route, const QByteArray* json)
             reply->abort();
     });
     watch.start(100);
+    if (m_broken)
+        reply->abort();
     if (!reply->isFinished())
         loop.exec();
 
@@ -126,10 +145,10 @@ PluginReply PluginExchange::send(const QString& route, const QByteArray* json)
     if (m_broken) {
         answer.failure = PluginReply::Failure::BrokenOff;
         answer.error = "broken off";
-    } else if (certificateRefused || error == QNetworkReply::SslHandshakeFailedError) {
+    } else if (pending->certificateRefused || error == QNetworkReply::SslHandshakeFailedError) {
         answer.failure = PluginReply::Failure::Certificate;
-        answer.error = certificateRefused ? "the certificate is not the one whose fingerprint was given"
-                                          : reply->errorString().toStdString();
+        answer.error = pending->certificateRefused ? "the certificate is not the one whose fingerprint was given"
+                                                   : reply->errorString().toStdString();
     } else if (answer.status == 0) {
         answer.failure = PluginReply::Failure::Network;
         answer.error = reply->errorString().toStdString();
@@ -144,6 +163,7 @@ PluginReply PluginExchange::send(const QString& route, const QByteArray* json)
         answer.error = "the answer is not the plugin's (" + std::to_string(bytes.size()) + " bytes)";
     }
     reply->deleteLater();
+    pending->reply = nullptr;
     return answer;
 }
 

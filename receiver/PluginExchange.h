@@ -9,6 +9,7 @@
 #include <string>
 
 class QNetworkAccessManager;
+class QNetworkReply;
 
 namespace kestrel {
 
@@ -56,6 +57,21 @@ public:
     PluginReply get(const QString& route);
     PluginReply post(const QString& route, const QByteArray& json);
 
+    // A post in two halves: started, it goes its way (Qt's HTTP works in a thread of its own) while
+    // the caller works; finish() waits for its answer. The request started must be finished.
+    struct Pending
+    {
+        Pending() = default;
+        Pending(const Pending&) = delete;
+        Pending& operator=(const Pending&) = delete;
+        ~Pending(); // one never finished (the run ended meanwhile) is given up
+
+        QNetworkReply* reply = nullptr;
+        bool certificateRefused = false;
+    };
+    std::unique_ptr<Pending> start(const QString& route, const QByteArray* json);
+    PluginReply finish(std::unique_ptr<Pending> pending);
+
     // From any thread: the request in flight fails at once, and so does every later one.
     void breakOff() { m_broken = true; }
     bool broken() const { return m_broken; }
@@ -65,8 +81,6 @@ public:
     bool encrypted() const { return m_site.scheme() == QLatin1String("https"); }
 
 private:
-    PluginReply send(const QString& route, const QByteArray* json);
-
     PluginAddress m_address;
     QUrl m_site;
     QByteArray m_authorization;

@@ -135,21 +135,25 @@ public:
         m_pace.setLimit(siteSeconds, maxBytes);
     }
 
-    bool carry(const std::vector<std::string>& settings, const std::vector<std::string_view>& statements,
-               std::vector<CarriedOutcome>& outcomes, unsigned& errorNumber, std::string& error) override
+    void begin(const std::vector<std::string>& settings, const std::vector<std::string_view>& statements) override
     {
         QByteArray json = "{";
         appendBase64List(json, "settings", settings);
         json += ',';
         appendBase64List(json, "statements", statements);
         json += '}';
-        const auto sent = ExchangePace::Clock::now();
-        const PluginReply reply = m_exchange.post(statementsRoute, json);
+        m_sentBytes = 0;
+        for (const std::string_view statement : statements)
+            m_sentBytes += statement.size();
+        m_sentAt = ExchangePace::Clock::now();
+        m_pending = m_exchange.start(statementsRoute, &json);
+    }
+
+    bool end(std::vector<CarriedOutcome>& outcomes, unsigned& errorNumber, std::string& error) override
+    {
+        const PluginReply reply = m_exchange.finish(std::move(m_pending));
         if (reply.failure == PluginReply::Failure::None) {
-            std::uint64_t bytes = 0;
-            for (const std::string_view statement : statements)
-                bytes += statement.size();
-            m_pace.took(bytes, ExchangePace::Clock::now() - sent);
+            m_pace.took(m_sentBytes, ExchangePace::Clock::now() - m_sentAt);
             for (const QJsonValue result : reply.body.value(QStringLiteral("results")).toArray())
                 outcomes.push_back(outcomeOf(result.toObject()));
             return true;
@@ -182,6 +186,10 @@ private:
     PluginExchange m_exchange;
     std::uint64_t m_maxBytes = 0;
     ExchangePace m_pace;
+    // The exchange on its way, and what it carries.
+    std::unique_ptr<PluginExchange::Pending> m_pending;
+    std::uint64_t m_sentBytes = 0;
+    ExchangePace::Clock::time_point m_sentAt;
 };
 
 PluginRefusal refusalOf(const PluginReply& reply)
