@@ -40,6 +40,8 @@ function kestrel_receiver_tokens($sql)
         if ($c === "'" || $c === '"') {
             $j = $i + 1;
             while (true) {
+                // Most of a statement is the text of its values: skipped at C's speed to the next quote or escape.
+                $j += strcspn($sql, $c . '\\', $j);
                 if ($j >= $length) {
                     return null;
                 }
@@ -47,14 +49,11 @@ function kestrel_receiver_tokens($sql)
                     $j += 2;
                     continue;
                 }
-                if ($sql[$j] === $c) {
-                    if ($j + 1 < $length && $sql[$j + 1] === $c) {
-                        $j += 2;
-                        continue;
-                    }
-                    break;
+                if ($j + 1 < $length && $sql[$j + 1] === $c) {
+                    $j += 2;
+                    continue;
                 }
-                ++$j;
+                break;
             }
             $tokens[] = array('string', substr($sql, $i, $j + 1 - $i), null, $i);
             $i = $j + 1;
