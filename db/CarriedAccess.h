@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct CarriedAccess
     static bool send(BlogConnection& connection, std::string_view statements);
     static std::vector<bool> read(BlogConnection& connection);
     static ResultSet store(BlogConnection& connection);
+    // Selects in one exchange, `text` being them joined; how many were kept (see readAhead()).
+    static std::size_t readAhead(BlogConnection& connection, const std::vector<std::string>& selects,
+                                 std::string_view text);
 };
 
 // The statements of a text that holds several separated by ";", each without it: a ";" inside

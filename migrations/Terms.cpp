@@ -25,10 +25,14 @@ void recountTerms(RunContext& run, std::string_view migration, const std::vector
         recordFailure(run, migration, termTaxonomy, "");
 }
 
+std::string largestIdQuery(RunContext& run, std::string_view bareTable, std::string_view idColumn)
+{
+    return "Select max(" + std::string(idColumn) + ") From " + run.wordPressTable(bareTable);
+}
+
 std::optional<std::int64_t> largestId(RunContext& run, std::string_view bareTable, std::string_view idColumn)
 {
-    return selectNumber(run, run.wordPress,
-                        "Select max(" + std::string(idColumn) + ") From " + run.wordPressTable(bareTable));
+    return selectNumber(run, run.wordPress, largestIdQuery(run, bareTable, idColumn));
 }
 
 std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
@@ -70,11 +74,15 @@ RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& newTerm
     return write;
 }
 
+std::string termSlugsQuery(RunContext& run, std::string_view taxonomy)
+{
+    return "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " + run.wordPressTable("term_taxonomy") +
+           " x ON x.term_id=t.term_id WHERE x.taxonomy=" + quotedLiteral(run.wordPress, taxonomy);
+}
+
 std::optional<TakenSlugs> termSlugs(RunContext& run, std::string_view migration, std::string_view taxonomy)
 {
-    auto slugs = textsInUse(run, "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
-                               run.wordPressTable("term_taxonomy") +
-                               " x ON x.term_id=t.term_id WHERE x.taxonomy=" + quotedLiteral(run.wordPress, taxonomy));
+    auto slugs = textsInUse(run, termSlugsQuery(run, taxonomy));
     if (!slugs) {
         unreadableWordPress(run, migration, "terms", std::string(taxonomy) + " slugs");
         return std::nullopt;
