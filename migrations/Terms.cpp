@@ -9,6 +9,24 @@
 
 namespace kestrel {
 
+namespace {
+
+// Sent as a batch is, where the session takes several statements: after the last batch of rows it then
+// needs no switch of its own. Sent again after a lost session, as it safely may be.
+bool sendRecount(RunContext& run, const std::string& statement)
+{
+    if (run.wordPress.takesSeveralStatements() && sendStatements(run.wordPress, statement)) {
+        const std::vector<bool> results = readStatementResults(run.wordPress);
+        if (results.size() == 1 && results.front())
+            return true;
+        if (!isSessionLost(run.wordPress))
+            return false;
+    }
+    return executeWithReconnect(run, run.wordPress, statement);
+}
+
+} // namespace
+
 void recountTerms(RunContext& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds)
 {
     if (termTaxonomyIds.empty() || run.stopRequested())
@@ -21,7 +39,7 @@ void recountTerms(RunContext& run, std::string_view migration, const std::vector
         "update " + termTaxonomy + " set count=(select count(*) from " + run.wordPressTable("term_relationships") +
         " r join " + run.wordPressTable("posts") + " p on p.ID=r.object_id where r.term_taxonomy_id=" + termTaxonomy +
         ".term_taxonomy_id and p.post_status='publish' and p.post_type='post') where term_taxonomy_id in (" + ids + ")";
-    if (!executeWithReconnect(run, run.wordPress, statement))
+    if (!sendRecount(run, statement))
         recordFailure(run, migration, termTaxonomy, "");
 }
 
