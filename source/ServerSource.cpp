@@ -96,6 +96,13 @@ PageSize parentPairsPageSize()
     return PageSize(0, 100000, 100000);
 }
 
+PageSize columnsPageSize(std::size_t fixed)
+{
+    // A column read whole is held whole by its caller anyway: its first page may as well ask for as many
+    // rows as any page may hold, and a table of up to that many rows is read in one exchange.
+    return PageSize(fixed, 20000, 20000);
+}
+
 // Reads `select` (a select without its WHERE, ORDER BY and LIMIT) in pages by its integer `key`:
 // each page asks for the rows after the last key taken. A page sent again after a lost session
 // so asks for the same rows, and none is skipped or read twice. `each` gets every row with the
@@ -279,7 +286,7 @@ void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
         case EmlogRead::What::Columns:
             if (read.names.size() == 2)
                 selects.push_back(pageStatement(columnsSelect(read.table, read.names[0], read.names[1]), read.names[0],
-                                                std::nullopt, firstPage));
+                                                std::nullopt, columnsPageSize(m_pageRows).rows()));
             break;
         case EmlogRead::What::Table: {
             const std::string_view key = keyOf(read.table);
@@ -364,7 +371,7 @@ std::optional<EmlogValues> ServerSource::columns(std::string_view table, std::st
 {
     useUnicode(m_run.emlog);
     EmlogValues values;
-    PageSize size(m_pageRows);
+    PageSize size = columnsPageSize(m_pageRows);
     const bool read =
         readPages(m_run, columnsSelect(table, idColumn, column), idColumn, size, [&](const ResultSet& rows) {
             std::pair<std::int64_t, std::string> value;
