@@ -110,7 +110,9 @@ void makeEmlogBlog(const std::string& database, const BlogSize& size)
 Sessions openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase,
                       const std::string& address, bool emptyFirst)
 {
-    Sessions sessions{openConnection(ConnectionOptions{address, "root", server().password, emlogDatabase}),
+    ConnectionOptions emlog{address, "root", server().password, emlogDatabase};
+    emlog.multiStatements = true; // as a run opens it, for reads ahead
+    Sessions sessions{openConnection(emlog),
                       openWordPressSession(ConnectionOptions{address, "root", server().password, wordPressDatabase})};
     if (!sessions.emlog)
         fail("cannot open the emlog session through " + address + ": " + sessions.emlog.lastError());

@@ -10,11 +10,28 @@
 #include <mysqld_error.h>
 
 #include <algorithm>
+#include <cctype>
 #include <mutex>
 
 namespace kestrel {
 
 namespace {
+
+// Whether a statement is a select, which changes no rows (ours never lock nor write).
+bool isSelect(std::string_view statement)
+{
+    const auto start = std::find_if(statement.begin(), statement.end(),
+                                    [](char c) { return !std::isspace(static_cast<unsigned char>(c)); });
+    const std::string_view word = "select";
+    const auto end = statement.end();
+    if (static_cast<std::size_t>(end - start) <= word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(start[i])) != word[i])
+            return false;
+    }
+    return std::isspace(static_cast<unsigned char>(start[word.size()])) != 0;
+}
 
 // Opening and closing are each serialised process-wide: the client library's
 // set-up is not safe to run on two threads at once.
@@ -113,6 +130,8 @@ BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
     m_lastCarried = std::move(other.m_lastCarried);
     m_sent = std::move(other.m_sent);
     m_heldTransaction = std::move(other.m_heldTransaction);
+    m_readAhead = std::move(other.m_readAhead);
+    m_taken = std::move(other.m_taken);
     if (m_breaker && m_carrier)
         m_breaker->attach(m_carrier);
     return *this;
@@ -261,6 +280,7 @@ BlogConnection openConnection(const std::string& server, const std::string& user
 
 void closeConnection(BlogConnection& connection)
 {
+    connection.dropReadAhead();
     connection.replaceHandle(nullptr);
     connection.m_carrier.reset();
     connection.m_heldTransaction.reset();
@@ -268,6 +288,7 @@ void closeConnection(BlogConnection& connection)
 
 bool reconnect(BlogConnection& connection)
 {
+    connection.dropReadAhead();
     if (connection.m_carrier)
         return CarriedAccess::reconnect(connection);
     if (!connection.m_reopenable)
@@ -316,6 +337,7 @@ bool setCharacterSet(BlogConnection& connection, const char* name)
 {
     if (!connection)
         return connection.failWithoutSession();
+    connection.dropReadAhead(); // rows read in another character set
     if (connection.m_carrier)
         return CarriedAccess::setCharacterSet(connection, name);
     if (!connection.severalStatementsOff())
@@ -387,6 +409,8 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
     // a zero byte inside a quoted value can only be sent as itself.
     if (!sendable(connection, statement))
         return false;
+    if (connection.takeReadAhead(statement))
+        return true;
     if (connection.m_carrier)
         return CarriedAccess::execute(connection, statement);
     // One that cannot be switched off is reported as sendable() reports a stuck session: as lost.
@@ -416,6 +440,7 @@ bool switchSeveralStatements(BlogConnection& connection, bool on)
 
 bool sendStatements(BlogConnection& connection, std::string_view statements)
 {
+    connection.dropReadAhead();
     if (!sendable(connection, statements))
         return false;
     if (!connection.takesSeveralStatements()) {
@@ -468,6 +493,69 @@ std::vector<bool> readStatementResults(BlogConnection& connection)
     return results;
 }
 
+bool BlogConnection::takeReadAhead(std::string_view statement)
+{
+    m_taken.reset();
+    const auto found = std::find_if(m_readAhead.begin(), m_readAhead.end(),
+                                    [statement](const auto& read) { return read.first == statement; });
+    if (found == m_readAhead.end()) {
+        // Another select changes nothing they hold; anything else may.
+        if (!isSelect(statement))
+            dropReadAhead();
+        return false;
+    }
+    m_taken = std::move(found->second);
+    m_readAhead.erase(found);
+    return true;
+}
+
+void BlogConnection::dropReadAhead() noexcept
+{
+    m_readAhead.clear();
+    m_taken.reset();
+}
+
+std::size_t readAhead(BlogConnection& connection, const std::vector<std::string>& selects)
+{
+    connection.dropReadAhead();
+    if (selects.empty() || !connection.takesSeveralStatements())
+        return 0;
+    // What fails here is not the caller's to hear of: each select, sent again alone, says it then.
+    const unsigned errorNumber = connection.lastErrorNumber();
+    std::string error = connection.lastError();
+    std::string text;
+    for (const std::string& select : selects)
+        text.append(text.empty() ? "" : ";").append(select);
+    std::size_t kept = 0;
+    if (!sendable(connection, text)) {
+    } else if (connection.m_carrier) {
+        kept = CarriedAccess::readAhead(connection, selects, text);
+    } else if (connection.m_severalStatementsOn || switchSeveralStatements(connection, true)) {
+        // As for a batch: on until a statement of another kind switches them off.
+        connection.m_severalStatementsOn = true;
+        MYSQL* mysql = connection.handle();
+        if (mysql_real_query(mysql, text.data(), text.size()) == 0) {
+            for (std::size_t i = 0;; ++i) {
+                MYSQL_RES* result = mysql_store_result(mysql);
+                if (!result) // a statement without rows, or rows that did not all come: nothing more is kept
+                    break;
+                if (i < selects.size())
+                    connection.m_readAhead.emplace_back(selects[i], ResultSet(result));
+                else
+                    mysql_free_result(result);
+                if (mysql_next_result(mysql) != 0) // none left, or the next one failed
+                    break;
+            }
+            // What the server still has to say after a failure, so the session is ready for the next statement.
+            while (mysql_more_results(mysql) && mysql_next_result(mysql) == 0)
+                mysql_free_result(mysql_store_result(mysql));
+            kept = connection.m_readAhead.size();
+        }
+    }
+    connection.rememberError(errorNumber, std::move(error));
+    return kept;
+}
+
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments)
 {
     std::string statement;
@@ -490,6 +578,11 @@ ResultSet storeResult(BlogConnection& connection)
     if (!connection) {
         connection.failWithoutSession();
         return {};
+    }
+    if (connection.m_taken) {
+        ResultSet taken = std::move(*connection.m_taken);
+        connection.m_taken.reset();
+        return taken;
     }
     if (connection.m_carrier)
         return CarriedAccess::store(connection);

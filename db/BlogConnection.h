@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Encryption.h"
+#include "ResultSet.h"
 #include "SessionProtection.h"
 #include "StatementCarrier.h"
 
@@ -15,8 +16,6 @@
 #include <vector>
 
 namespace kestrel {
-
-class ResultSet;
 
 // Where and how to open a session. A session keeps them, so that a lost one
 // can be opened again the same way; the password never goes into a message.
@@ -134,8 +133,8 @@ private:
     friend bool sendStatements(BlogConnection&, std::string_view);
     friend bool executeSql(BlogConnection&, std::string_view);
     friend std::vector<bool> readStatementResults(BlogConnection&);
+    friend std::size_t readAhead(BlogConnection&, const std::vector<std::string>&);
     friend struct CarriedAccess;
-    friend bool executeSql(BlogConnection&, std::string_view);
     friend ResultSet storeResult(BlogConnection&);
     friend std::uint64_t lastInsertId(const BlogConnection&);
     friend unsigned warningCount(const BlogConnection&);
@@ -150,6 +149,10 @@ private:
     // Several statements, left on after a batch, switched off before any other statement goes. False
     // when they could not be: the session is then stuck.
     bool severalStatementsOff();
+    // The rows read ahead for a select of exactly this text, taken for storeResult() to give; false when
+    // none were, and then every select read ahead is dropped: the statement that follows may change them.
+    bool takeReadAhead(std::string_view statement);
+    void dropReadAhead() noexcept;
     // Puts another handle in place (or none); the old one is closed after the breaker lets go of it.
     void replaceHandle(Handle mysql) noexcept;
 
@@ -180,6 +183,10 @@ private:
     CarriedOutcome m_lastCarried;
     CarriedSending m_sent;
     std::optional<std::vector<std::string>> m_heldTransaction;
+
+    // Selects read ahead (see readAhead()), each with its rows, and the rows of the one just taken.
+    std::vector<std::pair<std::string, ResultSet>> m_readAhead;
+    std::optional<ResultSet> m_taken;
 };
 
 // A session whose statements go by the carrier given; its protection is the carrier's to say.
@@ -231,6 +238,15 @@ bool sendStatements(BlogConnection& connection, std::string_view statements);
 // Whether each statement sent went through, in order. The server stops at the first that fails,
 // so that one is the last; a session lost on the way is the last one's error.
 std::vector<bool> readStatementResults(BlogConnection& connection);
+
+// Sends selects several to an exchange (on a session that takes several statements, as a batch is sent)
+// and keeps the rows of each, so that a later executeSql() of exactly the same text takes them without
+// asking the server, and storeResult() gives them. For reads that do not depend on each other, asked
+// for before the rows they are needed for. Each is taken once. Any statement but a select (a batch too,
+// a character set, a reconnect) drops them all first, since it may change what they hold. A select that
+// failed, and the ones after it (the server stops at the first), keep nothing: sent again alone, each
+// fails or succeeds on its own, and a failed read is never taken for an empty one. How many were kept.
+std::size_t readAhead(BlogConnection& connection, const std::vector<std::string>& selects);
 
 // "insert into <table> set <assignments>"; the caller quotes the values.
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct CarriedAccess
     static ResultSet store(BlogConnection& connection);
     // What was sent at once, when it is still on its way: its outcome, kept for read().
     static void settle(BlogConnection& connection);
+    // Selects in one exchange, `text` being them joined; how many were kept (see readAhead()).
+    static std::size_t readAhead(BlogConnection& connection, const std::vector<std::string>& selects,
+                                 std::string_view text);
 };
 
 // The statements of a text that holds several separated by ";", each without it: a ";" inside

@@ -231,6 +231,27 @@ std::vector<bool> CarriedAccess::read(BlogConnection& connection)
     return results;
 }
 
+std::size_t CarriedAccess::readAhead(BlogConnection& connection, const std::vector<std::string>& selects,
+                                     std::string_view text)
+{
+    settle(connection);
+    // Within a transaction under way they would be undone with it; they are asked for one at a time then.
+    if (connection.m_heldTransaction)
+        return 0;
+    const std::vector<std::string_view> each = splitStatements(text);
+    if (each.size() != selects.size())
+        return 0;
+    std::vector<CarriedOutcome> outcomes;
+    if (!exchange(connection, *connection.m_carrier, connection.m_settings, each, outcomes))
+        return 0;
+    for (std::size_t i = 0; i < outcomes.size() && i < selects.size(); ++i) {
+        if (!outcomes[i].ok || !outcomes[i].rows)
+            break;
+        connection.m_readAhead.emplace_back(selects[i], ResultSet(std::move(*outcomes[i].rows)));
+    }
+    return connection.m_readAhead.size();
+}
+
 ResultSet CarriedAccess::store(BlogConnection& connection)
 {
     if (!connection.m_lastCarried.rows)

@@ -61,6 +61,7 @@ Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t
 
 void migrateAttachments(MigrationRun& run)
 {
+    readAheadOfMigration(run, {&origin::attachment, &origin::article}, authorsQueries(run));
     if (!readCopies(run, migration, {&origin::attachment, &origin::article}) ||
         !run.state.readPostNames(run, migration))
         return;

@@ -30,6 +30,8 @@ struct Category
 void migrateCategories(MigrationRun& run)
 {
     constexpr std::string_view migration = idOf(Kind::categories);
+    readAheadOfMigration(run, {&origin::category, &origin::article},
+                         {termIdsQuery(run), termSlugsQuery(run, "category")});
     if (!readCopies(run, migration, {&origin::category, &origin::article}))
         return;
     const Copies& copies = run.state.copies(origin::category);

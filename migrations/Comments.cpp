@@ -68,6 +68,9 @@ Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const 
 
 void migrateComments(MigrationRun& run)
 {
+    std::vector<std::string> selects = authorsQueries(run);
+    selects.push_back(largestIdQuery(run, "comments", "comment_ID"));
+    readAheadOfMigration(run, {&origin::comment, &origin::article}, std::move(selects));
     if (!readCopies(run, migration, {&origin::comment, &origin::article}))
         return;
     const Copies& copies = run.state.copies(origin::comment);

@@ -33,6 +33,21 @@ bool forEachEmlogRow(MigrationRun& run, std::string_view bareTable, std::string_
 
 LinkTargets::LinkTargets(MigrationRun& run) : m_run(run) {}
 
+namespace {
+
+std::string tagSlugsQuery(MigrationRun& run)
+{
+    return "SELECT t.term_id, t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
+           run.wordPressTable("term_taxonomy") + " x ON x.term_id=t.term_id AND x.taxonomy='post_tag'";
+}
+
+} // namespace
+
+std::vector<std::string> LinkTargets::wordPressQueries(MigrationRun& run)
+{
+    return {wordPressOptionQuery(run, "home"), tagSlugsQuery(run)};
+}
+
 bool LinkTargets::read(std::string_view migration)
 {
     MigrationRun& run = m_run;
@@ -73,10 +88,7 @@ bool LinkTargets::read(std::string_view migration)
         return true;
     }
     // WordPress finds a tag's page by its slug under every permalink structure; the tags are in by now.
-    ResultSet slugs = selectWithReconnect(run, run.wordPress,
-                                          "SELECT t.term_id, t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
-                                              run.wordPressTable("term_taxonomy") +
-                                              " x ON x.term_id=t.term_id AND x.taxonomy='post_tag'");
+    ResultSet slugs = selectWithReconnect(run, run.wordPress, tagSlugsQuery(run));
     if (!slugs)
         return unreadableWordPress(run, migration, "terms", "tag slugs");
     for (std::uint64_t i = 0; i < rowCount(slugs); ++i, nextRow(slugs)) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace kestrel {
 
@@ -22,6 +23,8 @@ class LinkTargets
 {
 public:
     explicit LinkTargets(MigrationRun& run);
+    // What read() asks WordPress, to read it ahead.
+    static std::vector<std::string> wordPressQueries(MigrationRun& run);
     // Reads emlog's address, its aliases, categories and tags, and WordPress's home and tag slugs.
     // False when WordPress could not be read (recorded under `migration`). A blog whose own tables
     // cannot be read keeps its links as they are, and the report says so.

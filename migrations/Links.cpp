@@ -48,6 +48,7 @@ std::optional<LinksInWordPress> linksInWordPress(MigrationRun& run)
 void migrateLinks(MigrationRun& run)
 {
     constexpr std::string_view migration = idOf(Kind::links);
+    readAheadOfWordPress(run, {linksQuery(run.wordPressPrefix)});
     std::optional<LinksInWordPress> read = linksInWordPress(run);
     if (!read) {
         unreadableWordPress(run, migration, "links", "links");

@@ -3,6 +3,8 @@
 #include "BlogConnection.h"
 #include "Origins.h"
 
+#include <iterator>
+
 namespace kestrel {
 
 MigrationRun::MigrationRun(BlogConnection& emlog, BlogConnection& wordPress)
@@ -25,6 +27,18 @@ bool readCopies(MigrationRun& run, std::string_view migration, std::initializer_
             return false;
     }
     return true;
+}
+
+void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginKey*> keys,
+                          std::vector<std::string> selects)
+{
+    std::vector<std::string> all;
+    for (const OriginKey* key : keys) {
+        if (!run.state.hasCopies(*key) && run.state.transactions(run) == Transactions::yes)
+            all.push_back(copiesQuery(*key, run.wordPressPrefix));
+    }
+    all.insert(all.end(), std::make_move_iterator(selects.begin()), std::make_move_iterator(selects.end()));
+    readAheadOfWordPress(run, all);
 }
 
 void unreadableEmlog(MigrationRun& run, std::string_view migration, std::string_view table)

@@ -57,6 +57,12 @@ struct MigrationRun : RunContext
 // when that fails; the migration then writes nothing.
 bool readCopies(MigrationRun& run, std::string_view migration, std::initializer_list<const OriginKey*> keys);
 
+// Reads ahead, several to an exchange, what a migration asks WordPress before its first row (see
+// readAheadOfWordPress()): the copies of the kinds given not read yet, then `selects`. Copies only where the
+// tables can undo a row: elsewhere the orphaned origins are deleted first, which would drop what was read.
+void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginKey*> keys,
+                          std::vector<std::string> selects = {});
+
 // Records that a read of emlog's table failed, with the emlog session's last error or the file's,
 // and marks the migration unreadable.
 void unreadableEmlog(MigrationRun& run, std::string_view migration, std::string_view table);

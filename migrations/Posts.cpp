@@ -212,6 +212,36 @@ Assignments buildPostFields(MigrationRun& run, const Article& article, const Pos
 
 void migratePosts(MigrationRun& run)
 {
+    {
+        std::vector<std::string> selects = {postNamesQuery(run)};
+        for (std::string& query : authorsQueries(run))
+            selects.push_back(std::move(query));
+        selects.push_back("SELECT ID FROM " + run.wordPressTable("posts"));
+        for (std::string& query : LinkTargets::wordPressQueries(run))
+            selects.push_back(std::move(query));
+        if (!run.handoffs.localZone) {
+            selects.push_back(wordPressOptionQuery(run, "timezone_string"));
+            selects.push_back(wordPressOptionQuery(run, "gmt_offset"));
+        }
+        readAheadOfMigration(run, {&origin::article, &origin::category, &origin::tag}, std::move(selects));
+        // emlog's side: what the authors, the links, the custom fields and the articles' order read first.
+        using What = EmlogRead::What;
+        std::vector<EmlogRead> reads;
+        if (!run.handoffs.authors)
+            reads.insert(reads.end(), {{What::HasTable, "user"}, {What::Table, "user"}});
+        reads.insert(reads.end(), {{What::Option, "blogurl"},
+                                   {What::Columns, "blog", {"gid", "type"}},
+                                   {What::Columns, "blog", {"gid", "alias"}},
+                                   {What::Columns, "sort", {"sid", "alias"}},
+                                   {What::Columns, "sort", {"sid", "sortname"}},
+                                   {What::Columns, "tag", {"tid", "tagname"}},
+                                   {What::HasTable, "blog_fields"},
+                                   {What::Table, "blog_fields", {"id", "gid", "field_key", "field_value"}},
+                                   {What::ParentOrder, "blog", {"parent_id"}}});
+        if (!run.handoffs.localZone)
+            reads.push_back({What::Option, "timezone"});
+        run.source->readAhead(reads);
+    }
     if (!readCopies(run, migration, {&origin::article, &origin::category, &origin::tag}) ||
         !run.state.readPostNames(run, migration))
         return;

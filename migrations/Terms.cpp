@@ -9,6 +9,24 @@
 
 namespace kestrel {
 
+namespace {
+
+// Sent as a batch is, where the session takes several statements: after the last batch of rows it then
+// needs no switch of its own. Sent again after a lost session, as it safely may be.
+bool sendRecount(RunContext& run, const std::string& statement)
+{
+    if (run.wordPress.takesSeveralStatements() && sendStatements(run.wordPress, statement)) {
+        const std::vector<bool> results = readStatementResults(run.wordPress);
+        if (results.size() == 1 && results.front())
+            return true;
+        if (!isSessionLost(run.wordPress))
+            return false;
+    }
+    return executeWithReconnect(run, run.wordPress, statement);
+}
+
+} // namespace
+
 void recountTerms(RunContext& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds)
 {
     if (termTaxonomyIds.empty() || run.stopRequested())
@@ -21,14 +39,18 @@ void recountTerms(RunContext& run, std::string_view migration, const std::vector
         "update " + termTaxonomy + " set count=(select count(*) from " + run.wordPressTable("term_relationships") +
         " r join " + run.wordPressTable("posts") + " p on p.ID=r.object_id where r.term_taxonomy_id=" + termTaxonomy +
         ".term_taxonomy_id and p.post_status='publish' and p.post_type='post') where term_taxonomy_id in (" + ids + ")";
-    if (!executeWithReconnect(run, run.wordPress, statement))
+    if (!sendRecount(run, statement))
         recordFailure(run, migration, termTaxonomy, "");
+}
+
+std::string largestIdQuery(RunContext& run, std::string_view bareTable, std::string_view idColumn)
+{
+    return "Select max(" + std::string(idColumn) + ") From " + run.wordPressTable(bareTable);
 }
 
 std::optional<std::int64_t> largestId(RunContext& run, std::string_view bareTable, std::string_view idColumn)
 {
-    return selectNumber(run, run.wordPress,
-                        "Select max(" + std::string(idColumn) + ") From " + run.wordPressTable(bareTable));
+    return selectNumber(run, run.wordPress, largestIdQuery(run, bareTable, idColumn));
 }
 
 std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
@@ -70,11 +92,15 @@ RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& newTerm
     return write;
 }
 
+std::string termSlugsQuery(RunContext& run, std::string_view taxonomy)
+{
+    return "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " + run.wordPressTable("term_taxonomy") +
+           " x ON x.term_id=t.term_id WHERE x.taxonomy=" + quotedLiteral(run.wordPress, taxonomy);
+}
+
 std::optional<TakenSlugs> termSlugs(RunContext& run, std::string_view migration, std::string_view taxonomy)
 {
-    auto slugs = textsInUse(run, "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
-                               run.wordPressTable("term_taxonomy") +
-                               " x ON x.term_id=t.term_id WHERE x.taxonomy=" + quotedLiteral(run.wordPress, taxonomy));
+    auto slugs = textsInUse(run, termSlugsQuery(run, taxonomy));
     if (!slugs) {
         unreadableWordPress(run, migration, "terms", std::string(taxonomy) + " slugs");
         return std::nullopt;

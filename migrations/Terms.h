@@ -25,6 +25,7 @@ void recountTerms(RunContext& run, std::string_view migration, const std::vector
 // nothing when the table cannot be read. On an indexed column the server
 // answers from the index without reading the table.
 std::optional<std::int64_t> largestId(RunContext& run, std::string_view bareTable, std::string_view idColumn);
+std::string largestIdQuery(RunContext& run, std::string_view bareTable, std::string_view idColumn);
 // The same for a column of an emlog table; 0 when it cannot be read.
 std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn);
 
@@ -57,6 +58,8 @@ RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& term);
 // The slugs the terms of a taxonomy already have: a new term's must differ. Nothing when they
 // cannot be read (recorded under `migration`).
 std::optional<TakenSlugs> termSlugs(RunContext& run, std::string_view migration, std::string_view taxonomy);
+// The select termSlugs() asks, to read it ahead.
+std::string termSlugsQuery(RunContext& run, std::string_view taxonomy);
 
 // A link between a post and a term.
 TableRow termLink(RunContext& run, std::int64_t postId, std::int64_t termTaxonomyId);

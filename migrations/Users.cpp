@@ -44,12 +44,15 @@ struct WordPressUsers
     std::int64_t largestId = 0;
 };
 
+std::string wordPressUsersQuery(MigrationRun& run)
+{
+    return "SELECT ID, user_login, user_email, user_nicename FROM " + run.wordPressTable("users") + " ORDER BY ID";
+}
+
 std::optional<WordPressUsers> wordPressUsers(MigrationRun& run)
 {
     useUnicode(run.wordPress);
-    ResultSet rows = selectWithReconnect(run, run.wordPress,
-                                         "SELECT ID, user_login, user_email, user_nicename FROM " +
-                                             run.wordPressTable("users") + " ORDER BY ID");
+    ResultSet rows = selectWithReconnect(run, run.wordPress, wordPressUsersQuery(run));
     if (!rows)
         return std::nullopt;
     WordPressUsers users;
@@ -145,14 +148,18 @@ namespace {
 
 // WordPress's administrator with the lowest id: the author of articles whose emlog author is gone.
 // 0 when it has none; nothing when that cannot be asked.
-std::optional<std::int64_t> administratorOf(MigrationRun& run)
+std::string administratorQuery(MigrationRun& run)
 {
     const std::string capabilitiesKey = run.wordPressPrefix + "capabilities";
-    const ResultSet rows = selectWithReconnect(
-        run, run.wordPress,
-        "SELECT COALESCE(MIN(u.ID), 0) FROM " + run.wordPressTable("users") + " u JOIN " +
-            run.wordPressTable("usermeta") + " m ON m.user_id=u.ID AND m.meta_key=" +
-            quotedLiteral(run.wordPress, capabilitiesKey) + " WHERE m.meta_value LIKE '%\"administrator\"%'");
+    return "SELECT COALESCE(MIN(u.ID), 0) FROM " + run.wordPressTable("users") + " u JOIN " +
+           run.wordPressTable("usermeta") +
+           " m ON m.user_id=u.ID AND m.meta_key=" + quotedLiteral(run.wordPress, capabilitiesKey) +
+           " WHERE m.meta_value LIKE '%\"administrator\"%'";
+}
+
+std::optional<std::int64_t> administratorOf(MigrationRun& run)
+{
+    const ResultSet rows = selectWithReconnect(run, run.wordPress, administratorQuery(run));
     std::int64_t id = 0;
     if (rowCount(rows) == 0 || !readField(rows, 0, id))
         return std::nullopt;
@@ -169,6 +176,16 @@ std::optional<bool> hasUserTable(MigrationRun& run, std::string_view migration)
 }
 
 } // namespace
+
+std::vector<std::string> authorsQueries(MigrationRun& run)
+{
+    if (run.handoffs.authors)
+        return {};
+    std::vector<std::string> queries = {administratorQuery(run), wordPressUsersQuery(run)};
+    if (!run.state.hasCopies(origin::user) && run.state.transactions(run) == Transactions::yes)
+        queries.push_back(copiesQuery(origin::user, run.wordPressPrefix));
+    return queries;
+}
 
 const Authors* authorsOf(MigrationRun& run, std::string_view migration)
 {

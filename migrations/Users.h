@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace kestrel {
 
@@ -27,6 +28,8 @@ struct Authors
 // Asked once per run, and kept up to date as the run copies users. Nothing when WordPress's users
 // or emlog's cannot be read (recorded under `migration`).
 const Authors* authorsOf(MigrationRun& run, std::string_view migration);
+// What authorsOf() asks WordPress, to read it ahead: none once the authors are known.
+std::vector<std::string> authorsQueries(MigrationRun& run);
 
 // The role WordPress gives an emlog user: never more than emlog gave.
 struct Role

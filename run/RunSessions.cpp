@@ -18,6 +18,8 @@ ConnectionOptions optionsOf(const ConnectionFields& fields)
 
 BlogConnection openEmlogSession(ConnectionOptions options)
 {
+    // For reads ahead, several to an exchange; any other statement still goes alone.
+    options.multiStatements = true;
     return openConnection(options);
 }
 

@@ -27,6 +27,21 @@ struct TableReading
 // One column of every row of an emlog table, with each row's id.
 using EmlogValues = std::vector<std::pair<std::int64_t, std::string>>;
 
+// A read a migration is about to make of emlog, named as it will ask for it, to read it ahead.
+struct EmlogRead
+{
+    enum class What {
+        Columns,     // columns(table, names[0], names[1])
+        Table,       // readTable(table, names)
+        Option,      // option(table): the option's name
+        HasTable,    // hasTable(table)
+        ParentOrder, // forEachRow() of the kind whose table it is, names[0] its parent column
+    };
+    What what;
+    std::string table;
+    std::vector<std::string> names = {};
+};
+
 // Where emlog's rows come from: its server, or its backup file read once through. Both give the
 // same rows in the same order; a read that fails says so, and is never taken for an empty table.
 // Tables are named bare ("blog"): the source knows the prefix.
@@ -60,6 +75,10 @@ public:
     // An option of emlog's options table. `value` is nothing when the blog has no such option;
     // false when the options cannot be read.
     virtual bool option(std::string_view name, std::optional<std::string>& value) = 0;
+    // Reads ahead, several to an exchange where the source can, the first part of each read given
+    // (the first page of a table): the same reads made after take their rows from there, as long as
+    // nothing else is asked in between. By default nothing is read ahead.
+    virtual void readAhead(const std::vector<EmlogRead>& reads) { (void)reads; }
     // The table's full name, for the report.
     virtual std::string tableName(std::string_view table) const = 0;
     // Why the last read failed: the server's error number and text, or the file's reason.

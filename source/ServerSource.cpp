@@ -22,7 +22,11 @@ namespace {
 class PageSize
 {
 public:
-    explicit PageSize(std::size_t fixed, std::size_t most = 20000) : m_fixed(fixed), m_most(most) {}
+    // `first` rows on the first page, before any was measured.
+    explicit PageSize(std::size_t fixed, std::size_t most = 20000, std::size_t first = 500)
+        : m_fixed(fixed), m_most(most), m_rows(first)
+    {
+    }
 
     std::size_t rows() const { return m_fixed ? m_fixed : m_rows; }
 
@@ -38,7 +42,7 @@ private:
     static constexpr std::uint64_t targetBytes = 4 << 20;
     std::size_t m_fixed;
     std::size_t m_most;
-    std::size_t m_rows = 500;
+    std::size_t m_rows;
 };
 
 // The bytes of the row under the cursor, which stays where it is.
@@ -68,6 +72,37 @@ std::string_view keyOf(std::string_view bareTable)
     return bareTable == "options" ? "option_id" : "";
 }
 
+// A page of `select`: the rows after `after`, by `key`.
+std::string pageStatement(const std::string& select, std::string_view key, std::optional<std::int64_t> after,
+                          std::size_t limit)
+{
+    std::string statement = select;
+    if (after)
+        statement += " WHERE " + std::string(key) + ">" + std::to_string(*after);
+    statement += " ORDER BY " + std::string(key) + " LIMIT " + std::to_string(limit);
+    return statement;
+}
+
+// The pairs parentsFirst() reads, and how it sizes their pages.
+std::string parentPairsSelect(const std::string& table, std::string_view key, std::string_view parentColumn)
+{
+    return "SELECT " + std::string(key) + ", " + std::string(parentColumn) + " FROM " + table;
+}
+
+PageSize parentPairsPageSize()
+{
+    // Two integers a row: the first page asks for as many as any page may hold, so that a blog of up to
+    // that many rows is read in one exchange.
+    return PageSize(0, 100000, 100000);
+}
+
+PageSize columnsPageSize(std::size_t fixed)
+{
+    // A column read whole is held whole by its caller anyway: its first page may as well ask for as many
+    // rows as any page may hold, and a table of up to that many rows is read in one exchange.
+    return PageSize(fixed, 20000, 20000);
+}
+
 // Reads `select` (a select without its WHERE, ORDER BY and LIMIT) in pages by its integer `key`:
 // each page asks for the rows after the last key taken. A page sent again after a lost session
 // so asks for the same rows, and none is skipped or read twice. `each` gets every row with the
@@ -78,11 +113,7 @@ bool readPages(RunContext& run, const std::string& select, std::string_view key,
     std::optional<std::int64_t> after;
     for (;;) {
         const std::size_t limit = size.rows();
-        std::string statement = select;
-        if (after)
-            statement += " WHERE " + std::string(key) + ">" + std::to_string(*after);
-        statement += " ORDER BY " + std::string(key) + " LIMIT " + std::to_string(limit);
-        ResultSet rows = selectWithReconnect(run, run.emlog, statement);
+        ResultSet rows = selectWithReconnect(run, run.emlog, pageStatement(select, key, after, limit));
         if (!rows)
             return false;
         const std::uint64_t count = rowCount(rows);
@@ -105,19 +136,18 @@ bool readPages(RunContext& run, const std::string& select, std::string_view key,
 // when that row is in the table; otherwise (and within a family) the order of the ids. Only
 // the pairs are read, in pages. Nothing when they cannot be read; `noParent` when the table
 // has no such column.
-std::optional<PackedIds> parentsFirst(RunContext& run, const std::string& table,
-                                                      std::string_view key, std::string_view parentColumn,
-                                                      bool& noParent)
+std::optional<PackedIds> parentsFirst(RunContext& run, const std::string& table, std::string_view key,
+                                      std::string_view parentColumn, bool& noParent)
 {
     std::vector<IdAndParent> pairs;
-    PageSize size(0, 100000);
-    const bool read = readPages(run, "SELECT " + std::string(key) + ", " + std::string(parentColumn) + " FROM " + table,
-                                key, size, [&](const ResultSet& rows) {
-                                    IdAndParent& row = pairs.emplace_back();
-                                    readField(rows, 0, row.id);
-                                    readField(rows, 1, row.parent);
-                                    return true;
-                                });
+    PageSize size = parentPairsPageSize();
+    const bool read =
+        readPages(run, parentPairsSelect(table, key, parentColumn), key, size, [&](const ResultSet& rows) {
+            IdAndParent& row = pairs.emplace_back();
+            readField(rows, 0, row.id);
+            readField(rows, 1, row.parent);
+            return true;
+        });
     if (!read) {
         noParent = run.emlog.lastErrorNumber() == ER_BAD_FIELD_ERROR;
         return std::nullopt;
@@ -214,10 +244,8 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
     return true;
 }
 
-bool ServerSource::readTable(std::string_view table, const std::vector<std::string>& columns,
-                             const std::function<void(const EmlogRow&)>& work)
+std::string ServerSource::tableSelect(std::string_view table, const std::vector<std::string>& columns) const
 {
-    useUnicode(m_run.emlog);
     const std::string_view key = keyOf(table);
     std::string list;
     bool hasKey = columns.empty();
@@ -228,7 +256,71 @@ bool ServerSource::readTable(std::string_view table, const std::vector<std::stri
     // The key too, to page by.
     if (!hasKey && !key.empty())
         list += ", " + std::string(key);
-    const std::string select = "Select " + (list.empty() ? "*" : list) + " From " + tableName(table);
+    return "Select " + (list.empty() ? "*" : list) + " From " + tableName(table);
+}
+
+std::string ServerSource::columnsSelect(std::string_view table, std::string_view idColumn,
+                                        std::string_view column) const
+{
+    return "SELECT " + std::string(idColumn) + ", " + std::string(column) + " FROM " + tableName(table);
+}
+
+std::string ServerSource::optionQuery(std::string_view name) const
+{
+    return "SELECT option_value FROM " + tableName("options") +
+           " WHERE option_name=" + quotedLiteral(m_run.emlog, name);
+}
+
+std::string ServerSource::hasTableQuery(std::string_view table) const
+{
+    return "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() AND TABLE_NAME=" +
+           quotedLiteral(m_run.emlog, tableName(table));
+}
+
+void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
+{
+    std::vector<std::string> selects;
+    const std::size_t firstPage = PageSize(m_pageRows).rows();
+    for (const EmlogRead& read : reads) {
+        switch (read.what) {
+        case EmlogRead::What::Columns:
+            if (read.names.size() == 2)
+                selects.push_back(pageStatement(columnsSelect(read.table, read.names[0], read.names[1]), read.names[0],
+                                                std::nullopt, columnsPageSize(m_pageRows).rows()));
+            break;
+        case EmlogRead::What::Table: {
+            const std::string_view key = keyOf(read.table);
+            const std::string select = tableSelect(read.table, read.names);
+            selects.push_back(key.empty() ? select : pageStatement(select, key, std::nullopt, firstPage));
+            break;
+        }
+        case EmlogRead::What::Option:
+            selects.push_back(optionQuery(read.table));
+            break;
+        case EmlogRead::What::HasTable:
+            selects.push_back(hasTableQuery(read.table));
+            break;
+        case EmlogRead::What::ParentOrder:
+            for (const KindInfo& kind : kinds) {
+                if (kind.emlogTable == read.table && read.names.size() == 1)
+                    selects.push_back(
+                        pageStatement(parentPairsSelect(tableName(read.table), kind.idColumn, read.names[0]),
+                                      kind.idColumn, std::nullopt, parentPairsPageSize().rows()));
+            }
+            break;
+        }
+    }
+    // Rows are read in the character set they are asked for in later.
+    if (!selects.empty() && useUnicode(m_run.emlog))
+        kestrel::readAhead(m_run.emlog, selects);
+}
+
+bool ServerSource::readTable(std::string_view table, const std::vector<std::string>& columns,
+                             const std::function<void(const EmlogRow&)>& work)
+{
+    useUnicode(m_run.emlog);
+    const std::string_view key = keyOf(table);
+    const std::string select = tableSelect(table, columns);
     if (!key.empty()) {
         PageSize size(m_pageRows);
         return readPages(m_run, select, key, size, [&](const ResultSet& rows) {
@@ -245,8 +337,7 @@ bool ServerSource::readTable(std::string_view table, const std::vector<std::stri
 }
 
 bool ServerSource::rowsById(std::string_view table, std::string_view idColumn, const std::vector<std::int64_t>& ids,
-                            const std::vector<std::string>& columns,
-                            const std::function<void(const EmlogRow&)>& work)
+                            const std::vector<std::string>& columns, const std::function<void(const EmlogRow&)>& work)
 {
     useUnicode(m_run.emlog);
     std::string list(idColumn);
@@ -280,10 +371,9 @@ std::optional<EmlogValues> ServerSource::columns(std::string_view table, std::st
 {
     useUnicode(m_run.emlog);
     EmlogValues values;
-    PageSize size(m_pageRows);
-    const bool read = readPages(
-        m_run, "SELECT " + std::string(idColumn) + ", " + std::string(column) + " FROM " + tableName(table), idColumn,
-        size, [&](const ResultSet& rows) {
+    PageSize size = columnsPageSize(m_pageRows);
+    const bool read =
+        readPages(m_run, columnsSelect(table, idColumn, column), idColumn, size, [&](const ResultSet& rows) {
             std::pair<std::int64_t, std::string> value;
             readField(rows, 0, value.first);
             readField(rows, 1, value.second);
@@ -308,10 +398,7 @@ std::optional<std::int64_t> ServerSource::largestId(std::string_view table, std:
 
 std::optional<bool> ServerSource::hasTable(std::string_view table)
 {
-    const std::optional<std::int64_t> found = selectNumber(
-        m_run, m_run.emlog,
-        "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() AND TABLE_NAME=" +
-            quotedLiteral(m_run.emlog, tableName(table)));
+    const std::optional<std::int64_t> found = selectNumber(m_run, m_run.emlog, hasTableQuery(table));
     if (!found)
         return std::nullopt;
     return *found > 0;
@@ -329,9 +416,7 @@ bool ServerSource::readable(std::string_view table, std::string& why)
 bool ServerSource::option(std::string_view name, std::optional<std::string>& value)
 {
     useUnicode(m_run.emlog);
-    const ResultSet result = selectWithReconnect(m_run, m_run.emlog,
-                                                 "SELECT option_value FROM " + tableName("options") +
-                                                     " WHERE option_name=" + quotedLiteral(m_run.emlog, name));
+    const ResultSet result = selectWithReconnect(m_run, m_run.emlog, optionQuery(name));
     if (!result)
         return false;
     value.reset();

@@ -27,10 +27,17 @@ public:
     std::optional<bool> hasTable(std::string_view table) override;
     bool readable(std::string_view table, std::string& why) override;
     bool option(std::string_view name, std::optional<std::string>& value) override;
+    void readAhead(const std::vector<EmlogRead>& reads) override;
     std::string tableName(std::string_view table) const override;
     std::string lastError() const override;
 
 private:
+    // The select of each read, before its paging (see readPages()).
+    std::string tableSelect(std::string_view table, const std::vector<std::string>& columns) const;
+    std::string columnsSelect(std::string_view table, std::string_view idColumn, std::string_view column) const;
+    std::string optionQuery(std::string_view name) const;
+    std::string hasTableQuery(std::string_view table) const;
+
     RunContext& m_run;
     std::size_t m_pageRows;
 };

@@ -11,11 +11,15 @@
 
 namespace kestrel {
 
+std::string wordPressOptionQuery(RunContext& run, std::string_view name)
+{
+    return "SELECT option_value FROM " + run.wordPressTable("options") +
+           " WHERE option_name=" + quotedLiteral(run.wordPress, name);
+}
+
 bool readWordPressOption(RunContext& run, std::string_view name, std::optional<std::string>& value)
 {
-    ResultSet result = selectWithReconnect(run, run.wordPress,
-                                           "SELECT option_value FROM " + run.wordPressTable("options") +
-                                               " WHERE option_name=" + quotedLiteral(run.wordPress, name));
+    ResultSet result = selectWithReconnect(run, run.wordPress, wordPressOptionQuery(run, name));
     if (!result)
         return false;
     value.reset();

@@ -1,9 +1,7 @@
 #include "WordPressSession.h"
 
-#include "ResultSet.h"
-
 #include <array>
-#include <sstream>
+#include <string>
 
 namespace kestrel {
 
@@ -12,15 +10,6 @@ namespace {
 // The modes WordPress removes from its own sessions (wpdb::set_sql_mode).
 constexpr std::array incompatibleModes = {"NO_ZERO_DATE",      "ONLY_FULL_GROUP_BY", "STRICT_TRANS_TABLES",
                                           "STRICT_ALL_TABLES", "TRADITIONAL",        "ANSI"};
-
-bool isIncompatible(const std::string& mode)
-{
-    for (const char* incompatible : incompatibleModes) {
-        if (mode == incompatible)
-            return true;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -35,22 +24,14 @@ BlogConnection openWordPressSession(ConnectionOptions options)
 
 bool useWordPressSqlMode(BlogConnection& connection)
 {
-    if (!executeSql(connection, "SELECT @@SESSION.sql_mode"))
-        return false;
-    ResultSet result = storeResult(connection);
-    std::string modes;
-    if (!readField(result, 0, modes))
-        return false;
-    freeResult(result);
-
-    std::string kept;
-    std::istringstream list(modes);
-    for (std::string mode; std::getline(list, mode, ',');) {
-        if (mode.empty() || isIncompatible(mode))
-            continue;
-        kept += kept.empty() ? mode : "," + mode;
-    }
-    return applySessionSetting(connection, "SET SESSION sql_mode=" + quotedLiteral(connection, kept));
+    // Worked out by the server from the session's own modes, in the one statement that sets them: no
+    // exchange to read them first, and a session opened again (or each carried exchange) gets the same.
+    std::string modes = "CONCAT(',',@@SESSION.sql_mode,',')";
+    for (const char* mode : incompatibleModes)
+        modes = "REPLACE(" + modes + ",'," + mode + ",',',')";
+    // Without its first and last comma (a variable set in the same statement would not be read back).
+    return applySessionSetting(connection,
+                               "SET SESSION sql_mode=SUBSTRING(" + modes + ",2,CHAR_LENGTH(" + modes + ")-2)");
 }
 
 } // namespace kestrel

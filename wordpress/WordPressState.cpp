@@ -16,6 +16,25 @@ bool unreadableWordPress(RunContext& run, std::string_view migration, std::strin
     return false;
 }
 
+std::string postNamesQuery(const RunContext& run)
+{
+    return "SELECT post_name FROM " + run.wordPressTable("posts") + " WHERE post_name<>''";
+}
+
+std::string termIdsQuery(const RunContext& run)
+{
+    return "SELECT term_id FROM " + run.wordPressTable("terms") + " UNION SELECT term_taxonomy_id FROM " +
+           run.wordPressTable("term_taxonomy") + " UNION SELECT term_taxonomy_id FROM " +
+           run.wordPressTable("term_relationships");
+}
+
+void readAheadOfWordPress(RunContext& run, const std::vector<std::string>& selects)
+{
+    // Rows are read in the character set they are asked for in later.
+    if (!selects.empty() && useUnicode(run.wordPress))
+        readAhead(run.wordPress, selects);
+}
+
 bool WordPressState::readCopies(RunContext& run, std::string_view migration, const OriginKey& key)
 {
     if (hasCopies(key))
@@ -33,7 +52,7 @@ bool WordPressState::readPostNames(RunContext& run, std::string_view migration)
     if (m_postNames)
         return true;
     useUnicode(run.wordPress);
-    m_postNames = textsInUse(run, "SELECT post_name FROM " + run.wordPressTable("posts") + " WHERE post_name<>''");
+    m_postNames = textsInUse(run, postNamesQuery(run));
     return m_postNames || unreadableWordPress(run, migration, "posts", "post_name");
 }
 
@@ -41,9 +60,7 @@ bool WordPressState::readTermIds(RunContext& run, std::string_view migration)
 {
     if (m_termIds)
         return true;
-    m_termIds = usedIds(run, "SELECT term_id FROM " + run.wordPressTable("terms") +
-                                 " UNION SELECT term_taxonomy_id FROM " + run.wordPressTable("term_taxonomy") +
-                                 " UNION SELECT term_taxonomy_id FROM " + run.wordPressTable("term_relationships"));
+    m_termIds = usedIds(run, termIdsQuery(run));
     return m_termIds || unreadableWordPress(run, migration, "term_taxonomy", "term ids");
 }
 

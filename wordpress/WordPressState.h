@@ -10,6 +10,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace kestrel {
 
@@ -54,5 +55,13 @@ private:
 // WordPress table (bare), `what` names what was read. The migration is marked unreadable, so that
 // the report says it did not run. Always false, for the caller to return.
 bool unreadableWordPress(RunContext& run, std::string_view migration, std::string_view table, std::string_view what);
+
+// The selects of readPostNames() and readTermIds(), to read them ahead.
+std::string postNamesQuery(const RunContext& run);
+std::string termIdsQuery(const RunContext& run);
+
+// Reads ahead, several to an exchange, selects of WordPress a migration is about to ask one after
+// another: asked for as before, each then takes its rows from there (see readAhead()).
+void readAheadOfWordPress(RunContext& run, const std::vector<std::string>& selects);
 
 } // namespace kestrel

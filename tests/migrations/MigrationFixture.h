@@ -28,8 +28,9 @@ protected:
     {
         createEmlogTables(emlogDb.admin(), m_emlogPrefix);
         emptyWordPressTables(wordpress.admin(), wordpress.prefix());
-        emlog = openConnection(testServer().address(), "root", testServer().password, emlogDb.name());
-        // As a run opens it: rows go in batches of statements.
+        // As a run opens them: emlog's reads may go ahead several at once, rows in batches of statements.
+        emlog = openConnection(
+            ConnectionOptions{testServer().address(), "root", testServer().password, emlogDb.name(), 0, {}, true});
         wordPress = openConnection(
             ConnectionOptions{testServer().address(), "root", testServer().password, wordpress.name(), 0, {}, true});
         ASSERT_TRUE(emlog && wordPress);

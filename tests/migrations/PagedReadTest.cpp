@@ -97,3 +97,36 @@ TEST_F(PagedReadTest, TablesReadWholeArePagedToo)
     EXPECT_EQ(values->size(), 7u);
     EXPECT_EQ(values->back(), (std::pair<std::int64_t, std::string>{7, "u7"}));
 }
+
+// What a migration reads ahead of emlog is what it then reads, as kept from before a change; a read
+// ahead that failed keeps nothing and is asked for again, alone, to fail on its own.
+TEST_F(PagedReadTest, ReadsAheadAreTakenByTheReadsThatFollow)
+{
+    for (int uid = 1; uid <= 3; ++uid)
+        addEmlogRow("user", "uid=" + std::to_string(uid) + ",username='u" + std::to_string(uid) + "'");
+    using What = EmlogRead::What;
+    run->source->readAhead({{What::HasTable, "user"},
+                            {What::Table, "user", {"username"}},
+                            {What::Columns, "user", {"uid", "username"}},
+                            {What::Columns, "no_such_table", {"id", "name"}},
+                            {What::HasTable, "blog_fields"}});
+    execute(emlogDb.admin(), "UPDATE " + run->emlogTable("user") + " SET username=CONCAT(username, '!')");
+    EXPECT_EQ(run->source->hasTable("user"), std::optional<bool>(true));
+    std::vector<std::string> names;
+    ASSERT_TRUE(run->source->readTable("user", {"username"}, [&](const EmlogRow& row) {
+        std::string name;
+        readField(row, "username", name);
+        names.push_back(name);
+    }));
+    EXPECT_EQ(names, (std::vector<std::string>{"u1", "u2", "u3"}));
+    const std::optional<EmlogValues> values = run->source->columns("user", "uid", "username");
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values->back(), (std::pair<std::int64_t, std::string>{3, "u3"}));
+    EXPECT_FALSE(run->source->columns("no_such_table", "id", "name"));
+    EXPECT_NE(run->source->lastError().find("1146"), std::string::npos) << run->source->lastError();
+    // Each is taken once: asked for again, a read finds the table as it is now.
+    ASSERT_TRUE(run->source->readTable("user", {"username"}, [&](const EmlogRow&) {}));
+    const std::optional<EmlogValues> now = run->source->columns("user", "uid", "username");
+    ASSERT_TRUE(now);
+    EXPECT_EQ(now->back(), (std::pair<std::int64_t, std::string>{3, "u3!"}));
+}

@@ -89,3 +89,63 @@ TEST(WordPressSessionTest, SeveralStatementsOnlyInABatch)
     refusesTwo("after reconnecting");
     EXPECT_EQ(queryValue(db.admin(), "SELECT SUM(v) FROM t"), "3");
 }
+
+// Selects read ahead in one exchange give their rows to the same selects sent later, once each, and only
+// until another statement goes: a failed one in the middle keeps nothing, so that sent again it fails on
+// its own rather than passing for no rows, and what follows it is asked for again.
+TEST(WordPressSessionTest, ReadAheadKeepsTheRowsOfEachSelectUpToAFailure)
+{
+    TestDatabase db("slots_ahead");
+    execute(db.admin(), "CREATE TABLE t (v INT)");
+    execute(db.admin(), "INSERT INTO t VALUES (1),(2)");
+    BlogConnection session = openWordPressSession(optionsFor(db.name()));
+    ASSERT_TRUE(session);
+    const std::string sum = "SELECT SUM(v) FROM t";
+    const std::string missing = "SELECT v FROM no_such_table";
+    const std::string count = "SELECT COUNT(*) FROM t";
+    const auto valueOf = [&session](const std::string& select) {
+        std::string value = "none";
+        if (executeSql(session, select)) {
+            const ResultSet rows = storeResult(session);
+            readField(rows, 0, value);
+        }
+        return value;
+    };
+    EXPECT_EQ(readAhead(session, {sum, missing, count}), 1u);
+    // Changed after the read: the kept rows are those read ahead, not asked for again.
+    execute(db.admin(), "INSERT INTO t VALUES (4)");
+    EXPECT_EQ(valueOf(sum), "3");
+    EXPECT_EQ(valueOf(missing), "none");
+    EXPECT_EQ(session.lastErrorNumber(), 1146u) << session.lastError();
+    EXPECT_EQ(valueOf(count), "3");
+
+    // Each is taken once, in any order; another select leaves the rest, any other statement drops them.
+    EXPECT_EQ(readAhead(session, {sum, count}), 2u);
+    execute(db.admin(), "INSERT INTO t VALUES (8)");
+    EXPECT_EQ(valueOf(count), "3");
+    EXPECT_EQ(valueOf(count), "4");
+    EXPECT_EQ(valueOf(sum), "7");
+    EXPECT_EQ(readAhead(session, {sum, count}), 2u);
+    ASSERT_TRUE(insertRow(session, "t", "v=16")) << session.lastError();
+    EXPECT_EQ(valueOf(sum), "31");
+    EXPECT_EQ(valueOf(count), "5");
+
+    // Several statements stay switched on for reads ahead alone.
+    EXPECT_EQ(readAhead(session, {sum}), 1u);
+    EXPECT_FALSE(executeSql(session, "SELECT 1; SELECT 2"));
+    EXPECT_EQ(session.lastErrorNumber(), 1064u) << session.lastError();
+
+    // A session opened for one statement at a time reads nothing ahead, and its selects still go.
+    BlogConnection single = openConnection(optionsFor(db.name()));
+    EXPECT_EQ(readAhead(single, {sum}), 0u);
+    ASSERT_TRUE(executeSql(single, sum)) << single.lastError();
+    std::string value;
+    EXPECT_TRUE(readField(storeResult(single), 0, value));
+    EXPECT_EQ(value, "31");
+
+    // Kept rows do not outlive a reconnect.
+    EXPECT_EQ(readAhead(session, {sum}), 1u);
+    execute(db.admin(), "INSERT INTO t VALUES (32)");
+    ASSERT_TRUE(reconnect(session)) << session.lastError();
+    EXPECT_EQ(valueOf(sum), "63");
+}
