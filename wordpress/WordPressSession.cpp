@@ -17,8 +17,10 @@ BlogConnection openWordPressSession(ConnectionOptions options)
 {
     options.multiStatements = true;
     BlogConnection session = openConnection(options);
-    if (session)
-        useWordPressSqlMode(session);
+    // A session whose modes are not WordPress's would refuse or change rows WordPress takes: none,
+    // with the server's reason.
+    if (session && !useWordPressSqlMode(session))
+        closeConnection(session);
     return session;
 }
 
