@@ -25,7 +25,7 @@ LAYERS = {
     "backup": ["bytes"],
     "testing": [],
     "context": ["db", "bytes"],
-    "receiver": ["db"],
+    "receiver": ["db", "media"],
     "source": ["context", "backup"],
     "wordpress": ["context", "text"],
     "writer": ["wordpress"],
