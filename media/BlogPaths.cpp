@@ -17,6 +17,23 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && asciiLower(text.substr(0, prefix.size())) == asciiLower(prefix);
 }
 
+// A name a web server may run as a program, or read as its own settings, instead of sending its
+// bytes: in WordPress's uploads such a file would run for whoever asks for it. Any of the name's
+// extensions counts, as Apache's handlers take "x.php.jpg" for PHP.
+bool serverMayRun(std::string_view path)
+{
+    const std::string name = asciiLower(path.substr(path.rfind('/') + 1));
+    if (name.rfind(".ht", 0) == 0 || name == ".user.ini" || name == "web.config")
+        return true;
+    static constexpr std::array<std::string_view, 17> programs = {
+        "php", "php3", "php4", "php5", "php7", "php8", "phtml", "pht", "phar",
+        "phps", "cgi", "pl", "py", "asp", "aspx", "jsp", "shtml"};
+    const std::vector<std::string> pieces = splitText(name, '.');
+    return std::any_of(pieces.begin() + (pieces.empty() ? 0 : 1), pieces.end(), [](const std::string& piece) {
+        return std::find(programs.begin(), programs.end(), piece) != programs.end();
+    });
+}
+
 } // namespace
 
 // Why a path below the blog's root cannot be used as a name in the uploads folder, or "".
@@ -36,6 +53,8 @@ std::string unsafeNameBecause(std::string_view path)
     }
     if (path.back() == '/')
         return "names a folder";
+    if (serverMayRun(path))
+        return "a name the web server may run as a program";
     return {};
 }
 

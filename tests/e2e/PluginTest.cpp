@@ -483,6 +483,11 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
         {QStringLiteral("kestrel-test/link-") + own, 400, "replace"},
         {QStringLiteral("kestrel-test/link-") + own, 400, "read"},
         {QStringLiteral("../../wp-config.php"), 400, "read"},
+        // Nothing the web server would run: PHP under any of a name's extensions, its settings.
+        {QStringLiteral("kestrel-test/shell.php"), 400},
+        {QStringLiteral("kestrel-test/photo.PHP.jpg"), 400},
+        {QStringLiteral("kestrel-test/.htaccess"), 400},
+        {QStringLiteral("kestrel-test/.user.ini"), 400, "replace"},
         // Sent again, the same bytes change nothing; other bytes never go over another file.
         {QStringLiteral("kestrel-test/inside.txt"), 200, "write"},
         {QStringLiteral("kestrel-test/inside.txt"), 409, "write", "b3RoZXI="},

@@ -127,6 +127,11 @@ TEST(FileReferencesTest, ReferencesAreFoundWithTheirPathBelowTheBlogsRoot)
         {"../content/uploadfile/201205/a%20b.jpg", "content/uploadfile/201205/a b.jpg", true},
         {"../../wp-config.php", "../wp-config.php", false},
         {"../content/uploadfile/a%00b.jpg", "content/uploadfile/a", false},
+        // Names the web server would run rather than send, under any of their extensions.
+        {"../content/uploadfile/201905/shell.php", "content/uploadfile/201905/shell.php", false},
+        {"../content/uploadfile/201905/shell.PHP.jpg", "content/uploadfile/201905/shell.PHP.jpg", false},
+        {"../content/uploadfile/201905/.htaccess", "content/uploadfile/201905/.htaccess", false},
+        {"../content/uploadfile/201905/php-logo.png", "content/uploadfile/201905/php-logo.png", true},
         {"/etc/passwd", "", false},
         {"http://elsewhere.example/content/uploadfile/x.jpg", "", false},
     };

@@ -1,6 +1,7 @@
 <?php
 // The blog's files go into this site's uploads folder, and nowhere else: no name may lead out of it
 // ("..", an absolute path, a backslash, a NUL) and no folder or file on the way may be a symbolic link.
+// No name may be one the web server would run (.php and the like, .htaccess).
 // A request is safe to send again: a file is written only where nothing is, or where the same bytes
 // already are (then nothing is written); only a replace (Kestrel's own list of the files it placed)
 // writes over what is there.
@@ -38,6 +39,12 @@ function kestrel_receiver_upload_parts($relative)
         if ($part === '' || $part === '.' || $part === '..') {
             return null;
         }
+    }
+    // Nor a name the web server may run as a program, or read as its settings: in uploads it would run
+    // for whoever asks for it. Any of its extensions counts ("x.php.jpg" runs as PHP under some handlers).
+    $name = strtolower(end($parts));
+    if (preg_match('/^(?:\.ht|\.user\.ini$|web\.config$)|\.(?:php[0-9]?|phtml|pht|phar|phps|cgi|pl|py|aspx?|jsp|shtml)(?:\.|$)/', $name)) {
+        return null;
     }
     return $parts;
 }
