@@ -130,4 +130,14 @@ double peakResidentMiB()
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+void migrateWholeBlog(BlogConnection& emlog, BlogConnection& wordPress)
+{
+    MigrationRun migration(emlog, wordPress);
+    migration.pacing = Pacing::none();
+    for (const MigrationStep& step : migrationSteps)
+        step.migrate(migration);
+    if (!migration.failures.empty())
+        std::fprintf(stderr, "failures:\n%s", migration.failures.details(10).c_str());
+}
+
 } // namespace kestrel::bench

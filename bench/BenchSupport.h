@@ -63,6 +63,10 @@ struct MigrationStep
 };
 extern const std::vector<MigrationStep> migrationSteps;
 
+// Every migration from `emlog` into `wordPress`, pacing off, as a run with --pacing=none; the
+// first failures, if any, on stderr.
+void migrateWholeBlog(BlogConnection& emlog, BlogConnection& wordPress);
+
 // Peak resident memory of this process, in MiB.
 double peakResidentMiB();
 

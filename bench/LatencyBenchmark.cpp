@@ -63,14 +63,8 @@ double ourRun(const std::string& address)
 {
     const Stopwatch stopwatch;
     Sessions sessions = openSessions(emlogName, ourWordPress, address, false);
-    MigrationRun migration(sessions.emlog, sessions.wordPress);
-    migration.pacing = Pacing::none();
-    for (const MigrationStep& step : migrationSteps)
-        step.migrate(migration);
-    const double seconds = stopwatch.seconds();
-    if (!migration.failures.empty())
-        std::fprintf(stderr, "failures:\n%s", migration.failures.details(10).c_str());
-    return seconds;
+    migrateWholeBlog(sessions.emlog, sessions.wordPress);
+    return stopwatch.seconds();
 }
 
 // The mariadb client running a file of statements over one connection through `address`: seconds.

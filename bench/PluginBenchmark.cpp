@@ -53,14 +53,8 @@ double timedRun(BlogConnection& wordPress)
     if (!emlog)
         fail("cannot open the emlog session: " + emlog.lastError());
     const Stopwatch stopwatch;
-    MigrationRun migration(emlog, wordPress);
-    migration.pacing = Pacing::none();
-    for (const MigrationStep& step : migrationSteps)
-        step.migrate(migration);
-    const double seconds = stopwatch.seconds();
-    if (!migration.failures.empty())
-        std::fprintf(stderr, "failures:\n%s", migration.failures.details(10).c_str());
-    return seconds;
+    migrateWholeBlog(emlog, wordPress);
+    return stopwatch.seconds();
 }
 
 QProcessEnvironment siteEnvironment(quint16 port)

@@ -125,6 +125,16 @@ bool RowsBackup::create(const std::string& path, std::string_view comment)
     return write(header);
 }
 
+bool RowsBackup::endRow(std::string& statement)
+{
+    statement += ")";
+    if (statement.size() < statementBytes)
+        return true;
+    const bool written = write(statement + ";\n");
+    statement.clear();
+    return written;
+}
+
 bool RowsBackup::addRows(std::string_view table, ResultSet& rows)
 {
     MYSQL_RES* result = rows.handle();
@@ -158,12 +168,8 @@ bool RowsBackup::addRows(std::string_view table, ResultSet& rows)
                 appendHex(statement, row[i], lengths[i]);
             }
         }
-        statement += ")";
-        if (statement.size() >= statementBytes) {
-            if (!write(statement + ";\n"))
-                return false;
-            statement.clear();
-        }
+        if (!endRow(statement))
+            return false;
     }
     return statement.empty() || write(statement + ";\n");
 }
@@ -197,12 +203,8 @@ bool RowsBackup::addCarriedRows(std::string_view table, ResultSet& rows)
                 appendHex(statement, value->data(), static_cast<unsigned long>(value->size()));
             }
         }
-        statement += ")";
-        if (statement.size() >= statementBytes) {
-            if (!write(statement + ";\n"))
-                return false;
-            statement.clear();
-        }
+        if (!endRow(statement))
+            return false;
     }
     return statement.empty() || write(statement + ";\n");
 }

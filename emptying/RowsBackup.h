@@ -29,6 +29,8 @@ public:
 
 private:
     bool write(std::string_view text);
+    // Closes a row of the INSERT being made, and writes the INSERT once it is long enough.
+    bool endRow(std::string& statement);
     bool addCarriedRows(std::string_view table, ResultSet& rows);
 
     struct Closer

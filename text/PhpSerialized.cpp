@@ -14,16 +14,6 @@ namespace {
 
 constexpr std::string_view hook = "publish_future_post";
 
-std::optional<std::size_t> number(std::string_view text, std::size_t& position)
-{
-    std::size_t value = 0;
-    const auto [end, error] = std::from_chars(text.data() + position, text.data() + text.size(), value);
-    if (error != std::errc())
-        return std::nullopt;
-    position = static_cast<std::size_t>(end - text.data());
-    return value;
-}
-
 bool expect(std::string_view text, std::size_t& position, std::string_view what)
 {
     if (text.substr(position, what.size()) != what)
@@ -51,7 +41,7 @@ std::optional<SerializedArray> readArray(std::string_view text, std::size_t posi
     if (!expect(text, position, "a:"))
         return std::nullopt;
     array.countStart = position;
-    const auto count = number(text, position);
+    const auto count = serializedNumber(text, position);
     array.countEnd = position;
     if (!count || !expect(text, position, ":{"))
         return std::nullopt;
@@ -80,12 +70,22 @@ std::string withEntry(std::string text, const SerializedArray& array, std::size_
     return text;
 }
 
+} // namespace
+
+std::optional<std::size_t> serializedNumber(std::string_view text, std::size_t& position)
+{
+    std::size_t value = 0;
+    const auto [end, error] = std::from_chars(text.data() + position, text.data() + text.size(), value);
+    if (error != std::errc())
+        return std::nullopt;
+    position = static_cast<std::size_t>(end - text.data());
+    return value;
+}
+
 std::string serializedString(std::string_view value)
 {
     return "s:" + std::to_string(value.size()) + ":\"" + std::string(value) + "\";";
 }
-
-} // namespace
 
 std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t position)
 {
@@ -105,7 +105,7 @@ std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t
         return end == std::string_view::npos ? std::nullopt : std::optional<std::size_t>(end + 1);
     }
     case 's': {
-        const auto length = number(text, position);
+        const auto length = serializedNumber(text, position);
         if (!length || !expect(text, position, ":\"") || position + *length + 2 > text.size())
             return std::nullopt;
         position += *length;
@@ -114,14 +114,14 @@ std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t
     case 'a':
     case 'O': {
         if (type == 'O') {
-            const auto length = number(text, position);
+            const auto length = serializedNumber(text, position);
             if (!length || !expect(text, position, ":\""))
                 return std::nullopt;
             position += *length;
             if (!expect(text, position, "\":"))
                 return std::nullopt;
         }
-        const auto count = number(text, position);
+        const auto count = serializedNumber(text, position);
         if (!count || !expect(text, position, ":{"))
             return std::nullopt;
         for (std::size_t i = 0; i < 2 * *count; ++i) {
@@ -158,7 +158,7 @@ std::optional<std::string> addPublishingEvents(std::string_view cron, const std:
         byKey.emplace(entry.key, i);
         std::size_t position = 2;
         const bool numbered = entry.key.rfind("i:", 0) == 0;
-        const auto time = numbered ? number(entry.key, position) : std::nullopt;
+        const auto time = numbered ? serializedNumber(entry.key, position) : std::nullopt;
         laterThan.push_back(!numbered ? std::numeric_limits<std::int64_t>::max()
                             : time    ? static_cast<std::int64_t>(*time) - 1
                                       : std::numeric_limits<std::int64_t>::min());

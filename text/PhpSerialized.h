@@ -22,6 +22,11 @@ struct CronEvent
 // holds the site's other events, which only WordPress can tell apart.
 std::optional<std::string> addPublishingEvents(std::string_view cron, const std::vector<CronEvent>& events);
 
+// A string as PHP serializes it: s:N:"text";
+std::string serializedString(std::string_view value);
+// The unsigned number at `position`, which then stands after it; nothing when there is none.
+std::optional<std::size_t> serializedNumber(std::string_view text, std::size_t& position);
+
 // The end of the serialized value that starts at `position`, or nothing when it is malformed.
 std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t position);
 

@@ -23,21 +23,6 @@ bool isIntegerKey(std::string_view key)
     return true;
 }
 
-std::string serializedString(std::string_view text)
-{
-    return "s:" + std::to_string(text.size()) + ":\"" + std::string(text) + "\";";
-}
-
-std::optional<std::size_t> number(std::string_view text, std::size_t& position)
-{
-    std::size_t value = 0;
-    const auto [end, error] = std::from_chars(text.data() + position, text.data() + text.size(), value);
-    if (error != std::errc())
-        return std::nullopt;
-    position = static_cast<std::size_t>(end - text.data());
-    return value;
-}
-
 } // namespace
 
 PhpValue PhpValue::string(std::string_view text)
@@ -83,7 +68,7 @@ std::optional<PhpValue> PhpValue::read(std::string_view text, std::size_t& posit
         return value;
     }
     position += 2;
-    const std::optional<std::size_t> count = number(text, position);
+    const std::optional<std::size_t> count = serializedNumber(text, position);
     if (!count || text.substr(position, 2) != ":{")
         return std::nullopt;
     position += 2;
