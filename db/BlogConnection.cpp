@@ -132,6 +132,7 @@ BlogConnection& BlogConnection::operator=(BlogConnection&& other) noexcept
     m_heldTransaction = std::move(other.m_heldTransaction);
     m_readAhead = std::move(other.m_readAhead);
     m_taken = std::move(other.m_taken);
+    m_readAheadOnItsWay = std::move(other.m_readAheadOnItsWay);
     if (m_breaker && m_carrier)
         m_breaker->attach(m_carrier);
     return *this;
@@ -280,6 +281,7 @@ BlogConnection openConnection(const std::string& server, const std::string& user
 
 void closeConnection(BlogConnection& connection)
 {
+    connection.m_readAheadOnItsWay.clear(); // the session goes, and their rows with it
     connection.dropReadAhead();
     connection.replaceHandle(nullptr);
     connection.m_carrier.reset();
@@ -288,6 +290,8 @@ void closeConnection(BlogConnection& connection)
 
 bool reconnect(BlogConnection& connection)
 {
+    if (!connection.m_carrier)
+        connection.m_readAheadOnItsWay.clear(); // the session is replaced: their rows are not read
     connection.dropReadAhead();
     if (connection.m_carrier)
         return CarriedAccess::reconnect(connection);
@@ -413,8 +417,9 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
         return true;
     if (connection.m_carrier)
         return CarriedAccess::execute(connection, statement);
-    // One that cannot be switched off is reported as sendable() reports a stuck session: as lost.
-    if (!connection.severalStatementsOff())
+    // A text without a ";" is one statement whether several are on or not: it needs no switch. One that
+    // cannot be switched off is reported as sendable() reports a stuck session: as lost.
+    if (statement.find(';') != std::string_view::npos && !connection.severalStatementsOff())
         return sendable(connection, statement);
     if (mysql_real_query(connection.handle(), statement.data(), statement.size()) != 0) {
         connection.rememberError();
@@ -495,6 +500,7 @@ std::vector<bool> readStatementResults(BlogConnection& connection)
 
 bool BlogConnection::takeReadAhead(std::string_view statement)
 {
+    settleReadAhead();
     m_taken.reset();
     const auto found = std::find_if(m_readAhead.begin(), m_readAhead.end(),
                                     [statement](const auto& read) { return read.first == statement; });
@@ -509,51 +515,89 @@ bool BlogConnection::takeReadAhead(std::string_view statement)
     return true;
 }
 
-void BlogConnection::dropReadAhead() noexcept
+void BlogConnection::dropReadAhead()
 {
+    settleReadAhead();
     m_readAhead.clear();
     m_taken.reset();
 }
 
-std::size_t readAhead(BlogConnection& connection, const std::vector<std::string>& selects)
+namespace {
+
+// The selects as one text, several statements to an exchange.
+std::string joinedSelects(const std::vector<std::string>& selects)
 {
-    connection.dropReadAhead();
-    if (selects.empty() || !connection.takesSeveralStatements())
-        return 0;
-    // What fails here is not the caller's to hear of: each select, sent again alone, says it then.
-    const unsigned errorNumber = connection.lastErrorNumber();
-    std::string error = connection.lastError();
     std::string text;
     for (const std::string& select : selects)
         text.append(text.empty() ? "" : ";").append(select);
-    std::size_t kept = 0;
+    return text;
+}
+
+} // namespace
+
+bool startReadAhead(BlogConnection& connection, const std::vector<std::string>& selects)
+{
+    connection.dropReadAhead();
+    if (selects.empty() || !connection.takesSeveralStatements())
+        return false;
+    // What fails here is not the caller's to hear of: each select, sent again alone, says it then.
+    const unsigned errorNumber = connection.lastErrorNumber();
+    std::string error = connection.lastError();
+    const std::string text = joinedSelects(selects);
+    bool sent = false;
     if (!sendable(connection, text)) {
     } else if (connection.m_carrier) {
-        kept = CarriedAccess::readAhead(connection, selects, text);
+        sent = CarriedAccess::startReadAhead(connection, selects, text);
     } else if (connection.m_severalStatementsOn || switchSeveralStatements(connection, true)) {
         // As for a batch: on until a statement of another kind switches them off.
         connection.m_severalStatementsOn = true;
-        MYSQL* mysql = connection.handle();
-        if (mysql_real_query(mysql, text.data(), text.size()) == 0) {
-            for (std::size_t i = 0;; ++i) {
-                MYSQL_RES* result = mysql_store_result(mysql);
-                if (!result) // a statement without rows, or rows that did not all come: nothing more is kept
-                    break;
-                if (i < selects.size())
-                    connection.m_readAhead.emplace_back(selects[i], ResultSet(result));
-                else
-                    mysql_free_result(result);
-                if (mysql_next_result(mysql) != 0) // none left, or the next one failed
-                    break;
-            }
-            // What the server still has to say after a failure, so the session is ready for the next statement.
-            while (mysql_more_results(mysql) && mysql_next_result(mysql) == 0)
-                mysql_free_result(mysql_store_result(mysql));
-            kept = connection.m_readAhead.size();
-        }
+        sent = mysql_send_query(connection.handle(), text.data(), text.size()) == 0;
+        if (sent)
+            connection.m_readAheadOnItsWay = selects;
     }
     connection.rememberError(errorNumber, std::move(error));
-    return kept;
+    return sent;
+}
+
+void BlogConnection::settleReadAhead()
+{
+    if (m_carrier) {
+        CarriedAccess::settleReadAhead(*this);
+        return;
+    }
+    if (m_readAheadOnItsWay.empty())
+        return;
+    const std::vector<std::string> selects = std::move(m_readAheadOnItsWay);
+    m_readAheadOnItsWay.clear();
+    MYSQL* mysql = handle();
+    if (!mysql || mysql_read_query_result(mysql) != 0)
+        return; // the first failed, or the session went: nothing is kept, and the next statement says why
+    for (std::size_t i = 0;; ++i) {
+        MYSQL_RES* result = mysql_store_result(mysql);
+        if (!result) // a statement without rows, or rows that did not all come: nothing more is kept
+            break;
+        if (i < selects.size())
+            m_readAhead.emplace_back(selects[i], ResultSet(result));
+        else
+            mysql_free_result(result);
+        if (mysql_next_result(mysql) != 0) // none left, or the next one failed
+            break;
+    }
+    // What the server still has to say after a failure, so the session is ready for the next statement.
+    while (mysql_more_results(mysql) && mysql_next_result(mysql) == 0)
+        mysql_free_result(mysql_store_result(mysql));
+}
+
+std::size_t readAhead(BlogConnection& connection, const std::vector<std::string>& selects)
+{
+    if (!startReadAhead(connection, selects))
+        return 0;
+    // Errors of the session while reading them stay out of the caller's way, as when sending.
+    const unsigned errorNumber = connection.lastErrorNumber();
+    std::string error = connection.lastError();
+    connection.settleReadAhead();
+    connection.rememberError(errorNumber, std::move(error));
+    return connection.m_readAhead.size();
 }
 
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments)

@@ -133,6 +133,7 @@ private:
     friend bool sendStatements(BlogConnection&, std::string_view);
     friend bool executeSql(BlogConnection&, std::string_view);
     friend std::vector<bool> readStatementResults(BlogConnection&);
+    friend bool startReadAhead(BlogConnection&, const std::vector<std::string>&);
     friend std::size_t readAhead(BlogConnection&, const std::vector<std::string>&);
     friend struct CarriedAccess;
     friend ResultSet storeResult(BlogConnection&);
@@ -152,7 +153,9 @@ private:
     // The rows read ahead for a select of exactly this text, taken for storeResult() to give; false when
     // none were, and then every select read ahead is dropped: the statement that follows may change them.
     bool takeReadAhead(std::string_view statement);
-    void dropReadAhead() noexcept;
+    void dropReadAhead();
+    // Reads the rows of the selects startReadAhead() sent, before anything else goes on the session.
+    void settleReadAhead();
     // Puts another handle in place (or none); the old one is closed after the breaker lets go of it.
     void replaceHandle(Handle mysql) noexcept;
 
@@ -187,6 +190,7 @@ private:
     // Selects read ahead (see readAhead()), each with its rows, and the rows of the one just taken.
     std::vector<std::pair<std::string, ResultSet>> m_readAhead;
     std::optional<ResultSet> m_taken;
+    std::vector<std::string> m_readAheadOnItsWay; // sent by startReadAhead(), their rows not read yet
 };
 
 // A session whose statements go by the carrier given; its protection is the carrier's to say.
@@ -231,8 +235,8 @@ bool executeSql(BlogConnection& connection, std::string_view statement);
 // waiting for the answer, which readStatementResults() then reads: the time the server and
 // the network take can be used to prepare what comes next. Nothing else may be sent between.
 // Several statements are switched on for batches alone: on with a batch, and off again before
-// any other statement is sent, so that a value that ends its quote early elsewhere can never add
-// a statement of its own. A batch that follows a batch finds them on still: switching them costs
+// any other statement that holds a ";" is sent, so that a value that ends its quote early elsewhere
+// can never add a statement of its own (without a ";" there is no second statement to add). A batch that follows a batch finds them on still: switching them costs
 // it no exchanges of its own.
 bool sendStatements(BlogConnection& connection, std::string_view statements);
 // Whether each statement sent went through, in order. The server stops at the first that fails,
@@ -247,6 +251,10 @@ std::vector<bool> readStatementResults(BlogConnection& connection);
 // failed, and the ones after it (the server stops at the first), keep nothing: sent again alone, each
 // fails or succeeds on its own, and a failed read is never taken for an empty one. How many were kept.
 std::size_t readAhead(BlogConnection& connection, const std::vector<std::string>& selects);
+// readAhead() without waiting for the rows: they are read when the session is next used, so that the
+// time they take on the way can go to another session's reads. False when the selects were not sent
+// (each is then asked for alone, later).
+bool startReadAhead(BlogConnection& connection, const std::vector<std::string>& selects);
 
 // "insert into <table> set <assignments>"; the caller quotes the values.
 bool insertRow(BlogConnection& connection, std::string_view table, std::string_view assignments);

@@ -20,9 +20,11 @@ struct CarriedAccess
     static ResultSet store(BlogConnection& connection);
     // What was sent at once, when it is still on its way: its outcome, kept for read().
     static void settle(BlogConnection& connection);
-    // Selects in one exchange, `text` being them joined; how many were kept (see readAhead()).
-    static std::size_t readAhead(BlogConnection& connection, const std::vector<std::string>& selects,
-                                 std::string_view text);
+    // Selects in one exchange, `text` being them joined, on their way (see startReadAhead()).
+    static bool startReadAhead(BlogConnection& connection, const std::vector<std::string>& selects,
+                               std::string_view text);
+    // Their rows kept, when selects read ahead are what is on its way.
+    static void settleReadAhead(BlogConnection& connection);
 };
 
 // The statements of a text that holds several separated by ";", each without it: a ";" inside

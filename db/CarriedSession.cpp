@@ -199,7 +199,19 @@ void CarriedAccess::settle(BlogConnection& connection)
     std::vector<CarriedOutcome> outcomes;
     unsigned number = 0;
     std::string error;
-    if (!connection.m_carrier->end(outcomes, number, error)) {
+    const bool answered = connection.m_carrier->end(outcomes, number, error);
+    if (!sent.readAhead.empty()) {
+        // Rows kept up to the first select that failed; none when the exchange failed.
+        const std::vector<std::string> selects = std::move(sent.readAhead);
+        sent = CarriedSending{};
+        for (std::size_t i = 0; answered && i < outcomes.size() && i < selects.size(); ++i) {
+            if (!outcomes[i].ok || !outcomes[i].rows)
+                break;
+            connection.m_readAhead.emplace_back(selects[i], ResultSet(std::move(*outcomes[i].rows)));
+        }
+        return;
+    }
+    if (!answered) {
         // Lost on the way: whatever came before the last commit may have gone through, so that commit is
         // where it was lost, and what it committed must be asked for.
         sent.results.assign(sent.lastCommit == sent.statements ? 0 : sent.lastCommit, true);
@@ -231,25 +243,30 @@ std::vector<bool> CarriedAccess::read(BlogConnection& connection)
     return results;
 }
 
-std::size_t CarriedAccess::readAhead(BlogConnection& connection, const std::vector<std::string>& selects,
-                                     std::string_view text)
+bool CarriedAccess::startReadAhead(BlogConnection& connection, const std::vector<std::string>& selects,
+                                   std::string_view text)
 {
     settle(connection);
     // Within a transaction under way they would be undone with it; they are asked for one at a time then.
     if (connection.m_heldTransaction)
-        return 0;
+        return false;
     const std::vector<std::string_view> each = splitStatements(text);
     if (each.size() != selects.size())
-        return 0;
-    std::vector<CarriedOutcome> outcomes;
-    if (!exchange(connection, *connection.m_carrier, connection.m_settings, each, outcomes))
-        return 0;
-    for (std::size_t i = 0; i < outcomes.size() && i < selects.size(); ++i) {
-        if (!outcomes[i].ok || !outcomes[i].rows)
-            break;
-        connection.m_readAhead.emplace_back(selects[i], ResultSet(std::move(*outcomes[i].rows)));
-    }
-    return connection.m_readAhead.size();
+        return false;
+    CarriedSending& sent = connection.m_sent;
+    sent = CarriedSending{};
+    sent.onItsWay = true;
+    sent.statements = each.size();
+    sent.lastCommit = each.size();
+    sent.readAhead = selects;
+    connection.m_carrier->begin(connection.m_settings, each);
+    return true;
+}
+
+void CarriedAccess::settleReadAhead(BlogConnection& connection)
+{
+    if (connection.m_sent.onItsWay && !connection.m_sent.readAhead.empty())
+        settle(connection);
 }
 
 ResultSet CarriedAccess::store(BlogConnection& connection)

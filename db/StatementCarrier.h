@@ -43,6 +43,7 @@ struct CarriedSending
     std::size_t lastCommit = 0; // the last COMMIT among them; `statements` when none
     std::vector<bool> results;  // once known: each statement's, up to the first that failed
     CarriedOutcome failure;
+    std::vector<std::string> readAhead; // when they are selects read ahead: their texts
 };
 
 // A session that reaches its database by some way other than the MySQL protocol, for a server

@@ -32,7 +32,7 @@ void readAheadOfWordPress(RunContext& run, const std::vector<std::string>& selec
 {
     // Rows are read in the character set they are asked for in later.
     if (!selects.empty() && useUnicode(run.wordPress))
-        readAhead(run.wordPress, selects);
+        startReadAhead(run.wordPress, selects);
 }
 
 bool WordPressState::readCopies(RunContext& run, std::string_view migration, const OriginKey& key)

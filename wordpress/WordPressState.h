@@ -61,7 +61,8 @@ std::string postNamesQuery(const RunContext& run);
 std::string termIdsQuery(const RunContext& run);
 
 // Reads ahead, several to an exchange, selects of WordPress a migration is about to ask one after
-// another: asked for as before, each then takes its rows from there (see readAhead()).
+// another: asked for as before, each then takes its rows from there (see readAhead()). They go without
+// waiting, so that emlog's first reads can be made while they are on their way.
 void readAheadOfWordPress(RunContext& run, const std::vector<std::string>& selects);
 
 } // namespace kestrel

@@ -85,9 +85,17 @@ TEST(WordPressSessionTest, SeveralStatementsOnlyInABatch)
     ASSERT_TRUE(sendStatements(session, "INSERT INTO t VALUES (1);INSERT INTO t VALUES (2)")) << session.lastError();
     EXPECT_EQ(readStatementResults(session), (std::vector<bool>{true, true}));
     refusesTwo("after a batch");
+    // One statement goes as it is, with a ";" in a value or without one.
+    ASSERT_TRUE(sendStatements(session, "INSERT INTO t VALUES (4)")) << session.lastError();
+    EXPECT_EQ(readStatementResults(session), (std::vector<bool>{true}));
+    EXPECT_EQ(queryValue(session, "SELECT 'a;b'"), "a;b");
+    ASSERT_TRUE(sendStatements(session, "INSERT INTO t VALUES (8)")) << session.lastError();
+    EXPECT_EQ(readStatementResults(session), (std::vector<bool>{true}));
+    EXPECT_EQ(queryValue(session, "SELECT SUM(v) FROM t"), "15");
+    refusesTwo("after a batch and a select");
     ASSERT_TRUE(reconnect(session)) << session.lastError();
     refusesTwo("after reconnecting");
-    EXPECT_EQ(queryValue(db.admin(), "SELECT SUM(v) FROM t"), "3");
+    EXPECT_EQ(queryValue(db.admin(), "SELECT SUM(v) FROM t"), "15");
 }
 
 // Selects read ahead in one exchange give their rows to the same selects sent later, once each, and only
@@ -129,6 +137,17 @@ TEST(WordPressSessionTest, ReadAheadKeepsTheRowsOfEachSelectUpToAFailure)
     ASSERT_TRUE(insertRow(session, "t", "v=16")) << session.lastError();
     EXPECT_EQ(valueOf(sum), "31");
     EXPECT_EQ(valueOf(count), "5");
+
+    // Started without waiting: the rows are read when the session is next used, taken by their select,
+    // or read and dropped before another statement goes. A failure among them stays as it would.
+    ASSERT_TRUE(startReadAhead(session, {count, missing, sum}));
+    EXPECT_EQ(valueOf(count), "5");
+    EXPECT_EQ(valueOf(missing), "none");
+    EXPECT_EQ(session.lastErrorNumber(), 1146u) << session.lastError();
+    EXPECT_EQ(valueOf(sum), "31");
+    ASSERT_TRUE(startReadAhead(session, {sum}));
+    ASSERT_TRUE(insertRow(session, "t", "v=0")) << session.lastError();
+    EXPECT_EQ(valueOf(count), "6");
 
     // Several statements stay switched on for reads ahead alone.
     EXPECT_EQ(readAhead(session, {sum}), 1u);
