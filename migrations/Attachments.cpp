@@ -61,7 +61,8 @@ Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t
 
 void migrateAttachments(MigrationRun& run)
 {
-    readAheadOfMigration(run, {&origin::attachment, &origin::article}, authorsQueries(run));
+    readAheadOfMigration(run, {&origin::attachment, &origin::article}, authorsQueries(run),
+                         {{EmlogRead::What::ParentOrder, "attachment", {"thumfor"}}});
     if (!readCopies(run, migration, {&origin::attachment, &origin::article}) ||
         !run.state.readPostNames(run, migration))
         return;

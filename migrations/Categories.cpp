@@ -31,7 +31,8 @@ void migrateCategories(MigrationRun& run)
 {
     constexpr std::string_view migration = idOf(Kind::categories);
     readAheadOfMigration(run, {&origin::category, &origin::article},
-                         {termIdsQuery(run), termSlugsQuery(run, "category")});
+                         {termIdsQuery(run), termSlugsQuery(run, "category")},
+                         {{EmlogRead::What::ParentOrder, "sort", {"pid"}}});
     if (!readCopies(run, migration, {&origin::category, &origin::article}))
         return;
     const Copies& copies = run.state.copies(origin::category);

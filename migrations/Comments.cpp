@@ -70,7 +70,8 @@ void migrateComments(MigrationRun& run)
 {
     std::vector<std::string> selects = authorsQueries(run);
     selects.push_back(largestIdQuery(run, "comments", "comment_ID"));
-    readAheadOfMigration(run, {&origin::comment, &origin::article}, std::move(selects));
+    readAheadOfMigration(run, {&origin::comment, &origin::article}, std::move(selects),
+                         {{EmlogRead::What::ParentOrder, "comment", {"pid"}}});
     if (!readCopies(run, migration, {&origin::comment, &origin::article}))
         return;
     const Copies& copies = run.state.copies(origin::comment);

@@ -49,6 +49,7 @@ void migrateLinks(MigrationRun& run)
 {
     constexpr std::string_view migration = idOf(Kind::links);
     readAheadOfWordPress(run, {linksQuery(run.wordPressPrefix)});
+    run.source->readAhead({{EmlogRead::What::FirstRows, "link"}});
     std::optional<LinksInWordPress> read = linksInWordPress(run);
     if (!read) {
         unreadableWordPress(run, migration, "links", "links");

@@ -30,7 +30,7 @@ bool readCopies(MigrationRun& run, std::string_view migration, std::initializer_
 }
 
 void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginKey*> keys,
-                          std::vector<std::string> selects)
+                          std::vector<std::string> selects, const std::vector<EmlogRead>& reads)
 {
     std::vector<std::string> all;
     for (const OriginKey* key : keys) {
@@ -39,6 +39,8 @@ void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginK
     }
     all.insert(all.end(), std::make_move_iterator(selects.begin()), std::make_move_iterator(selects.end()));
     readAheadOfWordPress(run, all);
+    if (!reads.empty())
+        run.source->readAhead(reads);
 }
 
 void unreadableEmlog(MigrationRun& run, std::string_view migration, std::string_view table)

@@ -60,8 +60,9 @@ bool readCopies(MigrationRun& run, std::string_view migration, std::initializer_
 // Reads ahead, several to an exchange, what a migration asks WordPress before its first row (see
 // readAheadOfWordPress()): the copies of the kinds given not read yet, then `selects`. Copies only where the
 // tables can undo a row: elsewhere the orphaned origins are deleted first, which would drop what was read.
+// While those are on their way, emlog's `reads` are read ahead too.
 void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginKey*> keys,
-                          std::vector<std::string> selects = {});
+                          std::vector<std::string> selects = {}, const std::vector<EmlogRead>& reads = {});
 
 // Records that a read of emlog's table failed, with the emlog session's last error or the file's,
 // and marks the migration unreadable.

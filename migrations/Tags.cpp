@@ -44,7 +44,8 @@ std::vector<std::int64_t> splitPostIds(std::string_view list)
 void migrateTags(MigrationRun& run)
 {
     constexpr std::string_view migration = idOf(Kind::tags);
-    readAheadOfMigration(run, {&origin::tag, &origin::article}, {termIdsQuery(run), termSlugsQuery(run, "post_tag")});
+    readAheadOfMigration(run, {&origin::tag, &origin::article}, {termIdsQuery(run), termSlugsQuery(run, "post_tag")},
+                         {{EmlogRead::What::Columns, "blog", {"gid", "gid"}}, {EmlogRead::What::FirstRows, "tag"}});
     if (!readCopies(run, migration, {&origin::tag, &origin::article}))
         return;
     const Copies& copies = run.state.copies(origin::tag);

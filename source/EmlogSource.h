@@ -36,6 +36,7 @@ struct EmlogRead
         Option,      // option(table): the option's name
         HasTable,    // hasTable(table)
         ParentOrder, // forEachRow() of the kind whose table it is, names[0] its parent column
+        FirstRows,   // forEachRow() of the kind whose table it is, read without a parent column
     };
     What what;
     std::string table;

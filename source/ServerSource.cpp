@@ -300,6 +300,16 @@ void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
         case EmlogRead::What::HasTable:
             selects.push_back(hasTableQuery(read.table));
             break;
+        case EmlogRead::What::FirstRows:
+            // What forEachRow() asks first: how many rows, then the first page.
+            for (const KindInfo& kind : kinds) {
+                if (kind.emlogTable == read.table) {
+                    selects.push_back("SELECT COUNT(*) FROM " + tableName(read.table));
+                    selects.push_back(
+                        pageStatement("SELECT * FROM " + tableName(read.table), kind.idColumn, std::nullopt, firstPage));
+                }
+            }
+            break;
         case EmlogRead::What::ParentOrder:
             for (const KindInfo& kind : kinds) {
                 if (kind.emlogTable == read.table && read.names.size() == 1)
