@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <thread>
 
 namespace kestrel::bench {
 
@@ -112,8 +113,14 @@ Sessions openSessions(const std::string& emlogDatabase, const std::string& wordP
 {
     ConnectionOptions emlog{address, "root", server().password, emlogDatabase};
     emlog.multiStatements = true; // as a run opens it, for reads ahead
-    Sessions sessions{openConnection(emlog),
-                      openWordPressSession(ConnectionOptions{address, "root", server().password, wordPressDatabase})};
+    // Both at once, as a run opens them.
+    BlogConnection wordPress;
+    std::jthread opener([&wordPress, options = ConnectionOptions{address, "root", server().password, wordPressDatabase}] {
+        wordPress = openWordPressSession(options);
+    });
+    Sessions sessions{openConnection(emlog), {}};
+    opener.join();
+    sessions.wordPress = std::move(wordPress);
     if (!sessions.emlog)
         fail("cannot open the emlog session through " + address + ": " + sessions.emlog.lastError());
     if (!sessions.wordPress)

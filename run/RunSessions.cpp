@@ -6,6 +6,8 @@
 #include "RunTexts.h"
 #include "WordPressSession.h"
 
+#include <thread>
+
 namespace kestrel {
 
 namespace {
@@ -59,6 +61,20 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
         {*m_wordPress, m_wordPressBreaker, openWordPressSession, settings.wordPress,
          QStringLiteral("WordPress博客数据库连接失败.")},
     };
+    {
+        std::lock_guard lock(m_lock);
+        if (m_broken)
+            return false;
+    }
+    // Where both go to MySQL, WordPress's session is opened while emlog's is: over a long path each
+    // opening waits on several round trips, and neither needs the other. (Joined before it is used,
+    // and on every way out.)
+    BlogConnection openedAlongside;
+    std::jthread opener;
+    if (settings.emlogBackup.empty() && settings.wordPressAddress.empty())
+        opener = std::jthread([&openedAlongside, options = optionsOf(settings.wordPress)] {
+            openedAlongside = openWordPressSession(options);
+        });
     for (Blog& blog : blogs) {
         if (&blog.session == m_emlog.get() && !settings.emlogBackup.empty())
             continue;
@@ -93,6 +109,9 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
                 detail = texts::sessionFailure(blog.session);
                 return false;
             }
+        } else if (&blog.session == m_wordPress.get() && opener.joinable()) {
+            opener.join();
+            blog.session = std::move(openedAlongside);
         } else {
             blog.session = blog.open(optionsOf(blog.fields));
         }
