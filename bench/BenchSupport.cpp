@@ -119,6 +119,7 @@ Sessions openSessions(const std::string& emlogDatabase, const std::string& wordP
         wordPress = openWordPressSession(options);
     });
     Sessions sessions{openConnection(emlog), {}};
+    useUnicode(sessions.emlog);
     opener.join();
     sessions.wordPress = std::move(wordPress);
     if (!sessions.emlog)

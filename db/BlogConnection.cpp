@@ -33,8 +33,8 @@ bool isSelect(std::string_view statement)
     return std::isspace(static_cast<unsigned char>(start[word.size()])) != 0;
 }
 
-// Opening and closing are each serialised process-wide: the client library's
-// set-up is not safe to run on two threads at once.
+// The client library sets itself up on the first mysql_init(), which is not safe on two threads at
+// once: that call is serialised process-wide, and so is closing. Sessions then open side by side.
 std::mutex openLock;
 std::mutex closeLock;
 
@@ -211,10 +211,13 @@ BlogConnection openConnection(const ConnectionOptions& options)
 
     BlogConnection connection;
     connection.m_protection = plannedProtection(options);
-    std::lock_guard lock(openLock);
     // A failed TLS handshake is the end of it: opened again in clear text, the session would give the
     // password and the blog to whoever in the middle made the handshake fail.
-    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql(mysql_init(nullptr));
+    std::unique_ptr<MYSQL, BlogConnection::Closer> mysql;
+    {
+        std::lock_guard lock(openLock);
+        mysql.reset(mysql_init(nullptr));
+    }
     if (!mysql) {
         connection.rememberError(CR_OUT_OF_MEMORY, "the client library could not make a connection object");
         return connection;
@@ -270,6 +273,10 @@ BlogConnection openConnection(const ConnectionOptions& options)
         if (readField(result, 0, bytes) && bytes > 0)
             connection.m_maxStatementBytes = static_cast<std::uint64_t>(bytes);
     }
+    // On from the start where the session takes them, as after a batch: the first read ahead or batch
+    // then finds them on, and a statement holding a ";" still switches them off before it goes.
+    if (options.multiStatements && mysql_set_server_option(connection.handle(), MYSQL_OPTION_MULTI_STATEMENTS_ON) == 0)
+        connection.m_severalStatementsOn = true;
     return connection;
 }
 
@@ -317,6 +324,7 @@ bool reconnect(BlogConnection& connection)
         return false;
     }
     connection.replaceHandle(std::move(fresh.m_mysql));
+    connection.m_severalStatementsOn = fresh.m_severalStatementsOn; // as the new session has them
     connection.m_maxStatementBytes = fresh.m_maxStatementBytes;
     connection.m_tlsVersion = std::move(fresh.m_tlsVersion);
     connection.m_tlsCipher = std::move(fresh.m_tlsCipher);
@@ -344,7 +352,8 @@ bool setCharacterSet(BlogConnection& connection, const char* name)
     connection.dropReadAhead(); // rows read in another character set
     if (connection.m_carrier)
         return CarriedAccess::setCharacterSet(connection, name);
-    if (!connection.severalStatementsOff())
+    // The library sends "SET NAMES <name>": one statement, unless the name holds a ";".
+    if (std::string_view(name).find(';') != std::string_view::npos && !connection.severalStatementsOff())
         return false;
     if (mysql_set_character_set(connection.handle(), name) != 0) {
         connection.rememberError();

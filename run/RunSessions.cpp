@@ -22,7 +22,10 @@ BlogConnection openEmlogSession(ConnectionOptions options)
 {
     // For reads ahead, several to an exchange; any other statement still goes alone.
     options.multiStatements = true;
-    return openConnection(options);
+    BlogConnection session = openConnection(options);
+    // Set while WordPress's session opens, rather than at the first read.
+    useUnicode(session);
+    return session;
 }
 
 PluginAddress pluginAddressOf(const RunSettings& settings)
