@@ -129,4 +129,19 @@ TEST_F(PagedReadTest, ReadsAheadAreTakenByTheReadsThatFollow)
     const std::optional<EmlogValues> now = run->source->columns("user", "uid", "username");
     ASSERT_TRUE(now);
     EXPECT_EQ(now->back(), (std::pair<std::int64_t, std::string>{3, "u3!"}));
+
+    // A kind's first rows, and its count, go ahead for its migration's reading, once.
+    for (int tid = 1; tid <= 3; ++tid)
+        addEmlogRow("tag", "tid=" + std::to_string(tid) + ",tagname='t" + std::to_string(tid) + "',gid=''");
+    run->source->readAhead({{What::FirstRows, "tag"}});
+    execute(emlogDb.admin(), "UPDATE " + run->emlogTable("tag") + " SET tagname=CONCAT(tagname, '!')");
+    const auto tagNames = [this] {
+        std::vector<std::string> read;
+        EXPECT_TRUE(run->source->forEachRow({Kind::tags, {}}, [&](const EmlogRow& row) {
+            readField(row, "tagname", read.emplace_back());
+        }));
+        return read;
+    };
+    EXPECT_EQ(tagNames(), (std::vector<std::string>{"t1", "t2", "t3"}));
+    EXPECT_EQ(tagNames(), (std::vector<std::string>{"t1!", "t2!", "t3!"}));
 }
