@@ -2,6 +2,7 @@
 
 #include "BlogConnection.h"
 #include "Origins.h"
+#include "Transactions.h"
 
 #include <iterator>
 
@@ -32,9 +33,14 @@ bool readCopies(MigrationRun& run, std::string_view migration, std::initializer_
 void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginKey*> keys,
                           std::vector<std::string> selects, const std::vector<EmlogRead>& reads)
 {
+    // Not known yet, whether the tables undo a row is asked in the same exchange, and the copies taken to
+    // be readable ahead: where they are not, the orphans' deletion drops them, and they are read again.
     std::vector<std::string> all;
+    const bool known = run.state.knowsTransactions();
+    if (!known)
+        all.push_back(transactionsQuery(run));
     for (const OriginKey* key : keys) {
-        if (!run.state.hasCopies(*key) && run.state.transactions(run) == Transactions::yes)
+        if (!run.state.hasCopies(*key) && (!known || run.state.transactions(run) == Transactions::yes))
             all.push_back(copiesQuery(*key, run.wordPressPrefix));
     }
     all.insert(all.end(), std::make_move_iterator(selects.begin()), std::make_move_iterator(selects.end()));

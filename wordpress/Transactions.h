@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 namespace kestrel {
 
@@ -13,5 +14,7 @@ enum class Transactions { yes, no, unknown };
 // Asks WordPress whether every table a run writes is InnoDB. A session lost at the question gives
 // `unknown`, never `no`: the rows are then written as safely as on either engine.
 Transactions askTransactions(RunContext& run);
+// The select askTransactions() sends, to read it ahead.
+std::string transactionsQuery(RunContext& run);
 
 } // namespace kestrel

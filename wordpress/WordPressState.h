@@ -38,6 +38,7 @@ public:
 
     // Whether WordPress's tables can undo a row: asked until WordPress answers, then kept.
     Transactions transactions(RunContext& run);
+    bool knowsTransactions() const { return m_transactional.has_value(); }
 
     // Per WordPress table and column list, how many "no default value" warnings a row raises on
     // its own: WordPress's tables have NOT NULL columns without defaults that the server fills
