@@ -113,14 +113,21 @@ Sessions openSessions(const std::string& emlogDatabase, const std::string& wordP
 {
     ConnectionOptions emlog{address, "root", server().password, emlogDatabase};
     emlog.multiStatements = true; // as a run opens it, for reads ahead
-    // Both at once, as a run opens them.
+    // As a run opens them: WordPress's while emlog's sets itself up.
     BlogConnection wordPress;
-    std::jthread opener([&wordPress, options = ConnectionOptions{address, "root", server().password, wordPressDatabase}] {
-        wordPress = openWordPressSession(options);
-    });
-    Sessions sessions{openConnection(emlog), {}};
+    std::jthread opener;
+    Sessions sessions{openConnection(emlog,
+                                     [&] {
+                                         opener = std::jthread([&wordPress, options = ConnectionOptions{
+                                                                                address, "root", server().password,
+                                                                                wordPressDatabase}] {
+                                             wordPress = openWordPressSession(options);
+                                         });
+                                     }),
+                      {}};
     useUnicode(sessions.emlog);
-    opener.join();
+    if (opener.joinable())
+        opener.join();
     sessions.wordPress = std::move(wordPress);
     if (!sessions.emlog)
         fail("cannot open the emlog session through " + address + ": " + sessions.emlog.lastError());

@@ -205,6 +205,11 @@ ServerAddress parseServerAddress(const std::string& server)
 
 BlogConnection openConnection(const ConnectionOptions& options)
 {
+    return openConnection(options, {});
+}
+
+BlogConnection openConnection(const ConnectionOptions& options, const std::function<void()>& admitted)
+{
     ServerAddress address = parseServerAddress(options.server);
     if (options.port != 0)
         address.port = options.port;
@@ -263,6 +268,8 @@ BlogConnection openConnection(const ConnectionOptions& options)
             connection.rememberError(error, mysql_error(mysql.get()));
         return connection;
     }
+    if (admitted)
+        admitted();
     readNegotiatedTls(mysql.get(), connection.m_tlsVersion, connection.m_tlsCipher);
     connection.replaceHandle(std::move(mysql));
     connection.m_options = options;

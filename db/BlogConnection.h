@@ -8,6 +8,7 @@
 #include <mysql.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -124,7 +125,7 @@ public:
     std::shared_ptr<SessionBreaker> breaker();
 
 private:
-    friend BlogConnection openConnection(const ConnectionOptions&);
+    friend BlogConnection openConnection(const ConnectionOptions&, const std::function<void()>&);
     friend void closeConnection(BlogConnection&);
     friend bool reconnect(BlogConnection&);
     friend bool setCharacterSet(BlogConnection&, const char*);
@@ -211,6 +212,9 @@ ServerAddress parseServerAddress(const std::string& server);
 // defaults apply. A port of 0 lets the server field choose (or the default).
 // On failure the connection is null and carries the library's error.
 BlogConnection openConnection(const ConnectionOptions& options);
+// The same, calling `admitted` as soon as the server has taken the login, before the session's own set-up:
+// for what may start only once this session is sure to open, and need not wait for the rest.
+BlogConnection openConnection(const ConnectionOptions& options, const std::function<void()>& admitted);
 BlogConnection openConnection(const std::string& server, const std::string& user, const std::string& password,
                               const std::string& database, unsigned port = 0);
 void closeConnection(BlogConnection& connection);

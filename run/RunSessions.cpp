@@ -18,11 +18,11 @@ ConnectionOptions optionsOf(const ConnectionFields& fields)
                              fields.caFile, false,       fields.tlsFingerprint, fields.allowUnencrypted};
 }
 
-BlogConnection openEmlogSession(ConnectionOptions options)
+BlogConnection openEmlogSession(ConnectionOptions options, const std::function<void()>& admitted)
 {
     // For reads ahead, several to an exchange; any other statement still goes alone.
     options.multiStatements = true;
-    BlogConnection session = openConnection(options);
+    BlogConnection session = openConnection(options, admitted);
     // Set while WordPress's session opens, rather than at the first read.
     useUnicode(session);
     return session;
@@ -55,29 +55,30 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
     {
         BlogConnection& session;
         std::shared_ptr<SessionBreaker>& breaker;
-        BlogConnection (*open)(ConnectionOptions);
         const ConnectionFields& fields;
         QString failure;
     };
     Blog blogs[] = {
-        {*m_emlog, m_emlogBreaker, openEmlogSession, settings.emlog, QStringLiteral("emlog博客数据库连接失败.")},
-        {*m_wordPress, m_wordPressBreaker, openWordPressSession, settings.wordPress,
-         QStringLiteral("WordPress博客数据库连接失败.")},
+        {*m_emlog, m_emlogBreaker, settings.emlog, QStringLiteral("emlog博客数据库连接失败.")},
+        {*m_wordPress, m_wordPressBreaker, settings.wordPress, QStringLiteral("WordPress博客数据库连接失败.")},
     };
     {
         std::lock_guard lock(m_lock);
         if (m_broken)
             return false;
     }
-    // Where both go to MySQL, WordPress's session is opened while emlog's is: over a long path each
-    // opening waits on several round trips, and neither needs the other. (Joined before it is used,
+    // Where both go to MySQL, WordPress's session opens while emlog's sets itself up: over a long path
+    // each opening waits on several round trips. Only once emlog's server has taken the login, so
+    // that WordPress's is never contacted for a run that cannot start. (Joined before it is used,
     // and on every way out.)
     BlogConnection openedAlongside;
     std::jthread opener;
-    if (settings.emlogBackup.empty() && settings.wordPressAddress.empty())
-        opener = std::jthread([&openedAlongside, options = optionsOf(settings.wordPress)] {
-            openedAlongside = openWordPressSession(options);
-        });
+    const auto openWordPressAlongside = [&] {
+        if (settings.wordPressAddress.empty())
+            opener = std::jthread([&openedAlongside, options = optionsOf(settings.wordPress)] {
+                openedAlongside = openWordPressSession(options);
+            });
+    };
     for (Blog& blog : blogs) {
         if (&blog.session == m_emlog.get() && !settings.emlogBackup.empty())
             continue;
@@ -112,11 +113,13 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
                 detail = texts::sessionFailure(blog.session);
                 return false;
             }
-        } else if (&blog.session == m_wordPress.get() && opener.joinable()) {
+        } else if (&blog.session == m_emlog.get()) {
+            blog.session = openEmlogSession(optionsOf(blog.fields), openWordPressAlongside);
+        } else if (opener.joinable()) {
             opener.join();
             blog.session = std::move(openedAlongside);
         } else {
-            blog.session = blog.open(optionsOf(blog.fields));
+            blog.session = openWordPressSession(optionsOf(blog.fields));
         }
         if (!blog.session) {
             failure = blog.failure;
