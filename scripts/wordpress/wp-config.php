@@ -42,8 +42,14 @@ define('DISABLE_WP_CRON', true);
 if (!defined('ABSPATH')) {
     define('ABSPATH', __DIR__ . '/');
 }
-require_once ABSPATH . 'wp-settings.php';
-// Tests may add hooks of their own once WordPress is loaded, before the request is answered.
+// Tests may add hooks of their own as WordPress loads, before any plugin (the receiver answers some
+// requests once the plugins are loaded): hooks given before WordPress, in the form it takes them.
 if (getenv('WP_TEST_HOOKS')) {
-    require getenv('WP_TEST_HOOKS');
+    $GLOBALS['wp_filter']['muplugins_loaded'][10][] = array(
+        'function' => function () {
+            require getenv('WP_TEST_HOOKS');
+        },
+        'accepted_args' => 0,
+    );
 }
+require_once ABSPATH . 'wp-settings.php';

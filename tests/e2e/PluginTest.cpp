@@ -447,6 +447,42 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
                                                 wordpress.name() + "' AND TABLE_NAME IN ('wp_posts','other_posts')"),
               "2");
 
+    // Posted straight to the route by whoever may not receive, a statement runs nowhere: WordPress's own
+    // refusal, whichever way the request takes through it.
+    const std::string editor = receiving("on", "editor1", "editor").first;
+    const QByteArray write =
+        "{\"statements\":[\"" +
+        QByteArray("INSERT INTO wp_options (option_name, option_value, autoload) VALUES ('kestrel_probe','1','no')")
+            .toBase64() +
+        "\"]}";
+    const auto basic = [](const std::string& login, const std::string& secret) {
+        return "Basic " + QByteArray::fromStdString(login + ":" + secret).toBase64();
+    };
+    struct Refusal
+    {
+        const char* name;
+        QByteArray authorization;
+        int status;
+        bool off;
+    };
+    const Refusal refusals[] = {
+        {"no credentials", {}, 401, false},
+        {"a wrong password", basic("admin", "not-the-password"), 401, false},
+        {"an editor's application password", basic("editor1", editor), 403, false},
+        {"receiving switched off", authorization, 403, true},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.name);
+        if (refusal.off)
+            receiving("off");
+        const auto response = site.post(QStringLiteral("/?rest_route=/kestrel/v1/statements"), write, refusal.authorization);
+        EXPECT_EQ(response.status, refusal.status) << response.body.toStdString();
+        EXPECT_TRUE(QJsonDocument::fromJson(response.bytes).object().contains(QStringLiteral("code")))
+            << response.body.toStdString();
+    }
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_options WHERE option_name='kestrel_probe'"), "0");
+    receiving("on");
+
     // A folder and a file outside the uploads folder, each behind a link inside it.
     QTemporaryDir outside;
     const QString uploads = qEnvironmentVariable("KESTREL_WORDPRESS_ROOT") + QStringLiteral("/wp-content/");

@@ -34,4 +34,5 @@ require_once __DIR__ . '/includes/statements.php';
 require_once __DIR__ . '/includes/session.php';
 require_once __DIR__ . '/includes/files.php';
 require_once __DIR__ . '/includes/routes.php';
+require_once __DIR__ . '/includes/early.php';
 require_once __DIR__ . '/includes/admin.php';
