@@ -14,11 +14,15 @@ if (!defined('ABSPATH')) {
 
 add_action('plugins_loaded', 'kestrel_receiver_answer_early', PHP_INT_MAX);
 
-/** Whether this request is Kestrel's statements, posted to the plain address of the route. */
+/**
+ * Whether this request is Kestrel's statements as Kestrel sends them: posted to the plain
+ * address of the route, and nothing else asked of the REST API (no other method, no envelope, no fields).
+ */
 function kestrel_receiver_is_early_request()
 {
     return !defined('REST_REQUEST') && isset($_SERVER['REQUEST_METHOD'], $_GET['rest_route'])
-        && $_SERVER['REQUEST_METHOD'] === 'POST' && is_string($_GET['rest_route'])
+        && $_SERVER['REQUEST_METHOD'] === 'POST' && !isset($_SERVER['HTTP_X_HTTP_METHOD_OVERRIDE'])
+        && count($_GET) === 1 && is_string($_GET['rest_route'])
         && untrailingslashit($_GET['rest_route']) === '/kestrel/v1/statements';
 }
 
