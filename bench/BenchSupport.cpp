@@ -114,17 +114,13 @@ Sessions openSessions(const std::string& emlogDatabase, const std::string& wordP
     ConnectionOptions emlog{address, "root", server().password, emlogDatabase};
     emlog.multiStatements = true; // as a run opens it, for reads ahead
     // As a run opens them: WordPress's while emlog's sets itself up.
+    const ConnectionOptions wordPressOptions{address, "root", server().password, wordPressDatabase};
     BlogConnection wordPress;
     std::jthread opener;
-    Sessions sessions{openConnection(emlog,
-                                     [&] {
-                                         opener = std::jthread([&wordPress, options = ConnectionOptions{
-                                                                                address, "root", server().password,
-                                                                                wordPressDatabase}] {
-                                             wordPress = openWordPressSession(options);
-                                         });
-                                     }),
-                      {}};
+    const auto openWordPress = [&] {
+        opener = std::jthread([&] { wordPress = openWordPressSession(wordPressOptions); });
+    };
+    Sessions sessions{openConnection(emlog, openWordPress), {}};
     useUnicode(sessions.emlog);
     if (opener.joinable())
         opener.join();

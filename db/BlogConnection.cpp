@@ -565,7 +565,7 @@ bool startReadAhead(BlogConnection& connection, const std::vector<std::string>& 
     } else if (connection.m_carrier) {
         sent = CarriedAccess::startReadAhead(connection, selects, text);
     } else if (connection.m_severalStatementsOn || switchSeveralStatements(connection, true)) {
-        // As for a batch: on until a statement of another kind switches them off.
+        // As for a batch: on until a statement holding a ";" switches them off.
         connection.m_severalStatementsOn = true;
         sent = mysql_send_query(connection.handle(), text.data(), text.size()) == 0;
         if (sent)

@@ -238,10 +238,10 @@ bool executeSql(BlogConnection& connection, std::string_view statement);
 // Sends statements separated by ";" (on a session opened for several at once) without
 // waiting for the answer, which readStatementResults() then reads: the time the server and
 // the network take can be used to prepare what comes next. Nothing else may be sent between.
-// Several statements are switched on for batches alone: on with a batch, and off again before
-// any other statement that holds a ";" is sent, so that a value that ends its quote early elsewhere
-// can never add a statement of its own (without a ";" there is no second statement to add). A batch that follows a batch finds them on still: switching them costs
-// it no exchanges of its own.
+// Several statements are on from the session's opening (where it takes them) and for batches: off
+// again before any other statement that holds a ";" is sent, so that a value that ends its quote
+// early elsewhere can never add a statement of its own (without a ";" there is no second statement
+// to add). A batch that follows finds them on still: switching them costs it no exchange.
 bool sendStatements(BlogConnection& connection, std::string_view statements);
 // Whether each statement sent went through, in order. The server stops at the first that fails,
 // so that one is the last; a session lost on the way is the last one's error.

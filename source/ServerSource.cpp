@@ -305,8 +305,8 @@ void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
             for (const KindInfo& kind : kinds) {
                 if (kind.emlogTable == read.table) {
                     selects.push_back("SELECT COUNT(*) FROM " + tableName(read.table));
-                    selects.push_back(
-                        pageStatement("SELECT * FROM " + tableName(read.table), kind.idColumn, std::nullopt, firstPage));
+                    selects.push_back(pageStatement("SELECT * FROM " + tableName(read.table), kind.idColumn,
+                                                    std::nullopt, firstPage));
                 }
             }
             break;

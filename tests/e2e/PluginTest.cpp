@@ -475,7 +475,8 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
         SCOPED_TRACE(refusal.name);
         if (refusal.off)
             receiving("off");
-        const auto response = site.post(QStringLiteral("/?rest_route=/kestrel/v1/statements"), write, refusal.authorization);
+        const auto response =
+            site.post(QStringLiteral("/?rest_route=/kestrel/v1/statements"), write, refusal.authorization);
         EXPECT_EQ(response.status, refusal.status) << response.body.toStdString();
         EXPECT_TRUE(QJsonDocument::fromJson(response.bytes).object().contains(QStringLiteral("code")))
             << response.body.toStdString();

@@ -137,9 +137,8 @@ TEST_F(PagedReadTest, ReadsAheadAreTakenByTheReadsThatFollow)
     execute(emlogDb.admin(), "UPDATE " + run->emlogTable("tag") + " SET tagname=CONCAT(tagname, '!')");
     const auto tagNames = [this] {
         std::vector<std::string> read;
-        EXPECT_TRUE(run->source->forEachRow({Kind::tags, {}}, [&](const EmlogRow& row) {
-            readField(row, "tagname", read.emplace_back());
-        }));
+        EXPECT_TRUE(run->source->forEachRow(
+            {Kind::tags, {}}, [&](const EmlogRow& row) { readField(row, "tagname", read.emplace_back()); }));
         return read;
     };
     EXPECT_EQ(tagNames(), (std::vector<std::string>{"t1", "t2", "t3"}));
