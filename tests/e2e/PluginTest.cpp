@@ -429,6 +429,15 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
         {"DROP TABLE other_posts", false},
         {"SET GLOBAL general_log=1", false},
         {"SET SESSION sql_mode='ANSI_QUOTES'", false},
+        // Rows of plain values are passed over whole, and only they.
+        {"INSERT INTO wp_options (option_name, option_value, autoload) VALUES ('kestrel_t1', 'it\\'s; -- /* fine', "
+         "'no'), (\"kestrel_t2\", '''', 'no')",
+         true},
+        {"INSERT INTO wp_options (option_name, option_value) VALUES ('kestrel_t3', 'a\\'), ('b'); DROP TABLE wp_posts",
+         false},
+        {"INSERT INTO wp_options (option_name, option_value) VALUES ('kestrel_t4', (SELECT User FROM mysql.user))",
+         false},
+        {"INSERT INTO wp_options (option_name, option_value) VALUES ('kestrel_t5', 1) /*, (2)*/", false},
     };
     for (const Statement& statement : statements) {
         SCOPED_TRACE(statement.sql);

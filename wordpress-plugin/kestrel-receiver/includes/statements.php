@@ -20,27 +20,50 @@ function kestrel_receiver_table_names()
 }
 
 /**
+ * The rows of a multi-row INSERT as Kestrel writes them, to the statement's end: tuples of quoted strings,
+ * numbers and NULLs, read as the tokens below read them. Nothing in such rows can name a table, hide a
+ * comment or end the statement, so none of their tokens is needed.
+ */
+function kestrel_receiver_plain_rows_pattern()
+{
+    $value = <<<'PCRE'
+(?:'(?:[^'\\]++|\\.|'')*+'|"(?:[^"\\]++|\\.|"")*+"|-?+[0-9]++(?:\.[0-9]++)?+(?:[eE][-+]?+[0-9]++)?+|(?i:NULL))
+PCRE;
+    $tuple = '\(\s*+' . $value . '(?:\s*+,\s*+' . $value . ')*+\s*+\)';
+    return '/\G\s*+' . $tuple . '(?:\s*+,\s*+' . $tuple . ')*+\s*+\z/s';
+}
+
+/**
  * The statement's tokens as [type, text, value, offset]: type is "word", "name" (backquoted), "string",
  * "number", "variable" or "symbol"; value is a name's unquoted text. Null for anything refused.
  */
 function kestrel_receiver_tokens($sql)
 {
+    static $word_bytes = null;
+    if ($word_bytes === null) {
+        $word_bytes = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_$';
+        for ($byte = 0x80; $byte <= 0xff; ++$byte) {
+            $word_bytes .= chr($byte);
+        }
+    }
     $tokens = array();
     $length = strlen($sql);
     $i = 0;
-    while ($i < $length) {
-        $c = $sql[$i];
-        if (strpos(" \t\n\r\f\v", $c) !== false) {
-            ++$i;
-            continue;
+    while (true) {
+        // A statement of many rows is mostly values and separators: each run of bytes of one kind is
+        // skipped at C's speed.
+        $i += strspn($sql, " \t\n\r\f\v", $i);
+        if ($i >= $length) {
+            break;
         }
-        if ($c === '#' || substr($sql, $i, 2) === '--' || substr($sql, $i, 2) === '/*') {
+        $c = $sql[$i];
+        $next = $i + 1 < $length ? $sql[$i + 1] : '';
+        if ($c === '#' || ($c === '-' && $next === '-') || ($c === '/' && $next === '*')) {
             return null;
         }
         if ($c === "'" || $c === '"') {
             $j = $i + 1;
             while (true) {
-                // Most of a statement is the text of its values: skipped at C's speed to the next quote or escape.
                 $j += strcspn($sql, $c . '\\', $j);
                 if ($j >= $length) {
                     return null;
@@ -55,7 +78,8 @@ function kestrel_receiver_tokens($sql)
                 }
                 break;
             }
-            $tokens[] = array('string', substr($sql, $i, $j + 1 - $i), null, $i);
+            // A value's text is never looked at again: only where it stands.
+            $tokens[] = array('string', '', null, $i);
             $i = $j + 1;
             continue;
         }
@@ -80,17 +104,28 @@ function kestrel_receiver_tokens($sql)
             $i = $j + 1;
             continue;
         }
-        if (preg_match('/\G(?:0x[0-9a-fA-F]+|[0-9]+(?:\.[0-9]*)?(?:[eE][-+]?[0-9]+)?)(?![A-Za-z0-9_$\x80-\xff])/', $sql, $m, 0, $i)) {
+        if ($c >= '0' && $c <= '9'
+            && preg_match('/\G(?:0x[0-9a-fA-F]+|[0-9]+(?:\.[0-9]*)?(?:[eE][-+]?[0-9]+)?)(?![A-Za-z0-9_$\x80-\xff])/', $sql, $m, 0, $i)) {
             $tokens[] = array('number', $m[0], null, $i);
             $i += strlen($m[0]);
             continue;
         }
-        if (preg_match('/\G[A-Za-z0-9_$\x80-\xff]+/', $sql, $m, 0, $i)) {
-            $tokens[] = array('word', $m[0], $m[0], $i);
-            $i += strlen($m[0]);
+        $run = strspn($sql, $word_bytes, $i);
+        if ($run > 0) {
+            $word = substr($sql, $i, $run);
+            $tokens[] = array('word', $word, $word, $i);
+            $i += $run;
+            if (strcasecmp($word, 'VALUES') === 0 && $tokens[0][0] === 'word'
+                && in_array(strtoupper($tokens[0][1]), array('INSERT', 'REPLACE'), true)) {
+                static $rows = null;
+                $rows = $rows ?: kestrel_receiver_plain_rows_pattern();
+                if (preg_match($rows, $sql, $unused, 0, $i) === 1) {
+                    break;
+                }
+            }
             continue;
         }
-        if (preg_match('/\G@@?[A-Za-z0-9_$.]+/', $sql, $m, 0, $i)) {
+        if ($c === '@' && preg_match('/\G@@?[A-Za-z0-9_$.]+/', $sql, $m, 0, $i)) {
             $tokens[] = array('variable', $m[0], null, $i);
             $i += strlen($m[0]);
             continue;
@@ -136,9 +171,10 @@ function kestrel_receiver_check_statement($sql, $prefix, array $databases)
     $copies = array('TABLES' => 'kestrel_schema_tables', 'COLUMNS' => 'kestrel_schema_columns', 'ENGINES' => 'kestrel_schema_engines');
     $rewritten = array();
     $spans = array();
-    for ($i = 0; $i < count($tokens); ++$i) {
+    $count = count($tokens);
+    for ($i = 0; $i < $count; ++$i) {
         $token = $tokens[$i];
-        if (kestrel_receiver_is_name($token) && strtolower($token[2]) === 'information_schema'
+        if (($token[0] === 'word' || $token[0] === 'name') && strtolower($token[2]) === 'information_schema'
             && isset($tokens[$i + 2]) && $tokens[$i + 1][1] === '.' && kestrel_receiver_is_name($tokens[$i + 2])
             && isset($copies[strtoupper($tokens[$i + 2][2])])) {
             $copy = $copies[strtoupper($tokens[$i + 2][2])];
@@ -186,6 +222,9 @@ function kestrel_receiver_check_statement($sql, $prefix, array $databases)
         'PASSWORD', 'NAMES', 'CHARACTER', 'CHARSET', 'ROLE', 'STATEMENT', 'HANDLER', 'PROCEDURE', 'LATERAL');
     $catalogues = array('information_schema', 'mysql', 'performance_schema', 'sys');
     foreach ($tokens as $at => $token) {
+        if ($token[0] === 'string' || $token[0] === 'number') {
+            continue;
+        }
         if ($token[0] === 'word' && in_array(strtoupper($token[1]), $forbidden, true)) {
             return $refuse(strtoupper($token[1]) . ' is not allowed');
         }
@@ -215,7 +254,14 @@ function kestrel_receiver_check_statement($sql, $prefix, array $databases)
         'UNION', 'WINDOW', 'FOR', 'LOCK', 'INTO');
     $expect_table = false;
     for ($i = 0; $i < $count; ++$i) {
-        $word = kestrel_receiver_keyword($tokens, $i);
+        $type = $tokens[$i][0];
+        if ($type === 'string' || $type === 'number') {
+            if ($expect_table) {
+                return $refuse('a table that is not one of this site\'s');
+            }
+            continue;
+        }
+        $word = $type === 'word' ? strtoupper($tokens[$i][1]) : '';
         if ($expect_table) {
             $expect_table = false;
             if ($tokens[$i][1] === '(') {
@@ -270,7 +316,7 @@ function kestrel_receiver_check_statement($sql, $prefix, array $databases)
         return $refuse('a table that is not one of this site\'s');
     }
     for ($i = 0; $i + 2 < $count; ++$i) {
-        if (!kestrel_receiver_is_name($tokens[$i]) || $tokens[$i + 1][1] !== '.') {
+        if (($tokens[$i][0] !== 'word' && $tokens[$i][0] !== 'name') || $tokens[$i + 1][1] !== '.') {
             continue;
         }
         $qualifier = strtolower($tokens[$i][2]);
