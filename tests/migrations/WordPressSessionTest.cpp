@@ -68,6 +68,20 @@ TEST(WordPressSessionTest, UnicodeSessionsCarryEveryCharacter)
     EXPECT_EQ(back, text);
 }
 
+// Who waits for a session's login hears of it once the server took it, and never of one it refused.
+TEST(WordPressSessionTest, TheLoginTakenIsToldBeforeTheSessionSetsItselfUp)
+{
+    TestDatabase db("slots_admitted");
+    int told = 0;
+    BlogConnection opened = openConnection(optionsFor(db.name()), [&told] { ++told; });
+    EXPECT_TRUE(opened) << opened.lastError();
+    EXPECT_EQ(told, 1);
+    ConnectionOptions wrong = optionsFor(db.name());
+    wrong.password = "not-the-password";
+    EXPECT_FALSE(openConnection(wrong, [&told] { ++told; }));
+    EXPECT_EQ(told, 1);
+}
+
 // The WordPress session takes several statements in one query only as a batch, and only for that batch:
 // a plain query of two is refused before, after, and on a session opened again.
 TEST(WordPressSessionTest, SeveralStatementsOnlyInABatch)
@@ -148,6 +162,15 @@ TEST(WordPressSessionTest, ReadAheadKeepsTheRowsOfEachSelectUpToAFailure)
     ASSERT_TRUE(startReadAhead(session, {sum}));
     ASSERT_TRUE(insertRow(session, "t", "v=0")) << session.lastError();
     EXPECT_EQ(valueOf(count), "6");
+    // A session lost while they were on their way keeps nothing: the select fails as the session does,
+    // and asked again on a new one it finds the table as it is.
+    const std::string slowCount = "SELECT COUNT(*) + SLEEP(1) FROM t"; // the server still on it at the kill
+    ASSERT_TRUE(startReadAhead(session, {slowCount}));
+    execute(db.admin(), "KILL CONNECTION " + std::to_string(mysql_thread_id(session.handle())));
+    EXPECT_EQ(valueOf(slowCount), "none");
+    EXPECT_TRUE(session.lastErrorNumber() == 2006u || session.lastErrorNumber() == 2013u) << session.lastError();
+    ASSERT_TRUE(reconnect(session)) << session.lastError();
+    EXPECT_EQ(valueOf(slowCount), "6");
 
     // Several statements stay switched on for reads ahead alone.
     EXPECT_EQ(readAhead(session, {sum}), 1u);
