@@ -340,9 +340,9 @@ bool reconnect(BlogConnection& connection)
     return true;
 }
 
-bool BlogConnection::severalStatementsOff()
+bool BlogConnection::severalStatementsOffFor(std::string_view text)
 {
-    if (!m_severalStatementsOn)
+    if (!m_severalStatementsOn || text.find(';') == std::string_view::npos)
         return true;
     m_severalStatementsOn = false;
     if (mysql_set_server_option(handle(), MYSQL_OPTION_MULTI_STATEMENTS_OFF) == 0)
@@ -359,8 +359,8 @@ bool setCharacterSet(BlogConnection& connection, const char* name)
     connection.dropReadAhead(); // rows read in another character set
     if (connection.m_carrier)
         return CarriedAccess::setCharacterSet(connection, name);
-    // The library sends "SET NAMES <name>": one statement, unless the name holds a ";".
-    if (std::string_view(name).find(';') != std::string_view::npos && !connection.severalStatementsOff())
+    // The library sends "SET NAMES <name>".
+    if (!connection.severalStatementsOffFor(name))
         return false;
     if (mysql_set_character_set(connection.handle(), name) != 0) {
         connection.rememberError();
@@ -433,9 +433,8 @@ bool executeSql(BlogConnection& connection, std::string_view statement)
         return true;
     if (connection.m_carrier)
         return CarriedAccess::execute(connection, statement);
-    // A text without a ";" is one statement whether several are on or not: it needs no switch. One that
-    // cannot be switched off is reported as sendable() reports a stuck session: as lost.
-    if (statement.find(';') != std::string_view::npos && !connection.severalStatementsOff())
+    // One that cannot be switched off is reported as sendable() reports a stuck session: as lost.
+    if (!connection.severalStatementsOffFor(statement))
         return sendable(connection, statement);
     if (mysql_real_query(connection.handle(), statement.data(), statement.size()) != 0) {
         connection.rememberError();
@@ -608,11 +607,7 @@ std::size_t readAhead(BlogConnection& connection, const std::vector<std::string>
 {
     if (!startReadAhead(connection, selects))
         return 0;
-    // Errors of the session while reading them stay out of the caller's way, as when sending.
-    const unsigned errorNumber = connection.lastErrorNumber();
-    std::string error = connection.lastError();
-    connection.settleReadAhead();
-    connection.rememberError(errorNumber, std::move(error));
+    connection.settleReadAhead(); // records no error: a select that failed says it when sent again
     return connection.m_readAhead.size();
 }
 

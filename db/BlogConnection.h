@@ -148,9 +148,10 @@ private:
         void operator()(MYSQL* mysql) const noexcept;
     };
     using Handle = std::unique_ptr<MYSQL, Closer>;
-    // Several statements, left on after a batch, switched off before any other statement goes. False
-    // when they could not be: the session is then stuck.
-    bool severalStatementsOff();
+    // Several statements, left on, switched off before a statement of this text goes, where it holds a
+    // ";" (without one there is no second statement to add). False when they could not be: the session
+    // is then stuck.
+    bool severalStatementsOffFor(std::string_view text);
     // The rows read ahead for a select of exactly this text, taken for storeResult() to give; false when
     // none were, and then every select read ahead is dropped: the statement that follows may change them.
     bool takeReadAhead(std::string_view statement);

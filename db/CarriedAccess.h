@@ -18,6 +18,9 @@ struct CarriedAccess
     static bool send(BlogConnection& connection, std::string_view statements);
     static std::vector<bool> read(BlogConnection& connection);
     static ResultSet store(BlogConnection& connection);
+    // Sends statements at once and goes on; `readAhead` names them when they are selects read ahead.
+    static void begin(BlogConnection& connection, const std::vector<std::string_view>& statements,
+                      std::vector<std::string> readAhead);
     // What was sent at once, when it is still on its way: its outcome, kept for read().
     static void settle(BlogConnection& connection);
     // Selects in one exchange, `text` being them joined, on their way (see startReadAhead()).

@@ -174,20 +174,26 @@ bool CarriedAccess::execute(BlogConnection& connection, std::string_view stateme
 bool CarriedAccess::send(BlogConnection& connection, std::string_view statements)
 {
     settle(connection);
-    const std::vector<std::string_view> each = splitStatements(statements);
+    begin(connection, splitStatements(statements), {});
+    return true;
+}
+
+void CarriedAccess::begin(BlogConnection& connection, const std::vector<std::string_view>& statements,
+                          std::vector<std::string> readAhead)
+{
     CarriedSending& sent = connection.m_sent;
     sent = CarriedSending{};
     sent.onItsWay = true;
-    sent.statements = each.size();
-    sent.lastCommit = each.size();
-    for (std::size_t i = each.size(); i-- > 0;) {
-        if (isStatement(each[i], "COMMIT")) {
+    sent.statements = statements.size();
+    sent.lastCommit = statements.size();
+    for (std::size_t i = statements.size(); i-- > 0;) {
+        if (isStatement(statements[i], "COMMIT")) {
             sent.lastCommit = i;
             break;
         }
     }
-    connection.m_carrier->begin(connection.m_settings, each);
-    return true;
+    sent.readAhead = std::move(readAhead);
+    connection.m_carrier->begin(connection.m_settings, statements);
 }
 
 void CarriedAccess::settle(BlogConnection& connection)
@@ -253,13 +259,7 @@ bool CarriedAccess::startReadAhead(BlogConnection& connection, const std::vector
     const std::vector<std::string_view> each = splitStatements(text);
     if (each.size() != selects.size())
         return false;
-    CarriedSending& sent = connection.m_sent;
-    sent = CarriedSending{};
-    sent.onItsWay = true;
-    sent.statements = each.size();
-    sent.lastCommit = each.size();
-    sent.readAhead = selects;
-    connection.m_carrier->begin(connection.m_settings, each);
+    begin(connection, each, selects);
     return true;
 }
 

@@ -62,11 +62,6 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
         {*m_emlog, m_emlogBreaker, settings.emlog, QStringLiteral("emlog博客数据库连接失败.")},
         {*m_wordPress, m_wordPressBreaker, settings.wordPress, QStringLiteral("WordPress博客数据库连接失败.")},
     };
-    {
-        std::lock_guard lock(m_lock);
-        if (m_broken)
-            return false;
-    }
     // Where both go to MySQL, WordPress's session opens while emlog's sets itself up: over a long path
     // each opening waits on several round trips. Only once emlog's server has taken the login, so
     // that WordPress's is never contacted for a run that cannot start. (Joined before it is used,

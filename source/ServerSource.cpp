@@ -72,6 +72,18 @@ std::string_view keyOf(std::string_view bareTable)
     return bareTable == "options" ? "option_id" : "";
 }
 
+// What forEachRow() asks of a kind's table read without a parent column: how many rows, then the rows
+// (in pages, see pageStatement()). Read ahead as they are asked.
+std::string countSelect(const std::string& table)
+{
+    return "SELECT COUNT(*) FROM " + table;
+}
+
+std::string rowsSelect(const std::string& table)
+{
+    return "SELECT * FROM " + table;
+}
+
 // A page of `select`: the rows after `after`, by `key`.
 std::string pageStatement(const std::string& select, std::string_view key, std::optional<std::int64_t> after,
                           std::size_t limit)
@@ -187,7 +199,7 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
     if (order) {
         count = static_cast<std::int64_t>(order->size());
     } else {
-        const std::optional<std::int64_t> rows = selectNumber(run, run.emlog, "SELECT COUNT(*) FROM " + table);
+        const std::optional<std::int64_t> rows = selectNumber(run, run.emlog, countSelect(table));
         if (!rows)
             return failRead();
         count = *rows;
@@ -203,7 +215,7 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
         return !run.stopRequested();
     };
     if (!order)
-        return readPages(run, "SELECT * FROM " + table, kind.idColumn, size, take) || failRead();
+        return readPages(run, rowsSelect(table), kind.idColumn, size, take) || failRead();
 
     // In the parents' order, a page at a time: each page the next ids of the order, asked for by id.
     const std::string key(kind.idColumn);
@@ -304,9 +316,9 @@ void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
             // What forEachRow() asks first: how many rows, then the first page.
             for (const KindInfo& kind : kinds) {
                 if (kind.emlogTable == read.table) {
-                    selects.push_back("SELECT COUNT(*) FROM " + tableName(read.table));
-                    selects.push_back(pageStatement("SELECT * FROM " + tableName(read.table), kind.idColumn,
-                                                    std::nullopt, firstPage));
+                    selects.push_back(countSelect(tableName(read.table)));
+                    selects.push_back(pageStatement(rowsSelect(tableName(read.table)), kind.idColumn, std::nullopt,
+                                                    firstPage));
                 }
             }
             break;
