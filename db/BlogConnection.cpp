@@ -203,6 +203,52 @@ ServerAddress parseServerAddress(const std::string& server)
     return {server, 0};
 }
 
+namespace {
+
+constexpr const char* unicode = "utf8mb4";
+
+} // namespace
+
+// The session's settings, then what a run asks of every session: its longest statement, and whether the
+// character set asked for at the login is the one it speaks (a server may keep its own, and a host's
+// init_connect may set another). One exchange where the session takes several statements.
+bool BlogConnection::setUp(const ConnectionOptions& options)
+{
+    std::string text;
+    for (const std::string& setting : options.settings) {
+        if (!options.multiStatements && !executeSql(*this, setting))
+            return false;
+        if (options.multiStatements)
+            text.append(setting).append(";");
+    }
+    const std::size_t settings = options.multiStatements ? options.settings.size() : 0;
+    text += "SELECT @@max_allowed_packet,@@character_set_client,@@character_set_connection,@@character_set_results";
+    MYSQL* mysql = handle();
+    int status = mysql_real_query(mysql, text.data(), text.size()) == 0 ? 0 : 1;
+    std::size_t i = 0;
+    for (; status == 0; ++i) {
+        ResultSet result(mysql_store_result(mysql));
+        if (i == settings && result) {
+            std::int64_t bytes = 0;
+            if (readField(result, 0, bytes) && bytes > 0)
+                m_maxStatementBytes = static_cast<std::uint64_t>(bytes);
+            std::string client, spoken, results;
+            if (readField(result, 1, client) && readField(result, 2, spoken) && readField(result, 3, results) &&
+                client == unicode && spoken == unicode && results == unicode &&
+                std::string_view(mysql_character_set_name(mysql)) == unicode)
+                m_characterSet = unicode;
+        }
+        status = mysql_next_result(mysql);
+        if (status < 0)
+            return true;
+    }
+    // A setting refused fails the opening; the questions after them, refused, only leave their answers unknown.
+    if (i >= settings)
+        return true;
+    rememberError();
+    return false;
+}
+
 BlogConnection openConnection(const ConnectionOptions& options)
 {
     return openConnection(options, {});
@@ -254,9 +300,13 @@ BlogConnection openConnection(const ConnectionOptions& options, const std::funct
         connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
         return connection;
     }
+    // Asked for at the login, and taken only where the server shows it took it (see setUp()).
+    mysql_optionsv(mysql.get(), MYSQL_SET_CHARSET_NAME, unicode);
+    // On from the start where the session takes them, as after a batch: the first read ahead or batch
+    // then finds them on, and a statement holding a ";" still switches them off before it goes.
     if (!mysql_real_connect(mysql.get(), absentIfEmpty(address.host), absentIfEmpty(options.user),
                             absentIfEmpty(options.password), absentIfEmpty(options.database), address.port, nullptr,
-                            options.multiStatements ? CLIENT_MULTI_RESULTS : 0)) {
+                            options.multiStatements ? CLIENT_MULTI_STATEMENTS : 0)) {
         const unsigned error = mysql_errno(mysql.get());
         if (error == CR_SSL_CONNECTION_ERROR) {
             // A failed TLS handshake is never followed by a session in clear text.
@@ -274,16 +324,9 @@ BlogConnection openConnection(const ConnectionOptions& options, const std::funct
     connection.replaceHandle(std::move(mysql));
     connection.m_options = options;
     connection.m_reopenable = true;
-    if (executeSql(connection, "SELECT @@max_allowed_packet")) {
-        ResultSet result = storeResult(connection);
-        std::int64_t bytes = 0;
-        if (readField(result, 0, bytes) && bytes > 0)
-            connection.m_maxStatementBytes = static_cast<std::uint64_t>(bytes);
-    }
-    // On from the start where the session takes them, as after a batch: the first read ahead or batch
-    // then finds them on, and a statement holding a ";" still switches them off before it goes.
-    if (options.multiStatements && mysql_set_server_option(connection.handle(), MYSQL_OPTION_MULTI_STATEMENTS_ON) == 0)
-        connection.m_severalStatementsOn = true;
+    connection.m_severalStatementsOn = options.multiStatements;
+    if (!connection.setUp(options))
+        closeConnection(connection); // with the server's reason
     return connection;
 }
 
@@ -320,7 +363,7 @@ bool reconnect(BlogConnection& connection)
     }
     BlogConnection fresh = openConnection(connection.m_options);
     bool reopened = static_cast<bool>(fresh);
-    if (reopened && !connection.m_characterSet.empty())
+    if (reopened && !connection.m_characterSet.empty() && fresh.m_characterSet != connection.m_characterSet)
         reopened = setCharacterSet(fresh, connection.m_characterSet.c_str());
     for (std::size_t i = 0; reopened && i < connection.m_settings.size(); ++i)
         reopened = executeSql(fresh, connection.m_settings[i]);

@@ -38,6 +38,10 @@ struct ConnectionOptions
     std::string tlsFingerprint = {};
     // Whether a server off this machine may be reached in clear text when it offers no TLS.
     bool allowUnencrypted = false;
+    // Statements that set the session up ("SET SESSION ..."): sent in the opening's one exchange where the
+    // session takes several statements, and so again by every reconnect(). A session that refuses one
+    // does not open.
+    std::vector<std::string> settings = {};
 };
 
 // Breaks off what a session is doing, from any thread: the statement in flight fails at once as
@@ -105,7 +109,8 @@ public:
     // told even after the session was lost; empty for a session in clear text.
     const std::string& tlsVersion() const noexcept { return m_tlsVersion; }
     const std::string& tlsCipher() const noexcept { return m_tlsCipher; }
-    // The character set set on the session with setCharacterSet(); empty before.
+    // The character set set on the session: the one asked for at the login where the server took it
+    // (utf8mb4), else the one set with setCharacterSet(); empty before.
     const std::string& characterSet() const noexcept { return m_characterSet; }
 
     // Whether a value could not be escaped for this session (see quotedLiteral()). A statement built with it
@@ -158,6 +163,9 @@ private:
     void dropReadAhead();
     // Reads the rows of the selects startReadAhead() sent, before anything else goes on the session.
     void settleReadAhead();
+    // Sets up a session just opened: its settings, and what is to be known of it. False when it
+    // refused a setting.
+    bool setUp(const ConnectionOptions& options);
     // Puts another handle in place (or none); the old one is closed after the breaker lets go of it.
     void replaceHandle(Handle mysql) noexcept;
 

@@ -11,20 +11,7 @@ namespace {
 constexpr std::array incompatibleModes = {"NO_ZERO_DATE",      "ONLY_FULL_GROUP_BY", "STRICT_TRANS_TABLES",
                                           "STRICT_ALL_TABLES", "TRADITIONAL",        "ANSI"};
 
-} // namespace
-
-BlogConnection openWordPressSession(ConnectionOptions options)
-{
-    options.multiStatements = true;
-    BlogConnection session = openConnection(options);
-    // A session whose modes are not WordPress's would refuse or change rows WordPress takes: none,
-    // with the server's reason.
-    if (session && !useWordPressSqlMode(session))
-        closeConnection(session);
-    return session;
-}
-
-bool useWordPressSqlMode(BlogConnection& connection)
+std::string wordPressSqlMode()
 {
     // Worked out by the server from the session's own modes, in the one statement that sets them: no
     // exchange to read them first, and a session opened again (or each carried exchange) gets the same.
@@ -32,8 +19,23 @@ bool useWordPressSqlMode(BlogConnection& connection)
     for (const char* mode : incompatibleModes)
         modes = "REPLACE(" + modes + ",'," + mode + ",',',')";
     // Without its first and last comma (a variable set in the same statement would not be read back).
-    return applySessionSetting(connection,
-                               "SET SESSION sql_mode=SUBSTRING(" + modes + ",2,CHAR_LENGTH(" + modes + ")-2)");
+    return "SET SESSION sql_mode=SUBSTRING(" + modes + ",2,CHAR_LENGTH(" + modes + ")-2)";
+}
+
+} // namespace
+
+BlogConnection openWordPressSession(ConnectionOptions options)
+{
+    options.multiStatements = true;
+    // A session whose modes are not WordPress's would refuse or change rows WordPress takes: none opens,
+    // with the server's reason.
+    options.settings.push_back(wordPressSqlMode());
+    return openConnection(options);
+}
+
+bool useWordPressSqlMode(BlogConnection& connection)
+{
+    return applySessionSetting(connection, wordPressSqlMode());
 }
 
 } // namespace kestrel

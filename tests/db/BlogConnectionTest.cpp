@@ -72,6 +72,31 @@ TEST(BlogConnection, UnknownDatabaseFails)
     EXPECT_EQ(connection.lastErrorNumber(), 1049u);
 }
 
+// A session's settings go with its opening, and again with a reconnect; one the server refuses opens
+// no session, with the server's reason. The same whether the session takes several statements or not.
+TEST(BlogConnection, SettingsGoWithTheOpeningAndARefusedOneOpensNothing)
+{
+    for (const bool several : {true, false}) {
+        SCOPED_TRACE(several ? "several statements" : "one at a time");
+        ConnectionOptions options{testServer().address(), "root", testServer().password, ""};
+        options.multiStatements = several;
+        options.settings = {"SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'", "SET SESSION wait_timeout=1234"};
+        BlogConnection session = openConnection(options);
+        ASSERT_TRUE(session) << session.lastError();
+        EXPECT_GT(session.maxStatementBytes(), 0u);
+        for (const bool reopened : {false, true}) {
+            if (reopened)
+                ASSERT_TRUE(reconnect(session)) << session.lastError();
+            EXPECT_EQ(queryValue(session, "SELECT @@SESSION.sql_mode"), "NO_ENGINE_SUBSTITUTION");
+            EXPECT_EQ(queryValue(session, "SELECT @@SESSION.wait_timeout"), "1234");
+        }
+        options.settings.insert(options.settings.begin() + 1, "SET SESSION no_such_setting=1");
+        BlogConnection refused = openConnection(options);
+        EXPECT_FALSE(refused);
+        EXPECT_EQ(refused.lastErrorNumber(), 1193u) << refused.lastError();
+    }
+}
+
 TEST(BlogConnection, FailedStatementKeepsTheServerError)
 {
     BlogConnection connection = adminConnection();

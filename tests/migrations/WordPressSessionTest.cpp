@@ -52,20 +52,42 @@ TEST(WordPressSessionTest, PostsTakeARowThatLeavesColumnsToTheirDefaults)
               "");
 }
 
+// Text goes as UTF-8 both ways, also where the host's init_connect sets a character set of three bytes
+// after the login asked for utf8mb4: the session must not take the login's for the one it speaks.
 TEST(WordPressSessionTest, UnicodeSessionsCarryEveryCharacter)
 {
+    PrivateServer host;
+    host.createDatabase("blog");
+    {
+        BlogConnection admin = host.admin();
+        execute(admin, "CREATE USER 'blog'@'127.0.0.1' IDENTIFIED BY 'blog-pw'");
+        execute(admin, "GRANT ALL ON blog.* TO 'blog'@'127.0.0.1'");
+        execute(admin, "SET GLOBAL init_connect='SET NAMES utf8'"); // not run for root
+    }
     TestDatabase db("slots_unicode");
-    execute(db.admin(), "CREATE TABLE t (v TEXT) CHARACTER SET utf8mb4");
-    BlogConnection session = openConnection(optionsFor(db.name()));
-    ASSERT_TRUE(useUnicode(session));
+    struct
+    {
+        const char* where;
+        ConnectionOptions options;
+        BlogConnection admin;
+    } servers[] = {{"the test server", optionsFor(db.name()), adminConnection(db.name())},
+                   {"a host's init_connect", {host.address(), "blog", "blog-pw", "blog"}, host.admin("blog")}};
     const std::string text = "😀 𠮷 繁體 ’";
-    Assignments list(session);
-    ASSERT_TRUE(insertRow(session, "t", list.add("v", text).text()));
-    ASSERT_TRUE(executeSql(session, "SELECT v FROM t"));
-    ResultSet result = storeResult(session);
-    std::string back;
-    ASSERT_TRUE(readField(result, "v", back));
-    EXPECT_EQ(back, text);
+    for (auto& server : servers) {
+        SCOPED_TRACE(server.where);
+        execute(server.admin, "CREATE TABLE t (v TEXT) CHARACTER SET utf8mb4");
+        BlogConnection session = openConnection(server.options);
+        ASSERT_TRUE(useUnicode(session)) << session.lastError();
+        EXPECT_EQ(session.characterSet(), "utf8mb4");
+        Assignments list(session);
+        ASSERT_TRUE(insertRow(session, "t", list.add("v", text).text()));
+        EXPECT_EQ(queryValue(server.admin, "SELECT v FROM t"), text);
+        ASSERT_TRUE(executeSql(session, "SELECT v FROM t"));
+        ResultSet result = storeResult(session);
+        std::string back;
+        ASSERT_TRUE(readField(result, "v", back));
+        EXPECT_EQ(back, text);
+    }
 }
 
 // Who waits for a session's login hears of it once the server took it, and never of one it refused.
