@@ -74,8 +74,9 @@ public:
     virtual void breakOff() = 0;
     // The longest text of statements one exchange takes; 0 when unknown.
     virtual std::uint64_t maxStatementBytes() const = 0;
-    // The text of statements an exchange should stay within, to be answered in the far side's time;
-    // 0 when it has no limit of time.
+    // The text of statements an exchange should stay within, to be answered in the far side's time
+    // and to leave room for what goes around its rows under the far side's limits; 0 when it has no
+    // limit of time.
     virtual std::uint64_t exchangeBytes() const { return 0; }
 };
 

@@ -27,7 +27,8 @@ std::uint64_t statementRoom(std::uint64_t postBytes)
 
 // What the site is asked to do in one request, against the time PHP gives it there: a third of it,
 // and of a minute, which the servers and proxies in front of PHP seldom give less. Requests start
-// small and grow while they end quickly, so that a slow site never gets one it cannot finish.
+// at what a slow site ends in that time and grow while they end quickly, so that a slow site never
+// gets one it cannot finish.
 class ExchangePace
 {
 public:
@@ -38,7 +39,8 @@ public:
         const int seconds = siteSeconds > 0 ? std::min(siteSeconds, 60) : 60;
         m_budget = std::chrono::milliseconds(seconds * 1000 / 3);
         m_room = room;
-        m_bytes = room == 0 ? firstBytes : std::min(firstBytes, room);
+        const std::uint64_t first = std::max(smallestBytes, slowestBytesPerSecond * m_budget.count() / 1000);
+        m_bytes = room == 0 ? first : std::min(first, room);
     }
     std::uint64_t bytes() const { return m_bytes; }
 
@@ -57,11 +59,12 @@ public:
     }
 
 private:
-    static constexpr std::uint64_t firstBytes = 32 * 1024;
+    // Statements a second of the slowest site tried (a shared host's database taking 20 µs a byte).
+    static constexpr std::uint64_t slowestBytesPerSecond = 48 * 1024;
     static constexpr std::uint64_t smallestBytes = 8 * 1024;
     std::chrono::milliseconds m_budget{0};
     std::uint64_t m_room = 0;
-    std::uint64_t m_bytes = firstBytes;
+    std::uint64_t m_bytes = smallestBytes;
 };
 
 std::string errorCode(const PluginReply& reply)
@@ -129,10 +132,16 @@ public:
     explicit PluginCarrier(PluginAddress address) : m_exchange(std::move(address)) {}
 
     PluginExchange& exchange() { return m_exchange; }
-    void setLimits(std::uint64_t maxBytes, int siteSeconds)
+    // `maxBytes` bounds a request's statements, `serverPacket` (0 when unknown) each statement at the
+    // site's database. A batch stays within half of the one and a quarter of the other, as it would on
+    // a session of its own, so that its statements around the rows still fit.
+    void setLimits(std::uint64_t maxBytes, std::uint64_t serverPacket, int siteSeconds)
     {
         m_maxBytes = maxBytes;
-        m_pace.setLimit(siteSeconds, maxBytes);
+        std::uint64_t batch = maxBytes / 2;
+        if (serverPacket != 0)
+            batch = batch == 0 ? serverPacket / 4 : std::min(batch, serverPacket / 4);
+        m_pace.setLimit(siteSeconds, batch);
     }
 
     void begin(const std::vector<std::string>& settings, const std::vector<std::string_view>& statements) override
@@ -274,7 +283,8 @@ PluginOpening openPluginSession(const PluginAddress& address)
         room = room == 0 ? statementRoom(post) : std::min(room, statementRoom(post));
     // An older plugin names only PHP's own limit.
     const QJsonValue seconds = limits.value(QStringLiteral("time_limit"));
-    carrier->setLimits(room, (seconds.isUndefined() ? limits.value(QStringLiteral("max_execution_time")) : seconds).toInt());
+    carrier->setLimits(room, packet,
+                       (seconds.isUndefined() ? limits.value(QStringLiteral("max_execution_time")) : seconds).toInt());
     opening.uploadsUrl = hello.body.value(QStringLiteral("uploads")).toString().toStdString();
     opening.largestFile =
         PluginUploads::largestFileFor(static_cast<std::uint64_t>(limits.value(QStringLiteral("upload_max_bytes")).toDouble()), post);

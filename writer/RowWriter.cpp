@@ -45,8 +45,9 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
         bytes += tableRow.values.size();
     const std::uint64_t serverLimit = m_run.wordPress.maxStatementBytes();
     std::size_t byteLimit = serverLimit == 0 ? maxBatchBytes : std::min<std::size_t>(maxBatchBytes, serverLimit / 4);
+    // A carried session's exchanges are sized by its carrier, within what its far side takes.
     if (const std::uint64_t inTime = m_run.wordPress.exchangeBytes(); inTime != 0)
-        byteLimit = std::min<std::size_t>(byteLimit, inTime);
+        byteLimit = std::min<std::size_t>(maxBatchBytes, inTime);
     // A row that would make the batch too long for the server starts the next one.
     if (!m_queue.empty() && m_queuedBytes + bytes > byteLimit)
         flush();
