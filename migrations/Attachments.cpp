@@ -89,7 +89,9 @@ void migrateAttachments(MigrationRun& run)
     RowWriter writer(run, run.state, migration);
     WrittenInThisRun thisRun(writer); // the originals
     // A thumbnail comes after its original, whose attachment it may become a size of.
-    run.source->forEachRow({Kind::attachments, run.pacing.attachments, "thumfor"}, [&](const EmlogRow& rows) {
+    // What is queued goes while emlog's next rows are on their way.
+    const TableReading reading{Kind::attachments, run.pacing.attachments, "thumfor", [&] { writer.sendIfIdle(); }};
+    run.source->forEachRow(reading, [&](const EmlogRow& rows) {
         std::int64_t aid = 0;
         std::int64_t blogId = 0;
         std::int64_t thumbnailOf = 0;

@@ -64,9 +64,10 @@ void migrateCategories(MigrationRun& run)
         std::int64_t id;
     };
     std::vector<Linked> linkedToArticles; // categories that took articles of earlier runs
+    // What is queued goes while emlog's next rows are on their way.
+    const TableReading reading{Kind::categories, run.pacing.categories, "pid", [&] { writer.sendIfIdle(); }};
     run.source->forEachRow(
-        {Kind::categories, run.pacing.categories, "pid"},
-        [&](const EmlogRow& rows) {
+        reading, [&](const EmlogRow& rows) {
             Category category;
             readField(rows, "sid", category.sid);
             readField(rows, "sortname", category.name);

@@ -90,35 +90,36 @@ void migrateComments(MigrationRun& run)
 
     RowWriter writer(run, run.state, migration);
     WrittenInThisRun thisRun(writer);
-    run.source->forEachRow({Kind::comments, run.pacing.comments, "pid"},
-               [&](const EmlogRow& rows) {
-                   const Comment comment = readComment(rows);
-                   const std::string source = "cid=" + std::to_string(comment.cid);
-                   if (copies.contains(comment.cid)) {
-                       writer.alreadyThere();
-                       return;
-                   }
-                   const auto article = articles.find(comment.gid);
-                   if (!article) {
-                       thisRun.add(comment.cid,
-                                   writer.fail("comments", source,
-                                               "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
-                                   0);
-                       return;
-                   }
-                   CommentPlace place{free.take(), article->id, 0, users.userOf(comment.uid)};
-                   RowWrite write;
-                   write.sourceId = source;
-                   // A reply to a comment that never existed stands on its own.
-                   auto parent = thisRun.parentOf(comment.pid, copies,
-                                                  "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
-                   place.parentId = parent.id;
-                   write.after = std::move(parent.after);
-                   write.rows.push_back({"comments", buildCommentFields(run, comment, place)});
-                   write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid), true});
-                   write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
-                   thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
-               });
+    // What is queued goes while emlog's next rows are on their way.
+    const TableReading reading{Kind::comments, run.pacing.comments, "pid", [&] { writer.sendIfIdle(); }};
+    run.source->forEachRow(reading, [&](const EmlogRow& rows) {
+        const Comment comment = readComment(rows);
+        const std::string source = "cid=" + std::to_string(comment.cid);
+        if (copies.contains(comment.cid)) {
+            writer.alreadyThere();
+            return;
+        }
+        const auto article = articles.find(comment.gid);
+        if (!article) {
+            thisRun.add(
+                comment.cid,
+                writer.fail("comments", source, "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
+                0);
+            return;
+        }
+        CommentPlace place{free.take(), article->id, 0, users.userOf(comment.uid)};
+        RowWrite write;
+        write.sourceId = source;
+        // A reply to a comment that never existed stands on its own.
+        auto parent = thisRun.parentOf(comment.pid, copies,
+                                       "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
+        place.parentId = parent.id;
+        write.after = std::move(parent.after);
+        write.rows.push_back({"comments", buildCommentFields(run, comment, place)});
+        write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid), true});
+        write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
+        thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
+    });
     writer.finish();
 }
 

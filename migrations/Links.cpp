@@ -62,9 +62,10 @@ void migrateLinks(MigrationRun& run)
         free.keepAbove(id);
 
     RowWriter writer(run, run.state, migration);
+    // What is queued goes while emlog's next rows are on their way.
+    const TableReading reading{Kind::links, run.pacing.links, {}, [&] { writer.sendIfIdle(); }};
     run.source->forEachRow(
-        {Kind::links, run.pacing.links},
-        [&](const EmlogRow& rows) {
+        reading, [&](const EmlogRow& rows) {
             std::int64_t id = 0;
             std::string url;
             std::string name;

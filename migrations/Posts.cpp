@@ -290,9 +290,10 @@ void migratePosts(MigrationRun& run)
     std::vector<Written> sticky;
     std::vector<std::pair<Written, std::int64_t>> scheduled;
     std::unordered_set<std::int64_t> linked;
+    // What is queued goes while emlog's next rows are on their way.
+    const TableReading reading{Kind::posts, run.pacing.posts, "parent_id", [&] { writer.sendIfIdle(); }};
     run.source->forEachRow(
-        {Kind::posts, run.pacing.posts, "parent_id"},
-        [&](const EmlogRow& rows) {
+        reading, [&](const EmlogRow& rows) {
             const Article article = readArticle(rows);
             // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
             const bool markdown = hasColumn(rows, "parent_id");

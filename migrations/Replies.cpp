@@ -58,7 +58,9 @@ void migrateReplies(MigrationRun& run)
     FreeIds free(*largest);
 
     RowWriter writer(run, run.state, migration);
-    run.source->forEachRow({Kind::replies, run.pacing.comments}, [&](const EmlogRow& row) {
+    // What is queued goes while emlog's next rows are on their way.
+    const TableReading reading{Kind::replies, run.pacing.comments, {}, [&] { writer.sendIfIdle(); }};
+    run.source->forEachRow(reading, [&](const EmlogRow& row) {
         bool like = false;
         const Comment reply = readReply(row, like);
         // A like is counted on its 微语 (like_count), not a comment.

@@ -69,45 +69,46 @@ void migrateTags(MigrationRun& run)
     std::vector<std::pair<RowWriter::Ticket, std::int64_t>> linked;
     // The articles read the same lists again: they keep them.
     std::unordered_map<std::int64_t, std::vector<std::int64_t>> tagsByArticle;
-    const bool read = run.source->forEachRow({Kind::tags, run.pacing.tags},
-               [&](const EmlogRow& rows) {
-                   std::int64_t tid = 0;
-                   std::string name;
-                   std::string list;
-                   readField(rows, "tid", tid);
-                   readField(rows, "tagname", name);
-                   readField(rows, "gid", list);
-                   const std::vector<std::int64_t> articleIds = splitPostIds(list);
-                   for (const std::int64_t gid : articleIds)
-                       tagsByArticle[gid].push_back(tid);
-                   if (copies.contains(tid)) {
-                       writer.alreadyThere();
-                       return;
-                   }
-                   // The tag's own id is the lowest its taxonomy id may be.
-                   std::int64_t id = ids.free.take();
-                   if (tid > id && !ids.used.count(tid)) {
-                       id = tid;
-                       ids.free.keepAbove(tid);
-                   }
-                   ids.used.insert(id);
+    // What is queued goes while emlog's next rows are on their way.
+    const TableReading reading{Kind::tags, run.pacing.tags, {}, [&] { writer.sendIfIdle(); }};
+    const bool read = run.source->forEachRow(reading, [&](const EmlogRow& rows) {
+        std::int64_t tid = 0;
+        std::string name;
+        std::string list;
+        readField(rows, "tid", tid);
+        readField(rows, "tagname", name);
+        readField(rows, "gid", list);
+        const std::vector<std::int64_t> articleIds = splitPostIds(list);
+        for (const std::int64_t gid : articleIds)
+            tagsByArticle[gid].push_back(tid);
+        if (copies.contains(tid)) {
+            writer.alreadyThere();
+            return;
+        }
+        // The tag's own id is the lowest its taxonomy id may be.
+        std::int64_t id = ids.free.take();
+        if (tid > id && !ids.used.count(tid)) {
+            id = tid;
+            ids.free.keepAbove(tid);
+        }
+        ids.used.insert(id);
 
-                   const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
-                   RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, "", 0});
-                   bool links = false;
-                   for (const std::int64_t gid : articleIds) {
-                       if (const auto copy = articles.find(gid)) {
-                           write.rows.push_back(termLink(run, copy->id, id));
-                           links = true;
-                       } else if (emlogArticles && !emlogArticles->count(gid)) {
-                           write.problems.push_back(
-                               {"term_relationships", "article gid=" + std::to_string(gid) + " does not exist"});
-                       }
-                   }
-                   const RowWriter::Ticket ticket = writer.write(std::move(write));
-                   if (links)
-                       linked.emplace_back(ticket, id);
-               });
+        const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
+        RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, "", 0});
+        bool links = false;
+        for (const std::int64_t gid : articleIds) {
+            if (const auto copy = articles.find(gid)) {
+                write.rows.push_back(termLink(run, copy->id, id));
+                links = true;
+            } else if (emlogArticles && !emlogArticles->count(gid)) {
+                write.problems.push_back(
+                    {"term_relationships", "article gid=" + std::to_string(gid) + " does not exist"});
+            }
+        }
+        const RowWriter::Ticket ticket = writer.write(std::move(write));
+        if (links)
+            linked.emplace_back(ticket, id);
+    });
     writer.finish();
     if (read && !run.stopRequested())
         run.handoffs.tagsByArticle = std::move(tagsByArticle);

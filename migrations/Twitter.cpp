@@ -161,7 +161,9 @@ void migrateTwitter(MigrationRun& run)
 
     RowWriter writer(run, run.state, migration);
     bool formatAsked = false;
-    run.source->forEachRow({Kind::twitter, run.pacing.posts}, [&](const EmlogRow& row) {
+    // What is queued goes while emlog's next rows are on their way.
+    const TableReading reading{Kind::twitter, run.pacing.posts, {}, [&] { writer.sendIfIdle(); }};
+    run.source->forEachRow(reading, [&](const EmlogRow& row) {
         const Twitter twitter = readTwitter(row);
         if (copies.contains(twitter.id)) {
             writer.alreadyThere();

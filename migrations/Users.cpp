@@ -246,7 +246,9 @@ void migrateUsers(MigrationRun& run)
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count()));
 
     RowWriter writer(run, run.state, migration);
-    run.source->forEachRow({Kind::users, {}}, [&](const EmlogRow& rows) {
+    // What is queued goes while emlog's next rows are on their way.
+    const TableReading reading{Kind::users, {}, {}, [&] { writer.sendIfIdle(); }};
+    run.source->forEachRow(reading, [&](const EmlogRow& rows) {
         const EmlogUser user = readUser(rows);
         // A user WordPress already has is left exactly as it is, however emlog describes them.
         if (const std::int64_t id = matchingUser(users, copies, user)) {

@@ -22,6 +22,9 @@ struct TableReading
     // When set, a row comes after the row it names in this column (a reply after
     // the comment it answers, a page after its parent); otherwise the table's order.
     std::string_view parentColumn = {};
+    // Called before the source waits for more rows (the next page from emlog's server): what the
+    // caller holds may go meanwhile.
+    std::function<void()> waiting = {};
 };
 
 // One column of every row of an emlog table, with each row's id.

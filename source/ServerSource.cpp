@@ -120,10 +120,12 @@ PageSize columnsPageSize(std::size_t fixed)
 // so asks for the same rows, and none is skipped or read twice. `each` gets every row with the
 // cursor on it; it ends the reading by returning false. False when a page could not be read.
 bool readPages(RunContext& run, const std::string& select, std::string_view key, PageSize& size,
-               const std::function<bool(const ResultSet&)>& each)
+               const std::function<bool(const ResultSet&)>& each, const std::function<void()>& waiting = {})
 {
     std::optional<std::int64_t> after;
     for (;;) {
+        if (waiting)
+            waiting();
         const std::size_t limit = size.rows();
         ResultSet rows = selectWithReconnect(run, run.emlog, pageStatement(select, key, after, limit));
         if (!rows)
@@ -215,7 +217,7 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
         return !run.stopRequested();
     };
     if (!order)
-        return readPages(run, rowsSelect(table), kind.idColumn, size, take) || failRead();
+        return readPages(run, rowsSelect(table), kind.idColumn, size, take, reading.waiting) || failRead();
 
     // In the parents' order, a page at a time: each page the next ids of the order, asked for by id.
     const std::string key(kind.idColumn);
@@ -229,6 +231,8 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
             pageIds.push_back(next.next());
             ids.append(ids.empty() ? "" : ",").append(std::to_string(pageIds.back()));
         }
+        if (reading.waiting)
+            reading.waiting();
         ResultSet rows =
             selectWithReconnect(run, run.emlog, "SELECT * FROM " + table + " WHERE " + key + " IN (" + ids + ")");
         if (!rows)

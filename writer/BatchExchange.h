@@ -20,6 +20,8 @@ public:
     void send(Batch batch);
     // Reads the outcome of the batch on its way, if any.
     void collect();
+    // Whether no batch is on its way.
+    bool idle() const { return m_sent.empty(); }
 
 private:
     RunContext& m_run;

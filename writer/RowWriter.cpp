@@ -87,6 +87,12 @@ void RowWriter::finish()
     m_exchange.collect();
 }
 
+void RowWriter::sendIfIdle()
+{
+    if (!m_queue.empty() && m_exchange.idle())
+        flush();
+}
+
 void RowWriter::flush()
 {
     Batch batch = std::move(m_queue);

@@ -40,6 +40,9 @@ public:
     State state(Ticket ticket) const { return m_states[ticket]; }
     // Writes what is still queued; after a stop request it is dropped instead.
     void finish();
+    // Sends what is queued when no batch is on its way, for while the run waits on something else
+    // (emlog's next rows): WordPress need not wait with it.
+    void sendIfIdle();
 
 private:
     void flush();
