@@ -214,14 +214,17 @@ constexpr const char* unicode = "utf8mb4";
 // init_connect may set another). One exchange where the session takes several statements.
 bool BlogConnection::setUp(const ConnectionOptions& options)
 {
+    // The settings that go in the same text as the questions (all, or none where each must go alone).
     std::string text;
+    std::size_t settings = 0;
     for (const std::string& setting : options.settings) {
         if (!options.multiStatements && !executeSql(*this, setting))
             return false;
-        if (options.multiStatements)
+        if (options.multiStatements) {
             text.append(setting).append(";");
+            ++settings;
+        }
     }
-    const std::size_t settings = options.multiStatements ? options.settings.size() : 0;
     text += "SELECT @@max_allowed_packet,@@character_set_client,@@character_set_connection,@@character_set_results";
     MYSQL* mysql = handle();
     int status = mysql_real_query(mysql, text.data(), text.size()) == 0 ? 0 : 1;

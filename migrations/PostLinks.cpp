@@ -67,14 +67,10 @@ void PostLinks::completeWaiting(const RowWriter& writer)
     };
     // Several statements in one exchange, each sent while the next are made, where the session takes
     // them and they fit its packets; else each statement waits for its answer.
-    const std::uint64_t serverLimit = session.maxStatementBytes();
-    std::size_t packetBytes = serverLimit == 0 ? exchangeBytes : std::min<std::size_t>(exchangeBytes, serverLimit / 4);
-    std::size_t statementLimit = statementBytes;
-    if (const std::uint64_t inTime = session.exchangeBytes(); inTime != 0) {
-        // A far side with a time limit: each exchange ends within it, and so each statement.
-        packetBytes = std::min<std::size_t>(packetBytes, inTime);
-        statementLimit = std::min(statementLimit, packetBytes);
-    }
+    const std::size_t packetBytes = exchangeLimit(session, exchangeBytes);
+    // A far side with a time limit: each exchange ends within it, and so each statement.
+    const std::size_t statementLimit =
+        session.exchangeBytes() != 0 ? std::min(statementBytes, packetBytes) : statementBytes;
     const bool severalAtOnce = session.takesSeveralStatements() && packetBytes >= statementLimit;
 
     // The statement being made: its articles in one UPDATE of CASEs.

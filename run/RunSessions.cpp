@@ -23,7 +23,8 @@ BlogConnection openEmlogSession(ConnectionOptions options, const std::function<v
     // For reads ahead, several to an exchange; any other statement still goes alone.
     options.multiStatements = true;
     BlogConnection session = openConnection(options, admitted);
-    // Set while WordPress's session opens, rather than at the first read.
+    // Where the server did not take the login's character set: set while WordPress's session opens,
+    // rather than at the first read.
     useUnicode(session);
     return session;
 }

@@ -19,6 +19,13 @@ constexpr auto maxBatchAge = std::chrono::seconds(1);
 
 } // namespace
 
+std::size_t exchangeLimit(const BlogConnection& session, std::size_t most)
+{
+    const std::uint64_t limit =
+        session.exchangeBytes() != 0 ? session.exchangeBytes() : session.maxStatementBytes() / 4;
+    return limit == 0 ? most : std::min<std::size_t>(most, limit);
+}
+
 RowWriter::RowWriter(RunContext& run, WordPressState& state, std::string_view migration)
     : m_run(run), m_state(state), m_migration(migration), m_alone(run, state, *this), m_exchange(run, *this, m_alone)
 {
@@ -43,11 +50,7 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
     std::size_t bytes = 0;
     for (const TableRow& tableRow : queued.row.rows)
         bytes += tableRow.values.size();
-    const std::uint64_t serverLimit = m_run.wordPress.maxStatementBytes();
-    std::size_t byteLimit = serverLimit == 0 ? maxBatchBytes : std::min<std::size_t>(maxBatchBytes, serverLimit / 4);
-    // A carried session's exchanges are sized by its carrier, within what its far side takes.
-    if (const std::uint64_t inTime = m_run.wordPress.exchangeBytes(); inTime != 0)
-        byteLimit = std::min<std::size_t>(maxBatchBytes, inTime);
+    const std::size_t byteLimit = exchangeLimit(m_run.wordPress, maxBatchBytes);
     // A row that would make the batch too long for the server starts the next one.
     if (!m_queue.empty() && m_queuedBytes + bytes > byteLimit)
         flush();

@@ -16,6 +16,13 @@
 
 namespace kestrel {
 
+class BlogConnection;
+
+// How many bytes of statements one exchange of the session carries, `most` at most: within a quarter
+// of its server's max_allowed_packet, or, for a carried session, what the carrier sizes its exchanges
+// to (within its far side's limits and time).
+std::size_t exchangeLimit(const BlogConnection& session, std::size_t most);
+
 class WordPressState;
 
 // Takes the rows of one migration and counts them: each is queued into a batch, and the batch
