@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 namespace kestrel {
 
@@ -72,6 +74,45 @@ bool executeWithReconnect(RunContext& run, BlogConnection& session, std::string_
         if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))
             return false;
     }
+}
+
+StatementAhead::StatementAhead(RunContext& run, BlogConnection& session, std::string statement)
+    : m_run(run), m_session(session), m_statement(std::move(statement))
+{
+}
+
+StatementAhead::~StatementAhead()
+{
+    if (m_step == Step::sent)
+        readStatementResults(m_session);
+}
+
+void StatementAhead::send()
+{
+    if (m_step != Step::unsent || m_statement.empty() || m_run.stopRequested())
+        return;
+    // A session that cannot take it so runs it in result(), as does one lost before it went.
+    if (m_session.takesSeveralStatements() && sendStatements(m_session, m_statement))
+        m_step = Step::sent;
+}
+
+bool StatementAhead::result()
+{
+    if (m_step == Step::done)
+        return m_result;
+    if (m_step == Step::sent) {
+        const std::vector<bool> results = readStatementResults(m_session);
+        m_step = Step::done;
+        m_result = results.size() == 1 && results.front();
+        // Lost on its way: it may safely go again.
+        if (m_result || !isSessionLost(m_session))
+            return m_result;
+    } else if (m_statement.empty() || m_run.stopRequested()) {
+        m_step = Step::done;
+        return m_result = true;
+    }
+    m_step = Step::done;
+    return m_result = executeWithReconnect(m_run, m_session, m_statement);
 }
 
 bool insertOnce(RunContext& run, BlogConnection& session, std::string_view table, const Assignments& row)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace kestrel {
@@ -25,6 +26,32 @@ bool reopenLostSession(RunContext& run, BlogConnection& session);
 // For statements that may safely run twice (reads, session settings): when the session
 // is lost on the way, it is opened again and the statement sent again.
 bool executeWithReconnect(RunContext& run, BlogConnection& session, std::string_view statement);
+// A statement that may safely run twice, sent ahead where the session takes several statements, so
+// that the server works on it while the run does something else (reads emlog). Its answer is read
+// by result(), which must come before anything else is sent on the session; where it was not sent,
+// it runs there. An empty statement, or one not yet sent when a stop was asked for, never runs.
+class StatementAhead
+{
+public:
+    StatementAhead(RunContext& run, BlogConnection& session, std::string statement);
+    StatementAhead(const StatementAhead&) = delete;
+    StatementAhead& operator=(const StatementAhead&) = delete;
+    // Reads an answer still on its way, so that the session is free.
+    ~StatementAhead();
+
+    void send();
+    // False when it was refused, or its session lost and not opened again; read once, then remembered.
+    bool result();
+
+private:
+    enum class Step { unsent, sent, done };
+    RunContext& m_run;
+    BlogConnection& m_session;
+    std::string m_statement;
+    Step m_step = Step::unsent;
+    bool m_result = true;
+};
+
 // For a row inserted on its own, which must not arrive twice: when the session is lost on the way,
 // it is opened again and WordPress asked whether a row of exactly these values is there before the
 // row is sent again. `table` is the whole name. For rows of a fresh key, so that a row alike is this one.

@@ -7,6 +7,8 @@
 #include "MigrationRun.h"
 #include "Reconnect.h"
 
+#include <unordered_set>
+
 namespace kestrel {
 
 PostLinks::PostLinks(MigrationRun& run) : m_run(run), m_targets(run) {}
@@ -56,8 +58,13 @@ constexpr std::size_t exchangeBytes = 2 << 20;
 
 } // namespace
 
-void PostLinks::completeWaiting(const RowWriter& writer)
+void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
 {
+    if (m_waiting.empty()) {
+        writer.finish();
+        afterArrival.send();
+        return;
+    }
     const std::string table = m_run.wordPressTable("posts");
     BlogConnection& session = m_run.wordPress;
     auto sourceId = [](const Waiting& post) { return "gid=" + std::to_string(post.gid); };
@@ -95,6 +102,7 @@ void PostLinks::completeWaiting(const RowWriter& writer)
     auto sendPacket = [&] {
         if (packed.empty())
             return;
+        afterArrival.result();
         collect();
         if (sendStatements(session, packet))
             sent = std::move(packed);
@@ -113,6 +121,7 @@ void PostLinks::completeWaiting(const RowWriter& writer)
         excerpt.clear();
         ids.clear();
         if (!severalAtOnce) {
+            afterArrival.result();
             if (!executeWithReconnect(m_run, session, statement))
                 again.insert(again.end(), posts.begin(), posts.end());
             posts.clear();
@@ -125,15 +134,34 @@ void PostLinks::completeWaiting(const RowWriter& writer)
         posts.clear();
     };
 
+    // The last rows go while the first texts are read: the articles still on their way are read too, and
+    // those that do not arrive are passed over.
+    writer.sendQueued();
     std::unordered_map<std::int64_t, const Waiting*> arrived;
     std::vector<std::int64_t> gids;
-    for (const Waiting& post : m_waiting) {
-        if (writer.state(post.ticket) == RowWriter::State::Arrived && arrived.emplace(post.gid, &post).second)
-            gids.push_back(post.gid);
+    {
+        std::unordered_set<std::int64_t> wanted;
+        for (const Waiting& post : m_waiting) {
+            if (writer.state(post.ticket) != RowWriter::State::Failed && wanted.insert(post.gid).second)
+                gids.push_back(post.gid);
+        }
     }
+    bool through = false;
+    auto rowsThrough = [&] {
+        if (through)
+            return;
+        through = true;
+        writer.finish();
+        for (const Waiting& post : m_waiting) {
+            if (writer.state(post.ticket) == RowWriter::State::Arrived)
+                arrived.emplace(post.gid, &post);
+        }
+        afterArrival.send();
+    };
     // The texts, made WordPress's again; `each` gets each article that is still wanted.
     auto readTexts = [&](const std::vector<std::int64_t>& wanted, auto each) {
         return m_run.source->rowsById("blog", "gid", wanted, {"content", "excerpt"}, [&](const EmlogRow& row) {
+            rowsThrough();
             std::int64_t gid = 0;
             readField(row, "gid", gid);
             const auto found = arrived.find(gid);
@@ -166,6 +194,7 @@ void PostLinks::completeWaiting(const RowWriter& writer)
             bytes = 0;
         }
     });
+    rowsThrough();
     if (m_run.stopRequested()) {
         // What is on its way arrives; its answer is read, so that the session is free.
         packed.clear();

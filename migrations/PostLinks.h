@@ -12,6 +12,7 @@
 namespace kestrel {
 
 struct MigrationRun;
+class StatementAhead;
 
 // The text of the articles of one run, as the old blog showed it, with its links to the blog
 // made WordPress's as each article is written. An article that links to one that gets its
@@ -30,7 +31,9 @@ public:
     PostText text(const Article& article, bool markdown);
     // The article whose text was made last is on its way.
     void written(RowWriter::Ticket ticket, std::int64_t postId);
-    void completeWaiting(const RowWriter& writer);
+    // Finishes the writer, and writes the articles that waited again. `afterArrival` is sent once
+    // the rows are through, ahead of the updates, while the first texts are made.
+    void completeWaiting(RowWriter& writer, StatementAhead& afterArrival);
 
 private:
     std::string rewrite(const std::string& shown, bool* waiting);

@@ -2,15 +2,16 @@
 
 #include "Assignments.h"
 #include "HtmlText.h"
+#include "Kinds.h"
 #include "LinkTargets.h"
 #include "LocalTimes.h"
 #include "Markdown.h"
-#include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Options.h"
 #include "Origins.h"
 #include "PostLinks.h"
+#include "Reconnect.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
 #include "Slugs.h"
@@ -356,8 +357,10 @@ void migratePosts(MigrationRun& run)
             if (isScheduled(article))
                 scheduled.emplace_back(written, article.date);
         });
-    writer.finish();
-    links.completeWaiting(writer);
+    // The terms' counts are made while the texts of articles that link ahead are read again.
+    StatementAhead recount(run, run.wordPress,
+                           recountStatement(run, std::vector<std::int64_t>(linked.begin(), linked.end())));
+    links.completeWaiting(writer, recount);
     // No later migration asks which tags each article carries.
     run.handoffs.tagsByArticle.reset();
     // The attachments take the numbers after every post and every article.
@@ -366,7 +369,7 @@ void migratePosts(MigrationRun& run)
         run.handoffs.largestPostId = used.empty() ? 0 : *std::max_element(used.begin(), used.end());
     }
 
-    recountTerms(run, migration, std::vector<std::int64_t>(linked.begin(), linked.end()));
+    recounted(run, migration, recount);
     std::vector<std::int64_t> stuck, stuckGids;
     for (const Written& post : sticky) {
         if (writer.state(post.ticket) == RowWriter::State::Arrived) {

@@ -9,38 +9,35 @@
 
 namespace kestrel {
 
-namespace {
-
-// Sent as a batch is, where the session takes several statements: after the last batch of rows it then
-// needs no switch of its own. Sent again after a lost session, as it safely may be.
-bool sendRecount(RunContext& run, const std::string& statement)
+std::string recountStatement(RunContext& run, const std::vector<std::int64_t>& termTaxonomyIds)
 {
-    if (run.wordPress.takesSeveralStatements() && sendStatements(run.wordPress, statement)) {
-        const std::vector<bool> results = readStatementResults(run.wordPress);
-        if (results.size() == 1 && results.front())
-            return true;
-        if (!isSessionLost(run.wordPress))
-            return false;
-    }
-    return executeWithReconnect(run, run.wordPress, statement);
-}
-
-} // namespace
-
-void recountTerms(RunContext& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds)
-{
-    if (termTaxonomyIds.empty() || run.stopRequested())
-        return;
+    if (termTaxonomyIds.empty())
+        return {};
     std::string ids;
     for (const std::int64_t id : termTaxonomyIds)
         ids += (ids.empty() ? "'" : ",'") + std::to_string(id) + "'";
     const std::string termTaxonomy = run.wordPressTable("term_taxonomy");
-    const std::string statement =
-        "update " + termTaxonomy + " set count=(select count(*) from " + run.wordPressTable("term_relationships") +
-        " r join " + run.wordPressTable("posts") + " p on p.ID=r.object_id where r.term_taxonomy_id=" + termTaxonomy +
-        ".term_taxonomy_id and p.post_status='publish' and p.post_type='post') where term_taxonomy_id in (" + ids + ")";
-    if (!sendRecount(run, statement))
-        recordFailure(run, migration, termTaxonomy, "");
+    return "update " + termTaxonomy + " set count=(select count(*) from " + run.wordPressTable("term_relationships") +
+           " r join " + run.wordPressTable("posts") +
+           " p on p.ID=r.object_id where r.term_taxonomy_id=" + termTaxonomy +
+           ".term_taxonomy_id and p.post_status='publish' and p.post_type='post') where term_taxonomy_id in (" + ids +
+           ")";
+}
+
+bool recounted(RunContext& run, std::string_view migration, StatementAhead& recount)
+{
+    if (recount.result())
+        return true;
+    recordFailure(run, migration, run.wordPressTable("term_taxonomy"), "");
+    return false;
+}
+
+void recountTerms(RunContext& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds)
+{
+    // Sent as a batch is: after the last batch of rows the session then needs no switch of its own.
+    StatementAhead recount(run, run.wordPress, recountStatement(run, termTaxonomyIds));
+    recount.send();
+    recounted(run, migration, recount);
 }
 
 std::string largestIdQuery(RunContext& run, std::string_view bareTable, std::string_view idColumn)

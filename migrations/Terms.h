@@ -15,11 +15,16 @@ namespace kestrel {
 
 struct MigrationRun;
 struct RunContext;
+class StatementAhead;
 
 // Sets each term's count to what WordPress's own recount gives: the published
 // posts linked to it. WordPress hides a category whose count is 0, and counts
 // no drafts, no pages and no articles that are not there.
 void recountTerms(RunContext& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds);
+// The same as a statement, to go ahead (empty when there are none); `recounted` reads its outcome and
+// records a failure under `migration`.
+std::string recountStatement(RunContext& run, const std::vector<std::int64_t>& termTaxonomyIds);
+bool recounted(RunContext& run, std::string_view migration, StatementAhead& recount);
 
 // The largest value of a column of a WordPress table (0 for an empty table), or
 // nothing when the table cannot be read. On an indexed column the server

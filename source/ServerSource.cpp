@@ -464,6 +464,9 @@ std::string ServerSource::lastError() const
 bool EmlogSource::rowsById(std::string_view table, std::string_view idColumn, const std::vector<std::int64_t>& ids,
                            const std::vector<std::string>& columns, const std::function<void(const EmlogRow&)>& work)
 {
+    // None wanted: the table is not read through for nothing.
+    if (ids.empty())
+        return true;
     const std::unordered_set<std::int64_t> wanted(ids.begin(), ids.end());
     std::vector<std::string> read = columns;
     read.emplace_back(idColumn);

@@ -47,6 +47,9 @@ public:
     State state(Ticket ticket) const { return m_states[ticket]; }
     // Writes what is still queued; after a stop request it is dropped instead.
     void finish();
+    // Sends what is queued, after the batch on its way, without waiting for its answer: for the last
+    // rows, while the run reads what it needs once they are through. finish() then waits for them.
+    void sendQueued() { flush(); }
     // Sends what is queued when no batch is on its way, for while the run waits on something else
     // (emlog's next rows): WordPress need not wait with it.
     void sendIfIdle();

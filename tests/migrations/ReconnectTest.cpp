@@ -71,3 +71,69 @@ TEST(ReopenLostSession, WaitsLongerEachTimeUntilTheServerIsBackOrGivesUp)
     EXPECT_FALSE(executeWithReconnect(run, wordPress, "SELECT 1"));
     EXPECT_EQ(statuses, reconnectingTexts("WordPress", 1));
 }
+
+// A statement sent ahead: its answer is read later, a refusal shows there and leaves the session usable,
+// one lost on its way runs again, one that could not go ahead runs when its answer is asked for, and
+// nothing goes after a stop.
+TEST(StatementAhead, ItsAnswerComesLaterAndALostOneRunsAgain)
+{
+    PrivateServer server;
+    server.createDatabase("blog");
+    BlogConnection admin = server.admin();
+    execute(admin, "CREATE TABLE blog.counts (n INT)");
+    execute(admin, "INSERT INTO blog.counts VALUES (0)");
+    for (const bool several : {true, false}) {
+        SCOPED_TRACE(several ? "several statements" : "one at a time");
+        ConnectionOptions options{server.address(), "root", rootPassword(server.address()), "blog"};
+        options.multiStatements = several;
+        BlogConnection wordPress = openConnection(options);
+        BlogConnection emlog = openConnection(options);
+        ASSERT_TRUE(wordPress && emlog);
+        MigrationRun run(emlog, wordPress);
+        run.sleep = [](milliseconds, std::stop_token) {};
+        run.tell = [](const RunEvent&) {};
+
+        {
+            StatementAhead set(run, wordPress, "UPDATE counts SET n=1");
+            set.send();
+            EXPECT_TRUE(set.result()) << wordPress.lastError();
+            EXPECT_TRUE(set.result());
+            EXPECT_EQ(queryValue(admin, "SELECT n FROM blog.counts"), "1");
+        }
+        {
+            StatementAhead refused(run, wordPress, "UPDATE counts SET no_such_column=1");
+            refused.send();
+            EXPECT_FALSE(refused.result());
+            EXPECT_FALSE(isSessionLost(wordPress));
+            EXPECT_EQ(queryValue(wordPress, "SELECT n FROM counts"), "1");
+        }
+        {
+            StatementAhead lost(run, wordPress, "UPDATE counts SET n=2 WHERE SLEEP(1)=0");
+            const unsigned long thread = mysql_thread_id(wordPress.handle());
+            // Killed before its answer is read (and, sent ahead, maybe before it ran).
+            lost.send();
+            execute(admin, "KILL CONNECTION " + std::to_string(thread));
+            EXPECT_TRUE(lost.result()) << wordPress.lastError();
+            EXPECT_NE(mysql_thread_id(wordPress.handle()), thread);
+            EXPECT_EQ(queryValue(admin, "SELECT n FROM blog.counts"), "2");
+        }
+        {
+            // Sent and never asked about: the session is free again afterwards. Not sent, it never runs.
+            StatementAhead dropped(run, wordPress, "UPDATE counts SET n=3");
+            dropped.send();
+        }
+        const std::string last = several ? "3" : "2";
+        EXPECT_EQ(queryValue(wordPress, "SELECT n FROM counts"), last);
+        {
+            std::stop_source stop;
+            run.stopToken = stop.get_token();
+            stop.request_stop();
+            StatementAhead stopped(run, wordPress, "UPDATE counts SET n=4");
+            stopped.send();
+            EXPECT_TRUE(stopped.result());
+            EXPECT_EQ(queryValue(wordPress, "SELECT n FROM counts"), last);
+            run.stopToken = {};
+        }
+        execute(admin, "UPDATE blog.counts SET n=0");
+    }
+}
