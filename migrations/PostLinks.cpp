@@ -7,8 +7,6 @@
 #include "MigrationRun.h"
 #include "Reconnect.h"
 
-#include <unordered_set>
-
 namespace kestrel {
 
 PostLinks::PostLinks(MigrationRun& run) : m_run(run), m_targets(run) {}
@@ -60,11 +58,6 @@ constexpr std::size_t exchangeBytes = 2 << 20;
 
 void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
 {
-    if (m_waiting.empty()) {
-        writer.finish();
-        afterArrival.send();
-        return;
-    }
     const std::string table = m_run.wordPressTable("posts");
     BlogConnection& session = m_run.wordPress;
     auto sourceId = [](const Waiting& post) { return "gid=" + std::to_string(post.gid); };
@@ -139,12 +132,9 @@ void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
     writer.sendQueued();
     std::unordered_map<std::int64_t, const Waiting*> arrived;
     std::vector<std::int64_t> gids;
-    {
-        std::unordered_set<std::int64_t> wanted;
-        for (const Waiting& post : m_waiting) {
-            if (writer.state(post.ticket) != RowWriter::State::Failed && wanted.insert(post.gid).second)
-                gids.push_back(post.gid);
-        }
+    for (const Waiting& post : m_waiting) {
+        if (writer.state(post.ticket) != RowWriter::State::Failed)
+            gids.push_back(post.gid);
     }
     bool through = false;
     auto rowsThrough = [&] {

@@ -24,12 +24,10 @@ std::string recountStatement(RunContext& run, const std::vector<std::int64_t>& t
            ")";
 }
 
-bool recounted(RunContext& run, std::string_view migration, StatementAhead& recount)
+void recounted(RunContext& run, std::string_view migration, StatementAhead& recount)
 {
-    if (recount.result())
-        return true;
-    recordFailure(run, migration, run.wordPressTable("term_taxonomy"), "");
-    return false;
+    if (!recount.result())
+        recordFailure(run, migration, run.wordPressTable("term_taxonomy"), "");
 }
 
 void recountTerms(RunContext& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds)

@@ -24,7 +24,7 @@ void recountTerms(RunContext& run, std::string_view migration, const std::vector
 // The same as a statement, to go ahead (empty when there are none); `recounted` reads its outcome and
 // records a failure under `migration`.
 std::string recountStatement(RunContext& run, const std::vector<std::int64_t>& termTaxonomyIds);
-bool recounted(RunContext& run, std::string_view migration, StatementAhead& recount);
+void recounted(RunContext& run, std::string_view migration, StatementAhead& recount);
 
 // The largest value of a column of a WordPress table (0 for an empty table), or
 // nothing when the table cannot be read. On an indexed column the server
