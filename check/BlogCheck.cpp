@@ -117,18 +117,26 @@ BlogTables listTables(const TableCharsets& present, const std::string& prefix,
     return tables;
 }
 
+// emlog 2.x keeps its settings in config and has no categories; 3.x has no aliases, 4.x no 微语 images;
 // emlog 5 has no tag list on its articles, emlog 6 has one, and pro adds a page tree.
-std::string emlogVersion(const TableColumns& columns, const std::string& articlesTable)
+std::string emlogVersion(const TableColumns& columns, const std::string& prefix)
 {
-    const auto found = columns.find(articlesTable);
-    if (found == columns.end())
-        return {};
-    auto has = [&](std::string_view column) {
-        return std::find(found->second.begin(), found->second.end(), column) != found->second.end();
+    const auto has = [&](const std::string& table, std::string_view column) {
+        const auto found = columns.find(prefix + table);
+        return found != columns.end() &&
+               (column.empty() || std::find(found->second.begin(), found->second.end(), column) != found->second.end());
     };
-    if (has("parent_id"))
+    if (has("config", "") && !has("sort", ""))
+        return "2.x";
+    if (!has("blog", ""))
+        return {};
+    if (has("blog", "parent_id"))
         return "pro";
-    return has("tags") ? "6.x" : "5.x";
+    if (has("blog", "tags"))
+        return "6.x";
+    if (!has("blog", "alias"))
+        return "3.x";
+    return has("twitter", "") && !has("twitter", "img") ? "4.x" : "5.x";
 }
 
 } // namespace
@@ -161,7 +169,7 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
     const TableColumns columns = emlogBackup ? backupColumns(*emlogBackup) : readColumns(emlog, report.errors);
     report.emlog = listTables(emlogBackup ? backupCharsets(*emlogBackup) : readTableCharsets(emlog, report.errors),
                               settings.emlogPrefix, emlogRequired, emlogOptional);
-    report.emlogVersion = emlogVersion(columns, settings.emlogPrefix + "blog");
+    report.emlogVersion = emlogVersion(columns, settings.emlogPrefix);
     for (CheckedTable& table : report.emlog.tables) {
         if (!table.present)
             continue;

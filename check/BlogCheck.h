@@ -75,7 +75,8 @@ struct TableRows
 
 struct BlogCheckReport
 {
-    std::string emlogVersion; // "5.x", "6.x" or "pro"; empty when its articles table is missing
+    // "2.x" (which a run refuses), "3.x", "4.x", "5.x", "6.x" or "pro"; empty when its articles table is missing
+    std::string emlogVersion;
     BlogTables emlog;
     std::string wordPressDatabaseVersion; // the option db_version
     // The zones the blogs show their times in, as a person reads them: "Asia/Shanghai", "UTC+8".

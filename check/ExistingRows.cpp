@@ -2,6 +2,7 @@
 #include "CheckQueries.h"
 #include "EmptyingPlan.h"
 #include "Kinds.h"
+#include "Navibar.h"
 #include "Origins.h"
 #include "PhpValue.h"
 #include "ResultSet.h"
@@ -106,6 +107,24 @@ std::vector<std::int64_t> sidebarTexts(Context& context, const std::string& emlo
     return numbers;
 }
 
+// The items of a menu made of the option navibar, as the run numbers them: the home page (0), then
+// each page by its gid.
+std::vector<std::int64_t> navibarItems(Context& context, const std::string& emlogTable)
+{
+    std::vector<std::int64_t> ids;
+    for (const auto& row : context.emlogRows(emlogTable, {"option_name", "option_value"})) {
+        if (row[0] != "navibar")
+            continue;
+        // The home page first, then every page it names.
+        const std::vector<NavibarPage> pages = navibarPages(row[1]);
+        if (!pages.empty())
+            ids.push_back(0);
+        for (const NavibarPage& page : pages)
+            ids.push_back(page.gid);
+    }
+    return ids;
+}
+
 void findHolders(Context& context, std::string_view holders, const std::vector<std::int64_t>& ids, KindCheck& check)
 {
     constexpr std::size_t batch = 500;
@@ -128,15 +147,28 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
     for (const KindInfo& kind : kinds) {
         const std::string emlogTable = settings.emlogPrefix + std::string(kind.emlogTable);
         const CheckedTable* table = report.emlog.find(emlogTable);
+        // Before 4.3 the navigation bar is the option navibar.
+        const bool navibar = kind.kind == Kind::navigation && table && !table->present;
+        const std::string options = settings.emlogPrefix + "options";
+        if (navibar)
+            table = report.emlog.find(options);
         if (!table || !table->present)
+            continue;
+        // Only emlog 3.x kept the owner's answers inside the comments.
+        if (kind.kind == Kind::ownerReplies && report.emlogVersion != "3.x")
             continue;
         // pro's likes are rows of the reply table but no replies: the run counts them on their 微语.
         const bool likes = kind.kind == Kind::replies && report.emlogVersion == "pro";
         std::vector<std::int64_t> ids;
-        if (kind.kind == Kind::widgets) {
-            ids = sidebarTexts(context, emlogTable);
+        if (kind.kind == Kind::widgets || navibar) {
+            ids = navibar ? navibarItems(context, options) : sidebarTexts(context, emlogTable);
             if (ids.empty())
                 continue;
+        } else if (kind.kind == Kind::ownerReplies) {
+            for (const auto& row : emlogRows(emlogTable, {"cid", "reply"})) {
+                if (row.size() > 1 && !row[1].empty())
+                    ids.push_back(leadingInteger(row[0]));
+            }
         } else {
             std::vector<std::string> columns{std::string(kind.idColumn)};
             if (likes)

@@ -121,6 +121,8 @@ QString checkText(const BlogCheckReport& report, const CheckSettings& settings)
     lines << QStringLiteral("emlog：%1")
                  .arg(report.emlogVersion.empty() ? QStringLiteral("版本不明（没有文章表）")
                                                   : QStringLiteral("emlog ") + text(report.emlogVersion));
+    if (report.emlogVersion == "2.x")
+        lines << QStringLiteral("  ") + texts::emlogTwoRefusal();
     addTables(lines, report.emlog, "emlog-prefix");
     lines << QStringLiteral("WordPress：数据库版本 %1")
                  .arg(report.wordPressDatabaseVersion.empty() ? QStringLiteral("不明")

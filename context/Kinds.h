@@ -9,7 +9,21 @@ namespace kestrel {
 // The kinds of row a run copies, in the order it copies them, so that each row finds its owner's
 // copy when it is written. Each has an ASCII id: the failure log, the check and the JSON report
 // name kinds by it, and only the window's and the terminal's texts give them a label.
-enum class Kind { users, categories, tags, posts, comments, attachments, links, twitter, replies, navigation, widgets };
+enum class Kind {
+    users,
+    categories,
+    tags,
+    posts,
+    comments,
+    ownerReplies,
+    trackbacks,
+    attachments,
+    links,
+    twitter,
+    replies,
+    navigation,
+    widgets
+};
 
 struct KindInfo
 {
@@ -27,6 +41,10 @@ inline constexpr KindInfo kinds[] = {
     {Kind::tags, "tags", "tag", "tid", &origin::tag, "terms"},
     {Kind::posts, "posts", "blog", "gid", &origin::article, "posts"},
     {Kind::comments, "comments", "comment", "cid", &origin::comment, "comments"},
+    // emlog 3.x: the blog owner's answers kept inside the visitors' comments (comment.reply).
+    {Kind::ownerReplies, "ownerReplies", "comment", "cid", &origin::ownerReply, "comments"},
+    // Up to emlog 5.1.2: other blogs' trackbacks, comments of type trackback on their article.
+    {Kind::trackbacks, "trackbacks", "trackback", "tbid", &origin::trackback, "comments"},
     {Kind::attachments, "attachments", "attachment", "aid", &origin::attachment, "posts"},
     {Kind::links, "links", "link", "id", nullptr, "links"},
     {Kind::twitter, "twitter", "twitter", "id", &origin::twitter, "posts"}, // 微语
@@ -46,10 +64,11 @@ constexpr std::string_view idOf(Kind kind)
     return infoOf(kind).id;
 }
 
-// emlog 6.x has no 微语: a blog without their tables has none, and nothing is missing.
+// emlog 6.x has no 微语, and only emlog before 5.1.3 has trackbacks: a blog without their tables has
+// none, and nothing is missing.
 constexpr bool blogMayLack(Kind kind)
 {
-    return kind == Kind::twitter || kind == Kind::replies;
+    return kind == Kind::twitter || kind == Kind::replies || kind == Kind::trackbacks;
 }
 
 // Steps of a run that copy no rows of their own but may fail, named in the failure log like kinds.
@@ -59,6 +78,7 @@ inline constexpr std::string_view files = "files";       // the blog's files, co
 inline constexpr std::string_view backup = "backup";     // emlog's backup file, when the rows come from one
 inline constexpr std::string_view timeZone = "timezone"; // WordPress taking emlog's time zone
 inline constexpr std::string_view footer = "footer";     // the ICP number and footer text, for the plugin
+inline constexpr std::string_view addresses = "addresses"; // how the old blog wrote its addresses, for the plugin
 } // namespace step
 
 } // namespace kestrel

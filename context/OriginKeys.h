@@ -42,8 +42,16 @@ inline constexpr OriginKey twitter{"postmeta", "post_id", "_emlog_twitter_id"}; 
 inline constexpr OriginKey reply{"commentmeta", "comment_id", "_emlog_reply_id"}; // a reply to a 微语
 // The attachment a 微语's image became names its 微语's emlog id here.
 inline constexpr std::string_view twitterImageKey = "_emlog_twitter_img";
-// The alias an article, page or category had in emlog's addresses.
+// The alias an article, page or category had in emlog's addresses, and the alias of an attachment
+// that emlog pro's download links (?resource_alias=) named.
 inline constexpr std::string_view aliasKey = "_emlog_alias";
+// A trackback, kept as a comment of type trackback.
+inline constexpr OriginKey trackback{"commentmeta", "comment_id", "_emlog_tbid"};
+// The blog owner's answer that emlog 3.x kept inside a visitor's comment (comment.reply): a comment of
+// its own under it, naming the comment's cid.
+inline constexpr OriginKey ownerReply{"commentmeta", "comment_id", "_emlog_comment_reply"};
+// The address an article sent its visitors to (pro's blog.link), for the redirect plugin.
+inline constexpr std::string_view jumpLinkKey = "_emlog_link";
 } // namespace origin
 
 // Where a copied row sits in WordPress. For a term, `id` is its term_id and

@@ -20,6 +20,19 @@ namespace {
 
 constexpr std::string_view migration = idOf(Kind::attachments);
 
+// emlog pro's downloads: the alias its download links name the attachment by, for the redirect plugin,
+// and how often it was downloaded, under emlog's own name.
+void addDownloadRows(MigrationRun& run, RowWrite& write, std::int64_t id, const EmlogRow& row)
+{
+    std::string alias;
+    if (readField(row, "alias", alias) && !alias.empty())
+        write.rows.push_back({"postmeta", ownerMeta(run, origin::attachment, id, origin::aliasKey, alias)});
+    std::int64_t downloads = 0;
+    if (readField(row, "download_count", downloads))
+        write.rows.push_back(
+            {"postmeta", ownerMeta(run, origin::attachment, id, "download_count", std::to_string(downloads))});
+}
+
 } // namespace
 
 bool isImageFileName(std::string_view name)
@@ -137,6 +150,7 @@ void migrateAttachments(MigrationRun& run)
                                                              file ? file->url : fileRows.addressOf(filePath), slug,
                                                              file ? file->mimeType : "")});
         write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid), true});
+        addDownloadRows(run, write, id, rows);
         if (file)
             fileRows.addRows(write, id, *file);
         write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};

@@ -9,6 +9,7 @@
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
+#include "Reconnect.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
 #include "Terms.h"
@@ -58,11 +59,14 @@ Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const 
         .add("comment_author_IP", comment.ip)
         .add("comment_approved", isHidden(comment) ? "0" : "1")
         .add("comment_content",
-             comment.plainText ? escapeHtml(comment.comment) : ubbToHtml(escapeHtml(comment.comment)))
+             (comment.title.empty() ? "" : "<strong>" + escapeHtml(comment.title) + "</strong>\n\n") +
+                 (comment.plainText ? escapeHtml(comment.comment) : ubbToHtml(escapeHtml(comment.comment))))
         .add("comment_date", localDateTime(run, comment.date))
         .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
         .add("comment_parent", place.parentId)
         .add("user_id", place.userId);
+    if (!comment.type.empty())
+        list.add("comment_type", comment.type);
     return list;
 }
 
@@ -121,6 +125,21 @@ void migrateComments(MigrationRun& run)
         thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
     });
     writer.finish();
+}
+
+void recountComments(MigrationRun& run, std::string_view migration, const std::unordered_set<std::int64_t>& posts)
+{
+    if (posts.empty() || run.stopRequested())
+        return;
+    std::string ids;
+    for (const std::int64_t id : posts)
+        ids += (ids.empty() ? "" : ",") + std::to_string(id);
+    const std::string table = run.wordPressTable("posts");
+    if (!executeWithReconnect(
+            run, run.wordPress,
+            "UPDATE " + table + " p SET comment_count=(SELECT COUNT(*) FROM " + run.wordPressTable("comments") +
+                " c WHERE c.comment_post_ID=p.ID AND c.comment_approved='1') WHERE p.ID IN (" + ids + ")"))
+        recordFailure(run, migration, table, "");
 }
 
 } // namespace kestrel

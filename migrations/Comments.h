@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 
 namespace kestrel {
 
@@ -25,6 +27,8 @@ struct Comment
     std::string ip;
     std::string hide = "n"; // 'y' (or, in old tables, a non-zero number): held back from readers
     bool plainText = false; // shown as the text it is, without the markup emlog made of a comment's UBB
+    std::string type;       // comment_type: "" for a comment, "trackback"
+    std::string title;      // a trackback's: in bold before its text, as WordPress keeps its own
 };
 
 bool isHidden(const Comment& comment);
@@ -42,5 +46,9 @@ struct CommentPlace
 // line breaks kept for WordPress's own paragraphs, a comment's UBB made markup), its time local
 // in the run's zone.
 Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place);
+
+// Each post's count of approved comments made again, as WordPress's wp_update_comment_count makes
+// it, for the posts that comments of another kind (trackbacks, the owner's answers) arrived on.
+void recountComments(MigrationRun& run, std::string_view migration, const std::unordered_set<std::int64_t>& posts);
 
 } // namespace kestrel

@@ -1,35 +1,16 @@
 #include "LinkTargets.h"
 
+#include "Addresses.h"
 #include "BlogConnection.h"
+#include "CopiedFiles.h"
 #include "MigrationRun.h"
 #include "Options.h"
-#include "WordPressState.h"
 #include "Origins.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "WordPressState.h"
 
 namespace kestrel {
-
-namespace {
-
-// Each row's text columns by its id: a column this emlog lacks (an empty name asks for none) gives
-// empty texts. False when the table cannot be read.
-template <typename Each>
-bool forEachEmlogRow(MigrationRun& run, std::string_view bareTable, std::string_view idColumn,
-                     std::string_view firstColumn, std::string_view secondColumn, Each each)
-{
-    const std::optional<EmlogValues> first = run.source->columns(bareTable, idColumn, firstColumn);
-    if (!first)
-        return false;
-    const std::optional<EmlogValues> second =
-        secondColumn.empty() ? std::nullopt : run.source->columns(bareTable, idColumn, secondColumn);
-    const std::string none;
-    for (std::size_t i = 0; i < first->size(); ++i)
-        each((*first)[i].first, (*first)[i].second, second && i < second->size() ? (*second)[i].second : none);
-    return true;
-}
-
-} // namespace
 
 LinkTargets::LinkTargets(MigrationRun& run) : m_run(run) {}
 
@@ -62,31 +43,23 @@ bool LinkTargets::read(std::string_view migration)
     while (!m_home.empty() && m_home.back() == '/')
         m_home.pop_back();
 
-    // emlog's versions before aliases have no alias column: their articles have none.
-    const bool read =
-        forEachEmlogRow(run, "blog", "gid", "type", "alias",
-                        [this](std::int64_t gid, const std::string& type, const std::string& alias) {
-                            m_articles.set(gid, type == "page" ? 1 : 0);
-                            if (!alias.empty())
-                                m_aliases.emplace(alias, gid);
-                        }) &&
-        forEachEmlogRow(run, "sort", "sid", "alias", "sortname",
-                        [this](std::int64_t sid, const std::string& alias, const std::string& name) {
-                            if (!alias.empty())
-                                m_categories.emplace(alias, sid);
-                            m_categories.emplace(name, sid);
-                        }) &&
-        forEachEmlogRow(run, "tag", "tid", "tagname", "",
-                        [this](std::int64_t tid, const std::string& name, const std::string&) {
-                            m_tags.emplace(name, tid);
-                        });
-    if (!read) {
+    // emlog 3.0 and 3.1 have no page type: every row is an article.
+    m_addressing = blogAddressing(run);
+    const std::optional<bool> typed = run.source->hasColumn("blog", "type");
+    const std::optional<EmlogValues> types =
+        typed ? run.source->columns("blog", "gid", *typed ? "type" : "gid") : std::nullopt;
+    const std::optional<EmlogValues> tags = types ? run.source->columns("tag", "tid", "tagname") : std::nullopt;
+    if (!m_addressing || !tags) {
         // The links are left as they are, and the report says why.
         run.failures.record(migration, "", "", "the blog's own links could not be rewritten: " +
                                                    run.source->lastError());
         m_blog.reset();
         return true;
     }
+    for (const auto& [gid, type] : *types)
+        m_articles.set(gid, type == "page" ? 1 : 0);
+    for (const auto& [tid, name] : *tags)
+        m_tags.emplace(name, tid);
     // WordPress finds a tag's page by its slug under every permalink structure; the tags are in by now.
     ResultSet slugs = selectWithReconnect(run, run.wordPress, tagSlugsQuery(run));
     if (!slugs)
@@ -106,7 +79,8 @@ std::string LinkTargets::rewrite(std::string_view text, const IdMap& placed,
 {
     if (!m_blog)
         return std::string(text);
-    return rewriteBlogLinks(text, *m_blog, [&](const BlogLink& link) { return resolve(link, placed, waiting); });
+    return rewriteBlogLinks(text, *m_blog, *m_addressing,
+                            [&](const BlogLink& link) { return resolve(link, placed, waiting); });
 }
 
 std::string LinkTargets::underHome(std::string_view path) const
@@ -146,16 +120,8 @@ std::string LinkTargets::resolve(const BlogLink& link, const IdMap& placed,
         return underHome("") + link.fragment;
     case Kind::Article:
         return article(link.id);
-    case Kind::ArticleAlias:
-        if (const auto alias = m_aliases.find(link.name); alias != m_aliases.end())
-            return article(alias->second);
-        break;
     case Kind::Category:
         return term(origin::category, link.id, "cat");
-    case Kind::CategoryAlias:
-        if (const auto category = m_categories.find(link.name); category != m_categories.end())
-            return term(origin::category, category->second, "cat");
-        break;
     case Kind::Tag:
         if (const auto tag = m_tags.find(link.name); tag != m_tags.end()) {
             const Copies& copies = m_run.state.copies(origin::tag);
@@ -163,6 +129,13 @@ std::string LinkTargets::resolve(const BlogLink& link, const IdMap& placed,
                 return underHome("?tag=" + m_tagSlugs.at(copy->id)) + link.fragment;
         }
         break;
+    case Kind::Download:
+        // The attachment's file where it now is; without the files, as the blog's other file links, as it was.
+        if (const auto path = m_addressing->downloads.find(link.name); path != m_addressing->downloads.end()) {
+            if (const auto file = m_run.files ? m_run.files->attachment(path->second, true) : std::nullopt)
+                return file->url;
+        }
+        return link.original;
     case Kind::Content:
         if (m_run.contentAddress) {
             if (auto address = m_run.contentAddress(link.path))

@@ -18,14 +18,15 @@ struct MigrationRun;
 // without the redirect plugin: an article to ?p= (or ?page_id=) of the post copied from it,
 // a category to ?cat=, a tag to ?tag= its slug, the home page to WordPress's home, any other path
 // to the same path under that home. WordPress's canonical redirect takes a reader on to the
-// permalink. Files under content/ go where the run's contentAddress says, or stay on the old blog.
+// permalink. Files under content/ go where the run's contentAddress says, or stay on the old blog;
+// emlog pro's download links lead to their attachment's copied file, or stay as they are.
 class LinkTargets
 {
 public:
     explicit LinkTargets(MigrationRun& run);
     // What read() asks WordPress, to read it ahead.
     static std::vector<std::string> wordPressQueries(MigrationRun& run);
-    // Reads emlog's address, its aliases, categories and tags, and WordPress's home and tag slugs.
+    // Reads emlog's address, how it wrote its addresses, its articles and tags, and WordPress's home and tag slugs.
     // False when WordPress could not be read (recorded under `migration`). A blog whose own tables
     // cannot be read keeps its links as they are, and the report says so.
     bool read(std::string_view migration);
@@ -49,12 +50,11 @@ private:
 
     MigrationRun& m_run;
     std::optional<BlogAddress> m_blog;
-    std::string m_home;                                         // WordPress's home option, without a closing "/"
-    IdMap m_articles;                                           // emlog gid → 1 for a page, 0 for a post
-    std::unordered_map<std::string, std::int64_t> m_aliases;    // article alias → gid
-    std::unordered_map<std::string, std::int64_t> m_categories; // category alias or name → sid
-    std::unordered_map<std::string, std::int64_t> m_tags;       // tag name → tid
-    std::unordered_map<std::int64_t, std::string> m_tagSlugs;   // WordPress term id → slug
+    const BlogAddressing* m_addressing = nullptr;             // the run's, once read
+    std::string m_home;                                       // WordPress's home option, without a closing "/"
+    IdMap m_articles;                                         // emlog gid → 1 for a page, 0 for a post
+    std::unordered_map<std::string, std::int64_t> m_tags;     // tag name → tid
+    std::unordered_map<std::int64_t, std::string> m_tagSlugs; // WordPress term id → slug
 };
 
 } // namespace kestrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BlogAddresses.h"
 #include "EmlogSource.h"
 #include "RunContext.h"
 #include "ServerSource.h"
@@ -39,6 +40,8 @@ struct MigrationRun : RunContext
     const CopiedFiles* files = nullptr;
     // The name the blog's menu gets in WordPress, in the words of whoever started the run.
     std::string menuName = "emlog";
+    // The label of the home page's item of a menu made of emlog's navibar, which its templates showed first.
+    std::string homeLabel = "Home";
 
     // What a migration learnt that a later one uses.
     struct Handoffs
@@ -49,6 +52,7 @@ struct MigrationRun : RunContext
         // emlog's side: the tags each article carries, as the tags migration read them.
         std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
         std::optional<TimeZone> localZone; // the zone local times are written in
+        std::optional<BlogAddressing> addressing; // how the old blog wrote its addresses (see Addresses.h)
     } handoffs;
 };
 

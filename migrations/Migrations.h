@@ -13,6 +13,10 @@ void migrateCategories(MigrationRun& run);
 void migrateTags(MigrationRun& run);
 void migratePosts(MigrationRun& run);
 void migrateComments(MigrationRun& run);
+// emlog 3.x kept the blog owner's answer inside the visitor's comment: it becomes a comment under it.
+void migrateOwnerReplies(MigrationRun& run);
+// Other blogs' trackbacks (emlog before 5.1.3) become comments of type trackback.
+void migrateTrackbacks(MigrationRun& run);
 void migrateAttachments(MigrationRun& run);
 void migrateLinks(MigrationRun& run);
 void migrateTwitter(MigrationRun& run);
@@ -23,12 +27,14 @@ void migrateNavigation(MigrationRun& run);
 void migrateWidgets(MigrationRun& run);
 // Not rows: the ICP number and the footer text go into the plugin's option, for every page's footer.
 void copyFooter(MigrationRun& run);
+// Not rows: how the blog wrote its addresses goes into the plugin's option, which reads the old addresses so.
+void keepAddresses(MigrationRun& run);
 // Not a migration of rows: WordPress takes emlog's time zone before any time is written.
 void settleTimeZone(MigrationRun& run);
 
 inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    settleTimeZone,  migrateUsers,   migrateCategories, migrateTags,       migratePosts,
-    migrateComments, migrateAttachments, migrateLinks, migrateTwitter, migrateReplies,
-    migrateNavigation, migrateWidgets, copyFooter};
+    settleTimeZone,      migrateUsers,      migrateCategories,  migrateTags,  migratePosts,   migrateComments,
+    migrateOwnerReplies, migrateTrackbacks, migrateAttachments, migrateLinks, migrateTwitter, migrateReplies,
+    migrateNavigation,   migrateWidgets,    copyFooter,         keepAddresses};
 
 } // namespace kestrel

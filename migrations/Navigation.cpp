@@ -28,21 +28,7 @@ namespace {
 
 constexpr std::string_view migration = idOf(Kind::navigation);
 
-struct NaviRow
-{
-    std::int64_t id = 0;
-    std::string name;
-    std::string url;
-    std::string newTab = "n";
-    std::string hide = "n";
-    std::int64_t taxis = 0;
-    std::int64_t pid = 0;
-    std::int64_t type = 0;
-    std::int64_t typeId = 0;
-};
-
-// emlog's navi types.
-enum NaviType : std::int64_t { custom = 0, home = 1, twitter = 2, admin = 3, category = 4, page = 5 };
+using namespace naviType;
 
 // The items a reader saw, in the order emlog showed them: it reads ORDER BY pid, taxis and puts
 // each child under its parent; a hidden item is not shown, and neither is what is under it.
@@ -207,13 +193,41 @@ Assignments menuItemPost(MigrationRun& run, std::int64_t id, std::int64_t author
     return post;
 }
 
+// The rows of emlog's navi table; false when it cannot be read.
+bool readNaviTable(MigrationRun& run, std::vector<NaviRow>& rows)
+{
+    return run.source->forEachRow({Kind::navigation, run.pacing.navigation}, [&](const EmlogRow& emlog) {
+        NaviRow& row = rows.emplace_back();
+        readField(emlog, "id", row.id);
+        readField(emlog, "naviname", row.name);
+        readField(emlog, "url", row.url);
+        readField(emlog, "newtab", row.newTab);
+        readField(emlog, "hide", row.hide);
+        readField(emlog, "taxis", row.taxis);
+        readField(emlog, "pid", row.pid);
+        readField(emlog, "type_id", row.typeId);
+        if (!readField(emlog, "type", row.type)) {
+            std::string isDefault;
+            readField(emlog, "isdefault", isDefault);
+            row.type = typeWithoutColumn(row.url, isDefault == "y");
+        }
+    });
+}
+
 } // namespace
 
 void migrateNavigation(MigrationRun& run)
 {
-    // A blog without emlog's navigation table (no emlog version lacks it) has no menu to bring.
-    if (const std::optional<bool> has = run.source->hasTable("navi"); has && !*has)
-        return;
+    // Before 4.3 the menu is the option navibar; a blog without either has no menu to bring.
+    std::optional<std::string> navibar;
+    if (const std::optional<bool> has = run.source->hasTable("navi"); has && !*has) {
+        if (!run.source->option("navibar", navibar)) {
+            unreadableEmlog(run, migration, "options");
+            return;
+        }
+        if (!navibar)
+            return;
+    }
     if (!readCopies(run, migration,
                     {&origin::navigation, &origin::menu, &origin::navigationBlock, &origin::category, &origin::tag,
                      &origin::article}))
@@ -227,19 +241,11 @@ void migrateNavigation(MigrationRun& run)
         return;
 
     std::vector<NaviRow> rows;
-    const bool read = run.source->forEachRow({Kind::navigation, run.pacing.navigation}, [&](const EmlogRow& emlog) {
-        NaviRow& row = rows.emplace_back();
-        readField(emlog, "id", row.id);
-        readField(emlog, "naviname", row.name);
-        readField(emlog, "url", row.url);
-        readField(emlog, "newtab", row.newTab);
-        readField(emlog, "hide", row.hide);
-        readField(emlog, "taxis", row.taxis);
-        readField(emlog, "pid", row.pid);
-        readField(emlog, "type", row.type);
-        readField(emlog, "type_id", row.typeId);
-    });
-    if (!read || run.stopRequested())
+    if (navibar)
+        rows = navibarRows(*navibar, run.homeLabel);
+    else if (!readNaviTable(run, rows))
+        return;
+    if (run.stopRequested())
         return;
     const std::vector<NaviRow> shown = shownInOrder(std::move(rows));
     if (shown.empty())

@@ -9,6 +9,33 @@ namespace kestrel {
 
 struct MigrationRun;
 
+// A row of emlog's navi table: an item of the blog's navigation bar.
+struct NaviRow
+{
+    std::int64_t id = 0;
+    std::string name;
+    std::string url;
+    std::string newTab = "n";
+    std::string hide = "n";
+    std::int64_t taxis = 0;
+    std::int64_t pid = 0;
+    std::int64_t type = 0;
+    std::int64_t typeId = 0;
+};
+
+// emlog's navi types.
+namespace naviType {
+inline constexpr std::int64_t custom = 0, home = 1, twitter = 2, admin = 3, category = 4, page = 5;
+} // namespace naviType
+
+// emlog 3.2 to 4.2's navigation bar, its option navibar (a PHP-serialized array of the pages it shows,
+// by gid: title, url, is_blank, hide), as rows of the navi table that replaced it: `homeLabel` first,
+// as emlog's templates put the home page before them (id 0), then each page in its order under its
+// gid; one with an address of its own leads there. None for a value that is no such array.
+std::vector<NaviRow> navibarRows(std::string_view navibar, std::string_view homeLabel);
+// emlog 4.3's navi table has no type: its own items (isdefault) are told by their address.
+std::int64_t typeWithoutColumn(std::string_view url, bool isDefault);
+
 // Where one of emlog's navigation items leads, as WordPress's menu item and navigation block name it.
 struct MenuTarget
 {

@@ -1,5 +1,6 @@
 #include "Posts.h"
 
+#include "Addresses.h"
 #include "Assignments.h"
 #include "HtmlText.h"
 #include "Kinds.h"
@@ -56,6 +57,7 @@ Article readArticle(const EmlogRow& rows)
     readField(rows, "password", article.password);
     readField(rows, "parent_id", article.parent);
     readField(rows, "views", article.views);
+    readField(rows, "link", article.link);
     for (auto [column, count] : {std::pair{"like_count", &article.likes}, std::pair{"dislike_count", &article.dislikes},
                                  std::pair{"collect_count", &article.collects}}) {
         std::int64_t value = 0;
@@ -232,15 +234,15 @@ void migratePosts(MigrationRun& run)
             reads.insert(reads.end(), {{What::HasTable, "user"}, {What::Table, "user"}});
         reads.insert(reads.end(), {{What::Option, "blogurl"},
                                    {What::Columns, "blog", {"gid", "type"}},
-                                   {What::Columns, "blog", {"gid", "alias"}},
-                                   {What::Columns, "sort", {"sid", "alias"}},
-                                   {What::Columns, "sort", {"sid", "sortname"}},
                                    {What::Columns, "tag", {"tid", "tagname"}},
                                    {What::HasTable, "blog_fields"},
                                    {What::Table, "blog_fields", {"id", "gid", "field_key", "field_value"}},
                                    {What::ParentOrder, "blog", {"parent_id"}}});
         if (!run.handoffs.localZone)
             reads.push_back({What::Option, "timezone"});
+        // Last: what older blogs lack fails there, and the reads after it are asked again.
+        for (EmlogRead& read : blogAddressingReads(run))
+            reads.push_back(std::move(read));
         run.source->readAhead(reads);
     }
     if (!readCopies(run, migration, {&origin::article, &origin::category, &origin::tag}) ||
@@ -322,6 +324,10 @@ void migratePosts(MigrationRun& run)
             if (!article.alias.empty())
                 write.rows.push_back(
                     {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
+            // The redirect plugin sends the article's visitors on, as emlog did, when it is an address.
+            if (!article.link.empty())
+                write.rows.push_back(
+                    {"postmeta", ownerMeta(run, origin::article, place.id, origin::jumpLinkKey, article.link)});
             const auto listed = fields ? fields->find(article.gid) : decltype(fields->end()){};
             addFieldsAndCounts(run, write, place.id, article,
                                fields && listed != fields->end() ? &listed->second : nullptr);

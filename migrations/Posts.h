@@ -32,6 +32,7 @@ struct Article
     std::string top = "n";     // 'y': sticky
     std::string allowRemark = "y";
     std::string password;
+    std::string link; // emlog pro: the address the article sends its visitors to instead
     std::int64_t views = 0;
     // emlog pro's counts of likes, dislikes and saves; unset on the versions without them.
     std::optional<std::int64_t> likes;

@@ -83,7 +83,9 @@ EmlogUser readUser(const EmlogRow& rows)
     readField(rows, "username", user.login);
     readField(rows, "password", user.hash);
     readField(rows, "nickname", user.nickname);
-    readField(rows, "role", user.role);
+    // emlog 3.0 and 3.1 have no roles: their one user is the blog's administrator.
+    if (!readField(rows, "role", user.role))
+        user.role = "admin";
     readField(rows, "ischeck", user.isCheck);
     readField(rows, "email", user.email);
     readField(rows, "description", user.description);

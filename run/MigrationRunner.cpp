@@ -198,6 +198,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     run.pacing = m_pacing;
     run.keepWordPressTimeZone = settings.keepWordPressTimeZone;
     run.menuName = texts::menuName().toStdString();
+    run.homeLabel = texts::homeLabel().toStdString();
     run.sleep = m_sleeper;
     run.stopToken = stopToken;
     QString lastStatus;
@@ -222,6 +223,12 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         !ask(&MigrationRunner::truncatedBackupQuestion, true,
              texts::truncatedBackupQuestion(text(settings.emlogBackup), texts::backupCut(backup.cut())), stopToken))
         return;
+
+    // Before anything is written: an emlog 2.x database must first be upgraded by emlog itself.
+    if (!run.stopRequested() && isEmlogTwo(*run.source)) {
+        emit connectionFailed(texts::emlogTwoRefusal(), {});
+        return;
+    }
 
     std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {

@@ -24,6 +24,8 @@ constexpr KindTexts kindTexts[] = {
     {Kind::tags, u"标签", u"初始化转换标签...", u"正在转换标签."},
     {Kind::posts, u"文章", u"初始化转换博客文章...", u"正在转换博客文章."},
     {Kind::comments, u"评论", u"初始化转换博客评论...", u"正在转换评论."},
+    {Kind::ownerReplies, u"博主回复", u"初始化转换博主回复...", u"正在转换博主回复."},
+    {Kind::trackbacks, u"引用", u"初始化转换引用...", u"正在转换引用."},
     {Kind::attachments, u"附件", u"初始化转换博客附件...", u"正在转换附件."},
     {Kind::links, u"友情链接", u"初始化转换友情链接...", u"正在转换友情链接."},
     {Kind::twitter, u"微语", u"初始化转换微语...", u"正在转换微语."},
@@ -60,6 +62,8 @@ QString label(std::string_view id)
         return QStringLiteral("时区");
     if (id == step::footer)
         return QStringLiteral("页脚");
+    if (id == step::addresses)
+        return QStringLiteral("地址");
     // WordPress's own kinds of row, as emptying it first counts them.
     static const std::pair<std::string_view, const char16_t*> wordPressKinds[] = {{"post", u"文章"},
                                                                                   {"page", u"页面"},
@@ -80,6 +84,13 @@ QString label(std::string_view id)
             return QString::fromUtf16(wordPressLabel);
     }
     return QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()));
+}
+
+QString emlogTwoRefusal()
+{
+    return QStringLiteral("这是 emlog 2.x 的数据库（有 config 表，没有 sort 表），Kestrel 只读 emlog 3.0 以后的表，"
+                          "什么都没有改动。请先用 emlog 自带的升级脚本 update/up2.7.0to3.0.0.php 把它升级到 3.0，"
+                          "再来转换。");
 }
 
 QString emptyingStatus()
@@ -397,6 +408,11 @@ QString unsafePrefix(const QString& blog, const QString& prefix)
 QString menuName()
 {
     return QStringLiteral("博客导航");
+}
+
+QString homeLabel()
+{
+    return QStringLiteral("首页");
 }
 
 QString runningStem(Kind kind)

@@ -28,6 +28,8 @@ QString status(const RunEvent& event);
 QString runningStem(Kind kind);
 // The name the blog's menu gets in WordPress.
 QString menuName();
+// The label of the home page's item in a menu made of emlog's navibar.
+QString homeLabel();
 QString runningStem(std::string_view kindId);
 // The status line while WordPress is emptied first.
 QString emptyingStatus();
@@ -58,6 +60,9 @@ QString pluginRefusal(PluginRefusal refusal, const QString& site, const QString&
 
 // --wp-uploads with --wp-url: the files go into the site's uploads through the plugin.
 QString uploadsNotThroughPlugin();
+
+// An emlog 2.x database, refused before anything is written: emlog's own upgrade script makes it 3.0's.
+QString emlogTwoRefusal();
 
 // A table prefix that is not only letters, digits, '_' and '$', refused before anything is opened.
 QString unsafePrefix(const QString& blog, const QString& prefix);

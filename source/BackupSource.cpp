@@ -47,7 +47,7 @@ private:
     const BackupRow& m_row;
 };
 
-bool hasColumn(const BackupTable& table, std::string_view column)
+bool tableHasColumn(const BackupTable& table, std::string_view column)
 {
     return !table.columns || std::find(table.columns->begin(), table.columns->end(), column) != table.columns->end();
 }
@@ -125,7 +125,7 @@ bool BackupSource::forEachRow(const TableReading& reading, const std::function<v
     run.tell({RunEvent::What::Reading, reading.kind});
 
     std::optional<std::vector<std::size_t>> order;
-    if (!reading.parentColumn.empty() && hasColumn(*table, reading.parentColumn)) {
+    if (!reading.parentColumn.empty() && tableHasColumn(*table, reading.parentColumn)) {
         order = parentsFirst(backup, *table, reading);
         if (!order)
             return failRead(lastError());
@@ -254,6 +254,13 @@ std::optional<std::int64_t> BackupSource::largestId(std::string_view bareTable, 
 std::optional<bool> BackupSource::hasTable(std::string_view bareTable)
 {
     return m_backup.table(tableName(bareTable)) != nullptr;
+}
+
+std::optional<bool> BackupSource::hasColumn(std::string_view bareTable, std::string_view column)
+{
+    // A table whose file names no columns is read by position: every column it holds counts.
+    const BackupTable* table = m_backup.table(tableName(bareTable));
+    return table && tableHasColumn(*table, column);
 }
 
 bool BackupSource::readable(std::string_view bareTable, std::string& why)

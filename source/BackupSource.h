@@ -35,6 +35,7 @@ public:
                                        std::string_view column) override;
     std::optional<std::int64_t> largestId(std::string_view table, std::string_view idColumn) override;
     std::optional<bool> hasTable(std::string_view table) override;
+    std::optional<bool> hasColumn(std::string_view table, std::string_view column) override;
     bool readable(std::string_view table, std::string& why) override;
     bool option(std::string_view name, std::optional<std::string>& value) override;
     std::string tableName(std::string_view table) const override;

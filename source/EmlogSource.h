@@ -38,6 +38,7 @@ struct EmlogRead
         Table,       // readTable(table, names)
         Option,      // option(table): the option's name
         HasTable,    // hasTable(table)
+        HasColumn,   // hasColumn(table, ...): the table's columns
         ParentOrder, // forEachRow() of the kind whose table it is, names[0] its parent column
         FirstRows,   // forEachRow() of the kind whose table it is, read without a parent column
     };
@@ -73,6 +74,9 @@ public:
     virtual std::optional<std::int64_t> largestId(std::string_view table, std::string_view idColumn) = 0;
     // Whether the blog has the table; nothing when that cannot be asked.
     virtual std::optional<bool> hasTable(std::string_view table) = 0;
+    // Whether the blog's table has the column, which emlog's older versions lack (a table the blog
+    // lacks has none); nothing when that cannot be asked.
+    virtual std::optional<bool> hasColumn(std::string_view table, std::string_view column) = 0;
     // Whether the table can be read before anything is deleted: false, with `why`, when it
     // cannot. A file cut before the table counts as readable: the report names what it lacks.
     virtual bool readable(std::string_view table, std::string& why) = 0;
@@ -92,5 +96,9 @@ public:
 // emlog's own address, its option blogurl, without a closing "/"; empty when it has none or it
 // cannot be read.
 std::string emlogBlogUrl(EmlogSource& source);
+
+// Whether the database is emlog 2.x's, which kept its settings in one row of `config` and had no
+// categories (`sort`): its tables are not read, emlog's own upgrade to 3.0 must come first.
+bool isEmlogTwo(EmlogSource& source);
 
 } // namespace kestrel

@@ -45,6 +45,13 @@ private:
     std::size_t m_rows;
 };
 
+bool sameNameCaseless(std::string_view a, std::string_view b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 // The bytes of the row under the cursor, which stays where it is.
 std::uint64_t rowBytes(const ResultSet& rows)
 {
@@ -293,6 +300,12 @@ std::string ServerSource::hasTableQuery(std::string_view table) const
            quotedLiteral(m_run.emlog, tableName(table));
 }
 
+std::string ServerSource::columnNamesQuery(std::string_view table) const
+{
+    return "SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA=DATABASE() AND TABLE_NAME=" +
+           quotedLiteral(m_run.emlog, tableName(table));
+}
+
 void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
 {
     std::vector<std::string> selects;
@@ -315,6 +328,10 @@ void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
             break;
         case EmlogRead::What::HasTable:
             selects.push_back(hasTableQuery(read.table));
+            break;
+        case EmlogRead::What::HasColumn:
+            if (!m_columnNames.count(read.table))
+                selects.push_back(columnNamesQuery(read.table));
             break;
         case EmlogRead::What::FirstRows:
             // What forEachRow() asks first: how many rows, then the first page.
@@ -430,6 +447,25 @@ std::optional<bool> ServerSource::hasTable(std::string_view table)
     return *found > 0;
 }
 
+std::optional<bool> ServerSource::hasColumn(std::string_view table, std::string_view column)
+{
+    auto names = m_columnNames.find(std::string(table));
+    if (names == m_columnNames.end()) {
+        ResultSet rows = selectWithReconnect(m_run, m_run.emlog, columnNamesQuery(table));
+        if (!rows)
+            return std::nullopt;
+        std::vector<std::string> read(static_cast<std::size_t>(rowCount(rows)));
+        for (std::string& name : read) {
+            readField(rows, 0, name);
+            nextRow(rows);
+        }
+        names = m_columnNames.emplace(std::string(table), std::move(read)).first;
+    }
+    // Column names are compared as the server compares them: without regard to case.
+    return std::any_of(names->second.begin(), names->second.end(),
+                       [&](const std::string& name) { return sameNameCaseless(name, column); });
+}
+
 bool ServerSource::readable(std::string_view table, std::string& why)
 {
     useUnicode(m_run.emlog);
@@ -485,6 +521,11 @@ std::string emlogBlogUrl(EmlogSource& source)
     while (!address->empty() && (address->back() == '/' || address->back() == ' '))
         address->pop_back();
     return *address;
+}
+
+bool isEmlogTwo(EmlogSource& source)
+{
+    return source.hasTable("config") == true && source.hasTable("sort") == false;
 }
 
 } // namespace kestrel

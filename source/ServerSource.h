@@ -3,6 +3,7 @@
 #include "EmlogSource.h"
 
 #include <cstddef>
+#include <unordered_map>
 
 namespace kestrel {
 
@@ -25,6 +26,7 @@ public:
                                        std::string_view column) override;
     std::optional<std::int64_t> largestId(std::string_view table, std::string_view idColumn) override;
     std::optional<bool> hasTable(std::string_view table) override;
+    std::optional<bool> hasColumn(std::string_view table, std::string_view column) override;
     bool readable(std::string_view table, std::string& why) override;
     bool option(std::string_view name, std::optional<std::string>& value) override;
     void readAhead(const std::vector<EmlogRead>& reads) override;
@@ -37,9 +39,12 @@ private:
     std::string columnsSelect(std::string_view table, std::string_view idColumn, std::string_view column) const;
     std::string optionQuery(std::string_view name) const;
     std::string hasTableQuery(std::string_view table) const;
+    std::string columnNamesQuery(std::string_view table) const;
 
     RunContext& m_run;
     std::size_t m_pageRows;
+    // Each table's columns, asked once: they do not change while a run reads them.
+    std::unordered_map<std::string, std::vector<std::string>> m_columnNames;
 };
 
 } // namespace kestrel

@@ -39,6 +39,8 @@ void appendStatements(std::vector<std::string>& statements, const std::string& f
 const char* versionName(EmlogVersion version)
 {
     switch (version) {
+    case EmlogVersion::Four:
+        return "4";
     case EmlogVersion::Five:
         return "5";
     case EmlogVersion::Six:
@@ -58,9 +60,16 @@ std::vector<std::string> emlogSchema(const std::string& prefix, const std::strin
         appendStatements(statements, "emlog-6.sql", prefix, charset);
     if (version == EmlogVersion::Six)
         appendStatements(statements, "emlog-6-only.sql", prefix, charset);
-    if (version == EmlogVersion::Five)
+    if (version == EmlogVersion::Five || version == EmlogVersion::Four)
         appendStatements(statements, "emlog-5.sql", prefix, charset);
+    if (version == EmlogVersion::Four)
+        appendStatements(statements, "emlog-4.sql", prefix, charset);
     return statements;
+}
+
+const char* blogName(OldBlog blog)
+{
+    return blog == OldBlog::ThreeFive ? "3.5" : "4.3";
 }
 
 } // namespace kestrel::sample

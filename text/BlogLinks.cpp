@@ -9,20 +9,9 @@ namespace kestrel {
 
 namespace {
 
-bool isDigits(std::string_view text)
-{
-    return !text.empty() && text.size() <= 18 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 bool startsWithCaseless(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size() && asciiLower(text.substr(0, prefix.size())) == prefix;
-}
-
-bool endsWith(std::string_view text, std::string_view suffix)
-{
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
 // A byte that cannot be part of an address written in a text: it ends the address there.
@@ -31,74 +20,6 @@ bool endsAddress(char c)
     static constexpr std::string_view enders = " \t\r\n\"'<>`()[]{}\\|^";
     return static_cast<unsigned char>(c) >= 0x80 || static_cast<unsigned char>(c) < 0x20 ||
            enders.find(c) != std::string_view::npos;
-}
-
-// The value of one key of a query ("post=3&amp;page=2"), as written; nothing when absent.
-std::optional<std::string> queryValue(std::string_view query, std::string_view key)
-{
-    for (const std::string& pair : splitText(replaceAll(query, "&amp;", "&"), '&')) {
-        const auto equals = pair.find('=');
-        if (equals != std::string::npos && pair.substr(0, equals) == key)
-            return pair.substr(equals + 1);
-    }
-    return std::nullopt;
-}
-
-// "sort/linux/page/2" → "sort/linux": the next pages of a list lead to the list.
-std::string_view withoutPageNumber(std::string_view path)
-{
-    if (const auto at = path.rfind("/page/"); at != std::string_view::npos && isDigits(path.substr(at + 6)))
-        return path.substr(0, at);
-    return path;
-}
-
-BlogLink readPath(BlogLink link, std::string_view path)
-{
-    using Kind = BlogLink::Kind;
-    const auto number = [&](std::string_view digits, Kind kind) {
-        link.kind = kind;
-        link.id = std::stoll(std::string(digits));
-        return link;
-    };
-    const auto named = [&](std::string_view name, Kind kind) {
-        link.kind = kind;
-        link.name = percentDecoded(name, true); // as emlog's urlencode wrote it
-        return link;
-    };
-    if (path.rfind("content/", 0) == 0) {
-        link.kind = Kind::Content;
-        return link;
-    }
-    const auto slash = path.find('/');
-    if (slash == std::string_view::npos) {
-        if (path.rfind("post-", 0) == 0 && endsWith(path, ".html") && isDigits(path.substr(5, path.size() - 10)))
-            return number(path.substr(5, path.size() - 10), Kind::Article);
-        const std::string_view stem = endsWith(path, ".html") ? path.substr(0, path.size() - 5) : path;
-        if (isDigits(stem) && stem.size() < path.size())
-            return number(stem, Kind::Article);
-        if (!stem.empty() && stem.find('.') == std::string_view::npos)
-            return named(stem, Kind::ArticleAlias);
-        return link;
-    }
-    const std::string_view first = path.substr(0, slash);
-    const std::string_view second = withoutPageNumber(path.substr(slash + 1));
-    if (second.empty() || second.find('/') != std::string_view::npos)
-        return link;
-    if (first == "post" && isDigits(second))
-        return number(second, Kind::Article);
-    if (first == "sort")
-        return isDigits(second) ? number(second, Kind::Category) : named(second, Kind::CategoryAlias);
-    if (first == "tag")
-        return named(second, Kind::Tag);
-    if (first == "record" || first == "author" || first == "page")
-        return link;
-    // By category: <sort>/12.html or <sort>/<alias>[.html].
-    const std::string_view stem = endsWith(second, ".html") ? second.substr(0, second.size() - 5) : second;
-    if (isDigits(stem) && stem.size() < second.size())
-        return number(stem, Kind::Article);
-    if (!stem.empty() && stem.find('.') == std::string_view::npos)
-        return named(stem, Kind::ArticleAlias);
-    return link;
 }
 
 // What follows the blog's own path in an address's path and query ("/blog/post-1.html" → "post-1.html");
@@ -145,35 +66,6 @@ std::optional<BlogAddress> parseBlogAddress(std::string_view blogurl)
     return address;
 }
 
-BlogLink readBlogPath(std::string_view rest)
-{
-    BlogLink link;
-    if (const auto hash = rest.find('#'); hash != std::string_view::npos) {
-        link.fragment = std::string(rest.substr(hash));
-        rest = rest.substr(0, hash);
-    }
-    link.path = std::string(rest);
-    const auto question = rest.find('?');
-    const std::string_view path = rest.substr(0, question);
-    const std::string_view query = question == std::string_view::npos ? std::string_view() : rest.substr(question + 1);
-    if (path.empty() || path == "index.php") {
-        if (const auto post = queryValue(query, "post"); post && isDigits(*post)) {
-            link.kind = BlogLink::Kind::Article;
-            link.id = std::stoll(*post);
-        } else if (const auto sort = queryValue(query, "sort"); sort && isDigits(*sort)) {
-            link.kind = BlogLink::Kind::Category;
-            link.id = std::stoll(*sort);
-        } else if (const auto tag = queryValue(query, "tag"); tag && !tag->empty()) {
-            link.kind = BlogLink::Kind::Tag;
-            link.name = percentDecoded(*tag, true);
-        } else if (query.empty()) {
-            link.kind = BlogLink::Kind::Home;
-        }
-        return link;
-    }
-    return readPath(std::move(link), path);
-}
-
 namespace {
 
 // A relative address in an href or src attribute that starts at `i` (its opening quote), as the
@@ -181,8 +73,8 @@ namespace {
 // "/?post=10" for a blog at the root), or a query or article address relative to the blog's own
 // pages ("?post=9", "post-9.html"). Its length and what follows the blog's path; nothing for any
 // other value, which stays as it is.
-std::optional<std::pair<std::size_t, std::string_view>> relativeLink(std::string_view text, std::size_t i,
-                                                                     const BlogAddress& blog)
+std::optional<std::pair<std::size_t, std::string_view>>
+relativeLink(std::string_view text, std::size_t i, const BlogAddress& blog, const BlogAddressing& addressing)
 {
     const char quote = text[i];
     if ((quote != '"' && quote != '\'') || !((i >= 5 && startsWithCaseless(text.substr(i - 5), "href=")) ||
@@ -195,28 +87,34 @@ std::optional<std::pair<std::size_t, std::string_view>> relativeLink(std::string
     if (value.empty() || value.find(':') != std::string_view::npos || value.rfind("//", 0) == 0)
         return std::nullopt;
     std::optional<std::string_view> rest;
-    if (value.front() == '/')
+    if (value.front() == '/') {
         rest = underBlogPath(value, blog.path);
-    else if (value.front() == '?' || readBlogPath(value).kind == BlogLink::Kind::Article)
+    } else if (value.front() == '?') {
         rest = value;
+    } else {
+        // Relative to whichever page of the blog holds it, only an article's own number reads the same.
+        const BlogLink read = readBlogPath(value, addressing);
+        if (read.kind == BlogLink::Kind::Article && read.name.empty())
+            rest = value;
+    }
     // Files keep their own rewriting; an address the blog does not know stays as written.
-    if (!rest || readBlogPath(*rest).kind == BlogLink::Kind::Content ||
-        readBlogPath(*rest).kind == BlogLink::Kind::Other)
+    const BlogLink::Kind kind = rest ? readBlogPath(*rest, addressing).kind : BlogLink::Kind::Other;
+    if (kind == BlogLink::Kind::Content || kind == BlogLink::Kind::Other)
         return std::nullopt;
     return std::pair{value.size(), *rest};
 }
 
 } // namespace
 
-std::string rewriteBlogLinks(std::string_view text, const BlogAddress& blog,
+std::string rewriteBlogLinks(std::string_view text, const BlogAddress& blog, const BlogAddressing& addressing,
                              const std::function<std::string(const BlogLink&)>& resolve)
 {
     std::string out;
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        if (const auto relative = relativeLink(text, i, blog)) {
-            BlogLink link = readBlogPath(relative->second);
+        if (const auto relative = relativeLink(text, i, blog, addressing)) {
+            BlogLink link = readBlogPath(relative->second, addressing);
             link.original = std::string(text.substr(i + 1, relative->first));
             out += text[i];
             out += resolve(link);
@@ -258,7 +156,7 @@ std::string rewriteBlogLinks(std::string_view text, const BlogAddress& blog,
             i = end;
             continue;
         }
-        BlogLink link = readBlogPath(*rest);
+        BlogLink link = readBlogPath(*rest, addressing);
         link.original = std::string(address);
         out += resolve(link);
         i = end;

@@ -12,3 +12,6 @@ ALTER TABLE {prefix}comment DROP COLUMN uid, DROP COLUMN avatar, DROP COLUMN age
 ALTER TABLE {prefix}sort DROP COLUMN kw, DROP COLUMN sortimg;
 ALTER TABLE {prefix}user DROP COLUMN ip, DROP COLUMN state, DROP COLUMN credits,
   DROP COLUMN create_time, DROP COLUMN update_time;
+-- pro's downloads (2.3.7) and short addresses (2.5.23).
+ALTER TABLE {prefix}attachment DROP COLUMN alias, DROP COLUMN download_count;
+DELETE FROM {prefix}options WHERE option_name='is_sample_url';

@@ -497,3 +497,19 @@ INSERT INTO {prefix}options (option_id, option_name, option_value) VALUES
   (31, 'widgets1', 'a:6:{i:0;s:7:"blogger";i:1;s:11:"custom_wg_1";i:2;s:8:"calendar";i:3;s:7:"newcomm";i:4;s:11:"custom_wg_2";i:5;s:6:"search";}'),
   (32, 'widget_title', 'a:6:{s:7:"blogger";s:12:"个人资料";s:8:"calendar";s:6:"日历";s:7:"newcomm";s:12:"最新评论";s:6:"search";s:6:"搜索";s:11:"custom_wg_1";s:6:"公告";s:11:"custom_wg_2";s:12:"友情赞助";}'),
   (33, 'custom_widget', 'a:2:{s:11:"custom_wg_1";a:2:{s:5:"title";s:6:"公告";s:7:"content";s:90:"<p>本站已搬家，<a href="http://blog.example.com/emlog/about">关于</a>本站。</p>";}s:11:"custom_wg_2";a:2:{s:5:"title";s:21:"友情赞助 & 鸣谢";s:7:"content";s:43:"<ul><li><b>老王</b>的服务器</li></ul>";}}');
+
+-- ---- emlog pro's addresses: download links, category and short addresses, a jump link ----
+-- The blog writes directory addresses (isurlrewrite 2) and pro's short ones (is_sample_url: /N), and
+-- gives a category with an alias its own address: /photo, /tech/linux (under its parent's alias).
+UPDATE {prefix}options SET option_value='2' WHERE option_name='isurlrewrite';
+INSERT INTO {prefix}options (option_name, option_value) VALUES ('is_sample_url', 'y');
+-- The files that are no pictures are downloads, named by an alias of 16 word characters.
+UPDATE {prefix}attachment SET alias='Tz3kQ9vL2mX8pR4a', download_count=17 WHERE aid=6;
+UPDATE {prefix}attachment SET alias='Report_2013_abcd', download_count=3 WHERE aid=15;
+UPDATE {prefix}attachment SET alias='notesDocx0000001' WHERE aid=16;
+-- Article 41 links to each of pro's forms: a download signed-in and public, short addresses, a
+-- category's and a child category's own address.
+UPDATE {prefix}blog SET content=CONCAT(content, '\n\npro 的地址：\n\n- [短地址](http://blog.example.com/emlog/9)\n- [短地址 html](http://blog.example.com/emlog/10.html)\n- [分类的地址](http://blog.example.com/emlog/photo)\n- [子分类的地址](http://blog.example.com/emlog/tech/linux)\n- [下载](http://blog.example.com/emlog/?resource_alias=Tz3kQ9vL2mX8pR4a)\n- [公开下载](http://blog.example.com/emlog/?resource_alias=Report_2013_abcd&resource_filename=291f1394000000)') WHERE gid=41;
+-- 16 (empty) sends its visitors to another site; 17's link is no web address and is never followed.
+UPDATE {prefix}blog SET link='https://www.debian.org/releases/?from=emlog&x=1' WHERE gid=16;
+UPDATE {prefix}blog SET link='javascript:alert(1)' WHERE gid=17;

@@ -179,3 +179,8 @@ CREATE TABLE {prefix}blog_fields (
   field_value longtext NOT NULL,
   PRIMARY KEY (id)
 ) ENGINE=MyISAM DEFAULT CHARSET={charset};
+
+-- pro 2.3.7: the alias emlog pro's download links (?resource_alias=) name an attachment by, and how
+-- often it was downloaded.
+ALTER TABLE {prefix}attachment ADD COLUMN alias varchar(64) NOT NULL default '',
+  ADD COLUMN download_count int(10) unsigned NOT NULL default '0';

@@ -146,6 +146,8 @@ foreach ($posts as $post) {
         'on_home' => isset($on_home[(int) $post->ID]),
         'in_feed' => isset($in_feed[(int) $post->ID]),
         'meta' => view_meta($post->ID),
+        // Where the redirect plugin sends the article's visitors instead (emlog pro's jump link).
+        'jump' => (string) get_post_meta($post->ID, '_emlog_link', true),
     ];
 }
 wp_reset_postdata();
@@ -174,6 +176,10 @@ foreach ($comments as $comment) {
         'approved' => (string) $comment->comment_approved,
         'content' => $comment->comment_content,
         'user_id' => (int) $comment->user_id,
+        // A trackback's tbid, and the cid whose answer (emlog 3.x's comment.reply) this is.
+        'type' => $comment->comment_type,
+        'trackback' => view_origin('comment', $comment->comment_ID, '_emlog_tbid'),
+        'answers' => view_origin('comment', $comment->comment_ID, '_emlog_comment_reply'),
     ];
 }
 
@@ -200,6 +206,9 @@ foreach ($attachments as $attachment) {
         'mime' => $attachment->post_mime_type,
         'url' => $url === false ? null : $url,
         'guid' => $attachment->guid,
+        // emlog pro's downloads: the alias its links named it by, and how often it was downloaded.
+        'download_alias' => (string) get_post_meta($attachment->ID, '_emlog_alias', true),
+        'downloads' => (string) get_post_meta($attachment->ID, 'download_count', true),
     ];
 }
 

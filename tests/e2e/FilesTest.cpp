@@ -154,6 +154,31 @@ TEST_P(FilesTest, EveryFileArrivesAsWordPressShowsIt)
         }
     }
     EXPECT_GE(images, 13);
+
+    // pro's download links, in article 41 and as the old addresses themselves (through the redirect
+    // plugin), end on the copied file with emlog's bytes.
+    site.runScript(sourceDir() + "/scripts/wordpress/site.php", {QStringLiteral("plain"), QStringLiteral("on")});
+    const std::pair<const char*, int> downloads[] = {
+        {"?resource_alias=Tz3kQ9vL2mX8pR4a", 6},
+        {"?resource_alias=Report_2013_abcd&resource_filename=291f1394000000", 15},
+    };
+    for (const QJsonValue& post : view[QStringLiteral("posts")].toArray()) {
+        if (post[QStringLiteral("origin")].toInt() == 41) {
+            const QString content = post[QStringLiteral("content")].toString();
+            EXPECT_FALSE(content.contains(QStringLiteral("resource_alias"))) << content.toStdString();
+            for (const auto& [old, aid] : downloads)
+                EXPECT_TRUE(content.contains("href=\"" + byAid.at(aid)[QStringLiteral("url")].toString() + "\""))
+                    << aid;
+        }
+    }
+    for (const auto& [old, aid] : downloads) {
+        SCOPED_TRACE(old);
+        const WordPressSite::Response redirect = site.fetch(site.home().toUtf8() + "/" + old);
+        ASSERT_EQ(redirect.status, 301) << redirect.body.left(300).toStdString();
+        EXPECT_EQ(QString::fromUtf8(redirect.location), byAid.at(aid)[QStringLiteral("url")].toString());
+        const QString file = byAid.at(aid)[QStringLiteral("url")].toString().mid(baseUrl.size() + 7);
+        EXPECT_EQ(site.fetch(redirect.location).bytes, files.at("content/uploadfile/" + file.toStdString()));
+    }
     EXPECT_EQ(site.debugLog(), QString());
 }
 

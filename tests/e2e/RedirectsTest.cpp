@@ -49,8 +49,9 @@ struct Address
     bool wordPressToo = false;
 };
 
-// Sample rows: article 6 is in category 3 (alias linux), 7 in 5 (旅遊記事), 1 in none; 2 has the
-// alias hello-world and is in category 1 (life); page 15 has the alias about; 10 is of 2012-05-20.
+// Sample rows: article 6 is in category 3 (alias linux, under 2 tech), 7 in 5 (旅遊記事), 1 in none; 2 has
+// the alias hello-world and is in category 1 (life); page 15 has the alias about; 10 is of 2012-05-20;
+// category 6 has the alias photo.
 const Address oldAddresses[] = {
     {"?post=6", Target::Article, "6"},
     {"post-6.html", Target::Article, "6"},
@@ -80,6 +81,13 @@ const Address oldAddresses[] = {
     {"author/1/page/2", Target::Author, "1", 2},
     {"rss.php", Target::Feed, ""},
     {"?keyword=MariaDB", Target::Search, "MariaDB"},
+    // pro's, by the blog's settings (directory addresses, short ones): /N and /N.html, a category's own
+    // address, under its parent's alias, and its later pages.
+    {"9", Target::Article, "9"},
+    {"10.html", Target::Article, "10"},
+    {"photo", Target::Category, "6"},
+    {"tech/linux", Target::Category, "3"},
+    {"life/page/2", Target::Category, "1", 2},
 };
 
 // Addresses that name nothing here: WordPress answers them as it would without the plugin.
@@ -100,6 +108,12 @@ const char* const unknownAddresses[] = {
     // The sample's user 5 has published nothing: its login-based nicename is not told.
     "author/5",
     "?author=5",
+    // A short address of no article, a category under another's alias, a category's alias as .html;
+    // a download whose file was not copied (no files in these runs) has no address of WordPress's.
+    "9999",
+    "life/linux",
+    "photo.html",
+    "?resource_alias=Tz3kQ9vL2mX8pR4a",
 };
 
 // Addresses made to lead elsewhere; the blog also holds an article alias "http://evil.example"
@@ -288,6 +302,10 @@ TEST_P(RedirectsTest, OldAddressesLeadToTheirPages)
     }
     for (const Row& row : linking)
         objects << "post:" + qs(wordPressId(origin::article, *row[0]));
+    // Article 16 jumps to its link (pro's blog.link); 17's is no web address.
+    const QString jumping = "post:" + qs(wordPressId(origin::article, "16"));
+    const QString notJumping = "post:" + qs(wordPressId(origin::article, "17"));
+    objects << jumping << notJumping;
     const std::map<QString, QString> links = setUpSite(site, true, objects);
 
     for (std::size_t i = 0; i < std::size(oldAddresses); ++i) {
@@ -337,6 +355,14 @@ TEST_P(RedirectsTest, OldAddressesLeadToTheirPages)
                                                                   match.captured(2).toStdString());
         expectPage(site, reached.status == 200 ? link : resolved(link.toEncoded(), reached.location),
                    qs(queryValue(emlog.admin(), "SELECT title FROM emlog_blog WHERE gid=" + gid)), 1);
+    }
+
+    {
+        // As emlog did: a 302 to the address, which a link that is none never gets.
+        const WordPressSite::Response jump = site.fetch(QUrl(links.at(jumping)).toEncoded());
+        EXPECT_EQ(jump.status, 302);
+        EXPECT_EQ(jump.location.toStdString(), queryValue(emlog.admin(), "SELECT link FROM emlog_blog WHERE gid=16"));
+        EXPECT_EQ(site.fetch(QUrl(links.at(notJumping)).toEncoded()).status, 200);
     }
 
     for (const char* address : unknownAddresses) {

@@ -228,6 +228,7 @@ void SampleRun::checkPosts(const QJsonArray& posts)
         escaped("b.title") + ", b.content, " + localTime("b.date") + ", " + utcTime("b.date") +
         ", b.password, IF(b.type='page', NULL, " + escaped("s.sortname") + "), b.views, " +
         (hasColumn("blog", "dislike_count") ? "b.like_count, b.dislike_count, b.collect_count" : "NULL, NULL, NULL") +
+        ", " + (hasColumn("blog", "link") ? "b.link" : "''") +
         " FROM {p}blog b LEFT JOIN {p}sort s ON s.sid=b.sortid ORDER BY b.gid");
     // Only emlog pro's editor wrote Markdown; the older versions' HTML arrives byte for byte.
     const bool markdown = !emlogRows("SHOW COLUMNS FROM {p}blog LIKE 'parent_id'").empty();
@@ -255,10 +256,13 @@ void SampleRun::checkPosts(const QJsonArray& posts)
         EXPECT_EQ(str(post[QStringLiteral("type")]), text(row[1]));
         EXPECT_EQ(str(post[QStringLiteral("status")]), text(row[2]));
         EXPECT_EQ(str(post[QStringLiteral("title")]), text(row[3]));
-        // Links to the old blog lead to WordPress now; only its files stay there until they are copied.
+        // Links to the old blog lead to WordPress now; only its files (and pro's downloads of them) stay
+        // there until they are copied.
         std::string content = str(post[QStringLiteral("content")]);
-        for (std::size_t at; (at = content.find(site + "/content/")) != std::string::npos;)
-            content.erase(at, site.size());
+        for (const std::string& file : {site + "/content/", site + "/?resource_alias="}) {
+            for (std::size_t at; (at = content.find(file)) != std::string::npos;)
+                content.erase(at, site.size());
+        }
         EXPECT_EQ(content.find(site), std::string::npos) << content;
         if (!markdown && text(row[4]).find(site) == std::string::npos) {
             EXPECT_EQ(str(post[QStringLiteral("content")]), text(row[4]));
@@ -281,6 +285,8 @@ void SampleRun::checkPosts(const QJsonArray& posts)
             meta["dislike_count"] = {text(row[11])};
             meta["collect_count"] = {text(row[12])};
         }
+        // pro's jump link, for the redirect plugin to send the article's visitors on.
+        EXPECT_EQ(str(post[QStringLiteral("jump")]), text(row[13]));
         std::map<std::string, std::vector<std::string>> seenMeta;
         const QJsonObject postMeta = post[QStringLiteral("meta")].toObject();
         for (const QString& key : postMeta.keys())
@@ -323,8 +329,11 @@ void SampleRun::checkComments(const QJsonArray& comments)
 
 void SampleRun::checkAttachments(const QJsonArray& attachments)
 {
-    const auto expected = emlogRows("SELECT aid, blogid, filename, filepath,"
-                                    " IF(LOWER(filename) REGEXP '^[^.]*[.](jpg|gif|png|bmp)[.]?$', 'image/jpeg', '')"
+    const bool downloads = hasColumn("attachment", "download_count");
+    const auto expected = emlogRows(std::string("SELECT aid, blogid, filename, filepath,"
+                                                " IF(LOWER(filename) REGEXP '^[^.]*[.](jpg|gif|png|bmp)[.]?$', "
+                                                "'image/jpeg', ''), ") +
+                                    (downloads ? "alias, download_count" : "'', ''") +
                                     " FROM {p}attachment WHERE blogid=0 OR blogid IN (SELECT gid FROM {p}blog)"
                                     " ORDER BY aid");
     const auto copied = byOrigin(attachments);
@@ -337,6 +346,9 @@ void SampleRun::checkAttachments(const QJsonArray& attachments)
         EXPECT_EQ(str(attachment[QStringLiteral("title")]), text(row[2]));
         EXPECT_EQ(str(attachment[QStringLiteral("url")]), text(row[3]));
         EXPECT_EQ(str(attachment[QStringLiteral("mime")]), text(row[4]));
+        // pro's downloads: the alias for the redirect plugin, the count under emlog's name.
+        EXPECT_EQ(str(attachment[QStringLiteral("download_alias")]), text(row[5]));
+        EXPECT_EQ(str(attachment[QStringLiteral("downloads")]), text(row[6]));
     }
 }
 

@@ -149,7 +149,7 @@ TEST_F(ShownAsEmlogTest, EveryLinkToTheBlogReachesItsPageUnderDatedPermalinks)
         return QString::fromStdString(queryValue(emlog.admin(), "SELECT title FROM emlog_blog WHERE gid=" + gid));
     };
     // The text of each link in article 41, and what the page it reaches shows.
-    const std::vector<std::pair<QString, QString>> links = {
+    std::vector<std::pair<QString, QString>> links = {
         {QStringLiteral("动态地址"), title("2")},          {QStringLiteral("静态地址"), title("3")},
         {QStringLiteral("目录地址"), title("4")},          {QStringLiteral("数字地址"), title("5")},
         {QStringLiteral("分类下的地址"), title("6")},      {QStringLiteral("别名"), title("37")},
@@ -157,6 +157,11 @@ TEST_F(ShownAsEmlogTest, EveryLinkToTheBlogReachesItsPageUnderDatedPermalinks)
         {QStringLiteral("分类"), QStringLiteral("Linux")}, {QStringLiteral("分类号"), QStringLiteral("编程")},
         {QStringLiteral("标签"), QStringLiteral("Qt 5")},  {QStringLiteral("Markdown"), title("40")},
     };
+    // pro's own: short addresses (the blog's is_sample_url), a category's and a child category's.
+    links.insert(links.end(), {{QStringLiteral("短地址"), title("9")},
+                               {QStringLiteral("短地址 html"), title("10")},
+                               {QStringLiteral("分类的地址"), QStringLiteral("摄影")},
+                               {QStringLiteral("子分类的地址"), QStringLiteral("Linux")}});
     for (const auto& [text, shows] : links) {
         SCOPED_TRACE(text.toStdString());
         const QRegularExpressionMatch link = QRegularExpression(QStringLiteral("<a href=[\"']([^\"']*)[\"']>") +
@@ -181,6 +186,12 @@ TEST_F(ShownAsEmlogTest, EveryLinkToTheBlogReachesItsPageUnderDatedPermalinks)
     EXPECT_TRUE(content.contains(QStringLiteral("<a href=\"") + home + "/\">首页</a>")) << content.toStdString();
     // Not the blog: a longer host.
     EXPECT_TRUE(content.contains(QStringLiteral("href=\"http://blog.example.com.cn/emlog/post-2.html\"")));
+    // Without the files, pro's download links stay as written, as the blog's other file links do.
+    EXPECT_TRUE(
+        content.contains(QStringLiteral("href=\"http://blog.example.com/emlog/?resource_alias=Tz3kQ9vL2mX8pR4a\"")));
+    EXPECT_TRUE(content.contains(
+        QStringLiteral("href=\"http://blog.example.com/emlog/?resource_alias=Report_2013_abcd&amp;resource_filename=")))
+        << content.toStdString();
     // Its image stays on the old blog until the files are copied.
     const QString article40 = QString::fromStdString(
         queryValue(wordpress.admin(), "SELECT post_content FROM wp_posts p JOIN wp_postmeta m ON m.post_id=p.ID"

@@ -107,13 +107,28 @@ TEST_F(CommentsTest, RepliesKeepTheirThread)
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
 
+// emlog 3.x kept the blog owner's answer inside the comment: it becomes the owner's comment under it,
+// held back with it, escaped as comments are; a run again adds nothing.
 TEST_F(CommentsTest, OldTablesWithoutRepliesOrDates)
 {
     execute(emlogDb.admin(), "ALTER TABLE emlog_comment DROP COLUMN pid, ADD COLUMN reply TEXT");
-    addComment(1, {{"reply", "'thanks'"}});
+    addEmlogRow("user", "uid=1,username='owner',nickname='博主',role='admin',email='owner@example.com'");
+    addComment(1, {{"reply", "'thanks <b>!</b>'"}});
+    addComment(2, {{"reply", "''"}});
+    addComment(3, {{"reply", "'no'"}, {"hide", "'y'"}});
     migrateComments(*run);
     EXPECT_EQ(comment(1, "comment_parent"), "0");
-    EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("comments")), "1");
+    EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("comments")), "3");
+    migrateOwnerReplies(*run);
+    migrateOwnerReplies(*run);
+    const auto answers = wordPressRows("SELECT comment_parent, comment_content, comment_approved, comment_author, "
+                                       "comment_author_email FROM " +
+                                       wp("comments") + " WHERE comment_parent<>0 ORDER BY comment_ID");
+    EXPECT_EQ(answers, (std::vector<Row>{
+                           {comment(1, "comment_ID"), "thanks &lt;b&gt;!&lt;/b&gt;", "1", "博主", "owner@example.com"},
+                           {comment(3, "comment_ID"), "no", "0", "博主", "owner@example.com"}}));
+    EXPECT_EQ(run->failures.tally("ownerReplies").alreadyThere, 2);
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
 
 TEST_F(CommentsTest, NullAddressesArriveEmpty)

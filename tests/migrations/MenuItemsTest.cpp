@@ -1,5 +1,8 @@
 #include "MigrationFixture.h"
 #include "Migrations.h"
+#include "Navigation.h"
+
+#include <tuple>
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -68,6 +71,40 @@ TEST_F(MenuItemsTest, AnItemWhoseTargetIsMissingFailsAndTakesItsChildrenWithIt)
     }
     EXPECT_EQ(arrived, expectedArrived);
     EXPECT_EQ(run->failures.tally("navigation").read, 6);
+}
+
+// Before 4.3 the bar is the option navibar: the home page first, as emlog's templates put it, then the
+// pages it shows in its order, one with an address of its own leading there in a new window; a page it
+// hides is not read. 4.3's navi without types tells emlog's own items by their addresses.
+TEST_F(MenuItemsTest, OlderBlogsMenus)
+{
+    execute(emlogDb.admin(), "DROP TABLE emlog_navi");
+    addCopiedArticles({4, 7});
+    addEmlogRow("options", "option_name='navibar',option_value='a:4:{i:7;a:4:{s:5:\"title\";s:6:\"关于\";s:3:\"url\";"
+                           "s:0:\"\";s:8:\"is_blank\";s:0:\"\";s:4:\"hide\";s:1:\"n\";}i:5;a:4:{s:5:\"title\";s:6:"
+                           "\"留言\";s:3:\"url\";s:17:\"http://x.example/\";s:8:\"is_blank\";s:6:\"_blank\";s:4:"
+                           "\"hide\";s:1:\"n\";}i:6;a:4:{s:5:\"title\";s:3:\"藏\";s:3:\"url\";s:0:\"\";s:8:\"is_blank"
+                           "\";s:0:\"\";s:4:\"hide\";s:1:\"y\";}i:4;a:4:{s:5:\"title\";s:5:\"A & B\";s:3:\"url\";s:0:"
+                           "\"\";s:8:\"is_blank\";s:0:\"\";s:4:\"hide\";s:1:\"n\";}}'");
+    migrateNavigation(*run);
+    const std::string meta = "(SELECT meta_value FROM " + wp("postmeta") + " WHERE post_id=p.ID AND meta_key=";
+    const std::vector<Row> items =
+        wordPressRows("SELECT " + meta + "'_emlog_navi'), p.post_title, " + meta + "'_menu_item_object'), " + meta +
+                      "'_menu_item_object_id'), " + meta + "'_menu_item_target') FROM " + wp("posts") +
+                      " p WHERE p.post_type='nav_menu_item' ORDER BY p.menu_order");
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0], (Row{"0", "Home", "custom", items[0][3], ""}));
+    EXPECT_EQ(items[1], (Row{"7", "关于", "page", "7", ""}));
+    EXPECT_EQ(items[2], (Row{"5", "留言", "custom", items[2][3], "_blank"}));
+    EXPECT_EQ(items[3], (Row{"4", "A &amp; B", "page", "4", ""}));
+    EXPECT_TRUE(run->failures.empty()) << run->failures.details();
+
+    for (auto [url, isDefault, type] : {std::tuple{"", true, naviType::home},
+                                        {"t", true, naviType::twitter},
+                                        {"admin", true, naviType::admin},
+                                        {"t", false, naviType::custom},
+                                        {"sort/1", true, naviType::custom}})
+        EXPECT_EQ(typeWithoutColumn(url, isDefault), type) << url << isDefault;
 }
 
 // A classic theme's first location takes the menu only when it shows none; other settings stay.

@@ -123,6 +123,8 @@ TEST_F(PostsTest, LinksToTheBlogLeadToWordPress)
 {
     const std::string home = wordPressValue("SELECT option_value FROM " + wp("options") + " WHERE option_name='home'");
     addEmlogRow("options", "option_name='blogurl',option_value='http://blog.example.com/emlog/'");
+    // Its articles' aliases are in its addresses (about.html).
+    addEmlogRow("options", "option_name='isalias',option_value='y'");
     addEmlogRow("sort", "sid=3,sortname='Linux',alias='linux'");
     addEmlogRow("tag", "tid=4,tagname='Qt 5',gid=',1,'");
     addArticle(7);

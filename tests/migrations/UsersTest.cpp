@@ -49,6 +49,15 @@ TEST_F(UsersTest, RolesAreNeverMoreThanEmlogGave)
     EXPECT_TRUE(run->failures.empty()) << run->failures.details();
 }
 
+// emlog 3.0 and 3.1 have no roles: their one user ran the blog.
+TEST_F(UsersTest, TheUserOfABlogWithoutRolesIsItsAdministrator)
+{
+    execute(emlogDb.admin(), "ALTER TABLE emlog_user DROP COLUMN role");
+    addEmlogRow("user", "uid=1,username='owner'");
+    migrateUsers(*run);
+    EXPECT_EQ(meta("owner", "wp_capabilities"), "a:1:{s:13:\"administrator\";b:1;}");
+}
+
 TEST_F(UsersTest, AUserWordPressHasIsLeftAsItIsAndWrittenOnce)
 {
     const std::string before =

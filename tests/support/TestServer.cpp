@@ -177,6 +177,13 @@ void loadSampleBlog(const std::string& database, const std::string& prefix, Emlo
                " 2>&1");
 }
 
+void loadOldBlog(const std::string& database, OldBlog blog, const std::string& prefix)
+{
+    runCommand("KESTREL_DB_PASSWORD_FILE=" + shellQuoted(passwordFileOf({})) + " " +
+               shellQuoted(sourceDir() + "/scripts/sample/load-emlog.sh") + " " + shellQuoted(testServer().address()) +
+               " " + shellQuoted(database) + " " + shellQuoted(prefix) + " utf8 " + sample::blogName(blog) + " 2>&1");
+}
+
 const std::set<std::string>& sampleRowsWithoutOwners()
 {
     static const std::set<std::string> rows = {"标签 tid=6", "文章 gid=21", "文章 gid=22", "评论 cid=28", "附件 aid=7"};

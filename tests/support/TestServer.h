@@ -85,11 +85,16 @@ std::string runWordPressScript(const std::string& script, const std::string& dat
 std::string sourceDir();
 
 using sample::EmlogVersion;
+using sample::OldBlog;
 
 // Loads the project's sample emlog blog into a database (created when missing), in a version's tables,
 // on the test server unless told.
 void loadSampleBlog(const std::string& database, const std::string& prefix = "emlog_",
                     EmlogVersion version = EmlogVersion::Pro, const std::string& serverAddress = {});
+
+// Loads a small blog of emlog 3.5 or 4.3 (scripts/sample/emlog-3.5.sql, emlog-4.3.sql) into a database,
+// created when missing, on the test server.
+void loadOldBlog(const std::string& database, OldBlog blog, const std::string& prefix = "emlog_");
 
 // The rows of the sample blog that name something it does not have (comment 28 and
 // attachment 7 belong to the deleted article 14, ...): every run reports them, as

@@ -1,7 +1,7 @@
 <?php
 /**
  * Plugin Name:       Kestrel Redirects
- * Description:       Sends every address of a blog moved from emlog (?post=12, post-12.html, sort/linux, tag/Qt, record/201205, rss.php, ...) to its page on this WordPress with a permanent redirect.
+ * Description:       Sends every address of a blog moved from emlog (?post=12, post-12.html, sort/linux, tag/Qt, record/201205, rss.php, ?resource_alias=, ...) to its page or file on this WordPress with a permanent redirect, and the visitors of an article with a jump link on to its address.
  * Version:           1.0.0
  * Requires at least: 6.1
  * Requires PHP:      7.4
@@ -28,6 +28,7 @@ if (!defined('ABSPATH')) {
 require_once __DIR__ . '/includes/address.php';
 require_once __DIR__ . '/includes/targets.php';
 require_once __DIR__ . '/includes/footer.php';
+require_once __DIR__ . '/includes/jump.php';
 
 // Before redirect_canonical (priority 10), which would otherwise guess a page for some of these 404s.
 add_action('template_redirect', 'kestrel_redirects_answer', 1);
@@ -69,8 +70,11 @@ function kestrel_redirects_answer()
     if ($target === null) {
         return;
     }
-    $location = kestrel_redirects_same_site($target);
-    if ($location === null || kestrel_redirects_is_same_request($location, $request_uri)) {
+    // A file may be served from elsewhere (a cloud store emlog pro's uploads went to): WordPress's own
+    // address for it stands.
+    $location = $address['kind'] === 'download' ? esc_url_raw($target, array('http', 'https'))
+        : kestrel_redirects_same_site($target);
+    if ($location === null || $location === '' || kestrel_redirects_is_same_request($location, $request_uri)) {
         return;
     }
     if (wp_redirect($location, 301, 'Kestrel Redirects')) {

@@ -3,11 +3,14 @@
 //
 // emlog wrote its addresses in one of four forms (dynamic, post-N.html, post/N, by category), with
 // or without article aliases; lists take "/page/K" or "&page=K". The answer is an array:
-//   kind        article, article_alias, category, tag, archive, author, feed, search or home
-//   key         what names the object: an emlog id, an alias, a tag name, YYYYMM[DD], a keyword
+//   kind        article, article_alias, category, tag, archive, author, feed, search, home or download
+//   key         what names the object: an emlog id, an alias, a tag name, YYYYMM[DD], a keyword, an
+//               attachment's alias (emlog pro's ?resource_alias=)
 //   names       for tags, every reading of the name (emlog encoded spaces as "+")
 //   page        the list page asked for, 1 when none
 //   emlog_only  true when the address is a query key that only emlog reads (WordPress ignored it)
+//   html        for an article_alias: it ended in ".html"
+//   parent      for an article_alias after another segment (<category>/<alias>): that segment
 
 if (!defined('ABSPATH')) {
     exit;
@@ -64,7 +67,7 @@ function kestrel_redirects_read_path(array $segments, $page)
         if (preg_match('/^(?:post-)?([1-9][0-9]{0,9})\.html$/', $first, $match)) {
             return kestrel_redirects_address('article', $match[1]);
         }
-        return kestrel_redirects_alias_address($first);
+        return kestrel_redirects_alias_address($first, null, $page);
     }
     if (count($segments) !== 2) {
         return null;
@@ -88,10 +91,10 @@ function kestrel_redirects_read_path(array $segments, $page)
     if (preg_match('/^([1-9][0-9]{0,9})\.html$/', $second, $match)) {
         return kestrel_redirects_address('article', $match[1]);
     }
-    return kestrel_redirects_alias_address($second);
+    return kestrel_redirects_alias_address($second, $first, $page);
 }
 
-/** The dynamic forms: ?post=N, ?sort=N, ?tag=..., ?record=..., ?author=N, ?keyword=..., with &page=K. */
+/** The dynamic forms: ?post=N, ?sort=N, ?tag=..., ?record=..., ?author=N, ?keyword=..., ?resource_alias=..., with &page=K. */
 function kestrel_redirects_read_query(array $query)
 {
     $value = function ($key) use ($query) {
@@ -111,6 +114,9 @@ function kestrel_redirects_read_query(array $query)
         $address = kestrel_redirects_address('tag', $value('tag'), $page);
         $address['names'] = array($value('tag'));
         return $address;
+    } elseif (preg_match('/^\w{16}\z/', $value('resource_alias'))) {
+        // emlog pro's download of an attachment, with or without &resource_filename=.
+        $address = kestrel_redirects_address('download', $value('resource_alias'));
     } elseif (kestrel_redirects_is_number($value('author'))) {
         return kestrel_redirects_address('author', $value('author'), $page);
     } else {
@@ -120,19 +126,31 @@ function kestrel_redirects_read_query(array $query)
     return $address;
 }
 
-/** An article alias, with or without emlog's ".html". */
-function kestrel_redirects_alias_address($segment)
+/**
+ * An article alias, with or without emlog's ".html", after the segment that names its category when
+ * it has one. By the blog's settings, the same words may be a short address (/N) or a category's own
+ * address (/<alias>, /<parent alias>/<alias>, with /page/K): see kestrel_redirects_target().
+ */
+function kestrel_redirects_alias_address($segment, $parent = null, $page = 1)
 {
     $alias = rawurldecode($segment);
-    if (substr($alias, -5) === '.html') {
+    $html = substr($alias, -5) === '.html';
+    if ($html) {
         $alias = substr($alias, 0, -5);
     }
-    return $alias === '' ? null : kestrel_redirects_address('article_alias', $alias);
+    if ($alias === '') {
+        return null;
+    }
+    $address = kestrel_redirects_address('article_alias', $alias, $page);
+    $address['html'] = $html;
+    $address['parent'] = $parent === null ? null : rawurldecode($parent);
+    return $address;
 }
 
 function kestrel_redirects_address($kind, $key, $page = 1)
 {
-    return array('kind' => $kind, 'key' => (string) $key, 'names' => array(), 'page' => (int) $page, 'emlog_only' => false);
+    return array('kind' => $kind, 'key' => (string) $key, 'names' => array(), 'page' => (int) $page, 'emlog_only' => false,
+        'html' => false, 'parent' => null);
 }
 
 /** A positive decimal number without sign or leading zero, of at most $digits digits. */

@@ -3,8 +3,14 @@
 //
 // Rows copied from emlog carry their emlog id as meta (value: the id in decimal): postmeta
 // _emlog_gid on articles and pages, termmeta _emlog_sid on categories, usermeta _emlog_uid on
-// users; aliases are kept as postmeta and termmeta _emlog_alias. A copied row may have a new id
-// in WordPress, so an emlog id is only ever looked up through this meta.
+// users; aliases are kept as postmeta and termmeta _emlog_alias (on attachments, the alias of emlog
+// pro's downloads). A copied row may have a new id in WordPress, so an emlog id is only ever looked
+// up through this meta.
+//
+// How the blog wrote its addresses is kept in the option kestrel_addresses: whether a bare /<alias>
+// names an article (article_aliases), /N an article by its number (short_addresses), and /<alias> or
+// /<parent alias>/<alias> a category (category_addresses). A blog moved before that option was kept
+// reads /<word> as an article's alias only, as it always did.
 
 if (!defined('ABSPATH')) {
     exit;
@@ -22,7 +28,9 @@ function kestrel_redirects_target(array $address)
         case 'article':
             return kestrel_redirects_post_link(kestrel_redirects_post_ids('_emlog_gid', $key));
         case 'article_alias':
-            return kestrel_redirects_post_link(kestrel_redirects_post_ids('_emlog_alias', $key));
+            return kestrel_redirects_bare_target($address);
+        case 'download':
+            return kestrel_redirects_download_link($key);
         case 'category':
             $term_id = kestrel_redirects_is_number($key) ? kestrel_redirects_category_id('_emlog_sid', $key) : 0;
             if (!$term_id) {
@@ -50,6 +58,74 @@ function kestrel_redirects_target(array $address)
             return kestrel_redirects_paged(home_url('/'), $page);
     }
     return null;
+}
+
+/** What a bare /<word> (or <category>/<word>) names, by the blog's settings: see the note above. */
+function kestrel_redirects_bare_target(array $address)
+{
+    $key = $address['key'];
+    $saved = get_option('kestrel_addresses');
+    $settings = is_array($saved) ? $saved : null;
+    $allows = function ($setting) use ($settings) {
+        return $settings === null ? $setting === 'article_aliases' : !empty($settings[$setting]);
+    };
+    if ($address['page'] < 2) {
+        if ($address['parent'] === null && !$address['html'] && kestrel_redirects_is_number($key) &&
+            $allows('short_addresses')) {
+            $link = kestrel_redirects_post_link(kestrel_redirects_post_ids('_emlog_gid', $key));
+            if ($link !== null) {
+                return $link;
+            }
+        }
+        if ($allows('article_aliases')) {
+            $link = kestrel_redirects_post_link(kestrel_redirects_post_ids('_emlog_alias', $key));
+            if ($link !== null) {
+                return $link;
+            }
+        }
+    }
+    if ($address['html'] || !$allows('category_addresses')) {
+        return null;
+    }
+    $term_id = kestrel_redirects_category_id('_emlog_alias', $key);
+    if (!$term_id || !kestrel_redirects_is_under($term_id, $address['parent'])) {
+        return null;
+    }
+    return kestrel_redirects_paged(get_term_link($term_id, 'category'), $address['page']);
+}
+
+/** Whether a category's parent has the alias given (none: whatever its parent). */
+function kestrel_redirects_is_under($term_id, $parent_alias)
+{
+    if ($parent_alias === null) {
+        return true;
+    }
+    $term = get_term($term_id, 'category');
+    if (!($term instanceof WP_Term) || !$term->parent) {
+        return false;
+    }
+    return (string) get_term_meta($term->parent, '_emlog_alias', true) === $parent_alias;
+}
+
+/**
+ * The file of the attachment emlog pro's download link named by its alias, where WordPress serves it:
+ * only a whole http(s) address, which a file not copied (still named as emlog had it) has not.
+ */
+function kestrel_redirects_download_link($alias)
+{
+    global $wpdb;
+    $sql = $wpdb->prepare(
+        "SELECT p.ID FROM {$wpdb->postmeta} m JOIN {$wpdb->posts} p ON p.ID = m.post_id"
+        . " WHERE m.meta_key = %s AND m.meta_value = %s AND p.post_type = 'attachment' ORDER BY p.ID LIMIT 1",
+        '_emlog_alias',
+        $alias
+    );
+    $id = (int) $wpdb->get_var($sql);
+    $url = $id ? wp_get_attachment_url($id) : false;
+    if (!is_string($url) || !in_array(strtolower((string) wp_parse_url($url, PHP_URL_SCHEME)), array('http', 'https'), true)) {
+        return null;
+    }
+    return $url;
 }
 
 /** Articles and pages whose meta $key is $value, in id order. */
