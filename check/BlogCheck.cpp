@@ -44,8 +44,9 @@ using namespace check;
 
 constexpr std::string_view emlogRequired[] = {"blog", "comment", "attachment", "sort", "tag", "link"};
 // Some dumps carry only the content tables: without these a run copies no users, menu or sidebar.
-// 6.x has no 微语, and only pro has custom fields.
-constexpr std::string_view emlogOptional[] = {"user", "options", "navi", "twitter", "reply", "blog_fields"};
+// 6.x has no 微语, only pro has custom fields, and only emlog before 5.1.3 trackbacks.
+constexpr std::string_view emlogOptional[] = {"user",  "options",     "navi",     "twitter",
+                                              "reply", "blog_fields", "trackback"};
 constexpr std::string_view wordPressRequired[] = {"posts", "postmeta", "comments",      "commentmeta",
                                                   "terms", "termmeta", "term_taxonomy", "term_relationships",
                                                   "links", "options",  "users",         "usermeta"};
