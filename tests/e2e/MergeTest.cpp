@@ -75,7 +75,8 @@ TEST_F(MergeTest, TheSameRunAgainWritesNothingAndChangesNothing)
     // Only the rows that can never arrive (their article is not in emlog) fail again.
     EXPECT_EQ(failedRows(again.detail.toStdString()), (std::set<std::string>{"评论 cid=28", "附件 aid=7"}));
     const auto lines = summary(again);
-    EXPECT_EQ(lines.size(), std::size(kinds)) << again.text.toStdString();
+    // Every kind but the two only emlog 3.x and 4.x have (trackbacks, answers inside comments).
+    EXPECT_EQ(lines.size(), std::size(kinds) - 2) << again.text.toStdString();
     for (const auto& [migration, line] : lines)
         EXPECT_NE(line.find("写入 0 行"), std::string::npos) << migration << line;
     EXPECT_EQ(lines.at("文章"), "读取 40 行，写入 0 行，已存在 40 行，失败 0 行");
