@@ -334,21 +334,25 @@ void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
                 selects.push_back(columnNamesQuery(read.table));
             break;
         case EmlogRead::What::FirstRows:
-            // What forEachRow() asks first: how many rows, then the first page.
+            // What forEachRow() asks first: how many rows, then the first page. Two kinds may read one
+            // table (comments and the owner's answers inside them): it is read ahead once.
             for (const KindInfo& kind : kinds) {
                 if (kind.emlogTable == read.table) {
                     selects.push_back(countSelect(tableName(read.table)));
                     selects.push_back(pageStatement(rowsSelect(tableName(read.table)), kind.idColumn, std::nullopt,
                                                     firstPage));
+                    break;
                 }
             }
             break;
         case EmlogRead::What::ParentOrder:
             for (const KindInfo& kind : kinds) {
-                if (kind.emlogTable == read.table && read.names.size() == 1)
+                if (kind.emlogTable == read.table && read.names.size() == 1) {
                     selects.push_back(
                         pageStatement(parentPairsSelect(tableName(read.table), kind.idColumn, read.names[0]),
                                       kind.idColumn, std::nullopt, parentPairsPageSize().rows()));
+                    break;
+                }
             }
             break;
         }

@@ -135,7 +135,8 @@ TEST_F(MigrationRunTest, EmptyingFirstDeletesTheTablesAndTheirMetaInOrderThenRes
 
     for (const char* bare : emptiedTables)
         EXPECT_EQ(count(bare), "0") << bare;
-    EXPECT_EQ(count("options"), options);
+    // WordPress's settings stay; the run adds one, how the blog wrote its addresses, for the redirect plugin.
+    EXPECT_EQ(count("options WHERE option_name<>'kestrel_addresses'"), options);
     EXPECT_EQ(count("users"), users);
 
     std::vector<std::string> deletedFrom;
