@@ -45,11 +45,16 @@ $view['site'] = [
     'users' => [],
     'comments' => [],
 ];
+// Gravatar's addresses, which WordPress spreads over hosts at random, are all the same here.
+function media_avatar($url) {
+    return strpos((string) $url, 'gravatar.com/') !== false ? 'gravatar' : $url;
+}
 foreach (get_users(['blog_id' => 0, 'meta_key' => '_emlog_uid']) as $user) {
-    $view['site']['users'][get_user_meta($user->ID, '_emlog_uid', true)] = get_avatar_url($user);
+    $view['site']['users'][get_user_meta($user->ID, '_emlog_uid', true)] = media_avatar(get_avatar_url($user));
 }
 foreach (get_comments(['status' => 'all', 'meta_key' => '_emlog_cid']) as $comment) {
-    $view['site']['comments'][get_comment_meta($comment->comment_ID, '_emlog_cid', true)] = get_avatar_url($comment);
+    $view['site']['comments'][get_comment_meta($comment->comment_ID, '_emlog_cid', true)] =
+        media_avatar(get_avatar_url($comment));
 }
 // Objects keyed by emlog id, whatever the ids.
 $view['site']['users'] = (object) $view['site']['users'];

@@ -188,7 +188,12 @@ $attachments = get_posts([
     'order' => 'ASC',
 ]);
 foreach ($attachments as $attachment) {
-    if (view_origin('post', $attachment->ID, '_emlog_twitter_img') !== '') {
+    // 微语 images are listed with their 微语, and the faces (photos, avatars, the logo and icon) are
+    // the site's, not the articles' (media.php shows them as the site does).
+    $elsewhere = ['_emlog_twitter_img', '_emlog_photo_uid', '_emlog_avatar_cid', '_emlog_tpl_option_id'];
+    if (array_filter($elsewhere, function ($key) use ($attachment) {
+        return view_origin('post', $attachment->ID, $key) !== '';
+    })) {
         continue;
     }
     $url = wp_get_attachment_url($attachment->ID);
