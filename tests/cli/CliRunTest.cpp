@@ -230,6 +230,11 @@ TEST_F(CliRunTest, CheckAndRunAgreeOnWhatIsAlreadyThere)
     EXPECT_EQ(std::to_string(ran[QStringLiteral("标签")]), queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_tag"));
     EXPECT_EQ(std::to_string(ran[QStringLiteral("文章")]),
               queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_blog"));
+
+    // Once whole, the check finds the faces there too: two photos, two comments' avatar, the logo and the icon.
+    Subprocess after(cliArguments(emlog.name(), wordpress, {"--check"}));
+    ASSERT_EQ(after.wait(), 0) << after.out() << after.err();
+    EXPECT_NE(after.out().find("  头像与站标 6 行"), std::string::npos) << after.out();
 }
 
 // WordPress takes emlog's zone and settings, and says so with its own value before, unless told to
