@@ -370,7 +370,7 @@ TEST_F(CliRunTest, ARerunThatCannotReadTheOriginsWritesNoRow)
         {"users", "_emlog_uid "},          {"categories", "_emlog_sid "},   {"tags", "_emlog_tid "},
         {"posts", "_emlog_gid "},          {"comments", "_emlog_cid "},     {"attachments", "_emlog_aid "},
         {"twitter", "_emlog_twitter_id "}, {"replies", "_emlog_reply_id "}, {"navigation", "_emlog_navi "},
-        {"widgets", "_emlog_widget "},
+        {"widgets", "_emlog_widget "},     {"faces", "_emlog_photo_uid "},
     };
     EXPECT_EQ(unread, expected) << rerun.out();
     EXPECT_NE(rerun.out().find("SELECT command denied"), std::string::npos) << rerun.out();
