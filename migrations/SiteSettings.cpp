@@ -154,7 +154,7 @@ bool SettingsRecord::settle(MigrationRun& run, std::string_view name, const std:
     using What = FailureLog::Note::What;
     switch (settingFate(current, value, setBefore, run.keepWordPressSettings)) {
     case SettingFate::same:
-        // Emlog's already: from now on a change is the owner's.
+        // emlog's already: from now on a change is the owner's.
         if (setBefore != value && !run.keepWordPressSettings) {
             m_record.at(name) = PhpValue::string(value);
             m_changed = true;
