@@ -89,11 +89,11 @@ constexpr bool blogMayLack(Kind kind)
 // Steps of a run that copy no rows of their own but may fail, named in the failure log like kinds.
 namespace step {
 inline constexpr std::string_view emptying = "emptying";
-inline constexpr std::string_view files = "files";       // the blog's files, copied before the rows naming them
-inline constexpr std::string_view backup = "backup";     // emlog's backup file, when the rows come from one
-inline constexpr std::string_view timeZone = "timezone"; // WordPress taking emlog's time zone
-inline constexpr std::string_view footer = "footer";     // the ICP number and footer text, for the plugin
-inline constexpr std::string_view settings = "settings"; // the site's name and settings taking emlog's
+inline constexpr std::string_view files = "files";         // the blog's files, copied before the rows naming them
+inline constexpr std::string_view backup = "backup";       // emlog's backup file, when the rows come from one
+inline constexpr std::string_view timeZone = "timezone";   // WordPress taking emlog's time zone
+inline constexpr std::string_view footer = "footer";       // the ICP number and footer text, for the plugin
+inline constexpr std::string_view settings = "settings";   // the site's name and settings taking emlog's
 inline constexpr std::string_view addresses = "addresses"; // how the old blog wrote its addresses, for the plugin
 } // namespace step
 

@@ -51,8 +51,8 @@ bool LinkTargets::read(std::string_view migration)
     const std::optional<EmlogValues> tags = types ? run.source->columns("tag", "tid", "tagname") : std::nullopt;
     if (!m_addressing || !tags) {
         // The links are left as they are, and the report says why.
-        run.failures.record(migration, "", "", "the blog's own links could not be rewritten: " +
-                                                   run.source->lastError());
+        run.failures.record(migration, "", "",
+                            "the blog's own links could not be rewritten: " + run.source->lastError());
         m_blog.reset();
         return true;
     }
@@ -74,8 +74,7 @@ bool LinkTargets::read(std::string_view migration)
     return true;
 }
 
-std::string LinkTargets::rewrite(std::string_view text, const IdMap& placed,
-                                 bool* waiting) const
+std::string LinkTargets::rewrite(std::string_view text, const IdMap& placed, bool* waiting) const
 {
     if (!m_blog)
         return std::string(text);
@@ -88,8 +87,7 @@ std::string LinkTargets::underHome(std::string_view path) const
     return m_home + "/" + std::string(path);
 }
 
-std::string LinkTargets::resolve(const BlogLink& link, const IdMap& placed,
-                                 bool* waiting) const
+std::string LinkTargets::resolve(const BlogLink& link, const IdMap& placed, bool* waiting) const
 {
     using Kind = BlogLink::Kind;
     const auto term = [&](const OriginKey& key, std::int64_t emlogId, std::string_view query) {

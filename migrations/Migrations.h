@@ -38,9 +38,8 @@ void copySettings(MigrationRun& run);
 void migrateFaces(MigrationRun& run);
 
 inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    settleTimeZone,     copySettings,      migrateUsers,       migrateCategories,   migrateTags,
-    migratePosts,       migrateComments,   migrateOwnerReplies, migrateTrackbacks,  migrateAttachments,
-    migrateLinks,       migrateTwitter,    migrateReplies,     migrateNavigation,   migrateWidgets,
-    migrateFaces,       copyFooter,        keepAddresses};
+    settleTimeZone,  copySettings,        migrateUsers,      migrateCategories,  migrateTags,  migratePosts,
+    migrateComments, migrateOwnerReplies, migrateTrackbacks, migrateAttachments, migrateLinks, migrateTwitter,
+    migrateReplies,  migrateNavigation,   migrateWidgets,    migrateFaces,       copyFooter,   keepAddresses};
 
 } // namespace kestrel
