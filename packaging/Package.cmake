@@ -30,6 +30,9 @@ foreach(file kestrel.1 kestrel-cli.1 changelog)
     list(APPEND compressed ${packagingOut}/${file}.gz)
 endforeach()
 add_custom_target(kestrel_compressed_docs ALL DEPENDS ${compressed})
+# All that the package holds, and nothing else: what scripts/package.sh builds.
+add_custom_target(kestrel_shipped)
+add_dependencies(kestrel_shipped kestrel kestrel-cli kestrel_compressed_docs)
 install(FILES ${packagingOut}/kestrel.1.gz ${packagingOut}/kestrel-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # A native package: its changelog is changelog.gz.
 install(FILES ${packagingOut}/changelog.gz DESTINATION ${docDir})

@@ -15,7 +15,8 @@ build=${BUILD_DIR:-$top/build}
 sample="$build/sample-server"
 
 "$top/scripts/install-deps.sh" run
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The window only: no tests, no benchmarks.
+"$top/scripts/configure.sh" "$build"
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target kestrel
 
 listening() {

@@ -8,7 +8,7 @@ build=${BUILD_DIR:-$top/build}
 output=${1:-$top/docs/window.png}
 
 "$top/scripts/install-deps.sh" build screenshot
-cmake -S "$top" -B "$build" >/dev/null
+"$top/scripts/configure.sh" "$build"
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target kestrel
 mkdir -p "$(dirname "$output")"
 

@@ -29,7 +29,8 @@ configure_and_build() {
     cmake --build "$dir" -j "$jobs" "${targets[@]}"
 }
 
-configure_and_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Tests and benchmarks on, also in a folder scripts/run.sh or scripts/package.sh made without them.
+configure_and_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DKESTREL_BENCHMARKS=ON
 "$top/scripts/wordpress.sh" prepare "$build"
 
 echo "== the Debian package"
