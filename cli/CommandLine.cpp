@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "Version.h"
 
+#include "HelpText.h"
 #include "Output.h"
 #include "SessionSecurity.h"
 
@@ -57,10 +58,10 @@ BlogOptions blogOptions(const QString& name, const QString& blog, const Connecti
     };
 }
 
-void addBlogOptions(QCommandLineParser& parser, const BlogOptions& options)
+QList<QCommandLineOption> listOf(const BlogOptions& options)
 {
-    parser.addOptions({options.server, options.user, options.database, options.prefix, options.passwordFile, options.ca,
-                       options.fingerprint});
+    return {options.server, options.user,       options.database,   options.prefix,
+            options.passwordFile, options.ca, options.fingerprint};
 }
 
 // Fills one blog's fields; false when its prefix could not be used in a statement.
@@ -101,8 +102,6 @@ CommandLine parseCommandLine(const QStringList& arguments)
         blogOptions(QStringLiteral("emlog"), QStringLiteral("emlog"), line.settings.emlog, line.settings.emlogPrefix);
     const BlogOptions wordPress = blogOptions(QStringLiteral("wp"), QStringLiteral("WordPress"),
                                               line.settings.wordPress, line.settings.wordPressPrefix);
-    addBlogOptions(parser, emlog);
-    addBlogOptions(parser, wordPress);
     const QCommandLineOption emptyFirst(
         QStringLiteral("empty-first"),
         QStringLiteral("先清空 WordPress 的文章、评论、分类、标签和链接（同窗口的“先清空wp数据库”）。"));
@@ -152,8 +151,11 @@ CommandLine parseCommandLine(const QStringList& arguments)
                        "--wp-user 是管理员，密码是他的应用程序密码；表前缀取自网站，不用 --wp-server、--wp-database、"
                        "--wp-prefix。"),
         QStringLiteral("https://..."));
-    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles,
-                       wpUploads, backup, acceptTruncated, wpUrl});
+    const QList<QCommandLineOption> options = listOf(emlog) + listOf(wordPress) +
+                                              QList<QCommandLineOption>{emptyFirst, keepZone, pacing, check, yes, json,
+                                                                        allowUnencrypted, backupDir, emlogFiles,
+                                                                        wpUploads, backup, acceptTruncated, wpUrl};
+    parser.addOptions(options);
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -162,8 +164,12 @@ CommandLine parseCommandLine(const QStringList& arguments)
     };
     if (!parser.parse(arguments))
         return fail(parser.errorText());
-    if (parser.isSet(help)) {
-        output::toStdout(parser.helpText());
+    // Qt's --help-all would add Qt's own options, which kestrel-cli does not take: the same help.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        const QList<QCommandLineOption> shown = {
+            QCommandLineOption(help.names(), QStringLiteral("显示这份帮助。")),
+            QCommandLineOption(version.names(), QStringLiteral("显示版本。"))};
+        output::toStdout(helpText(description, shown + options));
         line.outcome = CommandLine::Outcome::Answered;
         return line;
     }
