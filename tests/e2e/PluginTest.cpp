@@ -233,7 +233,14 @@ TEST_F(PluginTest, TheWholeBlogArrivesAsThroughMySqlAndARunAgainChangesNothing)
     // Switched on as an administrator does it: the button of Tools → Kestrel, with the form's nonce.
     const std::string password = receiving("off").first;
     EXPECT_NE(page().find("未在接收"), std::string::npos);
-    EXPECT_NE(page("on").find("正在接收，直到"), std::string::npos);
+    const std::string switchedOn = page("on");
+    EXPECT_NE(switchedOn.find("正在接收，直到"), std::string::npos);
+    // Once on, the page gives the window's steps and the exact line that sends the blog here, with where the
+    // application password is made; over HTTPS it warns of nothing.
+    EXPECT_NE(switchedOn.find("--wp-url=" + site.home().toStdString() + "/ --wp-user=admin</pre>"), std::string::npos)
+        << switchedOn;
+    EXPECT_NE(switchedOn.find("profile.php#application-passwords-section"), std::string::npos) << switchedOn;
+    EXPECT_EQ(switchedOn.find("kestrel-no-https"), std::string::npos) << switchedOn;
     const CliResult first = run(password, trustingTestCa());
     // The sample's rows that name an owner it lacks fail, as they do through MySQL.
     EXPECT_EQ(first.status, 1) << first.output.toStdString();
