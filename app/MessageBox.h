@@ -23,6 +23,7 @@ public:
         QString caption;
         QString text;
         QString detail;
+        QString action; // the button beside OK that offer() adds; empty for none
     };
 
     // Yes and No, question icon.
@@ -30,6 +31,10 @@ public:
     // OK only; `detail` goes into the box's expandable detailed text.
     static void show(QWidget* parent, Icon icon, const QString& caption, const QString& text,
                      const QString& detail = {});
+    // Information with OK and a button that does `action` ("打开新网站"): true when that was pressed.
+    // A test answers Yes for the action.
+    static bool offer(QWidget* parent, const QString& caption, const QString& text, const QString& detail,
+                      const QString& action);
 
     // For tests: boxes are recorded and answered without being shown, with the
     // next queued answer, or else with their default (No, or OK).
@@ -40,6 +45,8 @@ public:
 
 private:
     static Answer exec(QWidget* parent, const Shown& box, bool yesNo);
+    // The answer queued or recorded for a box a test does not see; none when the box is to be shown.
+    static std::optional<Answer> answerWithoutShowing(const Shown& box, bool yesNo);
 };
 
 } // namespace kestrel

@@ -6,9 +6,10 @@
 #include "MessageBox.h"
 #include "MigrationRunner.h"
 #include "RunOptionsDialog.h"
-#include "SessionSecurity.h"
+#include "RunTexts.h"
 #include "SiteChooser.h"
 #include "Version.h"
+#include "WrappingCheckBox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -25,6 +27,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace kestrel {
 
@@ -61,6 +64,20 @@ std::string utf8(const QString& text)
     return text.toUtf8().toStdString();
 }
 
+// Every character typed into a password box shows as "*", as the layout has it: narrow enough that a
+// password as long as the sample server's shows whole in its box.
+class StarredPasswords : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
 } // namespace
 
 MigrationWindow::MigrationWindow(QWidget* parent)
@@ -93,10 +110,15 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     m_site = new SiteChooser(wordPressGroup);
 
     auto* runGroup = addGroup(this, QStringLiteral("分组框3"), QStringLiteral("操作"), {8, 189, 489, 83});
-    m_emptyFirst = new QCheckBox(QStringLiteral("先清空wp数据库"), runGroup);
+    // Its caption on two lines at the size the layout was drawn for (a 12-pixel font), so that all of it
+    // is read in its box.
+    m_emptyFirst = new WrappingCheckBox(QStringLiteral("先清空wp数据库"), runGroup);
     m_emptyFirst->setObjectName(QStringLiteral("选择框_清空"));
     m_emptyFirst->setGeometry(16, 19, 72, 24);
-    m_emptyFirst->setToolTip(m_emptyFirst->text()); // the box is narrower than its caption
+    QFont layoutFont = m_emptyFirst->font();
+    layoutFont.setPixelSize(12);
+    m_emptyFirst->setFont(layoutFont);
+    m_emptyFirst->setToolTip(QStringLiteral("先删除 WordPress 里的文章、页面、附件、评论、分类、标签和链接（删除前全部备份）"));
     m_go = addButton(runGroup, QStringLiteral("btnGo"), QStringLiteral("开始转换"), {91, 18, 88, 24});
     // Pause and finish are shown but a run offers neither: they stay disabled.
     addButton(runGroup, QStringLiteral("btnPause"), QStringLiteral("暂停转换"), {183, 18, 96, 24}, false);
@@ -141,8 +163,17 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     connect(m_runner, &MigrationRunner::connectionFailed, this, [](const QString& message, const QString& detail) {
         MessageBox::show(nullptr, MessageBox::Icon::None, messageCaption, message, detail);
     });
-    connect(m_runner, &MigrationRunner::finished, this, [](const QString& message, const QString& detail) {
-        MessageBox::show(nullptr, MessageBox::Icon::Information, QStringLiteral("提示"), message, detail);
+    // The report of a run that went through names where the moved blog is read: the message offers it.
+    connect(m_runner, &MigrationRunner::reported, this,
+            [this](const RunReport& report) { m_siteAddress = QString::fromStdString(report.siteAddress); });
+    connect(m_runner, &MigrationRunner::finished, this, [this](const QString& message, const QString& detail) {
+        const QString site = std::exchange(m_siteAddress, QString());
+        if (site.isEmpty()) {
+            MessageBox::show(nullptr, MessageBox::Icon::Information, QStringLiteral("提示"), message, detail);
+            return;
+        }
+        if (MessageBox::offer(nullptr, QStringLiteral("提示"), message, detail, QStringLiteral("打开新网站")))
+            QDesktopServices::openUrl(QUrl(site));
     });
     connect(m_runner, &MigrationRunner::ended, this, &MigrationWindow::finishRun);
     m_breakOff = new QTimer(this);
@@ -197,8 +228,14 @@ void MigrationWindow::buildBlogGroup(QWidget* group, const QString& suffix, cons
         QLineEdit* edit =
             addField(group, labelNames[i], rows[i].caption, rows[i].labelTop, rows[i].labelSize,
                      QStringLiteral("txt_%1_%2").arg(rows[i].field, suffix), initialTexts[i], rows[i].editTop);
-        if (rows[i].field == QStringLiteral("密码"))
+        if (rows[i].field == QStringLiteral("密码")) {
             edit->setEchoMode(QLineEdit::Password);
+            auto* starred = new StarredPasswords;
+            starred->setParent(edit);
+            edit->setStyle(starred);
+        }
+        // A text longer than its box shows from its start, its first character whole.
+        edit->setCursorPosition(0);
     }
 }
 
@@ -265,16 +302,11 @@ void MigrationWindow::startRun()
     settings.files = m_files;
     settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
 
-    // The person learns whether what they type will cross the network readable. Emptying first is
-    // asked about by the run, once it knows what would go; that one question says it then.
-    const QString emlogSide = settings.emlogBackup.empty() ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
-                                                           : QStringLiteral("emlog：备份文件 %1").arg(m_backup->path());
-    m_plannedSessions =
-        emlogSide + "\n" +
-        (settings.wordPressAddress.empty() ? plannedSessionText(QStringLiteral("WordPress"), settings.wordPress)
-                                           : plannedPluginText(settings));
+    // The person learns where each blog is and whether what they type will cross the network readable.
+    // Emptying first is asked about by the run, once it knows what would go; that one question says it then.
+    m_plannedSessions = texts::plannedRoute(settings);
     if (!settings.emptyWordPressFirst &&
-        MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + runConfirmationQuestion()) !=
+        MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + texts::runConfirmationQuestion()) !=
             MessageBox::Answer::Yes)
         return;
 

@@ -63,6 +63,7 @@ private:
     bool m_closing = false;
     QTimer* m_breakOff = nullptr;
     QString m_plannedSessions; // how the sessions of the run being started will travel
+    QString m_siteAddress;     // where the blog the last run moved is read, until its message is shown
     QCheckBox* m_emptyFirst = nullptr;
     RunOptionsDialog* m_options = nullptr;
     bool m_allowUnencrypted = false;

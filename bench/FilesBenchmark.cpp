@@ -58,7 +58,7 @@ Timed copyAll(FileSource& source, const QString& uploads, const std::vector<std:
     QElapsedTimer timer;
     timer.start();
     UploadsFolder folder(uploads);
-    std::string error;
+    Why error;
     folder.open(error);
     Timed timed;
     copyFiles(source, folder, paths,

@@ -12,6 +12,7 @@
 #include "ReportFile.h"
 #include "ReportOutput.h"
 #include "RunCheck.h"
+#include "RunTexts.h"
 #include "Terminal.h"
 
 #include <QEventLoop>
@@ -97,13 +98,7 @@ bool askToEmpty(const QString& question, bool& interrupted)
 // Said before connecting, as the window says it before a run.
 void announceSessions(const RunSettings& settings)
 {
-    output::toStderr(
-        (settings.emlogBackup.empty() ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
-                                      : QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))) +
-        '\n' +
-        (settings.wordPressAddress.empty() ? plannedSessionText(QStringLiteral("WordPress"), settings.wordPress)
-                                           : plannedPluginText(settings)) +
-        '\n');
+    output::toStderr(texts::plannedRoute(settings) + QLatin1Char('\n'));
 }
 
 int check(const CommandLine& line)

@@ -112,7 +112,7 @@ void migrateAttachments(MigrationRun& run)
         if (blogId != 0) {
             const auto article = articles.find(blogId);
             if (!article) {
-                writer.fail("posts", source, "article gid=" + std::to_string(blogId) + " is not in WordPress");
+                writer.fail("posts", source, missingArticle(run, blogId));
                 return;
             }
             parent = article->id;
@@ -121,7 +121,7 @@ void migrateAttachments(MigrationRun& run)
         write.sourceId = source;
         if (thumbnailOf != 0 && fileRows.isSizeOfOriginal(filePath)) {
             // emlog's second row for a thumbnail: WordPress keeps it as a size of the original.
-            auto written = thisRun.parentOf(thumbnailOf, copies, "its original aid=" + std::to_string(thumbnailOf));
+            auto written = thisRun.parentOf(thumbnailOf, copies, "aid=" + std::to_string(thumbnailOf));
             if (const std::int64_t original = written.id; original != 0) {
                 write.after = std::move(written.after);
                 write.rows.push_back({"postmeta", originMeta(run, origin::attachment, original, aid), true});

@@ -101,18 +101,14 @@ void migrateComments(MigrationRun& run)
         }
         const auto article = articles.find(comment.gid);
         if (!article) {
-            thisRun.add(
-                comment.cid,
-                writer.fail("comments", source, "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
-                0);
+            thisRun.add(comment.cid, writer.fail("comments", source, missingArticle(run, comment.gid)), 0);
             return;
         }
         CommentPlace place{free.take(), article->id, 0, users.userOf(comment.uid)};
         RowWrite write;
         write.sourceId = source;
         // A reply to a comment that never existed stands on its own.
-        auto parent = thisRun.parentOf(comment.pid, copies,
-                                       "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
+        auto parent = thisRun.parentOf(comment.pid, copies, "cid=" + std::to_string(comment.pid));
         place.parentId = parent.id;
         write.after = std::move(parent.after);
         write.rows.push_back({"comments", buildCommentFields(run, comment, place)});

@@ -82,8 +82,7 @@ bool LinkTargets::read(std::string_view migration)
                         });
     if (!read) {
         // The links are left as they are, and the report says why.
-        run.failures.record(migration, "", "", "the blog's own links could not be rewritten: " +
-                                                   run.source->lastError());
+        run.failures.record(migration, "", "", {Why::Code::linksNotRewritten, {}, run.source->lastError()});
         m_blog.reset();
         return true;
     }

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kestrel {
@@ -49,8 +50,15 @@ struct MigrationRun : RunContext
         // emlog's side: the tags each article carries, as the tags migration read them.
         std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
         std::optional<TimeZone> localZone; // the zone local times are written in
+        // emlog's article ids, as the tags migration read them: a row that names an article emlog no
+        // longer has is told from one whose article did not arrive.
+        std::optional<std::unordered_set<std::int64_t>> articlesInEmlog;
     } handoffs;
 };
+
+// Why a row cannot name article `gid`, which WordPress does not have: emlog no longer has it, or it
+// did not arrive.
+Why missingArticle(const MigrationRun& run, std::int64_t gid);
 
 // Reads the parts of WordPress a migration needs before its first row: the copies of each kind
 // given, after taking away, where the tables cannot undo a row, origins whose rows are gone. False

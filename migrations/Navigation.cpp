@@ -87,7 +87,7 @@ struct Addresses
 
 // Where the item leads in WordPress; nothing, with `why`, when what it names is not there.
 std::optional<MenuTarget> targetOf(MigrationRun& run, const NaviRow& row, const Addresses& at, const LinkTargets& links,
-                                   std::string& why)
+                                   Why& why)
 {
     const auto custom = [](std::string url) {
         MenuTarget target{"custom", "custom", 0, url, url};
@@ -108,14 +108,14 @@ std::optional<MenuTarget> targetOf(MigrationRun& run, const NaviRow& row, const 
         const Copies& categories = run.state.copies(origin::category);
         if (const auto copy = categories.find(row.typeId))
             return MenuTarget{"taxonomy", "category", copy->id, "", at.home + "/?cat=" + std::to_string(copy->id)};
-        why = "category sid=" + std::to_string(row.typeId) + " is not in WordPress";
+        why = {Why::Code::categoryNotCopied, std::to_string(row.typeId), {}};
         return std::nullopt;
     }
     case page: {
         const Copies& articles = run.state.copies(origin::article);
         if (const auto copy = articles.find(row.typeId))
             return MenuTarget{"post_type", "page", copy->id, "", at.home + "/?page_id=" + std::to_string(copy->id)};
-        why = "page gid=" + std::to_string(row.typeId) + " is not in WordPress";
+        why = {Why::Code::articleNotCopied, std::to_string(row.typeId), {}};
         return std::nullopt;
     }
     default: {
@@ -269,7 +269,7 @@ void migrateNavigation(MigrationRun& run)
         if (run.stopRequested())
             break;
         const std::string source = "id=" + std::to_string(row.id);
-        std::string why;
+        Why why;
         std::optional<MenuTarget> target = targetOf(run, row, at, links, why);
         if (copies.contains(row.id)) {
             writer.alreadyThere();
@@ -282,7 +282,7 @@ void migrateNavigation(MigrationRun& run)
             continue;
         }
         if (!menu && !(menu = makeMenu(run))) {
-            writer.fail("terms", source, "the menu could not be made");
+            writer.fail("terms", source, {Why::Code::menuNotMade});
             continue;
         }
         std::int64_t parent = 0;
@@ -293,9 +293,10 @@ void migrateNavigation(MigrationRun& run)
                 parent = copy->id;
             } else if (const auto earlier = thisRun.find(row.pid); earlier != thisRun.end()) {
                 parent = earlier->second.second;
-                after = RowWrite::After{earlier->second.first, "its parent id=" + std::to_string(row.pid)};
+                after = RowWrite::After{earlier->second.first,
+                                        {Why::Code::parentNotCopied, "id=" + std::to_string(row.pid), {}}};
             } else {
-                writer.fail("posts", source, "its parent id=" + std::to_string(row.pid) + " is not in WordPress");
+                writer.fail("posts", source, {Why::Code::parentNotCopied, "id=" + std::to_string(row.pid), {}});
                 continue;
             }
         }

@@ -125,9 +125,7 @@ void addFieldsAndCounts(MigrationRun& run, RowWrite& write, std::int64_t id, con
         return;
     for (const auto& [key, value] : *fields) {
         if (key.rfind("_emlog_", 0) == 0) {
-            write.problems.push_back({"postmeta", "its custom field " + key +
-                                                      " has a name this program keeps for "
-                                                      "its own and was left out"});
+            write.problems.push_back({"postmeta", {Why::Code::reservedField, key, {}}});
             continue;
         }
         write.rows.push_back({"postmeta", ownerMeta(run, origin::article, id, key, value)});
@@ -146,11 +144,9 @@ void reportOptionChange(MigrationRun& run, OptionChange change, std::string_view
         recordFailure(run, migration, table, option);
         return;
     }
-    const std::string reason = "WordPress's option " + std::string(option) +
-                               " is not PHP serialization this run can add to, and was left as it is: " +
-                               (option == "cron" ? "the article is not scheduled" : "the article is not sticky");
+    const Why why{option == "cron" ? Why::Code::notScheduled : Why::Code::notSticky, std::string(option), {}};
     for (const std::int64_t gid : gids)
-        run.failures.record(migration, table, "gid=" + std::to_string(gid), reason);
+        run.failures.recordIncomplete(migration, table, "gid=" + std::to_string(gid), why);
 }
 
 } // namespace
@@ -264,8 +260,7 @@ void migratePosts(MigrationRun& run)
     const auto* tagLists = tagsByArticle(run);
     if (!tagLists)
         run.failures.record(migration, run.source->tableName("tag"), "",
-                            "the articles' tags could not be read, so they arrive without them: " +
-                                run.source->lastError());
+                            {Why::Code::tagsUnreadable, {}, run.source->lastError()});
     PostLinks links(run);
     if (!links.read(migration))
         return;
@@ -273,8 +268,7 @@ void migratePosts(MigrationRun& run)
     const auto fields = fieldsByArticle(run, copies);
     if (!fields)
         run.failures.record(migration, run.source->tableName("blog_fields"), "",
-                            "the articles' custom fields could not be read, so they arrive without them: " +
-                                run.source->lastError());
+                            {Why::Code::fieldsUnreadable, {}, run.source->lastError()});
     FreeIds free(0, [&run] { return largestEmlogId(run, "blog", "gid"); });
     for (const std::int64_t id : used)
         free.keepAbove(id);
@@ -313,7 +307,7 @@ void migratePosts(MigrationRun& run)
             write.sourceId = sourceId(article);
             // A page under a page that never existed stands at the top.
             auto parent =
-                thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
+                thisRun.parentOf(article.parent, copies, "gid=" + std::to_string(article.parent));
             place.parent = parent.id;
             write.after = std::move(parent.after);
             const PostText text = links.text(article, markdown);
@@ -332,8 +326,8 @@ void migratePosts(MigrationRun& run)
                     write.rows.push_back(termLink(run, place.id, category->taxonomyId));
                     linked.insert(category->taxonomyId);
                 } else {
-                    write.problems.push_back({"term_relationships", "category sid=" + std::to_string(article.sortid) +
-                                                                        " is not in WordPress"});
+                    write.problems.push_back(
+                        {"term_relationships", {Why::Code::categoryNotCopied, std::to_string(article.sortid), {}}});
                 }
             }
             if (const auto listed = tagLists ? tagLists->find(article.gid) : decltype(tagLists->end()){};
@@ -344,7 +338,7 @@ void migratePosts(MigrationRun& run)
                         linked.insert(tag->taxonomyId);
                     } else {
                         write.problems.push_back(
-                            {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
+                            {"term_relationships", {Why::Code::tagNotCopied, std::to_string(tid), {}}});
                     }
                 }
             }

@@ -226,7 +226,7 @@ void migrateTwitter(MigrationRun& run)
         if (format)
             write.rows.push_back(termLink(run, id, *format));
         else
-            write.problems.push_back({"term_relationships", "the post format status is not in WordPress"});
+            write.problems.push_back({"term_relationships", {Why::Code::postFormatMissing}});
         if (pro) {
             if (!likes)
                 likes = likesOf(run);

@@ -124,7 +124,7 @@ bool placeInSidebar(MigrationRun& run, std::string_view sidebar, const std::vect
     if (!sidebars || !sidebars->isArray() || !blocks || !blocks->isArray()) {
         // Settings the run cannot read back whole are not rewritten: the texts stay reusable blocks.
         run.failures.record(migration, run.wordPressTable("options"), "sidebars_widgets",
-                            "the sidebars are not a PHP-serialized array: the texts are reusable blocks only");
+                            {Why::Code::sidebarsUnparsable});
         return false;
     }
     PhpValue& widgets = sidebars->at(sidebar);
@@ -200,7 +200,7 @@ void migrateWidgets(MigrationRun& run)
     const std::optional<PhpValue> titles = titlesOption ? PhpValue::parse(*titlesOption) : std::nullopt;
     if (!custom || !custom->isArray()) {
         run.failures.tally(migration).unreadable = true;
-        run.failures.record(migration, run.source->tableName("options"), "custom_widget", "not a PHP-serialized array");
+        run.failures.record(migration, run.source->tableName("options"), "custom_widget", {Why::Code::widgetsUnparsable});
         return;
     }
     // emlog's sidebar order first, then the texts it no longer showed: nothing the owner wrote is lost.

@@ -8,13 +8,14 @@
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "RunSessions.h"
+#include "Options.h"
 #include "RunTexts.h"
 #include "UploadsStore.h"
+#include "Utf8Text.h"
 
 #include <QMetaMethod>
 
 #include <chrono>
-#include <cstdio>
 #include <exception>
 
 namespace kestrel {
@@ -27,34 +28,16 @@ std::int64_t steadyMilliseconds()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-QString text(const std::string& utf8)
+// Where the moved blog is read: WordPress's home, as its options give it; empty when they do not.
+std::string siteAddressOf(MigrationRun& run, const RunSettings& settings)
 {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    std::optional<std::string> home;
+    if (readWordPressOption(run, "home", home) && home && !home->empty())
+        return *home;
+    return settings.wordPressAddress;
 }
 
 } // namespace
-
-QString emptyingLine(const EmptyingPlan& emptied)
-{
-    return QStringLiteral("已先清空 WordPress（%1），删除的行备份在：%2")
-        .arg(emptyingCounts(emptied), text(emptied.backupFile));
-}
-
-QString emlogSourceLine(const RunReport& report)
-{
-    // A run from a backup file opens no emlog session: there is none to speak of.
-    if (!report.emlogBackup.empty())
-        return QStringLiteral("emlog：备份文件 %1").arg(text(report.emlogBackup));
-    return sessionText(QStringLiteral("emlog"), report.emlogSession);
-}
-
-QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs)
-{
-    const double seconds = (static_cast<double>(endMs) - static_cast<double>(startMs)) / 1000.0;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.13g", seconds);
-    return QString::fromLatin1(buffer);
-}
 
 MigrationRunner::MigrationRunner(QObject* parent) : QObject(parent), m_clock(steadyMilliseconds) {}
 
@@ -76,7 +59,7 @@ bool MigrationRunner::start(RunSettings settings)
         try {
             runMigration(settings, stopToken);
         } catch (const std::exception& error) {
-            emit finished(QStringLiteral("转换中断：%1").arg(QString::fromUtf8(error.what())), {});
+            emit finished(texts::interrupted(QString::fromUtf8(error.what())), {});
         }
         m_running = false;
         emit ended();
@@ -214,28 +197,28 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         const bool opened = source->open(settings.emlogBackup, settings.acceptTruncatedBackup || mayAsk);
         run.source = std::move(source);
         if (!opened && !run.stopRequested()) {
-            emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), texts::backupProblem(backup.problem()));
+            emit connectionFailed(texts::backupUnreadable(), texts::backupProblem(backup.problem()));
             return;
         }
     }
     if (fromBackup && mayAsk && backup.cut().cut &&
         !ask(&MigrationRunner::truncatedBackupQuestion, true,
-             texts::truncatedBackupQuestion(text(settings.emlogBackup), texts::backupCut(backup.cut())), stopToken))
+             texts::truncatedBackupQuestion(utf8Text(settings.emlogBackup), texts::backupCut(backup.cut())), stopToken))
         return;
 
     std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
         EmptyingPlan plan = planEmptying(run, *run.source, backupFilePath(settings));
         if (plan.refused()) {
-            emit finished(QStringLiteral("没有清空 WordPress，也没有开始转换：") + texts::emptyingRefusal(plan), {});
+            emit finished(texts::emptyingRefusal(plan), {});
             return;
         }
-        if (!ask(&MigrationRunner::emptyingQuestion, m_asksToEmpty, runConfirmationQuestion(plan), stopToken))
+        if (!ask(&MigrationRunner::emptyingQuestion, m_asksToEmpty, texts::runConfirmationQuestion(plan), stopToken))
             return;
         lastStatus = texts::emptyingStatus();
         emit statusText(lastStatus);
         if (const std::optional<EmptyingFailure> failure = emptyWordPress(run, plan)) {
-            emit finished(texts::emptyingFailure(*failure, text(plan.backupFile)), texts::details(run.failures));
+            emit finished(texts::emptyingFailure(*failure, utf8Text(plan.backupFile)), texts::details(run.failures));
             return;
         }
         emptied = std::move(plan);
@@ -255,26 +238,21 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         migration(run);
     }
     const std::int64_t endMs = m_clock();
+    const bool stopped = run.stopRequested();
     const RunReport report{run.failures,
                            static_cast<double>(endMs - startMs) / 1000.0,
-                           run.stopRequested(),
+                           stopped,
                            emptied,
                            fromBackup ? SessionSecurity{} : sessionSecurity(run.emlog),
                            sessionSecurity(run.wordPress),
-                           settings.emlogBackup};
+                           settings.emlogBackup,
+                           stopped ? std::string() : siteAddressOf(run, settings),
+                           readsBundledSample(settings)};
     emit reported(report);
-    if (run.stopRequested())
+    if (stopped)
         return;
-
-    QString message =
-        QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, endMs) + QStringLiteral("秒。");
-    message += "\n" + emlogSourceLine(report) + "\n" +
-               sessionText(QStringLiteral("WordPress"), sessionSecurity(run.wordPress));
-    if (emptied)
-        message += "\n" + emptyingLine(*emptied);
-    if (run.failures.worthReporting())
-        message += "\n\n" + texts::summary(run.failures);
-    emit finished(message, texts::details(run.failures));
+    emit statusText(texts::finishedStatus());
+    emit finished(texts::completion(report), texts::details(run.failures));
 }
 
 } // namespace kestrel

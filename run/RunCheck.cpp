@@ -27,7 +27,7 @@ std::optional<BlogCheckReport> checkBeforeRun(const RunSettings& settings, QStri
     if (!settings.emlogBackup.empty()) {
         emlogBackup = backup ? backup : &ownBackup;
         if (!emlogBackup->open(settings.emlogBackup, settings.emlogPrefix, settings.acceptTruncatedBackup)) {
-            failure = QStringLiteral("emlog备份文件读取失败.\n") + texts::backupProblem(emlogBackup->problem());
+            failure = texts::backupUnreadable() + QLatin1Char('\n') + texts::backupProblem(emlogBackup->problem());
             return std::nullopt;
         }
     }

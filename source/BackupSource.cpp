@@ -113,13 +113,13 @@ bool BackupSource::forEachRow(const TableReading& reading, const std::function<v
     FailureLog::Tally& tally = run.failures.tally(kind.id);
     auto failRead = [&](const std::string& why) {
         tally.unreadable = true;
-        run.failures.record(kind.id, tableName, "", why);
+        run.failures.record(kind.id, tableName, "", {Why::Code::emlogUnreadable, {}, why});
         return false;
     };
     const BackupTable* table = backup.table(tableName);
     if (!table) {
         tally.unreadable = true;
-        run.failures.record(kind.id, tableName, "", "", FailureLog::Reason::notInBackup);
+        run.failures.record(kind.id, tableName, "", {Why::Code::backupTableMissing});
         return false;
     }
     run.tell({RunEvent::What::Reading, reading.kind});
@@ -286,18 +286,18 @@ void BackupSource::recordCut()
     FailureLog::Tally& tally = run.failures.tally(step::backup);
     const std::string cut = cutText ? cutText(backup.cut()) : std::string();
     if (!backup.cut().lostTable.empty()) {
-        run.failures.record(step::backup, backup.cut().lostTable, "", cut, FailureLog::Reason::cutStatement);
+        run.failures.record(step::backup, backup.cut().lostTable, "", {Why::Code::backupCutStatement, {}, cut});
         ++tally.failed;
     }
     for (const KindInfo& kind : kinds) {
         const std::string table = run.emlogTable(kind.emlogTable);
         if (!backup.table(table) && !blogMayLack(kind.kind)) {
-            run.failures.record(step::backup, table, "", cut, FailureLog::Reason::cutTable);
+            run.failures.record(step::backup, table, "", {Why::Code::backupCutTable, {}, cut});
             ++tally.failed;
         }
     }
     if (tally.failed == 0) {
-        run.failures.record(step::backup, "", "", cut, FailureLog::Reason::cutAfter);
+        run.failures.record(step::backup, "", "", {Why::Code::backupCutAfter, {}, cut});
         ++tally.failed;
     }
 }

@@ -4,6 +4,7 @@
 #include "DatabaseCopies.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
+#include "RunTexts.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -131,7 +132,7 @@ TEST_F(EmptyFirstTest, KeepsWhatIsNotTheBlogsAndBacksUpExactlyWhatItTakes)
     EXPECT_TRUE(question.contains(QStringLiteral("修订版本 1"))) << question.toStdString();
     EXPECT_TRUE(question.contains(QStringLiteral("链接 1"))) << question.toStdString();
     EXPECT_FALSE(question.contains(QStringLiteral("不支持事务"))) << question.toStdString(); // InnoDB rolls back
-    EXPECT_TRUE(emptyingLine(*report.emptied).contains(QString::fromStdString(file)));
+    EXPECT_TRUE(texts::emptyingLine(*report.emptied).contains(QString::fromStdString(file)));
     EXPECT_EQ(std::filesystem::path(file).parent_path(), std::filesystem::path(backupDir));
     EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);

@@ -311,7 +311,12 @@ TEST_F(PostsTest, AnArticleWhoseCategoryIsMissingArrivesAndIsLogged)
     EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("posts")), "5");
     ASSERT_EQ(run->failures.entries().size(), 1u) << run->failures.details();
     EXPECT_EQ(run->failures.entries()[0].sourceId, "gid=4");
-    EXPECT_EQ(run->failures.entries()[0].error, "category sid=99 is not in WordPress");
+    EXPECT_EQ(run->failures.entries()[0].why.code, Why::Code::categoryNotCopied);
+    EXPECT_EQ(run->failures.entries()[0].why.subject, "99");
+    // It arrived without its category: counted incomplete, where it is listed.
+    EXPECT_EQ(tally().written, 5);
+    EXPECT_EQ(tally().incomplete, 1);
+    EXPECT_EQ(tally().failed, 0);
 }
 
 TEST_F(PostsTest, NullTitleAndContentArriveEmpty)
@@ -344,7 +349,7 @@ TEST_F(PostsTest, AValueTheServerHadToChangeIsLogged)
     EXPECT_EQ(wordPressValue("SELECT COUNT(*) FROM " + wp("posts")), "2");
     ASSERT_EQ(run->failures.entries().size(), 1u) << run->failures.details();
     EXPECT_EQ(run->failures.entries().front().sourceId, "gid=1");
-    EXPECT_NE(run->failures.entries().front().error.find("written with changes"), std::string::npos);
+    EXPECT_EQ(run->failures.entries().front().why.code, Why::Code::writtenWithChanges);
     EXPECT_EQ(run->failures.tallies().front().failed, 1);
 }
 
@@ -365,7 +370,7 @@ TEST_F(PostsTest, ARefusedPostIsLoggedWithNothingOfItLeftAndTheRestArrive)
     EXPECT_EQ(failure.migration, "posts");
     EXPECT_EQ(failure.table, "wp_posts");
     EXPECT_EQ(failure.sourceId, "gid=2");
-    EXPECT_NE(failure.error.find("Duplicate entry"), std::string::npos);
+    EXPECT_NE(failure.why.detail.find("Duplicate entry"), std::string::npos);
     EXPECT_EQ(tally().read, 3);
     EXPECT_EQ(tally().written, 2);
     EXPECT_EQ(tally().failed, 1);
