@@ -59,6 +59,7 @@ bool LinkTargets::read(std::string_view migration)
     if (!readWordPressOption(run, "home", home))
         return unreadableWordPress(run, migration, "options", "home");
     m_home = home.value_or("");
+    run.handoffs.wordPressHome = m_home;
     while (!m_home.empty() && m_home.back() == '/')
         m_home.pop_back();
 

@@ -50,6 +50,7 @@ struct MigrationRun : RunContext
         // emlog's side: the tags each article carries, as the tags migration read them.
         std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
         std::optional<TimeZone> localZone; // the zone local times are written in
+        std::string wordPressHome;         // WordPress's home, as the links into the blog read it; or empty
         // emlog's article ids, as the tags migration read them: a row that names an article emlog no
         // longer has is told from one whose article did not arrive.
         std::optional<std::unordered_set<std::int64_t>> articlesInEmlog;

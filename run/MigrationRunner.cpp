@@ -8,7 +8,6 @@
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "RunSessions.h"
-#include "Options.h"
 #include "RunTexts.h"
 #include "UploadsStore.h"
 #include "Utf8Text.h"
@@ -28,13 +27,10 @@ std::int64_t steadyMilliseconds()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Where the moved blog is read: WordPress's home, as its options give it; empty when they do not.
-std::string siteAddressOf(MigrationRun& run, const RunSettings& settings)
+// Where the moved blog is read: WordPress's home, as the run read it, or the site it was written through.
+std::string siteAddressOf(const MigrationRun& run, const RunSettings& settings)
 {
-    std::optional<std::string> home;
-    if (readWordPressOption(run, "home", home) && home && !home->empty())
-        return *home;
-    return settings.wordPressAddress;
+    return run.handoffs.wordPressHome.empty() ? settings.wordPressAddress : run.handoffs.wordPressHome;
 }
 
 } // namespace
