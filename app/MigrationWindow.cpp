@@ -110,13 +110,13 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     m_site = new SiteChooser(wordPressGroup);
 
     auto* runGroup = addGroup(this, QStringLiteral("分组框3"), QStringLiteral("操作"), {8, 189, 489, 83});
-    // Its caption on two lines at the size the layout was drawn for (a 12-pixel font), so that all of it
-    // is read in its box.
+    // Its caption on two lines, as the layout drew it for a 12-pixel font whose ideographs are 11 pixels
+    // of ink (SimSun's): 11 pixels here, whose ink fits two lines in the 24-pixel box.
     m_emptyFirst = new WrappingCheckBox(QStringLiteral("先清空wp数据库"), runGroup);
     m_emptyFirst->setObjectName(QStringLiteral("选择框_清空"));
     m_emptyFirst->setGeometry(16, 19, 72, 24);
     QFont layoutFont = m_emptyFirst->font();
-    layoutFont.setPixelSize(12);
+    layoutFont.setPixelSize(11);
     m_emptyFirst->setFont(layoutFont);
     m_emptyFirst->setToolTip(QStringLiteral("先删除 WordPress 里的文章、页面、附件、评论、分类、标签和链接（删除前全部备份）"));
     m_go = addButton(runGroup, QStringLiteral("btnGo"), QStringLiteral("开始转换"), {91, 18, 88, 24});

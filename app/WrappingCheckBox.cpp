@@ -5,6 +5,8 @@
 #include <QStylePainter>
 #include <QTextLayout>
 
+#include <algorithm>
+
 namespace kestrel {
 
 WrappingCheckBox::WrappingCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {}
@@ -48,15 +50,21 @@ void WrappingCheckBox::paintEvent(QPaintEvent*)
     option.text.clear();
     painter.drawControl(QStyle::CE_CheckBox, option);
 
-    // Lines one em apart, the block centred: an ideograph stands about 0.88 em above its baseline.
+    // Lines one em apart, the block of ink centred in the box: two lines of a 12-pixel font fill the
+    // 24-pixel box.
     const QStringList lines = shownLines();
     const QRect area = captionArea();
-    const double em = lineHeight();
-    double baseline = area.top() + (area.height() - em * static_cast<double>(lines.size())) / 2.0 + em * 0.88;
+    // The ink of the ideographs sets the block; a Latin descender may reach into the gap below.
+    QString ideographs = lines.join(QString());
+    ideographs.removeIf([](QChar c) { return c.unicode() < 0x2E80; });
+    const QRect ink = QFontMetrics(font()).tightBoundingRect(ideographs.isEmpty() ? lines.join(QString()) : ideographs);
+    const double pitch = lineHeight();
+    const auto gaps = static_cast<double>(std::max<qsizetype>(lines.size() - 1, 0));
+    double baseline = area.top() + (area.height() - (pitch * gaps + ink.height())) / 2.0 - ink.top();
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     for (const QString& line : lines) {
         painter.drawText(QPointF(area.left(), baseline), line);
-        baseline += em;
+        baseline += pitch;
     }
 }
 
