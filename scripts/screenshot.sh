@@ -73,25 +73,25 @@ for dialog in '31 260 ^连接安全$ security' '466 260 ^选项$ options' '464 1
     click "$1" "$2"
     id=$(window "$3")
     shoot "$id" "$output/guide/$4.png"
-    xdotool key --window "$id" Escape
+    xdotool key Escape
     gone "$3"
 done
 
 # A run of the sample into a WordPress of its own, emptied first: the question, then the message.
 click 404 130
-xdotool key --window "$main" ctrl+a
-xdotool type --window "$main" "$database"
+xdotool key ctrl+a
+xdotool type "$database"
 click 31 220
 click 143 219
 question=$(window '^信息：$')
 shoot "$question" "$output/guide/question.png"
-xdotool key --window "$question" Return
+xdotool key Return
 done=$(window '^提示$')
 shoot "$main" "$output/guide/window-done.png"
 # The details open under the message: 显示详细信息, the first button of its row.
-xdotool key --window "$done" Tab Tab Return
+xdotool key Tab Tab Return
 shoot "$done" "$output/guide/finished.png"
-xdotool key --window "$done" Escape
+xdotool key Escape
 DRIVE
 
 # The plugins' pages, as the site's administrator sees them in a browser, over plain http.

@@ -109,8 +109,10 @@ function kestrel_receiver_steps()
     $address = kestrel_receiver_address();
     $login = wp_get_current_user()->user_login;
     $profile = admin_url('profile.php#application-passwords-section');
-    $command = "KESTREL_WP_PASSWORD='" . __('应用程序密码', 'kestrel-receiver') . "' kestrel-cli --emlog-backup="
-        . __('emlog的备份.zip', 'kestrel-receiver') . ' --wp-url=' . $address . ' --wp-user=' . $login;
+    // One option a line, as a shell takes it pasted whole.
+    $command = "KESTREL_WP_PASSWORD='" . __('应用程序密码', 'kestrel-receiver') . "' kestrel-cli \\\n"
+        . '    --emlog-backup=' . __('emlog的备份.zip', 'kestrel-receiver') . " \\\n"
+        . '    --wp-url=' . $address . ' --wp-user=' . $login;
     echo '<h2>', esc_html__('接下来', 'kestrel-receiver'), '</h2><ol id="kestrel-steps">';
     /* translators: %s: the administrator's login */
     echo '<li>', sprintf(esc_html__('在 %1$s 里为你自己（%2$s）新建一个应用程序密码并复制下来：它只显示这一次。它不是登录密码。', 'kestrel-receiver'),
