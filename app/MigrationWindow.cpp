@@ -118,7 +118,8 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     QFont layoutFont = m_emptyFirst->font();
     layoutFont.setPixelSize(11);
     m_emptyFirst->setFont(layoutFont);
-    m_emptyFirst->setToolTip(QStringLiteral("先删除 WordPress 里的文章、页面、附件、评论、分类、标签和链接（删除前全部备份）"));
+    m_emptyFirst->setToolTip(
+        QStringLiteral("先删除 WordPress 里的文章、页面、附件、评论、分类、标签和链接（删除前全部备份）"));
     m_go = addButton(runGroup, QStringLiteral("btnGo"), QStringLiteral("开始转换"), {91, 18, 88, 24});
     // Pause and finish are shown but a run offers neither: they stay disabled.
     addButton(runGroup, QStringLiteral("btnPause"), QStringLiteral("暂停转换"), {183, 18, 96, 24}, false);

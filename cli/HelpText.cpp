@@ -51,8 +51,8 @@ QString withoutTrailingSpaces(QString text)
 // the first line is.
 QStringList wrappedLine(const QString& text, int width)
 {
-    const qsizetype indentSize = std::find_if(text.begin(), text.end(), [](QChar c) { return c != QLatin1Char(' '); }) -
-                                 text.begin();
+    const qsizetype indentSize =
+        std::find_if(text.begin(), text.end(), [](QChar c) { return c != QLatin1Char(' '); }) - text.begin();
     const QString indent = text.left(indentSize);
     const QString body = text.mid(indentSize);
     QStringList lines;

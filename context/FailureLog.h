@@ -31,7 +31,7 @@ public:
         std::string migration; // a kind's id
         std::int64_t read = 0;
         std::int64_t written = 0;
-        std::int64_t incomplete = 0; // of those written, rows without a part of them (a link, a field): listed
+        std::int64_t incomplete = 0;   // of those written, rows without a part of them (a link, a field): listed
         std::int64_t alreadyThere = 0; // found in WordPress by its origin and left as it was
         std::int64_t failed = 0;
         bool unreadable = false;          // a table it needs could not be read at all, so it did not run

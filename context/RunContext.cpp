@@ -29,7 +29,8 @@ int percentDone(std::int64_t row, std::int64_t rows)
 void recordFailure(RunContext& run, std::string_view migration, std::string_view table, std::string_view sourceId)
 {
     run.failures.record(migration, table, sourceId,
-                        {Why::Code::serverRefused, {},
+                        {Why::Code::serverRefused,
+                         {},
                          std::to_string(run.wordPress.lastErrorNumber()) + " " + run.wordPress.lastError()});
 }
 

@@ -71,7 +71,7 @@ struct Why
         unsafeName,
         noFreeName,
         cannotWrite,
-        httpStatus, // `subject`: the status, `detail`: the address
+        httpStatus,  // `subject`: the status, `detail`: the address
         fetchFailed, // `subject`: the address
         pluginRefused,
     };

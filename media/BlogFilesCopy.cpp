@@ -1,14 +1,14 @@
 // How a run gathers and copies the blog's files: BlogFiles::copy.
 #include "BlogFiles.h"
 
+#include "EmlogSource.h"
 #include "FileCopy.h"
 #include "FileReferences.h"
 #include "FileSource.h"
-#include "LocalUploads.h"
 #include "Kinds.h"
-#include "EmlogSource.h"
-#include "RunContext.h"
+#include "LocalUploads.h"
 #include "Options.h"
+#include "RunContext.h"
 #include "UploadsFolder.h"
 #include "UploadsUrl.h"
 
@@ -150,7 +150,8 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, 
         *source, folder, toFetch,
         [&](const std::string& blogPath, PlacedFile placed, const std::optional<Why>& why) {
             if (placed.uploadsPath.empty()) {
-                run.failures.record(migration, "uploads", blogPath, why.value_or(Why{Why::Code::cannotWrite, blogPath, {}}));
+                run.failures.record(migration, "uploads", blogPath,
+                                    why.value_or(Why{Why::Code::cannotWrite, blogPath, {}}));
                 ++tally.failed;
             } else {
                 ++tally.written;

@@ -62,9 +62,10 @@ private:
 
 } // namespace
 
-void copyFiles(FileSource& source, UploadsFolder& folder, const std::vector<std::string>& blogPaths,
-               const std::function<void(const std::string& blogPath, PlacedFile file, const std::optional<Why>& why)>& done,
-               std::stop_token stop)
+void copyFiles(
+    FileSource& source, UploadsFolder& folder, const std::vector<std::string>& blogPaths,
+    const std::function<void(const std::string& blogPath, PlacedFile file, const std::optional<Why>& why)>& done,
+    std::stop_token stop)
 {
     // Reading an image's header and hashing its bytes take longer than fetching it from a local
     // folder: they are done on every core, while the folder and `done` are used by one at a time.

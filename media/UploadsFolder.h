@@ -40,8 +40,7 @@ public:
     const Placed* placedEarlier(const std::string& blogPath);
     // Writes a file under `wanted` or, when another file of that name is there, a free name
     // beside it ("x-1.jpg"); gives the name used, or "" with the reason.
-    std::string place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
-                      Why& why);
+    std::string place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes, Why& why);
     // The same with the bytes' hash (hashOf) already known.
     std::string place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
                       const QByteArray& hash, Why& why);

@@ -59,7 +59,8 @@ void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginK
 void unreadableEmlog(MigrationRun& run, std::string_view migration, std::string_view table)
 {
     run.failures.tally(migration).unreadable = true;
-    run.failures.record(migration, run.source->tableName(table), "", {Why::Code::emlogUnreadable, {}, run.source->lastError()});
+    run.failures.record(migration, run.source->tableName(table), "",
+                        {Why::Code::emlogUnreadable, {}, run.source->lastError()});
 }
 
 } // namespace kestrel

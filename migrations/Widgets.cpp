@@ -200,7 +200,8 @@ void migrateWidgets(MigrationRun& run)
     const std::optional<PhpValue> titles = titlesOption ? PhpValue::parse(*titlesOption) : std::nullopt;
     if (!custom || !custom->isArray()) {
         run.failures.tally(migration).unreadable = true;
-        run.failures.record(migration, run.source->tableName("options"), "custom_widget", {Why::Code::widgetsUnparsable});
+        run.failures.record(migration, run.source->tableName("options"), "custom_widget",
+                            {Why::Code::widgetsUnparsable});
         return;
     }
     // emlog's sidebar order first, then the texts it no longer showed: nothing the owner wrote is lost.

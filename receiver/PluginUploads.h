@@ -42,8 +42,7 @@ public:
 private:
     // One request to the file route, asked again (at most twice) when no answer came: false, with the
     // site's or the network's words, when it did not go through.
-    bool call(const QString& action, const std::string& name, const QByteArray* bytes, PluginReply& reply,
-              Why& why);
+    bool call(const QString& action, const std::string& name, const QByteArray* bytes, PluginReply& reply, Why& why);
     void serve();
 
     PluginAddress m_address;

@@ -63,16 +63,17 @@ QString plannedPluginText(const RunSettings& settings)
         return QStringLiteral("%1：用 HTTPS 加密，并核对网站证书的 SHA-256 指纹 %2 确认对方的身份。")
             .arg(where, utf8Text(normalisedFingerprint(fields.tlsFingerprint)));
     if (!fields.caFile.empty())
-        return QStringLiteral("%1：用 HTTPS 加密，并用 CA 文件 %2 确认网站的身份。").arg(where, utf8Text(fields.caFile));
+        return QStringLiteral("%1：用 HTTPS 加密，并用 CA 文件 %2 确认网站的身份。")
+            .arg(where, utf8Text(fields.caFile));
     return QStringLiteral("%1：用 HTTPS 加密，并确认网站的证书由本机信任的机构签发。").arg(where);
 }
 
 QString plannedRoute(const RunSettings& settings)
 {
-    const QString emlog =
-        settings.emlogBackup.empty()
-            ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
-            : QStringLiteral("emlog：从这台电脑上的备份文件 %1 读取，不连接数据库。").arg(utf8Text(settings.emlogBackup));
+    const QString emlog = settings.emlogBackup.empty()
+                              ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
+                              : QStringLiteral("emlog：从这台电脑上的备份文件 %1 读取，不连接数据库。")
+                                    .arg(utf8Text(settings.emlogBackup));
     const QString wordPress = settings.wordPressAddress.empty()
                                   ? plannedSessionText(QStringLiteral("WordPress"), settings.wordPress)
                                   : plannedPluginText(settings);
@@ -201,9 +202,10 @@ QString pluginRefusal(PluginRefusal refusal, const QString& site, const QString&
 
 QString uploadsNotThroughPlugin()
 {
-    return QStringLiteral("经 WordPress 的插件写入（--wp-url，窗口里的“网站…”）时不用 --wp-uploads："
-                          "文件经插件放进网站自己的上传文件夹。去掉 --wp-uploads（窗口里清空“文件…”的“WordPress 上传文件夹”）"
-                          "再试，--emlog-files 照旧给出文件从哪里来：什么都没有连接，也没有开始转换。");
+    return QStringLiteral(
+        "经 WordPress 的插件写入（--wp-url，窗口里的“网站…”）时不用 --wp-uploads："
+        "文件经插件放进网站自己的上传文件夹。去掉 --wp-uploads（窗口里清空“文件…”的“WordPress 上传文件夹”）"
+        "再试，--emlog-files 照旧给出文件从哪里来：什么都没有连接，也没有开始转换。");
 }
 
 QString unsafePrefix(const QString& blog, const QString& prefix)

@@ -69,7 +69,8 @@ QString emptyingEngineWarning(const EmptyingPlan& plan)
     QStringList tables;
     for (const EmptyingPlan::Table& table : plan.tablesThatCannotRollBack())
         tables << QStringLiteral("%1（%2）")
-                      .arg(utf8Text(table.name), table.engine.empty() ? QStringLiteral("引擎不明") : utf8Text(table.engine));
+                      .arg(utf8Text(table.name),
+                           table.engine.empty() ? QStringLiteral("引擎不明") : utf8Text(table.engine));
     if (tables.isEmpty())
         return {};
     return QStringLiteral("注意：WordPress 的表 %1 的存储引擎不支持事务。清空中途失败时，这些表里已经删除的行"

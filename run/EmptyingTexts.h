@@ -16,7 +16,8 @@ QString runConfirmationQuestion();
 QString runConfirmationQuestion(const EmptyingPlan& plan);
 // "文章 3、页面 1、评论 5": the kinds of rows emptying takes, those with none left out.
 QString emptyingCounts(const EmptyingPlan& plan);
-// Why emptying first deletes nothing and the run does not start: "没有清空 WordPress…：emlog 的表 emlog_tag 读不到（…）".
+// Why emptying first deletes nothing and the run does not start: "没有清空 WordPress…：emlog 的表 emlog_tag
+// 读不到（…）".
 QString emptyingRefusal(const EmptyingPlan& plan);
 // Said before the emptying question when some tables it deletes from cannot roll back; empty when all can.
 QString emptyingEngineWarning(const EmptyingPlan& plan);

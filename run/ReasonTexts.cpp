@@ -13,9 +13,9 @@ using Code = Why::Code;
 QString rowOf(std::string_view migration)
 {
     static const std::pair<std::string_view, const char16_t*> rows[] = {
-        {"posts", u"这篇文章"},     {"comments", u"这条评论"},   {"attachments", u"这个附件"},
-        {"tags", u"这个标签"},      {"categories", u"这个分类"}, {"links", u"这个链接"},
-        {"users", u"这个用户"},     {"twitter", u"这条微语"},    {"replies", u"这条微语回复"},
+        {"posts", u"这篇文章"},        {"comments", u"这条评论"},      {"attachments", u"这个附件"},
+        {"tags", u"这个标签"},         {"categories", u"这个分类"},    {"links", u"这个链接"},
+        {"users", u"这个用户"},        {"twitter", u"这条微语"},       {"replies", u"这条微语回复"},
         {"navigation", u"这个菜单项"}, {"widgets", u"这个侧边栏组件"}, {"files", u"这个文件"}};
     for (const auto& [id, row] : rows) {
         if (id == migration)
@@ -77,7 +77,8 @@ QString reason(const FailureLog::Entry& entry)
     case Code::serverRefused:
         return withWords(QStringLiteral("数据库服务器拒绝了这条语句"), why.detail);
     case Code::arrivalUnknown:
-        return withWords(QStringLiteral("连接断了，不知道是否已经写入（不先清空再运行一次即可查明并补上）"), why.detail);
+        return withWords(QStringLiteral("连接断了，不知道是否已经写入（不先清空再运行一次即可查明并补上）"),
+                         why.detail);
     case Code::writtenWithChanges:
         return withWords(QStringLiteral("已写入，但服务器改动了其中的值"), why.detail);
     case Code::emlogUnreadable:
@@ -107,7 +108,8 @@ QString reason(const FailureLog::Entry& entry)
     case Code::reservedField:
         return QStringLiteral("自定义字段 %1 的名字是 Kestrel 自己用的，这个字段没有转换").arg(subject);
     case Code::notScheduled:
-        return QStringLiteral("WordPress 的选项 %1 不是 Kestrel 能添加的 PHP 序列化数据，保持原样：这篇文章没有排入定时发布")
+        return QStringLiteral(
+                   "WordPress 的选项 %1 不是 Kestrel 能添加的 PHP 序列化数据，保持原样：这篇文章没有排入定时发布")
             .arg(subject);
     case Code::notSticky:
         return QStringLiteral("WordPress 的选项 %1 不是 Kestrel 能添加的 PHP 序列化数据，保持原样：这篇文章没有置顶")

@@ -19,8 +19,8 @@ struct RunReport
     std::optional<EmptyingPlan> emptied; // what emptying WordPress first deleted, and its backup
     SessionSecurity emlogSession;        // none opened when the rows came from a backup file
     SessionSecurity wordPressSession;
-    std::string emlogBackup; // the backup file the rows came from; empty for emlog's server
-    std::string siteAddress; // WordPress's home, where the moved blog is read; empty when unknown
+    std::string emlogBackup;    // the backup file the rows came from; empty for emlog's server
+    std::string siteAddress;    // WordPress's home, where the moved blog is read; empty when unknown
     bool bundledSample = false; // the rows came from the sample blog scripts/run.sh serves
 };
 

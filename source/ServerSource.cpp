@@ -185,7 +185,8 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
     auto failRead = [&] {
         tally.unreadable = true;
         run.failures.record(kind.id, table, "",
-                            {Why::Code::emlogUnreadable, {},
+                            {Why::Code::emlogUnreadable,
+                             {},
                              std::to_string(run.emlog.lastErrorNumber()) + " " + run.emlog.lastError()});
         return false;
     };
@@ -322,8 +323,8 @@ void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
             for (const KindInfo& kind : kinds) {
                 if (kind.emlogTable == read.table) {
                     selects.push_back(countSelect(tableName(read.table)));
-                    selects.push_back(pageStatement(rowsSelect(tableName(read.table)), kind.idColumn, std::nullopt,
-                                                    firstPage));
+                    selects.push_back(
+                        pageStatement(rowsSelect(tableName(read.table)), kind.idColumn, std::nullopt, firstPage));
                 }
             }
             break;

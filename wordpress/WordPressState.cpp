@@ -12,7 +12,8 @@ bool unreadableWordPress(RunContext& run, std::string_view migration, std::strin
     tally.unreadable = true;
     tally.wordPressUnreadable = true;
     run.failures.record(migration, run.wordPressTable(table), what,
-                        {Why::Code::wordPressUnreadable, {},
+                        {Why::Code::wordPressUnreadable,
+                         {},
                          std::to_string(run.wordPress.lastErrorNumber()) + " " + run.wordPress.lastError()});
     return false;
 }

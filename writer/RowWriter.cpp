@@ -179,8 +179,7 @@ WrittenInThisRun::Parent WrittenInThisRun::parentOf(std::int64_t parentEmlogId, 
         return {copy->id, std::nullopt};
     for (const auto* written : {&m_onTheirWay, &m_failed}) {
         if (const auto found = written->find(parentEmlogId); found != written->end())
-            return {found->second.id,
-                    RowWrite::After{found->second.ticket, {Why::Code::parentNotCopied, parent, {}}}};
+            return {found->second.id, RowWrite::After{found->second.ticket, {Why::Code::parentNotCopied, parent, {}}}};
     }
     return {};
 }

@@ -15,8 +15,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QStyle>
 #include <QPushButton>
+#include <QStyle>
 #include <QTemporaryFile>
 #include <QTimer>
 
@@ -461,9 +461,11 @@ TEST(MigrationWindow, TheQuestionSaysWhetherEachSessionWillBeEncrypted)
          "emlog 的数据库在 db.example.org:3307：经网络连接，一定加密，并确认对方就是 db.example.org"
          "（它的证书须由本机信任的机构签发）。"},
         {"clear text allowed", true,
-         "emlog 的数据库在 db.example.org:3307：经网络连接。你允许了不加密的连接：服务器支持时加密（但不确认对方的身份），"
+         "emlog 的数据库在 "
+         "db.example.org:3307：经网络连接。你允许了不加密的连接：服务器支持时加密（但不确认对方的身份），"
          "不支持时明文传送，路上的人能读到博客的内容。"},
-        {"cancelled: the choice stays", std::nullopt, "emlog 的数据库在 db.example.org:3307：经网络连接。你允许了不加密"},
+        {"cancelled: the choice stays", std::nullopt,
+         "emlog 的数据库在 db.example.org:3307：经网络连接。你允许了不加密"},
         {"allowed no more", false, "emlog 的数据库在 db.example.org:3307：经网络连接，一定加密"},
     };
     for (const Case& c : cases) {

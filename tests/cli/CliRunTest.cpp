@@ -207,8 +207,8 @@ TEST_F(CliRunTest, CheckAndRunAgreeOnWhatIsAlreadyThere)
         auto line = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
             return line.startsWith(QStringLiteral("已在 WordPress 中的行"));
         });
-        for (line = line == lines.end() ? line : line + 1; line != lines.end() && line->startsWith(QStringLiteral("  "));
-             ++line) {
+        for (line = line == lines.end() ? line : line + 1;
+             line != lines.end() && line->startsWith(QStringLiteral("  ")); ++line) {
             const QStringList words = line->trimmed().split(QLatin1Char(' '));
             if (words.size() == 3)
                 there[words[0]] = words[1].toLongLong();
@@ -243,7 +243,8 @@ TEST_F(CliRunTest, CheckAndRunAgreeOnWhatIsAlreadyThere)
     EXPECT_EQ(std::to_string(alreadyThere(after.out())[QStringLiteral("友情链接")]),
               queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_link"))
         << after.out();
-    EXPECT_NE(after.out().find("WordPress 已经用了的 id（这些行换用新的 id，它们的评论、附件、分类标签和回复跟着走）：\n  无"),
+    EXPECT_NE(after.out().find(
+                  "WordPress 已经用了的 id（这些行换用新的 id，它们的评论、附件、分类标签和回复跟着走）：\n  无"),
               std::string::npos)
         << after.out();
 }
@@ -311,11 +312,12 @@ TEST_F(CliRunTest, ARerunThatCannotReadTheOriginsWritesNoRow)
     }
     const std::string passwordFile = std::string(::testing::TempDir()) + "/no-origins-password";
     std::ofstream(passwordFile) << "origins-unread\n";
-    std::filesystem::permissions(passwordFile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(passwordFile,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
-    Subprocess rerun(cliArguments(emlog.name(), wordpress,
-                                  {"--pacing=none", "--wp-user=" + user, "--wp-password-file=" + passwordFile,
-                                   "--json", jsonPath()}));
+    Subprocess rerun(cliArguments(
+        emlog.name(), wordpress,
+        {"--pacing=none", "--wp-user=" + user, "--wp-password-file=" + passwordFile, "--json", jsonPath()}));
     EXPECT_EQ(rerun.wait(), 1) << rerun.out() << rerun.err();
     std::string after;
     for (const std::string& table : tables)
@@ -362,7 +364,6 @@ TEST_F(CliRunTest, ACronValueThatIsNotSerializationIsLeftAsItIs)
     EXPECT_EQ(count("SELECT post_status FROM wp_posts p JOIN wp_postmeta m ON m.post_id=p.ID AND "
                     "m.meta_key='_emlog_gid' AND m.meta_value='50'"),
               "future");
-    EXPECT_NE(cli.out().find("wp_options gid=50: WordPress's option cron is not PHP serialization"),
-              std::string::npos)
+    EXPECT_NE(cli.out().find("wp_options gid=50: WordPress's option cron is not PHP serialization"), std::string::npos)
         << cli.out();
 }

@@ -1,6 +1,6 @@
 // kestrel-cli --help breaks its lines only between words, in columns as a terminal draws them.
-#include "CliTesting.h"
 #include "HelpText.h"
+#include "CliTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,8 @@ TEST(HelpText, LinesBreakOnlyBetweenWordsAndCountWideCharactersTwice)
         {"一二三四，五六", 8, {QStringLiteral("一二三"), QStringLiteral("四，五六")}},
         {"默认：default", 10, {QStringLiteral("默认："), QStringLiteral("default")}},
         // Neither an option's name nor an address is broken at its hyphens or slashes.
-        {"用 --wp-tls-fingerprint 给出", 12,
+        {"用 --wp-tls-fingerprint 给出",
+         12,
          {QStringLiteral("用"), QStringLiteral("--wp-tls-fingerprint"), QStringLiteral("给出")}},
         {"见 https://example.com/a/b", 16, {QStringLiteral("见"), QStringLiteral("https://example.com/a/b")}},
         {"emlog pro and 6.x", 9, {QStringLiteral("emlog pro"), QStringLiteral("and 6.x")}},

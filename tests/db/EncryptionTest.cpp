@@ -69,8 +69,7 @@ TEST(Encryption, TlsRequiredOffThisMachineAndTheCertificateChecked)
         {"local, not offered", plainLocal, "", "", false, false, ""},
         {"local, signed by another CA", tls, certificates.otherCa, "", false, false,
          "不是由 " + certificates.otherCa + " 里的 CA 签发的"},
-        {"made out to another host", otherName, certificates.ca, "", false, false,
-         "不是签发给主机名 127.0.0.2 的"},
+        {"made out to another host", otherName, certificates.ca, "", false, false, "不是签发给主机名 127.0.0.2 的"},
         {"local, not offered, a CA file", plainLocal, certificates.ca, "", false, false, "服务器不支持 TLS 加密"},
         {"no such CA file", tls, certificates.ca + ".missing", "", false, false, "cannot be read"},
         {"local, a version refused: no clear text instead", oldTls, "", "", false, false, "决不改用明文重连"},
@@ -90,8 +89,8 @@ TEST(Encryption, TlsRequiredOffThisMachineAndTheCertificateChecked)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        BlogConnection session =
-            openConnection({c.server, "root", rootPassword(c.server), "", 0, c.caFile, false, c.fingerprint, c.allowUnencrypted});
+        BlogConnection session = openConnection(
+            {c.server, "root", rootPassword(c.server), "", 0, c.caFile, false, c.fingerprint, c.allowUnencrypted});
         if (!c.refusal.empty()) {
             EXPECT_FALSE(session);
             EXPECT_EQ(session.lastErrorNumber(), 2026u);

@@ -220,7 +220,8 @@ void expectFailuresCountedWhereListed(const std::string& message, const std::str
     for (const std::string& row : failedRows(details))
         listed[row.substr(0, row.find(' '))].insert(row);
     const QRegularExpression tally(
-        QStringLiteral("^(\\S+)：读取 \\d+ 行，写入 \\d+ 行(?:（其中 (\\d+) 行不完整）)?，已存在 \\d+ 行，失败 (\\d+) 行"),
+        QStringLiteral(
+            "^(\\S+)：读取 \\d+ 行，写入 \\d+ 行(?:（其中 (\\d+) 行不完整）)?，已存在 \\d+ 行，失败 (\\d+) 行"),
         QRegularExpression::MultilineOption);
     std::map<std::string, std::size_t> counted;
     for (auto match = tally.globalMatch(QString::fromStdString(message)); match.hasNext();) {
