@@ -23,6 +23,8 @@ namespace {
 
 constexpr std::string_view migration = idOf(Kind::comments);
 
+} // namespace
+
 Comment readComment(const EmlogRow& rows)
 {
     Comment comment;
@@ -40,7 +42,10 @@ Comment readComment(const EmlogRow& rows)
     return comment;
 }
 
-} // namespace
+std::string commentText(const Comment& comment)
+{
+    return comment.plainText ? escapeHtml(comment.comment) : ubbToHtml(escapeHtml(comment.comment));
+}
 
 bool isHidden(const Comment& comment)
 {
@@ -57,8 +62,7 @@ Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const 
         .add("comment_author_url", comment.url)
         .add("comment_author_IP", comment.ip)
         .add("comment_approved", isHidden(comment) ? "0" : "1")
-        .add("comment_content",
-             comment.plainText ? escapeHtml(comment.comment) : ubbToHtml(escapeHtml(comment.comment)))
+        .add("comment_content", commentText(comment))
         .add("comment_date", localDateTime(run, comment.date))
         .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
         .add("comment_parent", place.parentId)

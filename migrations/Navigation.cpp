@@ -28,47 +28,9 @@ namespace {
 
 constexpr std::string_view migration = idOf(Kind::navigation);
 
-struct NaviRow
-{
-    std::int64_t id = 0;
-    std::string name;
-    std::string url;
-    std::string newTab = "n";
-    std::string hide = "n";
-    std::int64_t taxis = 0;
-    std::int64_t pid = 0;
-    std::int64_t type = 0;
-    std::int64_t typeId = 0;
-};
-
 // emlog's navi types.
 enum NaviType : std::int64_t { custom = 0, home = 1, twitter = 2, admin = 3, category = 4, page = 5 };
 
-// The items a reader saw, in the order emlog showed them: it reads ORDER BY pid, taxis and puts
-// each child under its parent; a hidden item is not shown, and neither is what is under it.
-std::vector<NaviRow> shownInOrder(std::vector<NaviRow> rows)
-{
-    std::stable_sort(rows.begin(), rows.end(), [](const NaviRow& a, const NaviRow& b) {
-        return std::tie(a.pid, a.taxis, a.id) < std::tie(b.pid, b.taxis, b.id);
-    });
-    std::multimap<std::int64_t, const NaviRow*> children;
-    for (const NaviRow& row : rows) {
-        if (row.pid != 0)
-            children.emplace(row.pid, &row);
-    }
-    std::vector<NaviRow> shown;
-    for (const NaviRow& row : rows) {
-        if (row.pid != 0 || row.hide == "y")
-            continue;
-        shown.push_back(row);
-        const auto [first, last] = children.equal_range(row.id);
-        for (auto child = first; child != last; ++child) {
-            if (child->second->hide != "y")
-                shown.push_back(*child->second);
-        }
-    }
-    return shown;
-}
 
 std::string withoutClosingSlash(std::string address)
 {
@@ -208,6 +170,32 @@ Assignments menuItemPost(MigrationRun& run, std::int64_t id, std::int64_t author
 }
 
 } // namespace
+
+// The items a reader saw, in the order emlog showed them: it reads ORDER BY pid, taxis and puts
+// each child under its parent; a hidden item is not shown, and neither is what is under it.
+std::vector<NaviRow> shownInOrder(std::vector<NaviRow> rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const NaviRow& a, const NaviRow& b) {
+        return std::tie(a.pid, a.taxis, a.id) < std::tie(b.pid, b.taxis, b.id);
+    });
+    std::multimap<std::int64_t, const NaviRow*> children;
+    for (const NaviRow& row : rows) {
+        if (row.pid != 0)
+            children.emplace(row.pid, &row);
+    }
+    std::vector<NaviRow> shown;
+    for (const NaviRow& row : rows) {
+        if (row.pid != 0 || row.hide == "y")
+            continue;
+        shown.push_back(row);
+        const auto [first, last] = children.equal_range(row.id);
+        for (auto child = first; child != last; ++child) {
+            if (child->second->hide != "y")
+                shown.push_back(*child->second);
+        }
+    }
+    return shown;
+}
 
 void migrateNavigation(MigrationRun& run)
 {

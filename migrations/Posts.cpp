@@ -36,6 +36,8 @@ std::string sourceId(const Article& article)
     return "gid=" + std::to_string(article.gid);
 }
 
+} // namespace
+
 Article readArticle(const EmlogRow& rows)
 {
     Article article;
@@ -65,6 +67,8 @@ Article readArticle(const EmlogRow& rows)
     article.schedules = hasColumn(rows, "parent_id");
     return article;
 }
+
+namespace {
 
 // Which tags list each article: as the tags migration of this run read emlog's tag table, or from it.
 // Nothing when the tag table cannot be read.

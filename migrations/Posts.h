@@ -11,6 +11,7 @@ namespace kestrel {
 
 struct MigrationRun;
 class Assignments;
+class EmlogRow;
 
 // The columns of an emlog article or page that reach WordPress. A column this
 // emlog version lacks keeps its default here.
@@ -40,6 +41,9 @@ struct Article
     // Only emlog pro held back an article dated later: 6.x and 5.x showed it at once.
     bool schedules = false;
 };
+
+// An article or page as its emlog row gives it.
+Article readArticle(const EmlogRow& row);
 
 // An article stays private in WordPress when emlog kept it from readers: a draft, or one
 // awaiting review (pending).

@@ -1,3 +1,4 @@
+#include "Widgets.h"
 #include "Assignments.h"
 #include "BlogConnection.h"
 #include "DateTime.h"
@@ -48,15 +49,6 @@ constexpr BuiltIn builtIns[] = {
     {"search", "<!-- wp:search /-->"},
 };
 
-std::optional<std::int64_t> customNumber(std::string_view name)
-{
-    if (name.rfind(customPrefix, 0) != 0)
-        return std::nullopt;
-    const std::string digits(name.substr(customPrefix.size()));
-    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    return std::stoll(digits);
-}
 
 // A title as emlog's template printed it, over the widget: the owner's own text, as it is.
 std::string headingBlock(std::string_view title)
@@ -148,7 +140,7 @@ bool placeInSidebar(MigrationRun& run, std::string_view sidebar, const std::vect
     widgets = std::move(kept);
     for (const std::string& name : order) {
         PhpValue instance = PhpValue::array();
-        if (const std::optional<std::int64_t> number = customNumber(name)) {
+        if (const std::optional<std::int64_t> number = customWidgetNumber(name)) {
             const auto block = placed.find(*number);
             if (block == placed.end())
                 continue;
@@ -182,6 +174,17 @@ bool placeInSidebar(MigrationRun& run, std::string_view sidebar, const std::vect
 
 } // namespace
 
+std::optional<std::int64_t> customWidgetNumber(std::string_view name)
+{
+    if (name.rfind(customPrefix, 0) != 0)
+        return std::nullopt;
+    const std::string digits(name.substr(customPrefix.size()));
+    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoll(digits);
+}
+
+
 void migrateWidgets(MigrationRun& run)
 {
     std::optional<std::string> sidebarOption;
@@ -212,7 +215,7 @@ void migrateWidgets(MigrationRun& run)
     std::vector<SidebarText> texts;
     std::set<std::int64_t> listed;
     const auto add = [&](const std::string& name) {
-        const std::optional<std::int64_t> number = customNumber(name);
+        const std::optional<std::int64_t> number = customWidgetNumber(name);
         const PhpValue* widget = custom->find(name);
         if (!number || !widget || !widget->isArray() || !listed.insert(*number).second)
             return;

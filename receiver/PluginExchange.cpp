@@ -1,13 +1,13 @@
 #include "PluginExchange.h"
 
-#include <QCryptographicHash>
+#include "SiteTrust.h"
+
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSslCipher>
-#include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QTimer>
 #include <QUrlQuery>
@@ -20,16 +20,6 @@ namespace {
 // dropped without a word would otherwise hold the run for good. A request is sized to end well within
 // a host's time limit for PHP, so a live one is never this quiet.
 constexpr int transferTimeoutMs = 90000;
-
-QByteArray fingerprintDigits(const std::string& text)
-{
-    QByteArray digits;
-    for (const char c : text) {
-        if (std::isxdigit(static_cast<unsigned char>(c)))
-            digits += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return digits.size() == 64 ? digits : QByteArray();
-}
 
 } // namespace
 
@@ -81,31 +71,14 @@ std::unique_ptr<PluginExchange::Pending> PluginExchange::start(const QString& ro
     request.setTransferTimeout(transferTimeoutMs);
     // The password goes with each request: never after a redirect to wherever it leads.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    if (encrypted()) {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        if (!m_address.caFile.empty())
-            tls.setCaCertificates(QSslCertificate::fromPath(QString::fromStdString(m_address.caFile)));
-        request.setSslConfiguration(tls);
-    }
+    const SiteTrust trust{m_address.caFile, m_address.tlsFingerprint};
+    trustCaOf(request, trust);
     if (json)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     QNetworkReply* reply = json ? m_network->post(request, *json) : m_network->get(request);
     pending->reply = reply;
 
-    const QByteArray fingerprint = fingerprintDigits(m_address.tlsFingerprint);
-    if (!fingerprint.isEmpty()) {
-        // The one certificate named is taken whoever signed it; any other is refused, even one the system trusts.
-        QObject::connect(reply, &QNetworkReply::sslErrors, reply, [reply, fingerprint](const QList<QSslError>&) {
-            if (reply->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256).toHex() == fingerprint)
-                reply->ignoreSslErrors();
-        });
-        QObject::connect(reply, &QNetworkReply::encrypted, reply, [reply, fingerprint, refused = pending.get()] {
-            if (reply->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256).toHex() != fingerprint) {
-                refused->certificateRefused = true;
-                reply->abort();
-            }
-        });
-    }
+    pinCertificate(reply, trust, [refused = pending.get()] { refused->certificateRefused = true; });
     return pending;
 }
 
