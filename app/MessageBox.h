@@ -15,7 +15,7 @@ class MessageBox
 {
 public:
     enum class Icon { None, Information, Question, Warning };
-    enum class Answer { Ok, Yes, No };
+    enum class Answer { Ok, Yes, No, Action };
 
     struct Shown
     {
@@ -23,6 +23,7 @@ public:
         QString caption;
         QString text;
         QString detail;
+        QString action; // the caption of a button beside OK, when there is one
     };
 
     // Yes and No, question icon.
@@ -30,6 +31,10 @@ public:
     // OK only; `detail` goes into the box's expandable detailed text.
     static void show(QWidget* parent, Icon icon, const QString& caption, const QString& text,
                      const QString& detail = {});
+
+    // OK and a button of its own (`action`): Action when that was pressed, else Ok.
+    static Answer showWithAction(QWidget* parent, Icon icon, const QString& caption, const QString& text,
+                                 const QString& detail, const QString& action);
 
     // For tests: boxes are recorded and answered without being shown, with the
     // next queued answer, or else with their default (No, or OK).

@@ -18,7 +18,7 @@ const QString description =
                    "  环境变量 KESTREL_EMLOG_PASSWORD / KESTREL_WP_PASSWORD，\n"
                    "  在终端上时的提示（输入不显示）；都没有时为空密码。\n"
                    "\n"
-                   "退出状态：0 每一行都已到达或本来就在；1 有行失败（报告列出）；\n"
+                   "退出状态：0 每一行都已到达或本来就在；1 有行失败（报告列出，--verify 时为有不同）；\n"
                    "2 用法错误或连不上服务器；130 被 Ctrl-C 中断。");
 
 struct BlogOptions
@@ -152,8 +152,19 @@ CommandLine parseCommandLine(const QStringList& arguments)
                        "--wp-user 是管理员，密码是他的应用程序密码；表前缀取自网站，不用 --wp-server、--wp-database、"
                        "--wp-prefix。"),
         QStringLiteral("https://..."));
+    const QCommandLineOption verify(
+        QStringLiteral("verify"),
+        QStringLiteral("不转换，只核对：读 emlog、WordPress 和它的网站，逐篇检查转换过去的文章、评论、文件和旧地址"
+                       "是否都在、读者看到的是否与 emlog 一样。什么都不写。有 --emlog-files 时也比对文件的内容。"
+                       "退出状态：0 没有不同，1 有不同，2 用法错误或连不上。"));
+    const QCommandLineOption wpSite(
+        QStringLiteral("wp-site"),
+        QStringLiteral("--verify 访问的 WordPress 网站地址（默认：WordPress 的 home 地址）。"), QStringLiteral("URL"));
+    const QCommandLineOption html(QStringLiteral("html"),
+                                  QStringLiteral("--verify 把核对报告另外写成一个可离线打开的网页。"),
+                                  QStringLiteral("FILE"));
     parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles,
-                       wpUploads, backup, acceptTruncated, wpUrl});
+                       wpUploads, backup, acceptTruncated, wpUrl, verify, wpSite, html});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -199,6 +210,17 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.settings.keepWordPressTimeZone = parser.isSet(keepZone);
     line.settings.emlog.allowUnencrypted = line.settings.wordPress.allowUnencrypted = parser.isSet(allowUnencrypted);
     line.check = parser.isSet(check);
+    line.verify = parser.isSet(verify);
+    line.site = parser.value(wpSite).toStdString();
+    line.htmlFile = parser.value(html);
+    if (!line.verify) {
+        for (const QCommandLineOption* only : {&wpSite, &html}) {
+            if (parser.isSet(*only))
+                return fail(QStringLiteral("--%1 只用于 --verify。").arg(only->names().first()));
+        }
+    }
+    if (line.verify && (line.check || parser.isSet(emptyFirst) || parser.isSet(wpUploads)))
+        return fail(QStringLiteral("--verify 只核对、什么都不写，不能与 --check、--empty-first 或 --wp-uploads 同用。"));
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);
     line.settings.emlogBackup = parser.value(backup).toStdString();
@@ -208,7 +230,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.settings.files.source = parser.value(emlogFiles).toStdString();
     line.settings.files.uploadsFolder = parser.value(wpUploads).toStdString();
     // Through the plugin (--wp-url) the files go into the site's own uploads folder.
-    if (parser.isSet(emlogFiles) && !parser.isSet(wpUploads) && !parser.isSet(wpUrl))
+    if (parser.isSet(emlogFiles) && !parser.isSet(wpUploads) && !parser.isSet(wpUrl) && !line.verify)
         return fail(QStringLiteral("--emlog-files 要与 --wp-uploads（或 --wp-url）同用：文件要复制到 WordPress 的上传文件夹。"));
     if (line.check && parser.isSet(json))
         return fail(QStringLiteral("--json 写的是转换的报告，不能与 --check 同用。"));
