@@ -33,7 +33,8 @@ for task in "$@"; do
         test) wanted+=("${build[@]}" python3 googletest libgtest-dev openssl "${server[@]}" "${dump[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${relay[@]}" "${packaging[@]}") ;;
         run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}" qt6-translations-l10n) ;;
         package) wanted+=("${build[@]}" "${packaging[@]}") ;;
-        screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk) ;;
+        # The window under Xvfb; the verification's report page in headless Chromium.
+        screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk chromium) ;;
         windows) wanted+=("${windows[@]}") ;;
         windows-check) wanted+=("${windows[@]}" "${windows_check[@]}") ;;
         *) echo "install-deps.sh: unknown task '$task'" >&2; exit 2 ;;

@@ -256,6 +256,12 @@ TEST_F(PluginTest, TheWholeBlogArrivesAsThroughMySqlAndARunAgainChangesNothing)
     EXPECT_TRUE(again.output.contains(QStringLiteral("文章：读取 40 行，写入 0 行，已存在 40 行")))
         << again.output.toStdString();
     EXPECT_EQ(QJsonDocument(wordPressView()).toJson().toStdString(), QJsonDocument(view).toJson().toStdString());
+
+    // 核对 through the plugin and the served site, its old addresses sent on by the redirect plugin: no finding.
+    site.runScript(sourceDir() + "/scripts/wordpress/site.php", {QStringLiteral("plain"), QStringLiteral("on")});
+    const CliResult verified = run(password, trustingTestCa() + QStringList{QStringLiteral("--verify")});
+    EXPECT_EQ(verified.status, 0) << verified.output.toStdString();
+    EXPECT_TRUE(verified.output.contains(QStringLiteral("没有发现不同"))) << verified.output.toStdString();
 }
 
 TEST_F(PluginTest, RefusedWithNothingWritten)
