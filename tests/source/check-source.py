@@ -33,6 +33,7 @@ LAYERS = {
     "emptying": ["source", "wordpress"],
     "media": ["source", "wordpress"],
     "check": ["source", "wordpress", "emptying"],
+    "verify": ["migrations", "media"],
     "run": ["migrations", "emptying", "media", "check", "receiver", "verify"],
     "app": ["run"],
     "cli": ["run"],
