@@ -106,11 +106,16 @@ private:
 bool ArticleChecks::read()
 {
     MigrationRun& run = m_verify.run;
-    m_copies = m_verify.reads.copies(origin::article);
-    m_categories = m_copies ? m_verify.reads.copies(origin::category) : std::nullopt;
-    m_tags = m_categories ? m_verify.reads.copies(origin::tag) : std::nullopt;
-    if (!m_tags || !m_targets.read(kind))
-        return m_verify.failed(run.wordPressTable("postmeta"), m_verify.reads.lastError());
+    // Where the links lead is worked out from the run's own record of the copies, read once here.
+    for (const OriginKey* key : {&origin::article, &origin::category, &origin::tag}) {
+        if (!run.state.readCopies(run, kind, *key))
+            return m_verify.failed(run.wordPressTable(key->metaTable), m_verify.reads.lastError());
+    }
+    if (!m_targets.read(kind))
+        return m_verify.failed(run.wordPressTable("options"), m_verify.reads.lastError());
+    m_copies = run.state.copies(origin::article);
+    m_categories = run.state.copies(origin::category);
+    m_tags = run.state.copies(origin::tag);
     m_copies->forEach([&](std::int64_t gid, const Copy& copy) { m_placed.set(gid, copy.id); });
     m_categories->forEach([&](std::int64_t sid, const Copy& copy) { m_termNames[copy.taxonomyId] = "sid=" + std::to_string(sid); });
     m_tags->forEach([&](std::int64_t tid, const Copy& copy) { m_termNames[copy.taxonomyId] = "tid=" + std::to_string(tid); });

@@ -45,14 +45,27 @@ protected:
     }
     ~VerifyTest() override { QDir(uploads).removeRecursively(); }
 
-    // Every table of both blogs, as the server sums them.
+    // Every table of both blogs, as the server sums them. WordPress itself, serving its first pages, keeps
+    // its cron, transients and caches (a taxonomy's tree, the theme's mods) in its options: the options are
+    // summed without those.
     std::string checksums()
     {
         std::string sums;
         for (auto* blog : {static_cast<TestDatabase*>(&emlog), static_cast<TestDatabase*>(&wordpress)}) {
-            for (const Row& table : queryRows(blog->admin(), "SHOW TABLES"))
-                for (const Row& sum : queryRows(blog->admin(), "CHECKSUM TABLE `" + table[0].value_or("") + "`"))
+            for (const Row& table : queryRows(blog->admin(), "SHOW TABLES")) {
+                const std::string name = table[0].value_or("");
+                if (name == wordpress.table("options")) {
+                    sums += name + "=" +
+                            queryValue(blog->admin(), "SELECT CONCAT(COUNT(*), ':', SUM(CRC32(CONCAT(option_name, '=', "
+                                                      "option_value)))) FROM " + name +
+                                                          " WHERE option_name NOT LIKE '%\\_transient\\_%' AND "
+                                                          "option_name NOT LIKE '%\\_children' AND option_name NOT "
+                                                          "LIKE 'theme\\_mods\\_%' AND option_name<>'cron'") + "\n";
+                    continue;
+                }
+                for (const Row& sum : queryRows(blog->admin(), "CHECKSUM TABLE `" + name + "`"))
                     sums += sum[0].value_or("") + "=" + sum[1].value_or("") + "\n";
+            }
         }
         return sums;
     }
@@ -88,7 +101,8 @@ TEST_F(VerifyTest, ACorrectCopyVerifiesCleanAndEachPlantedFaultIsFound)
         true, [&](MigrationWindow& window) {
             window.setPageOpener([&](const QString& path) { opened = path; });
             before = checksums();
-            EXPECT_TRUE(waitUntil([&] { return boxesWithText(QStringLiteral("已核对")) > 0; }, 300000));
+            const auto shown = MessageBox::shown().size();
+            EXPECT_TRUE(waitUntil([&] { return MessageBox::shown().size() > shown; }, 300000));
             EXPECT_TRUE(waitUntil([&] { return !window.verifier()->isRunning(); }));
             after = checksums();
             verified = MessageBox::shown().last();
