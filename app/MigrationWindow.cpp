@@ -318,7 +318,7 @@ void MigrationWindow::showVerification(const Verification& verification)
             .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
     QFile page(path);
     const bool written = page.open(QIODevice::WriteOnly) &&
-                         page.write(texts::verificationPage(verification, QString())) >= 0 && page.flush();
+                         page.write(texts::verificationPage(verification)) >= 0 && page.flush();
     page.close();
     setStatusText(verification.findings.empty() ? QStringLiteral("核对完成：没有发现不同。")
                                                 : QStringLiteral("核对完成：发现 %1 处不同。").arg(verification.findings.size()));

@@ -62,10 +62,9 @@ int verifyCommand(const CommandLine& line, ReportFile* json, ReportFile* html)
     if (!result)
         return interrupted ? exitStatus::interrupted : exitStatus::usageOrServer;
     output::toStdout(texts::verificationText(*result));
-    const QString site = QString::fromStdString(settings.site);
     for (const auto& [file, contents, path] :
          {std::tuple{json, verificationJson(*result), line.jsonFile},
-          std::tuple{html, texts::verificationPage(*result, site), line.htmlFile}}) {
+          std::tuple{html, texts::verificationPage(*result), line.htmlFile}}) {
         QString error;
         if (file && !file->commit(contents, error))
             output::toStderr(QStringLiteral("写不了 %1：%2\n").arg(path, error));

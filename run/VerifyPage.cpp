@@ -32,8 +32,9 @@ td a { word-break: break-all; }
 
 } // namespace
 
-QByteArray verificationPage(const Verification& verification, const QString& site)
+QByteArray verificationPage(const Verification& verification)
 {
+    const QString site = QString::fromStdString(verification.site);
     QString page = QStringLiteral("<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
                                   "<title>Kestrel 核对报告</title><style>%1</style></head><body>\n")
                        .arg(QString::fromUtf8(style));

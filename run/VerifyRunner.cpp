@@ -8,6 +8,7 @@
 #include "Verifier.h"
 #include "VerifyTexts.h"
 
+#include <chrono>
 #include <exception>
 
 namespace kestrel {
@@ -78,13 +79,16 @@ void VerifyRunner::verify(const RunSettings& settings, const VerifySettings& ver
             return;
         }
     }
-    QString lastStatus;
+    // A status line every tenth of a second at most, and each part's last.
+    auto lastSent = std::chrono::steady_clock::now() - std::chrono::seconds(1);
     Verification result;
     const std::optional<VerifyFailure> unread =
         verifyCopy(run, verifySettings, result, [&](const VerifyProgress& progress) {
-            const QString status = texts::verifyStatus(progress);
-            if (status != lastStatus)
-                emit statusText(lastStatus = status);
+            const auto now = std::chrono::steady_clock::now();
+            if (now - lastSent < std::chrono::milliseconds(100) && progress.done != progress.total)
+                return;
+            lastSent = now;
+            emit statusText(texts::verifyStatus(progress));
         });
     if (unread) {
         emit failed(texts::verifyFailure(*unread), {});

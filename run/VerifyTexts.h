@@ -25,7 +25,7 @@ QString verificationText(const Verification& verification, std::size_t limit = 2
 QString verifyFailure(const VerifyFailure& failure);
 
 // The report as one page a person opens in a browser, offline: the summary on top, then a row per finding
-// with links to the old and the new address. `site` is the new site's address. No password goes in.
-QByteArray verificationPage(const Verification& verification, const QString& site);
+// with links to the old and the new address. No password goes in.
+QByteArray verificationPage(const Verification& verification);
 
 } // namespace kestrel::texts

@@ -81,16 +81,25 @@ public:
 
     bool read();
     void check(const std::vector<Written>& articles);
+    // How many articles WordPress holds copies of: about how many there are to check.
+    std::int64_t copies() const { return static_cast<std::int64_t>(m_copies->size()); }
 
 private:
     void checkRow(const Written& written, const PostRow& row, const std::set<std::int64_t>& terms);
     void checkPage(const Written& written, const PostRow& row, const QUrl& address, const SiteAnswer& answer);
     void checkComments(std::int64_t gid, const QByteArray& body, const QString& page, const QUrl& address);
-    void checkLinks(const Written& written, const std::string& expected, const std::string& stored);
+    void checkLinks(const Written& written, const std::string& expected, const PostRow& row);
     void addFiles(std::int64_t gid, const std::string& content);
-    Finding finding(std::int64_t gid, std::string_view check) const
+    // A finding about the article; about its copy `postId`, when it has one, at the copy's address.
+    Finding finding(std::int64_t gid, std::string_view check, std::int64_t postId = 0) const
     {
-        return {std::string(kind), gid, std::string(check), {}, {}, {}, m_verify.oldAddress("?post=" + std::to_string(gid))};
+        return {std::string(kind),
+                gid,
+                std::string(check),
+                {},
+                {},
+                postId != 0 ? m_verify.siteAddress("?p=" + std::to_string(postId)).toString().toStdString() : "",
+                m_verify.oldAddress("?post=" + std::to_string(gid))};
     }
 
     VerifyContext& m_verify;
@@ -184,19 +193,19 @@ void ArticleChecks::checkRow(const Written& written, const PostRow& row, const s
     // WordPress publishes a scheduled article when its time comes: either is right once it has.
     const bool due = status == "publish" && article.schedules && row.status == "future";
     if (row.status != status && !due) {
-        Finding wrong = finding(gid, check::status);
+        Finding wrong = finding(gid, check::status, row.id);
         wrong.expected = status;
         wrong.seen = row.status;
         m_verify.find(std::move(wrong));
     }
     if (row.password != article.password) {
-        Finding wrong = finding(gid, check::password);
+        Finding wrong = finding(gid, check::password, row.id);
         wrong.expected = article.password.empty() ? "" : "(set)";
         wrong.seen = row.password.empty() ? "" : "(set)";
         m_verify.find(std::move(wrong));
     }
     if (row.title != escapeHtml(article.title)) {
-        Finding wrong = finding(gid, check::title);
+        Finding wrong = finding(gid, check::title, row.id);
         wrong.expected = escapeHtml(article.title);
         wrong.seen = row.title;
         m_verify.find(std::move(wrong));
@@ -206,11 +215,11 @@ void ArticleChecks::checkRow(const Written& written, const PostRow& row, const s
     const QString expectedText = visibleText(expected);
     const QString storedText = visibleText(row.content);
     if (expectedText != storedText) {
-        Finding wrong = finding(gid, check::text);
+        Finding wrong = finding(gid, check::text, row.id);
         std::tie(wrong.expected, wrong.seen) = differenceOf(expectedText, storedText);
         m_verify.find(std::move(wrong));
     }
-    checkLinks(written, expected, row.content);
+    checkLinks(written, expected, row);
     addFiles(gid, row.content);
 
     // Categories and tags: only emlog's own, and only those emlog still has (a deleted one was shown nowhere).
@@ -234,15 +243,16 @@ void ArticleChecks::checkRow(const Written& written, const PostRow& row, const s
          {std::tuple{&categories, &seenCategories, check::categories}, std::tuple{&tags, &seenTags, check::tags}}) {
         if (*expectedTerms == *seenTerms)
             continue;
-        Finding wrong = finding(gid, which);
+        Finding wrong = finding(gid, which, row.id);
         wrong.expected = listOf(*expectedTerms);
         wrong.seen = listOf(*seenTerms);
         m_verify.find(std::move(wrong));
     }
 }
 
-void ArticleChecks::checkLinks(const Written& written, const std::string& expected, const std::string& stored)
+void ArticleChecks::checkLinks(const Written& written, const std::string& expected, const PostRow& row)
 {
+    const std::string& stored = row.content;
     const std::string& home = m_verify.home;
     const auto intoTheSite = [&](const std::string& href) {
         return !home.empty() && href.rfind(home, 0) == 0 &&
@@ -255,7 +265,7 @@ void ArticleChecks::checkLinks(const Written& written, const std::string& expect
     for (const std::string& href : expectedSet) {
         if (!intoTheSite(href) || storedSet.contains(href))
             continue;
-        Finding wrong = finding(written.article.gid, check::link);
+        Finding wrong = finding(written.article.gid, check::link, row.id);
         wrong.expected = href;
         for (const std::string& other : storedLinks) {
             if (!expectedSet.contains(other)) {
@@ -370,7 +380,7 @@ bool checkArticles(VerifyContext& verify)
             return;
         checks.check(articles);
         done += static_cast<std::int64_t>(articles.size());
-        verify.tell({kind, done, 0});
+        verify.tell({kind, done, std::max(done, checks.copies())});
         articles.clear();
     };
     const bool read = run.source->readTable("blog", {}, [&](const EmlogRow& row) {

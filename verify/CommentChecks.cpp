@@ -75,7 +75,7 @@ bool checkComments(VerifyContext& verify)
             continue;
         verify.result.count(kind);
         verify.tell({kind, ++done, static_cast<std::int64_t>(comments.size())});
-        Finding finding{std::string(kind), comment.cid, {}, {}, {}, {}, {}};
+        Finding finding{std::string(kind), comment.cid, {}, {}, {}, {}, verify.oldAddress("?post=" + std::to_string(comment.gid))};
         const std::optional<Copy> copy = copies->find(comment.cid);
         const auto row = copy ? rows.find(copy->id) : rows.end();
         if (row == rows.end()) {
@@ -84,6 +84,8 @@ bool checkComments(VerifyContext& verify)
             verify.find(std::move(finding));
             continue;
         }
+        finding.address = verify.siteAddress("?p=" + std::to_string(row->second.postId)).toString().toStdString() +
+                          "#comment-" + std::to_string(row->first);
         const std::string approved = isHidden(comment) ? "0" : "1";
         if (row->second.approved != approved) {
             finding.check = check::approved;

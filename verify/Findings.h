@@ -53,6 +53,7 @@ struct Verification
     std::vector<std::pair<std::string, std::int64_t>> verified;
     std::vector<Finding> findings;
     bool stopped = false; // asked to stop: what was checked so far
+    std::string site;     // the served site that was asked
 
     void count(std::string_view kind, std::int64_t rows = 1);
     std::int64_t verifiedOf(std::string_view kind) const;

@@ -59,6 +59,7 @@ std::optional<VerifyFailure> verifyCopy(MigrationRun& run, const VerifySettings&
             break;
     }
     result.stopped = run.stopRequested();
+    result.site = verify.site.toString().toStdString();
     // The counts in the run's order of kinds, the old addresses last.
     const auto rank = [](const std::string& kind) {
         for (std::size_t i = 0; i < std::size(kinds); ++i) {

@@ -262,6 +262,8 @@ TEST_F(PluginTest, TheWholeBlogArrivesAsThroughMySqlAndARunAgainChangesNothing)
     const CliResult verified = run(password, trustingTestCa() + QStringList{QStringLiteral("--verify")});
     EXPECT_EQ(verified.status, 0) << verified.output.toStdString();
     EXPECT_TRUE(verified.output.contains(QStringLiteral("没有发现不同"))) << verified.output.toStdString();
+    EXPECT_TRUE(verified.output.contains(QStringLiteral("文章 40，评论 67"))) << verified.output.toStdString();
+    EXPECT_TRUE(verified.output.contains(QStringLiteral("旧地址 "))) << verified.output.toStdString();
 }
 
 TEST_F(PluginTest, RefusedWithNothingWritten)

@@ -110,7 +110,8 @@ TEST_F(VerifyTest, ACorrectCopyVerifiesCleanAndEachPlantedFaultIsFound)
     ASSERT_TRUE(done.text.startsWith(QStringLiteral("转换完成"))) << done.text.toStdString();
     EXPECT_TRUE(verified.text.contains(QStringLiteral("没有发现不同"))) << verified.text.toStdString() << "\n"
                                                                          << verified.detail.toStdString();
-    EXPECT_TRUE(verified.text.contains(QStringLiteral("文章 40"))) << verified.text.toStdString();
+    EXPECT_TRUE(verified.text.contains(QStringLiteral("文章 40，评论 67"))) << verified.text.toStdString();
+    EXPECT_TRUE(verified.text.contains(QStringLiteral("旧地址 "))) << verified.text.toStdString();
     EXPECT_EQ(before, after) << "the verification wrote";
     QFile page(opened);
     ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << opened.toStdString();
