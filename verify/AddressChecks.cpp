@@ -93,7 +93,7 @@ bool checkOldAddresses(VerifyContext& verify)
     });
     const std::size_t first = requests.size();
     for (const OldAddress& address : old)
-        requests.push_back({verify.siteAddress(address.below), true});
+        requests.push_back({verify.siteAddress(address.below), true, address.target});
 
     std::vector<SiteAnswer> answers(requests.size());
     std::int64_t done = 0;

@@ -5,6 +5,7 @@
 #include "LinkTargets.h"
 #include "Markdown.h"
 #include "MigrationRun.h"
+#include "Permalinks.h"
 #include "Posts.h"
 #include "Tags.h"
 #include "VerifyContext.h"
@@ -157,6 +158,12 @@ void ArticleChecks::check(const std::vector<Written>& articles)
         m_verify.failed(m_verify.run.wordPressTable("posts"), m_verify.reads.lastError());
         return;
     }
+    std::vector<std::int64_t> published[2]; // posts, pages
+    for (const auto& [id, row] : rows) {
+        if (row.status == "publish")
+            published[row.type == "page" ? 1 : 0].push_back(id);
+    }
+    const std::unordered_map<std::int64_t, QUrl> permalinks = permalinksOf(m_verify, published[0], published[1]);
     std::vector<SiteRequest> pages;
     std::vector<std::pair<const Written*, const PostRow*>> paged;
     for (const Written& written : articles) {
@@ -172,7 +179,10 @@ void ArticleChecks::check(const std::vector<Written>& articles)
         checkRow(written, row->second, terms[row->first]);
         if (row->second.status == "publish") {
             const bool page = row->second.type == "page";
-            pages.push_back({m_verify.siteAddress((page ? "?page_id=" : "?p=") + std::to_string(row->first))});
+            const auto permalink = permalinks.find(row->first);
+            pages.push_back({permalink != permalinks.end()
+                                 ? permalink->second
+                                 : m_verify.siteAddress((page ? "?page_id=" : "?p=") + std::to_string(row->first))});
             paged.emplace_back(&written, &row->second);
         }
     }

@@ -13,22 +13,24 @@ namespace {
 
 constexpr std::string_view kind = idOf(Kind::comments);
 
-// How deep WordPress shows each comment that readers see: under its parent when that is shown too,
-// else at the top (as WordPress shows a reply whose parent it does not show).
+// Where WordPress's threads show a comment readers see: under its parent, when every comment above it
+// is shown on the same article; a reply to one that is not shown is not shown either (nor was it in
+// emlog's threads). Nothing for such a reply.
 class Depths
 {
 public:
     explicit Depths(const std::unordered_map<std::int64_t, const Comment*>& comments) : m_comments(comments) {}
 
-    int of(const Comment& comment)
+    std::optional<int> of(const Comment& comment)
     {
         int depth = 1;
         const Comment* at = &comment;
         // A loop of replies (which emlog never made) stops somewhere.
-        for (int guard = 0; guard < 1000 && at->pid != 0; ++guard) {
+        for (int guard = 0; at->pid != 0; ++guard) {
             const auto parent = m_comments.find(at->pid);
-            if (parent == m_comments.end() || isHidden(*parent->second))
-                break;
+            if (guard == 1000 || parent == m_comments.end() || isHidden(*parent->second) ||
+                parent->second->gid != comment.gid)
+                return std::nullopt;
             ++depth;
             at = parent->second;
         }
@@ -111,10 +113,10 @@ bool checkComments(VerifyContext& verify)
                                                                     QString::fromStdString(row->second.content));
             verify.find(finding);
         }
-        if (approved == "1" && row->second.approved == "1") {
-            const int depth = verify.threadedComments ? std::min(depths.of(comment), verify.threadDepth) : 1;
-            verify.shownComments[comment.gid].push_back({comment.cid, copy->id, depth, row->second.content});
-        }
+        const std::optional<int> depth = verify.threadedComments ? depths.of(comment) : 1;
+        if (approved == "1" && row->second.approved == "1" && depth)
+            verify.shownComments[comment.gid].push_back(
+                {comment.cid, copy->id, std::min(*depth, verify.threadDepth), row->second.content});
     }
     return true;
 }

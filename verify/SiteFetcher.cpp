@@ -87,7 +87,12 @@ void SiteFetcher::fetch(const std::vector<SiteRequest>& requests, const Answered
                 answer.finalUrl = job.url;
                 const QUrl next = job.url.resolved(QUrl::fromEncoded(reply->rawHeader("Location")));
                 const bool redirected = answer.status >= 300 && answer.status < 400 && reply->hasRawHeader("Location");
-                if (redirected && isWeb(next) &&
+                const QUrl& expected = requests[job.index].expected;
+                if (redirected && !expected.isEmpty() &&
+                    next.adjusted(QUrl::StripTrailingSlash) == expected.adjusted(QUrl::StripTrailingSlash)) {
+                    answer.finalUrl = next;
+                    answered(job.index, answer);
+                } else if (redirected && isWeb(next) &&
                     !(job.url.scheme() == QLatin1String("https") && next.scheme() == QLatin1String("http")) &&
                     job.redirects < mostRedirects && !stop.stop_requested()) {
                     waiting.push_front({job.index, next, job.redirects + 1});

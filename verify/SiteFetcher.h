@@ -20,6 +20,8 @@ struct SiteRequest
 {
     QUrl url;
     bool headOnly = false; // only the status and where it leads: WordPress answers a HEAD without its page
+    // Where the redirects are expected to lead: reached, it is not asked for again (its status is the redirect's).
+    QUrl expected = {};
 };
 
 // What the site answered, after following its redirects (never from https to http).

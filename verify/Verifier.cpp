@@ -1,6 +1,7 @@
 #include "Verifier.h"
 
 #include "Checks.h"
+#include "FileSource.h"
 #include "MigrationRun.h"
 #include "UploadsUrl.h"
 
@@ -40,6 +41,18 @@ bool readSite(VerifyContext& verify)
     verify.threadDepth = std::max(1, std::atoi(values[3].value_or("5").c_str()));
     verify.pagedComments = values[4].value_or("0") == "1";
     verify.uploadsUrl = wordPressUploadsUrl(run);
+    // A site that answers nothing at all, or files that are not where they were said to be, leave nothing to
+    // compare: the verification could not be made, rather than finding every page missing.
+    if (!verify.settings.emlogFiles.empty()) {
+        std::string error;
+        if (!openFileSource(verify.settings.emlogFiles, FileSettings{}, error))
+            return verify.failed(verify.settings.emlogFiles, error);
+    }
+    SiteAnswer front;
+    verify.fetcher.fetch({{verify.siteAddress(""), true}}, [&](std::size_t, const SiteAnswer& answer) { front = answer; },
+                         run.stopToken);
+    if (front.status == 0 && !run.stopRequested())
+        return verify.failed(verify.site.toString().toStdString(), front.error);
     const std::string blogUrl = emlogBlogUrl(*run.source);
     verify.blogUrl = blogUrl.empty() ? "" : blogUrl + "/";
     verify.blogRoot = BlogRoot::fromBlogUrl(blogUrl);

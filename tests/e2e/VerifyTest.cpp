@@ -80,6 +80,28 @@ protected:
     }
     void wp(const std::string& sql) { execute(wordpress.admin(), sql); }
 
+    // kestrel-cli --verify of the test's blogs: its exit status and what it printed.
+    std::pair<int, QString> verifyThroughCli(const QStringList& options)
+    {
+        QProcess cli;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KESTREL_EMLOG_PASSWORD"), QString::fromStdString(testServer().password));
+        environment.insert(QStringLiteral("KESTREL_WP_PASSWORD"), QString::fromStdString(testServer().password));
+        cli.setProcessEnvironment(environment);
+        cli.setProcessChannelMode(QProcess::MergedChannels);
+        const QString server = QString::fromStdString(testServer().address());
+        cli.start(QStringLiteral(KESTREL_CLI_PATH),
+                  QStringList{QStringLiteral("--verify"), QStringLiteral("--emlog-server=") + server,
+                              QStringLiteral("--emlog-user=root"),
+                              QStringLiteral("--emlog-database=") + QString::fromStdString(emlog.name()),
+                              QStringLiteral("--wp-server=") + server, QStringLiteral("--wp-user=root"),
+                              QStringLiteral("--wp-database=") + QString::fromStdString(wordpress.name()),
+                              QStringLiteral("--wp-prefix=") + QString::fromStdString(wordpress.prefix())} +
+                      options);
+        EXPECT_TRUE(cli.waitForFinished(300000));
+        return {cli.exitCode(), QString::fromUtf8(cli.readAll())};
+    }
+
     QTemporaryDir blog;
     std::map<std::string, QByteArray> files;
     WordPressSite site;
@@ -155,24 +177,10 @@ TEST_F(VerifyTest, ACorrectCopyVerifiesCleanAndEachPlantedFaultIsFound)
 
     QTemporaryDir reports;
     const QString json = reports.filePath(QStringLiteral("report.json"));
-    QProcess cli;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("KESTREL_EMLOG_PASSWORD"), QString::fromStdString(testServer().password));
-    environment.insert(QStringLiteral("KESTREL_WP_PASSWORD"), QString::fromStdString(testServer().password));
-    cli.setProcessEnvironment(environment);
-    cli.setProcessChannelMode(QProcess::MergedChannels);
-    const QString server = QString::fromStdString(testServer().address());
-    cli.start(QStringLiteral(KESTREL_CLI_PATH),
-              {QStringLiteral("--verify"), QStringLiteral("--emlog-server=") + server,
-               QStringLiteral("--emlog-user=root"), QStringLiteral("--emlog-database=") + QString::fromStdString(emlog.name()),
-               QStringLiteral("--wp-server=") + server, QStringLiteral("--wp-user=root"),
-               QStringLiteral("--wp-database=") + QString::fromStdString(wordpress.name()),
-               QStringLiteral("--wp-prefix=") + QString::fromStdString(wordpress.prefix()),
-               QStringLiteral("--emlog-files=") + blog.path(), QStringLiteral("--json=") + json,
-               QStringLiteral("--html=") + reports.filePath(QStringLiteral("report.html"))});
-    ASSERT_TRUE(cli.waitForFinished(300000));
-    const QString output = QString::fromUtf8(cli.readAll());
-    EXPECT_EQ(cli.exitCode(), 1) << output.toStdString();
+    const auto [status, output] = verifyThroughCli({QStringLiteral("--emlog-files=") + blog.path(),
+                                                    QStringLiteral("--json=") + json,
+                                                    QStringLiteral("--html=") + reports.filePath(QStringLiteral("report.html"))});
+    EXPECT_EQ(status, 1) << output.toStdString();
 
     QFile file(json);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -201,4 +209,12 @@ TEST_F(VerifyTest, ACorrectCopyVerifiesCleanAndEachPlantedFaultIsFound)
     EXPECT_FALSE(shown.contains("<script")) << "the page needs nothing but itself";
     QFile::remove(QStringLiteral(KESTREL_BINARY_DIR "/verification-sample.html"));
     htmlReport.copy(QStringLiteral(KESTREL_BINARY_DIR "/verification-sample.html"));
+
+    // A site that answers nothing, or emlog's files not where they were said to be: no verification, exit 2.
+    for (const QString& option : {QStringLiteral("--wp-site=http://127.0.0.1:1"),
+                                  QStringLiteral("--emlog-files=") + blog.path() + QStringLiteral("/no-such-folder")}) {
+        const auto [unreached, said] = verifyThroughCli({option});
+        EXPECT_EQ(unreached, 2) << said.toStdString();
+        EXPECT_TRUE(said.contains(QStringLiteral("核对没有完成"))) << said.toStdString();
+    }
 }
