@@ -87,7 +87,8 @@ int main(int argc, char** argv)
             std::printf("  %s from %.1f s\n", part.c_str(), verifyClock.seconds());
         });
     const double verifySeconds = verifyClock.seconds();
-    php.kill();
+    // Asked to end, PHP's server ends its workers too.
+    php.terminate();
     php.waitForFinished();
     if (failure)
         std::printf("the verification could not read %s: %s\n", failure->what.c_str(), failure->why.c_str());
