@@ -288,6 +288,7 @@ RunSettings MigrationWindow::settingsFromFields()
     settings.wordPressAddress = utf8(m_site->address());
     settings.files = m_files;
     settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
+    settings.keepWordPressSettings = m_options->keepWordPressSettings();
     return settings;
 }
 

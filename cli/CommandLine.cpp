@@ -109,6 +109,10 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption keepZone(
         QStringLiteral("keep-wordpress-timezone"),
         QStringLiteral("保留 WordPress 的时区，时间按它写入（默认：WordPress 改用 emlog 的时区）。"));
+    const QCommandLineOption keepSettings(
+        QStringLiteral("keep-wordpress-settings"),
+        QStringLiteral("保留 WordPress 的站点名称、副标题、阅读和讨论设置、网站图标和标志（默认：改用 emlog 的，"
+                       "报告列出每一项改动和原来的值）。"));
     const QCommandLineOption pacing(
         QStringLiteral("pacing"),
         QStringLiteral("default：与窗口一样每行稍作停顿，不压垮小服务器；none：不停顿。默认：default"),
@@ -163,7 +167,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption html(QStringLiteral("html"),
                                   QStringLiteral("--verify 把核对报告另外写成一个可离线打开的网页。"),
                                   QStringLiteral("FILE"));
-    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles,
+    parser.addOptions({emptyFirst, keepZone, keepSettings, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles,
                        wpUploads, backup, acceptTruncated, wpUrl, verify, wpSite, html});
 
     auto fail = [&line](const QString& error) {
@@ -208,6 +212,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.noPacing = pace == QStringLiteral("none");
     line.settings.emptyWordPressFirst = parser.isSet(emptyFirst);
     line.settings.keepWordPressTimeZone = parser.isSet(keepZone);
+    line.settings.keepWordPressSettings = parser.isSet(keepSettings);
     line.settings.emlog.allowUnencrypted = line.settings.wordPress.allowUnencrypted = parser.isSet(allowUnencrypted);
     line.check = parser.isSet(check);
     line.verify = parser.isSet(verify);
