@@ -300,6 +300,7 @@ void MigrationWindow::startVerification()
     VerifySettings verify;
     verify.emlogFiles = settings.files.source;
     verify.keepWordPressTimeZone = settings.keepWordPressTimeZone;
+    verify.keepWordPressSettings = settings.keepWordPressSettings;
     if (!settings.wordPressAddress.empty())
         verify.site = settings.wordPressAddress;
     m_go->setEnabled(false);

@@ -51,6 +51,7 @@ int verifyCommand(const CommandLine& line, ReportFile* json, ReportFile* html)
     }
     settings.emlogFiles = line.settings.files.source;
     settings.keepWordPressTimeZone = line.settings.keepWordPressTimeZone;
+    settings.keepWordPressSettings = line.settings.keepWordPressSettings;
     runner.start(line.settings, settings);
     loop.exec();
     progress.finish();

@@ -6,6 +6,7 @@
 #include "MigrationRun.h"
 #include "Navigation.h"
 #include "PhpValue.h"
+#include "SiteSettings.h"
 #include "Twitter.h"
 #include "Users.h"
 #include "VerifyContext.h"
@@ -149,6 +150,31 @@ bool checkAttachments(VerifyContext& verify)
     return true;
 }
 
+// The blog's faces (members' photos, comments' avatars, the logo and icon): each picture a run made of
+// one answers where WordPress says it is.
+bool checkFaces(VerifyContext& verify)
+{
+    FileChecks files(verify);
+    for (const FaceOrigin& face : faceOrigins) {
+        const std::optional<Copies> copies = verify.reads.copies(*face.origin);
+        if (!copies)
+            return verify.failed(verify.run.wordPressTable(face.origin->metaTable), verify.reads.lastError());
+        std::vector<std::int64_t> ids;
+        std::unordered_map<std::int64_t, std::int64_t> emlogIdOf;
+        copies->forEach([&](std::int64_t emlogId, const Copy& copy) {
+            if (emlogIdOf.emplace(copy.id, emlogId).second)
+                ids.push_back(copy.id);
+        });
+        if (!verify.reads.posts(ids, [&](const PostRow& row) {
+                verify.result.count(idOf(Kind::faces));
+                files.add(idOf(Kind::faces), emlogIdOf[row.id], row.guid);
+            }))
+            return verify.failed(verify.run.wordPressTable("posts"), verify.reads.lastError());
+    }
+    files.check();
+    return true;
+}
+
 bool checkLinks(VerifyContext& verify)
 {
     std::set<std::tuple<std::string, std::string, std::string>> links;
@@ -241,6 +267,35 @@ bool checkTwitter(VerifyContext& verify)
     return replyCopies && checkStatuses(verify, Kind::replies, *replyCopies, replies);
 }
 
+// The site's name and settings hold emlog's, unless the site's owner changed one since the run set it.
+bool checkSiteSettings(VerifyContext& verify)
+{
+    MigrationRun& run = verify.run;
+    const auto record = verify.reads.option("kestrel_settings");
+    if (!record)
+        return verify.failed(run.wordPressTable("options"), verify.reads.lastError());
+    const std::optional<PhpValue> given = *record ? PhpValue::parse(**record) : std::nullopt;
+    for (const SiteSetting& setting : siteSettings()) {
+        std::optional<std::string> value;
+        if (!run.source->option(setting.emlog, value))
+            return verify.failed(run.source->tableName("options"), run.source->lastError());
+        const std::optional<std::string> expected = value ? wordPressSetting(setting.emlog, *value) : std::nullopt;
+        if (!expected)
+            continue;
+        const auto current = verify.reads.option(setting.wordPress);
+        if (!current)
+            return verify.failed(run.wordPressTable("options"), verify.reads.lastError());
+        const PhpValue* before = given ? given->find(setting.wordPress) : nullptr;
+        const std::optional<std::string> setBefore = before ? std::optional(before->text()) : std::nullopt;
+        verify.result.count(step::settings);
+        if (settingFate(*current, *expected, setBefore, false) == SettingFate::change)
+            verify.find({std::string(step::settings), std::nullopt, std::string(check::setting),
+                         std::string(setting.wordPress) + "=" + *expected,
+                         std::string(setting.wordPress) + "=" + current->value_or(""), {}, {}});
+    }
+    return true;
+}
+
 bool checkSettings(VerifyContext& verify)
 {
     MigrationRun& run = verify.run;
@@ -252,6 +307,8 @@ bool checkSettings(VerifyContext& verify)
             verify.find({std::string(step::timeZone), std::nullopt, std::string(check::setting), zones.emlog.describe(),
                          zones.wordPress->describe(), {}, {}});
     }
+    if (!verify.settings.keepWordPressSettings && !checkSiteSettings(verify))
+        return false;
     std::optional<std::string> icp, info;
     if (!run.source->option("icp", icp) || !run.source->option("footer_info", info))
         return verify.failed(run.source->tableName("options"), run.source->lastError());
@@ -273,7 +330,7 @@ bool checkSettings(VerifyContext& verify)
 bool checkOtherRows(VerifyContext& verify)
 {
     for (bool (*check)(VerifyContext&) :
-         {checkUsersAndTerms, checkAttachments, checkLinks, checkTwitter, checkMenuAndSidebar, checkSettings}) {
+         {checkUsersAndTerms, checkAttachments, checkLinks, checkTwitter, checkMenuAndSidebar, checkFaces, checkSettings}) {
         if (verify.stopRequested() || !check(verify))
             return false;
     }

@@ -30,6 +30,7 @@ struct VerifySettings
     // emlog's files: a folder or an http(s) address of the old blog; empty: their bytes are not compared.
     std::string emlogFiles;
     bool keepWordPressTimeZone = false;
+    bool keepWordPressSettings = false; // the run kept WordPress's name and settings
 };
 
 // How far a verification is: `done` of `total` of a part (a kind's id, or addressesKind).
