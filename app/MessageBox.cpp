@@ -39,7 +39,7 @@ void MessageBox::show(QWidget* parent, Icon icon, const QString& caption, const 
 }
 
 MessageBox::Answer MessageBox::showWithAction(QWidget* parent, Icon icon, const QString& caption, const QString& text,
-                                             const QString& detail, const QString& action)
+                                              const QString& detail, const QString& action)
 {
     return exec(parent, {icon, caption, text, detail, action}, false);
 }

@@ -8,16 +8,16 @@
 #include "RunOptionsDialog.h"
 #include "SessionSecurity.h"
 #include "SiteChooser.h"
-#include "Version.h"
 #include "VerifyRunner.h"
 #include "VerifyTexts.h"
+#include "Version.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,7 +152,8 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     connect(m_runner, &MigrationRunner::connectionFailed, this, [](const QString& message, const QString& detail) {
         MessageBox::show(nullptr, MessageBox::Icon::None, messageCaption, message, detail);
     });
-    connect(m_runner, &MigrationRunner::reported, this, [this](const RunReport& report) { m_reported = !report.stopped; });
+    connect(m_runner, &MigrationRunner::reported, this,
+            [this](const RunReport& report) { m_reported = !report.stopped; });
     connect(m_runner, &MigrationRunner::finished, this, [this](const QString& message, const QString& detail) {
         // A run that completed can be verified from its completion message.
         if (!m_reported || m_closing) {
@@ -319,11 +320,12 @@ void MigrationWindow::showVerification(const Verification& verification)
         QStringLiteral("verification-%1Z.html")
             .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
     QFile page(path);
-    const bool written = page.open(QIODevice::WriteOnly) &&
-                         page.write(texts::verificationPage(verification)) >= 0 && page.flush();
+    const bool written =
+        page.open(QIODevice::WriteOnly) && page.write(texts::verificationPage(verification)) >= 0 && page.flush();
     page.close();
-    setStatusText(verification.findings.empty() ? QStringLiteral("核对完成：没有发现不同。")
-                                                : QStringLiteral("核对完成：发现 %1 处不同。").arg(verification.findings.size()));
+    setStatusText(verification.findings.empty()
+                      ? QStringLiteral("核对完成：没有发现不同。")
+                      : QStringLiteral("核对完成：发现 %1 处不同。").arg(verification.findings.size()));
     const QString where = written ? QStringLiteral("\n\n报告：%1").arg(QDir::toNativeSeparators(path))
                                   : QStringLiteral("\n\n报告写不进 %1。").arg(QDir::toNativeSeparators(path));
     MessageBox::show(nullptr, verification.findings.empty() ? MessageBox::Icon::Information : MessageBox::Icon::Warning,

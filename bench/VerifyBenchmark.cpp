@@ -47,8 +47,8 @@ int main(int argc, char** argv)
     environment.insert(QStringLiteral("PHP_CLI_SERVER_WORKERS"), QStringLiteral("4"));
     {
         BlogConnection admin = connect("verify_bench_wp");
-        run(admin, "UPDATE wp_options SET option_value='" + home.toStdString() +
-                       "' WHERE option_name IN ('home','siteurl')");
+        run(admin,
+            "UPDATE wp_options SET option_value='" + home.toStdString() + "' WHERE option_name IN ('home','siteurl')");
     }
     QProcess plugin;
     plugin.setProcessEnvironment(environment);
@@ -101,7 +101,8 @@ int main(int argc, char** argv)
         std::printf("  %s %lld %s: %s | %s\n", result.findings[i].kind.c_str(),
                     static_cast<long long>(result.findings[i].emlogId.value_or(-1)), result.findings[i].check.c_str(),
                     result.findings[i].expected.c_str(), result.findings[i].seen.c_str());
-    std::printf("\nthe run: %.1f s; the verification, four requests at a time to php -S with four workers: %.1f s (%.1fx the run)\n",
+    std::printf("\nthe run: %.1f s; the verification, four requests at a time to php -S with four workers: %.1f s "
+                "(%.1fx the run)\n",
                 runSeconds, verifySeconds, runSeconds > 0 ? verifySeconds / runSeconds : 0.0);
     return 0;
 }

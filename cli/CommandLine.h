@@ -25,7 +25,7 @@ struct CommandLine
     bool noPacing = false;
     bool check = false;
     bool verify = false;
-    std::string site;  // --wp-site: where WordPress is served, when not at its home address
+    std::string site; // --wp-site: where WordPress is served, when not at its home address
     QString htmlFile;
     bool yes = false;
     QString jsonFile;

@@ -27,7 +27,8 @@ int verifyCommand(const CommandLine& line, ReportFile* json, ReportFile* html)
     std::optional<Verification> result;
     QObject::connect(&runner, &VerifyRunner::failed,
                      [&](const QString& message, const QString& detail) { failure = message + '\n' + detail; });
-    QObject::connect(&runner, &VerifyRunner::verified, [&](const Verification& verification) { result = verification; });
+    QObject::connect(&runner, &VerifyRunner::verified,
+                     [&](const Verification& verification) { result = verification; });
     QEventLoop loop;
     QObject::connect(&runner, &VerifyRunner::ended, &loop, &QEventLoop::quit);
     bool interrupted = false;
@@ -63,9 +64,8 @@ int verifyCommand(const CommandLine& line, ReportFile* json, ReportFile* html)
     if (!result)
         return interrupted ? exitStatus::interrupted : exitStatus::usageOrServer;
     output::toStdout(texts::verificationText(*result));
-    for (const auto& [file, contents, path] :
-         {std::tuple{json, verificationJson(*result), line.jsonFile},
-          std::tuple{html, texts::verificationPage(*result), line.htmlFile}}) {
+    for (const auto& [file, contents, path] : {std::tuple{json, verificationJson(*result), line.jsonFile},
+                                               std::tuple{html, texts::verificationPage(*result), line.htmlFile}}) {
         QString error;
         if (file && !file->commit(contents, error))
             output::toStderr(QStringLiteral("写不了 %1：%2\n").arg(path, error));

@@ -31,7 +31,6 @@ constexpr std::string_view migration = idOf(Kind::navigation);
 // emlog's navi types.
 enum NaviType : std::int64_t { custom = 0, home = 1, twitter = 2, admin = 3, category = 4, page = 5 };
 
-
 std::string withoutClosingSlash(std::string address)
 {
     while (!address.empty() && address.back() == '/')

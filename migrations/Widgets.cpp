@@ -49,7 +49,6 @@ constexpr BuiltIn builtIns[] = {
     {"search", "<!-- wp:search /-->"},
 };
 
-
 // A title as emlog's template printed it, over the widget: the owner's own text, as it is.
 std::string headingBlock(std::string_view title)
 {
@@ -183,7 +182,6 @@ std::optional<std::int64_t> customWidgetNumber(std::string_view name)
         return std::nullopt;
     return std::stoll(digits);
 }
-
 
 void migrateWidgets(MigrationRun& run)
 {

@@ -29,16 +29,16 @@ bool VerifyRunner::start(RunSettings settings, VerifySettings verifySettings)
         return false;
     if (m_worker.joinable())
         m_worker.join();
-    m_worker = std::jthread([this, settings = std::move(settings),
-                             verifySettings = std::move(verifySettings)](std::stop_token stopToken) {
-        try {
-            verify(settings, verifySettings, stopToken);
-        } catch (const std::exception& error) {
-            emit failed(QStringLiteral("核对中断：%1").arg(QString::fromUtf8(error.what())), {});
-        }
-        m_running = false;
-        emit ended();
-    });
+    m_worker = std::jthread(
+        [this, settings = std::move(settings), verifySettings = std::move(verifySettings)](std::stop_token stopToken) {
+            try {
+                verify(settings, verifySettings, stopToken);
+            } catch (const std::exception& error) {
+                emit failed(QStringLiteral("核对中断：%1").arg(QString::fromUtf8(error.what())), {});
+            }
+            m_running = false;
+            emit ended();
+        });
     return true;
 }
 

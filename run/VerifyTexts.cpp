@@ -72,9 +72,9 @@ QString findingRow(const Finding& finding)
     const QString kind = verifiedLabel(finding.kind);
     if (!finding.emlogId)
         return kind;
-    const QString column = finding.kind != addressesKind                  ? idColumnOf(finding.kind)
+    const QString column = finding.kind != addressesKind                ? idColumnOf(finding.kind)
                            : finding.check == check::oldCategoryAddress ? QStringLiteral("sid")
-                                                                          : QStringLiteral("gid");
+                                                                        : QStringLiteral("gid");
     return QStringLiteral("%1 %2=%3").arg(kind, column).arg(*finding.emlogId);
 }
 
@@ -83,7 +83,8 @@ QString findingLine(const Finding& finding)
     QString line = QStringLiteral("[%1] %2").arg(findingRow(finding), checkLabel(finding.check));
     if (finding.check != check::plugin && finding.check != check::missing) {
         line += QStringLiteral("：应为“%1”").arg(text(finding.expected));
-        line += finding.seen.empty() ? QStringLiteral("，没有看到") : QStringLiteral("，看到“%1”").arg(text(finding.seen));
+        line +=
+            finding.seen.empty() ? QStringLiteral("，没有看到") : QStringLiteral("，看到“%1”").arg(text(finding.seen));
     }
     if (!finding.address.empty())
         line += QStringLiteral("  ") + text(finding.address);
@@ -95,12 +96,12 @@ QString verificationSummary(const Verification& verification)
     QStringList counts;
     for (const auto& [kind, count] : verification.verified)
         counts << QStringLiteral("%1 %2").arg(verifiedLabel(kind)).arg(count);
-    QString summary = QStringLiteral("已核对：%1。").arg(counts.isEmpty() ? QStringLiteral("无") : counts.join(QStringLiteral("，")));
+    QString summary =
+        QStringLiteral("已核对：%1。").arg(counts.isEmpty() ? QStringLiteral("无") : counts.join(QStringLiteral("，")));
     if (verification.stopped)
         summary += QStringLiteral("\n核对没有做完就停止了。");
-    summary += verification.findings.empty()
-                   ? QStringLiteral("\n没有发现不同：读者在新网站上看到的与 emlog 一样。")
-                   : QStringLiteral("\n发现 %1 处不同。").arg(verification.findings.size());
+    summary += verification.findings.empty() ? QStringLiteral("\n没有发现不同：读者在新网站上看到的与 emlog 一样。")
+                                             : QStringLiteral("\n发现 %1 处不同。").arg(verification.findings.size());
     return summary;
 }
 
@@ -110,7 +111,8 @@ QString verificationText(const Verification& verification, std::size_t limit)
     std::size_t shown = 0;
     for (const Finding& finding : verification.findings) {
         if (shown++ == limit) {
-            report += QStringLiteral("……还有 %1 处，见 --json 或 --html 的报告。\n").arg(verification.findings.size() - limit);
+            report += QStringLiteral("……还有 %1 处，见 --json 或 --html 的报告。\n")
+                          .arg(verification.findings.size() - limit);
             break;
         }
         report += findingLine(finding) + QLatin1Char('\n');

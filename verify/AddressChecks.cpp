@@ -19,8 +19,8 @@ struct OldAddress
 {
     bool article; // or a category
     std::int64_t emlogId;
-    std::string below;     // below the blog's root
-    QUrl target;           // where it must lead; empty: where `targetRequest` leads
+    std::string below; // below the blog's root
+    QUrl target;       // where it must lead; empty: where `targetRequest` leads
     std::size_t targetRequest = 0;
 };
 
@@ -45,8 +45,13 @@ bool checkOldAddresses(VerifyContext& verify)
 {
     MigrationRun& run = verify.run;
     if (!verify.redirectsActive) {
-        verify.find({std::string(addressesKind), std::nullopt, std::string(check::plugin),
-                     std::string(redirectPlugin), {}, verify.site.toString().toStdString(), {}});
+        verify.find({std::string(addressesKind),
+                     std::nullopt,
+                     std::string(check::plugin),
+                     std::string(redirectPlugin),
+                     {},
+                     verify.site.toString().toStdString(),
+                     {}});
         return true;
     }
     EmlogAddressing addressing;
@@ -78,9 +83,8 @@ bool checkOldAddresses(VerifyContext& verify)
     std::vector<OldAddress> old;
     for (const VerifyContext::ArticlePage& article : verify.articlePages) {
         const auto category = categoryPart.find(article.sortid);
-        for (const std::string& below :
-             emlogArticleAddresses(addressing, article.gid, encoded(article.alias),
-                                   category == categoryPart.end() ? "" : category->second))
+        for (const std::string& below : emlogArticleAddresses(addressing, article.gid, encoded(article.alias),
+                                                              category == categoryPart.end() ? "" : category->second))
             old.push_back({true, article.gid, below, article.page});
     }
     categories->forEach([&](std::int64_t sid, const Copy& copy) {
@@ -116,9 +120,9 @@ bool checkOldAddresses(VerifyContext& verify)
         verify.find({std::string(addressesKind), address.emlogId,
                      std::string(address.article ? check::oldArticleAddress : check::oldCategoryAddress),
                      target.toString().toStdString(),
-                     answer.status == 0 ? answer.error
-                                        : answer.finalUrl.toString().toStdString() + " (HTTP " +
-                                              std::to_string(answer.status) + ")",
+                     answer.status == 0
+                         ? answer.error
+                         : answer.finalUrl.toString().toStdString() + " (HTTP " + std::to_string(answer.status) + ")",
                      requests[first + i].url.toString().toStdString(), verify.oldAddress(address.below)});
     }
     return true;

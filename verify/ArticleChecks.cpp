@@ -127,8 +127,10 @@ bool ArticleChecks::read()
     m_categories = run.state.copies(origin::category);
     m_tags = run.state.copies(origin::tag);
     m_copies->forEach([&](std::int64_t gid, const Copy& copy) { m_placed.set(gid, copy.id); });
-    m_categories->forEach([&](std::int64_t sid, const Copy& copy) { m_termNames[copy.taxonomyId] = "sid=" + std::to_string(sid); });
-    m_tags->forEach([&](std::int64_t tid, const Copy& copy) { m_termNames[copy.taxonomyId] = "tid=" + std::to_string(tid); });
+    m_categories->forEach(
+        [&](std::int64_t sid, const Copy& copy) { m_termNames[copy.taxonomyId] = "sid=" + std::to_string(sid); });
+    m_tags->forEach(
+        [&](std::int64_t tid, const Copy& copy) { m_termNames[copy.taxonomyId] = "tid=" + std::to_string(tid); });
     const std::optional<EmlogValues> sorts = run.source->columns("sort", "sid", "sid");
     const std::optional<EmlogValues> tags = sorts ? run.source->columns("tag", "tid", "gid") : std::nullopt;
     if (!tags)
@@ -152,9 +154,8 @@ void ArticleChecks::check(const std::vector<Written>& articles)
     std::unordered_map<std::int64_t, PostRow> rows;
     std::unordered_map<std::int64_t, std::set<std::int64_t>> terms;
     if (!m_verify.reads.posts(ids, [&](const PostRow& row) { rows.emplace(row.id, row); }) ||
-        !m_verify.reads.postTerms(ids, [&](std::int64_t post, std::int64_t term, const std::string&) {
-            terms[post].insert(term);
-        })) {
+        !m_verify.reads.postTerms(
+            ids, [&](std::int64_t post, std::int64_t term, const std::string&) { terms[post].insert(term); })) {
         m_verify.failed(m_verify.run.wordPressTable("posts"), m_verify.reads.lastError());
         return;
     }
@@ -242,12 +243,15 @@ void ArticleChecks::checkRow(const Written& written, const PostRow& row, const s
     }
     for (const std::int64_t term : terms) {
         const auto name = m_termNames.find(term);
-        const std::string shownName = name != m_termNames.end() ? name->second : "term_taxonomy_id=" + std::to_string(term);
+        const std::string shownName =
+            name != m_termNames.end() ? name->second : "term_taxonomy_id=" + std::to_string(term);
         (shownName.rfind("tid=", 0) == 0 ? seenTags : seenCategories).insert(shownName);
     }
     if (m_tags) {
         // A tag emlog lists that WordPress never had (emlog's own lists may name deleted tags) is not expected.
-        std::erase_if(tags, [&](const std::string& tag) { return !m_tags->contains(std::stoll(tag.substr(4))) && !seenTags.contains(tag); });
+        std::erase_if(tags, [&](const std::string& tag) {
+            return !m_tags->contains(std::stoll(tag.substr(4))) && !seenTags.contains(tag);
+        });
     }
     for (const auto& [expectedTerms, seenTerms, which] :
          {std::tuple{&categories, &seenCategories, check::categories}, std::tuple{&tags, &seenTags, check::tags}}) {
@@ -356,8 +360,13 @@ void ArticleChecks::checkComments(std::int64_t gid, const QByteArray& body, cons
     if (shown == m_verify.shownComments.end())
         return;
     for (const ShownComment& comment : shown->second) {
-        Finding wrong{std::string(idOf(Kind::comments)), comment.cid, std::string(check::shown), {}, {},
-                      address.toString().toStdString() + "#comment-" + std::to_string(comment.id), {}};
+        Finding wrong{std::string(idOf(Kind::comments)),
+                      comment.cid,
+                      std::string(check::shown),
+                      {},
+                      {},
+                      address.toString().toStdString() + "#comment-" + std::to_string(comment.id),
+                      {}};
         const std::optional<int> depth = shownDepth(body, comment.id);
         const QString text = visibleText(comment.content);
         if (!body.contains("id=\"comment-" + QByteArray::number(static_cast<qlonglong>(comment.id)) + "\"")) {

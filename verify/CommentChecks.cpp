@@ -52,7 +52,8 @@ bool checkComments(VerifyContext& verify)
         return verify.failed(run.wordPressTable("commentmeta"), verify.reads.lastError());
     const std::optional<EmlogValues> gids = run.source->columns("blog", "gid", "gid");
     std::vector<Comment> comments;
-    if (!gids || !run.source->readTable("comment", {}, [&](const EmlogRow& row) { comments.push_back(readComment(row)); }))
+    if (!gids ||
+        !run.source->readTable("comment", {}, [&](const EmlogRow& row) { comments.push_back(readComment(row)); }))
         return verify.failed(run.source->tableName("comment"), run.source->lastError());
     std::unordered_set<std::int64_t> emlogArticles;
     for (const auto& [gid, value] : *gids)
@@ -77,7 +78,8 @@ bool checkComments(VerifyContext& verify)
             continue;
         verify.result.count(kind);
         verify.tell({kind, ++done, static_cast<std::int64_t>(comments.size())});
-        Finding finding{std::string(kind), comment.cid, {}, {}, {}, {}, verify.oldAddress("?post=" + std::to_string(comment.gid))};
+        Finding finding{
+            std::string(kind), comment.cid, {}, {}, {}, {}, verify.oldAddress("?post=" + std::to_string(comment.gid))};
         const std::optional<Copy> copy = copies->find(comment.cid);
         const auto row = copy ? rows.find(copy->id) : rows.end();
         if (row == rows.end()) {
@@ -96,21 +98,22 @@ bool checkComments(VerifyContext& verify)
             verify.find(finding);
         }
         std::int64_t parent = 0;
-        if (const auto parentCopy = comment.pid != 0 && byCid.contains(comment.pid) ? copies->find(comment.pid)
-                                                                                    : std::nullopt)
+        if (const auto parentCopy =
+                comment.pid != 0 && byCid.contains(comment.pid) ? copies->find(comment.pid) : std::nullopt)
             parent = parentCopy->id;
         const std::optional<Copy> article = articles->find(comment.gid);
         if (row->second.parent != parent || !article || row->second.postId != article->id) {
             finding.check = check::thread;
-            finding.expected = "post " + std::to_string(article ? article->id : 0) + ", parent " + std::to_string(parent);
+            finding.expected =
+                "post " + std::to_string(article ? article->id : 0) + ", parent " + std::to_string(parent);
             finding.seen =
                 "post " + std::to_string(row->second.postId) + ", parent " + std::to_string(row->second.parent);
             verify.find(finding);
         }
         if (row->second.content != commentText(comment)) {
             finding.check = check::text;
-            std::tie(finding.expected, finding.seen) = differenceOf(QString::fromStdString(commentText(comment)),
-                                                                    QString::fromStdString(row->second.content));
+            std::tie(finding.expected, finding.seen) =
+                differenceOf(QString::fromStdString(commentText(comment)), QString::fromStdString(row->second.content));
             verify.find(finding);
         }
         const std::optional<int> depth = verify.threadedComments ? depths.of(comment) : 1;

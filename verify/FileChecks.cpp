@@ -131,7 +131,8 @@ void FileChecks::check()
                 finding.seen = std::to_string(answer.size) + " bytes";
                 m_verify.find(std::move(finding));
             }
-        } else if (const auto old = oldFiles.find(file.address); old != oldFiles.end() && !emlog[old->second].isEmpty()) {
+        } else if (const auto old = oldFiles.find(file.address);
+                   old != oldFiles.end() && !emlog[old->second].isEmpty()) {
             finding.check = check::file;
             finding.expected = m_verify.uploadsUrl + "/" + uploadsPathOf(old->second);
             finding.seen = file.address;

@@ -24,7 +24,8 @@ QByteArray verificationJson(const Verification& verification)
     for (const Finding& finding : verification.findings) {
         findings.append(QJsonObject{
             {QStringLiteral("kind"), text(finding.kind)},
-            {QStringLiteral("emlogId"), finding.emlogId ? QJsonValue(static_cast<qint64>(*finding.emlogId)) : QJsonValue()},
+            {QStringLiteral("emlogId"),
+             finding.emlogId ? QJsonValue(static_cast<qint64>(*finding.emlogId)) : QJsonValue()},
             {QStringLiteral("check"), text(finding.check)},
             {QStringLiteral("expected"), text(finding.expected)},
             {QStringLiteral("seen"), text(finding.seen)},

@@ -30,8 +30,8 @@ struct Expected
 
 void reportMissing(VerifyContext& verify, std::string_view kind, std::int64_t id)
 {
-    verify.find({std::string(kind), id, std::string(check::missing), std::string(kind) + " " + std::to_string(id), {},
-                 {}, {}});
+    verify.find(
+        {std::string(kind), id, std::string(check::missing), std::string(kind) + " " + std::to_string(id), {}, {}, {}});
 }
 
 // Each row of the kind has its copy (and that copy the status given); gives the copies, or nothing
@@ -73,16 +73,22 @@ bool checkStatuses(VerifyContext& verify, Kind kind, const Copies& copies, const
     }
     std::unordered_map<std::int64_t, std::string> statuses;
     const bool comments = infoOf(kind).wordPressTable == "comments";
-    const bool read = comments ? verify.reads.comments(ids, [&](const CommentRow& row) { statuses[row.id] = row.approved; })
-                               : verify.reads.posts(ids, [&](const PostRow& row) { statuses[row.id] = row.status; });
+    const bool read = comments
+                          ? verify.reads.comments(ids, [&](const CommentRow& row) { statuses[row.id] = row.approved; })
+                          : verify.reads.posts(ids, [&](const PostRow& row) { statuses[row.id] = row.status; });
     if (!read)
         return verify.failed(verify.run.wordPressTable(infoOf(kind).wordPressTable), verify.reads.lastError());
     for (const Expected& row : rows) {
         const auto copy = row.wanted ? copies.find(row.id) : std::nullopt;
         if (!copy || row.status.empty() || statuses[copy->id] == row.status)
             continue;
-        verify.find({std::string(idOf(kind)), row.id, std::string(comments ? check::approved : check::status),
-                     row.status, statuses[copy->id], {}, {}});
+        verify.find({std::string(idOf(kind)),
+                     row.id,
+                     std::string(comments ? check::approved : check::status),
+                     row.status,
+                     statuses[copy->id],
+                     {},
+                     {}});
     }
     return true;
 }
@@ -91,7 +97,8 @@ bool checkUsersAndTerms(VerifyContext& verify)
 {
     MigrationRun& run = verify.run;
     std::vector<Expected> users;
-    if (!readRows(verify, "user", {"uid"}, [&](const EmlogRow& row) { readField(row, "uid", users.emplace_back().id); }))
+    if (!readRows(verify, "user", {"uid"},
+                  [&](const EmlogRow& row) { readField(row, "uid", users.emplace_back().id); }))
         return false;
     // A user is there when the run copied it, or WordPress had one of the same login or e-mail.
     const Authors* authors = authorsOf(run, idOf(Kind::users));
@@ -102,9 +109,11 @@ bool checkUsersAndTerms(VerifyContext& verify)
         if (!authors->byUid.contains(user.id))
             reportMissing(verify, idOf(Kind::users), user.id);
     }
-    for (const auto& [kind, table, column] : {std::tuple{Kind::categories, "sort", "sid"}, std::tuple{Kind::tags, "tag", "tid"}}) {
+    for (const auto& [kind, table, column] :
+         {std::tuple{Kind::categories, "sort", "sid"}, std::tuple{Kind::tags, "tag", "tid"}}) {
         std::vector<Expected> rows;
-        if (!readRows(verify, table, {column}, [&](const EmlogRow& row) { readField(row, column, rows.emplace_back().id); }) ||
+        if (!readRows(verify, table, {column},
+                      [&](const EmlogRow& row) { readField(row, column, rows.emplace_back().id); }) ||
             !checkCopies(verify, kind, rows))
             return false;
     }
@@ -144,7 +153,8 @@ bool checkAttachments(VerifyContext& verify)
             ids.push_back(copy->id);
     }
     FileChecks files(verify);
-    if (!verify.reads.posts(ids, [&](const PostRow& row) { files.add(idOf(Kind::attachments), aidOf[row.id], row.guid); }))
+    if (!verify.reads.posts(ids,
+                            [&](const PostRow& row) { files.add(idOf(Kind::attachments), aidOf[row.id], row.guid); }))
         return verify.failed(verify.run.wordPressTable("posts"), verify.reads.lastError());
     files.check();
     return true;
@@ -289,9 +299,13 @@ bool checkSiteSettings(VerifyContext& verify)
         const std::optional<std::string> setBefore = before ? std::optional(before->text()) : std::nullopt;
         verify.result.count(step::settings);
         if (settingFate(*current, *expected, setBefore, false) == SettingFate::change)
-            verify.find({std::string(step::settings), std::nullopt, std::string(check::setting),
+            verify.find({std::string(step::settings),
+                         std::nullopt,
+                         std::string(check::setting),
                          std::string(setting.wordPress) + "=" + *expected,
-                         std::string(setting.wordPress) + "=" + current->value_or(""), {}, {}});
+                         std::string(setting.wordPress) + "=" + current->value_or(""),
+                         {},
+                         {}});
     }
     return true;
 }
@@ -304,8 +318,13 @@ bool checkSettings(VerifyContext& verify)
         if (!zones.wordPress)
             return verify.failed(run.wordPressTable("options"), verify.reads.lastError());
         if (!(zones.emlog == *zones.wordPress))
-            verify.find({std::string(step::timeZone), std::nullopt, std::string(check::setting), zones.emlog.describe(),
-                         zones.wordPress->describe(), {}, {}});
+            verify.find({std::string(step::timeZone),
+                         std::nullopt,
+                         std::string(check::setting),
+                         zones.emlog.describe(),
+                         zones.wordPress->describe(),
+                         {},
+                         {}});
     }
     if (!verify.settings.keepWordPressSettings && !checkSiteSettings(verify))
         return false;
@@ -321,7 +340,8 @@ bool checkSettings(VerifyContext& verify)
     if (!footer)
         return verify.failed(run.wordPressTable("options"), verify.reads.lastError());
     if (!*footer)
-        verify.find({std::string(step::footer), std::nullopt, std::string(check::setting), "kestrel_footer", {}, {}, {}});
+        verify.find(
+            {std::string(step::footer), std::nullopt, std::string(check::setting), "kestrel_footer", {}, {}, {}});
     return true;
 }
 
@@ -329,8 +349,8 @@ bool checkSettings(VerifyContext& verify)
 
 bool checkOtherRows(VerifyContext& verify)
 {
-    for (bool (*check)(VerifyContext&) :
-         {checkUsersAndTerms, checkAttachments, checkLinks, checkTwitter, checkMenuAndSidebar, checkFaces, checkSettings}) {
+    for (bool (*check)(VerifyContext&) : {checkUsersAndTerms, checkAttachments, checkLinks, checkTwitter,
+                                          checkMenuAndSidebar, checkFaces, checkSettings}) {
         if (verify.stopRequested() || !check(verify))
             return false;
     }

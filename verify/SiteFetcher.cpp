@@ -63,8 +63,7 @@ void SiteFetcher::fetch(const std::vector<SiteRequest>& requests, const Answered
             // Each redirect is looked at here, so that none leads from https to http.
             request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
             trustCaOf(request, m_trust);
-            QNetworkReply* reply =
-                requests[job.index].headOnly ? network.head(request) : network.get(request);
+            QNetworkReply* reply = requests[job.index].headOnly ? network.head(request) : network.get(request);
             auto refused = std::make_shared<bool>(false);
             pinCertificate(reply, m_trust, [refused] { *refused = true; });
             ++inFlight;
@@ -93,8 +92,8 @@ void SiteFetcher::fetch(const std::vector<SiteRequest>& requests, const Answered
                     answer.finalUrl = next;
                     answered(job.index, answer);
                 } else if (redirected && isWeb(next) &&
-                    !(job.url.scheme() == QLatin1String("https") && next.scheme() == QLatin1String("http")) &&
-                    job.redirects < mostRedirects && !stop.stop_requested()) {
+                           !(job.url.scheme() == QLatin1String("https") && next.scheme() == QLatin1String("http")) &&
+                           job.redirects < mostRedirects && !stop.stop_requested()) {
                     waiting.push_front({job.index, next, job.redirects + 1});
                 } else {
                     if (*refused)

@@ -27,10 +27,10 @@ struct SiteRequest
 // What the site answered, after following its redirects (never from https to http).
 struct SiteAnswer
 {
-    int status = 0;     // of the last answer; 0 when none came
-    QUrl finalUrl;      // where the redirects led
-    QByteArray body;    // empty for a HEAD
-    std::string error;  // the network's words when no answer came
+    int status = 0;    // of the last answer; 0 when none came
+    QUrl finalUrl;     // where the redirects led
+    QByteArray body;   // empty for a HEAD
+    std::string error; // the network's words when no answer came
 };
 
 // Asks a served site for pages and files as a reader's browser would, politely (see Politeness), each

@@ -31,10 +31,10 @@ bool readSite(VerifyContext& verify)
         values[i] = std::move(*value);
     }
     verify.home = withoutClosingSlash(values[0].value_or(""));
-    verify.site = QUrl(QString::fromStdString(withoutClosingSlash(verify.settings.site.empty() ? verify.home
-                                                                                                 : verify.settings.site)));
-    if (!verify.site.isValid() || (verify.site.scheme() != QLatin1String("http") &&
-                                   verify.site.scheme() != QLatin1String("https")))
+    verify.site = QUrl(
+        QString::fromStdString(withoutClosingSlash(verify.settings.site.empty() ? verify.home : verify.settings.site)));
+    if (!verify.site.isValid() ||
+        (verify.site.scheme() != QLatin1String("http") && verify.site.scheme() != QLatin1String("https")))
         return verify.failed("home", verify.site.toString().toStdString());
     verify.redirectsActive = redirectPluginActive(values[1].value_or(""));
     verify.threadedComments = values[2].value_or("1") == "1";
@@ -49,8 +49,9 @@ bool readSite(VerifyContext& verify)
             return verify.failed(verify.settings.emlogFiles, error);
     }
     SiteAnswer front;
-    verify.fetcher.fetch({{verify.siteAddress(""), true}}, [&](std::size_t, const SiteAnswer& answer) { front = answer; },
-                         run.stopToken);
+    verify.fetcher.fetch(
+        {{verify.siteAddress(""), true}}, [&](std::size_t, const SiteAnswer& answer) { front = answer; },
+        run.stopToken);
     if (front.status == 0 && !run.stopRequested())
         return verify.failed(verify.site.toString().toStdString(), front.error);
     const std::string blogUrl = emlogBlogUrl(*run.source);

@@ -28,7 +28,8 @@ void VerifyContext::find(Finding finding)
 
 QUrl VerifyContext::siteAddress(std::string_view below) const
 {
-    return QUrl(site.toString() + QLatin1Char('/') + QString::fromUtf8(below.data(), static_cast<qsizetype>(below.size())));
+    return QUrl(site.toString() + QLatin1Char('/') +
+                QString::fromUtf8(below.data(), static_cast<qsizetype>(below.size())));
 }
 
 std::optional<QUrl> VerifyContext::onSite(const std::string& address) const

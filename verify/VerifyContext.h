@@ -45,9 +45,9 @@ struct VerifyProgress
 struct ShownComment
 {
     std::int64_t cid = 0;
-    std::int64_t id = 0;    // WordPress's
-    int depth = 1;          // as WordPress's threads show it
-    std::string content;    // as stored
+    std::int64_t id = 0; // WordPress's
+    int depth = 1;       // as WordPress's threads show it
+    std::string content; // as stored
 };
 
 // What every check works with: the run's sessions and emlog's rows, WordPress's reads, the site, and
@@ -66,11 +66,11 @@ struct VerifyContext
     // Set by the first read that failed: the table (or file) and why. The checks stop there.
     std::optional<std::pair<std::string, std::string>> failure;
 
-    QUrl site;            // where pages are asked for, without a closing "/"
-    std::string home;     // WordPress's home option, without a closing "/"
+    QUrl site;        // where pages are asked for, without a closing "/"
+    std::string home; // WordPress's home option, without a closing "/"
     std::string uploadsUrl;
-    BlogRoot blogRoot;    // the old blog's address
-    std::string blogUrl;  // emlog's blogurl, with its closing "/"
+    BlogRoot blogRoot;   // the old blog's address
+    std::string blogUrl; // emlog's blogurl, with its closing "/"
     bool redirectsActive = false;
     bool threadedComments = true;
     int threadDepth = 5;

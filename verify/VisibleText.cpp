@@ -64,7 +64,8 @@ std::string textOutsideTags(std::string_view html)
     while (i < html.size()) {
         const char c = html[i];
         const char next = i + 1 < html.size() ? html[i + 1] : '\0';
-        if (c != '<' || !(std::isalpha(static_cast<unsigned char>(next)) || next == '/' || next == '!' || next == '?')) {
+        if (c != '<' ||
+            !(std::isalpha(static_cast<unsigned char>(next)) || next == '/' || next == '!' || next == '?')) {
             text += c;
             ++i;
             continue;
@@ -165,10 +166,10 @@ void appendUtf8(std::string& out, char32_t c)
 std::string decodeEntities(std::string_view text)
 {
     static const std::pair<std::string_view, char32_t> named[] = {
-        {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
+        {"amp", '&'},      {"lt", '<'},        {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
         {"nbsp", ' '},     {"hellip", 0x2026}, {"mdash", 0x2014}, {"ndash", 0x2013}, {"lsquo", 0x2018},
-        {"rsquo", 0x2019}, {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"laquo", 0xAB},   {"raquo", 0xBB},
-        {"trade", 0x2122}, {"times", 0xD7},   {"copy", 0xA9},    {"reg", 0xAE},     {"middot", 0xB7}};
+        {"rsquo", 0x2019}, {"ldquo", 0x201C},  {"rdquo", 0x201D}, {"laquo", 0xAB},   {"raquo", 0xBB},
+        {"trade", 0x2122}, {"times", 0xD7},    {"copy", 0xA9},    {"reg", 0xAE},     {"middot", 0xB7}};
     std::string out;
     out.reserve(text.size());
     std::size_t i = 0;
@@ -228,10 +229,10 @@ std::string_view firstPageOf(std::string_view content)
 
 std::vector<std::string> attributeValues(std::string_view html, std::string_view attribute)
 {
-    const QRegularExpression pattern(
-        QStringLiteral("\\s%1\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>\"']+))")
-            .arg(QRegularExpression::escape(QString::fromLatin1(attribute.data(), static_cast<qsizetype>(attribute.size())))),
-        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression pattern(QStringLiteral("\\s%1\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>\"']+))")
+                                         .arg(QRegularExpression::escape(QString::fromLatin1(
+                                             attribute.data(), static_cast<qsizetype>(attribute.size())))),
+                                     QRegularExpression::CaseInsensitiveOption);
     std::vector<std::string> values;
     const QString text = QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size()));
     for (auto match = pattern.globalMatch(text); match.hasNext();) {

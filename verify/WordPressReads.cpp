@@ -106,9 +106,8 @@ bool WordPressReads::postTerms(const std::vector<std::int64_t>& ids,
 
 bool WordPressReads::links(const std::function<void(const std::string&, const std::string&, const std::string&)>& each)
 {
-    ResultSet rows = selectWithReconnect(m_run, m_run.wordPress,
-                                         "SELECT link_url, link_name, link_visible FROM " +
-                                             m_run.wordPressTable("links"));
+    ResultSet rows = selectWithReconnect(
+        m_run, m_run.wordPress, "SELECT link_url, link_name, link_visible FROM " + m_run.wordPressTable("links"));
     if (!rows)
         return false;
     for (std::uint64_t row = 0; row < rowCount(rows); ++row, nextRow(rows))

@@ -9,8 +9,8 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QLineEdit>
 #include <QJsonDocument>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace kestrel::test {
@@ -59,7 +59,8 @@ MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst,
         QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnFiles")), Qt::LeftButton);
         QDialog* dialog = nullptr;
         EXPECT_TRUE(waitUntil([&] { return (dialog = window.findChild<QDialog*>(QStringLiteral("FilesDialog"))); }));
-        dialog->findChild<QLineEdit*>(QStringLiteral("txt_文件_emlog"))->setText(QString::fromStdString(blogs.files.source));
+        dialog->findChild<QLineEdit*>(QStringLiteral("txt_文件_emlog"))
+            ->setText(QString::fromStdString(blogs.files.source));
         dialog->findChild<QLineEdit*>(QStringLiteral("txt_上传_Wp"))
             ->setText(QString::fromStdString(blogs.files.uploadsFolder));
         QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);

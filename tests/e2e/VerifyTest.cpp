@@ -40,8 +40,10 @@ protected:
         execute(wordpress.admin(), "INSERT INTO " + wordpress.table("options") +
                                        " (option_name, option_value) VALUES ('upload_path', '" + uploadPath +
                                        "') ON DUPLICATE KEY UPDATE option_value=VALUES(option_value)");
-        uploads = qEnvironmentVariable("KESTREL_WORDPRESS_ROOT") + QLatin1Char('/') + QString::fromStdString(uploadPath);
-        site.runScript(sourceDir() + "/scripts/wordpress/site.php", {QStringLiteral("/%postname%/"), QStringLiteral("on")});
+        uploads =
+            qEnvironmentVariable("KESTREL_WORDPRESS_ROOT") + QLatin1Char('/') + QString::fromStdString(uploadPath);
+        site.runScript(sourceDir() + "/scripts/wordpress/site.php",
+                       {QStringLiteral("/%postname%/"), QStringLiteral("on")});
     }
     ~VerifyTest() override { QDir(uploads).removeRecursively(); }
 
@@ -57,10 +59,12 @@ protected:
                 if (name == wordpress.table("options")) {
                     sums += name + "=" +
                             queryValue(blog->admin(), "SELECT CONCAT(COUNT(*), ':', SUM(CRC32(CONCAT(option_name, '=', "
-                                                      "option_value)))) FROM " + name +
+                                                      "option_value)))) FROM " +
+                                                          name +
                                                           " WHERE option_name NOT LIKE '%\\_transient\\_%' AND "
                                                           "option_name NOT LIKE '%\\_children' AND option_name NOT "
-                                                          "LIKE 'theme\\_mods\\_%' AND option_name<>'cron'") + "\n";
+                                                          "LIKE 'theme\\_mods\\_%' AND option_name<>'cron'") +
+                            "\n";
                     continue;
                 }
                 for (const Row& sum : queryRows(blog->admin(), "CHECKSUM TABLE `" + name + "`"))
@@ -117,21 +121,26 @@ TEST_F(VerifyTest, ACorrectCopyVerifiesCleanAndEachPlantedFaultIsFound)
     QString opened;
     std::string before, after;
     MessageBox::Shown verified;
-    const MessageBox::Shown done = migrateThroughWindow(
-        {emlog.name(), "emlog_", wordpress.name(), wordpress.prefix(), {},
-         FileSettings{blog.path().toStdString(), uploads.toStdString()}, true},
-        true, [&](MigrationWindow& window) {
-            window.setPageOpener([&](const QString& path) { opened = path; });
-            before = checksums();
-            const auto shown = MessageBox::shown().size();
-            EXPECT_TRUE(waitUntil([&] { return MessageBox::shown().size() > shown; }, 300000));
-            EXPECT_TRUE(waitUntil([&] { return !window.verifier()->isRunning(); }));
-            after = checksums();
-            verified = MessageBox::shown().last();
-        });
+    const MessageBox::Shown done =
+        migrateThroughWindow({emlog.name(),
+                              "emlog_",
+                              wordpress.name(),
+                              wordpress.prefix(),
+                              {},
+                              FileSettings{blog.path().toStdString(), uploads.toStdString()},
+                              true},
+                             true, [&](MigrationWindow& window) {
+                                 window.setPageOpener([&](const QString& path) { opened = path; });
+                                 before = checksums();
+                                 const auto shown = MessageBox::shown().size();
+                                 EXPECT_TRUE(waitUntil([&] { return MessageBox::shown().size() > shown; }, 300000));
+                                 EXPECT_TRUE(waitUntil([&] { return !window.verifier()->isRunning(); }));
+                                 after = checksums();
+                                 verified = MessageBox::shown().last();
+                             });
     ASSERT_TRUE(done.text.startsWith(QStringLiteral("转换完成"))) << done.text.toStdString();
     EXPECT_TRUE(verified.text.contains(QStringLiteral("没有发现不同"))) << verified.text.toStdString() << "\n"
-                                                                         << verified.detail.toStdString();
+                                                                        << verified.detail.toStdString();
     EXPECT_TRUE(verified.text.contains(QStringLiteral("文章 40，评论 67"))) << verified.text.toStdString();
     EXPECT_TRUE(verified.text.contains(QStringLiteral("旧地址 "))) << verified.text.toStdString();
     EXPECT_EQ(before, after) << "the verification wrote";
@@ -145,26 +154,31 @@ TEST_F(VerifyTest, ACorrectCopyVerifiesCleanAndEachPlantedFaultIsFound)
     // Faults planted as a careless edit, a plugin or a lost file would.
     const std::string posts = wordpress.table("posts");
     const std::string uploadsUrl = site.home().toStdString() + "/" + uploadPath;
-    wp("UPDATE " + posts + " SET post_content=LEFT(post_content, CHAR_LENGTH(post_content) DIV 2) WHERE ID=" + copyOf("_emlog_gid", 2));
+    wp("UPDATE " + posts +
+       " SET post_content=LEFT(post_content, CHAR_LENGTH(post_content) DIV 2) WHERE ID=" + copyOf("_emlog_gid", 2));
     wp("UPDATE " + posts + " SET post_title='另一个标题' WHERE ID=" + copyOf("_emlog_gid", 6));
     wp("UPDATE " + posts + " SET post_status='draft' WHERE ID=" + copyOf("_emlog_gid", 7));
     wp("UPDATE " + posts + " SET post_password='' WHERE ID=" + copyOf("_emlog_gid", 13));
     wp("DELETE FROM " + wordpress.table("comments") + " WHERE comment_ID=" + copyOf("_emlog_cid", 17));
-    wp("UPDATE " + wordpress.table("comments") + " SET comment_approved='0' WHERE comment_ID=" + copyOf("_emlog_cid", 18));
+    wp("UPDATE " + wordpress.table("comments") +
+       " SET comment_approved='0' WHERE comment_ID=" + copyOf("_emlog_cid", 18));
     wp("DELETE r FROM " + wordpress.table("term_relationships") + " r JOIN " + wordpress.table("term_taxonomy") +
        " t USING (term_taxonomy_id) WHERE t.taxonomy='category' AND r.object_id=" + copyOf("_emlog_gid", 8));
     wp("DELETE r FROM " + wordpress.table("term_relationships") + " r JOIN " + wordpress.table("term_taxonomy") +
        " t USING (term_taxonomy_id) WHERE t.taxonomy='post_tag' AND r.object_id=" + copyOf("_emlog_gid", 3));
     const std::string linked = "?p=" + copyOf("_emlog_gid", 32);
-    wp("UPDATE " + posts + " SET post_content=REPLACE(post_content, '" + linked + "', '?p=999999') WHERE ID=" +
-       copyOf("_emlog_gid", 36));
+    wp("UPDATE " + posts + " SET post_content=REPLACE(post_content, '" + linked +
+       "', '?p=999999') WHERE ID=" + copyOf("_emlog_gid", 36));
     // Two articles' pictures in the uploads folder: one deleted, one changed.
     std::vector<std::pair<int, QString>> pictures;
     for (const int gid : {10, 24, 31, 37}) {
-        const std::string content = queryValue(wordpress.admin(), "SELECT post_content FROM " + posts + " WHERE ID=" + copyOf("_emlog_gid", gid));
+        const std::string content = queryValue(wordpress.admin(), "SELECT post_content FROM " + posts +
+                                                                      " WHERE ID=" + copyOf("_emlog_gid", gid));
         const auto at = content.find(uploadsUrl + "/emlog/");
         if (at != std::string::npos && pictures.size() < 2)
-            pictures.emplace_back(gid, QString::fromStdString(content.substr(at + uploadsUrl.size(), content.find_first_of("\"' ", at) - at - uploadsUrl.size())));
+            pictures.emplace_back(
+                gid, QString::fromStdString(content.substr(at + uploadsUrl.size(), content.find_first_of("\"' ", at) -
+                                                                                       at - uploadsUrl.size())));
     }
     ASSERT_EQ(pictures.size(), 2u);
     ASSERT_TRUE(QFile::remove(uploads + QUrl::fromPercentEncoding(pictures[0].second.toUtf8())));
@@ -173,13 +187,14 @@ TEST_F(VerifyTest, ACorrectCopyVerifiesCleanAndEachPlantedFaultIsFound)
         ASSERT_TRUE(changed.open(QIODevice::WriteOnly | QIODevice::Append));
         changed.write("changed");
     }
-    site.runScript(sourceDir() + "/scripts/wordpress/site.php", {QStringLiteral("/%postname%/"), QStringLiteral("off")});
+    site.runScript(sourceDir() + "/scripts/wordpress/site.php",
+                   {QStringLiteral("/%postname%/"), QStringLiteral("off")});
 
     QTemporaryDir reports;
     const QString json = reports.filePath(QStringLiteral("report.json"));
-    const auto [status, output] = verifyThroughCli({QStringLiteral("--emlog-files=") + blog.path(),
-                                                    QStringLiteral("--json=") + json,
-                                                    QStringLiteral("--html=") + reports.filePath(QStringLiteral("report.html"))});
+    const auto [status, output] =
+        verifyThroughCli({QStringLiteral("--emlog-files=") + blog.path(), QStringLiteral("--json=") + json,
+                          QStringLiteral("--html=") + reports.filePath(QStringLiteral("report.html"))});
     EXPECT_EQ(status, 1) << output.toStdString();
 
     QFile file(json);
@@ -191,16 +206,22 @@ TEST_F(VerifyTest, ACorrectCopyVerifiesCleanAndEachPlantedFaultIsFound)
         found.emplace(finding[QStringLiteral("kind")].toString().toStdString(),
                       finding[QStringLiteral("emlogId")].isNull() ? -1 : finding[QStringLiteral("emlogId")].toInt(),
                       finding[QStringLiteral("check")].toString().toStdString());
-    const std::tuple<std::string, int, std::string> planted[] = {
-        {"posts", 2, "text"},           {"posts", 6, "title"},      {"posts", 7, "status"},
-        {"posts", 13, "password"},      {"comments", 17, "missing"}, {"comments", 18, "approved"},
-        {"posts", 8, "categories"},     {"posts", 3, "tags"},       {"posts", 36, "link"},
-        {"posts", pictures[0].first, "file"}, {"posts", pictures[1].first, "bytes"},
-        {"addresses", -1, "plugin"}};
+    const std::tuple<std::string, int, std::string> planted[] = {{"posts", 2, "text"},
+                                                                 {"posts", 6, "title"},
+                                                                 {"posts", 7, "status"},
+                                                                 {"posts", 13, "password"},
+                                                                 {"comments", 17, "missing"},
+                                                                 {"comments", 18, "approved"},
+                                                                 {"posts", 8, "categories"},
+                                                                 {"posts", 3, "tags"},
+                                                                 {"posts", 36, "link"},
+                                                                 {"posts", pictures[0].first, "file"},
+                                                                 {"posts", pictures[1].first, "bytes"},
+                                                                 {"addresses", -1, "plugin"}};
     for (const auto& fault : planted)
-        EXPECT_TRUE(found.contains(fault)) << std::get<0>(fault) << " " << std::get<1>(fault) << " "
-                                           << std::get<2>(fault) << "\n"
-                                           << output.toStdString();
+        EXPECT_TRUE(found.contains(fault))
+            << std::get<0>(fault) << " " << std::get<1>(fault) << " " << std::get<2>(fault) << "\n"
+            << output.toStdString();
     // The page a person opens: offline, no password in it; kept for scripts/report-screenshot.sh.
     QFile htmlReport(reports.filePath(QStringLiteral("report.html")));
     ASSERT_TRUE(htmlReport.open(QIODevice::ReadOnly));

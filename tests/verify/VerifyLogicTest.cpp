@@ -23,8 +23,8 @@ TEST(VisibleText, WordPresssDisplayRulesReadTheSameAndChangedWordsDoNot)
         {"wpautop's paragraphs and breaks", "one\ntwo\n\nthree", "<p>one<br />\ntwo</p>\n<p>three</p>", true},
         {"Protected: before a title", "秘密文章", "Protected: 秘密文章", false},
         {"emoji and CJK", "表情😀👨‍👩‍👧‍👦 𠮷野家 喆", "<p>表情&#x1F600; 𠮷野家 喆</p>", true},
-        {"a script typed as text", "&lt;script&gt;alert(1)&lt;/script&gt;", "<p>&lt;script&gt;alert(1)&lt;/script&gt;</p>",
-         true},
+        {"a script typed as text", "&lt;script&gt;alert(1)&lt;/script&gt;",
+         "<p>&lt;script&gt;alert(1)&lt;/script&gt;</p>", true},
         {"the theme's scripts and styles are not text", "正文",
          "<style>.a{}</style><script>var x = '正文以外';</script><p>正文</p>", true},
         {"addresses made links", "see http://example.com/a?b=1 now",
@@ -60,7 +60,7 @@ TEST(Politeness, FourAtOnceFewerAndRestingAsTheSiteSlowsAndBackAgain)
         bool rests;
     };
     const Step steps[] = {{100, 4, false}, {3000, 3, false}, {3000, 2, true}, {3000, 1, true}, {3000, 1, true},
-                          {50, 2, true},   {50, 2, true},    {50, 3, false},  {50, 3, false}, {50, 4, false}};
+                          {50, 2, true},   {50, 2, true},    {50, 3, false},  {50, 3, false},  {50, 4, false}};
     for (const Step& step : steps) {
         politeness.answered(milliseconds(step.answeredMs));
         EXPECT_LE(politeness.allowed(), Politeness::most);
