@@ -16,7 +16,7 @@ constexpr std::string_view hook = "publish_future_post";
 
 bool expect(std::string_view text, std::size_t& position, std::string_view what)
 {
-    if (text.substr(position, what.size()) != what)
+    if (position > text.size() || text.substr(position, what.size()) != what)
         return false;
     position += what.size();
     return true;
@@ -43,7 +43,7 @@ std::optional<SerializedArray> readArray(std::string_view text, std::size_t posi
     array.countStart = position;
     const auto count = serializedNumber(text, position);
     array.countEnd = position;
-    if (!count || !expect(text, position, ":{"))
+    if (!count || *count > mostSerializedValues || !expect(text, position, ":{"))
         return std::nullopt;
     for (std::size_t i = 0; i < *count; ++i) {
         const auto keyEnd = serializedValueEnd(text, position);
@@ -74,6 +74,8 @@ std::string withEntry(std::string text, const SerializedArray& array, std::size_
 
 std::optional<std::size_t> serializedNumber(std::string_view text, std::size_t& position)
 {
+    if (position > text.size())
+        return std::nullopt;
     std::size_t value = 0;
     const auto [end, error] = std::from_chars(text.data() + position, text.data() + text.size(), value);
     if (error != std::errc())
@@ -87,53 +89,68 @@ std::string serializedString(std::string_view value)
     return "s:" + std::to_string(value.size()) + ":\"" + std::string(value) + "\";";
 }
 
-std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t position)
+std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t position, SerializedProblem* problem,
+                                              std::size_t depth)
 {
-    if (position + 1 >= text.size())
+    const auto malformed = [problem]() -> std::optional<std::size_t> {
+        if (problem)
+            *problem = SerializedProblem::Malformed;
         return std::nullopt;
+    };
+    if (position >= text.size() || text.size() - position < 2)
+        return malformed();
     const char type = text[position];
     if (type == 'N')
-        return text[position + 1] == ';' ? std::optional<std::size_t>(position + 2) : std::nullopt;
+        return text[position + 1] == ';' ? std::optional<std::size_t>(position + 2) : malformed();
     if (text[position + 1] != ':')
-        return std::nullopt;
+        return malformed();
     position += 2;
     switch (type) {
     case 'i':
     case 'd':
     case 'b': {
         const auto end = text.find(';', position);
-        return end == std::string_view::npos ? std::nullopt : std::optional<std::size_t>(end + 1);
+        return end == std::string_view::npos ? malformed() : std::optional<std::size_t>(end + 1);
     }
     case 's': {
         const auto length = serializedNumber(text, position);
-        if (!length || !expect(text, position, ":\"") || position + *length + 2 > text.size())
-            return std::nullopt;
+        // Compared as what is left, so that no length, however large, wraps around.
+        if (!length || !expect(text, position, ":\"") || text.size() - position < 2 || *length > text.size() - position - 2)
+            return malformed();
         position += *length;
-        return expect(text, position, "\";") ? std::optional<std::size_t>(position) : std::nullopt;
+        return expect(text, position, "\";") ? std::optional<std::size_t>(position) : malformed();
     }
     case 'a':
     case 'O': {
         if (type == 'O') {
             const auto length = serializedNumber(text, position);
-            if (!length || !expect(text, position, ":\""))
-                return std::nullopt;
+            if (!length || !expect(text, position, ":\"") || *length > text.size() - position)
+                return malformed();
             position += *length;
             if (!expect(text, position, "\":"))
-                return std::nullopt;
+                return malformed();
+        }
+        if (depth >= deepestSerialized) {
+            if (problem)
+                *problem = SerializedProblem::TooDeep;
+            return std::nullopt;
         }
         const auto count = serializedNumber(text, position);
         if (!count || !expect(text, position, ":{"))
-            return std::nullopt;
-        for (std::size_t i = 0; i < 2 * *count; ++i) {
-            const auto end = serializedValueEnd(text, position);
-            if (!end)
-                return std::nullopt;
-            position = *end;
+            return malformed();
+        // Each entry takes four bytes at least: a larger count fails at the text's end.
+        for (std::size_t i = 0; i < *count; ++i) {
+            for (int half = 0; half < 2; ++half) {
+                const auto end = serializedValueEnd(text, position, problem, depth + 1);
+                if (!end)
+                    return std::nullopt;
+                position = *end;
+            }
         }
-        return expect(text, position, "}") ? std::optional<std::size_t>(position) : std::nullopt;
+        return expect(text, position, "}") ? std::optional<std::size_t>(position) : malformed();
     }
     default:
-        return std::nullopt;
+        return malformed();
     }
 }
 
