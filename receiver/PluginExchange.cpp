@@ -1,9 +1,10 @@
 #include "PluginExchange.h"
 
+#include "PluginAnswers.h"
+
 #include <QCryptographicHash>
 #include <QEventLoop>
 #include <QFile>
-#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSslCipher>
@@ -138,9 +139,9 @@ PluginReply PluginExchange::finish(std::unique_ptr<Pending> pending)
         answer.tlsVersion = agreed.sessionCipher().protocolString().toStdString();
     }
     const QByteArray bytes = reply->readAll();
-    const QJsonDocument document = QJsonDocument::fromJson(bytes);
-    if (document.isObject())
-        answer.body = document.object();
+    const std::optional<QJsonObject> body = answerBody(bytes);
+    if (body)
+        answer.body = *body;
     const QNetworkReply::NetworkError error = reply->error();
     if (m_broken) {
         answer.failure = PluginReply::Failure::BrokenOff;
@@ -157,7 +158,7 @@ PluginReply PluginExchange::finish(std::unique_ptr<Pending> pending)
         answer.error = "HTTP " + std::to_string(answer.status);
         if (answer.status >= 300 && answer.status < 400)
             answer.error += " to " + reply->rawHeader("Location").toStdString();
-    } else if (!document.isObject()) {
+    } else if (!body) {
         // Cut off halfway, or something in between that answers for the site.
         answer.failure = PluginReply::Failure::Network;
         answer.error = "the answer is not the plugin's (" + std::to_string(bytes.size()) + " bytes)";
