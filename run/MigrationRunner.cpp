@@ -211,6 +211,11 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         auto source = std::make_unique<BackupSource>(run, backup);
         source->problemText = [](const BackupProblem& problem) { return texts::backupProblem(problem).toStdString(); };
         source->cutText = [](const BackupCut& cut) { return texts::backupCut(cut).toStdString(); };
+        source->passedOverText = [](const PassedOver& statement) {
+            return texts::passedOverStatement(statement).toStdString();
+        };
+        // A statement larger than WordPress takes is not held: no row of it could be written.
+        backup.largestStatement = sessions.wordPress().maxStatementBytes();
         const bool opened = source->open(settings.emlogBackup, settings.acceptTruncatedBackup || mayAsk);
         run.source = std::move(source);
         if (!opened && !run.stopRequested()) {
@@ -218,9 +223,9 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
             return;
         }
     }
-    if (fromBackup && mayAsk && backup.cut().cut &&
+    if (fromBackup && mayAsk && (backup.cut().cut || !backup.passedOver().empty()) &&
         !ask(&MigrationRunner::truncatedBackupQuestion, true,
-             texts::truncatedBackupQuestion(text(settings.emlogBackup), texts::backupCut(backup.cut())), stopToken))
+             texts::truncatedBackupQuestion(text(settings.emlogBackup), backup.cut(), backup.passedOver()), stopToken))
         return;
 
     std::optional<EmptyingPlan> emptied;
