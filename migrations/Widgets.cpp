@@ -182,6 +182,21 @@ bool placeInSidebar(MigrationRun& run, std::string_view sidebar, const std::vect
 
 } // namespace
 
+std::optional<RefusedValue> valuePastBounds(MigrationRun& run)
+{
+    // The options migrateWidgets reads; one it cannot read it records itself.
+    for (const char* name : {"widgets1", "widget_title", "custom_widget"}) {
+        std::optional<std::string> value;
+        if (!run.source->option(name, value) || !value || value->empty())
+            continue;
+        SerializedProblem problem = SerializedProblem::None;
+        if (!PhpValue::parse(*value, &problem) &&
+            (problem == SerializedProblem::TooDeep || problem == SerializedProblem::TooManyValues))
+            return RefusedValue{run.source->tableName("options"), name, problem};
+    }
+    return std::nullopt;
+}
+
 void migrateWidgets(MigrationRun& run)
 {
     std::optional<std::string> sidebarOption;

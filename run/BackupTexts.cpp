@@ -197,4 +197,14 @@ QString truncatedBackupQuestion(const QString& path, const BackupCut& cut, const
            QStringLiteral("\n\n要只读入其余的部分吗？缺少的行会在结果里列出。选“否”则什么都不写。");
 }
 
+QString refusedValue(const RefusedValue& refused)
+{
+    const QString past = refused.problem == SerializedProblem::TooDeep
+                             ? QStringLiteral("嵌套超过了 %1 层").arg(deepestSerialized)
+                             : QStringLiteral("有超过 %1 个值").arg(mostSerializedValues);
+    return QStringLiteral("emlog 的表 %1 里 option_name 为 %2 的值（PHP 序列化）%3，不像是 emlog 写的，读不下去。"
+                          "什么都没有写。请先在 emlog 里改正或删掉这项设置。")
+        .arg(text(refused.table), text(refused.name), past);
+}
+
 } // namespace kestrel::texts

@@ -228,6 +228,12 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
              texts::truncatedBackupQuestion(text(settings.emlogBackup), backup.cut(), backup.passedOver()), stopToken))
         return;
 
+    // What a reader refuses, it refuses before the first write.
+    if (const std::optional<RefusedValue> refused = run.stopRequested() ? std::nullopt : valuePastBounds(run)) {
+        emit connectionFailed(QStringLiteral("emlog 的数据读不下去，没有开始转换."), texts::refusedValue(*refused));
+        return;
+    }
+
     std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
         EmptyingPlan plan = planEmptying(run, *run.source, backupFilePath(settings));

@@ -5,6 +5,7 @@
 #include "EmptyingPlan.h"
 #include "Encryption.h"
 #include "FailureLog.h"
+#include "Migrations.h"
 #include "PluginSession.h"
 #include "RunContext.h"
 
@@ -42,6 +43,9 @@ QString emptyingFailure(const EmptyingFailure& failure, const QString& backupFil
 // Whether to read an emlog backup file that stops before its end (`cut` says where) as far as it goes,
 // or whose statements too large to read were passed over, without what it lacks.
 QString truncatedBackupQuestion(const QString& path, const BackupCut& cut, const std::vector<PassedOver>& passedOver);
+
+// An emlog value past what the run reads, which refused the run before anything was written.
+QString refusedValue(const RefusedValue& refused);
 
 // Why an emlog backup file could not be read: where in the file and what, as the reader found it.
 QString backupProblem(const BackupProblem& problem);
