@@ -348,8 +348,8 @@ bool BackupFile::forEachRow(const BackupTable& table, const std::function<bool(c
     while (reader.offset() < table.endOffset) {
         StatementReader::Result result = reader.next(statement);
         // Passed over in the first pass too, which went on only when the file was to be read anyway.
-        if (result == StatementReader::Result::TooLarge && (result = reader.passOver(statement)) ==
-                                                               StatementReader::Result::Statement)
+        if (result == StatementReader::Result::TooLarge &&
+            (result = reader.passOver(statement)) == StatementReader::Result::Statement)
             continue;
         if (result == StatementReader::Result::Error)
             return failAt(reader.problem().at, reader.problem());

@@ -64,7 +64,7 @@ private:
     std::uint64_t m_total = 0;
     std::uint64_t m_entryRead = 0;
     std::uint64_t m_entryCompressed = 0; // as the zip says: 0 when it does not
-    std::uint64_t m_textRead = 0; // of a gzip, or a plain file
+    std::uint64_t m_textRead = 0;        // of a gzip, or a plain file
 };
 
 } // namespace kestrel

@@ -261,8 +261,8 @@ bool InsertReader::readRow(std::vector<SqlValue>& row, std::size_t most)
     SqlValue passed;
     do {
         SqlValue& value = most != 0 && m_values >= most ? passed
-                          : m_values < row.size()      ? row[m_values]
-                                                       : row.emplace_back();
+                          : m_values < row.size()       ? row[m_values]
+                                                        : row.emplace_back();
         if (!parseValue(parser, value))
             return false;
         ++m_values;

@@ -20,8 +20,8 @@ namespace kestrel::fuzz {
 namespace {
 
 // The columns a run keeps from the first pass, and a few of another table.
-const std::vector<std::string> kept = {"blog.gid", "blog.sortid", "blog.alias", "comment.cid", "comment.pid",
-                                       "options.option_name", "options.option_value", "tag.gid"};
+const std::vector<std::string> kept = {"blog.gid",    "blog.sortid",         "blog.alias",           "comment.cid",
+                                       "comment.pid", "options.option_name", "options.option_value", "tag.gid"};
 
 std::string scratchPath(const char* suffix)
 {
@@ -31,7 +31,8 @@ std::string scratchPath(const char* suffix)
 
 void writePlain(const std::string& path, std::string_view bytes)
 {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 void writeGzip(const std::string& path, std::string_view bytes)
@@ -89,7 +90,8 @@ Reading readAll(const std::string& path, bool acceptTruncated, std::uint64_t lar
         for (const std::string& name : kept) {
             const std::string_view column = std::string_view(name).substr(name.find('.') + 1);
             const KeptValues* values = backup.keptColumn(table.name, column);
-            expect(!values || values->size() == static_cast<std::size_t>(rows), "a kept column has a value for each row");
+            expect(!values || values->size() == static_cast<std::size_t>(rows),
+                   "a kept column has a value for each row");
         }
         reading.tables.emplace_back(table.name, rows);
     }

@@ -29,8 +29,12 @@ struct Target
 };
 
 inline constexpr Target targets[] = {
-    {"backup_file", backupFile}, {"sql_statements", sqlStatements}, {"php_serialized", phpSerialized},
-    {"blog_links", blogLinks},   {"ubb", ubb},                      {"plugin_answers", pluginAnswers},
+    {"backup_file", backupFile},
+    {"sql_statements", sqlStatements},
+    {"php_serialized", phpSerialized},
+    {"blog_links", blogLinks},
+    {"ubb", ubb},
+    {"plugin_answers", pluginAnswers},
 };
 
 // Stops the program when a promise does not hold: libFuzzer keeps the input that broke it.

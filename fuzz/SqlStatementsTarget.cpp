@@ -77,7 +77,8 @@ int sqlStatements(const std::uint8_t* data, std::size_t size)
     for (std::size_t r = 0; r < insert.rows.size(); ++r) {
         const std::vector<SqlValue>& row = insert.rows[r];
         expect(!row.empty(), "a row has values");
-        expect(insert.columns.empty() || row.size() == insert.columns.size(), "a row has a value for each column named");
+        expect(insert.columns.empty() || row.size() == insert.columns.size(),
+               "a row has a value for each column named");
         again += r ? ",(" : "(";
         for (std::size_t v = 0; v < row.size(); ++v)
             again += (v ? "," : "") + dumped(row[v]);

@@ -6,7 +6,6 @@
 #include "SessionProtection.h"
 #include "StatementCarrier.h"
 
-
 #include <errmsg.h>
 
 #include <algorithm>

@@ -28,7 +28,8 @@ QString bytesText(std::uint64_t bytes)
     const QString exact = QStringLiteral("%1 字节").arg(bytes);
     if (bytes < (1u << 20))
         return exact;
-    return exact + QStringLiteral("（%1 MiB）").arg(static_cast<double>(bytes) / (1u << 20), 0, 'f', bytes % (1u << 20) ? 1 : 0);
+    return exact + QStringLiteral("（%1 MiB）")
+                       .arg(static_cast<double>(bytes) / (1u << 20), 0, 'f', bytes % (1u << 20) ? 1 : 0);
 }
 
 // The largest statement a file's rows may come in, and why.

@@ -393,7 +393,8 @@ QString reason(const FailureLog::Entry& entry)
     case Reason::cutAfter:
         return cut + QStringLiteral("：截断处之后也许还有行");
     case Reason::passedOver:
-        return QStringLiteral("备份文件里的语句太大（%1），按要求跳过了：这条语句里的行没有读到").arg(text(entry.error));
+        return QStringLiteral("备份文件里的语句太大（%1），按要求跳过了：这条语句里的行没有读到")
+            .arg(text(entry.error));
     }
     return text(entry.error);
 }

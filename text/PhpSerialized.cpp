@@ -115,7 +115,8 @@ std::optional<std::size_t> serializedValueEnd(std::string_view text, std::size_t
     case 's': {
         const auto length = serializedNumber(text, position);
         // Compared as what is left, so that no length, however large, wraps around.
-        if (!length || !expect(text, position, ":\"") || text.size() - position < 2 || *length > text.size() - position - 2)
+        if (!length || !expect(text, position, ":\"") || text.size() - position < 2 ||
+            *length > text.size() - position - 2)
             return malformed();
         position += *length;
         return expect(text, position, "\";") ? std::optional<std::size_t>(position) : malformed();

@@ -60,7 +60,8 @@ std::optional<PhpValue> PhpValue::parse(std::string_view serialized, SerializedP
     return value;
 }
 
-std::optional<PhpValue> PhpValue::read(std::string_view text, std::size_t& position, std::size_t depth, Reading& reading)
+std::optional<PhpValue> PhpValue::read(std::string_view text, std::size_t& position, std::size_t depth,
+                                       Reading& reading)
 {
     if (++reading.values > mostSerializedValues) {
         reading.problem = SerializedProblem::TooManyValues;

@@ -349,30 +349,40 @@ TEST(BackupReaderTest, PastTheBoundsRefusedOrPassedOver)
         std::string path;
         std::uint64_t largest; // 0: none named
         bool acceptTruncated;
-        const char* said;      // in the problem, or in the statement passed over
+        const char* said; // in the problem, or in the statement passed over
         std::vector<std::string> rows = {};
     };
     const Case cases[] = {
         {"a statement too large", writeFile("large.sql", body + first + large + last), 1000, false,
          "第 14 行第 1 列：表 blog_blog 的这条语句超过了一条语句的上限 1000 字节"},
-        {"one passed over when read anyway", writeFile("passed.sql", body + first + large + last), 1000, true,
+        {"one passed over when read anyway",
+         writeFile("passed.sql", body + first + large + last),
+         1000,
+         true,
          "第 14 行第 1 列起的语句有 5041 字节，超过了一条语句的上限 1000 字节",
          {"gid=1 title=a hide=n", "gid=4 title=d hide=n"}},
-        {"another program's, passed over", writeFile("other.sql", body + first + "INSERT INTO forum VALUES('" +
-                                                                       std::string(5000, 'x') + "');\n" + last),
-         1000, false, "", {"gid=1 title=a hide=n", "gid=4 title=d hide=n"}},
+        {"another program's, passed over",
+         writeFile("other.sql", body + first + "INSERT INTO forum VALUES('" + std::string(5000, 'x') + "');\n" + last),
+         1000,
+         false,
+         "",
+         {"gid=1 title=a hide=n", "gid=4 title=d hide=n"}},
         {"not a statement of any table", writeFile("nul.sql", body + first + std::string(5000, '\0') + last), 1000,
          true, "第 14 行第 1 列：这条语句超过了一条语句的上限 1000 字节"},
         {"a gzip expanding past SQL text",
          writeRepeatedGzip("newlines.sql.gz", {body + first, std::string(1 << 20, '\n'), 200, last}), 0, true,
          "行第 1 列：66995 字节的压缩数据展开成了"},
-        {"a zip saying it will", writeRepeatedZip("zeros.zip", {body, std::string(1 << 20, '\0'), 2048, last}), 0,
-         true, "：2124088 字节（2.0 MiB）的压缩数据展开成了 2147484043 字节（2048.0 MiB），超过 SQL 文本能有的 200 倍"},
-        {"a long DELIMITER line", writeFile("delimiter.sql", body + "DELIMITER " + std::string(3 << 20, ';') + "\n"),
-         0, false, "第 13 行第 1 列：DELIMITER 后面的分隔符太长"},
+        {"a zip saying it will", writeRepeatedZip("zeros.zip", {body, std::string(1 << 20, '\0'), 2048, last}), 0, true,
+         "：2124088 字节（2.0 MiB）的压缩数据展开成了 2147484043 字节（2048.0 MiB），超过 SQL 文本能有的 200 倍"},
+        {"a long DELIMITER line", writeFile("delimiter.sql", body + "DELIMITER " + std::string(3 << 20, ';') + "\n"), 0,
+         false, "第 13 行第 1 列：DELIMITER 后面的分隔符太长"},
         {"a row of a million values", writeFile("values.sql", body + first + manyValues + last), 0, false,
          "表 blog_blog 的第 2 行有 1000001 个值，表却有 3 列"},
-        {"an empty comment", writeFile("comment.sql", body + "/**/" + first + last), 0, false, "",
+        {"an empty comment",
+         writeFile("comment.sql", body + "/**/" + first + last),
+         0,
+         false,
+         "",
          {"gid=1 title=a hide=n", "gid=4 title=d hide=n"}},
     };
     for (const Case& c : cases) {
@@ -381,9 +391,10 @@ TEST(BackupReaderTest, PastTheBoundsRefusedOrPassedOver)
         backup.largestStatement = c.largest;
         const bool read = backup.open(c.path, "emlog_", c.acceptTruncated);
         EXPECT_EQ(read, !c.rows.empty()) << words(backup.problem());
-        const std::string said = read ? (backup.passedOver().empty() ? std::string()
-                                                                     : texts::passedOverStatement(backup.passedOver()[0]).toStdString())
-                                      : words(backup.problem());
+        const std::string said =
+            read ? (backup.passedOver().empty() ? std::string()
+                                                : texts::passedOverStatement(backup.passedOver()[0]).toStdString())
+                 : words(backup.problem());
         EXPECT_NE(said.find(c.said), std::string::npos) << said;
         if (read) {
             EXPECT_EQ(rowsOf(backup, "blog_blog"), c.rows);

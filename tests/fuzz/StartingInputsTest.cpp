@@ -88,9 +88,11 @@ TEST(StartingInputs, WrittenFromTheSampleBlog)
             folder.write("php_serialized", "sample-" + std::to_string(++serialized), *row[0]);
     }
 
-    const std::string blogurl = queryValue(pro.admin(), "SELECT option_value FROM emlog_options WHERE option_name='blogurl'");
+    const std::string blogurl =
+        queryValue(pro.admin(), "SELECT option_value FROM emlog_options WHERE option_name='blogurl'");
     std::set<std::string> texts;
-    for (const Row& row : queryRows(pro.admin(), "SELECT content FROM emlog_blog UNION SELECT description FROM emlog_sort"))
+    for (const Row& row :
+         queryRows(pro.admin(), "SELECT content FROM emlog_blog UNION SELECT description FROM emlog_sort"))
         texts.insert(*row[0]);
     int articles = 0;
     for (const std::string& text : texts)
@@ -102,12 +104,18 @@ TEST(StartingInputs, WrittenFromTheSampleBlog)
     // As wordpress-plugin/kestrel-receiver answers: its hello, statements' outcomes (rows in base64,
     // NULL as null, warnings as pairs), a failure, a refusal as WordPress words a WP_Error, and files.
     const std::pair<const char*, const char*> answers[] = {
-        {"hello", R"({"protocol":2,"prefix":"wp_","max_allowed_packet":67108864,"uploads":"https://example.com/wp-content/uploads","limits":{"post_max_size":8388608,"upload_max_bytes":2097152,"time_limit":30,"max_execution_time":30}})"},
-        {"results-rows", R"({"results":[{"ok":true,"insert_id":"0","affected":-1,"warning_count":0},{"ok":true,"insert_id":"0","affected":2,"warning_count":0,"columns":["ID","post_title"],"rows":[["MQ==","5L2g5aW9"],["Mg==",null]]}]})"},
-        {"results-warnings", R"({"results":[{"ok":true,"insert_id":"412","affected":1,"warning_count":1,"warnings":[[1265,"Data truncated for column 'post_title' at row 1"]]},{"ok":false,"errno":1062,"error":"Duplicate entry '7' for key 'PRIMARY'"}]})"},
-        {"refused", R"({"code":"kestrel_receiving_off","message":"receiving is off","data":{"status":403,"switch":"https://example.com/wp-admin/tools.php?page=kestrel-receiver","errno":2013}})"},
-        {"bad-request", R"({"code":"kestrel_bad_request","message":"settings and statements are lists of base64 texts","data":{"status":400}})"},
-        {"file-look", R"({"exists":true,"is_file":true,"size":20480,"sha256":"9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08"})"},
+        {"hello",
+         R"({"protocol":2,"prefix":"wp_","max_allowed_packet":67108864,"uploads":"https://example.com/wp-content/uploads","limits":{"post_max_size":8388608,"upload_max_bytes":2097152,"time_limit":30,"max_execution_time":30}})"},
+        {"results-rows",
+         R"({"results":[{"ok":true,"insert_id":"0","affected":-1,"warning_count":0},{"ok":true,"insert_id":"0","affected":2,"warning_count":0,"columns":["ID","post_title"],"rows":[["MQ==","5L2g5aW9"],["Mg==",null]]}]})"},
+        {"results-warnings",
+         R"({"results":[{"ok":true,"insert_id":"412","affected":1,"warning_count":1,"warnings":[[1265,"Data truncated for column 'post_title' at row 1"]]},{"ok":false,"errno":1062,"error":"Duplicate entry '7' for key 'PRIMARY'"}]})"},
+        {"refused",
+         R"({"code":"kestrel_receiving_off","message":"receiving is off","data":{"status":403,"switch":"https://example.com/wp-admin/tools.php?page=kestrel-receiver","errno":2013}})"},
+        {"bad-request",
+         R"({"code":"kestrel_bad_request","message":"settings and statements are lists of base64 texts","data":{"status":400}})"},
+        {"file-look",
+         R"({"exists":true,"is_file":true,"size":20480,"sha256":"9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08"})"},
         {"file-read", R"({"data":"iVBORw0KGgo="})"},
     };
     for (const auto& [name, json] : answers)

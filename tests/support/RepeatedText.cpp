@@ -45,20 +45,20 @@ Deflated writeDeflated(std::ofstream& file, const RepeatedText& text)
         written.compressedSize += bytes.size();
     };
     put(deflated(text.head, false));
-    written.crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(text.head.data()),
-                                                   static_cast<uInt>(text.head.size())));
+    written.crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(text.head.data()), static_cast<uInt>(text.head.size())));
     const std::string body = deflated(text.body, false);
-    const uLong bodyCrc = crc32(0, reinterpret_cast<const Bytef*>(text.body.data()), static_cast<uInt>(text.body.size()));
+    const uLong bodyCrc =
+        crc32(0, reinterpret_cast<const Bytef*>(text.body.data()), static_cast<uInt>(text.body.size()));
     for (std::uint64_t i = 0; i < text.times; ++i) {
         put(body);
-        written.crc = static_cast<std::uint32_t>(
-            crc32_combine(written.crc, bodyCrc, static_cast<z_off_t>(text.body.size())));
+        written.crc =
+            static_cast<std::uint32_t>(crc32_combine(written.crc, bodyCrc, static_cast<z_off_t>(text.body.size())));
     }
     put(deflated(text.tail, true));
-    written.crc = static_cast<std::uint32_t>(
-        crc32_combine(written.crc, crc32(0, reinterpret_cast<const Bytef*>(text.tail.data()),
-                                         static_cast<uInt>(text.tail.size())),
-                      static_cast<z_off_t>(text.tail.size())));
+    written.crc = static_cast<std::uint32_t>(crc32_combine(
+        written.crc, crc32(0, reinterpret_cast<const Bytef*>(text.tail.data()), static_cast<uInt>(text.tail.size())),
+        static_cast<z_off_t>(text.tail.size())));
     written.size = text.size();
     return written;
 }
