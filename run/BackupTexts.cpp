@@ -13,10 +13,6 @@ QString text(const std::string& utf8)
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-} // namespace
-
-namespace {
-
 QString where(const TextPosition& at)
 {
     return QStringLiteral("第 %1 行第 %2 列").arg(at.line).arg(at.column);

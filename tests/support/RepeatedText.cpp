@@ -1,12 +1,11 @@
 #include "RepeatedText.h"
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 
 namespace kestrel::test {
 
@@ -71,7 +70,9 @@ void putLittle(std::ofstream& file, std::uint64_t value, int bytes)
 
 std::string pathOf(const std::string& name)
 {
-    return std::string(::testing::TempDir()) + "/" + std::to_string(getpid()) + "-" + name;
+    // Tests run side by side: each process writes files of its own.
+    static const std::string process = std::to_string(std::random_device()());
+    return std::string(::testing::TempDir()) + "/" + process + "-" + name;
 }
 
 } // namespace
