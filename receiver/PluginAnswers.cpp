@@ -16,8 +16,7 @@ CarriedOutcome outcomeOf(const QJsonObject& result)
     outcome.errorNumber = static_cast<unsigned>(result.value(QStringLiteral("errno")).toInt());
     outcome.error = result.value(QStringLiteral("error")).toString().toStdString();
     outcome.insertId = result.value(QStringLiteral("insert_id")).toString().toULongLong();
-    outcome.affectedRows =
-        static_cast<std::uint64_t>(std::max(0.0, result.value(QStringLiteral("affected")).toDouble()));
+    outcome.affectedRows = answerCount(result.value(QStringLiteral("affected")));
     outcome.warningCount = static_cast<unsigned>(result.value(QStringLiteral("warning_count")).toInt());
     for (const QJsonValue warning : result.value(QStringLiteral("warnings")).toArray()) {
         const QJsonArray pair = warning.toArray();
@@ -43,6 +42,16 @@ CarriedOutcome outcomeOf(const QJsonObject& result)
 }
 
 } // namespace
+
+std::uint64_t answerCount(const QJsonValue& value)
+{
+    // A double past an integer's range would not convert: anything that large is taken as the largest.
+    constexpr double largest = 9007199254740992.0;
+    const double number = value.toDouble();
+    if (!(number >= 1))
+        return 0;
+    return static_cast<std::uint64_t>(std::min(number, largest));
+}
 
 std::optional<QJsonObject> answerBody(const QByteArray& bytes)
 {

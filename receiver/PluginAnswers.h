@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -18,5 +19,8 @@ namespace kestrel {
 std::optional<QJsonObject> answerBody(const QByteArray& bytes);
 // The statements route's answer: each statement's outcome, in the order they were sent.
 std::vector<CarriedOutcome> statementOutcomes(const QJsonObject& body);
+// A size or a count the site gave (JSON has only doubles): 0 for anything below 1 or not a number,
+// and no more than 2^53, the most a double counts exactly (and far past any real one).
+std::uint64_t answerCount(const QJsonValue& value);
 
 } // namespace kestrel

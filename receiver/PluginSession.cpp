@@ -241,9 +241,9 @@ PluginOpening openPluginSession(const PluginAddress& address)
         opening.detail = "protocol " + std::to_string(protocol);
         return opening;
     }
-    const auto packet = static_cast<std::uint64_t>(hello.body.value(QStringLiteral("max_allowed_packet")).toDouble());
+    const std::uint64_t packet = answerCount(hello.body.value(QStringLiteral("max_allowed_packet")));
     const QJsonObject limits = hello.body.value(QStringLiteral("limits")).toObject();
-    const auto post = static_cast<std::uint64_t>(limits.value(QStringLiteral("post_max_size")).toDouble());
+    const std::uint64_t post = answerCount(limits.value(QStringLiteral("post_max_size")));
     std::uint64_t room = packet;
     if (post != 0)
         room = room == 0 ? statementRoom(post) : std::min(room, statementRoom(post));
@@ -253,7 +253,7 @@ PluginOpening openPluginSession(const PluginAddress& address)
                        (seconds.isUndefined() ? limits.value(QStringLiteral("max_execution_time")) : seconds).toInt());
     opening.uploadsUrl = hello.body.value(QStringLiteral("uploads")).toString().toStdString();
     opening.largestFile =
-        PluginUploads::largestFileFor(static_cast<std::uint64_t>(limits.value(QStringLiteral("upload_max_bytes")).toDouble()), post);
+        PluginUploads::largestFileFor(answerCount(limits.value(QStringLiteral("upload_max_bytes"))), post);
     opening.session = carriedConnection(carrier, protectionOf(address, https), hello.tlsVersion, hello.tlsCipher);
     useUnicode(opening.session);
     return opening;
