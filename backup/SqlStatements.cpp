@@ -129,7 +129,7 @@ bool parseValue(Parser& parser, SqlValue& value)
             return parser.fail(BackupProblem::What::ExpectedDigitAfterSign);
         value.bytes = sign + parser.token().text;
     } else if (token.isWord("TRUE") || token.isWord("FALSE")) {
-        value.bytes = token.isWord("TRUE") ? "1" : "0";
+        value.bytes.assign(1, token.isWord("TRUE") ? '1' : '0');
     } else {
         return parser.fail(BackupProblem::What::ExpectedValue);
     }
