@@ -14,6 +14,7 @@
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
+#include "SiteSettings.h"
 #include "Slugs.h"
 #include "Tags.h"
 #include "Terms.h"
@@ -231,6 +232,7 @@ void migratePosts(MigrationRun& run)
         if (!run.handoffs.authors)
             reads.insert(reads.end(), {{What::HasTable, "user"}, {What::Table, "user"}});
         reads.insert(reads.end(), {{What::Option, "blogurl"},
+                                   {What::Option, "iscomment"},
                                    {What::Columns, "blog", {"gid", "type"}},
                                    {What::Columns, "blog", {"gid", "alias"}},
                                    {What::Columns, "sort", {"sid", "alias"}},
@@ -276,6 +278,8 @@ void migratePosts(MigrationRun& run)
                             "the articles' custom fields could not be read, so they arrive without them: " +
                                 run.source->lastError());
     FreeIds free(0, [&run] { return largestEmlogId(run, "blog", "gid"); });
+    // emlog took no comments anywhere when its owner closed them for the whole blog.
+    const bool commentsClosed = commentsClosedEverywhere(run);
     for (const std::int64_t id : used)
         free.keepAbove(id);
 
@@ -295,7 +299,9 @@ void migratePosts(MigrationRun& run)
     const TableReading reading{Kind::posts, run.pacing.posts, "parent_id", [&] { writer.sendIfIdle(); }};
     run.source->forEachRow(
         reading, [&](const EmlogRow& rows) {
-            const Article article = readArticle(rows);
+            Article article = readArticle(rows);
+            if (commentsClosed)
+                article.allowRemark = "n";
             // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
             const bool markdown = hasColumn(rows, "parent_id");
             largestGid = std::max(largestGid, article.gid);
