@@ -48,8 +48,8 @@ struct RefusedValue
 std::optional<RefusedValue> valuePastBounds(MigrationRun& run);
 
 inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    settleTimeZone,  copySettings,       migrateUsers, migrateCategories, migrateTags,
-    migratePosts,    migrateComments,    migrateAttachments, migrateLinks, migrateTwitter,
-    migrateReplies,  migrateNavigation, migrateWidgets, migrateFaces, copyFooter};
+    settleTimeZone, copySettings,      migrateUsers,       migrateCategories, migrateTags,
+    migratePosts,   migrateComments,   migrateAttachments, migrateLinks,      migrateTwitter,
+    migrateReplies, migrateNavigation, migrateWidgets,     migrateFaces,      copyFooter};
 
 } // namespace kestrel

@@ -297,72 +297,70 @@ void migratePosts(MigrationRun& run)
     std::unordered_set<std::int64_t> linked;
     // What is queued goes while emlog's next rows are on their way.
     const TableReading reading{Kind::posts, run.pacing.posts, "parent_id", [&] { writer.sendIfIdle(); }};
-    run.source->forEachRow(
-        reading, [&](const EmlogRow& rows) {
-            Article article = readArticle(rows);
-            if (commentsClosed)
-                article.allowRemark = "n";
-            // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
-            const bool markdown = hasColumn(rows, "parent_id");
-            largestGid = std::max(largestGid, article.gid);
-            if (copies.contains(article.gid)) {
-                writer.alreadyThere();
-                return;
-            }
-            PostPlace place{free.keepOrTake(article.gid, used), authors->of(article.author), 0, {}};
-            used.insert(place.id);
-            links.placed(article.gid, place.id);
-            // The blogger's own alias names the article's address, as it did in emlog.
-            place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
-                                    std::to_string(place.id), slugs);
-            RowWrite write;
-            write.sourceId = sourceId(article);
-            // A page under a page that never existed stands at the top.
-            auto parent =
-                thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
-            place.parent = parent.id;
-            write.after = std::move(parent.after);
-            const PostText text = links.text(article, markdown);
-            write.rows.push_back({"posts", buildPostFields(run, article, place, text)});
-            write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
-            if (!article.alias.empty())
-                write.rows.push_back(
-                    {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
-            const auto listed = fields ? fields->find(article.gid) : decltype(fields->end()){};
-            addFieldsAndCounts(run, write, place.id, article,
-                               fields && listed != fields->end() ? &listed->second : nullptr);
+    run.source->forEachRow(reading, [&](const EmlogRow& rows) {
+        Article article = readArticle(rows);
+        if (commentsClosed)
+            article.allowRemark = "n";
+        // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
+        const bool markdown = hasColumn(rows, "parent_id");
+        largestGid = std::max(largestGid, article.gid);
+        if (copies.contains(article.gid)) {
+            writer.alreadyThere();
+            return;
+        }
+        PostPlace place{free.keepOrTake(article.gid, used), authors->of(article.author), 0, {}};
+        used.insert(place.id);
+        links.placed(article.gid, place.id);
+        // The blogger's own alias names the article's address, as it did in emlog.
+        place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
+                                std::to_string(place.id), slugs);
+        RowWrite write;
+        write.sourceId = sourceId(article);
+        // A page under a page that never existed stands at the top.
+        auto parent = thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
+        place.parent = parent.id;
+        write.after = std::move(parent.after);
+        const PostText text = links.text(article, markdown);
+        write.rows.push_back({"posts", buildPostFields(run, article, place, text)});
+        write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
+        if (!article.alias.empty())
+            write.rows.push_back(
+                {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
+        const auto listed = fields ? fields->find(article.gid) : decltype(fields->end()){};
+        addFieldsAndCounts(run, write, place.id, article,
+                           fields && listed != fields->end() ? &listed->second : nullptr);
 
-            // -1 is emlog's mark for "no category"; pages have none.
-            if (!isPage(article) && article.sortid > 0) {
-                if (const auto category = categories.find(article.sortid)) {
-                    write.rows.push_back(termLink(run, place.id, category->taxonomyId));
-                    linked.insert(category->taxonomyId);
+        // -1 is emlog's mark for "no category"; pages have none.
+        if (!isPage(article) && article.sortid > 0) {
+            if (const auto category = categories.find(article.sortid)) {
+                write.rows.push_back(termLink(run, place.id, category->taxonomyId));
+                linked.insert(category->taxonomyId);
+            } else {
+                write.problems.push_back(
+                    {"term_relationships", "category sid=" + std::to_string(article.sortid) + " is not in WordPress"});
+            }
+        }
+        if (const auto listed = tagLists ? tagLists->find(article.gid) : decltype(tagLists->end()){};
+            tagLists && listed != tagLists->end()) {
+            for (const std::int64_t tid : listed->second) {
+                if (const auto tag = tags.find(tid)) {
+                    write.rows.push_back(termLink(run, place.id, tag->taxonomyId));
+                    linked.insert(tag->taxonomyId);
                 } else {
-                    write.problems.push_back({"term_relationships", "category sid=" + std::to_string(article.sortid) +
-                                                                        " is not in WordPress"});
+                    write.problems.push_back(
+                        {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
                 }
             }
-            if (const auto listed = tagLists ? tagLists->find(article.gid) : decltype(tagLists->end()){};
-                tagLists && listed != tagLists->end()) {
-                for (const std::int64_t tid : listed->second) {
-                    if (const auto tag = tags.find(tid)) {
-                        write.rows.push_back(termLink(run, place.id, tag->taxonomyId));
-                        linked.insert(tag->taxonomyId);
-                    } else {
-                        write.problems.push_back(
-                            {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
-                    }
-                }
-            }
-            write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};
-            const Written written{writer.write(std::move(write)), place.id, article.gid};
-            links.written(written.ticket, place.id);
-            thisRun.add(article.gid, written.ticket, written.id);
-            if (article.top == "y")
-                sticky.push_back(written);
-            if (isScheduled(article))
-                scheduled.emplace_back(written, article.date);
-        });
+        }
+        write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};
+        const Written written{writer.write(std::move(write)), place.id, article.gid};
+        links.written(written.ticket, place.id);
+        thisRun.add(article.gid, written.ticket, written.id);
+        if (article.top == "y")
+            sticky.push_back(written);
+        if (isScheduled(article))
+            scheduled.emplace_back(written, article.date);
+    });
     // The terms' counts are made while the texts of articles that link ahead are read again.
     StatementAhead recount(run, run.wordPress,
                            recountStatement(run, std::vector<std::int64_t>(linked.begin(), linked.end())));
