@@ -504,6 +504,41 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
             << response.body.toStdString();
     }
     receiving("on");
+    // Nor by an administrator, in a request not made as Kestrel makes them: refused whole, with the reason.
+    const QByteArray probe = QByteArray("INSERT INTO wp_options (option_name, option_value, autoload) VALUES "
+                                        "('kestrel_probe','1','no')")
+                                 .toBase64();
+    struct Malformed
+    {
+        const char* name;
+        QString route;
+        QByteArray body;
+        int status;
+    };
+    const QString statementsRoute = QStringLiteral("/?rest_route=/kestrel/v1/statements");
+    const Malformed malformed[] = {
+        {"a body that is not JSON", statementsRoute, "{\"statements\":[\"" + probe + "\"]", 400},
+        {"a JSON body that is no object", statementsRoute, "[\"" + probe + "\"]", 400},
+        {"statements that are no list", statementsRoute, "{\"statements\":\"" + probe + "\"}", 400},
+        {"a statement that is no text", statementsRoute, "{\"statements\":[\"" + probe + "\",12]}", 400},
+        {"a statement that is not base64", statementsRoute, "{\"statements\":[\"" + probe + "\",\"%%\"]}", 400},
+        {"settings of another type", statementsRoute, "{\"settings\":7,\"statements\":[\"" + probe + "\"]}", 400},
+        {"a key the route does not take", statementsRoute, "{\"statement\":[\"" + probe + "\"]}", 400},
+        // Longer than the site's post_max_size (PHP's 8 MB): PHP drops the body, which must not read as empty.
+        {"a request longer than the site takes", statementsRoute,
+         "{\"statements\":[\"" + probe + "\"],\"padding\":\"" + QByteArray(9 << 20, 'x') + "\"}", 413},
+        {"a route the plugin does not have", QStringLiteral("/?rest_route=/kestrel/v1/nothing"),
+         "{\"statements\":[\"" + probe + "\"]}", 404},
+        {"a file request that is not JSON", QStringLiteral("/?rest_route=/kestrel/v1/file"), "path=a.txt", 400},
+    };
+    for (const Malformed& request : malformed) {
+        SCOPED_TRACE(request.name);
+        const auto response = site.post(request.route, request.body, authorization);
+        EXPECT_EQ(response.status, request.status) << response.body.toStdString();
+        const QJsonObject refusal = QJsonDocument::fromJson(response.bytes).object();
+        EXPECT_FALSE(refusal.value(QStringLiteral("code")).toString().isEmpty()) << response.body.toStdString();
+        EXPECT_FALSE(refusal.value(QStringLiteral("message")).toString().isEmpty()) << response.body.toStdString();
+    }
     EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_options WHERE option_name='kestrel_probe'"), "0");
 
     // A folder and a file outside the uploads folder, each behind a link inside it.

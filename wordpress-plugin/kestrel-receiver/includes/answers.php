@@ -46,3 +46,28 @@ function kestrel_receiver_serve($served, $result, $request, $server)
     kestrel_receiver_send_json(wp_json_encode($data));
     return true;
 }
+
+/**
+ * Why a request's body cannot be read as Kestrel sends it, as a WP_Error with a 4xx status; null when it
+ * can: a JSON object of no keys but $keys. Nothing of such a request is carried out.
+ */
+function kestrel_receiver_body_refusal(WP_REST_Request $request, array $keys)
+{
+    // PHP drops a body longer than it takes: it would read as one that asks for nothing.
+    $length = isset($_SERVER['CONTENT_LENGTH']) ? (int) $_SERVER['CONTENT_LENGTH'] : 0;
+    $most = wp_convert_hr_to_bytes((string) ini_get('post_max_size'));
+    if ($most > 0 && $length > $most) {
+        return new WP_Error('kestrel_too_large', sprintf('the request of %d bytes is longer than this site takes (%d bytes)', $length, $most),
+            array('status' => 413));
+    }
+    $body = $request->get_json_params();
+    if (!is_array($body) || (!empty($body) && wp_is_numeric_array($body))) {
+        return new WP_Error('kestrel_bad_request', 'the body is not a JSON object', array('status' => 400));
+    }
+    $unknown = array_diff(array_keys($body), $keys);
+    if (!empty($unknown)) {
+        return new WP_Error('kestrel_bad_request', 'the body holds what this route does not take: ' . implode(', ', $unknown),
+            array('status' => 400));
+    }
+    return null;
+}
