@@ -17,9 +17,9 @@ struct TextPosition
 struct BackupCut
 {
     enum class How {
-        InAStatement,      // at `at`, a statement not written to its end
-        NoEndOfBackup,     // an emlog backup without its "#the end of backup"
-        NoDumpCompleted,   // a dump without its "-- Dump completed"
+        InAStatement,    // at `at`, a statement not written to its end
+        NoEndOfBackup,   // an emlog backup without its "#the end of backup"
+        NoDumpCompleted, // a dump without its "-- Dump completed"
     };
     bool cut = false;
     How how = How::InAStatement;
@@ -62,8 +62,8 @@ struct BackupProblem
         NotUtf8,              // table, row, idColumn and idValue (when known), column, byte (from 1)
         NoTables,             // prefix; otherTable: one that looks like emlog's under another prefix
         Stopped,
-        Truncated, // cut
-        Moved,     // its place cannot be read again
+        Truncated,       // cut
+        Moved,           // its place cannot be read again
         RowCountChanged, // table, count: rows the second time; expected: the first
     };
     What what = What::None;

@@ -68,7 +68,7 @@ bool BackupStream::open(const std::string& path)
     }
     if (magic[0] == 'P' && magic[1] == 'K' && magic[2] == 3 && magic[3] == 4)
         return openZip(path);
-    // zlib reads a file that is not gzip as it is, so a plain .sql takes the same way.
+        // zlib reads a file that is not gzip as it is, so a plain .sql takes the same way.
 #ifdef _WIN32
     m_gz.reset(gzopen_w(std::filesystem::u8path(path).wstring().c_str(), "rb"));
 #else

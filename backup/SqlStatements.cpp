@@ -63,7 +63,10 @@ public:
         advance();
         return true;
     }
-    bool expectSymbol(char symbol) { return acceptSymbol(symbol) || fail(BackupProblem::What::Expected, std::string(1, symbol)); }
+    bool expectSymbol(char symbol)
+    {
+        return acceptSymbol(symbol) || fail(BackupProblem::What::Expected, std::string(1, symbol));
+    }
     // A table or column name, bare or backquoted; a dotted database name before it is dropped.
     bool name(std::string& out)
     {

@@ -11,7 +11,6 @@
 
 namespace kestrel {
 
-
 struct Statement
 {
     std::string text;         // without its ';', comments blanked out, newlines kept

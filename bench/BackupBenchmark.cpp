@@ -112,7 +112,8 @@ int readOnce(const std::string& backupPath)
     std::int64_t rows = 0;
     for (const BackupTable& table : backup.tables()) {
         if (!backup.forEachRow(table, [&](const BackupRow&) { return ++rows, true; }))
-            fail("the backup file could not be read: problem " + std::to_string(static_cast<int>(backup.problem().what)));
+            fail("the backup file could not be read: problem " +
+                 std::to_string(static_cast<int>(backup.problem().what)));
     }
     std::printf("%-34s %9.2f s  %8lld rows  peak RSS %6.1f MiB  (first pass over the file %.2f s)\n",
                 "the file read alone, both passes", stopwatch.seconds(), static_cast<long long>(rows),
@@ -172,8 +173,8 @@ int main(int argc, char** argv)
 
     const BlogSize doubled{scaled.articles * 2, scaled.comments * 2, scaled.attachments * 2,
                            scaled.categories,   scaled.tags,         scaled.links};
-    std::printf("\nthe blog doubled: %d articles, %d comments, %d attachments\n", doubled.articles,
-                doubled.comments, doubled.attachments);
+    std::printf("\nthe blog doubled: %d articles, %d comments, %d attachments\n", doubled.articles, doubled.comments,
+                doubled.attachments);
     std::fflush(stdout);
     makeBlog("bench_backup_double", doubled);
     const Figures twice = runChild(self + " --from-server bench_backup_double bench_backup_wp");

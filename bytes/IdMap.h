@@ -24,8 +24,7 @@ public:
     // The key's value from now on, whatever it was.
     void set(std::int64_t key, std::int64_t value);
     // Each entry, in the order of the keys: each(key, value).
-    template <typename Each>
-    void forEach(Each each) const
+    template <typename Each> void forEach(Each each) const
     {
         for (const std::vector<Entry>& block : m_blocks) {
             for (const Entry& entry : block)
@@ -50,8 +49,7 @@ private:
 
 namespace idmap {
 
-template <typename Blocks>
-auto blockFor(Blocks& blocks, std::int64_t key)
+template <typename Blocks> auto blockFor(Blocks& blocks, std::int64_t key)
 {
     // The last block that starts at or before the key; the first when none does.
     auto block = std::upper_bound(blocks.begin(), blocks.end(), key,
@@ -59,8 +57,7 @@ auto blockFor(Blocks& blocks, std::int64_t key)
     return block == blocks.begin() ? block : block - 1;
 }
 
-template <typename Block>
-auto entryFor(Block& block, std::int64_t key)
+template <typename Block> auto entryFor(Block& block, std::int64_t key)
 {
     return std::lower_bound(block.begin(), block.end(), key,
                             [](const auto& entry, std::int64_t value) { return entry.key < value; });

@@ -86,8 +86,8 @@ struct BlogCheckReport
     std::vector<TableRows> emptiedFirst; // what emptying WordPress first would delete
     std::uint64_t emlogMaxPacket = 0;    // each server's max_allowed_packet
     std::uint64_t wordPressMaxPacket = 0;
-    std::vector<OversizedRow> oversized; // rows at least as large as the smaller of the two
-    std::vector<std::string> errors;     // statements the check could not run, with the server's answer
+    std::vector<OversizedRow> oversized;     // rows at least as large as the smaller of the two
+    std::vector<std::string> errors;         // statements the check could not run, with the server's answer
     std::vector<BackupProblem> backupErrors; // why the emlog backup file could no longer be read
 
     bool runCanGoAhead() const

@@ -22,7 +22,8 @@ void checkTimeZones(EmlogSource& emlog, RunContext& run, const CheckSettings& se
         return;
     std::optional<std::string> timezoneString;
     std::optional<std::string> gmtOffset;
-    if (readWordPressOption(run, "timezone_string", timezoneString) && readWordPressOption(run, "gmt_offset", gmtOffset))
+    if (readWordPressOption(run, "timezone_string", timezoneString) &&
+        readWordPressOption(run, "gmt_offset", gmtOffset))
         report.wordPressTimeZone = wordPressZoneOf(timezoneString.value_or(""), gmtOffset.value_or("")).describe();
     else
         report.errors.push_back(run.wordPressTable("options") + ": " + run.wordPress.lastError());

@@ -14,8 +14,8 @@ QString backupText(const BackupFile& backup)
                                  : QStringLiteral("文件头 ") + QString::fromStdString(backup.headerVersion()),
                              QString::fromStdString(backup.prefix()));
     if (backup.cut().cut)
-        lines += QStringLiteral("备份文件不完整（%1），按要求只读入了已有的部分。\n")
-                     .arg(texts::backupCut(backup.cut()));
+        lines +=
+            QStringLiteral("备份文件不完整（%1），按要求只读入了已有的部分。\n").arg(texts::backupCut(backup.cut()));
     return lines;
 }
 

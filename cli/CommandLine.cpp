@@ -128,14 +128,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
 
     const QCommandLineOption emlogFiles(
         QStringLiteral("emlog-files"),
-        QStringLiteral("emlog 的文件：本机的博客根目录（或其 content/uploadfile），或一个 http(s) 地址。"
-                       "只给 --wp-uploads 时，从博客的地址（blogurl）下载。与 --wp-url 同用时，经插件放进网站的上传文件夹。"),
+        QStringLiteral(
+            "emlog 的文件：本机的博客根目录（或其 content/uploadfile），或一个 http(s) 地址。"
+            "只给 --wp-uploads 时，从博客的地址（blogurl）下载。与 --wp-url 同用时，经插件放进网站的上传文件夹。"),
         QStringLiteral("PATH|URL"));
     const QCommandLineOption wpUploads(
         QStringLiteral("wp-uploads"),
-        QStringLiteral(
-            "把文件复制进 WordPress 的上传文件夹（本机路径），放在其中的 emlog/ 下。不给时只复制数据库的行。"
-            "不与 --wp-url 同用。"),
+        QStringLiteral("把文件复制进 WordPress 的上传文件夹（本机路径），放在其中的 emlog/ 下。不给时只复制数据库的行。"
+                       "不与 --wp-url 同用。"),
         QStringLiteral("PATH"));
     const QCommandLineOption backup(
         QStringLiteral("emlog-backup"),
@@ -209,7 +209,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.settings.files.uploadsFolder = parser.value(wpUploads).toStdString();
     // Through the plugin (--wp-url) the files go into the site's own uploads folder.
     if (parser.isSet(emlogFiles) && !parser.isSet(wpUploads) && !parser.isSet(wpUrl))
-        return fail(QStringLiteral("--emlog-files 要与 --wp-uploads（或 --wp-url）同用：文件要复制到 WordPress 的上传文件夹。"));
+        return fail(QStringLiteral(
+            "--emlog-files 要与 --wp-uploads（或 --wp-url）同用：文件要复制到 WordPress 的上传文件夹。"));
     if (line.check && parser.isSet(json))
         return fail(QStringLiteral("--json 写的是转换的报告，不能与 --check 同用。"));
     return line;

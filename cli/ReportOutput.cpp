@@ -100,10 +100,10 @@ QByteArray reportJson(const RunReport& report)
                                       {QStringLiteral("alreadyThere"), qint64(tally.alreadyThere)},
                                       {QStringLiteral("failed"), qint64(tally.failed)},
                                       {QStringLiteral("unreadable"), tally.unreadable},
-                                      {QStringLiteral("unreadableFrom"),
-                                       !tally.unreadable          ? QJsonValue()
-                                       : tally.wordPressUnreadable ? QJsonValue(QStringLiteral("wordpress"))
-                                                                   : QJsonValue(QStringLiteral("emlog"))},
+                                      {QStringLiteral("unreadableFrom"), !tally.unreadable ? QJsonValue()
+                                                                         : tally.wordPressUnreadable
+                                                                             ? QJsonValue(QStringLiteral("wordpress"))
+                                                                             : QJsonValue(QStringLiteral("emlog"))},
                                       {QStringLiteral("failures"), failures}});
     }
     // Failed statements of steps that copy no rows of their own, such as emptying WordPress first.

@@ -79,8 +79,8 @@ private:
     }
     static std::string narrowed(const std::wstring& text)
     {
-        const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                                 nullptr, nullptr);
+        const int length =
+            ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
         std::string narrow(static_cast<std::size_t>(length), '\0');
         ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr,
                               nullptr);

@@ -68,10 +68,11 @@ public:
     // Where the row is now, whatever was known of it before.
     void set(std::int64_t emlogId, Copy copy);
     // Each copy, in the order of the emlog ids: each(emlogId, copy).
-    template <typename Each>
-    void forEach(Each each) const
+    template <typename Each> void forEach(Each each) const
     {
-        m_ids.forEach([&](std::int64_t emlogId, std::int64_t id) { each(emlogId, Copy{id, taxonomyIdOf(emlogId, id)}); });
+        m_ids.forEach([&](std::int64_t emlogId, std::int64_t id) {
+            each(emlogId, Copy{id, taxonomyIdOf(emlogId, id)});
+        });
     }
 
 private:

@@ -123,7 +123,8 @@ TlsRefusal tlsRefusalOf(const ConnectionOptions& options, const std::string& hos
     refusal.libraryError = libraryError;
     using Reason = TlsRefusal::Reason;
     if (says("SSL is required"))
-        refusal.reason = refusal.protection == Protection::SystemCas ? Reason::NotOfferedOffThisMachine : Reason::NotOffered;
+        refusal.reason =
+            refusal.protection == Protection::SystemCas ? Reason::NotOfferedOffThisMachine : Reason::NotOffered;
     else if (says("Validation of SSL server certificate failed"))
         refusal.reason = Reason::OtherHostName;
     else if (says("self-signed certificate") || says("unable to get local issuer certificate"))

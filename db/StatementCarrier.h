@@ -38,7 +38,7 @@ struct CarriedOutcome
 // Statements sent at once on a carried session, until their results are read.
 struct CarriedSending
 {
-    bool onItsWay = false;     // begun, its outcome not asked for yet
+    bool onItsWay = false;      // begun, its outcome not asked for yet
     std::size_t statements = 0; // how many went
     std::size_t lastCommit = 0; // the last COMMIT among them; `statements` when none
     std::vector<bool> results;  // once known: each statement's, up to the first that failed

@@ -44,7 +44,7 @@ bool backUpInPages(BlogConnection& wordPress, RowsBackup& backup, const std::str
         if (!after.empty())
             conditions += (conditions.empty() ? "(" : " AND (") + after + ")";
         if (!executeSql(wordPress, "SELECT * FROM " + name + (conditions.empty() ? "" : " WHERE " + conditions) +
-                                    " ORDER BY " + order + " LIMIT " + std::to_string(limit)))
+                                       " ORDER BY " + order + " LIMIT " + std::to_string(limit)))
             return false;
         ResultSet rows = storeResult(wordPress);
         if (!rows)
@@ -74,7 +74,7 @@ bool backUpInPages(BlogConnection& wordPress, RowsBackup& backup, const std::str
             if (!readField(rows, std::string(table.key[i]), last[i]) || last[i].empty() ||
                 last[i].find_first_not_of("0123456789") != std::string::npos) {
                 wordPress.rememberError(0, "the key " + std::string(table.key[i]) + " of " + name +
-                                                   " is not a number: its rows cannot be read in pages");
+                                               " is not a number: its rows cannot be read in pages");
                 return false;
             }
         }

@@ -71,7 +71,8 @@ struct Fingerprint
         for (const std::string& column : columns)
             values += (values.empty() ? "" : ", ") + ("IFNULL(HEX(CAST(`" + column + "` AS BINARY)), 'N')");
         const std::string bitsOfRows =
-            columns.empty() ? "0" : "BIT_XOR(CAST(CONV(LEFT(MD5(CONCAT_WS(',', " + values + ")), 16), 16, 10) AS UNSIGNED))";
+            columns.empty() ? "0"
+                            : "BIT_XOR(CAST(CONV(LEFT(MD5(CONCAT_WS(',', " + values + ")), 16), 16, 10) AS UNSIGNED))";
         return "COUNT(*) <> " + std::to_string(rows) + " OR " + bitsOfRows + " <> " + std::to_string(bits);
     }
 };
@@ -91,10 +92,7 @@ struct IdSet
             text += (text.empty() ? "" : ",") + id;
         return text.empty() ? "NULL" : text;
     }
-    bool contains(std::int64_t id) const
-    {
-        return std::find(ids.begin(), ids.end(), std::to_string(id)) != ids.end();
-    }
+    bool contains(std::int64_t id) const { return std::find(ids.begin(), ids.end(), std::to_string(id)) != ids.end(); }
 };
 
 bool readIds(BlogConnection& wordPress, IdSet& set)
@@ -122,10 +120,10 @@ bool readIds(BlogConnection& wordPress, IdSet& set)
 }
 
 std::optional<std::string> optionValue(BlogConnection& wordPress, const std::string& options, std::string_view name,
-                                        bool& read)
+                                       bool& read)
 {
-    read = executeSql(wordPress, "SELECT option_value FROM " + options +
-                                     " WHERE option_name=" + quotedLiteral(wordPress, name));
+    read = executeSql(wordPress,
+                      "SELECT option_value FROM " + options + " WHERE option_name=" + quotedLiteral(wordPress, name));
     ResultSet result = read ? storeResult(wordPress) : ResultSet();
     read = read && result;
     std::string value;
@@ -199,8 +197,8 @@ std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan
             continue;
         bool gone = posts.contains(id);
         if (!gone) {
-            if (!executeSql(wp, "SELECT COUNT(*) FROM " + run.wordPressTable("posts") + " WHERE ID=" +
-                                    std::to_string(id)))
+            if (!executeSql(wp,
+                            "SELECT COUNT(*) FROM " + run.wordPressTable("posts") + " WHERE ID=" + std::to_string(id)))
                 return fail(EmptyingFailure::Reason::StatementFailed, options, serverError());
             ResultSet count = storeResult(wp);
             std::int64_t found = 0;
@@ -249,8 +247,8 @@ std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan
     if (failed == 0)
         return fail(EmptyingFailure::Reason::StatementFailed, "START TRANSACTION", error);
     if (failed < firstDelete && !lost) {
-        const std::string where = failed < firstCheck ? run.wordPressTable("posts")
-                                                      : run.wordPressTable(tables[failed - firstCheck].bare);
+        const std::string where =
+            failed < firstCheck ? run.wordPressTable("posts") : run.wordPressTable(tables[failed - firstCheck].bare);
         return fail(EmptyingFailure::Reason::StatementFailed, where,
                     "WordPress changed while its rows were backed up (" + error + "): nothing was deleted; run again");
     }

@@ -1,7 +1,7 @@
 #include "Emptying.h"
 
-#include "BlogConnection.h"
 #include "BackupPages.h"
+#include "BlogConnection.h"
 #include "CarriedEmptying.h"
 #include "EmptyingPlan.h"
 #include "Kinds.h"
@@ -65,8 +65,8 @@ bool resetOptionsNamingDeletedPosts(RunContext& run)
         const std::int64_t id = value ? leadingInteger(*value) : 0;
         if (id == 0)
             continue;
-        if (!inTransaction(run, "SELECT COUNT(*) FROM " + run.wordPressTable("posts") + " WHERE ID=" +
-                                    std::to_string(id)))
+        if (!inTransaction(run,
+                           "SELECT COUNT(*) FROM " + run.wordPressTable("posts") + " WHERE ID=" + std::to_string(id)))
             return false;
         ResultSet count = storeResult(run.wordPress);
         std::int64_t found = 0;

@@ -91,7 +91,8 @@ std::vector<MarkedTable> markedTables(const MarkSets& marks)
         {"commentmeta", "comment_id" + comments, {"meta_id"}},
         {"posts", "ID" + posts, {"ID"}},
         {"postmeta", "post_id" + posts, {"meta_id"}},
-        {"term_relationships", "term_taxonomy_id" + taxonomies + " OR object_id" + posts,
+        {"term_relationships",
+         "term_taxonomy_id" + taxonomies + " OR object_id" + posts,
          {"object_id", "term_taxonomy_id"}},
         {"term_taxonomy", "term_taxonomy_id" + taxonomies, {"term_taxonomy_id"}},
         {"terms", "term_id" + terms, {"term_id"}},
@@ -112,8 +113,7 @@ MarkSets markSelects(const std::string& prefix)
                     prefix + "postmeta WHERE meta_key IN " + broughtPostKeys() + " UNION SELECT r.ID FROM " + posts +
                     " r JOIN " + posts + " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " +
                     types;
-    selects.comments =
-        "SELECT comment_ID FROM " + prefix + "comments WHERE comment_post_ID IN (" + selects.posts + ")";
+    selects.comments = "SELECT comment_ID FROM " + prefix + "comments WHERE comment_post_ID IN (" + selects.posts + ")";
     selects.taxonomies = "SELECT term_taxonomy_id FROM " + termTaxonomy + " WHERE taxonomy IN " + taxonomies +
                          " UNION " + broughtMenus(prefix, "x.term_taxonomy_id");
     selects.terms = "SELECT t.term_id FROM " + termTaxonomy + " t WHERE t.taxonomy IN " + taxonomies +

@@ -1,14 +1,14 @@
 // How a run gathers and copies the blog's files: BlogFiles::copy.
 #include "BlogFiles.h"
 
+#include "EmlogSource.h"
 #include "FileCopy.h"
 #include "FileReferences.h"
 #include "FileSource.h"
-#include "LocalUploads.h"
 #include "Kinds.h"
-#include "EmlogSource.h"
-#include "RunContext.h"
+#include "LocalUploads.h"
 #include "Options.h"
+#include "RunContext.h"
 #include "UploadsFolder.h"
 #include "UploadsUrl.h"
 

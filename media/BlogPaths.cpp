@@ -25,9 +25,9 @@ bool serverMayRun(std::string_view path)
     const std::string name = asciiLower(path.substr(path.rfind('/') + 1));
     if (name.rfind(".ht", 0) == 0 || name == ".user.ini" || name == "web.config")
         return true;
-    static constexpr std::array<std::string_view, 17> programs = {
-        "php", "php3", "php4", "php5", "php7", "php8", "phtml", "pht", "phar",
-        "phps", "cgi", "pl", "py", "asp", "aspx", "jsp", "shtml"};
+    static constexpr std::array<std::string_view, 17> programs = {"php",   "php3", "php4", "php5", "php7", "php8",
+                                                                  "phtml", "pht",  "phar", "phps", "cgi",  "pl",
+                                                                  "py",    "asp",  "aspx", "jsp",  "shtml"};
     const std::vector<std::string> pieces = splitText(name, '.');
     return std::any_of(pieces.begin() + (pieces.empty() ? 0 : 1), pieces.end(), [](const std::string& piece) {
         return std::find(programs.begin(), programs.end(), piece) != programs.end();

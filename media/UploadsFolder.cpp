@@ -47,7 +47,8 @@ bool UploadsFolder::open(std::string& error)
     std::string refused;
     if (!m_store->look(listName, entry, refused) || !entry.isFile)
         return true; // no earlier run (or a list behind a link, never followed)
-    // One line per file: blog path, path in the uploads folder, size, BLAKE2b-256 (SHA-256 in lists before it), tab-separated.
+    // One line per file: blog path, path in the uploads folder, size, BLAKE2b-256 (SHA-256 in lists before it),
+    // tab-separated.
     for (const QByteArray& line : m_store->read(listName).split('\n')) {
         const QList<QByteArray> fields = line.trimmed().split('\t');
         if (fields.size() != 4 || !isSafeName(fields[1].toStdString()))

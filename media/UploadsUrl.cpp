@@ -1,9 +1,9 @@
 #include "UploadsUrl.h"
 
 #include "BlogConnection.h"
-#include "RunContext.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "RunContext.h"
 
 #include <map>
 

@@ -49,7 +49,8 @@ void migrateCategories(MigrationRun& run)
         for (const auto& [gid, sortid] : *sorts)
             articlesBySort.emplace(leadingInteger(sortid), gid);
     }
-    std::optional<TermIds> termIds = termIdsInUse(run, migration, [&run] { return largestEmlogId(run, "sort", "sid"); });
+    std::optional<TermIds> termIds =
+        termIdsInUse(run, migration, [&run] { return largestEmlogId(run, "sort", "sid"); });
     std::optional<TakenSlugs> slugsInUse = termSlugs(run, migration, "category");
     if (!termIds || !slugsInUse)
         return;
@@ -66,48 +67,46 @@ void migrateCategories(MigrationRun& run)
     std::vector<Linked> linkedToArticles; // categories that took articles of earlier runs
     // What is queued goes while emlog's next rows are on their way.
     const TableReading reading{Kind::categories, run.pacing.categories, "pid", [&] { writer.sendIfIdle(); }};
-    run.source->forEachRow(
-        reading, [&](const EmlogRow& rows) {
-            Category category;
-            readField(rows, "sid", category.sid);
-            readField(rows, "sortname", category.name);
-            readField(rows, "alias", category.alias);
-            readField(rows, "pid", category.parent);
-            readField(rows, "description", category.description);
-            if (copies.contains(category.sid)) {
-                writer.alreadyThere();
-                return;
-            }
-            const std::int64_t id = ids.free.keepOrTake(category.sid, ids.used);
-            ids.used.insert(id);
+    run.source->forEachRow(reading, [&](const EmlogRow& rows) {
+        Category category;
+        readField(rows, "sid", category.sid);
+        readField(rows, "sortname", category.name);
+        readField(rows, "alias", category.alias);
+        readField(rows, "pid", category.parent);
+        readField(rows, "description", category.description);
+        if (copies.contains(category.sid)) {
+            writer.alreadyThere();
+            return;
+        }
+        const std::int64_t id = ids.free.keepOrTake(category.sid, ids.used);
+        ids.used.insert(id);
 
-            // A parent that never existed leaves it at the top.
-            auto parent = thisRun.parentOf(category.parent, copies,
-                                           "its parent category sid=" + std::to_string(category.parent));
-            // The blogger's own alias names the category's page, as it did in emlog.
-            const std::string slug = uniqueSlug(wordPressSlug(category.alias.empty() ? category.name : category.alias),
-                                                std::to_string(id), slugs);
-            RowWrite write = termWrite(run, origin::category,
-                                       {category.sid, id, "category", escapeHtml(category.name), slug,
-                                        escapeHtml(category.description), parent.id});
-            write.after = std::move(parent.after);
-            if (!category.alias.empty())
-                write.rows.push_back(
-                    {"termmeta", ownerMeta(run, origin::category, id, origin::aliasKey, category.alias)});
+        // A parent that never existed leaves it at the top.
+        auto parent =
+            thisRun.parentOf(category.parent, copies, "its parent category sid=" + std::to_string(category.parent));
+        // The blogger's own alias names the category's page, as it did in emlog.
+        const std::string slug = uniqueSlug(wordPressSlug(category.alias.empty() ? category.name : category.alias),
+                                            std::to_string(id), slugs);
+        RowWrite write = termWrite(run, origin::category,
+                                   {category.sid, id, "category", escapeHtml(category.name), slug,
+                                    escapeHtml(category.description), parent.id});
+        write.after = std::move(parent.after);
+        if (!category.alias.empty())
+            write.rows.push_back({"termmeta", ownerMeta(run, origin::category, id, origin::aliasKey, category.alias)});
 
-            bool linked = false;
-            const auto [first, last] = articlesBySort.equal_range(category.sid);
-            for (auto article = first; article != last; ++article) {
-                if (const auto copy = articles.find(article->second)) {
-                    write.rows.push_back(termLink(run, copy->id, id));
-                    linked = true;
-                }
+        bool linked = false;
+        const auto [first, last] = articlesBySort.equal_range(category.sid);
+        for (auto article = first; article != last; ++article) {
+            if (const auto copy = articles.find(article->second)) {
+                write.rows.push_back(termLink(run, copy->id, id));
+                linked = true;
             }
-            const RowWriter::Ticket ticket = writer.write(std::move(write));
-            thisRun.add(category.sid, ticket, id);
-            if (linked)
-                linkedToArticles.push_back({ticket, id});
-        });
+        }
+        const RowWriter::Ticket ticket = writer.write(std::move(write));
+        thisRun.add(category.sid, ticket, id);
+        if (linked)
+            linkedToArticles.push_back({ticket, id});
+    });
     writer.finish();
 
     std::vector<std::int64_t> linked;

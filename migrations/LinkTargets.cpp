@@ -3,10 +3,10 @@
 #include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Options.h"
-#include "WordPressState.h"
 #include "Origins.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "WordPressState.h"
 
 namespace kestrel {
 
@@ -63,27 +63,26 @@ bool LinkTargets::read(std::string_view migration)
         m_home.pop_back();
 
     // emlog's versions before aliases have no alias column: their articles have none.
-    const bool read =
-        forEachEmlogRow(run, "blog", "gid", "type", "alias",
-                        [this](std::int64_t gid, const std::string& type, const std::string& alias) {
-                            m_articles.set(gid, type == "page" ? 1 : 0);
-                            if (!alias.empty())
-                                m_aliases.emplace(alias, gid);
-                        }) &&
-        forEachEmlogRow(run, "sort", "sid", "alias", "sortname",
-                        [this](std::int64_t sid, const std::string& alias, const std::string& name) {
-                            if (!alias.empty())
-                                m_categories.emplace(alias, sid);
-                            m_categories.emplace(name, sid);
-                        }) &&
-        forEachEmlogRow(run, "tag", "tid", "tagname", "",
-                        [this](std::int64_t tid, const std::string& name, const std::string&) {
-                            m_tags.emplace(name, tid);
-                        });
+    const bool read = forEachEmlogRow(run, "blog", "gid", "type", "alias",
+                                      [this](std::int64_t gid, const std::string& type, const std::string& alias) {
+                                          m_articles.set(gid, type == "page" ? 1 : 0);
+                                          if (!alias.empty())
+                                              m_aliases.emplace(alias, gid);
+                                      }) &&
+                      forEachEmlogRow(run, "sort", "sid", "alias", "sortname",
+                                      [this](std::int64_t sid, const std::string& alias, const std::string& name) {
+                                          if (!alias.empty())
+                                              m_categories.emplace(alias, sid);
+                                          m_categories.emplace(name, sid);
+                                      }) &&
+                      forEachEmlogRow(run, "tag", "tid", "tagname", "",
+                                      [this](std::int64_t tid, const std::string& name, const std::string&) {
+                                          m_tags.emplace(name, tid);
+                                      });
     if (!read) {
         // The links are left as they are, and the report says why.
-        run.failures.record(migration, "", "", "the blog's own links could not be rewritten: " +
-                                                   run.source->lastError());
+        run.failures.record(migration, "", "",
+                            "the blog's own links could not be rewritten: " + run.source->lastError());
         m_blog.reset();
         return true;
     }
@@ -101,8 +100,7 @@ bool LinkTargets::read(std::string_view migration)
     return true;
 }
 
-std::string LinkTargets::rewrite(std::string_view text, const IdMap& placed,
-                                 bool* waiting) const
+std::string LinkTargets::rewrite(std::string_view text, const IdMap& placed, bool* waiting) const
 {
     if (!m_blog)
         return std::string(text);
@@ -114,8 +112,7 @@ std::string LinkTargets::underHome(std::string_view path) const
     return m_home + "/" + std::string(path);
 }
 
-std::string LinkTargets::resolve(const BlogLink& link, const IdMap& placed,
-                                 bool* waiting) const
+std::string LinkTargets::resolve(const BlogLink& link, const IdMap& placed, bool* waiting) const
 {
     using Kind = BlogLink::Kind;
     const auto term = [&](const OriginKey& key, std::int64_t emlogId, std::string_view query) {

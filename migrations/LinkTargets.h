@@ -36,15 +36,13 @@ public:
     // run has given an id so far (emlog gid → WordPress ID). `waiting` is set when a link names
     // an article of the blog that has no post yet: that link is left as it was. Without
     // `waiting`, such a link leads to its path under WordPress's home, as any other path.
-    std::string rewrite(std::string_view text, const IdMap& placed,
-                        bool* waiting) const;
+    std::string rewrite(std::string_view text, const IdMap& placed, bool* waiting) const;
 
     // One address (a menu item's), made WordPress's when it leads into the blog.
     std::string rewriteAddress(std::string_view address) const { return rewrite(address, {}, nullptr); }
 
 private:
-    std::string resolve(const BlogLink& link, const IdMap& placed,
-                        bool* waiting) const;
+    std::string resolve(const BlogLink& link, const IdMap& placed, bool* waiting) const;
     std::string underHome(std::string_view path) const;
 
     MigrationRun& m_run;

@@ -27,8 +27,8 @@ void copyFooter(MigrationRun& run);
 void settleTimeZone(MigrationRun& run);
 
 inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    settleTimeZone,  migrateUsers,   migrateCategories, migrateTags,       migratePosts,
-    migrateComments, migrateAttachments, migrateLinks, migrateTwitter, migrateReplies,
-    migrateNavigation, migrateWidgets, copyFooter};
+    settleTimeZone,    migrateUsers,       migrateCategories, migrateTags,    migratePosts,
+    migrateComments,   migrateAttachments, migrateLinks,      migrateTwitter, migrateReplies,
+    migrateNavigation, migrateWidgets,     copyFooter};
 
 } // namespace kestrel

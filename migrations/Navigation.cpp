@@ -288,7 +288,8 @@ void migrateNavigation(MigrationRun& run)
         RowWrite write;
         write.sourceId = source;
         write.after = std::move(after);
-        write.rows.push_back({"posts", postValues(run, menuItemPost(run, id, authors->administrator, row, ++position))});
+        write.rows.push_back(
+            {"posts", postValues(run, menuItemPost(run, id, authors->administrator, row, ++position))});
         write.rows.push_back({"postmeta", originMeta(run, origin::navigation, id, row.id), true});
         const std::pair<std::string_view, std::string> meta[] = {
             {"_menu_item_type", target->type},

@@ -170,20 +170,20 @@ void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
         });
     };
     std::size_t bytes = 0;
-    const bool read = readTexts(gids, [&](const Waiting& post, const std::string& newContent,
-                                          const std::string& newExcerpt) {
-        const std::string id = std::to_string(post.postId);
-        const std::size_t before = content.size() + excerpt.size();
-        content += " WHEN " + id + " THEN " + quotedLiteral(session, newContent);
-        excerpt += " WHEN " + id + " THEN " + quotedLiteral(session, newExcerpt);
-        ids += (ids.empty() ? "" : ",") + id;
-        posts.push_back(&post);
-        bytes += content.size() + excerpt.size() - before + id.size() + 1;
-        if (bytes >= statementLimit || posts.size() >= statementRows) {
-            endStatement();
-            bytes = 0;
-        }
-    });
+    const bool read =
+        readTexts(gids, [&](const Waiting& post, const std::string& newContent, const std::string& newExcerpt) {
+            const std::string id = std::to_string(post.postId);
+            const std::size_t before = content.size() + excerpt.size();
+            content += " WHEN " + id + " THEN " + quotedLiteral(session, newContent);
+            excerpt += " WHEN " + id + " THEN " + quotedLiteral(session, newExcerpt);
+            ids += (ids.empty() ? "" : ",") + id;
+            posts.push_back(&post);
+            bytes += content.size() + excerpt.size() - before + id.size() + 1;
+            if (bytes >= statementLimit || posts.size() >= statementRows) {
+                endStatement();
+                bytes = 0;
+            }
+        });
     rowsThrough();
     if (m_run.stopRequested()) {
         // What is on its way arrives; its answer is read, so that the session is free.
@@ -207,11 +207,11 @@ void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
         arrived.emplace(post->gid, post);
         gids.push_back(post->gid);
     }
-    const bool readAgain = readTexts(gids, [&](const Waiting& post, const std::string& newContent,
-                                               const std::string& newExcerpt) {
-        if (!executeWithReconnect(m_run, session, one(post, newContent, newExcerpt)))
-            recordFailure(m_run, idOf(Kind::posts), table, sourceId(post));
-    });
+    const bool readAgain =
+        readTexts(gids, [&](const Waiting& post, const std::string& newContent, const std::string& newExcerpt) {
+            if (!executeWithReconnect(m_run, session, one(post, newContent, newExcerpt)))
+                recordFailure(m_run, idOf(Kind::posts), table, sourceId(post));
+        });
     if (m_run.stopRequested())
         return;
     for (const auto& [gid, post] : arrived)

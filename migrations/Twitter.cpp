@@ -222,10 +222,10 @@ void migrateTwitter(MigrationRun& run)
             // Its image is its attachment, with the number after it.
             const std::int64_t attachment = free.take();
             const std::string name = twitter.img.substr(twitter.img.find_last_of('/') + 1);
-            write.rows.push_back(
-                {"posts", postValues(run, attachmentPost(attachment, id, author, name, imageAddress,
-                                                         uniqueSlug(wordPressSlug(name), std::to_string(attachment), slugs),
-                                                         file ? file->mimeType : ""))});
+            write.rows.push_back({"posts", postValues(run, attachmentPost(attachment, id, author, name, imageAddress,
+                                                                          uniqueSlug(wordPressSlug(name),
+                                                                                     std::to_string(attachment), slugs),
+                                                                          file ? file->mimeType : ""))});
             write.rows.push_back({"postmeta", ownerMeta(run, origin::twitter, attachment, origin::twitterImageKey,
                                                         std::to_string(twitter.id))});
             if (file) {

@@ -286,8 +286,8 @@ PluginOpening openPluginSession(const PluginAddress& address)
     carrier->setLimits(room, packet,
                        (seconds.isUndefined() ? limits.value(QStringLiteral("max_execution_time")) : seconds).toInt());
     opening.uploadsUrl = hello.body.value(QStringLiteral("uploads")).toString().toStdString();
-    opening.largestFile =
-        PluginUploads::largestFileFor(static_cast<std::uint64_t>(limits.value(QStringLiteral("upload_max_bytes")).toDouble()), post);
+    opening.largestFile = PluginUploads::largestFileFor(
+        static_cast<std::uint64_t>(limits.value(QStringLiteral("upload_max_bytes")).toDouble()), post);
     opening.session = carriedConnection(carrier, protectionOf(address, https), hello.tlsVersion, hello.tlsCipher);
     useUnicode(opening.session);
     return opening;

@@ -26,10 +26,10 @@ struct PluginOpening
 {
     BlogConnection session; // null when refused
     PluginRefusal refusal = PluginRefusal::None;
-    std::string detail;        // the site's or the network's own words
-    std::string prefix;        // the site's table prefix
-    std::string switchAddress; // where receiving is switched on, as the site says
-    std::string uploadsUrl;    // the address of the site's uploads folder
+    std::string detail;           // the site's or the network's own words
+    std::string prefix;           // the site's table prefix
+    std::string switchAddress;    // where receiving is switched on, as the site says
+    std::string uploadsUrl;       // the address of the site's uploads folder
     std::int64_t largestFile = 0; // the largest file the site takes in one request
 };
 

@@ -21,8 +21,8 @@ void protectProcessMemory()
     using SetFlags = HRESULT(WINAPI*)(DWORD);
     constexpr DWORD noHeap = 1; // WER_FAULT_REPORTING_FLAG_NOHEAP
     if (const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll")) {
-        if (const auto setFlags = reinterpret_cast<SetFlags>(
-                reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "WerSetFlags"))))
+        if (const auto setFlags =
+                reinterpret_cast<SetFlags>(reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "WerSetFlags"))))
             setFlags(noHeap);
     }
 #endif

@@ -379,9 +379,10 @@ QString pluginRefusal(PluginRefusal refusal, const QString& site, const QString&
 
 QString uploadsNotThroughPlugin()
 {
-    return QStringLiteral("经 WordPress 的插件写入（--wp-url，窗口里的“网站…”）时不用 --wp-uploads："
-                          "文件经插件放进网站自己的上传文件夹。去掉 --wp-uploads（窗口里清空“文件…”的“WordPress 上传文件夹”）"
-                          "再试，--emlog-files 照旧给出文件从哪里来：什么都没有连接，也没有开始转换。");
+    return QStringLiteral(
+        "经 WordPress 的插件写入（--wp-url，窗口里的“网站…”）时不用 --wp-uploads："
+        "文件经插件放进网站自己的上传文件夹。去掉 --wp-uploads（窗口里清空“文件…”的“WordPress 上传文件夹”）"
+        "再试，--emlog-files 照旧给出文件从哪里来：什么都没有连接，也没有开始转换。");
 }
 
 QString unsafePrefix(const QString& blog, const QString& prefix)

@@ -2,9 +2,9 @@
 
 #include "BackupFile.h"
 #include "Kinds.h"
-#include "RunContext.h"
 #include "ParentOrder.h"
 #include "ResultSet.h"
+#include "RunContext.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +13,6 @@
 namespace kestrel {
 
 namespace {
-
 
 // As a select's text, which stops at a zero byte.
 std::string textOf(std::string_view bytes)

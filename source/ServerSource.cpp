@@ -321,8 +321,8 @@ void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
             for (const KindInfo& kind : kinds) {
                 if (kind.emlogTable == read.table) {
                     selects.push_back(countSelect(tableName(read.table)));
-                    selects.push_back(pageStatement(rowsSelect(tableName(read.table)), kind.idColumn, std::nullopt,
-                                                    firstPage));
+                    selects.push_back(
+                        pageStatement(rowsSelect(tableName(read.table)), kind.idColumn, std::nullopt, firstPage));
                 }
             }
             break;

@@ -135,8 +135,9 @@ std::optional<std::string> addPublishingEvents(std::string_view cron, const std:
         if (!hooks->isArray() || (there && !there->isArray()))
             continue;
         const std::string arguments = "a:1:{i:0;i:" + std::to_string(event.postId) + ";}";
-        const std::string md5 =
-            QCryptographicHash::hash(QByteArray::fromStdString(arguments), QCryptographicHash::Md5).toHex().toStdString();
+        const std::string md5 = QCryptographicHash::hash(QByteArray::fromStdString(arguments), QCryptographicHash::Md5)
+                                    .toHex()
+                                    .toStdString();
         PhpValue& scheduled = hooks->at(hook);
         if (!scheduled.find(md5))
             scheduled.at(md5) = *PhpValue::parse("a:2:{s:8:\"schedule\";b:0;s:4:\"args\";" + arguments + "}");

@@ -2,9 +2,9 @@
 
 #include "Assignments.h"
 #include "BlogConnection.h"
-#include "RunContext.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "RunContext.h"
 #include "TextHelpers.h"
 
 #include <algorithm>
@@ -83,9 +83,9 @@ bool deleteOrphanedOrigins(RunContext& run, const OriginKey& key)
     const Owner owner = ownerOf(key);
     return executeWithReconnect(run, run.wordPress,
                                 "DELETE m FROM " + run.wordPressTable(key.metaTable) + " m LEFT JOIN " +
-                                    run.wordPressTable(owner.table) + " o ON o." + std::string(owner.idColumn) +
-                                    "=m." + std::string(key.ownerColumn) + " WHERE m.meta_key='" +
-                                    std::string(key.key) + "' AND o." + std::string(owner.idColumn) + " IS NULL");
+                                    run.wordPressTable(owner.table) + " o ON o." + std::string(owner.idColumn) + "=m." +
+                                    std::string(key.ownerColumn) + " WHERE m.meta_key='" + std::string(key.key) +
+                                    "' AND o." + std::string(owner.idColumn) + " IS NULL");
 }
 
 std::optional<Copies> readCopies(RunContext& run, const OriginKey& key)

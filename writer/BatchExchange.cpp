@@ -1,9 +1,9 @@
 #include "BatchExchange.h"
 
 #include "BlogConnection.h"
-#include "RunContext.h"
 #include "Reconnect.h"
 #include "RowByRow.h"
+#include "RunContext.h"
 
 #include <algorithm>
 

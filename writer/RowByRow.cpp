@@ -1,9 +1,9 @@
 #include "RowByRow.h"
 
 #include "BlogConnection.h"
+#include "Reconnect.h"
 #include "RunContext.h"
 #include "WordPressState.h"
-#include "Reconnect.h"
 
 namespace kestrel {
 

@@ -100,7 +100,7 @@ private:
         std::int64_t id;
     };
     const RowWriter& m_writer;
-    std::unordered_map<std::int64_t, Written> m_onTheirWay;      // by emlog id
+    std::unordered_map<std::int64_t, Written> m_onTheirWay;        // by emlog id
     std::deque<std::pair<RowWrite::Ticket, std::int64_t>> m_order; // their tickets and emlog ids, as added
     std::unordered_map<std::int64_t, Written> m_failed;            // by emlog id
 };

@@ -50,9 +50,9 @@ protected:
     }
 
     // A folder of each test's own: ctest runs them side by side.
-    const fs::path scratch = fs::path(::testing::TempDir()) /
-                             ("backup_path_test_" +
-                              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    const fs::path scratch =
+        fs::path(::testing::TempDir()) /
+        ("backup_path_test_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     const fs::path folder = scratch / fs::u8path("博客备份 2024");
 };
 

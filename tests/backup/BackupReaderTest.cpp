@@ -116,8 +116,7 @@ TEST(BackupReaderTest, LiteralsReadAsTheServerReadsThem)
         SCOPED_TRACE(c.values);
         InsertRows insert;
         SqlError error;
-        ASSERT_TRUE(parseInsert(std::string("INSERT INTO t VALUES (") + c.values + ")", insert, error))
-            << words(error);
+        ASSERT_TRUE(parseInsert(std::string("INSERT INTO t VALUES (") + c.values + ")", insert, error)) << words(error);
         ASSERT_EQ(insert.rows.size(), 1u);
         EXPECT_EQ(insert.rows[0], c.expected);
     }
@@ -219,7 +218,8 @@ TEST(BackupReaderTest, EveryFormGivesTheSameRows)
         BackupFile backup;
         std::vector<std::pair<std::uint64_t, std::uint64_t>> told;
         backup.progress = [&told](std::uint64_t done, std::uint64_t total) { told.emplace_back(done, total); };
-        ASSERT_TRUE(backup.open(path, "blog_", false, {"blog.gid", "blog.hide", "blog.nothing"})) << words(backup.problem());
+        ASSERT_TRUE(backup.open(path, "blog_", false, {"blog.gid", "blog.hide", "blog.nothing"}))
+            << words(backup.problem());
         // How far the first pass is: the file's own bytes, or the .sql's in a zip, up to the end.
         ASSERT_FALSE(told.empty());
         const std::uint64_t total = what == "zip" ? emlog.size() : std::filesystem::file_size(path);

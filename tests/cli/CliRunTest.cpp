@@ -295,11 +295,12 @@ TEST_F(CliRunTest, ARerunThatCannotReadTheOriginsWritesNoRow)
     }
     const std::string passwordFile = std::string(::testing::TempDir()) + "/no-origins-password";
     std::ofstream(passwordFile) << "origins-unread\n";
-    std::filesystem::permissions(passwordFile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(passwordFile,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
-    Subprocess rerun(cliArguments(emlog.name(), wordpress,
-                                  {"--pacing=none", "--wp-user=" + user, "--wp-password-file=" + passwordFile,
-                                   "--json", jsonPath()}));
+    Subprocess rerun(cliArguments(
+        emlog.name(), wordpress,
+        {"--pacing=none", "--wp-user=" + user, "--wp-password-file=" + passwordFile, "--json", jsonPath()}));
     EXPECT_EQ(rerun.wait(), 1) << rerun.out() << rerun.err();
     std::string after;
     for (const std::string& table : tables)
@@ -346,7 +347,6 @@ TEST_F(CliRunTest, ACronValueThatIsNotSerializationIsLeftAsItIs)
     EXPECT_EQ(count("SELECT post_status FROM wp_posts p JOIN wp_postmeta m ON m.post_id=p.ID AND "
                     "m.meta_key='_emlog_gid' AND m.meta_value='50'"),
               "future");
-    EXPECT_NE(cli.out().find("wp_options gid=50: WordPress's option cron is not PHP serialization"),
-              std::string::npos)
+    EXPECT_NE(cli.out().find("wp_options gid=50: WordPress's option cron is not PHP serialization"), std::string::npos)
         << cli.out();
 }

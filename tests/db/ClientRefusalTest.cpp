@@ -31,16 +31,11 @@ TEST(ClientRefusal, ARefusedOptionFailsTheOpen)
         unsigned error;
     };
     const Case cases[] = {
-        {"MYSQL_OPT_CONNECT_TIMEOUT", "", 2000},
-        {"MYSQL_OPT_READ_TIMEOUT", "", 2000},
-        {"MYSQL_OPT_WRITE_TIMEOUT", "", 2000},
-        {"MYSQL_OPT_LOCAL_INFILE", "", 2000},
-        {"MARIADB_OPT_RESTRICTED_AUTH", "", 2000},
-        {"mysql_ssl_set", "", 2026},
-        {"MYSQL_OPT_SSL_VERIFY_SERVER_CERT", "", 2026},
-        {"mysql_ssl_set", ca, 2026},
-        {"MYSQL_OPT_SSL_VERIFY_SERVER_CERT", ca, 2026},
-        {"MYSQL_OPT_SSL_ENFORCE", ca, 2026},
+        {"MYSQL_OPT_CONNECT_TIMEOUT", "", 2000},        {"MYSQL_OPT_READ_TIMEOUT", "", 2000},
+        {"MYSQL_OPT_WRITE_TIMEOUT", "", 2000},          {"MYSQL_OPT_LOCAL_INFILE", "", 2000},
+        {"MARIADB_OPT_RESTRICTED_AUTH", "", 2000},      {"mysql_ssl_set", "", 2026},
+        {"MYSQL_OPT_SSL_VERIFY_SERVER_CERT", "", 2026}, {"mysql_ssl_set", ca, 2026},
+        {"MYSQL_OPT_SSL_VERIFY_SERVER_CERT", ca, 2026}, {"MYSQL_OPT_SSL_ENFORCE", ca, 2026},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.option) + (c.caFile.empty() ? "" : " with a CA file"));

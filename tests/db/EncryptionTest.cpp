@@ -90,8 +90,8 @@ TEST(Encryption, TlsRequiredOffThisMachineAndTheCertificateChecked)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        BlogConnection session =
-            openConnection({c.server, "root", rootPassword(c.server), "", 0, c.caFile, false, c.fingerprint, c.allowUnencrypted});
+        BlogConnection session = openConnection(
+            {c.server, "root", rootPassword(c.server), "", 0, c.caFile, false, c.fingerprint, c.allowUnencrypted});
         if (!c.refusal.empty()) {
             EXPECT_FALSE(session);
             EXPECT_EQ(session.lastErrorNumber(), 2026u);

@@ -58,8 +58,8 @@ TEST_F(FaultTest, ClosingTheWindowWhileWordPressAnswersNothing)
     // lets the broken-off session go.
     BlogConnection admin = wordPress();
     EXPECT_TRUE(waitUntil([&] {
-        return queryValue(admin, "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE DB='" +
-                                     wordPressDatabase + "' AND ID<>CONNECTION_ID()") == "0";
+        return queryValue(admin, "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE DB='" + wordPressDatabase +
+                                     "' AND ID<>CONNECTION_ID()") == "0";
     }));
     EXPECT_GE(closedAfter, 0);
     EXPECT_LT(closedAfter, 2000);

@@ -34,10 +34,9 @@ void copyDatabase(const std::string& from, const std::string& to, bool withRows)
 
 void restoreBackupFile(const std::string& file, const std::string& database)
 {
-    const std::string restore = "MYSQL_PWD=\"$(cat '" + testServer().passwordFile +
-                                "')\" mariadb --no-defaults -h" + testServer().host + " -P" +
-                                std::to_string(testServer().port) + " -uroot " + database + " < '" + file +
-                                "' 2>&1";
+    const std::string restore = "MYSQL_PWD=\"$(cat '" + testServer().passwordFile + "')\" mariadb --no-defaults -h" +
+                                testServer().host + " -P" + std::to_string(testServer().port) + " -uroot " + database +
+                                " < '" + file + "' 2>&1";
     ASSERT_EQ(std::system(restore.c_str()), 0) << restore;
 }
 

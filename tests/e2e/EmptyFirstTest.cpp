@@ -189,8 +189,8 @@ TEST_F(EmptyFirstTest, OnTablesThatCannotRollBackAFailurePartWaySaysWhatWasDelet
         const bool named = list.find(name + " ") != std::string::npos;
         EXPECT_EQ(named, table.rows > 0) << name << "\n" << message;
         if (table.rows > 0) {
-            EXPECT_NE(list.find(name + " " + std::to_string(table.rows) + " 行"), std::string::npos)
-                << name << "\n" << message;
+            EXPECT_NE(list.find(name + " " + std::to_string(table.rows) + " 行"), std::string::npos) << name << "\n"
+                                                                                                     << message;
         }
     }
 
@@ -221,8 +221,7 @@ TEST_F(EmptyFirstTest, TablesOfManyPagesAreBackedUpWhole)
     copyDatabase(wordpress.name(), before);
     const RunReport report = migrate([&] { copyDatabase(wordpress.name(), emptied); });
     ASSERT_TRUE(report.emptied);
-    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM `" + emptied + "`.wp_postmeta WHERE post_id=1"),
-              "0");
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM `" + emptied + "`.wp_postmeta WHERE post_id=1"), "0");
 
     restore(report.emptied->backupFile, emptied);
     for (const char* bare : emptiedTables)

@@ -37,7 +37,6 @@ void PrintTo(Source source, std::ostream* out)
     *out << (source == Source::Folder ? "from a folder" : "over http");
 }
 
-
 class FilesTest : public ::testing::TestWithParam<Source>, public SampleRun
 {
 protected:

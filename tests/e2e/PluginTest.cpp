@@ -589,7 +589,8 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
     };
     for (const File& file : files) {
         SCOPED_TRACE(file.path.toStdString() + " " + file.action);
-        QJsonObject request{{QStringLiteral("path"), file.path}, {QStringLiteral("data"), QString::fromLatin1(file.data)}};
+        QJsonObject request{{QStringLiteral("path"), file.path},
+                            {QStringLiteral("data"), QString::fromLatin1(file.data)}};
         if (*file.action)
             request.insert(QStringLiteral("action"), QString::fromLatin1(file.action));
         const QByteArray json = QJsonDocument(request).toJson(QJsonDocument::Compact);
@@ -680,7 +681,8 @@ TEST_F(PluginTest, EmptyingFirstGoesThroughThePluginWithItsBackupOnThisMachine)
                                                      QStringLiteral("--json=") + json});
     // Emptied, then copied anew: every article written again rather than found there, once each.
     EXPECT_EQ(emptied.status, 1) << emptied.output.toStdString();
-    EXPECT_TRUE(emptied.output.contains(QStringLiteral("文章：读取 40 行，写入 40 行"))) << emptied.output.toStdString();
+    EXPECT_TRUE(emptied.output.contains(QStringLiteral("文章：读取 40 行，写入 40 行")))
+        << emptied.output.toStdString();
     checkWholeBlog(wordPressView());
 
     // The backup is on this machine, in the folder given, for its owner only.
@@ -696,16 +698,21 @@ TEST_F(PluginTest, EmptyingFirstGoesThroughThePluginWithItsBackupOnThisMachine)
     const std::string restored = wordpress.name() + "_restored";
     copyDatabase(before, restored, false);
     restoreBackupFile(file, restored);
-    const std::map<std::string, std::string> keys = {
-        {"posts", "ID"},          {"postmeta", "meta_id"},          {"comments", "comment_ID"},
-        {"commentmeta", "meta_id"}, {"terms", "term_id"},           {"termmeta", "meta_id"},
-        {"term_relationships", "(object_id, term_taxonomy_id)"}, {"term_taxonomy", "term_taxonomy_id"},
-        {"links", "link_id"}};
+    const std::map<std::string, std::string> keys = {{"posts", "ID"},
+                                                     {"postmeta", "meta_id"},
+                                                     {"comments", "comment_ID"},
+                                                     {"commentmeta", "meta_id"},
+                                                     {"terms", "term_id"},
+                                                     {"termmeta", "meta_id"},
+                                                     {"term_relationships", "(object_id, term_taxonomy_id)"},
+                                                     {"term_taxonomy", "term_taxonomy_id"},
+                                                     {"links", "link_id"}};
     for (const char* bare : emptiedTables) {
         const std::string key = keys.at(bare);
         const std::string columns = key.front() == '(' ? key.substr(1, key.size() - 2) : key;
-        EXPECT_EQ(tableChecksum(restored, bare),
-                  tableChecksum(before, bare, key + " IN (SELECT " + columns + " FROM `" + restored + "`.wp_" + bare + ")"))
+        EXPECT_EQ(
+            tableChecksum(restored, bare),
+            tableChecksum(before, bare, key + " IN (SELECT " + columns + " FROM `" + restored + "`.wp_" + bare + ")"))
             << bare;
     }
     // What it took is what the report says went.
@@ -714,10 +721,12 @@ TEST_F(PluginTest, EmptyingFirstGoesThroughThePluginWithItsBackupOnThisMachine)
         posts += report[QStringLiteral("emptiedFirst")][QStringLiteral("deleted")][QLatin1String(kind)].toInt();
     EXPECT_GT(posts, 40);
     EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM `" + restored + "`.wp_posts"), std::to_string(posts));
-    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM `" + before + "`.wp_posts WHERE post_type IN "
-                                            "('post','page','attachment')"),
-              queryValue(wordpress.admin(), "SELECT COUNT(*) FROM `" + restored + "`.wp_posts WHERE post_type IN "
-                                            "('post','page','attachment')"));
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM `" + before +
+                                                "`.wp_posts WHERE post_type IN "
+                                                "('post','page','attachment')"),
+              queryValue(wordpress.admin(), "SELECT COUNT(*) FROM `" + restored +
+                                                "`.wp_posts WHERE post_type IN "
+                                                "('post','page','attachment')"));
 
     BlogConnection admin = adminConnection();
     execute(admin, "DROP DATABASE `" + before + "`");
@@ -741,8 +750,8 @@ TEST_F(PluginChangedMeanwhileTest, ARowChangedAfterTheBackupStopsTheEmptyingWith
         << emptied.output.toStdString();
     // The edit stands, and so does every row: the blog is there once, as the first run left it, and was not
     // copied again.
-    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM " + wordpress.table("posts") +
-                                                " WHERE post_title='edited meanwhile'"),
+    EXPECT_EQ(queryValue(wordpress.admin(),
+                         "SELECT COUNT(*) FROM " + wordpress.table("posts") + " WHERE post_title='edited meanwhile'"),
               "1");
     EXPECT_EQ(everyRow(), before);
     checkWholeBlog(wordPressView());
@@ -757,9 +766,9 @@ TEST_F(PluginLostAnswersTest, AnswersCutOffHalfwayAreAskedAfterAndNoRowArrivesTw
     // Each emlog row once, where it belongs (checkWholeBlog fails on an emlog id seen twice).
     checkWholeBlog(wordPressView());
     // lose-answers.php counts the requests it saw: a run of a few requests would show nothing.
-    const std::string requests = queryValue(wordpress.admin(), "SELECT option_value FROM " +
-                                                                   wordpress.table("options") +
-                                                                   " WHERE option_name='kestrel_test_requests'");
+    const std::string requests =
+        queryValue(wordpress.admin(), "SELECT option_value FROM " + wordpress.table("options") +
+                                          " WHERE option_name='kestrel_test_requests'");
     EXPECT_GE(std::atoi(requests.c_str()), 30) << requests;
 }
 

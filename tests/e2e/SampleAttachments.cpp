@@ -12,12 +12,12 @@ void addWhatTheSampleLacks(SampleRun& sample)
 {
     // What the sample lacks: an emoticon, root-relative and https references, and hostile names.
     sample.emlogExecute("UPDATE {p}blog SET content=CONCAT(content, '<p><img src=\"http://blog.example.com/emlog/admin/"
-                 "editor/plugins/emoticons/images/1.gif\" /> <img src=\"/emlog/content/uploadfile/201905/"
-                 "a1b21557046900.jpg\" /> <img src=\"https://blog.example.com/emlog/content/uploadfile/202405/"
-                 "thum-9a8b1716182040.png\" /></p>') WHERE gid=9");
+                        "editor/plugins/emoticons/images/1.gif\" /> <img src=\"/emlog/content/uploadfile/201905/"
+                        "a1b21557046900.jpg\" /> <img src=\"https://blog.example.com/emlog/content/uploadfile/202405/"
+                        "thum-9a8b1716182040.png\" /></p>') WHERE gid=9");
     sample.emlogExecute("INSERT INTO {p}attachment (aid, blogid, filename, filesize, filepath, addtime, width, height, "
-                 "mimetype, thumfor) VALUES (17, 9, 'wp-config.php', 10, '../../wp-config.php', 0, 0, 0, "
-                 "'text/html', 0), (18, 9, 'passwd', 10, '/etc/passwd', 0, 0, 0, 'text/html', 0)");
+                        "mimetype, thumfor) VALUES (17, 9, 'wp-config.php', 10, '../../wp-config.php', 0, 0, 0, "
+                        "'text/html', 0), (18, 9, 'passwd', 10, '/etc/passwd', 0, 0, 0, 'text/html', 0)");
 }
 
 std::map<int, QJsonObject> checkSampleAttachments(const QJsonObject& view, const QString& baseUrl)

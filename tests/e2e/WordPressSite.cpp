@@ -111,13 +111,13 @@ void WordPressSite::startTls(QProcess& relay, const QString& name, quint16 port,
     const TestCertificates& certificates = testCertificates();
     QFile configuration(m_dir.filePath(name));
     configuration.open(QIODevice::WriteOnly);
-    configuration.write(QStringLiteral("foreground = yes\npid =\n[wordpress]\naccept = 127.0.0.1:%1\n"
-                                       "connect = 127.0.0.1:%2\ncert = %3\nkey = %4\n")
-                            .arg(port)
-                            .arg(to)
-                            .arg(QString::fromStdString(certificates.serverCertificate),
-                                 QString::fromStdString(certificates.serverKey))
-                            .toUtf8());
+    configuration.write(
+        QStringLiteral("foreground = yes\npid =\n[wordpress]\naccept = 127.0.0.1:%1\n"
+                       "connect = 127.0.0.1:%2\ncert = %3\nkey = %4\n")
+            .arg(port)
+            .arg(to)
+            .arg(QString::fromStdString(certificates.serverCertificate), QString::fromStdString(certificates.serverKey))
+            .toUtf8());
     configuration.close();
     relay.setProcessChannelMode(QProcess::MergedChannels);
     relay.setStandardOutputFile(m_dir.filePath(name + QStringLiteral(".log")));

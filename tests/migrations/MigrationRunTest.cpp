@@ -1,8 +1,8 @@
 #include "MigrationRun.h"
 #include "TestServer.h"
 #include "Transactions.h"
-#include "WordPressState.h"
 #include "WordPressSession.h"
+#include "WordPressState.h"
 
 #include <gtest/gtest.h>
 

@@ -38,10 +38,10 @@ protected:
     }
 
     // A folder of each test's own: ctest runs them side by side.
-    const fs::path folder = fs::path(::testing::TempDir()) /
-                            ("rows_backup_test_" +
-                             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())) /
-                            fs::u8path("用户 数据");
+    const fs::path folder =
+        fs::path(::testing::TempDir()) /
+        ("rows_backup_test_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())) /
+        fs::u8path("用户 数据");
     const fs::path path = folder / fs::u8path("wordpress-备份.sql");
 };
 

@@ -51,9 +51,8 @@ TEST(WordPressSlug, ManyEqualNamesEachTakeTheNextNumber)
 {
     TakenSlugs taken = std::unordered_set<std::string>{"image-jpg", "image-jpg-3", "2024-2"};
     const std::pair<const char*, const char*> cases[] = {
-        {"image-jpg", "image-jpg-2"}, {"image-jpg", "image-jpg-4"}, {"image-jpg", "image-jpg-5"},
-        {"other", "other"},           {"image-jpg", "image-jpg-6"}, {"2024", "2024-3"},
-        {"2024", "2024-4"},           {"other", "other-2"},
+        {"image-jpg", "image-jpg-2"}, {"image-jpg", "image-jpg-4"}, {"image-jpg", "image-jpg-5"}, {"other", "other"},
+        {"image-jpg", "image-jpg-6"}, {"2024", "2024-3"},           {"2024", "2024-4"},           {"other", "other-2"},
     };
     for (const auto& [slug, unique] : cases)
         EXPECT_EQ(uniqueSlug(slug, "1", taken), unique) << slug;
