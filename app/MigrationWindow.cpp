@@ -264,6 +264,7 @@ void MigrationWindow::startRun()
     settings.wordPressAddress = utf8(m_site->address());
     settings.files = m_files;
     settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
+    settings.keepWordPressSettings = m_options->keepWordPressSettings();
 
     // The person learns whether what they type will cross the network readable. Emptying first is
     // asked about by the run, once it knows what would go; that one question says it then.

@@ -109,6 +109,10 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption keepZone(
         QStringLiteral("keep-wordpress-timezone"),
         QStringLiteral("保留 WordPress 的时区，时间按它写入（默认：WordPress 改用 emlog 的时区）。"));
+    const QCommandLineOption keepSettings(
+        QStringLiteral("keep-wordpress-settings"),
+        QStringLiteral("保留 WordPress 的站点名称、副标题、阅读和讨论设置、网站图标和标志（默认：改用 emlog 的，"
+                       "报告列出每一项改动和原来的值）。"));
     const QCommandLineOption pacing(
         QStringLiteral("pacing"),
         QStringLiteral("default：与窗口一样每行稍作停顿，不压垮小服务器；none：不停顿。默认：default"),
@@ -152,7 +156,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
                        "--wp-user 是管理员，密码是他的应用程序密码；表前缀取自网站，不用 --wp-server、--wp-database、"
                        "--wp-prefix。"),
         QStringLiteral("https://..."));
-    parser.addOptions({emptyFirst, keepZone, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles,
+    parser.addOptions({emptyFirst, keepZone, keepSettings, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles,
                        wpUploads, backup, acceptTruncated, wpUrl});
 
     auto fail = [&line](const QString& error) {
@@ -197,6 +201,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.noPacing = pace == QStringLiteral("none");
     line.settings.emptyWordPressFirst = parser.isSet(emptyFirst);
     line.settings.keepWordPressTimeZone = parser.isSet(keepZone);
+    line.settings.keepWordPressSettings = parser.isSet(keepSettings);
     line.settings.emlog.allowUnencrypted = line.settings.wordPress.allowUnencrypted = parser.isSet(allowUnencrypted);
     line.check = parser.isSet(check);
     line.yes = parser.isSet(yes);

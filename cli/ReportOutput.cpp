@@ -117,14 +117,24 @@ QByteArray reportJson(const RunReport& report)
         }
     }
     QJsonArray notes;
-    for (const FailureLog::Note& note : report.log.notes())
+    // Each of WordPress's settings the run changed, or kept since the run keeps WordPress's own.
+    QJsonArray settings;
+    for (const FailureLog::Note& note : report.log.notes()) {
         notes.append(texts::note(note));
+        using What = FailureLog::Note::What;
+        if (note.what == What::SettingChanged || note.what == What::SettingKept)
+            settings.append(QJsonObject{{QStringLiteral("option"), text(note.first)},
+                                        {QStringLiteral("wordpressBefore"), text(note.second)},
+                                        {QStringLiteral("emlog"), text(note.third)},
+                                        {QStringLiteral("changed"), note.what == What::SettingChanged}});
+    }
     QJsonObject root{
         {QStringLiteral("completed"), !report.stopped},
         {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
         {QStringLiteral("sessions"), QJsonObject{{QStringLiteral("emlog"), emlogJson(report)},
                                                  {QStringLiteral("wordpress"), sessionJson(report.wordPressSession)}}},
         {QStringLiteral("notes"), notes},
+        {QStringLiteral("settings"), settings},
         {QStringLiteral("migrations"), migrations},
         {QStringLiteral("otherFailures"), otherFailures}};
     if (report.emptied) {

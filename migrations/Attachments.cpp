@@ -2,7 +2,9 @@
 
 #include "Assignments.h"
 #include "AttachmentFileRows.h"
+#include "DateTime.h"
 #include "Kinds.h"
+#include "LocalTimes.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -50,6 +52,14 @@ PostRow attachmentPost(std::int64_t id, std::int64_t parent, std::int64_t author
     return post;
 }
 
+void addUploadTimes(MigrationRun& run, Assignments& fields, std::int64_t unixTime)
+{
+    // The media library shows when the file was uploaded, in the blog's zone as the articles' times.
+    const std::string local = localDateTime(run, unixTime);
+    const std::string utc = formatDateTime(unixTimeToUtc(unixTime));
+    fields.add("post_date", local).add("post_date_gmt", utc).add("post_modified", local).add("post_modified_gmt", utc);
+}
+
 void migrateAttachments(MigrationRun& run)
 {
     readAheadOfMigration(run, {&origin::attachment, &origin::article}, authorsQueries(run),
@@ -86,7 +96,11 @@ void migrateAttachments(MigrationRun& run)
         std::int64_t aid = 0;
         std::int64_t blogId = 0;
         std::int64_t thumbnailOf = 0;
+        std::int64_t addedAt = 0;
+        std::int64_t uploader = 0; // emlog pro's; 0 on the versions without it
         readField(rows, "thumfor", thumbnailOf);
+        readField(rows, "addtime", addedAt);
+        readField(rows, "author", uploader);
         std::string filePath;
         std::string fileName;
         readField(rows, "aid", aid);
@@ -124,9 +138,11 @@ void migrateAttachments(MigrationRun& run)
         const std::int64_t id = free.take();
         const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
         const std::optional<AttachmentFile> file = fileRows.fileOf(filePath);
-        write.rows.push_back({"posts", postValues(run, attachmentPost(id, parent, author, fileName,
-                                                                      file ? file->url : fileRows.addressOf(filePath),
-                                                                      slug, file ? file->mimeType : ""))});
+        Assignments fields =
+            postValues(run, attachmentPost(id, parent, uploader != 0 ? authors->of(uploader) : author, fileName,
+                                  file ? file->url : fileRows.addressOf(filePath), slug, file ? file->mimeType : ""));
+        addUploadTimes(run, fields, addedAt);
+        write.rows.push_back({"posts", std::move(fields)});
         write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid), true});
         if (file)
             fileRows.addRows(write, id, *file);

@@ -12,6 +12,7 @@
 #include "ResultSet.h"
 #include "RowWriter.h"
 #include "Terms.h"
+#include "TextHelpers.h"
 #include "Ubb.h"
 #include "Users.h"
 
@@ -37,6 +38,7 @@ Comment readComment(const EmlogRow& rows)
     readField(rows, "pid", comment.pid);
     readField(rows, "date", comment.date);
     readField(rows, "uid", comment.uid);
+    readField(rows, "agent", comment.agent);
     return comment;
 }
 
@@ -62,7 +64,9 @@ Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const 
         .add("comment_date", localDateTime(run, comment.date))
         .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
         .add("comment_parent", place.parentId)
-        .add("user_id", place.userId);
+        .add("user_id", place.userId)
+        // WordPress keeps 254 characters of it, as its own comment form does.
+        .add("comment_agent", leadingCharacters(comment.agent, 254));
     return list;
 }
 

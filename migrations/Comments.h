@@ -24,6 +24,7 @@ struct Comment
     std::string url;
     std::string ip;
     std::string hide = "n"; // 'y' (or, in old tables, a non-zero number): held back from readers
+    std::string agent;      // emlog pro: the browser's user agent
     bool plainText = false; // shown as the text it is, without the markup emlog made of a comment's UBB
 };
 

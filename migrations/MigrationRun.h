@@ -32,6 +32,8 @@ struct MigrationRun : RunContext
 
     // Local times go into WordPress in its own zone as it is, instead of WordPress taking emlog's.
     bool keepWordPressTimeZone = false;
+    // WordPress keeps its own name and settings (and icon and logo) instead of taking emlog's.
+    bool keepWordPressSettings = false;
     // Where a file under the old blog's content/ folder is now (its path there, e.g.
     // "content/uploadfile/a.jpg"); unset, or nothing given, keeps the old blog's address.
     std::function<std::optional<std::string>(std::string_view path)> contentAddress;
@@ -49,6 +51,7 @@ struct MigrationRun : RunContext
         // emlog's side: the tags each article carries, as the tags migration read them.
         std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
         std::optional<TimeZone> localZone; // the zone local times are written in
+        std::optional<bool> commentsClosed; // emlog closed comments on every article (iscomment)
     } handoffs;
 };
 

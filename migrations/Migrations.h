@@ -25,10 +25,15 @@ void migrateWidgets(MigrationRun& run);
 void copyFooter(MigrationRun& run);
 // Not a migration of rows: WordPress takes emlog's time zone before any time is written.
 void settleTimeZone(MigrationRun& run);
+// Not rows: WordPress takes the site's name and settings, and the plugin its home page's title.
+void copySettings(MigrationRun& run);
+// Members' photos, comments' avatars, the template's logo and favicon: attachments shown where
+// emlog showed them (the plugin's avatars, the site's icon and the theme's logo).
+void migrateFaces(MigrationRun& run);
 
 inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    settleTimeZone,    migrateUsers,       migrateCategories, migrateTags,    migratePosts,
-    migrateComments,   migrateAttachments, migrateLinks,      migrateTwitter, migrateReplies,
-    migrateNavigation, migrateWidgets,     copyFooter};
+    settleTimeZone,  copySettings,       migrateUsers, migrateCategories, migrateTags,
+    migratePosts,    migrateComments,    migrateAttachments, migrateLinks, migrateTwitter,
+    migrateReplies,  migrateNavigation, migrateWidgets, migrateFaces, copyFooter};
 
 } // namespace kestrel

@@ -6,6 +6,7 @@
 #include "BlogConnection.h"
 #include "BlogFiles.h"
 #include "Emptying.h"
+#include "FaceSources.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "RunSessions.h"
@@ -26,6 +27,19 @@ std::int64_t steadyMilliseconds()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The files the blog's faces and pro's link icons name, copied with the others.
+std::vector<NamedFile> facesAndIcons(EmlogSource& source)
+{
+    std::vector<NamedFile> named;
+    for (const Face& face : readFaces(source))
+        named.push_back({face.reference, std::string(faceTable(*face.origin)), faceSourceId(face)});
+    for (const auto& [id, icon] : source.columns("link", "id", "icon").value_or(EmlogValues{})) {
+        if (!icon.empty())
+            named.push_back({icon, "link", "id=" + std::to_string(id)});
+    }
+    return named;
 }
 
 } // namespace
@@ -193,6 +207,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     run.wordPressPrefix = sessions.wordPressPrefix();
     run.pacing = m_pacing;
     run.keepWordPressTimeZone = settings.keepWordPressTimeZone;
+    run.keepWordPressSettings = settings.keepWordPressSettings;
     run.menuName = texts::menuName().toStdString();
     run.sleep = m_sleeper;
     run.stopToken = stopToken;
@@ -243,7 +258,9 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     const std::unique_ptr<BlogFiles> files =
         run.stopRequested() ? nullptr
                             : BlogFiles::copy(run, *run.source, settings.files, settings.emptyWordPressFirst,
-                                              settings.files.wanted() ? sessions.pluginUploads() : nullptr);
+                                              settings.files.wanted() ? sessions.pluginUploads() : nullptr,
+                                              settings.files.wanted() ? facesAndIcons(*run.source)
+                                                                      : std::vector<NamedFile>{});
     run.files = files.get();
     for (auto migration : allMigrations) {
         if (run.stopRequested())

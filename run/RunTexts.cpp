@@ -31,6 +31,7 @@ constexpr KindTexts kindTexts[] = {
     {Kind::replies, u"微语回复", u"初始化转换微语回复...", u"正在转换微语回复."},
     {Kind::navigation, u"导航", u"初始化转换导航...", u"正在转换导航."},
     {Kind::widgets, u"侧边栏", u"初始化转换侧边栏...", u"正在转换侧边栏."},
+    {Kind::faces, u"头像与站标", u"初始化转换头像与站标...", u"正在转换头像与站标."},
 };
 
 const KindTexts& textsOf(Kind kind)
@@ -56,6 +57,8 @@ QString label(std::string_view id)
         return QStringLiteral("时区");
     if (id == step::footer)
         return QStringLiteral("页脚");
+    if (id == step::settings)
+        return QStringLiteral("设置");
     // WordPress's own kinds of row, as emptying it first counts them.
     static const std::pair<std::string_view, const char16_t*> wordPressKinds[] = {{"post", u"文章"},
                                                                                   {"page", u"页面"},
@@ -469,6 +472,15 @@ QString note(const FailureLog::Note& note)
         return QStringLiteral("侧边栏：%1 个自定义组件成为可重用区块（主题 %2 没有已知的侧边栏），"
                               "可在编辑器中插入到模板里")
             .arg(first, second);
+    case FailureLog::Note::What::SettingChanged:
+        return QStringLiteral("设置：WordPress 的 %1 由“%2”改为 emlog 的“%3”").arg(first, second, text(note.third));
+    case FailureLog::Note::What::SettingKept:
+        return QStringLiteral("设置：保留 WordPress 的 %1“%2”（emlog 的是“%3”）").arg(first, second, text(note.third));
+    case FailureLog::Note::What::HomeMetaKept:
+        return QStringLiteral("首页：emlog 的首页标题、描述和关键词由 Kestrel Redirects 插件显示（启用插件）");
+    case FailureLog::Note::What::LogoNotPlaced:
+        return QStringLiteral("站标：模板的标志已在媒体库中；不知道主题 %1 在哪里显示标志，请在“外观 → 自定义”中选择")
+            .arg(first);
     case FailureLog::Note::What::MenuNotPlaced:
         return QStringLiteral("导航：成为菜单“%1”；不知道主题 %2 在哪里显示菜单，请在“外观 → 菜单”中选择位置")
             .arg(menuName(), first);

@@ -190,8 +190,9 @@ TEST(MigrationWindow, OptionsKeepWordPresssTimeZoneOnRequest)
 }
 
 // 选项… offers the command line's choice of pacing: the default rests after every row, none
-// runs the sample blog through without a rest.
-TEST(MigrationWindow, OptionsChooseBetweenTheDefaultPacingAndNone)
+// runs the sample blog through without a rest. It also keeps WordPress's own settings, there ticked
+// with no rests, which the report then names.
+TEST(MigrationWindow, OptionsChooseBetweenTheDefaultPacingAndNoneAndKeepWordPresssSettings)
 {
     struct PacingCase
     {
@@ -227,6 +228,10 @@ TEST(MigrationWindow, OptionsChooseBetweenTheDefaultPacingAndNone)
         ASSERT_NE(pacing, nullptr);
         EXPECT_EQ(pacing->currentIndex(), 0); // the default as shipped
         pacing->setCurrentIndex(test.choice);
+        auto* keepSettings = dialog->findChild<QCheckBox*>(QStringLiteral("选择框_保留设置"));
+        ASSERT_NE(keepSettings, nullptr);
+        EXPECT_FALSE(keepSettings->isChecked());
+        keepSettings->setChecked(!test.rests);
         dialog->accept();
 
         MessageBox::setNextAnswer(MessageBox::Answer::Yes);
@@ -236,6 +241,13 @@ TEST(MigrationWindow, OptionsChooseBetweenTheDefaultPacingAndNone)
         ASSERT_FALSE(MessageBox::shown().isEmpty());
         EXPECT_TRUE(MessageBox::shown().last().text.startsWith(QStringLiteral("转换完成")))
             << MessageBox::shown().last().text.toStdString();
+        EXPECT_TRUE(MessageBox::shown().last().text.contains(
+            test.rests ? QStringLiteral("设置：WordPress 的 blogname 由“Kestrel”改为 emlog 的“老李的博客”")
+                       : QStringLiteral("设置：保留 WordPress 的 blogname“Kestrel”（emlog 的是“老李的博客”）")))
+            << MessageBox::shown().last().text.toStdString();
+        EXPECT_EQ(queryValue(wordpress.admin(), "SELECT option_value FROM " + wordpress.table("options") +
+                                                    " WHERE option_name='blogname'"),
+                  test.rests ? "老李的博客" : "Kestrel");
         EXPECT_NE(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM " + wordpress.table("postmeta") +
                                                     " WHERE meta_key='" + std::string(origin::article.key) + "'"),
                   "0");

@@ -242,8 +242,8 @@ TEST_F(PluginTest, TheWholeBlogArrivesAsThroughMySqlAndARunAgainChangesNothing)
     const QJsonObject view = wordPressView();
     checkWholeBlog(view);
     // Tools → Kestrel counts by kind what the run wrote: the 40 articles and pages, 15 attachments,
-    // 3 微语 and the image of one, 9 menu items, the site's navigation and 2 reusable blocks.
-    EXPECT_NE(page().find("<td>文章、页面与附件</td><td>71</td>"), std::string::npos) << page();
+    // 3 微语 and the image of one, 9 menu items, the site's navigation, 2 reusable blocks and 5 faces.
+    EXPECT_NE(page().find("<td>文章、页面与附件</td><td>76</td>"), std::string::npos) << page();
 
     // --check through the plugin finds what is there, by the window's labels, and writes nothing. stunnel
     // waits for the client's close_notify before it closes a connection PHP's server closed: each answer
@@ -625,10 +625,10 @@ TEST_F(PluginTest, TheBlogsFilesArriveThroughThePluginAsInALocalFolderAndARunAga
     const CliResult first =
         run(password, options + QStringList{QStringLiteral("--json=") + reports.filePath(QStringLiteral("1.json"))});
 
-    // Reported as through a local uploads folder: the attachments' files, the articles' and a 微语's image
-    // written, the missing file and the hostile names failed, each with its reason.
+    // Reported as through a local uploads folder: the attachments' files, the articles', a 微语's image, the
+    // faces' and a link's icon written, the missing file and the hostile names failed, each with its reason.
     const QJsonObject tally = tallyOf(reportOf(reports.filePath(QStringLiteral("1.json"))), QStringLiteral("files"));
-    EXPECT_EQ(tally[QStringLiteral("written")].toInt(), 17) << first.output.toStdString();
+    EXPECT_EQ(tally[QStringLiteral("written")].toInt(), 23) << first.output.toStdString();
     EXPECT_EQ(tally[QStringLiteral("failed")].toInt(), 1);
     std::set<std::string> reported;
     for (const QJsonValue failure : tally[QStringLiteral("failures")].toArray())
@@ -660,7 +660,7 @@ TEST_F(PluginTest, TheBlogsFilesArriveThroughThePluginAsInALocalFolderAndARunAga
     const QJsonObject tallyAgain =
         tallyOf(reportOf(reports.filePath(QStringLiteral("2.json"))), QStringLiteral("files"));
     EXPECT_EQ(tallyAgain[QStringLiteral("written")].toInt(), 0) << again.output.toStdString();
-    EXPECT_EQ(tallyAgain[QStringLiteral("alreadyThere")].toInt(), 17) << again.output.toStdString();
+    EXPECT_EQ(tallyAgain[QStringLiteral("alreadyThere")].toInt(), 23) << again.output.toStdString();
     EXPECT_EQ(uploadsState(), before);
     EXPECT_EQ(media(), view);
 }

@@ -26,7 +26,7 @@ LAYERS = {
     "testing": [],
     "context": ["db", "bytes"],
     "receiver": ["db", "media"],
-    "source": ["context", "backup"],
+    "source": ["context", "backup", "text"],
     "wordpress": ["context", "text"],
     "writer": ["wordpress"],
     "migrations": ["source", "wordpress", "writer"],
