@@ -24,9 +24,10 @@ RunOptionsDialog::RunOptionsDialog(QWidget* parent) : QDialog(parent)
     m_keepSettings = new QCheckBox(QStringLiteral("保留WordPress的设置"), this);
     m_keepSettings->setObjectName(QStringLiteral("选择框_保留设置"));
     layout->addWidget(m_keepSettings);
-    auto* settingsNote = new QLabel(QStringLiteral("不选时，WordPress改用emlog的站点名称、副标题、每页文章数、评论和订阅的设置，"
-                                                   "以及模板的网站图标和标志。"),
-                                    this);
+    auto* settingsNote =
+        new QLabel(QStringLiteral("不选时，WordPress改用emlog的站点名称、副标题、每页文章数、评论和订阅的设置，"
+                                  "以及模板的网站图标和标志。"),
+                   this);
     settingsNote->setWordWrap(true);
     layout->addWidget(settingsNote);
     m_pacing = new QComboBox(this);

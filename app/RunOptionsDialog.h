@@ -8,7 +8,8 @@ class QComboBox;
 namespace kestrel {
 
 // The run's less common choices, out of the window's way: whether WordPress keeps its own
-// time zone and its own settings, and whether the run rests between rows (as the command line's --pacing). The choice holds from one run to the next while the window is open.
+// time zone and its own settings, and whether the run rests between rows (as the command line's --pacing). The choice
+// holds from one run to the next while the window is open.
 class RunOptionsDialog : public QDialog
 {
     Q_OBJECT

@@ -156,8 +156,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
                        "--wp-user 是管理员，密码是他的应用程序密码；表前缀取自网站，不用 --wp-server、--wp-database、"
                        "--wp-prefix。"),
         QStringLiteral("https://..."));
-    parser.addOptions({emptyFirst, keepZone, keepSettings, pacing, check, yes, json, allowUnencrypted, backupDir, emlogFiles,
-                       wpUploads, backup, acceptTruncated, wpUrl});
+    parser.addOptions({emptyFirst, keepZone, keepSettings, pacing, check, yes, json, allowUnencrypted, backupDir,
+                       emlogFiles, wpUploads, backup, acceptTruncated, wpUrl});
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;

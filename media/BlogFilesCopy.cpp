@@ -23,8 +23,8 @@ namespace {
 constexpr std::string_view migration = step::files;
 
 // Every file the blog names: its attachments (with a pro thumbnail's original), what its
-// articles show, pro's covers, and those the run names besides (its faces). A name that is not safe is reported and left out.
-// Nothing when the blog's tables cannot be read.
+// articles show, pro's covers, and those the run names besides (its faces). A name that is not safe is reported and
+// left out. Nothing when the blog's tables cannot be read.
 std::optional<std::set<std::string>> filesNamed(RunContext& run, EmlogSource& emlog, const BlogRoot& address,
                                                 const std::vector<NamedFile>& alsoNamed)
 {

@@ -138,9 +138,9 @@ void migrateAttachments(MigrationRun& run)
         const std::int64_t id = free.take();
         const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
         const std::optional<AttachmentFile> file = fileRows.fileOf(filePath);
-        Assignments fields =
-            postValues(run, attachmentPost(id, parent, uploader != 0 ? authors->of(uploader) : author, fileName,
-                                  file ? file->url : fileRows.addressOf(filePath), slug, file ? file->mimeType : ""));
+        Assignments fields = postValues(run, attachmentPost(id, parent, uploader != 0 ? authors->of(uploader) : author,
+                                                            fileName, file ? file->url : fileRows.addressOf(filePath),
+                                                            slug, file ? file->mimeType : ""));
         addUploadTimes(run, fields, addedAt);
         write.rows.push_back({"posts", std::move(fields)});
         write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid), true});

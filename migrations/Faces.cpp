@@ -54,9 +54,9 @@ RowWrite attachmentWrite(MigrationRun& run, const Face& face, std::int64_t id, s
     const std::optional<AttachmentFile> file = run.files ? run.files->attachment(face.reference, false) : std::nullopt;
     const std::string name = lastPiece(face.reference);
     const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
-    Assignments fields = postValues(run, attachmentPost(id, 0, author, name,
-                                                        file ? file->url : oldAddress(run, face.reference), slug,
-                                                        file ? file->mimeType : ""));
+    Assignments fields =
+        postValues(run, attachmentPost(id, 0, author, name, file ? file->url : oldAddress(run, face.reference), slug,
+                                       file ? file->mimeType : ""));
     // emlog kept no time for these files: they arrive when the run made them.
     addUploadTimes(run, fields, run.now());
     RowWrite write;
@@ -83,8 +83,9 @@ void placeLogo(MigrationRun& run, SettingsRecord& record, std::int64_t logo)
     const std::string name = theme.value_or("");
     if (isBlockTheme(name)) {
         std::optional<std::string> current;
-        if (!readWordPressOption(run, "site_logo", current) ||
-            !record.settle(run, "site_logo", current, value, [&] { return setWordPressOption(run, "site_logo", value); }))
+        if (!readWordPressOption(run, "site_logo", current) || !record.settle(run, "site_logo", current, value, [&] {
+                return setWordPressOption(run, "site_logo", value);
+            }))
             recordFailure(run, migration, run.wordPressTable("options"), "site_logo");
         return;
     }
@@ -106,11 +107,11 @@ void placeLogo(MigrationRun& run, SettingsRecord& record, std::int64_t logo)
         return;
     }
     const PhpValue* current = mods->find("custom_logo");
-    const bool settled = record.settle(run, "custom_logo", current ? std::optional(current->text()) : std::nullopt,
-                                       value, [&] {
-                                           mods->at("custom_logo") = PhpValue::integer(logo);
-                                           return setWordPressOption(run, option, mods->serialized());
-                                       });
+    const bool settled =
+        record.settle(run, "custom_logo", current ? std::optional(current->text()) : std::nullopt, value, [&] {
+            mods->at("custom_logo") = PhpValue::integer(logo);
+            return setWordPressOption(run, option, mods->serialized());
+        });
     if (!settled)
         recordFailure(run, migration, run.wordPressTable("options"), option);
 }
@@ -129,8 +130,9 @@ void placeTemplateImages(MigrationRun& run, std::optional<std::int64_t> logo, st
     if (favicon) {
         const std::string value = std::to_string(*favicon);
         std::optional<std::string> current;
-        if (!readWordPressOption(run, "site_icon", current) ||
-            !record.settle(run, "site_icon", current, value, [&] { return setWordPressOption(run, "site_icon", value); }))
+        if (!readWordPressOption(run, "site_icon", current) || !record.settle(run, "site_icon", current, value, [&] {
+                return setWordPressOption(run, "site_icon", value);
+            }))
             recordFailure(run, migration, run.wordPressTable("options"), "site_icon");
     }
     if (logo)

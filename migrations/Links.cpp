@@ -65,48 +65,47 @@ void migrateLinks(MigrationRun& run)
     RowWriter writer(run, run.state, migration);
     // What is queued goes while emlog's next rows are on their way.
     const TableReading reading{Kind::links, run.pacing.links, {}, [&] { writer.sendIfIdle(); }};
-    run.source->forEachRow(
-        reading, [&](const EmlogRow& rows) {
-            std::int64_t id = 0;
-            std::string url;
-            std::string name;
-            std::string description;
-            std::string hide = "n";
-            std::string icon; // emlog pro's: the address of the site's icon
-            readField(rows, "id", id);
-            readField(rows, "icon", icon);
-            // An icon among the blog's own files is where that file is now.
-            if (const auto copied = run.files ? run.files->newAddress(icon) : std::nullopt)
-                icon = *copied;
-            readField(rows, "siteurl", url);
-            readField(rows, "sitename", name);
-            readField(rows, "description", description);
-            readField(rows, "hide", hide);
-            // Stored escaped, as emlog showed it; a link an earlier version copied kept its name raw.
-            const std::string shownName = escapeHtml(name);
-            if (existing.byAddressAndName.count({url, shownName}) || existing.byAddressAndName.count({url, name})) {
-                writer.alreadyThere();
-                return;
-            }
-            const std::int64_t linkId = free.keepOrTake(id, used);
-            used.insert(linkId);
-            Assignments link(run.wordPress);
-            link.add("link_id", linkId)
-                .add("link_url", url)
-                .add("link_name", shownName)
-                .add("link_description", escapeHtml(description))
-                // A link the blogger hid stays hidden.
-                .add("link_visible", hide == "y" ? "N" : "Y")
-                .add("link_image", icon)
-                .add("link_notes", "");
-            RowWrite write;
-            write.sourceId = "id=" + std::to_string(id);
-            write.rows.push_back({"links", std::move(link)});
-            write.arrivalCheck = "SELECT COUNT(*) FROM " + run.wordPressTable("links") +
-                                 " WHERE link_url=" + quotedLiteral(run.wordPress, url) +
-                                 " AND link_name=" + quotedLiteral(run.wordPress, shownName);
-            writer.write(std::move(write));
-        });
+    run.source->forEachRow(reading, [&](const EmlogRow& rows) {
+        std::int64_t id = 0;
+        std::string url;
+        std::string name;
+        std::string description;
+        std::string hide = "n";
+        std::string icon; // emlog pro's: the address of the site's icon
+        readField(rows, "id", id);
+        readField(rows, "icon", icon);
+        // An icon among the blog's own files is where that file is now.
+        if (const auto copied = run.files ? run.files->newAddress(icon) : std::nullopt)
+            icon = *copied;
+        readField(rows, "siteurl", url);
+        readField(rows, "sitename", name);
+        readField(rows, "description", description);
+        readField(rows, "hide", hide);
+        // Stored escaped, as emlog showed it; a link an earlier version copied kept its name raw.
+        const std::string shownName = escapeHtml(name);
+        if (existing.byAddressAndName.count({url, shownName}) || existing.byAddressAndName.count({url, name})) {
+            writer.alreadyThere();
+            return;
+        }
+        const std::int64_t linkId = free.keepOrTake(id, used);
+        used.insert(linkId);
+        Assignments link(run.wordPress);
+        link.add("link_id", linkId)
+            .add("link_url", url)
+            .add("link_name", shownName)
+            .add("link_description", escapeHtml(description))
+            // A link the blogger hid stays hidden.
+            .add("link_visible", hide == "y" ? "N" : "Y")
+            .add("link_image", icon)
+            .add("link_notes", "");
+        RowWrite write;
+        write.sourceId = "id=" + std::to_string(id);
+        write.rows.push_back({"links", std::move(link)});
+        write.arrivalCheck = "SELECT COUNT(*) FROM " + run.wordPressTable("links") +
+                             " WHERE link_url=" + quotedLiteral(run.wordPress, url) +
+                             " AND link_name=" + quotedLiteral(run.wordPress, shownName);
+        writer.write(std::move(write));
+    });
     writer.finish();
 }
 

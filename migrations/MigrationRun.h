@@ -50,7 +50,7 @@ struct MigrationRun : RunContext
         std::optional<std::int64_t> largestGid;    // of every emlog article
         // emlog's side: the tags each article carries, as the tags migration read them.
         std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
-        std::optional<TimeZone> localZone; // the zone local times are written in
+        std::optional<TimeZone> localZone;  // the zone local times are written in
         std::optional<bool> commentsClosed; // emlog closed comments on every article (iscomment)
     } handoffs;
 };

@@ -32,8 +32,8 @@ void copySettings(MigrationRun& run);
 void migrateFaces(MigrationRun& run);
 
 inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    settleTimeZone,  copySettings,       migrateUsers, migrateCategories, migrateTags,
-    migratePosts,    migrateComments,    migrateAttachments, migrateLinks, migrateTwitter,
-    migrateReplies,  migrateNavigation, migrateWidgets, migrateFaces, copyFooter};
+    settleTimeZone, copySettings,      migrateUsers,       migrateCategories, migrateTags,
+    migratePosts,   migrateComments,   migrateAttachments, migrateLinks,      migrateTwitter,
+    migrateReplies, migrateNavigation, migrateWidgets,     migrateFaces,      copyFooter};
 
 } // namespace kestrel

@@ -341,40 +341,38 @@ void migratePosts(MigrationRun& run)
     std::unordered_set<std::int64_t> linked;
     // What is queued goes while emlog's next rows are on their way.
     const TableReading reading{Kind::posts, run.pacing.posts, "parent_id", [&] { writer.sendIfIdle(); }};
-    run.source->forEachRow(
-        reading, [&](const EmlogRow& rows) {
-            Article article = readArticle(rows);
-            if (commentsClosed)
-                article.allowRemark = "n";
-            // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
-            const bool markdown = hasColumn(rows, "parent_id");
-            largestGid = std::max(largestGid, article.gid);
-            if (copies.contains(article.gid)) {
-                writer.alreadyThere();
-                return;
-            }
-            PostPlace place{free.keepOrTake(article.gid, used), authors->of(article.author), 0, {}};
-            used.insert(place.id);
-            links.placed(article.gid, place.id);
-            // The blogger's own alias names the article's address, as it did in emlog.
-            place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
-                                    std::to_string(place.id), slugs);
-            RowWrite write;
-            write.sourceId = sourceId(article);
-            // A page under a page that never existed stands at the top.
-            auto parent =
-                thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
-            place.parent = parent.id;
-            write.after = std::move(parent.after);
-            const PostText text = links.text(article, markdown);
-            write.rows.push_back({"posts", postValues(run, articlePost(run, article, place, text))});
-            write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
-            if (!article.alias.empty())
-                write.rows.push_back(
-                    {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
-            const auto listed = fields ? fields->find(article.gid) : decltype(fields->end()){};
-            addFieldsAndCounts(run, write, place.id, article,
-                               fields && listed != fields->end() ? &listed->second : nullptr);
+    run.source->forEachRow(reading, [&](const EmlogRow& rows) {
+        Article article = readArticle(rows);
+        if (commentsClosed)
+            article.allowRemark = "n";
+        // emlog pro's editor writes Markdown; the older versions' HTML is shown as it is.
+        const bool markdown = hasColumn(rows, "parent_id");
+        largestGid = std::max(largestGid, article.gid);
+        if (copies.contains(article.gid)) {
+            writer.alreadyThere();
+            return;
+        }
+        PostPlace place{free.keepOrTake(article.gid, used), authors->of(article.author), 0, {}};
+        used.insert(place.id);
+        links.placed(article.gid, place.id);
+        // The blogger's own alias names the article's address, as it did in emlog.
+        place.slug = uniqueSlug(wordPressSlug(article.alias.empty() ? article.title : article.alias),
+                                std::to_string(place.id), slugs);
+        RowWrite write;
+        write.sourceId = sourceId(article);
+        // A page under a page that never existed stands at the top.
+        auto parent = thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
+        place.parent = parent.id;
+        write.after = std::move(parent.after);
+        const PostText text = links.text(article, markdown);
+        write.rows.push_back({"posts", postValues(run, articlePost(run, article, place, text))});
+        write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
+        if (!article.alias.empty())
+            write.rows.push_back(
+                {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
+        const auto listed = fields ? fields->find(article.gid) : decltype(fields->end()){};
+        addFieldsAndCounts(run, write, place.id, article,
+                           fields && listed != fields->end() ? &listed->second : nullptr);
 
         addTermLinks(run, write, article, place.id, tagLists, linked);
         write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};

@@ -96,7 +96,8 @@ void migrateTags(MigrationRun& run)
         ids.used.insert(id);
 
         const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
-        RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, escapeHtml(description), 0});
+        RowWrite write =
+            termWrite(run, origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, escapeHtml(description), 0});
         bool links = false;
         for (const std::int64_t gid : articleIds) {
             if (const auto copy = articles.find(gid)) {

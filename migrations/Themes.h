@@ -5,7 +5,8 @@
 namespace kestrel {
 
 // Where a classic theme shows its main menu and its widgets: the menu location and the sidebar it
-// registers first; and whether it shows a logo. Known for each of WordPress's own themes (those Debian packages among them).
+// registers first; and whether it shows a logo. Known for each of WordPress's own themes (those Debian packages among
+// them).
 struct ClassicTheme
 {
     std::string_view theme; // its template (a child theme's parent)

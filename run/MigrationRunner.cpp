@@ -256,11 +256,11 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     // Before the rows that name them, so that the articles show the files where they now are.
     // Through the plugin, into the site's uploads folder by its file route.
     const std::unique_ptr<BlogFiles> files =
-        run.stopRequested() ? nullptr
-                            : BlogFiles::copy(run, *run.source, settings.files, settings.emptyWordPressFirst,
-                                              settings.files.wanted() ? sessions.pluginUploads() : nullptr,
-                                              settings.files.wanted() ? facesAndIcons(*run.source)
-                                                                      : std::vector<NamedFile>{});
+        run.stopRequested()
+            ? nullptr
+            : BlogFiles::copy(run, *run.source, settings.files, settings.emptyWordPressFirst,
+                              settings.files.wanted() ? sessions.pluginUploads() : nullptr,
+                              settings.files.wanted() ? facesAndIcons(*run.source) : std::vector<NamedFile>{});
     run.files = files.get();
     for (auto migration : allMigrations) {
         if (run.stopRequested())

@@ -81,9 +81,9 @@ void expectReportMatchesWordPress(const QJsonObject& report, const WordPressData
         {QStringLiteral("posts"),
          "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type IN ('post', 'page') AND ID NOT IN " + twitter},
         {QStringLiteral("comments"), "SELECT COUNT(*) FROM " + wp + "comments WHERE comment_ID NOT IN " + replies},
-        {QStringLiteral("attachments"),
-         "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type='attachment' AND ID NOT IN " + twitter +
-             " AND ID NOT IN " + faces},
+        {QStringLiteral("attachments"), "SELECT COUNT(*) FROM " + wp +
+                                            "posts WHERE post_type='attachment' AND ID NOT IN " + twitter +
+                                            " AND ID NOT IN " + faces},
         {QStringLiteral("faces"), "SELECT COUNT(*) FROM " + wp + "postmeta m JOIN " + wp +
                                       "posts p ON p.ID=m.post_id WHERE m.meta_key IN " + faceKeys},
         {QStringLiteral("twitter"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type='post' AND ID IN " + twitter},

@@ -276,8 +276,8 @@ TEST_F(BlogAsShownTest, TheSameBlogFromEmlog5And6AndProLooksTheSame)
 {
     // Left out: what only pro's columns give (page tree, comment users and browsers, users' creation
     // times, custom fields and counts, the Markdown its editor wrote, the scheduling of articles dated
-    // later, files' uploaders, tags' descriptions and links' icons), what any two WordPress installs differ in (the administrator's salted hash), and the
-    // 微语 6.x does not have (SampleRun checks them in each version).
+    // later, files' uploaders, tags' descriptions and links' icons), what any two WordPress installs differ in (the
+    // administrator's salted hash), and the 微语 6.x does not have (SampleRun checks them in each version).
     const auto common = [](QJsonObject view) {
         view.remove(QStringLiteral("twitter"));
         const std::map<QString, std::vector<QString>> onlyPro = {

@@ -178,13 +178,15 @@ TEST_P(FilesTest, EveryFileArrivesAsWordPressShowsIt)
     for (const char* cid : {"3", "5"})
         EXPECT_EQ(served(comments[QLatin1String(cid)].toString()), bytesOf("avatar/oreilly.png")) << cid;
     EXPECT_EQ(served(comments[QStringLiteral("4")].toString()), bytesOf("avatar/laoli.jpg")); // by member 1
-    EXPECT_EQ(comments[QStringLiteral("1")].toString(), QStringLiteral("gravatar")); // a guest's, as before
+    EXPECT_EQ(comments[QStringLiteral("1")].toString(), QStringLiteral("gravatar"));          // a guest's, as before
 
     // The home page as emlog's: its own title, description and keywords, and the tagline; every setting emlog's.
     const auto [status, home] = site.get(QStringLiteral("/"));
     EXPECT_EQ(status, 200);
-    EXPECT_TRUE(home.contains(QStringLiteral("<title>老李的博客 - 生活与技术</title>"))) << home.left(2000).toStdString();
-    EXPECT_TRUE(home.contains(QStringLiteral("<meta name=\"description\" content=\"老李从 2008 年写到现在：生活 &amp; 技术\">")));
+    EXPECT_TRUE(home.contains(QStringLiteral("<title>老李的博客 - 生活与技术</title>")))
+        << home.left(2000).toStdString();
+    EXPECT_TRUE(home.contains(
+        QStringLiteral("<meta name=\"description\" content=\"老李从 2008 年写到现在：生活 &amp; 技术\">")));
     EXPECT_TRUE(home.contains(QStringLiteral("<meta name=\"keywords\" content=\"emlog,博客,生活\">")));
     EXPECT_TRUE(home.contains(QStringLiteral("记录生活 &amp; 技术")));
     checkSettings(wordPressView());

@@ -121,12 +121,12 @@ std::string SampleRun::blogAddress()
 
 // The sample's settings (scripts/sample/emlog-sample.sql) as WordPress's options, each unlike WordPress's own.
 const std::pair<const char*, const char*> sampleSettings[] = {
-    {"blogname", "老李的博客"},     {"blogdescription", "记录生活 &amp; 技术"},
-    {"posts_per_page", "8"},        {"default_comment_status", "open"},
-    {"comment_moderation", "1"},    {"comment_registration", "1"},
-    {"page_comments", "1"},         {"comments_per_page", "15"},
-    {"comment_order", "desc"},      {"show_avatars", "0"},
-    {"posts_per_rss", "12"},        {"rss_use_excerpt", "1"},
+    {"blogname", "老李的博客"},  {"blogdescription", "记录生活 &amp; 技术"},
+    {"posts_per_page", "8"},     {"default_comment_status", "open"},
+    {"comment_moderation", "1"}, {"comment_registration", "1"},
+    {"page_comments", "1"},      {"comments_per_page", "15"},
+    {"comment_order", "desc"},   {"show_avatars", "0"},
+    {"posts_per_rss", "12"},     {"rss_use_excerpt", "1"},
     {"users_can_register", "1"},
 };
 
@@ -349,11 +349,12 @@ void SampleRun::checkAttachments(const QJsonArray& attachments)
     const std::string uploader = hasColumn("attachment", "author")
                                      ? "COALESCE((SELECT username FROM {p}user u WHERE u.uid=a.author), 'admin')"
                                      : "'admin'";
-    const auto expected = emlogRows("SELECT aid, blogid, filename, filepath,"
-                                    " IF(LOWER(filename) REGEXP '^[^.]*[.](jpg|gif|png|bmp)[.]?$', 'image/jpeg', ''), " +
-                                    localTime("addtime") + ", " + utcTime("addtime") + ", " + uploader +
-                                    " FROM {p}attachment a WHERE blogid=0 OR blogid IN (SELECT gid FROM {p}blog)"
-                                    " ORDER BY aid");
+    const auto expected =
+        emlogRows("SELECT aid, blogid, filename, filepath,"
+                  " IF(LOWER(filename) REGEXP '^[^.]*[.](jpg|gif|png|bmp)[.]?$', 'image/jpeg', ''), " +
+                  localTime("addtime") + ", " + utcTime("addtime") + ", " + uploader +
+                  " FROM {p}attachment a WHERE blogid=0 OR blogid IN (SELECT gid FROM {p}blog)"
+                  " ORDER BY aid");
     const auto copied = byOrigin(attachments);
     EXPECT_EQ(copied.size(), expected.size());
     for (const Row& row : expected) {

@@ -1,5 +1,5 @@
-#include "FaceSources.h"
 #include "MigrationRun.h"
+#include "FaceSources.h"
 #include "SiteSettings.h"
 #include "TestServer.h"
 #include "Transactions.h"
@@ -38,7 +38,8 @@ TEST(SiteSettings, EachEmlogSettingAsWordPressKeepsIt)
         std::optional<std::string> kept;
     } cases[] = {
         {"blogname", "老李的博客", "blogname", "老李的博客"},
-        {"blogname", "Tom's <b>\"Blog\"</b> & co", "blogname", "Tom&#039;s &lt;b&gt;&quot;Blog&quot;&lt;/b&gt; &amp; co"},
+        {"blogname", "Tom's <b>\"Blog\"</b> & co", "blogname",
+         "Tom&#039;s &lt;b&gt;&quot;Blog&quot;&lt;/b&gt; &amp; co"},
         {"blogname", "  ", "blogname", std::nullopt},
         {"bloginfo", "记录生活", "blogdescription", "记录生活"},
         {"index_lognum", "8", "posts_per_page", "8"},
@@ -127,7 +128,8 @@ TEST(TemplateImages, TheBlogsTemplateShowsThem)
         }
         return images;
     };
-    EXPECT_EQ(shown("default"), (std::vector<std::string>{"logo 2 content/uploadfile/logo.png", "favicon 3 ../fav.png"}));
+    EXPECT_EQ(shown("default"),
+              (std::vector<std::string>{"logo 2 content/uploadfile/logo.png", "favicon 3 ../fav.png"}));
     EXPECT_EQ(shown("other"), (std::vector<std::string>{"logo 4 other.png"}));
     EXPECT_EQ(shown("third"), std::vector<std::string>{}); // the site's name instead, and a value unread
     EXPECT_EQ(shown("none"), std::vector<std::string>{});
