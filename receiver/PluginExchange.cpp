@@ -164,6 +164,10 @@ PluginReply PluginExchange::finish(std::unique_ptr<Pending> pending)
         answer.error = "the answer is not the plugin's (" + std::to_string(bytes.size()) + " bytes)";
     }
     reply->deleteLater();
+    // An answer cut off may leave its connection half closed (a TLS terminator waiting for our close_notify):
+    // the next request must not wait behind it on the same connection.
+    if (answer.failure == PluginReply::Failure::Network)
+        m_network->clearConnectionCache();
     pending->reply = nullptr;
     return answer;
 }

@@ -1,4 +1,5 @@
 #include "MigrationRunner.h"
+#include "Utf8.h"
 
 #include "BackupFile.h"
 #include "BackupSource.h"
@@ -26,11 +27,6 @@ std::int64_t steadyMilliseconds()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 // The files the blog's faces and pro's link icons name, copied with the others.

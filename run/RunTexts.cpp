@@ -1,4 +1,5 @@
 #include "RunTexts.h"
+#include "Utf8.h"
 
 #include "BlogConnection.h"
 
@@ -36,11 +37,6 @@ constexpr KindTexts kindTexts[] = {
 const KindTexts& textsOf(Kind kind)
 {
     return kindTexts[static_cast<int>(kind)];
-}
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 } // namespace

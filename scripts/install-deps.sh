@@ -32,7 +32,7 @@ for task in "$@"; do
     case "$task" in
         build) wanted+=("${build[@]}") ;;
         # The test command builds the Debian package and checks it too.
-        test) wanted+=("${build[@]}" python3 googletest libgtest-dev openssl "${server[@]}" "${dump[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${relay[@]}" "${packaging[@]}" "${fuzzing[@]}") ;;
+        test) wanted+=("${build[@]}" clang-format python3 googletest libgtest-dev openssl "${server[@]}" "${dump[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${relay[@]}" "${packaging[@]}" "${fuzzing[@]}") ;;
         fuzz) wanted+=("${build[@]}" "${fuzzing[@]}") ;;
         run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}" qt6-translations-l10n) ;;
         package) wanted+=("${build[@]}" "${packaging[@]}") ;;

@@ -20,6 +20,11 @@ suppressions="$top/tests/sanitizers"
 
 "$top/scripts/install-deps.sh" test
 
+echo "== the code's format"
+# Every C++ file as clang-format writes it with the project's .clang-format; one that is not is named,
+# with the lines that differ.
+(cd "$top" && git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror)
+
 # configure_and_build DIR [CMAKE_OPTIONS...] [-- TARGETS...]
 configure_and_build() {
     local dir=$1 options=() targets=()
