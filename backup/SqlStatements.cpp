@@ -126,7 +126,9 @@ bool parseValue(Parser& parser, SqlValue& value)
             return parser.fail(BackupProblem::What::ExpectedDigitAfterSign);
         value.bytes = sign + parser.token().text;
     } else if (token.isWord("TRUE") || token.isWord("FALSE")) {
-        value.bytes = token.isWord("TRUE") ? "1" : "0";
+        // One character, not a literal assigned: GCC 12 reads assigning a literal here as a copy of the
+        // string onto itself (-Wrestrict, "accessing 9223372036854775810 or more bytes"), which it is not.
+        value.bytes.assign(1, token.isWord("TRUE") ? '1' : '0');
     } else {
         return parser.fail(BackupProblem::What::ExpectedValue);
     }

@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "Utf8.h"
 
 #include "BackupFile.h"
 #include "BackupOutput.h"
@@ -23,11 +24,6 @@
 namespace kestrel {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 int usageError(const QString& message)
 {

@@ -1,4 +1,5 @@
 #include "ReportOutput.h"
+#include "Utf8.h"
 
 #include "RunTexts.h"
 
@@ -13,11 +14,6 @@
 namespace kestrel {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 bool anyFailed(const FailureLog& log)
 {

@@ -25,6 +25,7 @@ public:
         cutStatement, // a cut backup (error: where it stops): the rows of its unfinished statement
         cutTable,     // a cut backup: this table is not in what was read
         cutAfter,     // a cut backup: there may be rows after the cut
+        passedOver,   // a backup read anyway (error: which statement): the rows of a statement too large
     };
     struct Entry
     {

@@ -1,10 +1,10 @@
 #include "PluginExchange.h"
 
+#include "PluginAnswers.h"
 #include "SiteTrust.h"
 
 #include <QEventLoop>
 #include <QFile>
-#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSslCipher>
@@ -111,9 +111,9 @@ PluginReply PluginExchange::finish(std::unique_ptr<Pending> pending)
         answer.tlsVersion = agreed.sessionCipher().protocolString().toStdString();
     }
     const QByteArray bytes = reply->readAll();
-    const QJsonDocument document = QJsonDocument::fromJson(bytes);
-    if (document.isObject())
-        answer.body = document.object();
+    const std::optional<QJsonObject> body = answerBody(bytes);
+    if (body)
+        answer.body = *body;
     const QNetworkReply::NetworkError error = reply->error();
     if (m_broken) {
         answer.failure = PluginReply::Failure::BrokenOff;
@@ -130,12 +130,16 @@ PluginReply PluginExchange::finish(std::unique_ptr<Pending> pending)
         answer.error = "HTTP " + std::to_string(answer.status);
         if (answer.status >= 300 && answer.status < 400)
             answer.error += " to " + reply->rawHeader("Location").toStdString();
-    } else if (!document.isObject()) {
+    } else if (!body) {
         // Cut off halfway, or something in between that answers for the site.
         answer.failure = PluginReply::Failure::Network;
         answer.error = "the answer is not the plugin's (" + std::to_string(bytes.size()) + " bytes)";
     }
     reply->deleteLater();
+    // An answer cut off may leave its connection half closed (a TLS terminator waiting for our close_notify):
+    // the next request must not wait behind it on the same connection.
+    if (answer.failure == PluginReply::Failure::Network)
+        m_network->clearConnectionCache();
     pending->reply = nullptr;
     return answer;
 }

@@ -1,4 +1,5 @@
 #include "MigrationRunner.h"
+#include "Utf8.h"
 
 #include "BackupFile.h"
 #include "BackupSource.h"
@@ -26,11 +27,6 @@ std::int64_t steadyMilliseconds()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 // The files the blog's faces and pro's link icons name, copied with the others.
@@ -226,6 +222,11 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         auto source = std::make_unique<BackupSource>(run, backup);
         source->problemText = [](const BackupProblem& problem) { return texts::backupProblem(problem).toStdString(); };
         source->cutText = [](const BackupCut& cut) { return texts::backupCut(cut).toStdString(); };
+        source->passedOverText = [](const PassedOver& statement) {
+            return texts::passedOverStatement(statement).toStdString();
+        };
+        // A statement larger than WordPress takes is not held: no row of it could be written.
+        backup.largestStatement = sessions.wordPress().maxStatementBytes();
         const bool opened = source->open(settings.emlogBackup, settings.acceptTruncatedBackup || mayAsk);
         run.source = std::move(source);
         if (!opened && !run.stopRequested()) {
@@ -233,10 +234,16 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
             return;
         }
     }
-    if (fromBackup && mayAsk && backup.cut().cut &&
+    if (fromBackup && mayAsk && (backup.cut().cut || !backup.passedOver().empty()) &&
         !ask(&MigrationRunner::truncatedBackupQuestion, true,
-             texts::truncatedBackupQuestion(text(settings.emlogBackup), texts::backupCut(backup.cut())), stopToken))
+             texts::truncatedBackupQuestion(text(settings.emlogBackup), backup.cut(), backup.passedOver()), stopToken))
         return;
+
+    // What a reader refuses, it refuses before the first write.
+    if (const std::optional<RefusedValue> refused = run.stopRequested() ? std::nullopt : valuePastBounds(run)) {
+        emit connectionFailed(QStringLiteral("emlog 的数据读不下去，没有开始转换."), texts::refusedValue(*refused));
+        return;
+    }
 
     std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {

@@ -5,6 +5,7 @@
 #include "EmptyingPlan.h"
 #include "Encryption.h"
 #include "FailureLog.h"
+#include "Migrations.h"
 #include "PluginSession.h"
 #include "RunContext.h"
 
@@ -12,6 +13,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace kestrel {
 
@@ -38,13 +40,19 @@ QString emptyingEngineWarning(const EmptyingPlan& plan);
 // How a failed emptying ended: why, and either that nothing was deleted or which deletes stand
 // (tables and rows) and that `backupFile` puts them back.
 QString emptyingFailure(const EmptyingFailure& failure, const QString& backupFile);
-// Whether to read an emlog backup file that stops before its end (`cut` says where) as far as it goes.
-QString truncatedBackupQuestion(const QString& path, const QString& cut);
+// Whether to read an emlog backup file that stops before its end (`cut` says where) as far as it goes,
+// or whose statements too large to read were passed over, without what it lacks.
+QString truncatedBackupQuestion(const QString& path, const BackupCut& cut, const std::vector<PassedOver>& passedOver);
+
+// An emlog value past what the run reads, which refused the run before anything was written.
+QString refusedValue(const RefusedValue& refused);
 
 // Why an emlog backup file could not be read: where in the file and what, as the reader found it.
 QString backupProblem(const BackupProblem& problem);
 // Where and how a file read anyway stopped: "第 14 行第 1 列的语句没有写完".
 QString backupCut(const BackupCut& cut);
+// Which statement a file read anyway passed over as too large: "第 14 行第 1 列起的语句有 … 字节，超过了…".
+QString passedOverStatement(const PassedOver& statement);
 
 // A server's TLS refused (or its lack of it): what did not match and how to connect all the same, with
 // kestrel-cli's options and the window's 安全 button, then the library's own words.

@@ -1,15 +1,11 @@
 #include "SessionSecurity.h"
+#include "Utf8.h"
 
 #include "BlogConnection.h"
 
 namespace kestrel {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 ConnectionOptions optionsOf(const ConnectionFields& fields)
 {

@@ -255,8 +255,9 @@ TEST(MigrationWindow, OptionsChooseBetweenTheDefaultPacingAndNoneAndKeepWordPres
         std::lock_guard lock(mutex);
         // The articles' rest as shipped is 15 ms a row.
         EXPECT_EQ(std::count(rests.begin(), rests.end(), milliseconds(15)) > 0, test.rests);
-        if (!test.rests)
+        if (!test.rests) {
             EXPECT_TRUE(rests.empty()) << rests.size();
+        }
     }
 }
 

@@ -14,7 +14,7 @@ import sys
 
 # Folders whose code holds no words for the user: run/RunTexts and the front ends make them.
 WORDLESS_FOLDERS = ["bytes", "db", "backup", "text", "context", "source", "wordpress", "writer", "migrations",
-                    "emptying", "media", "check", "receiver", "verify"]
+                    "emptying", "media", "check", "receiver", "verify", "fuzz"]
 
 # Each folder, bottom up, with the folders it builds on directly; it may include from those and
 # from whatever they build on, never from a folder above it or beside it.
@@ -37,6 +37,7 @@ LAYERS = {
     "run": ["migrations", "emptying", "media", "check", "receiver", "verify"],
     "app": ["run"],
     "cli": ["run"],
+    "fuzz": ["backup", "text", "receiver"],
 }
 
 
