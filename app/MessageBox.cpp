@@ -30,51 +30,43 @@ QMessageBox::Icon toQt(MessageBox::Icon icon)
 
 MessageBox::Answer MessageBox::question(QWidget* parent, const QString& caption, const QString& text)
 {
-    return exec(parent, {Icon::Question, caption, text, {}, {}}, true);
+    return exec(parent, {Icon::Question, caption, text, {}, {}, {}}, true);
 }
 
 void MessageBox::show(QWidget* parent, Icon icon, const QString& caption, const QString& text, const QString& detail)
 {
-    exec(parent, {icon, caption, text, detail, {}}, false);
+    exec(parent, {icon, caption, text, detail, {}, {}}, false);
 }
 
-bool MessageBox::offer(QWidget* parent, const QString& caption, const QString& text, const QString& detail,
-                       const QString& action)
+MessageBox::Answer MessageBox::showWithAction(QWidget* parent, Icon icon, const QString& caption, const QString& text,
+                                              const QString& detail, const QString& action, const QString& secondAction)
 {
-    const Shown box{Icon::Information, caption, text, detail, action};
-    if (const std::optional<Answer> answer = answerWithoutShowing(box, false))
-        return *answer == Answer::Yes;
-    QMessageBox dialog(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    QPushButton* button = dialog.addButton(action, QMessageBox::AcceptRole);
-    dialog.setDefaultButton(QMessageBox::Ok);
-    if (!detail.isEmpty())
-        dialog.setDetailedText(detail);
-    dialog.exec();
-    return dialog.clickedButton() == button;
+    return exec(parent, {icon, caption, text, detail, action, secondAction}, false);
 }
 
-std::optional<MessageBox::Answer> MessageBox::answerWithoutShowing(const Shown& box, bool yesNo)
+MessageBox::Answer MessageBox::exec(QWidget* parent, const Shown& box, bool yesNo)
 {
     shownBoxes.append(box);
     if (!answers.isEmpty())
         return answers.takeFirst();
     if (recordOnly)
         return yesNo ? Answer::No : Answer::Ok;
-    return std::nullopt;
-}
-
-MessageBox::Answer MessageBox::exec(QWidget* parent, const Shown& box, bool yesNo)
-{
-    if (const std::optional<Answer> answer = answerWithoutShowing(box, yesNo))
-        return *answer;
 
     QMessageBox dialog(toQt(box.icon), box.caption, box.text,
                        yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
     dialog.setWindowModality(Qt::ApplicationModal);
     if (!box.detail.isEmpty())
         dialog.setDetailedText(box.detail);
+    QPushButton* action = box.action.isEmpty() ? nullptr : dialog.addButton(box.action, QMessageBox::ActionRole);
+    if (action)
+        action->setObjectName(QStringLiteral("btnMessageAction"));
+    QPushButton* second =
+        box.secondAction.isEmpty() ? nullptr : dialog.addButton(box.secondAction, QMessageBox::ActionRole);
     const int result = dialog.exec();
+    if (action && dialog.clickedButton() == action)
+        return Answer::Action;
+    if (second && dialog.clickedButton() == second)
+        return Answer::SecondAction;
     if (!yesNo)
         return Answer::Ok;
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;

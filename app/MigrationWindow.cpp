@@ -8,12 +8,17 @@
 #include "RunOptionsDialog.h"
 #include "RunTexts.h"
 #include "SiteChooser.h"
+#include "VerifyRunner.h"
+#include "VerifyTexts.h"
 #include "Version.h"
 #include "WrappingCheckBox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +27,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -83,7 +89,8 @@ public:
 MigrationWindow::MigrationWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_runner(new MigrationRunner(this))
+      m_runner(new MigrationRunner(this)), m_verifier(new VerifyRunner(this)),
+      m_openPage([](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
 {
     setObjectName(QStringLiteral("MigrationWindow"));
     setWindowTitle(QStringLiteral("Kestrel" KESTREL_VERSION " |作者博客: ") + authorAddress);
@@ -138,7 +145,11 @@ MigrationWindow::MigrationWindow(QWidget* parent)
 
     m_status = new QLabel(QStringLiteral("欢迎使用《Kestrel" KESTREL_VERSION "》。"), runGroup);
     m_status->setObjectName(QStringLiteral("标签_状态"));
-    m_status->setGeometry(40, 63, 392, 16);
+    m_status->setGeometry(40, 63, 350, 16);
+    // Beside 选项…, in the status line's right end: nothing else moves.
+    m_verify = addButton(runGroup, QStringLiteral("btnVerify"), QStringLiteral("核对"), {392, 63, 42, 17});
+    m_verify->setToolTip(QStringLiteral("核对：检查转换到 WordPress 的文章、评论、文件和旧地址是否都在，什么都不写"));
+    connect(m_verify, &QPushButton::clicked, this, &MigrationWindow::startVerification);
     // In the status line's spare right end: the layout stays as it was drawn.
     auto* security = addButton(runGroup, QStringLiteral("btnSecurity"), QStringLiteral("安全"), {8, 63, 30, 17});
     security->setToolTip(QStringLiteral("连接安全：是否允许不加密的连接"));
@@ -164,18 +175,29 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     connect(m_runner, &MigrationRunner::connectionFailed, this, [](const QString& message, const QString& detail) {
         MessageBox::show(nullptr, MessageBox::Icon::None, messageCaption, message, detail);
     });
-    // The report of a run that went through names where the moved blog is read: the message offers it.
-    connect(m_runner, &MigrationRunner::reported, this,
-            [this](const RunReport& report) { m_siteAddress = QString::fromStdString(report.siteAddress); });
+    // The report of a run names where the moved blog is read: the message offers to open it, and to
+    // verify a run that completed.
+    connect(m_runner, &MigrationRunner::reported, this, [this](const RunReport& report) {
+        m_reported = !report.stopped;
+        m_siteAddress = QString::fromStdString(report.siteAddress);
+    });
     connect(m_runner, &MigrationRunner::finished, this, [this](const QString& message, const QString& detail) {
         const QString site = std::exchange(m_siteAddress, QString());
-        if (site.isEmpty()) {
-            MessageBox::show(nullptr, MessageBox::Icon::Information, QStringLiteral("提示"), message, detail);
-            return;
-        }
-        if (MessageBox::offer(nullptr, QStringLiteral("提示"), message, detail, QStringLiteral("打开新网站")))
+        const bool verifiable = std::exchange(m_reported, false) && !m_closing;
+        const MessageBox::Answer answer = MessageBox::showWithAction(
+            nullptr, MessageBox::Icon::Information, QStringLiteral("提示"), message, detail,
+            verifiable ? QStringLiteral("核对") : QString(), site.isEmpty() ? QString() : QStringLiteral("打开新网站"));
+        if (answer == MessageBox::Answer::Action)
+            QTimer::singleShot(0, this, &MigrationWindow::startVerification);
+        else if (answer == MessageBox::Answer::SecondAction)
             QDesktopServices::openUrl(QUrl(site));
     });
+    connect(m_verifier, &VerifyRunner::statusText, this, &MigrationWindow::setStatusText);
+    connect(m_verifier, &VerifyRunner::failed, this, [](const QString& message, const QString& detail) {
+        MessageBox::show(nullptr, MessageBox::Icon::Warning, messageCaption, message, detail);
+    });
+    connect(m_verifier, &VerifyRunner::verified, this, &MigrationWindow::showVerification);
+    connect(m_verifier, &VerifyRunner::ended, this, &MigrationWindow::finishRun);
     connect(m_runner, &MigrationRunner::ended, this, &MigrationWindow::finishRun);
     m_breakOff = new QTimer(this);
     m_breakOff->setSingleShot(true);
@@ -276,10 +298,8 @@ bool MigrationWindow::checkPrefixes()
     return true;
 }
 
-void MigrationWindow::startRun()
+RunSettings MigrationWindow::settingsFromFields()
 {
-    if (m_runner->isRunning() || !checkPrefixes())
-        return;
     // The fields of one blog, by the suffix of their names, as typed.
     auto field = [this](const char* name, const char* blog) {
         return utf8(fieldText(QStringLiteral("txt_%1_%2").arg(QString::fromUtf8(name), QString::fromUtf8(blog))));
@@ -302,6 +322,57 @@ void MigrationWindow::startRun()
     settings.wordPressAddress = utf8(m_site->address());
     settings.files = m_files;
     settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
+    settings.keepWordPressSettings = m_options->keepWordPressSettings();
+    return settings;
+}
+
+void MigrationWindow::startVerification()
+{
+    if (m_runner->isRunning() || m_verifier->isRunning() || !checkPrefixes())
+        return;
+    RunSettings settings = settingsFromFields();
+    VerifySettings verify;
+    verify.emlogFiles = settings.files.source;
+    verify.keepWordPressTimeZone = settings.keepWordPressTimeZone;
+    verify.keepWordPressSettings = settings.keepWordPressSettings;
+    if (!settings.wordPressAddress.empty())
+        verify.site = settings.wordPressAddress;
+    m_go->setEnabled(false);
+    m_verify->setEnabled(false);
+    setStatusText(QStringLiteral("正在核对……"));
+    m_verifier->start(std::move(settings), std::move(verify));
+}
+
+void MigrationWindow::showVerification(const Verification& verification)
+{
+    // The page goes beside the backups emptying makes, in the user's data folder.
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kestrel");
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).absoluteFilePath(
+        QStringLiteral("verification-%1Z.html")
+            .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    QFile page(path);
+    const bool written =
+        page.open(QIODevice::WriteOnly) && page.write(texts::verificationPage(verification)) >= 0 && page.flush();
+    page.close();
+    setStatusText(verification.findings.empty()
+                      ? QStringLiteral("核对完成：没有发现不同。")
+                      : QStringLiteral("核对完成：发现 %1 处不同。").arg(verification.findings.size()));
+    const QString where = written ? QStringLiteral("\n\n报告：%1").arg(QDir::toNativeSeparators(path))
+                                  : QStringLiteral("\n\n报告写不进 %1。").arg(QDir::toNativeSeparators(path));
+    MessageBox::show(nullptr, verification.findings.empty() ? MessageBox::Icon::Information : MessageBox::Icon::Warning,
+                     QStringLiteral("核对"), texts::verificationSummary(verification) + where,
+                     texts::verificationText(verification, 50));
+    if (written)
+        m_openPage(path);
+}
+
+void MigrationWindow::startRun()
+{
+    if (m_runner->isRunning() || m_verifier->isRunning() || !checkPrefixes())
+        return;
+    RunSettings settings = settingsFromFields();
 
     // The person learns where each blog is and whether what they type will cross the network readable.
     // Emptying first is asked about by the run, once it knows what would go; that one question says it then.
@@ -313,6 +384,7 @@ void MigrationWindow::startRun()
 
     // One run at a time: Go comes back when this one has ended.
     m_go->setEnabled(false);
+    m_verify->setEnabled(false);
     m_runner->start(std::move(settings));
 }
 
@@ -339,7 +411,8 @@ void MigrationWindow::editFileSettings()
 
 void MigrationWindow::finishRun()
 {
-    m_go->setEnabled(true);
+    m_go->setEnabled(!m_runner->isRunning() && !m_verifier->isRunning());
+    m_verify->setEnabled(m_go->isEnabled());
     // Only the run the close asked to stop is ever broken off, never one started after it.
     m_breakOff->stop();
     if (!m_closing)

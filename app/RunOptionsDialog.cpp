@@ -21,6 +21,15 @@ RunOptionsDialog::RunOptionsDialog(QWidget* parent) : QDialog(parent)
         new QLabel(QStringLiteral("不选时，WordPress改用emlog的时区，文章和评论的时间与emlog显示的一样。"), this);
     note->setWordWrap(true);
     layout->addWidget(note);
+    m_keepSettings = new QCheckBox(QStringLiteral("保留WordPress的设置"), this);
+    m_keepSettings->setObjectName(QStringLiteral("选择框_保留设置"));
+    layout->addWidget(m_keepSettings);
+    auto* settingsNote =
+        new QLabel(QStringLiteral("不选时，WordPress改用emlog的站点名称、副标题、每页文章数、评论和订阅的设置，"
+                                  "以及模板的网站图标和标志。"),
+                   this);
+    settingsNote->setWordWrap(true);
+    layout->addWidget(settingsNote);
     m_pacing = new QComboBox(this);
     m_pacing->setObjectName(QStringLiteral("下拉框_节奏"));
     m_pacing->addItem(QStringLiteral("默认：每行之后稍停，不压垮小型共享服务器"));
@@ -36,6 +45,11 @@ RunOptionsDialog::RunOptionsDialog(QWidget* parent) : QDialog(parent)
 bool RunOptionsDialog::keepWordPressTimeZone() const
 {
     return m_keepZone->isChecked();
+}
+
+bool RunOptionsDialog::keepWordPressSettings() const
+{
+    return m_keepSettings->isChecked();
 }
 
 bool RunOptionsDialog::noPacing() const

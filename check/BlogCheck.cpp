@@ -212,6 +212,7 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
     };
     checkTimeZones(source, context, settings, report);
     checkExistingRows(emlogRows, wordPress, settings, report);
+    checkFaces(source, wordPress, settings, report);
     if (emlogBackup)
         checkBackupRowSizes(*emlogBackup, settings, report);
     else

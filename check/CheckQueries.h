@@ -36,6 +36,10 @@ TableColumns backupColumns(const BackupFile& backup);
 std::map<std::string, std::string> backupCharsets(const BackupFile& backup);
 void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, BlogCheckReport& report);
 
+// The faces (members' photos, comments' avatars, the template's logo and favicon) the run would copy,
+// and those an earlier run copied.
+void checkFaces(EmlogSource& emlog, BlogConnection& wordPress, const CheckSettings& settings, BlogCheckReport& report);
+
 // The zone each blog shows its times in.
 void checkTimeZones(EmlogSource& emlog, RunContext& run, const CheckSettings& settings, BlogCheckReport& report);
 

@@ -1,6 +1,7 @@
 #include "BlogConnection.h"
 #include "CheckQueries.h"
 #include "EmptyingPlan.h"
+#include "FaceSources.h"
 #include "Kinds.h"
 #include "LinkLookup.h"
 #include "Origins.h"
@@ -129,7 +130,8 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
     for (const KindInfo& kind : kinds) {
         const std::string emlogTable = settings.emlogPrefix + std::string(kind.emlogTable);
         const CheckedTable* table = report.emlog.find(emlogTable);
-        if (!table || !table->present)
+        // Faces are rows of several tables: checkFaces() counts them.
+        if (!table || !table->present || kind.kind == Kind::faces)
             continue;
         // pro's likes are rows of the reply table but no replies: the run counts them on their 微语.
         const bool likes = kind.kind == Kind::replies && report.emlogVersion == "pro";
@@ -179,6 +181,28 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
             report.errors.push_back("counting what emptying takes: " + wordPress.lastError());
         for (const EmptyingPlan::Kind& kind : kinds)
             report.emptiedFirst.push_back({kind.name, kind.rows});
+    }
+}
+
+void checkFaces(EmlogSource& emlog, BlogConnection& wordPress, const CheckSettings& settings, BlogCheckReport& report)
+{
+    const std::vector<Face> faces = readFaces(emlog);
+    if (faces.empty())
+        return;
+    KindCheck& check = report.kinds.emplace_back();
+    check.kind = idOf(Kind::faces);
+    check.idColumn = "photo, avatar, tpl_options_data";
+    check.rows = static_cast<std::int64_t>(faces.size());
+    check.emptiedFirst = settings.emptyWordPressFirst;
+    if (check.emptiedFirst || !report.wordPress.complete())
+        return;
+    const EmlogRows none = [](const std::string&, const std::vector<std::string>&) { return Rows{}; };
+    Context context{none, wordPress, settings, report};
+    for (const FaceOrigin& kind : faceOrigins) {
+        const std::set<std::int64_t> there = copiedBefore(context, *kind.origin);
+        check.alreadyThere += std::count_if(faces.begin(), faces.end(), [&](const Face& face) {
+            return face.origin == kind.origin && there.count(face.emlogId) > 0;
+        });
     }
 }
 

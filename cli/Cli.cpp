@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "Utf8.h"
 
 #include "BackupFile.h"
 #include "BackupOutput.h"
@@ -14,6 +15,7 @@
 #include "RunCheck.h"
 #include "RunTexts.h"
 #include "Terminal.h"
+#include "VerifyCommand.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -23,11 +25,6 @@
 namespace kestrel {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 int usageError(const QString& message)
 {
@@ -212,17 +209,21 @@ int runCommandLine(const QStringList& arguments)
         return *status;
     if (line.check)
         return check(line);
-    if (const auto status = confirmEmptying(line, interactive))
+    if (const auto status = line.verify ? std::nullopt : confirmEmptying(line, interactive))
         return *status;
 
     // Opened before the run, so that a file that cannot be written stops it before anything changes.
-    std::optional<ReportFile> json;
-    if (!line.jsonFile.isEmpty()) {
-        json.emplace();
+    std::optional<ReportFile> json, html;
+    for (auto [file, path] : {std::pair{&json, &line.jsonFile}, std::pair{&html, &line.htmlFile}}) {
+        if (path->isEmpty())
+            continue;
+        file->emplace();
         QString error;
-        if (!json->open(line.jsonFile, error))
-            return usageError(QStringLiteral("写不了 %1：%2").arg(line.jsonFile, error));
+        if (!(*file)->open(*path, error))
+            return usageError(QStringLiteral("写不了 %1：%2").arg(*path, error));
     }
+    if (line.verify)
+        return verifyCommand(line, json ? &*json : nullptr, html ? &*html : nullptr);
     return run(line, json ? &*json : nullptr);
 }
 

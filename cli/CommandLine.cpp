@@ -19,7 +19,7 @@ const QString description =
                    "  环境变量 KESTREL_EMLOG_PASSWORD / KESTREL_WP_PASSWORD，\n"
                    "  在终端上时的提示（输入不显示）；都没有时为空密码。\n"
                    "\n"
-                   "退出状态：0 每一行都已到达或本来就在；1 有行失败（报告列出）；\n"
+                   "退出状态：0 每一行都已到达或本来就在；1 有行失败（报告列出，--verify 时为有不同）；\n"
                    "2 用法错误或连不上服务器；130 被 Ctrl-C 中断。");
 
 struct BlogOptions
@@ -108,6 +108,10 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption keepZone(
         QStringLiteral("keep-wordpress-timezone"),
         QStringLiteral("保留 WordPress 的时区，时间按它写入（默认：WordPress 改用 emlog 的时区）。"));
+    const QCommandLineOption keepSettings(
+        QStringLiteral("keep-wordpress-settings"),
+        QStringLiteral("保留 WordPress 的站点名称、副标题、阅读和讨论设置、网站图标和标志（默认：改用 emlog 的，"
+                       "报告列出每一项改动和原来的值）。"));
     const QCommandLineOption pacing(
         QStringLiteral("pacing"),
         QStringLiteral("default：与窗口一样每行稍作停顿，不压垮小服务器；none：不停顿。默认：default"),
@@ -151,11 +155,23 @@ CommandLine parseCommandLine(const QStringList& arguments)
                        "--wp-user 是管理员，密码是他的应用程序密码；表前缀取自网站，不用 --wp-server、--wp-database、"
                        "--wp-prefix。"),
         QStringLiteral("https://..."));
+    const QCommandLineOption verify(
+        QStringLiteral("verify"),
+        QStringLiteral("不转换，只核对：读 emlog、WordPress 和它的网站，逐篇检查转换过去的文章、评论、文件和旧地址"
+                       "是否都在、读者看到的是否与 emlog 一样。什么都不写。有 --emlog-files 时也比对文件的内容。"
+                       "退出状态：0 没有不同，1 有不同，2 用法错误或连不上。"));
+    const QCommandLineOption wpSite(
+        QStringLiteral("wp-site"),
+        QStringLiteral("--verify 访问的 WordPress 网站地址（默认：WordPress 的 home 地址）。"), QStringLiteral("URL"));
+    const QCommandLineOption html(QStringLiteral("html"),
+                                  QStringLiteral("--verify 把核对报告另外写成一个可离线打开的网页。"),
+                                  QStringLiteral("FILE"));
     const QList<QCommandLineOption> options =
         listOf(emlog) + listOf(wordPress) +
-        QList<QCommandLineOption>{emptyFirst, keepZone,         pacing,    check,      yes,
-                                  json,       allowUnencrypted, backupDir, emlogFiles, wpUploads,
-                                  backup,     acceptTruncated,  wpUrl};
+        QList<QCommandLineOption>{emptyFirst, keepZone, keepSettings,     pacing,    check,
+                                  yes,        json,     allowUnencrypted, backupDir, emlogFiles,
+                                  wpUploads,  backup,   acceptTruncated,  wpUrl,     verify,
+                                  wpSite,     html};
     parser.addOptions(options);
 
     auto fail = [&line](const QString& error) {
@@ -203,8 +219,21 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.noPacing = pace == QStringLiteral("none");
     line.settings.emptyWordPressFirst = parser.isSet(emptyFirst);
     line.settings.keepWordPressTimeZone = parser.isSet(keepZone);
+    line.settings.keepWordPressSettings = parser.isSet(keepSettings);
     line.settings.emlog.allowUnencrypted = line.settings.wordPress.allowUnencrypted = parser.isSet(allowUnencrypted);
     line.check = parser.isSet(check);
+    line.verify = parser.isSet(verify);
+    line.site = parser.value(wpSite).toStdString();
+    line.htmlFile = parser.value(html);
+    if (!line.verify) {
+        for (const QCommandLineOption* only : {&wpSite, &html}) {
+            if (parser.isSet(*only))
+                return fail(QStringLiteral("--%1 只用于 --verify。").arg(only->names().first()));
+        }
+    }
+    if (line.verify && (line.check || parser.isSet(emptyFirst) || parser.isSet(wpUploads)))
+        return fail(
+            QStringLiteral("--verify 只核对、什么都不写，不能与 --check、--empty-first 或 --wp-uploads 同用。"));
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);
     line.settings.emlogBackup = parser.value(backup).toStdString();
@@ -214,7 +243,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.settings.files.source = parser.value(emlogFiles).toStdString();
     line.settings.files.uploadsFolder = parser.value(wpUploads).toStdString();
     // Through the plugin (--wp-url) the files go into the site's own uploads folder.
-    if (parser.isSet(emlogFiles) && !parser.isSet(wpUploads) && !parser.isSet(wpUrl))
+    if (parser.isSet(emlogFiles) && !parser.isSet(wpUploads) && !parser.isSet(wpUrl) && !line.verify)
         return fail(QStringLiteral(
             "--emlog-files 要与 --wp-uploads（或 --wp-url）同用：文件要复制到 WordPress 的上传文件夹。"));
     if (line.check && parser.isSet(json))

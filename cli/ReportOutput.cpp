@@ -1,4 +1,5 @@
 #include "ReportOutput.h"
+#include "Utf8.h"
 
 #include "RunTexts.h"
 
@@ -13,11 +14,6 @@
 namespace kestrel {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 bool anyFailed(const FailureLog& log)
 {
@@ -113,14 +109,24 @@ QByteArray reportJson(const RunReport& report)
         }
     }
     QJsonArray notes;
-    for (const FailureLog::Note& note : report.log.notes())
+    // Each of WordPress's settings the run changed, or kept since the run keeps WordPress's own.
+    QJsonArray settings;
+    for (const FailureLog::Note& note : report.log.notes()) {
         notes.append(texts::note(note));
+        using What = FailureLog::Note::What;
+        if (note.what == What::SettingChanged || note.what == What::SettingKept)
+            settings.append(QJsonObject{{QStringLiteral("option"), text(note.first)},
+                                        {QStringLiteral("wordpressBefore"), text(note.second)},
+                                        {QStringLiteral("emlog"), text(note.third)},
+                                        {QStringLiteral("changed"), note.what == What::SettingChanged}});
+    }
     QJsonObject root{
         {QStringLiteral("completed"), !report.stopped},
         {QStringLiteral("elapsedSeconds"), report.elapsedSeconds},
         {QStringLiteral("sessions"), QJsonObject{{QStringLiteral("emlog"), emlogJson(report)},
                                                  {QStringLiteral("wordpress"), sessionJson(report.wordPressSession)}}},
         {QStringLiteral("notes"), notes},
+        {QStringLiteral("settings"), settings},
         {QStringLiteral("migrations"), migrations},
         {QStringLiteral("otherFailures"), otherFailures}};
     if (report.emptied) {

@@ -58,10 +58,15 @@ public:
             FooterKept,       // the ICP number `first` and the footer text are kept for the plugin to show
             WidgetsInSidebar, // `first` sidebar texts became reusable blocks, shown in the theme's sidebar `second`
             WidgetsAsBlocks,  // `first` sidebar texts became reusable blocks only: theme `second` has no sidebar known
+            SettingChanged,   // WordPress's setting `first` was `second` and is now emlog's `third`
+            SettingKept,      // WordPress's setting `first` kept as `second`; emlog's is `third`
+            HomeMetaKept,     // the home page's title, description and keywords are kept for the plugin to show
+            LogoNotPlaced,    // the template's logo is in the media library: theme `first` shows none the run knows of
         };
         What what;
         std::string first;
         std::string second;
+        std::string third = {};
     };
 
     void record(std::string_view migration, std::string_view table, std::string_view sourceId, Why why);

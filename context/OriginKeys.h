@@ -42,6 +42,13 @@ inline constexpr OriginKey twitter{"postmeta", "post_id", "_emlog_twitter_id"}; 
 inline constexpr OriginKey reply{"commentmeta", "comment_id", "_emlog_reply_id"}; // a reply to a 微语
 // The attachment a 微语's image became names its 微语's emlog id here.
 inline constexpr std::string_view twitterImageKey = "_emlog_twitter_img";
+// The blog's faces, each an attachment made of a file emlog showed: a member's photo (user.photo) by
+// the member's uid; a comment's own avatar (emlog pro's comment.avatar) by the comment's cid, where
+// comments showing one file share its attachment, each naming it; the logo and the favicon of the
+// blog's template by the id of their row of tpl_options_data (emlog pro).
+inline constexpr OriginKey photo{"postmeta", "post_id", "_emlog_photo_uid"};
+inline constexpr OriginKey avatar{"postmeta", "post_id", "_emlog_avatar_cid"};
+inline constexpr OriginKey templateImage{"postmeta", "post_id", "_emlog_tpl_option_id"};
 // The alias an article, page or category had in emlog's addresses.
 inline constexpr std::string_view aliasKey = "_emlog_alias";
 } // namespace origin

@@ -57,6 +57,10 @@ std::string_view codeName(Why::Code code)
         return "backup-cut-table";
     case Why::Code::backupCutAfter:
         return "backup-cut-after";
+    case Why::Code::sameFileNotCopied:
+        return "same-file-not-copied";
+    case Why::Code::backupPassedOver:
+        return "backup-passed-over";
     case Why::Code::notABlogFile:
         return "not-a-blog-file";
     case Why::Code::nameEmpty:

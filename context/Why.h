@@ -28,6 +28,7 @@ struct Why
         twitterNotCopied,
         postFormatMissing,
         menuNotMade,
+        sameFileNotCopied, // a face: the attachment made for another face of the same file
         // What arrived without a part of it, or an option left as it was. `subject`: the key or option.
         reservedField,
         notScheduled,
@@ -43,6 +44,7 @@ struct Why
         backupCutStatement,
         backupCutTable,
         backupCutAfter,
+        backupPassedOver, // a file read anyway: the rows of a statement too large. `detail`: which statement
         // The blog's files. `subject`: the name, path or address concerned.
         notABlogFile,
         nameEmpty,

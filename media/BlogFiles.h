@@ -21,6 +21,15 @@ struct RunContext;
 // written: every attachment's file and its thumbnail, and every file of the blog the articles
 // show (emoticons, template images). What cannot be had is in the run's failure log with the
 // reason, and its references keep the old blog's absolute address.
+// A file the run names besides those BlogFiles finds in the tables (a member's photo, say), with
+// the row that names it for the report.
+struct NamedFile
+{
+    std::string reference;
+    std::string table; // bare
+    std::string sourceId;
+};
+
 class BlogFiles : public CopiedFiles
 {
 public:
@@ -37,7 +46,8 @@ public:
     // `store` when one is given (WordPress's uploads reached through its plugin), else into the
     // settings' local uploads folder.
     static std::unique_ptr<BlogFiles> copy(RunContext& run, EmlogSource& emlog, const FileSettings& settings,
-                                           bool emptiedFirst, std::unique_ptr<UploadsStore> store = nullptr);
+                                           bool emptiedFirst, std::unique_ptr<UploadsStore> store = nullptr,
+                                           const std::vector<NamedFile>& alsoNamed = {});
 
     std::string rewriteReferences(std::string_view content) const override;
     std::optional<std::string> newAddress(std::string_view reference) const override;

@@ -23,9 +23,10 @@ namespace {
 constexpr std::string_view migration = step::files;
 
 // Every file the blog names: its attachments (with a pro thumbnail's original), what its
-// articles show, and pro's covers. A name that is not safe is reported, counted failed, and left out.
-// Nothing when the blog's tables cannot be read.
-std::optional<std::set<std::string>> filesNamed(RunContext& run, EmlogSource& emlog, const BlogRoot& address)
+// articles show, pro's covers, and those the run names besides (its faces). A name that is not safe is reported,
+// counted failed, and left out. Nothing when the blog's tables cannot be read.
+std::optional<std::set<std::string>> filesNamed(RunContext& run, EmlogSource& emlog, const BlogRoot& address,
+                                                const std::vector<NamedFile>& alsoNamed)
 {
     std::set<std::string> files;
     auto refused = [&run](const std::string& table, const std::string& source, Why why) {
@@ -87,6 +88,8 @@ std::optional<std::set<std::string>> filesNamed(RunContext& run, EmlogSource& em
                 take(cover, "blog", "gid=" + std::to_string(gid));
         }
     }
+    for (const NamedFile& file : alsoNamed)
+        take(file.reference, file.table, file.sourceId);
     return files;
 }
 
@@ -98,7 +101,8 @@ QString fromUtf8(const std::string& text)
 } // namespace
 
 std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, const FileSettings& settings,
-                                           bool emptiedFirst, std::unique_ptr<UploadsStore> store)
+                                           bool emptiedFirst, std::unique_ptr<UploadsStore> store,
+                                           const std::vector<NamedFile>& alsoNamed)
 {
     if (!settings.wanted()) {
         run.failures.note({FailureLog::Note::What::FilesNotCopied, {}, {}});
@@ -128,7 +132,7 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, 
 
     auto files = std::make_unique<BlogFiles>(address, uploadsUrl);
     FailureLog::Tally& tally = run.failures.tally(migration);
-    const std::optional<std::set<std::string>> namedFiles = filesNamed(run, emlog, address);
+    const std::optional<std::set<std::string>> namedFiles = filesNamed(run, emlog, address, alsoNamed);
     if (!namedFiles)
         return refuse({Why::Code::filesUnreadable, {}, emlog.lastError()});
     const std::set<std::string>& named = *namedFiles;

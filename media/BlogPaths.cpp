@@ -139,6 +139,17 @@ std::string uploadsPathOf(std::string_view blogPath)
     return "emlog/site/" + std::string(blogPath);
 }
 
+std::optional<std::string> blogPathOfUploads(std::string_view uploadsPath)
+{
+    constexpr std::string_view site = "emlog/site/";
+    constexpr std::string_view months = "emlog/";
+    if (uploadsPath.rfind(site, 0) == 0)
+        return std::string(uploadsPath.substr(site.size()));
+    if (uploadsPath.rfind(months, 0) == 0)
+        return std::string(uploadFolder) + std::string(uploadsPath.substr(months.size()));
+    return std::nullopt;
+}
+
 std::string_view baseName(std::string_view path)
 {
     const auto slash = path.rfind('/');

@@ -46,6 +46,9 @@ bool isBlogFile(std::string_view blogPath);
 // Where a file of the blog goes, relative to WordPress's uploads folder: emlog's month folders are
 // kept under emlog/ ("emlog/201205/x.jpg"); other files of the blog go under emlog/site/.
 std::string uploadsPathOf(std::string_view blogPath);
+// The other way: the blog's file that a path below the uploads folder was copied from; nothing for a
+// path outside emlog/.
+std::optional<std::string> blogPathOfUploads(std::string_view uploadsPath);
 
 // "content/uploadfile/201205/thum-x.jpg" -> "content/uploadfile/201205/x.jpg"; "" when no thumbnail.
 std::string originalOfThumbnail(std::string_view blogPath);

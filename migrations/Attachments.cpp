@@ -2,10 +2,13 @@
 
 #include "Assignments.h"
 #include "AttachmentFileRows.h"
+#include "DateTime.h"
 #include "Kinds.h"
+#include "LocalTimes.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
+#include "PostRow.h"
 #include "Posts.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
@@ -31,32 +34,30 @@ bool isImageFileName(std::string_view name)
     return extension == "jpg" || extension == "gif" || extension == "png" || extension == "bmp";
 }
 
-Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t id, std::int64_t parent,
-                                  std::int64_t author, std::string_view fileName, std::string_view filePath,
-                                  std::string_view slug, std::string_view mimeType)
+PostRow attachmentPost(std::int64_t id, std::int64_t parent, std::int64_t author, std::string_view fileName,
+                       std::string_view filePath, std::string_view slug, std::string_view mimeType)
 {
-    Assignments list(connection);
-    list.add("ID", id)
-        .add("post_status", "inherit")
-        .add("comment_status", "open")
-        .add("ping_status", "open")
-        .add("post_type", "attachment")
-        .add("post_author", author)
-        // emlog knows the type only from the name; every image is listed as a JPEG.
-        .add("post_mime_type", !mimeType.empty()           ? mimeType
-                               : isImageFileName(fileName) ? "image/jpeg"
-                                                           : "")
-        .add("post_title", fileName)
-        .add("post_name", slug)
-        .add("post_parent", parent)
-        // Without file metadata WordPress takes an attachment's address from its guid.
-        .add("guid", filePath)
-        .add("post_content", "")
-        .add("post_excerpt", "")
-        .add("to_ping", "")
-        .add("pinged", "")
-        .add("post_content_filtered", "");
-    return list;
+    PostRow post;
+    post.id = id;
+    post.author = author;
+    post.type = "attachment";
+    post.status = "inherit";
+    // emlog knows the type only from the name; every image is listed as a JPEG.
+    post.mimeType = !mimeType.empty() ? mimeType : isImageFileName(fileName) ? "image/jpeg" : "";
+    post.title = fileName;
+    post.name = slug;
+    post.parent = parent;
+    // Without file metadata WordPress takes an attachment's address from its guid.
+    post.guid = filePath;
+    return post;
+}
+
+void addUploadTimes(MigrationRun& run, Assignments& fields, std::int64_t unixTime)
+{
+    // The media library shows when the file was uploaded, in the blog's zone as the articles' times.
+    const std::string local = localDateTime(run, unixTime);
+    const std::string utc = formatDateTime(unixTimeToUtc(unixTime));
+    fields.add("post_date", local).add("post_date_gmt", utc).add("post_modified", local).add("post_modified_gmt", utc);
 }
 
 void migrateAttachments(MigrationRun& run)
@@ -95,7 +96,11 @@ void migrateAttachments(MigrationRun& run)
         std::int64_t aid = 0;
         std::int64_t blogId = 0;
         std::int64_t thumbnailOf = 0;
+        std::int64_t addedAt = 0;
+        std::int64_t uploader = 0; // emlog pro's; 0 on the versions without it
         readField(rows, "thumfor", thumbnailOf);
+        readField(rows, "addtime", addedAt);
+        readField(rows, "author", uploader);
         std::string filePath;
         std::string fileName;
         readField(rows, "aid", aid);
@@ -133,9 +138,11 @@ void migrateAttachments(MigrationRun& run)
         const std::int64_t id = free.take();
         const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
         const std::optional<AttachmentFile> file = fileRows.fileOf(filePath);
-        write.rows.push_back({"posts", buildAttachmentFields(run.wordPress, id, parent, author, fileName,
-                                                             file ? file->url : fileRows.addressOf(filePath), slug,
-                                                             file ? file->mimeType : "")});
+        Assignments fields = postValues(run, attachmentPost(id, parent, uploader != 0 ? authors->of(uploader) : author,
+                                                            fileName, file ? file->url : fileRows.addressOf(filePath),
+                                                            slug, file ? file->mimeType : ""));
+        addUploadTimes(run, fields, addedAt);
+        write.rows.push_back({"posts", std::move(fields)});
         write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid), true});
         if (file)
             fileRows.addRows(write, id, *file);

@@ -12,6 +12,7 @@
 #include "ResultSet.h"
 #include "RowWriter.h"
 #include "Terms.h"
+#include "TextHelpers.h"
 #include "Ubb.h"
 #include "Users.h"
 
@@ -22,6 +23,8 @@ namespace kestrel {
 namespace {
 
 constexpr std::string_view migration = idOf(Kind::comments);
+
+} // namespace
 
 Comment readComment(const EmlogRow& rows)
 {
@@ -37,10 +40,14 @@ Comment readComment(const EmlogRow& rows)
     readField(rows, "pid", comment.pid);
     readField(rows, "date", comment.date);
     readField(rows, "uid", comment.uid);
+    readField(rows, "agent", comment.agent);
     return comment;
 }
 
-} // namespace
+std::string commentText(const Comment& comment)
+{
+    return comment.plainText ? escapeHtml(comment.comment) : ubbToHtml(escapeHtml(comment.comment));
+}
 
 bool isHidden(const Comment& comment)
 {
@@ -57,12 +64,13 @@ Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const 
         .add("comment_author_url", comment.url)
         .add("comment_author_IP", comment.ip)
         .add("comment_approved", isHidden(comment) ? "0" : "1")
-        .add("comment_content",
-             comment.plainText ? escapeHtml(comment.comment) : ubbToHtml(escapeHtml(comment.comment)))
+        .add("comment_content", commentText(comment))
         .add("comment_date", localDateTime(run, comment.date))
         .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
         .add("comment_parent", place.parentId)
-        .add("user_id", place.userId);
+        .add("user_id", place.userId)
+        // WordPress keeps 254 characters of it, as its own comment form does.
+        .add("comment_agent", leadingCharacters(comment.agent, 254));
     return list;
 }
 

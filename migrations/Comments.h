@@ -7,6 +7,7 @@ namespace kestrel {
 
 class Assignments;
 class BlogConnection;
+class EmlogRow;
 struct MigrationRun;
 
 // The columns of an emlog comment that reach WordPress. A column this emlog
@@ -24,10 +25,15 @@ struct Comment
     std::string url;
     std::string ip;
     std::string hide = "n"; // 'y' (or, in old tables, a non-zero number): held back from readers
+    std::string agent;      // emlog pro: the browser's user agent
     bool plainText = false; // shown as the text it is, without the markup emlog made of a comment's UBB
 };
 
 bool isHidden(const Comment& comment);
+// A comment as its emlog row gives it.
+Comment readComment(const EmlogRow& row);
+// Its text as WordPress stores it: escaped as emlog showed it, its UBB made markup.
+std::string commentText(const Comment& comment);
 
 // Where the comment goes in WordPress, decided before its row is built.
 struct CommentPlace

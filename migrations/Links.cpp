@@ -1,5 +1,6 @@
 #include "Assignments.h"
 #include "BlogConnection.h"
+#include "CopiedFiles.h"
 #include "HtmlText.h"
 #include "Kinds.h"
 #include "LinkLookup.h"
@@ -70,7 +71,12 @@ void migrateLinks(MigrationRun& run)
         std::string name;
         std::string description;
         std::string hide = "n";
+        std::string icon; // emlog pro's: the address of the site's icon
         readField(rows, "id", id);
+        readField(rows, "icon", icon);
+        // An icon among the blog's own files is where that file is now.
+        if (const auto copied = run.files ? run.files->newAddress(icon) : std::nullopt)
+            icon = *copied;
         readField(rows, "siteurl", url);
         readField(rows, "sitename", name);
         readField(rows, "description", description);
@@ -89,6 +95,7 @@ void migrateLinks(MigrationRun& run)
             .add("link_description", escapeHtml(description))
             // A link the blogger hid stays hidden.
             .add("link_visible", hide == "y" ? "N" : "Y")
+            .add("link_image", icon)
             .add("link_notes", "");
         RowWrite write;
         write.sourceId = "id=" + std::to_string(id);

@@ -33,6 +33,8 @@ struct MigrationRun : RunContext
 
     // Local times go into WordPress in its own zone as it is, instead of WordPress taking emlog's.
     bool keepWordPressTimeZone = false;
+    // WordPress keeps its own name and settings (and icon and logo) instead of taking emlog's.
+    bool keepWordPressSettings = false;
     // Where a file under the old blog's content/ folder is now (its path there, e.g.
     // "content/uploadfile/a.jpg"); unset, or nothing given, keeps the old blog's address.
     std::function<std::optional<std::string>(std::string_view path)> contentAddress;
@@ -54,6 +56,7 @@ struct MigrationRun : RunContext
         // emlog's article ids, as the tags migration read them: a row that names an article emlog no
         // longer has is told from one whose article did not arrive.
         std::optional<std::unordered_set<std::int64_t>> articlesInEmlog;
+        std::optional<bool> commentsClosed; // emlog closed comments on every article (iscomment)
     } handoffs;
 };
 

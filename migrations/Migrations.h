@@ -1,5 +1,10 @@
 #pragma once
 
+#include "PhpSerialized.h"
+
+#include <optional>
+#include <string>
+
 namespace kestrel {
 
 struct MigrationRun;
@@ -25,10 +30,26 @@ void migrateWidgets(MigrationRun& run);
 void copyFooter(MigrationRun& run);
 // Not a migration of rows: WordPress takes emlog's time zone before any time is written.
 void settleTimeZone(MigrationRun& run);
+// Not rows: WordPress takes the site's name and settings, and the plugin its home page's title.
+void copySettings(MigrationRun& run);
+// Members' photos, comments' avatars, the template's logo and favicon: attachments shown where
+// emlog showed them (the plugin's avatars, the site's icon and the theme's logo).
+void migrateFaces(MigrationRun& run);
+
+// An emlog value the run reads as PHP-serialized that is past what it reads (see PhpSerialized.h).
+struct RefusedValue
+{
+    std::string table;
+    std::string name; // the option's
+    SerializedProblem problem = SerializedProblem::None;
+};
+// Asked before anything is written, so that such a value refuses the run rather than leave a part of
+// it out: the first of emlog's serialized options past the bounds, or nothing.
+std::optional<RefusedValue> valuePastBounds(MigrationRun& run);
 
 inline constexpr void (*allMigrations[])(MigrationRun&) = {
-    settleTimeZone,    migrateUsers,       migrateCategories, migrateTags,    migratePosts,
-    migrateComments,   migrateAttachments, migrateLinks,      migrateTwitter, migrateReplies,
-    migrateNavigation, migrateWidgets,     copyFooter};
+    settleTimeZone, copySettings,      migrateUsers,       migrateCategories, migrateTags,
+    migratePosts,   migrateComments,   migrateAttachments, migrateLinks,      migrateTwitter,
+    migrateReplies, migrateNavigation, migrateWidgets,     migrateFaces,      copyFooter};
 
 } // namespace kestrel

@@ -2,15 +2,14 @@
 
 #include "Assignments.h"
 #include "BlogConnection.h"
-#include "DateTime.h"
 #include "HtmlText.h"
 #include "Kinds.h"
 #include "LinkTargets.h"
-#include "LocalTimes.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Options.h"
 #include "Origins.h"
+#include "PostRow.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
@@ -18,7 +17,6 @@
 #include "Users.h"
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 #include <tuple>
 
@@ -28,47 +26,8 @@ namespace {
 
 constexpr std::string_view migration = idOf(Kind::navigation);
 
-struct NaviRow
-{
-    std::int64_t id = 0;
-    std::string name;
-    std::string url;
-    std::string newTab = "n";
-    std::string hide = "n";
-    std::int64_t taxis = 0;
-    std::int64_t pid = 0;
-    std::int64_t type = 0;
-    std::int64_t typeId = 0;
-};
-
 // emlog's navi types.
 enum NaviType : std::int64_t { custom = 0, home = 1, twitter = 2, admin = 3, category = 4, page = 5 };
-
-// The items a reader saw, in the order emlog showed them: it reads ORDER BY pid, taxis and puts
-// each child under its parent; a hidden item is not shown, and neither is what is under it.
-std::vector<NaviRow> shownInOrder(std::vector<NaviRow> rows)
-{
-    std::stable_sort(rows.begin(), rows.end(), [](const NaviRow& a, const NaviRow& b) {
-        return std::tie(a.pid, a.taxis, a.id) < std::tie(b.pid, b.taxis, b.id);
-    });
-    std::multimap<std::int64_t, const NaviRow*> children;
-    for (const NaviRow& row : rows) {
-        if (row.pid != 0)
-            children.emplace(row.pid, &row);
-    }
-    std::vector<NaviRow> shown;
-    for (const NaviRow& row : rows) {
-        if (row.pid != 0 || row.hide == "y")
-            continue;
-        shown.push_back(row);
-        const auto [first, last] = children.equal_range(row.id);
-        for (auto child = first; child != last; ++child) {
-            if (child->second->hide != "y")
-                shown.push_back(*child->second);
-        }
-    }
-    return shown;
-}
 
 std::string withoutClosingSlash(std::string address)
 {
@@ -176,38 +135,49 @@ std::optional<Copy> makeMenu(MigrationRun& run)
     return Copy{id, id};
 }
 
-Assignments menuItemPost(MigrationRun& run, std::int64_t id, std::int64_t author, const NaviRow& row,
-                         std::int64_t position)
+PostRow menuItemPost(MigrationRun& run, std::int64_t id, std::int64_t author, const NaviRow& row, std::int64_t position)
 {
-    const std::int64_t now =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-    const std::string wallClock = localDateTime(run, now);
-    const std::string utc = formatDateTime(unixTimeToUtc(now));
-    Assignments post(run.wordPress);
-    post.add("ID", id)
-        .add("post_author", author)
-        .add("post_date", wallClock)
-        .add("post_date_gmt", utc)
-        .add("post_modified", wallClock)
-        .add("post_modified_gmt", utc)
-        // emlog showed the label through htmlspecialchars; WordPress shows a title as it is.
-        .add("post_title", escapeHtml(row.name))
-        .add("post_content", "")
-        .add("post_excerpt", "")
-        .add("post_status", "publish")
-        .add("comment_status", "closed")
-        .add("ping_status", "closed")
-        .add("post_name", std::to_string(id))
-        .add("post_parent", 0)
-        .add("menu_order", position)
-        .add("post_type", "nav_menu_item")
-        .add("to_ping", "")
-        .add("pinged", "")
-        .add("post_content_filtered", "");
+    PostRow post;
+    post.id = id;
+    post.author = author;
+    post.date = run.now();
+    post.type = "nav_menu_item";
+    // emlog showed the label through htmlspecialchars; WordPress shows a title as it is.
+    post.title = escapeHtml(row.name);
+    post.commentStatus = "closed";
+    post.pingStatus = "closed";
+    post.name = std::to_string(id);
+    post.menuOrder = position;
     return post;
 }
 
 } // namespace
+
+// The items a reader saw, in the order emlog showed them: it reads ORDER BY pid, taxis and puts
+// each child under its parent; a hidden item is not shown, and neither is what is under it.
+std::vector<NaviRow> shownInOrder(std::vector<NaviRow> rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const NaviRow& a, const NaviRow& b) {
+        return std::tie(a.pid, a.taxis, a.id) < std::tie(b.pid, b.taxis, b.id);
+    });
+    std::multimap<std::int64_t, const NaviRow*> children;
+    for (const NaviRow& row : rows) {
+        if (row.pid != 0)
+            children.emplace(row.pid, &row);
+    }
+    std::vector<NaviRow> shown;
+    for (const NaviRow& row : rows) {
+        if (row.pid != 0 || row.hide == "y")
+            continue;
+        shown.push_back(row);
+        const auto [first, last] = children.equal_range(row.id);
+        for (auto child = first; child != last; ++child) {
+            if (child->second->hide != "y")
+                shown.push_back(*child->second);
+        }
+    }
+    return shown;
+}
 
 void migrateNavigation(MigrationRun& run)
 {
@@ -306,7 +276,8 @@ void migrateNavigation(MigrationRun& run)
         RowWrite write;
         write.sourceId = source;
         write.after = std::move(after);
-        write.rows.push_back({"posts", menuItemPost(run, id, authors->administrator, row, ++position)});
+        write.rows.push_back(
+            {"posts", postValues(run, menuItemPost(run, id, authors->administrator, row, ++position))});
         write.rows.push_back({"postmeta", originMeta(run, origin::navigation, id, row.id), true});
         const std::pair<std::string_view, std::string> meta[] = {
             {"_menu_item_type", target->type},

@@ -9,6 +9,24 @@ namespace kestrel {
 
 struct MigrationRun;
 
+// A row of emlog's navi.
+struct NaviRow
+{
+    std::int64_t id = 0;
+    std::string name;
+    std::string url;
+    std::string newTab = "n";
+    std::string hide = "n";
+    std::int64_t taxis = 0;
+    std::int64_t pid = 0;
+    std::int64_t type = 0;
+    std::int64_t typeId = 0;
+};
+
+// The items a reader saw, in the order emlog showed them: ORDER BY pid, taxis, each child under its
+// parent; a hidden item is not shown, and neither is what is under it.
+std::vector<NaviRow> shownInOrder(std::vector<NaviRow> rows);
+
 // Where one of emlog's navigation items leads, as WordPress's menu item and navigation block name it.
 struct MenuTarget
 {

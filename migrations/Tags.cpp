@@ -75,7 +75,9 @@ void migrateTags(MigrationRun& run)
         std::int64_t tid = 0;
         std::string name;
         std::string list;
+        std::string description; // emlog pro's
         readField(rows, "tid", tid);
+        readField(rows, "description", description);
         readField(rows, "tagname", name);
         readField(rows, "gid", list);
         const std::vector<std::int64_t> articleIds = splitPostIds(list);
@@ -94,7 +96,8 @@ void migrateTags(MigrationRun& run)
         ids.used.insert(id);
 
         const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
-        RowWrite write = termWrite(run, origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, "", 0});
+        RowWrite write =
+            termWrite(run, origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, escapeHtml(description), 0});
         bool links = false;
         for (const std::int64_t gid : articleIds) {
             if (const auto copy = articles.find(gid)) {

@@ -8,12 +8,12 @@ namespace kestrel {
 namespace {
 
 constexpr ClassicTheme classicThemes[] = {
-    {"twentytwentyone", "primary", "sidebar-1"},     {"twentytwenty", "primary", "sidebar-1"},
-    {"twentynineteen", "menu-1", "sidebar-1"},       {"twentyseventeen", "top", "sidebar-1"},
-    {"twentysixteen", "primary", "sidebar-1"},       {"twentyfifteen", "primary", "sidebar-1"},
-    {"twentyfourteen", "primary", "sidebar-1"},      {"twentythirteen", "primary", "sidebar-1"},
-    {"twentytwelve", "primary", "sidebar-1"},        {"twentyeleven", "primary", "sidebar-1"},
-    {"twentyten", "primary", "primary-widget-area"},
+    {"twentytwentyone", "primary", "sidebar-1", true},      {"twentytwenty", "primary", "sidebar-1", true},
+    {"twentynineteen", "menu-1", "sidebar-1", true},        {"twentyseventeen", "top", "sidebar-1", true},
+    {"twentysixteen", "primary", "sidebar-1", true},        {"twentyfifteen", "primary", "sidebar-1", true},
+    {"twentyfourteen", "primary", "sidebar-1", false},      {"twentythirteen", "primary", "sidebar-1", false},
+    {"twentytwelve", "primary", "sidebar-1", false},        {"twentyeleven", "primary", "sidebar-1", false},
+    {"twentyten", "primary", "primary-widget-area", false},
 };
 constexpr std::string_view blockThemes[] = {"twentytwentytwo", "twentytwentythree", "twentytwentyfour",
                                             "twentytwentyfive"};

@@ -1,5 +1,7 @@
 #include "PluginUploads.h"
 
+#include "PluginAnswers.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -108,7 +110,7 @@ bool PluginUploads::look(const std::string& name, Entry& entry, Why& why)
         return false;
     entry.exists = reply.body.value(QStringLiteral("exists")).toBool();
     entry.isFile = reply.body.value(QStringLiteral("is_file")).toBool();
-    entry.size = static_cast<std::int64_t>(reply.body.value(QStringLiteral("size")).toDouble());
+    entry.size = static_cast<std::int64_t>(answerCount(reply.body.value(QStringLiteral("size"))));
     entry.sha256 = reply.body.value(QStringLiteral("sha256")).toString().toLatin1();
     return true;
 }

@@ -1,7 +1,7 @@
 #include "ConnectionTexts.h"
 
 #include "BlogConnection.h"
-#include "Utf8Text.h"
+#include "Utf8.h"
 
 namespace kestrel::texts {
 
@@ -20,7 +20,7 @@ ConnectionOptions optionsOf(const ConnectionFields& fields)
 // "emlog 的数据库在这台电脑上（127.0.0.1）", "WordPress 的数据库在 db.example.org:3307".
 QString whereIs(const QString& blog, const ConnectionFields& fields)
 {
-    const QString server = utf8Text(fields.server.empty() ? std::string("localhost") : fields.server);
+    const QString server = text(fields.server.empty() ? std::string("localhost") : fields.server);
     if (isThisMachine(parseServerAddress(fields.server).host))
         return QStringLiteral("%1 的数据库在这台电脑上（%2）").arg(blog, server);
     return QStringLiteral("%1 的数据库在 %2").arg(blog, server);
@@ -31,17 +31,17 @@ QString whereIs(const QString& blog, const ConnectionFields& fields)
 QString plannedSessionText(const QString& blog, const ConnectionFields& fields)
 {
     const QString where = whereIs(blog, fields);
-    const QString host = utf8Text(parseServerAddress(fields.server).host);
+    const QString host = text(parseServerAddress(fields.server).host);
     switch (plannedProtection(optionsOf(fields))) {
     case Protection::SystemCas:
         return QStringLiteral("%1：经网络连接，一定加密，并确认对方就是 %2（它的证书须由本机信任的机构签发）。")
             .arg(where, host);
     case Protection::CaFile:
         return QStringLiteral("%1：经网络连接，一定加密，并用 CA 文件 %2 确认对方就是 %3。")
-            .arg(where, utf8Text(fields.caFile), host);
+            .arg(where, text(fields.caFile), host);
     case Protection::Fingerprint:
         return QStringLiteral("%1：经网络连接，一定加密，并核对证书的 SHA-256 指纹 %2 确认对方的身份。")
-            .arg(where, utf8Text(normalisedFingerprint(fields.tlsFingerprint)));
+            .arg(where, text(normalisedFingerprint(fields.tlsFingerprint)));
     case Protection::TlsWhenOffered:
         break;
     }
@@ -55,25 +55,24 @@ QString plannedSessionText(const QString& blog, const ConnectionFields& fields)
 QString plannedPluginText(const RunSettings& settings)
 {
     const ConnectionFields& fields = settings.wordPress;
-    const QString site = utf8Text(settings.wordPressAddress);
+    const QString site = text(settings.wordPressAddress);
     const QString where = QStringLiteral("WordPress 在网站 %1 上，经它的 Kestrel Receiver 插件写入").arg(site);
     if (!site.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
         return QStringLiteral("%1：用 http，不加密，路上的人能读到博客的内容和应用程序密码。").arg(where);
     if (!fields.tlsFingerprint.empty())
         return QStringLiteral("%1：用 HTTPS 加密，并核对网站证书的 SHA-256 指纹 %2 确认对方的身份。")
-            .arg(where, utf8Text(normalisedFingerprint(fields.tlsFingerprint)));
+            .arg(where, text(normalisedFingerprint(fields.tlsFingerprint)));
     if (!fields.caFile.empty())
-        return QStringLiteral("%1：用 HTTPS 加密，并用 CA 文件 %2 确认网站的身份。")
-            .arg(where, utf8Text(fields.caFile));
+        return QStringLiteral("%1：用 HTTPS 加密，并用 CA 文件 %2 确认网站的身份。").arg(where, text(fields.caFile));
     return QStringLiteral("%1：用 HTTPS 加密，并确认网站的证书由本机信任的机构签发。").arg(where);
 }
 
 QString plannedRoute(const RunSettings& settings)
 {
-    const QString emlog = settings.emlogBackup.empty()
-                              ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
-                              : QStringLiteral("emlog：从这台电脑上的备份文件 %1 读取，不连接数据库。")
-                                    .arg(utf8Text(settings.emlogBackup));
+    const QString emlog =
+        settings.emlogBackup.empty()
+            ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
+            : QStringLiteral("emlog：从这台电脑上的备份文件 %1 读取，不连接数据库。").arg(text(settings.emlogBackup));
     const QString wordPress = settings.wordPressAddress.empty()
                                   ? plannedSessionText(QStringLiteral("WordPress"), settings.wordPress)
                                   : plannedPluginText(settings);
@@ -86,7 +85,7 @@ QString sessionText(const QString& blog, const SessionSecurity& security)
         return blog + QStringLiteral("：连接已断开");
     if (security.cipher.empty())
         return blog + QStringLiteral("：未加密");
-    QString how = utf8Text(security.tlsVersion + "，" + security.cipher);
+    QString how = text(security.tlsVersion + "，" + security.cipher);
     if (security.certificateCheck == "system-cas")
         how += QStringLiteral("，已用本机信任的 CA 验证服务器证书");
     else if (security.certificateCheck == "ca-file")
@@ -105,10 +104,10 @@ QString connectionFailed(const QString& blog)
 
 QString tlsRefusal(const TlsRefusal& refusal)
 {
-    const QString host = utf8Text(refusal.host);
+    const QString host = text(refusal.host);
     QString trusted;
     if (refusal.protection == Protection::CaFile)
-        trusted = QStringLiteral("CA 文件 %1").arg(utf8Text(refusal.caFile));
+        trusted = QStringLiteral("CA 文件 %1").arg(text(refusal.caFile));
     else if (refusal.protection == Protection::Fingerprint)
         trusted = QStringLiteral("给出的指纹");
     else
@@ -132,7 +131,7 @@ QString tlsRefusal(const TlsRefusal& refusal)
         break;
     case TlsRefusal::Reason::NotSigned:
         reason = refusal.protection == Protection::CaFile
-                     ? QStringLiteral("服务器的证书不是由 %1 里的 CA 签发的").arg(utf8Text(refusal.caFile))
+                     ? QStringLiteral("服务器的证书不是由 %1 里的 CA 签发的").arg(text(refusal.caFile))
                      : QStringLiteral("服务器的证书不是由%1签发的").arg(trusted) + trustHint;
         break;
     case TlsRefusal::Reason::OtherCertificate:
@@ -145,14 +144,14 @@ QString tlsRefusal(const TlsRefusal& refusal)
         reason = QStringLiteral("无法与服务器商定加密连接；TLS 失败的连接决不改用明文重连");
         break;
     }
-    return QStringLiteral("拒绝连接服务器：%1 [%2]").arg(reason, utf8Text(refusal.libraryError));
+    return QStringLiteral("拒绝连接服务器：%1 [%2]").arg(reason, text(refusal.libraryError));
 }
 
 QString sessionFailure(const BlogConnection& session)
 {
     if (session.tlsRefusal())
         return tlsRefusal(*session.tlsRefusal());
-    return utf8Text(session.lastError());
+    return text(session.lastError());
 }
 
 QString pluginRefusal(PluginRefusal refusal, const QString& site, const QString& switchAddress)

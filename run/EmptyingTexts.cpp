@@ -1,7 +1,7 @@
 #include "EmptyingTexts.h"
 
 #include "KindTexts.h"
-#include "Utf8Text.h"
+#include "Utf8.h"
 
 #include <QStringList>
 
@@ -39,8 +39,8 @@ namespace {
 
 QString refusalReason(const EmptyingPlan& plan)
 {
-    const QString table = utf8Text(plan.refusedTable);
-    const QString because = utf8Text(plan.refusedBecause);
+    const QString table = text(plan.refusedTable);
+    const QString because = text(plan.refusedBecause);
     switch (plan.refusal) {
     case EmptyingPlan::Refusal::None:
         break;
@@ -69,8 +69,7 @@ QString emptyingEngineWarning(const EmptyingPlan& plan)
     QStringList tables;
     for (const EmptyingPlan::Table& table : plan.tablesThatCannotRollBack())
         tables << QStringLiteral("%1（%2）")
-                      .arg(utf8Text(table.name),
-                           table.engine.empty() ? QStringLiteral("引擎不明") : utf8Text(table.engine));
+                      .arg(text(table.name), table.engine.empty() ? QStringLiteral("引擎不明") : text(table.engine));
     if (tables.isEmpty())
         return {};
     return QStringLiteral("注意：WordPress 的表 %1 的存储引擎不支持事务。清空中途失败时，这些表里已经删除的行"
@@ -80,8 +79,8 @@ QString emptyingEngineWarning(const EmptyingPlan& plan)
 
 QString emptyingFailure(const EmptyingFailure& failure, const QString& backupFile)
 {
-    const QString where = utf8Text(failure.where);
-    const QString error = utf8Text(failure.error);
+    const QString where = text(failure.where);
+    const QString error = text(failure.error);
     QString why;
     switch (failure.reason) {
     case EmptyingFailure::Reason::NotMarked:
@@ -101,8 +100,8 @@ QString emptyingFailure(const EmptyingFailure& failure, const QString& backupFil
         return QStringLiteral("先清空 WordPress 没有成功（%1）：什么都没有删除，也没有开始转换。").arg(why);
     QStringList deleted;
     for (const EmptyingFailure::Deleted& table : failure.deleted)
-        deleted << (table.rows < 0 ? QStringLiteral("%1 部分行（行数不明）").arg(utf8Text(table.table))
-                                   : QStringLiteral("%1 %2 行").arg(utf8Text(table.table)).arg(table.rows));
+        deleted << (table.rows < 0 ? QStringLiteral("%1 部分行（行数不明）").arg(text(table.table))
+                                   : QStringLiteral("%1 %2 行").arg(text(table.table)).arg(table.rows));
     return QStringLiteral("先清空 WordPress 没有成功（%1），也没有开始转换。这些表的存储引擎不支持事务，"
                           "已经删除的行没有撤销：%2。删除的行都在备份里，用 mariadb 客户端在 WordPress 的数据库上"
                           "执行它即可放回（还在的行不动）：\n%3")
@@ -112,7 +111,7 @@ QString emptyingFailure(const EmptyingFailure& failure, const QString& backupFil
 QString emptyingLine(const EmptyingPlan& emptied)
 {
     return QStringLiteral("已先清空 WordPress（%1），删除的行备份在：%2")
-        .arg(emptyingCounts(emptied), utf8Text(emptied.backupFile));
+        .arg(emptyingCounts(emptied), text(emptied.backupFile));
 }
 
 } // namespace kestrel::texts

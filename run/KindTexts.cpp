@@ -24,6 +24,7 @@ constexpr KindTexts kindTexts[] = {
     {Kind::replies, u"微语回复", u"初始化转换微语回复...", u"正在转换微语回复."},
     {Kind::navigation, u"导航", u"初始化转换导航...", u"正在转换导航."},
     {Kind::widgets, u"侧边栏", u"初始化转换侧边栏...", u"正在转换侧边栏."},
+    {Kind::faces, u"头像与站标", u"初始化转换头像与站标...", u"正在转换头像与站标."},
 };
 
 const KindTexts& textsOf(Kind kind)
@@ -49,6 +50,8 @@ QString label(std::string_view id)
         return QStringLiteral("时区");
     if (id == step::footer)
         return QStringLiteral("页脚");
+    if (id == step::settings)
+        return QStringLiteral("设置");
     // WordPress's own kinds of row, as emptying it first counts them.
     static const std::pair<std::string_view, const char16_t*> wordPressKinds[] = {{"post", u"文章"},
                                                                                   {"page", u"页面"},

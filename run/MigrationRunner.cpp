@@ -1,16 +1,18 @@
 #include "MigrationRunner.h"
+#include "Utf8.h"
 
 #include "BackupFile.h"
 #include "BackupSource.h"
 #include "BlogConnection.h"
 #include "BlogFiles.h"
 #include "Emptying.h"
+#include "FaceSources.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "RunSessions.h"
 #include "RunTexts.h"
 #include "UploadsStore.h"
-#include "Utf8Text.h"
+#include "Utf8.h"
 
 #include <QMetaMethod>
 
@@ -31,6 +33,19 @@ std::int64_t steadyMilliseconds()
 std::string siteAddressOf(const MigrationRun& run, const RunSettings& settings)
 {
     return run.handoffs.wordPressHome.empty() ? settings.wordPressAddress : run.handoffs.wordPressHome;
+}
+
+// The files the blog's faces and pro's link icons name, copied with the others.
+std::vector<NamedFile> facesAndIcons(EmlogSource& source)
+{
+    std::vector<NamedFile> named;
+    for (const Face& face : readFaces(source))
+        named.push_back({face.reference, std::string(faceTable(*face.origin)), faceSourceId(face)});
+    for (const auto& [id, icon] : source.columns("link", "id", "icon").value_or(EmlogValues{})) {
+        if (!icon.empty())
+            named.push_back({icon, "link", "id=" + std::to_string(id)});
+    }
+    return named;
 }
 
 } // namespace
@@ -176,6 +191,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     run.wordPressPrefix = sessions.wordPressPrefix();
     run.pacing = m_pacing;
     run.keepWordPressTimeZone = settings.keepWordPressTimeZone;
+    run.keepWordPressSettings = settings.keepWordPressSettings;
     run.menuName = texts::menuName().toStdString();
     run.sleep = m_sleeper;
     run.stopToken = stopToken;
@@ -190,6 +206,11 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         auto source = std::make_unique<BackupSource>(run, backup);
         source->problemText = [](const BackupProblem& problem) { return texts::backupProblem(problem).toStdString(); };
         source->cutText = [](const BackupCut& cut) { return texts::backupCut(cut).toStdString(); };
+        source->passedOverText = [](const PassedOver& statement) {
+            return texts::passedOverStatement(statement).toStdString();
+        };
+        // A statement larger than WordPress takes is not held: no row of it could be written.
+        backup.largestStatement = sessions.wordPress().maxStatementBytes();
         const bool opened = source->open(settings.emlogBackup, settings.acceptTruncatedBackup || mayAsk);
         run.source = std::move(source);
         if (!opened && !run.stopRequested()) {
@@ -197,10 +218,16 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
             return;
         }
     }
-    if (fromBackup && mayAsk && backup.cut().cut &&
+    if (fromBackup && mayAsk && (backup.cut().cut || !backup.passedOver().empty()) &&
         !ask(&MigrationRunner::truncatedBackupQuestion, true,
-             texts::truncatedBackupQuestion(utf8Text(settings.emlogBackup), texts::backupCut(backup.cut())), stopToken))
+             texts::truncatedBackupQuestion(text(settings.emlogBackup), backup.cut(), backup.passedOver()), stopToken))
         return;
+
+    // What a reader refuses, it refuses before the first write.
+    if (const std::optional<RefusedValue> refused = run.stopRequested() ? std::nullopt : valuePastBounds(run)) {
+        emit connectionFailed(QStringLiteral("emlog 的数据读不下去，没有开始转换."), texts::refusedValue(*refused));
+        return;
+    }
 
     std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
@@ -214,7 +241,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         lastStatus = texts::emptyingStatus();
         emit statusText(lastStatus);
         if (const std::optional<EmptyingFailure> failure = emptyWordPress(run, plan)) {
-            emit finished(texts::emptyingFailure(*failure, utf8Text(plan.backupFile)), texts::details(run.failures));
+            emit finished(texts::emptyingFailure(*failure, text(plan.backupFile)), texts::details(run.failures));
             return;
         }
         emptied = std::move(plan);
@@ -224,9 +251,11 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
     // Before the rows that name them, so that the articles show the files where they now are.
     // Through the plugin, into the site's uploads folder by its file route.
     const std::unique_ptr<BlogFiles> files =
-        run.stopRequested() ? nullptr
-                            : BlogFiles::copy(run, *run.source, settings.files, settings.emptyWordPressFirst,
-                                              settings.files.wanted() ? sessions.pluginUploads() : nullptr);
+        run.stopRequested()
+            ? nullptr
+            : BlogFiles::copy(run, *run.source, settings.files, settings.emptyWordPressFirst,
+                              settings.files.wanted() ? sessions.pluginUploads() : nullptr,
+                              settings.files.wanted() ? facesAndIcons(*run.source) : std::vector<NamedFile>{});
     run.files = files.get();
     for (auto migration : allMigrations) {
         if (run.stopRequested())

@@ -1,7 +1,7 @@
 #include "ReasonTexts.h"
 
 #include "Kinds.h"
-#include "Utf8Text.h"
+#include "Utf8.h"
 
 namespace kestrel::texts {
 
@@ -43,17 +43,17 @@ QString parentOf(std::string_view migration)
 // A reason with the words of a server or a library after it, when there are some.
 QString withWords(const QString& reason, const std::string& words)
 {
-    return words.empty() ? reason : reason + QStringLiteral("：") + utf8Text(words);
+    return words.empty() ? reason : reason + QStringLiteral("：") + text(words);
 }
 
 QString cutBackup(const std::string& where)
 {
-    return QStringLiteral("备份文件不完整（%1），按要求读入了已有的部分").arg(utf8Text(where));
+    return QStringLiteral("备份文件不完整（%1），按要求读入了已有的部分").arg(text(where));
 }
 
 QString missingArticle(const FailureLog::Entry& entry, bool inEmlog)
 {
-    const QString gid = utf8Text(entry.why.subject);
+    const QString gid = text(entry.why.subject);
     const std::string_view migration = entry.migration;
     if (migration == "navigation")
         return QStringLiteral("这个菜单项指向的页面（gid=%1）不在 WordPress 里").arg(gid);
@@ -68,11 +68,16 @@ QString missingArticle(const FailureLog::Entry& entry, bool inEmlog)
 
 } // namespace
 
+QString reason(const Why& why)
+{
+    return reason(FailureLog::Entry{{}, {}, {}, why});
+}
+
 QString reason(const FailureLog::Entry& entry)
 {
     const Why& why = entry.why;
-    const QString subject = utf8Text(why.subject);
-    const QString detail = utf8Text(why.detail);
+    const QString subject = text(why.subject);
+    const QString detail = text(why.detail);
     switch (why.code) {
     case Code::serverRefused:
         return withWords(QStringLiteral("数据库服务器拒绝了这条语句"), why.detail);
@@ -134,6 +139,10 @@ QString reason(const FailureLog::Entry& entry)
         return cutBackup(why.detail) + QStringLiteral("：备份里没有这张表");
     case Code::backupCutAfter:
         return cutBackup(why.detail) + QStringLiteral("：截断处之后也许还有行");
+    case Code::sameFileNotCopied:
+        return QStringLiteral("显示同一个文件的附件没有转换过去");
+    case Code::backupPassedOver:
+        return QStringLiteral("备份文件里的语句太大（%1），按要求跳过了：这条语句里的行没有读到").arg(text(why.detail));
     case Code::notABlogFile:
         return QStringLiteral("“%1”不是这个博客的文件，没有复制").arg(subject);
     case Code::nameEmpty:
@@ -195,7 +204,7 @@ QString reason(const FailureLog::Entry& entry)
     case Code::pluginRefused:
         return withWords(QStringLiteral("经网站的插件处理 %1 时失败").arg(subject), why.detail);
     }
-    return withWords(utf8Text(codeName(why.code)), why.detail);
+    return withWords(text(codeName(why.code)), why.detail);
 }
 
 } // namespace kestrel::texts

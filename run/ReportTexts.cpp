@@ -4,7 +4,7 @@
 #include "EmptyingTexts.h"
 #include "KindTexts.h"
 #include "ReasonTexts.h"
-#include "Utf8Text.h"
+#include "Utf8.h"
 
 #include <QStringList>
 
@@ -48,7 +48,7 @@ QString emlogSourceLine(const RunReport& report)
 {
     // A run from a backup file opens no emlog session: there is none to speak of.
     if (!report.emlogBackup.empty())
-        return QStringLiteral("emlog：备份文件 %1").arg(utf8Text(report.emlogBackup));
+        return QStringLiteral("emlog：备份文件 %1").arg(text(report.emlogBackup));
     return sessionText(QStringLiteral("emlog"), report.emlogSession);
 }
 
@@ -59,8 +59,8 @@ QString interrupted(const QString& what)
 
 QString note(const FailureLog::Note& note)
 {
-    const QString first = utf8Text(note.first);
-    const QString second = utf8Text(note.second);
+    const QString first = text(note.first);
+    const QString second = text(note.second);
     switch (note.what) {
     case FailureLog::Note::What::TimeZoneKept:
         return QStringLiteral("时区：保留 WordPress 的时区 %1（emlog 的是 %2），时间按 WordPress 的时区写入")
@@ -93,6 +93,15 @@ QString note(const FailureLog::Note& note)
         return QStringLiteral("侧边栏：%1 个自定义组件成为可重用区块（主题 %2 没有已知的侧边栏），"
                               "可在编辑器中插入到模板里")
             .arg(first, second);
+    case FailureLog::Note::What::SettingChanged:
+        return QStringLiteral("设置：WordPress 的 %1 由“%2”改为 emlog 的“%3”").arg(first, second, text(note.third));
+    case FailureLog::Note::What::SettingKept:
+        return QStringLiteral("设置：保留 WordPress 的 %1“%2”（emlog 的是“%3”）").arg(first, second, text(note.third));
+    case FailureLog::Note::What::HomeMetaKept:
+        return QStringLiteral("首页：emlog 的首页标题、描述和关键词由 Kestrel Redirects 插件显示（启用插件）");
+    case FailureLog::Note::What::LogoNotPlaced:
+        return QStringLiteral("站标：模板的标志已在媒体库中；不知道主题 %1 在哪里显示标志，请在“外观 → 自定义”中选择")
+            .arg(first);
     case FailureLog::Note::What::MenuNotPlaced:
         return QStringLiteral("导航：成为菜单“%1”；不知道主题 %2 在哪里显示菜单，请在“外观 → 菜单”中选择位置")
             .arg(menuName(), first);
@@ -136,7 +145,7 @@ QString summary(const FailureLog& log)
 
 QString details(const FailureLog& log, std::size_t limit)
 {
-    QString shown = utf8Text(log.details(
+    QString shown = text(log.details(
         limit, [](std::string_view id) { return label(id).toStdString(); },
         [](const FailureLog::Entry& entry) { return reason(entry).toStdString(); }));
     if (log.entries().size() > limit)

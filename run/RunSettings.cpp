@@ -1,4 +1,5 @@
 #include "RunSettings.h"
+#include "Utf8.h"
 
 #include "ConnectionTexts.h"
 
@@ -77,7 +78,7 @@ bool isValidTablePrefix(const QString& prefix)
 
 bool isValidTablePrefix(const std::string& prefix)
 {
-    return isValidTablePrefix(QString::fromUtf8(prefix.data(), static_cast<qsizetype>(prefix.size())));
+    return isValidTablePrefix(text(prefix));
 }
 
 std::optional<QString> prefixRefusal(const RunSettings& settings)

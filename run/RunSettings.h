@@ -38,6 +38,7 @@ struct RunSettings
     std::string wordPressAddress;
     bool emptyWordPressFirst = false;
     bool keepWordPressTimeZone = false; // otherwise WordPress takes emlog's zone
+    bool keepWordPressSettings = false; // otherwise WordPress takes emlog's name, settings, icon and logo
     // Where emptying first keeps its backup: the user's data folder when empty.
     std::string backupDir;
     FileSettings files;

@@ -1,4 +1,5 @@
 #include "SessionSecurity.h"
+#include "Utf8.h"
 
 #include "BlogConnection.h"
 

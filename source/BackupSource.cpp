@@ -279,10 +279,18 @@ std::string BackupSource::lastError() const
 void BackupSource::recordCut()
 {
     RunContext& run = m_run;
-    if (!m_backup.cut().cut)
-        return;
     const BackupFile& backup = m_backup;
+    if (!backup.cut().cut && backup.passedOver().empty())
+        return;
     FailureLog::Tally& tally = run.failures.tally(step::backup);
+    for (const PassedOver& statement : backup.passedOver()) {
+        run.failures.record(step::backup, statement.table, "",
+                            {Why::Code::backupPassedOver, {}, passedOverText ? passedOverText(statement) : ""});
+        ++tally.failed;
+    }
+    if (!backup.cut().cut)
+        return;
+    const std::int64_t passed = tally.failed;
     const std::string cut = cutText ? cutText(backup.cut()) : std::string();
     if (!backup.cut().lostTable.empty()) {
         run.failures.record(step::backup, backup.cut().lostTable, "", {Why::Code::backupCutStatement, {}, cut});
@@ -295,7 +303,7 @@ void BackupSource::recordCut()
             ++tally.failed;
         }
     }
-    if (tally.failed == 0) {
+    if (tally.failed == passed) {
         run.failures.record(step::backup, "", "", {Why::Code::backupCutAfter, {}, cut});
         ++tally.failed;
     }

@@ -42,6 +42,14 @@ std::size_t characterLength(std::string_view text, std::size_t position)
     return 1;
 }
 
+std::string_view leadingCharacters(std::string_view text, std::size_t count)
+{
+    std::size_t end = 0;
+    for (; count > 0 && end < text.size(); --count)
+        end += characterLength(text, end);
+    return text.substr(0, end);
+}
+
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to)
 {
     if (from.empty())

@@ -13,6 +13,9 @@ namespace kestrel {
 // Length in bytes of the character that starts at `position` (1 for ASCII and for invalid bytes).
 std::size_t characterLength(std::string_view text, std::size_t position);
 
+// The first `count` characters of the text (all of it when it has no more).
+std::string_view leadingCharacters(std::string_view text, std::size_t count);
+
 // Every occurrence of `from` replaced by `to`, case-sensitively, one whole character at a time.
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
 

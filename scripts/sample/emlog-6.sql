@@ -12,3 +12,8 @@ ALTER TABLE {prefix}comment DROP COLUMN uid, DROP COLUMN avatar, DROP COLUMN age
 ALTER TABLE {prefix}sort DROP COLUMN kw, DROP COLUMN sortimg;
 ALTER TABLE {prefix}user DROP COLUMN ip, DROP COLUMN state, DROP COLUMN credits,
   DROP COLUMN create_time, DROP COLUMN update_time;
+-- pro's uploader, tag description, link icon and template settings.
+ALTER TABLE {prefix}attachment DROP COLUMN author;
+ALTER TABLE {prefix}tag DROP COLUMN description;
+ALTER TABLE {prefix}link DROP COLUMN icon;
+DROP TABLE {prefix}tpl_options_data;

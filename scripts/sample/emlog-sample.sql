@@ -497,3 +497,45 @@ INSERT INTO {prefix}options (option_id, option_name, option_value) VALUES
   (31, 'widgets1', 'a:6:{i:0;s:7:"blogger";i:1;s:11:"custom_wg_1";i:2;s:8:"calendar";i:3;s:7:"newcomm";i:4;s:11:"custom_wg_2";i:5;s:6:"search";}'),
   (32, 'widget_title', 'a:6:{s:7:"blogger";s:12:"个人资料";s:8:"calendar";s:6:"日历";s:7:"newcomm";s:12:"最新评论";s:6:"search";s:6:"搜索";s:11:"custom_wg_1";s:6:"公告";s:11:"custom_wg_2";s:12:"友情赞助";}'),
   (33, 'custom_widget', 'a:2:{s:11:"custom_wg_1";a:2:{s:5:"title";s:6:"公告";s:7:"content";s:90:"<p>本站已搬家，<a href="http://blog.example.com/emlog/about">关于</a>本站。</p>";}s:11:"custom_wg_2";a:2:{s:5:"title";s:21:"友情赞助 & 鸣谢";s:7:"content";s:43:"<ul><li><b>老王</b>的服务器</li></ul>";}}');
+
+-- The whole site, not only its rows (emlog pro; emlog-6.sql takes away what 6.x lacks): its
+-- settings, each unlike WordPress's own; the home page's title, description and keywords; the
+-- template's logo (shown, logotype 1) and favicon, and another template's logo that is not shown;
+-- members' photos (uid 1's is relative, uid 3's an address); a guest's own avatar on comments 3
+-- and 5 (one file); the browsers comments came from (12's longer than WordPress keeps); tags'
+-- descriptions; links' icons (4's a file of the blog); who uploaded each file.
+INSERT INTO {prefix}options (option_id, option_name, option_value) VALUES
+  (40, 'site_title', '老李的博客 - 生活与技术'),
+  (41, 'site_description', '老李从 2008 年写到现在：生活 & 技术'),
+  (42, 'index_lognum', '8'),
+  (43, 'iscomment', 'y'),
+  (44, 'ischkcomment', 'y'),
+  (45, 'login_comment', 'y'),
+  (46, 'comment_paging', 'y'),
+  (47, 'comment_pnum', '15'),
+  (48, 'comment_order', 'newer'),
+  (49, 'isgravatar', 'n'),
+  (50, 'rss_output_num', '12'),
+  (51, 'rss_output_fulltext', 'n'),
+  (52, 'is_signup', 'y'),
+  (53, 'nonce_templet', 'default');
+UPDATE {prefix}options SET option_value='emlog,博客,生活' WHERE option_name='site_key';
+UPDATE {prefix}options SET option_value='记录生活 & 技术' WHERE option_name='bloginfo';
+INSERT INTO {prefix}tpl_options_data (id, template, name, depend, data) VALUES
+  (1, 'default', 'logotype', '', 's:1:"1";'),
+  (2, 'default', 'logoimg', '', 's:74:"http://blog.example.com/emlog/content/uploadfile/202401/5b6c1704067200.png";'),
+  (3, 'default', 'favicon', '', 's:40:"../content/uploadfile/202401/favicon.png";'),
+  (4, 'other', 'logoimg', '', 's:43:"../content/uploadfile/202401/other-logo.png";'),
+  (5, 'other', 'logotype', '', 's:1:"1";');
+UPDATE {prefix}user SET photo='http://blog.example.com/emlog/content/uploadfile/202301/thum52-e5f61672531200.png' WHERE uid=3;
+UPDATE {prefix}comment SET avatar='../content/uploadfile/avatar/oreilly.png' WHERE cid IN (3, 5);
+UPDATE {prefix}comment SET agent='Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/120.0.0.0 Safari/537.36' WHERE cid IN (1, 3, 5);
+UPDATE {prefix}comment SET agent='Mozilla/5.0 (Linux; Android 14; Pixel 8 Pro Build/UQ1A.240205.004; wv) AppleWebKit/537.36 (KHTML, like Gecko) Version/4.0 Chrome/121.0.6167.178 Mobile Safari/537.36 MicroMessenger/8.0.47.2560(0x28002F35) WeChat/arm64 Weixin NetType/WIFI Language/zh_CN ABI/arm64 MiniProgramEnv/android XWEB/1160065 MMWEBSDK/20231202 MMWEBID/2837 QQBrowser/14.5' WHERE cid=12;
+UPDATE {prefix}tag SET description='Linux 的命令 & <b>笔记</b>' WHERE tid=2;
+UPDATE {prefix}tag SET description='C++ 与 "Qt"' WHERE tid=8;
+UPDATE {prefix}link SET icon='http://www.emlog.net/favicon.ico' WHERE id=1;
+UPDATE {prefix}link SET icon='http://blog.example.com/emlog/content/uploadfile/202401/c0d11704067300.png' WHERE id=4;
+-- Uploaded by the editor (3) and the writer (2); 13 by the deleted user 9, whose files are the administrator's.
+UPDATE {prefix}attachment SET author=3 WHERE aid IN (4, 5);
+UPDATE {prefix}attachment SET author=2 WHERE aid=12;
+UPDATE {prefix}attachment SET author=9 WHERE aid=13;

@@ -179,3 +179,18 @@ CREATE TABLE {prefix}blog_fields (
   field_value longtext NOT NULL,
   PRIMARY KEY (id)
 ) ENGINE=MyISAM DEFAULT CHARSET={charset};
+
+-- pro: who uploaded a file (pro 1.1.0), a tag's own description (2.3.17), a link's icon (2.3.0)
+-- and the templates' settings (2.0.0). Kept apart from the tables above for emlog-6.sql to take away.
+ALTER TABLE {prefix}attachment ADD COLUMN author int(10) unsigned NOT NULL default '1';
+ALTER TABLE {prefix}tag ADD COLUMN description varchar(2048) NOT NULL default '';
+ALTER TABLE {prefix}link ADD COLUMN icon varchar(512) NOT NULL default '';
+CREATE TABLE {prefix}tpl_options_data (
+  id int(10) unsigned NOT NULL auto_increment,
+  template varchar(64) NOT NULL,
+  name varchar(64) NOT NULL,
+  depend varchar(64) NOT NULL default '',
+  data longtext NOT NULL,
+  PRIMARY KEY (id),
+  UNIQUE KEY template_name (template, name)
+) ENGINE=MyISAM DEFAULT CHARSET={charset};

@@ -174,6 +174,7 @@ foreach ($comments as $comment) {
         'approved' => (string) $comment->comment_approved,
         'content' => $comment->comment_content,
         'user_id' => (int) $comment->user_id,
+        'agent' => $comment->comment_agent,
     ];
 }
 
@@ -187,7 +188,12 @@ $attachments = get_posts([
     'order' => 'ASC',
 ]);
 foreach ($attachments as $attachment) {
-    if (view_origin('post', $attachment->ID, '_emlog_twitter_img') !== '') {
+    // 微语 images are listed with their 微语, and the faces (photos, avatars, the logo and icon) are
+    // the site's, not the articles' (media.php shows them as the site does).
+    $elsewhere = ['_emlog_twitter_img', '_emlog_photo_uid', '_emlog_avatar_cid', '_emlog_tpl_option_id'];
+    if (array_filter($elsewhere, function ($key) use ($attachment) {
+        return view_origin('post', $attachment->ID, $key) !== '';
+    })) {
         continue;
     }
     $url = wp_get_attachment_url($attachment->ID);
@@ -200,6 +206,9 @@ foreach ($attachments as $attachment) {
         'mime' => $attachment->post_mime_type,
         'url' => $url === false ? null : $url,
         'guid' => $attachment->guid,
+        'date' => $attachment->post_date,
+        'date_gmt' => $attachment->post_date_gmt,
+        'author_login' => get_the_author_meta('user_login', $attachment->post_author),
     ];
 }
 
@@ -215,8 +224,9 @@ $view['all_categories'] = array_values(array_map(function ($term) {
         'description_shown' => category_description($term->term_id),
     ];
 }, get_categories(['hide_empty' => false])));
-$view['tags'] = array_values(array_map(function ($term) { return view_term($term, false); },
-    get_tags(['hide_empty' => false])));
+$view['tags'] = array_values(array_map(function ($term) {
+    return view_term($term, false) + ['description' => $term->description];
+}, get_tags(['hide_empty' => false])));
 
 $view['links'] = [];
 foreach (get_bookmarks() as $link) {
@@ -226,6 +236,7 @@ foreach (get_bookmarks() as $link) {
         'name' => $link->link_name,
         'description' => $link->link_description,
         'visible' => $link->link_visible,
+        'image' => $link->link_image,
     ];
 }
 
@@ -254,6 +265,14 @@ foreach (get_users(['blog_id' => 0, 'orderby' => 'ID', 'order' => 'ASC']) as $us
         'origin' => view_origin('user', $user->ID, '_emlog_uid'),
         'can' => $can,
     ];
+}
+
+// The site's settings a run takes from emlog, as WordPress gives them.
+$view['settings'] = [];
+foreach (['blogname', 'blogdescription', 'posts_per_page', 'default_comment_status', 'comment_moderation',
+          'comment_registration', 'page_comments', 'comments_per_page', 'comment_order', 'show_avatars',
+          'posts_per_rss', 'rss_use_excerpt', 'users_can_register'] as $option) {
+    $view['settings'][$option] = (string) get_option($option);
 }
 
 $json = json_encode($view, JSON_UNESCAPED_UNICODE | JSON_PRETTY_PRINT | JSON_UNESCAPED_SLASHES);

@@ -72,7 +72,8 @@ const Expected layout[] = {
     {"btFinish", "分组框3", {283, 18, 96, 24}, "结束转换"},
     {"btnAbout", "分组框3", {383, 18, 96, 24}, "作者博客"},
     {"进度条", "分组框3", {8, 49, 471, 13}, ""},
-    {"标签_状态", "分组框3", {40, 63, 392, 16}, "欢迎使用《Kestrel1.0》。"},
+    {"标签_状态", "分组框3", {40, 63, 350, 16}, "欢迎使用《Kestrel1.0》。"},
+    {"btnVerify", "分组框3", {392, 63, 42, 17}, "核对"},
     {"btnOptions", "分组框3", {436, 63, 44, 17}, "选项…"},
     {"btnSecurity", "分组框3", {8, 63, 30, 17}, "安全"},
     {"btnFiles", "分组框2", {184, 0, 48, 16}, "文件…"},
@@ -211,8 +212,9 @@ TEST(MigrationWindow, OptionsKeepWordPresssTimeZoneOnRequest)
 }
 
 // 选项… offers the command line's choice of pacing: the default rests after every row, none
-// runs the sample blog through without a rest.
-TEST(MigrationWindow, OptionsChooseBetweenTheDefaultPacingAndNone)
+// runs the sample blog through without a rest. It also keeps WordPress's own settings, there ticked
+// with no rests, which the report then names.
+TEST(MigrationWindow, OptionsChooseBetweenTheDefaultPacingAndNoneAndKeepWordPresssSettings)
 {
     struct PacingCase
     {
@@ -248,13 +250,17 @@ TEST(MigrationWindow, OptionsChooseBetweenTheDefaultPacingAndNone)
         ASSERT_NE(pacing, nullptr);
         EXPECT_EQ(pacing->currentIndex(), 0); // the default as shipped
         pacing->setCurrentIndex(test.choice);
+        auto* keepSettings = dialog->findChild<QCheckBox*>(QStringLiteral("选择框_保留设置"));
+        ASSERT_NE(keepSettings, nullptr);
+        EXPECT_FALSE(keepSettings->isChecked());
+        keepSettings->setChecked(!test.rests);
         dialog->accept();
 
         MessageBox::setNextAnswer(MessageBox::Answer::Yes);
         // Once, the message's offer to open the new site is taken: WordPress's home opens in the browser.
         UrlCatcher catcher;
         if (!test.rests) {
-            MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+            MessageBox::setNextAnswer(MessageBox::Answer::SecondAction);
             QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
         }
         auto* go = window.findChild<QPushButton*>(QStringLiteral("btnGo"));
@@ -264,11 +270,19 @@ TEST(MigrationWindow, OptionsChooseBetweenTheDefaultPacingAndNone)
         ASSERT_FALSE(MessageBox::shown().isEmpty());
         EXPECT_TRUE(MessageBox::shown().last().text.startsWith(QStringLiteral("转换完成")))
             << MessageBox::shown().last().text.toStdString();
-        EXPECT_EQ(MessageBox::shown().last().action, QStringLiteral("打开新网站"));
+        EXPECT_EQ(MessageBox::shown().last().action, QStringLiteral("核对"));
+        EXPECT_EQ(MessageBox::shown().last().secondAction, QStringLiteral("打开新网站"));
         EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("标签_状态"))->text(), QStringLiteral("转换完成"));
         const QString home = QString::fromStdString(queryValue(
             wordpress.admin(), "SELECT option_value FROM " + wordpress.table("options") + " WHERE option_name='home'"));
         EXPECT_EQ(catcher.opened, test.rests ? QList<QUrl>{} : QList<QUrl>{QUrl(home)});
+        EXPECT_TRUE(MessageBox::shown().last().text.contains(
+            test.rests ? QStringLiteral("设置：WordPress 的 blogname 由“Kestrel”改为 emlog 的“老李的博客”")
+                       : QStringLiteral("设置：保留 WordPress 的 blogname“Kestrel”（emlog 的是“老李的博客”）")))
+            << MessageBox::shown().last().text.toStdString();
+        EXPECT_EQ(queryValue(wordpress.admin(), "SELECT option_value FROM " + wordpress.table("options") +
+                                                    " WHERE option_name='blogname'"),
+                  test.rests ? "老李的博客" : "Kestrel");
         EXPECT_NE(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM " + wordpress.table("postmeta") +
                                                     " WHERE meta_key='" + std::string(origin::article.key) + "'"),
                   "0");

@@ -33,6 +33,7 @@ TEST(RunTexts, EachKindHasItsLabelAndStatusLines)
         {Kind::replies, "微语回复", "初始化转换微语回复...", "正在转换微语回复.66%"},
         {Kind::navigation, "导航", "初始化转换导航...", "正在转换导航.66%"},
         {Kind::widgets, "侧边栏", "初始化转换侧边栏...", "正在转换侧边栏.66%"},
+        {Kind::faces, "头像与站标", "初始化转换头像与站标...", "正在转换头像与站标.66%"},
     };
     ASSERT_EQ(std::size(expected), std::size(kinds));
     for (const Expected& kind : expected) {

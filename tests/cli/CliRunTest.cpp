@@ -247,43 +247,87 @@ TEST_F(CliRunTest, CheckAndRunAgreeOnWhatIsAlreadyThere)
                   "WordPress 已经用了的 id（这些行换用新的 id，它们的评论、附件、分类标签和回复跟着走）：\n  无"),
               std::string::npos)
         << after.out();
+    // Once whole, the check finds the faces there too: two photos, two comments' avatar, the logo and the icon.
+    EXPECT_NE(after.out().find("  头像与站标 6 行"), std::string::npos) << after.out();
 }
 
-// WordPress takes emlog's zone, and says so, unless told to keep its own; either way every
-// local time is in the zone WordPress then has, and the GMT times are exact.
-TEST_F(CliRunTest, WordPressTakesEmlogsTimeZoneUnlessItKeepsItsOwn)
+// WordPress takes emlog's zone and settings, and says so with its own value before, unless told to
+// keep its own; either way every local time is in the zone WordPress then has, the GMT times are
+// exact, and comments closed everywhere in emlog are closed on every copied article and page.
+TEST_F(CliRunTest, WordPressTakesEmlogsTimeZoneAndSettingsUnlessItKeepsItsOwn)
 {
     TestDatabase sample("cli_zone");
     loadSampleBlog(sample.name());
     execute(sample.admin(), "UPDATE emlog_options SET option_value='America/New_York' WHERE option_name='timezone'");
+    execute(sample.admin(), "UPDATE emlog_options SET option_value='n' WHERE option_name='iscomment'");
+    const std::string settings = "SELECT GROUP_CONCAT(option_name, '=', option_value ORDER BY option_name) FROM "
+                                 "wp_options WHERE option_name IN ('blogname', 'blogdescription', 'posts_per_page', "
+                                 "'default_comment_status', 'comment_moderation', 'comment_registration', "
+                                 "'page_comments', 'comments_per_page', 'comment_order', 'show_avatars', "
+                                 "'posts_per_rss', 'rss_use_excerpt', 'users_can_register', 'kestrel_home')";
     struct Case
     {
         std::vector<std::string> options;
         const char* zone;
-        const char* said;
+        std::vector<const char*> said;
         const char* localOfArticle35; // 2022-12-31 15:59:59 UTC
     };
     const Case cases[] = {
         {{},
          "America/New_York",
-         "时区：WordPress 的时区由 UTC+0 改为 emlog 的 America/New_York",
+         {"时区：WordPress 的时区由 UTC+0 改为 emlog 的 America/New_York",
+          "设置：WordPress 的 blogname 由“Kestrel”改为 emlog 的“老李的博客”",
+          "设置：WordPress 的 default_comment_status 由“open”改为 emlog 的“closed”",
+          "设置：WordPress 的 posts_per_page 由“10”改为 emlog 的“8”"},
          "2022-12-31 10:59:59"},
-        {{"--keep-wordpress-timezone"}, "", "时区：保留 WordPress 的时区 UTC+0", "2022-12-31 15:59:59"},
+        {{"--keep-wordpress-timezone", "--keep-wordpress-settings"},
+         "",
+         {"时区：保留 WordPress 的时区 UTC+0", "设置：保留 WordPress 的 blogname“Kestrel”（emlog 的是“老李的博客”）"},
+         "2022-12-31 15:59:59"},
     };
     for (const Case& c : cases) {
         WordPressDatabase target("cli_zone_wp");
-        std::vector<std::string> options = {"--empty-first", "--yes", "--pacing", "none"};
+        const std::string before = queryValue(target.admin(), settings);
+        std::vector<std::string> options = {"--empty-first", "--yes", "--pacing", "none", "--json", jsonPath()};
         options.insert(options.end(), c.options.begin(), c.options.end());
         Subprocess cli(cliArguments(sample.name(), target, options));
         const int status = cli.wait();
         ASSERT_TRUE(status == 0 || status == 1) << cli.err();
-        EXPECT_NE(cli.out().find(c.said), std::string::npos) << cli.out();
+        for (const char* said : c.said)
+            EXPECT_NE(cli.out().find(said), std::string::npos) << said << "\n" << cli.out();
         EXPECT_EQ(queryValue(target.admin(), "SELECT option_value FROM wp_options WHERE option_name='timezone_string'"),
                   c.zone);
         EXPECT_EQ(queryValue(target.admin(), "SELECT CONCAT(post_date, ' ', post_date_gmt) FROM wp_posts p JOIN "
                                              "wp_postmeta m ON m.post_id=p.ID AND m.meta_key='_emlog_gid' AND "
                                              "m.meta_value='35'"),
                   std::string(c.localOfArticle35) + " 2022-12-31 15:59:59");
+        EXPECT_EQ(queryValue(target.admin(), "SELECT COUNT(*) FROM wp_posts p JOIN wp_postmeta m ON m.post_id=p.ID "
+                                             "AND m.meta_key='_emlog_gid' WHERE p.comment_status<>'closed'"),
+                  "0");
+        // The JSON report names each setting with WordPress's value and emlog's.
+        const QJsonObject report = readJsonReport(jsonPath());
+        std::remove(jsonPath().c_str());
+        QJsonObject blogname;
+        for (const QJsonValue& setting : report.value(QStringLiteral("settings")).toArray()) {
+            if (setting[QStringLiteral("option")].toString() == u"blogname")
+                blogname = setting.toObject();
+        }
+        EXPECT_EQ(blogname[QStringLiteral("wordpressBefore")].toString(), QStringLiteral("Kestrel"));
+        EXPECT_EQ(blogname[QStringLiteral("emlog")].toString(), QStringLiteral("老李的博客"));
+        EXPECT_EQ(blogname[QStringLiteral("changed")].toBool(), c.options.empty());
+        if (!c.options.empty()) {
+            // Every option as it was.
+            EXPECT_EQ(queryValue(target.admin(), settings), before);
+            continue;
+        }
+        const std::string after = queryValue(target.admin(), settings);
+        EXPECT_NE(after.find("default_comment_status=closed"), std::string::npos) << after;
+        EXPECT_NE(after.find("blogname=老李的博客"), std::string::npos) << after;
+        // Run again: nothing changes, and nothing is said to.
+        Subprocess again(cliArguments(sample.name(), target, {"--pacing", "none"}));
+        ASSERT_TRUE(again.wait() <= 1) << again.err();
+        EXPECT_EQ(again.out().find("设置："), std::string::npos) << again.out();
+        EXPECT_EQ(queryValue(target.admin(), settings), after);
     }
 }
 
@@ -341,7 +385,7 @@ TEST_F(CliRunTest, ARerunThatCannotReadTheOriginsWritesNoRow)
         {"users", "_emlog_uid "},          {"categories", "_emlog_sid "},   {"tags", "_emlog_tid "},
         {"posts", "_emlog_gid "},          {"comments", "_emlog_cid "},     {"attachments", "_emlog_aid "},
         {"twitter", "_emlog_twitter_id "}, {"replies", "_emlog_reply_id "}, {"navigation", "_emlog_navi "},
-        {"widgets", "_emlog_widget "},
+        {"widgets", "_emlog_widget "},     {"faces", "_emlog_photo_uid "},
     };
     EXPECT_EQ(unread, expected) << rerun.out();
     EXPECT_NE(rerun.out().find("SELECT command denied"), std::string::npos) << rerun.out();

@@ -74,12 +74,18 @@ void expectReportMatchesWordPress(const QJsonObject& report, const WordPressData
                                 "postmeta WHERE meta_key IN ('_emlog_twitter_id', "
                                 "'_emlog_twitter_img'))";
     const std::string replies = "(SELECT comment_id FROM " + wp + "commentmeta WHERE meta_key='_emlog_reply_id')";
+    // The faces are attachments too, each named by every row that shows it.
+    const std::string faceKeys = "('_emlog_photo_uid', '_emlog_avatar_cid', '_emlog_tpl_option_id')";
+    const std::string faces = "(SELECT post_id FROM " + wp + "postmeta WHERE meta_key IN " + faceKeys + ")";
     const std::map<QString, std::string> counts = {
         {QStringLiteral("posts"),
          "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type IN ('post', 'page') AND ID NOT IN " + twitter},
         {QStringLiteral("comments"), "SELECT COUNT(*) FROM " + wp + "comments WHERE comment_ID NOT IN " + replies},
-        {QStringLiteral("attachments"),
-         "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type='attachment' AND ID NOT IN " + twitter},
+        {QStringLiteral("attachments"), "SELECT COUNT(*) FROM " + wp +
+                                            "posts WHERE post_type='attachment' AND ID NOT IN " + twitter +
+                                            " AND ID NOT IN " + faces},
+        {QStringLiteral("faces"), "SELECT COUNT(*) FROM " + wp + "postmeta m JOIN " + wp +
+                                      "posts p ON p.ID=m.post_id WHERE m.meta_key IN " + faceKeys},
         {QStringLiteral("twitter"), "SELECT COUNT(*) FROM " + wp + "posts WHERE post_type='post' AND ID IN " + twitter},
         {QStringLiteral("replies"), "SELECT COUNT(*) FROM " + wp + "comments WHERE comment_ID IN " + replies},
         {QStringLiteral("categories"), "SELECT COUNT(*) FROM " + wp + "term_taxonomy WHERE taxonomy='category'"},

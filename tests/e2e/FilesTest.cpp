@@ -54,6 +54,10 @@ protected:
                                        "') ON DUPLICATE KEY UPDATE option_value=VALUES(option_value)");
         uploads =
             qEnvironmentVariable("KESTREL_WORDPRESS_ROOT") + QLatin1Char('/') + QString::fromStdString(uploadPath);
+        // A classic theme that shows a logo, and the redirect plugin that shows the blog's faces and home page.
+        runWordPressScript(sourceDir() + "/scripts/wordpress/menu.php", wordpress.name(), wordpress.prefix(),
+                           {"theme", "twentytwentyone"});
+        site.runScript(sourceDir() + "/scripts/wordpress/site.php", {QStringLiteral("plain"), QStringLiteral("on")});
     }
 
     ~FilesTest() override { QDir(uploads).removeRecursively(); }
@@ -70,13 +74,16 @@ protected:
         return runToEnd(runner, settings).value_or(RunReport{});
     }
 
-    static const FailureLog::Tally* filesTally(const RunReport& report)
+    static const FailureLog::Tally* filesTally(const RunReport& report, std::string_view migration = "files")
     {
         for (const FailureLog::Tally& tally : report.log.tallies())
-            if (tally.migration == "files")
+            if (tally.migration == migration)
                 return &tally;
         return nullptr;
     }
+
+    // The bytes WordPress serves at an address of its uploads.
+    QByteArray served(const QString& url) { return site.fetch(url.toUtf8()).bytes; }
 
     QJsonObject media()
     {
@@ -101,10 +108,11 @@ TEST_P(FilesTest, EveryFileArrivesAsWordPressShowsIt)
         server->stop();
 
     // The missing file and the hostile names are reported; the run went on with everything else.
-    const FailureLog::Tally* tally = filesTally(report);
+    const FailureLog::Tally* tally = filesTally(report, "files");
     ASSERT_NE(tally, nullptr);
-    // The attachments' files, the articles' and a 微语's image.
-    EXPECT_EQ(tally->written, 17) << texts::summary(report.log).toStdString();
+    // The attachments' files, the articles', a 微语's image, the faces (two photos, an avatar, the logo
+    // and the favicon) and a link's icon.
+    EXPECT_EQ(tally->written, 23) << texts::summary(report.log).toStdString();
     EXPECT_EQ(tally->failed, 1);
     std::set<std::string> reported;
     for (const FailureLog::Entry& entry : report.log.entries())
@@ -153,6 +161,35 @@ TEST_P(FilesTest, EveryFileArrivesAsWordPressShowsIt)
         }
     }
     EXPECT_GE(images, 13);
+
+    // The faces: six rows, comments 3 and 5 sharing one avatar's attachment.
+    const FailureLog::Tally* faces = filesTally(report, "faces");
+    ASSERT_NE(faces, nullptr);
+    EXPECT_EQ(faces->written, 6) << texts::summary(report.log).toStdString();
+    // The template's icon and logo, and members' and a guest's avatars, with emlog's very bytes.
+    const QJsonObject shown = view[QStringLiteral("site")].toObject();
+    const auto bytesOf = [&](const char* path) { return files.at(std::string("content/uploadfile/") + path); };
+    EXPECT_EQ(served(shown[QStringLiteral("icon")].toString()), bytesOf("202401/favicon.png"));
+    EXPECT_EQ(served(shown[QStringLiteral("logo")].toString()), bytesOf("202401/5b6c1704067200.png"));
+    const QJsonObject users = shown[QStringLiteral("users")].toObject();
+    EXPECT_EQ(served(users[QStringLiteral("1")].toString()), bytesOf("avatar/laoli.jpg"));
+    EXPECT_EQ(served(users[QStringLiteral("3")].toString()), bytesOf("202301/thum52-e5f61672531200.png"));
+    const QJsonObject comments = shown[QStringLiteral("comments")].toObject();
+    for (const char* cid : {"3", "5"})
+        EXPECT_EQ(served(comments[QLatin1String(cid)].toString()), bytesOf("avatar/oreilly.png")) << cid;
+    EXPECT_EQ(served(comments[QStringLiteral("4")].toString()), bytesOf("avatar/laoli.jpg")); // by member 1
+    EXPECT_EQ(comments[QStringLiteral("1")].toString(), QStringLiteral("gravatar"));          // a guest's, as before
+
+    // The home page as emlog's: its own title, description and keywords, and the tagline; every setting emlog's.
+    const auto [status, home] = site.get(QStringLiteral("/"));
+    EXPECT_EQ(status, 200);
+    EXPECT_TRUE(home.contains(QStringLiteral("<title>老李的博客 - 生活与技术</title>")))
+        << home.left(2000).toStdString();
+    EXPECT_TRUE(home.contains(
+        QStringLiteral("<meta name=\"description\" content=\"老李从 2008 年写到现在：生活 &amp; 技术\">")));
+    EXPECT_TRUE(home.contains(QStringLiteral("<meta name=\"keywords\" content=\"emlog,博客,生活\">")));
+    EXPECT_TRUE(home.contains(QStringLiteral("记录生活 &amp; 技术")));
+    checkSettings(wordPressView());
     EXPECT_EQ(site.debugLog(), QString());
 }
 
@@ -169,7 +206,17 @@ TEST_P(FilesTest, ARunAgainCopiesNothingAgain)
         const FailureLog::Tally* tally = filesTally(again);
         ASSERT_NE(tally, nullptr);
         EXPECT_EQ(tally->written, 0) << texts::summary(again.log).toStdString();
-        EXPECT_EQ(tally->alreadyThere, 17);
+        EXPECT_EQ(tally->alreadyThere, 23);
+        // Nor the faces, nor any setting; after emptying, the faces' attachments are made anew from the same files.
+        const FailureLog::Tally* faces = filesTally(again, "faces");
+        ASSERT_NE(faces, nullptr);
+        EXPECT_EQ(faces->written, emptyFirst ? 6 : 0);
+        EXPECT_EQ(faces->alreadyThere, emptyFirst ? 0 : 6);
+        for (const FailureLog::Note& note : again.log.notes()) {
+            if (!emptyFirst) {
+                EXPECT_NE(note.what, FailureLog::Note::What::SettingChanged) << note.first;
+            }
+        }
         EXPECT_EQ(QDir(uploads + QStringLiteral("/emlog/201205")).entryList(QDir::Files).size(), 3);
         if (emptyFirst) {
             // Emptying deletes rows, not files: the report names the folder left behind.

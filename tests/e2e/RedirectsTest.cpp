@@ -200,8 +200,8 @@ protected:
             return {"author:" + qs(user),
                     qs(queryValue(wordpress.admin(), "SELECT display_name FROM wp_users WHERE ID=" + user))};
         }
-        case Target::Feed: // the blog's name heads the feed
-            return {QStringLiteral("feed"), QStringLiteral("Kestrel")};
+        case Target::Feed:                                                 // the blog's name heads the feed
+            return {QStringLiteral("feed"), QStringLiteral("老李的博客")}; // emlog's, which WordPress took
         case Target::Search:
             return {"search:" + qs(key), qs(key)};
         }

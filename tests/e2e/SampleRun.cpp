@@ -119,6 +119,17 @@ std::string SampleRun::blogAddress()
     return url.substr(url.find("://") + 3);
 }
 
+// The sample's settings (scripts/sample/emlog-sample.sql) as WordPress's options, each unlike WordPress's own.
+const std::pair<const char*, const char*> sampleSettings[] = {
+    {"blogname", "老李的博客"},  {"blogdescription", "记录生活 &amp; 技术"},
+    {"posts_per_page", "8"},     {"default_comment_status", "open"},
+    {"comment_moderation", "1"}, {"comment_registration", "1"},
+    {"page_comments", "1"},      {"comments_per_page", "15"},
+    {"comment_order", "desc"},   {"show_avatars", "0"},
+    {"posts_per_rss", "12"},     {"rss_use_excerpt", "1"},
+    {"users_can_register", "1"},
+};
+
 void SampleRun::checkWholeBlog(const QJsonObject& view)
 {
     {
@@ -149,6 +160,14 @@ void SampleRun::checkWholeBlog(const QJsonObject& view)
         SCOPED_TRACE("twitter");
         checkTwitter(view[QStringLiteral("twitter")].toArray());
     }
+    checkSettings(view);
+}
+
+void SampleRun::checkSettings(const QJsonObject& view)
+{
+    const QJsonObject settings = view[QStringLiteral("settings")].toObject();
+    for (const auto& [option, value] : sampleSettings)
+        EXPECT_EQ(str(settings[QLatin1String(option)]), value) << option;
 }
 
 bool SampleRun::hasColumn(const std::string& table, const std::string& column)
@@ -294,7 +313,9 @@ void SampleRun::checkComments(const QJsonArray& comments)
     // A comment on an article that is not in emlog has nowhere to go.
     const auto expected =
         emlogRows("SELECT cid, gid, pid, " + escaped("poster") + ", " + escaped("comment") +
-                  ", mail, url, ip, IF(hide='y','0','1'), " + localTime("date") + ", " + utcTime("date") +
+                  ", mail, url, ip, IF(hide='y','0','1'), " + localTime("date") + ", " + utcTime("date") + ", " +
+                  // pro's browser, as much of it as WordPress keeps
+                  (hasColumn("comment", "agent") ? "LEFT(agent, 254)" : "''") +
                   " FROM {p}comment WHERE gid IN (SELECT gid FROM {p}blog) ORDER BY cid");
     const auto copied = byOrigin(comments);
     EXPECT_EQ(copied.size(), expected.size());
@@ -318,15 +339,22 @@ void SampleRun::checkComments(const QJsonArray& comments)
         EXPECT_EQ(str(comment[QStringLiteral("approved")]), text(row[8]));
         EXPECT_EQ(str(comment[QStringLiteral("date")]), text(row[9]));
         EXPECT_EQ(str(comment[QStringLiteral("date_gmt")]), text(row[10]));
+        EXPECT_EQ(str(comment[QStringLiteral("agent")]), text(row[11]));
     }
 }
 
 void SampleRun::checkAttachments(const QJsonArray& attachments)
 {
-    const auto expected = emlogRows("SELECT aid, blogid, filename, filepath,"
-                                    " IF(LOWER(filename) REGEXP '^[^.]*[.](jpg|gif|png|bmp)[.]?$', 'image/jpeg', '')"
-                                    " FROM {p}attachment WHERE blogid=0 OR blogid IN (SELECT gid FROM {p}blog)"
-                                    " ORDER BY aid");
+    // Uploaded when emlog says, by whom pro says (a user gone: the administrator, admin here).
+    const std::string uploader = hasColumn("attachment", "author")
+                                     ? "COALESCE((SELECT username FROM {p}user u WHERE u.uid=a.author), 'admin')"
+                                     : "'admin'";
+    const auto expected =
+        emlogRows("SELECT aid, blogid, filename, filepath,"
+                  " IF(LOWER(filename) REGEXP '^[^.]*[.](jpg|gif|png|bmp)[.]?$', 'image/jpeg', ''), " +
+                  localTime("addtime") + ", " + utcTime("addtime") + ", " + uploader +
+                  " FROM {p}attachment a WHERE blogid=0 OR blogid IN (SELECT gid FROM {p}blog)"
+                  " ORDER BY aid");
     const auto copied = byOrigin(attachments);
     EXPECT_EQ(copied.size(), expected.size());
     for (const Row& row : expected) {
@@ -337,6 +365,9 @@ void SampleRun::checkAttachments(const QJsonArray& attachments)
         EXPECT_EQ(str(attachment[QStringLiteral("title")]), text(row[2]));
         EXPECT_EQ(str(attachment[QStringLiteral("url")]), text(row[3]));
         EXPECT_EQ(str(attachment[QStringLiteral("mime")]), text(row[4]));
+        EXPECT_EQ(str(attachment[QStringLiteral("date")]), text(row[5]));
+        EXPECT_EQ(str(attachment[QStringLiteral("date_gmt")]), text(row[6]));
+        EXPECT_EQ(str(attachment[QStringLiteral("author_login")]), text(row[7]));
     }
 }
 
@@ -381,15 +412,18 @@ void SampleRun::checkCategories(const QJsonArray& widget, const QJsonArray& all)
 
 void SampleRun::checkTags(const QJsonArray& tags)
 {
-    std::multiset<std::pair<std::string, std::string>> expected;
-    for (const Row& row : emlogRows("SELECT " + escaped("t.tagname") +
-                                    ", (SELECT COUNT(*) FROM {p}blog b WHERE FIND_IN_SET(b.gid, t.gid)"
-                                    " AND " +
-                                    published("b") + ") FROM {p}tag t"))
-        expected.emplace(text(row[0]), text(row[1]));
-    std::multiset<std::pair<std::string, std::string>> seen;
+    // pro's descriptions escaped as the categories' are.
+    const std::string description = hasColumn("tag", "description") ? escaped("t.description") : "''";
+    std::multiset<Row> expected;
+    for (Row& row : emlogRows("SELECT " + escaped("t.tagname") +
+                              ", (SELECT COUNT(*) FROM {p}blog b WHERE FIND_IN_SET(b.gid, t.gid)"
+                              " AND " +
+                              published("b") + "), " + description + " FROM {p}tag t"))
+        expected.insert(std::move(row));
+    std::multiset<Row> seen;
     for (const auto& [tid, tag] : byOrigin(tags))
-        seen.emplace(str(tag[QStringLiteral("name")]), str(tag[QStringLiteral("count")]));
+        seen.insert({str(tag[QStringLiteral("name")]), str(tag[QStringLiteral("count")]),
+                     str(tag[QStringLiteral("description")])});
     EXPECT_EQ(seen, expected);
 }
 
@@ -397,13 +431,16 @@ void SampleRun::checkLinks(const QJsonArray& links)
 {
     // Links carry no origin, and keep their ids only where WordPress had none of its own.
     std::multiset<Row> expected;
-    for (Row& row : emlogRows("SELECT siteurl, " + escaped("sitename") + ", " + escaped("description") +
+    // pro's icons; one among the blog's files is where that file went, when files were copied.
+    const std::string icon = hasColumn("link", "icon") ? "SUBSTRING_INDEX(icon, '/', -1)" : "''";
+    for (Row& row : emlogRows("SELECT siteurl, " + escaped("sitename") + ", " + escaped("description") + ", " + icon +
                               " FROM {p}link WHERE hide='n'"))
         expected.insert(std::move(row));
     std::multiset<Row> seen;
     for (const QJsonValue& link : links)
         seen.insert({str(link[QStringLiteral("url")]), str(link[QStringLiteral("name")]),
-                     str(link[QStringLiteral("description")])});
+                     str(link[QStringLiteral("description")]),
+                     QString::fromStdString(str(link[QStringLiteral("image")])).section(u'/', -1).toStdString()});
     EXPECT_EQ(seen, expected);
 }
 

@@ -37,6 +37,8 @@ public:
 
     // Every emlog row is in WordPress once, where it belongs, as WordPress shows it.
     void checkWholeBlog(const QJsonObject& view);
+    // Every setting of the sample's is emlog's, as WordPress's get_option gives it.
+    void checkSettings(const QJsonObject& view);
 
     TestDatabase emlog{"e2e_emlog"};
     WordPressDatabase wordpress;
@@ -60,6 +62,9 @@ protected:
     std::map<std::string, std::string> m_commentOf;
     std::map<std::string, std::string> m_categoryOf;
 };
+
+// The sample's settings as WordPress's options: (option, value).
+extern const std::pair<const char*, const char*> sampleSettings[13];
 
 // A date-time column of emlog as the blog showed it (+8 hours) and in UTC, computed by the server.
 std::string localTime(const std::string& column);

@@ -68,6 +68,12 @@ std::map<std::string, QByteArray> writeSampleBlogFiles(const QString& root)
         {"content/uploadfile/201403/291f1394000000.pdf", pdfBytes()},
         {"content/uploadfile/201508/0b0c1439000000.docx", QByteArrayLiteral("PK\x03\x04 not really a document")},
         {"content/uploadfile/avatar/laoli.jpg", imageBytes({52, 52}, "JPEG")},
+        // pro's: the template's logo and favicon, uid 3's photo, a guest's avatar and a link's icon
+        {"content/uploadfile/202401/5b6c1704067200.png", imageBytes({240, 60}, "PNG", Qt::darkRed)},
+        {"content/uploadfile/202401/favicon.png", imageBytes({32, 32}, "PNG", Qt::darkBlue)},
+        {"content/uploadfile/202301/thum52-e5f61672531200.png", imageBytes({52, 52}, "PNG", Qt::darkGreen)},
+        {"content/uploadfile/avatar/oreilly.png", imageBytes({48, 48}, "PNG", Qt::gray)},
+        {"content/uploadfile/202401/c0d11704067300.png", imageBytes({16, 16}, "PNG", Qt::cyan)},
         {"admin/editor/plugins/emoticons/images/1.gif", gifBytes()},
     };
     for (const auto& [path, bytes] : files)

@@ -265,6 +265,12 @@ TEST_F(PostsTest, ArticlesDatedLaterAreScheduled)
     EXPECT_NE(cron.find("i:4102444800;a:1:{s:19:\"publish_future_post\";a:1:{s:32:\""), std::string::npos) << cron;
     EXPECT_NE(cron.find("s:4:\"args\";a:1:{i:0;i:1;}"), std::string::npos) << cron;
     EXPECT_EQ(cron.find("i:0;i:2;"), std::string::npos) << cron;
+    // Later than the run's clock, which every migration reads: past that date, the same article is out.
+    run->clock = [] { return std::int64_t{4102444801}; };
+    addEmlogRow("blog", "gid=4,title='due',content='',excerpt='',date=4102444800");
+    migratePosts(*run);
+    EXPECT_EQ(post(4, "post_status"), "publish");
+    run->clock = nullptr;
     // emlog 6.x and 5.x had no scheduling: they showed an article dated later at once.
     execute(emlogDb.admin(), "ALTER TABLE emlog_blog DROP COLUMN parent_id");
     addEmlogRow("blog", "gid=3,title='later in 6.x',content='',excerpt='',date=4102444800");

@@ -88,5 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
         Shown{"Tags", migrateTags, "tag", "tid={i},tagname='t{i}',gid=''", 3, Kind::tags},
         Shown{"Links", migrateLinks, "link", "id={i},sitename='l',siteurl='http://l.example'", 2, Kind::links},
         Shown{"Navigation", migrateNavigation, "navi", "id={i},naviname='n{i}',url='http://n.example/',type=0", 3,
-              Kind::navigation}),
+              Kind::navigation},
+        Shown{"Faces", migrateFaces, "user", "uid={i},username='u{i}',photo='../content/uploadfile/avatar/{i}.jpg'", 3,
+              Kind::faces}),
     [](const ::testing::TestParamInfo<Shown>& info) { return std::string(info.param.name); });

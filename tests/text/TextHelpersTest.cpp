@@ -71,6 +71,11 @@ TEST(CharacterLength, StepsWholeCharactersAndNeverPastTheEnd)
     EXPECT_EQ(characterLength("\xC0\x80", 0), 1u);     // overlong
     EXPECT_EQ(characterLength("\xED\xA0\x80", 0), 1u); // surrogate
     EXPECT_EQ(characterLength("\x80", 0), 1u);         // stray continuation
+    // Cut after whole characters only.
+    EXPECT_EQ(leadingCharacters(text, 2), "a中");
+    EXPECT_EQ(leadingCharacters(text, 3), "a中😀");
+    EXPECT_EQ(leadingCharacters(text, 9), text);
+    EXPECT_EQ(leadingCharacters(text, 0), "");
 }
 
 TEST(ReplaceAll, ReplacesEveryOccurrenceOnCharacterBoundaries)

@@ -28,6 +28,8 @@ if (!defined('ABSPATH')) {
 require_once __DIR__ . '/includes/address.php';
 require_once __DIR__ . '/includes/targets.php';
 require_once __DIR__ . '/includes/footer.php';
+require_once __DIR__ . '/includes/home.php';
+require_once __DIR__ . '/includes/avatars.php';
 
 // Before redirect_canonical (priority 10), which would otherwise guess a page for some of these 404s.
 add_action('template_redirect', 'kestrel_redirects_answer', 1);

@@ -1,8 +1,8 @@
-#include "Utf8Text.h"
+#include "Utf8.h"
 
 namespace kestrel {
 
-QString utf8Text(std::string_view utf8)
+QString text(std::string_view utf8)
 {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
