@@ -1,4 +1,5 @@
 #include "FilesDialog.h"
+#include "Utf8.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -10,15 +11,6 @@
 #include <QVBoxLayout>
 
 namespace kestrel {
-
-namespace {
-
-QString fromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 FilesDialog::FilesDialog(const FileSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings)
 {
@@ -36,7 +28,7 @@ FilesDialog::FilesDialog(const FileSettings& settings, QWidget* parent) : QDialo
     auto* form = new QFormLayout;
     auto row = [this, form](const QString& name, const QString& caption, const std::string& text,
                             const QString& browseCaption) {
-        auto* edit = new QLineEdit(fromUtf8(text), this);
+        auto* edit = new QLineEdit(kestrel::text(text), this);
         edit->setObjectName(name);
         edit->setMinimumWidth(320);
         auto* browseButton = new QPushButton(QStringLiteral("浏览…"), this);

@@ -1,6 +1,7 @@
 #include "MessageBox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kestrel {
 
@@ -29,12 +30,18 @@ QMessageBox::Icon toQt(MessageBox::Icon icon)
 
 MessageBox::Answer MessageBox::question(QWidget* parent, const QString& caption, const QString& text)
 {
-    return exec(parent, {Icon::Question, caption, text, {}}, true);
+    return exec(parent, {Icon::Question, caption, text, {}, {}, {}}, true);
 }
 
 void MessageBox::show(QWidget* parent, Icon icon, const QString& caption, const QString& text, const QString& detail)
 {
-    exec(parent, {icon, caption, text, detail}, false);
+    exec(parent, {icon, caption, text, detail, {}, {}}, false);
+}
+
+MessageBox::Answer MessageBox::showWithAction(QWidget* parent, Icon icon, const QString& caption, const QString& text,
+                                              const QString& detail, const QString& action, const QString& secondAction)
+{
+    return exec(parent, {icon, caption, text, detail, action, secondAction}, false);
 }
 
 MessageBox::Answer MessageBox::exec(QWidget* parent, const Shown& box, bool yesNo)
@@ -50,7 +57,16 @@ MessageBox::Answer MessageBox::exec(QWidget* parent, const Shown& box, bool yesN
     dialog.setWindowModality(Qt::ApplicationModal);
     if (!box.detail.isEmpty())
         dialog.setDetailedText(box.detail);
+    QPushButton* action = box.action.isEmpty() ? nullptr : dialog.addButton(box.action, QMessageBox::ActionRole);
+    if (action)
+        action->setObjectName(QStringLiteral("btnMessageAction"));
+    QPushButton* second =
+        box.secondAction.isEmpty() ? nullptr : dialog.addButton(box.secondAction, QMessageBox::ActionRole);
     const int result = dialog.exec();
+    if (action && dialog.clickedButton() == action)
+        return Answer::Action;
+    if (second && dialog.clickedButton() == second)
+        return Answer::SecondAction;
     if (!yesNo)
         return Answer::Ok;
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;

@@ -15,7 +15,7 @@ class MessageBox
 {
 public:
     enum class Icon { None, Information, Question, Warning };
-    enum class Answer { Ok, Yes, No };
+    enum class Answer { Ok, Yes, No, Action, SecondAction };
 
     struct Shown
     {
@@ -23,6 +23,8 @@ public:
         QString caption;
         QString text;
         QString detail;
+        QString action;       // the caption of a button beside OK, when there is one
+        QString secondAction; // and of a second one beside it
     };
 
     // Yes and No, question icon.
@@ -30,6 +32,11 @@ public:
     // OK only; `detail` goes into the box's expandable detailed text.
     static void show(QWidget* parent, Icon icon, const QString& caption, const QString& text,
                      const QString& detail = {});
+
+    // OK and a button of its own (`action`): Action when that was pressed, else Ok. With `secondAction`
+    // too, a second button: SecondAction. An empty caption adds no button.
+    static Answer showWithAction(QWidget* parent, Icon icon, const QString& caption, const QString& text,
+                                 const QString& detail, const QString& action, const QString& secondAction = {});
 
     // For tests: boxes are recorded and answered without being shown, with the
     // next queued answer, or else with their default (No, or OK).

@@ -6,25 +6,34 @@
 #include "MessageBox.h"
 #include "MigrationRunner.h"
 #include "RunOptionsDialog.h"
-#include "SessionSecurity.h"
+#include "RunTexts.h"
 #include "SiteChooser.h"
+#include "VerifyRunner.h"
+#include "VerifyTexts.h"
 #include "Version.h"
+#include "WrappingCheckBox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace kestrel {
 
@@ -61,12 +70,27 @@ std::string utf8(const QString& text)
     return text.toUtf8().toStdString();
 }
 
+// Every character typed into a password box shows as "*", as the layout has it: narrow enough that a
+// password as long as the sample server's shows whole in its box.
+class StarredPasswords : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
 } // namespace
 
 MigrationWindow::MigrationWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_runner(new MigrationRunner(this))
+      m_runner(new MigrationRunner(this)), m_verifier(new VerifyRunner(this)),
+      m_openPage([](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); })
 {
     setObjectName(QStringLiteral("MigrationWindow"));
     setWindowTitle(QStringLiteral("Kestrel" KESTREL_VERSION " |作者博客: ") + authorAddress);
@@ -93,10 +117,16 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     m_site = new SiteChooser(wordPressGroup);
 
     auto* runGroup = addGroup(this, QStringLiteral("分组框3"), QStringLiteral("操作"), {8, 189, 489, 83});
-    m_emptyFirst = new QCheckBox(QStringLiteral("先清空wp数据库"), runGroup);
+    // Its caption on two lines, as the layout drew it for a 12-pixel font whose ideographs are 11 pixels
+    // of ink (SimSun's): 11 pixels here, whose ink fits two lines in the 24-pixel box.
+    m_emptyFirst = new WrappingCheckBox(QStringLiteral("先清空wp数据库"), runGroup);
     m_emptyFirst->setObjectName(QStringLiteral("选择框_清空"));
     m_emptyFirst->setGeometry(16, 19, 72, 24);
-    m_emptyFirst->setToolTip(m_emptyFirst->text()); // the box is narrower than its caption
+    QFont layoutFont = m_emptyFirst->font();
+    layoutFont.setPixelSize(11);
+    m_emptyFirst->setFont(layoutFont);
+    m_emptyFirst->setToolTip(
+        QStringLiteral("先删除 WordPress 里的文章、页面、附件、评论、分类、标签和链接（删除前全部备份）"));
     m_go = addButton(runGroup, QStringLiteral("btnGo"), QStringLiteral("开始转换"), {91, 18, 88, 24});
     // Pause and finish are shown but a run offers neither: they stay disabled.
     addButton(runGroup, QStringLiteral("btnPause"), QStringLiteral("暂停转换"), {183, 18, 96, 24}, false);
@@ -115,7 +145,11 @@ MigrationWindow::MigrationWindow(QWidget* parent)
 
     m_status = new QLabel(QStringLiteral("欢迎使用《Kestrel" KESTREL_VERSION "》。"), runGroup);
     m_status->setObjectName(QStringLiteral("标签_状态"));
-    m_status->setGeometry(40, 63, 392, 16);
+    m_status->setGeometry(40, 63, 350, 16);
+    // Beside 选项…, in the status line's right end: nothing else moves.
+    m_verify = addButton(runGroup, QStringLiteral("btnVerify"), QStringLiteral("核对"), {392, 63, 42, 17});
+    m_verify->setToolTip(QStringLiteral("核对：检查转换到 WordPress 的文章、评论、文件和旧地址是否都在，什么都不写"));
+    connect(m_verify, &QPushButton::clicked, this, &MigrationWindow::startVerification);
     // In the status line's spare right end: the layout stays as it was drawn.
     auto* security = addButton(runGroup, QStringLiteral("btnSecurity"), QStringLiteral("安全"), {8, 63, 30, 17});
     security->setToolTip(QStringLiteral("连接安全：是否允许不加密的连接"));
@@ -141,9 +175,29 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     connect(m_runner, &MigrationRunner::connectionFailed, this, [](const QString& message, const QString& detail) {
         MessageBox::show(nullptr, MessageBox::Icon::None, messageCaption, message, detail);
     });
-    connect(m_runner, &MigrationRunner::finished, this, [](const QString& message, const QString& detail) {
-        MessageBox::show(nullptr, MessageBox::Icon::Information, QStringLiteral("提示"), message, detail);
+    // The report of a run names where the moved blog is read: the message offers to open it, and to
+    // verify a run that completed.
+    connect(m_runner, &MigrationRunner::reported, this, [this](const RunReport& report) {
+        m_reported = !report.stopped;
+        m_siteAddress = QString::fromStdString(report.siteAddress);
     });
+    connect(m_runner, &MigrationRunner::finished, this, [this](const QString& message, const QString& detail) {
+        const QString site = std::exchange(m_siteAddress, QString());
+        const bool verifiable = std::exchange(m_reported, false) && !m_closing;
+        const MessageBox::Answer answer = MessageBox::showWithAction(
+            nullptr, MessageBox::Icon::Information, QStringLiteral("提示"), message, detail,
+            verifiable ? QStringLiteral("核对") : QString(), site.isEmpty() ? QString() : QStringLiteral("打开新网站"));
+        if (answer == MessageBox::Answer::Action)
+            QTimer::singleShot(0, this, &MigrationWindow::startVerification);
+        else if (answer == MessageBox::Answer::SecondAction)
+            QDesktopServices::openUrl(QUrl(site));
+    });
+    connect(m_verifier, &VerifyRunner::statusText, this, &MigrationWindow::setStatusText);
+    connect(m_verifier, &VerifyRunner::failed, this, [](const QString& message, const QString& detail) {
+        MessageBox::show(nullptr, MessageBox::Icon::Warning, messageCaption, message, detail);
+    });
+    connect(m_verifier, &VerifyRunner::verified, this, &MigrationWindow::showVerification);
+    connect(m_verifier, &VerifyRunner::ended, this, &MigrationWindow::finishRun);
     connect(m_runner, &MigrationRunner::ended, this, &MigrationWindow::finishRun);
     m_breakOff = new QTimer(this);
     m_breakOff->setSingleShot(true);
@@ -197,8 +251,14 @@ void MigrationWindow::buildBlogGroup(QWidget* group, const QString& suffix, cons
         QLineEdit* edit =
             addField(group, labelNames[i], rows[i].caption, rows[i].labelTop, rows[i].labelSize,
                      QStringLiteral("txt_%1_%2").arg(rows[i].field, suffix), initialTexts[i], rows[i].editTop);
-        if (rows[i].field == QStringLiteral("密码"))
+        if (rows[i].field == QStringLiteral("密码")) {
             edit->setEchoMode(QLineEdit::Password);
+            auto* starred = new StarredPasswords;
+            starred->setParent(edit);
+            edit->setStyle(starred);
+        }
+        // A text longer than its box shows from its start, its first character whole.
+        edit->setCursorPosition(0);
     }
 }
 
@@ -238,10 +298,8 @@ bool MigrationWindow::checkPrefixes()
     return true;
 }
 
-void MigrationWindow::startRun()
+RunSettings MigrationWindow::settingsFromFields()
 {
-    if (m_runner->isRunning() || !checkPrefixes())
-        return;
     // The fields of one blog, by the suffix of their names, as typed.
     auto field = [this](const char* name, const char* blog) {
         return utf8(fieldText(QStringLiteral("txt_%1_%2").arg(QString::fromUtf8(name), QString::fromUtf8(blog))));
@@ -265,22 +323,68 @@ void MigrationWindow::startRun()
     settings.files = m_files;
     settings.keepWordPressTimeZone = m_options->keepWordPressTimeZone();
     settings.keepWordPressSettings = m_options->keepWordPressSettings();
+    return settings;
+}
 
-    // The person learns whether what they type will cross the network readable. Emptying first is
-    // asked about by the run, once it knows what would go; that one question says it then.
-    const QString emlogSide = settings.emlogBackup.empty() ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
-                                                           : QStringLiteral("emlog：备份文件 %1").arg(m_backup->path());
-    m_plannedSessions =
-        emlogSide + "\n" +
-        (settings.wordPressAddress.empty() ? plannedSessionText(QStringLiteral("WordPress"), settings.wordPress)
-                                           : plannedPluginText(settings));
+void MigrationWindow::startVerification()
+{
+    if (m_runner->isRunning() || m_verifier->isRunning() || !checkPrefixes())
+        return;
+    RunSettings settings = settingsFromFields();
+    VerifySettings verify;
+    verify.emlogFiles = settings.files.source;
+    verify.keepWordPressTimeZone = settings.keepWordPressTimeZone;
+    verify.keepWordPressSettings = settings.keepWordPressSettings;
+    if (!settings.wordPressAddress.empty())
+        verify.site = settings.wordPressAddress;
+    m_go->setEnabled(false);
+    m_verify->setEnabled(false);
+    setStatusText(QStringLiteral("正在核对……"));
+    m_verifier->start(std::move(settings), std::move(verify));
+}
+
+void MigrationWindow::showVerification(const Verification& verification)
+{
+    // The page goes beside the backups emptying makes, in the user's data folder.
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/kestrel");
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).absoluteFilePath(
+        QStringLiteral("verification-%1Z.html")
+            .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    QFile page(path);
+    const bool written =
+        page.open(QIODevice::WriteOnly) && page.write(texts::verificationPage(verification)) >= 0 && page.flush();
+    page.close();
+    setStatusText(verification.findings.empty()
+                      ? QStringLiteral("核对完成：没有发现不同。")
+                      : QStringLiteral("核对完成：发现 %1 处不同。").arg(verification.findings.size()));
+    const QString where = written ? QStringLiteral("\n\n报告：%1").arg(QDir::toNativeSeparators(path))
+                                  : QStringLiteral("\n\n报告写不进 %1。").arg(QDir::toNativeSeparators(path));
+    MessageBox::show(nullptr, verification.findings.empty() ? MessageBox::Icon::Information : MessageBox::Icon::Warning,
+                     QStringLiteral("核对"), texts::verificationSummary(verification) + where,
+                     texts::verificationText(verification, 50));
+    if (written)
+        m_openPage(path);
+}
+
+void MigrationWindow::startRun()
+{
+    if (m_runner->isRunning() || m_verifier->isRunning() || !checkPrefixes())
+        return;
+    RunSettings settings = settingsFromFields();
+
+    // The person learns where each blog is and whether what they type will cross the network readable.
+    // Emptying first is asked about by the run, once it knows what would go; that one question says it then.
+    m_plannedSessions = texts::plannedRoute(settings);
     if (!settings.emptyWordPressFirst &&
-        MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + runConfirmationQuestion()) !=
+        MessageBox::question(nullptr, messageCaption, m_plannedSessions + "\n\n" + texts::runConfirmationQuestion()) !=
             MessageBox::Answer::Yes)
         return;
 
     // One run at a time: Go comes back when this one has ended.
     m_go->setEnabled(false);
+    m_verify->setEnabled(false);
     m_runner->start(std::move(settings));
 }
 
@@ -307,7 +411,8 @@ void MigrationWindow::editFileSettings()
 
 void MigrationWindow::finishRun()
 {
-    m_go->setEnabled(true);
+    m_go->setEnabled(!m_runner->isRunning() && !m_verifier->isRunning());
+    m_verify->setEnabled(m_go->isEnabled());
     // Only the run the close asked to stop is ever broken off, never one started after it.
     m_breakOff->stop();
     if (!m_closing)

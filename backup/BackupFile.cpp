@@ -124,12 +124,13 @@ bool BackupFile::readStatement(const Statement& statement, const StatementReader
     }
     if (!startsWith(name, m_prefix))
         return true;
-    if (!parseInsert(statement.text, m_insert, error))
+    InsertReader insert(statement.text, error);
+    std::vector<std::string> listed;
+    if (!insert.readHead(name, listed))
         return failAt(statement.positionOf(error.offset), std::move(error));
-    BackupTable& table = tableNamed(m_insert.table);
+    BackupTable& table = tableNamed(name);
     const std::shared_ptr<const std::vector<std::string>> columns =
-        m_insert.columns.empty() ? table.columns
-                                 : std::make_shared<const std::vector<std::string>>(std::move(m_insert.columns));
+        listed.empty() ? table.columns : std::make_shared<const std::vector<std::string>>(std::move(listed));
     if (!columns) {
         BackupProblem problem;
         problem.what = BackupProblem::What::InsertWithoutColumns;
@@ -157,24 +158,57 @@ bool BackupFile::readStatement(const Statement& statement, const StatementReader
     BackupRow row;
     row.columns = columns;
     row.at = statement.start;
-    for (std::vector<SqlValue>& values : m_insert.rows) {
+    // Row by row: a statement of many rows holds one of them, and a row of too many values no more
+    // of them than the table has columns.
+    while (insert.readRow(row.values, columns->size())) {
         row.number = ++table.rows;
-        if (values.size() != columns->size()) {
+        if (insert.valuesInRow() != columns->size()) {
             BackupProblem problem;
             problem.what = BackupProblem::What::TableValueCount;
             problem.table = table.name;
             problem.row = row.number;
-            problem.count = values.size();
+            problem.count = insert.valuesInRow();
             problem.expected = columns->size();
             return failAt(statement.start, std::move(problem));
         }
-        row.values.swap(values);
         if (!checkRow(table, row))
             return false;
         for (const auto& [kept, at] : keep)
             kept->push_back(row.values[at].bytes);
     }
+    if (insert.failed())
+        return failAt(statement.positionOf(error.offset), std::move(error));
     return true;
+}
+
+std::optional<StatementReader::Result> BackupFile::passOverLarge(Statement& statement, StatementReader& reader,
+                                                                 bool acceptTruncated)
+{
+    std::string name;
+    const StatementKind kind = statementKind(statement.text, name);
+    const bool named = kind == StatementKind::Insert || kind == StatementKind::CreateTable;
+    const bool blogs = named && startsWith(name, m_prefix);
+    // Another program's statement, or one the reader passes over anyway, is nothing to the blog. Of the
+    // blog's, only rows may be left out, and only when the file is read anyway.
+    if (!(kind == StatementKind::Ignored || (named && !blogs) ||
+          (blogs && kind == StatementKind::Insert && acceptTruncated))) {
+        BackupProblem problem;
+        problem.what = BackupProblem::What::StatementTooLarge;
+        problem.table = blogs ? name : std::string();
+        problem.count = reader.largestStatement();
+        failAt(statement.start, std::move(problem));
+        return std::nullopt;
+    }
+    if (blogs) {
+        tableNamed(name);
+        m_passedOver.push_back({statement.start, name, 0, reader.largestStatement()});
+    }
+    const StatementReader::Result result = reader.passOver(statement);
+    if (blogs && result == StatementReader::Result::Statement)
+        m_passedOver.back().bytes = statement.bytes;
+    else if (blogs)
+        m_passedOver.pop_back(); // cut short in it: the cut names it
+    return result;
 }
 
 const KeptValues* BackupFile::keptColumn(const std::string& table, std::string_view column) const
@@ -192,9 +226,11 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
 {
     std::function<bool()> stop = std::move(stopRequested);
     std::function<void(std::uint64_t, std::uint64_t)> told = std::move(progress);
+    const std::uint64_t largest = largestStatement;
     *this = BackupFile();
     stopRequested = std::move(stop);
     progress = std::move(told);
+    largestStatement = largest;
     m_keptNames = kept;
     m_path = path;
     m_prefix = prefix;
@@ -204,6 +240,9 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
         return false;
     }
     StatementReader reader(stream);
+    if (largestStatement != 0)
+        reader.setLargestStatement(largestStatement);
+    m_largestStatement = reader.largestStatement();
     reader.onLineComment = [this](std::string_view comment) {
         if (startsWith(comment, "version:")) {
             m_emlogHeader = true;
@@ -231,9 +270,24 @@ bool BackupFile::open(const std::string& path, const std::string& prefix, bool a
                 progress(done, total);
             }
         }
-        const StatementReader::Result result = reader.next(statement);
-        if (result == StatementReader::Result::Error)
-            return failAt(reader.problem().at, reader.problem());
+        StatementReader::Result result = reader.next(statement);
+        if (result == StatementReader::Result::TooLarge) {
+            const std::optional<StatementReader::Result> passed = passOverLarge(statement, reader, acceptTruncated);
+            if (!passed)
+                return false;
+            if (*passed == StatementReader::Result::Statement)
+                continue;
+            result = *passed;
+        }
+        if (result == StatementReader::Result::Error) {
+            BackupProblem problem = reader.problem();
+            // Text that stopped being SQL inside one of the blog's statements: whose rows those were.
+            std::string table;
+            if (problem.what == BackupProblem::What::ExpandsTooFar &&
+                statementKind(statement.text, table) != StatementKind::Unknown && startsWith(table, m_prefix))
+                problem.table = table;
+            return failAt(problem.at, std::move(problem));
+        }
         if (result == StatementReader::Result::End)
             break;
         if (!readStatement(statement, reader))
@@ -284,32 +338,38 @@ bool BackupFile::forEachRow(const BackupTable& table, const std::function<bool(c
         return false;
     }
     StatementReader reader(stream, table.firstOffset, table.firstAt, table.delimiter);
+    reader.setLargestStatement(m_largestStatement);
     Statement statement;
-    InsertRows insert;
     BackupRow row;
+    std::vector<std::string> listed;
     std::int64_t number = 0;
     std::string name;
     SqlError error;
     while (reader.offset() < table.endOffset) {
-        const StatementReader::Result result = reader.next(statement);
+        StatementReader::Result result = reader.next(statement);
+        // Passed over in the first pass too, which went on only when the file was to be read anyway.
+        if (result == StatementReader::Result::TooLarge &&
+            (result = reader.passOver(statement)) == StatementReader::Result::Statement)
+            continue;
         if (result == StatementReader::Result::Error)
             return failAt(reader.problem().at, reader.problem());
-        if (result == StatementReader::Result::End)
+        if (result != StatementReader::Result::Statement)
             break;
         if (statementKind(statement.text, name) != StatementKind::Insert || name != table.name)
             continue;
-        if (!parseInsert(statement.text, insert, error))
+        InsertReader insert(statement.text, error);
+        if (!insert.readHead(name, listed))
             return failAt(statement.positionOf(error.offset), std::move(error));
-        row.columns = insert.columns.empty()
-                          ? table.columns
-                          : std::make_shared<const std::vector<std::string>>(std::move(insert.columns));
+        row.columns =
+            listed.empty() ? table.columns : std::make_shared<const std::vector<std::string>>(std::move(listed));
         row.at = statement.start;
-        for (std::vector<SqlValue>& values : insert.rows) {
+        while (insert.readRow(row.values)) {
             row.number = ++number;
-            row.values.swap(values);
             if (!work(row))
                 return true;
         }
+        if (insert.failed())
+            return failAt(statement.positionOf(error.offset), std::move(error));
     }
     if (number != table.rows) {
         fail(BackupProblem::What::RowCountChanged);

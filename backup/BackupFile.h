@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,8 +65,9 @@ private:
 
 // A backup read without a server: a first pass reads every statement, checks
 // each of the blog's values and finds where each table's rows are; then each
-// table is read again from there when its rows are wanted. Only one statement
-// is held at a time, so a file of several GB is read in little memory.
+// table is read again from there when its rows are wanted. Only one statement, and
+// one of its rows, is held at a time, and a statement no further than largestStatement,
+// so a file of several GB is read in little memory.
 class BackupFile
 {
 public:
@@ -78,6 +80,11 @@ public:
     std::function<bool()> stopRequested;
     // Told how far the first pass is (see BackupStream::done), each time it is a percent further.
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+    // The most text a statement may hold: the max_allowed_packet of the server its rows go to, which a
+    // larger one could not pass; 0 when there is none (256 MiB then). A larger statement is read no
+    // further: one of the blog's rows refuses the file, or is passed over when it is read anyway
+    // (passedOver()); one of other programs' tables is passed over.
+    std::uint64_t largestStatement = 0;
     // A kept column's values (NULL as ""), one for each row of the table; none when it was not kept
     // or some row lacks it.
     const KeptValues* keptColumn(const std::string& table, std::string_view column) const;
@@ -92,6 +99,8 @@ public:
     const std::vector<BackupTable>& tables() const noexcept { return m_tables; }
     const BackupTable* table(std::string_view name) const;
     const BackupCut& cut() const noexcept { return m_cut; }
+    // The blog's statements left out as too large, in a file read anyway.
+    const std::vector<PassedOver>& passedOver() const noexcept { return m_passedOver; }
 
     // Reads a table's rows in the file's order until `work` answers false. False
     // (and error() says why) when the file can no longer be read as it was. `work`
@@ -102,6 +111,9 @@ private:
     bool failAt(TextPosition at, BackupProblem problem);
     bool fail(BackupProblem::What what);
     bool readStatement(const Statement& statement, const StatementReader& reader);
+    // Reads past a statement too large to hold: nothing when it refuses the file.
+    std::optional<StatementReader::Result> passOverLarge(Statement& statement, StatementReader& reader,
+                                                         bool acceptTruncated);
     bool checkRow(const BackupTable& table, const BackupRow& row);
     BackupTable& tableNamed(const std::string& name);
 
@@ -112,11 +124,12 @@ private:
     std::vector<BackupTable> m_tables;
     std::vector<std::string> m_otherTables; // of other programs or prefixes, to suggest a prefix
     BackupCut m_cut;
+    std::vector<PassedOver> m_passedOver;
+    std::uint64_t m_largestStatement = 0; // as the first pass held them, for the later ones
     bool m_emlogHeader = false;
     bool m_endOfBackup = false;
     bool m_dumpHeader = false;
     bool m_dumpCompleted = false;
-    InsertRows m_insert; // of the first pass, kept between statements for its capacity
     std::vector<std::string> m_keptNames;
     std::map<std::string, KeptValues> m_kept; // by "table.column", prefix included
 };

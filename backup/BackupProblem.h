@@ -27,6 +27,16 @@ struct BackupCut
     std::string lostTable; // the table of the statement it stopped in, if any
 };
 
+// A statement of the blog's rows larger than the reader holds, passed over when the file is read anyway:
+// its rows are not read.
+struct PassedOver
+{
+    TextPosition at;
+    std::string table;
+    std::uint64_t bytes = 0;   // the whole statement's, from its first byte to its delimiter
+    std::uint64_t largest = 0; // the most a statement could hold
+};
+
 // What went wrong reading a backup file: a code, and the values that say where and what. The reader
 // makes no sentence of it; the front ends do (run/RunTexts). Each part of the reader fills in what it
 // knows: the stream the file, the lexer a byte of the statement, the file reader the place in the file.
@@ -41,6 +51,8 @@ struct BackupProblem
         ZipSqlUnreadable,
         ZipReadFailed,
         GzipCorrupt,
+        ExpandsTooFar, // count: the SQL text so far; expected: the compressed bytes it came from; table: of the
+                       // statement it stopped in, when the blog's
         // A statement's text (text: the quote, or the words or symbol expected there).
         QuoteNotClosed,
         QuoteNotClosedOnLine,
@@ -55,6 +67,8 @@ struct BackupProblem
         RowValueCount, // count: the row's values; expected: the columns listed
         TextAfterValues,
         DelimiterQuoted,
+        DelimiterTooLong,
+        StatementTooLarge, // table (when it is the blog's), count: the most a statement may hold
         // The file's statements and rows.
         UnknownStatement,     // text: how it starts
         InsertWithoutColumns, // table

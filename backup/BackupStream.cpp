@@ -15,6 +15,17 @@ namespace kestrel {
 
 namespace {
 
+// Past this much SQL text, compressed data that grew more than this many times is not a backup: SQL
+// text shrinks ten times or so, a few dozen at the most; a run of one byte, a thousand times, and
+// other methods of a zip far more. Judged from there on, such a file takes seconds, not hours.
+constexpr std::uint64_t expansionJudgedFrom = std::uint64_t(64) << 20;
+constexpr std::uint64_t mostExpansion = 200;
+
+bool expandsTooFar(std::uint64_t text, std::uint64_t compressed)
+{
+    return text > expansionJudgedFrom && text / std::max<std::uint64_t>(compressed, 1) > mostExpansion;
+}
+
 bool endsWithSql(std::string name)
 {
     std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -57,6 +68,8 @@ bool BackupStream::open(const std::string& path)
     m_cutShort = false;
     m_total = 0;
     m_entryRead = 0;
+    m_entryCompressed = 0;
+    m_textRead = 0;
     char magic[4] = {};
     {
         // The path is UTF-8; on Windows a narrow path would be read in the ANSI code page.
@@ -77,10 +90,11 @@ bool BackupStream::open(const std::string& path)
     if (!m_gz) {
         return fail(BackupProblem::What::CannotOpen, path);
     }
-    gzbuffer(m_gz.get(), 256 * 1024);
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(std::filesystem::u8path(path), error);
     m_total = error ? 0 : size;
+    // Large reads for a large file; a small one, read again for each table, needs no large buffers.
+    gzbuffer(m_gz.get(), static_cast<unsigned>(std::clamp<std::uint64_t>(m_total, 8 * 1024, 256 * 1024)));
     return true;
 }
 
@@ -115,6 +129,15 @@ bool BackupStream::openZip(const std::string& path)
     zip_stat_init(&stat);
     if (zip_stat_index(m_zip.get(), sql.front(), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE))
         m_total = stat.size;
+    if (stat.valid & ZIP_STAT_COMP_SIZE)
+        m_entryCompressed = stat.comp_size;
+    // What the entry says it expands to is known before a byte of it is read.
+    if ((stat.valid & ZIP_STAT_SIZE) && m_entryCompressed != 0 && expandsTooFar(stat.size, m_entryCompressed)) {
+        fail(BackupProblem::What::ExpandsTooFar, path);
+        m_problem.count = stat.size;
+        m_problem.expected = stat.comp_size;
+        return false;
+    }
     return true;
 }
 
@@ -140,6 +163,13 @@ std::size_t BackupStream::read(char* buffer, std::size_t size)
             return 0;
         }
         m_entryRead += static_cast<std::uint64_t>(got);
+        // An entry that says less than it holds expands no further than its compressed bytes allow.
+        if (m_entryCompressed != 0 && expandsTooFar(m_entryRead, m_entryCompressed)) {
+            fail(BackupProblem::What::ExpandsTooFar, {});
+            m_problem.count = m_entryRead;
+            m_problem.expected = m_entryCompressed;
+            return 0;
+        }
         return static_cast<std::size_t>(got);
     }
     if (!m_gz)
@@ -152,6 +182,13 @@ std::size_t BackupStream::read(char* buffer, std::size_t size)
             m_cutShort = true; // the gzip stream ends before its trailer
         else
             fail(BackupProblem::What::GzipCorrupt, {}, message);
+        return 0;
+    }
+    m_textRead += static_cast<std::uint64_t>(got);
+    if (expandsTooFar(m_textRead, done())) {
+        fail(BackupProblem::What::ExpandsTooFar, {});
+        m_problem.count = m_textRead;
+        m_problem.expected = done();
         return 0;
     }
     return static_cast<std::size_t>(got);

@@ -14,7 +14,8 @@ struct zip_file;
 namespace kestrel {
 
 // The SQL text of a backup as a stream of bytes: a plain .sql, a gzip of one, or
-// the one .sql inside a .zip, told apart by their first bytes rather than their names.
+// the one .sql inside a .zip, told apart by their first bytes rather than their names. Compressed
+// data that expands far more than SQL text ever does is refused (ExpandsTooFar).
 class BackupStream
 {
 public:
@@ -62,6 +63,8 @@ private:
     bool m_cutShort = false;
     std::uint64_t m_total = 0;
     std::uint64_t m_entryRead = 0;
+    std::uint64_t m_entryCompressed = 0; // as the zip says: 0 when it does not
+    std::uint64_t m_textRead = 0;        // of a gzip, or a plain file
 };
 
 } // namespace kestrel

@@ -3,6 +3,7 @@
 #include "BackupProblem.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,34 @@ enum class StatementKind {
 StatementKind statementKind(std::string_view text, std::string& table);
 
 bool parseCreateTable(std::string_view text, CreateTable& create, SqlError& error);
+// Every row at once: for statements known to be small.
 bool parseInsert(std::string_view text, InsertRows& insert, SqlError& error);
+
+class SqlParser;
+
+// An INSERT's rows, read one at a time: a statement of a million rows holds one row besides its text.
+class InsertReader
+{
+public:
+    InsertReader(std::string_view text, SqlError& error);
+    ~InsertReader();
+    InsertReader(const InsertReader&) = delete;
+    InsertReader& operator=(const InsertReader&) = delete;
+
+    // Its table and the columns it lists (none when its values follow the table's order); false, and
+    // the error says why, when it cannot be read.
+    bool readHead(std::string& table, std::vector<std::string>& columns);
+    // The next row, of which `most` values at most are kept (0: all of them); valuesInRow() counts
+    // them all. False after the last row, and on an error (failed()).
+    bool readRow(std::vector<SqlValue>& row, std::size_t most = 0);
+    std::size_t valuesInRow() const noexcept { return m_values; }
+    bool failed() const;
+
+private:
+    std::unique_ptr<SqlParser> m_parser;
+    std::size_t m_listed = 0; // the columns listed
+    bool m_more = true;       // whether a row may follow
+    std::size_t m_values = 0;
+};
 
 } // namespace kestrel

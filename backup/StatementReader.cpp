@@ -8,8 +8,16 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::size_t bufferSize = 1 << 20;
+constexpr std::size_t largestBuffer = 1 << 20;
 constexpr std::size_t commentKept = 200;
+// The largest max_allowed_packet a server takes, and what a statement may hold without one named.
+constexpr std::uint64_t mostStatement = std::uint64_t(1) << 30;
+constexpr std::uint64_t defaultStatement = std::uint64_t(256) << 20;
+// Of a statement too large, what is kept: enough for its first words and its table's name.
+constexpr std::size_t largeStatementKept = 4096;
+// The mariadb client's own limit on a delimiter, and on what is kept of a DELIMITER line.
+constexpr std::size_t longestDelimiter = 15;
+constexpr std::size_t delimiterLineKept = 256;
 
 bool isContinuation(char c)
 {
@@ -51,8 +59,33 @@ TextPosition Statement::positionOf(std::size_t index) const
 
 StatementReader::StatementReader(BackupStream& stream, std::uint64_t offset, TextPosition position,
                                  std::string delimiter)
-    : m_stream(stream), m_buffer(bufferSize), m_offset(offset), m_position(position), m_delimiter(std::move(delimiter))
+    : m_stream(stream),
+      // As large as the file when it is smaller (a gzip's text may be larger: its reads are then smaller).
+      m_bufferSize(static_cast<std::size_t>(
+          std::clamp<std::uint64_t>(stream.total() == 0 ? largestBuffer : stream.total() + 16, 4096, largestBuffer))),
+      m_buffer(std::make_unique_for_overwrite<char[]>(m_bufferSize)), m_offset(offset), m_position(position),
+      m_delimiter(std::move(delimiter)), m_largest(defaultStatement)
 {
+}
+
+void StatementReader::setLargestStatement(std::uint64_t bytes)
+{
+    m_largest = std::clamp<std::uint64_t>(bytes, 1, mostStatement);
+}
+
+void StatementReader::keep(std::string& text, std::string_view bytes) const
+{
+    const std::size_t wanted = text.size() + bytes.size();
+    if (wanted > text.capacity()) {
+        // Doubling up to half the largest, then room for the largest at once: a statement near it
+        // never moves while both its old and its new copy are held. A read of the stream may take
+        // it past the largest before that is seen.
+        std::size_t room = std::max(wanted, 2 * text.capacity());
+        if (room > m_largest / 2)
+            room = std::max<std::size_t>(wanted, m_largest + m_bufferSize);
+        text.reserve(room);
+    }
+    text.append(bytes);
 }
 
 bool StatementReader::fill(std::size_t wanted)
@@ -60,12 +93,11 @@ bool StatementReader::fill(std::size_t wanted)
     if (m_size - m_at >= wanted)
         return true;
     // The bytes not yet taken move to the front, so that a "--" or "/*" across two reads is still seen.
-    std::copy(m_buffer.begin() + static_cast<std::ptrdiff_t>(m_at),
-              m_buffer.begin() + static_cast<std::ptrdiff_t>(m_size), m_buffer.begin());
+    std::copy(m_buffer.get() + m_at, m_buffer.get() + m_size, m_buffer.get());
     m_size -= m_at;
     m_at = 0;
     while (m_size < wanted) {
-        const std::size_t got = m_stream.read(m_buffer.data() + m_size, m_buffer.size() - m_size);
+        const std::size_t got = m_stream.read(m_buffer.get() + m_size, m_bufferSize - m_size);
         if (got == 0)
             break;
         m_size += got;
@@ -78,7 +110,7 @@ bool StatementReader::atDelimiter()
     if (m_delimiter.size() == 1)
         return true;
     return fill(m_delimiter.size()) && m_size - m_at >= m_delimiter.size() &&
-           std::string_view(m_buffer.data() + m_at, m_delimiter.size()) == m_delimiter;
+           std::string_view(m_buffer.get() + m_at, m_delimiter.size()) == m_delimiter;
 }
 
 bool StatementReader::readDelimiterCommand()
@@ -94,7 +126,8 @@ bool StatementReader::readDelimiterCommand()
     const TextPosition at = m_position;
     std::string line;
     while (fill(1) && m_buffer[m_at] != '\n') {
-        line += m_buffer[m_at];
+        if (line.size() < delimiterLineKept)
+            line += m_buffer[m_at];
         advance(m_buffer[m_at]);
         ++m_at;
     }
@@ -105,8 +138,10 @@ bool StatementReader::readDelimiterCommand()
     while (end < line.size() && !isBlank(line[end]))
         ++end;
     std::string delimiter = line.substr(begin, end - begin);
-    if (delimiter.empty() || delimiter.find_first_of("'\"`\\") != std::string::npos) {
-        m_problem.what = BackupProblem::What::DelimiterQuoted;
+    if (delimiter.empty() || delimiter.find_first_of("'\"`\\") != std::string::npos ||
+        delimiter.size() > longestDelimiter) {
+        m_problem.what = delimiter.size() > longestDelimiter ? BackupProblem::What::DelimiterTooLong
+                                                             : BackupProblem::What::DelimiterQuoted;
         m_problem.placed = true;
         m_problem.at = at;
     } else {
@@ -129,56 +164,84 @@ void StatementReader::advance(char c)
 StatementReader::Result StatementReader::next(Statement& statement)
 {
     statement.text.clear();
-    State state = State::Code;
-    char quote = 0;
-    bool escaped = false;
-    TextPosition quoteAt;
-    bool commentStartsLine = false;
-    std::string comment;
-    std::size_t commentBytes = 0;
-    char previous = 0;
-    bool started = false;
+    statement.bytes = 0;
+    m_scan = Scan();
+    return scan(statement, true);
+}
 
+StatementReader::Result StatementReader::passOver(Statement& statement)
+{
+    return scan(statement, false);
+}
+
+StatementReader::Result StatementReader::scan(Statement& statement, bool keeping)
+{
+    Scan& s = m_scan;
     for (;;) {
+        if (keeping && statement.text.size() > m_largest) {
+            statement.text.resize(std::min(statement.text.size(), largeStatementKept));
+            statement.text.shrink_to_fit();
+            return Result::TooLarge;
+        }
         if (!fill(3))
             break;
-        if (state == State::Quoted && !escaped) {
-            // Most of a dump is the text inside quotes: take what holds no quote, backslash or newline at once.
-            const char* bytes = m_buffer.data();
-            std::uint64_t characters = 0;
-            const std::size_t end = findAnyOf(bytes, m_at, m_size, quote, '\\', '\n', &characters);
-            if (end > m_at) {
-                statement.text.append(bytes + m_at, end - m_at);
-                m_position.column += characters;
-                m_offset += end - m_at;
-                previous = m_buffer[end - 1];
-                m_at = end;
-                continue;
-            }
+        // Blanks between statements are passed over at once.
+        if (s.state == State::Code && !s.started && isBlank(m_buffer[m_at])) {
+            do
+                advance(m_buffer[m_at]);
+            while (++m_at < m_size && isBlank(m_buffer[m_at]));
+            s.previous = m_buffer[m_at - 1];
+            continue;
+        }
+        // Most of a dump is the text inside quotes, and a comment can be long: what holds no byte that
+        // ends them is taken at once.
+        const char* bytes = m_buffer.get();
+        std::uint64_t characters = 0;
+        std::size_t plain = m_at;
+        if (s.state == State::Quoted && !s.escaped)
+            plain = findAnyOf(bytes, m_at, m_size, s.quote, '\\', '\n', &characters);
+        else if (s.state == State::LineComment)
+            plain = findAnyOf(bytes, m_at, m_size, '\n', '\n', '\n', &characters);
+        else if (s.state == State::BlockComment)
+            plain = findAnyOf(bytes, m_at, m_size, '/', '\n', '/', &characters);
+        if (plain > m_at) {
+            const std::string_view taken(bytes + m_at, plain - m_at);
+            if (s.state == State::Quoted && keeping)
+                keep(statement.text, taken);
+            else if (s.state == State::LineComment && m_comment.size() < commentKept)
+                m_comment.append(taken.substr(0, commentKept - m_comment.size()));
+            else if (s.state == State::BlockComment)
+                s.commentBytes += taken.size();
+            m_position.column += characters;
+            m_offset += taken.size();
+            s.previous = taken.back();
+            m_at = plain;
+            continue;
         }
         const char c = m_buffer[m_at];
         const char after = m_at + 1 < m_size ? m_buffer[m_at + 1] : 0;
         const char third = m_at + 2 < m_size ? m_buffer[m_at + 2] : 0;
-        switch (state) {
+        switch (s.state) {
         case State::Code:
-            if (!started && isBlank(c))
+            if (!s.started && isBlank(c))
                 break;
             if (c == '#' || (c == '-' && after == '-' && (third == 0 || isBlank(third)))) {
                 // As the server reads it: "--" opens a comment only before a blank.
-                state = State::LineComment;
-                commentStartsLine = !started && m_position.column == 1;
-                comment.clear();
-                statement.text += started ? " " : "";
+                s.state = State::LineComment;
+                s.commentStartsLine = !s.started && m_position.column == 1;
+                m_comment.clear();
+                if (s.started && keeping)
+                    keep(statement.text, " ");
                 break;
             }
             if (c == '/' && after == '*') {
-                state = State::BlockComment;
-                commentBytes = 0;
-                if (started)
-                    statement.text += ' ';
+                s.state = State::BlockComment;
+                s.commentBytes = 0;
+                if (s.started && keeping)
+                    keep(statement.text, " ");
                 break;
             }
-            if (!started && (c == 'D' || c == 'd') && readDelimiterCommand()) {
+            if (!s.started && (c == 'D' || c == 'd') && readDelimiterCommand()) {
                 if (m_problem)
                     return Result::Error;
                 continue;
@@ -188,75 +251,75 @@ StatementReader::Result StatementReader::next(Statement& statement)
                     advance(m_buffer[m_at]);
                     ++m_at;
                 }
-                if (!started)
+                if (!s.started)
                     continue; // what stood before it was only comments
                 statement.end = m_position;
+                statement.bytes = m_offset - statement.offset;
                 return Result::Statement;
             }
-            if (!started) {
-                started = true;
+            if (!s.started) {
+                s.started = true;
                 statement.offset = m_offset;
                 statement.start = m_position;
             }
             if (c == '\'' || c == '"' || c == '`') {
-                state = State::Quoted;
-                quote = c;
-                quoteAt = m_position;
-                escaped = false;
+                s.state = State::Quoted;
+                s.quote = c;
+                s.quoteAt = m_position;
+                s.escaped = false;
             }
-            statement.text += c;
+            if (keeping)
+                keep(statement.text, std::string_view(&c, 1));
             break;
         case State::Quoted:
             if (c == '\n') {
                 m_problem.what = BackupProblem::What::QuoteNotClosedOnLine;
-                m_problem.text = std::string(1, quote);
+                m_problem.text = std::string(1, s.quote);
                 m_problem.placed = true;
-                m_problem.at = quoteAt;
+                m_problem.at = s.quoteAt;
                 return Result::Error;
             }
-            statement.text += c;
-            if (escaped)
-                escaped = false;
-            else if (c == '\\' && quote != '`')
-                escaped = true;
-            else if (c == quote)
-                state = State::Code; // a doubled quote closes and opens again
+            if (keeping)
+                keep(statement.text, std::string_view(&c, 1));
+            if (s.escaped)
+                s.escaped = false;
+            else if (c == '\\' && s.quote != '`')
+                s.escaped = true;
+            else if (c == s.quote)
+                s.state = State::Code; // a doubled quote closes and opens again
             break;
         case State::LineComment:
-            if (c == '\n') {
-                state = State::Code;
-                if (started)
-                    statement.text += '\n';
-                else if (commentStartsLine && onLineComment)
-                    onLineComment(trimmedComment(comment));
-            } else if (comment.size() < commentKept) {
-                comment += c;
-            }
+            // Only its newline comes here: the rest was taken above.
+            s.state = State::Code;
+            if (s.started && keeping)
+                keep(statement.text, "\n");
+            else if (!s.started && s.commentStartsLine && onLineComment)
+                onLineComment(trimmedComment(m_comment));
             break;
         case State::BlockComment:
-            if (c == '\n' && started)
-                statement.text += '\n';
-            // "/*/" does not close: the '*' must come after the opening two bytes.
-            if (c == '/' && previous == '*' && commentBytes >= 3)
-                state = State::Code;
-            ++commentBytes;
+            if (c == '\n' && s.started && keeping)
+                keep(statement.text, "\n");
+            // "/*/" does not close: the '*' must come after the opening one ("/**/" closes).
+            if (c == '/' && s.previous == '*' && s.commentBytes >= 2)
+                s.state = State::Code;
+            ++s.commentBytes;
             break;
         }
-        previous = c;
+        s.previous = c;
         advance(c);
         ++m_at;
     }
-    if (state == State::LineComment && !started && commentStartsLine && onLineComment)
-        onLineComment(trimmedComment(comment));
+    if (s.state == State::LineComment && !s.started && s.commentStartsLine && onLineComment)
+        onLineComment(trimmedComment(m_comment));
     if (m_stream.failed() && !m_stream.cutShort()) {
         m_problem = m_stream.problem();
         m_problem.placed = true;
         m_problem.at = m_position;
         return Result::Error;
     }
-    if (started || state == State::Quoted || state == State::BlockComment || m_stream.cutShort()) {
+    if (s.started || s.state == State::Quoted || s.state == State::BlockComment || m_stream.cutShort()) {
         m_cut = true;
-        m_cutAt = started ? statement.start : m_position;
+        m_cutAt = s.started ? statement.start : m_position;
     }
     return Result::End;
 }

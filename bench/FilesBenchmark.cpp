@@ -58,15 +58,16 @@ Timed copyAll(FileSource& source, const QString& uploads, const std::vector<std:
     QElapsedTimer timer;
     timer.start();
     UploadsFolder folder(uploads);
-    std::string error;
+    Why error;
     folder.open(error);
     Timed timed;
     copyFiles(source, folder, paths,
-              [&](const std::string&, PlacedFile file, const std::string& why) {
+              [&](const std::string&, PlacedFile file, const std::optional<Why>& why) {
                   if (file.uploadsPath.empty()) {
                       ++timed.failed;
-                      if (timed.failed == 1)
-                          std::fprintf(stderr, "first failure: %s\n", why.c_str());
+                      if (timed.failed == 1 && why)
+                          std::fprintf(stderr, "first failure: %s %s %s\n", codeName(why->code).data(),
+                                       why->subject.c_str(), why->detail.c_str());
                   } else {
                       ++timed.copied;
                   }

@@ -3,6 +3,7 @@
 #include "EmptyingPlan.h"
 #include "FaceSources.h"
 #include "Kinds.h"
+#include "LinkLookup.h"
 #include "Navibar.h"
 #include "Origins.h"
 #include "PhpValue.h"
@@ -63,12 +64,12 @@ std::set<std::int64_t> copiedBefore(Context& context, const OriginKey& key)
 // A link is there when WordPress has one with the same address and name, as the run finds it.
 std::set<std::int64_t> linksThere(Context& context, const std::string& emlogTable)
 {
-    std::set<std::pair<std::string, std::string>> present;
+    LinkLookup present;
     for (auto& row : context.wordPressRows(linksQuery("{wp}")))
-        present.emplace(std::move(row[1]), std::move(row[2]));
+        present.add(std::move(row[1]), std::move(row[2]));
     std::set<std::int64_t> ids;
     for (const auto& row : context.emlogRows(emlogTable, {"id", "siteurl", "sitename"})) {
-        if (present.count({row[1], row[2]}))
+        if (present.holds(row[1], row[2]))
             ids.insert(leadingInteger(row[0]));
     }
     return ids;

@@ -16,6 +16,9 @@ QString backupText(const BackupFile& backup)
     if (backup.cut().cut)
         lines +=
             QStringLiteral("备份文件不完整（%1），按要求只读入了已有的部分。\n").arg(texts::backupCut(backup.cut()));
+    for (const PassedOver& statement : backup.passedOver())
+        lines += QStringLiteral("表 %1：%2，按要求跳过了，其中的行不会转换。\n")
+                     .arg(QString::fromStdString(statement.table), texts::passedOverStatement(statement));
     return lines;
 }
 

@@ -1,4 +1,5 @@
 #include "CheckOutput.h"
+#include "Utf8.h"
 
 #include "RunTexts.h"
 
@@ -9,11 +10,6 @@
 namespace kestrel {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 QString quoted(const std::string& utf8)
 {

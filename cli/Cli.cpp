@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "Utf8.h"
 
 #include "BackupFile.h"
 #include "BackupOutput.h"
@@ -12,7 +13,9 @@
 #include "ReportFile.h"
 #include "ReportOutput.h"
 #include "RunCheck.h"
+#include "RunTexts.h"
 #include "Terminal.h"
+#include "VerifyCommand.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -22,11 +25,6 @@
 namespace kestrel {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 int usageError(const QString& message)
 {
@@ -97,13 +95,7 @@ bool askToEmpty(const QString& question, bool& interrupted)
 // Said before connecting, as the window says it before a run.
 void announceSessions(const RunSettings& settings)
 {
-    output::toStderr(
-        (settings.emlogBackup.empty() ? plannedSessionText(QStringLiteral("emlog"), settings.emlog)
-                                      : QStringLiteral("emlog：备份文件 %1").arg(text(settings.emlogBackup))) +
-        '\n' +
-        (settings.wordPressAddress.empty() ? plannedSessionText(QStringLiteral("WordPress"), settings.wordPress)
-                                           : plannedPluginText(settings)) +
-        '\n');
+    output::toStderr(texts::plannedRoute(settings) + QLatin1Char('\n'));
 }
 
 int check(const CommandLine& line)
@@ -217,17 +209,21 @@ int runCommandLine(const QStringList& arguments)
         return *status;
     if (line.check)
         return check(line);
-    if (const auto status = confirmEmptying(line, interactive))
+    if (const auto status = line.verify ? std::nullopt : confirmEmptying(line, interactive))
         return *status;
 
     // Opened before the run, so that a file that cannot be written stops it before anything changes.
-    std::optional<ReportFile> json;
-    if (!line.jsonFile.isEmpty()) {
-        json.emplace();
+    std::optional<ReportFile> json, html;
+    for (auto [file, path] : {std::pair{&json, &line.jsonFile}, std::pair{&html, &line.htmlFile}}) {
+        if (path->isEmpty())
+            continue;
+        file->emplace();
         QString error;
-        if (!json->open(line.jsonFile, error))
-            return usageError(QStringLiteral("写不了 %1：%2").arg(line.jsonFile, error));
+        if (!(*file)->open(*path, error))
+            return usageError(QStringLiteral("写不了 %1：%2").arg(*path, error));
     }
+    if (line.verify)
+        return verifyCommand(line, json ? &*json : nullptr, html ? &*html : nullptr);
     return run(line, json ? &*json : nullptr);
 }
 

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "Version.h"
 
+#include "HelpText.h"
 #include "Output.h"
 #include "SessionSecurity.h"
 
@@ -18,7 +19,7 @@ const QString description =
                    "  环境变量 KESTREL_EMLOG_PASSWORD / KESTREL_WP_PASSWORD，\n"
                    "  在终端上时的提示（输入不显示）；都没有时为空密码。\n"
                    "\n"
-                   "退出状态：0 每一行都已到达或本来就在；1 有行失败（报告列出）；\n"
+                   "退出状态：0 每一行都已到达或本来就在；1 有行失败（报告列出，--verify 时为有不同）；\n"
                    "2 用法错误或连不上服务器；130 被 Ctrl-C 中断。");
 
 struct BlogOptions
@@ -57,10 +58,10 @@ BlogOptions blogOptions(const QString& name, const QString& blog, const Connecti
     };
 }
 
-void addBlogOptions(QCommandLineParser& parser, const BlogOptions& options)
+QList<QCommandLineOption> listOf(const BlogOptions& options)
 {
-    parser.addOptions({options.server, options.user, options.database, options.prefix, options.passwordFile, options.ca,
-                       options.fingerprint});
+    return {options.server,       options.user, options.database,   options.prefix,
+            options.passwordFile, options.ca,   options.fingerprint};
 }
 
 // Fills one blog's fields; false when its prefix could not be used in a statement.
@@ -101,8 +102,6 @@ CommandLine parseCommandLine(const QStringList& arguments)
         blogOptions(QStringLiteral("emlog"), QStringLiteral("emlog"), line.settings.emlog, line.settings.emlogPrefix);
     const BlogOptions wordPress = blogOptions(QStringLiteral("wp"), QStringLiteral("WordPress"),
                                               line.settings.wordPress, line.settings.wordPressPrefix);
-    addBlogOptions(parser, emlog);
-    addBlogOptions(parser, wordPress);
     const QCommandLineOption emptyFirst(
         QStringLiteral("empty-first"),
         QStringLiteral("先清空 WordPress 的文章、评论、分类、标签和链接（同窗口的“先清空wp数据库”）。"));
@@ -156,8 +155,24 @@ CommandLine parseCommandLine(const QStringList& arguments)
                        "--wp-user 是管理员，密码是他的应用程序密码；表前缀取自网站，不用 --wp-server、--wp-database、"
                        "--wp-prefix。"),
         QStringLiteral("https://..."));
-    parser.addOptions({emptyFirst, keepZone, keepSettings, pacing, check, yes, json, allowUnencrypted, backupDir,
-                       emlogFiles, wpUploads, backup, acceptTruncated, wpUrl});
+    const QCommandLineOption verify(
+        QStringLiteral("verify"),
+        QStringLiteral("不转换，只核对：读 emlog、WordPress 和它的网站，逐篇检查转换过去的文章、评论、文件和旧地址"
+                       "是否都在、读者看到的是否与 emlog 一样。什么都不写。有 --emlog-files 时也比对文件的内容。"
+                       "退出状态：0 没有不同，1 有不同，2 用法错误或连不上。"));
+    const QCommandLineOption wpSite(
+        QStringLiteral("wp-site"),
+        QStringLiteral("--verify 访问的 WordPress 网站地址（默认：WordPress 的 home 地址）。"), QStringLiteral("URL"));
+    const QCommandLineOption html(QStringLiteral("html"),
+                                  QStringLiteral("--verify 把核对报告另外写成一个可离线打开的网页。"),
+                                  QStringLiteral("FILE"));
+    const QList<QCommandLineOption> options =
+        listOf(emlog) + listOf(wordPress) +
+        QList<QCommandLineOption>{emptyFirst, keepZone, keepSettings,     pacing,    check,
+                                  yes,        json,     allowUnencrypted, backupDir, emlogFiles,
+                                  wpUploads,  backup,   acceptTruncated,  wpUrl,     verify,
+                                  wpSite,     html};
+    parser.addOptions(options);
 
     auto fail = [&line](const QString& error) {
         line.outcome = CommandLine::Outcome::UsageError;
@@ -166,8 +181,11 @@ CommandLine parseCommandLine(const QStringList& arguments)
     };
     if (!parser.parse(arguments))
         return fail(parser.errorText());
-    if (parser.isSet(help)) {
-        output::toStdout(parser.helpText());
+    // Qt's --help-all would add Qt's own options, which kestrel-cli does not take: the same help.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        const QList<QCommandLineOption> shown = {QCommandLineOption(help.names(), QStringLiteral("显示这份帮助。")),
+                                                 QCommandLineOption(version.names(), QStringLiteral("显示版本。"))};
+        output::toStdout(helpText(description, shown + options));
         line.outcome = CommandLine::Outcome::Answered;
         return line;
     }
@@ -204,6 +222,18 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.settings.keepWordPressSettings = parser.isSet(keepSettings);
     line.settings.emlog.allowUnencrypted = line.settings.wordPress.allowUnencrypted = parser.isSet(allowUnencrypted);
     line.check = parser.isSet(check);
+    line.verify = parser.isSet(verify);
+    line.site = parser.value(wpSite).toStdString();
+    line.htmlFile = parser.value(html);
+    if (!line.verify) {
+        for (const QCommandLineOption* only : {&wpSite, &html}) {
+            if (parser.isSet(*only))
+                return fail(QStringLiteral("--%1 只用于 --verify。").arg(only->names().first()));
+        }
+    }
+    if (line.verify && (line.check || parser.isSet(emptyFirst) || parser.isSet(wpUploads)))
+        return fail(
+            QStringLiteral("--verify 只核对、什么都不写，不能与 --check、--empty-first 或 --wp-uploads 同用。"));
     line.yes = parser.isSet(yes);
     line.jsonFile = parser.value(json);
     line.settings.emlogBackup = parser.value(backup).toStdString();
@@ -213,7 +243,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     line.settings.files.source = parser.value(emlogFiles).toStdString();
     line.settings.files.uploadsFolder = parser.value(wpUploads).toStdString();
     // Through the plugin (--wp-url) the files go into the site's own uploads folder.
-    if (parser.isSet(emlogFiles) && !parser.isSet(wpUploads) && !parser.isSet(wpUrl))
+    if (parser.isSet(emlogFiles) && !parser.isSet(wpUploads) && !parser.isSet(wpUrl) && !line.verify)
         return fail(QStringLiteral(
             "--emlog-files 要与 --wp-uploads（或 --wp-url）同用：文件要复制到 WordPress 的上传文件夹。"));
     if (line.check && parser.isSet(json))

@@ -24,6 +24,9 @@ struct CommandLine
     QString wordPressPasswordFile;
     bool noPacing = false;
     bool check = false;
+    bool verify = false;
+    std::string site; // --wp-site: where WordPress is served, when not at its home address
+    QString htmlFile;
     bool yes = false;
     QString jsonFile;
 };

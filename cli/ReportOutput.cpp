@@ -1,4 +1,5 @@
 #include "ReportOutput.h"
+#include "Utf8.h"
 
 #include "RunTexts.h"
 
@@ -13,11 +14,6 @@
 namespace kestrel {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 bool anyFailed(const FailureLog& log)
 {
@@ -40,6 +36,7 @@ QJsonObject entryJson(const FailureLog::Entry& entry)
     return QJsonObject{{QStringLiteral("emlogId"), id},
                        {QStringLiteral("source"), text(entry.sourceId)},
                        {QStringLiteral("table"), text(entry.table)},
+                       {QStringLiteral("code"), QString::fromLatin1(codeName(entry.why.code))},
                        {QStringLiteral("reason"), texts::reason(entry)}};
 }
 
@@ -71,17 +68,7 @@ int exitStatusOf(const RunReport& report)
 
 QString reportText(const RunReport& report)
 {
-    const QString seconds = QString::number(report.elapsedSeconds, 'g', 13);
-    QString result = report.stopped
-                         ? QStringLiteral("转换已中断，共用时：%1秒。以下是中断前已到达的部分。\n").arg(seconds)
-                         : QStringLiteral("转换完成，共用时：%1秒。\n").arg(seconds);
-    result += emlogSourceLine(report) + QLatin1Char('\n') +
-              sessionText(QStringLiteral("WordPress"), report.wordPressSession) + QLatin1Char('\n');
-    if (report.emptied)
-        result += emptyingLine(*report.emptied) + QLatin1Char('\n');
-    const QString summary = texts::summary(report.log);
-    if (!summary.isEmpty())
-        result += summary + QLatin1Char('\n');
+    QString result = texts::completion(report) + QLatin1Char('\n');
     if (!report.log.empty())
         result +=
             QStringLiteral("\n失败的行：\n") + texts::details(report.log, std::numeric_limits<std::size_t>::max());
@@ -101,6 +88,7 @@ QByteArray reportJson(const RunReport& report)
                                       {QStringLiteral("label"), texts::label(tally.migration)},
                                       {QStringLiteral("read"), qint64(tally.read)},
                                       {QStringLiteral("written"), qint64(tally.written)},
+                                      {QStringLiteral("incomplete"), qint64(tally.incomplete)},
                                       {QStringLiteral("alreadyThere"), qint64(tally.alreadyThere)},
                                       {QStringLiteral("failed"), qint64(tally.failed)},
                                       {QStringLiteral("unreadable"), tally.unreadable},

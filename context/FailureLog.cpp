@@ -4,11 +4,21 @@
 
 namespace kestrel {
 
-void FailureLog::record(std::string_view migration, std::string_view table, std::string_view sourceId,
-                        std::string_view error, Reason reason)
+void FailureLog::record(std::string_view migration, std::string_view table, std::string_view sourceId, Why why)
 {
-    m_entries.push_back(
-        {std::string(migration), std::string(table), std::string(sourceId), std::string(error), reason});
+    m_entries.push_back({std::string(migration), std::string(table), std::string(sourceId), std::move(why)});
+}
+
+void FailureLog::recordIncomplete(std::string_view migration, std::string_view table, std::string_view sourceId,
+                                  Why why)
+{
+    const bool listed = std::any_of(m_entries.begin(), m_entries.end(), [&](const Entry& entry) {
+        return entry.migration == migration && entry.sourceId == sourceId;
+    });
+    record(migration, table, sourceId, std::move(why));
+    Tally& counted = tally(migration);
+    if (!listed && counted.written > counted.incomplete)
+        ++counted.incomplete;
 }
 
 FailureLog::Tally& FailureLog::tally(std::string_view migration)
@@ -42,7 +52,7 @@ std::string FailureLog::details(std::size_t limit, const Label& label, const Wor
         text += "[" + (label ? label(entry.migration) : entry.migration) + "] " + entry.table;
         if (!entry.sourceId.empty())
             text += " " + entry.sourceId;
-        text += ": " + (word ? word(entry) : entry.error) + "\n";
+        text += ": " + (word ? word(entry) : std::string(codeName(entry.why.code)) + " " + entry.why.detail) + "\n";
     }
     return text;
 }

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "Why.h"
+
 namespace kestrel {
 
 // What a run could not carry across, so that no failure is reported as success:
@@ -17,28 +19,19 @@ namespace kestrel {
 class FailureLog
 {
 public:
-    // What an entry means when the run knows more than the words of a server or a file: the front
-    // ends word it, with the entry's error as its value.
-    enum class Reason {
-        stated,       // the error says it all: a server's number and text, or a reason of the run
-        notInBackup,  // the table is not in the backup file
-        cutStatement, // a cut backup (error: where it stops): the rows of its unfinished statement
-        cutTable,     // a cut backup: this table is not in what was read
-        cutAfter,     // a cut backup: there may be rows after the cut
-    };
     struct Entry
     {
         std::string migration; // a kind's id ("posts") or a step's ("emptying")
         std::string table;
         std::string sourceId; // "gid=5", or empty when the statement belongs to no row
-        std::string error;
-        Reason reason = Reason::stated;
+        Why why;
     };
     struct Tally
     {
         std::string migration; // a kind's id
         std::int64_t read = 0;
         std::int64_t written = 0;
+        std::int64_t incomplete = 0;   // of those written, rows without a part of them (a link, a field): listed
         std::int64_t alreadyThere = 0; // found in WordPress by its origin and left as it was
         std::int64_t failed = 0;
         bool unreadable = false;          // a table it needs could not be read at all, so it did not run
@@ -76,8 +69,10 @@ public:
         std::string third = {};
     };
 
-    void record(std::string_view migration, std::string_view table, std::string_view sourceId, std::string_view error,
-                Reason reason = Reason::stated);
+    void record(std::string_view migration, std::string_view table, std::string_view sourceId, Why why);
+    // A part of a row its migration counted as written that did not arrive (its links, once its text was
+    // read again): the row is counted incomplete, once, however many of its parts failed.
+    void recordIncomplete(std::string_view migration, std::string_view table, std::string_view sourceId, Why why);
     void note(Note note) { m_notes.push_back(std::move(note)); }
     const std::vector<Note>& notes() const noexcept { return m_notes; }
     // The tally of a migration, made on first use; the reference stays valid.
@@ -93,7 +88,8 @@ public:
     bool tallied(const Entry& entry) const;
 
     // The first `limit` entries, one per line ("[posts] wp_posts gid=5: reason"); `label` names
-    // the migrations, by their ids when not given, and `word` an entry's reason, its error when not given.
+    // the migrations, by their ids when not given, and `word` an entry's reason, its code's name and
+    // detail when not given.
     using Label = std::function<std::string(std::string_view migration)>;
     using Word = std::function<std::string(const Entry& entry)>;
     std::string details(std::size_t limit = 200, const Label& label = {}, const Word& word = {}) const;

@@ -21,6 +21,14 @@ void RunContext::pace(milliseconds interval)
     wakeUp.wait_for(lock, stopToken, interval, [] { return false; });
 }
 
+std::int64_t RunContext::now() const
+{
+    if (clock)
+        return clock();
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 int percentDone(std::int64_t row, std::int64_t rows)
 {
     return rows <= 0 ? 0 : static_cast<int>(static_cast<double>(row) / static_cast<double>(rows) * 100.0);
@@ -29,7 +37,9 @@ int percentDone(std::int64_t row, std::int64_t rows)
 void recordFailure(RunContext& run, std::string_view migration, std::string_view table, std::string_view sourceId)
 {
     run.failures.record(migration, table, sourceId,
-                        std::to_string(run.wordPress.lastErrorNumber()) + " " + run.wordPress.lastError());
+                        {Why::Code::serverRefused,
+                         {},
+                         std::to_string(run.wordPress.lastErrorNumber()) + " " + run.wordPress.lastError()});
 }
 
 } // namespace kestrel

@@ -30,7 +30,7 @@ struct ConnectionOptions
     // A CA certificate file: TLS is required and the server's certificate must be signed by that CA
     // and made out to the host connected to. Without one (nor a fingerprint), a server off this machine
     // must show a certificate the system trusts; see plannedProtection().
-    std::string caFile;
+    std::string caFile = {};
     // Whether the session may send a batch of several statements, separated by ";" (see sendStatements()):
     // a batch of rows then costs one exchange. Any other statement is still taken only alone.
     bool multiStatements = false;

@@ -142,7 +142,7 @@ std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan
         failure.reason = reason;
         failure.where = std::move(where);
         failure.error = std::move(error);
-        run.failures.record(emptying, failure.where, "", failure.error);
+        run.failures.record(emptying, failure.where, "", {Why::Code::serverRefused, {}, failure.error});
         return std::optional<EmptyingFailure>(std::move(failure));
     };
     auto serverError = [&] { return std::to_string(wp.lastErrorNumber()) + " " + wp.lastError(); };

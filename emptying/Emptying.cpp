@@ -123,7 +123,7 @@ std::optional<EmptyingFailure> emptyWordPress(RunContext& run, EmptyingPlan& pla
         failure.where = std::move(where);
         failure.error = std::move(error);
         if (reason != EmptyingFailure::Reason::NotMarked) // marking has logged its statement
-            run.failures.record(emptying, failure.where, "", failure.error);
+            run.failures.record(emptying, failure.where, "", {Why::Code::serverRefused, {}, failure.error});
         return std::optional<EmptyingFailure>(std::move(failure));
     };
     auto serverError = [&] {

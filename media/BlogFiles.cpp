@@ -26,7 +26,7 @@ std::string BlogFiles::urlOf(const std::string& uploadsPath) const
 
 std::optional<std::string> BlogFiles::newAddressOf(const BlogPath& path) const
 {
-    if (!path.error.empty())
+    if (path.unsafe)
         return std::nullopt;
     const auto found = m_files.find(path.path);
     if (found == m_files.end())
@@ -50,7 +50,7 @@ std::optional<std::string> BlogFiles::newAddress(std::string_view reference) con
 std::optional<AttachmentFile> BlogFiles::attachment(std::string_view filePath, bool originalFirst) const
 {
     const auto path = blogPathOf(filePath, m_address);
-    if (!path || !path->error.empty())
+    if (!path || path->unsafe)
         return std::nullopt;
     std::string main = path->path;
     if (const std::string original = originalOfThumbnail(main); originalFirst && !original.empty() && arrived(original))
@@ -72,7 +72,7 @@ std::optional<AttachmentFile> BlogFiles::attachment(std::string_view filePath, b
 bool BlogFiles::isSizeOfOriginal(std::string_view filePath) const
 {
     const auto path = blogPathOf(filePath, m_address);
-    if (!path || !path->error.empty())
+    if (!path || path->unsafe)
         return false;
     const std::string original = originalOfThumbnail(path->path);
     return !original.empty() && arrived(original) && arrived(path->path);

@@ -23,23 +23,28 @@ namespace {
 constexpr std::string_view migration = step::files;
 
 // Every file the blog names: its attachments (with a pro thumbnail's original), what its
-// articles show, pro's covers, and those the run names besides (its faces). A name that is not safe is reported and
-// left out. Nothing when the blog's tables cannot be read.
+// articles show, pro's covers, and those the run names besides (its faces). A name that is not safe is reported,
+// counted failed, and left out. Nothing when the blog's tables cannot be read.
 std::optional<std::set<std::string>> filesNamed(RunContext& run, EmlogSource& emlog, const BlogRoot& address,
                                                 const std::vector<NamedFile>& alsoNamed)
 {
     std::set<std::string> files;
+    auto refused = [&run](const std::string& table, const std::string& source, Why why) {
+        run.failures.record(migration, table, source, std::move(why));
+        FailureLog::Tally& tally = run.failures.tally(migration);
+        ++tally.read;
+        ++tally.failed;
+    };
     auto take = [&](std::string_view reference, std::string_view table, const std::string& source) {
         const auto path = blogPathOf(reference, address);
         if (!path) {
             // A pro upload kept by a cloud plugin elsewhere stays where it is.
             if (reference.rfind("http://", 0) != 0 && reference.rfind("https://", 0) != 0)
-                run.failures.record(migration, run.emlogTable(table), source,
-                                    "\"" + std::string(reference) + "\" is no file of the blog");
+                refused(run.emlogTable(table), source, {Why::Code::notABlogFile, std::string(reference), {}});
             return;
         }
-        if (!path->error.empty()) {
-            run.failures.record(migration, run.emlogTable(table), source, path->error);
+        if (path->unsafe) {
+            refused(run.emlogTable(table), source, {*path->unsafe, path->path, {}});
             return;
         }
         files.insert(path->path);
@@ -59,11 +64,11 @@ std::optional<std::set<std::string>> filesNamed(RunContext& run, EmlogSource& em
             readField(row, "gid", gid);
             readField(row, column, text);
             for (const FileReference& reference : findFileReferences(text, address)) {
-                if (reference.path.error.empty())
+                if (!reference.path.unsafe)
                     files.insert(reference.path.path);
                 else
-                    run.failures.record(migration, run.emlogTable("blog"), "gid=" + std::to_string(gid),
-                                        reference.path.error);
+                    refused(run.emlogTable("blog"), "gid=" + std::to_string(gid),
+                            {*reference.path.unsafe, reference.path.path, {}});
             }
         });
         if (!read)
@@ -103,23 +108,24 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, 
         run.failures.note({FailureLog::Note::What::FilesNotCopied, {}, {}});
         return nullptr;
     }
-    auto refuse = [&run](const std::string& why) -> std::unique_ptr<BlogFiles> {
+    // Why no file was copied.
+    auto refuse = [&run](Why why) -> std::unique_ptr<BlogFiles> {
         run.failures.tally(migration).unreadable = true;
-        run.failures.record(migration, "", "", why + "; no file was copied");
+        run.failures.record(migration, "", "", std::move(why));
         return nullptr;
     };
     if (!store && settings.uploadsFolder.empty())
-        return refuse("no WordPress uploads folder given");
+        return refuse({Why::Code::noUploadsFolder});
     const std::string blogUrl = emlogBlogUrl(emlog);
     const BlogRoot address = BlogRoot::fromBlogUrl(blogUrl);
     const std::string where = settings.source.empty() ? blogUrl : settings.source;
-    std::string error;
+    Why error;
     std::unique_ptr<FileSource> source = openFileSource(where, settings, error);
     if (!source)
-        return refuse(where.empty() ? "the emlog blog has no address (blogurl) to fetch its files from" : error);
+        return refuse(where.empty() ? Why{Why::Code::noBlogAddress} : error);
     const std::string uploadsUrl = wordPressUploadsUrl(run);
     if (uploadsUrl.empty())
-        return refuse("WordPress's options give no address (siteurl) for its uploads");
+        return refuse({Why::Code::noSiteAddress});
     UploadsFolder folder(store ? std::move(store) : std::make_unique<LocalUploads>(fromUtf8(settings.uploadsFolder)));
     if (!folder.open(error))
         return refuse(error);
@@ -128,9 +134,9 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, 
     FailureLog::Tally& tally = run.failures.tally(migration);
     const std::optional<std::set<std::string>> namedFiles = filesNamed(run, emlog, address, alsoNamed);
     if (!namedFiles)
-        return refuse("the blog's articles and attachments could not be read: " + emlog.lastError());
+        return refuse({Why::Code::filesUnreadable, {}, emlog.lastError()});
     const std::set<std::string>& named = *namedFiles;
-    tally.read = static_cast<std::int64_t>(named.size());
+    tally.read += static_cast<std::int64_t>(named.size());
     run.tell({RunEvent::What::Files, Kind::attachments, 0, std::ssize(named)});
 
     std::vector<std::string> toFetch;
@@ -146,9 +152,10 @@ std::unique_ptr<BlogFiles> BlogFiles::copy(RunContext& run, EmlogSource& emlog, 
     std::int64_t done = 0;
     copyFiles(
         *source, folder, toFetch,
-        [&](const std::string& blogPath, PlacedFile placed, const std::string& why) {
+        [&](const std::string& blogPath, PlacedFile placed, const std::optional<Why>& why) {
             if (placed.uploadsPath.empty()) {
-                run.failures.record(migration, "uploads", blogPath, why);
+                run.failures.record(migration, "uploads", blogPath,
+                                    why.value_or(Why{Why::Code::cannotWrite, blogPath, {}}));
                 ++tally.failed;
             } else {
                 ++tally.written;

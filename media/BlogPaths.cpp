@@ -36,31 +36,30 @@ bool serverMayRun(std::string_view path)
 
 } // namespace
 
-// Why a path below the blog's root cannot be used as a name in the uploads folder, or "".
-std::string unsafeNameBecause(std::string_view path)
+std::optional<Why::Code> unsafeNameBecause(std::string_view path)
 {
     if (path.empty())
-        return "empty name";
+        return Why::Code::nameEmpty;
     if (path.find('\0') != std::string_view::npos)
-        return "NUL in the name";
+        return Why::Code::nameHasNul;
     if (path.find('\\') != std::string_view::npos || path.find(':') != std::string_view::npos)
-        return "backslash or colon in the name";
+        return Why::Code::nameHasBackslash;
     if (path.front() == '/')
-        return "absolute path";
+        return Why::Code::nameAbsolute;
     for (const std::string& piece : splitText(path, '/')) {
         if (piece.empty() || piece == "." || piece == "..")
-            return "\"" + std::string(path) + "\" leaves its folder";
+            return Why::Code::nameLeavesFolder;
     }
     if (path.back() == '/')
-        return "names a folder";
+        return Why::Code::nameIsFolder;
     if (serverMayRun(path))
-        return "a name the web server may run as a program";
-    return {};
+        return Why::Code::nameRunnable;
+    return std::nullopt;
 }
 
 bool isSafeName(std::string_view path)
 {
-    return unsafeNameBecause(path).empty();
+    return !unsafeNameBecause(path);
 }
 
 BlogRoot BlogRoot::fromBlogUrl(std::string_view blogUrl)
@@ -114,7 +113,7 @@ std::optional<BlogPath> blogPathOf(std::string_view reference, const BlogRoot& a
     if (!found)
         return std::nullopt;
     BlogPath path{percentDecoded(rest, false), {}};
-    path.error = unsafeNameBecause(path.path);
+    path.unsafe = unsafeNameBecause(path.path);
     return path;
 }
 
@@ -138,6 +137,17 @@ std::string uploadsPathOf(std::string_view blogPath)
     if (blogPath.rfind(uploadFolder, 0) == 0)
         return "emlog/" + std::string(blogPath.substr(uploadFolder.size()));
     return "emlog/site/" + std::string(blogPath);
+}
+
+std::optional<std::string> blogPathOfUploads(std::string_view uploadsPath)
+{
+    constexpr std::string_view site = "emlog/site/";
+    constexpr std::string_view months = "emlog/";
+    if (uploadsPath.rfind(site, 0) == 0)
+        return std::string(uploadsPath.substr(site.size()));
+    if (uploadsPath.rfind(months, 0) == 0)
+        return std::string(uploadFolder) + std::string(uploadsPath.substr(months.size()));
+    return std::nullopt;
 }
 
 std::string_view baseName(std::string_view path)

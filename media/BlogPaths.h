@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Why.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,12 +26,13 @@ struct BlogRoot
 struct BlogPath
 {
     std::string path;
-    std::string error; // set when the name is not safe to use
+    std::optional<Why::Code> unsafe; // set when the name is not safe to use: why
 };
 
 // Why a path cannot be used as a name below a folder (empty, absolute, with NUL, a backslash or a colon,
-// or a piece that is empty, "." or ".."), or "" when it can: the one check for names of the uploads folder.
-std::string unsafeNameBecause(std::string_view path);
+// or a piece that is empty, "." or ".."), or nothing when it can: the one check for names of the uploads
+// folder.
+std::optional<Why::Code> unsafeNameBecause(std::string_view path);
 bool isSafeName(std::string_view path);
 
 // Absolute on the blog's address, root-relative, "../content/..." (relative to emlog's admin
@@ -43,6 +46,9 @@ bool isBlogFile(std::string_view blogPath);
 // Where a file of the blog goes, relative to WordPress's uploads folder: emlog's month folders are
 // kept under emlog/ ("emlog/201205/x.jpg"); other files of the blog go under emlog/site/.
 std::string uploadsPathOf(std::string_view blogPath);
+// The other way: the blog's file that a path below the uploads folder was copied from; nothing for a
+// path outside emlog/.
+std::optional<std::string> blogPathOfUploads(std::string_view uploadsPath);
 
 // "content/uploadfile/201205/thum-x.jpg" -> "content/uploadfile/201205/x.jpg"; "" when no thumbnail.
 std::string originalOfThumbnail(std::string_view blogPath);

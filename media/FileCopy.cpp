@@ -22,7 +22,7 @@ public:
     {
         std::size_t index = 0;
         QByteArray bytes;
-        std::string error;
+        std::optional<Why> why;
     };
 
     void push(Item item)
@@ -62,9 +62,10 @@ private:
 
 } // namespace
 
-void copyFiles(FileSource& source, UploadsFolder& folder, const std::vector<std::string>& blogPaths,
-               const std::function<void(const std::string& blogPath, PlacedFile file, const std::string& error)>& done,
-               std::stop_token stop)
+void copyFiles(
+    FileSource& source, UploadsFolder& folder, const std::vector<std::string>& blogPaths,
+    const std::function<void(const std::string& blogPath, PlacedFile file, const std::optional<Why>& why)>& done,
+    std::stop_token stop)
 {
     // Reading an image's header and hashing its bytes take longer than fetching it from a local
     // folder: they are done on every core, while the folder and `done` are used by one at a time.
@@ -75,16 +76,20 @@ void copyFiles(FileSource& source, UploadsFolder& folder, const std::vector<std:
         while (arrivals.pop(item)) {
             const std::string& blogPath = blogPaths[item.index];
             PlacedFile file;
-            std::string error = item.error;
+            std::optional<Why> why = std::move(item.why);
             QByteArray hash;
-            if (error.empty()) {
+            if (!why) {
                 file.facts = readFileFacts(item.bytes, baseName(blogPath));
                 hash = UploadsFolder::hashOf(item.bytes);
             }
             std::lock_guard lock(placing);
-            if (error.empty())
-                file.uploadsPath = folder.place(blogPath, uploadsPathOf(blogPath), item.bytes, hash, error);
-            done(blogPath, std::move(file), error);
+            if (!why) {
+                Why refused;
+                file.uploadsPath = folder.place(blogPath, uploadsPathOf(blogPath), item.bytes, hash, refused);
+                if (file.uploadsPath.empty())
+                    why = std::move(refused);
+            }
+            done(blogPath, std::move(file), why);
         }
     };
     std::vector<std::jthread> workers;
@@ -93,8 +98,8 @@ void copyFiles(FileSource& source, UploadsFolder& folder, const std::vector<std:
         workers.emplace_back(work);
     source.fetch(
         blogPaths,
-        [&](std::size_t index, const QByteArray& bytes, const std::string& error) {
-            arrivals.push({index, bytes, error});
+        [&](std::size_t index, const QByteArray& bytes, const std::optional<Why>& why) {
+            arrivals.push({index, bytes, why});
         },
         stop);
     arrivals.close();

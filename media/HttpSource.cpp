@@ -72,21 +72,21 @@ void HttpSource::fetch(const std::vector<std::string>& blogPaths, const Arrived&
                 const QNetworkReply::NetworkError failure = reply->error();
                 const QString scheme = reply->url().scheme();
                 if (*tooLarge) {
-                    arrived(job.index, {},
-                            "larger than the limit of " + std::to_string(m_settings.sizeLimit) + " bytes");
+                    arrived(job.index, {}, Why{Why::Code::tooLarge, std::to_string(m_settings.sizeLimit), {}});
                 } else if (failure == QNetworkReply::NoError && status >= 200 && status < 300 &&
                            (scheme == QLatin1String("http") || scheme == QLatin1String("https"))) {
-                    arrived(job.index, reply->readAll(), {});
+                    arrived(job.index, reply->readAll(), std::nullopt);
                 } else if (status >= 400 && status < 500) {
                     arrived(job.index, {},
-                            "HTTP " + std::to_string(status) + " from " + reply->url().toString().toStdString());
+                            Why{Why::Code::httpStatus, std::to_string(status), reply->url().toString().toStdString()});
                 } else if (job.attempt < m_settings.attempts && !stop.stop_requested()) {
                     // The network or the server may fail for a moment: try again after the others.
                     waiting.push_back({job.index, job.attempt + 1});
                 } else {
-                    const std::string why =
-                        status != 0 ? "HTTP " + std::to_string(status) : reply->errorString().toStdString();
-                    arrived(job.index, {}, why + " (" + reply->url().toString().toStdString() + ")");
+                    const std::string url = reply->url().toString().toStdString();
+                    arrived(job.index, {},
+                            status != 0 ? Why{Why::Code::httpStatus, std::to_string(status), url}
+                                        : Why{Why::Code::fetchFailed, url, reply->errorString().toStdString()});
                 }
                 startMore();
                 if (inFlight == 0 && (waiting.empty() || stop.stop_requested()))

@@ -18,12 +18,12 @@ LocalSource::LocalSource(const QString& folder, const FileSettings& settings)
     m_uploadsOnly = !QFileInfo(m_root + QStringLiteral("/content/uploadfile")).isDir();
 }
 
-QByteArray LocalSource::read(const std::string& blogPath, std::string& error) const
+QByteArray LocalSource::read(const std::string& blogPath, std::optional<Why>& why) const
 {
     std::string below = blogPath;
     if (m_uploadsOnly) {
         if (blogPath.rfind(uploadFolder, 0) != 0) {
-            error = "only emlog's content/uploadfile folder was given";
+            why = Why{Why::Code::onlyUploadFolder, blogPath, {}};
             return {};
         }
         below = blogPath.substr(uploadFolder.size());
@@ -31,22 +31,22 @@ QByteArray LocalSource::read(const std::string& blogPath, std::string& error) co
     const QString path = m_root + QLatin1Char('/') + QString::fromUtf8(below.data(), qsizetype(below.size()));
     const QFileInfo info(path);
     if (!info.exists()) {
-        error = "no such file: " + path.toStdString();
+        why = Why{Why::Code::noSuchFile, path.toStdString(), {}};
         return {};
     }
     // A link in the blog's folder may lead anywhere on this machine: only what stays inside is read.
     const QString real = info.canonicalFilePath();
     if (!real.startsWith(m_root + QLatin1Char('/')) || !info.isFile()) {
-        error = "not a file inside the blog's folder: " + path.toStdString();
+        why = Why{Why::Code::outsideBlogFolder, path.toStdString(), {}};
         return {};
     }
     if (info.size() > m_sizeLimit) {
-        error = "larger than the limit of " + std::to_string(m_sizeLimit) + " bytes";
+        why = Why{Why::Code::tooLarge, std::to_string(m_sizeLimit), {}};
         return {};
     }
     QFile file(real);
     if (!file.open(QIODevice::ReadOnly)) {
-        error = "cannot read " + path.toStdString() + ": " + file.errorString().toStdString();
+        why = Why{Why::Code::cannotRead, path.toStdString(), file.errorString().toStdString()};
         return {};
     }
     return file.readAll();
@@ -55,9 +55,9 @@ QByteArray LocalSource::read(const std::string& blogPath, std::string& error) co
 void LocalSource::fetch(const std::vector<std::string>& blogPaths, const Arrived& arrived, std::stop_token stop)
 {
     for (std::size_t i = 0; i < blogPaths.size() && !stop.stop_requested(); ++i) {
-        std::string error;
-        const QByteArray bytes = read(blogPaths[i], error);
-        arrived(i, bytes, error);
+        std::optional<Why> why;
+        const QByteArray bytes = read(blogPaths[i], why);
+        arrived(i, bytes, why);
     }
 }
 

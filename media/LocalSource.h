@@ -15,7 +15,7 @@ public:
     void fetch(const std::vector<std::string>& blogPaths, const Arrived& arrived, std::stop_token stop) override;
 
 private:
-    QByteArray read(const std::string& blogPath, std::string& error) const;
+    QByteArray read(const std::string& blogPath, std::optional<Why>& why) const;
 
     QString m_root;             // the blog's root, or its uploads folder
     bool m_uploadsOnly = false; // m_root is content/uploadfile

@@ -20,15 +20,15 @@ QString fromUtf8(const std::string& text)
 
 LocalUploads::LocalUploads(const QString& root) : m_root(QDir::cleanPath(QDir(root).absolutePath())) {}
 
-bool LocalUploads::open(std::string& error)
+bool LocalUploads::open(Why& why)
 {
     if (QDir().mkpath(m_root))
         return true;
-    error = "cannot make the uploads folder " + m_root.toStdString();
+    why = {Why::Code::cannotMakeFolder, m_root.toStdString(), {}};
     return false;
 }
 
-QString LocalUploads::safePath(const std::string& name, std::string& error, bool makeFolders) const
+QString LocalUploads::safePath(const std::string& name, Why& why, bool makeFolders) const
 {
     QString path = m_root;
     const std::vector<std::string> pieces = splitText(name, '/');
@@ -36,20 +36,20 @@ QString LocalUploads::safePath(const std::string& name, std::string& error, bool
         path += QLatin1Char('/') + fromUtf8(pieces[i]);
         const QFileInfo info(path);
         if (info.isSymLink()) {
-            error = "\"" + name + "\" passes through a symbolic link";
+            why = {Why::Code::throughLink, name, {}};
             return {};
         }
         if (i + 1 < pieces.size() && !info.exists() && makeFolders && !QDir().mkdir(path)) {
-            error = "cannot make the folder " + path.toStdString();
+            why = {Why::Code::cannotMakeFolder, path.toStdString(), {}};
             return {};
         }
     }
     return path;
 }
 
-bool LocalUploads::look(const std::string& name, Entry& entry, std::string& error)
+bool LocalUploads::look(const std::string& name, Entry& entry, Why& why)
 {
-    const QString path = safePath(name, error, false);
+    const QString path = safePath(name, why, false);
     if (path.isEmpty())
         return false;
     const QFileInfo info(path);
@@ -59,21 +59,21 @@ bool LocalUploads::look(const std::string& name, Entry& entry, std::string& erro
 
 QByteArray LocalUploads::read(const std::string& name)
 {
-    std::string error;
-    const QString path = safePath(name, error, false);
+    Why why;
+    const QString path = safePath(name, why, false);
     if (path.isEmpty())
         return {};
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool LocalUploads::write(const std::string& name, const QByteArray& bytes, std::string& error)
+bool LocalUploads::write(const std::string& name, const QByteArray& bytes, Why& why)
 {
-    const QString path = safePath(name, error, true);
+    const QString path = safePath(name, why, true);
     if (path.isEmpty())
         return false;
     if (QFileInfo(path).exists()) {
-        error = "\"" + name + "\" is taken";
+        why = {Why::Code::nameTaken, name, {}};
         return false;
     }
     // Written under another name first and then renamed, so that a file cut off halfway is
@@ -85,21 +85,21 @@ bool LocalUploads::write(const std::string& name, const QByteArray& bytes, std::
         file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() && file.flush();
     file.close();
     if (!written || !file.rename(path)) {
-        error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+        why = {Why::Code::cannotWrite, path.toStdString(), file.errorString().toStdString()};
         file.remove();
         return false;
     }
     return true;
 }
 
-bool LocalUploads::replace(const std::string& name, const QByteArray& bytes, std::string& error)
+bool LocalUploads::replace(const std::string& name, const QByteArray& bytes, Why& why)
 {
-    const QString path = safePath(name, error, true);
+    const QString path = safePath(name, why, true);
     if (path.isEmpty())
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        error = "cannot write " + path.toStdString();
+        why = {Why::Code::cannotWrite, path.toStdString(), {}};
         return false;
     }
     return true;

@@ -39,12 +39,12 @@ QByteArray UploadsFolder::hashOf(const QByteArray& bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256).toHex();
 }
 
-bool UploadsFolder::open(std::string& error)
+bool UploadsFolder::open(Why& why)
 {
-    if (!m_store->open(error))
+    if (!m_store->open(why))
         return false;
     UploadsStore::Entry entry;
-    std::string refused;
+    Why refused;
     if (!m_store->look(listName, entry, refused) || !entry.isFile)
         return true; // no earlier run (or a list behind a link, never followed)
     // One line per file: blog path, path in the uploads folder, size, BLAKE2b-256 (SHA-256 in lists before it),
@@ -66,8 +66,8 @@ const UploadsFolder::Placed* UploadsFolder::placedEarlier(const std::string& blo
         return nullptr;
     Placed& placed = found->second;
     UploadsStore::Entry entry;
-    std::string error;
-    if (!isSafeName(placed.uploadsPath) || !m_store->look(placed.uploadsPath, entry, error) || !entry.isFile ||
+    Why why;
+    if (!isSafeName(placed.uploadsPath) || !m_store->look(placed.uploadsPath, entry, why) || !entry.isFile ||
         entry.size != placed.size)
         return nullptr;
     const QByteArray bytes = read(placed.uploadsPath);
@@ -102,27 +102,26 @@ bool UploadsFolder::holds(const std::string& name, const UploadsStore::Entry& en
 }
 
 std::string UploadsFolder::place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
-                                 std::string& error)
+                                 Why& why)
 {
-    return place(blogPath, wanted, bytes, hashOf(bytes), error);
+    return place(blogPath, wanted, bytes, hashOf(bytes), why);
 }
 
 std::string UploadsFolder::place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
-                                 const QByteArray& hash, std::string& error)
+                                 const QByteArray& hash, Why& why)
 {
     if (const std::int64_t largest = m_store->largestFile(); largest > 0 && bytes.size() > largest) {
-        error = "the file is " + std::to_string(bytes.size()) + " bytes, larger than WordPress takes (" +
-                std::to_string(largest) + " bytes)";
+        why = {Why::Code::largerThanWordPress, std::to_string(bytes.size()), std::to_string(largest)};
         return {};
     }
     for (int number = 0; number < 1000; ++number) {
         const std::string name = number == 0 ? wanted : numbered(wanted, number);
-        if (const std::string why = unsafeNameBecause(name); !why.empty()) {
-            error = "unsafe name \"" + name + "\"";
+        if (unsafeNameBecause(name)) {
+            why = {Why::Code::unsafeName, name, {}};
             return {};
         }
         UploadsStore::Entry entry;
-        if (!m_store->look(name, entry, error))
+        if (!m_store->look(name, entry, why))
             return {};
         // Another file holds the name: a different one keeps it, the same one is taken as it is.
         const auto owner = m_blogPathOf.find(name);
@@ -132,18 +131,18 @@ std::string UploadsFolder::place(const std::string& blogPath, const std::string&
         if (!entry.exists) {
             if (name == m_lastRead)
                 m_lastRead.clear();
-            if (!m_store->write(name, bytes, error))
+            if (!m_store->write(name, bytes, why))
                 return {};
         }
         m_placed[blogPath] = {name, bytes.size(), hash};
         m_blogPathOf[name] = blogPath;
         return name;
     }
-    error = "no free name for " + wanted;
+    why = {Why::Code::noFreeName, wanted, {}};
     return {};
 }
 
-bool UploadsFolder::saveList(std::string& error)
+bool UploadsFolder::saveList(Why& why)
 {
     if (m_placed.empty())
         return true;
@@ -159,11 +158,11 @@ bool UploadsFolder::saveList(std::string& error)
     }
     // Unchanged since it was read: nothing is written (a run again writes nothing).
     UploadsStore::Entry entry;
-    std::string ignored;
+    Why ignored;
     if (m_store->look(listName, entry, ignored) && entry.isFile && entry.size == list.size() &&
         m_store->read(listName) == list)
         return true;
-    return m_store->replace(listName, list, error);
+    return m_store->replace(listName, list, why);
 }
 
 } // namespace kestrel

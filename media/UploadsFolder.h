@@ -32,7 +32,7 @@ public:
     explicit UploadsFolder(std::unique_ptr<UploadsStore> store);
 
     // False, with the reason, when the folder cannot be made or read.
-    bool open(std::string& error);
+    bool open(Why& why);
     // The folder, as the report names it.
     std::string where() const { return m_store->where(); }
 
@@ -40,15 +40,14 @@ public:
     const Placed* placedEarlier(const std::string& blogPath);
     // Writes a file under `wanted` or, when another file of that name is there, a free name
     // beside it ("x-1.jpg"); gives the name used, or "" with the reason.
-    std::string place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
-                      std::string& error);
+    std::string place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes, Why& why);
     // The same with the bytes' hash (hashOf) already known.
     std::string place(const std::string& blogPath, const std::string& wanted, const QByteArray& bytes,
-                      const QByteArray& hash, std::string& error);
+                      const QByteArray& hash, Why& why);
     // Reads back a file placed earlier.
     QByteArray read(const std::string& uploadsPath);
     // Keeps the list for the next run.
-    bool saveList(std::string& error);
+    bool saveList(Why& why);
 
     static QByteArray hashOf(const QByteArray& bytes);
 

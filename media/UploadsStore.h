@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Why.h"
+
 #include <QByteArray>
 
 #include <cstdint>
@@ -25,18 +27,18 @@ public:
     virtual ~UploadsStore() = default;
 
     // False, with the reason, when the folder cannot be made or reached.
-    virtual bool open(std::string& error) = 0;
+    virtual bool open(Why& why) = 0;
     // The folder, as the report names it: a path, or the site's address for it.
     virtual std::string where() const = 0;
     // What stands at a name; false, with the reason, when it cannot be asked or passes through a link.
-    virtual bool look(const std::string& name, Entry& entry, std::string& error) = 0;
+    virtual bool look(const std::string& name, Entry& entry, Why& why) = 0;
     // The bytes of a file; empty when there is none (or it cannot be had).
     virtual QByteArray read(const std::string& name) = 0;
     // A new file, its folders made: written where nothing is (or the same bytes already are), never
     // over another file. False, with the reason, when it is not.
-    virtual bool write(const std::string& name, const QByteArray& bytes, std::string& error) = 0;
+    virtual bool write(const std::string& name, const QByteArray& bytes, Why& why) = 0;
     // The file at a name, whatever stood there before (a list the folder keeps of itself).
-    virtual bool replace(const std::string& name, const QByteArray& bytes, std::string& error) = 0;
+    virtual bool replace(const std::string& name, const QByteArray& bytes, Why& why) = 0;
     // The largest file write() takes; 0 when there is no limit but the source's.
     virtual std::int64_t largestFile() const { return 0; }
 };

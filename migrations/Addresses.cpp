@@ -155,7 +155,8 @@ void keepAddresses(MigrationRun& run)
         return;
     const BlogAddressing* blog = blogAddressing(run);
     if (!blog) {
-        run.failures.record(step, run.source->tableName("options"), "", run.source->lastError());
+        run.failures.record(step, run.source->tableName("options"), "",
+                            {Why::Code::emlogUnreadable, {}, run.source->lastError()});
         return;
     }
     PhpValue kept = PhpValue::array();

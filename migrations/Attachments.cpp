@@ -8,6 +8,7 @@
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
+#include "PostRow.h"
 #include "Posts.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
@@ -46,32 +47,22 @@ bool isImageFileName(std::string_view name)
     return extension == "jpg" || extension == "gif" || extension == "png" || extension == "bmp";
 }
 
-Assignments buildAttachmentFields(const BlogConnection& connection, std::int64_t id, std::int64_t parent,
-                                  std::int64_t author, std::string_view fileName, std::string_view filePath,
-                                  std::string_view slug, std::string_view mimeType)
+PostRow attachmentPost(std::int64_t id, std::int64_t parent, std::int64_t author, std::string_view fileName,
+                       std::string_view filePath, std::string_view slug, std::string_view mimeType)
 {
-    Assignments list(connection);
-    list.add("ID", id)
-        .add("post_status", "inherit")
-        .add("comment_status", "open")
-        .add("ping_status", "open")
-        .add("post_type", "attachment")
-        .add("post_author", author)
-        // emlog knows the type only from the name; every image is listed as a JPEG.
-        .add("post_mime_type", !mimeType.empty()           ? mimeType
-                               : isImageFileName(fileName) ? "image/jpeg"
-                                                           : "")
-        .add("post_title", fileName)
-        .add("post_name", slug)
-        .add("post_parent", parent)
-        // Without file metadata WordPress takes an attachment's address from its guid.
-        .add("guid", filePath)
-        .add("post_content", "")
-        .add("post_excerpt", "")
-        .add("to_ping", "")
-        .add("pinged", "")
-        .add("post_content_filtered", "");
-    return list;
+    PostRow post;
+    post.id = id;
+    post.author = author;
+    post.type = "attachment";
+    post.status = "inherit";
+    // emlog knows the type only from the name; every image is listed as a JPEG.
+    post.mimeType = !mimeType.empty() ? mimeType : isImageFileName(fileName) ? "image/jpeg" : "";
+    post.title = fileName;
+    post.name = slug;
+    post.parent = parent;
+    // Without file metadata WordPress takes an attachment's address from its guid.
+    post.guid = filePath;
+    return post;
 }
 
 void addUploadTimes(MigrationRun& run, Assignments& fields, std::int64_t unixTime)
@@ -139,7 +130,7 @@ void migrateAttachments(MigrationRun& run)
         if (blogId != 0) {
             const auto article = articles.find(blogId);
             if (!article) {
-                writer.fail("posts", source, "article gid=" + std::to_string(blogId) + " is not in WordPress");
+                writer.fail("posts", source, missingArticle(run, blogId));
                 return;
             }
             parent = article->id;
@@ -148,7 +139,7 @@ void migrateAttachments(MigrationRun& run)
         write.sourceId = source;
         if (thumbnailOf != 0 && fileRows.isSizeOfOriginal(filePath)) {
             // emlog's second row for a thumbnail: WordPress keeps it as a size of the original.
-            auto written = thisRun.parentOf(thumbnailOf, copies, "its original aid=" + std::to_string(thumbnailOf));
+            auto written = thisRun.parentOf(thumbnailOf, copies, "aid=" + std::to_string(thumbnailOf));
             if (const std::int64_t original = written.id; original != 0) {
                 write.after = std::move(written.after);
                 write.rows.push_back({"postmeta", originMeta(run, origin::attachment, original, aid), true});
@@ -160,9 +151,9 @@ void migrateAttachments(MigrationRun& run)
         const std::int64_t id = free.take();
         const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
         const std::optional<AttachmentFile> file = fileRows.fileOf(filePath);
-        Assignments fields =
-            buildAttachmentFields(run.wordPress, id, parent, uploader != 0 ? authors->of(uploader) : author, fileName,
-                                  file ? file->url : fileRows.addressOf(filePath), slug, file ? file->mimeType : "");
+        Assignments fields = postValues(run, attachmentPost(id, parent, uploader != 0 ? authors->of(uploader) : author,
+                                                            fileName, file ? file->url : fileRows.addressOf(filePath),
+                                                            slug, file ? file->mimeType : ""));
         addUploadTimes(run, fields, addedAt);
         write.rows.push_back({"posts", std::move(fields)});
         write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid), true});

@@ -82,8 +82,7 @@ void migrateCategories(MigrationRun& run)
         ids.used.insert(id);
 
         // A parent that never existed leaves it at the top.
-        auto parent =
-            thisRun.parentOf(category.parent, copies, "its parent category sid=" + std::to_string(category.parent));
+        auto parent = thisRun.parentOf(category.parent, copies, "sid=" + std::to_string(category.parent));
         // The blogger's own alias names the category's page, as it did in emlog.
         const std::string slug = uniqueSlug(wordPressSlug(category.alias.empty() ? category.name : category.alias),
                                             std::to_string(id), slugs);

@@ -25,6 +25,8 @@ namespace {
 
 constexpr std::string_view migration = idOf(Kind::comments);
 
+} // namespace
+
 Comment readComment(const EmlogRow& rows)
 {
     Comment comment;
@@ -43,7 +45,12 @@ Comment readComment(const EmlogRow& rows)
     return comment;
 }
 
-} // namespace
+std::string commentText(const Comment& comment)
+{
+    // A trackback's title heads its excerpt, as emlog showed it.
+    return (comment.title.empty() ? "" : "<strong>" + escapeHtml(comment.title) + "</strong>\n\n") +
+           (comment.plainText ? escapeHtml(comment.comment) : ubbToHtml(escapeHtml(comment.comment)));
+}
 
 bool isHidden(const Comment& comment)
 {
@@ -60,9 +67,7 @@ Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const 
         .add("comment_author_url", comment.url)
         .add("comment_author_IP", comment.ip)
         .add("comment_approved", isHidden(comment) ? "0" : "1")
-        .add("comment_content",
-             (comment.title.empty() ? "" : "<strong>" + escapeHtml(comment.title) + "</strong>\n\n") +
-                 (comment.plainText ? escapeHtml(comment.comment) : ubbToHtml(escapeHtml(comment.comment))))
+        .add("comment_content", commentText(comment))
         .add("comment_date", localDateTime(run, comment.date))
         .add("comment_date_gmt", formatDateTime(unixTimeToUtc(comment.date)))
         .add("comment_parent", place.parentId)
@@ -109,18 +114,14 @@ void migrateComments(MigrationRun& run)
         }
         const auto article = articles.find(comment.gid);
         if (!article) {
-            thisRun.add(
-                comment.cid,
-                writer.fail("comments", source, "article gid=" + std::to_string(comment.gid) + " is not in WordPress"),
-                0);
+            thisRun.add(comment.cid, writer.fail("comments", source, missingArticle(run, comment.gid)), 0);
             return;
         }
         CommentPlace place{free.take(), article->id, 0, users.userOf(comment.uid)};
         RowWrite write;
         write.sourceId = source;
         // A reply to a comment that never existed stands on its own.
-        auto parent = thisRun.parentOf(comment.pid, copies,
-                                       "the comment it replies to (cid=" + std::to_string(comment.pid) + ")");
+        auto parent = thisRun.parentOf(comment.pid, copies, "cid=" + std::to_string(comment.pid));
         place.parentId = parent.id;
         write.after = std::move(parent.after);
         write.rows.push_back({"comments", buildCommentFields(run, comment, place)});

@@ -9,6 +9,7 @@ namespace kestrel {
 
 class Assignments;
 class BlogConnection;
+class EmlogRow;
 struct MigrationRun;
 
 // The columns of an emlog comment that reach WordPress. A column this emlog
@@ -33,6 +34,10 @@ struct Comment
 };
 
 bool isHidden(const Comment& comment);
+// A comment as its emlog row gives it.
+Comment readComment(const EmlogRow& row);
+// Its text as WordPress stores it: escaped as emlog showed it, its UBB made markup.
+std::string commentText(const Comment& comment);
 
 // Where the comment goes in WordPress, decided before its row is built.
 struct CommentPlace

@@ -15,7 +15,6 @@
 #include "Themes.h"
 #include "Users.h"
 
-#include <chrono>
 #include <map>
 
 namespace kestrel {
@@ -56,12 +55,10 @@ RowWrite attachmentWrite(MigrationRun& run, const Face& face, std::int64_t id, s
     const std::string name = lastPiece(face.reference);
     const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
     Assignments fields =
-        buildAttachmentFields(run.wordPress, id, 0, author, name, file ? file->url : oldAddress(run, face.reference),
-                              slug, file ? file->mimeType : "");
+        postValues(run, attachmentPost(id, 0, author, name, file ? file->url : oldAddress(run, face.reference), slug,
+                                       file ? file->mimeType : ""));
     // emlog kept no time for these files: they arrive when the run made them.
-    addUploadTimes(
-        run, fields,
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count());
+    addUploadTimes(run, fields, run.now());
     RowWrite write;
     write.sourceId = faceSourceId(face);
     write.rows.push_back({"posts", std::move(fields)});
@@ -197,7 +194,7 @@ void migrateFaces(MigrationRun& run)
             write.sourceId = faceSourceId(face);
             write.rows.push_back({"postmeta", originMeta(run, *face.origin, attachment.id, face.emlogId), true});
             if (attachment.ticket)
-                write.after = RowWrite::After{*attachment.ticket, "the attachment of the same file did not arrive"};
+                write.after = RowWrite::After{*attachment.ticket, {Why::Code::sameFileNotCopied}};
             write.copied = RowWrite::Copied{face.origin, face.emlogId, {attachment.id, attachment.id}};
             writer.write(std::move(write));
         } else {

@@ -27,7 +27,8 @@ void copyFooter(MigrationRun& run)
     std::optional<std::string> icp;
     std::optional<std::string> info;
     if (!run.source->option("icp", icp) || !run.source->option("footer_info", info)) {
-        run.failures.record(step, run.source->tableName("options"), "", run.source->lastError());
+        run.failures.record(step, run.source->tableName("options"), "",
+                            {Why::Code::emlogUnreadable, {}, run.source->lastError()});
         return;
     }
     if (blank(icp) && blank(info))

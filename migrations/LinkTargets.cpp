@@ -40,6 +40,7 @@ bool LinkTargets::read(std::string_view migration)
     if (!readWordPressOption(run, "home", home))
         return unreadableWordPress(run, migration, "options", "home");
     m_home = home.value_or("");
+    run.handoffs.wordPressHome = m_home;
     while (!m_home.empty() && m_home.back() == '/')
         m_home.pop_back();
 
@@ -51,8 +52,7 @@ bool LinkTargets::read(std::string_view migration)
     const std::optional<EmlogValues> tags = types ? run.source->columns("tag", "tid", "tagname") : std::nullopt;
     if (!m_addressing || !tags) {
         // The links are left as they are, and the report says why.
-        run.failures.record(migration, "", "",
-                            "the blog's own links could not be rewritten: " + run.source->lastError());
+        run.failures.record(migration, "", "", {Why::Code::linksNotRewritten, {}, run.source->lastError()});
         m_blog.reset();
         return true;
     }

@@ -3,6 +3,7 @@
 #include "CopiedFiles.h"
 #include "HtmlText.h"
 #include "Kinds.h"
+#include "LinkLookup.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
@@ -11,17 +12,15 @@
 #include "RowWriter.h"
 #include "Terms.h"
 
-#include <set>
 #include <utility>
 
 namespace kestrel {
 
 namespace {
 
-// Links have no meta: one is already there when WordPress has a link with the same address and name.
 struct LinksInWordPress
 {
-    std::set<std::pair<std::string, std::string>> byAddressAndName;
+    LinkLookup byAddressAndName;
     std::unordered_set<std::int64_t> ids;
 };
 
@@ -34,12 +33,13 @@ std::optional<LinksInWordPress> linksInWordPress(MigrationRun& run)
     LinksInWordPress links;
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
         std::int64_t id = 0;
-        std::pair<std::string, std::string> link;
+        std::string url;
+        std::string name;
         readField(rows, 0, id);
-        readField(rows, 1, link.first);
-        readField(rows, 2, link.second);
+        readField(rows, 1, url);
+        readField(rows, 2, name);
         links.ids.insert(id);
-        links.byAddressAndName.insert(std::move(link));
+        links.byAddressAndName.add(std::move(url), std::move(name));
     }
     return links;
 }
@@ -81,9 +81,8 @@ void migrateLinks(MigrationRun& run)
         readField(rows, "sitename", name);
         readField(rows, "description", description);
         readField(rows, "hide", hide);
-        // Stored escaped, as emlog showed it; a link an earlier version copied kept its name raw.
-        const std::string shownName = escapeHtml(name);
-        if (existing.byAddressAndName.count({url, shownName}) || existing.byAddressAndName.count({url, name})) {
+        const std::string shownName = LinkLookup::storedName(name);
+        if (existing.byAddressAndName.holds(url, name)) {
             writer.alreadyThere();
             return;
         }

@@ -13,7 +13,8 @@ BlogTimeZones readTimeZones(MigrationRun& run)
 {
     std::optional<std::string> option;
     if (!run.source->option("timezone", option))
-        run.failures.record(step::timeZone, run.source->tableName("options"), "timezone", run.source->lastError());
+        run.failures.record(step::timeZone, run.source->tableName("options"), "timezone",
+                            {Why::Code::emlogUnreadable, {}, run.source->lastError()});
     BlogTimeZones zones{TimeZone::fromOption(option.value_or("")).value_or(*TimeZone::named(emlogDefaultZone)), {}};
     std::optional<std::string> timezoneString;
     std::optional<std::string> gmtOffset;

@@ -2,18 +2,16 @@
 
 #include "Assignments.h"
 #include "BlogConnection.h"
-#include "DateTime.h"
-#include "LocalTimes.h"
 #include "MigrationRun.h"
 #include "Options.h"
 #include "Origins.h"
 #include "PhpValue.h"
+#include "PostRow.h"
 #include "Reconnect.h"
 #include "Terms.h"
 #include "Themes.h"
 #include "Users.h"
 
-#include <chrono>
 #include <cstdio>
 
 namespace kestrel {
@@ -56,12 +54,6 @@ std::string blockAttributes(const MenuEntry& entry, bool topLevel)
     return json + "}";
 }
 
-std::int64_t unixNow()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 void note(MigrationRun& run, FailureLog::Note::What what, std::string_view first, std::string_view second)
 {
     run.failures.note({what, std::string(first), std::string(second)});
@@ -89,25 +81,17 @@ bool makeNavigationBlock(MigrationRun& run, std::string_view migration, const st
     if (!authors)
         return false;
     const std::int64_t id = std::max(*largestPost, largestEmlogId(run, "blog", "gid")) + 1;
-    const std::int64_t now = unixNow();
-    Assignments post(run.wordPress);
-    post.add("ID", id)
-        .add("post_author", authors->administrator)
-        .add("post_date", localDateTime(run, now))
-        .add("post_date_gmt", formatDateTime(unixTimeToUtc(now)))
-        .add("post_modified", localDateTime(run, now))
-        .add("post_modified_gmt", formatDateTime(unixTimeToUtc(now)))
-        .add("post_title", run.menuName)
-        .add("post_content", navigationBlocks(entries))
-        .add("post_excerpt", "")
-        .add("post_status", "publish")
-        .add("comment_status", "closed")
-        .add("ping_status", "closed")
-        .add("post_name", "emlog-navigation")
-        .add("post_type", "wp_navigation")
-        .add("to_ping", "")
-        .add("pinged", "")
-        .add("post_content_filtered", "");
+    PostRow navigation;
+    navigation.id = id;
+    navigation.author = authors->administrator;
+    navigation.date = run.now();
+    navigation.type = "wp_navigation";
+    navigation.title = run.menuName;
+    navigation.content = navigationBlocks(entries);
+    navigation.commentStatus = "closed";
+    navigation.pingStatus = "closed";
+    navigation.name = "emlog-navigation";
+    Assignments post = postValues(run, navigation);
     Assignments meta = originMeta(run, origin::navigationBlock, id, origin::theBlogsMenu);
     // The origin first, as for every row: a post half made is found again, never made twice.
     for (const auto& [table, values] : {std::pair{"postmeta", &meta}, std::pair{"posts", &post}}) {

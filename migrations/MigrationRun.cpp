@@ -30,6 +30,13 @@ bool readCopies(MigrationRun& run, std::string_view migration, std::initializer_
     return true;
 }
 
+Why missingArticle(const MigrationRun& run, std::int64_t gid)
+{
+    const auto& inEmlog = run.handoffs.articlesInEmlog;
+    const bool gone = inEmlog && !inEmlog->count(gid);
+    return {gone ? Why::Code::articleNotInEmlog : Why::Code::articleNotCopied, std::to_string(gid), {}};
+}
+
 void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginKey*> keys,
                           std::vector<std::string> selects, const std::vector<EmlogRead>& reads)
 {
@@ -52,8 +59,8 @@ void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginK
 void unreadableEmlog(MigrationRun& run, std::string_view migration, std::string_view table)
 {
     run.failures.tally(migration).unreadable = true;
-    const std::string why = run.source->lastError();
-    run.failures.record(migration, run.source->tableName(table), "", why);
+    run.failures.record(migration, run.source->tableName(table), "",
+                        {Why::Code::emlogUnreadable, {}, run.source->lastError()});
 }
 
 } // namespace kestrel

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kestrel {
@@ -53,11 +54,19 @@ struct MigrationRun : RunContext
         std::optional<std::int64_t> largestGid;    // of every emlog article
         // emlog's side: the tags each article carries, as the tags migration read them.
         std::optional<std::unordered_map<std::int64_t, std::vector<std::int64_t>>> tagsByArticle;
-        std::optional<TimeZone> localZone;        // the zone local times are written in
+        std::optional<TimeZone> localZone; // the zone local times are written in
+        std::string wordPressHome;         // WordPress's home, as the links into the blog read it; or empty
+        // emlog's article ids, as the tags migration read them: a row that names an article emlog no
+        // longer has is told from one whose article did not arrive.
+        std::optional<std::unordered_set<std::int64_t>> articlesInEmlog;
         std::optional<bool> commentsClosed;       // emlog closed comments on every article (iscomment)
         std::optional<BlogAddressing> addressing; // how the old blog wrote its addresses (see Addresses.h)
     } handoffs;
 };
+
+// Why a row cannot name article `gid`, which WordPress does not have: emlog no longer has it, or it
+// did not arrive.
+Why missingArticle(const MigrationRun& run, std::int64_t gid);
 
 // Reads the parts of WordPress a migration needs before its first row: the copies of each kind
 // given, after taking away, where the tables cannot undo a row, origins whose rows are gone. False

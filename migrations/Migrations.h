@@ -1,5 +1,10 @@
 #pragma once
 
+#include "PhpSerialized.h"
+
+#include <optional>
+#include <string>
+
 namespace kestrel {
 
 struct MigrationRun;
@@ -36,6 +41,17 @@ void copySettings(MigrationRun& run);
 // Members' photos, comments' avatars, the template's logo and favicon: attachments shown where
 // emlog showed them (the plugin's avatars, the site's icon and the theme's logo).
 void migrateFaces(MigrationRun& run);
+
+// An emlog value the run reads as PHP-serialized that is past what it reads (see PhpSerialized.h).
+struct RefusedValue
+{
+    std::string table;
+    std::string name; // the option's
+    SerializedProblem problem = SerializedProblem::None;
+};
+// Asked before anything is written, so that such a value refuses the run rather than leave a part of
+// it out: the first of emlog's serialized options past the bounds, or nothing.
+std::optional<RefusedValue> valuePastBounds(MigrationRun& run);
 
 inline constexpr void (*allMigrations[])(MigrationRun&) = {
     settleTimeZone,  copySettings,        migrateUsers,      migrateCategories,  migrateTags,  migratePosts,

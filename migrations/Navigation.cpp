@@ -2,15 +2,14 @@
 
 #include "Assignments.h"
 #include "BlogConnection.h"
-#include "DateTime.h"
 #include "HtmlText.h"
 #include "Kinds.h"
 #include "LinkTargets.h"
-#include "LocalTimes.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Options.h"
 #include "Origins.h"
+#include "PostRow.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
@@ -18,7 +17,6 @@
 #include "Users.h"
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 #include <tuple>
 
@@ -29,32 +27,6 @@ namespace {
 constexpr std::string_view migration = idOf(Kind::navigation);
 
 using namespace naviType;
-
-// The items a reader saw, in the order emlog showed them: it reads ORDER BY pid, taxis and puts
-// each child under its parent; a hidden item is not shown, and neither is what is under it.
-std::vector<NaviRow> shownInOrder(std::vector<NaviRow> rows)
-{
-    std::stable_sort(rows.begin(), rows.end(), [](const NaviRow& a, const NaviRow& b) {
-        return std::tie(a.pid, a.taxis, a.id) < std::tie(b.pid, b.taxis, b.id);
-    });
-    std::multimap<std::int64_t, const NaviRow*> children;
-    for (const NaviRow& row : rows) {
-        if (row.pid != 0)
-            children.emplace(row.pid, &row);
-    }
-    std::vector<NaviRow> shown;
-    for (const NaviRow& row : rows) {
-        if (row.pid != 0 || row.hide == "y")
-            continue;
-        shown.push_back(row);
-        const auto [first, last] = children.equal_range(row.id);
-        for (auto child = first; child != last; ++child) {
-            if (child->second->hide != "y")
-                shown.push_back(*child->second);
-        }
-    }
-    return shown;
-}
 
 std::string withoutClosingSlash(std::string address)
 {
@@ -73,7 +45,7 @@ struct Addresses
 
 // Where the item leads in WordPress; nothing, with `why`, when what it names is not there.
 std::optional<MenuTarget> targetOf(MigrationRun& run, const NaviRow& row, const Addresses& at, const LinkTargets& links,
-                                   std::string& why)
+                                   Why& why)
 {
     const auto custom = [](std::string url) {
         MenuTarget target{"custom", "custom", 0, url, url};
@@ -94,14 +66,14 @@ std::optional<MenuTarget> targetOf(MigrationRun& run, const NaviRow& row, const 
         const Copies& categories = run.state.copies(origin::category);
         if (const auto copy = categories.find(row.typeId))
             return MenuTarget{"taxonomy", "category", copy->id, "", at.home + "/?cat=" + std::to_string(copy->id)};
-        why = "category sid=" + std::to_string(row.typeId) + " is not in WordPress";
+        why = {Why::Code::categoryNotCopied, std::to_string(row.typeId), {}};
         return std::nullopt;
     }
     case page: {
         const Copies& articles = run.state.copies(origin::article);
         if (const auto copy = articles.find(row.typeId))
             return MenuTarget{"post_type", "page", copy->id, "", at.home + "/?page_id=" + std::to_string(copy->id)};
-        why = "page gid=" + std::to_string(row.typeId) + " is not in WordPress";
+        why = {Why::Code::articleNotCopied, std::to_string(row.typeId), {}};
         return std::nullopt;
     }
     default: {
@@ -162,34 +134,19 @@ std::optional<Copy> makeMenu(MigrationRun& run)
     return Copy{id, id};
 }
 
-Assignments menuItemPost(MigrationRun& run, std::int64_t id, std::int64_t author, const NaviRow& row,
-                         std::int64_t position)
+PostRow menuItemPost(MigrationRun& run, std::int64_t id, std::int64_t author, const NaviRow& row, std::int64_t position)
 {
-    const std::int64_t now =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-    const std::string wallClock = localDateTime(run, now);
-    const std::string utc = formatDateTime(unixTimeToUtc(now));
-    Assignments post(run.wordPress);
-    post.add("ID", id)
-        .add("post_author", author)
-        .add("post_date", wallClock)
-        .add("post_date_gmt", utc)
-        .add("post_modified", wallClock)
-        .add("post_modified_gmt", utc)
-        // emlog showed the label through htmlspecialchars; WordPress shows a title as it is.
-        .add("post_title", escapeHtml(row.name))
-        .add("post_content", "")
-        .add("post_excerpt", "")
-        .add("post_status", "publish")
-        .add("comment_status", "closed")
-        .add("ping_status", "closed")
-        .add("post_name", std::to_string(id))
-        .add("post_parent", 0)
-        .add("menu_order", position)
-        .add("post_type", "nav_menu_item")
-        .add("to_ping", "")
-        .add("pinged", "")
-        .add("post_content_filtered", "");
+    PostRow post;
+    post.id = id;
+    post.author = author;
+    post.date = run.now();
+    post.type = "nav_menu_item";
+    // emlog showed the label through htmlspecialchars; WordPress shows a title as it is.
+    post.title = escapeHtml(row.name);
+    post.commentStatus = "closed";
+    post.pingStatus = "closed";
+    post.name = std::to_string(id);
+    post.menuOrder = position;
     return post;
 }
 
@@ -215,6 +172,32 @@ bool readNaviTable(MigrationRun& run, std::vector<NaviRow>& rows)
 }
 
 } // namespace
+
+// The items a reader saw, in the order emlog showed them: it reads ORDER BY pid, taxis and puts
+// each child under its parent; a hidden item is not shown, and neither is what is under it.
+std::vector<NaviRow> shownInOrder(std::vector<NaviRow> rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const NaviRow& a, const NaviRow& b) {
+        return std::tie(a.pid, a.taxis, a.id) < std::tie(b.pid, b.taxis, b.id);
+    });
+    std::multimap<std::int64_t, const NaviRow*> children;
+    for (const NaviRow& row : rows) {
+        if (row.pid != 0)
+            children.emplace(row.pid, &row);
+    }
+    std::vector<NaviRow> shown;
+    for (const NaviRow& row : rows) {
+        if (row.pid != 0 || row.hide == "y")
+            continue;
+        shown.push_back(row);
+        const auto [first, last] = children.equal_range(row.id);
+        for (auto child = first; child != last; ++child) {
+            if (child->second->hide != "y")
+                shown.push_back(*child->second);
+        }
+    }
+    return shown;
+}
 
 void migrateNavigation(MigrationRun& run)
 {
@@ -275,7 +258,7 @@ void migrateNavigation(MigrationRun& run)
         if (run.stopRequested())
             break;
         const std::string source = "id=" + std::to_string(row.id);
-        std::string why;
+        Why why;
         std::optional<MenuTarget> target = targetOf(run, row, at, links, why);
         if (copies.contains(row.id)) {
             writer.alreadyThere();
@@ -288,7 +271,7 @@ void migrateNavigation(MigrationRun& run)
             continue;
         }
         if (!menu && !(menu = makeMenu(run))) {
-            writer.fail("terms", source, "the menu could not be made");
+            writer.fail("terms", source, {Why::Code::menuNotMade});
             continue;
         }
         std::int64_t parent = 0;
@@ -299,9 +282,10 @@ void migrateNavigation(MigrationRun& run)
                 parent = copy->id;
             } else if (const auto earlier = thisRun.find(row.pid); earlier != thisRun.end()) {
                 parent = earlier->second.second;
-                after = RowWrite::After{earlier->second.first, "its parent id=" + std::to_string(row.pid)};
+                after = RowWrite::After{earlier->second.first,
+                                        {Why::Code::parentNotCopied, "id=" + std::to_string(row.pid), {}}};
             } else {
-                writer.fail("posts", source, "its parent id=" + std::to_string(row.pid) + " is not in WordPress");
+                writer.fail("posts", source, {Why::Code::parentNotCopied, "id=" + std::to_string(row.pid), {}});
                 continue;
             }
         }
@@ -311,7 +295,8 @@ void migrateNavigation(MigrationRun& run)
         RowWrite write;
         write.sourceId = source;
         write.after = std::move(after);
-        write.rows.push_back({"posts", menuItemPost(run, id, authors->administrator, row, ++position)});
+        write.rows.push_back(
+            {"posts", postValues(run, menuItemPost(run, id, authors->administrator, row, ++position))});
         write.rows.push_back({"postmeta", originMeta(run, origin::navigation, id, row.id), true});
         const std::pair<std::string_view, std::string> meta[] = {
             {"_menu_item_type", target->type},

@@ -35,6 +35,9 @@ inline constexpr std::int64_t custom = 0, home = 1, twitter = 2, admin = 3, cate
 std::vector<NaviRow> navibarRows(std::string_view navibar, std::string_view homeLabel);
 // emlog 4.3's navi table has no type: its own items (isdefault) are told by their address.
 std::int64_t typeWithoutColumn(std::string_view url, bool isDefault);
+// The items a reader saw, in the order emlog showed them: ORDER BY pid, taxis, each child under its
+// parent; a hidden item is not shown, and neither is what is under it.
+std::vector<NaviRow> shownInOrder(std::vector<NaviRow> rows);
 
 // Where one of emlog's navigation items leads, as WordPress's menu item and navigation block name it.
 struct MenuTarget

@@ -54,7 +54,18 @@ constexpr std::size_t statementBytes = 512 * 1024;
 constexpr std::size_t statementRows = 500;
 constexpr std::size_t exchangeBytes = 2 << 20;
 
+std::string serverError(const BlogConnection& session)
+{
+    return std::to_string(session.lastErrorNumber()) + " " + session.lastError();
+}
+
 } // namespace
+
+// Why an article keeps its links to the old blog: its text is no longer in emlog, or could not be read.
+Why PostLinks::textsUnread(bool read) const
+{
+    return read ? Why{Why::Code::articleGone} : Why{Why::Code::linksNotRewritten, {}, m_run.source->lastError()};
+}
 
 void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
 {
@@ -193,8 +204,8 @@ void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
     }
     // An article whose text could not be read again keeps its links to the old blog.
     for (const auto& [gid, post] : arrived)
-        m_run.failures.record(idOf(Kind::posts), m_run.source->tableName("blog"), sourceId(*post),
-                              read ? "the article is no longer in emlog" : m_run.source->lastError());
+        m_run.failures.recordIncomplete(idOf(Kind::posts), m_run.source->tableName("blog"), sourceId(*post),
+                                        textsUnread(read));
     endStatement();
     sendPacket();
     collect();
@@ -210,13 +221,14 @@ void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
     const bool readAgain =
         readTexts(gids, [&](const Waiting& post, const std::string& newContent, const std::string& newExcerpt) {
             if (!executeWithReconnect(m_run, session, one(post, newContent, newExcerpt)))
-                recordFailure(m_run, idOf(Kind::posts), table, sourceId(post));
+                m_run.failures.recordIncomplete(idOf(Kind::posts), table, sourceId(post),
+                                                {Why::Code::serverRefused, {}, serverError(session)});
         });
     if (m_run.stopRequested())
         return;
     for (const auto& [gid, post] : arrived)
-        m_run.failures.record(idOf(Kind::posts), m_run.source->tableName("blog"), sourceId(*post),
-                              readAgain ? "the article is no longer in emlog" : m_run.source->lastError());
+        m_run.failures.recordIncomplete(idOf(Kind::posts), m_run.source->tableName("blog"), sourceId(*post),
+                                        textsUnread(readAgain));
 }
 
 } // namespace kestrel

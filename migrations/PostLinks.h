@@ -36,6 +36,7 @@ public:
     void completeWaiting(RowWriter& writer, StatementAhead& afterArrival);
 
 private:
+    Why textsUnread(bool read) const;
     std::string rewrite(const std::string& shown, bool* waiting);
 
     struct Waiting

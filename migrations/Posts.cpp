@@ -12,6 +12,7 @@
 #include "Options.h"
 #include "Origins.h"
 #include "PostLinks.h"
+#include "PostRow.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
@@ -23,7 +24,6 @@
 #include "Users.h"
 
 #include <algorithm>
-#include <chrono>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -37,6 +37,8 @@ std::string sourceId(const Article& article)
 {
     return "gid=" + std::to_string(article.gid);
 }
+
+} // namespace
 
 Article readArticle(const EmlogRow& rows)
 {
@@ -68,6 +70,8 @@ Article readArticle(const EmlogRow& rows)
     article.schedules = hasColumn(rows, "parent_id");
     return article;
 }
+
+namespace {
 
 // Which tags list each article: as the tags migration of this run read emlog's tag table, or from it.
 // Nothing when the tag table cannot be read.
@@ -128,9 +132,7 @@ void addFieldsAndCounts(MigrationRun& run, RowWrite& write, std::int64_t id, con
         return;
     for (const auto& [key, value] : *fields) {
         if (key.rfind("_emlog_", 0) == 0) {
-            write.problems.push_back({"postmeta", "its custom field " + key +
-                                                      " has a name this program keeps for "
-                                                      "its own and was left out"});
+            write.problems.push_back({"postmeta", {Why::Code::reservedField, key, {}}});
             continue;
         }
         write.rows.push_back({"postmeta", ownerMeta(run, origin::article, id, key, value)});
@@ -149,11 +151,105 @@ void reportOptionChange(MigrationRun& run, OptionChange change, std::string_view
         recordFailure(run, migration, table, option);
         return;
     }
-    const std::string reason = "WordPress's option " + std::string(option) +
-                               " is not PHP serialization this run can add to, and was left as it is: " +
-                               (option == "cron" ? "the article is not scheduled" : "the article is not sticky");
+    const Why why{option == "cron" ? Why::Code::notScheduled : Why::Code::notSticky, std::string(option), {}};
     for (const std::int64_t gid : gids)
-        run.failures.record(migration, table, "gid=" + std::to_string(gid), reason);
+        run.failures.recordIncomplete(migration, table, "gid=" + std::to_string(gid), why);
+}
+
+// What the articles ask of both blogs before their first row, read ahead, several to an exchange.
+void readAheadOfArticles(MigrationRun& run)
+{
+    std::vector<std::string> selects = {postNamesQuery(run)};
+    for (std::string& query : authorsQueries(run))
+        selects.push_back(std::move(query));
+    selects.push_back("SELECT ID FROM " + run.wordPressTable("posts"));
+    for (std::string& query : LinkTargets::wordPressQueries(run))
+        selects.push_back(std::move(query));
+    if (!run.handoffs.localZone) {
+        selects.push_back(wordPressOptionQuery(run, "timezone_string"));
+        selects.push_back(wordPressOptionQuery(run, "gmt_offset"));
+    }
+    readAheadOfMigration(run, {&origin::article, &origin::category, &origin::tag}, std::move(selects));
+    // emlog's side: what the authors, the links, the custom fields and the articles' order read first.
+    using What = EmlogRead::What;
+    std::vector<EmlogRead> reads;
+    if (!run.handoffs.authors)
+        reads.insert(reads.end(), {{What::HasTable, "user"}, {What::Table, "user"}});
+    reads.insert(reads.end(), {{What::Option, "blogurl"},
+                               {What::Option, "iscomment"},
+                               {What::Columns, "blog", {"gid", "type"}},
+                               {What::Columns, "tag", {"tid", "tagname"}},
+                               {What::HasTable, "blog_fields"},
+                               {What::Table, "blog_fields", {"id", "gid", "field_key", "field_value"}},
+                               {What::ParentOrder, "blog", {"parent_id"}}});
+    if (!run.handoffs.localZone)
+        reads.push_back({What::Option, "timezone"});
+    // Last: what older blogs lack fails there, and the reads after it are asked again.
+    for (EmlogRead& read : blogAddressingReads(run))
+        reads.push_back(std::move(read));
+    run.source->readAhead(reads);
+}
+
+// The article's links to its category and tags, each term's taxonomy id added to `linked`: a term that is
+// not in WordPress is a problem of the row, which arrives without it.
+void addTermLinks(MigrationRun& run, RowWrite& write, const Article& article, std::int64_t postId,
+                  const std::unordered_map<std::int64_t, std::vector<std::int64_t>>* tagLists,
+                  std::unordered_set<std::int64_t>& linked)
+{
+    // -1 is emlog's mark for "no category"; pages have none.
+    if (!isPage(article) && article.sortid > 0) {
+        if (const auto category = run.state.copies(origin::category).find(article.sortid)) {
+            write.rows.push_back(termLink(run, postId, category->taxonomyId));
+            linked.insert(category->taxonomyId);
+        } else {
+            write.problems.push_back(
+                {"term_relationships", {Why::Code::categoryNotCopied, std::to_string(article.sortid), {}}});
+        }
+    }
+    const auto listed = tagLists ? tagLists->find(article.gid) : decltype(tagLists->end()){};
+    if (!tagLists || listed == tagLists->end())
+        return;
+    for (const std::int64_t tid : listed->second) {
+        if (const auto tag = run.state.copies(origin::tag).find(tid)) {
+            write.rows.push_back(termLink(run, postId, tag->taxonomyId));
+            linked.insert(tag->taxonomyId);
+        } else {
+            write.problems.push_back({"term_relationships", {Why::Code::tagNotCopied, std::to_string(tid), {}}});
+        }
+    }
+}
+
+// An article on its way: its ticket, its post and its emlog id.
+struct WrittenArticle
+{
+    RowWriter::Ticket ticket;
+    std::int64_t id;
+    std::int64_t gid;
+};
+
+// The articles emlog kept on top become WordPress's sticky posts, and those it held back are scheduled: each
+// once it arrived.
+void stickAndSchedule(MigrationRun& run, const RowWriter& writer, const std::vector<WrittenArticle>& sticky,
+                      const std::vector<std::pair<WrittenArticle, std::int64_t>>& scheduled)
+{
+    std::vector<std::int64_t> stuck, stuckGids;
+    for (const WrittenArticle& post : sticky) {
+        if (writer.state(post.ticket) == RowWriter::State::Arrived) {
+            stuck.push_back(post.id);
+            stuckGids.push_back(post.gid);
+        }
+    }
+    reportOptionChange(run, addStickyPosts(run, stuck), "sticky_posts", stuckGids);
+    std::vector<std::pair<std::int64_t, std::int64_t>> publishing;
+    std::vector<std::int64_t> publishingGids;
+    for (const auto& [post, time] : scheduled) {
+        if (writer.state(post.ticket) == RowWriter::State::Arrived) {
+            publishing.emplace_back(post.id, time);
+            publishingGids.push_back(post.gid);
+        }
+    }
+    if (!run.stopRequested())
+        reportOptionChange(run, schedulePublishing(run, publishing), "cron", publishingGids);
 }
 
 } // namespace
@@ -173,86 +269,40 @@ bool isPage(const Article& article)
     return article.type == "page";
 }
 
-bool isScheduled(const Article& article)
+bool isScheduled(const Article& article, std::int64_t now)
 {
-    const std::int64_t now =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
     return article.schedules && !isDraft(article) && article.date > now;
 }
 
-Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place, const PostText& text)
+PostRow articlePost(MigrationRun& run, const Article& article, const PostPlace& place, const PostText& text)
 {
-    const std::string wallClock = localDateTime(run, article.date);
-    const std::string utc = formatDateTime(unixTimeToUtc(article.date));
-    const std::string title = escapeHtml(article.title);
-
-    Assignments post(run.wordPress);
-    post.add("post_status", isPending(article)     ? "pending"
-                            : isDraft(article)     ? "draft"
-                            : isScheduled(article) ? "future"
-                                                   : "publish")
-        .add("comment_status", article.allowRemark == "n" ? "closed" : "open")
-        .add("ping_status", "open")
-        .add("post_parent", place.parent)
-        .add("menu_order", 0)
-        .add("post_type", isPage(article) ? "page" : "post")
-        .add("ID", place.id)
-        .add("post_author", place.author)
-        .add("post_content", text.content)
-        .add("post_title", title)
-        .add("post_excerpt", text.excerpt)
-        .add("post_name", place.slug)
-        .add("post_password", article.password)
-        .add("comment_count", article.comnum)
-        .add("post_date", wallClock)
-        .add("post_date_gmt", utc)
-        .add("post_modified", wallClock)
-        .add("post_modified_gmt", utc)
-        .add("to_ping", "")
-        .add("pinged", "")
-        .add("post_content_filtered", "");
+    PostRow post;
+    post.id = place.id;
+    post.author = place.author;
+    post.type = isPage(article) ? "page" : "post";
+    post.status = isPending(article)                ? "pending"
+                  : isDraft(article)                ? "draft"
+                  : isScheduled(article, run.now()) ? "future"
+                                                    : "publish";
+    post.commentStatus = article.allowRemark == "n" ? "closed" : "open";
+    post.title = escapeHtml(article.title);
+    post.content = text.content;
+    post.excerpt = text.excerpt;
+    post.name = place.slug;
+    post.password = article.password;
+    post.parent = place.parent;
+    post.commentCount = article.comnum;
+    post.date = article.date;
     return post;
 }
 
 void migratePosts(MigrationRun& run)
 {
-    {
-        std::vector<std::string> selects = {postNamesQuery(run)};
-        for (std::string& query : authorsQueries(run))
-            selects.push_back(std::move(query));
-        selects.push_back("SELECT ID FROM " + run.wordPressTable("posts"));
-        for (std::string& query : LinkTargets::wordPressQueries(run))
-            selects.push_back(std::move(query));
-        if (!run.handoffs.localZone) {
-            selects.push_back(wordPressOptionQuery(run, "timezone_string"));
-            selects.push_back(wordPressOptionQuery(run, "gmt_offset"));
-        }
-        readAheadOfMigration(run, {&origin::article, &origin::category, &origin::tag}, std::move(selects));
-        // emlog's side: what the authors, the links, the custom fields and the articles' order read first.
-        using What = EmlogRead::What;
-        std::vector<EmlogRead> reads;
-        if (!run.handoffs.authors)
-            reads.insert(reads.end(), {{What::HasTable, "user"}, {What::Table, "user"}});
-        reads.insert(reads.end(), {{What::Option, "blogurl"},
-                                   {What::Option, "iscomment"},
-                                   {What::Columns, "blog", {"gid", "type"}},
-                                   {What::Columns, "tag", {"tid", "tagname"}},
-                                   {What::HasTable, "blog_fields"},
-                                   {What::Table, "blog_fields", {"id", "gid", "field_key", "field_value"}},
-                                   {What::ParentOrder, "blog", {"parent_id"}}});
-        if (!run.handoffs.localZone)
-            reads.push_back({What::Option, "timezone"});
-        // Last: what older blogs lack fails there, and the reads after it are asked again.
-        for (EmlogRead& read : blogAddressingReads(run))
-            reads.push_back(std::move(read));
-        run.source->readAhead(reads);
-    }
+    readAheadOfArticles(run);
     if (!readCopies(run, migration, {&origin::article, &origin::category, &origin::tag}) ||
         !run.state.readPostNames(run, migration))
         return;
     const Copies& copies = run.state.copies(origin::article);
-    const Copies& categories = run.state.copies(origin::category);
-    const Copies& tags = run.state.copies(origin::tag);
     const Authors* authors = authorsOf(run, migration);
     if (!authors)
         return;
@@ -268,8 +318,7 @@ void migratePosts(MigrationRun& run)
     const auto* tagLists = tagsByArticle(run);
     if (!tagLists)
         run.failures.record(migration, run.source->tableName("tag"), "",
-                            "the articles' tags could not be read, so they arrive without them: " +
-                                run.source->lastError());
+                            {Why::Code::tagsUnreadable, {}, run.source->lastError()});
     PostLinks links(run);
     if (!links.read(migration))
         return;
@@ -277,8 +326,7 @@ void migratePosts(MigrationRun& run)
     const auto fields = fieldsByArticle(run, copies);
     if (!fields)
         run.failures.record(migration, run.source->tableName("blog_fields"), "",
-                            "the articles' custom fields could not be read, so they arrive without them: " +
-                                run.source->lastError());
+                            {Why::Code::fieldsUnreadable, {}, run.source->lastError()});
     FreeIds free(0, [&run] { return largestEmlogId(run, "blog", "gid"); });
     // emlog took no comments anywhere when its owner closed them for the whole blog.
     const bool commentsClosed = commentsClosedEverywhere(run);
@@ -287,15 +335,9 @@ void migratePosts(MigrationRun& run)
 
     RowWriter writer(run, run.state, migration);
     std::int64_t largestGid = 0;
-    struct Written
-    {
-        RowWriter::Ticket ticket;
-        std::int64_t id;
-        std::int64_t gid;
-    };
     WrittenInThisRun thisRun(writer);
-    std::vector<Written> sticky;
-    std::vector<std::pair<Written, std::int64_t>> scheduled;
+    std::vector<WrittenArticle> sticky;
+    std::vector<std::pair<WrittenArticle, std::int64_t>> scheduled;
     std::unordered_set<std::int64_t> linked;
     // What is queued goes while emlog's next rows are on their way.
     const TableReading reading{Kind::posts, run.pacing.posts, "parent_id", [&] { writer.sendIfIdle(); }};
@@ -319,11 +361,11 @@ void migratePosts(MigrationRun& run)
         RowWrite write;
         write.sourceId = sourceId(article);
         // A page under a page that never existed stands at the top.
-        auto parent = thisRun.parentOf(article.parent, copies, "its parent page gid=" + std::to_string(article.parent));
+        auto parent = thisRun.parentOf(article.parent, copies, "gid=" + std::to_string(article.parent));
         place.parent = parent.id;
         write.after = std::move(parent.after);
         const PostText text = links.text(article, markdown);
-        write.rows.push_back({"posts", buildPostFields(run, article, place, text)});
+        write.rows.push_back({"posts", postValues(run, articlePost(run, article, place, text))});
         write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
         if (!article.alias.empty())
             write.rows.push_back(
@@ -336,35 +378,14 @@ void migratePosts(MigrationRun& run)
         addFieldsAndCounts(run, write, place.id, article,
                            fields && listed != fields->end() ? &listed->second : nullptr);
 
-        // -1 is emlog's mark for "no category"; pages have none.
-        if (!isPage(article) && article.sortid > 0) {
-            if (const auto category = categories.find(article.sortid)) {
-                write.rows.push_back(termLink(run, place.id, category->taxonomyId));
-                linked.insert(category->taxonomyId);
-            } else {
-                write.problems.push_back(
-                    {"term_relationships", "category sid=" + std::to_string(article.sortid) + " is not in WordPress"});
-            }
-        }
-        if (const auto listed = tagLists ? tagLists->find(article.gid) : decltype(tagLists->end()){};
-            tagLists && listed != tagLists->end()) {
-            for (const std::int64_t tid : listed->second) {
-                if (const auto tag = tags.find(tid)) {
-                    write.rows.push_back(termLink(run, place.id, tag->taxonomyId));
-                    linked.insert(tag->taxonomyId);
-                } else {
-                    write.problems.push_back(
-                        {"term_relationships", "tag tid=" + std::to_string(tid) + " is not in WordPress"});
-                }
-            }
-        }
+        addTermLinks(run, write, article, place.id, tagLists, linked);
         write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};
-        const Written written{writer.write(std::move(write)), place.id, article.gid};
+        const WrittenArticle written{writer.write(std::move(write)), place.id, article.gid};
         links.written(written.ticket, place.id);
         thisRun.add(article.gid, written.ticket, written.id);
         if (article.top == "y")
             sticky.push_back(written);
-        if (isScheduled(article))
+        if (isScheduled(article, run.now()))
             scheduled.emplace_back(written, article.date);
     });
     // The terms' counts are made while the texts of articles that link ahead are read again.
@@ -380,25 +401,8 @@ void migratePosts(MigrationRun& run)
     }
 
     recounted(run, migration, recount);
-    std::vector<std::int64_t> stuck, stuckGids;
-    for (const Written& post : sticky) {
-        if (writer.state(post.ticket) == RowWriter::State::Arrived) {
-            stuck.push_back(post.id);
-            stuckGids.push_back(post.gid);
-        }
-    }
     if (!run.stopRequested())
-        reportOptionChange(run, addStickyPosts(run, stuck), "sticky_posts", stuckGids);
-    std::vector<std::pair<std::int64_t, std::int64_t>> publishing;
-    std::vector<std::int64_t> publishingGids;
-    for (const auto& [post, time] : scheduled) {
-        if (writer.state(post.ticket) == RowWriter::State::Arrived) {
-            publishing.emplace_back(post.id, time);
-            publishingGids.push_back(post.gid);
-        }
-    }
-    if (!run.stopRequested())
-        reportOptionChange(run, schedulePublishing(run, publishing), "cron", publishingGids);
+        stickAndSchedule(run, writer, sticky, scheduled);
 }
 
 } // namespace kestrel

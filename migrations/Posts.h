@@ -11,6 +11,7 @@ namespace kestrel {
 
 struct MigrationRun;
 class Assignments;
+class EmlogRow;
 
 // The columns of an emlog article or page that reach WordPress. A column this
 // emlog version lacks keeps its default here.
@@ -42,13 +43,16 @@ struct Article
     bool schedules = false;
 };
 
+// An article or page as its emlog row gives it.
+Article readArticle(const EmlogRow& row);
+
 // An article stays private in WordPress when emlog kept it from readers: a draft, or one
 // awaiting review (pending).
 bool isDraft(const Article& article);
 bool isPending(const Article& article);
 bool isPage(const Article& article);
-// emlog held back an article dated after now; WordPress publishes it when its time comes.
-bool isScheduled(const Article& article);
+// emlog held back an article dated after `now`; WordPress publishes it when its time comes.
+bool isScheduled(const Article& article, std::int64_t now);
 
 // Where the article goes in WordPress, decided before its row is built.
 struct PostPlace
@@ -67,8 +71,9 @@ struct PostText
     std::string excerpt;
 };
 
+struct PostRow;
 // The post's row. Its title is stored escaped, as emlog showed it; its times are local in
 // the run's zone, and an article emlog would still hold back is scheduled.
-Assignments buildPostFields(MigrationRun& run, const Article& article, const PostPlace& place, const PostText& text);
+PostRow articlePost(MigrationRun& run, const Article& article, const PostPlace& place, const PostText& text);
 
 } // namespace kestrel

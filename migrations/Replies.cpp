@@ -73,7 +73,7 @@ void migrateReplies(MigrationRun& run)
         const std::string source = "id=" + std::to_string(reply.cid);
         const auto twitter = twitters.find(reply.gid);
         if (!twitter) {
-            writer.fail("comments", source, "twitter id=" + std::to_string(reply.gid) + " is not in WordPress");
+            writer.fail("comments", source, {Why::Code::twitterNotCopied, std::to_string(reply.gid), {}});
             return;
         }
         const CommentPlace place{free.take(), twitter->id, 0, authors->userOf(reply.uid)};

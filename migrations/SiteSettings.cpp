@@ -70,7 +70,8 @@ void copyHomeMeta(MigrationRun& run)
     std::optional<std::string> keywords;
     if (!run.source->option("site_title", title) || !run.source->option("site_description", description) ||
         !run.source->option("site_key", keywords)) {
-        run.failures.record(migration, run.source->tableName("options"), "", run.source->lastError());
+        run.failures.record(migration, run.source->tableName("options"), "",
+                            {Why::Code::emlogUnreadable, {}, run.source->lastError()});
         return;
     }
     if ((blank(title) && blank(description) && blank(keywords)) || run.keepWordPressSettings)
@@ -205,7 +206,8 @@ void copySettings(MigrationRun& run)
         std::optional<std::string> emlog;
         // Unread, the options are unread for every setting: said once, and WordPress keeps its own.
         if (!run.source->option(setting.emlog, emlog)) {
-            run.failures.record(migration, run.source->tableName("options"), "", run.source->lastError());
+            run.failures.record(migration, run.source->tableName("options"), "",
+                                {Why::Code::emlogUnreadable, {}, run.source->lastError()});
             return;
         }
         // A setting this blog's emlog did not have yet, or left empty, leaves WordPress's.

@@ -52,7 +52,7 @@ void migrateTags(MigrationRun& run)
     // A tag new to WordPress takes the articles earlier runs copied; an article new in
     // this run brings its own links. An article that is not in emlog at all cannot come.
     const Copies& articles = run.state.copies(origin::article);
-    std::optional<std::unordered_set<std::int64_t>> emlogArticles;
+    std::optional<std::unordered_set<std::int64_t>>& emlogArticles = run.handoffs.articlesInEmlog;
     if (const auto gids = run.source->columns("blog", "gid", "gid")) {
         emlogArticles.emplace();
         for (const auto& [gid, unused] : *gids)
@@ -104,8 +104,7 @@ void migrateTags(MigrationRun& run)
                 write.rows.push_back(termLink(run, copy->id, id));
                 links = true;
             } else if (emlogArticles && !emlogArticles->count(gid)) {
-                write.problems.push_back(
-                    {"term_relationships", "article gid=" + std::to_string(gid) + " does not exist"});
+                write.problems.push_back({"term_relationships", missingArticle(run, gid)});
             }
         }
         const RowWriter::Ticket ticket = writer.write(std::move(write));

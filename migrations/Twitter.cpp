@@ -4,15 +4,14 @@
 #include "Attachments.h"
 #include "BlogConnection.h"
 #include "CopiedFiles.h"
-#include "DateTime.h"
 #include "HtmlText.h"
 #include "Kinds.h"
 #include "LinkTargets.h"
-#include "LocalTimes.h"
 #include "Markdown.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
+#include "PostRow.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "RowWriter.h"
@@ -194,39 +193,23 @@ void migrateTwitter(MigrationRun& run)
         if (run.files)
             content = run.files->rewriteReferences(content);
 
-        const std::string wallClock = localDateTime(run, twitter.date);
-        const std::string utc = formatDateTime(unixTimeToUtc(twitter.date));
-        Assignments post(run.wordPress);
-        post.add("ID", id)
-            .add("post_author", author)
-            .add("post_date", wallClock)
-            .add("post_date_gmt", utc)
-            .add("post_content", content)
-            .add("post_title", "")
-            .add("post_excerpt", "")
-            // Only its author saw a private one.
-            .add("post_status", twitter.isPrivate == "y" ? "private" : "publish")
-            .add("comment_status", "open")
-            .add("ping_status", "open")
-            .add("post_password", "")
-            .add("post_name", uniqueSlug(std::to_string(id), std::to_string(id), slugs))
-            .add("post_modified", wallClock)
-            .add("post_modified_gmt", utc)
-            .add("post_parent", 0)
-            .add("menu_order", 0)
-            .add("post_type", "post")
-            .add("comment_count", twitter.replies)
-            .add("to_ping", "")
-            .add("pinged", "")
-            .add("post_content_filtered", "");
+        PostRow post;
+        post.id = id;
+        post.author = author;
+        post.date = twitter.date;
+        post.content = std::move(content);
+        // Only its author saw a private one.
+        post.status = twitter.isPrivate == "y" ? "private" : "publish";
+        post.name = uniqueSlug(std::to_string(id), std::to_string(id), slugs);
+        post.commentCount = twitter.replies;
         RowWrite write;
         write.sourceId = "id=" + std::to_string(twitter.id);
-        write.rows.push_back({"posts", std::move(post)});
+        write.rows.push_back({"posts", postValues(run, post)});
         write.rows.push_back({"postmeta", originMeta(run, origin::twitter, id, twitter.id), true});
         if (format)
             write.rows.push_back(termLink(run, id, *format));
         else
-            write.problems.push_back({"term_relationships", "the post format status is not in WordPress"});
+            write.problems.push_back({"term_relationships", {Why::Code::postFormatMissing}});
         if (pro) {
             if (!likes)
                 likes = likesOf(run);
@@ -239,10 +222,10 @@ void migrateTwitter(MigrationRun& run)
             // Its image is its attachment, with the number after it.
             const std::int64_t attachment = free.take();
             const std::string name = twitter.img.substr(twitter.img.find_last_of('/') + 1);
-            write.rows.push_back(
-                {"posts", buildAttachmentFields(run.wordPress, attachment, id, author, name, imageAddress,
-                                                uniqueSlug(wordPressSlug(name), std::to_string(attachment), slugs),
-                                                file ? file->mimeType : "")});
+            write.rows.push_back({"posts", postValues(run, attachmentPost(attachment, id, author, name, imageAddress,
+                                                                          uniqueSlug(wordPressSlug(name),
+                                                                                     std::to_string(attachment), slugs),
+                                                                          file ? file->mimeType : ""))});
             write.rows.push_back({"postmeta", ownerMeta(run, origin::twitter, attachment, origin::twitterImageKey,
                                                         std::to_string(twitter.id))});
             if (file) {

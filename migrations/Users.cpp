@@ -13,7 +13,6 @@
 #include "Terms.h"
 #include "TextHelpers.h"
 
-#include <chrono>
 #include <unordered_set>
 
 namespace kestrel {
@@ -244,8 +243,7 @@ void migrateUsers(MigrationRun& run)
     FreeIds free(users.largestId);
     // Who each emlog user is in WordPress: the authors of the articles.
     Authors authors;
-    const std::string registeredNow = formatDateTime(unixTimeToUtc(
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count()));
+    const std::string registeredNow = formatDateTime(unixTimeToUtc(run.now()));
 
     RowWriter writer(run, run.state, migration);
     // What is queued goes while emlog's next rows are on their way.

@@ -1,14 +1,14 @@
+#include "Widgets.h"
 #include "Assignments.h"
 #include "BlogConnection.h"
-#include "DateTime.h"
 #include "Kinds.h"
 #include "LinkTargets.h"
-#include "LocalTimes.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Options.h"
 #include "Origins.h"
 #include "PhpValue.h"
+#include "PostRow.h"
 #include "RowWriter.h"
 #include "Terms.h"
 #include "TextHelpers.h"
@@ -16,7 +16,6 @@
 #include "Users.h"
 
 #include <algorithm>
-#include <chrono>
 #include <map>
 #include <set>
 #include <tuple>
@@ -48,16 +47,6 @@ constexpr BuiltIn builtIns[] = {
     {"search", "<!-- wp:search /-->"},
 };
 
-std::optional<std::int64_t> customNumber(std::string_view name)
-{
-    if (name.rfind(customPrefix, 0) != 0)
-        return std::nullopt;
-    const std::string digits(name.substr(customPrefix.size()));
-    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    return std::stoll(digits);
-}
-
 // A title as emlog's template printed it, over the widget: the owner's own text, as it is.
 std::string headingBlock(std::string_view title)
 {
@@ -76,33 +65,18 @@ std::string stringOf(const PhpValue* value)
     return value ? value->text() : std::string();
 }
 
-std::int64_t unixNow()
+PostRow reusableBlock(MigrationRun& run, std::int64_t id, std::int64_t author, const SidebarText& text)
 {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-Assignments reusableBlock(MigrationRun& run, std::int64_t id, std::int64_t author, const SidebarText& text)
-{
-    const std::int64_t now = unixNow();
-    Assignments post(run.wordPress);
-    post.add("ID", id)
-        .add("post_author", author)
-        .add("post_date", localDateTime(run, now))
-        .add("post_date_gmt", formatDateTime(unixTimeToUtc(now)))
-        .add("post_modified", localDateTime(run, now))
-        .add("post_modified_gmt", formatDateTime(unixTimeToUtc(now)))
-        .add("post_title", text.title.empty() ? std::string(customPrefix) + std::to_string(text.number) : text.title)
-        .add("post_content", textBlocks(text))
-        .add("post_excerpt", "")
-        .add("post_status", "publish")
-        .add("comment_status", "closed")
-        .add("ping_status", "closed")
-        .add("post_name", "emlog-widget-" + std::to_string(text.number))
-        .add("post_type", "wp_block")
-        .add("to_ping", "")
-        .add("pinged", "")
-        .add("post_content_filtered", "");
+    PostRow post;
+    post.id = id;
+    post.author = author;
+    post.date = run.now();
+    post.type = "wp_block";
+    post.title = text.title.empty() ? std::string(customPrefix) + std::to_string(text.number) : text.title;
+    post.content = textBlocks(text);
+    post.commentStatus = "closed";
+    post.pingStatus = "closed";
+    post.name = "emlog-widget-" + std::to_string(text.number);
     return post;
 }
 
@@ -124,7 +98,7 @@ bool placeInSidebar(MigrationRun& run, std::string_view sidebar, const std::vect
     if (!sidebars || !sidebars->isArray() || !blocks || !blocks->isArray()) {
         // Settings the run cannot read back whole are not rewritten: the texts stay reusable blocks.
         run.failures.record(migration, run.wordPressTable("options"), "sidebars_widgets",
-                            "the sidebars are not a PHP-serialized array: the texts are reusable blocks only");
+                            {Why::Code::sidebarsUnparsable});
         return false;
     }
     PhpValue& widgets = sidebars->at(sidebar);
@@ -148,7 +122,7 @@ bool placeInSidebar(MigrationRun& run, std::string_view sidebar, const std::vect
     widgets = std::move(kept);
     for (const std::string& name : order) {
         PhpValue instance = PhpValue::array();
-        if (const std::optional<std::int64_t> number = customNumber(name)) {
+        if (const std::optional<std::int64_t> number = customWidgetNumber(name)) {
             const auto block = placed.find(*number);
             if (block == placed.end())
                 continue;
@@ -182,6 +156,31 @@ bool placeInSidebar(MigrationRun& run, std::string_view sidebar, const std::vect
 
 } // namespace
 
+std::optional<std::int64_t> customWidgetNumber(std::string_view name)
+{
+    if (name.rfind(customPrefix, 0) != 0)
+        return std::nullopt;
+    const std::string digits(name.substr(customPrefix.size()));
+    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoll(digits);
+}
+
+std::optional<RefusedValue> valuePastBounds(MigrationRun& run)
+{
+    // The options migrateWidgets reads; one it cannot read it records itself.
+    for (const char* name : {"widgets1", "widget_title", "custom_widget"}) {
+        std::optional<std::string> value;
+        if (!run.source->option(name, value) || !value || value->empty())
+            continue;
+        SerializedProblem problem = SerializedProblem::None;
+        if (!PhpValue::parse(*value, &problem) &&
+            (problem == SerializedProblem::TooDeep || problem == SerializedProblem::TooManyValues))
+            return RefusedValue{run.source->tableName("options"), name, problem};
+    }
+    return std::nullopt;
+}
+
 void migrateWidgets(MigrationRun& run)
 {
     std::optional<std::string> sidebarOption;
@@ -200,7 +199,8 @@ void migrateWidgets(MigrationRun& run)
     const std::optional<PhpValue> titles = titlesOption ? PhpValue::parse(*titlesOption) : std::nullopt;
     if (!custom || !custom->isArray()) {
         run.failures.tally(migration).unreadable = true;
-        run.failures.record(migration, run.source->tableName("options"), "custom_widget", "not a PHP-serialized array");
+        run.failures.record(migration, run.source->tableName("options"), "custom_widget",
+                            {Why::Code::widgetsUnparsable});
         return;
     }
     // emlog's sidebar order first, then the texts it no longer showed: nothing the owner wrote is lost.
@@ -212,7 +212,7 @@ void migrateWidgets(MigrationRun& run)
     std::vector<SidebarText> texts;
     std::set<std::int64_t> listed;
     const auto add = [&](const std::string& name) {
-        const std::optional<std::int64_t> number = customNumber(name);
+        const std::optional<std::int64_t> number = customWidgetNumber(name);
         const PhpValue* widget = custom->find(name);
         if (!number || !widget || !widget->isArray() || !listed.insert(*number).second)
             return;
@@ -258,7 +258,7 @@ void migrateWidgets(MigrationRun& run)
         const std::int64_t id = free.take();
         RowWrite write;
         write.sourceId = std::string(customPrefix) + std::to_string(text.number);
-        write.rows.push_back({"posts", reusableBlock(run, id, authors->administrator, text)});
+        write.rows.push_back({"posts", postValues(run, reusableBlock(run, id, authors->administrator, text))});
         write.rows.push_back({"postmeta", originMeta(run, origin::widget, id, text.number), true});
         write.copied = RowWrite::Copied{&origin::widget, text.number, {id, id}};
         written.emplace_back(writer.write(std::move(write)), text.number, id);

@@ -22,7 +22,7 @@ endforeach()
 # Man pages and the changelog go compressed as Debian wants them: gzip -9n, so that no time stamp
 # makes two builds of the same sources differ.
 set(compressed)
-foreach(file kestrel.1 kestrel-cli.1 changelog)
+foreach(file kestrel.1 kestrel-cli.1 kestrel-cli.zh_CN.1 changelog)
     configure_file(${packaging}/${file} ${packagingOut}/${file} @ONLY)
     add_custom_command(OUTPUT ${packagingOut}/${file}.gz
         COMMAND gzip -9nc ${packagingOut}/${file} > ${packagingOut}/${file}.gz
@@ -30,7 +30,13 @@ foreach(file kestrel.1 kestrel-cli.1 changelog)
     list(APPEND compressed ${packagingOut}/${file}.gz)
 endforeach()
 add_custom_target(kestrel_compressed_docs ALL DEPENDS ${compressed})
+# All that the package holds, and nothing else: what scripts/package.sh builds.
+add_custom_target(kestrel_shipped)
+add_dependencies(kestrel_shipped kestrel kestrel-cli kestrel_compressed_docs)
 install(FILES ${packagingOut}/kestrel.1.gz ${packagingOut}/kestrel-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The command line's page in Chinese too, where man finds it for a Chinese locale (man -L zh_CN).
+install(FILES ${packagingOut}/kestrel-cli.zh_CN.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/zh_CN/man1
+        RENAME kestrel-cli.1.gz)
 # A native package: its changelog is changelog.gz.
 install(FILES ${packagingOut}/changelog.gz DESTINATION ${docDir})
 

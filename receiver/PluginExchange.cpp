@@ -1,12 +1,12 @@
 #include "PluginExchange.h"
 
-#include <QCryptographicHash>
+#include "PluginAnswers.h"
+#include "SiteTrust.h"
+
 #include <QEventLoop>
 #include <QFile>
-#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSslCertificate>
 #include <QSslCipher>
 #include <QSslConfiguration>
 #include <QTimer>
@@ -20,16 +20,6 @@ namespace {
 // dropped without a word would otherwise hold the run for good. A request is sized to end well within
 // a host's time limit for PHP, so a live one is never this quiet.
 constexpr int transferTimeoutMs = 90000;
-
-QByteArray fingerprintDigits(const std::string& text)
-{
-    QByteArray digits;
-    for (const char c : text) {
-        if (std::isxdigit(static_cast<unsigned char>(c)))
-            digits += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return digits.size() == 64 ? digits : QByteArray();
-}
 
 } // namespace
 
@@ -81,31 +71,14 @@ std::unique_ptr<PluginExchange::Pending> PluginExchange::start(const QString& ro
     request.setTransferTimeout(transferTimeoutMs);
     // The password goes with each request: never after a redirect to wherever it leads.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    if (encrypted()) {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        if (!m_address.caFile.empty())
-            tls.setCaCertificates(QSslCertificate::fromPath(QString::fromStdString(m_address.caFile)));
-        request.setSslConfiguration(tls);
-    }
+    const SiteTrust trust{m_address.caFile, m_address.tlsFingerprint};
+    trustCaOf(request, trust);
     if (json)
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     QNetworkReply* reply = json ? m_network->post(request, *json) : m_network->get(request);
     pending->reply = reply;
 
-    const QByteArray fingerprint = fingerprintDigits(m_address.tlsFingerprint);
-    if (!fingerprint.isEmpty()) {
-        // The one certificate named is taken whoever signed it; any other is refused, even one the system trusts.
-        QObject::connect(reply, &QNetworkReply::sslErrors, reply, [reply, fingerprint](const QList<QSslError>&) {
-            if (reply->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256).toHex() == fingerprint)
-                reply->ignoreSslErrors();
-        });
-        QObject::connect(reply, &QNetworkReply::encrypted, reply, [reply, fingerprint, refused = pending.get()] {
-            if (reply->sslConfiguration().peerCertificate().digest(QCryptographicHash::Sha256).toHex() != fingerprint) {
-                refused->certificateRefused = true;
-                reply->abort();
-            }
-        });
-    }
+    pinCertificate(reply, trust, [refused = pending.get()] { refused->certificateRefused = true; });
     return pending;
 }
 
@@ -138,9 +111,9 @@ PluginReply PluginExchange::finish(std::unique_ptr<Pending> pending)
         answer.tlsVersion = agreed.sessionCipher().protocolString().toStdString();
     }
     const QByteArray bytes = reply->readAll();
-    const QJsonDocument document = QJsonDocument::fromJson(bytes);
-    if (document.isObject())
-        answer.body = document.object();
+    const std::optional<QJsonObject> body = answerBody(bytes);
+    if (body)
+        answer.body = *body;
     const QNetworkReply::NetworkError error = reply->error();
     if (m_broken) {
         answer.failure = PluginReply::Failure::BrokenOff;
@@ -157,12 +130,16 @@ PluginReply PluginExchange::finish(std::unique_ptr<Pending> pending)
         answer.error = "HTTP " + std::to_string(answer.status);
         if (answer.status >= 300 && answer.status < 400)
             answer.error += " to " + reply->rawHeader("Location").toStdString();
-    } else if (!document.isObject()) {
+    } else if (!body) {
         // Cut off halfway, or something in between that answers for the site.
         answer.failure = PluginReply::Failure::Network;
         answer.error = "the answer is not the plugin's (" + std::to_string(bytes.size()) + " bytes)";
     }
     reply->deleteLater();
+    // An answer cut off may leave its connection half closed (a TLS terminator waiting for our close_notify):
+    // the next request must not wait behind it on the same connection.
+    if (answer.failure == PluginReply::Failure::Network)
+        m_network->clearConnectionCache();
     pending->reply = nullptr;
     return answer;
 }

@@ -20,8 +20,8 @@ struct PluginAddress
     std::string url; // the site's address, as its visitors type it
     std::string user;
     std::string password;
-    std::string caFile;         // the one CA the site's certificate must come from
-    std::string tlsFingerprint; // or the one certificate it must show
+    std::string caFile = {};         // the one CA the site's certificate must come from
+    std::string tlsFingerprint = {}; // or the one certificate it must show
     bool allowUnencrypted = false;
 };
 

@@ -1,11 +1,10 @@
 #include "PluginSession.h"
 
+#include "PluginAnswers.h"
 #include "PluginUploads.h"
 
 #include "SessionProtection.h"
 #include "StatementCarrier.h"
-
-#include <QJsonArray>
 
 #include <errmsg.h>
 
@@ -93,39 +92,6 @@ void appendBase64List(QByteArray& json, const char* key, const auto& texts)
     json += ']';
 }
 
-CarriedOutcome outcomeOf(const QJsonObject& result)
-{
-    CarriedOutcome outcome;
-    outcome.ok = result.value(QStringLiteral("ok")).toBool();
-    outcome.errorNumber = static_cast<unsigned>(result.value(QStringLiteral("errno")).toInt());
-    outcome.error = result.value(QStringLiteral("error")).toString().toStdString();
-    outcome.insertId = result.value(QStringLiteral("insert_id")).toString().toULongLong();
-    outcome.affectedRows =
-        static_cast<std::uint64_t>(std::max(0.0, result.value(QStringLiteral("affected")).toDouble()));
-    outcome.warningCount = static_cast<unsigned>(result.value(QStringLiteral("warning_count")).toInt());
-    for (const QJsonValue warning : result.value(QStringLiteral("warnings")).toArray()) {
-        const QJsonArray pair = warning.toArray();
-        outcome.warnings.push_back({static_cast<unsigned>(pair.at(0).toInt()), pair.at(1).toString().toStdString()});
-    }
-    if (result.contains(QStringLiteral("columns"))) {
-        CarriedRows rows;
-        for (const QJsonValue column : result.value(QStringLiteral("columns")).toArray())
-            rows.columns.push_back(column.toString().toStdString());
-        for (const QJsonValue rowValue : result.value(QStringLiteral("rows")).toArray()) {
-            std::vector<std::optional<std::string>> row;
-            for (const QJsonValue value : rowValue.toArray()) {
-                if (value.isNull())
-                    row.emplace_back();
-                else
-                    row.emplace_back(QByteArray::fromBase64(value.toString().toLatin1()).toStdString());
-            }
-            rows.rows.push_back(std::move(row));
-        }
-        outcome.rows = std::move(rows);
-    }
-    return outcome;
-}
-
 class PluginCarrier : public StatementCarrier
 {
 public:
@@ -163,8 +129,8 @@ public:
         const PluginReply reply = m_exchange.finish(std::move(m_pending));
         if (reply.failure == PluginReply::Failure::None) {
             m_pace.took(m_sentBytes, ExchangePace::Clock::now() - m_sentAt);
-            for (const QJsonValue result : reply.body.value(QStringLiteral("results")).toArray())
-                outcomes.push_back(outcomeOf(result.toObject()));
+            for (CarriedOutcome& outcome : statementOutcomes(reply.body))
+                outcomes.push_back(std::move(outcome));
             return true;
         }
         // The site refused the whole request (a setting, the login, receiving switched off): nothing ran.
@@ -275,9 +241,9 @@ PluginOpening openPluginSession(const PluginAddress& address)
         opening.detail = "protocol " + std::to_string(protocol);
         return opening;
     }
-    const auto packet = static_cast<std::uint64_t>(hello.body.value(QStringLiteral("max_allowed_packet")).toDouble());
+    const std::uint64_t packet = answerCount(hello.body.value(QStringLiteral("max_allowed_packet")));
     const QJsonObject limits = hello.body.value(QStringLiteral("limits")).toObject();
-    const auto post = static_cast<std::uint64_t>(limits.value(QStringLiteral("post_max_size")).toDouble());
+    const std::uint64_t post = answerCount(limits.value(QStringLiteral("post_max_size")));
     std::uint64_t room = packet;
     if (post != 0)
         room = room == 0 ? statementRoom(post) : std::min(room, statementRoom(post));
@@ -286,8 +252,8 @@ PluginOpening openPluginSession(const PluginAddress& address)
     carrier->setLimits(room, packet,
                        (seconds.isUndefined() ? limits.value(QStringLiteral("max_execution_time")) : seconds).toInt());
     opening.uploadsUrl = hello.body.value(QStringLiteral("uploads")).toString().toStdString();
-    opening.largestFile = PluginUploads::largestFileFor(
-        static_cast<std::uint64_t>(limits.value(QStringLiteral("upload_max_bytes")).toDouble()), post);
+    opening.largestFile =
+        PluginUploads::largestFileFor(answerCount(limits.value(QStringLiteral("upload_max_bytes"))), post);
     opening.session = carriedConnection(carrier, protectionOf(address, https), hello.tlsVersion, hello.tlsCipher);
     useUnicode(opening.session);
     return opening;

@@ -1,5 +1,7 @@
 #include "PluginUploads.h"
 
+#include "PluginAnswers.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -12,10 +14,12 @@ namespace {
 const QString fileRoute = QStringLiteral("/kestrel/v1/file");
 constexpr int attempts = 3;
 
-std::string siteWords(const PluginReply& reply)
+// What the site or the network said, for the report.
+Why refusal(const std::string& name, const PluginReply& reply)
 {
     const QString message = reply.body.value(QStringLiteral("message")).toString();
-    return "through the plugin: " + reply.error + (message.isEmpty() ? std::string() : ": " + message.toStdString());
+    return {Why::Code::pluginRefused, name,
+            reply.error + (message.isEmpty() ? std::string() : ": " + message.toStdString())};
 }
 
 } // namespace
@@ -65,7 +69,7 @@ void PluginUploads::serve()
 }
 
 bool PluginUploads::call(const QString& action, const std::string& name, const QByteArray* bytes, PluginReply& reply,
-                         std::string& error)
+                         Why& why)
 {
     QJsonObject request{{QStringLiteral("action"), action},
                         {QStringLiteral("path"), QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))}};
@@ -88,25 +92,25 @@ bool PluginUploads::call(const QString& action, const std::string& name, const Q
     }
     if (reply.failure == PluginReply::Failure::None)
         return true;
-    error = siteWords(reply);
+    why = refusal(name, reply);
     return false;
 }
 
-bool PluginUploads::open(std::string& error)
+bool PluginUploads::open(Why& why)
 {
     // The folder itself answers: a name no file has, looked at.
     Entry entry;
-    return look("emlog", entry, error);
+    return look("emlog", entry, why);
 }
 
-bool PluginUploads::look(const std::string& name, Entry& entry, std::string& error)
+bool PluginUploads::look(const std::string& name, Entry& entry, Why& why)
 {
     PluginReply reply;
-    if (!call(QStringLiteral("look"), name, nullptr, reply, error))
+    if (!call(QStringLiteral("look"), name, nullptr, reply, why))
         return false;
     entry.exists = reply.body.value(QStringLiteral("exists")).toBool();
     entry.isFile = reply.body.value(QStringLiteral("is_file")).toBool();
-    entry.size = static_cast<std::int64_t>(reply.body.value(QStringLiteral("size")).toDouble());
+    entry.size = static_cast<std::int64_t>(answerCount(reply.body.value(QStringLiteral("size"))));
     entry.sha256 = reply.body.value(QStringLiteral("sha256")).toString().toLatin1();
     return true;
 }
@@ -114,22 +118,22 @@ bool PluginUploads::look(const std::string& name, Entry& entry, std::string& err
 QByteArray PluginUploads::read(const std::string& name)
 {
     PluginReply reply;
-    std::string error;
-    if (!call(QStringLiteral("read"), name, nullptr, reply, error))
+    Why why;
+    if (!call(QStringLiteral("read"), name, nullptr, reply, why))
         return {};
     return QByteArray::fromBase64(reply.body.value(QStringLiteral("data")).toString().toLatin1());
 }
 
-bool PluginUploads::write(const std::string& name, const QByteArray& bytes, std::string& error)
+bool PluginUploads::write(const std::string& name, const QByteArray& bytes, Why& why)
 {
     PluginReply reply;
-    return call(QStringLiteral("write"), name, &bytes, reply, error);
+    return call(QStringLiteral("write"), name, &bytes, reply, why);
 }
 
-bool PluginUploads::replace(const std::string& name, const QByteArray& bytes, std::string& error)
+bool PluginUploads::replace(const std::string& name, const QByteArray& bytes, Why& why)
 {
     PluginReply reply;
-    return call(QStringLiteral("replace"), name, &bytes, reply, error);
+    return call(QStringLiteral("replace"), name, &bytes, reply, why);
 }
 
 } // namespace kestrel

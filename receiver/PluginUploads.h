@@ -27,12 +27,12 @@ public:
     PluginUploads(const PluginUploads&) = delete;
     PluginUploads& operator=(const PluginUploads&) = delete;
 
-    bool open(std::string& error) override;
+    bool open(Why& why) override;
     std::string where() const override { return m_uploadsUrl; }
-    bool look(const std::string& name, Entry& entry, std::string& error) override;
+    bool look(const std::string& name, Entry& entry, Why& why) override;
     QByteArray read(const std::string& name) override;
-    bool write(const std::string& name, const QByteArray& bytes, std::string& error) override;
-    bool replace(const std::string& name, const QByteArray& bytes, std::string& error) override;
+    bool write(const std::string& name, const QByteArray& bytes, Why& why) override;
+    bool replace(const std::string& name, const QByteArray& bytes, Why& why) override;
     std::int64_t largestFile() const override { return m_largestFile; }
 
     // The most a file may be through a site whose PHP takes `postBytes` in a request and whose
@@ -42,8 +42,7 @@ public:
 private:
     // One request to the file route, asked again (at most twice) when no answer came: false, with the
     // site's or the network's words, when it did not go through.
-    bool call(const QString& action, const std::string& name, const QByteArray* bytes, PluginReply& reply,
-              std::string& error);
+    bool call(const QString& action, const std::string& name, const QByteArray* bytes, PluginReply& reply, Why& why);
     void serve();
 
     PluginAddress m_address;

@@ -1,4 +1,5 @@
 #include "MigrationRunner.h"
+#include "Utf8.h"
 
 #include "BackupFile.h"
 #include "BackupSource.h"
@@ -11,11 +12,11 @@
 #include "RunSessions.h"
 #include "RunTexts.h"
 #include "UploadsStore.h"
+#include "Utf8.h"
 
 #include <QMetaMethod>
 
 #include <chrono>
-#include <cstdio>
 #include <exception>
 
 namespace kestrel {
@@ -28,9 +29,10 @@ std::int64_t steadyMilliseconds()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-QString text(const std::string& utf8)
+// Where the moved blog is read: WordPress's home, as the run read it, or the site it was written through.
+std::string siteAddressOf(const MigrationRun& run, const RunSettings& settings)
 {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    return run.handoffs.wordPressHome.empty() ? settings.wordPressAddress : run.handoffs.wordPressHome;
 }
 
 // The files the blog's faces and pro's link icons name, copied with the others.
@@ -47,28 +49,6 @@ std::vector<NamedFile> facesAndIcons(EmlogSource& source)
 }
 
 } // namespace
-
-QString emptyingLine(const EmptyingPlan& emptied)
-{
-    return QStringLiteral("已先清空 WordPress（%1），删除的行备份在：%2")
-        .arg(emptyingCounts(emptied), text(emptied.backupFile));
-}
-
-QString emlogSourceLine(const RunReport& report)
-{
-    // A run from a backup file opens no emlog session: there is none to speak of.
-    if (!report.emlogBackup.empty())
-        return QStringLiteral("emlog：备份文件 %1").arg(text(report.emlogBackup));
-    return sessionText(QStringLiteral("emlog"), report.emlogSession);
-}
-
-QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs)
-{
-    const double seconds = (static_cast<double>(endMs) - static_cast<double>(startMs)) / 1000.0;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.13g", seconds);
-    return QString::fromLatin1(buffer);
-}
 
 MigrationRunner::MigrationRunner(QObject* parent) : QObject(parent), m_clock(steadyMilliseconds) {}
 
@@ -90,7 +70,7 @@ bool MigrationRunner::start(RunSettings settings)
         try {
             runMigration(settings, stopToken);
         } catch (const std::exception& error) {
-            emit finished(QStringLiteral("转换中断：%1").arg(QString::fromUtf8(error.what())), {});
+            emit finished(texts::interrupted(QString::fromUtf8(error.what())), {});
         }
         m_running = false;
         emit ended();
@@ -227,16 +207,21 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         auto source = std::make_unique<BackupSource>(run, backup);
         source->problemText = [](const BackupProblem& problem) { return texts::backupProblem(problem).toStdString(); };
         source->cutText = [](const BackupCut& cut) { return texts::backupCut(cut).toStdString(); };
+        source->passedOverText = [](const PassedOver& statement) {
+            return texts::passedOverStatement(statement).toStdString();
+        };
+        // A statement larger than WordPress takes is not held: no row of it could be written.
+        backup.largestStatement = sessions.wordPress().maxStatementBytes();
         const bool opened = source->open(settings.emlogBackup, settings.acceptTruncatedBackup || mayAsk);
         run.source = std::move(source);
         if (!opened && !run.stopRequested()) {
-            emit connectionFailed(QStringLiteral("emlog备份文件读取失败."), texts::backupProblem(backup.problem()));
+            emit connectionFailed(texts::backupUnreadable(), texts::backupProblem(backup.problem()));
             return;
         }
     }
-    if (fromBackup && mayAsk && backup.cut().cut &&
+    if (fromBackup && mayAsk && (backup.cut().cut || !backup.passedOver().empty()) &&
         !ask(&MigrationRunner::truncatedBackupQuestion, true,
-             texts::truncatedBackupQuestion(text(settings.emlogBackup), texts::backupCut(backup.cut())), stopToken))
+             texts::truncatedBackupQuestion(text(settings.emlogBackup), backup.cut(), backup.passedOver()), stopToken))
         return;
 
     // Before anything is written: an emlog 2.x database must first be upgraded by emlog itself.
@@ -245,14 +230,20 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         return;
     }
 
+    // What a reader refuses, it refuses before the first write.
+    if (const std::optional<RefusedValue> refused = run.stopRequested() ? std::nullopt : valuePastBounds(run)) {
+        emit connectionFailed(QStringLiteral("emlog 的数据读不下去，没有开始转换."), texts::refusedValue(*refused));
+        return;
+    }
+
     std::optional<EmptyingPlan> emptied;
     if (settings.emptyWordPressFirst && !run.stopRequested()) {
         EmptyingPlan plan = planEmptying(run, *run.source, backupFilePath(settings));
         if (plan.refused()) {
-            emit finished(QStringLiteral("没有清空 WordPress，也没有开始转换：") + texts::emptyingRefusal(plan), {});
+            emit finished(texts::emptyingRefusal(plan), {});
             return;
         }
-        if (!ask(&MigrationRunner::emptyingQuestion, m_asksToEmpty, runConfirmationQuestion(plan), stopToken))
+        if (!ask(&MigrationRunner::emptyingQuestion, m_asksToEmpty, texts::runConfirmationQuestion(plan), stopToken))
             return;
         lastStatus = texts::emptyingStatus();
         emit statusText(lastStatus);
@@ -279,26 +270,21 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         migration(run);
     }
     const std::int64_t endMs = m_clock();
+    const bool stopped = run.stopRequested();
     const RunReport report{run.failures,
                            static_cast<double>(endMs - startMs) / 1000.0,
-                           run.stopRequested(),
+                           stopped,
                            emptied,
                            fromBackup ? SessionSecurity{} : sessionSecurity(run.emlog),
                            sessionSecurity(run.wordPress),
-                           settings.emlogBackup};
+                           settings.emlogBackup,
+                           stopped ? std::string() : siteAddressOf(run, settings),
+                           readsBundledSample(settings)};
     emit reported(report);
-    if (run.stopRequested())
+    if (stopped)
         return;
-
-    QString message =
-        QStringLiteral("转换完成，共用时：") + formatElapsedSeconds(startMs, endMs) + QStringLiteral("秒。");
-    message += "\n" + emlogSourceLine(report) + "\n" +
-               sessionText(QStringLiteral("WordPress"), sessionSecurity(run.wordPress));
-    if (emptied)
-        message += "\n" + emptyingLine(*emptied);
-    if (run.failures.worthReporting())
-        message += "\n\n" + texts::summary(run.failures);
-    emit finished(message, texts::details(run.failures));
+    emit statusText(texts::finishedStatus());
+    emit finished(texts::completion(report), texts::details(run.failures));
 }
 
 } // namespace kestrel

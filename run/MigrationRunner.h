@@ -1,8 +1,8 @@
 #pragma once
 
 #include "RunContext.h"
+#include "RunReport.h"
 #include "RunSettings.h"
-#include "SessionSecurity.h"
 
 #include <QObject>
 #include <QString>
@@ -18,22 +18,6 @@
 namespace kestrel {
 
 class RunSessions;
-
-// What a run did, for a caller that wants more than the window's message: each
-// migration's tallies and failed rows, and how long it took.
-struct RunReport
-{
-    FailureLog log;
-    double elapsedSeconds = 0;
-    bool stopped = false;                // ended early on request: the tallies say what arrived
-    std::optional<EmptyingPlan> emptied; // what emptying WordPress first deleted, and its backup
-    SessionSecurity emlogSession;        // none opened when the rows came from a backup file
-    SessionSecurity wordPressSession;
-    std::string emlogBackup; // the backup file the rows came from; empty for emlog's server
-};
-
-// How the run reached emlog, for the report: its backup file, or its session.
-QString emlogSourceLine(const RunReport& report);
 
 // Runs one migration at a time on a worker thread of its own, with sessions of its own that it
 // opens and closes, and reports through queued signals; it never sees a widget. Destroying it
@@ -110,12 +94,6 @@ private:
     RunSessions* m_sessions = nullptr;
     std::jthread m_worker;
 };
-
-// What emptying WordPress first deleted and where its backup is, for the report.
-QString emptyingLine(const EmptyingPlan& emptied);
-
-// "%.13g" of the seconds between two clock readings in milliseconds.
-QString formatElapsedSeconds(std::int64_t startMs, std::int64_t endMs);
 
 } // namespace kestrel
 

@@ -22,20 +22,22 @@ std::optional<BlogCheckReport> checkBeforeRun(const RunSettings& settings, QStri
         failure = *refusal;
         return std::nullopt;
     }
-    BackupFile ownBackup;
-    BackupFile* emlogBackup = nullptr;
-    if (!settings.emlogBackup.empty()) {
-        emlogBackup = backup ? backup : &ownBackup;
-        if (!emlogBackup->open(settings.emlogBackup, settings.emlogPrefix, settings.acceptTruncatedBackup)) {
-            failure = QStringLiteral("emlog备份文件读取失败.\n") + texts::backupProblem(emlogBackup->problem());
-            return std::nullopt;
-        }
-    }
     RunSessions sessions;
     QString detail;
     if (!sessions.open(settings, failure, detail)) {
         failure += QLatin1Char('\n') + detail;
         return std::nullopt;
+    }
+    // Read as a run reads it: no statement held beyond what WordPress's server takes.
+    BackupFile ownBackup;
+    BackupFile* emlogBackup = nullptr;
+    if (!settings.emlogBackup.empty()) {
+        emlogBackup = backup ? backup : &ownBackup;
+        emlogBackup->largestStatement = sessions.wordPress().maxStatementBytes();
+        if (!emlogBackup->open(settings.emlogBackup, settings.emlogPrefix, settings.acceptTruncatedBackup)) {
+            failure = texts::backupUnreadable() + QLatin1Char('\n') + texts::backupProblem(emlogBackup->problem());
+            return std::nullopt;
+        }
     }
     CheckSettings checked = checkSettingsOf(settings, emlogBackup);
     checked.wordPressPrefix = sessions.wordPressPrefix();

@@ -60,8 +60,8 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
         QString failure;
     };
     Blog blogs[] = {
-        {*m_emlog, m_emlogBreaker, settings.emlog, QStringLiteral("emlog博客数据库连接失败.")},
-        {*m_wordPress, m_wordPressBreaker, settings.wordPress, QStringLiteral("WordPress博客数据库连接失败.")},
+        {*m_emlog, m_emlogBreaker, settings.emlog, texts::connectionFailed(QStringLiteral("emlog"))},
+        {*m_wordPress, m_wordPressBreaker, settings.wordPress, texts::connectionFailed(QStringLiteral("WordPress"))},
     };
     // Where both go to MySQL, WordPress's session opens while emlog's sets itself up: over a long path
     // each opening waits on several round trips. Only once emlog's server has taken the login, so

@@ -1,6 +1,7 @@
 #include "RunSettings.h"
+#include "Utf8.h"
 
-#include "RunTexts.h"
+#include "ConnectionTexts.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -34,32 +35,14 @@ RunSettings RunSettings::initial()
     return settings;
 }
 
-QString runConfirmationQuestion()
+bool readsBundledSample(const RunSettings& settings)
 {
-    return QStringLiteral(
-        "转换数据库可能会有意想不到的情况出现，请先备份或者用本地数据测试，然后：你确认要开始转换吗？");
-}
-
-QString emptyingCounts(const EmptyingPlan& plan)
-{
-    QStringList counts;
-    for (const EmptyingPlan::Kind& kind : plan.kinds) {
-        if (kind.rows > 0)
-            counts << QStringLiteral("%1 %2").arg(texts::label(kind.name)).arg(kind.rows);
-    }
-    return counts.isEmpty() ? QStringLiteral("没有要删除的行") : counts.join(QStringLiteral("、"));
-}
-
-QString runConfirmationQuestion(const EmptyingPlan& plan)
-{
-    QString question = runConfirmationQuestion() +
-                       QStringLiteral("\n\n先清空wp数据库将删除博客的文章、页面、附件、评论、分类、标签和链接：%1。"
-                                      "博客带来的导航菜单、网站导航和可重用区块也删除；"
-                                      "其他菜单、模板、样式、其他类型的文章和分类法不动。删除前这些行全部备份到：\n%2")
-                           .arg(emptyingCounts(plan), QString::fromStdString(plan.backupFile));
-    // Before the answer: on these tables "nothing was deleted" cannot be promised.
-    const QString warning = texts::emptyingEngineWarning(plan);
-    return warning.isEmpty() ? question : question + QStringLiteral("\n\n") + warning;
+    if (qEnvironmentVariable("KESTREL_SAMPLE_PASSWORD_FILE").isEmpty() || !settings.emlogBackup.empty())
+        return false;
+    const RunSettings sample = RunSettings::initial();
+    const std::string& server = settings.emlog.server;
+    return (server == sample.emlog.server || server == sample.emlog.server + ":3306") &&
+           settings.emlog.database == sample.emlog.database && settings.emlogPrefix == sample.emlogPrefix;
 }
 
 std::string backupFilePath(const RunSettings& settings)
@@ -95,7 +78,7 @@ bool isValidTablePrefix(const QString& prefix)
 
 bool isValidTablePrefix(const std::string& prefix)
 {
-    return isValidTablePrefix(QString::fromUtf8(prefix.data(), static_cast<qsizetype>(prefix.size())));
+    return isValidTablePrefix(text(prefix));
 }
 
 std::optional<QString> prefixRefusal(const RunSettings& settings)

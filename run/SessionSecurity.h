@@ -2,8 +2,6 @@
 
 #include "RunSettings.h"
 
-#include <QString>
-
 #include <string>
 
 namespace kestrel {
@@ -24,12 +22,5 @@ SessionSecurity sessionSecurity(const BlogConnection& session);
 
 // Whether a text is a SHA-256 fingerprint as openssl and browsers print it.
 bool isFingerprint(const std::string& text);
-
-// Said before connecting: whether the session will be encrypted, and how the server must prove itself.
-QString plannedSessionText(const QString& blog, const ConnectionFields& fields);
-// The same for WordPress reached through its plugin at settings.wordPressAddress.
-QString plannedPluginText(const RunSettings& settings);
-// Said after the run: whether it was, with what, and whether the certificate was checked.
-QString sessionText(const QString& blog, const SessionSecurity& security);
 
 } // namespace kestrel

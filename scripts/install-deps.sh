@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, when they are missing.
-#   scripts/install-deps.sh build|test|run|package|screenshot|windows|windows-check ...
+#   scripts/install-deps.sh build|test|fuzz|run|package|screenshot|windows|windows-check ...
 # As root it runs apt-get; otherwise it prints the apt-get line and fails.
 set -euo pipefail
 
@@ -13,6 +13,8 @@ wordpress=(php-cli php-mysql)
 test_oracles=(php-xml php-parsedown)
 # The plugin is reached over HTTPS: stunnel4 puts TLS in front of PHP's own web server.
 relay=(stunnel4)
+# The fuzz targets: Debian's clang, with its libFuzzer and sanitizer runtimes.
+fuzzing=(clang libclang-rt-14-dev)
 # CPack's DEB generator finds dependencies with dpkg-shlibdeps; lintian checks the result.
 packaging=(dpkg-dev file lintian)
 # scripts/windows.sh: mingw-w64's compilers, and Debian's own Qt tools (moc, rcc, uic) run on
@@ -30,10 +32,13 @@ for task in "$@"; do
     case "$task" in
         build) wanted+=("${build[@]}") ;;
         # The test command builds the Debian package and checks it too.
-        test) wanted+=("${build[@]}" python3 googletest libgtest-dev openssl "${server[@]}" "${dump[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${relay[@]}" "${packaging[@]}") ;;
+        test) wanted+=("${build[@]}" clang-format python3 googletest libgtest-dev openssl "${server[@]}" "${dump[@]}" "${wordpress[@]}" "${test_oracles[@]}" "${relay[@]}" "${packaging[@]}" "${fuzzing[@]}") ;;
+        fuzz) wanted+=("${build[@]}" "${fuzzing[@]}") ;;
         run) wanted+=("${build[@]}" "${server[@]}" "${wordpress[@]}" qt6-translations-l10n) ;;
         package) wanted+=("${build[@]}" "${packaging[@]}") ;;
-        screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk) ;;
+        # The window under Xvfb, driven by xdotool; the plugins' pages and the verification's report page
+        # as headless Chromium shows them.
+        screenshot) wanted+=(xvfb xauth x11-apps netpbm fonts-noto-cjk xdotool chromium) ;;
         windows) wanted+=("${windows[@]}") ;;
         windows-check) wanted+=("${windows[@]}" "${windows_check[@]}") ;;
         *) echo "install-deps.sh: unknown task '$task'" >&2; exit 2 ;;

@@ -90,7 +90,9 @@ start)
     if [ ! -d "$home/data/mysql" ] || [ ! -f "$dir/root-password" ]; then
         rm -rf "$home/data" "$dir/root-password"
         mkdir -p -m 0700 "$home" "$home/tmp" "$home/files"
-        (umask 077 && od -An -N18 -tx1 /dev/urandom | tr -d ' \n' >"$dir/root-password")
+        # 96 random bits in 16 letters, digits, '-' and '_': short enough to show whole in the window's
+        # password boxes, which start with it for the sample server.
+        (umask 077 && head -c 12 /dev/urandom | base64 | tr '+/' '-_' | tr -d '\n' >"$dir/root-password")
         # Every root account gets the password before the server first listens; no anonymous accounts.
         setup="$dir/setup.sql"
         (

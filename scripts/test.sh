@@ -3,8 +3,9 @@
 # server, with WordPress's own tables made by WordPress's own installer:
 #   1. the suite as shipped (build/), with the Debian package built, checked by
 #      lintian and unpacked into build/package-root, whose kestrel-cli runs too,
-#   2. the suite again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
-#   3. the run-control and closing tests under ThreadSanitizer (build-tsan/).
+#   2. each fuzz target for 20 s on its inputs, two at a time (scripts/fuzz.sh, build-fuzz/),
+#   3. the suite again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
+#   4. the run-control and closing tests under ThreadSanitizer (build-tsan/).
 #   scripts/test.sh                  everything
 #   KESTREL_QUICK=1 scripts/test.sh  only step 1, for a quick look while developing
 set -euo pipefail
@@ -19,6 +20,11 @@ suppressions="$top/tests/sanitizers"
 
 "$top/scripts/install-deps.sh" test
 
+echo "== the code's format"
+# Every C++ file as clang-format writes it with the project's .clang-format; one that is not is named,
+# with the lines that differ.
+(cd "$top" && git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror)
+
 # configure_and_build DIR [CMAKE_OPTIONS...] [-- TARGETS...]
 configure_and_build() {
     local dir=$1 options=() targets=()
@@ -29,7 +35,8 @@ configure_and_build() {
     cmake --build "$dir" -j "$jobs" "${targets[@]}"
 }
 
-configure_and_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Tests and benchmarks on, also in a folder scripts/run.sh or scripts/package.sh made without them.
+configure_and_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DKESTREL_BENCHMARKS=ON
 "$top/scripts/wordpress.sh" prepare "$build"
 
 echo "== the Debian package"
@@ -66,6 +73,9 @@ export XDG_DATA_HOME=$build/test-data
 echo "== the test suite"
 KESTREL_PACKAGE_ROOT=$package_root ctest --test-dir "$build" --output-on-failure -j "$test_jobs" "$@"
 [ -n "${KESTREL_QUICK:-}" ] && exit 0
+
+echo "== the fuzz targets, each briefly on its inputs"
+"$top/scripts/fuzz.sh"
 
 # Sanitizer builds: no optimisation and line tables only, to build fast. The suite waits on
 # its servers far more than it computes, so it runs no slower than at -O1.

@@ -441,13 +441,13 @@ check_tls() {
             --wp-server=127.0.0.2:$port --wp-database=mysql ${options//@DIR@/$(winpath "$tls")} --check \
             >"$tls/windows.txt" 2>&1 || windows=$?
         local refused_linux refused_windows
-        refused_linux=$(grep -c 'refused the server' "$tls/linux.txt" || true)
-        refused_windows=$(grep -c 'refused the server' "$tls/windows.txt" || true)
+        refused_linux=$(grep -c -E 'refused the server|拒绝连接服务器' "$tls/linux.txt" || true)
+        refused_windows=$(grep -c -E 'refused the server|拒绝连接服务器' "$tls/windows.txt" || true)
         printf '%-48s Linux: exit %s, %s refusals; Windows: exit %s, %s refusals\n' "$what" \
             "$linux" "$refused_linux" "$windows" "$refused_windows"
         if [ "$linux" != "$windows" ] || [ "$refused_linux" != "$refused_windows" ]; then
             failed=1
-            tr -d '\r' <"$tls/windows.txt" | grep 'refused' | head -n 2 || true
+            tr -d '\r' <"$tls/windows.txt" | grep -E 'refused|拒绝' | head -n 2 || true
         fi
     done <<EOF
 a CA's certificate, that CA given|signed|--emlog-ca=@DIR@/ca.pem --wp-ca=@DIR@/ca.pem

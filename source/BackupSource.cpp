@@ -112,13 +112,13 @@ bool BackupSource::forEachRow(const TableReading& reading, const std::function<v
     FailureLog::Tally& tally = run.failures.tally(kind.id);
     auto failRead = [&](const std::string& why) {
         tally.unreadable = true;
-        run.failures.record(kind.id, tableName, "", why);
+        run.failures.record(kind.id, tableName, "", {Why::Code::emlogUnreadable, {}, why});
         return false;
     };
     const BackupTable* table = backup.table(tableName);
     if (!table) {
         tally.unreadable = true;
-        run.failures.record(kind.id, tableName, "", "", FailureLog::Reason::notInBackup);
+        run.failures.record(kind.id, tableName, "", {Why::Code::backupTableMissing});
         return false;
     }
     run.tell({RunEvent::What::Reading, reading.kind});
@@ -286,24 +286,32 @@ std::string BackupSource::lastError() const
 void BackupSource::recordCut()
 {
     RunContext& run = m_run;
-    if (!m_backup.cut().cut)
-        return;
     const BackupFile& backup = m_backup;
+    if (!backup.cut().cut && backup.passedOver().empty())
+        return;
     FailureLog::Tally& tally = run.failures.tally(step::backup);
+    for (const PassedOver& statement : backup.passedOver()) {
+        run.failures.record(step::backup, statement.table, "",
+                            {Why::Code::backupPassedOver, {}, passedOverText ? passedOverText(statement) : ""});
+        ++tally.failed;
+    }
+    if (!backup.cut().cut)
+        return;
+    const std::int64_t passed = tally.failed;
     const std::string cut = cutText ? cutText(backup.cut()) : std::string();
     if (!backup.cut().lostTable.empty()) {
-        run.failures.record(step::backup, backup.cut().lostTable, "", cut, FailureLog::Reason::cutStatement);
+        run.failures.record(step::backup, backup.cut().lostTable, "", {Why::Code::backupCutStatement, {}, cut});
         ++tally.failed;
     }
     for (const KindInfo& kind : kinds) {
         const std::string table = run.emlogTable(kind.emlogTable);
         if (!backup.table(table) && !blogMayLack(kind.kind)) {
-            run.failures.record(step::backup, table, "", cut, FailureLog::Reason::cutTable);
+            run.failures.record(step::backup, table, "", {Why::Code::backupCutTable, {}, cut});
             ++tally.failed;
         }
     }
-    if (tally.failed == 0) {
-        run.failures.record(step::backup, "", "", cut, FailureLog::Reason::cutAfter);
+    if (tally.failed == passed) {
+        run.failures.record(step::backup, "", "", {Why::Code::backupCutAfter, {}, cut});
         ++tally.failed;
     }
 }

@@ -27,6 +27,7 @@ public:
     // stops: the failures the run records name them.
     std::function<std::string(const BackupProblem&)> problemText;
     std::function<std::string(const BackupCut&)> cutText;
+    std::function<std::string(const PassedOver&)> passedOverText;
 
     bool forEachRow(const TableReading& reading, const std::function<void(const EmlogRow&)>& work) override;
     bool readTable(std::string_view table, const std::vector<std::string>& columns,
@@ -42,7 +43,8 @@ public:
     std::string lastError() const override;
 
 private:
-    // What a file that stopped before its end could not give, as failures of the run's report.
+    // What a file that stopped before its end, or whose statements too large were passed over, could not
+    // give, as failures of the run's report.
     void recordCut();
 
     RunContext& m_run;

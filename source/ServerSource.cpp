@@ -192,7 +192,9 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
     auto failRead = [&] {
         tally.unreadable = true;
         run.failures.record(kind.id, table, "",
-                            std::to_string(run.emlog.lastErrorNumber()) + " " + run.emlog.lastError());
+                            {Why::Code::emlogUnreadable,
+                             {},
+                             std::to_string(run.emlog.lastErrorNumber()) + " " + run.emlog.lastError()});
         return false;
     };
     PageSize size(m_pageRows);

@@ -46,26 +46,41 @@ PhpValue PhpValue::array()
     return value;
 }
 
-std::optional<PhpValue> PhpValue::parse(std::string_view serialized)
+std::optional<PhpValue> PhpValue::parse(std::string_view serialized, SerializedProblem* problem)
 {
     std::size_t position = 0;
-    std::optional<PhpValue> value = read(serialized, position);
-    if (!value || position != serialized.size())
-        return std::nullopt;
+    Reading reading;
+    std::optional<PhpValue> value = read(serialized, position, 0, reading);
+    if (value && position != serialized.size()) {
+        value.reset();
+        reading.problem = SerializedProblem::Malformed;
+    }
+    if (problem)
+        *problem = value ? SerializedProblem::None : reading.problem;
     return value;
 }
 
-std::optional<PhpValue> PhpValue::read(std::string_view text, std::size_t& position)
+std::optional<PhpValue> PhpValue::read(std::string_view text, std::size_t& position, std::size_t depth,
+                                       Reading& reading)
 {
+    if (++reading.values > mostSerializedValues) {
+        reading.problem = SerializedProblem::TooManyValues;
+        return std::nullopt;
+    }
     if (text.substr(position, 2) != "a:") {
         // Scalars and objects whole: serializedValueEnd knows each form's end.
-        const std::optional<std::size_t> end = serializedValueEnd(text, position);
+        const std::optional<std::size_t> end = serializedValueEnd(text, position, &reading.problem, depth);
         if (!end)
             return std::nullopt;
         PhpValue value;
         value.m_raw = std::string(text.substr(position, *end - position));
         position = *end;
         return value;
+    }
+    reading.problem = SerializedProblem::Malformed;
+    if (depth >= deepestSerialized) {
+        reading.problem = SerializedProblem::TooDeep;
+        return std::nullopt;
     }
     position += 2;
     const std::optional<std::size_t> count = serializedNumber(text, position);
@@ -74,16 +89,22 @@ std::optional<PhpValue> PhpValue::read(std::string_view text, std::size_t& posit
     position += 2;
     PhpValue array = PhpValue::array();
     for (std::size_t i = 0; i < *count; ++i) {
-        std::optional<PhpValue> key = read(text, position);
-        if (!key || key->m_isArray || (key->m_raw[0] != 's' && key->m_raw[0] != 'i'))
+        std::optional<PhpValue> key = read(text, position, depth + 1, reading);
+        if (!key)
             return std::nullopt;
-        std::optional<PhpValue> value = read(text, position);
+        if (key->m_isArray || (key->m_raw[0] != 's' && key->m_raw[0] != 'i')) {
+            reading.problem = SerializedProblem::Malformed;
+            return std::nullopt;
+        }
+        std::optional<PhpValue> value = read(text, position, depth + 1, reading);
         if (!value)
             return std::nullopt;
         array.m_entries.emplace_back(key->text(), std::move(*value));
     }
-    if (text.substr(position, 1) != "}")
+    if (text.substr(position, 1) != "}") {
+        reading.problem = SerializedProblem::Malformed;
         return std::nullopt;
+    }
     ++position;
     return array;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PhpSerialized.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,8 +21,9 @@ public:
     static PhpValue string(std::string_view text);
     static PhpValue integer(std::int64_t number);
     static PhpValue array();
-    // Nothing when the text is not one whole serialized value.
-    static std::optional<PhpValue> parse(std::string_view serialized);
+    // Nothing when the text is not one whole serialized value, or one past the bounds of
+    // PhpSerialized.h (`problem` then says which).
+    static std::optional<PhpValue> parse(std::string_view serialized, SerializedProblem* problem = nullptr);
 
     bool isArray() const { return m_isArray; }
     // The text of a string, the digits of an integer; empty for anything else.
@@ -42,7 +45,13 @@ public:
     std::string serialized() const;
 
 private:
-    static std::optional<PhpValue> read(std::string_view text, std::size_t& position);
+    struct Reading
+    {
+        std::size_t values = 0;
+        SerializedProblem problem = SerializedProblem::None;
+    };
+    static std::optional<PhpValue> read(std::string_view text, std::size_t& position, std::size_t depth,
+                                        Reading& reading);
 
     bool m_isArray = false;
     std::string m_raw = "N;"; // a scalar or an object, as serialized

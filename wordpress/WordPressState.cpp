@@ -12,7 +12,9 @@ bool unreadableWordPress(RunContext& run, std::string_view migration, std::strin
     tally.unreadable = true;
     tally.wordPressUnreadable = true;
     run.failures.record(migration, run.wordPressTable(table), what,
-                        std::to_string(run.wordPress.lastErrorNumber()) + " " + run.wordPress.lastError());
+                        {Why::Code::wordPressUnreadable,
+                         {},
+                         std::to_string(run.wordPress.lastErrorNumber()) + " " + run.wordPress.lastError()});
     return false;
 }
 

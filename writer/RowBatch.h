@@ -2,6 +2,7 @@
 
 #include "Assignments.h"
 #include "Origins.h"
+#include "Why.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,17 +32,17 @@ struct RowWrite
     struct After
     {
         Ticket ticket;
-        std::string reason; // why this row cannot arrive when that one did not
+        Why why; // why this row cannot arrive when that one did not
     };
 
     std::string sourceId;       // "gid=5"
     std::vector<TableRow> rows; // the row itself first, then its meta and links
-    // Why it arrives without some of its links (a category that is not in WordPress, say):
-    // it is written, and counted so, and each problem is logged.
+    // Why it arrives without some of its links (a category that is not in WordPress, say): it is
+    // written, each problem is logged, and it is counted incomplete.
     struct Problem
     {
         std::string table; // bare name of the table the missing row belongs in
-        std::string reason;
+        Why why;
     };
     std::vector<Problem> problems;
     std::optional<After> after; // a row of the same migration that must arrive first
@@ -89,7 +90,7 @@ class RowFates
 {
 public:
     virtual void resolve(const QueuedRow& queued, RowState state, bool changed = false) = 0;
-    virtual void logFailure(const QueuedRow& queued, std::string_view table, const std::string& error) = 0;
+    virtual void logFailure(const QueuedRow& queued, std::string_view table, Why why) = 0;
     // A row whose predecessor failed is not written either: logged with the reason it gives.
     virtual bool failedBefore(const QueuedRow& queued) = 0;
 

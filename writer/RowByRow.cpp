@@ -18,6 +18,12 @@ std::string errorText(const BlogConnection& session)
     return std::to_string(session.lastErrorNumber()) + " " + session.lastError();
 }
 
+// A session lost for good leaves the rows' fate unknown: a run without emptying WordPress first finds out.
+Why whyOf(bool unknown, const std::string& error)
+{
+    return {unknown ? Why::Code::arrivalUnknown : Why::Code::serverRefused, {}, error};
+}
+
 } // namespace
 
 void RowByRow::commitFailed(Batch& batch)
@@ -55,7 +61,7 @@ void RowByRow::writeAlone(Batch& batch, bool wholeFirst)
         break;
     default:
         for (const QueuedRow& queued : batch) {
-            m_fates.logFailure(queued, failure.table, failure.error);
+            m_fates.logFailure(queued, failure.table, whyOf(failure.unknown, failure.error));
             m_fates.resolve(queued, RowState::Failed);
         }
     }
@@ -70,10 +76,10 @@ void RowByRow::writeOneByOne(Batch& batch)
         std::string changes;
         if (writeWithRetries({&queued}, true, failure, changes) == Outcome::Written) {
             if (!changes.empty())
-                m_fates.logFailure(queued, failure.table, "written with changes: " + changes);
+                m_fates.logFailure(queued, failure.table, {Why::Code::writtenWithChanges, {}, changes});
             m_fates.resolve(queued, RowState::Arrived, !changes.empty());
         } else {
-            m_fates.logFailure(queued, failure.table, failure.error);
+            m_fates.logFailure(queued, failure.table, whyOf(failure.unknown, failure.error));
             m_fates.resolve(queued, RowState::Failed);
         }
     }
@@ -88,8 +94,7 @@ RowByRow::Outcome RowByRow::writeWithRetries(const std::vector<QueuedRow*>& batc
         if (outcome == Outcome::Written || outcome == Outcome::Refused)
             return outcome;
         if (retry == retriesAfterLoss || !reopenLostSession(m_run, m_run.wordPress)) {
-            if (outcome == Outcome::Unknown)
-                failure.error += " (whether it arrived is not known: a run without emptying WordPress first finds out)";
+            failure.unknown = outcome == Outcome::Unknown;
             return Outcome::Lost;
         }
         // A batch is all or nothing: when its first row arrived, all of them did.

@@ -32,6 +32,7 @@ private:
     {
         std::string table;
         std::string error;
+        bool unknown = false; // whether the rows arrived is not known
     };
 
     void writeOneByOne(Batch& batch);

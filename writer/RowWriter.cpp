@@ -73,11 +73,11 @@ void RowWriter::alreadyThere()
     ++tally.alreadyThere;
 }
 
-RowWriter::Ticket RowWriter::fail(std::string_view bareTable, std::string sourceId, std::string reason)
+RowWriter::Ticket RowWriter::fail(std::string_view bareTable, std::string sourceId, Why why)
 {
     const Ticket ticket = m_states.size();
     m_states.push_back(State::Failed);
-    m_run.failures.record(m_migration, m_run.wordPressTable(bareTable), sourceId, reason);
+    m_run.failures.record(m_migration, m_run.wordPressTable(bareTable), sourceId, std::move(why));
     FailureLog::Tally& tally = m_run.failures.tally(m_migration);
     ++tally.read;
     ++tally.failed;
@@ -120,7 +120,7 @@ bool RowWriter::failedBefore(const QueuedRow& queued)
 {
     if (!queued.row.after || m_states[queued.row.after->ticket] != State::Failed)
         return false;
-    logFailure(queued, queued.row.rows.front().table, queued.row.after->reason);
+    logFailure(queued, queued.row.rows.front().table, queued.row.after->why);
     resolve(queued, State::Failed);
     return true;
 }
@@ -138,13 +138,15 @@ void RowWriter::resolve(const QueuedRow& queued, RowState state, bool changed)
         m_state.copies(*copied->key).set(copied->emlogId, copied->copy);
     // A row that arrived without a link it could not have is written; what it lacks is logged.
     for (const RowWrite::Problem& problem : queued.row.problems)
-        logFailure(queued, problem.table, problem.reason);
+        logFailure(queued, problem.table, problem.why);
     ++(changed ? tally.failed : tally.written);
+    if (!changed && !queued.row.problems.empty())
+        ++tally.incomplete;
 }
 
-void RowWriter::logFailure(const QueuedRow& queued, std::string_view table, const std::string& error)
+void RowWriter::logFailure(const QueuedRow& queued, std::string_view table, Why why)
 {
-    m_run.failures.record(m_migration, m_run.wordPressTable(table), queued.row.sourceId, error);
+    m_run.failures.record(m_migration, m_run.wordPressTable(table), queued.row.sourceId, std::move(why));
 }
 
 void WrittenInThisRun::add(std::int64_t emlogId, RowWrite::Ticket ticket, std::int64_t wordPressId)
@@ -169,7 +171,7 @@ void WrittenInThisRun::add(std::int64_t emlogId, RowWrite::Ticket ticket, std::i
 }
 
 WrittenInThisRun::Parent WrittenInThisRun::parentOf(std::int64_t parentEmlogId, const Copies& copiedBefore,
-                                                    const std::string& reason) const
+                                                    const std::string& parent) const
 {
     if (parentEmlogId == 0)
         return {};
@@ -177,7 +179,7 @@ WrittenInThisRun::Parent WrittenInThisRun::parentOf(std::int64_t parentEmlogId, 
         return {copy->id, std::nullopt};
     for (const auto* written : {&m_onTheirWay, &m_failed}) {
         if (const auto found = written->find(parentEmlogId); found != written->end())
-            return {found->second.id, RowWrite::After{found->second.ticket, reason + " did not arrive"}};
+            return {found->second.id, RowWrite::After{found->second.ticket, {Why::Code::parentNotCopied, parent, {}}}};
     }
     return {};
 }

@@ -43,7 +43,7 @@ public:
     // A row an earlier run copied: left as it is.
     void alreadyThere();
     // A row that cannot be written (its owner is missing): logged, never written.
-    Ticket fail(std::string_view bareTable, std::string sourceId, std::string reason);
+    Ticket fail(std::string_view bareTable, std::string sourceId, Why why);
     State state(Ticket ticket) const { return m_states[ticket]; }
     // Writes what is still queued; after a stop request it is dropped instead.
     void finish();
@@ -57,7 +57,7 @@ public:
 private:
     void flush();
     void resolve(const QueuedRow& queued, RowState state, bool changed = false) override;
-    void logFailure(const QueuedRow& queued, std::string_view table, const std::string& error) override;
+    void logFailure(const QueuedRow& queued, std::string_view table, Why why) override;
     bool failedBefore(const QueuedRow& queued) override;
 
     RunContext& m_run;
@@ -90,8 +90,8 @@ public:
         std::int64_t id = 0; // 0: none, for a row without a parent or whose parent never existed
         std::optional<RowWrite::After> after;
     };
-    // `reason` says what did not arrive when the parent failed: "its parent page gid=5".
-    Parent parentOf(std::int64_t parentEmlogId, const Copies& copiedBefore, const std::string& reason) const;
+    // `parent` names the parent in the failure when it failed: "gid=5".
+    Parent parentOf(std::int64_t parentEmlogId, const Copies& copiedBefore, const std::string& parent) const;
 
 private:
     struct Written

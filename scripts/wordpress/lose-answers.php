@@ -11,8 +11,10 @@ add_filter('rest_post_dispatch', function ($response, $server, $request) {
     if ($count % max(1, (int) getenv('WP_LOSE_EVERY')) !== 0) {
         return $response;
     }
+    // The answer says its whole length, as the plugin's do, and ends halfway.
     $json = wp_json_encode($response->get_data());
     header('Content-Type: application/json');
+    header('Content-Length: ' . strlen($json));
     echo substr($json, 0, (int) (strlen($json) / 2));
     exit;
 }, 10, 3);

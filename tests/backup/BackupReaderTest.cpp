@@ -1,6 +1,7 @@
 // The backup reader: literals as the server reads them, the statements of emlog's
 // backups and of dumps, and files that are broken or cut short.
 #include "BackupFile.h"
+#include "RepeatedText.h"
 #include "RunTexts.h"
 #include "SqlStatements.h"
 
@@ -13,6 +14,7 @@
 #include <fstream>
 
 using namespace kestrel;
+using namespace kestrel::test;
 
 namespace {
 
@@ -326,4 +328,84 @@ TEST(BackupReaderTest, BrokenFilesSayWhereAndWhy)
     EXPECT_NE(words(backup.problem()).find("已停止"), std::string::npos) << words(backup.problem());
     EXPECT_EQ(statements, 101);
     std::remove(path.c_str());
+}
+
+// Past the bounds, a file is refused at the place it passes them, or read no further than that there:
+// a statement larger than the server takes (held only up to that size), compressed text expanding far
+// more than SQL does, a DELIMITER line of any length, a row of a million values.
+TEST(BackupReaderTest, PastTheBoundsRefusedOrPassedOver)
+{
+    const std::string body = emlogHeader + blogTable; // 12 lines
+    const std::string large = "INSERT INTO blog_blog VALUES('2','" + std::string(5000, 'x') + "','n');\n";
+    std::string manyValues = "INSERT INTO blog_blog VALUES('3'";
+    for (int i = 0; i < 1000000; ++i)
+        manyValues += ",1";
+    manyValues += ");\n";
+    const std::string first = "INSERT INTO blog_blog VALUES('1','a','n');\n";
+    const std::string last = "INSERT INTO blog_blog VALUES('4','d','n');\n#the end of backup\n";
+    struct Case
+    {
+        const char* what;
+        std::string path;
+        std::uint64_t largest; // 0: none named
+        bool acceptTruncated;
+        const char* said; // in the problem, or in the statement passed over
+        std::vector<std::string> rows = {};
+    };
+    const Case cases[] = {
+        {"a statement too large", writeFile("large.sql", body + first + large + last), 1000, false,
+         "第 14 行第 1 列：表 blog_blog 的这条语句超过了一条语句的上限 1000 字节"},
+        {"one passed over when read anyway",
+         writeFile("passed.sql", body + first + large + last),
+         1000,
+         true,
+         "第 14 行第 1 列起的语句有 5041 字节，超过了一条语句的上限 1000 字节",
+         {"gid=1 title=a hide=n", "gid=4 title=d hide=n"}},
+        {"another program's, passed over",
+         writeFile("other.sql", body + first + "INSERT INTO forum VALUES('" + std::string(5000, 'x') + "');\n" + last),
+         1000,
+         false,
+         "",
+         {"gid=1 title=a hide=n", "gid=4 title=d hide=n"}},
+        {"not a statement of any table", writeFile("nul.sql", body + first + std::string(5000, '\0') + last), 1000,
+         true, "第 14 行第 1 列：这条语句超过了一条语句的上限 1000 字节"},
+        {"a gzip expanding past SQL text",
+         writeRepeatedGzip("newlines.sql.gz", {body + first, std::string(1 << 20, '\n'), 200, last}), 0, true,
+         "行第 1 列：66995 字节的压缩数据展开成了"},
+        {"a zip saying it will", writeRepeatedZip("zeros.zip", {body, std::string(1 << 20, '\0'), 2048, last}), 0, true,
+         "：2124088 字节（2.0 MiB）的压缩数据展开成了 2147484043 字节（2048.0 MiB），超过 SQL 文本能有的 200 倍"},
+        {"a long DELIMITER line", writeFile("delimiter.sql", body + "DELIMITER " + std::string(3 << 20, ';') + "\n"), 0,
+         false, "第 13 行第 1 列：DELIMITER 后面的分隔符太长"},
+        {"a row of a million values", writeFile("values.sql", body + first + manyValues + last), 0, false,
+         "表 blog_blog 的第 2 行有 1000001 个值，表却有 3 列"},
+        {"an empty comment",
+         writeFile("comment.sql", body + "/**/" + first + last),
+         0,
+         false,
+         "",
+         {"gid=1 title=a hide=n", "gid=4 title=d hide=n"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BackupFile backup;
+        backup.largestStatement = c.largest;
+        const bool read = backup.open(c.path, "emlog_", c.acceptTruncated);
+        EXPECT_EQ(read, !c.rows.empty()) << words(backup.problem());
+        const std::string said =
+            read ? (backup.passedOver().empty() ? std::string()
+                                                : texts::passedOverStatement(backup.passedOver()[0]).toStdString())
+                 : words(backup.problem());
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        if (read) {
+            EXPECT_EQ(rowsOf(backup, "blog_blog"), c.rows);
+            EXPECT_EQ(backup.table("blog_blog")->rows, 2);
+            // The window asks before such a file is read without what it passed over.
+            const QString question =
+                texts::truncatedBackupQuestion(QString::fromStdString(c.path), backup.cut(), backup.passedOver());
+            EXPECT_EQ(question.contains(QStringLiteral("里有 1 条语句太大，读不进来")), !backup.passedOver().empty());
+        } else {
+            EXPECT_NE(said.find(c.path), std::string::npos) << said; // names the file
+        }
+        std::remove(c.path.c_str());
+    }
 }

@@ -1,7 +1,10 @@
 // kestrel-cli --emlog-backup: a blog read from the files its owner has gives WordPress
 // exactly what reading its server gives, and a broken file is refused before anything changes.
+#include <unistd.h>
+
 #include "BackupForms.h"
 #include "CliTesting.h"
+#include "RepeatedText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +14,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <regex>
 
 using namespace kestrel;
@@ -197,6 +202,103 @@ TEST_F(BackupRunTest, BrokenAndCutFilesAreRefusedOrReadAsAsked)
             EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_comments"), "0");
         std::remove(path.c_str());
     }
+}
+
+// Files past the bounds are refused before anything is written, naming the place, in little memory (the
+// program's own peak, which the sanitizers multiply); a statement too large is passed over when asked.
+// Their text is made as it is read, never held.
+TEST_F(BackupRunTest, FilesPastTheBoundsAreRefusedInLittleMemory)
+{
+    loadSampleBlog(emlog.name());
+    const std::string whole = backupOf(emlog.admin(), emlog.name(), "emlog_", BackupForm::ProColumns);
+    const std::size_t blog = whole.find("INSERT INTO emlog_blog");
+    const std::string head = whole.substr(0, blog);
+    const std::string rest = whole.substr(blog);
+    const std::string line = std::to_string(std::count(head.begin(), head.end(), '\n') + 1);
+    const std::string mib(1 << 20, 'a');
+    const std::string zeros(1 << 20, '\0');
+    const std::string large = "INSERT INTO emlog_blog VALUES('9999','";
+    std::string nested;
+    for (int i = 0; i < 100000; ++i)
+        nested += "a:1:{i:0;";
+    nested += "i:1;" + std::string(100000, '}');
+    execute(emlog.admin(), "UPDATE emlog_options SET option_value='" + nested + "' WHERE option_name='custom_widget'");
+    std::string manyValues = "INSERT INTO emlog_blog VALUES('9999'";
+    for (int i = 0; i < 1000000; ++i)
+        manyValues += ",1";
+    manyValues += ");\n";
+    // Past the test server's max_allowed_packet (64 MiB), plain: written out, as it expands too little to stop.
+    const std::string plainPath = std::string(::testing::TempDir()) + "/" + std::to_string(getpid()) + "-large.sql";
+    {
+        std::ofstream plain(plainPath, std::ios::binary | std::ios::trunc);
+        plain << head << large;
+        for (int i = 0; i < 70; ++i)
+            plain << mib;
+        plain << "','n');\n" << rest;
+    }
+    struct Case
+    {
+        const char* what;
+        std::string path;
+        std::vector<std::string> said;
+        std::vector<std::string> options = {};
+        int status = 2;
+    };
+    const std::string place = "第 " + line + " 行第 ";
+    const Case cases[] = {
+        {"a 1 MB gzip holding a 1 GiB statement",
+         writeRepeatedGzip("statement.sql.gz", {head + large, mib, 1024, "','n');\n" + rest}),
+         {place, "：表 emlog_blog 的语句里，", "（也许是“压缩炸弹”）"}},
+        {"a gzip bomb: 2 GiB of zero bytes after a valid beginning",
+         writeRepeatedGzip("zeros.sql.gz", {head, zeros, 2048, ""}),
+         {place, "（也许是“压缩炸弹”）"}},
+        {"a zip bomb", writeRepeatedZip("zeros.zip", {head, zeros, 2048, rest}), {"超过 SQL 文本能有的 200 倍"}},
+        {"a line of 1 GiB",
+         writeRepeatedGzip("line.sql.gz", {head + "-- ", mib, 1024, "\n" + rest}),
+         {place, "（也许是“压缩炸弹”）"}},
+        {"a serialized value nested 100,000 deep",
+         writeBackupFile("nested.sql", backupOf(emlog.admin(), emlog.name(), "emlog_", BackupForm::ProColumns),
+                         Packing::Plain),
+         {"emlog 的表 emlog_options 里 option_name 为 custom_widget 的值（PHP 序列化）嵌套超过了 256 层"}},
+        {"a million values in one row",
+         writeBackupFile("values.sql", head + manyValues + rest, Packing::Plain),
+         {"表 emlog_blog 的第 1 行有 1000001 个值"}},
+        {"a statement of 70 MiB",
+         plainPath,
+         {place + "1 列：表 emlog_blog 的这条语句超过了一条语句的上限 67108864 字节"}},
+        {"the same passed over as asked",
+         plainPath,
+         {"备份文件里的语句太大", place + "1 列起的语句有 "},
+         {"--accept-truncated-backup"},
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> more = {"--empty-first", "--yes", "--pacing=none", "--emlog-backup=" + c.path};
+        more.insert(more.end(), c.options.begin(), c.options.end());
+        Subprocess cli(cliArguments("kt_no_such_database", wordpress, more));
+        EXPECT_EQ(cli.wait(), c.status) << cli.out() << cli.err();
+        const std::string said = cli.out() + cli.err();
+        for (const std::string& piece : c.said)
+            EXPECT_NE(said.find(piece), std::string::npos) << piece << " in " << said;
+        const std::string posts = queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_posts WHERE post_type='post'");
+        if (c.status == 2) { // refused before anything: the installer's post is still there
+            if (c.said[0].find("option_name") == std::string::npos) { // a value names its row instead
+                EXPECT_NE(said.find(c.path), std::string::npos) << said;
+            }
+            EXPECT_EQ(posts, "1");
+        } else { // the rest of the file arrived
+            EXPECT_GT(std::stoi(posts), 1);
+        }
+        std::fprintf(stderr, "%s: %ju bytes, peak %ld KiB\n", c.what,
+                     static_cast<std::uintmax_t>(std::filesystem::file_size(c.path)), cli.peakKib());
+#if !defined(__SANITIZE_ADDRESS__)
+        EXPECT_LT(cli.peakKib(), 100 * 1024);
+#endif
+        if (c.path != plainPath)
+            std::remove(c.path.c_str());
+    }
+    std::remove(plainPath.c_str());
 }
 
 TEST_F(BackupRunTest, CheckListsTheFilesTablesVersionAndCounts)

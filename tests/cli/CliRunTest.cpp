@@ -51,9 +51,9 @@ TEST_F(CliRunTest, ExitStatusSaysHowTheRunEnded)
         {"a password file that is not there", {"--emlog-password-file=/nonexistent/pw"}, 2, "/nonexistent/pw"},
         {"no server there", {"--emlog-server=127.0.0.1:1"}, 2, "emlog博客数据库连接失败."},
         {"no such database", {"--wp-database=kt_no_such_database"}, 2, "WordPress博客数据库连接失败."},
-        {"a CA file asks for a verified session", {"--wp-ca=" + testCertificates().ca}, 2, "offers no TLS"},
+        {"a CA file asks for a verified session", {"--wp-ca=" + testCertificates().ca}, 2, "服务器不支持 TLS 加密"},
         {"not a fingerprint", {"--emlog-tls-fingerprint=AB:CD"}, 2, "--emlog-tls-fingerprint"},
-        {"a fingerprint asks for TLS", {"--wp-tls-fingerprint=" + std::string(64, 'a')}, 2, "offers no TLS"},
+        {"a fingerprint asks for TLS", {"--wp-tls-fingerprint=" + std::string(64, 'a')}, 2, "服务器不支持 TLS 加密"},
         {"every row arrives", {"--empty-first", "--yes", "--pacing=none"}, 0, "转换完成"},
         {"files go to an uploads folder", {"--emlog-files=/srv/blog"}, 2, "--wp-uploads"},
         {"without files the report says none were copied", {"--pacing=none"}, 0, "文件：没有复制"},
@@ -61,7 +61,7 @@ TEST_F(CliRunTest, ExitStatusSaysHowTheRunEnded)
          {"--emlog-files=/nonexistent/blog", "--wp-uploads=" + std::string(::testing::TempDir()) + "/cli-uploads",
           "--empty-first", "--yes", "--pacing=none"},
          1,
-         "no such folder: /nonexistent/blog"},
+         "没有这个文件夹：/nonexistent/blog"},
         // These two last: they take WordPress's links table away.
         {"rows fail", {"--pacing=none"}, 1, "友情链接", "DROP TABLE wp_links"},
         {"emptying deletes nothing without a table", {"--empty-first", "--yes"}, 1, "wp_links 读不到"},
@@ -201,19 +201,24 @@ TEST_F(CliRunTest, CheckAndRunAgreeOnWhatIsAlreadyThere)
     }
 
     // What --check finds already there, by the window's label: "  文章 12 行".
+    const auto alreadyThere = [](const std::string& said) {
+        std::map<QString, qint64> there;
+        const QStringList lines = QString::fromStdString(said).split(QLatin1Char('\n'));
+        auto line = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+            return line.startsWith(QStringLiteral("已在 WordPress 中的行"));
+        });
+        for (line = line == lines.end() ? line : line + 1;
+             line != lines.end() && line->startsWith(QStringLiteral("  ")); ++line) {
+            const QStringList words = line->trimmed().split(QLatin1Char(' '));
+            if (words.size() == 3)
+                there[words[0]] = words[1].toLongLong();
+        }
+        return there;
+    };
     Subprocess check(cliArguments(emlog.name(), wordpress, {"--check"}));
     ASSERT_EQ(check.wait(), 0) << check.out() << check.err();
-    std::map<QString, qint64> checked;
-    const QStringList lines = QString::fromStdString(check.out()).split(QLatin1Char('\n'));
-    const auto header = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
-        return line.startsWith(QStringLiteral("已在 WordPress 中的行"));
-    });
-    ASSERT_NE(header, lines.end()) << check.out();
-    for (auto line = header + 1; line != lines.end() && line->startsWith(QStringLiteral("  ")); ++line) {
-        const QStringList words = line->trimmed().split(QLatin1Char(' '));
-        if (words.size() == 3)
-            checked[words[0]] = words[1].toLongLong();
-    }
+    const std::map<QString, qint64> checked = alreadyThere(check.out());
+    ASSERT_FALSE(checked.empty()) << check.out();
 
     Subprocess rerun(cliArguments(emlog.name(), wordpress, {"--pacing=none", "--json", jsonPath()}));
     rerun.wait();
@@ -231,9 +236,18 @@ TEST_F(CliRunTest, CheckAndRunAgreeOnWhatIsAlreadyThere)
     EXPECT_EQ(std::to_string(ran[QStringLiteral("文章")]),
               queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_blog"));
 
-    // Once whole, the check finds the faces there too: two photos, two comments' avatar, the logo and the icon.
+    // Once the run has gone through, --check finds every link there, whatever its name holds (the
+    // sample's hold ', " and <, which WordPress keeps escaped), and no id WordPress holds in its way.
     Subprocess after(cliArguments(emlog.name(), wordpress, {"--check"}));
     ASSERT_EQ(after.wait(), 0) << after.out() << after.err();
+    EXPECT_EQ(std::to_string(alreadyThere(after.out())[QStringLiteral("友情链接")]),
+              queryValue(emlog.admin(), "SELECT COUNT(*) FROM emlog_link"))
+        << after.out();
+    EXPECT_NE(after.out().find(
+                  "WordPress 已经用了的 id（这些行换用新的 id，它们的评论、附件、分类标签和回复跟着走）：\n  无"),
+              std::string::npos)
+        << after.out();
+    // Once whole, the check finds the faces there too: two photos, two comments' avatar, the logo and the icon.
     EXPECT_NE(after.out().find("  头像与站标 6 行"), std::string::npos) << after.out();
 }
 

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -156,7 +157,9 @@ int Subprocess::wait(std::chrono::milliseconds timeout)
         readAvailable(50);
     }
     int status = 0;
-    waitpid(m_pid, &status, 0);
+    rusage usage{};
+    wait4(m_pid, &status, 0, &usage);
+    m_peakKib = usage.ru_maxrss;
     m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return m_status;
 }

@@ -41,6 +41,9 @@ public:
     // Reads until the program ends: its exit status, 128 + the signal that ended it, or -1 at the timeout.
     int wait(std::chrono::milliseconds timeout = 300s);
 
+    // After wait(): the most memory the program held at once (its peak resident set), in KiB.
+    long peakKib() const { return m_peakKib; }
+
     const std::string& out() const { return m_out; }
     const std::string& err() const { return m_err; }
     // Seconds from the start to the arrival of each line of standard error.
@@ -54,6 +57,7 @@ private:
     int m_outFd = -1; // the terminal's master side when on a terminal
     int m_errFd = -1;
     int m_status = -1;
+    long m_peakKib = 0;
     std::chrono::steady_clock::time_point m_start;
     std::string m_out;
     std::string m_err;

@@ -85,8 +85,9 @@ TEST(BlogConnection, SettingsGoWithTheOpeningAndARefusedOneOpensNothing)
         ASSERT_TRUE(session) << session.lastError();
         EXPECT_GT(session.maxStatementBytes(), 0u);
         for (const bool reopened : {false, true}) {
-            if (reopened)
+            if (reopened) {
                 ASSERT_TRUE(reconnect(session)) << session.lastError();
+            }
             EXPECT_EQ(queryValue(session, "SELECT @@SESSION.sql_mode"), "NO_ENGINE_SUBSTITUTION");
             EXPECT_EQ(queryValue(session, "SELECT @@SESSION.wait_timeout"), "1234");
         }

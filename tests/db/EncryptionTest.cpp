@@ -68,14 +68,13 @@ TEST(Encryption, TlsRequiredOffThisMachineAndTheCertificateChecked)
         {"local, offered, the right CA file", tls, certificates.ca, "", false, true, ""},
         {"local, not offered", plainLocal, "", "", false, false, ""},
         {"local, signed by another CA", tls, certificates.otherCa, "", false, false,
-         "not signed by the CA in " + certificates.otherCa},
-        {"made out to another host", otherName, certificates.ca, "", false, false,
-         "not made out to the host name 127.0.0.2"},
-        {"local, not offered, a CA file", plainLocal, certificates.ca, "", false, false, "the server offers no TLS"},
+         "不是由 " + certificates.otherCa + " 里的 CA 签发的"},
+        {"made out to another host", otherName, certificates.ca, "", false, false, "不是签发给主机名 127.0.0.2 的"},
+        {"local, not offered, a CA file", plainLocal, certificates.ca, "", false, false, "服务器不支持 TLS 加密"},
         {"no such CA file", tls, certificates.ca + ".missing", "", false, false, "cannot be read"},
-        {"local, a version refused: no clear text instead", oldTls, "", "", false, false, "never opened in clear text"},
-        {"local, a version refused, a CA file", oldTls, certificates.ca, "", false, false, "no encrypted connection"},
-        {"self-signed, off this machine", selfSigned, "", "", false, false, "CAs this system trusts"},
+        {"local, a version refused: no clear text instead", oldTls, "", "", false, false, "决不改用明文重连"},
+        {"local, a version refused, a CA file", oldTls, certificates.ca, "", false, false, "无法与服务器商定加密连接"},
+        {"self-signed, off this machine", selfSigned, "", "", false, false, "本机信任的 CA"},
         {"self-signed, its certificate as CA file", selfSigned, certificates.selfSigned, "", false, true, ""},
         {"self-signed, its fingerprint", selfSigned, "", fingerprint, false, true, ""},
         {"self-signed, its fingerprint in lower case without colons", selfSigned, "", lowerHex(fingerprint), false,
@@ -86,7 +85,7 @@ TEST(Encryption, TlsRequiredOffThisMachineAndTheCertificateChecked)
         {"self-signed, clear text allowed: encrypted, unchecked", selfSigned, "", "", true, true, ""},
         {"not offered, off this machine", plainRemote, "", "", false, false, allowHint},
         {"not offered, off this machine, clear text allowed", plainRemote, "", "", true, false, ""},
-        {"not offered, a fingerprint", plainRemote, "", fingerprint, true, false, "the server offers no TLS"},
+        {"not offered, a fingerprint", plainRemote, "", fingerprint, true, false, "服务器不支持 TLS 加密"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -142,7 +141,6 @@ TEST(Encryption, AServerAskingForTheClearPasswordNeverGetsIt)
         EXPECT_FALSE(session);
         const std::string said = texts::sessionFailure(session).toStdString();
         EXPECT_NE(said.find(c.refusal), std::string::npos) << said;
-        EXPECT_EQ(said.find("refused the server"), 0u) << said;
         pclose(server);
         std::ifstream file(received, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -7,7 +7,10 @@
 #include "TestServer.h"
 
 #include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QJsonDocument>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace kestrel::test {
@@ -34,7 +37,8 @@ std::optional<RunReport> runToEnd(MigrationRunner& runner, const RunSettings& se
     return report;
 }
 
-MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst)
+MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst,
+                                       const std::function<void(MigrationWindow&)>& afterwards)
 {
     MigrationWindow window;
     window.show();
@@ -51,16 +55,36 @@ MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst)
         BackupChooser::setNextChoice(QString::fromStdString(blogs.emlogBackup));
         QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnBackup_emlog")), Qt::LeftButton);
     }
+    if (blogs.files.wanted()) {
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnFiles")), Qt::LeftButton);
+        QDialog* dialog = nullptr;
+        EXPECT_TRUE(waitUntil([&] { return (dialog = window.findChild<QDialog*>(QStringLiteral("FilesDialog"))); }));
+        dialog->findChild<QLineEdit*>(QStringLiteral("txt_文件_emlog"))
+            ->setText(QString::fromStdString(blogs.files.source));
+        dialog->findChild<QLineEdit*>(QStringLiteral("txt_上传_Wp"))
+            ->setText(QString::fromStdString(blogs.files.uploadsFolder));
+        QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        EXPECT_TRUE(waitUntil([&] { return !window.findChild<QDialog*>(QStringLiteral("FilesDialog")); }));
+    }
     window.findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(emptyFirst);
     window.runner()->setPacing(Pacing::none());
     const int before = boxesWithText(QStringLiteral("转换完成"));
     MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    if (blogs.verify)
+        MessageBox::setNextAnswer(MessageBox::Answer::Action);
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnGo")), Qt::LeftButton);
     if (!waitUntil([before] { return boxesWithText(QStringLiteral("转换完成")) > before; }, 120000)) {
         ADD_FAILURE() << "the run did not end";
         return {};
     }
-    return MessageBox::shown().last();
+    MessageBox::Shown done;
+    for (const MessageBox::Shown& box : MessageBox::shown()) {
+        if (box.text.startsWith(QStringLiteral("转换完成")))
+            done = box;
+    }
+    if (afterwards)
+        afterwards(window);
+    return done;
 }
 
 QJsonObject wordPressView(const std::string& database, const std::string& prefix)

@@ -2,9 +2,11 @@
 
 #include "MessageBox.h"
 #include "MigrationRunner.h"
+#include "MigrationWindow.h"
 
 #include <QJsonObject>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,11 +20,15 @@ struct BlogPair
     std::string wordPressDatabase;
     std::string wordPressPrefix;
     std::string emlogBackup = {}; // chosen with the button beside emlog's server field
+    FileSettings files = {};      // typed into the files dialog
+    bool verify = false;          // 核对 pressed in the completion message
 };
 
 // Fills in the window as a user would, ticks 先清空 (empty WordPress first) or not, presses Go,
 // answers Yes and waits for the run to end. Gives the completion message (empty when none came).
-MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst = true);
+// `afterwards` gets the window once the completion message came, before it closes.
+MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst = true,
+                                       const std::function<void(MigrationWindow&)>& afterwards = {});
 
 // A run between two databases of the test server, as root, with emlog's tables under "emlog_".
 RunSettings testServerSettings(const std::string& emlogDatabase, const std::string& wordPressDatabase,

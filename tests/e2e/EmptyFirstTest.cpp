@@ -4,6 +4,7 @@
 #include "DatabaseCopies.h"
 #include "GuiTesting.h"
 #include "MigrationRunner.h"
+#include "RunTexts.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -118,8 +119,9 @@ TEST_F(EmptyFirstTest, KeepsWhatIsNotTheBlogsAndBacksUpExactlyWhatItTakes)
     EXPECT_EQ(checksum(before, "term_relationships", notTheBlogs(before, "term_relationships")).rfind("6 rows", 0), 0u);
     for (const char* bare : emptiedTables) {
         const std::string condition = notTheBlogs(before, bare);
-        if (!condition.empty())
+        if (!condition.empty()) {
             EXPECT_EQ(checksum(wordpress.name(), bare, condition), checksum(before, bare, condition)) << bare;
+        }
     }
     EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_posts WHERE post_type='kestrel_book'"), "2");
     EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_posts WHERE post_title='Hello world!'"), "0");
@@ -131,7 +133,7 @@ TEST_F(EmptyFirstTest, KeepsWhatIsNotTheBlogsAndBacksUpExactlyWhatItTakes)
     EXPECT_TRUE(question.contains(QStringLiteral("修订版本 1"))) << question.toStdString();
     EXPECT_TRUE(question.contains(QStringLiteral("链接 1"))) << question.toStdString();
     EXPECT_FALSE(question.contains(QStringLiteral("不支持事务"))) << question.toStdString(); // InnoDB rolls back
-    EXPECT_TRUE(emptyingLine(*report.emptied).contains(QString::fromStdString(file)));
+    EXPECT_TRUE(texts::emptyingLine(*report.emptied).contains(QString::fromStdString(file)));
     EXPECT_EQ(std::filesystem::path(file).parent_path(), std::filesystem::path(backupDir));
     EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
@@ -187,9 +189,10 @@ TEST_F(EmptyFirstTest, OnTablesThatCannotRollBackAFailurePartWaySaysWhatWasDelet
         EXPECT_EQ(gone, table.rows) << name;
         const bool named = list.find(name + " ") != std::string::npos;
         EXPECT_EQ(named, table.rows > 0) << name << "\n" << message;
-        if (table.rows > 0)
+        if (table.rows > 0) {
             EXPECT_NE(list.find(name + " " + std::to_string(table.rows) + " 行"), std::string::npos) << name << "\n"
                                                                                                      << message;
+        }
     }
 
     // The backup the message names puts them back, beside the links that stayed.

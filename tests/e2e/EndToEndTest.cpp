@@ -43,12 +43,16 @@ class EndToEndTest : public ::testing::TestWithParam<Prefixes>, public SampleRun
 protected:
     EndToEndTest() : SampleRun(GetParam().emlog, GetParam().wordPress) {}
 
-    // Empties WordPress first: the rows that name an owner the blog lacks are the only failures.
+    // Empties WordPress first: the rows that name an owner the blog lacks are the only failures, each listed
+    // once, in Chinese, under the kind that counts it.
     void migrate()
     {
         const MessageBox::Shown done = SampleRun::migrate(true);
         EXPECT_EQ(failedRows(done.detail.toStdString()), sampleRowsWithoutOwners()) << done.text.toStdString() << "\n"
                                                                                     << done.detail.toStdString();
+        expectFailuresCountedWhereListed(done.text.toStdString(), done.detail.toStdString());
+        EXPECT_TRUE(done.detail.contains(QStringLiteral("cid=28: 这条评论所属的文章（gid=14）在 emlog 里已经不存在\n")))
+            << done.detail.toStdString();
     }
 };
 

@@ -237,8 +237,9 @@ TEST_P(FilesTest, ARunAgainCopiesNothingAgain)
         EXPECT_EQ(faces->written, emptyFirst ? 6 : 0);
         EXPECT_EQ(faces->alreadyThere, emptyFirst ? 0 : 6);
         for (const FailureLog::Note& note : again.log.notes()) {
-            if (!emptyFirst)
+            if (!emptyFirst) {
                 EXPECT_NE(note.what, FailureLog::Note::What::SettingChanged) << note.first;
+            }
         }
         EXPECT_EQ(QDir(uploads + QStringLiteral("/emlog/201205")).entryList(QDir::Files).size(), 3);
         if (emptyFirst) {

@@ -187,8 +187,9 @@ protected:
             EXPECT_TRUE(page.contains(QString::fromUtf8(item.title))) << item.title;
         EXPECT_FALSE(page.contains(QStringLiteral("旧相册")));
         EXPECT_FALSE(page.contains(QStringLiteral("相册里")));
-        if (ownLabel)
+        if (ownLabel) {
             EXPECT_TRUE(page.contains(QString::fromUtf8(ownLabel)));
+        }
         if (GetParam().sidebar) {
             qsizetype at = 0;
             for (const auto& [title, html] : sampleSidebar) {
@@ -256,8 +257,9 @@ TEST_P(NavigationTest, TheSitesOwnMenuStaysWhereItIsThroughEmptyingFirst)
     WordPressSite site(wordpress.name(), "wp_");
     const QString page = site.get(QStringLiteral("/")).second;
     EXPECT_TRUE(page.contains(QStringLiteral("站点自己的")));
-    if (GetParam().sidebar)
+    if (GetParam().sidebar) {
         EXPECT_TRUE(page.contains(QStringLiteral("站点自己的小工具")));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Themes, NavigationTest, ::testing::ValuesIn(themes),

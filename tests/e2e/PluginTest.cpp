@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -233,7 +234,14 @@ TEST_F(PluginTest, TheWholeBlogArrivesAsThroughMySqlAndARunAgainChangesNothing)
     // Switched on as an administrator does it: the button of Tools → Kestrel, with the form's nonce.
     const std::string password = receiving("off").first;
     EXPECT_NE(page().find("未在接收"), std::string::npos);
-    EXPECT_NE(page("on").find("正在接收，直到"), std::string::npos);
+    const std::string switchedOn = page("on");
+    EXPECT_NE(switchedOn.find("正在接收，直到"), std::string::npos);
+    // Once on, the page gives the window's steps and the exact line that sends the blog here, with where the
+    // application password is made; over HTTPS it warns of nothing.
+    EXPECT_NE(switchedOn.find("--wp-url=" + site.home().toStdString() + "/ --wp-user=admin</pre>"), std::string::npos)
+        << switchedOn;
+    EXPECT_NE(switchedOn.find("profile.php#application-passwords-section"), std::string::npos) << switchedOn;
+    EXPECT_EQ(switchedOn.find("kestrel-no-https"), std::string::npos) << switchedOn;
     const CliResult first = run(password, trustingTestCa());
     // The sample's rows that name an owner it lacks fail, as they do through MySQL.
     EXPECT_EQ(first.status, 1) << first.output.toStdString();
@@ -244,18 +252,38 @@ TEST_F(PluginTest, TheWholeBlogArrivesAsThroughMySqlAndARunAgainChangesNothing)
     // 3 微语 and the image of one, 9 menu items, the site's navigation, 2 reusable blocks and 5 faces.
     EXPECT_NE(page().find("<td>文章、页面与附件</td><td>76</td>"), std::string::npos) << page();
 
-    // --check through the plugin finds what is there, by the window's labels, and writes nothing.
+    // --check through the plugin finds what is there, by the window's labels, and writes nothing. stunnel
+    // waits for the client's close_notify before it closes a connection PHP's server closed: each answer
+    // carries its length, so that none waits for that (a minute each, where none did).
     const std::string rows = everyRow();
+    QElapsedTimer took;
+    took.start();
     const CliResult check = run(password, trustingTestCa() + QStringList{QStringLiteral("--check")});
+    EXPECT_LT(took.elapsed(), 30000);
     EXPECT_EQ(check.status, 0) << check.output.toStdString();
     EXPECT_TRUE(check.output.contains(QStringLiteral("已在 WordPress 中的行"))) << check.output.toStdString();
     EXPECT_TRUE(check.output.contains(QStringLiteral("  文章 40 行"))) << check.output.toStdString();
     EXPECT_EQ(everyRow(), rows);
+    // Where the site keeps a connection open between requests, every request of the check goes on one.
+    const QString keptAlive = site.keptAliveHome() + QLatin1Char('/');
+    const int connections = site.connectionsKeptAlive();
+    const CliResult onOne = run(password, trustingTestCa() + QStringList{QStringLiteral("--check")}, keptAlive);
+    EXPECT_EQ(onOne.status, 0) << onOne.output.toStdString();
+    EXPECT_TRUE(onOne.output.contains(QStringLiteral("  文章 40 行"))) << onOne.output.toStdString();
+    EXPECT_EQ(site.connectionsKeptAlive() - connections, 1);
 
     const CliResult again = run(password, trustingTestCa());
     EXPECT_TRUE(again.output.contains(QStringLiteral("文章：读取 40 行，写入 0 行，已存在 40 行")))
         << again.output.toStdString();
     EXPECT_EQ(QJsonDocument(wordPressView()).toJson().toStdString(), QJsonDocument(view).toJson().toStdString());
+
+    // 核对 through the plugin and the served site, its old addresses sent on by the redirect plugin: no finding.
+    site.runScript(sourceDir() + "/scripts/wordpress/site.php", {QStringLiteral("plain"), QStringLiteral("on")});
+    const CliResult verified = run(password, trustingTestCa() + QStringList{QStringLiteral("--verify")});
+    EXPECT_EQ(verified.status, 0) << verified.output.toStdString();
+    EXPECT_TRUE(verified.output.contains(QStringLiteral("没有发现不同"))) << verified.output.toStdString();
+    EXPECT_TRUE(verified.output.contains(QStringLiteral("文章 40，评论 67"))) << verified.output.toStdString();
+    EXPECT_TRUE(verified.output.contains(QStringLiteral("旧地址 "))) << verified.output.toStdString();
 }
 
 TEST_F(PluginTest, RefusedWithNothingWritten)
@@ -490,8 +518,43 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
         EXPECT_TRUE(QJsonDocument::fromJson(response.bytes).object().contains(QStringLiteral("code")))
             << response.body.toStdString();
     }
-    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_options WHERE option_name='kestrel_probe'"), "0");
     receiving("on");
+    // Nor by an administrator, in a request not made as Kestrel makes them: refused whole, with the reason.
+    const QByteArray probe = QByteArray("INSERT INTO wp_options (option_name, option_value, autoload) VALUES "
+                                        "('kestrel_probe','1','no')")
+                                 .toBase64();
+    struct Malformed
+    {
+        const char* name;
+        QString route;
+        QByteArray body;
+        int status;
+    };
+    const QString statementsRoute = QStringLiteral("/?rest_route=/kestrel/v1/statements");
+    const Malformed malformed[] = {
+        {"a body that is not JSON", statementsRoute, "{\"statements\":[\"" + probe + "\"]", 400},
+        {"a JSON body that is no object", statementsRoute, "[\"" + probe + "\"]", 400},
+        {"statements that are no list", statementsRoute, "{\"statements\":\"" + probe + "\"}", 400},
+        {"a statement that is no text", statementsRoute, "{\"statements\":[\"" + probe + "\",12]}", 400},
+        {"a statement that is not base64", statementsRoute, "{\"statements\":[\"" + probe + "\",\"%%\"]}", 400},
+        {"settings of another type", statementsRoute, "{\"settings\":7,\"statements\":[\"" + probe + "\"]}", 400},
+        {"a key the route does not take", statementsRoute, "{\"statement\":[\"" + probe + "\"]}", 400},
+        // Longer than the site's post_max_size (PHP's 8 MB): PHP drops the body, which must not read as empty.
+        {"a request longer than the site takes", statementsRoute,
+         "{\"statements\":[\"" + probe + "\"],\"padding\":\"" + QByteArray(9 << 20, 'x') + "\"}", 413},
+        {"a route the plugin does not have", QStringLiteral("/?rest_route=/kestrel/v1/nothing"),
+         "{\"statements\":[\"" + probe + "\"]}", 404},
+        {"a file request that is not JSON", QStringLiteral("/?rest_route=/kestrel/v1/file"), "path=a.txt", 400},
+    };
+    for (const Malformed& request : malformed) {
+        SCOPED_TRACE(request.name);
+        const auto response = site.post(request.route, request.body, authorization);
+        EXPECT_EQ(response.status, request.status) << response.body.toStdString();
+        const QJsonObject refusal = QJsonDocument::fromJson(response.bytes).object();
+        EXPECT_FALSE(refusal.value(QStringLiteral("code")).toString().isEmpty()) << response.body.toStdString();
+        EXPECT_FALSE(refusal.value(QStringLiteral("message")).toString().isEmpty()) << response.body.toStdString();
+    }
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_options WHERE option_name='kestrel_probe'"), "0");
 
     // A folder and a file outside the uploads folder, each behind a link inside it.
     QTemporaryDir outside;

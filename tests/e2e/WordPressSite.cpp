@@ -101,28 +101,62 @@ WordPressSite::WordPressSite(const std::string& database, const std::string& pre
     waitForPort(m_port);
     if (m_tlsPort == 0)
         return;
+    startTls(m_relay, QStringLiteral("stunnel.conf"), m_tlsPort, m_port);
+}
+
+// stunnel with its own settings: when PHP's server closes, it waits for the client's close_notify before it
+// closes too, as many hosts' TLS terminators do.
+void WordPressSite::startTls(QProcess& relay, const QString& name, quint16 port, quint16 to)
+{
     const TestCertificates& certificates = testCertificates();
-    QFile configuration(m_dir.filePath(QStringLiteral("stunnel.conf")));
+    QFile configuration(m_dir.filePath(name));
     configuration.open(QIODevice::WriteOnly);
-    // PHP's server ends each answer by closing the connection, without a Content-Length; stunnel would then
-    // wait for the client's close_notify before closing, which Qt never sends, and the answer would never end.
     configuration.write(
         QStringLiteral("foreground = yes\npid =\n[wordpress]\naccept = 127.0.0.1:%1\n"
-                       "connect = 127.0.0.1:%2\ncert = %3\nkey = %4\nTIMEOUTclose = 0\n")
-            .arg(m_tlsPort)
-            .arg(m_port)
+                       "connect = 127.0.0.1:%2\ncert = %3\nkey = %4\n")
+            .arg(port)
+            .arg(to)
             .arg(QString::fromStdString(certificates.serverCertificate), QString::fromStdString(certificates.serverKey))
             .toUtf8());
     configuration.close();
-    m_relay.setProcessChannelMode(QProcess::MergedChannels);
-    m_relay.setStandardOutputFile(m_dir.filePath(QStringLiteral("stunnel.log")));
-    m_relay.start(QStringLiteral("stunnel4"), {configuration.fileName()});
-    m_relay.waitForStarted();
-    waitForPort(m_tlsPort);
+    relay.setProcessChannelMode(QProcess::MergedChannels);
+    relay.setStandardOutputFile(m_dir.filePath(name + QStringLiteral(".log")));
+    relay.start(QStringLiteral("stunnel4"), {configuration.fileName()});
+    relay.waitForStarted();
+    waitForPort(port);
+}
+
+QString WordPressSite::keptAliveHome()
+{
+    if (m_frontPort == 0) {
+        m_frontPort = freePort();
+        m_front.setProcessChannelMode(QProcess::MergedChannels);
+        m_front.setStandardOutputFile(m_dir.filePath(QStringLiteral("front.log")));
+        m_front.start(QStringLiteral("python3"),
+                      {QString::fromStdString(sourceDir()) + QStringLiteral("/scripts/wordpress/keep-alive.py"),
+                       QString::number(m_frontPort), QString::number(m_port)});
+        m_front.waitForStarted();
+        waitForPort(m_frontPort);
+        m_frontTlsPort = freePort();
+        startTls(m_frontTls, QStringLiteral("stunnel-front.conf"), m_frontTlsPort, m_frontPort);
+    }
+    return QStringLiteral("https://127.0.0.1:%1").arg(m_frontTlsPort) + m_subdirectory;
+}
+
+int WordPressSite::connectionsKeptAlive() const
+{
+    QFile log(m_dir.filePath(QStringLiteral("front.log")));
+    return log.open(QIODevice::ReadOnly) ? static_cast<int>(log.readAll().count("connection\n")) : 0;
 }
 
 WordPressSite::~WordPressSite()
 {
+    for (QProcess* process : {&m_frontTls, &m_front}) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished();
+        }
+    }
     if (m_tlsPort != 0) {
         m_relay.kill();
         m_relay.waitForFinished();

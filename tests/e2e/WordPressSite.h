@@ -57,7 +57,16 @@ public:
     // Everything PHP logged so far.
     QString debugLog() const;
 
+    // The site behind TLS again, this time with a front between stunnel and PHP's server that keeps each
+    // client's connection open between requests, where an answer carries its length (as Apache or nginx
+    // do before PHP): its https address, started on first use. connectionsKeptAlive() is how many
+    // connections have been opened to the front so far (a look whether it listens among them).
+    QString keptAliveHome();
+    int connectionsKeptAlive() const;
+
 private:
+    void startTls(QProcess& relay, const QString& name, quint16 port, quint16 to);
+
     QTemporaryDir m_dir; // the log, and for a subdirectory the document root
     QString m_subdirectory;
     quint16 m_port = 0;
@@ -65,6 +74,10 @@ private:
     QProcessEnvironment m_environment;
     QProcess m_server;
     QProcess m_relay;
+    quint16 m_frontPort = 0;
+    quint16 m_frontTlsPort = 0;
+    QProcess m_front;
+    QProcess m_frontTls;
 };
 
 } // namespace kestrel::test

@@ -145,7 +145,7 @@ TEST(FileReferencesTest, ReferencesAreFoundWithTheirPathBelowTheBlogsRoot)
         if (c.safe) {
             EXPECT_EQ(path->path, c.path) << c.reference;
         }
-        EXPECT_EQ(path->error.empty(), c.safe) << c.reference << ": " << path->error;
+        EXPECT_EQ(!path->unsafe, c.safe) << c.reference;
     }
     EXPECT_EQ(uploadsPathOf("content/uploadfile/201205/x.jpg"), "emlog/201205/x.jpg");
     EXPECT_EQ(uploadsPathOf("admin/editor/plugins/emoticons/images/1.gif"),

@@ -56,8 +56,9 @@ protected:
     {
         std::map<std::string, std::string> got;
         source.fetch(paths,
-                     [&](std::size_t index, const QByteArray& bytes, const std::string& error) {
-                         got[paths[index]] = error.empty() ? bytes.toStdString() : "error: " + error;
+                     [&](std::size_t index, const QByteArray& bytes, const std::optional<Why>& why) {
+                         got[paths[index]] = !why ? bytes.toStdString()
+                                                  : "error: " + std::string(codeName(why->code)) + " " + why->subject;
                      },
                      {});
         return got;
@@ -83,14 +84,14 @@ protected:
 
 TEST_F(FileSourceTest, AFolderGivesTheBlogsFiles)
 {
-    std::string error;
+    Why error;
     auto source = openFileSource(blog.path().toStdString(), settings, error);
-    ASSERT_TRUE(source) << error;
+    ASSERT_TRUE(source) << error.subject;
     expectSampleFiles(*source);
 
     // Given emlog's uploads folder only, its files are there, and nothing else of the blog is.
     auto uploads = openFileSource(blog.filePath(QStringLiteral("content/uploadfile")).toStdString(), settings, error);
-    ASSERT_TRUE(uploads) << error;
+    ASSERT_TRUE(uploads) << error.subject;
     const auto got =
         fetchAll(*uploads, {"content/uploadfile/201006/readme", "admin/editor/plugins/emoticons/images/1.gif"});
     EXPECT_EQ(got.at("content/uploadfile/201006/readme"), "read me\n");
@@ -100,17 +101,17 @@ TEST_F(FileSourceTest, AFolderGivesTheBlogsFiles)
 TEST_F(FileSourceTest, TheBlogsAddressGivesTheSameFilesAndStopsAtTheSizeLimit)
 {
     FolderServer server(blog.path());
-    std::string error;
+    Why error;
     settings.parallel = 3;
     auto source = openFileSource((server.address() + QStringLiteral("/")).toStdString(), settings, error);
-    ASSERT_TRUE(source) << error;
+    ASSERT_TRUE(source) << error.subject;
     expectSampleFiles(*source);
 
     settings.sizeLimit = 100;
     HttpSource limited(QUrl(server.address()), settings);
     const auto got =
         fetchAll(limited, {"content/uploadfile/201205/3c1a1337480000.jpg", "content/uploadfile/201006/readme"});
-    EXPECT_NE(got.at("content/uploadfile/201205/3c1a1337480000.jpg").find("larger than the limit"), std::string::npos);
+    EXPECT_NE(got.at("content/uploadfile/201205/3c1a1337480000.jpg").find("too-large"), std::string::npos);
     EXPECT_EQ(got.at("content/uploadfile/201006/readme"), "read me\n");
 
     // Stopped, nothing answers: each file is reported after its tries, and the fetch ends.
@@ -124,11 +125,11 @@ TEST_F(FileSourceTest, TheBlogsAddressGivesTheSameFilesAndStopsAtTheSizeLimit)
 
 TEST_F(FileSourceTest, OnlyFoldersAndHttpAddressesAreSources)
 {
-    std::string error;
+    Why error;
     for (const std::string where : {"ftp://127.0.0.1/blog", "file:///etc", "http:///nohost", "/no/such/folder"}) {
-        error.clear();
+        error = {};
         EXPECT_FALSE(openFileSource(where, settings, error)) << where;
-        EXPECT_FALSE(error.empty()) << where;
+        EXPECT_NE(error.code, Why::Code::serverRefused) << where;
     }
     EXPECT_EQ(
         HttpSource(QUrl("https://blog.example.com/emlog/"), settings).urlOf("content/uploadfile/年 1.pdf").toEncoded(),

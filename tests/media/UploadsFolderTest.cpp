@@ -39,8 +39,8 @@ TEST_F(UploadsFolderTest, AnOlderListWithSha256DigestsIsStillRead)
                "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\n");
     list.close();
     UploadsFolder folder(uploads());
-    std::string error;
-    ASSERT_TRUE(folder.open(error)) << error;
+    Why error;
+    ASSERT_TRUE(folder.open(error)) << error.subject;
     const UploadsFolder::Placed* placed = folder.placedEarlier("content/uploadfile/201205/x.jpg");
     ASSERT_NE(placed, nullptr);
     EXPECT_EQ(placed->uploadsPath, "emlog/201205/x.jpg");
@@ -53,14 +53,14 @@ TEST_F(UploadsFolderTest, NoNameLeadsOutOfTheFolder)
     QDir().mkpath(uploads() + QStringLiteral("/emlog"));
     QFile::link(m_dir.filePath(QStringLiteral("outside")), uploads() + QStringLiteral("/emlog/linked"));
     UploadsFolder folder(uploads());
-    std::string error;
-    ASSERT_TRUE(folder.open(error)) << error;
+    Why error;
+    ASSERT_TRUE(folder.open(error)) << error.subject;
     for (const std::string& name :
          std::vector<std::string>{"../../wp-config.php", "emlog/../../x.php", "/etc/passwd", "emlog/a\\..\\b",
                                   std::string("emlog/a\0b.jpg", 13), "emlog/linked/x.jpg", "emlog/", "C:/x.jpg"}) {
-        error.clear();
+        error = {};
         EXPECT_EQ(folder.place("content/x", name, "bytes", error), "") << name;
-        EXPECT_FALSE(error.empty()) << name;
+        EXPECT_EQ(error.code, Why::Code::unsafeName) << name;
     }
     EXPECT_TRUE(QDir(m_dir.filePath(QStringLiteral("outside"))).isEmpty());
     EXPECT_FALSE(QFile::exists(m_dir.filePath(QStringLiteral("wp-config.php"))));
@@ -70,12 +70,12 @@ TEST_F(UploadsFolderTest, ADifferentFileOfTheSameNameGetsAFreeNameAndTheSameFile
 {
     writeFile(uploads() + QStringLiteral("/emlog/201205/x.jpg"), "someone else's");
     UploadsFolder folder(uploads());
-    std::string error;
+    Why error;
     ASSERT_TRUE(folder.open(error));
     EXPECT_EQ(folder.place("content/uploadfile/201205/x.jpg", "emlog/201205/x.jpg", "ours", error),
               "emlog/201205/x-1.jpg");
     EXPECT_EQ(folder.place("content/uploadfile/201205/y.jpg", "emlog/201205/y.jpg", "y", error), "emlog/201205/y.jpg");
-    ASSERT_TRUE(folder.saveList(error)) << error;
+    ASSERT_TRUE(folder.saveList(error)) << error.subject;
 
     // The next run finds both where it left them, unchanged, and no name is taken twice.
     UploadsFolder again(uploads());
@@ -103,26 +103,27 @@ public:
 TEST_F(UploadsFolderTest, AFileLargerThanTheStoreTakesFailsWithItsReasonAndTheNextStillArrives)
 {
     UploadsFolder folder(std::make_unique<SmallUploads>(uploads()));
-    std::string error;
+    Why error;
     ASSERT_TRUE(folder.open(error));
     EXPECT_EQ(folder.place("content/uploadfile/201205/big.jpg", "emlog/201205/big.jpg", "12345", error), "");
-    EXPECT_NE(error.find("larger than WordPress takes (4 bytes)"), std::string::npos) << error;
+    EXPECT_EQ(error.code, Why::Code::largerThanWordPress);
+    EXPECT_EQ(error.detail, "4");
     EXPECT_FALSE(QFile::exists(uploads() + QStringLiteral("/emlog/201205/big.jpg")));
-    error.clear();
+    error = {};
     EXPECT_EQ(folder.place("content/uploadfile/201205/s.jpg", "emlog/201205/s.jpg", "1234", error),
               "emlog/201205/s.jpg");
-    EXPECT_EQ(error, "");
+    EXPECT_TRUE(error.subject.empty());
 }
 
 // Saved again unchanged, the list is not written again: a run again writes nothing.
 TEST_F(UploadsFolderTest, AListUnchangedIsNotWrittenAgain)
 {
-    std::string error;
+    Why error;
     {
         UploadsFolder folder(uploads());
         ASSERT_TRUE(folder.open(error));
         folder.place("content/uploadfile/201205/s.jpg", "emlog/201205/s.jpg", "1234", error);
-        ASSERT_TRUE(folder.saveList(error)) << error;
+        ASSERT_TRUE(folder.saveList(error)) << error.subject;
     }
     const std::filesystem::path list = (uploads() + QStringLiteral("/emlog/.kestrel-files")).toStdString();
     const auto written = std::filesystem::last_write_time(list) - std::chrono::seconds(60);
@@ -130,7 +131,7 @@ TEST_F(UploadsFolderTest, AListUnchangedIsNotWrittenAgain)
     UploadsFolder again(uploads());
     ASSERT_TRUE(again.open(error));
     ASSERT_NE(again.placedEarlier("content/uploadfile/201205/s.jpg"), nullptr);
-    ASSERT_TRUE(again.saveList(error)) << error;
+    ASSERT_TRUE(again.saveList(error)) << error.subject;
     EXPECT_EQ(std::filesystem::last_write_time(list), written);
 }
 

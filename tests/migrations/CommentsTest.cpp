@@ -159,5 +159,6 @@ TEST_F(CommentsTest, ARefusedCommentIsLoggedAndTheRestArrive)
     EXPECT_EQ(entries[0].sourceId, "cid=2");
     EXPECT_EQ(entries[0].table, wp("comments"));
     EXPECT_EQ(entries[1].sourceId, "cid=4");
-    EXPECT_EQ(entries[1].error, "the comment it replies to (cid=2) did not arrive");
+    EXPECT_EQ(entries[1].why.code, Why::Code::parentNotCopied);
+    EXPECT_EQ(entries[1].why.subject, "cid=2");
 }

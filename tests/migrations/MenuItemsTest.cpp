@@ -37,15 +37,15 @@ TEST_F(MenuItemsTest, AnItemWhoseTargetIsMissingFailsAndTakesItsChildrenWithIt)
     {
         std::int64_t id, type, typeId, pid;
         const char* hide;
-        const char* failure; // empty: arrives
+        const char* failure; // the reason's code and what it names; empty: arrives
     };
     const Case cases[] = {
-        {1, 4, 42, 0, "n", "category sid=42 is not in WordPress"},
-        {2, 5, 8, 0, "n", "page gid=8 is not in WordPress"},
+        {1, 4, 42, 0, "n", "category-not-copied 42"},
+        {2, 5, 8, 0, "n", "article-not-copied 8"},
         {3, 5, 7, 0, "n", ""},
         {4, 0, 0, 0, "n", ""},
         {5, 0, 0, 4, "n", ""},
-        {6, 0, 0, 1, "n", "its parent id=1 is not in WordPress"},
+        {6, 0, 0, 1, "n", "parent-not-copied id=1"},
         {7, 0, 0, 0, "y", nullptr}, // hidden
         {8, 0, 0, 7, "n", nullptr}, // under a hidden one
     };
@@ -55,7 +55,7 @@ TEST_F(MenuItemsTest, AnItemWhoseTargetIsMissingFailsAndTakesItsChildrenWithIt)
 
     std::map<std::string, std::string> failures;
     for (const auto& entry : run->failures.entries())
-        failures[entry.sourceId] = entry.error;
+        failures[entry.sourceId] = std::string(codeName(entry.why.code)) + " " + entry.why.subject;
     const auto arrived = wordPressRows("SELECT m.meta_value FROM " + wp("postmeta") + " m JOIN " + wp("posts") +
                                        " p ON p.ID=m.post_id AND p.post_type='nav_menu_item' WHERE m.meta_key="
                                        "'_emlog_navi' ORDER BY p.menu_order");

@@ -128,10 +128,13 @@ TEST_F(TagsTest, CountsArePublishedArticlesThatExist)
     EXPECT_EQ(rows[1][4], "2"); // the draft is not counted
     EXPECT_EQ(rows[2][4], "0");
     EXPECT_EQ(linksTo(*rows[1][3]), (std::vector<Row>{{"1"}, {"2"}, {"3"}}));
-    // An article deleted from emlog but still listed cannot be linked: that is said.
+    // An article deleted from emlog but still listed cannot be linked: that is said, and the tag that lists
+    // it counted incomplete, where the failure is listed.
     ASSERT_EQ(run->failures.entries().size(), 1u) << run->failures.details();
     EXPECT_EQ(run->failures.entries()[0].sourceId, "tid=2");
-    EXPECT_EQ(run->failures.entries()[0].error, "article gid=404 does not exist");
+    EXPECT_EQ(run->failures.entries()[0].why.code, Why::Code::articleNotInEmlog);
+    EXPECT_EQ(run->failures.entries()[0].why.subject, "404");
+    EXPECT_EQ(run->failures.tally("tags").incomplete, 1);
 }
 
 TEST_F(TagsTest, ATagNeverTakesAnIdThatLinksAlreadyName)
@@ -171,7 +174,7 @@ TEST_F(TagsTest, ARefusedTermWritesNoLinksAndIsLogged)
     const auto& entries = run->failures.entries();
     ASSERT_EQ(entries.size(), 1u) << run->failures.details();
     EXPECT_EQ(entries[0].sourceId, "tid=2");
-    EXPECT_NE(entries[0].error.find("Duplicate"), std::string::npos);
+    EXPECT_NE(entries[0].why.detail.find("Duplicate"), std::string::npos);
     EXPECT_EQ(run->failures.tally("tags").failed, 1);
 }
 

@@ -14,7 +14,7 @@ import sys
 
 # Folders whose code holds no words for the user: run/RunTexts and the front ends make them.
 WORDLESS_FOLDERS = ["bytes", "db", "backup", "text", "context", "source", "wordpress", "writer", "migrations",
-                    "emptying", "media", "check", "receiver"]
+                    "emptying", "media", "check", "receiver", "verify", "fuzz"]
 
 # Each folder, bottom up, with the folders it builds on directly; it may include from those and
 # from whatever they build on, never from a folder above it or beside it.
@@ -33,9 +33,11 @@ LAYERS = {
     "emptying": ["source", "wordpress"],
     "media": ["source", "wordpress"],
     "check": ["source", "wordpress", "emptying"],
-    "run": ["migrations", "emptying", "media", "check", "receiver"],
+    "verify": ["migrations", "media"],
+    "run": ["migrations", "emptying", "media", "check", "receiver", "verify"],
     "app": ["run"],
     "cli": ["run"],
+    "fuzz": ["backup", "text", "receiver"],
 }
 
 

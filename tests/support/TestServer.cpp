@@ -6,6 +6,9 @@
 #include "MigrationRun.h"
 #include "ResultSet.h"
 
+#include <QRegularExpression>
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -205,6 +208,36 @@ std::set<std::string> failedRows(const std::string& details)
         rows.insert(line.substr(1, close - 1) + " " + line.substr(table + 1, colon - table - 1));
     }
     return rows;
+}
+
+void expectFailuresCountedWhereListed(const std::string& message, const std::string& details)
+{
+    std::map<std::string, std::set<std::string>> listed; // rows by kind
+    std::set<std::string> lines;
+    const QRegularExpression han(QStringLiteral("\\p{Han}"));
+    std::istringstream detailLines(details);
+    for (std::string line; std::getline(detailLines, line);) {
+        if (line.rfind("[", 0) != 0)
+            continue;
+        EXPECT_TRUE(lines.insert(line).second) << "listed twice: " << line;
+        const auto colon = line.find(": ");
+        ASSERT_NE(colon, std::string::npos) << line;
+        EXPECT_TRUE(QString::fromStdString(line.substr(colon + 2)).contains(han)) << "not in Chinese: " << line;
+    }
+    for (const std::string& row : failedRows(details))
+        listed[row.substr(0, row.find(' '))].insert(row);
+    const QRegularExpression tally(
+        QStringLiteral(
+            "^(\\S+)：读取 \\d+ 行，写入 \\d+ 行(?:（其中 (\\d+) 行不完整）)?，已存在 \\d+ 行，失败 (\\d+) 行"),
+        QRegularExpression::MultilineOption);
+    std::map<std::string, std::size_t> counted;
+    for (auto match = tally.globalMatch(QString::fromStdString(message)); match.hasNext();) {
+        const QRegularExpressionMatch kind = match.next();
+        counted[kind.captured(1).toStdString()] = kind.captured(2).toULongLong() + kind.captured(3).toULongLong();
+    }
+    EXPECT_FALSE(counted.empty()) << message;
+    for (const auto& [kind, failed] : counted)
+        EXPECT_EQ(failed, listed[kind].size()) << kind << "\n" << message << "\n" << details;
 }
 
 std::string copiedRows(BlogConnection& wordPress, const std::string& prefix, std::string_view originKey)

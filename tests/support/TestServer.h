@@ -102,6 +102,9 @@ void loadOldBlog(const std::string& database, OldBlog blog, const std::string& p
 const std::set<std::string>& sampleRowsWithoutOwners();
 // The rows a completion message's details name as failed, as "migration sourceId".
 std::set<std::string> failedRows(const std::string& details);
+// Every line of the details is there once, gives its reason in Chinese, and each kind's summary line in
+// the message counts as failed or incomplete exactly the rows listed under it.
+void expectFailuresCountedWhereListed(const std::string& message, const std::string& details);
 
 // How many rows of one kind WordPress holds that name an emlog row, and how many
 // different emlog rows they name, as "rows/distinct": "65/65" when each arrived once.

@@ -53,6 +53,51 @@ TEST(CronOption, MalformedValuesAreNotRead)
     EXPECT_EQ(serializedValueEnd("O:3:\"Foo\":1:{s:1:\"a\";N;}tail", 0), std::optional<std::size_t>(24));
 }
 
+// Past the bounds a value is refused, and says why, in little time and stack: nested too deep, or too
+// many values; lengths and counts larger than the text fail at its end, however large.
+TEST(PhpValue, ValuesPastTheBoundsAreRefused)
+{
+    const auto nested = [](std::size_t depth) {
+        std::string text;
+        for (std::size_t i = 0; i < depth; ++i)
+            text += "a:1:{i:0;";
+        return text + "i:1;" + std::string(depth, '}');
+    };
+    std::string many = "a:100000:{";
+    for (int i = 0; i < 100000; ++i)
+        many += "i:" + std::to_string(i) + ";N;";
+    many += "}";
+    struct Case
+    {
+        std::string text;
+        SerializedProblem problem;
+    };
+    const Case cases[] = {
+        {nested(deepestSerialized), SerializedProblem::None},
+        {nested(deepestSerialized + 1), SerializedProblem::TooDeep},
+        {nested(100000), SerializedProblem::TooDeep},
+        {"O:8:\"stdClass\":1:{s:1:\"a\";" + nested(100000) + "}", SerializedProblem::TooDeep},
+        {many, SerializedProblem::TooManyValues},
+        {"s:18446744073709551615:\"a\";", SerializedProblem::Malformed},
+        {"s:18446744073709551590:\"a\";", SerializedProblem::Malformed}, // its end one past the largest size_t
+        {"O:100:\"a\":0:{}", SerializedProblem::Malformed},
+        {"a:9223372036854775808:{}", SerializedProblem::Malformed}, // twice as many values wraps to none
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 40));
+        SerializedProblem problem = SerializedProblem::Malformed;
+        EXPECT_EQ(PhpValue::parse(c.text, &problem).has_value(), c.problem == SerializedProblem::None);
+        EXPECT_EQ(problem, c.problem);
+        const bool ends = serializedValueEnd(c.text, 0, &problem).has_value();
+        // Where a value ends needs no memory for its values: only depth and malformation stop it.
+        EXPECT_EQ(ends, c.problem == SerializedProblem::None || c.problem == SerializedProblem::TooManyValues);
+        if (c.problem != SerializedProblem::TooManyValues)
+            EXPECT_EQ(problem, c.problem);
+        if (c.problem != SerializedProblem::None && c.problem != SerializedProblem::TooManyValues)
+            EXPECT_FALSE(addPublishingEvents(c.text, {{200, 5}}));
+    }
+}
+
 // Theme settings, sidebars and widgets read and written back: what is not touched keeps its bytes
 // (doubles, booleans, objects, nested arrays), and a change is what PHP's serialize would write.
 TEST(PhpValue, OptionsComeBackAsTheyWereWithTheRunsChange)

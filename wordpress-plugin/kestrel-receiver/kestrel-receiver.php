@@ -30,6 +30,7 @@ if (!defined('ABSPATH')) {
 define('KESTREL_RECEIVER_PROTOCOL', 2);
 
 require_once __DIR__ . '/includes/switch.php';
+require_once __DIR__ . '/includes/answers.php';
 require_once __DIR__ . '/includes/statements.php';
 require_once __DIR__ . '/includes/session.php';
 require_once __DIR__ . '/includes/files.php';

@@ -62,6 +62,6 @@ function kestrel_receiver_answer_early()
     header('Content-Type: application/json; charset=' . get_option('blog_charset'));
     header('X-Content-Type-Options: nosniff');
     nocache_headers();
-    echo wp_json_encode($response->get_data());
+    kestrel_receiver_send_json(wp_json_encode($response->get_data()));
     exit;
 }

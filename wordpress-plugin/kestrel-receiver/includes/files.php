@@ -107,6 +107,10 @@ function kestrel_receiver_file_facts($path)
 
 function kestrel_receiver_file(WP_REST_Request $request)
 {
+    $refusal = kestrel_receiver_body_refusal($request, array('path', 'action', 'data'));
+    if ($refusal !== null) {
+        return $refusal;
+    }
     $relative = $request->get_param('path');
     $action = (string) $request->get_param('action');
     if ($action === '') {

@@ -113,6 +113,10 @@ function kestrel_receiver_decoded_list($request, $key)
 
 function kestrel_receiver_statements(WP_REST_Request $request)
 {
+    $refusal = kestrel_receiver_body_refusal($request, array('settings', 'statements'));
+    if ($refusal !== null) {
+        return $refusal;
+    }
     $settings = kestrel_receiver_decoded_list($request, 'settings');
     $statements = kestrel_receiver_decoded_list($request, 'statements');
     if ($settings === null || $statements === null) {

@@ -1,0 +1,144 @@
+#include "FileChecks.h"
+
+#include "BlogPaths.h"
+#include "FileSource.h"
+#include "MigrationRun.h"
+#include "TextHelpers.h"
+#include "VerifyContext.h"
+
+#include <QCryptographicHash>
+
+#include <map>
+#include <mutex>
+#include <optional>
+
+namespace kestrel {
+
+namespace {
+
+struct Answer
+{
+    int status = 0;
+    std::string error;
+    QByteArray digest;
+    qsizetype size = 0;
+};
+
+std::string httpStatus(const Answer& answer)
+{
+    return answer.status != 0 ? "HTTP " + std::to_string(answer.status) : answer.error;
+}
+
+} // namespace
+
+void FileChecks::add(std::string_view kind, std::int64_t emlogId, std::string address)
+{
+    m_shown.push_back({kind, emlogId, std::move(address)});
+}
+
+std::vector<QByteArray> FileChecks::emlogBytes(const std::vector<std::string>& blogPaths)
+{
+    std::vector<QByteArray> bytes(blogPaths.size());
+    Why error;
+    const std::unique_ptr<FileSource> source = openFileSource(m_verify.settings.emlogFiles, FileSettings{}, error);
+    if (!source) {
+        m_verify.failed(m_verify.settings.emlogFiles, error);
+        return bytes;
+    }
+    std::mutex lock;
+    source->fetch(
+        blogPaths,
+        [&](std::size_t index, const QByteArray& fetched, const std::optional<Why>&) {
+            std::lock_guard guard(lock);
+            bytes[index] = fetched;
+        },
+        m_verify.run.stopToken);
+    return bytes;
+}
+
+void FileChecks::check()
+{
+    const std::vector<Shown> shown = std::move(m_shown);
+    m_shown.clear();
+    const bool withEmlogFiles = !m_verify.settings.emlogFiles.empty();
+
+    // Each address once: on the site, asked for; at the old blog, looked for among emlog's files.
+    std::map<std::string, std::size_t> onSite;
+    std::vector<SiteRequest> requests;
+    std::map<std::string, std::string> oldFiles; // address -> path below the blog's root
+    for (const Shown& file : shown) {
+        if (const std::optional<QUrl> url = m_verify.onSite(file.address)) {
+            if (onSite.emplace(file.address, requests.size()).second)
+                requests.push_back({*url});
+        } else if (withEmlogFiles) {
+            const std::optional<BlogPath> path = blogPathOf(file.address, m_verify.blogRoot);
+            if (path && !path->unsafe && isBlogFile(path->path))
+                oldFiles.emplace(file.address, path->path);
+        }
+    }
+    std::vector<Answer> answers(requests.size());
+    m_verify.fetcher.fetch(
+        requests,
+        [&](std::size_t index, const SiteAnswer& answer) {
+            answers[index] = {answer.status, answer.error,
+                              QCryptographicHash::hash(answer.body, QCryptographicHash::Sha256), answer.body.size()};
+        },
+        m_verify.run.stopToken);
+    if (m_verify.stopRequested())
+        return;
+
+    // emlog's bytes of what the site answered for, by the file it was copied from, and of the old addresses.
+    std::map<std::string, std::string> blogPathOf;
+    std::vector<std::string> paths;
+    if (withEmlogFiles) {
+        const std::string uploads = m_verify.uploadsUrl + "/";
+        for (const auto& [address, index] : onSite) {
+            if (answers[index].status != 200 || address.rfind(uploads, 0) != 0)
+                continue;
+            if (const auto path = blogPathOfUploads(percentDecoded(address.substr(uploads.size()), false))) {
+                blogPathOf[address] = *path;
+                paths.push_back(*path);
+            }
+        }
+        for (const auto& [address, path] : oldFiles)
+            paths.push_back(path);
+    }
+    std::map<std::string, QByteArray> emlog;
+    if (!paths.empty()) {
+        const std::vector<QByteArray> bytes = emlogBytes(paths);
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            emlog[paths[i]] = bytes[i];
+    }
+
+    for (const Shown& file : shown) {
+        Finding finding{std::string(file.kind), file.emlogId, {}, {}, {}, file.address, {}};
+        if (const auto index = onSite.find(file.address); index != onSite.end()) {
+            const Answer& answer = answers[index->second];
+            if (answer.status != 200) {
+                finding.check = check::file;
+                finding.expected = "HTTP 200";
+                finding.seen = httpStatus(answer);
+                m_verify.find(std::move(finding));
+                continue;
+            }
+            const auto path = blogPathOf.find(file.address);
+            if (path == blogPathOf.end() || emlog[path->second].isEmpty())
+                continue;
+            const QByteArray& original = emlog[path->second];
+            if (QCryptographicHash::hash(original, QCryptographicHash::Sha256) != answer.digest) {
+                finding.check = check::bytes;
+                finding.expected = path->second + ", " + std::to_string(original.size()) + " bytes";
+                finding.seen = std::to_string(answer.size) + " bytes";
+                m_verify.find(std::move(finding));
+            }
+        } else if (const auto old = oldFiles.find(file.address);
+                   old != oldFiles.end() && !emlog[old->second].isEmpty()) {
+            finding.check = check::file;
+            finding.expected = m_verify.uploadsUrl + "/" + uploadsPathOf(old->second);
+            finding.seen = file.address;
+            m_verify.find(std::move(finding));
+        }
+    }
+}
+
+} // namespace kestrel

@@ -1,0 +1,33 @@
+#include "Politeness.h"
+
+#include <algorithm>
+
+namespace kestrel {
+
+void Politeness::answered(std::chrono::milliseconds took)
+{
+    const double ms = static_cast<double>(took.count());
+    m_smoothedMs = m_any ? 0.7 * m_smoothedMs + 0.3 * ms : ms;
+    m_any = true;
+}
+
+int Politeness::allowed() const
+{
+    if (m_smoothedMs < 500)
+        return most;
+    if (m_smoothedMs < 1000)
+        return 3;
+    if (m_smoothedMs < 2000)
+        return 2;
+    return 1;
+}
+
+std::chrono::milliseconds Politeness::rest() const
+{
+    // A site that takes more than a second per page gets half that time to itself between requests.
+    if (m_smoothedMs < 1000)
+        return std::chrono::milliseconds{0};
+    return std::chrono::milliseconds{static_cast<long long>(std::min(m_smoothedMs / 2, 5000.0))};
+}
+
+} // namespace kestrel

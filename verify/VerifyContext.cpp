@@ -1,0 +1,64 @@
+#include "VerifyContext.h"
+
+#include "MigrationRun.h"
+
+namespace kestrel {
+
+VerifyContext::VerifyContext(MigrationRun& run, const VerifySettings& settings, Verification& result)
+    : run(run), settings(settings), result(result), reads(run), fetcher(settings.trust)
+{
+}
+
+bool VerifyContext::stopRequested() const
+{
+    return run.stopRequested() || failure.has_value();
+}
+
+bool VerifyContext::failed(std::string what, std::string why)
+{
+    if (!failure)
+        failure = VerifyFailure{std::move(what), std::move(why), std::nullopt};
+    return false;
+}
+
+bool VerifyContext::failed(std::string what, Why why)
+{
+    if (!failure)
+        failure = VerifyFailure{std::move(what), {}, std::move(why)};
+    return false;
+}
+
+void VerifyContext::find(Finding finding)
+{
+    result.findings.push_back(std::move(finding));
+}
+
+QUrl VerifyContext::siteAddress(std::string_view below) const
+{
+    return QUrl(site.toString() + QLatin1Char('/') +
+                QString::fromUtf8(below.data(), static_cast<qsizetype>(below.size())));
+}
+
+std::optional<QUrl> VerifyContext::onSite(const std::string& address) const
+{
+    if (!home.empty() && address.rfind(home, 0) == 0 &&
+        (address.size() == home.size() || address[home.size()] == '/' || address[home.size()] == '?'))
+        return QUrl(site.toString() + QString::fromStdString(address.substr(home.size())));
+    const QUrl url(QString::fromStdString(address));
+    const auto port = [](const QUrl& of) { return of.port(of.scheme() == QLatin1String("https") ? 443 : 80); };
+    if (url.scheme() == site.scheme() && url.host().compare(site.host(), Qt::CaseInsensitive) == 0 &&
+        port(url) == port(site))
+        return url;
+    return std::nullopt;
+}
+
+std::pair<std::string, std::string> differenceOf(const QString& expected, const QString& seen)
+{
+    qsizetype at = 0;
+    while (at < expected.size() && at < seen.size() && expected[at] == seen[at])
+        ++at;
+    const qsizetype from = std::max<qsizetype>(0, at - 10);
+    return {expected.mid(from, 60).toStdString(), seen.mid(from, 60).toStdString()};
+}
+
+} // namespace kestrel
