@@ -1,5 +1,7 @@
 // The blog's address on the first line, then a text: its links to the blog are found and, given back
 // as they were written, leave the text as it was; made into new addresses, each is one the blog used.
+// The text's first byte sets how the blog wrote its addresses, so that every bare form is read too.
+#include "BlogAddresses.h"
 #include "BlogLinks.h"
 #include "FuzzTargets.h"
 
@@ -18,11 +20,26 @@ int blogLinks(const std::uint8_t* data, std::size_t size)
     const BlogAddress blog = parsed.value_or(BlogAddress{"www.example.com", "/blog/"});
     expect(!blog.path.empty() && blog.path.front() == '/' && blog.path.back() == '/', "a blog's path is a folder");
 
-    const std::string same = rewriteBlogLinks(text, blog, [](const BlogLink& link) { return link.original; });
+    BlogAddressing addressing;
+    if (!text.empty()) {
+        const auto settings = static_cast<unsigned char>(text.front());
+        addressing.rewriting = settings % 4;
+        addressing.articleAliases = (settings & 4) != 0;
+        addressing.shortAddresses = (settings & 8) != 0;
+        addressing.categoryAddresses = (settings & 16) != 0;
+    }
+    addressing.articles = {{"about", 7}};
+    addressing.categories = {{"linux", 3}, {"tech", 2}};
+    addressing.categoryAliases = {{"linux", 3}, {"tech", 2}};
+    addressing.parentAliases = {{3, "tech"}};
+    addressing.downloads = {{"abcdefghijklmnop", "content/uploadfile/201205/a.zip"}};
+
+    const std::string same =
+        rewriteBlogLinks(text, blog, addressing, [](const BlogLink& link) { return link.original; });
     expect(same == text, "links given back as written leave the text as it was");
 
     std::size_t links = 0;
-    const std::string marked = rewriteBlogLinks(text, blog, [&links](const BlogLink& link) {
+    const std::string marked = rewriteBlogLinks(text, blog, addressing, [&links](const BlogLink& link) {
         expect(!link.original.empty(), "a link found was written");
         expect(link.kind != BlogLink::Kind::Article || link.id >= 0, "an article's number is a number");
         ++links;
@@ -36,7 +53,7 @@ int blogLinks(const std::uint8_t* data, std::size_t size)
         before += c == '\x01';
     expect(marks == before + links, "each link found is replaced once");
 
-    const BlogLink path = readBlogPath(text);
+    const BlogLink path = readBlogPath(text, addressing);
     expect(path.kind != BlogLink::Kind::Category || path.id >= 0, "a category's number is a number");
     return 0;
 }
