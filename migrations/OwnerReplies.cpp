@@ -108,8 +108,7 @@ void migrateOwnerReplies(MigrationRun& run)
         const auto answered = comments.find(answer.cid);
         const auto article = articles.find(answer.gid);
         if (!answered || !article) {
-            writer.fail("comments", source,
-                        "the comment it answers (cid=" + std::to_string(answer.cid) + ") is not in WordPress");
+            writer.fail("comments", source, {Why::Code::parentNotCopied, "cid=" + std::to_string(answer.cid), {}});
             return;
         }
         answer.poster = owner->name;

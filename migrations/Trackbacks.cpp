@@ -64,7 +64,7 @@ void migrateTrackbacks(MigrationRun& run)
         const std::string source = "tbid=" + std::to_string(trackback.cid);
         const auto article = articles.find(trackback.gid);
         if (!article) {
-            writer.fail("comments", source, "article gid=" + std::to_string(trackback.gid) + " is not in WordPress");
+            writer.fail("comments", source, missingArticle(run, trackback.gid));
             return;
         }
         const CommentPlace place{free.take(), article->id, 0, 0};

@@ -13,10 +13,11 @@ using Code = Why::Code;
 QString rowOf(std::string_view migration)
 {
     static const std::pair<std::string_view, const char16_t*> rows[] = {
-        {"posts", u"这篇文章"},        {"comments", u"这条评论"},      {"attachments", u"这个附件"},
-        {"tags", u"这个标签"},         {"categories", u"这个分类"},    {"links", u"这个链接"},
-        {"users", u"这个用户"},        {"twitter", u"这条微语"},       {"replies", u"这条微语回复"},
-        {"navigation", u"这个菜单项"}, {"widgets", u"这个侧边栏组件"}, {"files", u"这个文件"}};
+        {"posts", u"这篇文章"},         {"comments", u"这条评论"},    {"ownerReplies", u"这条博主回复"},
+        {"trackbacks", u"这条引用"},    {"attachments", u"这个附件"}, {"tags", u"这个标签"},
+        {"categories", u"这个分类"},    {"links", u"这个链接"},       {"users", u"这个用户"},
+        {"twitter", u"这条微语"},       {"replies", u"这条微语回复"}, {"navigation", u"这个菜单项"},
+        {"widgets", u"这个侧边栏组件"}, {"files", u"这个文件"}};
     for (const auto& [id, row] : rows) {
         if (id == migration)
             return QString::fromUtf16(row);
@@ -27,7 +28,7 @@ QString rowOf(std::string_view migration)
 // What a row hangs under in its own kind: "它回复的评论".
 QString parentOf(std::string_view migration)
 {
-    if (migration == "comments")
+    if (migration == "comments" || migration == "ownerReplies")
         return QStringLiteral("它回复的评论");
     if (migration == "posts")
         return QStringLiteral("它的上级页面");
