@@ -207,7 +207,7 @@ void copySettings(MigrationRun& run)
         // Unread, the options are unread for every setting: said once, and WordPress keeps its own.
         if (!run.source->option(setting.emlog, emlog)) {
             run.failures.record(migration, run.source->tableName("options"), "",
-                            {Why::Code::emlogUnreadable, {}, run.source->lastError()});
+                                {Why::Code::emlogUnreadable, {}, run.source->lastError()});
             return;
         }
         // A setting this blog's emlog did not have yet, or left empty, leaves WordPress's.
