@@ -322,9 +322,10 @@ TEST_F(PostsTest, AnArticleWhoseCategoryIsMissingArrivesAndIsLogged)
     EXPECT_EQ(run->failures.entries()[0].why.code, Why::Code::categoryNotCopied);
     EXPECT_EQ(run->failures.entries()[0].why.subject, "99");
     // It arrived without its category: counted incomplete, where it is listed.
-    EXPECT_EQ(tally().written, 5);
-    EXPECT_EQ(tally().incomplete, 1);
-    EXPECT_EQ(tally().failed, 0);
+    const FailureLog::Tally& posts = run->failures.tally("posts");
+    EXPECT_EQ(posts.written, 5);
+    EXPECT_EQ(posts.incomplete, 1);
+    EXPECT_EQ(posts.failed, 0);
 }
 
 TEST_F(PostsTest, NullTitleAndContentArriveEmpty)
