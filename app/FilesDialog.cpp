@@ -1,5 +1,5 @@
 #include "FilesDialog.h"
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>

@@ -57,6 +57,9 @@ MessageBox::Answer MessageBox::exec(QWidget* parent, const Shown& box, bool yesN
     dialog.setWindowModality(Qt::ApplicationModal);
     if (!box.detail.isEmpty())
         dialog.setDetailedText(box.detail);
+    // Esc closes a message as OK does, whatever buttons of its own it has beside.
+    if (!yesNo)
+        dialog.setEscapeButton(QMessageBox::Ok);
     QPushButton* action = box.action.isEmpty() ? nullptr : dialog.addButton(box.action, QMessageBox::ActionRole);
     if (action)
         action->setObjectName(QStringLiteral("btnMessageAction"));

@@ -1,5 +1,5 @@
 #include "Cli.h"
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 #include "BackupFile.h"
 #include "BackupOutput.h"

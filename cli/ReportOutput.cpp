@@ -1,5 +1,5 @@
 #include "ReportOutput.h"
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 #include "RunTexts.h"
 

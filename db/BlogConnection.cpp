@@ -299,7 +299,7 @@ BlogConnection openConnection(const ConnectionOptions& options, const std::funct
         }
     }
     std::string refusal;
-    if (!requestEncryption(mysql.get(), options, address, refusal)) {
+    if (!requestEncryption(mysql.get(), options, address, refusal, connection.m_tlsRefusal)) {
         connection.rememberError(CR_SSL_CONNECTION_ERROR, std::move(refusal));
         return connection;
     }

@@ -50,7 +50,8 @@ void readNegotiatedTls(MYSQL* mysql, std::string& version, std::string& cipher)
     version = tls ? tls : "";
 }
 
-bool requestEncryption(MYSQL* mysql, const ConnectionOptions& options, const ServerAddress& address, std::string& error)
+bool requestEncryption(MYSQL* mysql, const ConnectionOptions& options, const ServerAddress& address, std::string& error,
+                       std::optional<TlsRefusal>& refusal)
 {
     const Protection protection = plannedProtection(options);
     std::string caFile;
@@ -82,6 +83,9 @@ bool requestEncryption(MYSQL* mysql, const ConnectionOptions& options, const Ser
         if (!readServerCertificate(address.host, address.port, certificateTimeoutSeconds, shown, reason)) {
             error = "refused the server: its certificate could not be read to compare with the fingerprint given: " +
                     reason;
+            if (reason == noTlsOffered) {
+                refusal = TlsRefusal{TlsRefusal::Reason::NotOffered, protection, address.host, {}, reason};
+            }
             return false;
         }
         if (shown.sha256 != wanted) {

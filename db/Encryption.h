@@ -4,6 +4,7 @@
 
 #include <mysql.h>
 
+#include <optional>
 #include <string>
 
 namespace kestrel {
@@ -26,8 +27,11 @@ struct ServerAddress;
 // compared with it and then pinned by its SHA-1 digest, the one this library checks itself, so that the
 // session logs in only to the server that showed it. False, with the reason, when the CA file cannot be
 // read or the certificate is not the one named.
-bool requestEncryption(MYSQL* mysql, const ConnectionOptions& options, const ServerAddress& address,
-                       std::string& error);
+// A server that offers no TLS to check the fingerprint with is also said in `refusal`, as the library's
+// own refusal of a server without TLS is.
+struct TlsRefusal;
+bool requestEncryption(MYSQL* mysql, const ConnectionOptions& options, const ServerAddress& address, std::string& error,
+                       std::optional<TlsRefusal>& refusal);
 
 // What the library refused of a server's TLS, or its lack of it, and what it was checked against: the
 // front ends word it, and say how to connect all the same.

@@ -145,7 +145,7 @@ bool readServerCertificate(const std::string& host, unsigned port, unsigned time
     if (!readGreeting(bio.get(), deadline, offersTls, sequence, error))
         return false;
     if (!offersTls) {
-        error = "the server offers no TLS";
+        error = std::string(noTlsOffered);
         return false;
     }
     if (!requestTls(bio.get(), sequence, deadline)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kestrel {
 
@@ -14,6 +15,8 @@ struct CertificateDigests
 // Asks the server at host:port (3306 for 0) for TLS as a client would, before logging in, and takes the
 // digests of the certificate it shows; no user name or password is sent. False with the reason when the
 // server cannot be reached, offers no TLS, or no TLS could be agreed within the time given.
+// The reason given when the server answers but offers no TLS at all.
+inline constexpr std::string_view noTlsOffered = "the server offers no TLS";
 bool readServerCertificate(const std::string& host, unsigned port, unsigned timeoutSeconds, CertificateDigests& digests,
                            std::string& error);
 

@@ -1,6 +1,6 @@
 #include "BackupTexts.h"
 
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "ConnectionTexts.h"
 
 #include "BlogConnection.h"
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 namespace kestrel::texts {
 

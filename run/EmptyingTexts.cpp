@@ -1,7 +1,7 @@
 #include "EmptyingTexts.h"
 
 #include "KindTexts.h"
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 #include <QStringList>
 

@@ -1,5 +1,5 @@
 #include "MigrationRunner.h"
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 #include "BackupFile.h"
 #include "BackupSource.h"
@@ -12,7 +12,6 @@
 #include "RunSessions.h"
 #include "RunTexts.h"
 #include "UploadsStore.h"
-#include "Utf8.h"
 
 #include <QMetaMethod>
 

@@ -1,7 +1,7 @@
 #include "ReasonTexts.h"
 
 #include "Kinds.h"
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 namespace kestrel::texts {
 

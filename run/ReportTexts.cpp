@@ -4,7 +4,7 @@
 #include "EmptyingTexts.h"
 #include "KindTexts.h"
 #include "ReasonTexts.h"
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 #include <QStringList>
 

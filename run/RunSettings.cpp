@@ -1,5 +1,5 @@
 #include "RunSettings.h"
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 #include "ConnectionTexts.h"
 

@@ -1,5 +1,5 @@
 #include "SessionSecurity.h"
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 #include "BlogConnection.h"
 

@@ -408,6 +408,7 @@ TEST_F(CliRunTest, ACronValueThatIsNotSerializationIsLeftAsItIs)
     EXPECT_EQ(count("SELECT post_status FROM wp_posts p JOIN wp_postmeta m ON m.post_id=p.ID AND "
                     "m.meta_key='_emlog_gid' AND m.meta_value='50'"),
               "future");
-    EXPECT_NE(cli.out().find("wp_options gid=50: WordPress's option cron is not PHP serialization"), std::string::npos)
+    EXPECT_NE(cli.out().find("wp_options gid=50: WordPress 的选项 cron 不是 Kestrel 能添加的 PHP 序列化数据"),
+              std::string::npos)
         << cli.out();
 }

@@ -113,7 +113,8 @@ TEST_P(FilesTest, EveryFileArrivesAsWordPressShowsIt)
     // The attachments' files, the articles', a 微语's image, the faces (two photos, an avatar, the logo
     // and the favicon) and a link's icon.
     EXPECT_EQ(tally->written, 23) << texts::summary(report.log).toStdString();
-    EXPECT_EQ(tally->failed, 1);
+    // Each failure listed under the files is counted there: the missing file and the two hostile names.
+    EXPECT_EQ(tally->failed, 3);
     std::set<std::string> reported;
     for (const FailureLog::Entry& entry : report.log.entries())
         if (entry.migration == "files")

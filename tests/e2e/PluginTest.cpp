@@ -279,7 +279,11 @@ TEST_F(PluginTest, TheWholeBlogArrivesAsThroughMySqlAndARunAgainChangesNothing)
 
     // 核对 through the plugin and the served site, its old addresses sent on by the redirect plugin: no finding.
     site.runScript(sourceDir() + "/scripts/wordpress/site.php", {QStringLiteral("plain"), QStringLiteral("on")});
-    const CliResult verified = run(password, trustingTestCa() + QStringList{QStringLiteral("--verify")});
+    // Through the front that keeps connections open, as a site's web server does: PHP's own server ends
+    // each page by closing it, which a TLS terminator waiting for close_notify holds for a minute.
+    const CliResult verified = run(
+        password, trustingTestCa() + QStringList{QStringLiteral("--verify"), QStringLiteral("--wp-site"), keptAlive},
+        keptAlive);
     EXPECT_EQ(verified.status, 0) << verified.output.toStdString();
     EXPECT_TRUE(verified.output.contains(QStringLiteral("没有发现不同"))) << verified.output.toStdString();
     EXPECT_TRUE(verified.output.contains(QStringLiteral("文章 40，评论 67"))) << verified.output.toStdString();
@@ -644,7 +648,7 @@ TEST_F(PluginTest, TheBlogsFilesArriveThroughThePluginAsInALocalFolderAndARunAga
     // faces' and a link's icon written, the missing file and the hostile names failed, each with its reason.
     const QJsonObject tally = tallyOf(reportOf(reports.filePath(QStringLiteral("1.json"))), QStringLiteral("files"));
     EXPECT_EQ(tally[QStringLiteral("written")].toInt(), 23) << first.output.toStdString();
-    EXPECT_EQ(tally[QStringLiteral("failed")].toInt(), 1);
+    EXPECT_EQ(tally[QStringLiteral("failed")].toInt(), 3);
     std::set<std::string> reported;
     for (const QJsonValue failure : tally[QStringLiteral("failures")].toArray())
         reported.insert(failure[QStringLiteral("source")].toString().toStdString());

@@ -1,4 +1,4 @@
-#include "Utf8.h"
+#include "Utf8Text.h"
 
 namespace kestrel {
 
