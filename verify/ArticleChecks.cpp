@@ -32,9 +32,12 @@ struct Written
     bool markdown = false;
 };
 
-std::string expectedStatus(const Article& article)
+std::string expectedStatus(const Article& article, std::int64_t now)
 {
-    return isPending(article) ? "pending" : isDraft(article) ? "draft" : isScheduled(article) ? "future" : "publish";
+    return isPending(article)          ? "pending"
+           : isDraft(article)          ? "draft"
+           : isScheduled(article, now) ? "future"
+                                       : "publish";
 }
 
 std::string listOf(const std::set<std::string>& items)
@@ -200,7 +203,7 @@ void ArticleChecks::checkRow(const Written& written, const PostRow& row, const s
 {
     const Article& article = written.article;
     const std::int64_t gid = article.gid;
-    const std::string status = expectedStatus(article);
+    const std::string status = expectedStatus(article, m_verify.run.now());
     // WordPress publishes a scheduled article when its time comes: either is right once it has.
     const bool due = status == "publish" && article.schedules && row.status == "future";
     if (row.status != status && !due) {
