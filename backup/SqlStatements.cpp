@@ -17,10 +17,12 @@ constexpr std::array ignoredFirstWords = {"SET",      "LOCK",     "UNLOCK",    "
 constexpr std::array keyWords = {"PRIMARY", "KEY",        "INDEX",   "UNIQUE", "FULLTEXT",
                                  "SPATIAL", "CONSTRAINT", "FOREIGN", "CHECK",  "PERIOD"};
 
-class Parser
+} // namespace
+
+class SqlParser
 {
 public:
-    Parser(std::string_view text, SqlError& error) : m_lexer(text), m_error(error) { advance(); }
+    SqlParser(std::string_view text, SqlError& error) : m_lexer(text), m_error(error) { advance(); }
 
     const Token& token() const { return m_token; }
     // The current token's text, taken rather than copied: the token is passed over next.
@@ -87,6 +89,10 @@ private:
     SqlError& m_error;
     bool m_failed = false;
 };
+
+namespace {
+
+using Parser = SqlParser;
 
 bool isAny(const Token& token, const auto& words)
 {
@@ -202,42 +208,78 @@ bool parseCreateTable(std::string_view text, CreateTable& create, SqlError& erro
 
 bool parseInsert(std::string_view text, InsertRows& insert, SqlError& error)
 {
-    Parser parser(text, error);
-    insert.table.clear();
-    insert.columns.clear();
+    InsertReader reader(text, error);
     insert.rows.clear();
+    if (!reader.readHead(insert.table, insert.columns))
+        return false;
+    while (reader.readRow(insert.rows.emplace_back()))
+        ;
+    insert.rows.pop_back();
+    return !reader.failed();
+}
+
+InsertReader::InsertReader(std::string_view text, SqlError& error) : m_parser(std::make_unique<SqlParser>(text, error))
+{
+}
+
+InsertReader::~InsertReader() = default;
+
+bool InsertReader::failed() const
+{
+    return m_parser->failed();
+}
+
+bool InsertReader::readHead(std::string& table, std::vector<std::string>& columns)
+{
+    Parser& parser = *m_parser;
+    table.clear();
+    columns.clear();
     if (!parser.acceptWord("INSERT") && !parser.acceptWord("REPLACE"))
         return parser.fail(BackupProblem::What::Expected, "INSERT");
     while (parser.acceptWord("IGNORE") || parser.acceptWord("LOW_PRIORITY") || parser.acceptWord("DELAYED") ||
            parser.acceptWord("HIGH_PRIORITY"))
         ;
     parser.acceptWord("INTO");
-    if (!parser.name(insert.table))
+    if (!parser.name(table))
         return false;
     if (parser.acceptSymbol('(')) {
         do {
-            if (!parser.name(insert.columns.emplace_back()))
+            if (!parser.name(columns.emplace_back()))
                 return false;
         } while (parser.acceptSymbol(','));
         if (!parser.expectSymbol(')'))
             return false;
     }
+    m_listed = columns.size();
     if (!parser.acceptWord("VALUES") && !parser.acceptWord("VALUE"))
         return parser.fail(BackupProblem::What::Expected, "VALUES");
+    return true;
+}
+
+bool InsertReader::readRow(std::vector<SqlValue>& row, std::size_t most)
+{
+    Parser& parser = *m_parser;
+    m_values = 0;
+    if (!m_more || parser.failed() || !parser.expectSymbol('('))
+        return false;
+    // Values past the most kept are read into one of their own, to be counted.
+    SqlValue passed;
     do {
-        if (!parser.expectSymbol('('))
+        SqlValue& value = most != 0 && m_values >= most ? passed
+                          : m_values < row.size()       ? row[m_values]
+                                                        : row.emplace_back();
+        if (!parseValue(parser, value))
             return false;
-        std::vector<SqlValue>& row = insert.rows.emplace_back();
-        row.reserve(insert.columns.empty() ? 16 : insert.columns.size());
-        do {
-            if (!parseValue(parser, row.emplace_back()))
-                return false;
-        } while (parser.acceptSymbol(','));
-        if (!parser.expectSymbol(')'))
-            return false;
-        if (!insert.columns.empty() && row.size() != insert.columns.size())
-            return parser.fail(BackupProblem::What::RowValueCount, {}, row.size(), insert.columns.size());
+        ++m_values;
     } while (parser.acceptSymbol(','));
+    row.resize(most != 0 ? std::min(m_values, most) : m_values);
+    if (!parser.expectSymbol(')'))
+        return false;
+    if (m_listed != 0 && m_values != m_listed)
+        return parser.fail(BackupProblem::What::RowValueCount, {}, m_values, m_listed);
+    m_more = parser.acceptSymbol(',');
+    if (m_more)
+        return true;
     // phpMyAdmin can add what to do with a row already there: the file's rows are what count.
     if (parser.token().isWord("ON")) {
         parser.advance();
