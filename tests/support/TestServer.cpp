@@ -101,9 +101,9 @@ PrivateServer::PrivateServer(std::string options) : m_options(std::move(options)
 
 PrivateServer::~PrivateServer()
 {
-    std::system((shellQuoted(sourceDir() + "/scripts/mariadb-server.sh") + " remove " + shellQuoted(m_dir) +
-                 " >/dev/null 2>&1")
-                    .c_str());
+    std::system(
+        (shellQuoted(sourceDir() + "/scripts/mariadb-server.sh") + " remove " + shellQuoted(m_dir) + " >/dev/null 2>&1")
+            .c_str());
 }
 
 void PrivateServer::start()
@@ -411,9 +411,10 @@ std::string wordPressTemplate(BlogConnection& admin, const std::string& prefix)
             runInstaller(making, prefix);
             std::string renames;
             for (const Row& row : queryRows(admin, "SELECT TABLE_NAME FROM information_schema.TABLES WHERE "
-                                                   "TABLE_SCHEMA='" + making + "'"))
+                                                   "TABLE_SCHEMA='" +
+                                                       making + "'"))
                 renames += (renames.empty() ? "" : ", ") + ("`" + making + "`.`" + row[0].value_or("") + "` TO `" +
-                                                             name + "`.`" + row[0].value_or("") + "`");
+                                                            name + "`.`" + row[0].value_or("") + "`");
             mustExecute(admin, "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4");
             mustExecute(admin, "RENAME TABLE " + renames);
             mustExecute(admin, "DROP DATABASE `" + making + "`");
@@ -448,7 +449,8 @@ void installWordPress(const std::string& database, const std::string& prefix, co
     const std::string from = wordPressTemplate(admin, prefix);
     mustExecute(admin, "SET SESSION sql_mode='NO_AUTO_VALUE_ON_ZERO'");
     for (const Row& row : queryRows(admin, "SELECT TABLE_NAME, AUTO_INCREMENT FROM information_schema.TABLES WHERE "
-                                           "TABLE_SCHEMA='" + from + "'")) {
+                                           "TABLE_SCHEMA='" +
+                                               from + "'")) {
         const std::string source = "`" + from + "`.`" + row[0].value_or("") + "`";
         const std::string target = "`" + database + "`.`" + row[0].value_or("") + "`";
         mustExecute(admin, "CREATE TABLE " + target + " LIKE " + source);
