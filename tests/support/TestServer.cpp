@@ -392,6 +392,12 @@ void mustExecute(BlogConnection& connection, const std::string& sql)
         throw std::runtime_error(sql + ": " + connection.lastError());
 }
 
+// The tables of a database, and the id each gives next (NULL for a table without one).
+std::string tablesOf(const std::string& database)
+{
+    return "SELECT TABLE_NAME, AUTO_INCREMENT FROM information_schema.TABLES WHERE TABLE_SCHEMA='" + database + "'";
+}
+
 // The database that keeps WordPress's installation under a prefix, made by its installer the first time
 // a test asks for one on the test server and kept for the server's life. Test processes run side by side:
 // a named lock lets one install while the others wait, and the tables reach the template all at once.
@@ -410,11 +416,11 @@ std::string wordPressTemplate(BlogConnection& admin, const std::string& prefix)
             mustExecute(admin, "CREATE DATABASE `" + making + "` CHARACTER SET utf8mb4");
             runInstaller(making, prefix);
             std::string renames;
-            for (const Row& row : queryRows(admin, "SELECT TABLE_NAME FROM information_schema.TABLES WHERE "
-                                                   "TABLE_SCHEMA='" +
-                                                       making + "'"))
-                renames += (renames.empty() ? "" : ", ") + ("`" + making + "`.`" + row[0].value_or("") + "` TO `" +
-                                                            name + "`.`" + row[0].value_or("") + "`");
+            for (const Row& row : queryRows(admin, tablesOf(making))) {
+                const std::string table = row[0].value_or("");
+                renames += (renames.empty() ? "" : ", ") +
+                           ("`" + making + "`.`" + table + "` TO `" + name + "`.`" + table + "`");
+            }
             mustExecute(admin, "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4");
             mustExecute(admin, "RENAME TABLE " + renames);
             mustExecute(admin, "DROP DATABASE `" + making + "`");
@@ -448,9 +454,7 @@ void installWordPress(const std::string& database, const std::string& prefix, co
     BlogConnection admin = adminConnection();
     const std::string from = wordPressTemplate(admin, prefix);
     mustExecute(admin, "SET SESSION sql_mode='NO_AUTO_VALUE_ON_ZERO'");
-    for (const Row& row : queryRows(admin, "SELECT TABLE_NAME, AUTO_INCREMENT FROM information_schema.TABLES WHERE "
-                                           "TABLE_SCHEMA='" +
-                                               from + "'")) {
+    for (const Row& row : queryRows(admin, tablesOf(from))) {
         const std::string source = "`" + from + "`.`" + row[0].value_or("") + "`";
         const std::string target = "`" + database + "`.`" + row[0].value_or("") + "`";
         mustExecute(admin, "CREATE TABLE " + target + " LIKE " + source);
