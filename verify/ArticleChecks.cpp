@@ -89,10 +89,10 @@ public:
     std::int64_t copies() const { return static_cast<std::int64_t>(m_copies->size()); }
 
 private:
-    void checkRow(const Written& written, const PostRow& row, const std::set<std::int64_t>& terms);
-    void checkPage(const Written& written, const PostRow& row, const QUrl& address, const SiteAnswer& answer);
+    void checkRow(const Written& written, const PostRead& row, const std::set<std::int64_t>& terms);
+    void checkPage(const Written& written, const PostRead& row, const QUrl& address, const SiteAnswer& answer);
     void checkComments(std::int64_t gid, const QByteArray& body, const QString& page, const QUrl& address);
-    void checkLinks(const Written& written, const std::string& expected, const PostRow& row);
+    void checkLinks(const Written& written, const std::string& expected, const PostRead& row);
     void addFiles(std::int64_t gid, const std::string& content);
     // A finding about the article; about its copy `postId`, when it has one, at the copy's address.
     Finding finding(std::int64_t gid, std::string_view check, std::int64_t postId = 0) const
@@ -154,9 +154,9 @@ void ArticleChecks::check(const std::vector<Written>& articles)
         if (const auto copy = m_copies->find(written.article.gid))
             ids.push_back(copy->id);
     }
-    std::unordered_map<std::int64_t, PostRow> rows;
+    std::unordered_map<std::int64_t, PostRead> rows;
     std::unordered_map<std::int64_t, std::set<std::int64_t>> terms;
-    if (!m_verify.reads.posts(ids, [&](const PostRow& row) { rows.emplace(row.id, row); }) ||
+    if (!m_verify.reads.posts(ids, [&](const PostRead& row) { rows.emplace(row.id, row); }) ||
         !m_verify.reads.postTerms(
             ids, [&](std::int64_t post, std::int64_t term, const std::string&) { terms[post].insert(term); })) {
         m_verify.failed(m_verify.run.wordPressTable("posts"), m_verify.reads.lastError());
@@ -169,7 +169,7 @@ void ArticleChecks::check(const std::vector<Written>& articles)
     }
     const std::unordered_map<std::int64_t, QUrl> permalinks = permalinksOf(m_verify, published[0], published[1]);
     std::vector<SiteRequest> pages;
-    std::vector<std::pair<const Written*, const PostRow*>> paged;
+    std::vector<std::pair<const Written*, const PostRead*>> paged;
     for (const Written& written : articles) {
         m_verify.result.count(kind);
         const auto copy = m_copies->find(written.article.gid);
@@ -199,7 +199,7 @@ void ArticleChecks::check(const std::vector<Written>& articles)
     m_files.check();
 }
 
-void ArticleChecks::checkRow(const Written& written, const PostRow& row, const std::set<std::int64_t>& terms)
+void ArticleChecks::checkRow(const Written& written, const PostRead& row, const std::set<std::int64_t>& terms)
 {
     const Article& article = written.article;
     const std::int64_t gid = article.gid;
@@ -267,7 +267,7 @@ void ArticleChecks::checkRow(const Written& written, const PostRow& row, const s
     }
 }
 
-void ArticleChecks::checkLinks(const Written& written, const std::string& expected, const PostRow& row)
+void ArticleChecks::checkLinks(const Written& written, const std::string& expected, const PostRead& row)
 {
     const std::string& stored = row.content;
     const std::string& home = m_verify.home;
@@ -316,7 +316,8 @@ void ArticleChecks::addFiles(std::int64_t gid, const std::string& content)
     }
 }
 
-void ArticleChecks::checkPage(const Written& written, const PostRow& row, const QUrl& address, const SiteAnswer& answer)
+void ArticleChecks::checkPage(const Written& written, const PostRead& row, const QUrl& address,
+                              const SiteAnswer& answer)
 {
     const std::int64_t gid = written.article.gid;
     Finding wrong = finding(gid, check::address);

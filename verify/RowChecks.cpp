@@ -75,7 +75,7 @@ bool checkStatuses(VerifyContext& verify, Kind kind, const Copies& copies, const
     const bool comments = infoOf(kind).wordPressTable == "comments";
     const bool read = comments
                           ? verify.reads.comments(ids, [&](const CommentRow& row) { statuses[row.id] = row.approved; })
-                          : verify.reads.posts(ids, [&](const PostRow& row) { statuses[row.id] = row.status; });
+                          : verify.reads.posts(ids, [&](const PostRead& row) { statuses[row.id] = row.status; });
     if (!read)
         return verify.failed(verify.run.wordPressTable(infoOf(kind).wordPressTable), verify.reads.lastError());
     for (const Expected& row : rows) {
@@ -154,7 +154,7 @@ bool checkAttachments(VerifyContext& verify)
     }
     FileChecks files(verify);
     if (!verify.reads.posts(ids,
-                            [&](const PostRow& row) { files.add(idOf(Kind::attachments), aidOf[row.id], row.guid); }))
+                            [&](const PostRead& row) { files.add(idOf(Kind::attachments), aidOf[row.id], row.guid); }))
         return verify.failed(verify.run.wordPressTable("posts"), verify.reads.lastError());
     files.check();
     return true;
@@ -175,7 +175,7 @@ bool checkFaces(VerifyContext& verify)
             if (emlogIdOf.emplace(copy.id, emlogId).second)
                 ids.push_back(copy.id);
         });
-        if (!verify.reads.posts(ids, [&](const PostRow& row) {
+        if (!verify.reads.posts(ids, [&](const PostRead& row) {
                 verify.result.count(idOf(Kind::faces));
                 files.add(idOf(Kind::faces), emlogIdOf[row.id], row.guid);
             }))

@@ -59,7 +59,7 @@ bool WordPressReads::byIds(const std::vector<std::int64_t>& ids,
     return true;
 }
 
-bool WordPressReads::posts(const std::vector<std::int64_t>& ids, const std::function<void(const PostRow&)>& each)
+bool WordPressReads::posts(const std::vector<std::int64_t>& ids, const std::function<void(const PostRead&)>& each)
 {
     const std::string table = m_run.wordPressTable("posts");
     return byIds(

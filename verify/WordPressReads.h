@@ -15,7 +15,7 @@ struct RunContext;
 class ResultSet;
 
 // A post of WordPress as the checks read it.
-struct PostRow
+struct PostRead
 {
     std::int64_t id = 0;
     std::string type;
@@ -47,7 +47,7 @@ public:
     std::optional<Copies> copies(const OriginKey& key);
     // An option's value; nothing inside when the site has no such option.
     std::optional<std::optional<std::string>> option(std::string_view name);
-    bool posts(const std::vector<std::int64_t>& ids, const std::function<void(const PostRow&)>& each);
+    bool posts(const std::vector<std::int64_t>& ids, const std::function<void(const PostRead&)>& each);
     bool comments(const std::vector<std::int64_t>& ids, const std::function<void(const CommentRow&)>& each);
     // The categories and tags of these posts: each(post id, term_taxonomy_id, taxonomy).
     bool postTerms(const std::vector<std::int64_t>& ids,
