@@ -52,8 +52,17 @@ dpkg -x "$deb" "$package_root"
 server="$build/test-server"
 # The test server and those the tests start keep their data in memory when there is room.
 export MARIADB_IN_MEMORY=1
-"$top/scripts/mariadb-server.sh" remove "$server"
-trap '"$top/scripts/mariadb-server.sh" remove "$server"' EXIT
+# The test server, and any server of a test that crashed before it could stop its own.
+remove_servers() {
+    local left
+    for left in "$server" "$build"/private-servers/* "$top"/build-asan/private-servers/* \
+        "$top"/build-tsan/private-servers/*; do
+        [ -d "$left" ] && "$top/scripts/mariadb-server.sh" remove "$left"
+    done
+    return 0
+}
+remove_servers
+trap remove_servers EXIT
 # Room for the tests' 16 MB values in one statement.
 port=$(MARIADB_OPTIONS="--max-allowed-packet=64M" "$top/scripts/mariadb-server.sh" start "$server")
 
