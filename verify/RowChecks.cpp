@@ -109,8 +109,10 @@ bool checkUsersAndTerms(VerifyContext& verify)
         if (!authors->byUid.contains(user.id))
             reportMissing(verify, idOf(Kind::users), user.id);
     }
-    for (const auto& [kind, table, column] :
+    for (const auto& [kind, table, idColumn] :
          {std::tuple{Kind::categories, "sort", "sid"}, std::tuple{Kind::tags, "tag", "tid"}}) {
+        // A copy for the lambda: clang before 16 cannot capture a structured binding.
+        const char* column = idColumn;
         std::vector<Expected> rows;
         if (!readRows(verify, table, {column},
                       [&](const EmlogRow& row) { readField(row, column, rows.emplace_back().id); }) ||
