@@ -5,6 +5,8 @@
 #   scripts/fuzz.sh           each for 20 seconds: the test command's stage, which a regression fails
 #   scripts/fuzz.sh MINUTES   each for MINUTES, with the figures docs/fuzzing.md keeps
 #   scripts/fuzz.sh --merge   the inputs the runs found merged into fuzz/corpus/, minimised
+# FUZZ_BUILD_DIR=DIR KESTREL_FUZZ_BUILT=1 runs the targets a whole clang build with fuzzer-no-link already
+# made in DIR (the test command's sanitizer build) instead of building them here.
 # An input that crashes a target, leaks, runs out of memory or takes more than 10 s is kept in
 # build-fuzz/findings/<target>/ and fails the run. Once mended, it goes into fuzz/regressions/<target>/
 # (the test FuzzCorpus replays it in every build). New inputs the runs find stay in build-fuzz/corpus/.
@@ -22,12 +24,17 @@ case "${1:-}" in
     *) seconds=$(($1 * 60)) ;;
 esac
 
-"$top/scripts/install-deps.sh" fuzz
 started=$(date +%s)
-# Lightly optimised: the targets build quickly and run at most of their speed.
-CXX=clang++ cmake -S "$top" -B "$build" -DKESTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" \
-    -DKESTREL_SANITIZE=fuzzer-no-link,address,undefined >/dev/null
-cmake --build "$build" -j 2
+if [ -z "${KESTREL_FUZZ_BUILT:-}" ]; then
+    "$top/scripts/install-deps.sh" fuzz
+    # Lightly optimised: the targets build quickly and run at most of their speed.
+    CXX=clang++ cmake -S "$top" -B "$build" -DKESTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" \
+        -DKESTREL_SANITIZE=fuzzer-no-link,address,undefined >/dev/null
+    cmake --build "$build" -j 2
+fi
+for target in "${targets[@]}"; do
+    [ -x "$build/fuzz/fuzz_$target" ] || { echo "fuzz.sh: $build/fuzz/fuzz_$target was not built" >&2; exit 1; }
+done
 built=$(date +%s)
 
 if [ -n "$merge" ]; then

@@ -3,8 +3,9 @@
 # server, with WordPress's own tables made by WordPress's own installer:
 #   1. the suite as shipped (build/), with the Debian package built, checked by
 #      lintian and unpacked into build/package-root, whose kestrel-cli runs too,
-#   2. each fuzz target for 20 s on its inputs, two at a time (scripts/fuzz.sh, build-fuzz/),
-#   3. the suite again under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/),
+#   2. one clang build under AddressSanitizer and UndefinedBehaviorSanitizer, its code ready for libFuzzer
+#      (build-asan/), whose fuzz targets run 20 s each on their inputs, two at a time (scripts/fuzz.sh),
+#   3. and whose suite runs again,
 #   4. the run-control and closing tests under ThreadSanitizer (build-tsan/).
 #   scripts/test.sh                  everything
 #   KESTREL_QUICK=1 scripts/test.sh  only step 1, for a quick look while developing
@@ -50,9 +51,19 @@ rm -rf "$package_root"
 dpkg -x "$deb" "$package_root"
 
 server="$build/test-server"
-"$top/scripts/mariadb-server.sh" stop "$server"
-rm -rf "$server"
-trap '"$top/scripts/mariadb-server.sh" stop "$server"' EXIT
+# The test server and those the tests start keep their data in memory when there is room.
+export MARIADB_IN_MEMORY=1
+# The test server, and any server of a test that crashed before it could stop its own.
+remove_servers() {
+    local left
+    for left in "$server" "$build"/private-servers/* "$top"/build-asan/private-servers/* \
+        "$top"/build-tsan/private-servers/*; do
+        [ -d "$left" ] && "$top/scripts/mariadb-server.sh" remove "$left"
+    done
+    return 0
+}
+remove_servers
+trap remove_servers EXIT
 # Room for the tests' 16 MB values in one statement.
 port=$(MARIADB_OPTIONS="--max-allowed-packet=64M" "$top/scripts/mariadb-server.sh" start "$server")
 
@@ -69,20 +80,36 @@ export MYSQL_TCP_PORT=$port
 export QT_QPA_PLATFORM=offscreen
 # Emptying first keeps its backups in the user's data folder: the tests' stay in the build folder.
 export XDG_DATA_HOME=$build/test-data
+# PHP keeps what it compiled of WordPress in files of the build's own, so that each of the tests' many
+# short PHP processes does not compile WordPress again; a changed file is compiled afresh.
+mkdir -p "$build/php/opcache"
+printf '%s\n' opcache.enable_cli=1 "opcache.file_cache=$build/php/opcache" opcache.revalidate_freq=0 \
+    >"$build/php/kestrel-tests.ini"
+export PHP_INI_SCAN_DIR=":$build/php"
 
 echo "== the test suite"
 KESTREL_PACKAGE_ROOT=$package_root ctest --test-dir "$build" --output-on-failure -j "$test_jobs" "$@"
 [ -n "${KESTREL_QUICK:-}" ] && exit 0
 
-echo "== the fuzz targets, each briefly on its inputs"
-"$top/scripts/fuzz.sh"
-
 # Sanitizer builds: no optimisation and line tables only, to build fast. The suite waits on
 # its servers far more than it computes, so it runs no slower than at -O1.
 sanitized=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O0 -g1" -DKESTREL_BENCHMARKS=OFF)
 
+echo "== one build under AddressSanitizer and UndefinedBehaviorSanitizer, with clang, for libFuzzer too"
+# Every library is compiled once, for the fuzz targets (fuzzer-no-link) and the suite alike.
+configure_and_build "$top/build-asan" "${sanitized[@]}" -DCMAKE_CXX_COMPILER=clang++ \
+    -DKESTREL_SANITIZE=fuzzer-no-link,address,undefined
+
+echo "== the fuzz targets, each briefly on its inputs"
+FUZZ_BUILD_DIR="$top/build-asan" KESTREL_FUZZ_BUILT=1 "$top/scripts/fuzz.sh"
+
 echo "== the test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
-configure_and_build "$top/build-asan" "${sanitized[@]}" -DKESTREL_SANITIZE=address,undefined
+# The first run's times order this one: the longest tests start first.
+costs=Testing/Temporary/CTestCostData.txt
+if [ ! -f "$top/build-asan/$costs" ] && [ -f "$build/$costs" ]; then
+    mkdir -p "$(dirname "$top/build-asan/$costs")"
+    cp "$build/$costs" "$top/build-asan/$costs"
+fi
 ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=0 \
 LSAN_OPTIONS="suppressions=$suppressions/lsan.supp" \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -62,10 +62,11 @@ Deflated writeDeflated(std::ofstream& file, const RepeatedText& text)
     return written;
 }
 
+// `bytes` may pass the value's eight (a run of zeros): those are zero, not a shift past its width.
 void putLittle(std::ofstream& file, std::uint64_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
-        file.put(static_cast<char>((value >> (8 * i)) & 0xff));
+        file.put(static_cast<char>(i < 8 ? (value >> (8 * i)) & 0xff : 0));
 }
 
 std::string pathOf(const std::string& name)

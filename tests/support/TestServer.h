@@ -61,7 +61,9 @@ private:
 // comment and a category).
 void emptyWordPressTables(BlogConnection& connection, const std::string& prefix = "wp_");
 
-// Runs WordPress's own installer (php-cli) into an existing database (of the test server unless told).
+// WordPress's tables as its own installer (php-cli) makes them, in an existing database (of the test
+// server unless told). On the test server the installer runs once per prefix, into a template database,
+// and each database gets a copy of its tables.
 void installWordPress(const std::string& database, const std::string& prefix = "wp_",
                       const std::string& serverAddress = {});
 
