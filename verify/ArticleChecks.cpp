@@ -181,7 +181,11 @@ void ArticleChecks::check(const std::vector<Written>& articles)
             continue;
         }
         checkRow(written, row->second, terms[row->first]);
-        if (row->second.status == "publish") {
+        // An article with emlog pro's jump link sends its readers on to that address (the redirect plugin, as
+        // emlog did): its row is checked, its page is not read.
+        const std::string_view link = written.article.link;
+        const bool sendsOn = link.rfind("http://", 0) == 0 || link.rfind("https://", 0) == 0;
+        if (row->second.status == "publish" && !sendsOn) {
             const bool page = row->second.type == "page";
             const auto permalink = permalinks.find(row->first);
             pages.push_back({permalink != permalinks.end()

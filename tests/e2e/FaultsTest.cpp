@@ -64,9 +64,12 @@ TEST_F(FaultTest, ARowLargerThanTheServerTakesIsLoggedAndTheRestArrive)
                 " THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT='refused'; END IF");
     pressGo();
     const MessageBox::Shown done = waitForCompletion();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 43 行，写入 40 行，已存在 0 行，失败 3 行")))
+    EXPECT_TRUE(
+        done.text.contains(QStringLiteral("文章：读取 43 行，写入 40 行（其中 2 行不完整），已存在 0 行，失败 3 行")))
         << done.text.toStdString();
-    for (const char* failure : {"gid=500: 1153", "gid=501: 1644 refused", "gid=502: its parent page gid=501 did not"})
+    for (const char* failure :
+         {"gid=500: 数据库服务器拒绝了这条语句：1153", "gid=501: 数据库服务器拒绝了这条语句：1644 refused",
+          "gid=502: 它的上级页面（gid=501）没有转换过来"})
         EXPECT_TRUE(done.detail.contains(QString::fromUtf8(failure))) << done.detail.toStdString();
     expectLostArticlesLogged(done);
     // Nothing else was lost: the session stayed open.
@@ -103,8 +106,10 @@ TEST_F(FaultTest, MissingTablesOnEitherSide)
     EXPECT_TRUE(done.text.contains(QStringLiteral("标签：无法读取 emlog 表"))) << done.text.toStdString();
     EXPECT_TRUE(done.text.contains(QStringLiteral("友情链接：无法读取 WordPress 中已有的内容，什么都没有写入")))
         << done.text.toStdString();
-    EXPECT_TRUE(done.detail.contains(QStringLiteral("[友情链接] wp_links links: 1146"))) << done.detail.toStdString();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 40 行，写入 40 行，已存在 0 行，失败 0 行")))
+    EXPECT_TRUE(done.detail.contains(QStringLiteral("[友情链接] wp_links links: 读不到 WordPress 里已有的内容")))
+        << done.detail.toStdString();
+    EXPECT_TRUE(
+        done.text.contains(QStringLiteral("文章：读取 40 行，写入 40 行（其中 2 行不完整），已存在 0 行，失败 0 行")))
         << done.text.toStdString();
     expectLostArticlesLogged(done);
 
@@ -137,9 +142,11 @@ TEST_F(FaultTest, ALockHeldOnAnArticleUntilTheServerGivesUp)
                     " to_ping='', pinged='', post_content_filtered=''");
     pressGo();
     const MessageBox::Shown done = waitForCompletion();
-    EXPECT_TRUE(done.text.contains(QStringLiteral("文章：读取 40 行，写入 39 行，已存在 0 行，失败 1 行")))
+    EXPECT_TRUE(
+        done.text.contains(QStringLiteral("文章：读取 40 行，写入 39 行（其中 2 行不完整），已存在 0 行，失败 1 行")))
         << done.text.toStdString();
-    EXPECT_TRUE(done.detail.contains(QStringLiteral("wp_posts gid=3: 1205"))) << done.detail.toStdString();
+    EXPECT_TRUE(done.detail.contains(QStringLiteral("wp_posts gid=3: 数据库服务器拒绝了这条语句：1205")))
+        << done.detail.toStdString();
     execute(holder, "ROLLBACK");
     expectLostArticlesLogged(done);
 
