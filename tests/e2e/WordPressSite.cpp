@@ -172,11 +172,6 @@ QString WordPressSite::home() const
     return QStringLiteral("http://127.0.0.1:%1").arg(m_port) + m_subdirectory;
 }
 
-QString WordPressSite::plainAddress() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_port) + m_subdirectory;
-}
-
 std::pair<int, QString> WordPressSite::get(const QString& path)
 {
     QNetworkAccessManager network;

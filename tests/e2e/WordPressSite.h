@@ -34,8 +34,6 @@ public:
 
     // The blog's address, without a closing "/": "http://127.0.0.1:PORT" or ".../blog" (https behind TLS).
     QString home() const;
-    // PHP's own server behind the TLS terminator, in plain http.
-    QString plainAddress() const;
 
     // GETs a page, following redirects; gives the HTTP status and the body.
     std::pair<int, QString> get(const QString& path);
