@@ -111,7 +111,8 @@ TEST(BlogLinks, BareAddressesAsTheBlogsSettingsMadeThem)
         const char* name;
         BlogAddressing blog;
     };
-    const Settings settings[] = {
+    constexpr std::size_t settingCount = 5;
+    const Settings settings[settingCount] = {
         {"dynamic", blogNames(0, false, false, false)},
         {"dynamic with aliases", blogNames(0, true, true, true)},
         {"rewritten before pro", blogNames(2, false, false, false)},
@@ -121,7 +122,7 @@ TEST(BlogLinks, BareAddressesAsTheBlogsSettingsMadeThem)
     struct Case
     {
         const char* path;
-        const char* expected[std::size(settings)];
+        const char* expected[settingCount];
     };
     const Case cases[] = {
         {"12", {"[other]", "[other]", "[other]", "[other]", "[article:12]"}},
