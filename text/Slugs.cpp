@@ -32,27 +32,6 @@ char32_t decode(std::string_view character)
     }
 }
 
-std::string encode(char32_t c)
-{
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
 // Lower case as PHP's mb_strtolower gives it, for the letters blogs here use: Latin with
 // accents, Greek, Cyrillic and the full-width Latin of CJK text.
 char32_t lower(char32_t c)
@@ -133,7 +112,7 @@ std::string wordPressSlug(std::string_view text, std::size_t limit)
                 room = append("x");
             } else if (std::find(dropped.begin(), dropped.end(), character) == dropped.end()) {
                 std::string escaped;
-                appendEscapes(escaped, encode(character));
+                appendEscapes(escaped, utf8Of(character));
                 room = append(escaped);
             }
         } // a byte that is not UTF-8 goes, as WordPress drops what it cannot read

@@ -24,6 +24,9 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
 // separator is a piece only when it is not empty.
 std::vector<std::string> splitText(std::string_view text, char separator);
 
+// One code point as UTF-8 bytes.
+std::string utf8Of(char32_t c);
+
 // A to Z become a to z; every other byte stays.
 std::string asciiLower(std::string_view text);
 

@@ -1,5 +1,7 @@
 #include "VisibleText.h"
 
+#include "TextHelpers.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -142,25 +144,6 @@ std::string withoutSmilies(std::string_view text)
     return out;
 }
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 } // namespace
 
 std::string decodeEntities(std::string_view text)
@@ -198,7 +181,7 @@ std::string decodeEntities(std::string_view text)
             out += text[i++];
             continue;
         }
-        appendUtf8(out, *decoded);
+        out += utf8Of(*decoded);
         i = semicolon + 1;
     }
     return out;
