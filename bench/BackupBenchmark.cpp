@@ -97,7 +97,7 @@ Figures runChild(const std::string& command)
 void makeBlog(const std::string& database, const BlogSize& size)
 {
     makeEmlogBlog(database, size);
-    BlogConnection source = connect(database);
+    MysqlSession source = connect(database);
     run(source, "UPDATE emlog_blog SET content=REPEAT(content, 5)");
 }
 
@@ -165,7 +165,7 @@ int main(int argc, char** argv)
         std::remove(path.c_str());
 
     // Every article under one title: each slug takes the next number of the one base.
-    BlogConnection loaded = connect("bench_backup_loaded");
+    MysqlSession loaded = connect("bench_backup_loaded");
     run(loaded, "UPDATE emlog_blog SET title='同一个标题 the same title'");
     std::printf("\nevery article titled the same:\n");
     std::fflush(stdout);

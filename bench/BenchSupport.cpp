@@ -51,16 +51,16 @@ const Server& server()
     return info;
 }
 
-BlogConnection connect(const std::string& database)
+MysqlSession connect(const std::string& database)
 {
-    BlogConnection connection = openConnection(server().host, "root", server().password, database, server().port);
+    MysqlSession connection = openConnection(server().host, "root", server().password, database, server().port);
     if (!connection)
         fail("cannot connect: " + connection.lastError());
     mysql_set_character_set(connection.handle(), "utf8mb4");
     return connection;
 }
 
-void run(BlogConnection& connection, const std::string& sql)
+void run(MysqlSession& connection, const std::string& sql)
 {
     if (!executeSql(connection, sql))
         fail(sql.substr(0, 200) + ": " + connection.lastError());
@@ -68,18 +68,18 @@ void run(BlogConnection& connection, const std::string& sql)
 
 void recreateDatabase(const std::string& name)
 {
-    BlogConnection admin = connect();
+    MysqlSession admin = connect();
     run(admin, "DROP DATABASE IF EXISTS `" + name + "`");
     run(admin, "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4");
 }
 
-void createEmlogTables(BlogConnection& connection, const std::string& prefix)
+void createEmlogTables(MysqlSession& connection, const std::string& prefix)
 {
     for (const std::string& statement : sample::emlogSchema(prefix))
         run(connection, statement);
 }
 
-void emptyWordPressTables(BlogConnection& connection)
+void emptyWordPressTables(MysqlSession& connection)
 {
     for (const std::string_view bare : wordPressTables)
         run(connection, std::string("delete from wp_").append(bare));
@@ -103,7 +103,7 @@ const std::vector<MigrationStep> migrationSteps = {{"categories", "分类", migr
 void makeEmlogBlog(const std::string& database, const BlogSize& size)
 {
     recreateDatabase(database);
-    BlogConnection emlog = connect(database);
+    MysqlSession emlog = connect(database);
     createEmlogTables(emlog);
     generateBlog(emlog, size);
 }
@@ -115,13 +115,13 @@ Sessions openSessions(const std::string& emlogDatabase, const std::string& wordP
     emlog.multiStatements = true; // as a run opens it, for reads ahead
     // As a run opens them: WordPress's while emlog's sets itself up.
     const ConnectionOptions wordPressOptions{address, "root", server().password, wordPressDatabase};
-    BlogConnection wordPress;
+    MysqlSession wordPress;
     std::jthread opener;
     const auto openWordPress = [&] {
         opener = std::jthread([&] { wordPress = openWordPressSession(wordPressOptions); });
     };
-    Sessions sessions{openConnection(emlog, openWordPress), {}};
-    useUnicode(sessions.emlog);
+    Sessions sessions{MysqlSession(emlog, openWordPress), {}};
+    sessions.emlog.useUnicode();
     if (opener.joinable())
         opener.join();
     sessions.wordPress = std::move(wordPress);
@@ -141,7 +141,7 @@ double peakResidentMiB()
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-void migrateWholeBlog(BlogConnection& emlog, BlogConnection& wordPress)
+void migrateWholeBlog(Session& emlog, Session& wordPress)
 {
     MigrationRun migration(emlog, wordPress);
     migration.pacing = Pacing::none();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BlogConnection.h"
+#include "SessionSql.h"
 
 #include <chrono>
 #include <string>
@@ -26,16 +26,16 @@ const Server& server();
 // Ends the benchmark with a message.
 [[noreturn]] void fail(const std::string& message);
 
-BlogConnection connect(const std::string& database = {});
+MysqlSession connect(const std::string& database = {});
 // Runs a statement; a failure ends the benchmark with the server's reason.
-void run(BlogConnection& connection, const std::string& sql);
+void run(MysqlSession& connection, const std::string& sql);
 
 // A new empty database (dropped first if a previous run left it).
 void recreateDatabase(const std::string& name);
 // emlog's tables (as emlog pro makes them) under a prefix.
-void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_");
+void createEmlogTables(MysqlSession& connection, const std::string& prefix = "emlog_");
 // Deletes every row of the tables a run writes.
-void emptyWordPressTables(BlogConnection& connection);
+void emptyWordPressTables(MysqlSession& connection);
 // A database made by WordPress's own installer.
 void installWordPress(const std::string& name, const std::string& prefix = "wp_");
 
@@ -46,8 +46,8 @@ void makeEmlogBlog(const std::string& database, const BlogSize& size);
 // A run's two sessions, opened as a run opens them.
 struct Sessions
 {
-    BlogConnection emlog;
-    BlogConnection wordPress;
+    MysqlSession emlog;
+    MysqlSession wordPress;
 };
 // Opens them, by default on the bench server; with `emptyFirst`, WordPress's tables are emptied
 // first. A failure ends the benchmark.
@@ -65,7 +65,7 @@ extern const std::vector<MigrationStep> migrationSteps;
 
 // Every migration from `emlog` into `wordPress`, pacing off, as a run with --pacing=none; the
 // first failures, if any, on stderr.
-void migrateWholeBlog(BlogConnection& emlog, BlogConnection& wordPress);
+void migrateWholeBlog(Session& emlog, Session& wordPress);
 
 // Peak resident memory of this process, in MiB.
 double peakResidentMiB();

@@ -12,7 +12,7 @@ namespace {
 // Rows go in as multi-row inserts of this many rows.
 constexpr int rowsPerInsert = 500;
 
-void insertRows(BlogConnection& emlog, const std::string& head, int count, const std::function<std::string(int)>& row)
+void insertRows(MysqlSession& emlog, const std::string& head, int count, const std::function<std::string(int)>& row)
 {
     std::string values;
     for (int i = 1; i <= count; ++i) {
@@ -26,7 +26,7 @@ void insertRows(BlogConnection& emlog, const std::string& head, int count, const
     }
 }
 
-std::string quoted(BlogConnection& connection, const std::string& text)
+std::string quoted(MysqlSession& connection, const std::string& text)
 {
     return quotedLiteral(connection, text);
 }
@@ -45,7 +45,7 @@ std::string articleContent(int gid)
 
 } // namespace
 
-void generateBlog(BlogConnection& emlog, const BlogSize& size)
+void generateBlog(MysqlSession& emlog, const BlogSize& size)
 {
     // As an installed emlog has them: its address, which its links to itself begin with, and its zone.
     run(emlog, "INSERT INTO emlog_options (option_name, option_value) VALUES ('blogurl','http://blog.example.com/'),"

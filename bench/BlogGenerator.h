@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BlogConnection.h"
+#include "SessionSql.h"
 
 namespace kestrel::bench {
 
@@ -17,6 +17,6 @@ struct BlogSize
 // Fills emlog's six (empty) tables with a generated blog of this size: Chinese
 // and English text with quotes, links to the old site, replies, drafts, tag
 // lists in both emlog 5 and emlog 6 form. The same size always gives the same blog.
-void generateBlog(BlogConnection& emlog, const BlogSize& size);
+void generateBlog(MysqlSession& emlog, const BlogSize& size);
 
 } // namespace kestrel::bench

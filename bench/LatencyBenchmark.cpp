@@ -30,7 +30,7 @@ constexpr std::uint64_t perRowSample = 1000;
 // Every table of a database with its checksum: which tables a run changed, and whether a replay made the same.
 std::map<std::string, std::string> checksums(const std::string& database)
 {
-    BlogConnection session = connect(database);
+    MysqlSession session = connect(database);
     run(session, "SHOW TABLES");
     ResultSet tables = storeResult(session);
     std::vector<std::string> names(rowCount(tables));
@@ -52,7 +52,7 @@ std::map<std::string, std::string> checksums(const std::string& database)
 void freshWordPress(const std::string& database, const std::vector<std::string>& alsoEmpty = {})
 {
     installWordPress(database);
-    BlogConnection session = connect(database);
+    MysqlSession session = connect(database);
     emptyWordPressTables(session);
     for (const std::string& table : alsoEmpty)
         run(session, "DELETE FROM `" + table + "`");
@@ -109,7 +109,7 @@ int main(int argc, char** argv)
     const std::string multiRow = std::string(KESTREL_BINARY_DIR) + "/bench/latency-multi-row.sql";
     const std::string singleRow = std::string(KESTREL_BINARY_DIR) + "/bench/latency-single-row.sql";
     const std::string sample = std::string(KESTREL_BINARY_DIR) + "/bench/latency-sample.sql";
-    BlogConnection source = connect(ourWordPress);
+    MysqlSession source = connect(ourWordPress);
     const std::uint64_t rows = dumpRows(source, changed, multiRow, singleRow);
 
     std::printf("%.2f s; the client's replays...\n", oursRelayed);

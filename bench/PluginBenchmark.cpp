@@ -33,7 +33,7 @@ const std::string throughPlugin = "plugin_bench_site";
 // Every row the run writes, as one number per table: whether both ways wrote the same.
 std::string rowCounts(const std::string& database)
 {
-    BlogConnection session = connect(database);
+    MysqlSession session = connect(database);
     std::string counts;
     for (const char* table :
          {"posts", "postmeta", "comments", "terms", "term_taxonomy", "term_relationships", "links"}) {
@@ -47,9 +47,9 @@ std::string rowCounts(const std::string& database)
 }
 
 // A whole run into `wordPress`: seconds.
-double timedRun(BlogConnection& wordPress)
+double timedRun(Session& wordPress)
 {
-    BlogConnection emlog = openConnection(ConnectionOptions{server().address(), "root", server().password, emlogName});
+    MysqlSession emlog = openConnection(ConnectionOptions{server().address(), "root", server().password, emlogName});
     if (!emlog)
         fail("cannot open the emlog session: " + emlog.lastError());
     const Stopwatch stopwatch;
@@ -89,7 +89,7 @@ int main(int argc, char** argv)
     // Through MySQL, over the relay.
     installWordPress(throughMySql);
     const LatencyRelay database("127.0.0.1", server().port, std::chrono::milliseconds(delay));
-    BlogConnection mySql =
+    MysqlSession mySql =
         openWordPressSession(ConnectionOptions{database.address(), "root", server().password, throughMySql});
     if (!mySql)
         fail("cannot open the WordPress session: " + mySql.lastError());
@@ -100,7 +100,7 @@ int main(int argc, char** argv)
     // Through the plugin, over the same relay in front of PHP's own server.
     installWordPress(throughPlugin);
     {
-        BlogConnection admin = connect(throughPlugin);
+        MysqlSession admin = connect(throughPlugin);
         emptyWordPressTables(admin);
     }
     QTcpServer probe;
@@ -126,13 +126,12 @@ int main(int argc, char** argv)
     receiver.waitForFinished(60000);
     const std::string password = receiver.readAllStandardOutput().split('\n').value(0).toStdString();
     const LatencyRelay web("127.0.0.1", port, std::chrono::milliseconds(delay));
-    PluginOpening opening = openPluginSession(PluginAddress{"http://" + web.address() + "/", "admin", password});
+    PluginOpening opening =
+        openPluginSession(PluginAddress{"http://" + web.address() + "/", "admin", password}, {wordPressSqlMode()});
     if (opening.refusal != PluginRefusal::None)
         fail("cannot open the plugin session: " + opening.detail);
-    if (!useWordPressSqlMode(opening.session))
-        fail("cannot set the session's modes: " + opening.session.lastError());
     std::printf("through the plugin...\n");
-    const double pluginSeconds = timedRun(opening.session);
+    const double pluginSeconds = timedRun(*opening.session);
     php.kill();
     php.waitForFinished();
 

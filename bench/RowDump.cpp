@@ -21,7 +21,7 @@ bool isInsert(const std::string& line)
 
 } // namespace
 
-std::uint64_t dumpRows(BlogConnection& source, const std::vector<std::string>& tables, const std::string& multiRowFile,
+std::uint64_t dumpRows(MysqlSession& source, const std::vector<std::string>& tables, const std::string& multiRowFile,
                        const std::string& singleRowFile, std::size_t statementBytes)
 {
     std::ofstream multi(multiRowFile, std::ios::binary);

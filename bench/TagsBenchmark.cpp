@@ -22,11 +22,11 @@ double timeTags(int count)
     recreateDatabase(emlogName);
     installWordPress(wordPressName);
 
-    BlogConnection emlog = connect(emlogName);
+    MysqlSession emlog = connect(emlogName);
     createEmlogTables(emlog);
     generateBlog(emlog, {count, 0, 0, 20, count, 0});
 
-    BlogConnection wordPress = connect(wordPressName);
+    MysqlSession wordPress = connect(wordPressName);
     useWordPressSqlMode(wordPress);
     emptyWordPressTables(wordPress);
 

@@ -46,7 +46,7 @@ int main(int argc, char** argv)
     // Four workers, as a host's PHP answers several readers at once.
     environment.insert(QStringLiteral("PHP_CLI_SERVER_WORKERS"), QStringLiteral("4"));
     {
-        BlogConnection admin = connect("verify_bench_wp");
+        MysqlSession admin = connect("verify_bench_wp");
         run(admin,
             "UPDATE wp_options SET option_value='" + home.toStdString() + "' WHERE option_name IN ('home','siteurl')");
     }

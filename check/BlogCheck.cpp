@@ -2,11 +2,13 @@
 
 #include "BackupFile.h"
 #include "BackupSource.h"
-#include "BlogConnection.h"
 #include "CheckQueries.h"
 #include "ResultSet.h"
 #include "RunContext.h"
 #include "ServerSource.h"
+#include "Session.h"
+#include "TableQueries.h"
+#include "WordPressQueries.h"
 
 #include <algorithm>
 #include <span>
@@ -16,14 +18,12 @@ namespace kestrel {
 
 namespace check {
 
-Rows selectRows(BlogConnection& connection, const std::string& sql, std::vector<std::string>& errors)
+Rows selectRows(Session& session, const Query& query, std::vector<std::string>& errors)
 {
     Rows rows;
-    ResultSet result;
-    if (executeSql(connection, sql))
-        result = storeResult(connection);
+    ResultSet result = session.read(query);
     if (!result) {
-        errors.push_back(sql + ": " + std::to_string(connection.lastErrorNumber()) + " " + connection.lastError());
+        errors.push_back(query.sql() + ": " + std::to_string(session.lastErrorNumber()) + " " + session.lastError());
         return rows;
     }
     const std::uint64_t count = rowCount(result);
@@ -54,25 +54,18 @@ constexpr std::string_view wordPressRequired[] = {"posts", "postmeta", "comments
 // Each table of the session's database with its character set.
 using TableCharsets = std::map<std::string, std::string>;
 
-TableCharsets readTableCharsets(BlogConnection& connection, std::vector<std::string>& errors)
+TableCharsets readTableCharsets(Session& session, const Query& query, std::vector<std::string>& errors)
 {
     TableCharsets tables;
-    // Every collation's name starts with its character set's, up to the first '_'.
-    for (auto& row : selectRows(connection,
-                                "SELECT TABLE_NAME, SUBSTRING_INDEX(TABLE_COLLATION, '_', 1) FROM "
-                                "information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE()",
-                                errors))
+    for (auto& row : selectRows(session, query, errors))
         tables[row[0]] = row[1];
     return tables;
 }
 
-TableColumns readColumns(BlogConnection& connection, std::vector<std::string>& errors)
+TableColumns readColumns(Session& session, std::vector<std::string>& errors)
 {
     TableColumns columns;
-    for (auto& row : selectRows(connection,
-                                "SELECT TABLE_NAME, COLUMN_NAME FROM information_schema.COLUMNS WHERE "
-                                "TABLE_SCHEMA=DATABASE() ORDER BY TABLE_NAME, ORDINAL_POSITION",
-                                errors))
+    for (auto& row : selectRows(session, tableColumns(), errors))
         columns[row[0]].push_back(row[1]);
     return columns;
 }
@@ -157,18 +150,18 @@ const CheckedTable* BlogTables::find(const std::string& name) const
     return nullptr;
 }
 
-BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
-                           BackupFile* emlogBackup)
+BlogCheckReport checkBlogs(Session& emlog, Session& wordPress, const CheckSettings& settings, BackupFile* emlogBackup)
 {
     BlogCheckReport report;
     if (!emlogBackup)
-        useUnicode(emlog);
-    useUnicode(wordPress);
+        emlog.useUnicode();
+    wordPress.useUnicode();
     report.emlogMaxPacket = emlogBackup ? 0 : emlog.maxStatementBytes();
     report.wordPressMaxPacket = wordPress.maxStatementBytes();
 
     const TableColumns columns = emlogBackup ? backupColumns(*emlogBackup) : readColumns(emlog, report.errors);
-    report.emlog = listTables(emlogBackup ? backupCharsets(*emlogBackup) : readTableCharsets(emlog, report.errors),
+    report.emlog = listTables(emlogBackup ? backupCharsets(*emlogBackup)
+                                          : readTableCharsets(emlog, tableCharsets(), report.errors),
                               settings.emlogPrefix, emlogRequired, emlogOptional);
     report.emlogVersion = emlogVersion(columns, settings.emlogPrefix);
     for (CheckedTable& table : report.emlog.tables) {
@@ -178,18 +171,17 @@ BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, con
             table.rows = emlogBackup->table(table.name)->rows;
             continue;
         }
-        const Rows count = selectRows(emlog, "SELECT COUNT(*) FROM " + table.name, report.errors);
+        const Rows count = selectRows(emlog, countRows(table.name), report.errors);
         if (!count.empty())
             table.rows = leadingInteger(count[0][0]);
     }
 
     report.wordPress =
-        listTables(readTableCharsets(wordPress, report.errors), settings.wordPressPrefix, wordPressRequired, {});
+        listTables(readTableCharsets(wordPress, reads::tableCharsets(settings.wordPressPrefix), report.errors),
+                   settings.wordPressPrefix, wordPressRequired, {});
     if (report.wordPress.find(settings.wordPressPrefix + "options")->present) {
-        const Rows version = selectRows(wordPress,
-                                        "SELECT option_value FROM " + settings.wordPressPrefix +
-                                            "options WHERE option_name='db_version'",
-                                        report.errors);
+        const Rows version =
+            selectRows(wordPress, reads::option(settings.wordPressPrefix, "db_version"), report.errors);
         if (!version.empty())
             report.wordPressDatabaseVersion = version[0][0];
     }

@@ -9,7 +9,7 @@
 namespace kestrel {
 
 class BackupFile;
-class BlogConnection;
+class Session;
 
 // What a run would meet, found without writing anything: the tables of both
 // blogs, emlog's version, and the rows of WordPress that a run would keep
@@ -99,7 +99,7 @@ struct BlogCheckReport
 
 // Reads both blogs; sends only selects. Both sessions must be open, or only WordPress's
 // when emlog is a backup file, read once already.
-BlogCheckReport checkBlogs(BlogConnection& emlog, BlogConnection& wordPress, const CheckSettings& settings,
+BlogCheckReport checkBlogs(Session& emlog, Session& wordPress, const CheckSettings& settings,
                            BackupFile* emlogBackup = nullptr);
 
 } // namespace kestrel

@@ -10,6 +10,8 @@
 // The pieces of checkBlogs, each reading one side of the question.
 namespace kestrel {
 class EmlogSource;
+class Query;
+class Session;
 struct RunContext;
 } // namespace kestrel
 
@@ -19,7 +21,7 @@ using Rows = std::vector<std::vector<std::string>>;
 
 // Every row of a select as texts (NULL as ""). A failed select gives no rows
 // and adds the statement and the server's answer to `errors`.
-Rows selectRows(BlogConnection& connection, const std::string& sql, std::vector<std::string>& errors);
+Rows selectRows(Session& session, const Query& query, std::vector<std::string>& errors);
 
 // The columns of each table of the session's database, in their order.
 using TableColumns = std::map<std::string, std::vector<std::string>>;
@@ -28,7 +30,7 @@ using TableColumns = std::map<std::string, std::vector<std::string>>;
 using EmlogRows = std::function<Rows(const std::string& table, const std::vector<std::string>& columns)>;
 
 // Rows that already arrived, and ids WordPress uses for rows of its own.
-void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, const CheckSettings& settings,
+void checkExistingRows(const EmlogRows& emlogRows, Session& wordPress, const CheckSettings& settings,
                        BlogCheckReport& report);
 
 // The same questions of a backup file.
@@ -38,13 +40,12 @@ void checkBackupRowSizes(BackupFile& backup, const CheckSettings& settings, Blog
 
 // The faces (members' photos, comments' avatars, the template's logo and favicon) the run would copy,
 // and those an earlier run copied.
-void checkFaces(EmlogSource& emlog, BlogConnection& wordPress, const CheckSettings& settings, BlogCheckReport& report);
+void checkFaces(EmlogSource& emlog, Session& wordPress, const CheckSettings& settings, BlogCheckReport& report);
 
 // The zone each blog shows its times in.
 void checkTimeZones(EmlogSource& emlog, RunContext& run, const CheckSettings& settings, BlogCheckReport& report);
 
 // emlog rows too large for one statement on either server.
-void checkRowSizes(BlogConnection& emlog, const CheckSettings& settings, const TableColumns& columns,
-                   BlogCheckReport& report);
+void checkRowSizes(Session& emlog, const CheckSettings& settings, const TableColumns& columns, BlogCheckReport& report);
 
 } // namespace kestrel::check

@@ -1,4 +1,3 @@
-#include "BlogConnection.h"
 #include "CheckQueries.h"
 #include "EmptyingPlan.h"
 #include "FaceSources.h"
@@ -11,6 +10,7 @@
 #include "RunContext.h"
 #include "TextHelpers.h"
 #include "UserLookup.h"
+#include "WordPressQueries.h"
 
 #include <algorithm>
 #include <set>
@@ -21,41 +21,39 @@ namespace kestrel::check {
 
 namespace {
 
-// What WordPress holds at the ids a kind's rows keep, as id, type and title ({wp} is the prefix,
-// {ids} the list). Kinds WordPress numbers itself have none.
-std::string_view holdersAtIds(Kind kind)
+// What WordPress holds at some of the ids a kind's rows keep, as id, type and title. Kinds WordPress
+// numbers itself have none.
+using HoldersAt = Query (*)(std::string_view prefix, std::vector<std::int64_t> ids);
+
+HoldersAt holdersAtIds(Kind kind)
 {
     switch (kind) {
     case Kind::categories:
-        return "SELECT t.term_id, COALESCE(MIN(x.taxonomy), ''), t.name FROM {wp}terms t LEFT JOIN {wp}term_taxonomy x "
-               "ON x.term_id=t.term_id WHERE t.term_id IN ({ids}) GROUP BY t.term_id, t.name ORDER BY t.term_id";
+        return reads::termsAt;
     case Kind::posts:
-        return "SELECT ID, post_type, post_title FROM {wp}posts WHERE ID IN ({ids}) ORDER BY ID";
+        return reads::postsAt;
     case Kind::links:
-        return "SELECT link_id, 'link', link_name FROM {wp}links WHERE link_id IN ({ids}) ORDER BY link_id";
+        return reads::linksAt;
     default:
-        return {};
+        return nullptr;
     }
 }
 
 struct Context
 {
     const EmlogRows& emlogRows;
-    BlogConnection& wordPress;
+    Session& wordPress;
     const CheckSettings& settings;
     BlogCheckReport& report;
 
-    Rows wordPressRows(std::string_view sql)
-    {
-        return selectRows(wordPress, replaceAll(sql, "{wp}", settings.wordPressPrefix), report.errors);
-    }
+    Rows wordPressRows(const Query& query) { return selectRows(wordPress, query, report.errors); }
 };
 
 // emlog ids whose rows an earlier run copied, found where the run finds them.
 std::set<std::int64_t> copiedBefore(Context& context, const OriginKey& key)
 {
     std::set<std::int64_t> ids;
-    for (const auto& row : context.wordPressRows(copiesQuery(key, "{wp}")))
+    for (const auto& row : context.wordPressRows(reads::copies(context.settings.wordPressPrefix, key)))
         if (const auto id = originIdOf(row[0]))
             ids.insert(*id);
     return ids;
@@ -65,7 +63,7 @@ std::set<std::int64_t> copiedBefore(Context& context, const OriginKey& key)
 std::set<std::int64_t> linksThere(Context& context, const std::string& emlogTable)
 {
     LinkLookup present;
-    for (auto& row : context.wordPressRows(linksQuery("{wp}")))
+    for (auto& row : context.wordPressRows(reads::links(context.settings.wordPressPrefix)))
         present.add(std::move(row[1]), std::move(row[2]));
     std::set<std::int64_t> ids;
     for (const auto& row : context.emlogRows(emlogTable, {"id", "siteurl", "sitename"})) {
@@ -81,7 +79,7 @@ std::set<std::int64_t> usersThere(Context& context, const std::string& emlogTabl
 {
     std::set<std::int64_t> ids = copiedBefore(context, origin::user);
     UserLookup wordPressUsers;
-    for (const auto& row : context.wordPressRows("SELECT ID, user_login, user_email FROM {wp}users"))
+    for (const auto& row : context.wordPressRows(reads::users(context.settings.wordPressPrefix)))
         wordPressUsers.add(leadingInteger(row[0]), row[1], row[2]);
     for (const auto& row : context.emlogRows(emlogTable, {"uid", "username", "email"})) {
         if (wordPressUsers.match({}, leadingInteger(row[0]), row[1], row[2]) != 0)
@@ -127,21 +125,21 @@ std::vector<std::int64_t> navibarItems(Context& context, const std::string& emlo
     return ids;
 }
 
-void findHolders(Context& context, std::string_view holders, const std::vector<std::int64_t>& ids, KindCheck& check)
+void findHolders(Context& context, HoldersAt holders, const std::vector<std::int64_t>& ids, KindCheck& check)
 {
     constexpr std::size_t batch = 500;
     for (std::size_t first = 0; first < ids.size(); first += batch) {
-        std::string list;
-        for (std::size_t i = first; i < std::min(ids.size(), first + batch); ++i)
-            list += (list.empty() ? "" : ",") + std::to_string(ids[i]);
-        for (auto& row : context.wordPressRows(replaceAll(holders, "{ids}", list)))
+        const std::vector<std::int64_t> some(ids.begin() + static_cast<std::ptrdiff_t>(first),
+                                             ids.begin() +
+                                                 static_cast<std::ptrdiff_t>(std::min(ids.size(), first + batch)));
+        for (auto& row : context.wordPressRows(holders(context.settings.wordPressPrefix, some)))
             check.taken.push_back({leadingInteger(row[0]), std::move(row[1]), std::move(row[2])});
     }
 }
 
 } // namespace
 
-void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, const CheckSettings& settings,
+void checkExistingRows(const EmlogRows& emlogRows, Session& wordPress, const CheckSettings& settings,
                        BlogCheckReport& report)
 {
     Context context{emlogRows, wordPress, settings, report};
@@ -202,7 +200,7 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
             else
                 notThere.push_back(id);
         }
-        if (const std::string_view holders = holdersAtIds(kind.kind); !holders.empty())
+        if (const HoldersAt holders = holdersAtIds(kind.kind))
             findHolders(context, holders, notThere, check);
     }
 
@@ -216,7 +214,7 @@ void checkExistingRows(const EmlogRows& emlogRows, BlogConnection& wordPress, co
     }
 }
 
-void checkFaces(EmlogSource& emlog, BlogConnection& wordPress, const CheckSettings& settings, BlogCheckReport& report)
+void checkFaces(EmlogSource& emlog, Session& wordPress, const CheckSettings& settings, BlogCheckReport& report)
 {
     const std::vector<Face> faces = readFaces(emlog);
     if (faces.empty())

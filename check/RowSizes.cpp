@@ -1,8 +1,8 @@
-#include "BlogConnection.h"
 #include "CheckQueries.h"
 #include "Identifier.h"
 #include "Kinds.h"
 #include "ResultSet.h"
+#include "Session.h"
 
 #include <algorithm>
 #include <string_view>
@@ -10,8 +10,7 @@
 
 namespace kestrel::check {
 
-void checkRowSizes(BlogConnection& emlog, const CheckSettings& settings, const TableColumns& columns,
-                   BlogCheckReport& report)
+void checkRowSizes(Session& emlog, const CheckSettings& settings, const TableColumns& columns, BlogCheckReport& report)
 {
     // A row travels whole, once from emlog and once in a statement to WordPress: the smaller limit counts.
     std::uint64_t limit = std::max(report.emlogMaxPacket, report.wordPressMaxPacket);
@@ -32,10 +31,11 @@ void checkRowSizes(BlogConnection& emlog, const CheckSettings& settings, const T
         std::string bytes;
         for (const std::string& column : found->second)
             bytes += std::string(bytes.empty() ? "" : "+") + "COALESCE(LENGTH(" + quotedIdentifier(column) + "),0)";
-        for (const auto& row : selectRows(emlog,
-                                          "SELECT " + std::string(idColumn) + ", " + bytes + " AS bytes FROM " + table +
-                                              " HAVING bytes>=" + std::to_string(limit) + " ORDER BY 1",
-                                          report.errors))
+        const Query oversized("emlog_oversized_rows",
+                              "SELECT " + std::string(idColumn) + ", " + bytes +
+                                  " AS bytes FROM ?1 HAVING bytes>=?2 ORDER BY 1",
+                              {Name{table}, static_cast<std::int64_t>(limit)});
+        for (const auto& row : selectRows(emlog, oversized, report.errors))
             report.oversized.push_back({table, std::string(idColumn), leadingInteger(row[0]),
                                         static_cast<std::uint64_t>(leadingInteger(row[1]))});
     }

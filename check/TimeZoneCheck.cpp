@@ -1,8 +1,8 @@
-#include "BlogConnection.h"
 #include "CheckQueries.h"
 #include "EmlogSource.h"
 #include "Options.h"
 #include "RunContext.h"
+#include "Session.h"
 #include "TimeZones.h"
 
 namespace kestrel::check {

@@ -1,9 +1,10 @@
 #include "Reconnect.h"
 
-#include "Assignments.h"
-#include "BlogConnection.h"
 #include "ResultSet.h"
+#include "RowValues.h"
 #include "RunContext.h"
+#include "Session.h"
+#include "TableQueries.h"
 
 #include <errmsg.h>
 #include <mysqld_error.h>
@@ -38,20 +39,20 @@ constexpr unsigned lostSessionErrors[] = {
 constexpr std::array<milliseconds, 6> pauses = {milliseconds(500),  milliseconds(1000), milliseconds(2000),
                                                 milliseconds(4000), milliseconds(8000), milliseconds(16000)};
 
-// Safe-to-repeat statements are sent at most this many times, however often the session drops.
+// Operations safe to repeat are sent at most this many times, however often the session drops.
 constexpr int roundsForRepeatable = 3;
 
 } // namespace
 
-bool isSessionLost(const BlogConnection& session)
+bool isSessionLost(const Session& session)
 {
     const unsigned error = session.lastErrorNumber();
     return std::find(std::begin(lostSessionErrors), std::end(lostSessionErrors), error) != std::end(lostSessionErrors);
 }
 
-bool reopenLostSession(RunContext& run, BlogConnection& session)
+bool reopenLostSession(RunContext& run, Session& session)
 {
-    // Null: closed after an earlier reopening failed (or never opened).
+    // Not open: closed after an earlier reopening failed (or never opened).
     if (!session)
         return false;
     const bool wordPress = &session == &run.wordPress;
@@ -60,101 +61,96 @@ bool reopenLostSession(RunContext& run, BlogConnection& session)
         run.pace(pauses[attempt]);
         if (run.stopRequested())
             break;
-        if (reconnect(session))
+        if (session.reconnect())
             return true;
     }
     return false;
 }
 
-bool executeWithReconnect(RunContext& run, BlogConnection& session, std::string_view statement)
+ResultSet readWithReconnect(RunContext& run, Session& session, const Query& query)
 {
     for (int round = 1;; ++round) {
-        if (executeSql(session, statement))
-            return true;
-        if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))
-            return false;
-    }
-}
-
-StatementAhead::StatementAhead(RunContext& run, BlogConnection& session, std::string statement)
-    : m_run(run), m_session(session), m_statement(std::move(statement))
-{
-}
-
-StatementAhead::~StatementAhead()
-{
-    if (m_step == Step::sent)
-        readStatementResults(m_session);
-}
-
-void StatementAhead::send()
-{
-    if (m_step != Step::unsent || m_statement.empty() || m_run.stopRequested())
-        return;
-    // A session that cannot take it so runs it in result(), as does one lost before it went.
-    if (m_session.takesSeveralStatements() && sendStatements(m_session, m_statement))
-        m_step = Step::sent;
-}
-
-bool StatementAhead::result()
-{
-    if (m_step == Step::done)
-        return m_result;
-    if (m_step == Step::sent) {
-        const std::vector<bool> results = readStatementResults(m_session);
-        m_step = Step::done;
-        m_result = results.size() == 1 && results.front();
-        // Lost on its way: it may safely go again.
-        if (m_result || !isSessionLost(m_session))
-            return m_result;
-    } else if (m_statement.empty() || m_run.stopRequested()) {
-        m_step = Step::done;
-        return m_result = true;
-    }
-    m_step = Step::done;
-    return m_result = executeWithReconnect(m_run, m_session, m_statement);
-}
-
-bool insertOnce(RunContext& run, BlogConnection& session, std::string_view table, const Assignments& row)
-{
-    const std::string insert = "INSERT INTO " + std::string(table) + " (" + row.columns() + ") VALUES " + row.tuple();
-    const std::string there =
-        "SELECT COUNT(*) FROM " + std::string(table) + " WHERE (" + row.columns() + ")=" + row.tuple();
-    for (int round = 1;; ++round) {
-        if (executeSql(session, insert))
-            return true;
-        if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))
-            return false;
-        // Lost before its answer came: it may have arrived.
-        const std::optional<std::int64_t> found = selectNumber(run, session, there);
-        if (!found)
-            return false;
-        if (*found > 0)
-            return true;
-    }
-}
-
-ResultSet selectWithReconnect(RunContext& run, BlogConnection& session, std::string_view statement)
-{
-    for (int round = 1;; ++round) {
-        if (executeSql(session, statement)) {
-            ResultSet rows = storeResult(session);
-            // A statement without rows has a null result (and a carried one has no library error to ask).
-            if (rows || !session.handle() || mysql_errno(session.handle()) == 0)
-                return rows;
-        }
+        ResultSet rows = session.read(query);
+        if (rows)
+            return rows;
         if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))
             return {};
     }
 }
 
-std::optional<std::int64_t> selectNumber(RunContext& run, BlogConnection& session, std::string_view statement)
+std::optional<std::int64_t> readNumber(RunContext& run, Session& session, const Query& query)
 {
-    const ResultSet rows = selectWithReconnect(run, session, statement);
+    const ResultSet rows = readWithReconnect(run, session, query);
     std::int64_t number = 0;
     if (rowCount(rows) == 0 || !readField(rows, 0, number))
         return std::nullopt;
     return number;
+}
+
+bool changeWithReconnect(RunContext& run, Session& session, const Change& change)
+{
+    for (int round = 1;; ++round) {
+        if (session.change(change))
+            return true;
+        if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))
+            return false;
+    }
+}
+
+ChangeAhead::ChangeAhead(RunContext& run, Session& session, std::optional<Change> change)
+    : m_run(run), m_session(session), m_change(std::move(change))
+{
+}
+
+ChangeAhead::~ChangeAhead()
+{
+    if (m_step == Step::sent)
+        m_session.collect();
+}
+
+void ChangeAhead::send()
+{
+    if (m_step != Step::unsent || !m_change || m_run.stopRequested())
+        return;
+    // A session that cannot take it so runs it in result(), as does one lost before it went.
+    if (m_session.takesExchanges() && m_session.send(Exchange{{*m_change}}))
+        m_step = Step::sent;
+}
+
+bool ChangeAhead::result()
+{
+    if (m_step == Step::done)
+        return m_result;
+    if (m_step == Step::sent) {
+        m_step = Step::done;
+        m_result = m_session.collect().complete;
+        // Lost on its way: it may safely go again.
+        if (m_result || !isSessionLost(m_session))
+            return m_result;
+    } else if (!m_change || m_run.stopRequested()) {
+        m_step = Step::done;
+        return m_result = true;
+    }
+    m_step = Step::done;
+    return m_result = changeWithReconnect(m_run, m_session, *m_change);
+}
+
+bool insertOnce(RunContext& run, Session& session, const std::string& table, const RowValues& row)
+{
+    const Insert insert{table, row.columns(), {&row}};
+    const Query there = rowsAlike(table, row);
+    for (int round = 1;; ++round) {
+        if (session.insert(insert))
+            return true;
+        if (round == roundsForRepeatable || !isSessionLost(session) || !reopenLostSession(run, session))
+            return false;
+        // Lost before its answer came: it may have arrived.
+        const std::optional<std::int64_t> found = readNumber(run, session, there);
+        if (!found)
+            return false;
+        if (*found > 0)
+            return true;
+    }
 }
 
 } // namespace kestrel

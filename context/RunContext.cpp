@@ -1,6 +1,6 @@
 #include "RunContext.h"
 
-#include "BlogConnection.h"
+#include "Session.h"
 
 #include <condition_variable>
 #include <mutex>

@@ -2,6 +2,7 @@
 
 #include "FailureLog.h"
 #include "Kinds.h"
+#include "Session.h"
 
 #include <chrono>
 #include <functional>
@@ -14,8 +15,6 @@
 #include <vector>
 
 namespace kestrel {
-
-class BlogConnection;
 
 using std::chrono::milliseconds;
 
@@ -75,10 +74,10 @@ struct RunEvent
 // failed. What the run reads of either blog is kept by the parts that read it, not here.
 struct RunContext
 {
-    RunContext(BlogConnection& emlog, BlogConnection& wordPress) : emlog(emlog), wordPress(wordPress) {}
+    RunContext(Session& emlog, Session& wordPress) : emlog(emlog), wordPress(wordPress) {}
 
-    BlogConnection& emlog;
-    BlogConnection& wordPress;
+    Session& emlog;
+    Session& wordPress;
     std::string emlogPrefix = "emlog_";
     std::string wordPressPrefix = "wp_";
     Pacing pacing;

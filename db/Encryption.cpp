@@ -1,7 +1,7 @@
 #include "Encryption.h"
 
-#include "BlogConnection.h"
 #include "ClientCalls.h"
+#include "ConnectionOptions.h"
 #include "ServerCertificate.h"
 #include "SessionProtection.h"
 
@@ -28,16 +28,6 @@ std::FILE* openForReading(const std::string& path)
 }
 
 } // namespace
-
-std::string sessionCipher(const BlogConnection& connection)
-{
-    return connection ? connection.tlsCipher() : std::string();
-}
-
-std::string sessionTlsVersion(const BlogConnection& connection)
-{
-    return connection ? connection.tlsVersion() : std::string();
-}
 
 void readNegotiatedTls(MYSQL* mysql, std::string& version, std::string& cipher)
 {

@@ -9,13 +9,6 @@
 
 namespace kestrel {
 
-class BlogConnection;
-
-// The cipher a session's TLS uses, e.g. "TLS_AES_256_GCM_SHA384"; empty when it travels in clear text.
-std::string sessionCipher(const BlogConnection& connection);
-// Its TLS version, e.g. "TLSv1.3"; empty when it travels in clear text.
-std::string sessionTlsVersion(const BlogConnection& connection);
-
 // What a connection object that has just connected agreed on: TLS version and cipher, or empty texts.
 void readNegotiatedTls(MYSQL* mysql, std::string& version, std::string& cipher);
 

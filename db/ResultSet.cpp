@@ -14,16 +14,36 @@ struct FieldValue
     unsigned long length = 0;
 };
 
-// The value of a column in the current row, found without moving the cursor.
-// A cursor past the end reads the last row.
-bool currentCarriedValue(const ResultSet& result, int column, FieldValue& value);
-
 bool currentValue(const ResultSet& result, int column, FieldValue& value)
 {
-    if (!result.handle() && result)
-        return currentCarriedValue(result, column, value);
-    MYSQL_RES* res = result.handle();
-    if (!res || column < 0 || column >= result.columnCount())
+    return result.value(column, value.data, value.length);
+}
+
+} // namespace
+
+ResultSet::ResultSet(PlainRows rows)
+    : m_columnNames(rows.columns), m_plain(std::make_unique<PlainRows>(std::move(rows)))
+{
+}
+
+bool ResultSet::value(int column, const char*& data, unsigned long& length) const
+{
+    data = nullptr;
+    length = 0;
+    if (column < 0 || column >= columnCount())
+        return false;
+    if (m_plain) {
+        if (m_plain->rows.empty())
+            return false;
+        const auto& row = m_plain->rows[std::min<std::uint64_t>(m_plainRow, m_plain->rows.size() - 1)];
+        if (static_cast<std::size_t>(column) < row.size() && row[column]) {
+            data = row[column]->c_str();
+            length = static_cast<unsigned long>(row[column]->size());
+        }
+        return true;
+    }
+    MYSQL_RES* res = m_result.get();
+    if (!res)
         return false;
     const MYSQL_ROW_OFFSET here = mysql_row_tell(res);
     MYSQL_ROW row = mysql_fetch_row(res);
@@ -36,42 +56,48 @@ bool currentValue(const ResultSet& result, int column, FieldValue& value)
     }
     if (row) {
         const unsigned long* lengths = mysql_fetch_lengths(res);
-        value.data = row[column];
-        value.length = lengths ? lengths[column] : 0;
+        data = row[column];
+        length = lengths ? lengths[column] : 0;
     }
     mysql_row_seek(res, here);
     return row != nullptr;
 }
 
-} // namespace
-
-struct CarriedCursor
+std::uint64_t ResultSet::rowCount() const
 {
-    static const CarriedRows* rows(const ResultSet& result) { return result.m_carried.get(); }
-    static std::uint64_t& row(ResultSet& result) { return result.m_carriedRow; }
-    static std::uint64_t row(const ResultSet& result) { return result.m_carriedRow; }
-};
-
-namespace {
-
-bool currentCarriedValue(const ResultSet& result, int column, FieldValue& value)
-{
-    const CarriedRows& rows = *CarriedCursor::rows(result);
-    if (column < 0 || column >= result.columnCount() || rows.rows.empty())
-        return false;
-    const auto& row = rows.rows[std::min<std::uint64_t>(CarriedCursor::row(result), rows.rows.size() - 1)];
-    if (static_cast<std::size_t>(column) < row.size() && row[column]) {
-        value.data = row[column]->c_str();
-        value.length = static_cast<unsigned long>(row[column]->size());
-    }
-    return true;
+    if (m_plain)
+        return m_plain->rows.size();
+    return m_result ? mysql_num_rows(m_result.get()) : 0;
 }
 
-} // namespace
-
-ResultSet::ResultSet(CarriedRows rows)
-    : m_columnNames(rows.columns), m_carried(std::make_unique<CarriedRows>(std::move(rows)))
+bool ResultSet::next()
 {
+    if (m_plain)
+        return m_plainRow < m_plain->rows.size() && ++m_plainRow > 0;
+    return m_result && mysql_fetch_row(m_result.get()) != nullptr;
+}
+
+void ResultSet::rewind()
+{
+    if (m_plain)
+        m_plainRow = 0;
+    else if (m_result)
+        mysql_data_seek(m_result.get(), 0);
+}
+
+RowPosition ResultSet::position() const
+{
+    if (m_plain)
+        return {nullptr, m_plainRow};
+    return {m_result ? mysql_row_tell(m_result.get()) : nullptr, 0};
+}
+
+void ResultSet::seek(RowPosition position)
+{
+    if (m_plain)
+        m_plainRow = position.row;
+    else if (m_result && position.offset)
+        mysql_row_seek(m_result.get(), position.offset);
 }
 
 ResultSet::ResultSet(MYSQL_RES* result) : m_result(result)
@@ -96,9 +122,7 @@ int ResultSet::columnIndex(std::string_view name) const
 
 std::uint64_t rowCount(const ResultSet& result)
 {
-    if (const CarriedRows* rows = CarriedCursor::rows(result))
-        return rows->rows.size();
-    return result ? mysql_num_rows(result.handle()) : 0;
+    return result.rowCount();
 }
 
 std::int64_t leadingInteger(std::string_view text)
@@ -173,34 +197,22 @@ bool readRawField(const ResultSet& result, int column, std::optional<std::string
 
 void rewindRows(ResultSet& result)
 {
-    if (CarriedCursor::rows(result))
-        CarriedCursor::row(result) = 0;
-    else if (result)
-        mysql_data_seek(result.handle(), 0);
+    result.rewind();
 }
 
 bool nextRow(ResultSet& result)
 {
-    if (const CarriedRows* rows = CarriedCursor::rows(result)) {
-        std::uint64_t& row = CarriedCursor::row(result);
-        return row < rows->rows.size() && ++row > 0;
-    }
-    return result && mysql_fetch_row(result.handle()) != nullptr;
+    return result.next();
 }
 
 RowPosition rowPosition(const ResultSet& result)
 {
-    if (CarriedCursor::rows(result))
-        return {nullptr, CarriedCursor::row(result)};
-    return {result ? mysql_row_tell(result.handle()) : nullptr, 0};
+    return result.position();
 }
 
 void seekRow(ResultSet& result, RowPosition position)
 {
-    if (CarriedCursor::rows(result))
-        CarriedCursor::row(result) = position.row;
-    else if (result && position.offset)
-        mysql_row_seek(result.handle(), position.offset);
+    result.seek(position);
 }
 
 void freeResult(ResultSet& result)

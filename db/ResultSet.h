@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StatementCarrier.h"
+#include "PlainRows.h"
 
 #include <mysql.h>
 
@@ -13,6 +13,13 @@
 
 namespace kestrel {
 
+// Where a result's cursor stands, to come back to that row later in any order.
+struct RowPosition
+{
+    MYSQL_ROW_OFFSET offset = nullptr;
+    std::uint64_t row = 0; // for plain rows
+};
+
 // The whole result of one query, held in client memory, with a row cursor.
 // After it is stored the cursor stands on the first row. A null result set
 // has no rows and every read of it fails.
@@ -21,13 +28,12 @@ class ResultSet
 public:
     ResultSet() = default;
     explicit ResultSet(MYSQL_RES* result);
-    // Rows that came by a carrier rather than from the library.
-    explicit ResultSet(CarriedRows rows);
+    explicit ResultSet(PlainRows rows);
     ResultSet(ResultSet&&) noexcept = default;
     ResultSet& operator=(ResultSet&&) noexcept = default;
 
-    explicit operator bool() const noexcept { return m_result != nullptr || m_carried != nullptr; }
-    // Null for carried rows.
+    explicit operator bool() const noexcept { return m_result != nullptr || m_plain != nullptr; }
+    // Null for plain rows.
     MYSQL_RES* handle() const noexcept { return m_result.get(); }
 
     // Index of the first column with exactly this name (case-sensitive), or -1.
@@ -35,16 +41,25 @@ public:
     int columnCount() const noexcept { return static_cast<int>(m_columnNames.size()); }
     const std::string& columnName(int column) const { return m_columnNames.at(static_cast<std::size_t>(column)); }
 
+    // The cursor (see the functions below, which the rest of the code calls).
+    std::uint64_t rowCount() const;
+    bool next();
+    void rewind();
+    RowPosition position() const;
+    void seek(RowPosition position);
+    // The bytes of a column of the row under the cursor (past the end, the last row), without moving it:
+    // null for SQL NULL. False when there is no such column or no row.
+    bool value(int column, const char*& data, unsigned long& length) const;
+
 private:
     struct Freer
     {
         void operator()(MYSQL_RES* result) const noexcept { mysql_free_result(result); }
     };
-    friend struct CarriedCursor;
     std::unique_ptr<MYSQL_RES, Freer> m_result;
     std::vector<std::string> m_columnNames;
-    std::unique_ptr<CarriedRows> m_carried;
-    std::uint64_t m_carriedRow = 0; // the row the cursor stands on
+    std::unique_ptr<PlainRows> m_plain;
+    std::uint64_t m_plainRow = 0; // the row the cursor stands on
 };
 
 std::uint64_t rowCount(const ResultSet& result);
@@ -66,12 +81,6 @@ bool nextRow(ResultSet& result);
 // Puts the cursor back on the first row.
 void rewindRows(ResultSet& result);
 
-// Where the cursor stands, to come back to that row later in any order.
-struct RowPosition
-{
-    MYSQL_ROW_OFFSET offset = nullptr;
-    std::uint64_t row = 0; // for carried rows
-};
 RowPosition rowPosition(const ResultSet& result);
 void seekRow(ResultSet& result, RowPosition position);
 void freeResult(ResultSet& result);

@@ -1,6 +1,6 @@
 #include "SessionProtection.h"
 
-#include "BlogConnection.h"
+#include "ConnectionOptions.h"
 
 #include <cctype>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "BackupPages.h"
 
-#include "BlogConnection.h"
 #include "ResultSet.h"
 #include "RowsBackup.h"
+#include "Session.h"
 
 #include <algorithm>
 
@@ -18,7 +18,7 @@ constexpr std::uint64_t mostPageRows = 20000;
 // after the last key taken: the table is never held whole. Inside the emptying's transaction, every page
 // reads the same snapshot. False when a page could not be read (the session's error then says why) or
 // written (`written` false, the backup's error).
-bool backUpInPages(BlogConnection& wordPress, RowsBackup& backup, const std::string& name, const MarkedTable& table,
+bool backUpInPages(Session& wordPress, RowsBackup& backup, const std::string& name, const MarkedTable& table,
                    std::uint64_t& rowsBackedUp, bool& written, const std::function<void(ResultSet&)>& taken)
 {
     written = true;
@@ -43,10 +43,10 @@ bool backUpInPages(BlogConnection& wordPress, RowsBackup& backup, const std::str
             conditions = "(" + table.condition + ")";
         if (!after.empty())
             conditions += (conditions.empty() ? "(" : " AND (") + after + ")";
-        if (!executeSql(wordPress, "SELECT * FROM " + name + (conditions.empty() ? "" : " WHERE " + conditions) +
-                                       " ORDER BY " + order + " LIMIT " + std::to_string(limit)))
-            return false;
-        ResultSet rows = storeResult(wordPress);
+        ResultSet rows = wordPress.read(Query("backup_page",
+                                              "SELECT * FROM ?1" + (conditions.empty() ? "" : " WHERE " + conditions) +
+                                                  " ORDER BY " + order + " LIMIT ?2",
+                                              {Name{name}, static_cast<std::int64_t>(limit)}));
         if (!rows)
             return false;
         const std::uint64_t count = rowCount(rows);

@@ -8,7 +8,7 @@
 
 namespace kestrel {
 
-class BlogConnection;
+class Session;
 class ResultSet;
 class RowsBackup;
 
@@ -16,7 +16,7 @@ class RowsBackup;
 // after the last key taken: the table is never held whole. `taken`, when given, sees each page before the next
 // is asked for. False when a page could not be read (the session's error then says why) or written (`written`
 // false, the backup's error).
-bool backUpInPages(BlogConnection& wordPress, RowsBackup& backup, const std::string& name, const MarkedTable& table,
+bool backUpInPages(Session& wordPress, RowsBackup& backup, const std::string& name, const MarkedTable& table,
                    std::uint64_t& rowsBackedUp, bool& written, const std::function<void(ResultSet&)>& taken = {});
 
 } // namespace kestrel

@@ -1,13 +1,14 @@
 #include "CarriedEmptying.h"
 
 #include "BackupPages.h"
-#include "BlogConnection.h"
 #include "EmptyingPlan.h"
 #include "Kinds.h"
 #include "Options.h"
 #include "ResultSet.h"
 #include "RowsBackup.h"
 #include "RunContext.h"
+#include "Session.h"
+#include "WordPressQueries.h"
 
 #include <QCryptographicHash>
 
@@ -95,11 +96,9 @@ struct IdSet
     bool contains(std::int64_t id) const { return std::find(ids.begin(), ids.end(), std::to_string(id)) != ids.end(); }
 };
 
-bool readIds(BlogConnection& wordPress, IdSet& set)
+bool readIds(Session& wordPress, IdSet& set)
 {
-    if (!executeSql(wordPress, set.select))
-        return false;
-    ResultSet rows = storeResult(wordPress);
+    ResultSet rows = wordPress.read(Query("emptying_ids", set.select));
     if (!rows)
         return false;
     std::set<std::uint64_t> ids;
@@ -119,13 +118,10 @@ bool readIds(BlogConnection& wordPress, IdSet& set)
     return true;
 }
 
-std::optional<std::string> optionValue(BlogConnection& wordPress, const std::string& options, std::string_view name,
-                                       bool& read)
+std::optional<std::string> optionValue(Session& wordPress, const std::string& prefix, std::string_view name, bool& read)
 {
-    read = executeSql(wordPress,
-                      "SELECT option_value FROM " + options + " WHERE option_name=" + quotedLiteral(wordPress, name));
-    ResultSet result = read ? storeResult(wordPress) : ResultSet();
-    read = read && result;
+    ResultSet result = wordPress.read(reads::option(prefix, name));
+    read = static_cast<bool>(result);
     std::string value;
     if (!read || rowCount(result) == 0 || !readField(result, 0, value))
         return std::nullopt;
@@ -136,7 +132,7 @@ std::optional<std::string> optionValue(BlogConnection& wordPress, const std::str
 
 std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan& plan)
 {
-    BlogConnection& wp = run.wordPress;
+    Session& wp = run.wordPress;
     EmptyingFailure failure;
     auto fail = [&](EmptyingFailure::Reason reason, std::string where, std::string error) {
         failure.reason = reason;
@@ -184,12 +180,11 @@ std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan
 
     // The options that name a post that goes (or none there), as they read now: each reset only if it still does.
     const std::string options = run.wordPressTable("options");
-    std::vector<std::string> resets = {"UPDATE " + options + " SET option_value=" +
-                                       quotedLiteral(wp, serializeIds({})) + " WHERE option_name='sticky_posts'"};
+    std::vector<Change> resets = {changes::updateOption(run.wordPressPrefix, "sticky_posts", serializeIds({}))};
     bool frontPageGone = false;
     for (const std::string_view name : {"page_on_front", "page_for_posts"}) {
         bool read = false;
-        const std::optional<std::string> value = optionValue(wp, options, name, read);
+        const std::optional<std::string> value = optionValue(wp, run.wordPressPrefix, name, read);
         if (!read)
             return fail(EmptyingFailure::Reason::StatementFailed, options, serverError());
         const std::int64_t id = value ? leadingInteger(*value) : 0;
@@ -197,55 +192,50 @@ std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan
             continue;
         bool gone = posts.contains(id);
         if (!gone) {
-            if (!executeSql(wp,
-                            "SELECT COUNT(*) FROM " + run.wordPressTable("posts") + " WHERE ID=" + std::to_string(id)))
+            ResultSet found = wp.read(reads::postsAt(run.wordPressPrefix, {id}));
+            if (!found)
                 return fail(EmptyingFailure::Reason::StatementFailed, options, serverError());
-            ResultSet count = storeResult(wp);
-            std::int64_t found = 0;
-            if (!count || !readField(count, 0, found))
-                return fail(EmptyingFailure::Reason::StatementFailed, options, serverError());
-            gone = found == 0;
+            gone = rowCount(found) == 0;
         }
         if (gone) {
-            resets.push_back("UPDATE " + options + " SET option_value='0' WHERE option_name='" + std::string(name) +
-                             "' AND option_value=" + quotedLiteral(wp, *value));
+            resets.push_back(changes::updateOptionFrom(run.wordPressPrefix, name, *value, "0"));
             frontPageGone = frontPageGone || name == "page_on_front";
         }
     }
     if (frontPageGone)
-        resets.push_back("UPDATE " + options +
-                         " SET option_value='posts' WHERE option_name='show_on_front' AND option_value='page'");
+        resets.push_back(changes::updateOptionFrom(run.wordPressPrefix, "show_on_front", "page", "posts"));
 
     // One request, one transaction: nothing changed since the backup (checked under lock), then the deletes.
-    std::vector<std::string> statements = {"START TRANSACTION"};
+    Exchange exchange;
+    exchange.transaction = true;
+    std::vector<Operation>& statements = exchange.operations;
     for (const IdSet& set : sets)
-        statements.push_back(failWhen("COUNT(*) <> " + std::to_string(set.ids.size()) + " OR BIT_XOR(" + set.column +
-                                          ") <> " + std::to_string(set.bits),
-                                      "(" + set.select + ") kestrel_marks"));
+        statements.emplace_back(
+            Query("emptying_check", failWhen("COUNT(*) <> " + std::to_string(set.ids.size()) + " OR BIT_XOR(" +
+                                                 set.column + ") <> " + std::to_string(set.bits),
+                                             "(" + set.select + ") kestrel_marks")));
     const std::size_t firstCheck = statements.size();
     for (std::size_t i = 0; i < tables.size(); ++i) {
         const std::string condition = tables[i].condition.empty() ? "" : " WHERE " + tables[i].condition;
-        statements.push_back(failWhen(fingerprints[i].differs(), run.wordPressTable(tables[i].bare) + condition) +
-                             " FOR UPDATE");
+        statements.emplace_back(
+            Query("emptying_check",
+                  failWhen(fingerprints[i].differs(), run.wordPressTable(tables[i].bare) + condition) + " FOR UPDATE"));
     }
     const std::size_t firstDelete = statements.size();
     for (const MarkedTable& table : tables)
-        statements.push_back("DELETE FROM " + run.wordPressTable(table.bare) +
-                             (table.condition.empty() ? "" : " WHERE " + table.condition));
+        statements.emplace_back(Change("delete_marked",
+                                       "DELETE FROM ?1" + (table.condition.empty() ? "" : " WHERE " + table.condition),
+                                       {Name{run.wordPressTable(table.bare)}}));
     statements.insert(statements.end(), resets.begin(), resets.end());
-    statements.push_back("COMMIT");
-    std::string batch;
-    for (const std::string& statement : statements)
-        batch += (batch.empty() ? "" : ";\n") + statement;
-    const std::vector<bool> results = sendStatements(wp, batch) ? readStatementResults(wp) : std::vector<bool>{false};
-    if (results.size() == statements.size() && results.back())
+    const std::size_t operations = statements.size();
+    const ExchangeOutcome outcome =
+        wp.send(exchange) ? wp.collect() : ExchangeOutcome{0, false, {}, wp.lastErrorNumber(), wp.lastError()};
+    if (outcome.complete)
         return std::nullopt;
 
-    const std::size_t failed = results.size() - 1;
-    const std::string error = serverError();
-    const bool lost = wp.lastErrorNumber() == CR_SERVER_LOST || wp.lastErrorNumber() == CR_SERVER_GONE_ERROR;
-    if (failed == 0)
-        return fail(EmptyingFailure::Reason::StatementFailed, "START TRANSACTION", error);
+    const std::size_t failed = std::min(outcome.done, operations);
+    const std::string error = std::to_string(outcome.errorNumber) + " " + outcome.error;
+    const bool lost = outcome.errorNumber == CR_SERVER_LOST || outcome.errorNumber == CR_SERVER_GONE_ERROR;
     if (failed < firstDelete && !lost) {
         const std::string where =
             failed < firstCheck ? run.wordPressTable("posts") : run.wordPressTable(tables[failed - firstCheck].bare);
@@ -258,12 +248,12 @@ std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan
     for (std::size_t i = 0; i < tables.size(); ++i) {
         const std::string name = run.wordPressTable(tables[i].bare);
         std::int64_t left = -1;
-        if (executeSql(wp, "SELECT COUNT(*) FROM " + name +
-                               (tables[i].condition.empty() ? "" : " WHERE " + tables[i].condition))) {
-            ResultSet count = storeResult(wp);
-            if (!count || !readField(count, 0, left))
-                left = -1;
-        }
+        ResultSet count = wp.read(
+            Query("marked_rows_left",
+                  "SELECT COUNT(*) FROM ?1" + (tables[i].condition.empty() ? "" : " WHERE " + tables[i].condition),
+                  {Name{name}}));
+        if (!count || !readField(count, 0, left))
+            left = -1;
         const std::int64_t gone = left < 0 ? -1 : static_cast<std::int64_t>(fingerprints[i].rows) - left;
         allGone = allGone && left == 0;
         if (gone != 0)

@@ -1,7 +1,6 @@
 #include "Emptying.h"
 
 #include "BackupPages.h"
-#include "BlogConnection.h"
 #include "CarriedEmptying.h"
 #include "EmptyingPlan.h"
 #include "Kinds.h"
@@ -9,7 +8,9 @@
 #include "ResultSet.h"
 #include "RowsBackup.h"
 #include "RunContext.h"
+#include "Session.h"
 #include "TextHelpers.h"
+#include "WordPressQueries.h"
 
 #include <algorithm>
 
@@ -26,19 +27,22 @@ std::string where(const MarkedTable& table)
 
 // One statement of the emptying's transaction on its own session: never sent again on another, which
 // would stand outside the transaction.
-bool inTransaction(RunContext& run, const std::string& statement)
+bool inTransaction(RunContext& run, const Change& change)
 {
-    return executeSql(run.wordPress, statement);
+    return run.wordPress.change(change);
+}
+
+// A read inside the transaction: null when it failed.
+ResultSet readInTransaction(RunContext& run, const Query& query)
+{
+    return run.wordPress.read(query);
 }
 
 // An option's value inside the transaction; nothing when the site has none. False when it cannot be read.
 bool optionInTransaction(RunContext& run, std::string_view name, std::optional<std::string>& value)
 {
     value.reset();
-    if (!inTransaction(run, "SELECT option_value FROM " + run.wordPressTable("options") +
-                                " WHERE option_name=" + quotedLiteral(run.wordPress, name)))
-        return false;
-    ResultSet result = storeResult(run.wordPress);
+    ResultSet result = readInTransaction(run, reads::option(run.wordPressPrefix, name));
     if (!result)
         return false;
     return rowCount(result) == 0 || readField(result, 0, value.emplace());
@@ -46,9 +50,7 @@ bool optionInTransaction(RunContext& run, std::string_view name, std::optional<s
 
 bool setOptionInTransaction(RunContext& run, std::string_view name, std::string_view value)
 {
-    return inTransaction(run, "UPDATE " + run.wordPressTable("options") +
-                                  " SET option_value=" + quotedLiteral(run.wordPress, value) +
-                                  " WHERE option_name=" + quotedLiteral(run.wordPress, name));
+    return inTransaction(run, changes::updateOption(run.wordPressPrefix, name, value));
 }
 
 // After the deletes: no post is sticky any more, and a front page or posts page that named a
@@ -65,14 +67,10 @@ bool resetOptionsNamingDeletedPosts(RunContext& run)
         const std::int64_t id = value ? leadingInteger(*value) : 0;
         if (id == 0)
             continue;
-        if (!inTransaction(run,
-                           "SELECT COUNT(*) FROM " + run.wordPressTable("posts") + " WHERE ID=" + std::to_string(id)))
+        ResultSet count = readInTransaction(run, reads::postsAt(run.wordPressPrefix, {id}));
+        if (!count)
             return false;
-        ResultSet count = storeResult(run.wordPress);
-        std::int64_t found = 0;
-        if (!count || !readField(count, 0, found))
-            return false;
-        if (found == 0) {
+        if (rowCount(count) == 0) {
             if (!setOptionInTransaction(run, name, "0"))
                 return false;
             frontPageGone = frontPageGone || name == "page_on_front";
@@ -97,9 +95,8 @@ bool rollsBack(const EmptyingPlan& plan, const std::string& table)
 // The rows of a marked table still there after its delete was refused; -1 when that cannot be asked.
 std::int64_t rowsLeft(RunContext& run, const std::string& name, const MarkedTable& table)
 {
-    if (!inTransaction(run, "SELECT COUNT(*) FROM " + name + where(table)))
-        return -1;
-    ResultSet count = storeResult(run.wordPress);
+    ResultSet count =
+        readInTransaction(run, Query("marked_rows_left", "SELECT COUNT(*) FROM ?1" + where(table), {Name{name}}));
     std::int64_t left = 0;
     return count && readField(count, 0, left) ? left : -1;
 }
@@ -108,9 +105,9 @@ std::int64_t rowsLeft(RunContext& run, const std::string& name, const MarkedTabl
 
 std::optional<EmptyingFailure> emptyWordPress(RunContext& run, EmptyingPlan& plan)
 {
-    useUnicode(run.wordPress);
+    run.wordPress.useUnicode();
     // A session through the receiver plugin keeps no transaction nor temporary table between its requests.
-    if (run.wordPress.carried())
+    if (!run.wordPress.keepsSessionState())
         return emptyThroughCarrier(run, plan);
     // One transaction: the rows are marked, backed up and deleted as one, or not at all.
     // Marking reads with locks, so what is backed up is what is deleted. On a table whose
@@ -118,7 +115,7 @@ std::optional<EmptyingFailure> emptyWordPress(RunContext& run, EmptyingPlan& pla
     // so that a failure later on says what the rollback left.
     EmptyingFailure failure;
     auto fail = [&](EmptyingFailure::Reason reason, std::string where, std::string error) {
-        executeSql(run.wordPress, "ROLLBACK");
+        run.wordPress.rollback();
         failure.reason = reason;
         failure.where = std::move(where);
         failure.error = std::move(error);
@@ -135,9 +132,9 @@ std::optional<EmptyingFailure> emptyWordPress(RunContext& run, EmptyingPlan& pla
     auto failBackup = [&](const RowsBackup& backup) {
         return fail(EmptyingFailure::Reason::BackupNotWritten, plan.backupFile, backup.error());
     };
-    if (!executeSql(run.wordPress, "START TRANSACTION"))
+    if (!run.wordPress.begin())
         return failStatement("START TRANSACTION");
-    const unsigned long session = mysql_thread_id(run.wordPress.handle());
+    const unsigned long session = run.wordPress.serverSessionId();
     if (!markBlogRows(run, plan.kinds))
         return fail(EmptyingFailure::Reason::NotMarked, "", serverError());
 
@@ -162,8 +159,8 @@ std::optional<EmptyingFailure> emptyWordPress(RunContext& run, EmptyingPlan& pla
     for (std::size_t i = 0; i < tables.size(); ++i) {
         const std::string name = run.wordPressTable(tables[i].bare);
         const bool stands = !rollsBack(plan, name);
-        if (deleteRows(run.wordPress, name, tables[i].condition)) {
-            const auto affected = static_cast<std::int64_t>(mysql_affected_rows(run.wordPress.handle()));
+        if (run.wordPress.change(Change("delete_marked", "delete from " + name + where(tables[i])))) {
+            const auto affected = static_cast<std::int64_t>(run.wordPress.affectedRows());
             if (stands && affected > 0)
                 failure.deleted.push_back({name, affected});
             continue;
@@ -181,12 +178,12 @@ std::optional<EmptyingFailure> emptyWordPress(RunContext& run, EmptyingPlan& pla
     if (!resetOptionsNamingDeletedPosts(run))
         return failStatement(run.wordPressTable("options"));
     // A session lost on the way took its deletes with it; one opened again in its place must not commit.
-    if (!run.wordPress || mysql_thread_id(run.wordPress.handle()) != session)
+    if (!run.wordPress || run.wordPress.serverSessionId() != session)
         return fail(EmptyingFailure::Reason::SessionLost, "COMMIT", serverError());
-    if (!executeSql(run.wordPress, "COMMIT"))
+    if (!run.wordPress.commit())
         return failStatement("COMMIT");
-    executeSql(run.wordPress, "DROP TEMPORARY TABLE IF EXISTS kestrel_gone_posts, kestrel_gone_comments, "
-                              "kestrel_gone_taxonomies, kestrel_gone_terms");
+    run.wordPress.change(Change("emptying_mark", "DROP TEMPORARY TABLE IF EXISTS kestrel_gone_posts, "
+                                                 "kestrel_gone_comments, kestrel_gone_taxonomies, kestrel_gone_terms"));
     return std::nullopt;
 }
 

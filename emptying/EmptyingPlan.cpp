@@ -1,10 +1,10 @@
 #include "EmptyingPlan.h"
 
-#include "BlogConnection.h"
 #include "EmlogSource.h"
 #include "Kinds.h"
 #include "ResultSet.h"
 #include "RunContext.h"
+#include "Session.h"
 
 #include <algorithm>
 #include <cctype>
@@ -30,18 +30,16 @@ std::string sqlList(std::span<const std::string_view> names)
 
 bool run(RunContext& migration, const std::string& statement)
 {
-    if (executeSql(migration.wordPress, statement))
+    if (migration.wordPress.change(Change("emptying_mark", statement)))
         return true;
     recordFailure(migration, emptying, statement.substr(0, statement.find(' ', 40)), "");
     return false;
 }
 
 // (name, rows) of a two-column count.
-bool countInto(BlogConnection& wordPress, const std::string& sql, std::map<std::string, std::int64_t>& counts)
+bool countInto(Session& wordPress, const std::string& sql, std::map<std::string, std::int64_t>& counts)
 {
-    if (!executeSql(wordPress, sql))
-        return false;
-    ResultSet rows = storeResult(wordPress);
+    ResultSet rows = wordPress.read(Query("emptying_count", sql));
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
         std::string name;
         std::int64_t count = 0;
@@ -52,7 +50,7 @@ bool countInto(BlogConnection& wordPress, const std::string& sql, std::map<std::
     return static_cast<bool>(rows);
 }
 
-bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds,
+bool countRows(Session& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds,
                const MarkSets* marks);
 
 // The origins of the posts a run makes besides the blog's own types: menu items and the site's
@@ -167,12 +165,12 @@ bool markBlogRows(RunContext& migration, std::vector<EmptyingPlan::Kind>& kinds)
     return false;
 }
 
-bool countBlogRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds)
+bool countBlogRows(Session& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds)
 {
     return countRows(wordPress, prefix, kinds, nullptr);
 }
 
-bool countMarkedRows(BlogConnection& wordPress, const std::string& prefix, const MarkSets& marks,
+bool countMarkedRows(Session& wordPress, const std::string& prefix, const MarkSets& marks,
                      std::vector<EmptyingPlan::Kind>& kinds)
 {
     return countRows(wordPress, prefix, kinds, &marks);
@@ -180,7 +178,7 @@ bool countMarkedRows(BlogConnection& wordPress, const std::string& prefix, const
 
 namespace {
 
-bool countRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds,
+bool countRows(Session& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds,
                const MarkSets* marks)
 {
     const bool marked = marks != nullptr;
@@ -256,20 +254,19 @@ bool sameName(std::string_view a, std::string_view b)
 // Each table's engine, and whether that engine takes part in transactions, as the server says.
 bool askEngines(RunContext& migration, std::vector<EmptyingPlan::Table>& tables)
 {
-    std::string names;
+    std::vector<std::string> names;
     for (const MarkedTable& table : markedTables()) {
         const std::string name = migration.wordPressTable(table.bare);
         tables.push_back({name, "", false});
-        names += (names.empty() ? "" : ", ") + quotedLiteral(migration.wordPress, name);
+        names.push_back(name);
     }
     // A view has no engine: nothing says its rows go back, so it counts as one that cannot.
-    if (!executeSql(migration.wordPress,
-                    "SELECT t.TABLE_NAME, t.ENGINE, e.TRANSACTIONS FROM information_schema.TABLES t LEFT JOIN "
-                    "information_schema.ENGINES e ON e.ENGINE=t.ENGINE WHERE t.TABLE_SCHEMA=DATABASE() AND "
-                    "t.TABLE_NAME IN (" +
-                        names + ")"))
-        return false;
-    ResultSet rows = storeResult(migration.wordPress);
+    ResultSet rows = migration.wordPress.read(
+        Query("table_engines",
+              "SELECT t.TABLE_NAME, t.ENGINE, e.TRANSACTIONS FROM information_schema.TABLES t LEFT JOIN "
+              "information_schema.ENGINES e ON e.ENGINE=t.ENGINE WHERE t.TABLE_SCHEMA=DATABASE() AND "
+              "t.TABLE_NAME IN (?1)",
+              {std::move(names)}));
     if (!rows)
         return false;
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
@@ -295,7 +292,7 @@ EmptyingPlan planEmptying(RunContext& migration, EmlogSource& emlog, std::string
 {
     EmptyingPlan plan;
     plan.backupFile = std::move(backupFile);
-    useUnicode(migration.wordPress);
+    migration.wordPress.useUnicode();
     auto refuse = [&](EmptyingPlan::Refusal refusal, std::string table, std::string because) {
         plan.refusal = refusal;
         plan.refusedTable = std::move(table);
@@ -309,7 +306,7 @@ EmptyingPlan planEmptying(RunContext& migration, EmlogSource& emlog, std::string
     }
     for (const MarkedTable& table : markedTables()) {
         const std::string name = migration.wordPressTable(table.bare);
-        if (!executeSql(migration.wordPress, "SELECT * FROM " + name + " LIMIT 0") || !storeResult(migration.wordPress))
+        if (!migration.wordPress.read(Query("no_rows", "SELECT * FROM ?1 LIMIT 0", {Name{name}})))
             return refuse(EmptyingPlan::Refusal::WordPressTableUnreadable, name, migration.wordPress.lastError());
     }
     if (!askEngines(migration, plan.tables))

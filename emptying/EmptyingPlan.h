@@ -7,7 +7,7 @@
 
 namespace kestrel {
 
-class BlogConnection;
+class Session;
 class EmlogSource;
 struct RunContext;
 
@@ -57,7 +57,7 @@ struct EmptyingPlan
 
 // Counts, with selects only, what the emptying would take from a WordPress, per kind.
 // False when a select failed.
-bool countBlogRows(BlogConnection& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds);
+bool countBlogRows(Session& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds);
 
 // Checks both sides and counts what the emptying would take; writes nothing.
 EmptyingPlan planEmptying(RunContext& run, EmlogSource& emlog, std::string backupFile);
@@ -94,7 +94,7 @@ std::vector<MarkedTable> markedTables(const MarkSets& marks);
 MarkSets markSelects(const std::string& prefix);
 
 // Counts per kind what the marks name (see markBlogRows()).
-bool countMarkedRows(BlogConnection& wordPress, const std::string& prefix, const MarkSets& marks,
+bool countMarkedRows(Session& wordPress, const std::string& prefix, const MarkSets& marks,
                      std::vector<EmptyingPlan::Kind>& kinds);
 
 } // namespace kestrel

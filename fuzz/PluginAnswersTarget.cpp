@@ -13,10 +13,10 @@ int pluginAnswers(const std::uint8_t* data, std::size_t size)
     const std::optional<QJsonObject> body = answerBody(bytes);
     if (!body)
         return 0;
-    const std::vector<CarriedOutcome> outcomes = statementOutcomes(*body);
+    const std::vector<OperationOutcome> outcomes = operationOutcomes(*body);
     expect(outcomes.size() == static_cast<std::size_t>(body->value(QStringLiteral("results")).toArray().size()),
            "an outcome for each result");
-    for (const CarriedOutcome& outcome : outcomes)
+    for (const OperationOutcome& outcome : outcomes)
         expect(!outcome.rows || outcome.rows->rows.size() <= static_cast<std::size_t>(size), "no more rows than bytes");
     return 0;
 }

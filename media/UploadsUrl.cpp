@@ -1,9 +1,9 @@
 #include "UploadsUrl.h"
 
-#include "BlogConnection.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "RunContext.h"
+#include "WordPressQueries.h"
 
 #include <map>
 
@@ -43,9 +43,8 @@ std::string uploadsUrlFrom(std::string siteUrl, std::string uploadPath, std::str
 
 std::string wordPressUploadsUrl(RunContext& run)
 {
-    ResultSet rows = selectWithReconnect(run, run.wordPress,
-                                         "SELECT option_name, option_value FROM " + run.wordPressTable("options") +
-                                             " WHERE option_name IN ('siteurl','upload_path','upload_url_path')");
+    ResultSet rows = readWithReconnect(
+        run, run.wordPress, reads::options(run.wordPressPrefix, {"siteurl", "upload_path", "upload_url_path"}));
     if (!rows)
         return {};
     std::map<std::string, std::string> options;

@@ -38,14 +38,11 @@ std::string AttachmentFileRows::addressOf(std::string_view filePath) const
 
 void AttachmentFileRows::addRows(RowWrite& write, std::int64_t id, const AttachmentFile& file) const
 {
-    write.rows.push_back(
-        {"postmeta", ownerMeta(m_run, origin::attachment, id, "_wp_attached_file", file.attachedFile)});
-    write.rows.push_back(
-        {"postmeta", ownerMeta(m_run, origin::attachment, id, "_wp_attachment_metadata", file.metadata)});
+    write.rows.push_back({"postmeta", ownerMeta(origin::attachment, id, "_wp_attached_file", file.attachedFile)});
+    write.rows.push_back({"postmeta", ownerMeta(origin::attachment, id, "_wp_attachment_metadata", file.metadata)});
     if (const auto covered = m_coveredPosts.find(file.attachedFile); covered != m_coveredPosts.end()) {
         for (const std::int64_t post : covered->second)
-            write.rows.push_back(
-                {"postmeta", ownerMeta(m_run, origin::article, post, "_thumbnail_id", std::to_string(id))});
+            write.rows.push_back({"postmeta", ownerMeta(origin::article, post, "_thumbnail_id", std::to_string(id))});
     }
 }
 

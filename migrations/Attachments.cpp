@@ -1,6 +1,5 @@
 #include "Attachments.h"
 
-#include "Assignments.h"
 #include "AttachmentFileRows.h"
 #include "DateTime.h"
 #include "Kinds.h"
@@ -11,6 +10,7 @@
 #include "PostRow.h"
 #include "Posts.h"
 #include "ResultSet.h"
+#include "RowValues.h"
 #include "RowWriter.h"
 #include "Slugs.h"
 #include "Terms.h"
@@ -29,11 +29,11 @@ void addDownloadRows(MigrationRun& run, RowWrite& write, std::int64_t id, const 
 {
     std::string alias;
     if (readField(row, "alias", alias) && !alias.empty())
-        write.rows.push_back({"postmeta", ownerMeta(run, origin::attachment, id, origin::aliasKey, alias)});
+        write.rows.push_back({"postmeta", ownerMeta(origin::attachment, id, origin::aliasKey, alias)});
     std::int64_t downloads = 0;
     if (readField(row, "download_count", downloads))
         write.rows.push_back(
-            {"postmeta", ownerMeta(run, origin::attachment, id, "download_count", std::to_string(downloads))});
+            {"postmeta", ownerMeta(origin::attachment, id, "download_count", std::to_string(downloads))});
 }
 
 } // namespace
@@ -65,7 +65,7 @@ PostRow attachmentPost(std::int64_t id, std::int64_t parent, std::int64_t author
     return post;
 }
 
-void addUploadTimes(MigrationRun& run, Assignments& fields, std::int64_t unixTime)
+void addUploadTimes(MigrationRun& run, RowValues& fields, std::int64_t unixTime)
 {
     // The media library shows when the file was uploaded, in the blog's zone as the articles' times.
     const std::string local = localDateTime(run, unixTime);
@@ -142,7 +142,7 @@ void migrateAttachments(MigrationRun& run)
             auto written = thisRun.parentOf(thumbnailOf, copies, "aid=" + std::to_string(thumbnailOf));
             if (const std::int64_t original = written.id; original != 0) {
                 write.after = std::move(written.after);
-                write.rows.push_back({"postmeta", originMeta(run, origin::attachment, original, aid), true});
+                write.rows.push_back({"postmeta", originMeta(origin::attachment, original, aid), true});
                 write.copied = RowWrite::Copied{&origin::attachment, aid, {original, original}};
                 writer.write(std::move(write));
                 return;
@@ -151,12 +151,12 @@ void migrateAttachments(MigrationRun& run)
         const std::int64_t id = free.take();
         const std::string slug = uniqueSlug(wordPressSlug(fileName), std::to_string(id), slugs);
         const std::optional<AttachmentFile> file = fileRows.fileOf(filePath);
-        Assignments fields = postValues(run, attachmentPost(id, parent, uploader != 0 ? authors->of(uploader) : author,
-                                                            fileName, file ? file->url : fileRows.addressOf(filePath),
-                                                            slug, file ? file->mimeType : ""));
+        RowValues fields = postValues(run, attachmentPost(id, parent, uploader != 0 ? authors->of(uploader) : author,
+                                                          fileName, file ? file->url : fileRows.addressOf(filePath),
+                                                          slug, file ? file->mimeType : ""));
         addUploadTimes(run, fields, addedAt);
         write.rows.push_back({"posts", std::move(fields)});
-        write.rows.push_back({"postmeta", originMeta(run, origin::attachment, id, aid), true});
+        write.rows.push_back({"postmeta", originMeta(origin::attachment, id, aid), true});
         addDownloadRows(run, write, id, rows);
         if (file)
             fileRows.addRows(write, id, *file);

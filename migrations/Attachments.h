@@ -7,7 +7,7 @@
 
 namespace kestrel {
 
-class Assignments;
+class RowValues;
 struct MigrationRun;
 
 // A name is an image's when it has exactly one full stop and ends in jpg, gif, png or bmp (any letter case).
@@ -19,6 +19,6 @@ PostRow attachmentPost(std::int64_t id, std::int64_t parent, std::int64_t author
                        std::string_view filePath, std::string_view slug, std::string_view mimeType = {});
 
 // post_date and post_modified of a file uploaded at `unixTime`: local in the run's zone, and in UTC.
-void addUploadTimes(MigrationRun& run, Assignments& fields, std::int64_t unixTime);
+void addUploadTimes(MigrationRun& run, RowValues& fields, std::int64_t unixTime);
 
 } // namespace kestrel

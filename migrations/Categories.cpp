@@ -7,6 +7,7 @@
 #include "RowWriter.h"
 #include "Slugs.h"
 #include "Terms.h"
+#include "WordPressQueries.h"
 
 #include <unordered_map>
 #include <unordered_set>
@@ -31,7 +32,7 @@ void migrateCategories(MigrationRun& run)
 {
     constexpr std::string_view migration = idOf(Kind::categories);
     readAheadOfMigration(run, {&origin::category, &origin::article},
-                         {termIdsQuery(run), termSlugsQuery(run, "category")},
+                         {reads::termIds(run.wordPressPrefix), termSlugsQuery(run, "category")},
                          {{EmlogRead::What::ParentOrder, "sort", {"pid"}}});
     if (!readCopies(run, migration, {&origin::category, &origin::article}))
         return;
@@ -91,13 +92,13 @@ void migrateCategories(MigrationRun& run)
                                     escapeHtml(category.description), parent.id});
         write.after = std::move(parent.after);
         if (!category.alias.empty())
-            write.rows.push_back({"termmeta", ownerMeta(run, origin::category, id, origin::aliasKey, category.alias)});
+            write.rows.push_back({"termmeta", ownerMeta(origin::category, id, origin::aliasKey, category.alias)});
 
         bool linked = false;
         const auto [first, last] = articlesBySort.equal_range(category.sid);
         for (auto article = first; article != last; ++article) {
             if (const auto copy = articles.find(article->second)) {
-                write.rows.push_back(termLink(run, copy->id, id));
+                write.rows.push_back(termLink(copy->id, id));
                 linked = true;
             }
         }

@@ -1,7 +1,5 @@
 #include "Comments.h"
 
-#include "Assignments.h"
-#include "BlogConnection.h"
 #include "DateTime.h"
 #include "HtmlText.h"
 #include "Kinds.h"
@@ -11,11 +9,13 @@
 #include "Origins.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "RowValues.h"
 #include "RowWriter.h"
 #include "Terms.h"
 #include "TextHelpers.h"
 #include "Ubb.h"
 #include "Users.h"
+#include "WordPressQueries.h"
 
 #include <unordered_map>
 
@@ -57,9 +57,9 @@ bool isHidden(const Comment& comment)
     return comment.hide == "y" || comment.hide == "Y" || leadingInteger(comment.hide) != 0;
 }
 
-Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place)
+RowValues buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place)
 {
-    Assignments list(run.wordPress);
+    RowValues list;
     list.add("comment_ID", place.id)
         .add("comment_post_ID", place.postId)
         .add("comment_author", escapeHtml(comment.poster))
@@ -81,7 +81,7 @@ Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const 
 
 void migrateComments(MigrationRun& run)
 {
-    std::vector<std::string> selects = authorsQueries(run);
+    std::vector<Query> selects = authorsQueries(run);
     selects.push_back(largestIdQuery(run, "comments", "comment_ID"));
     readAheadOfMigration(run, {&origin::comment, &origin::article}, std::move(selects),
                          {{EmlogRead::What::ParentOrder, "comment", {"pid"}}});
@@ -125,7 +125,7 @@ void migrateComments(MigrationRun& run)
         place.parentId = parent.id;
         write.after = std::move(parent.after);
         write.rows.push_back({"comments", buildCommentFields(run, comment, place)});
-        write.rows.push_back({"commentmeta", originMeta(run, origin::comment, place.id, comment.cid), true});
+        write.rows.push_back({"commentmeta", originMeta(origin::comment, place.id, comment.cid), true});
         write.copied = RowWrite::Copied{&origin::comment, comment.cid, {place.id, place.id}};
         thisRun.add(comment.cid, writer.write(std::move(write)), place.id);
     });
@@ -136,15 +136,9 @@ void recountComments(MigrationRun& run, std::string_view migration, const std::u
 {
     if (posts.empty() || run.stopRequested())
         return;
-    std::string ids;
-    for (const std::int64_t id : posts)
-        ids += (ids.empty() ? "" : ",") + std::to_string(id);
-    const std::string table = run.wordPressTable("posts");
-    if (!executeWithReconnect(
-            run, run.wordPress,
-            "UPDATE " + table + " p SET comment_count=(SELECT COUNT(*) FROM " + run.wordPressTable("comments") +
-                " c WHERE c.comment_post_ID=p.ID AND c.comment_approved='1') WHERE p.ID IN (" + ids + ")"))
-        recordFailure(run, migration, table, "");
+    const std::vector<std::int64_t> ids(posts.begin(), posts.end());
+    if (!changeWithReconnect(run, run.wordPress, changes::recountComments(run.wordPressPrefix, ids)))
+        recordFailure(run, migration, run.wordPressTable("posts"), "");
 }
 
 } // namespace kestrel

@@ -7,8 +7,8 @@
 
 namespace kestrel {
 
-class Assignments;
-class BlogConnection;
+class RowValues;
+class Session;
 class EmlogRow;
 struct MigrationRun;
 
@@ -51,7 +51,7 @@ struct CommentPlace
 // The comment's row: its author's name and its text stored escaped, as emlog showed them (its
 // line breaks kept for WordPress's own paragraphs, a comment's UBB made markup), its time local
 // in the run's zone.
-Assignments buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place);
+RowValues buildCommentFields(MigrationRun& run, const Comment& comment, const CommentPlace& place);
 
 // Each post's count of approved comments made again, as WordPress's wp_update_comment_count makes
 // it, for the posts that comments of another kind (trackbacks, the owner's answers) arrived on.

@@ -1,4 +1,3 @@
-#include "Assignments.h"
 #include "Attachments.h"
 #include "CopiedFiles.h"
 #include "FaceSources.h"
@@ -8,6 +7,7 @@
 #include "Options.h"
 #include "Origins.h"
 #include "PhpValue.h"
+#include "RowValues.h"
 #include "RowWriter.h"
 #include "SiteSettings.h"
 #include "Slugs.h"
@@ -54,7 +54,7 @@ RowWrite attachmentWrite(MigrationRun& run, const Face& face, std::int64_t id, s
     const std::optional<AttachmentFile> file = run.files ? run.files->attachment(face.reference, false) : std::nullopt;
     const std::string name = lastPiece(face.reference);
     const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
-    Assignments fields =
+    RowValues fields =
         postValues(run, attachmentPost(id, 0, author, name, file ? file->url : oldAddress(run, face.reference), slug,
                                        file ? file->mimeType : ""));
     // emlog kept no time for these files: they arrive when the run made them.
@@ -62,10 +62,10 @@ RowWrite attachmentWrite(MigrationRun& run, const Face& face, std::int64_t id, s
     RowWrite write;
     write.sourceId = faceSourceId(face);
     write.rows.push_back({"posts", std::move(fields)});
-    write.rows.push_back({"postmeta", originMeta(run, *face.origin, id, face.emlogId), true});
+    write.rows.push_back({"postmeta", originMeta(*face.origin, id, face.emlogId), true});
     if (file) {
-        write.rows.push_back({"postmeta", ownerMeta(run, *face.origin, id, "_wp_attached_file", file->attachedFile)});
-        write.rows.push_back({"postmeta", ownerMeta(run, *face.origin, id, "_wp_attachment_metadata", file->metadata)});
+        write.rows.push_back({"postmeta", ownerMeta(*face.origin, id, "_wp_attached_file", file->attachedFile)});
+        write.rows.push_back({"postmeta", ownerMeta(*face.origin, id, "_wp_attachment_metadata", file->metadata)});
     }
     return write;
 }
@@ -192,7 +192,7 @@ void migrateFaces(MigrationRun& run)
             attachment = shared->second;
             RowWrite write;
             write.sourceId = faceSourceId(face);
-            write.rows.push_back({"postmeta", originMeta(run, *face.origin, attachment.id, face.emlogId), true});
+            write.rows.push_back({"postmeta", originMeta(*face.origin, attachment.id, face.emlogId), true});
             if (attachment.ticket)
                 write.after = RowWrite::After{*attachment.ticket, {Why::Code::sameFileNotCopied}};
             write.copied = RowWrite::Copied{face.origin, face.emlogId, {attachment.id, attachment.id}};

@@ -1,13 +1,13 @@
 #include "LinkTargets.h"
 
 #include "Addresses.h"
-#include "BlogConnection.h"
 #include "CopiedFiles.h"
 #include "MigrationRun.h"
 #include "Options.h"
 #include "Origins.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "WordPressQueries.h"
 #include "WordPressState.h"
 
 namespace kestrel {
@@ -16,17 +16,16 @@ LinkTargets::LinkTargets(MigrationRun& run) : m_run(run) {}
 
 namespace {
 
-std::string tagSlugsQuery(MigrationRun& run)
+Query tagSlugsQuery(MigrationRun& run)
 {
-    return "SELECT t.term_id, t.slug FROM " + run.wordPressTable("terms") + " t JOIN " +
-           run.wordPressTable("term_taxonomy") + " x ON x.term_id=t.term_id AND x.taxonomy='post_tag'";
+    return reads::termSlugs(run.wordPressPrefix, "post_tag");
 }
 
 } // namespace
 
-std::vector<std::string> LinkTargets::wordPressQueries(MigrationRun& run)
+std::vector<Query> LinkTargets::wordPressQueries(MigrationRun& run)
 {
-    return {wordPressOptionQuery(run, "home"), tagSlugsQuery(run)};
+    return {reads::option(run.wordPressPrefix, "home"), tagSlugsQuery(run)};
 }
 
 bool LinkTargets::read(std::string_view migration)
@@ -61,14 +60,14 @@ bool LinkTargets::read(std::string_view migration)
     for (const auto& [tid, name] : *tags)
         m_tags.emplace(name, tid);
     // WordPress finds a tag's page by its slug under every permalink structure; the tags are in by now.
-    ResultSet slugs = selectWithReconnect(run, run.wordPress, tagSlugsQuery(run));
+    ResultSet slugs = readWithReconnect(run, run.wordPress, tagSlugsQuery(run));
     if (!slugs)
         return unreadableWordPress(run, migration, "terms", "tag slugs");
     for (std::uint64_t i = 0; i < rowCount(slugs); ++i, nextRow(slugs)) {
         std::int64_t id = 0;
         std::string slug;
-        readField(slugs, 0, id);
-        readField(slugs, 1, slug);
+        readField(slugs, 0, slug);
+        readField(slugs, 1, id);
         m_tagSlugs.emplace(id, std::move(slug));
     }
     return true;

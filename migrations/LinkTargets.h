@@ -2,6 +2,7 @@
 
 #include "BlogLinks.h"
 #include "OriginKeys.h"
+#include "Query.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,7 +26,7 @@ class LinkTargets
 public:
     explicit LinkTargets(MigrationRun& run);
     // What read() asks WordPress, to read it ahead.
-    static std::vector<std::string> wordPressQueries(MigrationRun& run);
+    static std::vector<Query> wordPressQueries(MigrationRun& run);
     // Reads emlog's address, how it wrote its addresses, its articles and tags, and WordPress's home and tag slugs.
     // False when WordPress could not be read (recorded under `migration`). A blog whose own tables
     // cannot be read keeps its links as they are, and the report says so.

@@ -1,5 +1,3 @@
-#include "Assignments.h"
-#include "BlogConnection.h"
 #include "CopiedFiles.h"
 #include "HtmlText.h"
 #include "Kinds.h"
@@ -9,8 +7,10 @@
 #include "Origins.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "RowValues.h"
 #include "RowWriter.h"
 #include "Terms.h"
+#include "WordPressQueries.h"
 
 #include <utility>
 
@@ -26,8 +26,8 @@ struct LinksInWordPress
 
 std::optional<LinksInWordPress> linksInWordPress(MigrationRun& run)
 {
-    useUnicode(run.wordPress);
-    ResultSet rows = selectWithReconnect(run, run.wordPress, linksQuery(run.wordPressPrefix));
+    run.wordPress.useUnicode();
+    ResultSet rows = readWithReconnect(run, run.wordPress, reads::links(run.wordPressPrefix));
     if (!rows)
         return std::nullopt;
     LinksInWordPress links;
@@ -49,7 +49,7 @@ std::optional<LinksInWordPress> linksInWordPress(MigrationRun& run)
 void migrateLinks(MigrationRun& run)
 {
     constexpr std::string_view migration = idOf(Kind::links);
-    readAheadOfWordPress(run, {linksQuery(run.wordPressPrefix)});
+    readAheadOfWordPress(run, {reads::links(run.wordPressPrefix)});
     run.source->readAhead({{EmlogRead::What::FirstRows, "link"}});
     std::optional<LinksInWordPress> read = linksInWordPress(run);
     if (!read) {
@@ -88,7 +88,7 @@ void migrateLinks(MigrationRun& run)
         }
         const std::int64_t linkId = free.keepOrTake(id, used);
         used.insert(linkId);
-        Assignments link(run.wordPress);
+        RowValues link;
         link.add("link_id", linkId)
             .add("link_url", url)
             .add("link_name", shownName)
@@ -100,9 +100,7 @@ void migrateLinks(MigrationRun& run)
         RowWrite write;
         write.sourceId = "id=" + std::to_string(id);
         write.rows.push_back({"links", std::move(link)});
-        write.arrivalCheck = "SELECT COUNT(*) FROM " + run.wordPressTable("links") +
-                             " WHERE link_url=" + quotedLiteral(run.wordPress, url) +
-                             " AND link_name=" + quotedLiteral(run.wordPress, shownName);
+        write.arrivalCheck = reads::linkCount(run.wordPressPrefix, url, shownName);
         writer.write(std::move(write));
     });
     writer.finish();

@@ -1,6 +1,5 @@
 #include "LocalTimes.h"
 
-#include "BlogConnection.h"
 #include "Kinds.h"
 #include "MigrationRun.h"
 #include "Options.h"

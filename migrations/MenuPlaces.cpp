@@ -1,16 +1,16 @@
 #include "Navigation.h"
 
-#include "Assignments.h"
-#include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Options.h"
 #include "Origins.h"
 #include "PhpValue.h"
 #include "PostRow.h"
 #include "Reconnect.h"
+#include "RowValues.h"
 #include "Terms.h"
 #include "Themes.h"
 #include "Users.h"
+#include "WordPressQueries.h"
 
 #include <cstdio>
 
@@ -65,10 +65,8 @@ void note(MigrationRun& run, FailureLog::Note::What what, std::string_view first
 bool makeNavigationBlock(MigrationRun& run, std::string_view migration, const std::vector<MenuEntry>& entries,
                          bool& siteHasOne)
 {
-    const std::string posts = run.wordPressTable("posts");
     const std::optional<std::int64_t> navigations =
-        selectNumber(run, run.wordPress,
-                     "SELECT COUNT(*) FROM " + posts + " WHERE post_type='wp_navigation' AND post_status='publish'");
+        readNumber(run, run.wordPress, reads::publishedPosts(run.wordPressPrefix, "wp_navigation"));
     const std::optional<std::int64_t> largestPost = largestId(run, "posts", "ID");
     if (!navigations || !largestPost) {
         unreadableWordPress(run, migration, "posts", "wp_navigation");
@@ -91,8 +89,8 @@ bool makeNavigationBlock(MigrationRun& run, std::string_view migration, const st
     navigation.commentStatus = "closed";
     navigation.pingStatus = "closed";
     navigation.name = "emlog-navigation";
-    Assignments post = postValues(run, navigation);
-    Assignments meta = originMeta(run, origin::navigationBlock, id, origin::theBlogsMenu);
+    RowValues post = postValues(run, navigation);
+    RowValues meta = originMeta(origin::navigationBlock, id, origin::theBlogsMenu);
     // The origin first, as for every row: a post half made is found again, never made twice.
     for (const auto& [table, values] : {std::pair{"postmeta", &meta}, std::pair{"posts", &post}}) {
         if (!insertOnce(run, run.wordPress, run.wordPressTable(table), *values)) {
@@ -112,9 +110,7 @@ std::optional<bool> locationTaken(MigrationRun& run, const PhpValue& mods, std::
     if (!id || *id == 0)
         return false;
     const std::optional<std::int64_t> menus =
-        selectNumber(run, run.wordPress,
-                     "SELECT COUNT(*) FROM " + run.wordPressTable("term_taxonomy") +
-                         " WHERE taxonomy='nav_menu' AND term_id=" + std::to_string(*id));
+        readNumber(run, run.wordPress, reads::menusOfTerm(run.wordPressPrefix, *id));
     if (!menus)
         return std::nullopt;
     return *menus > 0;
@@ -215,11 +211,8 @@ void refreshNavigationBlock(MigrationRun& run, std::string_view migration, const
     const auto ours = blocks.find(origin::theBlogsMenu);
     if (!ours)
         return;
-    const std::string posts = run.wordPressTable("posts");
-    if (!executeWithReconnect(run, run.wordPress,
-                              "UPDATE " + posts +
-                                  " SET post_content=" + quotedLiteral(run.wordPress, navigationBlocks(entries)) +
-                                  " WHERE ID=" + std::to_string(ours->id)))
+    if (!changeWithReconnect(run, run.wordPress,
+                             changes::setPostContent(run.wordPressPrefix, ours->id, navigationBlocks(entries))))
         recordFailure(run, migration, "posts", "");
 }
 

@@ -1,14 +1,15 @@
 #include "MigrationRun.h"
 
-#include "BlogConnection.h"
 #include "Origins.h"
+#include "Session.h"
 #include "Transactions.h"
+#include "WordPressQueries.h"
 
 #include <iterator>
 
 namespace kestrel {
 
-MigrationRun::MigrationRun(BlogConnection& emlog, BlogConnection& wordPress)
+MigrationRun::MigrationRun(Session& emlog, Session& wordPress)
     : RunContext(emlog, wordPress), source(std::make_unique<ServerSource>(*this))
 {
 }
@@ -37,18 +38,18 @@ Why missingArticle(const MigrationRun& run, std::int64_t gid)
     return {gone ? Why::Code::articleNotInEmlog : Why::Code::articleNotCopied, std::to_string(gid), {}};
 }
 
-void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginKey*> keys,
-                          std::vector<std::string> selects, const std::vector<EmlogRead>& reads)
+void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginKey*> keys, std::vector<Query> selects,
+                          const std::vector<EmlogRead>& reads)
 {
     // Not known yet, whether the tables undo a row is asked in the same exchange, and the copies taken to
     // be readable ahead: where they are not, the orphans' deletion drops them, and they are read again.
-    std::vector<std::string> all;
+    std::vector<Query> all;
     const bool known = run.state.knowsTransactions();
     if (!known)
         all.push_back(transactionsQuery(run));
     for (const OriginKey* key : keys) {
         if (!run.state.hasCopies(*key) && (!known || run.state.transactions(run) == Transactions::yes))
-            all.push_back(copiesQuery(*key, run.wordPressPrefix));
+            all.push_back(reads::copies(run.wordPressPrefix, *key));
     }
     all.insert(all.end(), std::make_move_iterator(selects.begin()), std::make_move_iterator(selects.end()));
     readAheadOfWordPress(run, all);

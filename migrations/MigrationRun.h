@@ -27,7 +27,7 @@ class CopiedFiles;
 struct MigrationRun : RunContext
 {
     // emlog's rows come from its server, unless the run is given another source (a backup file).
-    MigrationRun(BlogConnection& emlog, BlogConnection& wordPress);
+    MigrationRun(Session& emlog, Session& wordPress);
 
     std::unique_ptr<EmlogSource> source;
     WordPressState state;
@@ -78,7 +78,7 @@ bool readCopies(MigrationRun& run, std::string_view migration, std::initializer_
 // tables can undo a row: elsewhere the orphaned origins are deleted first, which would drop what was read.
 // While those are on their way, emlog's `reads` are read ahead too.
 void readAheadOfMigration(MigrationRun& run, std::initializer_list<const OriginKey*> keys,
-                          std::vector<std::string> selects = {}, const std::vector<EmlogRead>& reads = {});
+                          std::vector<Query> selects = {}, const std::vector<EmlogRead>& reads = {});
 
 // Records that a read of emlog's table failed, with the emlog session's last error or the file's,
 // and marks the migration unreadable.

@@ -1,7 +1,5 @@
 #include "Navigation.h"
 
-#include "Assignments.h"
-#include "BlogConnection.h"
 #include "HtmlText.h"
 #include "Kinds.h"
 #include "LinkTargets.h"
@@ -12,9 +10,11 @@
 #include "PostRow.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "RowValues.h"
 #include "RowWriter.h"
 #include "Terms.h"
 #include "Users.h"
+#include "WordPressQueries.h"
 
 #include <algorithm>
 #include <map>
@@ -95,11 +95,8 @@ bool readAddresses(MigrationRun& run, Addresses& at)
     at.home = withoutClosingSlash(home.value_or(""));
     at.login = withoutClosingSlash(siteurl.value_or(at.home)) + "/wp-login.php";
     at.blogurl = emlogBlogUrl(*run.source);
-    ResultSet format = selectWithReconnect(run, run.wordPress,
-                                           "SELECT t.term_id, x.term_taxonomy_id FROM " + run.wordPressTable("terms") +
-                                               " t JOIN " + run.wordPressTable("term_taxonomy") +
-                                               " x ON x.term_id=t.term_id AND x.taxonomy='post_format' "
-                                               "WHERE t.slug='post-format-status'");
+    ResultSet format =
+        readWithReconnect(run, run.wordPress, reads::postFormat(run.wordPressPrefix, "post-format-status"));
     if (!format)
         return unreadableWordPress(run, migration, "terms", "post formats");
     if (rowCount(format) > 0) {
@@ -240,9 +237,8 @@ void migrateNavigation(MigrationRun& run)
     // New items go after those an earlier run placed; items take post ids above every post and
     // every article still to come, as attachments do.
     const std::optional<std::int64_t> largestPost = largestId(run, "posts", "ID");
-    const std::optional<std::int64_t> lastPosition = selectNumber(
-        run, run.wordPress,
-        "SELECT COALESCE(MAX(menu_order),0) FROM " + run.wordPressTable("posts") + " WHERE post_type='nav_menu_item'");
+    const std::optional<std::int64_t> lastPosition =
+        readNumber(run, run.wordPress, reads::lastMenuOrder(run.wordPressPrefix));
     if (!largestPost || !lastPosition) {
         unreadableWordPress(run, migration, "posts", "largest ID");
         return;
@@ -297,7 +293,7 @@ void migrateNavigation(MigrationRun& run)
         write.after = std::move(after);
         write.rows.push_back(
             {"posts", postValues(run, menuItemPost(run, id, authors->administrator, row, ++position))});
-        write.rows.push_back({"postmeta", originMeta(run, origin::navigation, id, row.id), true});
+        write.rows.push_back({"postmeta", originMeta(origin::navigation, id, row.id), true});
         const std::pair<std::string_view, std::string> meta[] = {
             {"_menu_item_type", target->type},
             {"_menu_item_menu_item_parent", std::to_string(parent)},
@@ -309,8 +305,8 @@ void migrateNavigation(MigrationRun& run)
             {"_menu_item_url", target->url},
         };
         for (const auto& [key, value] : meta)
-            write.rows.push_back({"postmeta", ownerMeta(run, origin::navigation, id, key, value)});
-        write.rows.push_back(termLink(run, id, menu->taxonomyId));
+            write.rows.push_back({"postmeta", ownerMeta(origin::navigation, id, key, value)});
+        write.rows.push_back(termLink(id, menu->taxonomyId));
         write.copied = RowWrite::Copied{&origin::navigation, row.id, {id, id}};
         MenuEntry entry{row.id, row.pid, escapeHtml(row.name), row.newTab == "y", *target};
         const RowWriter::Ticket ticket = writer.write(std::move(write));
@@ -328,11 +324,7 @@ void migrateNavigation(MigrationRun& run)
         });
     });
     const std::string termTaxonomy = run.wordPressTable("term_taxonomy");
-    if (!executeWithReconnect(run, run.wordPress,
-                              "UPDATE " + termTaxonomy + " SET count=(SELECT COUNT(*) FROM " +
-                                  run.wordPressTable("term_relationships") +
-                                  " WHERE term_taxonomy_id=" + std::to_string(menu->taxonomyId) +
-                                  ") WHERE term_taxonomy_id=" + std::to_string(menu->taxonomyId)))
+    if (!changeWithReconnect(run, run.wordPress, changes::recountMenu(run.wordPressPrefix, menu->taxonomyId)))
         recordFailure(run, migration, termTaxonomy, "");
     if (madeNow)
         placeMenu(run, migration, menu->id, entries);

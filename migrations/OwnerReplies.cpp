@@ -117,7 +117,7 @@ void migrateOwnerReplies(MigrationRun& run)
         RowWrite write;
         write.sourceId = source;
         write.rows.push_back({"comments", buildCommentFields(run, answer, place)});
-        write.rows.push_back({"commentmeta", originMeta(run, origin::ownerReply, place.id, answer.cid), true});
+        write.rows.push_back({"commentmeta", originMeta(origin::ownerReply, place.id, answer.cid), true});
         write.copied = RowWrite::Copied{&origin::ownerReply, answer.cid, {place.id, place.id}};
         writer.write(std::move(write));
         posts.insert(article->id);

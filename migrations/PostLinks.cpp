@@ -1,11 +1,12 @@
 #include "PostLinks.h"
 
-#include "BlogConnection.h"
 #include "CopiedFiles.h"
 #include "Kinds.h"
 #include "Markdown.h"
 #include "MigrationRun.h"
 #include "Reconnect.h"
+#include "Session.h"
+#include "WordPressQueries.h"
 
 namespace kestrel {
 
@@ -48,13 +49,12 @@ void PostLinks::written(RowWriter::Ticket ticket, std::int64_t postId)
 
 namespace {
 
-// A statement of updates is about this size at most, well under the smallest max_allowed_packet a
-// host gives (1 MiB); several travel in one exchange, as the batches of rows do.
-constexpr std::size_t statementBytes = 512 * 1024;
-constexpr std::size_t statementRows = 500;
+// Several updates travel in one exchange, as the batches of rows do, each well under the smallest
+// max_allowed_packet a host gives (1 MiB).
+constexpr std::size_t exchangeRows = 500;
 constexpr std::size_t exchangeBytes = 2 << 20;
 
-std::string serverError(const BlogConnection& session)
+std::string serverError(const Session& session)
 {
     return std::to_string(session.lastErrorNumber()) + " " + session.lastError();
 }
@@ -67,40 +67,33 @@ Why PostLinks::textsUnread(bool read) const
     return read ? Why{Why::Code::articleGone} : Why{Why::Code::linksNotRewritten, {}, m_run.source->lastError()};
 }
 
-void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
+void PostLinks::completeWaiting(RowWriter& writer, ChangeAhead& afterArrival)
 {
     const std::string table = m_run.wordPressTable("posts");
-    BlogConnection& session = m_run.wordPress;
+    Session& session = m_run.wordPress;
     auto sourceId = [](const Waiting& post) { return "gid=" + std::to_string(post.gid); };
     auto one = [&](const Waiting& post, const std::string& content, const std::string& excerpt) {
-        return "UPDATE " + table + " SET post_content=" + quotedLiteral(session, content) +
-               ", post_excerpt=" + quotedLiteral(session, excerpt) + " WHERE ID=" + std::to_string(post.postId);
+        return changes::setPostTexts(m_run.wordPressPrefix, post.postId, content, excerpt);
     };
-    // Several statements in one exchange, each sent while the next are made, where the session takes
-    // them and they fit its packets; else each statement waits for its answer.
+    // Several updates in one exchange, each exchange sent while the next is made, where the session takes
+    // them and they fit its packets; else each update waits for its answer.
     const std::size_t packetBytes = exchangeLimit(session, exchangeBytes);
-    // A far side with a time limit: each exchange ends within it, and so each statement.
-    const std::size_t statementLimit =
-        session.exchangeBytes() != 0 ? std::min(statementBytes, packetBytes) : statementBytes;
-    const bool severalAtOnce = session.takesSeveralStatements() && packetBytes >= statementLimit;
+    const bool severalAtOnce = session.takesExchanges() && packetBytes > 0;
 
-    // The statement being made: its articles in one UPDATE of CASEs.
-    std::vector<const Waiting*> posts;
-    std::string content, excerpt, ids;
-    // The exchange being made, and the one on its way: which articles each of its statements updates.
-    std::string packet;
-    std::vector<std::vector<const Waiting*>> packed, sent;
+    // The exchange being made, and the one on its way: which article each of its updates is for.
+    Exchange packet;
+    std::size_t packetSize = 0;
+    std::vector<const Waiting*> packed, sent;
     // Articles whose update was refused or not sent, to be written again each on its own.
     std::vector<const Waiting*> again;
 
     auto collect = [&] {
         if (sent.empty())
             return;
-        const std::vector<bool> results = readStatementResults(session);
-        for (std::size_t i = 0; i < sent.size(); ++i) {
-            if (i >= results.size() || !results[i])
-                again.insert(again.end(), sent[i].begin(), sent[i].end());
-        }
+        const ExchangeOutcome outcome = session.collect();
+        // The server stops at the first update it refuses: that one and those after it go again.
+        again.insert(again.end(), sent.begin() + static_cast<std::ptrdiff_t>(std::min(outcome.done, sent.size())),
+                     sent.end());
         sent.clear();
     };
     auto sendPacket = [&] {
@@ -108,34 +101,27 @@ void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
             return;
         afterArrival.result();
         collect();
-        if (sendStatements(session, packet))
+        if (session.send(packet))
             sent = std::move(packed);
         else
-            for (const auto& statement : packed)
-                again.insert(again.end(), statement.begin(), statement.end());
+            again.insert(again.end(), packed.begin(), packed.end());
         packed.clear();
-        packet.clear();
+        packet.operations.clear();
+        packetSize = 0;
     };
-    auto endStatement = [&] {
-        if (posts.empty())
-            return;
-        std::string statement = "UPDATE " + table + " SET post_content=CASE ID" + content +
-                                " END, post_excerpt=CASE ID" + excerpt + " END WHERE ID IN (" + ids + ")";
-        content.clear();
-        excerpt.clear();
-        ids.clear();
+    auto update = [&](const Waiting& post, const std::string& content, const std::string& excerpt) {
         if (!severalAtOnce) {
             afterArrival.result();
-            if (!executeWithReconnect(m_run, session, statement))
-                again.insert(again.end(), posts.begin(), posts.end());
-            posts.clear();
+            if (!changeWithReconnect(m_run, session, one(post, content, excerpt)))
+                again.push_back(&post);
             return;
         }
-        if (!packet.empty() && packet.size() + statement.size() + 1 > packetBytes)
+        const std::size_t bytes = content.size() + excerpt.size() + 64;
+        if (!packed.empty() && (packetSize + bytes > packetBytes || packed.size() >= exchangeRows))
             sendPacket();
-        packet.append(packet.empty() ? "" : ";").append(statement);
-        packed.push_back(std::move(posts));
-        posts.clear();
+        packet.operations.emplace_back(one(post, content, excerpt));
+        packetSize += bytes;
+        packed.push_back(&post);
     };
 
     // The last rows go while the first texts are read: the articles still on their way are read too, and
@@ -180,21 +166,7 @@ void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
             each(post, rewrite(shownContent, nullptr), rewrite(shownExcerpt, nullptr));
         });
     };
-    std::size_t bytes = 0;
-    const bool read =
-        readTexts(gids, [&](const Waiting& post, const std::string& newContent, const std::string& newExcerpt) {
-            const std::string id = std::to_string(post.postId);
-            const std::size_t before = content.size() + excerpt.size();
-            content += " WHEN " + id + " THEN " + quotedLiteral(session, newContent);
-            excerpt += " WHEN " + id + " THEN " + quotedLiteral(session, newExcerpt);
-            ids += (ids.empty() ? "" : ",") + id;
-            posts.push_back(&post);
-            bytes += content.size() + excerpt.size() - before + id.size() + 1;
-            if (bytes >= statementLimit || posts.size() >= statementRows) {
-                endStatement();
-                bytes = 0;
-            }
-        });
+    const bool read = readTexts(gids, update);
     rowsThrough();
     if (m_run.stopRequested()) {
         // What is on its way arrives; its answer is read, so that the session is free.
@@ -206,7 +178,6 @@ void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
     for (const auto& [gid, post] : arrived)
         m_run.failures.recordIncomplete(idOf(Kind::posts), m_run.source->tableName("blog"), sourceId(*post),
                                         textsUnread(read));
-    endStatement();
     sendPacket();
     collect();
     if (again.empty())
@@ -220,7 +191,7 @@ void PostLinks::completeWaiting(RowWriter& writer, StatementAhead& afterArrival)
     }
     const bool readAgain =
         readTexts(gids, [&](const Waiting& post, const std::string& newContent, const std::string& newExcerpt) {
-            if (!executeWithReconnect(m_run, session, one(post, newContent, newExcerpt)))
+            if (!changeWithReconnect(m_run, session, one(post, newContent, newExcerpt)))
                 m_run.failures.recordIncomplete(idOf(Kind::posts), table, sourceId(post),
                                                 {Why::Code::serverRefused, {}, serverError(session)});
         });

@@ -12,7 +12,7 @@
 namespace kestrel {
 
 struct MigrationRun;
-class StatementAhead;
+class ChangeAhead;
 
 // The text of the articles of one run, as the old blog showed it, with its links to the blog
 // made WordPress's as each article is written. An article that links to one that gets its
@@ -33,7 +33,7 @@ public:
     void written(RowWriter::Ticket ticket, std::int64_t postId);
     // Finishes the writer, and writes the articles that waited again. `afterArrival` is sent once
     // the rows are through, ahead of the updates, while the first texts are made.
-    void completeWaiting(RowWriter& writer, StatementAhead& afterArrival);
+    void completeWaiting(RowWriter& writer, ChangeAhead& afterArrival);
 
 private:
     Why textsUnread(bool read) const;

@@ -6,9 +6,9 @@
 
 namespace kestrel {
 
-Assignments postValues(MigrationRun& run, const PostRow& post)
+RowValues postValues(MigrationRun& run, const PostRow& post)
 {
-    Assignments values(run.wordPress);
+    RowValues values;
     values.add("ID", post.id).add("post_author", post.author);
     if (post.date) {
         const std::string wallClock = localDateTime(run, *post.date);

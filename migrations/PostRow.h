@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Assignments.h"
+#include "RowValues.h"
 
 #include <cstdint>
 #include <optional>
@@ -37,6 +37,6 @@ struct PostRow
 };
 
 // The row's values, in the one shape every post of a run takes.
-Assignments postValues(MigrationRun& run, const PostRow& post);
+RowValues postValues(MigrationRun& run, const PostRow& post);
 
 } // namespace kestrel

@@ -1,7 +1,6 @@
 #include "Posts.h"
 
 #include "Addresses.h"
-#include "Assignments.h"
 #include "HtmlText.h"
 #include "Kinds.h"
 #include "LinkTargets.h"
@@ -15,6 +14,7 @@
 #include "PostRow.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "RowValues.h"
 #include "RowWriter.h"
 #include "SiteSettings.h"
 #include "Slugs.h"
@@ -22,6 +22,7 @@
 #include "Terms.h"
 #include "TextHelpers.h"
 #include "Users.h"
+#include "WordPressQueries.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -121,12 +122,12 @@ fieldsByArticle(MigrationRun& run, const Copies& copied)
 void addFieldsAndCounts(MigrationRun& run, RowWrite& write, std::int64_t id, const Article& article,
                         const std::vector<std::pair<std::string, std::string>>* fields)
 {
-    write.rows.push_back({"postmeta", ownerMeta(run, origin::article, id, "views", std::to_string(article.views))});
+    write.rows.push_back({"postmeta", ownerMeta(origin::article, id, "views", std::to_string(article.views))});
     for (const auto& [key, count] :
          {std::pair{"like_count", &article.likes}, std::pair{"dislike_count", &article.dislikes},
           std::pair{"collect_count", &article.collects}}) {
         if (*count)
-            write.rows.push_back({"postmeta", ownerMeta(run, origin::article, id, key, std::to_string(**count))});
+            write.rows.push_back({"postmeta", ownerMeta(origin::article, id, key, std::to_string(**count))});
     }
     if (!fields)
         return;
@@ -135,7 +136,7 @@ void addFieldsAndCounts(MigrationRun& run, RowWrite& write, std::int64_t id, con
             write.problems.push_back({"postmeta", {Why::Code::reservedField, key, {}}});
             continue;
         }
-        write.rows.push_back({"postmeta", ownerMeta(run, origin::article, id, key, value)});
+        write.rows.push_back({"postmeta", ownerMeta(origin::article, id, key, value)});
     }
 }
 
@@ -159,15 +160,15 @@ void reportOptionChange(MigrationRun& run, OptionChange change, std::string_view
 // What the articles ask of both blogs before their first row, read ahead, several to an exchange.
 void readAheadOfArticles(MigrationRun& run)
 {
-    std::vector<std::string> selects = {postNamesQuery(run)};
-    for (std::string& query : authorsQueries(run))
+    std::vector<Query> selects = {reads::postNames(run.wordPressPrefix)};
+    for (Query& query : authorsQueries(run))
         selects.push_back(std::move(query));
-    selects.push_back("SELECT ID FROM " + run.wordPressTable("posts"));
-    for (std::string& query : LinkTargets::wordPressQueries(run))
+    selects.push_back(reads::postIds(run.wordPressPrefix));
+    for (Query& query : LinkTargets::wordPressQueries(run))
         selects.push_back(std::move(query));
     if (!run.handoffs.localZone) {
-        selects.push_back(wordPressOptionQuery(run, "timezone_string"));
-        selects.push_back(wordPressOptionQuery(run, "gmt_offset"));
+        selects.push_back(reads::option(run.wordPressPrefix, "timezone_string"));
+        selects.push_back(reads::option(run.wordPressPrefix, "gmt_offset"));
     }
     readAheadOfMigration(run, {&origin::article, &origin::category, &origin::tag}, std::move(selects));
     // emlog's side: what the authors, the links, the custom fields and the articles' order read first.
@@ -199,7 +200,7 @@ void addTermLinks(MigrationRun& run, RowWrite& write, const Article& article, st
     // -1 is emlog's mark for "no category"; pages have none.
     if (!isPage(article) && article.sortid > 0) {
         if (const auto category = run.state.copies(origin::category).find(article.sortid)) {
-            write.rows.push_back(termLink(run, postId, category->taxonomyId));
+            write.rows.push_back(termLink(postId, category->taxonomyId));
             linked.insert(category->taxonomyId);
         } else {
             write.problems.push_back(
@@ -211,7 +212,7 @@ void addTermLinks(MigrationRun& run, RowWrite& write, const Article& article, st
         return;
     for (const std::int64_t tid : listed->second) {
         if (const auto tag = run.state.copies(origin::tag).find(tid)) {
-            write.rows.push_back(termLink(run, postId, tag->taxonomyId));
+            write.rows.push_back(termLink(postId, tag->taxonomyId));
             linked.insert(tag->taxonomyId);
         } else {
             write.problems.push_back({"term_relationships", {Why::Code::tagNotCopied, std::to_string(tid), {}}});
@@ -307,7 +308,7 @@ void migratePosts(MigrationRun& run)
     if (!authors)
         return;
     std::optional<std::unordered_set<std::int64_t>> usedIds =
-        kestrel::usedIds(run, "SELECT ID FROM " + run.wordPressTable("posts"));
+        kestrel::usedIds(run, reads::postIds(run.wordPressPrefix));
     if (!usedIds) {
         unreadableWordPress(run, migration, "posts", "post ids");
         return;
@@ -366,14 +367,12 @@ void migratePosts(MigrationRun& run)
         write.after = std::move(parent.after);
         const PostText text = links.text(article, markdown);
         write.rows.push_back({"posts", postValues(run, articlePost(run, article, place, text))});
-        write.rows.push_back({"postmeta", originMeta(run, origin::article, place.id, article.gid), true});
+        write.rows.push_back({"postmeta", originMeta(origin::article, place.id, article.gid), true});
         if (!article.alias.empty())
-            write.rows.push_back(
-                {"postmeta", ownerMeta(run, origin::article, place.id, origin::aliasKey, article.alias)});
+            write.rows.push_back({"postmeta", ownerMeta(origin::article, place.id, origin::aliasKey, article.alias)});
         // The redirect plugin sends the article's visitors on, as emlog did, when it is an address.
         if (!article.link.empty())
-            write.rows.push_back(
-                {"postmeta", ownerMeta(run, origin::article, place.id, origin::jumpLinkKey, article.link)});
+            write.rows.push_back({"postmeta", ownerMeta(origin::article, place.id, origin::jumpLinkKey, article.link)});
         const auto listed = fields ? fields->find(article.gid) : decltype(fields->end()){};
         addFieldsAndCounts(run, write, place.id, article,
                            fields && listed != fields->end() ? &listed->second : nullptr);
@@ -389,8 +388,8 @@ void migratePosts(MigrationRun& run)
             scheduled.emplace_back(written, article.date);
     });
     // The terms' counts are made while the texts of articles that link ahead are read again.
-    StatementAhead recount(run, run.wordPress,
-                           recountStatement(run, std::vector<std::int64_t>(linked.begin(), linked.end())));
+    ChangeAhead recount(run, run.wordPress,
+                        recountChange(run, std::vector<std::int64_t>(linked.begin(), linked.end())));
     links.completeWaiting(writer, recount);
     // No later migration asks which tags each article carries.
     run.handoffs.tagsByArticle.reset();

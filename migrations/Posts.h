@@ -10,8 +10,8 @@
 namespace kestrel {
 
 struct MigrationRun;
-class Assignments;
 class EmlogRow;
+class RowValues;
 
 // The columns of an emlog article or page that reach WordPress. A column this
 // emlog version lacks keeps its default here.

@@ -1,10 +1,10 @@
 // The replies to 微语: comments on the posts the 微语 became.
-#include "Assignments.h"
 #include "Comments.h"
 #include "Kinds.h"
 #include "MigrationRun.h"
 #include "Migrations.h"
 #include "Origins.h"
+#include "RowValues.h"
 #include "RowWriter.h"
 #include "Terms.h"
 #include "Twitter.h"
@@ -80,7 +80,7 @@ void migrateReplies(MigrationRun& run)
         RowWrite write;
         write.sourceId = source;
         write.rows.push_back({"comments", buildCommentFields(run, reply, place)});
-        write.rows.push_back({"commentmeta", originMeta(run, origin::reply, place.id, reply.cid), true});
+        write.rows.push_back({"commentmeta", originMeta(origin::reply, place.id, reply.cid), true});
         write.copied = RowWrite::Copied{&origin::reply, reply.cid, {place.id, place.id}};
         writer.write(std::move(write));
     });

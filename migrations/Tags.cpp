@@ -10,6 +10,7 @@
 #include "Slugs.h"
 #include "Terms.h"
 #include "TextHelpers.h"
+#include "WordPressQueries.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -44,7 +45,8 @@ std::vector<std::int64_t> splitPostIds(std::string_view list)
 void migrateTags(MigrationRun& run)
 {
     constexpr std::string_view migration = idOf(Kind::tags);
-    readAheadOfMigration(run, {&origin::tag, &origin::article}, {termIdsQuery(run), termSlugsQuery(run, "post_tag")},
+    readAheadOfMigration(run, {&origin::tag, &origin::article},
+                         {reads::termIds(run.wordPressPrefix), termSlugsQuery(run, "post_tag")},
                          {{EmlogRead::What::Columns, "blog", {"gid", "gid"}}, {EmlogRead::What::FirstRows, "tag"}});
     if (!readCopies(run, migration, {&origin::tag, &origin::article}))
         return;
@@ -101,7 +103,7 @@ void migrateTags(MigrationRun& run)
         bool links = false;
         for (const std::int64_t gid : articleIds) {
             if (const auto copy = articles.find(gid)) {
-                write.rows.push_back(termLink(run, copy->id, id));
+                write.rows.push_back(termLink(copy->id, id));
                 links = true;
             } else if (emlogArticles && !emlogArticles->count(gid)) {
                 write.problems.push_back({"term_relationships", missingArticle(run, gid)});

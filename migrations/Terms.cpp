@@ -1,30 +1,23 @@
 #include "Terms.h"
 
-#include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "TableQueries.h"
+#include "WordPressQueries.h"
 
 #include <algorithm>
 
 namespace kestrel {
 
-std::string recountStatement(RunContext& run, const std::vector<std::int64_t>& termTaxonomyIds)
+std::optional<Change> recountChange(RunContext& run, const std::vector<std::int64_t>& termTaxonomyIds)
 {
     if (termTaxonomyIds.empty())
-        return {};
-    std::string ids;
-    for (const std::int64_t id : termTaxonomyIds)
-        ids += (ids.empty() ? "'" : ",'") + std::to_string(id) + "'";
-    const std::string termTaxonomy = run.wordPressTable("term_taxonomy");
-    return "update " + termTaxonomy + " set count=(select count(*) from " + run.wordPressTable("term_relationships") +
-           " r join " + run.wordPressTable("posts") +
-           " p on p.ID=r.object_id where r.term_taxonomy_id=" + termTaxonomy +
-           ".term_taxonomy_id and p.post_status='publish' and p.post_type='post') where term_taxonomy_id in (" + ids +
-           ")";
+        return std::nullopt;
+    return changes::recountTerms(run.wordPressPrefix, termTaxonomyIds);
 }
 
-void recounted(RunContext& run, std::string_view migration, StatementAhead& recount)
+void recounted(RunContext& run, std::string_view migration, ChangeAhead& recount)
 {
     if (!recount.result())
         recordFailure(run, migration, run.wordPressTable("term_taxonomy"), "");
@@ -33,19 +26,19 @@ void recounted(RunContext& run, std::string_view migration, StatementAhead& reco
 void recountTerms(RunContext& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds)
 {
     // Sent as a batch is: after the last batch of rows the session then needs no switch of its own.
-    StatementAhead recount(run, run.wordPress, recountStatement(run, termTaxonomyIds));
+    ChangeAhead recount(run, run.wordPress, recountChange(run, termTaxonomyIds));
     recount.send();
     recounted(run, migration, recount);
 }
 
-std::string largestIdQuery(RunContext& run, std::string_view bareTable, std::string_view idColumn)
+Query largestIdQuery(RunContext& run, std::string_view bareTable, std::string_view idColumn)
 {
-    return "Select max(" + std::string(idColumn) + ") From " + run.wordPressTable(bareTable);
+    return largestValue(run.wordPressTable(bareTable), idColumn);
 }
 
 std::optional<std::int64_t> largestId(RunContext& run, std::string_view bareTable, std::string_view idColumn)
 {
-    return selectNumber(run, run.wordPress, largestIdQuery(run, bareTable, idColumn));
+    return readNumber(run, run.wordPress, largestIdQuery(run, bareTable, idColumn));
 }
 
 std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn)
@@ -71,9 +64,9 @@ RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& newTerm
 {
     RowWrite write;
     write.sourceId = std::string(key.key == origin::category.key ? "sid=" : "tid=") + std::to_string(newTerm.emlogId);
-    Assignments term(run.wordPress);
+    RowValues term;
     term.add("term_id", newTerm.id).add("name", newTerm.name).add("slug", newTerm.slug);
-    Assignments termTaxonomy(run.wordPress);
+    RowValues termTaxonomy;
     termTaxonomy.add("term_taxonomy_id", newTerm.id)
         .add("term_id", newTerm.id)
         .add("taxonomy", newTerm.taxonomy)
@@ -82,15 +75,14 @@ RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& newTerm
         .add("count", 0);
     write.rows.push_back({"terms", std::move(term)});
     write.rows.push_back({"term_taxonomy", std::move(termTaxonomy)});
-    write.rows.push_back({"termmeta", originMeta(run, key, newTerm.id, newTerm.emlogId), true});
+    write.rows.push_back({"termmeta", originMeta(key, newTerm.id, newTerm.emlogId), true});
     write.copied = RowWrite::Copied{&key, newTerm.emlogId, {newTerm.id, newTerm.id}};
     return write;
 }
 
-std::string termSlugsQuery(RunContext& run, std::string_view taxonomy)
+Query termSlugsQuery(RunContext& run, std::string_view taxonomy)
 {
-    return "SELECT t.slug FROM " + run.wordPressTable("terms") + " t JOIN " + run.wordPressTable("term_taxonomy") +
-           " x ON x.term_id=t.term_id WHERE x.taxonomy=" + quotedLiteral(run.wordPress, taxonomy);
+    return reads::termSlugs(run.wordPressPrefix, taxonomy);
 }
 
 std::optional<TakenSlugs> termSlugs(RunContext& run, std::string_view migration, std::string_view taxonomy)
@@ -103,9 +95,9 @@ std::optional<TakenSlugs> termSlugs(RunContext& run, std::string_view migration,
     return TakenSlugs(std::move(*slugs));
 }
 
-TableRow termLink(RunContext& run, std::int64_t postId, std::int64_t termTaxonomyId)
+TableRow termLink(std::int64_t postId, std::int64_t termTaxonomyId)
 {
-    Assignments link(run.wordPress);
+    RowValues link;
     link.add("object_id", postId).add("term_taxonomy_id", termTaxonomyId);
     return {"term_relationships", std::move(link)};
 }

@@ -15,7 +15,7 @@ namespace kestrel {
 
 struct MigrationRun;
 struct RunContext;
-class StatementAhead;
+class ChangeAhead;
 
 // Sets each term's count to what WordPress's own recount gives: the published
 // posts linked to it. WordPress hides a category whose count is 0, and counts
@@ -23,14 +23,14 @@ class StatementAhead;
 void recountTerms(RunContext& run, std::string_view migration, const std::vector<std::int64_t>& termTaxonomyIds);
 // The same as a statement, to go ahead (empty when there are none); `recounted` reads its outcome and
 // records a failure under `migration`.
-std::string recountStatement(RunContext& run, const std::vector<std::int64_t>& termTaxonomyIds);
-void recounted(RunContext& run, std::string_view migration, StatementAhead& recount);
+std::optional<Change> recountChange(RunContext& run, const std::vector<std::int64_t>& termTaxonomyIds);
+void recounted(RunContext& run, std::string_view migration, ChangeAhead& recount);
 
 // The largest value of a column of a WordPress table (0 for an empty table), or
 // nothing when the table cannot be read. On an indexed column the server
 // answers from the index without reading the table.
 std::optional<std::int64_t> largestId(RunContext& run, std::string_view bareTable, std::string_view idColumn);
-std::string largestIdQuery(RunContext& run, std::string_view bareTable, std::string_view idColumn);
+Query largestIdQuery(RunContext& run, std::string_view bareTable, std::string_view idColumn);
 // The same for a column of an emlog table; 0 when it cannot be read.
 std::int64_t largestEmlogId(MigrationRun& run, std::string_view bareTable, std::string_view idColumn);
 
@@ -64,9 +64,9 @@ RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& term);
 // cannot be read (recorded under `migration`).
 std::optional<TakenSlugs> termSlugs(RunContext& run, std::string_view migration, std::string_view taxonomy);
 // The select termSlugs() asks, to read it ahead.
-std::string termSlugsQuery(RunContext& run, std::string_view taxonomy);
+Query termSlugsQuery(RunContext& run, std::string_view taxonomy);
 
 // A link between a post and a term.
-TableRow termLink(RunContext& run, std::int64_t postId, std::int64_t termTaxonomyId);
+TableRow termLink(std::int64_t postId, std::int64_t termTaxonomyId);
 
 } // namespace kestrel

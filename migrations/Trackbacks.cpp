@@ -71,7 +71,7 @@ void migrateTrackbacks(MigrationRun& run)
         RowWrite write;
         write.sourceId = source;
         write.rows.push_back({"comments", buildCommentFields(run, trackback, place)});
-        write.rows.push_back({"commentmeta", originMeta(run, origin::trackback, place.id, trackback.cid), true});
+        write.rows.push_back({"commentmeta", originMeta(origin::trackback, place.id, trackback.cid), true});
         write.copied = RowWrite::Copied{&origin::trackback, trackback.cid, {place.id, place.id}};
         writer.write(std::move(write));
         posts.insert(article->id);

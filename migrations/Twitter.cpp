@@ -1,8 +1,6 @@
 // 微语: emlog's short posts (5.x and pro), each a WordPress post of the format "status".
 #include "Twitter.h"
-#include "Assignments.h"
 #include "Attachments.h"
-#include "BlogConnection.h"
 #include "CopiedFiles.h"
 #include "HtmlText.h"
 #include "Kinds.h"
@@ -14,11 +12,13 @@
 #include "PostRow.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "RowValues.h"
 #include "RowWriter.h"
 #include "Slugs.h"
 #include "Terms.h"
 #include "TextHelpers.h"
 #include "Users.h"
+#include "WordPressQueries.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -62,18 +62,13 @@ Twitter readTwitter(const EmlogRow& row)
 // Nothing when WordPress cannot be read or written (recorded).
 std::optional<std::int64_t> statusFormat(MigrationRun& run)
 {
-    const std::string terms = run.wordPressTable("terms");
-    const std::string taxonomy = run.wordPressTable("term_taxonomy");
-    const std::string find = "SELECT x.term_taxonomy_id FROM " + terms + " t JOIN " + taxonomy +
-                             " x ON x.term_id=t.term_id WHERE x.taxonomy='post_format' AND t.slug='" +
-                             std::string(statusTerm) + "' ORDER BY x.term_taxonomy_id LIMIT 1";
-    ResultSet found = selectWithReconnect(run, run.wordPress, find);
+    ResultSet found = readWithReconnect(run, run.wordPress, reads::postFormat(run.wordPressPrefix, statusTerm));
     if (!found) {
         unreadableWordPress(run, migration, "term_taxonomy", "post_format");
         return std::nullopt;
     }
     std::int64_t id = 0;
-    if (rowCount(found) > 0 && readField(found, 0, id))
+    if (rowCount(found) > 0 && readField(found, 1, id))
         return id;
     // A number no term uses, and none that a category or tag of a later run wants.
     std::optional<TermIds> ids = termIdsInUse(run, migration, [&run] {
@@ -85,11 +80,13 @@ std::optional<std::int64_t> statusFormat(MigrationRun& run)
         id = ids->free.take();
     while (ids->used.count(id));
     ids->used.insert(id);
-    Assignments term(run.wordPress);
+    RowValues term;
     term.add("term_id", id).add("name", statusTerm).add("slug", statusTerm).add("term_group", 0);
-    Assignments format(run.wordPress);
+    RowValues format;
     format.add("term_taxonomy_id", id).add("term_id", id).add("taxonomy", "post_format").add("description", "");
     format.add("parent", 0).add("count", 0);
+    const std::string terms = run.wordPressTable("terms");
+    const std::string taxonomy = run.wordPressTable("term_taxonomy");
     if (!insertOnce(run, run.wordPress, terms, term) || !insertOnce(run, run.wordPress, taxonomy, format)) {
         recordFailure(run, migration, taxonomy, "post_format");
         return std::nullopt;
@@ -205,9 +202,9 @@ void migrateTwitter(MigrationRun& run)
         RowWrite write;
         write.sourceId = "id=" + std::to_string(twitter.id);
         write.rows.push_back({"posts", postValues(run, post)});
-        write.rows.push_back({"postmeta", originMeta(run, origin::twitter, id, twitter.id), true});
+        write.rows.push_back({"postmeta", originMeta(origin::twitter, id, twitter.id), true});
         if (format)
-            write.rows.push_back(termLink(run, id, *format));
+            write.rows.push_back(termLink(id, *format));
         else
             write.problems.push_back({"term_relationships", {Why::Code::postFormatMissing}});
         if (pro) {
@@ -215,8 +212,7 @@ void migrateTwitter(MigrationRun& run)
                 likes = likesOf(run);
             const auto liked = likes->find(twitter.id);
             const std::int64_t count = std::max(twitter.likes, liked == likes->end() ? 0 : liked->second);
-            write.rows.push_back(
-                {"postmeta", ownerMeta(run, origin::twitter, id, "like_count", std::to_string(count))});
+            write.rows.push_back({"postmeta", ownerMeta(origin::twitter, id, "like_count", std::to_string(count))});
         }
         if (!twitter.img.empty()) {
             // Its image is its attachment, with the number after it.
@@ -226,13 +222,13 @@ void migrateTwitter(MigrationRun& run)
                                                                           uniqueSlug(wordPressSlug(name),
                                                                                      std::to_string(attachment), slugs),
                                                                           file ? file->mimeType : ""))});
-            write.rows.push_back({"postmeta", ownerMeta(run, origin::twitter, attachment, origin::twitterImageKey,
+            write.rows.push_back({"postmeta", ownerMeta(origin::twitter, attachment, origin::twitterImageKey,
                                                         std::to_string(twitter.id))});
             if (file) {
                 write.rows.push_back(
-                    {"postmeta", ownerMeta(run, origin::twitter, attachment, "_wp_attached_file", file->attachedFile)});
-                write.rows.push_back({"postmeta", ownerMeta(run, origin::twitter, attachment, "_wp_attachment_metadata",
-                                                            file->metadata)});
+                    {"postmeta", ownerMeta(origin::twitter, attachment, "_wp_attached_file", file->attachedFile)});
+                write.rows.push_back(
+                    {"postmeta", ownerMeta(origin::twitter, attachment, "_wp_attachment_metadata", file->metadata)});
             }
         }
         write.copied = RowWrite::Copied{&origin::twitter, twitter.id, {id, id}};

@@ -1,6 +1,5 @@
 #include "Users.h"
 
-#include "BlogConnection.h"
 #include "DateTime.h"
 #include "HtmlText.h"
 #include "Kinds.h"
@@ -12,6 +11,7 @@
 #include "RowWriter.h"
 #include "Terms.h"
 #include "TextHelpers.h"
+#include "WordPressQueries.h"
 
 #include <unordered_set>
 
@@ -43,15 +43,15 @@ struct WordPressUsers
     std::int64_t largestId = 0;
 };
 
-std::string wordPressUsersQuery(MigrationRun& run)
+Query wordPressUsersQuery(MigrationRun& run)
 {
-    return "SELECT ID, user_login, user_email, user_nicename FROM " + run.wordPressTable("users") + " ORDER BY ID";
+    return reads::users(run.wordPressPrefix);
 }
 
 std::optional<WordPressUsers> wordPressUsers(MigrationRun& run)
 {
-    useUnicode(run.wordPress);
-    ResultSet rows = selectWithReconnect(run, run.wordPress, wordPressUsersQuery(run));
+    run.wordPress.useUnicode();
+    ResultSet rows = readWithReconnect(run, run.wordPress, wordPressUsersQuery(run));
     if (!rows)
         return std::nullopt;
     WordPressUsers users;
@@ -149,18 +149,14 @@ namespace {
 
 // WordPress's administrator with the lowest id: the author of articles whose emlog author is gone.
 // 0 when it has none; nothing when that cannot be asked.
-std::string administratorQuery(MigrationRun& run)
+Query administratorQuery(MigrationRun& run)
 {
-    const std::string capabilitiesKey = run.wordPressPrefix + "capabilities";
-    return "SELECT COALESCE(MIN(u.ID), 0) FROM " + run.wordPressTable("users") + " u JOIN " +
-           run.wordPressTable("usermeta") +
-           " m ON m.user_id=u.ID AND m.meta_key=" + quotedLiteral(run.wordPress, capabilitiesKey) +
-           " WHERE m.meta_value LIKE '%\"administrator\"%'";
+    return reads::administrator(run.wordPressPrefix);
 }
 
 std::optional<std::int64_t> administratorOf(MigrationRun& run)
 {
-    const ResultSet rows = selectWithReconnect(run, run.wordPress, administratorQuery(run));
+    const ResultSet rows = readWithReconnect(run, run.wordPress, administratorQuery(run));
     std::int64_t id = 0;
     if (rowCount(rows) == 0 || !readField(rows, 0, id))
         return std::nullopt;
@@ -178,13 +174,13 @@ std::optional<bool> hasUserTable(MigrationRun& run, std::string_view migration)
 
 } // namespace
 
-std::vector<std::string> authorsQueries(MigrationRun& run)
+std::vector<Query> authorsQueries(MigrationRun& run)
 {
     if (run.handoffs.authors)
         return {};
-    std::vector<std::string> queries = {administratorQuery(run), wordPressUsersQuery(run)};
+    std::vector<Query> queries = {administratorQuery(run), wordPressUsersQuery(run)};
     if (!run.state.hasCopies(origin::user) && run.state.transactions(run) == Transactions::yes)
-        queries.push_back(copiesQuery(origin::user, run.wordPressPrefix));
+        queries.push_back(reads::copies(run.wordPressPrefix, origin::user));
     return queries;
 }
 
@@ -271,7 +267,7 @@ void migrateUsers(MigrationRun& run)
         const Role role = user.state != 0 ? Role{"", 0} : roleOf(user.role, user.isCheck);
         RowWrite write;
         write.sourceId = "uid=" + std::to_string(user.uid);
-        Assignments row(run.wordPress);
+        RowValues row;
         row.add("ID", id)
             .add("user_login", user.login)
             .add("user_pass", user.hash)
@@ -281,13 +277,13 @@ void migrateUsers(MigrationRun& run)
             .add("display_name", shown);
         write.rows.push_back({"users", std::move(row)});
         auto meta = [&](std::string_view key, std::string_view value) {
-            write.rows.push_back({"usermeta", ownerMeta(run, origin::user, id, key, value)});
+            write.rows.push_back({"usermeta", ownerMeta(origin::user, id, key, value)});
         };
         meta("nickname", shown);
         meta("description", escapeHtml(user.description));
         meta(run.wordPressPrefix + "capabilities", capabilities(role.name));
         meta(run.wordPressPrefix + "user_level", std::to_string(role.level));
-        write.rows.push_back({"usermeta", originMeta(run, origin::user, id, user.uid), true});
+        write.rows.push_back({"usermeta", originMeta(origin::user, id, user.uid), true});
         write.copied = RowWrite::Copied{&origin::user, user.uid, {id, id}};
         writer.write(std::move(write));
     });

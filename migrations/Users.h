@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OriginKeys.h"
+#include "Query.h"
 #include "UserLookup.h"
 
 #include <cstdint>
@@ -29,7 +30,7 @@ struct Authors
 // or emlog's cannot be read (recorded under `migration`).
 const Authors* authorsOf(MigrationRun& run, std::string_view migration);
 // What authorsOf() asks WordPress, to read it ahead: none once the authors are known.
-std::vector<std::string> authorsQueries(MigrationRun& run);
+std::vector<Query> authorsQueries(MigrationRun& run);
 
 // The role WordPress gives an emlog user: never more than emlog gave.
 struct Role

@@ -1,6 +1,4 @@
 #include "Widgets.h"
-#include "Assignments.h"
-#include "BlogConnection.h"
 #include "Kinds.h"
 #include "LinkTargets.h"
 #include "MigrationRun.h"
@@ -9,6 +7,7 @@
 #include "Origins.h"
 #include "PhpValue.h"
 #include "PostRow.h"
+#include "RowValues.h"
 #include "RowWriter.h"
 #include "Terms.h"
 #include "TextHelpers.h"
@@ -259,7 +258,7 @@ void migrateWidgets(MigrationRun& run)
         RowWrite write;
         write.sourceId = std::string(customPrefix) + std::to_string(text.number);
         write.rows.push_back({"posts", postValues(run, reusableBlock(run, id, authors->administrator, text))});
-        write.rows.push_back({"postmeta", originMeta(run, origin::widget, id, text.number), true});
+        write.rows.push_back({"postmeta", originMeta(origin::widget, id, text.number), true});
         write.copied = RowWrite::Copied{&origin::widget, text.number, {id, id}};
         written.emplace_back(writer.write(std::move(write)), text.number, id);
     }

@@ -9,9 +9,9 @@ namespace kestrel {
 
 namespace {
 
-CarriedOutcome outcomeOf(const QJsonObject& result)
+OperationOutcome outcomeOf(const QJsonObject& result)
 {
-    CarriedOutcome outcome;
+    OperationOutcome outcome;
     outcome.ok = result.value(QStringLiteral("ok")).toBool();
     outcome.errorNumber = static_cast<unsigned>(result.value(QStringLiteral("errno")).toInt());
     outcome.error = result.value(QStringLiteral("error")).toString().toStdString();
@@ -23,7 +23,7 @@ CarriedOutcome outcomeOf(const QJsonObject& result)
         outcome.warnings.push_back({static_cast<unsigned>(pair.at(0).toInt()), pair.at(1).toString().toStdString()});
     }
     if (result.contains(QStringLiteral("columns"))) {
-        CarriedRows rows;
+        PlainRows rows;
         for (const QJsonValue column : result.value(QStringLiteral("columns")).toArray())
             rows.columns.push_back(column.toString().toStdString());
         for (const QJsonValue rowValue : result.value(QStringLiteral("rows")).toArray()) {
@@ -61,9 +61,9 @@ std::optional<QJsonObject> answerBody(const QByteArray& bytes)
     return document.object();
 }
 
-std::vector<CarriedOutcome> statementOutcomes(const QJsonObject& body)
+std::vector<OperationOutcome> operationOutcomes(const QJsonObject& body)
 {
-    std::vector<CarriedOutcome> outcomes;
+    std::vector<OperationOutcome> outcomes;
     for (const QJsonValue result : body.value(QStringLiteral("results")).toArray())
         outcomes.push_back(outcomeOf(result.toObject()));
     return outcomes;

@@ -3,6 +3,7 @@
 #include "PluginAnswers.h"
 #include "SiteTrust.h"
 
+#include <QCryptographicHash>
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "BlogConnection.h"
 #include "PluginExchange.h"
+#include "Session.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace kestrel {
 
@@ -24,7 +26,7 @@ enum class PluginRefusal {
 
 struct PluginOpening
 {
-    BlogConnection session; // null when refused
+    std::unique_ptr<Session> session; // null when refused
     PluginRefusal refusal = PluginRefusal::None;
     std::string detail;           // the site's or the network's own words
     std::string prefix;           // the site's table prefix
@@ -37,7 +39,8 @@ struct PluginOpening
 constexpr int pluginProtocol = 2;
 
 // Asks the site who it is before anything is sent: a session only when the plugin is there and
-// receiving, for an administrator's application password, over a verified certificate.
-PluginOpening openPluginSession(const PluginAddress& address);
+// receiving, for an administrator's application password, over a verified certificate. `settings` set
+// up the site's database session of each request.
+PluginOpening openPluginSession(const PluginAddress& address, std::vector<std::string> settings = {});
 
 } // namespace kestrel

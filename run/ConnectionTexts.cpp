@@ -1,6 +1,7 @@
 #include "ConnectionTexts.h"
 
-#include "BlogConnection.h"
+#include "ConnectionOptions.h"
+#include "Session.h"
 #include "Utf8Text.h"
 
 namespace kestrel::texts {
@@ -147,7 +148,7 @@ QString tlsRefusal(const TlsRefusal& refusal)
     return QStringLiteral("拒绝连接服务器：%1 [%2]").arg(reason, text(refusal.libraryError));
 }
 
-QString sessionFailure(const BlogConnection& session)
+QString sessionFailure(const Session& session)
 {
     if (session.tlsRefusal())
         return tlsRefusal(*session.tlsRefusal());

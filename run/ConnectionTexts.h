@@ -8,7 +8,7 @@
 #include <QString>
 
 namespace kestrel {
-class BlogConnection;
+class Session;
 }
 
 namespace kestrel::texts {
@@ -32,7 +32,7 @@ QString connectionFailed(const QString& blog);
 // kestrel-cli's options and the window's 安全 button, then the library's own words.
 QString tlsRefusal(const TlsRefusal& refusal);
 // The detail of a session that could not be opened: the TLS refusal worded, or the session's error.
-QString sessionFailure(const BlogConnection& session);
+QString sessionFailure(const Session& session);
 // Why WordPress could not be reached through its plugin at `site`: what to do about it, with where
 // receiving is switched on when that is the reason (`switchAddress`, as the site gave it).
 QString pluginRefusal(PluginRefusal refusal, const QString& site, const QString& switchAddress);

@@ -3,7 +3,6 @@
 
 #include "BackupFile.h"
 #include "BackupSource.h"
-#include "BlogConnection.h"
 #include "BlogFiles.h"
 #include "Emptying.h"
 #include "FaceSources.h"
@@ -182,8 +181,7 @@ void MigrationRunner::runMigration(const RunSettings& settings, std::stop_token 
         return;
     }
     const bool fromBackup = !settings.emlogBackup.empty();
-    emit sessionsOpened(fromBackup ? 0 : mysql_thread_id(sessions.emlog().handle()),
-                        sessions.wordPress().handle() ? mysql_thread_id(sessions.wordPress().handle()) : 0);
+    emit sessionsOpened(fromBackup ? 0 : sessions.emlog().serverSessionId(), sessions.wordPress().serverSessionId());
 
     MigrationRun run(sessions.emlog(), sessions.wordPress());
     run.emlogPrefix = settings.emlogPrefix;

@@ -1,6 +1,6 @@
 #include "RunSessions.h"
 
-#include "BlogConnection.h"
+#include "MysqlSession.h"
 #include "PluginSession.h"
 #include "PluginUploads.h"
 #include "RunTexts.h"
@@ -18,14 +18,14 @@ ConnectionOptions optionsOf(const ConnectionFields& fields)
                              fields.caFile, false,       fields.tlsFingerprint, fields.allowUnencrypted};
 }
 
-BlogConnection openEmlogSession(ConnectionOptions options, const std::function<void()>& admitted)
+std::unique_ptr<Session> openEmlogSession(ConnectionOptions options, const std::function<void()>& admitted)
 {
     // For reads ahead, several to an exchange; any other statement still goes alone.
     options.multiStatements = true;
-    BlogConnection session = openConnection(options, admitted);
+    auto session = std::make_unique<MysqlSession>(options, admitted);
     // Where the server did not take the login's character set: set while WordPress's session opens,
     // rather than at the first read.
-    useUnicode(session);
+    session->useUnicode();
     return session;
 }
 
@@ -38,57 +38,51 @@ PluginAddress pluginAddressOf(const RunSettings& settings)
 
 } // namespace
 
-RunSessions::RunSessions()
-    : m_emlog(std::make_unique<BlogConnection>()), m_wordPress(std::make_unique<BlogConnection>())
-{
-}
+RunSessions::RunSessions() : m_emlog(std::make_unique<MysqlSession>()), m_wordPress(std::make_unique<MysqlSession>()) {}
 
-RunSessions::~RunSessions()
-{
-    closeConnection(*m_emlog);
-    closeConnection(*m_wordPress);
-}
+RunSessions::~RunSessions() = default;
 
 bool RunSessions::open(const RunSettings& settings, QString& failure, QString& detail)
 {
     m_wordPressPrefix = settings.wordPressPrefix;
     struct Blog
     {
-        BlogConnection& session;
+        std::unique_ptr<Session>& session;
         std::shared_ptr<SessionBreaker>& breaker;
         const ConnectionFields& fields;
         QString failure;
     };
     Blog blogs[] = {
-        {*m_emlog, m_emlogBreaker, settings.emlog, texts::connectionFailed(QStringLiteral("emlog"))},
-        {*m_wordPress, m_wordPressBreaker, settings.wordPress, texts::connectionFailed(QStringLiteral("WordPress"))},
+        {m_emlog, m_emlogBreaker, settings.emlog, texts::connectionFailed(QStringLiteral("emlog"))},
+        {m_wordPress, m_wordPressBreaker, settings.wordPress, texts::connectionFailed(QStringLiteral("WordPress"))},
     };
     // Where both go to MySQL, WordPress's session opens while emlog's sets itself up: over a long path
     // each opening waits on several round trips. Only once emlog's server has taken the login, so
     // that WordPress's is never contacted for a run that cannot start. (Joined before it is used,
     // and on every way out.)
-    BlogConnection openedAlongside;
+    std::unique_ptr<Session> openedAlongside;
     std::jthread opener;
     const auto openWordPressAlongside = [&] {
         if (settings.wordPressAddress.empty())
             opener = std::jthread([&openedAlongside, options = optionsOf(settings.wordPress)] {
-                openedAlongside = openWordPressSession(options);
+                openedAlongside = std::make_unique<MysqlSession>(openWordPressSession(options));
             });
     };
     for (Blog& blog : blogs) {
-        if (&blog.session == m_emlog.get() && !settings.emlogBackup.empty())
+        if (&blog.session == &m_emlog && !settings.emlogBackup.empty())
             continue;
         {
             std::lock_guard lock(m_lock);
             if (m_broken)
                 return false;
         }
-        if (&blog.session == m_wordPress.get() && !settings.wordPressAddress.empty()) {
-            PluginOpening opening = openPluginSession(pluginAddressOf(settings));
+        if (&blog.session == &m_wordPress && !settings.wordPressAddress.empty()) {
+            // The modes WordPress itself runs with, as on a session of our own (each request carries them).
+            PluginOpening opening = openPluginSession(pluginAddressOf(settings), {wordPressSqlMode()});
             if (opening.refusal == PluginRefusal::None && !isValidTablePrefix(opening.prefix)) {
                 opening.refusal = PluginRefusal::Other;
                 opening.detail = "table prefix " + opening.prefix;
-                opening.session = BlogConnection();
+                opening.session.reset();
             }
             if (opening.refusal != PluginRefusal::None) {
                 failure = texts::pluginRefusal(opening.refusal, QString::fromStdString(settings.wordPressAddress),
@@ -102,29 +96,22 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
             m_settings = settings;
             m_uploadsUrl = opening.uploadsUrl;
             m_largestFile = opening.largestFile;
-            // The modes WordPress itself runs with, as on a session of our own (each request carries them).
-            if (!useWordPressSqlMode(blog.session)) {
-                failure =
-                    texts::pluginRefusal(PluginRefusal::Other, QString::fromStdString(settings.wordPressAddress), {});
-                detail = texts::sessionFailure(blog.session);
-                return false;
-            }
-        } else if (&blog.session == m_emlog.get()) {
+        } else if (&blog.session == &m_emlog) {
             blog.session = openEmlogSession(optionsOf(blog.fields), openWordPressAlongside);
         } else if (opener.joinable()) {
             opener.join();
             blog.session = std::move(openedAlongside);
         } else {
-            blog.session = openWordPressSession(optionsOf(blog.fields));
+            blog.session = std::make_unique<MysqlSession>(openWordPressSession(optionsOf(blog.fields)));
         }
-        if (!blog.session) {
+        if (!*blog.session) {
             failure = blog.failure;
-            detail = texts::sessionFailure(blog.session);
+            detail = texts::sessionFailure(*blog.session);
             return false;
         }
         // Broken off while it was being opened: it goes the same way at once.
         std::lock_guard lock(m_lock);
-        blog.breaker = blog.session.breaker();
+        blog.breaker = blog.session->breaker();
         if (m_broken)
             blog.breaker->breakOff();
     }

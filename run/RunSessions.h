@@ -10,7 +10,7 @@
 
 namespace kestrel {
 
-class BlogConnection;
+class Session;
 class SessionBreaker;
 class UploadsStore;
 
@@ -29,8 +29,8 @@ public:
     // backup file, emlog's session stays closed.
     bool open(const RunSettings& settings, QString& failure, QString& detail);
 
-    BlogConnection& emlog() { return *m_emlog; }
-    BlogConnection& wordPress() { return *m_wordPress; }
+    Session& emlog() { return *m_emlog; }
+    Session& wordPress() { return *m_wordPress; }
     // WordPress's table prefix: the settings', or the site's own when reached through its plugin.
     const std::string& wordPressPrefix() const { return m_wordPressPrefix; }
 
@@ -42,8 +42,8 @@ public:
     void breakOff();
 
 private:
-    std::unique_ptr<BlogConnection> m_emlog;
-    std::unique_ptr<BlogConnection> m_wordPress;
+    std::unique_ptr<Session> m_emlog;
+    std::unique_ptr<Session> m_wordPress;
     std::mutex m_lock; // guards the breakers against a break during open()
     std::shared_ptr<SessionBreaker> m_emlogBreaker;
     std::shared_ptr<SessionBreaker> m_wordPressBreaker;

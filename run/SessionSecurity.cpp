@@ -1,7 +1,8 @@
 #include "SessionSecurity.h"
 #include "Utf8Text.h"
 
-#include "BlogConnection.h"
+#include "ConnectionOptions.h"
+#include "Session.h"
 
 namespace kestrel {
 
@@ -24,7 +25,7 @@ std::string certificateCheckName(Protection protection)
 
 } // namespace
 
-SessionSecurity sessionSecurity(const BlogConnection& session)
+SessionSecurity sessionSecurity(const Session& session)
 {
     return {static_cast<bool>(session), certificateCheckName(session.protection()), session.tlsVersion(),
             session.tlsCipher()};

@@ -6,7 +6,7 @@
 
 namespace kestrel {
 
-class BlogConnection;
+class Session;
 
 // How a blog's session travelled, kept for the report after the session is closed.
 struct SessionSecurity
@@ -18,7 +18,7 @@ struct SessionSecurity
     std::string cipher;
 };
 
-SessionSecurity sessionSecurity(const BlogConnection& session);
+SessionSecurity sessionSecurity(const Session& session);
 
 // Whether a text is a SHA-256 fingerprint as openssl and browsers print it.
 bool isFingerprint(const std::string& text);

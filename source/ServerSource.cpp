@@ -1,10 +1,11 @@
 #include "ServerSource.h"
 
-#include "BlogConnection.h"
 #include "ParentOrder.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "RunContext.h"
+#include "Session.h"
+#include "TableQueries.h"
 
 #include <mysqld_error.h>
 
@@ -56,6 +57,15 @@ bool sameNameCaseless(std::string_view a, std::string_view b)
 std::uint64_t rowBytes(const ResultSet& rows)
 {
     MYSQL_RES* result = rows.handle();
+    if (!result) {
+        std::uint64_t bytes = 0;
+        for (int column = 0; column < rows.columnCount(); ++column) {
+            std::optional<std::string_view> value;
+            if (readRawField(rows, column, value) && value)
+                bytes += value->size();
+        }
+        return bytes;
+    }
     const MYSQL_ROW_OFFSET here = mysql_row_tell(result);
     std::uint64_t bytes = 0;
     if (mysql_fetch_row(result)) {
@@ -79,33 +89,60 @@ std::string_view keyOf(std::string_view bareTable)
     return bareTable == "options" ? "option_id" : "";
 }
 
-// What forEachRow() asks of a kind's table read without a parent column: how many rows, then the rows
-// (in pages, see pageStatement()). Read ahead as they are asked.
-std::string countSelect(const std::string& table)
+// What a read of a table in pages asks: these columns of the table (every column when none are named),
+// by its key.
+struct PagedRead
 {
-    return "SELECT COUNT(*) FROM " + table;
+    std::string table;
+    std::vector<std::string> columns;
+    std::string_view key;
+    std::string_view name; // what the read is, for the reads made ahead to tell it from another
+};
+
+// A page of a read: the rows after `after`, by the key.
+Query pageQuery(const PagedRead& read, std::optional<std::int64_t> after, std::size_t limit)
+{
+    std::vector<Name> columns;
+    for (const std::string& column : read.columns)
+        columns.push_back({column});
+    const std::string list = columns.empty() ? "*" : "?5";
+    return Query(std::string(read.name),
+                 "SELECT " + list + " FROM ?1" + (after ? " WHERE ?2>?3" : "") + " ORDER BY ?2 LIMIT ?4",
+                 {Name{read.table}, Name{std::string(read.key)}, after.value_or(0), static_cast<std::int64_t>(limit),
+                  std::move(columns)});
 }
 
-std::string rowsSelect(const std::string& table)
+// Columns of every row of a table read whole (all columns when none are named).
+Query wholeTable(const std::string& table, const std::vector<std::string>& columns)
 {
-    return "SELECT * FROM " + table;
+    std::vector<Name> names;
+    for (const std::string& column : columns)
+        names.push_back({column});
+    return Query("emlog_whole_table", std::string("SELECT ") + (names.empty() ? "*" : "?2") + " FROM ?1",
+                 {Name{table}, std::move(names)});
 }
 
-// A page of `select`: the rows after `after`, by `key`.
-std::string pageStatement(const std::string& select, std::string_view key, std::optional<std::int64_t> after,
-                          std::size_t limit)
+// Columns of the rows whose key is one of `ids` (all columns when none are named).
+Query rowsAt(const std::string& table, std::string_view key, const std::vector<std::string>& columns,
+             std::vector<std::int64_t> ids)
 {
-    std::string statement = select;
-    if (after)
-        statement += " WHERE " + std::string(key) + ">" + std::to_string(*after);
-    statement += " ORDER BY " + std::string(key) + " LIMIT " + std::to_string(limit);
-    return statement;
+    std::vector<Name> names;
+    for (const std::string& column : columns)
+        names.push_back({column});
+    return Query("emlog_rows_at", std::string("SELECT ") + (names.empty() ? "*" : "?4") + " FROM ?1 WHERE ?2 IN (?3)",
+                 {Name{table}, Name{std::string(key)}, std::move(ids), std::move(names)});
+}
+
+// What forEachRow() reads of a kind's table read without a parent column, after how many rows it has.
+PagedRead rowsRead(const std::string& table, std::string_view key)
+{
+    return {table, {}, key, "emlog_rows"};
 }
 
 // The pairs parentsFirst() reads, and how it sizes their pages.
-std::string parentPairsSelect(const std::string& table, std::string_view key, std::string_view parentColumn)
+PagedRead parentPairsRead(const std::string& table, std::string_view key, std::string_view parentColumn)
 {
-    return "SELECT " + std::string(key) + ", " + std::string(parentColumn) + " FROM " + table;
+    return {table, {std::string(key), std::string(parentColumn)}, key, "emlog_parents"};
 }
 
 PageSize parentPairsPageSize()
@@ -122,19 +159,20 @@ PageSize columnsPageSize(std::size_t fixed)
     return PageSize(fixed, 20000, 20000);
 }
 
-// Reads `select` (a select without its WHERE, ORDER BY and LIMIT) in pages by its integer `key`:
-// each page asks for the rows after the last key taken. A page sent again after a lost session
-// so asks for the same rows, and none is skipped or read twice. `each` gets every row with the
-// cursor on it; it ends the reading by returning false. False when a page could not be read.
-bool readPages(RunContext& run, const std::string& select, std::string_view key, PageSize& size,
+// Reads a table in pages by its integer key: each page asks for the rows after the last key taken. A
+// page sent again after a lost session so asks for the same rows, and none is skipped or read twice.
+// `each` gets every row with the cursor on it; it ends the reading by returning false. False when a
+// page could not be read.
+bool readPages(RunContext& run, const PagedRead& read, PageSize& size,
                const std::function<bool(const ResultSet&)>& each, const std::function<void()>& waiting = {})
 {
+    const std::string_view key = read.key;
     std::optional<std::int64_t> after;
     for (;;) {
         if (waiting)
             waiting();
         const std::size_t limit = size.rows();
-        ResultSet rows = selectWithReconnect(run, run.emlog, pageStatement(select, key, after, limit));
+        ResultSet rows = readWithReconnect(run, run.emlog, pageQuery(read, after, limit));
         if (!rows)
             return false;
         const std::uint64_t count = rowCount(rows);
@@ -162,13 +200,12 @@ std::optional<PackedIds> parentsFirst(RunContext& run, const std::string& table,
 {
     std::vector<IdAndParent> pairs;
     PageSize size = parentPairsPageSize();
-    const bool read =
-        readPages(run, parentPairsSelect(table, key, parentColumn), key, size, [&](const ResultSet& rows) {
-            IdAndParent& row = pairs.emplace_back();
-            readField(rows, 0, row.id);
-            readField(rows, 1, row.parent);
-            return true;
-        });
+    const bool read = readPages(run, parentPairsRead(table, key, parentColumn), size, [&](const ResultSet& rows) {
+        IdAndParent& row = pairs.emplace_back();
+        readField(rows, 0, row.id);
+        readField(rows, 1, row.parent);
+        return true;
+    });
     if (!read) {
         noParent = run.emlog.lastErrorNumber() == ER_BAD_FIELD_ERROR;
         return std::nullopt;
@@ -184,7 +221,7 @@ std::optional<PackedIds> parentsFirst(RunContext& run, const std::string& table,
 bool ServerSource::forEachRow(const TableReading& reading, const std::function<void(const EmlogRow&)>& work)
 {
     RunContext& run = m_run;
-    useUnicode(run.emlog);
+    run.emlog.useUnicode();
 
     const KindInfo& kind = infoOf(reading.kind);
     const std::string table = run.emlogTable(kind.emlogTable);
@@ -210,7 +247,7 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
     if (order) {
         count = static_cast<std::int64_t>(order->size());
     } else {
-        const std::optional<std::int64_t> rows = selectNumber(run, run.emlog, countSelect(table));
+        const std::optional<std::int64_t> rows = readNumber(run, run.emlog, countRows(table));
         if (!rows)
             return failRead();
         count = *rows;
@@ -226,7 +263,7 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
         return !run.stopRequested();
     };
     if (!order)
-        return readPages(run, rowsSelect(table), kind.idColumn, size, take, reading.waiting) || failRead();
+        return readPages(run, rowsRead(table, kind.idColumn), size, take, reading.waiting) || failRead();
 
     // In the parents' order, a page at a time: each page the next ids of the order, asked for by id.
     const std::string key(kind.idColumn);
@@ -235,15 +272,11 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
     for (std::size_t at = 0; at < order->size() && !run.stopRequested();) {
         const std::size_t rowsOfPage = std::min(size.rows(), order->size() - at);
         pageIds.clear();
-        std::string ids;
-        for (std::size_t i = 0; i < rowsOfPage; ++i) {
+        for (std::size_t i = 0; i < rowsOfPage; ++i)
             pageIds.push_back(next.next());
-            ids.append(ids.empty() ? "" : ",").append(std::to_string(pageIds.back()));
-        }
         if (reading.waiting)
             reading.waiting();
-        ResultSet rows =
-            selectWithReconnect(run, run.emlog, "SELECT * FROM " + table + " WHERE " + key + " IN (" + ids + ")");
+        ResultSet rows = readWithReconnect(run, run.emlog, rowsAt(table, key, {}, pageIds));
         if (!rows)
             return failRead();
         std::unordered_map<std::int64_t, RowPosition> positions;
@@ -269,80 +302,74 @@ bool ServerSource::forEachRow(const TableReading& reading, const std::function<v
     return true;
 }
 
-std::string ServerSource::tableSelect(std::string_view table, const std::vector<std::string>& columns) const
+namespace {
+
+// What readTable() reads: the columns named (all when none are), and the key too, to page by.
+PagedRead tableRead(const std::string& table, std::string_view key, const std::vector<std::string>& columns)
 {
-    const std::string_view key = keyOf(table);
-    std::string list;
-    bool hasKey = columns.empty();
-    for (const std::string& column : columns) {
-        list += (list.empty() ? "" : ", ") + column;
-        hasKey = hasKey || column == key;
-    }
-    // The key too, to page by.
-    if (!hasKey && !key.empty())
-        list += ", " + std::string(key);
-    return "Select " + (list.empty() ? "*" : list) + " From " + tableName(table);
+    std::vector<std::string> list = columns;
+    if (!list.empty() && !key.empty() && std::find(list.begin(), list.end(), key) == list.end())
+        list.emplace_back(key);
+    return {table, std::move(list), key, "emlog_table"};
 }
 
-std::string ServerSource::columnsSelect(std::string_view table, std::string_view idColumn,
-                                        std::string_view column) const
+PagedRead columnsRead(const std::string& table, std::string_view idColumn, std::string_view column)
 {
-    return "SELECT " + std::string(idColumn) + ", " + std::string(column) + " FROM " + tableName(table);
+    return {table, {std::string(idColumn), std::string(column)}, idColumn, "emlog_columns"};
 }
 
-std::string ServerSource::optionQuery(std::string_view name) const
+Query optionQuery(const std::string& table, std::string_view name)
 {
-    return "SELECT option_value FROM " + tableName("options") +
-           " WHERE option_name=" + quotedLiteral(m_run.emlog, name);
+    return Query("emlog_option", "SELECT option_value FROM ?1 WHERE option_name=?2", {Name{table}, std::string(name)});
 }
 
-std::string ServerSource::hasTableQuery(std::string_view table) const
+// The names of a table's columns, as the server has them.
+Query columnNames(const std::string& table)
 {
-    return "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() AND TABLE_NAME=" +
-           quotedLiteral(m_run.emlog, tableName(table));
+    return Query("emlog_column_names",
+                 "SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA=DATABASE() AND TABLE_NAME=?1",
+                 {table});
 }
 
-std::string ServerSource::columnNamesQuery(std::string_view table) const
-{
-    return "SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA=DATABASE() AND TABLE_NAME=" +
-           quotedLiteral(m_run.emlog, tableName(table));
-}
+} // namespace
 
 void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
 {
-    std::vector<std::string> selects;
+    std::vector<Query> queries;
     const std::size_t firstPage = PageSize(m_pageRows).rows();
     for (const EmlogRead& read : reads) {
+        const std::string table = tableName(read.table);
         switch (read.what) {
         case EmlogRead::What::Columns:
             if (read.names.size() == 2)
-                selects.push_back(pageStatement(columnsSelect(read.table, read.names[0], read.names[1]), read.names[0],
-                                                std::nullopt, columnsPageSize(m_pageRows).rows()));
+                queries.push_back(pageQuery(columnsRead(table, read.names[0], read.names[1]), std::nullopt,
+                                            columnsPageSize(m_pageRows).rows()));
             break;
         case EmlogRead::What::Table: {
             const std::string_view key = keyOf(read.table);
-            const std::string select = tableSelect(read.table, read.names);
-            selects.push_back(key.empty() ? select : pageStatement(select, key, std::nullopt, firstPage));
+            if (key.empty())
+                queries.push_back(wholeTable(table, read.names));
+            else
+                queries.push_back(pageQuery(tableRead(table, key, read.names), std::nullopt, firstPage));
             break;
         }
         case EmlogRead::What::Option:
-            selects.push_back(optionQuery(read.table));
+            queries.push_back(optionQuery(tableName("options"), read.table));
             break;
         case EmlogRead::What::HasTable:
-            selects.push_back(hasTableQuery(read.table));
+            queries.push_back(tableExists(table));
             break;
         case EmlogRead::What::HasColumn:
             if (!m_columnNames.count(read.table))
-                selects.push_back(columnNamesQuery(read.table));
+                queries.push_back(columnNames(table));
             break;
         case EmlogRead::What::FirstRows:
             // What forEachRow() asks first: how many rows, then the first page. Two kinds may read one
             // table (comments and the owner's answers inside them): it is read ahead once.
             for (const KindInfo& kind : kinds) {
                 if (kind.emlogTable == read.table) {
-                    selects.push_back(countSelect(tableName(read.table)));
-                    selects.push_back(
-                        pageStatement(rowsSelect(tableName(read.table)), kind.idColumn, std::nullopt, firstPage));
+                    queries.push_back(countRows(table));
+                    queries.push_back(pageQuery(rowsRead(table, kind.idColumn), std::nullopt, firstPage));
                     break;
                 }
             }
@@ -350,9 +377,8 @@ void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
         case EmlogRead::What::ParentOrder:
             for (const KindInfo& kind : kinds) {
                 if (kind.emlogTable == read.table && read.names.size() == 1) {
-                    selects.push_back(
-                        pageStatement(parentPairsSelect(tableName(read.table), kind.idColumn, read.names[0]),
-                                      kind.idColumn, std::nullopt, parentPairsPageSize().rows()));
+                    queries.push_back(pageQuery(parentPairsRead(table, kind.idColumn, read.names[0]), std::nullopt,
+                                                parentPairsPageSize().rows()));
                     break;
                 }
             }
@@ -360,24 +386,23 @@ void ServerSource::readAhead(const std::vector<EmlogRead>& reads)
         }
     }
     // Rows are read in the character set they are asked for in later.
-    if (!selects.empty() && useUnicode(m_run.emlog))
-        kestrel::readAhead(m_run.emlog, selects);
+    if (!queries.empty() && m_run.emlog.useUnicode())
+        m_run.emlog.readAhead(queries);
 }
 
 bool ServerSource::readTable(std::string_view table, const std::vector<std::string>& columns,
                              const std::function<void(const EmlogRow&)>& work)
 {
-    useUnicode(m_run.emlog);
+    m_run.emlog.useUnicode();
     const std::string_view key = keyOf(table);
-    const std::string select = tableSelect(table, columns);
     if (!key.empty()) {
         PageSize size(m_pageRows);
-        return readPages(m_run, select, key, size, [&](const ResultSet& rows) {
+        return readPages(m_run, tableRead(tableName(table), key, columns), size, [&](const ResultSet& rows) {
             work(ServerRow(rows));
             return true;
         });
     }
-    ResultSet rows = selectWithReconnect(m_run, m_run.emlog, select);
+    ResultSet rows = readWithReconnect(m_run, m_run.emlog, wholeTable(tableName(table), columns));
     if (!rows)
         return false;
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows))
@@ -388,20 +413,16 @@ bool ServerSource::readTable(std::string_view table, const std::vector<std::stri
 bool ServerSource::rowsById(std::string_view table, std::string_view idColumn, const std::vector<std::int64_t>& ids,
                             const std::vector<std::string>& columns, const std::function<void(const EmlogRow&)>& work)
 {
-    useUnicode(m_run.emlog);
-    std::string list(idColumn);
-    for (const std::string& column : columns)
-        list += ", " + column;
+    m_run.emlog.useUnicode();
+    std::vector<std::string> list = {std::string(idColumn)};
+    list.insert(list.end(), columns.begin(), columns.end());
     // A page of ids at a time, sized as the pages of a table are.
     PageSize size(m_pageRows);
     for (std::size_t at = 0; at < ids.size();) {
         const std::size_t rowsOfPage = std::min(size.rows(), ids.size() - at);
-        std::string inList;
-        for (std::size_t i = at; i < at + rowsOfPage; ++i)
-            inList.append(inList.empty() ? "" : ",").append(std::to_string(ids[i]));
-        ResultSet rows = selectWithReconnect(m_run, m_run.emlog,
-                                             "SELECT " + list + " FROM " + tableName(table) + " WHERE " +
-                                                 std::string(idColumn) + " IN (" + inList + ")");
+        const std::vector<std::int64_t> page(ids.begin() + static_cast<std::ptrdiff_t>(at),
+                                             ids.begin() + static_cast<std::ptrdiff_t>(at + rowsOfPage));
+        ResultSet rows = readWithReconnect(m_run, m_run.emlog, rowsAt(tableName(table), idColumn, list, page));
         if (!rows)
             return false;
         std::uint64_t bytes = 0;
@@ -418,11 +439,11 @@ bool ServerSource::rowsById(std::string_view table, std::string_view idColumn, c
 std::optional<EmlogValues> ServerSource::columns(std::string_view table, std::string_view idColumn,
                                                  std::string_view column)
 {
-    useUnicode(m_run.emlog);
+    m_run.emlog.useUnicode();
     EmlogValues values;
     PageSize size = columnsPageSize(m_pageRows);
     const bool read =
-        readPages(m_run, columnsSelect(table, idColumn, column), idColumn, size, [&](const ResultSet& rows) {
+        readPages(m_run, columnsRead(tableName(table), idColumn, column), size, [&](const ResultSet& rows) {
             std::pair<std::int64_t, std::string> value;
             readField(rows, 0, value.first);
             readField(rows, 1, value.second);
@@ -436,8 +457,7 @@ std::optional<EmlogValues> ServerSource::columns(std::string_view table, std::st
 
 std::optional<std::int64_t> ServerSource::largestId(std::string_view table, std::string_view idColumn)
 {
-    const ResultSet rows =
-        selectWithReconnect(m_run, m_run.emlog, "Select max(" + std::string(idColumn) + ") From " + tableName(table));
+    const ResultSet rows = readWithReconnect(m_run, m_run.emlog, largestValue(tableName(table), idColumn));
     std::int64_t largest = 0;
     if (rowCount(rows) == 0)
         return std::nullopt;
@@ -447,7 +467,7 @@ std::optional<std::int64_t> ServerSource::largestId(std::string_view table, std:
 
 std::optional<bool> ServerSource::hasTable(std::string_view table)
 {
-    const std::optional<std::int64_t> found = selectNumber(m_run, m_run.emlog, hasTableQuery(table));
+    const std::optional<std::int64_t> found = readNumber(m_run, m_run.emlog, tableExists(tableName(table)));
     if (!found)
         return std::nullopt;
     return *found > 0;
@@ -457,7 +477,7 @@ std::optional<bool> ServerSource::hasColumn(std::string_view table, std::string_
 {
     auto names = m_columnNames.find(std::string(table));
     if (names == m_columnNames.end()) {
-        ResultSet rows = selectWithReconnect(m_run, m_run.emlog, columnNamesQuery(table));
+        ResultSet rows = readWithReconnect(m_run, m_run.emlog, columnNames(tableName(table)));
         if (!rows)
             return std::nullopt;
         std::vector<std::string> read(static_cast<std::size_t>(rowCount(rows)));
@@ -474,8 +494,8 @@ std::optional<bool> ServerSource::hasColumn(std::string_view table, std::string_
 
 bool ServerSource::readable(std::string_view table, std::string& why)
 {
-    useUnicode(m_run.emlog);
-    if (executeSql(m_run.emlog, "SELECT * FROM " + tableName(table) + " LIMIT 1") && storeResult(m_run.emlog))
+    m_run.emlog.useUnicode();
+    if (m_run.emlog.read(Query("emlog_sample", "SELECT * FROM ?1 LIMIT 1", {Name{tableName(table)}})))
         return true;
     why = m_run.emlog.lastError();
     return false;
@@ -483,8 +503,8 @@ bool ServerSource::readable(std::string_view table, std::string& why)
 
 bool ServerSource::option(std::string_view name, std::optional<std::string>& value)
 {
-    useUnicode(m_run.emlog);
-    const ResultSet result = selectWithReconnect(m_run, m_run.emlog, optionQuery(name));
+    m_run.emlog.useUnicode();
+    const ResultSet result = readWithReconnect(m_run, m_run.emlog, optionQuery(tableName("options"), name));
     if (!result)
         return false;
     value.reset();

@@ -34,13 +34,6 @@ public:
     std::string lastError() const override;
 
 private:
-    // The select of each read, before its paging (see readPages()).
-    std::string tableSelect(std::string_view table, const std::vector<std::string>& columns) const;
-    std::string columnsSelect(std::string_view table, std::string_view idColumn, std::string_view column) const;
-    std::string optionQuery(std::string_view name) const;
-    std::string hasTableQuery(std::string_view table) const;
-    std::string columnNamesQuery(std::string_view table) const;
-
     RunContext& m_run;
     std::size_t m_pageRows;
     // Each table's columns, asked once: they do not change while a run reads them.

@@ -1,11 +1,11 @@
 #include "WordPressReads.h"
 
-#include "BlogConnection.h"
 #include "Options.h"
 #include "Origins.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "RunContext.h"
+#include "WordPressQueries.h"
 
 namespace kestrel {
 
@@ -43,14 +43,14 @@ std::optional<std::optional<std::string>> WordPressReads::option(std::string_vie
 }
 
 bool WordPressReads::byIds(const std::vector<std::int64_t>& ids,
-                           const std::function<std::string(const std::string&)>& select,
+                           const std::function<Query(std::vector<std::int64_t>)>& select,
                            const std::function<void(const ResultSet&)>& each)
 {
     for (std::size_t first = 0; first < ids.size(); first += idsPerSelect) {
-        std::string list;
-        for (std::size_t i = first; i < std::min(ids.size(), first + idsPerSelect); ++i)
-            list += (list.empty() ? "" : ",") + std::to_string(ids[i]);
-        ResultSet rows = selectWithReconnect(m_run, m_run.wordPress, select(list));
+        std::vector<std::int64_t> some(ids.begin() + static_cast<std::ptrdiff_t>(first),
+                                       ids.begin() +
+                                           static_cast<std::ptrdiff_t>(std::min(ids.size(), first + idsPerSelect)));
+        ResultSet rows = readWithReconnect(m_run, m_run.wordPress, select(std::move(some)));
         if (!rows)
             return false;
         for (std::uint64_t row = 0; row < rowCount(rows); ++row, nextRow(rows))
@@ -61,13 +61,8 @@ bool WordPressReads::byIds(const std::vector<std::int64_t>& ids,
 
 bool WordPressReads::posts(const std::vector<std::int64_t>& ids, const std::function<void(const PostRead&)>& each)
 {
-    const std::string table = m_run.wordPressTable("posts");
     return byIds(
-        ids,
-        [&](const std::string& list) {
-            return "SELECT ID, post_type, post_status, post_password, post_title, post_content, guid FROM " + table +
-                   " WHERE ID IN (" + list + ")";
-        },
+        ids, [&](std::vector<std::int64_t> some) { return reads::shownPosts(m_run.wordPressPrefix, std::move(some)); },
         [&](const ResultSet& rows) {
             each({number(rows, 0), text(rows, 1), text(rows, 2), text(rows, 3), text(rows, 4), text(rows, 5),
                   text(rows, 6)});
@@ -76,13 +71,9 @@ bool WordPressReads::posts(const std::vector<std::int64_t>& ids, const std::func
 
 bool WordPressReads::comments(const std::vector<std::int64_t>& ids, const std::function<void(const CommentRow&)>& each)
 {
-    const std::string table = m_run.wordPressTable("comments");
     return byIds(
         ids,
-        [&](const std::string& list) {
-            return "SELECT comment_ID, comment_post_ID, comment_parent, comment_approved, comment_content FROM " +
-                   table + " WHERE comment_ID IN (" + list + ")";
-        },
+        [&](std::vector<std::int64_t> some) { return reads::shownComments(m_run.wordPressPrefix, std::move(some)); },
         [&](const ResultSet& rows) {
             each({number(rows, 0), number(rows, 1), number(rows, 2), text(rows, 3), text(rows, 4)});
         });
@@ -91,23 +82,14 @@ bool WordPressReads::comments(const std::vector<std::int64_t>& ids, const std::f
 bool WordPressReads::postTerms(const std::vector<std::int64_t>& ids,
                                const std::function<void(std::int64_t, std::int64_t, const std::string&)>& each)
 {
-    const std::string links = m_run.wordPressTable("term_relationships");
-    const std::string taxonomies = m_run.wordPressTable("term_taxonomy");
     return byIds(
-        ids,
-        [&](const std::string& list) {
-            return "SELECT r.object_id, t.term_taxonomy_id, t.taxonomy FROM " + links + " r JOIN " + taxonomies +
-                   " t ON t.term_taxonomy_id=r.term_taxonomy_id WHERE t.taxonomy IN ('category','post_tag') AND "
-                   "r.object_id IN (" +
-                   list + ")";
-        },
+        ids, [&](std::vector<std::int64_t> some) { return reads::postTerms(m_run.wordPressPrefix, std::move(some)); },
         [&](const ResultSet& rows) { each(number(rows, 0), number(rows, 1), text(rows, 2)); });
 }
 
 bool WordPressReads::links(const std::function<void(const std::string&, const std::string&, const std::string&)>& each)
 {
-    ResultSet rows = selectWithReconnect(
-        m_run, m_run.wordPress, "SELECT link_url, link_name, link_visible FROM " + m_run.wordPressTable("links"));
+    ResultSet rows = readWithReconnect(m_run, m_run.wordPress, reads::shownLinks(m_run.wordPressPrefix));
     if (!rows)
         return false;
     for (std::uint64_t row = 0; row < rowCount(rows); ++row, nextRow(rows))
@@ -118,14 +100,9 @@ bool WordPressReads::links(const std::function<void(const std::string&, const st
 bool WordPressReads::postMeta(const std::vector<std::int64_t>& ids, std::string_view key,
                               const std::function<void(std::int64_t, const std::string&)>& each)
 {
-    const std::string table = m_run.wordPressTable("postmeta");
-    const std::string quotedKey = quotedLiteral(m_run.wordPress, key);
     return byIds(
         ids,
-        [&](const std::string& list) {
-            return "SELECT post_id, meta_value FROM " + table + " WHERE meta_key=" + quotedKey + " AND post_id IN (" +
-                   list + ")";
-        },
+        [&](std::vector<std::int64_t> some) { return reads::postMeta(m_run.wordPressPrefix, key, std::move(some)); },
         [&](const ResultSet& rows) { each(number(rows, 0), text(rows, 1)); });
 }
 

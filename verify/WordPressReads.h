@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OriginKeys.h"
+#include "Query.h"
 
 #include <cstdint>
 #include <functional>
@@ -62,7 +63,7 @@ public:
 
 private:
     // Rows of a select over ids, several hundred ids to a select; false when one failed.
-    bool byIds(const std::vector<std::int64_t>& ids, const std::function<std::string(const std::string&)>& select,
+    bool byIds(const std::vector<std::int64_t>& ids, const std::function<Query(std::vector<std::int64_t>)>& select,
                const std::function<void(const ResultSet&)>& each);
 
     RunContext& m_run;

@@ -1,25 +1,19 @@
 #include "Options.h"
 
-#include "BlogConnection.h"
 #include "PhpSerialized.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
 #include "RunContext.h"
 #include "TextHelpers.h"
+#include "WordPressQueries.h"
 
 #include <algorithm>
 
 namespace kestrel {
 
-std::string wordPressOptionQuery(RunContext& run, std::string_view name)
-{
-    return "SELECT option_value FROM " + run.wordPressTable("options") +
-           " WHERE option_name=" + quotedLiteral(run.wordPress, name);
-}
-
 bool readWordPressOption(RunContext& run, std::string_view name, std::optional<std::string>& value)
 {
-    ResultSet result = selectWithReconnect(run, run.wordPress, wordPressOptionQuery(run, name));
+    ResultSet result = readWithReconnect(run, run.wordPress, reads::option(run.wordPressPrefix, name));
     if (!result)
         return false;
     value.reset();
@@ -28,13 +22,7 @@ bool readWordPressOption(RunContext& run, std::string_view name, std::optional<s
 
 bool setWordPressOption(RunContext& run, std::string_view name, std::string_view value)
 {
-    const std::string table = run.wordPressTable("options");
-    const std::string quotedName = quotedLiteral(run.wordPress, name);
-    const std::string quotedValue = quotedLiteral(run.wordPress, value);
-    return executeWithReconnect(run, run.wordPress,
-                                "INSERT INTO " + table + " (option_name, option_value, autoload) VALUES (" +
-                                    quotedName + "," + quotedValue +
-                                    ",'yes') ON DUPLICATE KEY UPDATE option_value=" + quotedValue);
+    return changeWithReconnect(run, run.wordPress, changes::setOption(run.wordPressPrefix, name, value));
 }
 
 std::optional<std::vector<std::int64_t>> unserializeIds(std::string_view serialized)

@@ -14,8 +14,6 @@ struct RunContext;
 // One of WordPress's options. `value` is nothing when the site has no such option; false when it
 // could not be read, and then nothing may be written in its place.
 bool readWordPressOption(RunContext& run, std::string_view name, std::optional<std::string>& value);
-// The select readWordPressOption() asks, to read it ahead.
-std::string wordPressOptionQuery(RunContext& run, std::string_view name);
 bool setWordPressOption(RunContext& run, std::string_view name, std::string_view value);
 
 // What became of a change to an option that holds more than the run's own values.

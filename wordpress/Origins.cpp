@@ -1,35 +1,17 @@
 #include "Origins.h"
 
-#include "Assignments.h"
-#include "BlogConnection.h"
 #include "Reconnect.h"
 #include "ResultSet.h"
+#include "RowValues.h"
 #include "RunContext.h"
 #include "TextHelpers.h"
+#include "WordPressQueries.h"
 
 #include <algorithm>
 
 namespace kestrel {
 
 namespace {
-
-// The table a meta table belongs to, and its id column.
-struct Owner
-{
-    std::string_view table;
-    std::string_view idColumn;
-};
-
-Owner ownerOf(const OriginKey& key)
-{
-    if (key.metaTable == "commentmeta")
-        return {"comments", "comment_ID"};
-    if (key.metaTable == "termmeta")
-        return {"term_taxonomy", "term_id"};
-    if (key.metaTable == "usermeta")
-        return {"users", "ID"};
-    return {"posts", "ID"};
-}
 
 bool isDecimal(std::string_view text)
 {
@@ -39,33 +21,6 @@ bool isDecimal(std::string_view text)
 
 } // namespace
 
-namespace {
-
-// Meta of one origin key joined to its owner; `what` is the select list.
-std::string fromOwnedMeta(const OriginKey& key, std::string_view wordPressPrefix, const std::string& what)
-{
-    const Owner owner = ownerOf(key);
-    const std::string meta = std::string(wordPressPrefix) + std::string(key.metaTable);
-    const std::string owners = std::string(wordPressPrefix) + std::string(owner.table);
-    const bool isTerm = key.metaTable == "termmeta";
-    const std::string taxonomy = key.key == origin::category.key ? "category"
-                                 : key.key == origin::menu.key   ? "nav_menu"
-                                                                 : "post_tag";
-    return "SELECT " + what + " FROM " + meta + " m JOIN " + owners + " o ON o." + std::string(owner.idColumn) + "=m." +
-           std::string(key.ownerColumn) + (isTerm ? " AND o.taxonomy='" + taxonomy + "'" : "") + " WHERE m.meta_key='" +
-           std::string(key.key) + "'";
-}
-
-} // namespace
-
-std::string copiesQuery(const OriginKey& key, std::string_view wordPressPrefix)
-{
-    // A term's meta names its term; links name its term_taxonomy row of the right taxonomy.
-    const std::string taxonomyId =
-        key.metaTable == "termmeta" ? "o.term_taxonomy_id" : "o." + std::string(ownerOf(key).idColumn);
-    return fromOwnedMeta(key, wordPressPrefix, "m.meta_value, m." + std::string(key.ownerColumn) + ", " + taxonomyId);
-}
-
 std::optional<std::int64_t> originIdOf(std::string_view metaValue)
 {
     if (!isDecimal(metaValue))
@@ -73,24 +28,14 @@ std::optional<std::int64_t> originIdOf(std::string_view metaValue)
     return std::stoll(std::string(metaValue));
 }
 
-std::string linksQuery(std::string_view wordPressPrefix)
-{
-    return "SELECT link_id, link_url, link_name FROM " + std::string(wordPressPrefix) + "links";
-}
-
 bool deleteOrphanedOrigins(RunContext& run, const OriginKey& key)
 {
-    const Owner owner = ownerOf(key);
-    return executeWithReconnect(run, run.wordPress,
-                                "DELETE m FROM " + run.wordPressTable(key.metaTable) + " m LEFT JOIN " +
-                                    run.wordPressTable(owner.table) + " o ON o." + std::string(owner.idColumn) + "=m." +
-                                    std::string(key.ownerColumn) + " WHERE m.meta_key='" + std::string(key.key) +
-                                    "' AND o." + std::string(owner.idColumn) + " IS NULL");
+    return changeWithReconnect(run, run.wordPress, changes::deleteOrphanedOrigins(run.wordPressPrefix, key));
 }
 
 std::optional<Copies> readCopies(RunContext& run, const OriginKey& key)
 {
-    ResultSet rows = selectWithReconnect(run, run.wordPress, copiesQuery(key, run.wordPressPrefix));
+    ResultSet rows = readWithReconnect(run, run.wordPress, reads::copies(run.wordPressPrefix, key));
     if (!rows)
         return std::nullopt;
     Copies copies;
@@ -106,28 +51,21 @@ std::optional<Copies> readCopies(RunContext& run, const OriginKey& key)
     return copies;
 }
 
-Assignments originMeta(RunContext& run, const OriginKey& key, std::int64_t wordPressId, std::int64_t emlogId)
+RowValues originMeta(const OriginKey& key, std::int64_t wordPressId, std::int64_t emlogId)
 {
-    return ownerMeta(run, key, wordPressId, key.key, std::to_string(emlogId));
+    return ownerMeta(key, wordPressId, key.key, std::to_string(emlogId));
 }
 
-Assignments ownerMeta(RunContext& run, const OriginKey& key, std::int64_t wordPressId, std::string_view metaKey,
-                      std::string_view value)
+RowValues ownerMeta(const OriginKey& key, std::int64_t wordPressId, std::string_view metaKey, std::string_view value)
 {
-    Assignments meta(run.wordPress);
+    RowValues meta;
     meta.add(key.ownerColumn, wordPressId).add("meta_key", metaKey).add("meta_value", value);
     return meta;
 }
 
-std::string originCheck(RunContext& run, const OriginKey& key, std::int64_t emlogId)
+std::optional<std::unordered_set<std::int64_t>> usedIds(RunContext& run, const Query& query)
 {
-    // The meta alone is not enough: where the tables cannot undo a row, it goes before its owner.
-    return fromOwnedMeta(key, run.wordPressPrefix, "COUNT(*)") + " AND m.meta_value='" + std::to_string(emlogId) + "'";
-}
-
-std::optional<std::unordered_set<std::int64_t>> usedIds(RunContext& run, const std::string& query)
-{
-    ResultSet rows = selectWithReconnect(run, run.wordPress, query);
+    ResultSet rows = readWithReconnect(run, run.wordPress, query);
     if (!rows)
         return std::nullopt;
     std::unordered_set<std::int64_t> ids;
@@ -140,9 +78,9 @@ std::optional<std::unordered_set<std::int64_t>> usedIds(RunContext& run, const s
     return ids;
 }
 
-std::optional<std::unordered_set<std::string>> textsInUse(RunContext& run, const std::string& query)
+std::optional<std::unordered_set<std::string>> textsInUse(RunContext& run, const Query& query)
 {
-    ResultSet rows = selectWithReconnect(run, run.wordPress, query);
+    ResultSet rows = readWithReconnect(run, run.wordPress, query);
     if (!rows)
         return std::nullopt;
     std::unordered_set<std::string> texts;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OriginKeys.h"
+#include "Query.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,18 +15,11 @@
 namespace kestrel {
 
 struct RunContext;
-class Assignments;
+class RowValues;
 
-// Where the copies of one kind are: a select of each copy's meta value (the emlog id as stored),
-// the copy's id and, for a term, its term_taxonomy_id. Only meta whose owner still exists counts
-// (meta left behind by a deleted row does not), and a term only in the taxonomy of its kind. The
-// run and the check both ask this, so that they agree on what is already there.
-std::string copiesQuery(const OriginKey& key, std::string_view wordPressPrefix);
-// The emlog id a meta value names: whole decimals only, as a run writes them.
+// The emlog id a meta value names (see reads::copies(): the run and the check both ask that, so that they
+// agree on what is already there): whole decimals only, as a run writes them.
 std::optional<std::int64_t> originIdOf(std::string_view metaValue);
-// Links carry no meta: one is there when WordPress has a link with the same address and name.
-// This selects link_id, link_url and link_name of every link.
-std::string linksQuery(std::string_view wordPressPrefix);
 
 // The rows of one kind in WordPress that name an emlog row (only meta whose owner still exists
 // counts; meta left behind by a deleted row does not); nothing when WordPress cannot be asked.
@@ -36,19 +30,16 @@ std::optional<Copies> readCopies(RunContext& run, const OriginKey& key);
 bool deleteOrphanedOrigins(RunContext& run, const OriginKey& key);
 
 // The meta row that marks a copy: (owner, key, emlog id).
-Assignments originMeta(RunContext& run, const OriginKey& key, std::int64_t wordPressId, std::int64_t emlogId);
+RowValues originMeta(const OriginKey& key, std::int64_t wordPressId, std::int64_t emlogId);
 // Another meta row of the same owner, such as an alias.
-Assignments ownerMeta(RunContext& run, const OriginKey& key, std::int64_t wordPressId, std::string_view metaKey,
-                      std::string_view value);
-// A query whose count is non-zero once that meta row is in WordPress.
-std::string originCheck(RunContext& run, const OriginKey& key, std::int64_t emlogId);
+RowValues ownerMeta(const OriginKey& key, std::int64_t wordPressId, std::string_view metaKey, std::string_view value);
+// The ids a read of WordPress gives in its first column (those a column holds, say); nothing when it
+// cannot be asked.
+std::optional<std::unordered_set<std::int64_t>> usedIds(RunContext& run, const Query& query);
 
-// The ids a query of WordPress gives (those a column holds, say); nothing when it cannot be asked.
-std::optional<std::unordered_set<std::int64_t>> usedIds(RunContext& run, const std::string& query);
-
-// The texts a query of WordPress gives (the slugs in use, say), in ASCII lower case; nothing when
-// it cannot be asked.
-std::optional<std::unordered_set<std::string>> textsInUse(RunContext& run, const std::string& query);
+// The texts a read of WordPress gives in its first column (the slugs in use, say), in ASCII lower case;
+// nothing when it cannot be asked.
+std::optional<std::unordered_set<std::string>> textsInUse(RunContext& run, const Query& query);
 
 // Ids for rows that cannot keep their emlog id: counted up from above every id
 // already in use and every emlog id still to come, so that a displaced row never

@@ -1,23 +1,22 @@
 #include "Transactions.h"
 
-#include "BlogConnection.h"
 #include "Reconnect.h"
 #include "RunContext.h"
+#include "WordPressQueries.h"
 
 namespace kestrel {
 
-std::string transactionsQuery(RunContext& run)
+Query transactionsQuery(const RunContext& run)
 {
-    std::string tables;
+    std::vector<std::string> tables;
     for (const std::string_view bare : wordPressTablesWritten)
-        tables += (tables.empty() ? "" : ",") + quotedLiteral(run.wordPress, run.wordPressTable(bare));
-    return "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA=DATABASE() AND TABLE_NAME IN (" + tables +
-           ") AND ENGINE<>'InnoDB'";
+        tables.push_back(run.wordPressTable(bare));
+    return reads::tablesWithoutTransactions(std::move(tables));
 }
 
 Transactions askTransactions(RunContext& run)
 {
-    const std::optional<std::int64_t> others = selectNumber(run, run.wordPress, transactionsQuery(run));
+    const std::optional<std::int64_t> others = readNumber(run, run.wordPress, transactionsQuery(run));
     if (!others)
         return Transactions::unknown;
     return *others == 0 ? Transactions::yes : Transactions::no;

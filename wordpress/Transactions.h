@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Query.h"
+
 #include <optional>
 #include <string>
 
@@ -14,7 +16,7 @@ enum class Transactions { yes, no, unknown };
 // Asks WordPress whether every table a run writes is InnoDB. A session lost at the question gives
 // `unknown`, never `no`: the rows are then written as safely as on either engine.
 Transactions askTransactions(RunContext& run);
-// The select askTransactions() sends, to read it ahead.
-std::string transactionsQuery(RunContext& run);
+// The read askTransactions() makes, to read it ahead.
+Query transactionsQuery(const RunContext& run);
 
 } // namespace kestrel

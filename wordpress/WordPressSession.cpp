@@ -11,6 +11,8 @@ namespace {
 constexpr std::array incompatibleModes = {"NO_ZERO_DATE",      "ONLY_FULL_GROUP_BY", "STRICT_TRANS_TABLES",
                                           "STRICT_ALL_TABLES", "TRADITIONAL",        "ANSI"};
 
+} // namespace
+
 std::string wordPressSqlMode()
 {
     // Worked out by the server from the session's own modes, in the one statement that sets them: no
@@ -22,20 +24,18 @@ std::string wordPressSqlMode()
     return "SET SESSION sql_mode=SUBSTRING(" + modes + ",2,CHAR_LENGTH(" + modes + ")-2)";
 }
 
-} // namespace
-
-BlogConnection openWordPressSession(ConnectionOptions options)
+MysqlSession openWordPressSession(ConnectionOptions options)
 {
     options.multiStatements = true;
     // A session whose modes are not WordPress's would refuse or change rows WordPress takes: none opens,
     // with the server's reason.
     options.settings.push_back(wordPressSqlMode());
-    return openConnection(options);
+    return MysqlSession(options);
 }
 
-bool useWordPressSqlMode(BlogConnection& connection)
+bool useWordPressSqlMode(MysqlSession& session)
 {
-    return applySessionSetting(connection, wordPressSqlMode());
+    return session.applySetting(wordPressSqlMode());
 }
 
 } // namespace kestrel

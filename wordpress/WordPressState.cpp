@@ -1,8 +1,9 @@
 #include "WordPressState.h"
 
-#include "BlogConnection.h"
 #include "Origins.h"
 #include "RunContext.h"
+#include "Session.h"
+#include "WordPressQueries.h"
 
 namespace kestrel {
 
@@ -18,30 +19,18 @@ bool unreadableWordPress(RunContext& run, std::string_view migration, std::strin
     return false;
 }
 
-std::string postNamesQuery(const RunContext& run)
-{
-    return "SELECT post_name FROM " + run.wordPressTable("posts") + " WHERE post_name<>''";
-}
-
-std::string termIdsQuery(const RunContext& run)
-{
-    return "SELECT term_id FROM " + run.wordPressTable("terms") + " UNION SELECT term_taxonomy_id FROM " +
-           run.wordPressTable("term_taxonomy") + " UNION SELECT term_taxonomy_id FROM " +
-           run.wordPressTable("term_relationships");
-}
-
-void readAheadOfWordPress(RunContext& run, const std::vector<std::string>& selects)
+void readAheadOfWordPress(RunContext& run, const std::vector<Query>& queries)
 {
     // Rows are read in the character set they are asked for in later.
-    if (!selects.empty() && useUnicode(run.wordPress))
-        startReadAhead(run.wordPress, selects);
+    if (!queries.empty() && run.wordPress.useUnicode())
+        run.wordPress.startReadAhead(queries);
 }
 
 bool WordPressState::readCopies(RunContext& run, std::string_view migration, const OriginKey& key)
 {
     if (hasCopies(key))
         return true;
-    useUnicode(run.wordPress);
+    run.wordPress.useUnicode();
     std::optional<Copies> copies = kestrel::readCopies(run, key);
     if (!copies)
         return unreadableWordPress(run, migration, key.metaTable, key.key);
@@ -53,8 +42,8 @@ bool WordPressState::readPostNames(RunContext& run, std::string_view migration)
 {
     if (m_postNames)
         return true;
-    useUnicode(run.wordPress);
-    m_postNames = textsInUse(run, postNamesQuery(run));
+    run.wordPress.useUnicode();
+    m_postNames = textsInUse(run, reads::postNames(run.wordPressPrefix));
     return m_postNames || unreadableWordPress(run, migration, "posts", "post_name");
 }
 
@@ -62,7 +51,7 @@ bool WordPressState::readTermIds(RunContext& run, std::string_view migration)
 {
     if (m_termIds)
         return true;
-    m_termIds = usedIds(run, termIdsQuery(run));
+    m_termIds = usedIds(run, reads::termIds(run.wordPressPrefix));
     return m_termIds || unreadableWordPress(run, migration, "term_taxonomy", "term ids");
 }
 

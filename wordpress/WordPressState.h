@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OriginKeys.h"
+#include "Query.h"
 #include "Slugs.h"
 #include "Transactions.h"
 
@@ -57,13 +58,9 @@ private:
 // the report says it did not run. Always false, for the caller to return.
 bool unreadableWordPress(RunContext& run, std::string_view migration, std::string_view table, std::string_view what);
 
-// The selects of readPostNames() and readTermIds(), to read them ahead.
-std::string postNamesQuery(const RunContext& run);
-std::string termIdsQuery(const RunContext& run);
-
-// Reads ahead, several to an exchange, selects of WordPress a migration is about to ask one after
-// another: asked for as before, each then takes its rows from there (see readAhead()). They go without
-// waiting, so that emlog's first reads can be made while they are on their way.
-void readAheadOfWordPress(RunContext& run, const std::vector<std::string>& selects);
+// Reads ahead, several to an exchange, what a migration is about to ask WordPress one after another:
+// asked for as before, each then takes its rows from there (see Session::startReadAhead()). They go
+// without waiting, so that emlog's first reads can be made while they are on their way.
+void readAheadOfWordPress(RunContext& run, const std::vector<Query>& queries);
 
 } // namespace kestrel

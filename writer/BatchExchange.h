@@ -27,8 +27,8 @@ private:
     RunContext& m_run;
     RowFates& m_fates;
     RowByRow& m_alone;
-    Batch m_sent;                                 // on its way, its outcome not read yet
-    std::vector<BatchStatement> m_sentStatements; // what it was sent as
+    Batch m_sent;                  // on its way, its outcome not read yet
+    std::size_t m_sentInserts = 0; // the inserts it was sent as
 };
 
 } // namespace kestrel

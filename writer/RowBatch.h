@@ -1,7 +1,9 @@
 #pragma once
 
-#include "Assignments.h"
+#include "Exchange.h"
 #include "Origins.h"
+#include "Query.h"
+#include "RowValues.h"
 #include "Why.h"
 
 #include <cstddef>
@@ -19,7 +21,7 @@ struct RunContext;
 struct TableRow
 {
     std::string table; // bare name: "posts", "postmeta", ...
-    Assignments values;
+    RowValues values;
     // The meta row that names the emlog row copied. Where the tables cannot undo a row, it is
     // written first: a row cut off half-way is then never taken for a copy, and written again.
     bool origin = false;
@@ -55,8 +57,8 @@ struct RowWrite
         Copy copy;
     };
     std::optional<Copied> copied;
-    // For a row that carries no origin: a query whose count is non-zero once it is in WordPress.
-    std::string arrivalCheck;
+    // For a row that carries no origin: a read whose count is non-zero once it is in WordPress.
+    std::optional<Query> arrivalCheck;
     // Where the tables cannot undo a row its origin goes first, in a statement of its own: the
     // row's other meta of the same shape must not go in with it, before the row itself, and stay
     // behind when the row is cut off.
@@ -74,14 +76,13 @@ struct QueuedRow
 };
 using Batch = std::vector<QueuedRow>;
 
-// One statement of a batch: the rows of one table with the same columns, as one multi-row insert.
+// One insert of a batch: the rows of one table with the same columns.
 struct BatchStatement
 {
     std::string table; // bare
     std::string shape; // table and columns, for the warnings its rows raise on their own
-    std::string text;
-    std::size_t rows = 0;
-    bool origin = false; // a statement of origins alone (RowWrite::originAlone)
+    Insert insert;
+    bool origin = false; // an insert of origins alone (RowWrite::originAlone)
 };
 std::vector<BatchStatement> statementsOf(const RunContext& run, const std::vector<const RowWrite*>& rows);
 

@@ -1,8 +1,9 @@
 #include "RowByRow.h"
 
-#include "BlogConnection.h"
 #include "Reconnect.h"
 #include "RunContext.h"
+#include "Session.h"
+#include "WordPressQueries.h"
 #include "WordPressState.h"
 
 namespace kestrel {
@@ -13,7 +14,7 @@ namespace {
 constexpr int retriesAfterLoss = 3;
 constexpr unsigned filledWithDefault = 1364; // "Field doesn't have a default value"
 
-std::string errorText(const BlogConnection& session)
+std::string errorText(const Session& session)
 {
     return std::to_string(session.lastErrorNumber()) + " " + session.lastError();
 }
@@ -106,65 +107,66 @@ RowByRow::Outcome RowByRow::writeWithRetries(const std::vector<QueuedRow*>& batc
 RowByRow::Outcome RowByRow::writeInTransaction(const std::vector<QueuedRow*>& batch, bool oneByOne, Failure& failure,
                                                std::string& changes)
 {
-    BlogConnection& wordPress = m_run.wordPress;
+    Session& wordPress = m_run.wordPress;
     // Where the engine is not known, a transaction is still asked for: on tables that have them it
     // undoes what a lost session cut off; on others it costs nothing, and the origin goes first.
     const Transactions engine = m_state.transactions(m_run);
     const bool atomic = engine != Transactions::no;
     const bool undoable = engine == Transactions::yes;
-    if (atomic && !executeSql(wordPress, "START TRANSACTION"))
+    if (atomic && !wordPress.begin())
         return failedStatement(batch.front()->row.rows.front().table, failure, false, undoable);
 
     std::vector<const RowWrite*> rows;
     for (const QueuedRow* queued : batch)
         rows.push_back(&queued->row);
     for (const BatchStatement& statement : statementsOf(m_run, rows)) {
-        if (!executeSql(wordPress, statement.text))
+        if (!wordPress.insert(statement.insert))
             return failedStatement(statement.table, failure, false, undoable);
 
         // WordPress's tables have columns without defaults that the server fills in with a
         // warning each; only warnings beyond those mean a value was changed.
-        const unsigned count = warningCount(wordPress);
+        const std::size_t rows = statement.insert.rows.size();
+        const unsigned count = wordPress.warningCount();
         const auto expected = m_state.expectedWarnings.find(statement.shape);
         const unsigned perRow = expected == m_state.expectedWarnings.end() ? 0 : expected->second;
-        if (count <= perRow * statement.rows)
+        if (count <= perRow * rows)
             continue;
         unsigned defaults = 0;
         std::string changed;
-        for (const Warning& warning : lastWarnings(wordPress)) {
+        for (const Warning& warning : wordPress.lastWarnings()) {
             if (warning.code == filledWithDefault)
                 ++defaults;
             else
                 changed += (changed.empty() ? "" : "; ") + std::to_string(warning.code) + " " + warning.message;
         }
-        if (statement.rows == 1)
+        if (rows == 1)
             m_state.expectedWarnings[statement.shape] = defaults;
         if (changed.empty())
             continue;
         if (!oneByOne && undoable) {
             // Which row? Undo the batch and let the rows say it one at a time.
-            executeSql(wordPress, "ROLLBACK");
+            wordPress.rollback();
             failure = {statement.table, changed};
             return Outcome::Refused;
         }
         failure.table = statement.table;
         changes += (changes.empty() ? "" : "; ") + changed;
     }
-    if (atomic && !executeSql(wordPress, "COMMIT"))
+    if (atomic && !wordPress.commit())
         return failedStatement(batch.front()->row.rows.front().table, failure, true, undoable);
     return Outcome::Written;
 }
 
 RowByRow::Outcome RowByRow::failedStatement(std::string_view table, Failure& failure, bool duringCommit, bool undoable)
 {
-    BlogConnection& wordPress = m_run.wordPress;
+    Session& wordPress = m_run.wordPress;
     failure = {std::string(table), errorText(wordPress)};
     if (isSessionLost(wordPress))
         // Without a transaction every statement before the loss stands: whether the row
         // is there must be asked, as after a commit that got no answer.
         return duringCommit || !undoable ? Outcome::Unknown : Outcome::Lost;
     if (undoable)
-        executeSql(wordPress, "ROLLBACK");
+        wordPress.rollback();
     return Outcome::Refused;
 }
 
@@ -172,10 +174,11 @@ bool RowByRow::arrived(const QueuedRow& queued)
 {
     // Asked only after a lost session, so the question is made only then.
     const RowWrite& row = queued.row;
-    const std::string check = !row.arrivalCheck.empty() ? row.arrivalCheck
-                              : row.copied              ? originCheck(m_run, *row.copied->key, row.copied->emlogId)
-                                                        : std::string();
-    return !check.empty() && selectNumber(m_run, m_run.wordPress, check).value_or(0) > 0;
+    const std::optional<Query> check =
+        row.arrivalCheck ? row.arrivalCheck
+        : row.copied ? std::optional(reads::originCount(m_run.wordPressPrefix, *row.copied->key, row.copied->emlogId))
+                     : std::nullopt;
+    return check && readNumber(m_run, m_run.wordPress, *check).value_or(0) > 0;
 }
 
 } // namespace kestrel

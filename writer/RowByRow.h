@@ -8,7 +8,6 @@
 
 namespace kestrel {
 
-class BlogConnection;
 class WordPressState;
 
 // Writes a batch on its own, waiting for each answer: whole in one transaction first, or row by

@@ -1,7 +1,7 @@
 #include "RowWriter.h"
 
-#include "BlogConnection.h"
 #include "RunContext.h"
+#include "Session.h"
 #include "WordPressState.h"
 
 #include <algorithm>
@@ -19,7 +19,7 @@ constexpr auto maxBatchAge = std::chrono::seconds(1);
 
 } // namespace
 
-std::size_t exchangeLimit(const BlogConnection& session, std::size_t most)
+std::size_t exchangeLimit(const Session& session, std::size_t most)
 {
     const std::uint64_t limit =
         session.exchangeBytes() != 0 ? session.exchangeBytes() : session.maxStatementBytes() / 4;
@@ -109,7 +109,7 @@ void RowWriter::flush()
     std::erase_if(batch, [this](const QueuedRow& queued) { return failedBefore(queued); });
     if (batch.empty())
         return;
-    if (m_state.transactions(m_run) != Transactions::yes || !m_run.wordPress.takesSeveralStatements()) {
+    if (m_state.transactions(m_run) != Transactions::yes || !m_run.wordPress.takesExchanges()) {
         m_alone.writeAlone(batch, true);
         return;
     }

@@ -16,12 +16,12 @@
 
 namespace kestrel {
 
-class BlogConnection;
+class Session;
 
-// How many bytes of statements one exchange of the session carries, `most` at most: within a quarter
-// of its server's max_allowed_packet, or, for a carried session, what the carrier sizes its exchanges
-// to (within its far side's limits and time).
-std::size_t exchangeLimit(const BlogConnection& session, std::size_t most);
+// How many bytes one exchange of the session carries, `most` at most: within a quarter of its server's
+// max_allowed_packet, or, through the receiver plugin, what its requests are sized to (within the site's
+// limits and time).
+std::size_t exchangeLimit(const Session& session, std::size_t most);
 
 class WordPressState;
 

@@ -120,7 +120,7 @@ TEST_F(BackupRunTest, EveryFormGivesWhatTheServerGives)
         SCOPED_TRACE(sample::versionName(version.version));
         execute(emlog.admin(), "DROP DATABASE `" + emlog.name() + "`");
         loadSampleBlog(emlog.name(), "emlog_", version.version);
-        BlogConnection admin = adminConnection(emlog.name());
+        MysqlSession admin = adminConnection(emlog.name());
         // Other programs' tables, and an older copy of the blog under another prefix, are in the files too.
         execute(admin, "CREATE TABLE forum_posts (id INT PRIMARY KEY, body TEXT) DEFAULT CHARSET=latin1");
         execute(admin, "INSERT INTO forum_posts VALUES (1, 'not the blog; \\'quoted\\'')");
@@ -150,7 +150,7 @@ TEST_F(BackupRunTest, EveryFormGivesWhatTheServerGives)
 TEST_F(BackupRunTest, MergedIntoAWordPressWithPostsOfItsOwn)
 {
     loadSampleBlog(emlog.name());
-    BlogConnection admin = adminConnection(emlog.name());
+    MysqlSession admin = adminConnection(emlog.name());
     std::string views[2];
     for (const bool fromServer : {true, false}) {
         WordPressDatabase target("cli_backup_merge");

@@ -32,7 +32,7 @@ void PrintTo(const Program& program, std::ostream* out)
 // Every table of a database with its checksum.
 std::map<std::string, std::string> checksums(const std::string& database)
 {
-    BlogConnection admin = adminConnection(database);
+    MysqlSession admin = adminConnection(database);
     std::map<std::string, std::string> sums;
     for (const Row& table : queryRows(admin, "SHOW TABLES")) {
         const auto sum = queryRows(admin, "CHECKSUM TABLE `" + *table[0] + "`");
@@ -157,7 +157,7 @@ TEST(CheckRowSizes, RowsTooLargeForEitherServerAreNamed)
     // emlog on a server of its own, whose max_allowed_packet can be made small without harming other tests.
     PrivateServer emlogServer;
     emlogServer.createDatabase("emlog");
-    BlogConnection emlog = emlogServer.admin("emlog");
+    MysqlSession emlog = emlogServer.admin("emlog");
     createCleanBlog(emlog);
     execute(emlog, "UPDATE emlog_blog SET content=REPEAT('x', 100000) WHERE gid=2");
     execute(emlog, "SET GLOBAL max_allowed_packet=65536");

@@ -24,7 +24,7 @@ protected:
     void SetUp() override
     {
         createCleanBlog(emlog.admin());
-        BlogConnection admin = adminConnection();
+        MysqlSession admin = adminConnection();
         for (const auto& [user, password, database] :
              {std::tuple{emlogUser, emlogPassword, emlog.name()},
               std::tuple{wordPressUser, wordPressPassword, wordpress.name()}}) {
@@ -36,7 +36,7 @@ protected:
 
     void TearDown() override
     {
-        BlogConnection admin = adminConnection();
+        MysqlSession admin = adminConnection();
         execute(admin, "DROP USER IF EXISTS '" + emlogUser + "'@'%'");
         execute(admin, "DROP USER IF EXISTS '" + wordPressUser + "'@'%'");
         for (const std::string& file : files)

@@ -40,7 +40,7 @@ std::vector<std::string> cliArguments(const std::string& emlogDatabase, const Wo
     return arguments;
 }
 
-void createCleanBlog(BlogConnection& emlog, int articles)
+void createCleanBlog(MysqlSession& emlog, int articles)
 {
     createEmlogTables(emlog);
     execute(emlog, "INSERT INTO emlog_sort SET sid=1, sortname='随笔', alias='notes', description=''");
@@ -92,7 +92,7 @@ void expectReportMatchesWordPress(const QJsonObject& report, const WordPressData
         {QStringLiteral("tags"), "SELECT COUNT(*) FROM " + wp + "term_taxonomy WHERE taxonomy='post_tag'"},
         {QStringLiteral("links"), "SELECT COUNT(*) FROM " + wp + "links"},
     };
-    BlogConnection admin = adminConnection(wordPress.name());
+    MysqlSession admin = adminConnection(wordPress.name());
     for (const QJsonValue& value : report.value(QStringLiteral("migrations")).toArray()) {
         const QJsonObject migration = value.toObject();
         // Scripts match kinds by an ASCII id; the window's label stands beside it.

@@ -25,7 +25,7 @@ std::vector<std::string> cliArguments(const std::string& emlogDatabase, const Wo
 
 // A small emlog blog none of whose rows can fail: `articles` articles in one
 // category, a comment, a tag on two articles and a link.
-void createCleanBlog(BlogConnection& emlog, int articles = 3);
+void createCleanBlog(MysqlSession& emlog, int articles = 3);
 
 // Reads the file --json wrote; a failure of the calling test when it is not a JSON object.
 QJsonObject readJsonReport(const std::string& path);

@@ -1,11 +1,33 @@
-#include "BlogConnection.h"
 #include "ResultSet.h"
+#include "RowValues.h"
+#include "SessionSql.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
 
 using namespace kestrel;
 using namespace kestrel::test;
+
+namespace {
+
+bool insertRow(Session& session, const std::string& table, const RowValues& row)
+{
+    return session.insert(Insert{table, row.columns(), {&row}});
+}
+
+RowValues row(std::string_view column, std::string_view value)
+{
+    return RowValues().add(column, value);
+}
+
+bool deleteRows(Session& session, const std::string& table, const std::string& v)
+{
+    if (v.empty())
+        return session.change(Change("delete_all", "DELETE FROM ?1", {Name{table}}));
+    return session.change(Change("delete_some", "DELETE FROM ?1 WHERE v=?2", {Name{table}, v}));
+}
+
+} // namespace
 
 TEST(ServerAddress, TakesAPortFromTheServerField)
 {
@@ -32,9 +54,9 @@ TEST(ServerAddress, TakesAPortFromTheServerField)
     }
 }
 
-TEST(BlogConnection, ConnectsToHostAndPortTypedIntoTheServerField)
+TEST(MysqlSession, ConnectsToHostAndPortTypedIntoTheServerField)
 {
-    BlogConnection connection = openConnection(testServer().address(), "root", testServer().password, "");
+    MysqlSession connection = openConnection(testServer().address(), "root", testServer().password, "");
     ASSERT_TRUE(connection) << connection.lastError();
     EXPECT_TRUE(executeSql(connection, "SELECT 1"));
 
@@ -42,12 +64,12 @@ TEST(BlogConnection, ConnectsToHostAndPortTypedIntoTheServerField)
     EXPECT_FALSE(openConnection(testServer().host + ":1", "root", "", ""));
 }
 
-TEST(BlogConnection, EmptyFieldsLeaveTheLibraryDefaults)
+TEST(MysqlSession, EmptyFieldsLeaveTheLibraryDefaults)
 {
     // The test command points the library's default socket and port at the test server.
-    BlogConnection local = openConnection("", "root", testServer().password, "");
+    MysqlSession local = openConnection("", "root", testServer().password, "");
     ASSERT_TRUE(local) << local.lastError();
-    BlogConnection byDefaultPort = openConnection(testServer().host, "root", testServer().password, "");
+    MysqlSession byDefaultPort = openConnection(testServer().host, "root", testServer().password, "");
     ASSERT_TRUE(byDefaultPort) << byDefaultPort.lastError();
 
     // No database chosen: an unqualified select has nothing to read from.
@@ -55,18 +77,18 @@ TEST(BlogConnection, EmptyFieldsLeaveTheLibraryDefaults)
     EXPECT_EQ(local.lastErrorNumber(), 1046u) << local.lastError();
 }
 
-TEST(BlogConnection, WrongPasswordGivesNullAndTheServersReason)
+TEST(MysqlSession, WrongPasswordGivesNullAndTheServersReason)
 {
-    BlogConnection connection = openConnection(testServer().address(), "root", "not-the-password", "");
+    MysqlSession connection = openConnection(testServer().address(), "root", "not-the-password", "");
     EXPECT_FALSE(connection);
     EXPECT_EQ(connection.lastErrorNumber(), 1045u);
     EXPECT_NE(connection.lastError().find("Access denied"), std::string::npos);
     EXPECT_EQ(connection.lastError().find("not-the-password"), std::string::npos);
 }
 
-TEST(BlogConnection, UnknownDatabaseFails)
+TEST(MysqlSession, UnknownDatabaseFails)
 {
-    BlogConnection connection =
+    MysqlSession connection =
         openConnection(testServer().address(), "root", testServer().password, "no_such_database_here");
     EXPECT_FALSE(connection);
     EXPECT_EQ(connection.lastErrorNumber(), 1049u);
@@ -74,33 +96,33 @@ TEST(BlogConnection, UnknownDatabaseFails)
 
 // A session's settings go with its opening, and again with a reconnect; one the server refuses opens
 // no session, with the server's reason. The same whether the session takes several statements or not.
-TEST(BlogConnection, SettingsGoWithTheOpeningAndARefusedOneOpensNothing)
+TEST(MysqlSession, SettingsGoWithTheOpeningAndARefusedOneOpensNothing)
 {
     for (const bool several : {true, false}) {
         SCOPED_TRACE(several ? "several statements" : "one at a time");
         ConnectionOptions options{testServer().address(), "root", testServer().password, ""};
         options.multiStatements = several;
         options.settings = {"SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'", "SET SESSION wait_timeout=1234"};
-        BlogConnection session = openConnection(options);
+        MysqlSession session = openConnection(options);
         ASSERT_TRUE(session) << session.lastError();
         EXPECT_GT(session.maxStatementBytes(), 0u);
         for (const bool reopened : {false, true}) {
             if (reopened) {
-                ASSERT_TRUE(reconnect(session)) << session.lastError();
+                ASSERT_TRUE(session.reconnect()) << session.lastError();
             }
             EXPECT_EQ(queryValue(session, "SELECT @@SESSION.sql_mode"), "NO_ENGINE_SUBSTITUTION");
             EXPECT_EQ(queryValue(session, "SELECT @@SESSION.wait_timeout"), "1234");
         }
         options.settings.insert(options.settings.begin() + 1, "SET SESSION no_such_setting=1");
-        BlogConnection refused = openConnection(options);
+        MysqlSession refused = openConnection(options);
         EXPECT_FALSE(refused);
         EXPECT_EQ(refused.lastErrorNumber(), 1193u) << refused.lastError();
     }
 }
 
-TEST(BlogConnection, FailedStatementKeepsTheServerError)
+TEST(MysqlSession, FailedStatementKeepsTheServerError)
 {
-    BlogConnection connection = adminConnection();
+    MysqlSession connection = adminConnection();
     EXPECT_FALSE(executeSql(connection, "selct 1"));
     EXPECT_EQ(connection.lastErrorNumber(), 1064u);
     EXPECT_FALSE(connection.lastError().empty());
@@ -109,63 +131,63 @@ TEST(BlogConnection, FailedStatementKeepsTheServerError)
     EXPECT_EQ(rowCount(storeResult(connection)), 1u);
 }
 
-TEST(BlogConnection, InsertAndDeleteRows)
+TEST(MysqlSession, InsertAndDeleteRows)
 {
     TestDatabase db("rows");
-    BlogConnection connection = openConnection(testServer().address(), "root", testServer().password, db.name());
+    MysqlSession connection = openConnection(testServer().address(), "root", testServer().password, db.name());
     ASSERT_TRUE(connection);
     ASSERT_TRUE(executeSql(connection, "CREATE TABLE t (id INT AUTO_INCREMENT PRIMARY KEY, v VARCHAR(10))"));
 
-    EXPECT_TRUE(insertRow(connection, "t", "v='a'"));
-    EXPECT_EQ(lastInsertId(connection), 1u);
-    EXPECT_TRUE(insertRow(connection, "t", "id='7',v='b'"));
-    EXPECT_TRUE(insertRow(connection, "t", "v='c'"));
-    EXPECT_FALSE(insertRow(connection, "t", "id='7',v='again'"));
+    EXPECT_TRUE(insertRow(connection, "t", row("v", "a")));
+    EXPECT_EQ(connection.lastInsertId(), 1u);
+    EXPECT_TRUE(insertRow(connection, "t", RowValues().add("id", 7).add("v", "b")));
+    EXPECT_TRUE(insertRow(connection, "t", row("v", "c")));
+    EXPECT_FALSE(insertRow(connection, "t", RowValues().add("id", 7).add("v", "again")));
     EXPECT_EQ(connection.lastErrorNumber(), 1062u); // duplicate key
-    EXPECT_FALSE(insertRow(connection, "missing_table", "v='x'"));
+    EXPECT_FALSE(insertRow(connection, "missing_table", row("v", "x")));
     EXPECT_EQ(connection.lastErrorNumber(), 1146u);
 
-    EXPECT_TRUE(deleteRows(connection, "t", "v='b'"));
+    EXPECT_TRUE(deleteRows(connection, "t", "b"));
     EXPECT_EQ(queryValue(db.admin(), "SELECT GROUP_CONCAT(v ORDER BY id) FROM t"), "a,c");
     EXPECT_TRUE(deleteRows(connection, "t", ""));
     EXPECT_EQ(queryValue(db.admin(), "SELECT COUNT(*) FROM t"), "0");
     EXPECT_FALSE(deleteRows(connection, "missing_table", ""));
 }
 
-TEST(BlogConnection, WarningsOfTheLastStatementAreReadable)
+TEST(MysqlSession, WarningsOfTheLastStatementAreReadable)
 {
     TestDatabase db("warnings");
-    BlogConnection connection = adminConnection(db.name());
+    MysqlSession connection = adminConnection(db.name());
     ASSERT_TRUE(executeSql(connection, "SET SESSION sql_mode=''")); // not strict: a long value is cut, with a warning
     ASSERT_TRUE(executeSql(connection, "CREATE TABLE t (v VARCHAR(3))"));
-    ASSERT_TRUE(insertRow(connection, "t", "v='abc'"));
-    EXPECT_EQ(warningCount(connection), 0u);
-    EXPECT_TRUE(lastWarnings(connection).empty());
-    ASSERT_TRUE(insertRow(connection, "t", "v='abcdef'"));
-    ASSERT_EQ(warningCount(connection), 1u);
-    const auto warnings = lastWarnings(connection);
+    ASSERT_TRUE(insertRow(connection, "t", row("v", "abc")));
+    EXPECT_EQ(connection.warningCount(), 0u);
+    EXPECT_TRUE(connection.lastWarnings().empty());
+    ASSERT_TRUE(insertRow(connection, "t", row("v", "abcdef")));
+    ASSERT_EQ(connection.warningCount(), 1u);
+    const auto warnings = connection.lastWarnings();
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].code, 1265u);
     EXPECT_NE(warnings[0].message.find("Data truncated"), std::string::npos);
 }
 
-TEST(BlogConnection, NullConnectionDoesNothingAndFails)
+TEST(MysqlSession, NullConnectionDoesNothingAndFails)
 {
-    BlogConnection none;
+    MysqlSession none;
     EXPECT_FALSE(executeSql(none, "SELECT 1"));
-    EXPECT_FALSE(insertRow(none, "t", "a='1'"));
+    EXPECT_FALSE(insertRow(none, "t", row("a", "1")));
     EXPECT_FALSE(deleteRows(none, "t", ""));
     EXPECT_FALSE(storeResult(none));
-    EXPECT_EQ(lastInsertId(none), 0u);
-    EXPECT_TRUE(lastWarnings(none).empty());
+    EXPECT_EQ(none.lastInsertId(), 0u);
+    EXPECT_TRUE(none.lastWarnings().empty());
     EXPECT_FALSE(none.lastError().empty());
     closeConnection(none); // harmless
     EXPECT_EQ(quotedLiteral(none, "it's"), "'it\\'s'");
 }
 
-TEST(BlogConnection, ClosingEndsTheSessionOnTheServer)
+TEST(MysqlSession, ClosingEndsTheSessionOnTheServer)
 {
-    BlogConnection connection = adminConnection();
+    MysqlSession connection = adminConnection();
     const unsigned long id = mysql_thread_id(connection.handle());
     ASSERT_TRUE(serverHasSession(id));
     closeConnection(connection);
@@ -174,11 +196,11 @@ TEST(BlogConnection, ClosingEndsTheSessionOnTheServer)
     EXPECT_FALSE(executeSql(connection, "SELECT 1"));
 }
 
-TEST(BlogConnection, DestroyingAConnectionClosesIt)
+TEST(MysqlSession, DestroyingAConnectionClosesIt)
 {
     unsigned long id = 0;
     {
-        BlogConnection connection = adminConnection();
+        MysqlSession connection = adminConnection();
         id = mysql_thread_id(connection.handle());
     }
     EXPECT_FALSE(serverHasSession(id, true));

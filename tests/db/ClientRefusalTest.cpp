@@ -1,6 +1,6 @@
-#include "Assignments.h"
-#include "BlogConnection.h"
 #include "ClientCalls.h"
+#include "RowValues.h"
+#include "SessionSql.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ TEST(ClientRefusal, ARefusedOptionFailsTheOpen)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.option) + (c.caFile.empty() ? "" : " with a CA file"));
         const Refusing refusing(c.option);
-        BlogConnection session = openConnection({server, "root", rootPassword(), "", 0, c.caFile});
+        MysqlSession session = openConnection({server, "root", rootPassword(), "", 0, c.caFile});
         EXPECT_FALSE(session);
         EXPECT_EQ(session.lastErrorNumber(), c.error);
         EXPECT_NE(session.lastError().find(std::string("refused the option ") + c.option), std::string::npos)
@@ -56,18 +56,19 @@ TEST(ClientRefusal, AValueThatCannotBeEscapedStopsTheSession)
 {
     TestDatabase db("escaping");
     execute(db.admin(), "CREATE TABLE t (id INT PRIMARY KEY, v TEXT)");
-    BlogConnection session = adminConnection(db.name());
-    ASSERT_TRUE(useUnicode(session));
-    failEscapingForTesting(true);
-    Assignments row(session);
+    MysqlSession session = adminConnection(db.name());
+    ASSERT_TRUE(session.useUnicode());
+    RowValues row;
     row.add("id", std::int64_t{1}).add("v", "it's kept");
+    const Insert insert{"t", row.columns(), {&row}};
+    failEscapingForTesting(true);
+    EXPECT_FALSE(session.insert(insert));
     failEscapingForTesting(false);
     EXPECT_TRUE(session.escapingFailed());
-    EXPECT_FALSE(insertRow(session, "t", row.text()));
     EXPECT_NE(session.lastError().find("could not be escaped"), std::string::npos) << session.lastError();
-    EXPECT_FALSE(sendStatements(session, "SELECT 1"));
+    EXPECT_FALSE(session.execute("SELECT 1"));
     // Nor after a new session in its place: the row may be sent again.
-    ASSERT_TRUE(reconnect(session)) << session.lastError();
-    EXPECT_FALSE(insertRow(session, "t", row.text()));
+    ASSERT_TRUE(session.reconnect()) << session.lastError();
+    EXPECT_FALSE(session.insert(insert));
     EXPECT_EQ(queryValue(db.admin(), "SELECT COUNT(*) FROM t"), "0");
 }

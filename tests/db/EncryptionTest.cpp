@@ -1,7 +1,7 @@
 #include "Encryption.h"
-#include "BlogConnection.h"
 #include "ResultSet.h"
 #include "RunTexts.h"
+#include "SessionSql.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +89,7 @@ TEST(Encryption, TlsRequiredOffThisMachineAndTheCertificateChecked)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        BlogConnection session = openConnection(
+        MysqlSession session = openConnection(
             {c.server, "root", rootPassword(c.server), "", 0, c.caFile, false, c.fingerprint, c.allowUnencrypted});
         if (!c.refusal.empty()) {
             EXPECT_FALSE(session);
@@ -106,9 +106,9 @@ TEST(Encryption, TlsRequiredOffThisMachineAndTheCertificateChecked)
         ResultSet status = storeResult(session);
         std::string serverCipher;
         readField(status, 1, serverCipher);
-        EXPECT_EQ(sessionCipher(session), serverCipher);
+        EXPECT_EQ(session.tlsCipher(), serverCipher);
         EXPECT_EQ(serverCipher.empty(), !c.encrypted);
-        EXPECT_EQ(sessionTlsVersion(session).rfind("TLSv1.", 0) == 0, c.encrypted) << sessionTlsVersion(session);
+        EXPECT_EQ(session.tlsVersion().rfind("TLSv1.", 0) == 0, c.encrypted) << session.tlsVersion();
     }
 }
 
@@ -136,7 +136,7 @@ TEST(Encryption, AServerAskingForTheClearPasswordNeverGetsIt)
         ASSERT_NE(server, nullptr);
         char port[16] = {};
         ASSERT_NE(std::fgets(port, sizeof port, server), nullptr);
-        BlogConnection session =
+        MysqlSession session =
             openConnection({std::string(c.host) + ":" + std::to_string(std::stoi(port)), "root", password, "", 0, {}});
         EXPECT_FALSE(session);
         const std::string said = texts::sessionFailure(session).toStdString();

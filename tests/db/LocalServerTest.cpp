@@ -51,7 +51,7 @@ TEST(LocalServer, LetsNobodyInWithoutThePasswordAndWritesNoFilesForThem)
           Login{"anybody", "nobody", "", false},
           Login{"root with the password", "root", testServer().password, true}}) {
         SCOPED_TRACE(login.what);
-        BlogConnection session = openConnection(testServer().address(), login.user, login.password, "");
+        MysqlSession session = openConnection(testServer().address(), login.user, login.password, "");
         EXPECT_EQ(static_cast<bool>(session), login.in) << session.lastError();
         if (!login.in) {
             EXPECT_EQ(session.lastErrorNumber(), 1045u) << session.lastError();
@@ -59,7 +59,7 @@ TEST(LocalServer, LetsNobodyInWithoutThePasswordAndWritesNoFilesForThem)
     }
 
     // Root itself cannot have the server write (or read) a file outside its own folder.
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     EXPECT_FALSE(executeSql(admin, "SELECT 'x' INTO OUTFILE '/tmp/kestrel-outfile-test'"));
     EXPECT_EQ(admin.lastErrorNumber(), 1290u) << admin.lastError(); // --secure-file-priv
     EXPECT_FALSE(std::filesystem::exists("/tmp/kestrel-outfile-test"));

@@ -1,7 +1,8 @@
-#include "Assignments.h"
-#include "BlogConnection.h"
 #include "Identifier.h"
 #include "ResultSet.h"
+#include "RowValues.h"
+#include "SessionSql.h"
+#include "SqlText.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -34,16 +35,17 @@ std::vector<std::string> hostileValues()
 void expectRoundTrip(const std::string& sqlMode)
 {
     TestDatabase db("quoting");
-    BlogConnection connection = adminConnection(db.name());
-    ASSERT_TRUE(useUnicode(connection));
+    MysqlSession connection = adminConnection(db.name());
+    ASSERT_TRUE(connection.useUnicode());
     ASSERT_TRUE(executeSql(connection, "CREATE TABLE t (id INT PRIMARY KEY, v LONGTEXT) CHARACTER SET utf8mb4"));
     ASSERT_TRUE(executeSql(connection, "SET SESSION sql_mode='" + sqlMode + "'"));
 
     const auto values = hostileValues();
     for (std::size_t i = 0; i < values.size(); ++i) {
-        Assignments list(connection);
+        RowValues list;
         list.add("id", static_cast<std::int64_t>(i)).add("v", values[i]);
-        EXPECT_TRUE(insertRow(connection, "t", list.text())) << sqlMode << " #" << i << ": " << connection.lastError();
+        EXPECT_TRUE(connection.insert(Insert{"t", list.columns(), {&list}}))
+            << sqlMode << " #" << i << ": " << connection.lastError();
     }
     for (std::size_t i = 0; i < values.size(); ++i) {
         EXPECT_EQ(queryValue(db.admin(), "SELECT HEX(v) FROM t WHERE id=" + std::to_string(i)), hex(values[i]))
@@ -63,19 +65,28 @@ TEST(Quoting, HostileValuesRoundTripWithoutBackslashEscapes)
     expectRoundTrip("STRICT_TRANS_TABLES,NO_BACKSLASH_ESCAPES");
 }
 
-TEST(Quoting, AssignmentListsQuoteEveryValue)
+TEST(Quoting, RowsQuoteEveryValueAndNamesGoBetweenBackquotes)
 {
-    BlogConnection connection = adminConnection();
-    Assignments list(connection);
+    RowValues list;
     list.add("ID", std::int64_t{5}).add("post_title", "It’s").add("n", std::int64_t{-1}).add("empty", "");
-    EXPECT_EQ(list.text(), "ID='5',post_title='It’s',n='-1',empty=''");
+    std::string sql;
+    ASSERT_TRUE(appendSql(Insert{"wp_posts", list.columns(), {&list, &list}}, quoteForAnyServer, sql));
+    EXPECT_EQ(
+        sql, "insert into wp_posts (ID,post_title,n,empty) values ('5','It’s','-1',''),('5','It’s','-1','')");
+
+    sql.clear();
+    ASSERT_TRUE(appendSql(Query("q", "SELECT ?2 FROM ?1 WHERE a IN (?3) AND b=?4 AND c IN (?5)",
+                                {Name{"t`x"}, std::vector<Name>{{"a"}, {"b"}}, std::vector<std::int64_t>{1, 2},
+                                 std::string("it's"), std::vector<std::int64_t>{}}),
+                          quoteForAnyServer, sql));
+    EXPECT_EQ(sql, "SELECT `a`,`b` FROM `t``x` WHERE a IN (1,2) AND b='it\\'s' AND c IN (NULL)");
 }
 
 // Names as a server may hold them make columns of those very names, and are read back through them.
 TEST(Quoting, IdentifiersFromTheServerStayOneName)
 {
     TestDatabase db("identifiers");
-    BlogConnection& connection = db.admin();
+    MysqlSession& connection = db.admin();
     for (const std::string name : {"plain", "a`b", "``", "x` INT, y INT); DROP TABLE t; --", "中文 col"}) {
         SCOPED_TRACE(name);
         const std::string column = quotedIdentifier(name);

@@ -1,7 +1,7 @@
 #include "Reconnect.h"
-#include "BlogConnection.h"
 #include "Encryption.h"
 #include "ResultSet.h"
+#include "SessionSql.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ namespace {
 const char* const password = "secret-pw-42";
 
 // What a session's user would notice of its settings.
-Row sessionState(BlogConnection& session)
+Row sessionState(MysqlSession& session)
 {
     const auto rows = queryRows(session, "SELECT DATABASE(), USER(), @@character_set_client, @@character_set_results,"
                                          " @@sql_mode");
@@ -34,60 +34,60 @@ TEST(Reconnect, ALostSessionComesBackAsItWas)
     PrivateServer server(certificates.serverOptions());
     server.createDatabase("blog");
     {
-        BlogConnection admin = server.admin();
+        MysqlSession admin = server.admin();
         execute(admin, "CREATE USER 'blog'@'127.0.0.1' IDENTIFIED BY '" + std::string(password) + "'");
         execute(admin, "GRANT ALL ON blog.* TO 'blog'@'127.0.0.1'");
     }
-    auto killSession = [&](BlogConnection& session) {
-        BlogConnection admin = server.admin();
+    auto killSession = [&](MysqlSession& session) {
+        MysqlSession admin = server.admin();
         execute(admin, "KILL CONNECTION " + std::to_string(mysql_thread_id(session.handle())));
     };
     struct Fault
     {
         const char* what;
-        std::function<void(BlogConnection&)> lose;
+        std::function<void(MysqlSession&)> lose;
     };
     const Fault faults[] = {
         {"killed", killSession},
         {"idle past wait_timeout",
-         [](BlogConnection& session) {
+         [](MysqlSession& session) {
              ASSERT_TRUE(executeSql(session, "SET SESSION wait_timeout=1"));
              usleep(2500000);
          }},
         {"the server restarted",
-         [&](BlogConnection&) {
+         [&](MysqlSession&) {
              server.kill();
              server.restart();
          }},
     };
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.what);
-        BlogConnection session = openConnection({server.address(), "blog", password, "blog", 0, certificates.ca});
+        MysqlSession session = openConnection({server.address(), "blog", password, "blog", 0, certificates.ca});
         ASSERT_TRUE(session) << session.lastError();
-        ASSERT_TRUE(setCharacterSet(session, "utf8"));
-        ASSERT_TRUE(applySessionSetting(session, "SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'"));
+        ASSERT_TRUE(session.setCharacterSet("utf8"));
+        ASSERT_TRUE(session.applySetting("SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'"));
         const Row before = sessionState(session);
         const unsigned long threadBefore = mysql_thread_id(session.handle());
 
         fault.lose(session);
         EXPECT_FALSE(executeSql(session, "SELECT 1"));
         EXPECT_TRUE(isSessionLost(session)) << session.lastErrorNumber() << " " << session.lastError();
-        ASSERT_TRUE(reconnect(session)) << session.lastError();
+        ASSERT_TRUE(session.reconnect()) << session.lastError();
         EXPECT_NE(mysql_thread_id(session.handle()), threadBefore);
         EXPECT_EQ(sessionState(session), before);
-        EXPECT_FALSE(sessionCipher(session).empty());
+        EXPECT_FALSE(session.tlsCipher().empty());
         EXPECT_TRUE(session.verifiesServer());
     }
 
     // A refused statement is not a lost session.
-    BlogConnection session = openConnection({server.address(), "blog", password, "blog", 0, {}});
+    MysqlSession session = openConnection({server.address(), "blog", password, "blog", 0, {}});
     EXPECT_FALSE(executeSql(session, "selct 1"));
     EXPECT_FALSE(isSessionLost(session));
 
     // A server that stays away: no session, and every later statement says why, without the password.
     server.kill();
     EXPECT_FALSE(executeSql(session, "SELECT 1"));
-    EXPECT_FALSE(reconnect(session));
+    EXPECT_FALSE(session.reconnect());
     EXPECT_FALSE(session);
     EXPECT_FALSE(executeSql(session, "SELECT 1"));
     EXPECT_TRUE(isSessionLost(session));
@@ -96,6 +96,6 @@ TEST(Reconnect, ALostSessionComesBackAsItWas)
     EXPECT_EQ(session.lastError().find(password), std::string::npos);
 
     // A connection never opened has nothing to open again.
-    BlogConnection never;
-    EXPECT_FALSE(reconnect(never));
+    MysqlSession never;
+    EXPECT_FALSE(never.reconnect());
 }

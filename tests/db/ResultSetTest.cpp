@@ -1,5 +1,5 @@
 #include "ResultSet.h"
-#include "BlogConnection.h"
+#include "SessionSql.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ protected:
     }
 
     TestDatabase db{"results"};
-    BlogConnection connection;
+    MysqlSession connection;
 };
 
 } // namespace

@@ -56,7 +56,7 @@ TEST_F(FaultTest, ClosingTheWindowWhileWordPressAnswersNothing)
     wordPressServer.resume();
     // The server finishes what it had taken before it stopped (a whole batch, or nothing of it), then
     // lets the broken-off session go.
-    BlogConnection admin = wordPress();
+    MysqlSession admin = wordPress();
     EXPECT_TRUE(waitUntil([&] {
         return queryValue(admin, "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE DB='" + wordPressDatabase +
                                      "' AND ID<>CONNECTION_ID()") == "0";
@@ -66,7 +66,7 @@ TEST_F(FaultTest, ClosingTheWindowWhileWordPressAnswersNothing)
     EXPECT_EQ(boxesWithText(completed), 0);
 
     // No row half written: each copied article has its origin, and each origin its article.
-    BlogConnection wp = wordPress();
+    MysqlSession wp = wordPress();
     EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_posts p WHERE p.post_type IN ('post','page') AND NOT EXISTS "
                              "(SELECT 1 FROM wp_postmeta m WHERE m.post_id=p.ID AND m.meta_key='_emlog_gid')"),
               "0");

@@ -10,7 +10,7 @@ namespace kestrel::test {
 
 std::string tableChecksum(const std::string& database, const std::string& bare, const std::string& condition)
 {
-    BlogConnection admin = adminConnection(database);
+    MysqlSession admin = adminConnection(database);
     execute(admin, "CREATE TEMPORARY TABLE picked AS SELECT * FROM wp_" + bare +
                        (condition.empty() ? "" : " WHERE " + condition));
     const auto rows = queryRows(admin, "CHECKSUM TABLE picked");
@@ -20,7 +20,7 @@ std::string tableChecksum(const std::string& database, const std::string& bare, 
 
 void copyDatabase(const std::string& from, const std::string& to, bool withRows)
 {
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     execute(admin, "CREATE DATABASE `" + to + "` CHARACTER SET utf8mb4");
     for (const Row& table : queryRows(admin, "SELECT TABLE_NAME FROM information_schema.TABLES WHERE "
                                              "TABLE_SCHEMA='" +

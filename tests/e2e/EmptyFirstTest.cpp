@@ -28,7 +28,7 @@ protected:
         runWordPressScript(sourceDir() + "/scripts/wordpress/not-the-blog.php", wordpress.name(), "wp_");
         // The blog's own kinds, beyond what the installer made: a revision, a tag, a link,
         // and values that only survive a backup written byte for byte.
-        BlogConnection& wp = wordpress.admin();
+        MysqlSession& wp = wordpress.admin();
         execute(wp, "INSERT INTO wp_posts (post_author, post_title, post_content, post_excerpt, to_ping, pinged, "
                     "post_content_filtered, post_type, post_status, post_parent, post_name) VALUES (1, 'Hello', "
                     "'old text', '', '', '', '', 'revision', 'inherit', 1, '1-revision-v1')");
@@ -143,14 +143,14 @@ TEST_F(EmptyFirstTest, KeepsWhatIsNotTheBlogsAndBacksUpExactlyWhatItTakes)
     for (const char* bare : emptiedTables)
         EXPECT_EQ(checksum(emptied, bare), checksum(before, bare)) << bare;
 
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     execute(admin, "DROP DATABASE `" + before + "`");
     execute(admin, "DROP DATABASE `" + emptied + "`");
 }
 
 TEST_F(EmptyFirstTest, OnTablesThatCannotRollBackAFailurePartWaySaysWhatWasDeleted)
 {
-    BlogConnection& wp = wordpress.admin();
+    MysqlSession& wp = wordpress.admin();
     for (const char* bare : emptiedTables)
         execute(wp, std::string("ALTER TABLE wp_") + bare + " ENGINE=MyISAM");
     // The links go last: every other table has had its delete when theirs is refused.
@@ -202,7 +202,7 @@ TEST_F(EmptyFirstTest, OnTablesThatCannotRollBackAFailurePartWaySaysWhatWasDelet
     for (const char* bare : emptiedTables)
         EXPECT_EQ(checksum(wordpress.name(), bare), checksum(before, bare)) << bare;
 
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     execute(admin, "DROP DATABASE `" + before + "`");
 }
 
@@ -210,7 +210,7 @@ TEST_F(EmptyFirstTest, OnTablesThatCannotRollBackAFailurePartWaySaysWhatWasDelet
 // its key, one of two columns among them, and the file still puts back every row it took.
 TEST_F(EmptyFirstTest, TablesOfManyPagesAreBackedUpWhole)
 {
-    BlogConnection& wp = wordpress.admin();
+    MysqlSession& wp = wordpress.admin();
     // 1,300 meta rows of the first post, and 1,300 links of it to taxonomies that are not there: the same
     // object_id all through, so that the pages of term_relationships turn on its second column.
     execute(wp, "INSERT INTO wp_postmeta (post_id, meta_key, meta_value) SELECT 1, CONCAT('k', seq), "
@@ -228,7 +228,7 @@ TEST_F(EmptyFirstTest, TablesOfManyPagesAreBackedUpWhole)
     for (const char* bare : emptiedTables)
         EXPECT_EQ(checksum(emptied, bare), checksum(before, bare)) << bare;
 
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     execute(admin, "DROP DATABASE `" + before + "`");
     execute(admin, "DROP DATABASE `" + emptied + "`");
 }

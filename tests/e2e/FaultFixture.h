@@ -69,12 +69,12 @@ protected:
         return {};
     }
 
-    BlogConnection wordPress() { return wordPressServer.admin(wordPressDatabase); }
+    MysqlSession wordPress() { return wordPressServer.admin(wordPressDatabase); }
 
     // Every article missing from WordPress is named in the failure log.
     void expectLostArticlesLogged(const MessageBox::Shown& done)
     {
-        BlogConnection wp = wordPress();
+        MysqlSession wp = wordPress();
         std::set<std::string> arrived;
         for (const Row& row : queryRows(wp, "SELECT m.meta_value FROM wp_postmeta m JOIN wp_posts p ON p.ID=m.post_id"
                                             " WHERE m.meta_key='_emlog_gid'"))
@@ -106,14 +106,14 @@ protected:
             for (const char* reportedOnce : {"标签 tid=6", "文章 gid=21", "文章 gid=22"})
                 failed.insert(reportedOnce);
         EXPECT_EQ(failed, sampleRowsWithoutOwners()) << done.text.toStdString() << "\n" << done.detail.toStdString();
-        BlogConnection wp = wordPress();
+        MysqlSession wp = wordPress();
         for (const char* key : {"_emlog_gid", "_emlog_cid", "_emlog_aid", "_emlog_sid", "_emlog_tid"})
             EXPECT_EQ(copiedRows(wp, "wp_", key), sampleRowsToCopy(emlog.admin(), key)) << key;
         EXPECT_EQ(queryValue(wp, "SELECT COUNT(*) FROM wp_links"), "8");
     }
 
     // The id of the session the run has open on a database, as the server lists it.
-    std::string sessionOn(BlogConnection& admin, const std::string& database)
+    std::string sessionOn(MysqlSession& admin, const std::string& database)
     {
         std::string id;
         waitUntil([&] {

@@ -25,7 +25,7 @@ TEST_F(FaultTest, TheWordPressServerDiesDuringTheArticles)
 TEST_F(FaultTest, TheWordPressSessionIsKilledFromAnotherSession)
 {
     slowArticles();
-    BlogConnection admin = wordPressServer.admin();
+    MysqlSession admin = wordPressServer.admin();
     pressGo();
     ASSERT_TRUE(waitUntil([this] { return status().startsWith(QStringLiteral("正在转换博客文章.2")); }));
     execute(admin, "KILL CONNECTION " + sessionOn(admin, wordPressDatabase));
@@ -39,7 +39,7 @@ TEST_F(FaultTest, TheWordPressSessionIsKilledFromAnotherSession)
 TEST_F(FaultTest, TheEmlogSessionIsKilledFromAnotherSession)
 {
     slowArticles();
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     pressGo();
     ASSERT_TRUE(waitUntil([this] { return status().startsWith(QStringLiteral("正在转换博客文章.2")); }));
     execute(admin, "KILL CONNECTION " + sessionOn(admin, emlog.name()));
@@ -59,7 +59,7 @@ TEST_F(FaultTest, ARowLargerThanTheServerTakesIsLoggedAndTheRestArrive)
                            " content=REPEAT('x', 300000)"); // longer than a batch may be
     execute(emlog.admin(), "INSERT INTO emlog_blog SET gid=502, title='child', date=0, excerpt='', type='page',"
                            " content='', parent_id=501");
-    BlogConnection wp = wordPress();
+    MysqlSession wp = wordPress();
     execute(wp, "CREATE TRIGGER refuse BEFORE INSERT ON wp_posts FOR EACH ROW IF NEW.post_title='refused'"
                 " THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT='refused'; END IF");
     pressGo();
@@ -85,11 +85,11 @@ TEST_F(FaultTest, MissingTablesOnEitherSide)
 {
     execute(emlog.admin(), "RENAME TABLE emlog_tag TO emlog_tag_away");
     {
-        BlogConnection wp = wordPress();
+        MysqlSession wp = wordPress();
         execute(wp, "DROP TABLE wp_links");
     }
     // Emptying first refuses, deleting nothing: a missing table may be a mistyped prefix.
-    BlogConnection wp = wordPress();
+    MysqlSession wp = wordPress();
     const std::string postsBefore = queryValue(wp, "SELECT COUNT(*) FROM wp_posts");
     pressGo();
     EXPECT_TRUE(waitUntil([&] { return window->findChild<QPushButton*>(QStringLiteral("btnGo"))->isEnabled(); }));
@@ -116,7 +116,7 @@ TEST_F(FaultTest, MissingTablesOnEitherSide)
     // Put the tables back: the next run is whole.
     execute(emlog.admin(), "RENAME TABLE emlog_tag_away TO emlog_tag");
     {
-        BlogConnection wp = wordPress();
+        MysqlSession wp = wordPress();
         execute(wp, "CREATE TABLE wp_links (link_id bigint(20) unsigned NOT NULL AUTO_INCREMENT PRIMARY KEY,"
                     " link_url varchar(255) NOT NULL DEFAULT '', link_name varchar(255) NOT NULL DEFAULT '',"
                     " link_image varchar(255) NOT NULL DEFAULT '', link_target varchar(25) NOT NULL DEFAULT '',"
@@ -132,10 +132,10 @@ TEST_F(FaultTest, MissingTablesOnEitherSide)
 TEST_F(FaultTest, ALockHeldOnAnArticleUntilTheServerGivesUp)
 {
     window->findChild<QCheckBox*>(QStringLiteral("选择框_清空"))->setChecked(false);
-    BlogConnection wp = wordPress();
+    MysqlSession wp = wordPress();
     emptyWordPressTables(wp);
     // Another session is writing article 3 and does not let go.
-    BlogConnection holder = wordPress();
+    MysqlSession holder = wordPress();
     execute(holder, "SET SESSION sql_mode=''");
     execute(holder, "BEGIN");
     execute(holder, "INSERT INTO wp_posts SET ID=3, post_title='held', post_content='', post_excerpt='',"

@@ -72,7 +72,7 @@ protected:
 
     // Each emlog row is found in WordPress by its origin exactly once, and the failure log names
     // only the rows known to fail.
-    static void expectEveryRowOnce(BlogConnection& emlog, BlogConnection& wordPress, const MessageBox::Shown& done)
+    static void expectEveryRowOnce(MysqlSession& emlog, MysqlSession& wordPress, const MessageBox::Shown& done)
     {
         struct Source
         {
@@ -133,7 +133,7 @@ TEST_F(LostSessionTest, TheEmlogServerRestartsDuringTheArticles)
     emlogServer.restart();
 
     const MessageBox::Shown done = completion();
-    BlogConnection emlog = emlogServer.admin("restart_emlog");
+    MysqlSession emlog = emlogServer.admin("restart_emlog");
     expectEveryRowOnce(emlog, wordPress.admin(), done);
     EXPECT_TRUE(saidReconnecting("emlog")) << statuses.join(u'\n').toStdString();
     EXPECT_TRUE(done.text.contains(QStringLiteral("\nemlog：加密连接（TLSv1."))) << done.text.toStdString();
@@ -151,8 +151,8 @@ TEST_F(LostSessionTest, BothServersCloseIdleSessionsAfterTwoSeconds)
     start(server.address(), "idle_emlog", server.address(), "idle_wp", pacing);
 
     const MessageBox::Shown done = completion();
-    BlogConnection emlog = server.admin("idle_emlog");
-    BlogConnection wordPress = server.admin("idle_wp");
+    MysqlSession emlog = server.admin("idle_emlog");
+    MysqlSession wordPress = server.admin("idle_wp");
     expectEveryRowOnce(emlog, wordPress, done);
     EXPECT_TRUE(saidReconnecting("emlog")) << statuses.join(u'\n').toStdString();
     EXPECT_TRUE(saidReconnecting("WordPress")) << statuses.join(u'\n').toStdString();
@@ -169,14 +169,14 @@ TEST_F(LostSessionTest, TheWordPressSessionIsKilledDuringTheComments)
     pacing.comments = milliseconds(40);
     start(testServer().address(), emlogDatabase.name(), wordPressServer.address(), "kill_wp", pacing);
     ASSERT_TRUE(statusStartsWith("正在转换评论.3"));
-    BlogConnection admin = wordPressServer.admin();
+    MysqlSession admin = wordPressServer.admin();
     const std::string session = queryValue(
         admin, "SELECT ID FROM information_schema.PROCESSLIST WHERE DB='kill_wp' AND ID<>CONNECTION_ID() LIMIT 1");
     ASSERT_FALSE(session.empty());
     execute(admin, "KILL CONNECTION " + session);
 
     const MessageBox::Shown done = completion();
-    BlogConnection wordPress = wordPressServer.admin("kill_wp");
+    MysqlSession wordPress = wordPressServer.admin("kill_wp");
     expectEveryRowOnce(emlogDatabase.admin(), wordPress, done);
     EXPECT_TRUE(saidReconnecting("WordPress")) << statuses.join(u'\n').toStdString();
     EXPECT_TRUE(done.text.contains(QStringLiteral("\nWordPress：加密连接（TLSv1."))) << done.text.toStdString();

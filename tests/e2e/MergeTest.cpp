@@ -158,7 +158,7 @@ TEST_F(MergeTest, EmptyingFirstAfterSuchRunsGivesWhatARunIntoAnEmptyWordPressGiv
 
 TEST_F(MergeTest, OnTablesThatCannotUndoARowARunCutOffInARowIsCompletedEachRowOnce)
 {
-    BlogConnection& admin = wordpress.admin();
+    MysqlSession& admin = wordpress.admin();
     for (const Row& table : queryRows(admin, "SELECT TABLE_NAME FROM information_schema.TABLES WHERE "
                                              "TABLE_SCHEMA=DATABASE()"))
         execute(admin, "ALTER TABLE `" + *table[0] + "` ENGINE=MyISAM");

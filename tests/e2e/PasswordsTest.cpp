@@ -26,7 +26,7 @@ protected:
         MessageBox::clearShown();
         createEmlogTables(emlog.admin());
         execute(emlog.admin(), "INSERT INTO emlog_blog SET gid=1, title='t', date=0, content='', excerpt=''");
-        BlogConnection admin = adminConnection();
+        MysqlSession admin = adminConnection();
         for (const auto& [user, password] :
              {std::pair{emlogUser, emlogPassword}, std::pair{wordPressUser, wordPressPassword}}) {
             execute(admin, "DROP USER IF EXISTS '" + user + "'@'%'");
@@ -55,7 +55,7 @@ protected:
     void TearDown() override
     {
         window.runner()->stop();
-        BlogConnection admin = adminConnection();
+        MysqlSession admin = adminConnection();
         execute(admin, "DROP USER IF EXISTS '" + emlogUser + "'@'%'");
         execute(admin, "DROP USER IF EXISTS '" + wordPressUser + "'@'%'");
     }

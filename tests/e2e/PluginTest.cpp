@@ -735,7 +735,7 @@ TEST_F(PluginTest, EmptyingFirstGoesThroughThePluginWithItsBackupOnThisMachine)
                                                 "`.wp_posts WHERE post_type IN "
                                                 "('post','page','attachment')"));
 
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     execute(admin, "DROP DATABASE `" + before + "`");
     execute(admin, "DROP DATABASE `" + restored + "`");
 }

@@ -158,7 +158,7 @@ protected:
     // An article alias and a tag that look like other sites' addresses.
     void storeHostileAliasAndTag()
     {
-        BlogConnection& wp = wordpress.admin();
+        MysqlSession& wp = wordpress.admin();
         const std::string article = wordPressId(origin::article, "9");
         execute(wp, "INSERT INTO wp_postmeta (post_id, meta_key, meta_value) VALUES (" + article + ", '" +
                         std::string(origin::aliasKey) + "', 'http://evil.example')");

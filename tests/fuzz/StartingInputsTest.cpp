@@ -82,7 +82,7 @@ TEST(StartingInputs, WrittenFromTheSampleBlog)
 
     WordPressDatabase wordpress("fuzz_corpus_wp");
     int serialized = 0;
-    for (BlogConnection* blog : {&pro.admin(), &wordpress.admin()}) {
+    for (MysqlSession* blog : {&pro.admin(), &wordpress.admin()}) {
         const std::string table = blog == &pro.admin() ? "emlog_options" : "wp_options";
         for (const Row& row : queryRows(*blog, "SELECT option_value FROM " + table + " WHERE option_value LIKE 'a:%'"))
             folder.write("php_serialized", "sample-" + std::to_string(++serialized), *row[0]);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BlogConnection.h"
 #include "MigrationRun.h"
 #include "Origins.h"
+#include "SessionSql.h"
 #include "TestServer.h"
 #include "WordPressSession.h"
 
@@ -96,8 +96,8 @@ protected:
 
     TestDatabase emlogDb;
     WordPressDatabase wordpress;
-    BlogConnection emlog;
-    BlogConnection wordPress;
+    MysqlSession emlog;
+    MysqlSession wordPress;
     std::unique_ptr<MigrationRun> run;
     std::vector<RunEvent> events;
     std::vector<int> progress; // the share done after each row
@@ -107,7 +107,7 @@ private:
 };
 
 // A value as a quoted literal for the admin session, for building fixture rows.
-inline std::string q(BlogConnection& connection, const std::string& value)
+inline std::string q(MysqlSession& connection, const std::string& value)
 {
     return quotedLiteral(connection, value);
 }

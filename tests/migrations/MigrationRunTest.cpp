@@ -141,8 +141,8 @@ TEST(WordPressTransactions, AskedAgainAfterASessionLostAtTheQuestion)
 {
     WordPressDatabase wordpress("engine_wp");
     const ConnectionOptions options{testServer().address(), "root", testServer().password, wordpress.name()};
-    BlogConnection emlog;
-    BlogConnection wordPress = openWordPressSession(options);
+    MysqlSession emlog;
+    MysqlSession wordPress = openWordPressSession(options);
     MigrationRun run(emlog, wordPress);
     run.wordPressPrefix = wordpress.prefix();
     run.sleep = [](milliseconds, std::stop_token) {};

@@ -1,6 +1,7 @@
 #include "Reconnect.h"
 #include "MigrationRun.h"
 #include "ResultSet.h"
+#include "SessionSql.h"
 #include "TestServer.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +27,8 @@ std::vector<std::string> reconnectingTexts(const std::string& blog, int attempts
 TEST(ReopenLostSession, WaitsLongerEachTimeUntilTheServerIsBackOrGivesUp)
 {
     PrivateServer server;
-    BlogConnection emlog = openConnection(server.address(), "root", rootPassword(server.address()), "");
-    BlogConnection wordPress = openConnection(server.address(), "root", rootPassword(server.address()), "");
+    MysqlSession emlog = openConnection(server.address(), "root", rootPassword(server.address()), "");
+    MysqlSession wordPress = openConnection(server.address(), "root", rootPassword(server.address()), "");
     ASSERT_TRUE(emlog && wordPress);
     MigrationRun run(emlog, wordPress);
     std::vector<std::string> statuses;
@@ -44,7 +45,7 @@ TEST(ReopenLostSession, WaitsLongerEachTimeUntilTheServerIsBackOrGivesUp)
     };
 
     server.kill();
-    ResultSet rows = selectWithReconnect(run, wordPress, "SELECT 7");
+    ResultSet rows = readWithReconnect(run, wordPress, Query("seven", "SELECT 7"));
     std::string value;
     EXPECT_TRUE(readField(rows, 0, value)) << wordPress.lastError();
     EXPECT_EQ(value, "7");
@@ -55,11 +56,11 @@ TEST(ReopenLostSession, WaitsLongerEachTimeUntilTheServerIsBackOrGivesUp)
     pauses.clear();
     comesBack = false;
     server.kill();
-    EXPECT_FALSE(executeWithReconnect(run, emlog, "SELECT 1"));
+    EXPECT_FALSE(changeWithReconnect(run, emlog, Change("one", "DO 1")));
     EXPECT_EQ(statuses, reconnectingTexts("emlog", 6));
     EXPECT_EQ(pauses.back(), milliseconds(16000));
     // Given up: the next statement fails at once, naming the reason, without waiting all over again.
-    EXPECT_FALSE(executeWithReconnect(run, emlog, "SELECT 1"));
+    EXPECT_FALSE(changeWithReconnect(run, emlog, Change("one", "DO 1")));
     EXPECT_EQ(pauses.size(), 6u);
     EXPECT_NE(emlog.lastError().find("could not be opened again"), std::string::npos) << emlog.lastError();
 
@@ -68,47 +69,47 @@ TEST(ReopenLostSession, WaitsLongerEachTimeUntilTheServerIsBackOrGivesUp)
     run.stopToken = stop.get_token();
     run.sleep = [&](milliseconds, std::stop_token) { stop.request_stop(); };
     statuses.clear();
-    EXPECT_FALSE(executeWithReconnect(run, wordPress, "SELECT 1"));
+    EXPECT_FALSE(changeWithReconnect(run, wordPress, Change("one", "DO 1")));
     EXPECT_EQ(statuses, reconnectingTexts("WordPress", 1));
 }
 
-// A statement sent ahead: its answer is read later, a refusal shows there and leaves the session usable,
+// A change sent ahead: its answer is read later, a refusal shows there and leaves the session usable,
 // one lost on its way runs again, one that could not go ahead runs when its answer is asked for, and
 // nothing goes after a stop.
-TEST(StatementAhead, ItsAnswerComesLaterAndALostOneRunsAgain)
+TEST(ChangeAhead, ItsAnswerComesLaterAndALostOneRunsAgain)
 {
     PrivateServer server;
     server.createDatabase("blog");
-    BlogConnection admin = server.admin();
+    MysqlSession admin = server.admin();
     execute(admin, "CREATE TABLE blog.counts (n INT)");
     execute(admin, "INSERT INTO blog.counts VALUES (0)");
     for (const bool several : {true, false}) {
         SCOPED_TRACE(several ? "several statements" : "one at a time");
         ConnectionOptions options{server.address(), "root", rootPassword(server.address()), "blog"};
         options.multiStatements = several;
-        BlogConnection wordPress = openConnection(options);
-        BlogConnection emlog = openConnection(options);
+        MysqlSession wordPress = openConnection(options);
+        MysqlSession emlog = openConnection(options);
         ASSERT_TRUE(wordPress && emlog);
         MigrationRun run(emlog, wordPress);
         run.sleep = [](milliseconds, std::stop_token) {};
         run.tell = [](const RunEvent&) {};
 
         {
-            StatementAhead set(run, wordPress, "UPDATE counts SET n=1");
+            ChangeAhead set(run, wordPress, Change("set", "UPDATE counts SET n=1"));
             set.send();
             EXPECT_TRUE(set.result()) << wordPress.lastError();
             EXPECT_TRUE(set.result());
             EXPECT_EQ(queryValue(admin, "SELECT n FROM blog.counts"), "1");
         }
         {
-            StatementAhead refused(run, wordPress, "UPDATE counts SET no_such_column=1");
+            ChangeAhead refused(run, wordPress, Change("refused", "UPDATE counts SET no_such_column=1"));
             refused.send();
             EXPECT_FALSE(refused.result());
             EXPECT_FALSE(isSessionLost(wordPress));
             EXPECT_EQ(queryValue(wordPress, "SELECT n FROM counts"), "1");
         }
         {
-            StatementAhead lost(run, wordPress, "UPDATE counts SET n=2 WHERE SLEEP(1)=0");
+            ChangeAhead lost(run, wordPress, Change("lost", "UPDATE counts SET n=2 WHERE SLEEP(1)=0"));
             const unsigned long thread = mysql_thread_id(wordPress.handle());
             // Killed before its answer is read (and, sent ahead, maybe before it ran).
             lost.send();
@@ -119,7 +120,7 @@ TEST(StatementAhead, ItsAnswerComesLaterAndALostOneRunsAgain)
         }
         {
             // Sent and never asked about: the session is free again afterwards. Not sent, it never runs.
-            StatementAhead dropped(run, wordPress, "UPDATE counts SET n=3");
+            ChangeAhead dropped(run, wordPress, Change("dropped", "UPDATE counts SET n=3"));
             dropped.send();
         }
         const std::string last = several ? "3" : "2";
@@ -128,7 +129,7 @@ TEST(StatementAhead, ItsAnswerComesLaterAndALostOneRunsAgain)
             std::stop_source stop;
             run.stopToken = stop.get_token();
             stop.request_stop();
-            StatementAhead stopped(run, wordPress, "UPDATE counts SET n=4");
+            ChangeAhead stopped(run, wordPress, Change("stopped", "UPDATE counts SET n=4"));
             stopped.send();
             EXPECT_TRUE(stopped.result());
             EXPECT_EQ(queryValue(wordPress, "SELECT n FROM counts"), last);

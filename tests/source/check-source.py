@@ -23,7 +23,7 @@ LAYERS = {
     "db": [],
     "text": ["bytes"],
     "backup": ["bytes"],
-    "testing": [],
+    "testing": ["db"],
     "context": ["db", "bytes"],
     "receiver": ["db", "media"],
     "source": ["context", "backup", "text"],

@@ -19,14 +19,14 @@ namespace kestrel::test {
 namespace {
 
 // Quoted as emlog's and phpMyAdmin's code quote: MySQL's real_escape_string between single quotes.
-std::string quoted(BlogConnection& connection, const std::optional<std::string>& value, bool nullAsEmpty)
+std::string quoted(MysqlSession& connection, const std::optional<std::string>& value, bool nullAsEmpty)
 {
     if (!value)
         return nullAsEmpty ? "''" : "NULL";
     return quotedLiteral(connection, *value);
 }
 
-std::vector<std::string> tablesOf(BlogConnection& emlog)
+std::vector<std::string> tablesOf(MysqlSession& emlog)
 {
     std::vector<std::string> tables;
     for (const Row& row : queryRows(emlog, "SHOW TABLES"))
@@ -34,12 +34,12 @@ std::vector<std::string> tablesOf(BlogConnection& emlog)
     return tables;
 }
 
-std::string createTable(BlogConnection& emlog, const std::string& table)
+std::string createTable(MysqlSession& emlog, const std::string& table)
 {
     return *queryRows(emlog, "SHOW CREATE TABLE `" + table + "`")[0][1];
 }
 
-std::string emlogBackup(BlogConnection& emlog, const std::string& prefix, bool columnList, const std::string& version)
+std::string emlogBackup(MysqlSession& emlog, const std::string& prefix, bool columnList, const std::string& version)
 {
     std::string sql = "#version:" + version + "\n#date:2024-05-06 12:00\n#tableprefix:" + prefix + "\n";
     for (const std::string& table : tablesOf(emlog)) {
@@ -59,7 +59,7 @@ std::string emlogBackup(BlogConnection& emlog, const std::string& prefix, bool c
     return sql + "#the end of backup\n";
 }
 
-std::string phpMyAdminExport(BlogConnection& emlog, const std::string& database)
+std::string phpMyAdminExport(MysqlSession& emlog, const std::string& database)
 {
     std::string sql =
         "-- phpMyAdmin SQL Dump\n-- version 5.2.1\n-- https://www.phpmyadmin.net/\n--\n"
@@ -114,7 +114,7 @@ std::string mariadbDump(const std::string& database)
 
 } // namespace
 
-std::string backupOf(BlogConnection& emlog, const std::string& database, const std::string& prefix, BackupForm form,
+std::string backupOf(MysqlSession& emlog, const std::string& database, const std::string& prefix, BackupForm form,
                      const std::string& version)
 {
     switch (form) {

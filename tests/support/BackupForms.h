@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BlogConnection.h"
+#include "SessionSql.h"
 
 #include <string>
 
@@ -16,7 +16,7 @@ enum class BackupForm {
 
 // Every table of the database (as emlog pro and a dump take them: other programs' too), in `form`.
 // `version` goes into emlog's header ("emlog 6.1.0", "emlog pro 2.6.9").
-std::string backupOf(BlogConnection& emlog, const std::string& database, const std::string& prefix, BackupForm form,
+std::string backupOf(MysqlSession& emlog, const std::string& database, const std::string& prefix, BackupForm form,
                      const std::string& version = "emlog pro 2.6.9");
 
 // Writes a backup file: as it is, gzipped, or as the only .sql of a zip.

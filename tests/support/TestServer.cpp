@@ -124,9 +124,9 @@ std::string rootPassword(const std::string& serverAddress)
     return firstLine(passwordFileOf(serverAddress));
 }
 
-BlogConnection PrivateServer::admin(const std::string& database) const
+MysqlSession PrivateServer::admin(const std::string& database) const
 {
-    BlogConnection connection = openConnection("127.0.0.1", "root", rootPassword(address()), database, m_port);
+    MysqlSession connection = openConnection("127.0.0.1", "root", rootPassword(address()), database, m_port);
     if (!connection)
         throw std::runtime_error("cannot reach the private server: " + connection.lastError());
     mysql_set_character_set(connection.handle(), "utf8mb4");
@@ -135,7 +135,7 @@ BlogConnection PrivateServer::admin(const std::string& database) const
 
 void PrivateServer::createDatabase(const std::string& name) const
 {
-    BlogConnection connection = admin();
+    MysqlSession connection = admin();
     execute(connection, "CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4");
 }
 
@@ -242,7 +242,7 @@ void expectFailuresCountedWhereListed(const std::string& message, const std::str
         EXPECT_EQ(failed, listed[kind].size()) << kind << "\n" << message << "\n" << details;
 }
 
-std::string copiedRows(BlogConnection& wordPress, const std::string& prefix, std::string_view originKey)
+std::string copiedRows(MysqlSession& wordPress, const std::string& prefix, std::string_view originKey)
 {
     // Only meta whose row is still there counts.
     const std::string key(originKey);
@@ -263,7 +263,7 @@ std::string copiedRows(BlogConnection& wordPress, const std::string& prefix, std
     return rows.empty() ? "" : rows[0][0].value_or("") + "/" + rows[0][1].value_or("");
 }
 
-std::string sampleRowsToCopy(BlogConnection& emlog, std::string_view originKey, const std::string& p)
+std::string sampleRowsToCopy(MysqlSession& emlog, std::string_view originKey, const std::string& p)
 {
     // Comments and attachments of an article that is not there have nowhere to go.
     const std::map<std::string, std::string> counts = {
@@ -342,9 +342,9 @@ const ServerInfo& testServer()
     return info;
 }
 
-BlogConnection adminConnection(const std::string& database)
+MysqlSession adminConnection(const std::string& database)
 {
-    BlogConnection connection =
+    MysqlSession connection =
         openConnection(testServer().host, "root", testServer().password, database, testServer().port);
     if (!connection)
         throw std::runtime_error("cannot reach the test server: " + connection.lastError());
@@ -353,7 +353,7 @@ BlogConnection adminConnection(const std::string& database)
     return connection;
 }
 
-std::vector<Row> queryRows(BlogConnection& connection, const std::string& sql)
+std::vector<Row> queryRows(MysqlSession& connection, const std::string& sql)
 {
     std::vector<Row> rows;
     if (!executeSql(connection, sql)) {
@@ -379,13 +379,13 @@ std::vector<Row> queryRows(BlogConnection& connection, const std::string& sql)
     return rows;
 }
 
-std::string queryValue(BlogConnection& connection, const std::string& sql)
+std::string queryValue(MysqlSession& connection, const std::string& sql)
 {
     const auto rows = queryRows(connection, sql);
     return rows.empty() || rows[0].empty() ? std::string() : rows[0][0].value_or("");
 }
 
-void execute(BlogConnection& connection, const std::string& sql)
+void execute(MysqlSession& connection, const std::string& sql)
 {
     if (!executeSql(connection, sql))
         ADD_FAILURE() << sql << ": " << connection.lastError();
@@ -395,7 +395,7 @@ TestDatabase::TestDatabase(const std::string& purpose)
 {
     static std::atomic<int> counter{0};
     m_name = "kt_" + purpose + "_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     if (!executeSql(admin, "CREATE DATABASE `" + m_name + "` CHARACTER SET utf8mb4"))
         throw std::runtime_error("cannot create " + m_name + ": " + admin.lastError());
     m_admin = adminConnection(m_name);
@@ -406,11 +406,11 @@ TestDatabase::TestDatabase(const std::string& purpose)
 TestDatabase::~TestDatabase()
 {
     closeConnection(m_admin);
-    BlogConnection admin = openConnection(testServer().host, "root", testServer().password, "", testServer().port);
+    MysqlSession admin = openConnection(testServer().host, "root", testServer().password, "", testServer().port);
     executeSql(admin, "DROP DATABASE IF EXISTS `" + m_name + "`");
 }
 
-void emptyWordPressTables(BlogConnection& connection, const std::string& prefix)
+void emptyWordPressTables(MysqlSession& connection, const std::string& prefix)
 {
     for (const std::string_view bare : wordPressTables)
         execute(connection, "DELETE FROM " + prefix + std::string(bare));
@@ -426,7 +426,7 @@ void runInstaller(const std::string& database, const std::string& prefix, const 
                shellQuoted(sourceDir() + "/scripts/wordpress/install.php") + " 2>&1");
 }
 
-void mustExecute(BlogConnection& connection, const std::string& sql)
+void mustExecute(MysqlSession& connection, const std::string& sql)
 {
     if (!executeSql(connection, sql))
         throw std::runtime_error(sql + ": " + connection.lastError());
@@ -441,7 +441,7 @@ std::string tablesOf(const std::string& database)
 // The database that keeps WordPress's installation under a prefix, made by its installer the first time
 // a test asks for one on the test server and kept for the server's life. Test processes run side by side:
 // a named lock lets one install while the others wait, and the tables reach the template all at once.
-std::string wordPressTemplate(BlogConnection& admin, const std::string& prefix)
+std::string wordPressTemplate(MysqlSession& admin, const std::string& prefix)
 {
     const std::string name = "kt_template_wordpress_" + prefix;
     const std::string lock = "'" + name + "'";
@@ -491,7 +491,7 @@ void installWordPress(const std::string& database, const std::string& prefix, co
     }
     // On the test server, a copy of what the installer made once: every table as it made it, rows, and the
     // next id each table gives.
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     const std::string from = wordPressTemplate(admin, prefix);
     mustExecute(admin, "SET SESSION sql_mode='NO_AUTO_VALUE_ON_ZERO'");
     for (const Row& row : queryRows(admin, tablesOf(from))) {
@@ -524,7 +524,7 @@ std::string sourceDir()
     return KESTREL_SOURCE_DIR;
 }
 
-void createEmlogTables(BlogConnection& connection, const std::string& prefix, const std::string& charset,
+void createEmlogTables(MysqlSession& connection, const std::string& prefix, const std::string& charset,
                        EmlogVersion version)
 {
     for (const std::string& statement : sample::emlogSchema(prefix, charset, version))
@@ -533,7 +533,7 @@ void createEmlogTables(BlogConnection& connection, const std::string& prefix, co
 
 bool serverHasSession(unsigned long threadId, bool waitForItToGo)
 {
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     const std::string listed =
         "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID=" + std::to_string(threadId);
     for (int i = 0; i < 50; ++i) {
@@ -548,14 +548,14 @@ bool serverHasSession(unsigned long threadId, bool waitForItToGo)
 
 void enableStatementLog()
 {
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     execute(admin, "SET GLOBAL log_output='TABLE'");
     execute(admin, "SET GLOBAL general_log=ON");
 }
 
 std::vector<std::string> statementsOf(unsigned long threadId)
 {
-    BlogConnection admin = adminConnection();
+    MysqlSession admin = adminConnection();
     std::vector<std::string> statements;
     for (const Row& row : queryRows(admin, "SELECT argument FROM mysql.general_log WHERE command_type='Query' AND "
                                            "thread_id=" +

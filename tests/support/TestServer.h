@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BlogConnection.h"
 #include "EmlogSchema.h"
+#include "SessionSql.h"
 
 #include <csignal>
 #include <optional>
@@ -30,14 +30,14 @@ const ServerInfo& testServer();
 std::string rootPassword(const std::string& serverAddress = {});
 
 // A root session on the test server, optionally on one database; it stays out of the statement log.
-BlogConnection adminConnection(const std::string& database = {});
+MysqlSession adminConnection(const std::string& database = {});
 
 using Row = std::vector<std::optional<std::string>>;
 // Every row of a query, NULL as nullopt. Fails the calling test on an error.
-std::vector<Row> queryRows(BlogConnection& connection, const std::string& sql);
+std::vector<Row> queryRows(MysqlSession& connection, const std::string& sql);
 // The first column of the first row, or "" when there is none.
-std::string queryValue(BlogConnection& connection, const std::string& sql);
-void execute(BlogConnection& connection, const std::string& sql);
+std::string queryValue(MysqlSession& connection, const std::string& sql);
+void execute(MysqlSession& connection, const std::string& sql);
 
 // A database of its own for one test: created empty (utf8mb4), dropped at the end.
 class TestDatabase
@@ -50,16 +50,16 @@ public:
 
     const std::string& name() const { return m_name; }
     // A root session on this database.
-    BlogConnection& admin() { return m_admin; }
+    MysqlSession& admin() { return m_admin; }
 
 private:
     std::string m_name;
-    BlogConnection m_admin;
+    MysqlSession m_admin;
 };
 
 // Deletes every row of the tables a run empties, meta included (WordPress's installer leaves a post, a
 // comment and a category).
-void emptyWordPressTables(BlogConnection& connection, const std::string& prefix = "wp_");
+void emptyWordPressTables(MysqlSession& connection, const std::string& prefix = "wp_");
 
 // WordPress's tables as its own installer (php-cli) makes them, in an existing database (of the test
 // server unless told). On the test server the installer runs once per prefix, into a template database,
@@ -110,9 +110,9 @@ void expectFailuresCountedWhereListed(const std::string& message, const std::str
 
 // How many rows of one kind WordPress holds that name an emlog row, and how many
 // different emlog rows they name, as "rows/distinct": "65/65" when each arrived once.
-std::string copiedRows(BlogConnection& wordPress, const std::string& prefix, std::string_view originKey);
+std::string copiedRows(MysqlSession& wordPress, const std::string& prefix, std::string_view originKey);
 // The same for the sample blog's rows, as emlog holds them: what a whole run brings.
-std::string sampleRowsToCopy(BlogConnection& emlog, std::string_view originKey, const std::string& prefix = "emlog_");
+std::string sampleRowsToCopy(MysqlSession& emlog, std::string_view originKey, const std::string& prefix = "emlog_");
 
 // A MariaDB server of one test's own, for faults that must not reach the shared
 // test server: it can be killed as a crash would, and started again.
@@ -128,7 +128,7 @@ public:
     std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
     const std::string& dir() const { return m_dir; }
     std::string password() const { return rootPassword(address()); }
-    BlogConnection admin(const std::string& database = {}) const;
+    MysqlSession admin(const std::string& database = {}) const;
     void createDatabase(const std::string& name) const;
 
     void kill();    // SIGKILL, as a crash would
@@ -167,7 +167,7 @@ struct TestCertificates
 const TestCertificates& testCertificates();
 
 // Creates emlog's tables, as a version's installer makes them, under a prefix.
-void createEmlogTables(BlogConnection& connection, const std::string& prefix = "emlog_",
+void createEmlogTables(MysqlSession& connection, const std::string& prefix = "emlog_",
                        const std::string& charset = "utf8mb4", EmlogVersion version = EmlogVersion::Pro);
 
 // Whether the test server still lists a session. A closed session takes a moment to

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "ExchangePace.h"
+#include "PluginAnswers.h"
+#include "PluginExchange.h"
+#include "Session.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+// A session through the Kestrel Receiver plugin of a WordPress site, for a site whose database nobody
+// outside may connect to. Each request stands alone: the site carries out its operations in order on a
+// database session of its own, stopping at the first that fails, and closes it with the request (so a
+// transaction not committed in it is undone). A transaction under way is kept here instead: its
+// operations go again with each request until the one that commits it.
+class ReceiverSession final : public Session
+{
+public:
+    ReceiverSession(PluginAddress address, std::vector<std::string> settings);
+    ReceiverSession(ReceiverSession&&) noexcept = default;
+    ReceiverSession& operator=(ReceiverSession&&) noexcept = default;
+
+    const QUrl& site() const { return m_exchange->site(); }
+    // Asks the site who it is, on the connection the session's requests then go on.
+    PluginReply hello();
+    // What the hello told: how the site is protected, and its limits: `maxBytes` bounds a request,
+    // `serverPacket` (0 when unknown) each statement at the site's database, `siteSeconds` the time PHP
+    // gives a request.
+    void setSite(Protection protection, std::string tlsVersion, std::string tlsCipher);
+    void setLimits(std::uint64_t maxBytes, std::uint64_t serverPacket, int siteSeconds);
+
+    bool isOpen() const override { return m_exchange != nullptr; }
+    unsigned warningCount() const override { return m_last.warningCount; }
+    std::uint64_t affectedRows() const override { return m_last.affectedRows; }
+    bool keepsSessionState() const override { return false; }
+    bool takesExchanges() const override { return isOpen() && !m_held; }
+    std::uint64_t maxStatementBytes() const override { return m_maxBytes; }
+    std::uint64_t exchangeBytes() const override { return m_pace.bytes(); }
+    std::shared_ptr<SessionBreaker> breaker() override;
+    Protection protection() const override { return m_protection; }
+    const std::string& tlsVersion() const override { return m_tlsVersion; }
+    const std::string& tlsCipher() const override { return m_tlsCipher; }
+    const std::optional<TlsRefusal>& tlsRefusal() const override { return m_noRefusal; }
+
+private:
+    ResultSet readNow(const Query& query) override;
+    bool insertNow(const Insert& rows) override;
+    bool changeNow(const Change& change) override;
+    std::vector<Warning> warningsNow() override { return m_last.warnings; }
+    bool transactionNow(TransactionStep step) override;
+    bool sendNow(const Exchange& exchange) override;
+    ExchangeOutcome collectNow() override;
+    bool reconnectNow() override;
+    bool useUnicodeNow() override { return true; } // the site's session speaks utf8mb4, and nothing else
+
+    // Carries out one operation, after those of a transaction under way, and keeps its outcome.
+    bool carryOut(const Operation& operation);
+    // Sends a request and goes on; finish() waits for its outcomes. False, with why, when the request
+    // itself failed (its operations may or may not have been carried out).
+    void start(const std::vector<std::string>& operations, bool transaction, bool commit, bool strict);
+    bool finish(std::vector<OperationOutcome>& outcomes);
+
+    std::shared_ptr<PluginExchange> m_exchange;
+    std::shared_ptr<SessionBreaker> m_breaker;
+    std::vector<std::string> m_settings;
+    ExchangePace m_pace;
+    std::uint64_t m_maxBytes = 0;
+    Protection m_protection = Protection::TlsWhenOffered;
+    std::string m_tlsVersion;
+    std::string m_tlsCipher;
+    std::optional<TlsRefusal> m_noRefusal;
+
+    // The request on its way, and what it carries.
+    std::unique_ptr<PluginExchange::Pending> m_pending;
+    std::uint64_t m_sentBytes = 0;
+    ExchangePace::Clock::time_point m_sentAt;
+    std::size_t m_sentOperations = 0;
+    bool m_sentInTransaction = false;
+    bool m_sentStrict = false;
+    // A transaction under way: its operations, as sent.
+    std::optional<std::vector<std::string>> m_held;
+    // What the last operation carried out came to.
+    OperationOutcome m_last;
+};
+
+} // namespace kestrel
