@@ -25,7 +25,7 @@ constexpr std::string_view migration = idOf(Kind::attachments);
 
 // emlog pro's downloads: the alias its download links name the attachment by, for the redirect plugin,
 // and how often it was downloaded, under emlog's own name.
-void addDownloadRows(MigrationRun& run, RowWrite& write, std::int64_t id, const EmlogRow& row)
+void addDownloadRows(RowWrite& write, std::int64_t id, const EmlogRow& row)
 {
     std::string alias;
     if (readField(row, "alias", alias) && !alias.empty())
@@ -157,7 +157,7 @@ void migrateAttachments(MigrationRun& run)
         addUploadTimes(run, fields, addedAt);
         write.rows.push_back({"posts", std::move(fields)});
         write.rows.push_back({"postmeta", originMeta(origin::attachment, id, aid), true});
-        addDownloadRows(run, write, id, rows);
+        addDownloadRows(write, id, rows);
         if (file)
             fileRows.addRows(write, id, *file);
         write.copied = RowWrite::Copied{&origin::attachment, aid, {id, id}};

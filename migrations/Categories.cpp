@@ -87,9 +87,8 @@ void migrateCategories(MigrationRun& run)
         // The blogger's own alias names the category's page, as it did in emlog.
         const std::string slug = uniqueSlug(wordPressSlug(category.alias.empty() ? category.name : category.alias),
                                             std::to_string(id), slugs);
-        RowWrite write = termWrite(run, origin::category,
-                                   {category.sid, id, "category", escapeHtml(category.name), slug,
-                                    escapeHtml(category.description), parent.id});
+        RowWrite write = termWrite(origin::category, {category.sid, id, "category", escapeHtml(category.name), slug,
+                                                      escapeHtml(category.description), parent.id});
         write.after = std::move(parent.after);
         if (!category.alias.empty())
             write.rows.push_back({"termmeta", ownerMeta(origin::category, id, origin::aliasKey, category.alias)});

@@ -119,7 +119,7 @@ std::optional<Copy> makeMenu(MigrationRun& run)
     termIds->used.insert(id);
     const std::string slug = uniqueSlug("emlog", std::to_string(id), *slugs);
     const std::string name = escapeHtml(run.menuName);
-    RowWrite write = termWrite(run, origin::menu, {origin::theBlogsMenu, id, "nav_menu", name, slug, "", 0});
+    RowWrite write = termWrite(origin::menu, {origin::theBlogsMenu, id, "nav_menu", name, slug, "", 0});
     // The origin first: a menu half made is found by the next run's cleaning, never made twice.
     std::stable_partition(write.rows.begin(), write.rows.end(), [](const TableRow& row) { return row.origin; });
     for (const TableRow& row : write.rows) {

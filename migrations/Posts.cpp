@@ -119,7 +119,7 @@ fieldsByArticle(MigrationRun& run, const Copies& copied)
 
 // The article's custom fields and counts as post meta, under emlog's own names. A key the run
 // itself names its rows by is left out, so that no field is ever taken for an origin.
-void addFieldsAndCounts(MigrationRun& run, RowWrite& write, std::int64_t id, const Article& article,
+void addFieldsAndCounts(RowWrite& write, std::int64_t id, const Article& article,
                         const std::vector<std::pair<std::string, std::string>>* fields)
 {
     write.rows.push_back({"postmeta", ownerMeta(origin::article, id, "views", std::to_string(article.views))});
@@ -374,8 +374,7 @@ void migratePosts(MigrationRun& run)
         if (!article.link.empty())
             write.rows.push_back({"postmeta", ownerMeta(origin::article, place.id, origin::jumpLinkKey, article.link)});
         const auto listed = fields ? fields->find(article.gid) : decltype(fields->end()){};
-        addFieldsAndCounts(run, write, place.id, article,
-                           fields && listed != fields->end() ? &listed->second : nullptr);
+        addFieldsAndCounts(write, place.id, article, fields && listed != fields->end() ? &listed->second : nullptr);
 
         addTermLinks(run, write, article, place.id, tagLists, linked);
         write.copied = RowWrite::Copied{&origin::article, article.gid, {place.id, place.id}};

@@ -99,7 +99,7 @@ void migrateTags(MigrationRun& run)
 
         const std::string slug = uniqueSlug(wordPressSlug(name), std::to_string(id), slugs);
         RowWrite write =
-            termWrite(run, origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, escapeHtml(description), 0});
+            termWrite(origin::tag, {tid, id, "post_tag", escapeHtml(name), slug, escapeHtml(description), 0});
         bool links = false;
         for (const std::int64_t gid : articleIds) {
             if (const auto copy = articles.find(gid)) {

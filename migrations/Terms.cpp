@@ -60,7 +60,7 @@ std::optional<TermIds> termIdsInUse(MigrationRun& run, std::string_view migratio
     return TermIds{run.state.termIds(), FreeIds(largest, std::move(largestEmlogId))};
 }
 
-RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& newTerm)
+RowWrite termWrite(const OriginKey& key, const NewTerm& newTerm)
 {
     RowWrite write;
     write.sourceId = std::string(key.key == origin::category.key ? "sid=" : "tid=") + std::to_string(newTerm.emlogId);

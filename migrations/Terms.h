@@ -58,7 +58,7 @@ struct NewTerm
     std::string_view description;
     std::int64_t parent = 0;
 };
-RowWrite termWrite(RunContext& run, const OriginKey& key, const NewTerm& term);
+RowWrite termWrite(const OriginKey& key, const NewTerm& term);
 
 // The slugs the terms of a taxonomy already have: a new term's must differ. Nothing when they
 // cannot be read (recorded under `migration`).

@@ -71,8 +71,7 @@ TEST(Quoting, RowsQuoteEveryValueAndNamesGoBetweenBackquotes)
     list.add("ID", std::int64_t{5}).add("post_title", "It’s").add("n", std::int64_t{-1}).add("empty", "");
     std::string sql;
     ASSERT_TRUE(appendSql(Insert{"wp_posts", list.columns(), {&list, &list}}, quoteForAnyServer, sql));
-    EXPECT_EQ(
-        sql, "insert into wp_posts (ID,post_title,n,empty) values ('5','It’s','-1',''),('5','It’s','-1','')");
+    EXPECT_EQ(sql, "insert into wp_posts (ID,post_title,n,empty) values ('5','It’s','-1',''),('5','It’s','-1','')");
 
     sql.clear();
     ASSERT_TRUE(appendSql(Query("q", "SELECT ?2 FROM ?1 WHERE a IN (?3) AND b=?4 AND c IN (?5)",
