@@ -10,6 +10,7 @@
 
 #include <map>
 #include <mutex>
+#include <numeric>
 #include <optional>
 
 namespace kestrel {
@@ -68,8 +69,9 @@ void FileChecks::check()
     std::map<std::string, std::string> oldFiles; // address -> path below the blog's root
     for (const Shown& file : shown) {
         if (const std::optional<QUrl> url = m_verify.onSite(file.address)) {
+            // Without emlog's bytes to compare, only the status is wanted.
             if (onSite.emplace(file.address, requests.size()).second)
-                requests.push_back({*url});
+                requests.push_back({*url, !withEmlogFiles});
         } else if (withEmlogFiles) {
             const std::optional<BlogPath> path = blogPathOf(file.address, m_verify.blogRoot);
             if (path && !path->unsafe && isBlogFile(path->path))
@@ -77,13 +79,30 @@ void FileChecks::check()
         }
     }
     std::vector<Answer> answers(requests.size());
-    m_verify.fetcher.fetch(
-        requests,
-        [&](std::size_t index, const SiteAnswer& answer) {
-            answers[index] = {answer.status, answer.error,
-                              QCryptographicHash::hash(answer.body, QCryptographicHash::Sha256), answer.body.size()};
-        },
-        m_verify.run.stopToken);
+    std::vector<std::size_t> asked(requests.size());
+    std::iota(asked.begin(), asked.end(), std::size_t{0});
+    const auto ask = [&](const std::vector<SiteRequest>& these) {
+        m_verify.fetcher.fetch(
+            these,
+            [&](std::size_t index, const SiteAnswer& answer) {
+                answers[asked[index]] = {answer.status, answer.error,
+                                         QCryptographicHash::hash(answer.body, QCryptographicHash::Sha256),
+                                         answer.body.size()};
+            },
+            m_verify.run.stopToken);
+    };
+    ask(requests);
+    // A server may refuse a HEAD that a reader's GET gets: a file is reported on a GET's answer only.
+    std::vector<SiteRequest> again;
+    asked.clear();
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (requests[i].headOnly && answers[i].status != 200) {
+            again.push_back({requests[i].url});
+            asked.push_back(i);
+        }
+    }
+    if (!again.empty() && !m_verify.stopRequested())
+        ask(again);
     if (m_verify.stopRequested())
         return;
 
