@@ -72,7 +72,8 @@ int main(int argc, char** argv)
     // Its line for each request is of no use here.
     php.setStandardOutputFile(QProcess::nullDevice());
     php.setStandardErrorFile(QProcess::nullDevice());
-    // With OPcache, as a host serves PHP, its size said here rather than left to this machine's php.ini.
+    // With OPcache, as a host serves PHP: PHP's own server caches by default, but that is said here rather
+    // than left to this machine's php.ini.
     php.start(QStringLiteral("php"), {QStringLiteral("-d"), QStringLiteral("opcache.enable=1"), QStringLiteral("-d"),
                                       QStringLiteral("opcache.enable_cli=1"), QStringLiteral("-d"),
                                       QStringLiteral("opcache.memory_consumption=128"), QStringLiteral("-S"),
@@ -99,7 +100,8 @@ int main(int argc, char** argv)
             std::printf("  %s from %.1f s\n", part.c_str(), verifyClock.seconds());
         });
     const double verifySeconds = verifyClock.seconds();
-    ::kill(-static_cast<pid_t>(php.processId()), SIGTERM);
+    if (const qint64 group = php.processId(); group > 0)
+        ::kill(-static_cast<pid_t>(group), SIGTERM);
     php.waitForFinished();
     if (failure)
         std::printf("the verification could not read %s: %s\n", failure->what.c_str(), failure->why.c_str());
