@@ -62,12 +62,16 @@ void FileChecks::check()
     const std::vector<Shown> shown = std::move(m_shown);
     m_shown.clear();
     const bool withEmlogFiles = !m_verify.settings.emlogFiles.empty();
+    std::map<std::string, std::optional<FileVerdict>>& verdicts = m_verify.fileVerdicts;
 
-    // Each address once: on the site, asked for; at the old blog, looked for among emlog's files.
+    // Each address once a verification (an article's picture is an attachment's file too): on the
+    // site, asked for; at the old blog, looked for among emlog's files.
     std::map<std::string, std::size_t> onSite;
     std::vector<SiteRequest> requests;
     std::map<std::string, std::string> oldFiles; // address -> path below the blog's root
     for (const Shown& file : shown) {
+        if (verdicts.contains(file.address))
+            continue;
         if (const std::optional<QUrl> url = m_verify.onSite(file.address)) {
             // Without emlog's bytes to compare, only the status is wanted.
             if (onSite.emplace(file.address, requests.size()).second)
@@ -129,34 +133,36 @@ void FileChecks::check()
             emlog[paths[i]] = bytes[i];
     }
 
-    for (const Shown& file : shown) {
-        Finding finding{std::string(file.kind), file.emlogId, {}, {}, {}, file.address, {}};
-        if (const auto index = onSite.find(file.address); index != onSite.end()) {
-            const Answer& answer = answers[index->second];
-            if (answer.status != 200) {
-                finding.check = check::file;
-                finding.expected = "HTTP 200";
-                finding.seen = httpStatus(answer);
-                m_verify.find(std::move(finding));
-                continue;
-            }
-            const auto path = blogPathOf.find(file.address);
-            if (path == blogPathOf.end() || emlog[path->second].isEmpty())
-                continue;
-            const QByteArray& original = emlog[path->second];
-            if (QCryptographicHash::hash(original, QCryptographicHash::Sha256) != answer.digest) {
-                finding.check = check::bytes;
-                finding.expected = path->second + ", " + std::to_string(original.size()) + " bytes";
-                finding.seen = std::to_string(answer.size) + " bytes";
-                m_verify.find(std::move(finding));
-            }
-        } else if (const auto old = oldFiles.find(file.address);
-                   old != oldFiles.end() && !emlog[old->second].isEmpty()) {
-            finding.check = check::file;
-            finding.expected = m_verify.uploadsUrl + "/" + uploadsPathOf(old->second);
-            finding.seen = file.address;
-            m_verify.find(std::move(finding));
+    for (const auto& [address, index] : onSite) {
+        const Answer& answer = answers[index];
+        std::optional<FileVerdict>& verdict = verdicts[address];
+        const auto path = blogPathOf.find(address);
+        if (answer.status != 200) {
+            verdict = FileVerdict{std::string(check::file), "HTTP 200", httpStatus(answer)};
+        } else if (path != blogPathOf.end() && !emlog[path->second].isEmpty() &&
+                   QCryptographicHash::hash(emlog[path->second], QCryptographicHash::Sha256) != answer.digest) {
+            verdict = FileVerdict{std::string(check::bytes),
+                                  path->second + ", " + std::to_string(emlog[path->second].size()) + " bytes",
+                                  std::to_string(answer.size) + " bytes"};
         }
+    }
+    for (const auto& [address, path] : oldFiles) {
+        std::optional<FileVerdict>& verdict = verdicts[address];
+        if (!emlog[path].isEmpty())
+            verdict = FileVerdict{std::string(check::file), m_verify.uploadsUrl + "/" + uploadsPathOf(path), address};
+    }
+
+    for (const Shown& file : shown) {
+        const auto verdict = verdicts.find(file.address);
+        if (verdict == verdicts.end() || !verdict->second)
+            continue;
+        m_verify.find({std::string(file.kind),
+                       file.emlogId,
+                       verdict->second->check,
+                       verdict->second->expected,
+                       verdict->second->seen,
+                       file.address,
+                       {}});
     }
 }
 

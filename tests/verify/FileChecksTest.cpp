@@ -1,5 +1,6 @@
 // The files rows show, asked of a small site on this thread's own event loop: without emlog's bytes to
-// compare only a status is asked for, and a file is reported only when a reader's GET fails too.
+// compare only a status is asked for, a file is reported only when a reader's GET fails too, and each
+// address is asked once.
 #include "FileChecks.h"
 
 #include "BlogConnection.h"
@@ -60,7 +61,7 @@ private:
 
 } // namespace
 
-TEST(FileChecks, AHeadsWordIsCheckedWithAGetBeforeAFileIsReported)
+TEST(FileChecks, EachAddressAskedOnceAndAHeadsWordCheckedWithAGetBeforeAFinding)
 {
     static int argc = 1;
     static char name[] = "verify_tests";
@@ -91,12 +92,20 @@ TEST(FileChecks, AHeadsWordIsCheckedWithAGetBeforeAFileIsReported)
         FileChecks files(verify);
         files.add("posts", 7, verify.home + c.path);
         files.check();
+        // The same file as an attachment's: not asked again, and reported for that row too.
+        FileChecks attachments(verify);
+        attachments.add("attachments", 3, verify.home + c.path);
+        attachments.check();
         EXPECT_EQ(site.asked(), c.asked);
-        ASSERT_EQ(result.findings.size(), c.reported ? 1u : 0u);
-        if (c.reported) {
-            EXPECT_EQ(result.findings[0].check, "file");
-            EXPECT_EQ(result.findings[0].emlogId, 7);
-            EXPECT_EQ(result.findings[0].seen, "HTTP 404");
+        ASSERT_EQ(result.findings.size(), c.reported ? 2u : 0u);
+        if (!c.reported)
+            continue;
+        const std::pair<std::string, std::int64_t> rows[] = {{"posts", 7}, {"attachments", 3}};
+        for (std::size_t i = 0; i < std::size(rows); ++i) {
+            EXPECT_EQ(result.findings[i].kind, rows[i].first);
+            EXPECT_EQ(result.findings[i].emlogId, rows[i].second);
+            EXPECT_EQ(result.findings[i].check, "file");
+            EXPECT_EQ(result.findings[i].seen, "HTTP 404");
         }
     }
 }
