@@ -12,14 +12,66 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <sys/resource.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include <unistd.h>
 
 using namespace kestrel;
 using namespace kestrel::bench;
+
+namespace {
+
+// The processor time, in seconds, of every process of a process group still running (PHP's server and
+// its workers), from /proc.
+double groupSeconds(pid_t group)
+{
+    double ticks = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        std::ifstream file(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(file, line) || line.rfind(')') == std::string::npos)
+            continue;
+        // After the command's name: state, ppid, pgrp, ... utime and stime are the 12th and 13th.
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::string field;
+        long long pgrp = 0, utime = 0, stime = 0;
+        for (int i = 1; i <= 13 && fields >> field; ++i) {
+            if (i == 3)
+                pgrp = std::atoll(field.c_str());
+            else if (i == 12)
+                utime = std::atoll(field.c_str());
+            else if (i == 13)
+                stime = std::atoll(field.c_str());
+        }
+        if (pgrp == group)
+            ticks += static_cast<double>(utime + stime);
+    }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double ownSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double loadAverage()
+{
+    double load = 0;
+    return getloadavg(&load, 1) == 1 ? load : -1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -90,6 +142,10 @@ int main(int argc, char** argv)
     std::printf("the verification...\n");
     MigrationRun reading(sessions.emlog, sessions.wordPress);
     Verification result;
+    const pid_t group = static_cast<pid_t>(php.processId());
+    const double loadBefore = loadAverage();
+    const double phpBefore = group > 0 ? groupSeconds(group) : 0;
+    const double ownBefore = ownSeconds();
     const Stopwatch verifyClock;
     std::string part;
     const std::optional<VerifyFailure> failure =
@@ -100,8 +156,11 @@ int main(int argc, char** argv)
             std::printf("  %s from %.1f s\n", part.c_str(), verifyClock.seconds());
         });
     const double verifySeconds = verifyClock.seconds();
-    if (const qint64 group = php.processId(); group > 0)
-        ::kill(-static_cast<pid_t>(group), SIGTERM);
+    const double ownCpu = ownSeconds() - ownBefore;
+    const double phpCpu = group > 0 ? groupSeconds(group) - phpBefore : 0;
+    const double loadAfter = loadAverage();
+    if (group > 0)
+        ::kill(-group, SIGTERM);
     php.waitForFinished();
     if (failure)
         std::printf("the verification could not read %s: %s\n", failure->what.c_str(), failure->why.c_str());
@@ -117,5 +176,9 @@ int main(int argc, char** argv)
     std::printf("\nthe run: %.1f s; the verification, four requests at a time to php -S with four workers: %.1f s "
                 "(%.1fx the run)\n",
                 runSeconds, verifySeconds, runSeconds > 0 ? verifySeconds / runSeconds : 0.0);
+    // The site's time and the verifier's own, apart from what else the machine was doing meanwhile.
+    std::printf("processor time meanwhile: PHP %.1f s, the verification itself %.1f s; %ld cores, load average "
+                "%.2f before and %.2f after\n",
+                phpCpu, ownCpu, sysconf(_SC_NPROCESSORS_ONLN), loadBefore, loadAfter);
     return 0;
 }
