@@ -28,13 +28,16 @@ using namespace kestrel::bench;
 
 namespace {
 
-// The processor time, in seconds, of every process of a process group still running (PHP's server and
-// its workers), from /proc.
-double groupSeconds(pid_t group)
+// The processor time, in seconds, of a process, or of every process of a process group still running
+// (PHP's server and its workers), from /proc.
+double processorSeconds(pid_t id, bool group)
 {
     double ticks = 0;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string pid = entry.path().filename().string();
+        if (!group && pid != std::to_string(id))
+            continue;
         std::ifstream file(entry.path() / "stat");
         std::string line;
         if (!std::getline(file, line) || line.rfind(')') == std::string::npos)
@@ -51,10 +54,20 @@ double groupSeconds(pid_t group)
             else if (i == 13)
                 stime = std::atoll(field.c_str());
         }
-        if (pgrp == group)
+        if (!group || pgrp == id)
             ticks += static_cast<double>(utime + stime);
     }
     return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The bench's MariaDB server, when scripts/bench.sh says where its process id is.
+pid_t databaseServer()
+{
+    const char* file = std::getenv("KESTREL_BENCH_MYSQL_PID_FILE");
+    long long pid = 0;
+    if (file && *file)
+        std::ifstream(file) >> pid;
+    return static_cast<pid_t>(pid);
 }
 
 double ownSeconds()
@@ -144,7 +157,9 @@ int main(int argc, char** argv)
     Verification result;
     const pid_t group = static_cast<pid_t>(php.processId());
     const double loadBefore = loadAverage();
-    const double phpBefore = group > 0 ? groupSeconds(group) : 0;
+    const pid_t database = databaseServer();
+    const double phpBefore = group > 0 ? processorSeconds(group, true) : 0;
+    const double databaseBefore = database > 0 ? processorSeconds(database, false) : 0;
     const double ownBefore = ownSeconds();
     const Stopwatch verifyClock;
     std::string part;
@@ -157,7 +172,8 @@ int main(int argc, char** argv)
         });
     const double verifySeconds = verifyClock.seconds();
     const double ownCpu = ownSeconds() - ownBefore;
-    const double phpCpu = group > 0 ? groupSeconds(group) - phpBefore : 0;
+    const double phpCpu = group > 0 ? processorSeconds(group, true) - phpBefore : 0;
+    const double databaseCpu = database > 0 ? processorSeconds(database, false) - databaseBefore : 0;
     const double loadAfter = loadAverage();
     if (group > 0)
         ::kill(-group, SIGTERM);
@@ -177,8 +193,8 @@ int main(int argc, char** argv)
                 "(%.1fx the run)\n",
                 runSeconds, verifySeconds, runSeconds > 0 ? verifySeconds / runSeconds : 0.0);
     // The site's time and the verifier's own, apart from what else the machine was doing meanwhile.
-    std::printf("processor time meanwhile: PHP %.1f s, the verification itself %.1f s; %ld cores, load average "
-                "%.2f before and %.2f after\n",
-                phpCpu, ownCpu, sysconf(_SC_NPROCESSORS_ONLN), loadBefore, loadAfter);
+    std::printf("processor time meanwhile: PHP %.1f s, MariaDB %.1f s, the verification itself %.1f s; %ld cores, "
+                "load average %.2f before and %.2f after\n",
+                phpCpu, databaseCpu, ownCpu, sysconf(_SC_NPROCESSORS_ONLN), loadBefore, loadAfter);
     return 0;
 }
