@@ -89,6 +89,7 @@ TEST(FileChecks, EachAddressAskedOnceAndAHeadsWordCheckedWithAGetBeforeAFinding)
         VerifyContext verify(run, settings, result);
         verify.site = QUrl(site.address());
         verify.home = site.address().toStdString();
+        verify.fetcher.setServedSite(ServedSite(verify.home, verify.site));
         FileChecks files(verify);
         files.add("posts", 7, verify.home + c.path);
         files.check();
