@@ -187,7 +187,10 @@ MigrationWindow::MigrationWindow(QWidget* parent)
         const MessageBox::Answer answer = MessageBox::showWithAction(
             nullptr, MessageBox::Icon::Information, QStringLiteral("提示"), message, detail,
             verifiable ? QStringLiteral("核对") : QString(), site.isEmpty() ? QString() : QStringLiteral("打开新网站"));
-        if (answer == MessageBox::Answer::Action)
+        // The run's thread may still be ending when its message is answered: 核对 then starts once it has.
+        if (answer == MessageBox::Answer::Action && m_runner->isRunning())
+            m_verifyOnEnd = true;
+        else if (answer == MessageBox::Answer::Action)
             QTimer::singleShot(0, this, &MigrationWindow::startVerification);
         else if (answer == MessageBox::Answer::SecondAction)
             QDesktopServices::openUrl(QUrl(site));
@@ -198,7 +201,12 @@ MigrationWindow::MigrationWindow(QWidget* parent)
     });
     connect(m_verifier, &VerifyRunner::verified, this, &MigrationWindow::showVerification);
     connect(m_verifier, &VerifyRunner::ended, this, &MigrationWindow::finishRun);
-    connect(m_runner, &MigrationRunner::ended, this, &MigrationWindow::finishRun);
+    connect(m_runner, &MigrationRunner::ended, this, [this] {
+        const bool verify = std::exchange(m_verifyOnEnd, false) && !m_closing;
+        finishRun();
+        if (verify)
+            startVerification();
+    });
     m_breakOff = new QTimer(this);
     m_breakOff->setSingleShot(true);
     connect(m_breakOff, &QTimer::timeout, m_runner, &MigrationRunner::breakOff);

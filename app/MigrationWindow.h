@@ -72,7 +72,8 @@ private:
     MigrationRunner* m_runner = nullptr;
     VerifyRunner* m_verifier = nullptr;
     QPushButton* m_verify = nullptr;
-    bool m_reported = false; // the run that just ended completed, and may be verified
+    bool m_reported = false;    // the run that just ended completed, and may be verified
+    bool m_verifyOnEnd = false; // 核对 was asked for before the run's thread had ended
     std::function<void(const QString&)> m_openPage;
     BackupChooser* m_backup = nullptr;
     SiteChooser* m_site = nullptr;

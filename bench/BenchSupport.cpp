@@ -141,14 +141,31 @@ double peakResidentMiB()
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-void migrateWholeBlog(Session& emlog, Session& wordPress)
+namespace {
+
+template <typename Steps, typename Migrate>
+void migrateEach(Session& emlog, Session& wordPress, const Steps& steps, Migrate migrate)
 {
     MigrationRun migration(emlog, wordPress);
     migration.pacing = Pacing::none();
-    for (const MigrationStep& step : migrationSteps)
-        step.migrate(migration);
+    for (const auto& step : steps)
+        migrate(step, migration);
     if (!migration.failures.empty())
         std::fprintf(stderr, "failures:\n%s", migration.failures.details(10).c_str());
+}
+
+} // namespace
+
+void migrateWholeBlog(Session& emlog, Session& wordPress)
+{
+    migrateEach(emlog, wordPress, migrationSteps,
+                [](const MigrationStep& step, MigrationRun& run) { step.migrate(run); });
+}
+
+void everyMigration(Session& emlog, Session& wordPress)
+{
+    migrateEach(emlog, wordPress, allMigrations,
+                [](void (*migrate)(MigrationRun&), MigrationRun& run) { migrate(run); });
 }
 
 } // namespace kestrel::bench

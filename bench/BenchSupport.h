@@ -54,7 +54,8 @@ struct Sessions
 Sessions openSessions(const std::string& emlogDatabase, const std::string& wordPressDatabase,
                       const std::string& address = server().address(), bool emptyFirst = true);
 
-// The migrations of a whole run, in the order the window runs them.
+// The migrations of the rows a generated blog has, in the order a run makes them; a run also
+// settles the time zone and the site's settings, and more (see everyMigration()).
 struct MigrationStep
 {
     const char* name;    // in the figures
@@ -63,9 +64,12 @@ struct MigrationStep
 };
 extern const std::vector<MigrationStep> migrationSteps;
 
-// Every migration from `emlog` into `wordPress`, pacing off, as a run with --pacing=none; the
+// The migrationSteps from `emlog` into `wordPress`, pacing off, as a run with --pacing=none; the
 // first failures, if any, on stderr.
 void migrateWholeBlog(Session& emlog, Session& wordPress);
+// Every migration a run of the window or kestrel-cli makes (allMigrations), its time zone and site
+// settings too, pacing off: the copy a verification expects.
+void everyMigration(Session& emlog, Session& wordPress);
 
 // Peak resident memory of this process, in MiB.
 double peakResidentMiB();

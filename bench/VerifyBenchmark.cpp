@@ -12,11 +12,79 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
 
 using namespace kestrel;
 using namespace kestrel::bench;
+
+namespace {
+
+// The processor time, in seconds, of a process, or of every process of a process group still running
+// (PHP's server and its workers), from /proc.
+double processorSeconds(pid_t id, bool group)
+{
+    double ticks = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string pid = entry.path().filename().string();
+        if (!group && pid != std::to_string(id))
+            continue;
+        std::ifstream file(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(file, line) || line.rfind(')') == std::string::npos)
+            continue;
+        // After the command's name: state, ppid, pgrp, ... utime and stime are the 12th and 13th.
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::string field;
+        long long pgrp = 0, utime = 0, stime = 0;
+        for (int i = 1; i <= 13 && fields >> field; ++i) {
+            if (i == 3)
+                pgrp = std::atoll(field.c_str());
+            else if (i == 12)
+                utime = std::atoll(field.c_str());
+            else if (i == 13)
+                stime = std::atoll(field.c_str());
+        }
+        if (!group || pgrp == id)
+            ticks += static_cast<double>(utime + stime);
+    }
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The bench's MariaDB server, when scripts/bench.sh says where its process id is.
+pid_t databaseServer()
+{
+    const char* file = std::getenv("KESTREL_BENCH_MYSQL_PID_FILE");
+    long long pid = 0;
+    if (file && *file)
+        std::ifstream(file) >> pid;
+    return static_cast<pid_t>(pid);
+}
+
+double ownSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double loadAverage()
+{
+    double load = 0;
+    return getloadavg(&load, 1) == 1 ? load : -1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -59,13 +127,23 @@ int main(int argc, char** argv)
     Sessions sessions = openSessions("verify_bench_emlog", "verify_bench_wp");
     std::printf("the run...\n");
     const Stopwatch runClock;
-    migrateWholeBlog(sessions.emlog, sessions.wordPress);
+    everyMigration(sessions.emlog, sessions.wordPress);
     const double runSeconds = runClock.seconds();
 
     QProcess php;
     php.setProcessEnvironment(environment);
-    php.start(QStringLiteral("php"), {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(port),
-                                      QStringLiteral("-t"), QStringLiteral(KESTREL_BINARY_DIR "/wordpress"),
+    // A process group of its own: its workers outlive a signal to it alone, and would keep the port.
+    php.setChildProcessModifier([] { setpgid(0, 0); });
+    // Its line for each request is of no use here.
+    php.setStandardOutputFile(QProcess::nullDevice());
+    php.setStandardErrorFile(QProcess::nullDevice());
+    // With OPcache, as a host serves PHP: PHP's own server caches by default, but that is said here rather
+    // than left to this machine's php.ini.
+    php.start(QStringLiteral("php"), {QStringLiteral("-d"), QStringLiteral("opcache.enable=1"), QStringLiteral("-d"),
+                                      QStringLiteral("opcache.enable_cli=1"), QStringLiteral("-d"),
+                                      QStringLiteral("opcache.memory_consumption=128"), QStringLiteral("-S"),
+                                      QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("-t"),
+                                      QStringLiteral(KESTREL_BINARY_DIR "/wordpress"),
                                       QStringLiteral(KESTREL_SOURCE_DIR "/scripts/wordpress/router.php")});
     for (int attempt = 0; attempt < 100; ++attempt) {
         QTcpSocket socket;
@@ -77,6 +155,12 @@ int main(int argc, char** argv)
     std::printf("the verification...\n");
     MigrationRun reading(sessions.emlog, sessions.wordPress);
     Verification result;
+    const pid_t group = static_cast<pid_t>(php.processId());
+    const double loadBefore = loadAverage();
+    const pid_t database = databaseServer();
+    const double phpBefore = group > 0 ? processorSeconds(group, true) : 0;
+    const double databaseBefore = database > 0 ? processorSeconds(database, false) : 0;
+    const double ownBefore = ownSeconds();
     const Stopwatch verifyClock;
     std::string part;
     const std::optional<VerifyFailure> failure =
@@ -87,8 +171,12 @@ int main(int argc, char** argv)
             std::printf("  %s from %.1f s\n", part.c_str(), verifyClock.seconds());
         });
     const double verifySeconds = verifyClock.seconds();
-    // Asked to end, PHP's server ends its workers too.
-    php.terminate();
+    const double ownCpu = ownSeconds() - ownBefore;
+    const double phpCpu = group > 0 ? processorSeconds(group, true) - phpBefore : 0;
+    const double databaseCpu = database > 0 ? processorSeconds(database, false) - databaseBefore : 0;
+    const double loadAfter = loadAverage();
+    if (group > 0)
+        ::kill(-group, SIGTERM);
     php.waitForFinished();
     if (failure)
         std::printf("the verification could not read %s: %s\n", failure->what.c_str(), failure->why.c_str());
@@ -104,5 +192,9 @@ int main(int argc, char** argv)
     std::printf("\nthe run: %.1f s; the verification, four requests at a time to php -S with four workers: %.1f s "
                 "(%.1fx the run)\n",
                 runSeconds, verifySeconds, runSeconds > 0 ? verifySeconds / runSeconds : 0.0);
+    // The site's time and the verifier's own, apart from what else the machine was doing meanwhile.
+    std::printf("processor time meanwhile: PHP %.1f s, MariaDB %.1f s, the verification itself %.1f s; %ld cores, "
+                "load average %.2f before and %.2f after\n",
+                phpCpu, databaseCpu, ownCpu, sysconf(_SC_NPROCESSORS_ONLN), loadBefore, loadAfter);
     return 0;
 }

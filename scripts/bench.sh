@@ -20,6 +20,7 @@ rm -rf "$server"
 trap '"$top/scripts/mariadb-server.sh" stop "$server"' EXIT
 export KESTREL_BENCH_MYSQL_PORT=$("$top/scripts/mariadb-server.sh" start "$server")
 export KESTREL_BENCH_MYSQL_PASSWORD_FILE=$server/root-password
+export KESTREL_BENCH_MYSQL_PID_FILE=$server/pid
 export KESTREL_DB_PASSWORD_FILE=$KESTREL_BENCH_MYSQL_PASSWORD_FILE
 
 if [ $# -gt 0 ]; then

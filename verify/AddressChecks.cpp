@@ -79,6 +79,8 @@ bool checkOldAddresses(VerifyContext& verify)
     if (!categories)
         return verify.failed(run.wordPressTable("termmeta"), verify.reads.lastError());
 
+    // First each category's own page, then the old addresses: a redirect straight to a page already
+    // seen to answer is not followed.
     std::vector<SiteRequest> requests;
     std::vector<OldAddress> old;
     for (const VerifyContext::ArticlePage& article : verify.articlePages) {
@@ -96,18 +98,27 @@ bool checkOldAddresses(VerifyContext& verify)
             old.push_back({false, sid, below, {}, target});
     });
     const std::size_t first = requests.size();
-    for (const OldAddress& address : old)
-        requests.push_back({verify.siteAddress(address.below), true, address.target});
-
-    std::vector<SiteAnswer> answers(requests.size());
+    std::vector<SiteAnswer> answers(first + old.size());
     std::int64_t done = 0;
-    verify.fetcher.fetch(
-        requests,
-        [&](std::size_t index, const SiteAnswer& answer) {
-            answers[index] = {answer.status, answer.finalUrl, {}, answer.error};
-            verify.tell({addressesKind, ++done, static_cast<std::int64_t>(requests.size())});
-        },
-        run.stopToken);
+    const auto ask = [&](std::size_t from) {
+        const std::vector<SiteRequest> asked(requests.begin() + static_cast<std::ptrdiff_t>(from), requests.end());
+        verify.fetcher.fetch(
+            asked,
+            [&](std::size_t index, const SiteAnswer& answer) {
+                answers[from + index] = {answer.status, answer.finalUrl, {}, answer.error};
+                verify.tell({addressesKind, ++done, static_cast<std::int64_t>(answers.size())});
+            },
+            run.stopToken);
+    };
+    verify.tell({addressesKind, 0, static_cast<std::int64_t>(answers.size())});
+    ask(0);
+    for (const OldAddress& address : old) {
+        const SiteAnswer* target = address.target.isEmpty() ? &answers[address.targetRequest] : nullptr;
+        const bool answered = target && target->status != 0 && target->status < 400;
+        requests.push_back({verify.siteAddress(address.below), true, answered ? target->finalUrl : address.target});
+    }
+    if (!verify.stopRequested())
+        ask(first);
     if (verify.stopRequested())
         return false;
     for (std::size_t i = 0; i < old.size(); ++i) {

@@ -399,6 +399,8 @@ bool checkArticles(VerifyContext& verify)
     ArticleChecks checks(verify);
     if (!checks.read())
         return false;
+    // Said before the first pages are asked for, which takes a while.
+    verify.tell({kind, 0, checks.copies()});
     MigrationRun& run = verify.run;
     std::vector<Written> articles;
     std::int64_t done = 0;

@@ -10,6 +10,7 @@
 
 #include <map>
 #include <mutex>
+#include <numeric>
 #include <optional>
 
 namespace kestrel {
@@ -61,15 +62,20 @@ void FileChecks::check()
     const std::vector<Shown> shown = std::move(m_shown);
     m_shown.clear();
     const bool withEmlogFiles = !m_verify.settings.emlogFiles.empty();
+    std::map<std::string, std::optional<FileVerdict>>& verdicts = m_verify.fileVerdicts;
 
-    // Each address once: on the site, asked for; at the old blog, looked for among emlog's files.
+    // Each address once a verification (an article's picture is an attachment's file too): on the
+    // site, asked for; at the old blog, looked for among emlog's files.
     std::map<std::string, std::size_t> onSite;
     std::vector<SiteRequest> requests;
     std::map<std::string, std::string> oldFiles; // address -> path below the blog's root
     for (const Shown& file : shown) {
+        if (verdicts.contains(file.address))
+            continue;
         if (const std::optional<QUrl> url = m_verify.onSite(file.address)) {
+            // Without emlog's bytes to compare, only the status is wanted.
             if (onSite.emplace(file.address, requests.size()).second)
-                requests.push_back({*url});
+                requests.push_back({*url, !withEmlogFiles});
         } else if (withEmlogFiles) {
             const std::optional<BlogPath> path = blogPathOf(file.address, m_verify.blogRoot);
             if (path && !path->unsafe && isBlogFile(path->path))
@@ -77,13 +83,30 @@ void FileChecks::check()
         }
     }
     std::vector<Answer> answers(requests.size());
-    m_verify.fetcher.fetch(
-        requests,
-        [&](std::size_t index, const SiteAnswer& answer) {
-            answers[index] = {answer.status, answer.error,
-                              QCryptographicHash::hash(answer.body, QCryptographicHash::Sha256), answer.body.size()};
-        },
-        m_verify.run.stopToken);
+    std::vector<std::size_t> asked(requests.size());
+    std::iota(asked.begin(), asked.end(), std::size_t{0});
+    const auto ask = [&](const std::vector<SiteRequest>& these) {
+        m_verify.fetcher.fetch(
+            these,
+            [&](std::size_t index, const SiteAnswer& answer) {
+                answers[asked[index]] = {answer.status, answer.error,
+                                         QCryptographicHash::hash(answer.body, QCryptographicHash::Sha256),
+                                         answer.body.size()};
+            },
+            m_verify.run.stopToken);
+    };
+    ask(requests);
+    // A server may refuse a HEAD that a reader's GET gets: a file is reported on a GET's answer only.
+    std::vector<SiteRequest> again;
+    asked.clear();
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (requests[i].headOnly && answers[i].status != 200) {
+            again.push_back({requests[i].url});
+            asked.push_back(i);
+        }
+    }
+    if (!again.empty() && !m_verify.stopRequested())
+        ask(again);
     if (m_verify.stopRequested())
         return;
 
@@ -110,34 +133,36 @@ void FileChecks::check()
             emlog[paths[i]] = bytes[i];
     }
 
-    for (const Shown& file : shown) {
-        Finding finding{std::string(file.kind), file.emlogId, {}, {}, {}, file.address, {}};
-        if (const auto index = onSite.find(file.address); index != onSite.end()) {
-            const Answer& answer = answers[index->second];
-            if (answer.status != 200) {
-                finding.check = check::file;
-                finding.expected = "HTTP 200";
-                finding.seen = httpStatus(answer);
-                m_verify.find(std::move(finding));
-                continue;
-            }
-            const auto path = blogPathOf.find(file.address);
-            if (path == blogPathOf.end() || emlog[path->second].isEmpty())
-                continue;
-            const QByteArray& original = emlog[path->second];
-            if (QCryptographicHash::hash(original, QCryptographicHash::Sha256) != answer.digest) {
-                finding.check = check::bytes;
-                finding.expected = path->second + ", " + std::to_string(original.size()) + " bytes";
-                finding.seen = std::to_string(answer.size) + " bytes";
-                m_verify.find(std::move(finding));
-            }
-        } else if (const auto old = oldFiles.find(file.address);
-                   old != oldFiles.end() && !emlog[old->second].isEmpty()) {
-            finding.check = check::file;
-            finding.expected = m_verify.uploadsUrl + "/" + uploadsPathOf(old->second);
-            finding.seen = file.address;
-            m_verify.find(std::move(finding));
+    for (const auto& [address, index] : onSite) {
+        const Answer& answer = answers[index];
+        std::optional<FileVerdict>& verdict = verdicts[address];
+        const auto path = blogPathOf.find(address);
+        if (answer.status != 200) {
+            verdict = FileVerdict{std::string(check::file), "HTTP 200", httpStatus(answer)};
+        } else if (path != blogPathOf.end() && !emlog[path->second].isEmpty() &&
+                   QCryptographicHash::hash(emlog[path->second], QCryptographicHash::Sha256) != answer.digest) {
+            verdict = FileVerdict{std::string(check::bytes),
+                                  path->second + ", " + std::to_string(emlog[path->second].size()) + " bytes",
+                                  std::to_string(answer.size) + " bytes"};
         }
+    }
+    for (const auto& [address, path] : oldFiles) {
+        std::optional<FileVerdict>& verdict = verdicts[address];
+        if (!emlog[path].isEmpty())
+            verdict = FileVerdict{std::string(check::file), m_verify.uploadsUrl + "/" + uploadsPathOf(path), address};
+    }
+
+    for (const Shown& file : shown) {
+        const auto verdict = verdicts.find(file.address);
+        if (verdict == verdicts.end() || !verdict->second)
+            continue;
+        m_verify.find({std::string(file.kind),
+                       file.emlogId,
+                       verdict->second->check,
+                       verdict->second->expected,
+                       verdict->second->seen,
+                       file.address,
+                       {}});
     }
 }
 

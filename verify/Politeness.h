@@ -10,8 +10,10 @@ class Politeness
 {
 public:
     static constexpr int most = 4;
+    // However slowly it answered, the longest the site is left to itself between two requests.
+    static constexpr std::chrono::milliseconds longestRest{5000};
 
-    // A request was answered after `took`.
+    // The site began its answer to a request `took` after it was asked (or gave none in that time).
     void answered(std::chrono::milliseconds took);
     // How many requests may be on their way at once now.
     int allowed() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Politeness.h"
+#include "ServedSite.h"
 #include "SiteTrust.h"
 
 #include <QByteArray>
@@ -30,12 +31,14 @@ struct SiteAnswer
     int status = 0;    // of the last answer; 0 when none came
     QUrl finalUrl;     // where the redirects led
     QByteArray body;   // empty for a HEAD
-    std::string error; // the network's words when no answer came
+    std::string error; // why no whole answer came: the network's words, or a timeout's
 };
 
-// Asks a served site for pages and files as a reader's browser would, politely (see Politeness), each
-// request with a timeout, on the calling thread's own event loop: for a worker thread, never the
-// window's. Only the site's own addresses are asked for by the checks.
+// Asks a served site for pages and files as a reader's browser would, politely (see Politeness), on the
+// calling thread's own event loop: for a worker thread, never the window's. Only the site's own
+// addresses are asked for by the checks, and a redirect into WordPress's home is followed on the site
+// (ServedSite). Each request ends: after `timeout` without a byte, after four times that in all, or
+// once an answer that only a closed connection would end reads whole (WholeAnswer.h).
 class SiteFetcher
 {
 public:
@@ -48,11 +51,18 @@ public:
     // request ends it early, without an answer for what is left.
     void fetch(const std::vector<SiteRequest>& requests, const Answered& answered, std::stop_token stop);
 
+    // Where the site is asked for, when not at WordPress's home; until then, at the addresses as given.
+    void setServedSite(ServedSite served) { m_served = std::move(served); }
+    const ServedSite& servedSite() const { return m_served; }
+
 private:
+    class Round; // one call of fetch()
+
     SiteTrust m_trust;
     std::chrono::milliseconds m_timeout;
     std::int64_t m_sizeLimit;
     Politeness m_politeness; // kept across calls: the site's pace is the site's
+    ServedSite m_served;
 };
 
 } // namespace kestrel

@@ -36,6 +36,7 @@ bool readSite(VerifyContext& verify)
     if (!verify.site.isValid() ||
         (verify.site.scheme() != QLatin1String("http") && verify.site.scheme() != QLatin1String("https")))
         return verify.failed("home", verify.site.toString().toStdString());
+    verify.fetcher.setServedSite(ServedSite(verify.home, verify.site));
     verify.redirectsActive = redirectPluginActive(values[1].value_or(""));
     verify.threadedComments = values[2].value_or("1") == "1";
     verify.threadDepth = std::max(1, std::atoi(values[3].value_or("5").c_str()));

@@ -41,15 +41,7 @@ QUrl VerifyContext::siteAddress(std::string_view below) const
 
 std::optional<QUrl> VerifyContext::onSite(const std::string& address) const
 {
-    if (!home.empty() && address.rfind(home, 0) == 0 &&
-        (address.size() == home.size() || address[home.size()] == '/' || address[home.size()] == '?'))
-        return QUrl(site.toString() + QString::fromStdString(address.substr(home.size())));
-    const QUrl url(QString::fromStdString(address));
-    const auto port = [](const QUrl& of) { return of.port(of.scheme() == QLatin1String("https") ? 443 : 80); };
-    if (url.scheme() == site.scheme() && url.host().compare(site.host(), Qt::CaseInsensitive) == 0 &&
-        port(url) == port(site))
-        return url;
-    return std::nullopt;
+    return fetcher.servedSite().onSite(address);
 }
 
 std::pair<std::string, std::string> differenceOf(const QString& expected, const QString& seen)

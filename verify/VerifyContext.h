@@ -61,6 +61,14 @@ struct ShownComment
     std::string content; // as stored
 };
 
+// What a picture or file showed when it was asked for: what differs, or nothing when it is as it should be.
+struct FileVerdict
+{
+    std::string check; // one of check::
+    std::string expected;
+    std::string seen;
+};
+
 // What every check works with: the run's sessions and emlog's rows, WordPress's reads, the site, and
 // what one check learns for the next.
 struct VerifyContext
@@ -98,6 +106,8 @@ struct VerifyContext
         QUrl page;
     };
     std::vector<ArticlePage> articlePages;
+    // Each file's address asked for so far (or looked for among emlog's files), and what it showed.
+    std::map<std::string, std::optional<FileVerdict>> fileVerdicts;
 
     bool stopRequested() const;
     // Records a failed read; always false, for the caller to return.

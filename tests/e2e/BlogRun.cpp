@@ -13,6 +13,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <chrono>
+#include <thread>
+
 namespace kestrel::test {
 
 RunSettings testServerSettings(const std::string& emlogDatabase, const std::string& wordPressDatabase,
@@ -70,8 +73,13 @@ MessageBox::Shown migrateThroughWindow(const BlogPair& blogs, bool emptyFirst,
     window.runner()->setPacing(Pacing::none());
     const int before = boxesWithText(QStringLiteral("转换完成"));
     MessageBox::setNextAnswer(MessageBox::Answer::Yes);
-    if (blogs.verify)
+    if (blogs.verify) {
         MessageBox::setNextAnswer(MessageBox::Answer::Action);
+        // The run's thread ends a moment after its message, as on a busy machine: 核对 still starts.
+        QObject::connect(
+            window.runner(), &MigrationRunner::finished, window.runner(),
+            [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); }, Qt::DirectConnection);
+    }
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("btnGo")), Qt::LeftButton);
     if (!waitUntil([before] { return boxesWithText(QStringLiteral("转换完成")) > before; }, 120000)) {
         ADD_FAILURE() << "the run did not end";

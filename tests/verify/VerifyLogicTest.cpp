@@ -1,8 +1,10 @@
 // The verification's pure parts, without servers: what a reader reads of HTML however WordPress dresses
-// it, how politely the site is asked, and emlog's addresses.
+// it, how politely the site is asked and at which address, when an answer is whole, and emlog's addresses.
 #include "EmlogAddresses.h"
 #include "Politeness.h"
+#include "ServedSite.h"
 #include "VisibleText.h"
+#include "WholeAnswer.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +69,83 @@ TEST(Politeness, FourAtOnceFewerAndRestingAsTheSiteSlowsAndBackAgain)
         EXPECT_EQ(politeness.allowed(), step.allowed) << step.answeredMs;
         EXPECT_EQ(politeness.rest() > milliseconds(0), step.rests) << step.answeredMs;
     }
+    // A site whose requests stall until their timeouts: asked one at a time with the longest rest between,
+    // and after a few quick answers four at a time again.
+    for (int stalled = 0; stalled < 10; ++stalled)
+        politeness.answered(milliseconds(120000));
+    EXPECT_EQ(politeness.allowed(), 1);
+    EXPECT_EQ(politeness.rest(), Politeness::longestRest);
+    int quick = 0;
+    while (politeness.allowed() < Politeness::most && quick < 100) {
+        politeness.answered(milliseconds(50));
+        ++quick;
+    }
+    EXPECT_LE(quick, 10);
+}
+
+TEST(ServedSite, WordPresssAddressesAreAskedForAtTheSiteUnderTheHomesName)
+{
+    struct Case
+    {
+        const char* home;
+        const char* site;
+        const char* address;
+        const char* onSite; // null: nowhere the site serves
+        const char* host;   // the Host header; empty: the address's own
+    };
+    const Case cases[] = {
+        {"https://blog.example.com", "https://blog.example.com", "https://blog.example.com/hello/?a=1#c",
+         "https://blog.example.com/hello/?a=1#c", ""},
+        // The new server by its number, before the domain moves: pages under the home's name.
+        {"https://blog.example.com", "http://203.0.113.5:8080", "https://Blog.Example.com/%E4%BD%A0/?p=3",
+         "http://203.0.113.5:8080/%E4%BD%A0/?p=3", ""},
+        {"https://blog.example.com", "http://203.0.113.5:8080", "http://203.0.113.5:8080/?p=3",
+         "http://203.0.113.5:8080/?p=3", "blog.example.com"},
+        {"https://blog.example.com", "http://203.0.113.5:8080", "https://old.example.org/?post=3", nullptr, ""},
+        {"https://blog.example.com", "http://203.0.113.5:8080", "http://blog.example.com/hello/", nullptr, ""},
+        {"https://example.com/blog", "http://[::1]:8080/staging", "https://example.com/blog?p=3",
+         "http://[::1]:8080/staging?p=3", ""},
+        {"https://example.com/blog", "http://[::1]:8080/staging", "https://example.com/blogger/", nullptr, ""},
+        {"https://example.com:8443/blog", "http://[::1]:8080/staging", "http://[::1]:8080/staging/",
+         "http://[::1]:8080/staging/", "example.com:8443"},
+        // The home's own name at another port (a front before the server): the home's name and port.
+        {"https://127.0.0.1:8443", "https://127.0.0.1:9443", "https://127.0.0.1:9443/?p=3",
+         "https://127.0.0.1:9443/?p=3", "127.0.0.1:8443"},
+        // A name of its own: its TLS server name and Host agree.
+        {"https://blog.example.com", "https://staging.host.example", "https://staging.host.example/?p=3",
+         "https://staging.host.example/?p=3", ""},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(std::string(test.site) + " " + test.address);
+        const ServedSite served(test.home, QUrl(QString::fromUtf8(test.site)));
+        const std::optional<QUrl> onSite = served.onSite(std::string(test.address));
+        EXPECT_EQ(onSite ? onSite->toString(QUrl::FullyEncoded).toStdString() : "(none)",
+                  test.onSite ? test.onSite : "(none)");
+        EXPECT_EQ(served.hostFor(QUrl(QString::fromUtf8(test.address))).toStdString(), test.host);
+    }
+}
+
+TEST(WholeAnswer, AnAnswerThatOnlyAClosedConnectionEndsIsWholeWhenItReadsWhole)
+{
+    struct Case
+    {
+        const char* type;
+        const char* body;
+        bool whole;
+    };
+    const Case cases[] = {
+        {"text/html; charset=UTF-8", "<!DOCTYPE html>\n<html><body>全文</body>\n</html>\n", true},
+        {"text/html", "<html><body>A page whose end has not come", false},
+        {"TEXT/HTML", "<html></HTML> \r\n", true},
+        {"text/html", "<p>an article that quotes </html> in its text", false},
+        {"application/json; charset=UTF-8", "[{\"id\":1,\"link\":\"https://example.com/?p=1\"}]", true},
+        {"application/json", "[{\"id\":1},", false},
+        {"application/json", "{\"ids\":[1,2]", false},
+        {"image/png", "\x89PNG</html>", false},
+        {"", "</html>", false},
+    };
+    for (const Case& test : cases)
+        EXPECT_EQ(readsWhole(test.type, test.body), test.whole) << test.type << " " << test.body;
 }
 
 TEST(EmlogAddresses, EachSettingGivesTheAddressReadersUsed)
