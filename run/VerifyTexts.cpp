@@ -1,15 +1,11 @@
 #include "VerifyTexts.h"
 
 #include "RunTexts.h"
+#include "Utf8Text.h"
 
 namespace kestrel::texts {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 // The column of emlog's table that names a row of the kind: "gid" for articles.
 QString idColumnOf(std::string_view kind)

@@ -1,19 +1,12 @@
 #include "ReportJson.h"
 
+#include "Utf8Text.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace kestrel {
-
-namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-} // namespace
 
 QByteArray verificationJson(const Verification& verification)
 {
