@@ -99,59 +99,75 @@ std::vector<MarkedTable> markedTables(const MarkSets& marks)
     };
 }
 
-MarkSets markSelects(const std::string& prefix)
+namespace {
+
+// What a copy of a blog owns, once: each set of ids is the union of these selects over the site's tables.
+// The comments are those of the posts that go, as `posts` (a select, or a list of ids) names them.
+struct OwnedRows
 {
-    // The same rows as markBlogRows() marks, statement for statement.
+    std::vector<std::string> posts, taxonomies, terms;
+    std::string comments(const std::string& posts) const { return commentsOf + "(" + posts + ")"; }
+    std::string commentsOf;
+};
+
+OwnedRows ownedRows(const std::string& prefix)
+{
     const std::string types = sqlList(blogPostTypes);
     const std::string taxonomies = sqlList(blogTaxonomies);
     const std::string posts = prefix + "posts";
     const std::string termTaxonomy = prefix + "term_taxonomy";
-    MarkSets selects;
-    selects.posts = "SELECT ID FROM " + posts + " WHERE post_type IN " + types + " UNION SELECT post_id FROM " +
-                    prefix + "postmeta WHERE meta_key IN " + broughtPostKeys() + " UNION SELECT r.ID FROM " + posts +
-                    " r JOIN " + posts + " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " +
-                    types;
-    selects.comments = "SELECT comment_ID FROM " + prefix + "comments WHERE comment_post_ID IN (" + selects.posts + ")";
-    selects.taxonomies = "SELECT term_taxonomy_id FROM " + termTaxonomy + " WHERE taxonomy IN " + taxonomies +
-                         " UNION " + broughtMenus(prefix, "x.term_taxonomy_id");
-    selects.terms = "SELECT t.term_id FROM " + termTaxonomy + " t WHERE t.taxonomy IN " + taxonomies +
-                    " AND NOT EXISTS (SELECT 1 FROM " + termTaxonomy +
-                    " o WHERE o.term_id=t.term_id AND o.taxonomy NOT IN " + taxonomies + ") UNION " +
-                    broughtMenus(prefix, "x.term_id");
-    return selects;
+    return {
+        {"SELECT ID FROM " + posts + " WHERE post_type IN " + types,
+         // The blog's menu items and the navigation made of them, by their origins: other menus stay.
+         "SELECT post_id FROM " + prefix + "postmeta WHERE meta_key IN " + broughtPostKeys(),
+         // Revisions and autosaves of those posts, not of a template or a menu.
+         "SELECT r.ID FROM " + posts + " r JOIN " + posts +
+             " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " + types},
+        {"SELECT term_taxonomy_id FROM " + termTaxonomy + " WHERE taxonomy IN " + taxonomies,
+         broughtMenus(prefix, "x.term_taxonomy_id")},
+        // A term that another taxonomy shares (WordPress before 4.2 made such) stays for it.
+        {"SELECT t.term_id FROM " + termTaxonomy + " t WHERE t.taxonomy IN " + taxonomies +
+             " AND NOT EXISTS (SELECT 1 FROM " + termTaxonomy + " o WHERE o.term_id=t.term_id AND o.taxonomy NOT IN " +
+             taxonomies + ")",
+         broughtMenus(prefix, "x.term_id")},
+        "SELECT comment_ID FROM " + prefix + "comments WHERE comment_post_ID IN ",
+    };
+}
+
+std::string unionOf(const std::vector<std::string>& selects)
+{
+    std::string all;
+    for (const std::string& select : selects)
+        all += (all.empty() ? "" : " UNION ") + select;
+    return all;
+}
+
+} // namespace
+
+MarkSets markSelects(const std::string& prefix)
+{
+    const OwnedRows owned = ownedRows(prefix);
+    const std::string posts = unionOf(owned.posts);
+    return {posts, owned.comments(posts), unionOf(owned.taxonomies), unionOf(owned.terms)};
 }
 
 bool markBlogRows(RunContext& migration, std::vector<EmptyingPlan::Kind>& kinds)
 {
-    const std::string types = sqlList(blogPostTypes);
-    const std::string taxonomies = sqlList(blogTaxonomies);
-    const std::string posts = migration.wordPressTable("posts");
-    const std::string termTaxonomy = migration.wordPressTable("term_taxonomy");
-    const std::string statements[] = {
+    const OwnedRows owned = ownedRows(migration.wordPressPrefix);
+    std::vector<std::string> statements = {
         "DROP TEMPORARY TABLE IF EXISTS kestrel_gone_posts, kestrel_gone_comments, kestrel_gone_taxonomies, "
         "kestrel_gone_terms",
-        "CREATE TEMPORARY TABLE kestrel_gone_posts (id BIGINT UNSIGNED PRIMARY KEY)",
-        "CREATE TEMPORARY TABLE kestrel_gone_comments (id BIGINT UNSIGNED PRIMARY KEY)",
-        "CREATE TEMPORARY TABLE kestrel_gone_taxonomies (id BIGINT UNSIGNED PRIMARY KEY)",
-        "CREATE TEMPORARY TABLE kestrel_gone_terms (id BIGINT UNSIGNED PRIMARY KEY)",
-        "INSERT INTO kestrel_gone_posts SELECT ID FROM " + posts + " WHERE post_type IN " + types,
-        // The blog's menu items and the navigation made of them, by their origins: other menus stay.
-        "INSERT IGNORE INTO kestrel_gone_posts SELECT post_id FROM " + migration.wordPressTable("postmeta") +
-            " WHERE meta_key IN " + broughtPostKeys(),
-        // Revisions and autosaves of those posts, not of a template or a menu.
-        "INSERT IGNORE INTO kestrel_gone_posts SELECT r.ID FROM " + posts + " r JOIN " + posts +
-            " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " + types,
-        "INSERT INTO kestrel_gone_comments SELECT comment_ID FROM " + migration.wordPressTable("comments") +
-            " WHERE comment_post_ID IN (SELECT id FROM kestrel_gone_posts)",
-        "INSERT INTO kestrel_gone_taxonomies SELECT term_taxonomy_id FROM " + termTaxonomy + " WHERE taxonomy IN " +
-            taxonomies,
-        // A term that another taxonomy shares (WordPress before 4.2 made such) stays for it.
-        "INSERT IGNORE INTO kestrel_gone_terms SELECT t.term_id FROM " + termTaxonomy + " t WHERE t.taxonomy IN " +
-            taxonomies + " AND NOT EXISTS (SELECT 1 FROM " + termTaxonomy +
-            " o WHERE o.term_id=t.term_id AND o.taxonomy NOT IN " + taxonomies + ")",
-        "INSERT IGNORE INTO kestrel_gone_taxonomies " + broughtMenus(migration.wordPressPrefix, "x.term_taxonomy_id"),
-        "INSERT IGNORE INTO kestrel_gone_terms " + broughtMenus(migration.wordPressPrefix, "x.term_id"),
     };
+    const std::pair<const char*, const std::vector<std::string>*> sets[] = {
+        {"posts", &owned.posts}, {"taxonomies", &owned.taxonomies}, {"terms", &owned.terms}};
+    for (const char* set : {"posts", "comments", "taxonomies", "terms"})
+        statements.push_back("CREATE TEMPORARY TABLE kestrel_gone_" + std::string(set) +
+                             " (id BIGINT UNSIGNED PRIMARY KEY)");
+    for (const auto& [set, selects] : sets) {
+        for (const std::string& select : *selects)
+            statements.push_back("INSERT IGNORE INTO kestrel_gone_" + std::string(set) + " " + select);
+    }
+    statements.push_back("INSERT INTO kestrel_gone_comments " + owned.comments("SELECT id FROM kestrel_gone_posts"));
     for (const std::string& statement : statements) {
         if (!run(migration, statement))
             return false;
@@ -181,19 +197,13 @@ namespace {
 bool countRows(Session& wordPress, const std::string& prefix, std::vector<EmptyingPlan::Kind>& kinds,
                const MarkSets* marks)
 {
-    const bool marked = marks != nullptr;
-    const std::string types = sqlList(blogPostTypes);
     const std::string taxonomies = sqlList(blogTaxonomies);
     const std::string posts = prefix + "posts";
     const std::string termTaxonomy = prefix + "term_taxonomy";
-    const std::string blogPosts =
-        marked ? marks->posts
-               : "SELECT ID FROM " + posts + " WHERE post_type IN " + types + " UNION SELECT r.ID FROM " + posts +
-                     " r JOIN " + posts + " p ON p.ID=r.post_parent WHERE r.post_type='revision' AND p.post_type IN " +
-                     types + " UNION SELECT post_id FROM " + prefix + "postmeta WHERE meta_key IN " + broughtPostKeys();
+    const MarkSets owned = marks ? *marks : markSelects(prefix);
+    const std::string& blogPosts = owned.posts;
     const std::string comments =
-        marked ? "SELECT 'comments', COUNT(*) FROM " + prefix + "comments WHERE comment_ID IN (" + marks->comments + ")"
-               : "SELECT 'comments', COUNT(*) FROM " + prefix + "comments WHERE comment_post_ID IN (" + blogPosts + ")";
+        "SELECT 'comments', COUNT(*) FROM " + prefix + "comments WHERE comment_ID IN (" + owned.comments + ")";
     std::map<std::string, std::int64_t> posted;
     std::map<std::string, std::int64_t> taxonomy;
     std::map<std::string, std::int64_t> other;
