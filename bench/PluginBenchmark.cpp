@@ -126,8 +126,7 @@ int main(int argc, char** argv)
     receiver.waitForFinished(60000);
     const std::string password = receiver.readAllStandardOutput().split('\n').value(0).toStdString();
     const LatencyRelay web("127.0.0.1", port, std::chrono::milliseconds(delay));
-    PluginOpening opening =
-        openPluginSession(PluginAddress{"http://" + web.address() + "/", "admin", password}, {wordPressSqlMode()});
+    PluginOpening opening = openPluginSession(PluginAddress{"http://" + web.address() + "/", "admin", password});
     if (opening.refusal != PluginRefusal::None)
         fail("cannot open the plugin session: " + opening.detail);
     std::printf("through the plugin...\n");

@@ -43,10 +43,17 @@ bool backUpInPages(Session& wordPress, RowsBackup& backup, const std::string& na
             conditions = "(" + table.condition + ")";
         if (!after.empty())
             conditions += (conditions.empty() ? "(" : " AND (") + after + ")";
+        // The receiver plugin makes the same of the table, the marks, the page's size and the last key.
+        std::vector<Parameter> parameters = markedParameters(table, name);
+        parameters.emplace_back(static_cast<std::int64_t>(limit));
+        std::vector<std::int64_t> lastKey;
+        for (const std::string& value : last)
+            lastKey.push_back(static_cast<std::int64_t>(std::stoull(value)));
+        parameters.emplace_back(std::move(lastKey));
         ResultSet rows = wordPress.read(Query("backup_page",
                                               "SELECT * FROM ?1" + (conditions.empty() ? "" : " WHERE " + conditions) +
-                                                  " ORDER BY " + order + " LIMIT ?2",
-                                              {Name{name}, static_cast<std::int64_t>(limit)}));
+                                                  " ORDER BY " + order + " LIMIT ?6",
+                                              std::move(parameters)));
         if (!rows)
             return false;
         const std::uint64_t count = rowCount(rows);
@@ -72,9 +79,10 @@ bool backUpInPages(Session& wordPress, RowsBackup& backup, const std::string& na
         last.assign(table.key.size(), {});
         for (std::size_t i = 0; i < table.key.size(); ++i) {
             if (!readField(rows, std::string(table.key[i]), last[i]) || last[i].empty() ||
-                last[i].find_first_not_of("0123456789") != std::string::npos) {
-                wordPress.rememberError(0, "the key " + std::string(table.key[i]) + " of " + name +
-                                               " is not a number: its rows cannot be read in pages");
+                last[i].find_first_not_of("0123456789") != std::string::npos || last[i].size() > 18) {
+                wordPress.rememberError(0,
+                                        "the key " + std::string(table.key[i]) + " of " + name +
+                                            " is not a number of at most 18 digits: its rows cannot be read in pages");
                 return false;
             }
         }

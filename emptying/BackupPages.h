@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EmptyingPlan.h"
+#include "MarkedRows.h"
 
 #include <cstdint>
 #include <functional>

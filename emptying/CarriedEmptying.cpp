@@ -1,8 +1,8 @@
 #include "CarriedEmptying.h"
 
 #include "BackupPages.h"
-#include "EmptyingPlan.h"
 #include "Kinds.h"
+#include "MarkedRows.h"
 #include "Options.h"
 #include "ResultSet.h"
 #include "RowsBackup.h"
@@ -81,6 +81,7 @@ struct Fingerprint
 // A mark set's ids, as a list for " IN (...)": "NULL" for none, which matches nothing.
 struct IdSet
 {
+    const char* name;   // which set, as the receiver plugin names it
     std::string select; // the select that finds them
     std::string column; // its column
     std::vector<std::string> ids;
@@ -98,14 +99,17 @@ struct IdSet
 
 bool readIds(Session& wordPress, IdSet& set)
 {
-    ResultSet rows = wordPress.read(Query("emptying_ids", set.select));
+    std::vector<Parameter> parameters = {std::string(set.name)};
+    for (Parameter& owning : ownedParameters())
+        parameters.push_back(std::move(owning));
+    ResultSet rows = wordPress.read(Query("blog_ids", set.select, std::move(parameters)));
     if (!rows)
         return false;
     std::set<std::uint64_t> ids;
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
         std::string id;
         readField(rows, 0, id);
-        if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) {
+        if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos || id.size() > 18) {
             wordPress.rememberError(0, "an id that is not a number in: " + set.select.substr(0, 60));
             return false;
         }
@@ -145,17 +149,24 @@ std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan
 
     // What goes, found as markBlogRows() marks it, and counted from those ids.
     const MarkSets selects = markSelects(run.wordPressPrefix);
-    IdSet sets[] = {{selects.posts, "ID", {}, 0},
-                    {selects.comments, "comment_ID", {}, 0},
-                    {selects.taxonomies, "term_taxonomy_id", {}, 0},
-                    {selects.terms, "term_id", {}, 0}};
+    IdSet sets[] = {{"posts", selects.posts, "ID", {}, 0},
+                    {"comments", selects.comments, "comment_ID", {}, 0},
+                    {"taxonomies", selects.taxonomies, "term_taxonomy_id", {}, 0},
+                    {"terms", selects.terms, "term_id", {}, 0}};
     for (IdSet& set : sets) {
         if (!readIds(wp, set))
             return fail(EmptyingFailure::Reason::NotMarked, set.select.substr(0, set.select.find(' ', 40)),
                         serverError());
     }
     IdSet& posts = sets[0];
-    const MarkSets marks = {sets[0].list(), sets[1].list(), sets[2].list(), sets[3].list()};
+    auto ids = std::make_shared<std::vector<Parameter>>();
+    for (const IdSet& set : sets) {
+        std::vector<std::int64_t> list;
+        for (const std::string& id : set.ids)
+            list.push_back(static_cast<std::int64_t>(std::stoull(id)));
+        ids->emplace_back(std::move(list));
+    }
+    const MarkSets marks = {sets[0].list(), sets[1].list(), sets[2].list(), sets[3].list(), std::move(ids)};
     if (!countMarkedRows(wp, run.wordPressPrefix, marks, plan.kinds))
         return fail(EmptyingFailure::Reason::NotMarked, run.wordPressTable("posts"), serverError());
 
@@ -209,23 +220,34 @@ std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan
     Exchange exchange;
     exchange.transaction = true;
     std::vector<Operation>& statements = exchange.operations;
-    for (const IdSet& set : sets)
-        statements.emplace_back(
-            Query("emptying_check", failWhen("COUNT(*) <> " + std::to_string(set.ids.size()) + " OR BIT_XOR(" +
-                                                 set.column + ") <> " + std::to_string(set.bits),
-                                             "(" + set.select + ") kestrel_marks")));
+    for (const IdSet& set : sets) {
+        std::vector<Parameter> parameters = {std::string(set.name)};
+        for (Parameter& owning : ownedParameters())
+            parameters.push_back(std::move(owning));
+        parameters.emplace_back(static_cast<std::int64_t>(set.ids.size()));
+        parameters.emplace_back(std::to_string(set.bits));
+        statements.emplace_back(Query("marks_unchanged",
+                                      failWhen("COUNT(*) <> " + std::to_string(set.ids.size()) + " OR BIT_XOR(" +
+                                                   set.column + ") <> " + std::to_string(set.bits),
+                                               "(" + set.select + ") kestrel_marks"),
+                                      std::move(parameters)));
+    }
     const std::size_t firstCheck = statements.size();
     for (std::size_t i = 0; i < tables.size(); ++i) {
         const std::string condition = tables[i].condition.empty() ? "" : " WHERE " + tables[i].condition;
+        std::vector<Parameter> parameters = markedParameters(tables[i], run.wordPressTable(tables[i].bare));
+        parameters.emplace_back(static_cast<std::int64_t>(fingerprints[i].rows));
+        parameters.emplace_back(std::to_string(fingerprints[i].bits));
         statements.emplace_back(
-            Query("emptying_check",
-                  failWhen(fingerprints[i].differs(), run.wordPressTable(tables[i].bare) + condition) + " FOR UPDATE"));
+            Query("rows_unchanged",
+                  failWhen(fingerprints[i].differs(), run.wordPressTable(tables[i].bare) + condition) + " FOR UPDATE",
+                  std::move(parameters)));
     }
     const std::size_t firstDelete = statements.size();
     for (const MarkedTable& table : tables)
         statements.emplace_back(Change("delete_marked",
                                        "DELETE FROM ?1" + (table.condition.empty() ? "" : " WHERE " + table.condition),
-                                       {Name{run.wordPressTable(table.bare)}}));
+                                       markedParameters(table, run.wordPressTable(table.bare))));
     statements.insert(statements.end(), resets.begin(), resets.end());
     const std::size_t operations = statements.size();
     const ExchangeOutcome outcome =
@@ -251,7 +273,7 @@ std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan
         ResultSet count = wp.read(
             Query("marked_rows_left",
                   "SELECT COUNT(*) FROM ?1" + (tables[i].condition.empty() ? "" : " WHERE " + tables[i].condition),
-                  {Name{name}}));
+                  markedParameters(tables[i], name)));
         if (!count || !readField(count, 0, left))
             left = -1;
         const std::int64_t gone = left < 0 ? -1 : static_cast<std::int64_t>(fingerprints[i].rows) - left;

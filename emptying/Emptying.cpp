@@ -2,8 +2,8 @@
 
 #include "BackupPages.h"
 #include "CarriedEmptying.h"
-#include "EmptyingPlan.h"
 #include "Kinds.h"
+#include "MarkedRows.h"
 #include "Options.h"
 #include "ResultSet.h"
 #include "RowsBackup.h"

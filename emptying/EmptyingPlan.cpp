@@ -1,5 +1,7 @@
 #include "EmptyingPlan.h"
 
+#include "MarkedRows.h"
+
 #include "EmlogSource.h"
 #include "Kinds.h"
 #include "ResultSet.h"
@@ -37,9 +39,9 @@ bool run(RunContext& migration, const std::string& statement)
 }
 
 // (name, rows) of a two-column count.
-bool countInto(Session& wordPress, const std::string& sql, std::map<std::string, std::int64_t>& counts)
+bool countInto(Session& wordPress, const Query& count, std::map<std::string, std::int64_t>& counts)
 {
-    ResultSet rows = wordPress.read(Query("emptying_count", sql));
+    ResultSet rows = wordPress.read(count);
     for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
         std::string name;
         std::int64_t count = 0;
@@ -84,7 +86,7 @@ std::vector<MarkedTable> markedTables(const MarkSets& marks)
     const std::string taxonomies = " IN (" + marks.taxonomies + ")";
     const std::string terms = " IN (" + marks.terms + ")";
     // A post's links to terms of other taxonomies go with the post; links' categories are ours anyway.
-    return {
+    std::vector<MarkedTable> tables = {
         {"comments", "comment_ID" + comments, {"comment_ID"}},
         {"commentmeta", "comment_id" + comments, {"meta_id"}},
         {"posts", "ID" + posts, {"ID"}},
@@ -97,6 +99,28 @@ std::vector<MarkedTable> markedTables(const MarkSets& marks)
         {"termmeta", "term_id" + terms, {"meta_id"}},
         {"links", "", {"link_id"}},
     };
+    for (MarkedTable& table : tables)
+        table.marks = marks.ids;
+    return tables;
+}
+
+std::vector<Parameter> markedParameters(const MarkedTable& table, const std::string& name)
+{
+    std::vector<Parameter> parameters = {Name{name}};
+    if (table.marks && table.marks->size() == 4)
+        parameters.insert(parameters.end(), table.marks->begin(), table.marks->end());
+    else
+        parameters.insert(parameters.end(), 4, std::vector<std::int64_t>{});
+    return parameters;
+}
+
+std::vector<Parameter> ownedParameters()
+{
+    const auto texts = [](std::span<const std::string_view> names) {
+        return std::vector<std::string>(names.begin(), names.end());
+    };
+    const std::string_view postKeys[] = {origin::navigation.key, origin::navigationBlock.key, origin::widget.key};
+    return {texts(blogPostTypes), texts(blogTaxonomies), texts(postKeys), std::string(origin::menu.key)};
 }
 
 namespace {
@@ -204,19 +228,30 @@ bool countRows(Session& wordPress, const std::string& prefix, std::vector<Emptyi
     const std::string& blogPosts = owned.posts;
     const std::string comments =
         "SELECT 'comments', COUNT(*) FROM " + prefix + "comments WHERE comment_ID IN (" + owned.comments + ")";
+    // The receiver plugin counts by name: what, what the blog owns and, once read, the marked posts and comments.
+    const auto count = [marks](const char* what, std::string sql) {
+        std::vector<Parameter> parameters = {std::string(what)};
+        for (Parameter& owning : ownedParameters())
+            parameters.push_back(std::move(owning));
+        if (marks && marks->ids && marks->ids->size() == 4)
+            parameters.insert(parameters.end(), marks->ids->begin(), marks->ids->begin() + 2);
+        return Query("emptying_count", std::move(sql), std::move(parameters));
+    };
     std::map<std::string, std::int64_t> posted;
     std::map<std::string, std::int64_t> taxonomy;
     std::map<std::string, std::int64_t> other;
     if (!countInto(wordPress,
-                   "SELECT post_type, COUNT(*) FROM " + posts + " WHERE ID IN (" + blogPosts + ") GROUP BY post_type",
+                   count("post_types", "SELECT post_type, COUNT(*) FROM " + posts + " WHERE ID IN (" + blogPosts +
+                                           ") GROUP BY post_type"),
                    posted) ||
         !countInto(wordPress,
-                   "SELECT taxonomy, COUNT(*) FROM " + termTaxonomy + " WHERE taxonomy IN " + taxonomies +
-                       " GROUP BY taxonomy",
+                   count("taxonomies", "SELECT taxonomy, COUNT(*) FROM " + termTaxonomy + " WHERE taxonomy IN " +
+                                           taxonomies + " GROUP BY taxonomy"),
                    taxonomy) ||
-        !countInto(wordPress, comments, other) ||
-        !countInto(wordPress, "SELECT 'links', COUNT(*) FROM " + prefix + "links", other) ||
-        !countInto(wordPress, "SELECT 'nav_menu', COUNT(*) FROM (" + broughtMenus(prefix, "x.term_id") + ") menus",
+        !countInto(wordPress, count("comments", comments), other) ||
+        !countInto(wordPress, count("links", "SELECT 'links', COUNT(*) FROM " + prefix + "links"), other) ||
+        !countInto(wordPress,
+                   count("menus", "SELECT 'nav_menu', COUNT(*) FROM (" + broughtMenus(prefix, "x.term_id") + ") menus"),
                    other))
         return false;
     kinds = {{"post", posted["post"]},

@@ -62,39 +62,4 @@ bool countBlogRows(Session& wordPress, const std::string& prefix, std::vector<Em
 // Checks both sides and counts what the emptying would take; writes nothing.
 EmptyingPlan planEmptying(RunContext& run, EmlogSource& emlog, std::string backupFile);
 
-// Marks the rows the emptying takes in temporary tables of the WordPress session, and
-// counts them per kind. False when a statement failed (recorded in the run's log).
-bool markBlogRows(RunContext& run, std::vector<EmptyingPlan::Kind>& kinds);
-
-// Each WordPress table the emptying takes rows from, with the condition that picks them
-// once markBlogRows() has run; an empty condition takes every row.
-struct MarkedTable
-{
-    std::string_view bare;
-    std::string condition;
-    // Its primary key, integer columns: the backup reads the table in pages by it.
-    std::vector<std::string_view> key;
-};
-std::vector<MarkedTable> markedTables();
-
-// The rows the emptying takes, as what may follow " IN ": the temporary tables markBlogRows() makes
-// ("SELECT id FROM kestrel_gone_posts"), or lists of ids read beforehand ("1, 2, 3").
-struct MarkSets
-{
-    std::string posts;
-    std::string comments;
-    std::string taxonomies;
-    std::string terms;
-};
-std::vector<MarkedTable> markedTables(const MarkSets& marks);
-
-// The selects that find each mark set's ids without temporary tables, for a session that cannot keep
-// them between its statements (one carried through the receiver plugin): posts, comments (which
-// reads the posts' select), taxonomies, terms.
-MarkSets markSelects(const std::string& prefix);
-
-// Counts per kind what the marks name (see markBlogRows()).
-bool countMarkedRows(Session& wordPress, const std::string& prefix, const MarkSets& marks,
-                     std::vector<EmptyingPlan::Kind>& kinds);
-
 } // namespace kestrel

@@ -1,73 +1,145 @@
 #include "PluginRequest.h"
 
-#include "SqlText.h"
+#include "RowValues.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+
+#include <utility>
 
 namespace kestrel {
 
 namespace {
 
-constexpr std::string_view strictOpening = "SET @kestrel_mode=@@SESSION.sql_mode,SESSION sql_mode=CONCAT_WS(',',"
-                                           "NULLIF(@@SESSION.sql_mode,''),'STRICT_ALL_TABLES')";
-
-void appendBase64List(QByteArray& json, const char* key, const std::vector<std::string>& texts)
+void appendText(QByteArray& json, std::string_view text)
 {
     json += '"';
-    json += key;
-    json += "\":[";
-    bool first = true;
-    for (const std::string& text : texts) {
-        json += first ? "\"" : ",\"";
-        first = false;
-        json += QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())).toBase64();
-        json += '"';
+    json += QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())).toBase64();
+    json += '"';
+}
+
+// A name goes as it is, in JSON's quoting: the site checks it is one of its own tables or their columns.
+void appendName(QByteArray& json, std::string_view name)
+{
+    const QJsonValue value(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    json += array.mid(1, array.size() - 2);
+}
+
+void appendValue(QByteArray& json, std::int64_t number)
+{
+    json += "{\"n\":\"" + QByteArray::number(static_cast<qlonglong>(number)) + "\"}";
+}
+
+void appendValue(QByteArray& json, const std::string& text)
+{
+    json += "{\"t\":";
+    appendText(json, text);
+    json += '}';
+}
+
+void appendValue(QByteArray& json, const Name& name)
+{
+    json += "{\"name\":";
+    appendName(json, name.text);
+    json += '}';
+}
+
+template <typename Value> void appendValue(QByteArray& json, const std::vector<Value>& list)
+{
+    json += "{\"list\":[";
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i)
+            json += ',';
+        appendValue(json, list[i]);
     }
-    json += ']';
+    json += "]}";
+}
+
+// A read or a change by its name and parameters; its SQL is MySQL's alone.
+void appendNamed(QByteArray& json, const char* kind, const Named& named)
+{
+    json += "{\"";
+    json += kind;
+    json += "\":";
+    appendName(json, named.name());
+    json += ",\"with\":[";
+    bool first = true;
+    for (const Parameter& parameter : named.parameters()) {
+        if (!std::exchange(first, false))
+            json += ',';
+        std::visit([&](const auto& value) { appendValue(json, value); }, parameter);
+    }
+    json += "]}";
+}
+
+void appendOperation(QByteArray& json, const Query& query)
+{
+    appendNamed(json, "read", query);
+}
+
+void appendOperation(QByteArray& json, const Change& change)
+{
+    appendNamed(json, "change", change);
+}
+
+void appendOperation(QByteArray& json, const Insert& insert)
+{
+    json += "{\"insert\":";
+    appendName(json, insert.table);
+    json += ",\"columns\":[";
+    std::string_view columns = insert.columns;
+    for (bool first = true; !columns.empty(); first = false) {
+        const std::size_t comma = std::min(columns.find(','), columns.size());
+        if (!first)
+            json += ',';
+        appendName(json, columns.substr(0, comma));
+        columns.remove_prefix(std::min(comma + 1, columns.size()));
+    }
+    json += "],\"rows\":[";
+    for (std::size_t row = 0; row < insert.rows.size(); ++row) {
+        const RowValues& values = *insert.rows[row];
+        json += row ? ",[" : "[";
+        for (std::size_t i = 0; i < values.count(); ++i) {
+            if (i)
+                json += ',';
+            appendText(json, values.value(i));
+        }
+        json += ']';
+    }
+    json += "]}";
 }
 
 } // namespace
 
 QString operationsRoute()
 {
-    return QStringLiteral("/kestrel/v1/statements");
+    return QStringLiteral("/kestrel/v1/operations");
 }
 
 std::string encodedOperation(const Operation& operation)
 {
-    // The site's session reads backslash escapes in utf8mb4 always.
-    std::string statement;
-    appendSql(operation, quoteForAnyServer, statement);
-    return statement;
+    QByteArray json;
+    std::visit([&](const auto& each) { appendOperation(json, each); }, operation);
+    return json.toStdString();
 }
 
-QByteArray requestBody(const std::vector<std::string>& settings, const std::vector<std::string>& operations,
-                       bool transaction, bool commit, bool strict)
+QByteArray requestBody(const std::vector<std::string>& operations, bool transaction, bool commit, bool strict)
 {
-    std::vector<std::string> statements;
-    if (strict)
-        statements.emplace_back(strictOpening);
+    QByteArray json = "{\"operations\":[";
+    for (std::size_t i = 0; i < operations.size(); ++i) {
+        if (i)
+            json += ',';
+        json += QByteArray::fromRawData(operations[i].data(), static_cast<qsizetype>(operations[i].size()));
+    }
+    json += ']';
     if (transaction)
-        statements.emplace_back("START TRANSACTION");
-    statements.insert(statements.end(), operations.begin(), operations.end());
-    if (transaction && commit)
-        statements.emplace_back("COMMIT");
-    QByteArray json = "{";
-    appendBase64List(json, "settings", settings);
-    json += ',';
-    appendBase64List(json, "statements", statements);
+        json += commit ? ",\"transaction\":true,\"commit\":true" : ",\"transaction\":true";
+    if (strict)
+        json += ",\"strict\":true";
     json += '}';
     return json;
-}
-
-std::vector<OperationOutcome> operationsOutcomes(const QJsonObject& body, bool transaction, bool strict)
-{
-    std::vector<OperationOutcome> outcomes = operationOutcomes(body);
-    const std::size_t before = (strict ? 1 : 0) + (transaction ? 1 : 0);
-    for (std::size_t i = 0; i < before && i < outcomes.size(); ++i) {
-        if (!outcomes[i].ok)
-            return {outcomes[i]};
-    }
-    outcomes.erase(outcomes.begin(), outcomes.begin() + static_cast<std::ptrdiff_t>(std::min(before, outcomes.size())));
-    return outcomes;
 }
 
 } // namespace kestrel

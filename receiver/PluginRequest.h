@@ -1,10 +1,8 @@
 #pragma once
 
 #include "Exchange.h"
-#include "PluginAnswers.h"
 
 #include <QByteArray>
-#include <QJsonObject>
 #include <QString>
 
 #include <string>
@@ -14,13 +12,12 @@ namespace kestrel {
 
 // The route the site carries out operations at.
 QString operationsRoute();
-// An operation as a request carries it.
+// An operation as a request carries it: a read or a change by its name and parameters (texts in base64,
+// numbers in digits, names as they are), or rows by table and columns. Never SQL: the site makes its own.
 std::string encodedOperation(const Operation& operation);
 // A request's body: the operations in order; in a transaction, committed at the end or (when not
-// `commit`) undone; under a strict mode when `strict`.
-QByteArray requestBody(const std::vector<std::string>& settings, const std::vector<std::string>& operations,
-                       bool transaction, bool commit, bool strict);
-// The outcome of each operation of such a request, in order, and one more where its commit failed.
-std::vector<OperationOutcome> operationsOutcomes(const QJsonObject& body, bool transaction, bool strict);
+// `commit`) undone; under a strict mode when `strict`. The site answers each operation's outcome, in
+// order, and one more where its commit failed.
+QByteArray requestBody(const std::vector<std::string>& operations, bool transaction, bool commit, bool strict);
 
 } // namespace kestrel

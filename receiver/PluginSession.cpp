@@ -67,10 +67,10 @@ Protection protectionOf(const PluginAddress& address, bool encrypted)
 
 } // namespace
 
-PluginOpening openPluginSession(const PluginAddress& address, std::vector<std::string> settings)
+PluginOpening openPluginSession(const PluginAddress& address)
 {
     PluginOpening opening;
-    auto session = std::make_unique<ReceiverSession>(address, std::move(settings));
+    auto session = std::make_unique<ReceiverSession>(address);
     const QUrl& site = session->site();
     const bool https = site.scheme() == QLatin1String("https");
     if (!site.isValid() || site.host().isEmpty() || (!https && site.scheme() != QLatin1String("http"))) {

@@ -36,11 +36,11 @@ struct PluginOpening
 };
 
 // The protocol this Kestrel speaks; a plugin that answers with an older one is too old.
-constexpr int pluginProtocol = 2;
+constexpr int pluginProtocol = 3;
 
 // Asks the site who it is before anything is sent: a session only when the plugin is there and
-// receiving, for an administrator's application password, over a verified certificate. `settings` set
-// up the site's database session of each request.
-PluginOpening openPluginSession(const PluginAddress& address, std::vector<std::string> settings = {});
+// receiving, for an administrator's application password, over a verified certificate. The site's
+// database session of each request takes WordPress's own modes there.
+PluginOpening openPluginSession(const PluginAddress& address);
 
 } // namespace kestrel

@@ -20,8 +20,8 @@ std::string siteWords(const PluginReply& reply)
 
 } // namespace
 
-ReceiverSession::ReceiverSession(PluginAddress address, std::vector<std::string> settings)
-    : m_exchange(std::make_shared<PluginExchange>(std::move(address))), m_settings(std::move(settings))
+ReceiverSession::ReceiverSession(PluginAddress address)
+    : m_exchange(std::make_shared<PluginExchange>(std::move(address)))
 {
 }
 
@@ -65,9 +65,8 @@ void ReceiverSession::start(const std::vector<std::string>& operations, bool tra
         m_sentBytes += operation.size();
     m_sentOperations = operations.size();
     m_sentInTransaction = transaction;
-    m_sentStrict = strict;
     m_sentAt = ExchangePace::Clock::now();
-    const QByteArray body = requestBody(m_settings, operations, transaction, commit, strict);
+    const QByteArray body = requestBody(operations, transaction, commit, strict);
     m_pending = m_exchange->start(operationsRoute(), &body);
 }
 
@@ -76,7 +75,7 @@ bool ReceiverSession::finish(std::vector<OperationOutcome>& outcomes)
     const PluginReply reply = m_exchange->finish(std::move(m_pending));
     if (reply.failure == PluginReply::Failure::None) {
         m_pace.took(m_sentBytes, ExchangePace::Clock::now() - m_sentAt);
-        outcomes = operationsOutcomes(reply.body, m_sentInTransaction, m_sentStrict);
+        outcomes = operationOutcomes(reply.body);
         return true;
     }
     // The site refused the whole request (the login, receiving switched off): nothing ran. Anything

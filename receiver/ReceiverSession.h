@@ -21,7 +21,7 @@ namespace kestrel {
 class ReceiverSession final : public Session
 {
 public:
-    ReceiverSession(PluginAddress address, std::vector<std::string> settings);
+    explicit ReceiverSession(PluginAddress address);
     ReceiverSession(ReceiverSession&&) noexcept = default;
     ReceiverSession& operator=(ReceiverSession&&) noexcept = default;
 
@@ -67,7 +67,6 @@ private:
 
     std::shared_ptr<PluginExchange> m_exchange;
     std::shared_ptr<SessionBreaker> m_breaker;
-    std::vector<std::string> m_settings;
     ExchangePace m_pace;
     std::uint64_t m_maxBytes = 0;
     Protection m_protection = Protection::TlsWhenOffered;
@@ -81,7 +80,6 @@ private:
     ExchangePace::Clock::time_point m_sentAt;
     std::size_t m_sentOperations = 0;
     bool m_sentInTransaction = false;
-    bool m_sentStrict = false;
     // A transaction under way: its operations, as sent.
     std::optional<std::vector<std::string>> m_held;
     // What the last operation carried out came to.

@@ -78,7 +78,7 @@ bool RunSessions::open(const RunSettings& settings, QString& failure, QString& d
         }
         if (&blog.session == &m_wordPress && !settings.wordPressAddress.empty()) {
             // The modes WordPress itself runs with, as on a session of our own (each request carries them).
-            PluginOpening opening = openPluginSession(pluginAddressOf(settings), {wordPressSqlMode()});
+            PluginOpening opening = openPluginSession(pluginAddressOf(settings));
             if (opening.refusal == PluginRefusal::None && !isValidTablePrefix(opening.prefix)) {
                 opening.refusal = PluginRefusal::Other;
                 opening.detail = "table prefix " + opening.prefix;

@@ -1,9 +1,9 @@
 <?php
 // Loaded by wp-config.php when WP_TEST_HOOKS names it: the answer to every WP_LOSE_EVERY-th request of
-// Kestrel's statements is cut off halfway after the plugin did its work, as a relay that drops the
+// Kestrel's operations is cut off halfway after the plugin did its work, as a relay that drops the
 // connection would cut it. Kestrel must then find out what arrived, and write nothing twice.
 add_filter('rest_post_dispatch', function ($response, $server, $request) {
-    if ($request->get_route() !== '/kestrel/v1/statements' || is_wp_error($response)) {
+    if ($request->get_route() !== '/kestrel/v1/operations' || is_wp_error($response)) {
         return $response;
     }
     $count = (int) get_option('kestrel_test_requests', 0) + 1;

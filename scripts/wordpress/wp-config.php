@@ -8,7 +8,8 @@ define('DB_USER', getenv('WP_DB_USER') ?: 'root');
 define('DB_PASSWORD', getenv('WP_DB_PASSWORD_FILE') ? trim(file_get_contents(getenv('WP_DB_PASSWORD_FILE')))
     : (getenv('WP_DB_PASSWORD') ?: ''));
 define('DB_HOST', getenv('WP_DB_HOST') ?: '127.0.0.1');
-define('DB_CHARSET', 'utf8mb4');
+// A site whose connection speaks another character set (WP_DB_CHARSET=gbk), as some older sites' do.
+define('DB_CHARSET', getenv('WP_DB_CHARSET') ?: 'utf8mb4');
 define('DB_COLLATE', '');
 $table_prefix = getenv('WP_TABLE_PREFIX') !== false ? getenv('WP_TABLE_PREFIX') : 'wp_';
 

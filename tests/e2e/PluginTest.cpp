@@ -183,7 +183,7 @@ protected:
     QString m_uploads;
 };
 
-// Every third answer to Kestrel's statements is cut off halfway, after the plugin did its work.
+// Every third answer to Kestrel's operations is cut off halfway, after the plugin did its work.
 class PluginLostAnswersTest : public PluginTest
 {
 protected:
@@ -209,7 +209,7 @@ protected:
 };
 
 // A host whose PHP stops a request after 2 seconds, in front of a database that takes 13 µs for each
-// byte of statements. The sample's longest article takes 1.8 s there, and a batch of it with others more.
+// byte of operations. The sample's longest article takes 1.8 s there, and a batch of it with others more.
 class PluginSlowSiteTest : public PluginTest
 {
 protected:
@@ -453,47 +453,63 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
     TestDatabase other("plugin_other");
     execute(other.admin(), "CREATE TABLE wp_posts (ID INT)");
     const std::string otherDb = other.name();
-    struct Statement
+    // Operations as Kestrel sends them, and as someone who may send them might: only this site's tables
+    // and their columns are named, and values are never read as SQL.
+    const auto text = [](const std::string& bytes) {
+        return "{\"t\":\"" + QByteArray::fromStdString(bytes).toBase64().toStdString() + "\"}";
+    };
+    const auto name = [](const std::string& table) { return "{\"name\":\"" + table + "\"}"; };
+    const auto read = [](const std::string& operation, const std::string& with) {
+        return "{\"read\":\"" + operation + "\",\"with\":[" + with + "]}";
+    };
+    const auto insert = [&](const std::string& table, const std::string& columns, const std::string& rows) {
+        return "{\"insert\":\"" + table + "\",\"columns\":[" + columns + "],\"rows\":[" + rows + "]}";
+    };
+    const auto row = [&](std::initializer_list<std::string> values) {
+        std::string json;
+        for (const std::string& value : values)
+            json += (json.empty() ? "\"" : ",\"") + QByteArray::fromStdString(value).toBase64().toStdString() + "\"";
+        return "[" + json + "]";
+    };
+    struct Operation
     {
-        std::string sql;
+        std::string json;
         bool allowed;
     };
-    const Statement statements[] = {
-        {"SELECT COUNT(*) FROM wp_posts", true},
-        {"SELECT p.ID FROM wp_posts p JOIN wp_postmeta m ON m.post_id=p.ID LIMIT 1", true},
-        {"SELECT COUNT(*) FROM " + otherDb + ".wp_posts", false},
-        {"SELECT COUNT(*) FROM `" + otherDb + "`.`wp_posts`", false},
-        {"SELECT COUNT(*) FROM wp_posts " + otherDb + ", " + otherDb + ".wp_posts", false},
-        {"SELECT COUNT(*) FROM other_posts", false},
-        {"SELECT COUNT(*) FROM wp_posts, other_posts", false},
-        {"SELECT COUNT(*) FROM wp_posts WHERE ID IN (SELECT ID FROM other_posts)", false},
-        {"SELECT COUNT(*) FROM (other_posts)", false},
-        {"SELECT COUNT(*) FROM wp_posts UNION SELECT COUNT(*) FROM other_posts", false},
-        {"SELECT User FROM mysql.user", false},
-        {"SELECT SCHEMA_NAME FROM information_schema.SCHEMATA", false},
-        {"SELECT post_title FROM wp_posts INTO OUTFILE '/tmp/kestrel-out'", false},
-        {"SELECT LOAD_FILE('/etc/passwd')", false},
-        {"LOAD DATA INFILE '/etc/passwd' INTO TABLE wp_posts", false},
-        {"SELECT 1; DROP TABLE wp_posts", false},
-        {"SELECT 1 /*!; DROP TABLE wp_posts */", false},
-        {"SELECT 'a'' ; DROP TABLE wp_posts", false},
-        {"DROP TABLE other_posts", false},
-        {"SET GLOBAL general_log=1", false},
-        {"SET SESSION sql_mode='ANSI_QUOTES'", false},
-        // Rows of plain values are passed over whole, and only they.
-        {"INSERT INTO wp_options (option_name, option_value, autoload) VALUES ('kestrel_t1', 'it\\'s; -- /* fine', "
-         "'no'), (\"kestrel_t2\", '''', 'no')",
+    const std::string options = "\"option_name\",\"option_value\",\"autoload\"";
+    const Operation operations[] = {
+        {read("count_rows", name("wp_posts")), true},
+        {read("option", text("x' OR '1'='1")), true},
+        {read("largest_value", name("wp_posts") + "," + name("ID")), true},
+        {insert("wp_options", options,
+                row({"kestrel_t1", "it\\'s; -- /* fine", "no"}) + "," + row({"kestrel_t2", "'%s%", "no"})),
          true},
-        {"INSERT INTO wp_options (option_name, option_value) VALUES ('kestrel_t3', 'a\\'), ('b'); DROP TABLE wp_posts",
+        {read("count_rows", name(otherDb + ".wp_posts")), false},
+        {read("count_rows", name("`" + otherDb + "`.`wp_posts`")), false},
+        {read("count_rows", name("other_posts")), false},
+        {read("count_rows", name("wp_posts` UNION SELECT COUNT(*) FROM `other_posts")), false},
+        {read("count_rows", text("wp_posts")), false},
+        {read("count_rows", ""), false},
+        {read("largest_value", name("wp_posts") + "," + name("ID) FROM other_posts -- ")), false},
+        {read("rows_alike",
+              name("wp_posts") + ",{\"list\":[" + name("ID`=0 OR `ID") + "]},{\"list\":[" + text("1") + "]}"),
          false},
-        {"INSERT INTO wp_options (option_name, option_value) VALUES ('kestrel_t4', (SELECT User FROM mysql.user))",
+        {read("SELECT User FROM mysql.user", ""), false},
+        {read("backup_page", name("wp_options") + ",{\"list\":[]},{\"list\":[]},{\"list\":[]},{\"list\":[]},"
+                                                  "{\"n\":\"10\"},{\"list\":[]}"),
          false},
-        {"INSERT INTO wp_options (option_name, option_value) VALUES ('kestrel_t5', 1) /*, (2)*/", false},
+        {"{\"change\":\"update_option\",\"with\":[{\"list\":[" + text("siteurl") + "]}," + text("x") + "]}", false},
+        {insert("other_posts", "\"ID\"", row({"1"})), false},
+        {insert("mysql.user", "\"User\"", row({"kestrel"})), false},
+        {insert("wp_options", "\"option_name`=1,`option_value\"", row({"kestrel_t3"})), false},
+        {insert("wp_options", options, row({"kestrel_t4", "1"})), false},
+        {insert("wp_options", options, "[\"a2VzdHJlbF90NQ==\",\"%%\",\"bm8=\"]"), false},
+        {"{\"drop\":\"wp_posts\"}", false},
     };
-    for (const Statement& statement : statements) {
-        SCOPED_TRACE(statement.sql);
-        const QByteArray json = "{\"statements\":[\"" + QByteArray::fromStdString(statement.sql).toBase64() + "\"]}";
-        const auto response = site.post(QStringLiteral("/?rest_route=/kestrel/v1/statements"), json, authorization);
+    for (const Operation& operation : operations) {
+        SCOPED_TRACE(operation.json);
+        const QByteArray json = "{\"operations\":[" + QByteArray::fromStdString(operation.json) + "]}";
+        const auto response = site.post(QStringLiteral("/?rest_route=/kestrel/v1/operations"), json, authorization);
         ASSERT_EQ(response.status, 200) << response.body.toStdString();
         const QJsonObject result = QJsonDocument::fromJson(response.bytes)
                                        .object()
@@ -501,20 +517,42 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
                                        .toArray()
                                        .at(0)
                                        .toObject();
-        EXPECT_EQ(result.value(QStringLiteral("ok")).toBool(), statement.allowed) << response.body.toStdString();
+        EXPECT_EQ(result.value(QStringLiteral("ok")).toBool(), operation.allowed) << response.body.toStdString();
+    }
+    // Values arrive as sent; a quote in a text read nothing more than its text asks for.
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT option_value FROM wp_options WHERE option_name='kestrel_t1'"),
+              "it\\'s; -- /* fine");
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT option_value FROM wp_options WHERE option_name='kestrel_t2'"),
+              "'%s%");
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_options WHERE option_name LIKE 'kestrel\\_t%'"),
+              "2");
+    // A site whose WordPress talks GBK to its database: a value whose backslash GBK would take for the
+    // tail of a character is still one value.
+    {
+        WordPressSite gbk(wordpress.name(), wordpress.prefix(), {}, WordPressSite::Served::BehindTls,
+                          {QStringLiteral("WP_DB_CHARSET=gbk")});
+        const std::string hostile = "\xbf\\'),('kestrel_injected','1','no') -- ";
+        const auto response = gbk.post(
+            QStringLiteral("/?rest_route=/kestrel/v1/operations"),
+            "{\"operations\":[" +
+                QByteArray::fromStdString(insert("wp_options", options, row({"kestrel_gbk", hostile, "no"}))) + "]}",
+            authorization);
+        EXPECT_EQ(response.status, 200) << response.body.toStdString();
+        EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_options WHERE option_name='kestrel_injected'"),
+                  "0");
+        EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_options WHERE option_name='kestrel_gbk'"), "1")
+            << response.body.toStdString();
     }
     EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA='" +
                                                 wordpress.name() + "' AND TABLE_NAME IN ('wp_posts','other_posts')"),
               "2");
 
-    // Posted straight to the route by whoever may not receive, a statement runs nowhere: WordPress's own
+    // Posted straight to the route by whoever may not receive, an operation runs nowhere: WordPress's own
     // refusal, whichever way the request takes through it.
     const std::string editor = receiving("on", "editor1", "editor").first;
-    const QByteArray write =
-        "{\"statements\":[\"" +
-        QByteArray("INSERT INTO wp_options (option_name, option_value, autoload) VALUES ('kestrel_probe','1','no')")
-            .toBase64() +
-        "\"]}";
+    const QByteArray probe =
+        QByteArray::fromStdString(insert("wp_options", options, row({"kestrel_probe", "1", "no"})));
+    const QByteArray write = "{\"operations\":[" + probe + "]}";
     const auto basic = [](const std::string& login, const std::string& secret) {
         return "Basic " + QByteArray::fromStdString(login + ":" + secret).toBase64();
     };
@@ -536,16 +574,13 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
         if (refusal.off)
             receiving("off");
         const auto response =
-            site.post(QStringLiteral("/?rest_route=/kestrel/v1/statements"), write, refusal.authorization);
+            site.post(QStringLiteral("/?rest_route=/kestrel/v1/operations"), write, refusal.authorization);
         EXPECT_EQ(response.status, refusal.status) << response.body.toStdString();
         EXPECT_TRUE(QJsonDocument::fromJson(response.bytes).object().contains(QStringLiteral("code")))
             << response.body.toStdString();
     }
     receiving("on");
     // Nor by an administrator, in a request not made as Kestrel makes them: refused whole, with the reason.
-    const QByteArray probe = QByteArray("INSERT INTO wp_options (option_name, option_value, autoload) VALUES "
-                                        "('kestrel_probe','1','no')")
-                                 .toBase64();
     struct Malformed
     {
         const char* name;
@@ -553,20 +588,19 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
         QByteArray body;
         int status;
     };
-    const QString statementsRoute = QStringLiteral("/?rest_route=/kestrel/v1/statements");
+    const QString operationsRoute = QStringLiteral("/?rest_route=/kestrel/v1/operations");
     const Malformed malformed[] = {
-        {"a body that is not JSON", statementsRoute, "{\"statements\":[\"" + probe + "\"]", 400},
-        {"a JSON body that is no object", statementsRoute, "[\"" + probe + "\"]", 400},
-        {"statements that are no list", statementsRoute, "{\"statements\":\"" + probe + "\"}", 400},
-        {"a statement that is no text", statementsRoute, "{\"statements\":[\"" + probe + "\",12]}", 400},
-        {"a statement that is not base64", statementsRoute, "{\"statements\":[\"" + probe + "\",\"%%\"]}", 400},
-        {"settings of another type", statementsRoute, "{\"settings\":7,\"statements\":[\"" + probe + "\"]}", 400},
-        {"a key the route does not take", statementsRoute, "{\"statement\":[\"" + probe + "\"]}", 400},
+        {"a body that is not JSON", operationsRoute, "{\"operations\":[" + probe + "]", 400},
+        {"a JSON body that is no object", operationsRoute, "[" + probe + "]", 400},
+        {"operations that are no list", operationsRoute, "{\"operations\":" + probe + "}", 400},
+        {"an operation that is no object", operationsRoute, "{\"operations\":[" + probe + ",12]}", 400},
+        {"a transaction of another type", operationsRoute, "{\"transaction\":7,\"operations\":[" + probe + "]}", 400},
+        {"a key the route does not take", operationsRoute, "{\"statements\":[" + probe + "]}", 400},
         // Longer than the site's post_max_size (PHP's 8 MB): PHP drops the body, which must not read as empty.
-        {"a request longer than the site takes", statementsRoute,
-         "{\"statements\":[\"" + probe + "\"],\"padding\":\"" + QByteArray(9 << 20, 'x') + "\"}", 413},
+        {"a request longer than the site takes", operationsRoute,
+         "{\"operations\":[" + probe + "],\"padding\":\"" + QByteArray(9 << 20, 'x') + "\"}", 413},
         {"a route the plugin does not have", QStringLiteral("/?rest_route=/kestrel/v1/nothing"),
-         "{\"statements\":[\"" + probe + "\"]}", 404},
+         "{\"operations\":[" + probe + "]}", 404},
         {"a file request that is not JSON", QStringLiteral("/?rest_route=/kestrel/v1/file"), "path=a.txt", 400},
     };
     for (const Malformed& request : malformed) {

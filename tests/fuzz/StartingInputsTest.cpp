@@ -101,19 +101,18 @@ TEST(StartingInputs, WrittenFromTheSampleBlog)
     for (const Row& row : queryRows(pro.admin(), "SELECT DISTINCT comment FROM emlog_comment"))
         folder.write("ubb", "sample-" + std::to_string(++comments), *row[0]);
 
-    // As wordpress-plugin/kestrel-receiver answers: its hello, statements' outcomes (rows in base64,
+    // As wordpress-plugin/kestrel-receiver answers: its hello, operations' outcomes (rows in base64,
     // NULL as null, warnings as pairs), a failure, a refusal as WordPress words a WP_Error, and files.
     const std::pair<const char*, const char*> answers[] = {
         {"hello",
-         R"({"protocol":2,"prefix":"wp_","max_allowed_packet":67108864,"uploads":"https://example.com/wp-content/uploads","limits":{"post_max_size":8388608,"upload_max_bytes":2097152,"time_limit":30,"max_execution_time":30}})"},
+         R"({"protocol":3,"prefix":"wp_","max_allowed_packet":67108864,"uploads":"https://example.com/wp-content/uploads","limits":{"post_max_size":8388608,"upload_max_bytes":2097152,"time_limit":30,"max_execution_time":30}})"},
         {"results-rows",
          R"({"results":[{"ok":true,"insert_id":"0","affected":-1,"warning_count":0},{"ok":true,"insert_id":"0","affected":2,"warning_count":0,"columns":["ID","post_title"],"rows":[["MQ==","5L2g5aW9"],["Mg==",null]]}]})"},
         {"results-warnings",
          R"({"results":[{"ok":true,"insert_id":"412","affected":1,"warning_count":1,"warnings":[[1265,"Data truncated for column 'post_title' at row 1"]]},{"ok":false,"errno":1062,"error":"Duplicate entry '7' for key 'PRIMARY'"}]})"},
         {"refused",
          R"({"code":"kestrel_receiving_off","message":"receiving is off","data":{"status":403,"switch":"https://example.com/wp-admin/tools.php?page=kestrel-receiver","errno":2013}})"},
-        {"bad-request",
-         R"({"code":"kestrel_bad_request","message":"settings and statements are lists of base64 texts","data":{"status":400}})"},
+        {"bad-request", R"({"code":"kestrel_bad_request","message":"operations are a list","data":{"status":400}})"},
         {"file-look",
          R"({"exists":true,"is_file":true,"size":20480,"sha256":"9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08"})"},
         {"file-read", R"({"data":"iVBORw0KGgo="})"},

@@ -27,11 +27,14 @@ if (!defined('ABSPATH')) {
 
 // What Kestrel checks before it sends anything: a Kestrel that needs more says the plugin is too old.
 // 2: the file route looks, reads, writes only where nothing or the same bytes are, and replaces.
-define('KESTREL_RECEIVER_PROTOCOL', 2);
+// 3: operations by name and rows by table, at kestrel/v1/operations, instead of statements.
+define('KESTREL_RECEIVER_PROTOCOL', 3);
 
 require_once __DIR__ . '/includes/switch.php';
 require_once __DIR__ . '/includes/answers.php';
-require_once __DIR__ . '/includes/statements.php';
+require_once __DIR__ . '/includes/operations.php';
+require_once __DIR__ . '/includes/catalogue.php';
+require_once __DIR__ . '/includes/emptying.php';
 require_once __DIR__ . '/includes/session.php';
 require_once __DIR__ . '/includes/files.php';
 require_once __DIR__ . '/includes/routes.php';

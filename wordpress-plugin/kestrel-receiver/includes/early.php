@@ -1,7 +1,7 @@
 <?php
-// Kestrel's statements, answered once the plugins are loaded. A run sends many requests, and each would
+// Kestrel's operations, answered once the plugins are loaded. A run sends many requests, and each would
 // otherwise first set up the theme, the post types, the blocks and WordPress's whole REST API, which
-// running statements on this site's tables never needs: most of a request's time.
+// carrying out operations on this site's tables never needs: most of a request's time.
 //
 // Only a request that may receive is answered here, through the same checks and the same filters of
 // the REST API a request takes there (rest_authentication_errors, rest_pre_dispatch, rest_post_dispatch),
@@ -15,7 +15,7 @@ if (!defined('ABSPATH')) {
 add_action('plugins_loaded', 'kestrel_receiver_answer_early', PHP_INT_MAX);
 
 /**
- * Whether this request is Kestrel's statements as Kestrel sends them: posted to the plain
+ * Whether this request is Kestrel's operations as Kestrel sends them: posted to the plain
  * address of the route, and nothing else asked of the REST API (no other method, no envelope, no fields).
  */
 function kestrel_receiver_is_early_request()
@@ -23,7 +23,7 @@ function kestrel_receiver_is_early_request()
     return !defined('REST_REQUEST') && isset($_SERVER['REQUEST_METHOD'], $_GET['rest_route'])
         && $_SERVER['REQUEST_METHOD'] === 'POST' && !isset($_SERVER['HTTP_X_HTTP_METHOD_OVERRIDE'])
         && count($_GET) === 1 && is_string($_GET['rest_route'])
-        && untrailingslashit($_GET['rest_route']) === '/kestrel/v1/statements';
+        && untrailingslashit($_GET['rest_route']) === '/kestrel/v1/operations';
 }
 
 function kestrel_receiver_answer_early()
@@ -45,13 +45,13 @@ function kestrel_receiver_answer_early()
     }
 
     $server = new WP_REST_Server();
-    $request = new WP_REST_Request('POST', '/kestrel/v1/statements');
+    $request = new WP_REST_Request('POST', '/kestrel/v1/operations');
     $request->set_query_params(wp_unslash($_GET));
     $request->set_headers($server->get_headers(wp_unslash($_SERVER)));
     $request->set_body(WP_REST_Server::get_raw_data());
     $result = apply_filters('rest_pre_dispatch', null, $server, $request);
     if (empty($result)) {
-        $result = kestrel_receiver_statements($request);
+        $result = kestrel_receiver_operations($request);
     }
     $response = rest_ensure_response($result);
     if (is_wp_error($response)) {

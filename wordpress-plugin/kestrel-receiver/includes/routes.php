@@ -16,9 +16,9 @@ function kestrel_receiver_routes()
         'callback' => 'kestrel_receiver_hello',
         'permission_callback' => $open,
     ));
-    register_rest_route('kestrel/v1', '/statements', array(
+    register_rest_route('kestrel/v1', '/operations', array(
         'methods' => 'POST',
-        'callback' => 'kestrel_receiver_statements',
+        'callback' => 'kestrel_receiver_operations',
         'permission_callback' => $open,
     ));
     register_rest_route('kestrel/v1', '/file', array(
@@ -91,36 +91,28 @@ function kestrel_receiver_hello()
     );
 }
 
-function kestrel_receiver_decoded_list($request, $key)
+function kestrel_receiver_operations(WP_REST_Request $request)
 {
-    $list = $request->get_param($key);
-    if ($list === null) {
-        return array();
-    }
-    if (!is_array($list)) {
-        return null;
-    }
-    $decoded = array();
-    foreach ($list as $item) {
-        $text = is_string($item) ? base64_decode($item, true) : false;
-        if ($text === false) {
-            return null;
-        }
-        $decoded[] = $text;
-    }
-    return $decoded;
-}
-
-function kestrel_receiver_statements(WP_REST_Request $request)
-{
-    $refusal = kestrel_receiver_body_refusal($request, array('settings', 'statements'));
+    $refusal = kestrel_receiver_body_refusal($request, array('operations', 'transaction', 'commit', 'strict'));
     if ($refusal !== null) {
         return $refusal;
     }
-    $settings = kestrel_receiver_decoded_list($request, 'settings');
-    $statements = kestrel_receiver_decoded_list($request, 'statements');
-    if ($settings === null || $statements === null) {
-        return new WP_Error('kestrel_bad_request', 'settings and statements are lists of base64 texts', array('status' => 400));
+    $operations = $request->get_param('operations');
+    $flags = array();
+    foreach (array('transaction', 'commit', 'strict') as $flag) {
+        $value = $request->get_param($flag);
+        if ($value !== null && !is_bool($value)) {
+            return new WP_Error('kestrel_bad_request', "$flag is true or false", array('status' => 400));
+        }
+        $flags[$flag] = $value === true;
+    }
+    if (!is_array($operations) || !wp_is_numeric_array($operations)) {
+        return new WP_Error('kestrel_bad_request', 'operations are a list', array('status' => 400));
+    }
+    foreach ($operations as $operation) {
+        if (!is_array($operation) || (!empty($operation) && wp_is_numeric_array($operation))) {
+            return new WP_Error('kestrel_bad_request', 'each operation is an object', array('status' => 400));
+        }
     }
     // Whatever the host allows: Kestrel sizes a request to take far less, but a slow database must not
     // cut it off. No limit stays no limit.
@@ -129,7 +121,7 @@ function kestrel_receiver_statements(WP_REST_Request $request)
     if ($limit > 0 && function_exists('set_time_limit')) {
         @set_time_limit($limit);
     }
-    $outcomes = kestrel_receiver_run($settings, $statements);
+    $outcomes = kestrel_receiver_run($operations, $flags['transaction'], $flags['commit'], $flags['strict']);
     if (is_wp_error($outcomes)) {
         return $outcomes;
     }

@@ -1,19 +1,27 @@
 <?php
-// Runs Kestrel's statements on a database session of the request's own, opened with this site's
-// credentials: a request's statements, a transaction among them, stand or fall together, and a
-// request cut off halfway leaves nothing uncommitted behind (the server undoes it with the session).
+// Carries out Kestrel's operations on a database session of the request's own, opened with this site's
+// credentials and WordPress's own modes: a request's operations, a transaction among them, stand or fall
+// together, and a request cut off halfway leaves nothing uncommitted behind (the server undoes it with
+// the session).
 
 if (!defined('ABSPATH')) {
     exit;
 }
 
-// The modes under which a statement would read differently from how statements.php reads it.
+// The modes under which a value quoted by $wpdb would read otherwise.
 function kestrel_receiver_unsafe_modes()
 {
     return array('ANSI', 'ANSI_QUOTES', 'NO_BACKSLASH_ESCAPES');
 }
 
-/** Whether the session still reads statements as statements.php does. */
+// The modes WordPress's own session drops, as wpdb::set_sql_mode() does.
+function kestrel_receiver_incompatible_modes()
+{
+    return (array) apply_filters('incompatible_sql_modes', array('NO_ZERO_DATE', 'ONLY_FULL_GROUP_BY',
+        'STRICT_TRANS_TABLES', 'STRICT_ALL_TABLES', 'TRADITIONAL', 'ANSI'));
+}
+
+/** Whether the session reads values as $wpdb quotes them. */
 function kestrel_receiver_session_is_sound($link)
 {
     $result = mysqli_query($link, 'SELECT @@SESSION.sql_mode, @@SESSION.character_set_client');
@@ -22,6 +30,18 @@ function kestrel_receiver_session_is_sound($link)
         return false;
     }
     return empty(array_intersect(explode(',', strtoupper((string) $row[0])), kestrel_receiver_unsafe_modes()));
+}
+
+/** Whether $wpdb quotes values as this session reads them. */
+function kestrel_receiver_quotes_alike($link)
+{
+    global $wpdb;
+    foreach (array("\xbf\x5c\x27", "\x81\x5c\x27", "a'b\\c\0\"%", "中文\xe5\x5c\x27") as $probe) {
+        if ($wpdb->remove_placeholder_escape($wpdb->prepare('%s', $probe)) !== "'" . mysqli_real_escape_string($link, $probe) . "'") {
+            return false;
+        }
+    }
+    return true;
 }
 
 /** A session on this site's database, or a WP_Error. */
@@ -41,40 +61,23 @@ function kestrel_receiver_open_session()
     mysqli_set_charset($link, 'utf8mb4');
     $result = mysqli_query($link, 'SELECT @@SESSION.sql_mode');
     $row = $result instanceof mysqli_result ? mysqli_fetch_row($result) : array('');
-    $modes = array_diff(explode(',', strtoupper((string) $row[0])), kestrel_receiver_unsafe_modes(), array(''));
+    $modes = array_diff(explode(',', strtoupper((string) $row[0])), kestrel_receiver_unsafe_modes(),
+        kestrel_receiver_incompatible_modes(), array(''));
     mysqli_query($link, "SET SESSION sql_mode='" . mysqli_real_escape_string($link, implode(',', $modes)) . "'");
     if (!kestrel_receiver_session_is_sound($link)) {
         mysqli_close($link);
         return new WP_Error('kestrel_no_database', 'the session\'s mode cannot be made safe', array('status' => 500));
     }
+    // Values are quoted by $wpdb, in its own connection's character set: where a byte after a lead byte of
+    // that set (GBK's, say) would be a backslash to this session, this request's $wpdb speaks utf8mb4 too.
+    if (!kestrel_receiver_quotes_alike($link)) {
+        $wpdb->set_charset($wpdb->dbh, 'utf8mb4');
+    }
+    if (!kestrel_receiver_quotes_alike($link)) {
+        mysqli_close($link);
+        return new WP_Error('kestrel_no_database', 'values cannot be quoted as the session reads them', array('status' => 500));
+    }
     return $link;
-}
-
-/** The names of the databases the session can see, in lower case. */
-function kestrel_receiver_databases($link)
-{
-    $names = array();
-    $result = mysqli_query($link, 'SELECT SCHEMA_NAME FROM information_schema.SCHEMATA');
-    while ($result instanceof mysqli_result && ($row = mysqli_fetch_row($result))) {
-        $names[] = strtolower($row[0]);
-    }
-    return $names;
-}
-
-/** Copies of the catalogue that hold this site's tables only, made once per session. */
-function kestrel_receiver_copy_catalogue($link, $prefix, $copy)
-{
-    $names = array();
-    foreach (kestrel_receiver_table_names() as $bare) {
-        $names[] = "'" . mysqli_real_escape_string($link, $prefix . $bare) . "'";
-    }
-    $tables = 'TABLE_SCHEMA=DATABASE() AND TABLE_NAME IN (' . implode(',', $names) . ')';
-    $sources = array(
-        'kestrel_schema_tables' => "SELECT * FROM information_schema.TABLES WHERE $tables",
-        'kestrel_schema_columns' => "SELECT * FROM information_schema.COLUMNS WHERE $tables",
-        'kestrel_schema_engines' => 'SELECT * FROM information_schema.ENGINES',
-    );
-    return mysqli_query($link, 'CREATE TEMPORARY TABLE IF NOT EXISTS `' . $prefix . $copy . '` AS ' . $sources[$copy]) !== false;
 }
 
 function kestrel_receiver_failure($number, $text)
@@ -119,83 +122,58 @@ function kestrel_receiver_outcome($link, $result)
 }
 
 /**
- * Runs the settings, then the statements in order, stopping at the first that fails or is refused.
- * Gives the statements' outcomes, or a WP_Error when the session or a setting failed.
+ * Carries out the operations in order, stopping at the first that fails or is refused; in a transaction,
+ * committed after the last when $commit, undone otherwise. Under $strict, a value the server would have to
+ * change is refused instead. Gives the operations' outcomes (and one more where the commit failed), or a
+ * WP_Error when the session failed.
  */
-function kestrel_receiver_run(array $settings, array $statements)
+function kestrel_receiver_run(array $operations, $transaction, $commit, $strict)
 {
-    global $wpdb;
     $link = kestrel_receiver_open_session();
     if (is_wp_error($link)) {
         return $link;
     }
-    $prefix = $wpdb->prefix;
-    $databases = kestrel_receiver_databases($link);
+    if ($strict && !mysqli_query($link, "SET SESSION sql_mode=CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), 'STRICT_ALL_TABLES')")) {
+        $error = new WP_Error('kestrel_setting_failed', mysqli_error($link), array('status' => 500, 'errno' => mysqli_errno($link)));
+        mysqli_close($link);
+        return $error;
+    }
+    if ($transaction && !mysqli_query($link, 'START TRANSACTION')) {
+        $error = new WP_Error('kestrel_setting_failed', mysqli_error($link), array('status' => 500, 'errno' => mysqli_errno($link)));
+        mysqli_close($link);
+        return $error;
+    }
     $outcomes = array();
     $written = array();
-    $pending = array();
-    $in_transaction = false;
-    $all = array_merge(array_map(function ($s) {
-        return array($s, true);
-    }, $settings), array_map(function ($s) {
-        return array($s, false);
-    }, $statements));
-    foreach ($all as $item) {
-        list($sql, $is_setting) = $item;
-        $checked = kestrel_receiver_check_statement($sql, $prefix, $databases);
-        if (!is_wp_error($checked) && $is_setting && $checked['kind'] !== 'SET') {
-            $checked = new WP_Error('kestrel_statement_refused', 'a setting must be a SET');
-        }
-        $outcome = null;
-        if (is_wp_error($checked)) {
-            $outcome = kestrel_receiver_failure(1142, 'refused by the receiving plugin: ' . $checked->get_error_message()
-                . ' in: ' . substr($sql, 0, 160));
-        } else {
-            foreach ($checked['catalogue'] as $copy) {
-                if (!kestrel_receiver_copy_catalogue($link, $prefix, $copy)) {
-                    $outcome = kestrel_receiver_failure(mysqli_errno($link), mysqli_error($link));
-                }
-            }
-            if ($outcome === null) {
-                $result = mysqli_query($link, $checked['sql']);
-                if ($result === false) {
-                    $outcome = kestrel_receiver_failure(mysqli_errno($link), mysqli_error($link));
-                } elseif ($checked['kind'] === 'SET' && !kestrel_receiver_session_is_sound($link)) {
-                    $outcome = kestrel_receiver_failure(1142, 'refused by the receiving plugin: a mode that reads statements differently');
-                } else {
-                    $outcome = kestrel_receiver_outcome($link, $result);
-                }
-            }
-        }
-        if ($is_setting) {
-            if (!$outcome['ok']) {
-                mysqli_close($link);
-                return new WP_Error('kestrel_setting_failed', $outcome['error'], array('status' => 400, 'errno' => $outcome['errno']));
-            }
-            continue;
-        }
-        $outcomes[] = $outcome;
-        if (!$outcome['ok']) {
+    $failed = false;
+    foreach ($operations as $operation) {
+        try {
+            list($sql, $table) = kestrel_receiver_statement($link, $operation);
+        } catch (Kestrel_Receiver_Refusal $refusal) {
+            $outcomes[] = kestrel_receiver_failure(1142, 'refused by the receiving plugin: ' . $refusal->getMessage());
+            $failed = true;
             break;
         }
-        if ($checked['kind'] === 'START') {
-            $in_transaction = true;
-        } elseif ($checked['kind'] === 'COMMIT' || $checked['kind'] === 'ROLLBACK') {
-            if ($checked['kind'] === 'COMMIT') {
-                foreach ($pending as $table => $rows) {
-                    $written[$table] = (isset($written[$table]) ? $written[$table] : 0) + $rows;
-                }
-            }
-            $pending = array();
-            $in_transaction = false;
-        } elseif ($checked['table'] !== '' && $outcome['affected'] > 0) {
-            $target = $in_transaction ? 'pending' : 'written';
-            ${$target}[$checked['table']] = (isset(${$target}[$checked['table']]) ? ${$target}[$checked['table']] : 0) + $outcome['affected'];
+        $result = mysqli_query($link, $sql);
+        $outcome = $result === false ? kestrel_receiver_failure(mysqli_errno($link), mysqli_error($link))
+            : kestrel_receiver_outcome($link, $result);
+        $outcomes[] = $outcome;
+        if (!$outcome['ok']) {
+            $failed = true;
+            break;
+        }
+        if ($table !== '' && $outcome['affected'] > 0) {
+            $written[$table] = (isset($written[$table]) ? $written[$table] : 0) + $outcome['affected'];
         }
     }
-    // A transaction the request left open goes with it, said out loud rather than left to the server.
-    if ($in_transaction) {
-        mysqli_query($link, 'ROLLBACK');
+    if ($transaction) {
+        if ($failed || !$commit) {
+            mysqli_query($link, 'ROLLBACK');
+            $written = array();
+        } elseif (!mysqli_query($link, 'COMMIT')) {
+            $outcomes[] = kestrel_receiver_failure(mysqli_errno($link), mysqli_error($link));
+            $written = array();
+        }
     }
     mysqli_close($link);
     kestrel_receiver_count_written($written);
