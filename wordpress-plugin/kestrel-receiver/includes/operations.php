@@ -206,13 +206,12 @@ function kestrel_receiver_prepared($sql)
 /** Values for " IN (...)": NULL for none, which matches nothing. */
 function kestrel_receiver_in(array $values)
 {
-    global $wpdb;
     if (empty($values)) {
         return 'NULL';
     }
     $quoted = array();
     foreach ($values as $value) {
-        $quoted[] = is_int($value) ? (string) $value : $wpdb->prepare('%s', $value);
+        $quoted[] = is_int($value) ? (string) $value : "'" . esc_sql($value) . "'";
     }
     return implode(',', $quoted);
 }
@@ -220,7 +219,6 @@ function kestrel_receiver_in(array $values)
 /** An INSERT of rows by table and columns: {"insert": table, "columns": [...], "rows": [[base64 or null...]...]}. */
 function kestrel_receiver_insert_statement($link, array $operation)
 {
-    global $wpdb;
     $table = isset($operation['insert']) && is_string($operation['insert']) ? $operation['insert'] : '';
     if (kestrel_receiver_bare_table($table) === null) {
         kestrel_receiver_refuse('a table that is not one of this site\'s');
@@ -233,6 +231,8 @@ function kestrel_receiver_insert_statement($link, array $operation)
     foreach ($operation['columns'] as $column) {
         $columns[] = kestrel_receiver_column($link, $table, $column);
     }
+    // A batch's many values are quoted by the session they go to, as $wpdb quotes them (see
+    // kestrel_receiver_quotes_alike()), without a format read for each.
     $rows = array();
     foreach ($operation['rows'] as $row) {
         if (!is_array($row) || count($row) !== count($columns)) {
@@ -244,9 +244,9 @@ function kestrel_receiver_insert_statement($link, array $operation)
             if ($text === false) {
                 kestrel_receiver_refuse('a value that is not base64');
             }
-            $values[] = $wpdb->prepare('%s', $text);
+            $values[] = mysqli_real_escape_string($link, $text);
         }
-        $rows[] = '(' . implode(',', $values) . ')';
+        $rows[] = "('" . implode("','", $values) . "')";
     }
     return 'INSERT INTO `' . $table . '` (' . implode(',', $columns) . ') VALUES ' . implode(',', $rows);
 }
