@@ -3,11 +3,17 @@
 // database is never named to Kestrel; WordPress itself says what arrived.
 #include "BackupForms.h"
 #include "DatabaseCopies.h"
+#include "MarkedRows.h"
+#include "OriginKeys.h"
+#include "PluginSession.h"
+#include "ResultSet.h"
 #include "SampleAttachments.h"
 #include "SampleFiles.h"
 #include "SampleRun.h"
 #include "SiteFetcher.h"
+#include "TableQueries.h"
 #include "TestServer.h"
+#include "WordPressQueries.h"
 #include "WordPressSite.h"
 
 #include <QDateTime>
@@ -735,6 +741,129 @@ TEST_F(PluginTest, TheBlogsFilesArriveThroughThePluginAsInALocalFolderAndARunAga
     EXPECT_EQ(tallyAgain[QStringLiteral("alreadyThere")].toInt(), 23) << again.output.toStdString();
     EXPECT_EQ(uploadsState(), before);
     EXPECT_EQ(media(), view);
+}
+
+// Every read Kestrel makes of WordPress gives through the plugin, which makes its own statement of the
+// read's name, what it gives through MySQL: over a whole copied blog, emptying's reads among them.
+TEST_F(PluginTest, EachReadGivesThroughThePluginWhatItGivesThroughMySql)
+{
+    const std::string password = receiving("on").first;
+    run(password, trustingTestCa());
+    PluginOpening opening =
+        openPluginSession(PluginAddress{site.home().toStdString() + "/", "admin", password, testCertificates().ca});
+    ASSERT_TRUE(opening.session) << opening.detail;
+    Session& plugin = *opening.session;
+    MysqlSession& mysql = wordpress.admin();
+    const auto rowsOf = [](ResultSet rows) {
+        std::multiset<Row> all;
+        for (std::uint64_t i = 0; i < rowCount(rows); ++i, nextRow(rows)) {
+            Row row;
+            for (int column = 0; column < rows.columnCount(); ++column) {
+                std::optional<std::string_view> value;
+                readRawField(rows, column, value);
+                row.push_back(value ? std::optional<std::string>(*value) : std::nullopt);
+            }
+            all.insert(std::move(row));
+        }
+        return all;
+    };
+    const auto ids = [&](const std::string& sql) {
+        std::vector<std::int64_t> list;
+        for (const Row& row : queryRows(mysql, sql))
+            list.push_back(std::stoll(row[0].value_or("0")));
+        return list;
+    };
+    const std::string p = wordpress.prefix();
+    const std::vector<std::int64_t> posts = ids("SELECT ID FROM " + p + "posts");
+    const std::vector<std::int64_t> comments = ids("SELECT comment_ID FROM " + p + "comments");
+    const std::vector<std::int64_t> taxonomies = ids("SELECT term_taxonomy_id FROM " + p + "term_taxonomy");
+    const std::vector<std::int64_t> terms = ids("SELECT term_id FROM " + p + "terms");
+    std::vector<Query> queries = {
+        reads::option(p, "home"),
+        reads::options(p, {"home", "blogname", "sticky_posts"}),
+        reads::postNames(p),
+        reads::termIds(p),
+        reads::postIds(p),
+        reads::links(p),
+        reads::linkCount(p, "https://www.emlog.net", "emlog"),
+        reads::tablesWithoutTransactions({p + "posts", p + "links", "other_table"}),
+        reads::termSlugs(p, "category"),
+        reads::users(p),
+        reads::administrator(p),
+        reads::postFormat(p, "post-format-status"),
+        reads::lastMenuOrder(p),
+        reads::publishedPosts(p, "post"),
+        reads::menusOfTerm(p, terms.front()),
+        reads::termsAt(p, terms),
+        reads::postsAt(p, posts),
+        reads::linksAt(p, {1, 2, 99}),
+        reads::shownPosts(p, posts),
+        reads::shownComments(p, comments),
+        reads::postTerms(p, posts),
+        reads::shownLinks(p),
+        reads::postMeta(p, std::string(origin::article.key), posts),
+        countRows(p + "postmeta"),
+        largestValue(p + "comments", "comment_ID"),
+    };
+    for (const OriginKey& key : {origin::article, origin::comment, origin::category, origin::user, origin::menu}) {
+        queries.push_back(reads::copies(p, key));
+        queries.push_back(reads::originCount(p, key, 1));
+    }
+    // Emptying's: what the blog owns, and its marked rows by table.
+    const MarkSets selects = markSelects(p);
+    const std::pair<const char*, const std::string*> sets[] = {{"posts", &selects.posts},
+                                                               {"comments", &selects.comments},
+                                                               {"taxonomies", &selects.taxonomies},
+                                                               {"terms", &selects.terms}};
+    for (const auto& [set, select] : sets) {
+        std::vector<Parameter> parameters = {std::string(set)};
+        for (Parameter& owning : ownedParameters())
+            parameters.push_back(std::move(owning));
+        queries.emplace_back("blog_ids", *select, std::move(parameters));
+    }
+    MarkSets marks = {"", "", "", ""};
+    const std::vector<std::int64_t>* lists[] = {&posts, &comments, &taxonomies, &terms};
+    std::string* texts[] = {&marks.posts, &marks.comments, &marks.taxonomies, &marks.terms};
+    auto parameters = std::make_shared<std::vector<Parameter>>();
+    for (std::size_t i = 0; i < 4; ++i) {
+        // Every other id: some rows marked, some not.
+        std::vector<std::int64_t> half;
+        for (std::size_t j = 0; j < lists[i]->size(); j += 2)
+            half.push_back((*lists[i])[j]);
+        for (const std::int64_t id : half)
+            *texts[i] += (texts[i]->empty() ? "" : ",") + std::to_string(id);
+        parameters->emplace_back(std::move(half));
+    }
+    marks.ids = parameters;
+    for (const MarkedTable& table : markedTables(marks)) {
+        const std::string name = p + std::string(table.bare);
+        const std::string where = table.condition.empty() ? "" : " WHERE " + table.condition;
+        queries.emplace_back("marked_rows_left", "SELECT COUNT(*) FROM ?1" + where, markedParameters(table, name));
+        std::vector<Parameter> page = markedParameters(table, name);
+        page.emplace_back(std::int64_t{1000});
+        page.emplace_back(std::vector<std::int64_t>{});
+        std::string order;
+        for (const std::string_view column : table.key)
+            order += (order.empty() ? "" : ", ") + std::string(column);
+        queries.emplace_back("backup_page", "SELECT * FROM ?1" + where + " ORDER BY " + order + " LIMIT ?6",
+                             std::move(page));
+    }
+    for (const Query& query : queries) {
+        SCOPED_TRACE(query.name() + ": " + query.sql().substr(0, 120));
+        ResultSet there = plugin.read(query);
+        ASSERT_TRUE(there) << plugin.lastError();
+        const auto expected = rowsOf(mysql.read(query));
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(rowsOf(std::move(there)), expected);
+    }
+    std::vector<EmptyingPlan::Kind> throughPlugin, throughMySql;
+    ASSERT_TRUE(countBlogRows(plugin, p, throughPlugin));
+    ASSERT_TRUE(countBlogRows(mysql, p, throughMySql));
+    ASSERT_EQ(throughPlugin.size(), throughMySql.size());
+    for (std::size_t i = 0; i < throughPlugin.size(); ++i) {
+        EXPECT_EQ(throughPlugin[i].name, throughMySql[i].name);
+        EXPECT_EQ(throughPlugin[i].rows, throughMySql[i].rows) << throughPlugin[i].name;
+    }
 }
 
 TEST_F(PluginTest, EmptyingFirstGoesThroughThePluginWithItsBackupOnThisMachine)
