@@ -99,9 +99,7 @@ struct IdSet
 
 bool readIds(Session& wordPress, IdSet& set)
 {
-    std::vector<Parameter> parameters = {std::string(set.name)};
-    for (Parameter& owning : ownedParameters())
-        parameters.push_back(std::move(owning));
+    std::vector<Parameter> parameters = ownedParameters(set.name);
     ResultSet rows = wordPress.read(Query("blog_ids", set.select, std::move(parameters)));
     if (!rows)
         return false;
@@ -221,9 +219,7 @@ std::optional<EmptyingFailure> emptyThroughCarrier(RunContext& run, EmptyingPlan
     exchange.transaction = true;
     std::vector<Operation>& statements = exchange.operations;
     for (const IdSet& set : sets) {
-        std::vector<Parameter> parameters = {std::string(set.name)};
-        for (Parameter& owning : ownedParameters())
-            parameters.push_back(std::move(owning));
+        std::vector<Parameter> parameters = ownedParameters(set.name);
         parameters.emplace_back(static_cast<std::int64_t>(set.ids.size()));
         parameters.emplace_back(std::to_string(set.bits));
         statements.emplace_back(Query("marks_unchanged",

@@ -114,13 +114,14 @@ std::vector<Parameter> markedParameters(const MarkedTable& table, const std::str
     return parameters;
 }
 
-std::vector<Parameter> ownedParameters()
+std::vector<Parameter> ownedParameters(std::string first)
 {
     const auto texts = [](std::span<const std::string_view> names) {
         return std::vector<std::string>(names.begin(), names.end());
     };
     const std::string_view postKeys[] = {origin::navigation.key, origin::navigationBlock.key, origin::widget.key};
-    return {texts(blogPostTypes), texts(blogTaxonomies), texts(postKeys), std::string(origin::menu.key)};
+    return {std::move(first), texts(blogPostTypes), texts(blogTaxonomies), texts(postKeys),
+            std::string(origin::menu.key)};
 }
 
 namespace {
@@ -230,9 +231,7 @@ bool countRows(Session& wordPress, const std::string& prefix, std::vector<Emptyi
         "SELECT 'comments', COUNT(*) FROM " + prefix + "comments WHERE comment_ID IN (" + owned.comments + ")";
     // The receiver plugin counts by name: what, what the blog owns and, once read, the marked posts and comments.
     const auto count = [marks](const char* what, std::string sql) {
-        std::vector<Parameter> parameters = {std::string(what)};
-        for (Parameter& owning : ownedParameters())
-            parameters.push_back(std::move(owning));
+        std::vector<Parameter> parameters = ownedParameters(what);
         if (marks && marks->ids && marks->ids->size() == 4)
             parameters.insert(parameters.end(), marks->ids->begin(), marks->ids->begin() + 2);
         return Query("emptying_count", std::move(sql), std::move(parameters));

@@ -47,7 +47,8 @@ MarkSets markSelects(const std::string& prefix);
 
 // What a copy of a blog owns, as the receiver plugin takes it with the operations that need it: the post
 // types, the taxonomies, the origin keys of the posts a run brings, and that of its menus.
-std::vector<Parameter> ownedParameters();
+// `first` leads them: what the operation asks for (a set, a count).
+std::vector<Parameter> ownedParameters(std::string first);
 // A marked table's operations' first parameters: its name, then the marks' four lists of ids (empty ones
 // for marks in temporary tables, which only a MySQL session has).
 std::vector<Parameter> markedParameters(const MarkedTable& table, const std::string& name);

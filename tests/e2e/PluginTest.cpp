@@ -816,9 +816,7 @@ TEST_F(PluginTest, EachReadGivesThroughThePluginWhatItGivesThroughMySql)
                                                                {"taxonomies", &selects.taxonomies},
                                                                {"terms", &selects.terms}};
     for (const auto& [set, select] : sets) {
-        std::vector<Parameter> parameters = {std::string(set)};
-        for (Parameter& owning : ownedParameters())
-            parameters.push_back(std::move(owning));
+        std::vector<Parameter> parameters = ownedParameters(set);
         queries.emplace_back("blog_ids", *select, std::move(parameters));
     }
     MarkSets marks = {"", "", "", ""};
