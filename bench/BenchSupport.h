@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace kestrel {
@@ -73,6 +74,12 @@ void everyMigration(Session& emlog, Session& wordPress);
 
 // Peak resident memory of this process, in MiB.
 double peakResidentMiB();
+// Processor time, in seconds: of a process, or of every process of a process group still running (PHP's
+// server and its workers), from /proc; of the bench's MariaDB server (0 when scripts/bench.sh did not say
+// where it is); of this process.
+double processorSeconds(pid_t id, bool group);
+pid_t databaseServer();
+double ownSeconds();
 
 class Stopwatch
 {

@@ -18,8 +18,11 @@
 #include <QThread>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+
+#include <unistd.h>
 
 using namespace kestrel;
 using namespace kestrel::bench;
@@ -46,15 +49,33 @@ std::string rowCounts(const std::string& database)
     return counts;
 }
 
-// A whole run into `wordPress`: seconds.
-double timedRun(Session& wordPress)
+// A whole run into `wordPress`: its seconds, and the processor time MariaDB, PHP's server and its workers
+// (the process group `php`, when not 0) and this process used meanwhile.
+struct Timed
+{
+    double seconds = 0;
+    double database = 0;
+    double php = 0;
+    double ours = 0;
+};
+
+Timed timedRun(Session& wordPress, pid_t php = 0)
 {
     MysqlSession emlog = openConnection(ConnectionOptions{server().address(), "root", server().password, emlogName});
     if (!emlog)
         fail("cannot open the emlog session: " + emlog.lastError());
+    const pid_t database = databaseServer();
+    const double databaseBefore = database > 0 ? processorSeconds(database, false) : 0;
+    const double phpBefore = php > 0 ? processorSeconds(php, true) : 0;
+    const double oursBefore = ownSeconds();
     const Stopwatch stopwatch;
     migrateWholeBlog(emlog, wordPress);
-    return stopwatch.seconds();
+    Timed timed;
+    timed.seconds = stopwatch.seconds();
+    timed.database = database > 0 ? processorSeconds(database, false) - databaseBefore : 0;
+    timed.php = php > 0 ? processorSeconds(php, true) - phpBefore : 0;
+    timed.ours = ownSeconds() - oursBefore;
+    return timed;
 }
 
 QProcessEnvironment siteEnvironment(quint16 port)
@@ -95,7 +116,7 @@ int main(int argc, char** argv)
         fail("cannot open the WordPress session: " + mySql.lastError());
     emptyWordPressTables(mySql);
     std::printf("through MySQL...\n");
-    const double mySqlSeconds = timedRun(mySql);
+    const Timed throughMySqlRun = timedRun(mySql);
 
     // Through the plugin, over the same relay in front of PHP's own server.
     installWordPress(throughPlugin);
@@ -109,6 +130,8 @@ int main(int argc, char** argv)
     probe.close();
     QProcess php;
     php.setProcessEnvironment(siteEnvironment(port));
+    // A group of its own, which goes whole, with any workers PHP_CLI_SERVER_WORKERS asked for.
+    php.setChildProcessModifier([] { setpgid(0, 0); });
     php.start(QStringLiteral("php"), {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(port),
                                       QStringLiteral("-t"), QStringLiteral(KESTREL_BINARY_DIR "/wordpress"),
                                       QStringLiteral(KESTREL_SOURCE_DIR "/scripts/wordpress/router.php")});
@@ -130,15 +153,19 @@ int main(int argc, char** argv)
     if (opening.refusal != PluginRefusal::None)
         fail("cannot open the plugin session: " + opening.detail);
     std::printf("through the plugin...\n");
-    const double pluginSeconds = timedRun(*opening.session);
-    php.kill();
+    const Timed throughPluginRun = timedRun(*opening.session, static_cast<pid_t>(php.processId()));
+    ::kill(-static_cast<pid_t>(php.processId()), SIGKILL);
     php.waitForFinished();
 
     const bool same = rowCounts(throughMySql) == rowCounts(throughPlugin);
     std::printf("\nthrough a relay delaying each direction by %d ms; both wrote the same rows: %s\n", delay,
                 same ? "yes" : "NO");
-    std::printf("  through MySQL                                  %9.2f s\n", mySqlSeconds);
-    std::printf("  through the plugin                             %9.2f s   plugin / MySQL: %.2f\n", pluginSeconds,
-                pluginSeconds / mySqlSeconds);
+    std::printf("%49s %8s %8s %8s\n", "", "MariaDB", "PHP", "Kestrel");
+    std::printf("  through MySQL                                  %9.2f s %8.2f s          %8.2f s\n",
+                throughMySqlRun.seconds, throughMySqlRun.database, throughMySqlRun.ours);
+    std::printf("  through the plugin                             %9.2f s %8.2f s %8.2f s %8.2f s\n",
+                throughPluginRun.seconds, throughPluginRun.database, throughPluginRun.php, throughPluginRun.ours);
+    std::printf("  plugin / MySQL: %.2f  (the last three: processor time meanwhile)\n",
+                throughPluginRun.seconds / throughMySqlRun.seconds);
     return same ? 0 : 1;
 }

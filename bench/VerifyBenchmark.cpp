@@ -28,56 +28,6 @@ using namespace kestrel::bench;
 
 namespace {
 
-// The processor time, in seconds, of a process, or of every process of a process group still running
-// (PHP's server and its workers), from /proc.
-double processorSeconds(pid_t id, bool group)
-{
-    double ticks = 0;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string pid = entry.path().filename().string();
-        if (!group && pid != std::to_string(id))
-            continue;
-        std::ifstream file(entry.path() / "stat");
-        std::string line;
-        if (!std::getline(file, line) || line.rfind(')') == std::string::npos)
-            continue;
-        // After the command's name: state, ppid, pgrp, ... utime and stime are the 12th and 13th.
-        std::istringstream fields(line.substr(line.rfind(')') + 2));
-        std::string field;
-        long long pgrp = 0, utime = 0, stime = 0;
-        for (int i = 1; i <= 13 && fields >> field; ++i) {
-            if (i == 3)
-                pgrp = std::atoll(field.c_str());
-            else if (i == 12)
-                utime = std::atoll(field.c_str());
-            else if (i == 13)
-                stime = std::atoll(field.c_str());
-        }
-        if (!group || pgrp == id)
-            ticks += static_cast<double>(utime + stime);
-    }
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-// The bench's MariaDB server, when scripts/bench.sh says where its process id is.
-pid_t databaseServer()
-{
-    const char* file = std::getenv("KESTREL_BENCH_MYSQL_PID_FILE");
-    long long pid = 0;
-    if (file && *file)
-        std::ifstream(file) >> pid;
-    return static_cast<pid_t>(pid);
-}
-
-double ownSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 double loadAverage()
 {
     double load = 0;
