@@ -18,17 +18,22 @@ bool Session::failWithoutSession()
     return false;
 }
 
+void Session::settleReadAhead()
+{
+    if (!m_readAhead.onItsWay())
+        return;
+    // What failed is not the caller's to hear of: each read, sent again alone, says it then.
+    const unsigned number = m_errorNumber;
+    std::string error = m_error;
+    m_readAhead.arrived(collectNow());
+    rememberError(number, std::move(error));
+}
+
 void Session::settle()
 {
-    if (m_readAhead.onItsWay()) {
-        // What failed is not the caller's to hear of: each read, sent again alone, says it then.
-        const unsigned number = m_errorNumber;
-        std::string error = m_error;
-        m_readAhead.arrived(collectNow());
-        rememberError(number, std::move(error));
-    } else if (m_sent && !m_settled) {
-        m_settled = collectNow();
-    }
+    settleReadAhead();
+    for (; m_onItsWay > 0; --m_onItsWay)
+        m_settled.push_back(collectNow());
 }
 
 void Session::dropReadAhead()
@@ -125,33 +130,38 @@ bool Session::rollback()
 
 bool Session::send(const Exchange& exchange)
 {
-    dropReadAhead();
-    m_sent = false;
-    m_settled.reset();
+    // Exchanges on their way stay there: only the reads made ahead must be read first.
+    settleReadAhead();
+    m_readAhead.drop();
     if (!isOpen())
         return failWithoutSession();
     if (!takesExchanges()) {
         rememberError(CR_UNKNOWN_ERROR, "the session was not opened for several statements at once");
         return false;
     }
-    m_sent = sendNow(exchange);
-    return m_sent;
+    if (m_onItsWay >= exchangesAtOnce())
+        settle();
+    if (!sendNow(exchange))
+        return false;
+    ++m_onItsWay;
+    return true;
 }
 
 ExchangeOutcome Session::collect()
 {
     ExchangeOutcome outcome;
-    if (m_settled) {
-        outcome = std::move(*m_settled);
-    } else if (m_sent && isOpen()) {
+    if (!m_settled.empty()) {
+        outcome = std::move(m_settled.front());
+        m_settled.pop_front();
+    } else if (m_onItsWay > 0 && isOpen()) {
         outcome = collectNow();
+        --m_onItsWay;
     } else {
+        m_onItsWay = 0;
         failWithoutSession();
         outcome.errorNumber = m_errorNumber;
         outcome.error = m_error;
     }
-    m_sent = false;
-    m_settled.reset();
     if (!outcome.complete)
         rememberError(outcome.errorNumber ? outcome.errorNumber : CR_UNKNOWN_ERROR, outcome.error);
     return outcome;

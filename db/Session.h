@@ -9,6 +9,7 @@
 #include "SessionProtection.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -64,12 +65,18 @@ public:
     bool rollback();
 
     // Sends an exchange without waiting for its answer, which collect() then reads: the time the server
-    // and the network take goes to making what comes next. Anything else asked of the session meanwhile
-    // reads the answer first and keeps it for collect(). False when it was not sent.
+    // and the network take goes to making what comes next. Up to exchangesAtOnce() may be on their way;
+    // collect() reads the oldest. Anything else asked of the session meanwhile reads every answer first
+    // and keeps them for collect(). False when it was not sent.
     bool send(const Exchange& exchange);
     ExchangeOutcome collect();
+    // How many exchanges sent and not collected there are.
+    std::size_t exchangesSent() const noexcept { return m_onItsWay + m_settled.size(); }
     // Whether exchanges may be sent (see send()).
     virtual bool takesExchanges() const = 0;
+    // How many may be on their way at once. Each is carried out whole and in order where there is one,
+    // but those on their way together may be carried out side by side: each must stand on its own.
+    virtual std::size_t exchangesAtOnce() const { return 1; }
     // Whether a transaction, its locks and a temporary table last from one operation to the next: not
     // through the receiver plugin, whose every request stands alone.
     virtual bool keepsSessionState() const = 0;
@@ -126,12 +133,13 @@ protected:
     void setReopenFailure(std::string why) { m_reopenFailure = std::move(why); }
 
 private:
-    // Reads what went ahead: rows for the reads made ahead, or a caller's exchange, kept for collect().
+    // Reads what went ahead: rows for the reads made ahead, or a caller's exchanges, kept for collect().
     void settle();
+    void settleReadAhead();
 
     ReadAhead m_readAhead;
-    bool m_sent = false; // a caller's exchange went, its outcome not collected yet
-    std::optional<ExchangeOutcome> m_settled;
+    std::size_t m_onItsWay = 0;            // a caller's exchanges sent, their answers not read yet
+    std::deque<ExchangeOutcome> m_settled; // their answers read, oldest first, not collected yet
     unsigned m_errorNumber = 0;
     std::string m_error;
     std::string m_reopenFailure;

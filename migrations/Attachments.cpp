@@ -104,7 +104,7 @@ void migrateAttachments(MigrationRun& run)
     WrittenInThisRun thisRun(writer); // the originals
     // A thumbnail comes after its original, whose attachment it may become a size of.
     // What is queued goes while emlog's next rows are on their way.
-    const TableReading reading{Kind::attachments, run.pacing.attachments, "thumfor", [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::attachments, run.pacing.attachments, "thumfor", [&] { writer.sendIfRoom(); }};
     run.source->forEachRow(reading, [&](const EmlogRow& rows) {
         std::int64_t aid = 0;
         std::int64_t blogId = 0;

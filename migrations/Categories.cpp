@@ -67,7 +67,7 @@ void migrateCategories(MigrationRun& run)
     };
     std::vector<Linked> linkedToArticles; // categories that took articles of earlier runs
     // What is queued goes while emlog's next rows are on their way.
-    const TableReading reading{Kind::categories, run.pacing.categories, "pid", [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::categories, run.pacing.categories, "pid", [&] { writer.sendIfRoom(); }};
     run.source->forEachRow(reading, [&](const EmlogRow& rows) {
         Category category;
         readField(rows, "sid", category.sid);

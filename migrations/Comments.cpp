@@ -104,7 +104,7 @@ void migrateComments(MigrationRun& run)
     RowWriter writer(run, run.state, migration);
     WrittenInThisRun thisRun(writer);
     // What is queued goes while emlog's next rows are on their way.
-    const TableReading reading{Kind::comments, run.pacing.comments, "pid", [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::comments, run.pacing.comments, "pid", [&] { writer.sendIfRoom(); }};
     run.source->forEachRow(reading, [&](const EmlogRow& rows) {
         const Comment comment = readComment(rows);
         const std::string source = "cid=" + std::to_string(comment.cid);

@@ -64,7 +64,7 @@ void migrateLinks(MigrationRun& run)
 
     RowWriter writer(run, run.state, migration);
     // What is queued goes while emlog's next rows are on their way.
-    const TableReading reading{Kind::links, run.pacing.links, {}, [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::links, run.pacing.links, {}, [&] { writer.sendIfRoom(); }};
     run.source->forEachRow(reading, [&](const EmlogRow& rows) {
         std::int64_t id = 0;
         std::string url;

@@ -89,7 +89,7 @@ void migrateOwnerReplies(MigrationRun& run)
 
     RowWriter writer(run, run.state, migration);
     std::unordered_set<std::int64_t> posts;
-    const TableReading reading{Kind::ownerReplies, run.pacing.comments, {}, [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::ownerReplies, run.pacing.comments, {}, [&] { writer.sendIfRoom(); }};
     run.source->forEachRow(reading, [&](const EmlogRow& row) {
         Comment answer;
         readField(row, "reply", answer.comment);

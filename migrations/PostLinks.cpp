@@ -8,6 +8,8 @@
 #include "Session.h"
 #include "WordPressQueries.h"
 
+#include <deque>
+
 namespace kestrel {
 
 PostLinks::PostLinks(MigrationRun& run) : m_run(run), m_targets(run) {}
@@ -80,29 +82,34 @@ void PostLinks::completeWaiting(RowWriter& writer, ChangeAhead& afterArrival)
     const std::size_t packetBytes = exchangeLimit(session, exchangeBytes);
     const bool severalAtOnce = session.takesExchanges() && packetBytes > 0;
 
-    // The exchange being made, and the one on its way: which article each of its updates is for.
+    // The exchange being made, and those on their way, oldest first: which article each of its updates is for.
     Exchange packet;
     std::size_t packetSize = 0;
-    std::vector<const Waiting*> packed, sent;
+    std::vector<const Waiting*> packed;
+    std::deque<std::vector<const Waiting*>> sent;
     // Articles whose update was refused or not sent, to be written again each on its own.
     std::vector<const Waiting*> again;
 
-    auto collect = [&] {
-        if (sent.empty())
-            return;
+    auto collectOldest = [&] {
+        const std::vector<const Waiting*> oldest = std::move(sent.front());
+        sent.pop_front();
         const ExchangeOutcome outcome = session.collect();
         // The server stops at the first update it refuses: that one and those after it go again.
-        again.insert(again.end(), sent.begin() + static_cast<std::ptrdiff_t>(std::min(outcome.done, sent.size())),
-                     sent.end());
-        sent.clear();
+        again.insert(again.end(), oldest.begin() + static_cast<std::ptrdiff_t>(std::min(outcome.done, oldest.size())),
+                     oldest.end());
+    };
+    auto collect = [&] {
+        while (!sent.empty())
+            collectOldest();
     };
     auto sendPacket = [&] {
         if (packed.empty())
             return;
         afterArrival.result();
-        collect();
+        while (!sent.empty() && sent.size() >= session.exchangesAtOnce())
+            collectOldest();
         if (session.send(packet))
-            sent = std::move(packed);
+            sent.push_back(std::move(packed));
         else
             again.insert(again.end(), packed.begin(), packed.end());
         packed.clear();

@@ -341,7 +341,7 @@ void migratePosts(MigrationRun& run)
     std::vector<std::pair<WrittenArticle, std::int64_t>> scheduled;
     std::unordered_set<std::int64_t> linked;
     // What is queued goes while emlog's next rows are on their way.
-    const TableReading reading{Kind::posts, run.pacing.posts, "parent_id", [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::posts, run.pacing.posts, "parent_id", [&] { writer.sendIfRoom(); }};
     run.source->forEachRow(reading, [&](const EmlogRow& rows) {
         Article article = readArticle(rows);
         if (commentsClosed)

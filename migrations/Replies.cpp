@@ -59,7 +59,7 @@ void migrateReplies(MigrationRun& run)
 
     RowWriter writer(run, run.state, migration);
     // What is queued goes while emlog's next rows are on their way.
-    const TableReading reading{Kind::replies, run.pacing.comments, {}, [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::replies, run.pacing.comments, {}, [&] { writer.sendIfRoom(); }};
     run.source->forEachRow(reading, [&](const EmlogRow& row) {
         bool like = false;
         const Comment reply = readReply(row, like);

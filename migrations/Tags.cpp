@@ -72,7 +72,7 @@ void migrateTags(MigrationRun& run)
     // The articles read the same lists again: they keep them.
     std::unordered_map<std::int64_t, std::vector<std::int64_t>> tagsByArticle;
     // What is queued goes while emlog's next rows are on their way.
-    const TableReading reading{Kind::tags, run.pacing.tags, {}, [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::tags, run.pacing.tags, {}, [&] { writer.sendIfRoom(); }};
     const bool read = run.source->forEachRow(reading, [&](const EmlogRow& rows) {
         std::int64_t tid = 0;
         std::string name;

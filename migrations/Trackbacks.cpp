@@ -54,7 +54,7 @@ void migrateTrackbacks(MigrationRun& run)
 
     RowWriter writer(run, run.state, migration);
     std::unordered_set<std::int64_t> posts;
-    const TableReading reading{Kind::trackbacks, run.pacing.comments, {}, [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::trackbacks, run.pacing.comments, {}, [&] { writer.sendIfRoom(); }};
     run.source->forEachRow(reading, [&](const EmlogRow& row) {
         const Comment trackback = readTrackback(row);
         if (copies.contains(trackback.cid)) {

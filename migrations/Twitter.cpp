@@ -158,7 +158,7 @@ void migrateTwitter(MigrationRun& run)
     RowWriter writer(run, run.state, migration);
     bool formatAsked = false;
     // What is queued goes while emlog's next rows are on their way.
-    const TableReading reading{Kind::twitter, run.pacing.posts, {}, [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::twitter, run.pacing.posts, {}, [&] { writer.sendIfRoom(); }};
     run.source->forEachRow(reading, [&](const EmlogRow& row) {
         const Twitter twitter = readTwitter(row);
         if (copies.contains(twitter.id)) {

@@ -243,7 +243,7 @@ void migrateUsers(MigrationRun& run)
 
     RowWriter writer(run, run.state, migration);
     // What is queued goes while emlog's next rows are on their way.
-    const TableReading reading{Kind::users, {}, {}, [&] { writer.sendIfIdle(); }};
+    const TableReading reading{Kind::users, {}, {}, [&] { writer.sendIfRoom(); }};
     run.source->forEachRow(reading, [&](const EmlogRow& rows) {
         const EmlogUser user = readUser(rows);
         // A user WordPress already has is left exactly as it is, however emlog describes them.

@@ -60,21 +60,24 @@ std::shared_ptr<SessionBreaker> ReceiverSession::breaker()
 
 void ReceiverSession::start(const std::vector<std::string>& operations, bool transaction, bool commit, bool strict)
 {
-    m_sentBytes = 0;
+    Sent sent;
     for (const std::string& operation : operations)
-        m_sentBytes += operation.size();
-    m_sentOperations = operations.size();
-    m_sentInTransaction = transaction;
-    m_sentAt = ExchangePace::Clock::now();
+        sent.bytes += operation.size();
+    sent.operations = operations.size();
+    sent.inTransaction = transaction;
+    sent.at = ExchangePace::Clock::now();
     const QByteArray body = requestBody(operations, transaction, commit, strict);
-    m_pending = m_exchange->start(operationsRoute(), &body);
+    sent.pending = m_exchange->start(operationsRoute(), &body);
+    m_sent.push_back(std::move(sent));
 }
 
 bool ReceiverSession::finish(std::vector<OperationOutcome>& outcomes)
 {
-    const PluginReply reply = m_exchange->finish(std::move(m_pending));
+    Sent sent = std::move(m_sent.front());
+    m_sent.pop_front();
+    const PluginReply reply = m_exchange->finish(std::move(sent.pending));
     if (reply.failure == PluginReply::Failure::None) {
-        m_pace.took(m_sentBytes, ExchangePace::Clock::now() - m_sentAt);
+        m_pace.took(sent.bytes, ExchangePace::Clock::now() - sent.at);
         outcomes = operationOutcomes(reply.body);
         return true;
     }
@@ -181,13 +184,15 @@ bool ReceiverSession::sendNow(const Exchange& exchange)
 
 ExchangeOutcome ReceiverSession::collectNow()
 {
+    const std::size_t operations = m_sent.front().operations;
+    const bool inTransaction = m_sent.front().inTransaction;
     ExchangeOutcome outcome;
-    outcome.rows.resize(m_sentOperations);
+    outcome.rows.resize(operations);
     std::vector<OperationOutcome> outcomes;
     if (!finish(outcomes)) {
         // Lost on the way: in a transaction, everything before its commit may have gone through, so the
         // commit is where it was lost, and what it committed must be asked for.
-        outcome.done = m_sentInTransaction ? m_sentOperations : 0;
+        outcome.done = inTransaction ? operations : 0;
         outcome.errorNumber = lastErrorNumber();
         outcome.error = lastError();
         return outcome;
@@ -199,13 +204,13 @@ ExchangeOutcome ReceiverSession::collectNow()
             outcome.error = each.error.empty() ? "refused by the site" : each.error;
             break;
         }
-        if (outcome.done == m_sentOperations)
+        if (outcome.done == operations)
             break;
         if (each.rows)
             outcome.rows[outcome.done] = ResultSet(std::move(*each.rows));
         ++outcome.done;
     }
-    outcome.complete = outcome.done == m_sentOperations && outcome.error.empty();
+    outcome.complete = outcome.done == operations && outcome.error.empty();
     if (!outcome.complete && outcome.error.empty()) {
         outcome.errorNumber = CR_UNKNOWN_ERROR;
         outcome.error = "no answer for the operation";

@@ -6,6 +6,7 @@
 #include "Session.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,9 @@ public:
     std::uint64_t affectedRows() const override { return m_last.affectedRows; }
     bool keepsSessionState() const override { return false; }
     bool takesExchanges() const override { return isOpen() && !m_held; }
+    // The next request goes while the site carries out the one before: the path there and back costs
+    // the run once, not for each. Each request is a transaction of its own.
+    std::size_t exchangesAtOnce() const override { return 2; }
     std::uint64_t maxStatementBytes() const override { return m_maxBytes; }
     std::uint64_t exchangeBytes() const override { return m_pace.bytes(); }
     std::shared_ptr<SessionBreaker> breaker() override;
@@ -60,8 +64,8 @@ private:
 
     // Carries out one operation, after those of a transaction under way, and keeps its outcome.
     bool carryOut(const Operation& operation);
-    // Sends a request and goes on; finish() waits for its outcomes. False, with why, when the request
-    // itself failed (its operations may or may not have been carried out).
+    // Sends a request and goes on; finish() waits for the outcomes of the oldest on its way. False, with
+    // why, when the request itself failed (its operations may or may not have been carried out).
     void start(const std::vector<std::string>& operations, bool transaction, bool commit, bool strict);
     bool finish(std::vector<OperationOutcome>& outcomes);
 
@@ -74,12 +78,16 @@ private:
     std::string m_tlsCipher;
     std::optional<TlsRefusal> m_noRefusal;
 
-    // The request on its way, and what it carries.
-    std::unique_ptr<PluginExchange::Pending> m_pending;
-    std::uint64_t m_sentBytes = 0;
-    ExchangePace::Clock::time_point m_sentAt;
-    std::size_t m_sentOperations = 0;
-    bool m_sentInTransaction = false;
+    // The requests on their way, oldest first, and what each carries.
+    struct Sent
+    {
+        std::unique_ptr<PluginExchange::Pending> pending;
+        std::uint64_t bytes = 0;
+        ExchangePace::Clock::time_point at;
+        std::size_t operations = 0;
+        bool inTransaction = false;
+    };
+    std::deque<Sent> m_sent;
     // A transaction under way: its operations, as sent.
     std::optional<std::vector<std::string>> m_held;
     // What the last operation carried out came to.

@@ -31,6 +31,31 @@ std::vector<BatchStatement> statementsOf(const RunContext& run, const std::vecto
     return statements;
 }
 
+bool BatchExchange::waitsForOneOnItsWay(const Batch& next) const
+{
+    // A batch's tickets rise, and so do those of the batches after it.
+    for (const QueuedRow& queued : next) {
+        if (!queued.row.after)
+            continue;
+        const RowWrite::Ticket ticket = queued.row.after->ticket;
+        for (const Sent& sent : m_sent)
+            if (ticket >= sent.batch.front().ticket && ticket <= sent.batch.back().ticket)
+                return true;
+    }
+    return false;
+}
+
+bool BatchExchange::hasRoom() const
+{
+    return m_sent.size() < m_run.wordPress.exchangesAtOnce();
+}
+
+void BatchExchange::makeRoomFor(const Batch& next)
+{
+    while (!m_sent.empty() && (m_sent.size() >= m_run.wordPress.exchangesAtOnce() || waitsForOneOnItsWay(next)))
+        collectOldest();
+}
+
 void BatchExchange::send(Batch batch)
 {
     std::vector<const RowWrite*> rows;
@@ -44,36 +69,41 @@ void BatchExchange::send(Batch batch)
     for (BatchStatement& statement : statementsOf(m_run, rows))
         exchange.operations.emplace_back(std::move(statement.insert));
     if (!m_run.wordPress.send(exchange)) {
+        // Those on their way come first: a row of this batch may have waited for one of theirs.
+        collect();
         m_alone.writeAlone(batch, true);
         return;
     }
-    m_sent = std::move(batch);
-    m_sentInserts = exchange.operations.size();
+    m_sent.push_back({std::move(batch), exchange.operations.size()});
 }
 
 void BatchExchange::collect()
 {
-    if (m_sent.empty())
-        return;
-    Batch sent = std::move(m_sent);
-    m_sent.clear();
+    while (!m_sent.empty())
+        collectOldest();
+}
+
+void BatchExchange::collectOldest()
+{
+    Sent sent = std::move(m_sent.front());
+    m_sent.pop_front();
     const ExchangeOutcome outcome = m_run.wordPress.collect();
     // Every insert and the commit went through: the batch is in WordPress.
     if (outcome.complete) {
-        for (const QueuedRow& queued : sent)
+        for (const QueuedRow& queued : sent.batch)
             m_fates.resolve(queued, RowState::Arrived);
         return;
     }
     if (isSessionLost(m_run.wordPress)) {
         // Lost while committing, the batch may be there; lost before, it went with the session.
-        if (outcome.done == m_sentInserts)
-            m_alone.commitFailed(sent);
+        if (outcome.done == sent.inserts)
+            m_alone.commitFailed(sent.batch);
         else
-            m_alone.writeAlone(sent, true);
+            m_alone.writeAlone(sent.batch, true);
         return;
     }
     // Refused, and undone: the rows say which, one at a time, in the session's own mode.
-    m_alone.writeAlone(sent, false);
+    m_alone.writeAlone(sent.batch, false);
 }
 
 } // namespace kestrel

@@ -2,6 +2,7 @@
 
 #include "RowBatch.h"
 
+#include <deque>
 #include <vector>
 
 namespace kestrel {
@@ -10,25 +11,36 @@ class RowByRow;
 
 // The pipeline of batches: each batch is one exchange with the server, a transaction of
 // multi-row inserts and its commit, sent without waiting; its outcome is read when the next batch
-// is ready to go. A batch the server refused is undone and handed to the row-by-row writer, so
-// that its rows say which failed; one whose session was lost too.
+// is ready to go and the session has no room for it. A batch the server refused is undone and
+// handed to the row-by-row writer, so that its rows say which failed; one whose session was lost too.
 class BatchExchange
 {
 public:
     BatchExchange(RunContext& run, RowFates& fates, RowByRow& alone) : m_run(run), m_fates(fates), m_alone(alone) {}
 
+    // Reads the outcomes of batches on their way until `next` may go: until the session has room for it,
+    // and none of its rows waits for a row still on its way (whose failure would keep it back).
+    void makeRoomFor(const Batch& next);
+    // Sends a batch there is room for.
     void send(Batch batch);
-    // Reads the outcome of the batch on its way, if any.
+    // Reads the outcome of every batch on its way.
     void collect();
-    // Whether no batch is on its way.
-    bool idle() const { return m_sent.empty(); }
+    // Whether another batch may go without waiting for one on its way.
+    bool hasRoom() const;
 
 private:
+    struct Sent
+    {
+        Batch batch;
+        std::size_t inserts = 0; // the inserts it was sent as
+    };
+    void collectOldest();
+    bool waitsForOneOnItsWay(const Batch& next) const;
+
     RunContext& m_run;
     RowFates& m_fates;
     RowByRow& m_alone;
-    Batch m_sent;                  // on its way, its outcome not read yet
-    std::size_t m_sentInserts = 0; // the inserts it was sent as
+    std::deque<Sent> m_sent; // on their way, oldest first, their outcomes not read yet
 };
 
 } // namespace kestrel

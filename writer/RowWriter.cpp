@@ -90,9 +90,9 @@ void RowWriter::finish()
     m_exchange.collect();
 }
 
-void RowWriter::sendIfIdle()
+void RowWriter::sendIfRoom()
 {
-    if (!m_queue.empty() && m_exchange.idle())
+    if (!m_queue.empty() && m_exchange.hasRoom())
         flush();
 }
 
@@ -104,12 +104,13 @@ void RowWriter::flush()
     // Stopped: what was not yet sent is not written, and not counted. What is on its way arrives.
     if (batch.empty() || m_run.stopRequested())
         return;
-    m_exchange.collect();
-    // The batch just collected may have held a row that one of these needed.
+    m_exchange.makeRoomFor(batch);
+    // A batch just collected may have held a row that one of these needed.
     std::erase_if(batch, [this](const QueuedRow& queued) { return failedBefore(queued); });
     if (batch.empty())
         return;
     if (m_state.transactions(m_run) != Transactions::yes || !m_run.wordPress.takesExchanges()) {
+        m_exchange.collect();
         m_alone.writeAlone(batch, true);
         return;
     }

@@ -50,9 +50,9 @@ public:
     // Sends what is queued, after the batch on its way, without waiting for its answer: for the last
     // rows, while the run reads what it needs once they are through. finish() then waits for them.
     void sendQueued() { flush(); }
-    // Sends what is queued when no batch is on its way, for while the run waits on something else
-    // (emlog's next rows): WordPress need not wait with it.
-    void sendIfIdle();
+    // Sends what is queued when the session has room for another batch on its way, for while the run
+    // waits on something else (emlog's next rows): WordPress need not wait with it.
+    void sendIfRoom();
 
 private:
     void flush();

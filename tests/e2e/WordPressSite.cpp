@@ -13,6 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <unistd.h>
+
 namespace kestrel::test {
 
 namespace {
@@ -94,6 +98,9 @@ WordPressSite::WordPressSite(const std::string& database, const std::string& pre
     // pipe is full stops answering: their words go to files beside the site.
     m_server.setProcessChannelMode(QProcess::MergedChannels);
     m_server.setStandardOutputFile(m_dir.filePath(QStringLiteral("php-server.log")));
+    // A group of its own, which goes whole: a site of several workers (PHP_CLI_SERVER_WORKERS) would
+    // otherwise leave them behind, holding the port.
+    m_server.setChildProcessModifier([] { setpgid(0, 0); });
     m_server.start(QStringLiteral("php"),
                    {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-t"),
                     documentRoot, source + QStringLiteral("/scripts/wordpress/router.php")});
@@ -161,6 +168,8 @@ WordPressSite::~WordPressSite()
         m_relay.kill();
         m_relay.waitForFinished();
     }
+    if (m_server.processId() > 0)
+        ::kill(-static_cast<pid_t>(m_server.processId()), SIGKILL);
     m_server.kill();
     m_server.waitForFinished();
 }

@@ -32,12 +32,21 @@ function kestrel_receiver_written()
 
 function kestrel_receiver_count_written(array $by_kind)
 {
+    global $wpdb;
     if (empty($by_kind)) {
         return;
     }
+    // Kestrel sends its next request while the site carries out one before: two may end at once, and
+    // neither count may be lost between reading and writing.
+    $lock = 'kestrel_written_' . md5(DB_NAME . '.' . $wpdb->prefix);
+    $locked = $wpdb->get_var($wpdb->prepare('SELECT GET_LOCK(%s, 10)', $lock)) === '1';
+    wp_cache_delete('kestrel_receiver_written', 'options');
     $written = kestrel_receiver_written();
     foreach ($by_kind as $kind => $rows) {
         $written[$kind] = (isset($written[$kind]) ? (int) $written[$kind] : 0) + (int) $rows;
     }
     update_option('kestrel_receiver_written', $written, false);
+    if ($locked) {
+        $wpdb->query($wpdb->prepare('SELECT RELEASE_LOCK(%s)', $lock));
+    }
 }

@@ -1,0 +1,23 @@
+<?php
+// Loaded by wp-config.php when WP_TEST_HOOKS names it: each request of Kestrel's operations that adds rows
+// takes WP_HOLD_MS longer, and the most of them the site carried out at once is kept in the option
+// kestrel_test_at_once, for the test to read: Kestrel's next batch goes before the one before it ended.
+add_filter('rest_pre_dispatch', function ($result, $server, $request) {
+    global $wpdb;
+    $operations = $request->get_route() === '/kestrel/v1/operations' ? $request->get_param('operations') : null;
+    if (!is_array($operations) || empty($operations) || !isset($operations[0]['insert'])) {
+        return $result;
+    }
+    // Each statement counts on its own, whatever else runs meanwhile.
+    $wpdb->query("INSERT INTO $wpdb->options (option_name, option_value, autoload) VALUES ('kestrel_test_now', '1', 'no')"
+        . ' ON DUPLICATE KEY UPDATE option_value = option_value + 1');
+    $now = (int) $wpdb->get_var("SELECT option_value FROM $wpdb->options WHERE option_name = 'kestrel_test_now'");
+    $wpdb->query($wpdb->prepare("INSERT INTO $wpdb->options (option_name, option_value, autoload)"
+        . " VALUES ('kestrel_test_at_once', %d, 'no') ON DUPLICATE KEY UPDATE option_value = GREATEST(option_value + 0, %d)",
+        $now, $now));
+    register_shutdown_function(function () use ($wpdb) {
+        $wpdb->query("UPDATE $wpdb->options SET option_value = option_value - 1 WHERE option_name = 'kestrel_test_now'");
+    });
+    usleep(1000 * (int) getenv('WP_HOLD_MS'));
+    return $result;
+}, 10, 3);
