@@ -40,11 +40,12 @@ void ReceiverSession::setSite(Protection protection, std::string tlsVersion, std
 void ReceiverSession::setLimits(std::uint64_t maxBytes, std::uint64_t serverPacket, int siteSeconds)
 {
     // A batch stays within half of a request and a quarter of the site's packet, as it would on a session of
-    // its own, so that what goes around its rows still fits.
+    // its own, so that what goes around its rows still fits; and within what PHP takes at its best.
     m_maxBytes = maxBytes;
     std::uint64_t batch = maxBytes / 2;
     if (serverPacket != 0)
         batch = batch == 0 ? serverPacket / 4 : std::min(batch, serverPacket / 4);
+    batch = batch == 0 ? largestBatchBytes : std::min(batch, largestBatchBytes);
     m_pace.setLimit(siteSeconds, batch);
 }
 

@@ -10,11 +10,12 @@ namespace kestrel {
 
 namespace {
 
-// A batch stays well under the server's max_allowed_packet (a quarter of it at most), small enough
-// that two of them (one being made, one being sent) cost a run little memory,
-// and is written at least once a second so that a paced run shows its rows arriving.
-constexpr std::size_t maxBatchRows = 4000;
-constexpr std::size_t maxBatchBytes = 2 << 20;
+// A batch stays well under the server's max_allowed_packet (a quarter of it at most) and holds a row for
+// every 512 bytes it may carry at most, small enough that two of them (one being made, one being sent) cost
+// a run little memory, large enough that a long path to the server is waited on seldom. It is written at
+// least once a second so that a paced run shows its rows arriving.
+constexpr std::size_t maxBatchBytes = 4 << 20;
+constexpr std::size_t bytesPerRow = 512;
 constexpr auto maxBatchAge = std::chrono::seconds(1);
 
 } // namespace
@@ -59,7 +60,7 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
     m_queue.push_back(std::move(queued));
     m_queuedBytes += bytes;
 
-    const std::size_t rowLimit = undoable ? maxBatchRows : 1;
+    const std::size_t rowLimit = undoable ? std::max<std::size_t>(1, byteLimit / bytesPerRow) : 1;
     if (m_queue.size() >= rowLimit || m_queuedBytes >= byteLimit ||
         std::chrono::steady_clock::now() - m_firstQueued >= maxBatchAge)
         flush();
