@@ -502,7 +502,8 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
         {read("option", text("x' OR '1'='1")), true},
         {read("largest_value", name("wp_posts") + "," + name("ID")), true},
         {insert("wp_options", options,
-                row({"kestrel_t1", "it\\'s; -- /* fine", "no"}) + "," + row({"kestrel_t2", "'%s%", "no"})),
+                row({"kestrel_t1", "it\\'s; -- /* fine", "no"}) + "," + row({"kestrel_t2", "'%s%", "no"}) + "," +
+                    row({"kestrel_t6", std::string("\0\r\n\x1a\\\"'\t\xf0\x9f\x98\x80中", 15), "no"})),
          true},
         {read("count_rows", name(otherDb + ".wp_posts")), false},
         {read("count_rows", name("`" + otherDb + "`.`wp_posts`")), false},
@@ -544,8 +545,10 @@ TEST_F(PluginTest, ThePluginTouchesNothingButThisSite)
               "it\\'s; -- /* fine");
     EXPECT_EQ(queryValue(wordpress.admin(), "SELECT option_value FROM wp_options WHERE option_name='kestrel_t2'"),
               "'%s%");
+    EXPECT_EQ(queryValue(wordpress.admin(), "SELECT HEX(option_value) FROM wp_options WHERE option_name='kestrel_t6'"),
+              "000D0A1A5C222709F09F9880E4B8AD");
     EXPECT_EQ(queryValue(wordpress.admin(), "SELECT COUNT(*) FROM wp_options WHERE option_name LIKE 'kestrel\\_t%'"),
-              "2");
+              "3");
     // A site whose WordPress talks GBK to its database: a value whose backslash GBK would take for the
     // tail of a character is still one value.
     {
