@@ -69,7 +69,7 @@ void BatchExchange::send(Batch batch)
     for (BatchStatement& statement : statementsOf(m_run, rows))
         exchange.operations.emplace_back(std::move(statement.insert));
     if (!m_run.wordPress.send(exchange)) {
-        // Those on their way come first: a row of this batch may have waited for one of theirs.
+        // Those on their way are read first, so that rows are resolved in the order they were written.
         collect();
         m_alone.writeAlone(batch, true);
         return;
