@@ -70,8 +70,6 @@ public:
     // and keeps them for collect(). False when it was not sent.
     bool send(const Exchange& exchange);
     ExchangeOutcome collect();
-    // How many exchanges sent and not collected there are.
-    std::size_t exchangesSent() const noexcept { return m_onItsWay + m_settled.size(); }
     // Whether exchanges may be sent (see send()).
     virtual bool takesExchanges() const = 0;
     // How many may be on their way at once. Each is carried out whole and in order where there is one,

@@ -52,7 +52,7 @@ bool BatchExchange::hasRoom() const
 
 void BatchExchange::makeRoomFor(const Batch& next)
 {
-    while (!m_sent.empty() && (m_sent.size() >= m_run.wordPress.exchangesAtOnce() || waitsForOneOnItsWay(next)))
+    while (!m_sent.empty() && (!hasRoom() || waitsForOneOnItsWay(next)))
         collectOldest();
 }
 
