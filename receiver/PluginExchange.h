@@ -8,10 +8,9 @@
 #include <memory>
 #include <string>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-
 namespace kestrel {
+
+class NetworkThread;
 
 // How the plugin's site is reached and who speaks to it. The password is an application password
 // of an administrator; it goes in no message.
@@ -43,9 +42,10 @@ struct PluginReply
     std::string tlsCipher;
 };
 
-// Requests to the plugin's REST routes, one at a time, each waited for on a local event loop: for the
-// worker thread of a run, never the window's. The address of a route is found through ?rest_route=,
-// which every WordPress answers whatever its permalinks.
+// Requests to the plugin's REST routes, from any thread but the window's, each waited for by the
+// thread that asks. They go from a network thread of the exchange's own, so that one started goes on
+// its way while its caller works. The address of a route is found through ?rest_route=, which every
+// WordPress answers whatever its permalinks.
 class PluginExchange
 {
 public:
@@ -57,17 +57,18 @@ public:
     PluginReply get(const QString& route);
     PluginReply post(const QString& route, const QByteArray& json);
 
-    // A post in two halves: started, it goes its way (Qt's HTTP works in a thread of its own) while
-    // the caller works; finish() waits for its answer. The request started must be finished.
+    // A post in two halves: started, it goes its way while the caller works; finish() waits for its
+    // answer. A request started and never finished is given up when its Pending goes.
+    struct Answer;
     struct Pending
     {
         Pending() = default;
         Pending(const Pending&) = delete;
         Pending& operator=(const Pending&) = delete;
-        ~Pending(); // one never finished (the run ended meanwhile) is given up
+        ~Pending();
 
-        QNetworkReply* reply = nullptr;
-        bool certificateRefused = false;
+        std::shared_ptr<NetworkThread> network;
+        std::shared_ptr<Answer> answer;
     };
     std::unique_ptr<Pending> start(const QString& route, const QByteArray* json);
     PluginReply finish(std::unique_ptr<Pending> pending);
@@ -84,7 +85,7 @@ private:
     PluginAddress m_address;
     QUrl m_site;
     QByteArray m_authorization;
-    std::unique_ptr<QNetworkAccessManager> m_network; // made in the thread that sends
+    std::shared_ptr<NetworkThread> m_network;
     std::atomic<bool> m_broken = false;
 };
 

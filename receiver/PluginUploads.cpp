@@ -5,8 +5,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <future>
-
 namespace kestrel {
 
 namespace {
@@ -25,19 +23,8 @@ Why refusal(const std::string& name, const PluginReply& reply)
 } // namespace
 
 PluginUploads::PluginUploads(PluginAddress address, std::string uploadsUrl, std::int64_t largestFile)
-    : m_address(std::move(address)), m_uploadsUrl(std::move(uploadsUrl)), m_largestFile(largestFile),
-      m_thread([this] { serve(); })
+    : m_exchange(std::move(address)), m_uploadsUrl(std::move(uploadsUrl)), m_largestFile(largestFile)
 {
-}
-
-PluginUploads::~PluginUploads()
-{
-    {
-        std::lock_guard lock(m_lock);
-        m_closing = true;
-    }
-    m_wake.notify_all();
-    m_thread.join();
 }
 
 std::int64_t PluginUploads::largestFileFor(std::uint64_t uploadBytes, std::uint64_t postBytes)
@@ -51,23 +38,6 @@ std::int64_t PluginUploads::largestFileFor(std::uint64_t uploadBytes, std::uint6
     return static_cast<std::int64_t>(largest);
 }
 
-void PluginUploads::serve()
-{
-    PluginExchange exchange(m_address);
-    for (;;) {
-        std::function<void(PluginExchange&)> job;
-        {
-            std::unique_lock lock(m_lock);
-            m_wake.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
-            if (m_jobs.empty())
-                return;
-            job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-        }
-        job(exchange);
-    }
-}
-
 bool PluginUploads::call(const QString& action, const std::string& name, const QByteArray* bytes, PluginReply& reply,
                          Why& why)
 {
@@ -77,14 +47,7 @@ bool PluginUploads::call(const QString& action, const std::string& name, const Q
         request.insert(QStringLiteral("data"), QString::fromLatin1(bytes->toBase64()));
     const QByteArray json = QJsonDocument(request).toJson(QJsonDocument::Compact);
     for (int attempt = 1; attempt <= attempts; ++attempt) {
-        std::promise<PluginReply> answered;
-        std::future<PluginReply> answer = answered.get_future();
-        {
-            std::lock_guard lock(m_lock);
-            m_jobs.push_back([&](PluginExchange& exchange) { answered.set_value(exchange.post(fileRoute, json)); });
-        }
-        m_wake.notify_one();
-        reply = answer.get();
+        reply = m_exchange.post(fileRoute, json);
         // No answer: the request may or may not have been carried out. Sent again it changes nothing
         // more: the same bytes under the same name are taken as they are.
         if (reply.failure != PluginReply::Failure::Network)

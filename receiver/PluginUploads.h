@@ -3,27 +3,20 @@
 #include "PluginExchange.h"
 #include "UploadsStore.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
-#include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace kestrel {
 
 // WordPress's uploads folder reached through the receiver plugin's file route (kestrel/v1/file): the
 // same UploadsFolder as a local one, its files sent over HTTPS. Every request is safe to send again,
 // and a lost one is: the plugin writes a file only where nothing is or the same bytes already are, so
-// nothing is ever written twice or over another file. Its requests go from a thread of its own (the
-// network's objects stay in the thread that made them), whichever thread asks.
+// nothing is ever written twice or over another file. Any thread may ask.
 class PluginUploads : public UploadsStore
 {
 public:
     // `uploadsUrl` as the site's hello says it; `largestFile`: the most the site takes in one request.
     PluginUploads(PluginAddress address, std::string uploadsUrl, std::int64_t largestFile);
-    ~PluginUploads() override;
     PluginUploads(const PluginUploads&) = delete;
     PluginUploads& operator=(const PluginUploads&) = delete;
 
@@ -43,17 +36,10 @@ private:
     // One request to the file route, asked again (at most twice) when no answer came: false, with the
     // site's or the network's words, when it did not go through.
     bool call(const QString& action, const std::string& name, const QByteArray* bytes, PluginReply& reply, Why& why);
-    void serve();
 
-    PluginAddress m_address;
+    PluginExchange m_exchange;
     std::string m_uploadsUrl;
     std::int64_t m_largestFile = 0;
-
-    std::mutex m_lock;
-    std::condition_variable m_wake;
-    std::deque<std::function<void(PluginExchange&)>> m_jobs;
-    bool m_closing = false;
-    std::thread m_thread;
 };
 
 } // namespace kestrel

@@ -5,6 +5,7 @@
 #include "DatabaseCopies.h"
 #include "MarkedRows.h"
 #include "OriginKeys.h"
+#include "PluginExchange.h"
 #include "PluginSession.h"
 #include "ResultSet.h"
 #include "SampleAttachments.h"
@@ -25,6 +26,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QUuid>
@@ -34,8 +37,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <set>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -1045,4 +1050,57 @@ TEST_F(PluginSideBySideTest, ARowRefusedWhileTheNextBatchIsOnItsWayIsLoggedAndTh
         queryValue(wordpress.admin(), "SELECT COUNT(*) FROM " + wordpress.table("posts") +
                                           " WHERE post_title LIKE 'long %' AND CHAR_LENGTH(post_content)>=300000"),
         "5");
+}
+
+// A request started goes on its way, body and all, while the thread that started it works on and runs no
+// event loop (as a run's thread does, making its next batch); its answer is there when asked for.
+TEST(PluginExchangeTest, ARequestStartedArrivesWhileItsCallerWorks)
+{
+    std::promise<quint16> listening;
+    std::promise<QByteArray> arrived; // the body as the site read it
+    std::promise<void> mayAnswer;
+    std::thread site([&] {
+        QTcpServer listener;
+        listener.listen(QHostAddress::LocalHost);
+        listening.set_value(listener.serverPort());
+        if (!listener.waitForNewConnection(30000)) {
+            arrived.set_value("no request");
+            return;
+        }
+        std::unique_ptr<QTcpSocket> socket(listener.nextPendingConnection());
+        QByteArray request;
+        qsizetype bodyAt = -1;
+        qsizetype length = 0;
+        while (bodyAt < 0 || request.size() < bodyAt + length) {
+            if (!socket->waitForReadyRead(10000))
+                break;
+            request += socket->readAll();
+            if (bodyAt < 0 && (bodyAt = request.indexOf("\r\n\r\n")) >= 0) {
+                bodyAt += 4;
+                const qsizetype field = request.toLower().indexOf("content-length:");
+                length = request.mid(field + 15, request.indexOf("\r", field) - field - 15).trimmed().toLongLong();
+            }
+        }
+        arrived.set_value(bodyAt < 0 ? QByteArray("no body") : request.mid(bodyAt));
+        mayAnswer.get_future().wait();
+        const QByteArray answer = R"({"results":[{"ok":true}]})";
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
+                      QByteArray::number(answer.size()) + "\r\n\r\n" + answer);
+        socket->waitForBytesWritten(10000);
+        socket->waitForDisconnected(1000);
+    });
+    const quint16 port = listening.get_future().get();
+    {
+        PluginExchange exchange(PluginAddress{"http://127.0.0.1:" + std::to_string(port) + "/", "admin", "secret"});
+        const QByteArray json = R"({"operations":")" + QByteArray(2 << 20, 'a') + R"("})";
+        std::future<QByteArray> body = arrived.get_future();
+        auto pending = exchange.start(QStringLiteral("/kestrel/v1/operations"), &json);
+        EXPECT_EQ(body.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        mayAnswer.set_value();
+        const PluginReply reply = exchange.finish(std::move(pending));
+        EXPECT_EQ(body.get(), json);
+        EXPECT_EQ(reply.failure, PluginReply::Failure::None) << reply.error;
+        EXPECT_EQ(reply.body, QJsonDocument::fromJson(R"({"results":[{"ok":true}]})").object());
+    }
+    site.join();
 }
