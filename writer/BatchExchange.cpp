@@ -31,28 +31,14 @@ std::vector<BatchStatement> statementsOf(const RunContext& run, const std::vecto
     return statements;
 }
 
-bool BatchExchange::waitsForOneOnItsWay(const Batch& next) const
-{
-    // A batch's tickets rise, and so do those of the batches after it.
-    for (const QueuedRow& queued : next) {
-        if (!queued.row.after)
-            continue;
-        const RowWrite::Ticket ticket = queued.row.after->ticket;
-        for (const Sent& sent : m_sent)
-            if (ticket >= sent.batch.front().ticket && ticket <= sent.batch.back().ticket)
-                return true;
-    }
-    return false;
-}
-
 bool BatchExchange::hasRoom() const
 {
     return m_sent.size() < m_run.wordPress.exchangesAtOnce();
 }
 
-void BatchExchange::makeRoomFor(const Batch& next)
+void BatchExchange::makeRoom()
 {
-    while (!m_sent.empty() && (!hasRoom() || waitsForOneOnItsWay(next)))
+    while (!m_sent.empty() && !hasRoom())
         collectOldest();
 }
 

@@ -18,9 +18,8 @@ class BatchExchange
 public:
     BatchExchange(RunContext& run, RowFates& fates, RowByRow& alone) : m_run(run), m_fates(fates), m_alone(alone) {}
 
-    // Reads the outcomes of batches on their way until `next` may go: until the session has room for it,
-    // and none of its rows waits for a row still on its way (whose failure would keep it back).
-    void makeRoomFor(const Batch& next);
+    // Reads the outcomes of batches on their way until the session has room for another.
+    void makeRoom();
     // Sends a batch there is room for.
     void send(Batch batch);
     // Reads the outcome of every batch on its way.
@@ -35,7 +34,6 @@ private:
         std::size_t inserts = 0; // the inserts it was sent as
     };
     void collectOldest();
-    bool waitsForOneOnItsWay(const Batch& next) const;
 
     RunContext& m_run;
     RowFates& m_fates;

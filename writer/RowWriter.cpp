@@ -5,6 +5,7 @@
 #include "WordPressState.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace kestrel {
 
@@ -17,6 +18,14 @@ namespace {
 constexpr std::size_t maxBatchBytes = 4 << 20;
 constexpr std::size_t bytesPerRow = 512;
 constexpr auto maxBatchAge = std::chrono::seconds(1);
+
+std::size_t bytesOf(const QueuedRow& queued)
+{
+    std::size_t bytes = 0;
+    for (const TableRow& tableRow : queued.row.rows)
+        bytes += tableRow.values.size();
+    return bytes;
+}
 
 } // namespace
 
@@ -48,17 +57,12 @@ RowWriter::Ticket RowWriter::write(RowWrite row)
         std::stable_partition(rows.begin(), rows.end(), [](const TableRow& tableRow) { return tableRow.origin; });
         queued.row.originAlone = true;
     }
-    std::size_t bytes = 0;
-    for (const TableRow& tableRow : queued.row.rows)
-        bytes += tableRow.values.size();
+    const std::size_t bytes = bytesOf(queued);
     const std::size_t byteLimit = exchangeLimit(m_run.wordPress, maxBatchBytes);
     // A row that would make the batch too long for the server starts the next one.
     if (!m_queue.empty() && m_queuedBytes + bytes > byteLimit)
         flush();
-    if (m_queue.empty())
-        m_firstQueued = std::chrono::steady_clock::now();
-    m_queue.push_back(std::move(queued));
-    m_queuedBytes += bytes;
+    enqueue(std::move(queued), bytes);
 
     const std::size_t rowLimit = undoable ? std::max<std::size_t>(1, byteLimit / bytesPerRow) : 1;
     if (m_queue.size() >= rowLimit || m_queuedBytes >= byteLimit ||
@@ -87,17 +91,47 @@ RowWriter::Ticket RowWriter::fail(std::string_view bareTable, std::string source
 
 void RowWriter::finish()
 {
-    flush();
+    // Each round sends a row at least, or drops them all once stopped.
+    while (!m_queue.empty())
+        flush();
     m_exchange.collect();
+}
+
+void RowWriter::enqueue(QueuedRow queued, std::size_t bytes)
+{
+    if (m_queue.empty())
+        m_firstQueued = std::chrono::steady_clock::now();
+    m_queue.push_back(std::move(queued));
+    m_queuedBytes += bytes;
+}
+
+Batch RowWriter::putOffWaiting(Batch& batch) const
+{
+    // A row waits when the row it comes after is neither known (arrived or failed) nor going in this batch
+    // before it: it is in a batch on its way, or put off itself.
+    std::unordered_set<Ticket> goingTickets;
+    Batch going;
+    Batch putOff;
+    for (QueuedRow& queued : batch) {
+        const auto& after = queued.row.after;
+        if (after && m_states[after->ticket] == State::Queued && !goingTickets.contains(after->ticket)) {
+            putOff.push_back(std::move(queued));
+        } else {
+            goingTickets.insert(queued.ticket);
+            going.push_back(std::move(queued));
+        }
+    }
+    batch = std::move(going);
+    return putOff;
 }
 
 void RowWriter::sendIfRoom()
 {
     if (!m_queue.empty() && m_exchange.hasRoom())
-        flush();
+        flush(false);
 }
 
-void RowWriter::flush()
+void RowWriter::flush(bool waitIfAllWait)
 {
     Batch batch = std::move(m_queue);
     m_queue.clear();
@@ -105,17 +139,28 @@ void RowWriter::flush()
     // Stopped: what was not yet sent is not written, and not counted. What is on its way arrives.
     if (batch.empty() || m_run.stopRequested())
         return;
-    m_exchange.makeRoomFor(batch);
+    m_exchange.makeRoom();
+    // A row whose predecessor is still on its way (a reply to a comment of the batch before) goes with
+    // the next batch, so that this one need not wait for that answer; unless none could go without it.
+    Batch putOff = putOffWaiting(batch);
+    if (batch.empty() && waitIfAllWait) {
+        m_exchange.collect();
+        std::swap(batch, putOff);
+    }
     // A batch just collected may have held a row that one of these needed.
     std::erase_if(batch, [this](const QueuedRow& queued) { return failedBefore(queued); });
-    if (batch.empty())
-        return;
-    if (m_state.transactions(m_run) != Transactions::yes || !m_run.wordPress.takesExchanges()) {
-        m_exchange.collect();
-        m_alone.writeAlone(batch, true);
-        return;
+    if (!batch.empty()) {
+        if (m_state.transactions(m_run) != Transactions::yes || !m_run.wordPress.takesExchanges()) {
+            m_exchange.collect();
+            m_alone.writeAlone(batch, true);
+        } else {
+            m_exchange.send(std::move(batch));
+        }
     }
-    m_exchange.send(std::move(batch));
+    for (QueuedRow& queued : putOff) {
+        const std::size_t bytes = bytesOf(queued);
+        enqueue(std::move(queued), bytes);
+    }
 }
 
 bool RowWriter::failedBefore(const QueuedRow& queued)

@@ -48,14 +48,20 @@ public:
     // Writes what is still queued; after a stop request it is dropped instead.
     void finish();
     // Sends what is queued, after the batch on its way, without waiting for its answer: for the last
-    // rows, while the run reads what it needs once they are through. finish() then waits for them.
+    // rows, while the run reads what it needs once they are through. finish() then waits for them (and
+    // sends any that waited for a row on its way).
     void sendQueued() { flush(); }
     // Sends what is queued when the session has room for another batch on its way, for while the run
     // waits on something else (emlog's next rows): WordPress need not wait with it.
     void sendIfRoom();
 
 private:
-    void flush();
+    // Sends what is queued. When every row waits for one on its way, those on their way are waited for
+    // first, or, unless `waitIfAllWait`, the rows stay queued.
+    void flush(bool waitIfAllWait = true);
+    void enqueue(QueuedRow queued, std::size_t bytes);
+    // Takes out of `batch` the rows that wait for a row still on its way, and those after them.
+    Batch putOffWaiting(Batch& batch) const;
     void resolve(const QueuedRow& queued, RowState state, bool changed = false) override;
     void logFailure(const QueuedRow& queued, std::string_view table, Why why) override;
     bool failedBefore(const QueuedRow& queued) override;

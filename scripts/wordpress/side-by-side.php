@@ -2,6 +2,8 @@
 // Loaded by wp-config.php when WP_TEST_HOOKS names it: each request of Kestrel's operations that adds rows
 // takes WP_HOLD_MS longer, and the most of them the site carried out at once is kept in the option
 // kestrel_test_at_once, for the test to read: Kestrel's next batch goes before the one before it ended.
+// The option kestrel_test_sequence tells when each request with posts began and ended: "+titles;" and
+// "-titles;", the titles of its posts put together with commas.
 add_filter('rest_pre_dispatch', function ($result, $server, $request) {
     global $wpdb;
     $operations = $request->get_route() === '/kestrel/v1/operations' ? $request->get_param('operations') : null;
@@ -15,8 +17,26 @@ add_filter('rest_pre_dispatch', function ($result, $server, $request) {
     $wpdb->query($wpdb->prepare("INSERT INTO $wpdb->options (option_name, option_value, autoload)"
         . " VALUES ('kestrel_test_at_once', %d, 'no') ON DUPLICATE KEY UPDATE option_value = GREATEST(option_value + 0, %d)",
         $now, $now));
-    register_shutdown_function(function () use ($wpdb) {
+    $titles = array();
+    foreach ($operations as $operation) {
+        if (isset($operation['insert'], $operation['columns'], $operation['rows']) && $operation['insert'] === $wpdb->posts) {
+            $at = array_search('post_title', $operation['columns'], true);
+            foreach ($at === false ? array() : $operation['rows'] as $row) {
+                $titles[] = base64_decode($row[$at]);
+            }
+        }
+    }
+    $mark = function ($sign) use ($wpdb, $titles) {
+        if (!empty($titles)) {
+            $wpdb->query($wpdb->prepare("INSERT INTO $wpdb->options (option_name, option_value, autoload)"
+                . " VALUES ('kestrel_test_sequence', %s, 'no') ON DUPLICATE KEY UPDATE option_value = CONCAT(option_value, %s)",
+                $sign . implode(',', $titles) . ';', $sign . implode(',', $titles) . ';'));
+        }
+    };
+    $mark('+');
+    register_shutdown_function(function () use ($wpdb, $mark) {
         $wpdb->query("UPDATE $wpdb->options SET option_value = option_value - 1 WHERE option_name = 'kestrel_test_now'");
+        $mark('-');
     });
     usleep(1000 * (int) getenv('WP_HOLD_MS'));
     return $result;
