@@ -32,7 +32,7 @@ private:
 NetworkThread::NetworkThread() : m_thread([this] { serve(); })
 {
     std::unique_lock lock(m_lock);
-    m_started.wait(lock, [this] { return m_home != nullptr; });
+    m_started.wait(lock, [this] { return m_serving; });
 }
 
 NetworkThread::~NetworkThread()
@@ -43,7 +43,8 @@ NetworkThread::~NetworkThread()
         m_closing = true;
         home = m_home;
     }
-    QCoreApplication::postEvent(home, new QEvent(QEvent::User));
+    if (home)
+        QCoreApplication::postEvent(home, new QEvent(QEvent::User));
     m_thread.join();
 }
 
@@ -55,7 +56,8 @@ void NetworkThread::run(Job job)
         m_jobs.push_back(std::move(job));
         home = m_home;
     }
-    QCoreApplication::postEvent(home, new QEvent(QEvent::User));
+    if (home)
+        QCoreApplication::postEvent(home, new QEvent(QEvent::User));
 }
 
 void NetworkThread::serve()
@@ -71,6 +73,7 @@ void NetworkThread::serve()
     {
         std::lock_guard lock(m_lock);
         m_home = &home;
+        m_serving = true;
     }
     m_started.notify_all();
     loop.exec();

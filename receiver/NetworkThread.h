@@ -14,7 +14,8 @@ namespace kestrel {
 // A thread of its own for Qt's network objects, whose event loop always runs: a request started there
 // goes on its way, its body and all, while the thread that started it works on. Qt sends nothing of a
 // request while the thread its manager lives in is busy; the run's worker thread mostly is.
-// Jobs are carried out in the order given, each with the thread's one QNetworkAccessManager.
+// Jobs are carried out in the order given, each with the thread's one QNetworkAccessManager. Qt's event
+// loops need the program's QCoreApplication.
 class NetworkThread
 {
 public:
@@ -36,6 +37,7 @@ private:
     std::condition_variable m_started;
     std::deque<Job> m_jobs;
     bool m_closing = false;
+    bool m_serving = false;
     QObject* m_home = nullptr; // lives in the thread; set while it serves
     std::thread m_thread;
 };
