@@ -91,10 +91,13 @@ TEST(PhpValue, ValuesPastTheBoundsAreRefused)
         const bool ends = serializedValueEnd(c.text, 0, &problem).has_value();
         // Where a value ends needs no memory for its values: only depth and malformation stop it.
         EXPECT_EQ(ends, c.problem == SerializedProblem::None || c.problem == SerializedProblem::TooManyValues);
-        if (c.problem != SerializedProblem::TooManyValues)
+        // Braced: Google Test's macros end in an else of their own.
+        if (c.problem != SerializedProblem::TooManyValues) {
             EXPECT_EQ(problem, c.problem);
-        if (c.problem != SerializedProblem::None && c.problem != SerializedProblem::TooManyValues)
+        }
+        if (c.problem != SerializedProblem::None && c.problem != SerializedProblem::TooManyValues) {
             EXPECT_FALSE(addPublishingEvents(c.text, {{200, 5}}));
+        }
     }
 }
 
