@@ -1,7 +1,8 @@
 <?php
-// Loaded by wp-config.php when WP_TEST_HOOKS names it: each request of Kestrel's operations that adds rows
-// takes WP_HOLD_MS longer, and the most of them the site carried out at once is kept in the option
-// kestrel_test_at_once, for the test to read: Kestrel's next batch goes before the one before it ended.
+// Loaded by wp-config.php when WP_TEST_HOOKS names it: the most requests of Kestrel's operations that add rows
+// the site carried out at once is kept in the option kestrel_test_at_once, for the test to read. A request
+// with a post titled "long ..." or "refused" is held until another begins, or WP_HOLD_MS have passed: where
+// Kestrel's next batch goes before the one before it ended, the two are seen at once however slow the machine.
 // The option kestrel_test_sequence tells when each request with posts began and ended: "+titles;" and
 // "-titles;", the titles of its posts put together with commas.
 add_filter('rest_pre_dispatch', function ($result, $server, $request) {
@@ -38,6 +39,18 @@ add_filter('rest_pre_dispatch', function ($result, $server, $request) {
         $wpdb->query("UPDATE $wpdb->options SET option_value = option_value - 1 WHERE option_name = 'kestrel_test_now'");
         $mark('-');
     });
-    usleep(1000 * (int) getenv('WP_HOLD_MS'));
+    // Requests are numbered as they begin: one held waits for a higher number.
+    $wpdb->query("INSERT INTO $wpdb->options (option_name, option_value, autoload) VALUES ('kestrel_test_begun', '1', 'no')"
+        . ' ON DUPLICATE KEY UPDATE option_value = option_value + 1');
+    $begun = function () use ($wpdb) {
+        return (int) $wpdb->get_var("SELECT option_value FROM $wpdb->options WHERE option_name = 'kestrel_test_begun'");
+    };
+    $mine = $begun();
+    if (preg_grep('/^(long |refused$)/', $titles)) {
+        $until = microtime(true) + (int) getenv('WP_HOLD_MS') / 1000;
+        while (microtime(true) < $until && $begun() <= $mine) {
+            usleep(10000);
+        }
+    }
     return $result;
 }, 10, 3);

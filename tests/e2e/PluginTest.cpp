@@ -219,8 +219,9 @@ protected:
     }
 };
 
-// A host whose PHP answers two requests at once, as a host's PHP does, each batch of rows taking it a
-// quarter of a second: Kestrel's next batch goes while the site still writes the one before.
+// A host whose PHP answers two requests at once, as a host's PHP does, and holds a batch of the test's long
+// articles until the next request begins (2 s at most): Kestrel's next batch goes while the site still
+// writes the one before.
 class PluginSideBySideTest : public PluginTest
 {
 protected:
@@ -228,7 +229,7 @@ protected:
         : PluginTest({QStringLiteral("PHP_CLI_SERVER_WORKERS=2"),
                       QStringLiteral("WP_TEST_HOOKS=") + QString::fromStdString(sourceDir()) +
                           QStringLiteral("/scripts/wordpress/side-by-side.php"),
-                      QStringLiteral("WP_HOLD_MS=250")})
+                      QStringLiteral("WP_HOLD_MS=2000")})
     {
     }
 };
